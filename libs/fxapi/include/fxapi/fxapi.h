@@ -1,0 +1,75 @@
+/* The instrument library: 21 C functions, each returning an int32 status
+ * (0 = success). Records are little-endian with 32-bit fields. */
+#ifndef FXAPI_H
+#define FXAPI_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef int32_t DIHANDLE; /* 0 = no device */
+
+typedef struct DIDeviceInfo {          /* 104 bytes */
+    int32_t reserved0;                 /* offset 0 */
+    int32_t reserved1;                 /* offset 4 */
+    int32_t serialNumber;              /* offset 8 */
+    uint32_t versionWord1;             /* offset 12 */
+    uint32_t versionWord2;             /* offset 16 */
+    uint8_t reserved2[80];             /* offset 20..99 */
+    int32_t modelType;                 /* offset 100: 100 or 200 */
+} DIDeviceInfo;
+
+typedef struct DIButtonStatus {        /* 8 bytes */
+    int32_t irradianceTrigger;         /* first status value: 1 pressed, 0 released */
+    int32_t reflectionTrigger;         /* second status value */
+} DIButtonStatus;
+
+#define DI_USER_ILLUMINANT_POINTS 97   /* 300..780 nm in 5 nm steps */
+typedef struct DIUserIlluminant {      /* 388 bytes */
+    float power[DI_USER_ILLUMINANT_POINTS];
+} DIUserIlluminant;
+
+#define DI_COLORSET_RECORD_SIZE 1260
+#define DI_COLORSET_SLOTS 50
+
+/* Result codes with a meaning to callers. */
+#define DI_OK 0
+#define DI_ERR_CALIBRATION_DUE 19
+#define DI_ERR_VALUE_UNAVAILABLE 31
+#define DI_ERR_COLORSET_EMPTY 33
+#define DI_ERR_WHITE_CALIBRATION_DUE 34
+#define DI_ERR_NOT_SUPPORTED 10001
+#define DI_ERR_IDENTITY_UNUSABLE 10003
+
+int32_t DIEnumDevice(DIHANDLE *handle);
+int32_t DICloseDevice(DIHANDLE handle);
+int32_t DISetProperty(DIHANDLE handle, int32_t id, int32_t *value);
+int32_t DIGetButtonStatus(DIHANDLE handle, DIButtonStatus *status);
+int32_t DIDoMeasurement(DIHANDLE handle);
+int32_t DIDoCalibration(DIHANDLE handle, int32_t kind);
+int32_t DIDoPolarizationCalib(DIHANDLE handle);
+int32_t DIGetCalibrateStatus(DIHANDLE handle, int32_t *status);
+int32_t DIGetSpectrum(DIHANDLE handle, int32_t reserved, float *values, int32_t count);
+int32_t DIGetColor(DIHANDLE handle, int32_t reserved, float *values3);
+int32_t DIGetDensity(DIHANDLE handle, int32_t reserved, float *values4);
+int32_t DIGetColorIndex(DIHANDLE handle, int32_t reserved, float *values);
+int32_t DIGetSpotColorDensity(DIHANDLE handle, int32_t reserved, int32_t *wavelength, float *density);
+int32_t DIGetDevInfo(DIHANDLE handle, DIDeviceInfo *info);
+int32_t DIRegUserIlluminant(DIHANDLE handle, DIUserIlluminant *illuminant);
+int32_t DIGetUserIlluminant(DIHANDLE handle, DIUserIlluminant *illuminant);
+int32_t DIGetCertificationColorSet(DIHANDLE handle, int32_t slot, void *record1260);
+int32_t DISetCertificationColorSet(DIHANDLE handle, int32_t slot, void *record1260);
+int32_t DIClearCertificationColorSet(DIHANDLE handle, int32_t slot);
+int32_t DISetPolFilterCondition(DIHANDLE handle, int32_t condition);
+int32_t DIGetPolFilterCondition(DIHANDLE handle, int32_t *first, int32_t *second);
+
+#ifdef __cplusplus
+}
+static_assert(sizeof(DIDeviceInfo) == 104, "device identity record is 104 bytes");
+static_assert(sizeof(DIButtonStatus) == 8, "button status record is 8 bytes");
+static_assert(sizeof(DIUserIlluminant) == 388, "user illuminant record is 388 bytes");
+#endif
+
+#endif

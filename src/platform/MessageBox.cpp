@@ -1,0 +1,71 @@
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ombra::platform {
+namespace {
+
+MessageBoxHook &hook() {
+    static MessageBoxHook instance;
+    return instance;
+}
+
+QMessageBox::Icon iconFor(unsigned flags) {
+    switch (flags & 0xF0) {
+    case mb::ICONHAND: return QMessageBox::Critical;
+    case mb::ICONQUESTION: return QMessageBox::Question;
+    case mb::ICONEXCLAMATION: return QMessageBox::Warning;
+    case mb::ICONASTERISK: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+}  // namespace
+
+MessageBoxHook SetMessageBoxHook(MessageBoxHook newHook) {
+    std::swap(hook(), newHook);
+    return newHook;
+}
+
+int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &caption, unsigned flags) {
+    if (hook()) return hook()({text, caption, flags});
+
+    QMessageBox box(iconFor(flags), QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent);
+    QAbstractButton *cancel = nullptr, *yes = nullptr, *no = nullptr;
+    switch (flags & 0xF) {
+    case mb::OKCANCEL:
+        box.addButton(QMessageBox::Ok);
+        cancel = box.addButton(QMessageBox::Cancel);
+        box.setEscapeButton(cancel);
+        break;
+    case mb::YESNO:
+        yes = box.addButton(QMessageBox::Yes);
+        no = box.addButton(QMessageBox::No);
+        box.setEscapeButton(no);
+        break;
+    default:
+        box.setEscapeButton(box.addButton(QMessageBox::Ok));
+        break;
+    }
+    if (flags & mb::SYSTEMMODAL) {
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    }
+    if (flags & (mb::SETFOREGROUND | mb::SYSTEMMODAL)) {
+        box.show();
+        box.raise();
+        box.activateWindow();
+    }
+    box.exec();
+    QAbstractButton *chosen = box.clickedButton();
+    if (chosen && chosen == cancel) return mb::IDCANCEL;
+    if (chosen && chosen == yes) return mb::IDYES;
+    if (chosen && chosen == no) return mb::IDNO;
+    if (!chosen && cancel) return mb::IDCANCEL;
+    return mb::IDOK;
+}
+
+}  // namespace ombra::platform

@@ -1,0 +1,68 @@
+// Common set-up for the test programs: an offscreen application, the resource library from
+// the build, settings kept in memory, and message boxes recorded instead of shown.
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+#include "platform/ProfileStore.h"
+
+namespace ombra::test {
+
+// Creates the application object and puts the process into its test state.
+class TestEnvironment {
+public:
+    TestEnvironment(int &argc, char **argv);
+    ~TestEnvironment();
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+
+// Records every message box while alive and answers each with `answer` (or the answers
+// queued with Answer()). Restores the previous hook when destroyed.
+class MessageBoxRecorder {
+public:
+    explicit MessageBoxRecorder(int answer = platform::mb::IDOK);
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder &) = delete;
+    MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
+
+    void Answer(int next) { queued_.push_back(next); }
+    const std::vector<platform::MessageBoxRequest> &Boxes() const { return boxes_; }
+    size_t Count() const { return boxes_.size(); }
+    void Clear() { boxes_.clear(); }
+
+private:
+    int answer_;
+    std::vector<int> queued_;
+    std::vector<platform::MessageBoxRequest> boxes_;
+    platform::MessageBoxHook previous_;
+};
+
+// Installs a fresh in-memory settings store for the lifetime of the object.
+class ScopedMemoryProfile {
+public:
+    ScopedMemoryProfile();
+    ~ScopedMemoryProfile();
+    platform::MemoryProfileStore &Store() { return *store_; }
+
+private:
+    platform::MemoryProfileStore *store_;
+    std::unique_ptr<platform::ProfileStore> previous_;
+};
+
+}  // namespace ombra::test
+
+// Entry point for a Qt Test program using the same test state as the unit tests.
+#define OMBRA_QTEST_MAIN(TestClass)                          \
+    int main(int argc, char **argv) {                        \
+        ombra::test::TestEnvironment env(argc, argv);        \
+        TestClass tc;                                        \
+        QTEST_SET_MAIN_SOURCE_PATH                           \
+        return QTest::qExec(&tc, argc, argv);                \
+    }
