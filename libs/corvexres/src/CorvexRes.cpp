@@ -1,0 +1,75 @@
+// The four entry points of the resource library, the main menu and the accelerators.
+#pragma GCC visibility push(default)
+#include <corvexres/corvexres.h>
+#pragma GCC visibility pop
+
+#include <algorithm>
+#include <iterator>
+
+#include "Tables.h"
+
+namespace {
+
+// Menu 132: the main window's menu bar. Item 1000 starts with the Connect text (the same
+// as string 1419); the program swaps it for the Disconnect text while connected. Shortcuts
+// are not part of the texts: the program shows those of accelerator table 135.
+const CorvexResMenuEntry kMainMenu[] = {
+    {0, 0, "&Instrument"},
+    {1, 1000, "&Connect"},
+    {1, 0, nullptr},
+    {1, 1001, "C&alibration..."},
+    {1, 1002, "&Measurement settings..."},
+    {1, 1028, "C&olour sets..."},
+    {1, 32772, "&User illuminant..."},
+    {1, 0, nullptr},
+    {1, 32771, "E&xit"},
+    {0, 0, "&Data"},
+    {1, 1020, "&Data items..."},
+    {0, 0, "&Help"},
+    {1, 32774, "User &manual"},
+    {1, 0, nullptr},
+    {1, 32773, "&About Ombra Data Transfer..."},
+};
+
+// Accelerator table 135.
+const CorvexResAccelerator kAccelerators[] = {
+    {"Ctrl+K", 1000}, {"Ctrl+L", 1001}, {"Ctrl+M", 1002}, {"Ctrl+D", 1020},
+    {"Ctrl+O", 1028}, {"Ctrl+U", 32772}, {"Alt+F4", 32771}, {"F1", 32774},
+};
+
+constexpr int kMainMenuId = 132;
+constexpr int kAcceleratorTableId = 135;
+
+template <typename Row>
+const Row *findById(const Row *rows, int count, int id) {
+    const Row *end = rows + count;
+    const Row *it = std::lower_bound(rows, end, id, [](const Row &row, int key) { return row.id < key; });
+    return (it != end && it->id == id) ? it : nullptr;
+}
+
+}  // namespace
+
+extern "C" const char *CorvexRes_String(int id) {
+    const CorvexResStringRow *row = findById(corvexres_strings, corvexres_string_count, id);
+    return row ? row->text : nullptr;
+}
+
+extern "C" const unsigned char *CorvexRes_Image(int id, size_t *size) {
+    const CorvexResImageRow *row = findById(corvexres_images, corvexres_image_count, id);
+    if (size) *size = row ? row->size : 0;
+    return row ? row->data : nullptr;
+}
+
+extern "C" int CorvexRes_Menu(int menuId, const CorvexResMenuEntry **items) {
+    if (items) *items = nullptr;
+    if (menuId != kMainMenuId || !items) return 0;
+    *items = kMainMenu;
+    return static_cast<int>(std::size(kMainMenu));
+}
+
+extern "C" int CorvexRes_Accelerators(int tableId, const CorvexResAccelerator **entries) {
+    if (entries) *entries = nullptr;
+    if (tableId != kAcceleratorTableId || !entries) return 0;
+    *entries = kAccelerators;
+    return static_cast<int>(std::size(kAccelerators));
+}
