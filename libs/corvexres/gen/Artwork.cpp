@@ -57,8 +57,8 @@ void drawPlug(QPainter &p, const Palette &c, bool connected) {
     p.drawLine(QPointF(84 + gap / 2, 38), QPointF(106, 38));
     if (connected) {
         p.setPen(pen(c.accent, 2.5));
-        p.drawArc(QRectF(44, 8, 32, 32), 40 * 16, 100 * 16);
-        p.drawArc(QRectF(36, 0, 48, 48), 50 * 16, 80 * 16);
+        p.drawArc(QRectF(46, 12, 28, 28), 40 * 16, 100 * 16);
+        p.drawArc(QRectF(38, 4, 44, 44), 50 * 16, 80 * 16);
     }
 }
 

@@ -1,0 +1,160 @@
+// The string table: every id the program uses has a text, and the texts keep the rules the
+// program relies on (placeholders, texts compared with each other, names used as keys).
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QString>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Resources.h"
+
+using ombra::platform::HasResString;
+using ombra::platform::ResQString;
+using ombra::platform::ResString;
+
+namespace {
+
+constexpr int kReservedId = 1146;
+
+std::vector<int> UsedStringIds() {
+    std::ifstream in(std::string(OMBRA_TEST_DATA_DIR) + "/string-ids.txt");
+    std::vector<int> ids;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        ids.push_back(std::stoi(line));
+    }
+    return ids;
+}
+
+// Numbered placeholders (%1..%9) found in a text, in order of appearance.
+std::vector<int> Placeholders(const QString &text) {
+    static const QRegularExpression pattern("%([1-9])");
+    std::vector<int> found;
+    for (auto it = pattern.globalMatch(text); it.hasNext();) found.push_back(it.next().captured(1).toInt());
+    return found;
+}
+
+void ExpectAllDistinct(const std::vector<int> &ids) {
+    std::set<std::string> seen;
+    for (int id : ids) EXPECT_TRUE(seen.insert(ResString(id)).second) << "string " << id << " repeats another entry: " << ResString(id);
+}
+
+std::vector<int> Range(int first, int last) {
+    std::vector<int> ids;
+    for (int id = first; id <= last; ++id) ids.push_back(id);
+    return ids;
+}
+
+}  // namespace
+
+TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
+    ASSERT_TRUE(ombra::platform::ResourceLibraryLoaded());
+    EXPECT_FALSE(HasResString(99999));
+    EXPECT_EQ(ResString(99999), "");
+}
+
+TEST(StringTable, EveryUsedIdHasAText) {
+    const std::vector<int> ids = UsedStringIds();
+    ASSERT_EQ(ids.size(), 277u);
+    for (int id : ids) {
+        EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
+        if (id != kReservedId) {
+            EXPECT_FALSE(ResString(id).empty()) << "string " << id << " is empty";
+        }
+    }
+}
+
+TEST(StringTable, TextsAreValidUtf8WithoutStraySpaces) {
+    // 1288 is followed directly by a name and 1387 follows a colour name: their spaces belong to them.
+    const std::set<int> concatenated = {1288, 1387};
+    for (int id : UsedStringIds()) {
+        const std::string text = ResString(id);
+        EXPECT_EQ(QString::fromUtf8(text).toStdString(), text) << "string " << id << " is not UTF-8";
+        if (concatenated.count(id) || text.empty()) continue;
+        EXPECT_EQ(QString::fromStdString(text).trimmed().toStdString(), text) << "string " << id << " has outer spaces";
+    }
+    EXPECT_TRUE(ResString(1288).ends_with(' '));
+    EXPECT_TRUE(ResString(1387).starts_with(' '));
+}
+
+TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
+    EXPECT_EQ(Placeholders(ResQString(1300)), (std::vector<int>{1, 2})) << "minimum first, then maximum";
+    for (int id : {1294, 1301, 1388, 1389}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    // Filling works with Qt's numbered arguments.
+    EXPECT_TRUE(ResQString(1300).arg("0.01", "9.99").contains("0.01"));
+    EXPECT_TRUE(ResQString(1300).arg("0.01", "9.99").contains("9.99"));
+
+    const std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389};
+    static const QRegularExpression printfStyle("%[-+ 0#]*[0-9.]*[sdfuxXc]");
+    for (int id : UsedStringIds()) {
+        const QString text = ResQString(id);
+        EXPECT_FALSE(text.contains(printfStyle)) << "string " << id << " has a printf-style placeholder";
+        if (!withPlaceholders.count(id)) {
+            EXPECT_TRUE(Placeholders(text).empty()) << "string " << id << " has a stray placeholder";
+        }
+    }
+}
+
+TEST(StringTable, ConnectCaptionsDiffer) {
+    EXPECT_NE(ResString(1181), ResString(1182));
+    EXPECT_NE(ResString(1399), ResString(1400));
+    EXPECT_NE(ResString(1419), ResString(1420));
+}
+
+TEST(StringTable, ModelNamesAreDistinctUsableSectionNames) {
+    for (int id : {1234, 1235}) {
+        const std::string name = ResString(id);
+        EXPECT_FALSE(name.empty());
+        EXPECT_EQ(name.find_first_of("/\\"), std::string::npos) << name;
+        EXPECT_EQ(QString::fromStdString(name).trimmed().toStdString(), name);
+    }
+    EXPECT_NE(ResString(1234), ResString(1235));
+}
+
+TEST(StringTable, ConditionEntriesComparedByTextAreUnique) {
+    // The colour-set condition choice tells its entries apart by text.
+    for (int id : {1142, 1143, 1144}) {
+        EXPECT_NE(ResString(1158), ResString(id));
+        EXPECT_NE(ResString(1273), ResString(id));
+    }
+    EXPECT_NE(ResString(1158), ResString(1273));
+}
+
+TEST(StringTable, EntriesOfOneChoiceAreDistinct) {
+    std::vector<int> conditions = Range(1142, 1158);
+    std::erase(conditions, kReservedId);
+    conditions.push_back(1273);
+    ExpectAllDistinct(conditions);
+    ExpectAllDistinct({1140, 1141});
+    ExpectAllDistinct({1159, 1160});
+    ExpectAllDistinct({1161, 1162});
+    ExpectAllDistinct(Range(1163, 1177));
+    ExpectAllDistinct(Range(1274, 1278));
+    ExpectAllDistinct(Range(1279, 1281));
+    ExpectAllDistinct({1282, 1283});
+    ExpectAllDistinct(Range(1320, 1336));
+    ExpectAllDistinct(Range(1349, 1353));
+    ExpectAllDistinct({1254, 1255, 1179, 1309});
+}
+
+TEST(StringTable, DataItemLabelsAreDistinct) {
+    // Labels name the columns of the written data; two items with one label would be ambiguous.
+    std::vector<int> labels = Range(1100, 1139);
+    for (int id : Range(1250, 1253)) labels.push_back(id);
+    for (int id : Range(1256, 1272)) labels.push_back(id);
+    for (int id : {1310, 1311, 1313, 1314, 1319}) labels.push_back(id);
+    ExpectAllDistinct(labels);
+}
+
+TEST(StringTable, SpecialTexts) {
+    const std::string manual = ResString(1395);
+    EXPECT_TRUE(manual.ends_with(".pdf")) << manual;
+    EXPECT_EQ(manual.find_first_of("/\\"), std::string::npos) << "a plain file name";
+    EXPECT_LE(ResString(1196).size(), 8u) << "the missing-value text fits a narrow cell";
+    EXPECT_FALSE(ResString(1200).empty());
+    EXPECT_FALSE(ResString(101).empty());
+}
