@@ -1,0 +1,334 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QtTest>
+
+#include "output/CDataItemsDlg.h"
+#include "output/Catalogue.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+using namespace ombra;
+using platform::MemoryProfileStore;
+
+namespace {
+
+OutputItemList Items(std::initializer_list<int> ids) {
+    OutputItemList list;
+    for (int id : ids) list.push_back(MakeItem(id));
+    return list;
+}
+
+// Drives one dialog through its named controls.
+struct Driver {
+    CDataItemsDlg &dlg;
+
+    template <typename W>
+    W *Ctl(int id) {
+        W *w = dlg.findChild<W *>(QStringLiteral("ctl_%1").arg(id));
+        if (!w) qFatal("control %d missing", id);
+        return w;
+    }
+    QListWidget *Offered() { return Ctl<QListWidget>(1019); }
+    QListWidget *Chosen() { return Ctl<QListWidget>(1014); }
+    QTabBar *Tabs() { return Ctl<QTabBar>(1017); }
+    void Click(int id) { Ctl<QPushButton>(id)->click(); }
+
+    QStringList TabLabels() {
+        QStringList labels;
+        for (int i = 0; i < Tabs()->count(); ++i) labels << Tabs()->tabText(i);
+        return labels;
+    }
+    std::vector<int> OfferedIds() {
+        std::vector<int> ids;
+        for (int r = 0; r < Offered()->count(); ++r) ids.push_back(Offered()->item(r)->data(Qt::UserRole).toInt());
+        return ids;
+    }
+    std::vector<int> SelectedRows() {
+        std::vector<int> rows;
+        for (int r = 0; r < Chosen()->count(); ++r)
+            if (Chosen()->item(r)->isSelected()) rows.push_back(r);
+        return rows;
+    }
+    void SelectChosen(std::initializer_list<int> rows) {
+        Chosen()->clearSelection();
+        for (int r : rows) Chosen()->item(r)->setSelected(true);
+    }
+    // Selects the offered entries with these identifiers on tab `tab` and presses Add.
+    void Add(int tab, std::initializer_list<int> ids) {
+        Tabs()->setCurrentIndex(tab);
+        Offered()->clearSelection();
+        for (int id : ids) {
+            bool found = false;
+            for (int r = 0; r < Offered()->count(); ++r)
+                if (Offered()->item(r)->data(Qt::UserRole).toInt() == id) {
+                    Offered()->item(r)->setSelected(true);
+                    found = true;
+                }
+            if (!found) qFatal("item %d not offered on tab %d", id, tab);
+        }
+        Click(3);
+    }
+};
+
+}  // namespace
+
+class TestDataItemsDlg : public QObject {
+    Q_OBJECT
+
+    AppSettings settings;
+    MemoryProfileStore store;
+
+private slots:
+    void init() {
+        settings = AppSettings{};
+        settings.modelName = platform::ResString(1234);
+        settings.BlockSep = 13;
+        settings.reflectionSelection = Items({1035, 1036, 2005, 2000});
+        settings.irradianceSelection = Items({1035, 1036, 1037, 1038, 1039});
+        store = MemoryProfileStore{};
+    }
+
+    void tabsPerModelAndType() {
+        {
+            CDataItemsDlg dlg(nullptr, settings, store);
+            Driver d{dlg};
+            QCOMPARE(d.TabLabels(), (QStringList{platform::ResQString(1254), platform::ResQString(1255),
+                                                 platform::ResQString(1179), platform::ResQString(1309)}));
+            QCOMPARE(d.OfferedIds().front(), 2023);
+            d.Tabs()->setCurrentIndex(1);
+            QCOMPARE(d.OfferedIds()[0], 1035);
+            QCOMPARE(d.OfferedIds()[1], 1036);
+            QCOMPARE(d.OfferedIds()[2], 1045);
+            QCOMPARE(d.OfferedIds().size(), size_t(47));
+            d.Tabs()->setCurrentIndex(2);
+            QCOMPARE(d.OfferedIds().size(), size_t(37));
+            d.Tabs()->setCurrentIndex(3);
+            QCOMPARE(d.OfferedIds().size(), size_t(353));
+        }
+        settings.MeasurementTypeSel = 1;
+        settings.MeasurementType = 4;
+        {
+            CDataItemsDlg dlg(nullptr, settings, store);
+            Driver d{dlg};
+            QCOMPARE(d.TabLabels(), (QStringList{platform::ResQString(1178), platform::ResQString(1180)}));
+            QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 1037, 1038, 1039}));
+            d.Tabs()->setCurrentIndex(1);
+            std::vector<int> spectral = d.OfferedIds();
+            QCOMPARE(spectral.size(), size_t(76));
+            QCOMPARE(spectral[0], 1100);
+            QCOMPARE(spectral[1], 360);
+            QCOMPARE(spectral.back(), 730);
+        }
+    }
+
+    void tabsOfTheReflectionOnlyModel() {
+        if (platform::ResString(1235).empty()) QSKIP("model name texts not available");
+        settings.MeasurementTypeSel = 1;
+        settings.modelName = platform::ResString(1235);
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        QCOMPARE(d.TabLabels(), (QStringList{platform::ResQString(1254), platform::ResQString(1255),
+                                             platform::ResQString(1309)}));
+    }
+
+    void startState() {
+        settings.Label = 0;
+        settings.Row = 1;
+        settings.ValSep = 3;
+        settings.FuncSep = 7;
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 2005, 2000}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{3}));
+        QCOMPARE(d.Chosen()->item(2)->text(), platform::ResQString(1261));
+        QVERIFY(!d.Ctl<QCheckBox>(1025)->isChecked());
+        QVERIFY(d.Ctl<QRadioButton>(1027)->isChecked());
+        QCOMPARE(d.Ctl<QComboBox>(1072)->count(), 17);
+        QCOMPARE(d.Ctl<QComboBox>(1072)->currentData().toInt(), 13);
+        QCOMPARE(d.Ctl<QComboBox>(1073)->currentData().toInt(), 3);
+        QCOMPARE(d.Ctl<QComboBox>(1074)->currentData().toInt(), 7);
+        QCOMPARE(d.Ctl<QComboBox>(1074)->itemText(16), platform::ResQString(1336));
+    }
+
+    void groupReplacesTheEntriesItCovers() {
+        settings.reflectionSelection = Items({1035, 1001, 1036, 1002});
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.SelectChosen({2});
+        d.Add(0, {2000});
+        // The insertion point after 1036 moved up by the deleted 1001.
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 2000}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{2}));
+        QCOMPARE(d.Offered()->selectedItems().size(), 0);
+    }
+
+    void coverageTest() {
+        settings.reflectionSelection = Items({2001});
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.Add(1, {1003});
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{2001}));
+        d.Add(1, {1000});
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{2001}));
+        d.Click(8);
+        d.Add(0, {2000});
+        d.Add(1, {1003});
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{2000, 1003}));
+        d.Add(0, {2000, 1044});
+        d.Add(0, {1044});
+        d.Add(0, {1044});
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{2000, 1003, 1044, 1044, 1044}));
+    }
+
+    void addWithoutSelectionInsertsAtTheTop() {
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.Chosen()->clearSelection();
+        d.Add(1, {1011, 1012});
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1011, 1012, 1035, 1036, 2005, 2000}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{1}));
+    }
+
+    void addAll() {
+        settings.reflectionSelection = Items({400, 1035, 2450});
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.SelectChosen({2});
+        d.Tabs()->setCurrentIndex(2);
+        d.Click(6);
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 2450, 1100}));
+        d.Tabs()->setCurrentIndex(3);
+        d.Click(6);
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1100, 2020, 2021}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{3}));
+    }
+
+    void removeAndClear() {
+        settings.reflectionSelection = Items({1035, 1036, 1044, 2000, 2001});
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.SelectChosen({1, 3});
+        d.Click(7);
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1044, 2001}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{2}));
+        d.SelectChosen({2});
+        d.Click(7);
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{1}));  // limited to the last entry
+        d.Click(8);
+        QCOMPARE(d.Chosen()->count(), 0);
+        d.Click(7);  // nothing to remove
+        QCOMPARE(d.Chosen()->count(), 0);
+    }
+
+    void movesKeepSelectionAndOrder() {
+        settings.reflectionSelection = Items({1000, 1001, 1002, 1003, 1004, 1005});
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.SelectChosen({1, 4});
+        d.Click(9);
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1001, 1004, 1000, 1002, 1003, 1005}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{0, 1}));
+        d.Click(10);  // the run at the top stays
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1001, 1004, 1000, 1002, 1003, 1005}));
+        d.SelectChosen({0, 3, 5});
+        d.Click(10);
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1001, 1004, 1002, 1000, 1005, 1003}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{0, 2, 4}));
+        d.Click(11);
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1004, 1001, 1000, 1002, 1003, 1005}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{1, 3, 5}));
+        d.Click(11);  // the run at the bottom stays, the others move
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1004, 1000, 1001, 1003, 1002, 1005}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{2, 4, 5}));
+        d.SelectChosen({0, 2});
+        d.Click(12);
+        QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1000, 1003, 1002, 1005, 1004, 1001}));
+        QCOMPARE(d.SelectedRows(), (std::vector<int>{4, 5}));
+    }
+
+    void okWritesInOrder() {
+        settings.MeasurementType = 1;
+        settings.PrevMeasSel = 4;
+        settings.reflectionSelection = Items({2000, 1035});
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.Ctl<QCheckBox>(1025)->setChecked(false);
+        d.Ctl<QRadioButton>(1027)->setChecked(true);
+        d.Ctl<QComboBox>(1072)->setCurrentIndex(7);
+        d.Ctl<QComboBox>(1073)->setCurrentIndex(2);
+        d.Ctl<QComboBox>(1074)->setCurrentIndex(9);
+        d.Tabs()->setCurrentIndex(3);
+        d.Add(3, {2021});
+        d.Click(1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+
+        struct Expected { const char *name; int value; const char *text; };
+        const Expected expected[] = {{"Label", 0, nullptr}, {"Row", 1, nullptr}, {"PrevMeasSel", 1, nullptr},
+                                     {"ReflSelDataItems", 0, "2000;1035;2021;"}, {"BlockSep", 7, nullptr},
+                                     {"FuncSep", 9, nullptr}, {"ValSep", 2, nullptr}};
+        const auto &writes = store.Writes();
+        QCOMPARE(writes.size(), std::size(expected));
+        for (size_t i = 0; i < writes.size(); ++i) {
+            QCOMPARE(writes[i].section, settings.modelName);
+            QCOMPARE(writes[i].name, std::string(expected[i].name));
+            if (expected[i].text) QCOMPARE(writes[i].text, std::string(expected[i].text));
+            else QCOMPARE(writes[i].intValue, expected[i].value);
+        }
+        QCOMPARE(settings.Label, 0);
+        QCOMPARE(settings.Row, 1);
+        QCOMPARE(settings.PrevMeasSel, 1);
+        QCOMPARE(settings.BlockSep, 7);
+        QCOMPARE(settings.ValSep, 2);
+        QCOMPARE(settings.FuncSep, 9);
+        QVERIFY(settings.densitySpectrumSelected);
+        QCOMPARE(settings.reflectionSelection.size(), size_t(3));
+        QCOMPARE(settings.reflectionSelection[2].identifier, 2021);
+    }
+
+    void okForIrradianceWritesTheIrradianceText() {
+        settings.MeasurementTypeSel = 1;
+        settings.MeasurementType = 4;
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.Click(1);
+        QCOMPARE(store.Writes().at(2).intValue, 4);
+        QCOMPARE(store.Writes().at(3).name, std::string("IrrSelDataItems"));
+        QCOMPARE(store.Writes().at(3).text, std::string("1035;1036;1037;1038;1039;"));
+    }
+
+    void emptySelectionIsRefused() {
+        test::MessageBoxRecorder boxes;
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.Click(8);
+        d.Click(1);
+        QCOMPARE(boxes.Count(), size_t(1));
+        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1237));
+        QCOMPARE(boxes.Boxes()[0].caption, platform::ResString(1200));
+        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONINFORMATION);
+        QCOMPARE(store.Writes().size(), size_t(2));
+        QCOMPARE(store.Writes()[0].name, std::string("Label"));
+        QCOMPARE(store.Writes()[1].name, std::string("Row"));
+        QCOMPARE(dlg.result(), 0);
+        QCOMPARE(settings.reflectionSelection.size(), size_t(4));
+    }
+
+    void cancelStoresNothing() {
+        CDataItemsDlg dlg(nullptr, settings, store);
+        Driver d{dlg};
+        d.Click(8);
+        d.Ctl<QCheckBox>(1025)->setChecked(false);
+        d.Click(2);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QVERIFY(store.Writes().empty());
+        QCOMPARE(settings.reflectionSelection.size(), size_t(4));
+        QCOMPARE(settings.Label, 1);
+    }
+};
+
+OMBRA_QTEST_MAIN(TestDataItemsDlg)
+#include "tst_dataitemsdlg.moc"
