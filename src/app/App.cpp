@@ -40,6 +40,8 @@ int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
         outcome_ = Outcome::NoResourceLibrary;
         return 0;
     }
+    // Every text and image is looked up in that library from here on; there is no separate
+    // step to make it the first place to look, nor a common-controls set-up to run.
     if (!TakeSingleInstanceMarker()) {
         outcome_ = Outcome::AnotherCopyRunning;
         return 0;
