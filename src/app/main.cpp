@@ -1,10 +1,64 @@
-#include <QApplication>
-#include <QDialog>
+// Entry point of ombra-dts. Options that do their job without a window are handled here
+// first; anything else (including the toolkit's own options) goes to the application.
+#include <cstdio>
+#include <cstring>
+
+#include "app/App.h"
+#include "app/VersionInfo.h"
+#include "platform/Executable.h"
+
+namespace {
+
+int PrintVersion(int, char **);
+int PrintHelp(int, char **);
+
+// One row per option that runs instead of the program. Add new ones here, e.g.
+//   {"--setup-libreoffice", "prepare LibreOffice Calc for receiving measurements", SetupLibreOffice},
+// where the function returns the exit status.
+struct StandaloneOption {
+    const char *name;
+    const char *help;
+    int (*run)(int argc, char **argv);
+};
+const StandaloneOption kStandaloneOptions[] = {
+    {"--help", "show this help and exit", PrintHelp},
+    {"--version", "show the program's version and exit", PrintVersion},
+};
+
+std::string ProgramName() {
+    std::string name = ombra::platform::ExecutableBaseName();
+    return name.empty() ? "ombra-dts" : name;
+}
+
+int PrintVersion(int, char **) {
+    std::printf("%s %s\n", ProgramName().c_str(), ombra::LookUpProductVersion(&ombra::ProgramVersionBlock()).c_str());
+    return 0;
+}
+
+int PrintHelp(int, char **) {
+    std::printf("Usage: %s [option]\n\n"
+                "Writes each measurement of the connected instrument into the open LibreOffice Calc sheet.\n"
+                "Without an option the program window opens.\n\nOptions:\n",
+                ProgramName().c_str());
+    for (const StandaloneOption &option : kStandaloneOptions) std::printf("  %-22s %s\n", option.name, option.help);
+    std::printf("  %-22s %s\n", "-h", "same as --help");
+    return 0;
+}
+
+const StandaloneOption *FindStandaloneOption(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "-h") == 0) return &kStandaloneOptions[0];
+        for (const StandaloneOption &option : kStandaloneOptions)
+            if (std::strcmp(argv[i], option.name) == 0) return &option;
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    QDialog window;
-    window.setWindowTitle("Ombra Data Transfer");
-    window.resize(700, 500);
-    return window.exec() == QDialog::Accepted ? 0 : 0;
+    if (const StandaloneOption *option = FindStandaloneOption(argc, argv)) return option->run(argc, argv);
+    ombra::CVireoDataTransferSoftwareApp app;
+    return app.Run(argc, argv);
 }

@@ -43,3 +43,86 @@ TEST(SettingsProfileStore, SectionNamesWithSlashesStayOneSection) {
 }
 
 }  // namespace
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+
+namespace {
+
+TEST(SettingsProfileStore, IntegerExtremesAndTextsRoundTrip) {
+    QTemporaryDir dir;
+    std::string file = (dir.path() + "/store.ini").toStdString();
+    {
+        auto store = MakeSettingsProfileStore(file);
+        store->WriteInt("M", "Min", INT_MIN);
+        store->WriteInt("M", "Max", INT_MAX);
+        store->WriteInt("M", "MinusOne", -1);
+        store->WriteString("M", "Empty", "");
+        store->WriteString("M", "Odd", "a=b;c\\d \"e\" Δ,1");
+    }
+    auto reread = MakeSettingsProfileStore(file);
+    EXPECT_EQ(reread->GetInt("M", "Min", 0), INT_MIN);
+    EXPECT_EQ(reread->GetInt("M", "Max", 0), INT_MAX);
+    EXPECT_EQ(reread->GetInt("M", "MinusOne", 0), -1);
+    EXPECT_EQ(reread->GetString("M", "Empty", "dflt"), "") << "present but empty is not missing";
+    EXPECT_EQ(reread->GetString("M", "Odd", ""), "a=b;c\\d \"e\" Δ,1");
+    EXPECT_EQ(reread->GetInt("M", "Odd", 42), 42) << "a text that is no number reads as the default";
+}
+
+TEST(SettingsProfileStore, UnsafeSectionNamesAreOneSectionEach) {
+    QTemporaryDir dir;
+    std::string file = (dir.path() + "/store.ini").toStdString();
+    const std::vector<std::string> sections = {"A/B", "A", "B", "A B", "\\", "%2F", "General", "A\\B", "/"};
+    {
+        auto store = MakeSettingsProfileStore(file);
+        for (size_t i = 0; i < sections.size(); ++i) store->WriteInt(sections[i], "Value", static_cast<int>(i + 1));
+    }
+    auto reread = MakeSettingsProfileStore(file);
+    for (size_t i = 0; i < sections.size(); ++i)
+        EXPECT_EQ(reread->GetInt(sections[i], "Value", 0), static_cast<int>(i + 1)) << "section " << sections[i];
+    EXPECT_EQ(reread->GetInt("", "Value", -5), -5) << "no write reached the application level";
+}
+
+// Runs only as a child of DurableAfterKill: writes two values and dies at once.
+TEST(ProfileStoreChild, DISABLED_WriteThenKill) {
+    const char *file = std::getenv("OMBRA_CHILD_STORE");
+    ASSERT_NE(file, nullptr);
+    auto store = MakeSettingsProfileStore(file);
+    store->WriteInt("Model 200", "Observer", -1);
+    store->WriteString("Model 200", "IlluminantString", "D50");
+    std::raise(SIGKILL);
+}
+
+TEST(SettingsProfileStore, DurableAfterKill) {
+    QTemporaryDir dir;
+    QString file = dir.path() + "/store.ini";
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("OMBRA_CHILD_STORE", file);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests", "--gtest_filter=ProfileStoreChild.DISABLED_WriteThenKill"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAllStandardOutput().toStdString();
+
+    auto reread = MakeSettingsProfileStore(file.toStdString());
+    EXPECT_EQ(reread->GetInt("Model 200", "Observer", 0), -1);
+    EXPECT_EQ(reread->GetString("Model 200", "IlluminantString", ""), "D50");
+}
+
+TEST(MemoryProfileStore, DefaultsWritesAndSeeds) {
+    ombra::platform::MemoryProfileStore store;
+    EXPECT_EQ(store.GetInt("M", "X", 3), 3);
+    store.Seed("M", "X", -1);
+    EXPECT_EQ(store.GetInt("M", "X", 3), -1);
+    EXPECT_TRUE(store.Writes().empty()) << "seeding is not a write";
+    store.WriteString("N", "S", "t");
+    ASSERT_EQ(store.Writes().size(), 1u);
+    EXPECT_EQ(store.GetString("N", "S", ""), "t");
+    EXPECT_EQ(store.GetString("M", "S", "d"), "d");
+}
+
+}  // namespace

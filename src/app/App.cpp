@@ -1,0 +1,104 @@
+#include "app/App.h"
+
+#include <QApplication>
+#include <clocale>
+
+#include "app/MainWindowRunner.h"
+#include "app/VersionInfo.h"
+#include "platform/Accelerators.h"
+#include "platform/Executable.h"
+#include "platform/ProfileStore.h"
+#include "platform/SingleInstance.h"
+
+namespace ombra {
+namespace {
+
+CVireoDataTransferSoftwareApp *&current() {
+    static CVireoDataTransferSoftwareApp *instance = nullptr;
+    return instance;
+}
+
+}  // namespace
+
+CVireoDataTransferSoftwareApp::Options::Options() : versionBlock(&ProgramVersionBlock()) {}
+
+CVireoDataTransferSoftwareApp::CVireoDataTransferSoftwareApp(Options options)
+    : options_(std::move(options)), instanceMarker_(std::make_unique<platform::SingleInstanceLock>()) {}
+
+CVireoDataTransferSoftwareApp::~CVireoDataTransferSoftwareApp() {
+    if (current() == this) current() = nullptr;
+}
+
+CVireoDataTransferSoftwareApp *CVireoDataTransferSoftwareApp::Current() { return current(); }
+
+AppSettings &CVireoDataTransferSoftwareApp::Settings() { return ombra::Settings(); }
+
+int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
+    current() = this;
+    // Without the resource library there is no text to say anything with: end silently.
+    if (!LoadResources()) {
+        outcome_ = Outcome::NoResourceLibrary;
+        return 0;
+    }
+    // Every text and image is looked up in that library from here on; there is no separate
+    // step to make it the first place to look, nor a common-controls set-up to run.
+    if (!TakeSingleInstanceMarker()) {
+        outcome_ = Outcome::AnotherCopyRunning;
+        return 0;
+    }
+    InitFramework(argc, argv);
+    ReadProductVersion();
+    FixSettingsLocation();
+    LoadAccelerators();
+    RunMainWindowModally();
+    outcome_ = Outcome::MainWindowClosed;
+    return 0;
+}
+
+bool CVireoDataTransferSoftwareApp::LoadResources() {
+    std::string path = options_.resourceLibraryPath;
+    if (path.empty()) path = platform::ExecutableDirectory() + "/libCorvexRes.so";
+    return platform::LoadResourceLibrary(path);
+}
+
+// The marker stays held until the process ends. A marker that cannot be made at all (no
+// writable folder) does not keep the program from running.
+bool CVireoDataTransferSoftwareApp::TakeSingleInstanceMarker() {
+    std::string path = options_.instanceLockPath;
+    if (path.empty()) path = platform::SingleInstanceLock::DefaultLockPath(kInstanceMarkerName);
+    return instanceMarker_->Acquire(path) != platform::SingleInstanceLock::Result::HeldElsewhere;
+}
+
+void CVireoDataTransferSoftwareApp::InitFramework(int &argc, char **argv) {
+    if (!QCoreApplication::instance()) ownApplication_ = std::make_unique<QApplication>(argc, argv);
+    // The toolkit adopts the user's locale for the C library; numbers the program formats
+    // with printf-style functions must keep "." as their decimal point.
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+void CVireoDataTransferSoftwareApp::ReadProductVersion() {
+    productVersion_ = LookUpProductVersion(options_.versionBlock);
+    QCoreApplication::setApplicationVersion(QString::fromStdString(productVersion_));
+}
+
+void CVireoDataTransferSoftwareApp::FixSettingsLocation() {
+    std::string name = platform::ExecutableBaseName();
+    QCoreApplication::setOrganizationName(kCompanyName);
+    QCoreApplication::setApplicationName(QString::fromStdString(name.empty() ? "ombra-dts" : name));
+    if (options_.installSettingsStore) platform::InstallProfileStore(platform::MakeSettingsProfileStore());
+}
+
+void CVireoDataTransferSoftwareApp::LoadAccelerators() {
+    accelerators_ = platform::ResAccelerators(kAcceleratorTableId);
+}
+
+void CVireoDataTransferSoftwareApp::InstallAccelerators(QWidget *mainWindow, std::function<void(int)> onCommand) {
+    platform::InstallAccelerators(mainWindow, accelerators_, std::move(onCommand));
+}
+
+void CVireoDataTransferSoftwareApp::RunMainWindowModally() {
+    if (options_.runMainWindow) options_.runMainWindow(*this);
+    else RunMainWindow(*this);
+}
+
+}  // namespace ombra

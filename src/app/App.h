@@ -1,0 +1,90 @@
+// The application object: starts the program, holds what lives as long as the process
+// (resource library, single-instance marker, accelerator table, product version, the
+// settings) and runs the main window.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppSettings.h"
+#include "platform/Resources.h"
+
+class QApplication;
+class QWidget;
+
+namespace ombra {
+
+struct VersionBlock;
+namespace platform {
+class SingleInstanceLock;
+}
+
+class CVireoDataTransferSoftwareApp {
+public:
+    static constexpr const char *kInstanceMarkerName = "OmbraDataTransferSoftware";
+    static constexpr const char *kCompanyName = "LARKSPUR";
+    static constexpr int kAcceleratorTableId = 135;
+    static constexpr int kMainWindowTemplateId = 102;
+
+    // Everything start-up takes from its surroundings; the defaults are the real program's.
+    struct Options {
+        std::string resourceLibraryPath;         // empty: libCorvexRes.so beside the executable
+        std::string instanceLockPath;            // empty: the default marker path
+        const VersionBlock *versionBlock;        // the program's own block by default
+        bool installSettingsStore = true;        // false: keep the settings store already installed
+        std::function<int(CVireoDataTransferSoftwareApp &)> runMainWindow;  // empty: RunMainWindow
+        Options();
+    };
+
+    enum class Outcome {
+        NotStarted,
+        NoResourceLibrary,   // ended silently: the resource library is missing or unusable
+        AnotherCopyRunning,  // ended silently: another copy holds the marker
+        MainWindowClosed,    // ran the main window to its end
+    };
+
+    explicit CVireoDataTransferSoftwareApp(Options options = Options());
+    ~CVireoDataTransferSoftwareApp();
+    CVireoDataTransferSoftwareApp(const CVireoDataTransferSoftwareApp &) = delete;
+    CVireoDataTransferSoftwareApp &operator=(const CVireoDataTransferSoftwareApp &) = delete;
+
+    // Start-up: every step in order, then the main window until it closes. Creates the
+    // QApplication from argc/argv unless one exists. Returns the process exit status
+    // (always 0: an early end is not a failure).
+    int Run(int &argc, char **argv);
+
+    Outcome LastOutcome() const { return outcome_; }
+    // Empty until start-up read it.
+    const std::string &ProductVersion() const { return productVersion_; }
+    // The settings fields of the program.
+    AppSettings &Settings();
+
+    // Accelerator table 135 as loaded at start-up (empty when the library has none).
+    const std::vector<platform::Accelerator> &Accelerators() const { return accelerators_; }
+    // Makes the loaded accelerators shortcuts of `mainWindow`; each sends its command id to
+    // `onCommand`, or, without one, a command message to the window.
+    void InstallAccelerators(QWidget *mainWindow, std::function<void(int commandId)> onCommand = {});
+
+    // The application object that is running start-up or the main window, if any.
+    static CVireoDataTransferSoftwareApp *Current();
+
+private:
+    bool LoadResources();
+    bool TakeSingleInstanceMarker();
+    void InitFramework(int &argc, char **argv);
+    void ReadProductVersion();
+    void FixSettingsLocation();
+    void LoadAccelerators();
+    void RunMainWindowModally();
+
+    Options options_;
+    Outcome outcome_ = Outcome::NotStarted;
+    std::unique_ptr<platform::SingleInstanceLock> instanceMarker_;
+    std::unique_ptr<QApplication> ownApplication_;
+    std::string productVersion_;
+    std::vector<platform::Accelerator> accelerators_;
+};
+
+}  // namespace ombra

@@ -1,0 +1,32 @@
+#include "platform/Accelerators.h"
+
+#include <QKeySequence>
+#include <QPointer>
+#include <QShortcut>
+#include <QWidget>
+
+#include "platform/PostedMessage.h"
+
+namespace ombra::platform {
+
+std::vector<QShortcut *> InstallAccelerators(QWidget *window, const std::vector<Accelerator> &table,
+                                             std::function<void(int commandId)> onCommand) {
+    std::vector<QShortcut *> created;
+    if (!window) return created;
+    for (const Accelerator &entry : table) {
+        QKeySequence keys = QKeySequence::fromString(QString::fromStdString(entry.keys), QKeySequence::PortableText);
+        if (keys.isEmpty() || keys[0] == QKeyCombination()) continue;
+        auto *shortcut = new QShortcut(keys, window);
+        shortcut->setContext(Qt::WindowShortcut);
+        const int command = entry.commandId;
+        QPointer<QWidget> target(window);
+        QObject::connect(shortcut, &QShortcut::activated, window, [onCommand, command, target] {
+            if (onCommand) onCommand(command);
+            else if (target) SendAppMessage(target, kCommandMessage, command);
+        });
+        created.push_back(shortcut);
+    }
+    return created;
+}
+
+}  // namespace ombra::platform

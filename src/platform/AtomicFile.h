@@ -1,0 +1,14 @@
+// Writing a whole file so that a crash or a full disk never leaves a half-written file:
+// the bytes go to a temporary file beside the target, which replaces the target only
+// once everything reached the disk.
+#pragma once
+
+#include <string>
+
+namespace ombra::platform {
+
+// Returns false (and the reason in `error`, when given) if the file could not be written;
+// the previous contents of `path` are then untouched.
+bool WriteFileAtomically(const std::string &path, const std::string &bytes, std::string *error = nullptr);
+
+}  // namespace ombra::platform

@@ -1,0 +1,15 @@
+// Where the running program lives. Works before any application object exists.
+#pragma once
+
+#include <string>
+
+namespace ombra::platform {
+
+// Absolute path of the running executable (symbolic links resolved); empty if unknown.
+std::string ExecutablePath();
+// Its folder, without a trailing "/".
+std::string ExecutableDirectory();
+// Its file name without folder and without extension ("ombra-dts").
+std::string ExecutableBaseName();
+
+}  // namespace ombra::platform

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+#include "platform/AtomicFile.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/Numbers.h"
+#include "platform/SingleInstance.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ombra::platform;
+
+TEST(UserNumbers, ParsesWithTheGivenSeparator) {
+    EXPECT_EQ(ParseUserNumber("1,5", ","), 1.5);
+    EXPECT_EQ(ParseUserNumber(" -0,25 ", ","), -0.25);
+    EXPECT_EQ(ParseUserNumber("2.5", ","), 2.5) << "a typed point is still understood";
+    EXPECT_EQ(ParseUserNumber("+3", "."), 3.0);
+    EXPECT_EQ(ParseUserNumber("1e2", "."), 100.0);
+    EXPECT_EQ(ParseUserNumber("7٫5", "٫"), 7.5) << "multi-byte separator";
+}
+
+TEST(UserNumbers, RejectsWhatIsNotOneNumber) {
+    for (const char *text : {"", " ", "abc", "1,5,5", "1.5x", "inf", "nan", "1 000", "--1", "1e999"})
+        EXPECT_FALSE(ParseUserNumber(text, ",").has_value()) << text;
+    EXPECT_FALSE(ParseUserNumber("1,5", ".").has_value()) << "a comma is no decimal point where '.' is";
+}
+
+TEST(UserNumbers, FormatsWithAPointAlways) {
+    EXPECT_EQ(FormatNumber(1.5, 2), "1.50");
+    EXPECT_EQ(FormatNumber(-0.004, 2), "0.00");
+    EXPECT_EQ(FormatNumber(-1.25, 1), "-1.2");
+    EXPECT_EQ(FormatNumber(1234567.0, 0), "1234567");
+    EXPECT_EQ(NormalizeDecimalSeparator("1,5;2,5", ","), "1.5;2.5");
+}
+
+TEST(FileDialogs, FilterConversion) {
+    EXPECT_EQ(ConvertFileFilter("Color Set File(*.fcs)|*.fcs||"), "Color Set File(*.fcs)");
+    EXPECT_EQ(ConvertFileFilter("User Illuminant|*.uid|All Files (*.*)|*.*||"),
+              "User Illuminant (*.uid);;All Files (*.*)");
+    EXPECT_EQ(ConvertFileFilter("Text (UTF-8)|*.txt;*.csv||"), "Text (UTF-8) (*.txt *.csv)");
+    EXPECT_EQ(ConvertFileFilter(""), "");
+}
+
+TEST(FileDialogs, DefaultExtensionOnlyWhenNoneTyped) {
+    EXPECT_EQ(AddDefaultExtension("/d/set", "fcs"), "/d/set.fcs");
+    EXPECT_EQ(AddDefaultExtension("/d/set", ".fcs"), "/d/set.fcs");
+    EXPECT_EQ(AddDefaultExtension("/d/set.txt", "fcs"), "/d/set.txt");
+    EXPECT_EQ(AddDefaultExtension("/d.x/set", "fcs"), "/d.x/set.fcs") << "a dot in the folder does not count";
+    EXPECT_EQ(AddDefaultExtension("/d/set", ""), "/d/set");
+}
+
+TEST(FileDialogs, HookAnswersInsteadOfTheDialog) {
+    std::vector<FileDialogRequest> seen;
+    std::vector<std::optional<std::string>> answers = {"/tmp/colours", std::nullopt};
+    FileDialogHook previous = SetFileDialogHook([&](const FileDialogRequest &r) {
+        seen.push_back(r);
+        auto answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    });
+    FileDialogRequest request{true, "Save", "Color Set File(*.fcs)|*.fcs||", "fcs", "/start", "set1"};
+    EXPECT_EQ(ShowFileDialog(nullptr, request), std::optional<std::string>("/tmp/colours.fcs"));
+    EXPECT_EQ(ShowFileDialog(nullptr, request), std::nullopt);
+    SetFileDialogHook(previous);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_TRUE(seen[0].save);
+    EXPECT_EQ(seen[0].filter, "Color Set File(*.fcs)|*.fcs||");
+    EXPECT_EQ(seen[0].startFolder, "/start");
+    EXPECT_EQ(seen[0].fileName, "set1");
+}
+
+TEST(MessageBoxHook, RecordsEachBoxAndReturnsTheQueuedAnswers) {
+    ombra::test::MessageBoxRecorder boxes(mb::IDOK);
+    boxes.Answer(mb::IDNO);
+    EXPECT_EQ(ShowMessageBox(nullptr, "Replace?", "Caption", mb::YESNO | mb::ICONQUESTION), mb::IDNO);
+    EXPECT_EQ(ShowMessageBox(nullptr, "Done", "Caption", mb::ICONINFORMATION), mb::IDOK);
+    ASSERT_EQ(boxes.Count(), 2u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Replace?");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Caption");
+    EXPECT_EQ(boxes.Boxes()[0].flags, mb::YESNO | mb::ICONQUESTION);
+    EXPECT_EQ(boxes.Boxes()[1].flags, mb::ICONINFORMATION);
+}
+
+TEST(AtomicFile, WritesAndReplacesWholeFiles) {
+    QTemporaryDir dir;
+    std::string path = (dir.path() + "/out.txt").toStdString();
+    ASSERT_TRUE(WriteFileAtomically(path, "first\n"));
+    ASSERT_TRUE(WriteFileAtomically(path, "second\n"));
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), "second\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"}) << "no temporary left behind";
+
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically((dir.path() + "/missing/out.txt").toStdString(), "x", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(SingleInstance, OneHolderAtATime) {
+    QTemporaryDir dir;
+    std::string path = (dir.path() + "/Marker").toStdString();
+    SingleInstanceLock first, second;
+    EXPECT_EQ(first.Acquire(path), SingleInstanceLock::Result::Acquired);
+    EXPECT_EQ(second.Acquire(path), SingleInstanceLock::Result::HeldElsewhere);
+    first.Release();
+    EXPECT_EQ(second.Acquire(path), SingleInstanceLock::Result::Acquired);
+    EXPECT_EQ(first.Acquire((dir.path() + "/no/such/dir/Marker").toStdString()),
+              SingleInstanceLock::Result::Unavailable);
+}
+
+TEST(SingleInstance, MarkerPathFollowsTheRuntimeFolder) {
+    QTemporaryDir dir;
+    QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", dir.path().toUtf8());
+    EXPECT_EQ(SingleInstanceLock::DefaultLockPath("Marker"), (dir.path() + "/Marker").toStdString());
+    qputenv("XDG_RUNTIME_DIR", "/no/such/runtime/dir");
+    std::string fallback = SingleInstanceLock::DefaultLockPath("Marker");
+    EXPECT_NE(fallback.find("/Marker-"), std::string::npos) << fallback;
+    if (saved.isNull()) qunsetenv("XDG_RUNTIME_DIR");
+    else qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+}  // namespace

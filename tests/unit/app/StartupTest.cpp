@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <clocale>
+#include <fstream>
+#include <sstream>
+
+#include "app/App.h"
+#include "platform/Executable.h"
+#include "platform/SingleInstance.h"
+
+namespace {
+
+using ombra::CVireoDataTransferSoftwareApp;
+using Outcome = CVireoDataTransferSoftwareApp::Outcome;
+
+// ---- start-up inside this process, with the main window replaced by a probe ----
+
+CVireoDataTransferSoftwareApp::Options TestOptions(const QTemporaryDir &dir, std::function<int(CVireoDataTransferSoftwareApp &)> window) {
+    CVireoDataTransferSoftwareApp::Options options;
+    options.resourceLibraryPath = OMBRA_TEST_RESOURCE_LIBRARY;
+    options.instanceLockPath = (dir.path() + "/Marker").toStdString();
+    options.installSettingsStore = false;
+    options.runMainWindow = std::move(window);
+    return options;
+}
+
+int RunApp(CVireoDataTransferSoftwareApp &app) {
+    int argc = 1;
+    char name[] = "unit_app";
+    char *argv[] = {name, nullptr};
+    return app.Run(argc, argv);
+}
+
+TEST(Startup, RunsEveryStepBeforeTheMainWindow) {
+    QTemporaryDir dir;
+    int windows = 0;
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    CVireoDataTransferSoftwareApp app(TestOptions(dir, [&](CVireoDataTransferSoftwareApp &running) {
+        ++windows;
+        EXPECT_EQ(CVireoDataTransferSoftwareApp::Current(), &running);
+        EXPECT_EQ(running.ProductVersion(), OMBRA_VERSION);
+        EXPECT_EQ(QCoreApplication::organizationName(), "LARKSPUR");
+        EXPECT_EQ(QCoreApplication::applicationName().toStdString(), ombra::platform::ExecutableBaseName());
+        EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+        EXPECT_EQ(running.Accelerators().size(), 2u);
+        ombra::platform::SingleInstanceLock other;
+        EXPECT_EQ(other.Acquire((dir.path() + "/Marker").toStdString()),
+                  ombra::platform::SingleInstanceLock::Result::HeldElsewhere)
+            << "the marker is held while the main window runs";
+        return 1;
+    }));
+    EXPECT_EQ(RunApp(app), 0);
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(app.LastOutcome(), Outcome::MainWindowClosed);
+}
+
+TEST(Startup, MissingResourceLibraryEndsBeforeAnythingElse) {
+    QTemporaryDir dir;
+    auto options = TestOptions(dir, [](CVireoDataTransferSoftwareApp &) {
+        ADD_FAILURE() << "no main window without resources";
+        return 0;
+    });
+    options.resourceLibraryPath = (dir.path() + "/libCorvexRes.so").toStdString();
+    CVireoDataTransferSoftwareApp app(options);
+    EXPECT_EQ(RunApp(app), 0);
+    EXPECT_EQ(app.LastOutcome(), Outcome::NoResourceLibrary);
+    EXPECT_FALSE(QFile::exists(dir.path() + "/Marker")) << "the marker is not even made";
+    EXPECT_EQ(app.ProductVersion(), "");
+}
+
+TEST(Startup, SecondCopyEndsSilentlyAndAnUnusableMarkerDoesNotBlock) {
+    QTemporaryDir dir;
+    ombra::platform::SingleInstanceLock firstCopy;
+    ASSERT_EQ(firstCopy.Acquire((dir.path() + "/Marker").toStdString()),
+              ombra::platform::SingleInstanceLock::Result::Acquired);
+    int windows = 0;
+    auto count = [&](CVireoDataTransferSoftwareApp &) { return ++windows; };
+    CVireoDataTransferSoftwareApp second(TestOptions(dir, count));
+    EXPECT_EQ(RunApp(second), 0);
+    EXPECT_EQ(second.LastOutcome(), Outcome::AnotherCopyRunning);
+    EXPECT_EQ(windows, 0);
+
+    auto options = TestOptions(dir, count);
+    options.instanceLockPath = (dir.path() + "/no/such/folder/Marker").toStdString();
+    CVireoDataTransferSoftwareApp withoutMarker(options);
+    EXPECT_EQ(RunApp(withoutMarker), 0);
+    EXPECT_EQ(windows, 1);
+}
+
+// ---- the real program as its own process ----
+
+// A copy of the program in a folder of its own, with its own runtime and settings folders.
+class ProgramCopy {
+public:
+    explicit ProgramCopy(bool withResources) {
+        program_ = dir_.path() + "/ombra-dts";
+        EXPECT_TRUE(QFile::copy(OMBRA_PROGRAM, program_));
+        QFile::setPermissions(program_, QFile::permissions(OMBRA_PROGRAM));
+        if (withResources) {
+            EXPECT_TRUE(QFile::copy(OMBRA_TEST_RESOURCE_LIBRARY, dir_.path() + "/libCorvexRes.so"));
+        }
+        runtimeDir_ = dir_.path() + "/runtime";
+        mkdir(runtimeDir_.toUtf8().constData(), 0700);
+        mkdir((dir_.path() + "/config").toUtf8().constData(), 0700);
+    }
+
+    // With `display` false the process gets no display at all: it must end before it needs one.
+    std::unique_ptr<QProcess> Start(bool display = true) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtimeDir_);
+        env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
+        env.insert("LD_LIBRARY_PATH", OMBRA_BIN_DIR);
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        if (display) env.insert("QT_QPA_PLATFORM", "offscreen");
+        else env.remove("QT_QPA_PLATFORM");
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(env);
+        process->start(program_, {});
+        EXPECT_TRUE(process->waitForStarted(10000));
+        return process;
+    }
+
+    // Waits (bounded) until `process` holds the marker: it got past the single-instance step.
+    bool WaitUntilHoldsMarker(QProcess &process) {
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired() && process.state() == QProcess::Running) {
+            if (HoldsMarker(process.processId())) return true;
+            QThread::msleep(20);
+        }
+        return false;
+    }
+
+private:
+    // Reads the kernel's lock table: no probing lock of our own that could disturb the program.
+    bool HoldsMarker(qint64 pid) const {
+        struct stat info {};
+        if (stat((runtimeDir_ + "/OmbraDataTransferSoftware").toUtf8().constData(), &info) != 0) return false;
+        std::ifstream locks("/proc/locks");
+        std::string line;
+        const std::string inodeSuffix = ":" + std::to_string(info.st_ino);
+        while (std::getline(locks, line)) {
+            std::istringstream fields(line);
+            std::string number, kind, mode, access, lockPid, device;
+            fields >> number >> kind >> mode >> access >> lockPid >> device;
+            if (kind == "FLOCK" && lockPid == std::to_string(pid) && device.size() > inodeSuffix.size() &&
+                device.compare(device.size() - inodeSuffix.size(), inodeSuffix.size(), inodeSuffix) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    QTemporaryDir dir_;
+    QString program_;
+    QString runtimeDir_;
+};
+
+void Finish(QProcess &process) {
+    if (process.state() == QProcess::NotRunning) return;
+    process.terminate();
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+}
+
+TEST(ProgramStartup, WithoutResourceLibraryEndsAtOnceWithSuccess) {
+    ProgramCopy copy(false);
+    auto process = copy.Start(false);
+    ASSERT_TRUE(process->waitForFinished(30000));
+    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process->exitCode(), 0);
+    EXPECT_EQ(process->readAllStandardOutput(), "");
+}
+
+TEST(ProgramStartup, SecondCopyEndsSilentlyAndAKilledCopyDoesNotBlock) {
+    ProgramCopy copy(true);
+    auto first = copy.Start();
+    ASSERT_TRUE(copy.WaitUntilHoldsMarker(*first)) << first->readAllStandardError().toStdString();
+
+    auto second = copy.Start(false);
+    ASSERT_TRUE(second->waitForFinished(30000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(second->readAllStandardOutput(), "");
+    EXPECT_EQ(first->state(), QProcess::Running) << "the first copy is unaffected";
+
+    first->kill();  // SIGKILL: no chance to clean anything up
+    ASSERT_TRUE(first->waitForFinished(10000));
+
+    auto third = copy.Start();
+    EXPECT_TRUE(copy.WaitUntilHoldsMarker(*third)) << third->readAllStandardError().toStdString();
+    EXPECT_FALSE(third->waitForFinished(500)) << "the new copy keeps running its window";
+    Finish(*third);
+}
+
+TEST(ProgramStartup, VersionAndHelpNeedNoWindow) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    QProcess version;
+    version.setProcessEnvironment(env);
+    version.start(OMBRA_PROGRAM, {"--version"});
+    ASSERT_TRUE(version.waitForFinished(30000));
+    EXPECT_EQ(version.exitCode(), 0);
+    EXPECT_EQ(version.readAllStandardOutput().toStdString(), std::string("ombra-dts ") + OMBRA_VERSION + "\n");
+
+    QProcess help;
+    help.setProcessEnvironment(env);
+    help.start(OMBRA_PROGRAM, {"--help"});
+    ASSERT_TRUE(help.waitForFinished(30000));
+    EXPECT_EQ(help.exitCode(), 0);
+    QByteArray text = help.readAllStandardOutput();
+    EXPECT_TRUE(text.contains("Usage: ombra-dts")) << text.toStdString();
+    EXPECT_TRUE(text.contains("--version"));
+}
+
+}  // namespace
