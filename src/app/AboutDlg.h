@@ -1,0 +1,20 @@
+// The about box: the program's icon, name and product version, and a button to close it.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+namespace ombra {
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(const QString &productVersion, QWidget *parent = nullptr);
+
+    QString VersionText() const { return versionText_; }
+
+private:
+    QString versionText_;
+};
+
+}  // namespace ombra

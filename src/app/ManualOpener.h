@@ -1,0 +1,42 @@
+// Opening the user manual: the file named by the resource text under Manual/ beside the
+// program, else the first "OpalMan?????.pdf" there. Files are handed to the desktop's opener
+// through a replaceable function that answers like a shell: above 32 is success, 2 file not
+// found, 3 path not found, anything else up to 32 a failure of another kind.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace ombra {
+
+namespace shell {
+constexpr int kFileNotFound = 2;
+constexpr int kPathNotFound = 3;
+constexpr int kFailed = 31;   // the desktop has no way to open the file
+constexpr int kOpened = 42;
+inline bool Succeeded(int answer) { return answer > 32; }
+}  // namespace shell
+
+using ShellOpener = std::function<int(const QString &path)>;
+
+// Installs `opener` (an empty function restores the desktop's); returns the previous one.
+ShellOpener SetShellOpener(ShellOpener opener);
+// Opens `path` with the installed opener.
+int ShellOpen(const QString &path);
+// The desktop's opener: checks the folder and the file, then asks the desktop to open it.
+int DesktopShellOpen(const QString &path);
+
+// First name in `manualDir` (by name order) matching OpalMan*.pdf with exactly five
+// characters in place of the asterisk; empty when none qualifies.
+QString FindFallbackManual(const QString &manualDir);
+
+struct ManualOpenResult {
+    bool opened = false;
+    int lastAnswer = 0;   // the last answer of the opener
+    QString openedPath;   // the file that opened
+    int messageId = 0;    // string to show when nothing opened (1396 or 1397), else 0
+};
+// Opens the manual beside the program in `programDir`; `manualName` is the file name.
+ManualOpenResult OpenManual(const QString &programDir, const QString &manualName);
+
+}  // namespace ombra

@@ -1,0 +1,13 @@
+#include "controls/CCheckHeadCtrl.h"
+
+namespace ombra {
+
+CCheckHeadCtrl::CCheckHeadCtrl(QWidget *parent) : QHeaderView(Qt::Horizontal, parent) {
+    setSectionsClickable(true);
+    setHighlightSections(false);
+    setSectionResizeMode(QHeaderView::Interactive);
+    setStretchLastSection(false);
+    setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+}  // namespace ombra
