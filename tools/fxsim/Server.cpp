@@ -43,6 +43,12 @@ bool SendAll(int fd, const std::vector<uint8_t> &bytes) {
     return true;
 }
 
+int32_t PeekResult(const std::vector<uint8_t> &response) {
+    fxproto::ResponseHeader header{};
+    std::memcpy(&header, response.data(), sizeof header);
+    return header.result;
+}
+
 }  // namespace
 
 int ListenAt(const std::string &path) {
@@ -165,6 +171,9 @@ void Server::Accept(size_t index) {
     connection->fd = fd;
     connection->device = index;
     Device &device = *slots_[index].device;
+    // A client that has just gone away may not have been noticed yet: look before refusing.
+    for (auto &existing : connections_)
+        if (existing->device == index && !existing->refused && !existing->dead) ReadFrom(*existing);
     connection->refused = device.connected;
     device.connected = true;
     connections_.push_back(std::move(connection));
@@ -206,7 +215,9 @@ void Server::Serve(Connection &connection, Clock::time_point now) {
             Device &device = *slots_[connection.device].device;
             out.bytes = fxproto::Encode(device.Handle(*request));
             out.due = now + std::chrono::milliseconds(device.DelayFor(op));
-            out.closeAfter = op == fxproto::Op::CloseDevice;
+            // A refused opening leaves the device free, as does closing.
+            out.closeAfter = op == fxproto::Op::CloseDevice ||
+                             (op == fxproto::Op::EnumDevice && PeekResult(out.bytes) != DI_OK);
             if (device.TakeDirty()) {
                 stored_[device.Config().serial] = device.Stored();
                 SaveState();
