@@ -76,6 +76,27 @@ int ConnectTo(const std::string &path) {
     return fd;
 }
 
+QJsonObject SendControl(const std::string &dir, const QStringList &args, int timeoutMs) {
+    int fd = ConnectTo(dir + "/" + fxproto::kControlSocketName);
+    if (fd < 0) return {{"ok", false}, {"error", QString::fromStdString("no virtual instrument is running in " + dir)}};
+    QByteArray request = QJsonDocument(QJsonArray::fromStringList(args)).toJson(QJsonDocument::Compact) + "\n";
+    ::send(fd, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL);
+    QByteArray reply;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    char buffer[4096];
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd pfd{fd, POLLIN, 0};
+        if (::poll(&pfd, 1, 100) <= 0) continue;
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        reply.append(buffer, n);
+    }
+    ::close(fd);
+    QJsonObject answer = QJsonDocument::fromJson(reply).object();
+    if (answer.isEmpty()) return {{"ok", false}, {"error", "no answer from the virtual instrument"}};
+    return answer;
+}
+
 Server::Server(std::vector<DeviceConfig> devices, std::string dir, std::string stateFile)
     : engine_(MakeResultEngine()), dir_(std::move(dir)), stateFile_(std::move(stateFile)) {
     for (size_t i = 0; i < devices.size(); ++i) {

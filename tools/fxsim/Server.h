@@ -80,5 +80,8 @@ private:
 int ListenAt(const std::string &path);
 // A connection to the socket at `path`, or -1.
 int ConnectTo(const std::string &path);
+// Sends one control command to the server in `dir` and returns its reply
+// ({"ok": false, "error": ...} when no server answers within `timeoutMs`).
+QJsonObject SendControl(const std::string &dir, const QStringList &args, int timeoutMs = 10000);
 
 }  // namespace fxsim

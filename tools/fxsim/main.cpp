@@ -1,8 +1,6 @@
 // fxsim: the virtual instrument.
 //   fxsim serve [--scenario FILE] [--dir DIR] [--state FILE]
 //   fxsim [--dir DIR] [--device INDEX|SERIAL] COMMAND ...   (commands to a running serve)
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -27,7 +25,8 @@ const char kUsage[] =
     "  press --button reflection|irradiance [--hold MS]   release\n"
     "  unplug   plug   sample NAME   sample --spectrum FILE\n"
     "  fail --call DIName --code N [--times K|--always]   delay --call DIName --ms N   clear\n"
-    "  set calibrationStatus N   set polarization A B   status   stop\n";
+    "  set calibrationStatus N   set polarization A B   status   stop\n"
+    "  fxsim [--dir DIR] panel   (a window with the devices and their buttons)\n";
 
 std::string DefaultDirectory() {
     if (const char *dir = std::getenv("FXSIM_DIR"); dir && *dir) return dir;
@@ -81,29 +80,9 @@ int Serve(QStringList args) {
 // Sends one command to the running server and prints its answer.
 int SendCommand(QStringList args) {
     std::string dir = TakeOption(args, "--dir", QString::fromStdString(DefaultDirectory())).toStdString();
-    std::string path = dir + "/" + fxproto::kControlSocketName;
-    int fd = fxsim::ConnectTo(path);
-    if (fd < 0) {
-        std::fprintf(stderr, "fxsim: no virtual instrument is running in %s\n", dir.c_str());
-        return 1;
-    }
-    QByteArray request = QJsonDocument(QJsonArray::fromStringList(args)).toJson(QJsonDocument::Compact) + "\n";
-    ::send(fd, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL);
-    QByteArray reply;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    char buffer[4096];
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd pfd{fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 200) <= 0) continue;
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        reply.append(buffer, n);
-    }
-    ::close(fd);
-    QJsonObject answer = QJsonDocument::fromJson(reply).object();
+    QJsonObject answer = fxsim::SendControl(dir, args);
     if (!answer.value("ok").toBool()) {
-        QString error = answer.value("error").toString("no answer from the virtual instrument");
-        std::fprintf(stderr, "fxsim: %s\n", qPrintable(error));
+        std::fprintf(stderr, "fxsim: %s\n", qPrintable(answer.value("error").toString()));
         return 1;
     }
     QString output = answer.value("output").toString();
@@ -114,7 +93,9 @@ int SendCommand(QStringList args) {
 }  // namespace
 
 #ifdef FXSIM_WITH_PANEL
+namespace fxsim {
 int RunPanel(int argc, char **argv, const std::string &dir);
+}
 #endif
 
 int main(int argc, char **argv) {
@@ -131,7 +112,7 @@ int main(int argc, char **argv) {
     if (args.contains("panel")) {
 #ifdef FXSIM_WITH_PANEL
         QString dir = TakeOption(args, "--dir", QString::fromStdString(DefaultDirectory()));
-        return RunPanel(argc, argv, dir.toStdString());
+        return fxsim::RunPanel(argc, argv, dir.toStdString());
 #else
         std::fprintf(stderr, "fxsim: this build has no panel\n");
         return 2;
