@@ -124,6 +124,11 @@ bool Server::Start(std::string &error) {
         error = "cannot use the device directory " + dir_;
         return false;
     }
+    if (int running = ConnectTo(controlPath_); running >= 0) {
+        ::close(running);
+        error = "a virtual instrument is already running in " + dir_;
+        return false;
+    }
     if (QFile::exists(QString::fromStdString(stateFile_))) {
         QFile file(QString::fromStdString(stateFile_));
         std::string why;

@@ -321,6 +321,41 @@ TEST_F(FxApiLive, MeasurementResultsComeBackInShape) {
     EXPECT_EQ(densities[0], 3.4028234663852886e38f);
 }
 
+TEST_F(FxApiLive, CommandsChangeTheDeviceState) {
+    QString spectrum = serve_.DeviceDir() + "/../flat.json";
+    QFile file(spectrum);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"name": "flat", "kind": "reflectance", "first": 380, "step": 10, "values": [0.5, 0.5]})");
+    file.close();
+    ASSERT_TRUE(serve_.Ok({"sample", "--spectrum", spectrum}));
+    EXPECT_FALSE(serve_.Ok({"sample", "plutonium"}));
+    ASSERT_TRUE(serve_.Ok({"--device", "1", "set", "polarization", "1", "0"}));
+    ASSERT_TRUE(serve_.Ok({"set", "calibrationStatus", "5"}));
+    EXPECT_FALSE(serve_.Ok({"fail", "--call", "DIFormatDisk", "--code", "1"}));
+    EXPECT_FALSE(serve_.Ok({"press", "--button", "elbow"}));
+
+    QString output;
+    ASSERT_EQ(fxtest::RunFxsim({"--dir", serve_.DeviceDir(), "status"}, &output), 0);
+    QJsonArray devices = QJsonDocument::fromJson(output.toUtf8()).object().value("devices").toArray();
+    ASSERT_EQ(devices.size(), 2);
+    EXPECT_EQ(devices[0].toObject().value("sample").toString(), "flat");
+    EXPECT_EQ(devices[0].toObject().value("calibrationStatus").toInt(), 5);
+    EXPECT_EQ(devices[1].toObject().value("polarization").toArray(), (QJsonArray{1, 0}));
+
+    Handles handles;
+    DIHANDLE handle = handles.Enum();
+    ASSERT_EQ(DIDoMeasurement(handle), DI_OK);
+    int32_t wavelength = 550;
+    float density = 0;
+    ASSERT_EQ(DIGetSpotColorDensity(handle, 0, &wavelength, &density), DI_OK);
+    EXPECT_NEAR(density, 0.301f, 0.001f);  // reflectance 0.5
+
+    // A second server in the same directory is refused; the first one keeps running.
+    EXPECT_EQ(fxtest::RunFxsim({"serve", "--dir", serve_.DeviceDir()}, &output), 1);
+    EXPECT_TRUE(output.contains("already running")) << output.toStdString();
+    EXPECT_TRUE(serve_.Ok({"status"}));
+}
+
 TEST_F(FxApiLive, TwoThreadsShareAHandleSafely) {
     Handles handles;
     DIHANDLE handle = handles.Enum();
