@@ -108,9 +108,7 @@ Server::Server(std::vector<DeviceConfig> devices, std::string dir, std::string s
 }
 
 Server::~Server() {
-    for (auto &connection : connections_)
-        if (connection->fd >= 0) ::close(connection->fd);
-    for (size_t i = 0; i < slots_.size(); ++i) Unplug(i);
+    for (size_t i = 0; i < slots_.size(); ++i) Unplug(i);  // drops every connection too
     if (controlFd_ >= 0) {
         ::close(controlFd_);
         ::unlink(controlPath_.c_str());
