@@ -43,6 +43,35 @@ typedef struct DIUserIlluminant {      /* 388 bytes */
 #define DI_ERR_NOT_SUPPORTED 10001
 #define DI_ERR_IDENTITY_UNUSABLE 10003
 
+/* Codes of this library itself (never produced by an instrument):
+ *   20001 DI_ERR_NO_DEVICE      DIEnumDevice: no further device could be opened.
+ *   20002 DI_ERR_DEVICE_GONE    the device vanished (unplugged, its server stopped); the
+ *                               handle stays unusable until DICloseDevice releases it.
+ *   20003 DI_ERR_TIMEOUT        the device did not answer in time (1 s; 5 s for a
+ *                               measurement or a calibration). The handle stays usable.
+ *   20004 DI_ERR_BAD_HANDLE     the handle is not open in this process.
+ *   20005 DI_ERR_BAD_ARGUMENT   a null pointer, a slot outside 0..49, a spectrum count
+ *                               outside 1..97, an unknown property id or calibration kind.
+ *   20006 DI_ERR_DEVICE_BUSY    the device is in use by another client.
+ *   20007 DI_ERR_PROTOCOL       the device's answer could not be understood.
+ *   20008 DI_ERR_NO_MEASUREMENT a result was asked for before any measurement. */
+#define DI_ERR_NO_DEVICE 20001
+#define DI_ERR_DEVICE_GONE 20002
+#define DI_ERR_TIMEOUT 20003
+#define DI_ERR_BAD_HANDLE 20004
+#define DI_ERR_BAD_ARGUMENT 20005
+#define DI_ERR_DEVICE_BUSY 20006
+#define DI_ERR_PROTOCOL 20007
+#define DI_ERR_NO_MEASUREMENT 20008
+
+/* Calibration status values of the virtual instrument: 0 ready; 2 and 5 ready, with a
+ * calibration reminder; 3 zero and white calibration due (a measurement answers 19);
+ * 4 white calibration due (a measurement answers 34). */
+#define DI_CALIB_READY 0
+#define DI_CALIB_DUE 3
+#define DI_CALIB_WHITE_DUE 4
+#define DI_CALIBRATION_WHITE 7
+
 int32_t DIEnumDevice(DIHANDLE *handle);
 int32_t DICloseDevice(DIHANDLE handle);
 int32_t DISetProperty(DIHANDLE handle, int32_t id, int32_t *value);
