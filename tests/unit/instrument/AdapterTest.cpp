@@ -14,6 +14,7 @@ using ombra::test::FakeInstrument;
 TEST(VireoDllAdapter, LastAdapterClosesTheOpenDeviceExactlyOnce) {
     FakeInstrument fake;
     int32_t before = CVireoDllAdapter::Users();
+    ASSERT_EQ(before, 0);
     {
         CVireoDllAdapter outer;
         {
@@ -25,11 +26,12 @@ TEST(VireoDllAdapter, LastAdapterClosesTheOpenDeviceExactlyOnce) {
         EXPECT_EQ(DeviceHandle().load(), 0x123);
     }
     EXPECT_EQ(CVireoDllAdapter::Users(), before);
-    if (before == 0) {
-        EXPECT_EQ(fake.CloseCount(0x123), 1);
-        EXPECT_EQ(fake.Count("DICloseDevice"), 1);
-        EXPECT_EQ(DeviceHandle().load(), 0);
-    }
+    EXPECT_EQ(fake.CloseCount(0x123), 1);
+    EXPECT_EQ(fake.Count("DICloseDevice"), 1);
+    EXPECT_EQ(DeviceHandle().load(), 0);
+    { CVireoDllAdapter another; }
+    EXPECT_EQ(fake.Count("DICloseDevice"), 1) << "nothing left to close";
+    EXPECT_EQ(CVireoDllAdapter::Users(), 0);
 }
 
 TEST(VireoDllAdapter, LastAdapterWithoutDeviceClosesNothing) {

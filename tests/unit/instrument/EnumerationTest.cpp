@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <algorithm>
 
 #include "app/AppSettings.h"
@@ -50,7 +52,15 @@ protected:
 
 TEST_F(Enumeration, OpensEachDeviceSettlesMarksItConnectedAndIdentifiesIt) {
     auto handles = addDevices(2);
+    int waitCursorCalls = 0;
+    fake.SetRule([&](const FakeCall &) -> std::optional<int32_t> {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        waitCursorCalls += cursor && cursor->shape() == Qt::WaitCursor;
+        return std::nullopt;
+    });
     EXPECT_EQ(EnumerateDevices(found, nullptr), 2);
+    EXPECT_EQ(waitCursorCalls, static_cast<int>(fake.Calls().size())) << "the wait cursor shows throughout";
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(fake.Count("DIEnumDevice"), kEnumerationAttempts) << "attempts, not devices";
     EXPECT_EQ(fake.Pauses(), (std::vector<int>{500, 500}));
     std::vector<std::string> firstDevice;

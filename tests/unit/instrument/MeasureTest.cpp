@@ -127,7 +127,19 @@ TEST_F(Collect, ReflectionOnlyModelHasAZeroSpectrum) {
     Settings().modelName = platform::ResString(1235);
     ASSERT_EQ(collect(1), 0);
     EXPECT_EQ(fake.Count("DIGetSpectrum"), 0);
-    EXPECT_EQ(resultProperties().size(), 13u);
+    EXPECT_EQ(fake.Names()[0], "DIGetSpotColorDensity") << "spot densities before any property is changed";
+    EXPECT_EQ(resultProperties(), (std::vector<std::pair<int, int>>{
+                                      {5, 0}, {5, 1}, {5, 3}, {5, 2}, {5, 4}, {6, 0}, {6, 1}, {6, 2},
+                                      {6, 3}, {6, 4}, {7, 1}, {7, 0}, {7, 2}}));
+    std::vector<std::string> fetches;
+    for (const std::string &name : fake.Names())
+        if (name != "DISetProperty" && name != "DIGetSpotColorDensity") fetches.push_back(name);
+    EXPECT_EQ(fetches, (std::vector<std::string>{"DIGetColor", "DIGetColor", "DIGetColor", "DIGetColor",
+                                                 "DIGetColor", "DIGetDensity", "DIGetDensity", "DIGetDensity",
+                                                 "DIGetDensity", "DIGetDensity", "DIGetColorIndex",
+                                                 "DIGetColorIndex", "DIGetColorIndex"}));
+    EXPECT_FLOAT_EQ(data.Record(0).Float(100), FakeInstrument::ColorValue(1, 0));
+    EXPECT_FLOAT_EQ(data.Record(0).Float(127), FakeInstrument::DensityValue(3, 3));
     for (int i = 0; i < 97; ++i) EXPECT_EQ(data.Record(0).Float(i), 0.f) << i;
 }
 
