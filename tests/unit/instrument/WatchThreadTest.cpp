@@ -40,14 +40,6 @@ private:
     std::vector<int> messages_;
 };
 
-TEST(ButtonWatch, MessageNumbers) {
-    EXPECT_EQ(msg::kReflectionPressed, 32778);
-    EXPECT_EQ(msg::kIrradiancePressed, 32779);
-    EXPECT_EQ(msg::kInstrumentLost, 32780);
-    EXPECT_EQ(msg::kIrradianceReleased, 32781);
-    EXPECT_EQ(msg::kReflectionReleased, 32782);
-}
-
 TEST(ButtonWatch, OnePollPostsFirstValueThenSecondValue) {
     FakeInstrument fake;
     Inbox inbox;
