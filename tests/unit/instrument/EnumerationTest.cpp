@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <algorithm>
+
+#include "app/AppSettings.h"
+#include "instrument/DeviceEnumeration.h"
+#include "instrument/PropertyTables.h"
+#include "instrument/VireoDllAdapter.h"
+#include "platform/Resources.h"
+#include "support/FakeInstrument.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ombra;
+using ombra::test::FakeCall;
+using ombra::test::FakeDevice;
+using ombra::test::FakeInstrument;
+namespace mb = ombra::platform::mb;
+
+class Enumeration : public ::testing::Test {
+protected:
+    void SetUp() override { Settings() = AppSettings{}; }
+    void TearDown() override { Settings() = AppSettings{}; }
+
+    // Handles whose connection flag was cleared and which were then closed, in order.
+    std::vector<DIHANDLE> released() const {
+        std::vector<DIHANDLE> out;
+        DIHANDLE cleared = 0;
+        for (const FakeCall &c : fake.Calls()) {
+            if (c.fn == "DISetProperty" && c.a == prop::kConnection && c.b == 0) cleared = c.handle;
+            if (c.fn == "DICloseDevice" && c.handle == cleared) out.push_back(c.handle);
+        }
+        return out;
+    }
+    std::vector<DIHANDLE> addDevices(int n, FakeDevice device = {}) {
+        std::vector<DIHANDLE> handles;
+        for (int i = 0; i < n; ++i) {
+            device.serial = 500 + i;
+            handles.push_back(fake.AddDevice(device));
+        }
+        return handles;
+    }
+
+    FakeInstrument fake;
+    CVireoDllAdapter mainWindow;  // the main window's adapter keeps a chosen device open
+    ombra::test::MessageBoxRecorder boxes;
+    EnumeratedDevices found;
+};
+
+TEST_F(Enumeration, OpensEachDeviceSettlesMarksItConnectedAndIdentifiesIt) {
+    auto handles = addDevices(2);
+    int waitCursorCalls = 0;
+    fake.SetRule([&](const FakeCall &) -> std::optional<int32_t> {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        waitCursorCalls += cursor && cursor->shape() == Qt::WaitCursor;
+        return std::nullopt;
+    });
+    EXPECT_EQ(EnumerateDevices(found, nullptr), 2);
+    EXPECT_EQ(waitCursorCalls, static_cast<int>(fake.Calls().size())) << "the wait cursor shows throughout";
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(fake.Count("DIEnumDevice"), kEnumerationAttempts) << "attempts, not devices";
+    EXPECT_EQ(fake.Pauses(), (std::vector<int>{500, 500}));
+    std::vector<std::string> firstDevice;
+    for (const FakeCall &c : fake.Calls())
+        if (c.handle == handles[0]) firstDevice.push_back(c.fn);
+    EXPECT_EQ(firstDevice, (std::vector<std::string>{"DISetProperty", "DIGetDevInfo"}));
+    EXPECT_EQ(fake.CallsOf("DISetProperty")[0].a, prop::kConnection);
+    EXPECT_EQ(fake.CallsOf("DISetProperty")[0].b, 1);
+    EXPECT_EQ(found.devices.at(0), std::make_pair(platform::ResString(1234), std::string("500")));
+    EXPECT_EQ(found.devices.at(1).second, "501");
+    EXPECT_EQ(found.handles[0], handles[0]);
+    EXPECT_EQ(found.handles[1], handles[1]);
+    EXPECT_EQ(fake.Count("DICloseDevice"), 0);
+}
+
+TEST_F(Enumeration, StopsAtTheTenthUsableDevice) {
+    addDevices(11);
+    EXPECT_EQ(EnumerateDevices(found, nullptr), 10);
+    EXPECT_EQ(fake.OpenedCount(), 10) << "the eleventh is never opened";
+    EXPECT_EQ(fake.Count("DIEnumDevice"), 10);
+    EXPECT_EQ(found.devices.size(), 10u);
+}
+
+TEST_F(Enumeration, RefusedConnectionFlagIsReportedAndTheDeviceClosed) {
+    auto handles = addDevices(1);
+    fake.Script("DISetProperty", {3, 4});
+    EXPECT_EQ(EnumerateDevices(found, nullptr), 0);
+    ASSERT_EQ(boxes.Count(), 2u) << "setting and clearing the flag both failed";
+    for (const auto &box : boxes.Boxes()) {
+        EXPECT_EQ(box.text, platform::ResString(1244));
+        EXPECT_EQ(box.flags, mb::ICONHAND);
+    }
+    EXPECT_EQ(fake.CloseCount(handles[0]), 1);
+    EXPECT_EQ(fake.Count("DIGetDevInfo"), 0);
+    EXPECT_TRUE(found.unusable.empty());
+}
+
+TEST_F(Enumeration, NoDeviceAtAllSaysSo) {
+    int count = EnumerateDevices(found, nullptr);
+    EXPECT_FALSE(ChooseDevice(found, count, nullptr, {}));
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1183));
+    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONHAND);
+}
+
+TEST_F(Enumeration, OnlyRefusedDevicesAreReleasedAndReported) {
+    auto handles = addDevices(2, {0, 100, 1, 19});
+    int count = EnumerateDevices(found, nullptr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(found.unusable, handles);
+    EXPECT_FALSE(ChooseDevice(found, count, nullptr, {}));
+    EXPECT_EQ(released(), handles);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1401));
+}
+
+TEST_F(Enumeration, OneUsableDeviceIsTakenWithoutAsking) {
+    auto handles = addDevices(2);
+    fake.Script("DIGetDevInfo", {0, 14});  // the second one cannot be identified
+    int count = EnumerateDevices(found, nullptr);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(found.unidentified, std::vector<DIHANDLE>{handles[1]});
+    bool asked = false;
+    EXPECT_TRUE(ChooseDevice(found, count, nullptr, [&](const DeviceList &) { return asked = true; }));
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(DeviceHandle().load(), handles[0]);
+    EXPECT_EQ(released(), std::vector<DIHANDLE>{handles[1]}) << "an unidentified device is released too";
+    EXPECT_EQ(fake.CloseCount(handles[0]), 0);
+}
+
+TEST_F(Enumeration, ThreeDevicesOneRefusedListsTwoAndReleasesTheRefusedOne) {
+    std::vector<DIHANDLE> handles = {fake.AddDevice({1, 100}), fake.AddDevice({2, 200, 1, 19}),
+                                     fake.AddDevice({3, 200})};
+    int count = EnumerateDevices(found, nullptr);
+    ASSERT_EQ(count, 2);
+    DeviceList shown;
+    ASSERT_TRUE(ChooseDevice(found, count, nullptr, [&](const DeviceList &list) {
+        shown = list;
+        Settings().selectedInstrument = 1;
+        return true;
+    }));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown.at(0).second, "1");
+    EXPECT_EQ(shown.at(1), std::make_pair(platform::ResString(1235), std::string("3")));
+    EXPECT_EQ(DeviceHandle().load(), handles[2]);
+    EXPECT_EQ(released(), (std::vector<DIHANDLE>{handles[0], handles[1]}));
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(Enumeration, CancelReleasesEveryDevice) {
+    auto handles = addDevices(3);
+    handles.push_back(fake.AddDevice({9, 100, 0, 50}));
+    int count = EnumerateDevices(found, nullptr);
+    ASSERT_EQ(count, 3);
+    EXPECT_FALSE(ChooseDevice(found, count, nullptr, [](const DeviceList &) { return false; }));
+    EXPECT_EQ(released(), handles) << "listed ones first, then the refused one";
+    EXPECT_EQ(DeviceHandle().load(), 0);
+}
+
+TEST_F(Enumeration, OkOnTheThirdRowConnectsTheThirdDevice) {
+    auto handles = addDevices(4);
+    int count = EnumerateDevices(found, nullptr);
+    ASSERT_TRUE(ChooseDevice(found, count, nullptr, [](const DeviceList &) {
+        Settings().selectedInstrument = 2;
+        return true;
+    }));
+    EXPECT_EQ(DeviceHandle().load(), handles[2]);
+    EXPECT_EQ(released(), (std::vector<DIHANDLE>{handles[0], handles[1], handles[3]}));
+    for (DIHANDLE h : released()) EXPECT_EQ(fake.CloseCount(h), 1);
+    EXPECT_EQ(fake.CloseCount(handles[2]), 0);
+}
+
+TEST_F(Enumeration, AChoiceOutsideTheListNeverReachesAnUnlistedHandle) {
+    auto handles = addDevices(2);
+    int count = EnumerateDevices(found, nullptr);
+    ASSERT_TRUE(ChooseDevice(found, count, nullptr, [](const DeviceList &) {
+        Settings().selectedInstrument = 7;
+        return true;
+    }));
+    EXPECT_EQ(DeviceHandle().load(), handles[0]);
+    EXPECT_EQ(Settings().selectedInstrument, 0);
+    EXPECT_EQ(released(), std::vector<DIHANDLE>{handles[1]});
+}
+
+TEST_F(Enumeration, ReleasingClearsTheFlagBeforeClosing) {
+    ReleaseDevice(0x400, nullptr);
+    auto names = fake.Names();
+    EXPECT_EQ(names, (std::vector<std::string>{"DISetProperty", "DICloseDevice"}));
+    EXPECT_EQ(fake.Calls()[0].handle, 0x400);
+    EXPECT_EQ(fake.Calls()[0].b, 0);
+    EXPECT_EQ(DeviceHandle().load(), 0);
+
+    fake.Script("DISetProperty", {5});
+    ReleaseDevice(0x401, nullptr);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(fake.CloseCount(0x401), 1) << "closed even when the flag could not be cleared";
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+#include "instrument/InstrumentLibrary.h"
+#include "instrument/VireoDllAdapter.h"
+
+namespace {
+
+using namespace ombra;
+
+// Puts the table in force back when a test loaded a library.
+class KeepTable {
+public:
+    KeepTable() : saved_(Instrument()) {}
+    ~KeepTable() { InstallInstrumentFunctions(saved_); }
+
+private:
+    DIFunctions saved_;
+};
+
+TEST(InstrumentLibrary, ALibraryWithoutTheFunctionsIsRefusedAndTheTableStays) {
+    KeepTable keep;
+    auto before = Instrument().DIEnumDevice;
+    std::string error;
+    EXPECT_FALSE(LoadInstrumentLibrary("libc.so.6", &error));
+    EXPECT_NE(error.find("DIEnumDevice"), std::string::npos) << error;
+    EXPECT_EQ(Instrument().DIEnumDevice, before);
+    EXPECT_FALSE(LoadInstrumentLibrary("/nonexistent/libfxAPI.so", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(InstrumentLibrary, DefaultPathIsBesideTheExecutable) {
+    std::string path = DefaultInstrumentLibraryPath();
+    EXPECT_EQ(QFileInfo(QString::fromStdString(path)).fileName(), QString("libfxAPI.so"));
+    EXPECT_EQ(path.front(), '/');
+}
+
+// Against the real instrument library when the build has one: all 21 functions resolve.
+TEST(InstrumentLibrary, TheBuiltLibraryResolvesEveryFunction) {
+    std::string path = std::string(OMBRA_BIN_DIR) + "/libfxAPI.so";
+    if (!QFileInfo::exists(QString::fromStdString(path))) GTEST_SKIP() << "no libfxAPI.so in this build";
+    KeepTable keep;
+    std::string error;
+    ASSERT_TRUE(LoadInstrumentLibrary(path, &error)) << error;
+    EXPECT_NE(Instrument().DIGetPolFilterCondition, nullptr);
+}
+
+}  // namespace
