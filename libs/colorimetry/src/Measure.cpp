@@ -31,7 +31,7 @@ double UvRatio(const UserIlluminant &spd) {
     double uv = 0, visible = 0;
     for (int k = 0; k < kUserIlluminantCount; ++k) {
         int nm = 300 + 5 * k;
-        double s = std::isfinite(spd[k]) ? std::max(0.f, spd[k]) : 0.0;
+        double s = std::isfinite(spd[k]) && spd[k] != kNoValue ? std::max(0.f, spd[k]) : 0.0;
         if (nm < 400)
             uv += s;
         else if (nm <= 700)
@@ -179,6 +179,44 @@ bool InstrumentResults::SpotDensity(int &nm, float &d) const {
         return false;
     d = spot[nm - kReflectanceFirstNm];
     return true;
+}
+
+std::vector<float> InstrumentResults::SpectrumPadded(int count) const {
+    std::vector<float> out(static_cast<size_t>(std::max(count, 0)), kNoValue);
+    std::copy_n(spectrum.begin(), std::min(out.size(), spectrum.size()), out.begin());
+    return out;
+}
+
+namespace {
+// Linear interpolation on an even grid; `outside` decides the value beyond it.
+double GridValue(int firstNm, int stepNm, const std::vector<float> &values, double nm, bool hold) {
+    if (values.empty() || stepNm <= 0)
+        return 0.0;
+    double pos = (nm - firstNm) / stepNm;
+    double last = static_cast<double>(values.size() - 1);
+    if (pos < 0 || pos > last) {
+        if (!hold)
+            return 0.0;
+        return pos < 0 ? values.front() : values.back();
+    }
+    size_t k = std::min(static_cast<size_t>(pos), values.size() - 1);
+    double f = pos - static_cast<double>(k);
+    return k + 1 < values.size() ? values[k] * (1 - f) + values[k + 1] * f : values[k];
+}
+}  // namespace
+
+Reflectance ResampleReflectance(int firstNm, int stepNm, const std::vector<float> &values) {
+    Reflectance r{};
+    for (int i = 0; i < kReflectanceCount; ++i)
+        r[i] = GridValue(firstNm, stepNm, values, kReflectanceFirstNm + 10 * i, true);
+    return r;
+}
+
+Irradiance ResampleIrradiance(int firstNm, int stepNm, const std::vector<float> &values) {
+    Irradiance e{};
+    for (int i = 0; i < kIrradianceCount; ++i)
+        e[i] = GridValue(firstNm, stepNm, values, kIrradianceFirstNm + 5 * i, false);
+    return e;
 }
 
 bool InstrumentResults::Spectrum(float *out, int count) const {

@@ -91,12 +91,16 @@ std::optional<UserIlluminant> IlluminantSpd(int illuminant) {
     return spd;
 }
 
-std::optional<Weights> ComputeWeights(const UserIlluminant &spd, int observer) {
+std::optional<Weights> ComputeWeights(const UserIlluminant &given, int observer) {
     if (observer != 0 && observer != 1)
         return std::nullopt;
-    for (float s : spd)
+    UserIlluminant spd = given;
+    for (float &s : spd) {
         if (!std::isfinite(s))
             return std::nullopt;
+        if (s == kNoValue)  // a place without a value carries no power
+            s = 0;
+    }
     const auto &cmf = tables::Cmf1nm(observer);
     // 10 nm measurement nodes 360..780 (43); folded into 380..730 at the end.
     constexpr int kNodes = 43;

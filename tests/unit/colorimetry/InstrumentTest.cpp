@@ -135,6 +135,24 @@ TEST(Instrument, ResultSelectorsAndIndexes) {
     float spectrum[75];
     EXPECT_TRUE(m.Spectrum(spectrum, 36));
     EXPECT_FALSE(m.Spectrum(spectrum, 75));
+    auto padded = m.SpectrumPadded(40);
+    EXPECT_EQ(padded[35], spectrum[35]);
+    EXPECT_EQ(padded[36], kNoValue);
+}
+
+TEST(Instrument, ResamplingFromOtherGrids) {
+    std::vector<float> fiveNm;
+    for (int nm = 400; nm <= 700; nm += 5)
+        fiveNm.push_back(static_cast<float>(nm) / 1000.f);
+    Reflectance r = ResampleReflectance(400, 5, fiveNm);
+    EXPECT_FLOAT_EQ(static_cast<float>(r[0]), 0.4f);   // held below 400 nm
+    EXPECT_FLOAT_EQ(static_cast<float>(r[12]), 0.5f);  // 500 nm
+    EXPECT_FLOAT_EQ(static_cast<float>(r[35]), 0.7f);  // held above 700 nm
+    Irradiance e = ResampleIrradiance(400, 5, fiveNm);
+    EXPECT_EQ(e[0], 0.0);  // no light outside the given range
+    EXPECT_FLOAT_EQ(static_cast<float>(e[8]), 0.4f);
+    EXPECT_EQ(e[74], 0.0);
+    EXPECT_EQ(ResampleReflectance(380, 0, fiveNm)[3], 0.0);
 }
 
 TEST(Instrument, LightMeasurementDeliversIlluminanceAndTemperature) {

@@ -117,6 +117,12 @@ TEST(Reflectance, WeightsRefuseMissingOrPowerlessIlluminants) {
     bad.fill(1.f);
     bad[40] = std::nanf("");
     EXPECT_FALSE(ComputeWeights(bad, 0));
+    // Places without a value (the largest float) count as no power, not as a huge one.
+    UserIlluminant gaps = *IlluminantSpd(kIlluminantD50);
+    gaps[0] = kNoValue;  // 300 nm, outside the weighted range
+    auto withGaps = ComputeWeights(gaps, 0);
+    ASSERT_TRUE(withGaps);
+    EXPECT_NEAR(WhitePoint(*withGaps).X, 96.422, 0.001);
 }
 
 TEST(Reflectance, LabOfNeutralsAndPublishedHunterConstants) {

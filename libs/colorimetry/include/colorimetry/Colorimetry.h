@@ -54,7 +54,8 @@ struct Weights {
 // Tabulated weights for illuminant values 0..13; nullopt for any other value.
 std::optional<Weights> TabulatedWeights(int illuminant, int observer);
 // Weights computed from a relative power distribution 300..780 nm / 5 nm by the same method as
-// the tabulated ones; nullopt when the distribution has no power under the luminosity curve.
+// the tabulated ones; places holding kNoValue count as 0. nullopt when the distribution has no
+// power under the luminosity curve or holds NaN/infinity.
 std::optional<Weights> ComputeWeights(const UserIlluminant &spd, int observer);
 // Relative power of a tabulated illuminant 300..780 nm / 5 nm (0 where it is not defined).
 std::optional<UserIlluminant> IlluminantSpd(int illuminant);

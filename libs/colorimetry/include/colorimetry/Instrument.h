@@ -62,6 +62,8 @@ struct InstrumentResults {
     bool SpotDensity(int &nm, float &density) const;
     // Copies `count` values when count equals the spectrum's size.
     bool Spectrum(float *out, int count) const;
+    // `count` values: the spectrum, then kNoValue for places beyond it.
+    std::vector<float> SpectrumPadded(int count) const;
 };
 
 InstrumentResults Measure(const Sample &sample, const MeasurementProperties &props);
@@ -74,6 +76,11 @@ int EffectiveIlluminant(const MeasurementProperties &props);
 double SourceUvContent(const MeasurementProperties &props);  // 1 = D50 with UV, 0 = UV excluded
 Reflectance MeasuredReflectance(const Sample &sample, const MeasurementProperties &props);
 std::optional<Weights> ResultWeights(const MeasurementProperties &props);
+
+// Spectra on any even grid (first nm, step nm), e.g. from another sample catalogue, resampled
+// linearly: reflectance holds its end values beyond the given range, irradiance is zero there.
+Reflectance ResampleReflectance(int firstNm, int stepNm, const std::vector<float> &values);
+Irradiance ResampleIrradiance(int firstNm, int stepNm, const std::vector<float> &values);
 
 // The sample library.
 const std::vector<Sample> &SampleLibrary();
