@@ -43,8 +43,7 @@ std::vector<std::string> SplitCells(const std::string &line) {
     return cells;
 }
 
-// Numbers use "." whatever the locale: strtod is only used on our own fixed tables, but the
-// parse below is locale independent anyway through istringstream's classic locale.
+// The tables use "." as decimal point: parse with the classic locale whatever the user's.
 double ParseNumber(const std::string &cell) {
     if (cell.empty())
         return std::nan("");
