@@ -34,10 +34,26 @@ struct Variant {
 
     bool IsEmpty() const { return std::holds_alternative<std::monostate>(value); }
     // Conversions raise AutomationError when the value has another type.
-    int32_t ToInt() const;
-    std::string ToText() const;
-    bool ToBool() const;
-    DispatchPtr ToObject() const;  // null for an empty value
+    int32_t ToInt() const {
+        if (auto *i = std::get_if<int32_t>(&value)) return *i;
+        if (auto *b = std::get_if<bool>(&value)) return *b ? -1 : 0;
+        if (auto *d = std::get_if<double>(&value)) return static_cast<int32_t>(*d);
+        throw AutomationError("automation value is not an integer");
+    }
+    std::string ToText() const {
+        if (auto *s = std::get_if<std::string>(&value)) return *s;
+        throw AutomationError("automation value is not a text");
+    }
+    bool ToBool() const {
+        if (auto *b = std::get_if<bool>(&value)) return *b;
+        if (auto *i = std::get_if<int32_t>(&value)) return *i != 0;
+        throw AutomationError("automation value is not a Boolean");
+    }
+    DispatchPtr ToObject() const {  // null for an empty value
+        if (IsEmpty()) return nullptr;
+        if (auto *o = std::get_if<DispatchPtr>(&value)) return *o;
+        throw AutomationError("automation value is not an object");
+    }
 };
 
 using VariantArgs = std::vector<Variant>;

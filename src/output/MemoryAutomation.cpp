@@ -70,6 +70,10 @@ public:
         case Kind::Range:
             if (id == dispid::Row) return static_cast<int32_t>(row_);
             if (id == dispid::Column) return static_cast<int32_t>(column_);
+            if (id == dispid::Value) {
+                auto it = SheetRef().cells.find({column_, row_});
+                return it == SheetRef().cells.end() ? Variant() : Variant(it->second);
+            }
             break;
         }
         throw AutomationError("unknown member " + std::to_string(id));
