@@ -19,7 +19,7 @@ void ShowOutsideSheet(const std::string &caption, QWidget *parent) {
 }
 
 // A group of components written together, with the components that count as its first and last value.
-struct GroupSpec {
+struct GroupDef {
     int id;
     int low, high;         // identifier range of the components (used when ids is empty)
     std::array<int, 4> ids;
@@ -28,7 +28,7 @@ struct GroupSpec {
     int n;
 };
 
-constexpr GroupSpec kGroups[] = {
+constexpr GroupDef kGroups[] = {
     {2000, 0, 0, {1000, 1001, 1002, 0}, 3, 1000, 1002, 3},
     {2001, 0, 0, {1000, 1003, 1004, 0}, 3, 1000, 1004, 3},
     {2002, 0, 0, {1005, 1006, 1007, 0}, 3, 1005, 1007, 3},
@@ -41,13 +41,13 @@ constexpr GroupSpec kGroups[] = {
     {2009, 1045, 1050, {0, 0, 0, 0}, 7, 1045, 1050, 6},
 };
 
-const GroupSpec *FixedGroup(int id) {
-    for (const GroupSpec &g : kGroups)
+const GroupDef *FixedGroup(int id) {
+    for (const GroupDef &g : kGroups)
         if (g.id == id) return &g;
     return nullptr;
 }
 
-bool InFixedGroup(const GroupSpec &g, int id) {
+bool InFixedGroup(const GroupDef &g, int id) {
     if (g.low != 0) return id >= g.low && id <= g.high;
     for (int c : g.ids)
         if (c != 0 && c == id) return true;
@@ -86,7 +86,7 @@ struct Components {
 
 Components TakeComponents(int group, const TransferLayout &layout, const TransferInput &in) {
     Components c;
-    const GroupSpec *fixed = FixedGroup(group);
+    const GroupDef *fixed = FixedGroup(group);
     int atMost = 0, low = 0, high = 0;
     if (fixed) {
         atMost = fixed->atMost;

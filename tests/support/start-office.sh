@@ -8,6 +8,8 @@
 #   DOCUMENT   the .ods to open (default: a new empty WORKDIR/Book1.ods)
 # environment: OMBRA_OFFICE_MODE=headless (default) or gui (uses $DISPLAY, e.g. an Xvfb)
 #              OMBRA_OFFICE_START_TIMEOUT seconds to wait for readiness (default 60)
+#              OMBRA_OFFICE_NO_ACCEPT=1: no --accept; the profile itself must name the pipe
+#              OMBRA_OFFICE_PROFILE: the profile folder (default WORKDIR/profile)
 # Ready means the pipe accepts and the document is open (its lock file exists).
 # Writes WORKDIR/soffice.pid (launcher) and WORKDIR/soffice_bin.pid (the office process).
 set -u
@@ -50,8 +52,9 @@ rm -f "$SOCKET"
 
 export HOME="$WORKDIR/home"
 mkdir -p "$HOME"
-ARGS=(--norestore --nologo --nodefault --nofirststartwizard "-env:UserInstallation=file://$WORKDIR/profile"
-      "--accept=pipe,name=$PIPE;urp;")
+PROFILE=${OMBRA_OFFICE_PROFILE:-$WORKDIR/profile}
+ARGS=(--norestore --nologo --nodefault --nofirststartwizard "-env:UserInstallation=file://$PROFILE")
+[ "${OMBRA_OFFICE_NO_ACCEPT:-0}" = 1 ] || ARGS+=("--accept=pipe,name=$PIPE;urp;")
 if [ "$MODE" = headless ]; then
   ARGS=(--headless "${ARGS[@]}")
 else
@@ -64,7 +67,7 @@ deadline=$((SECONDS + TIMEOUT))
 while [ $SECONDS -lt $deadline ]; do
   BIN=$(pgrep -P "$(cat "$WORKDIR/soffice.pid")" -x soffice.bin 2>/dev/null || true)
   # The first start with a new profile restarts the office once: follow the current process.
-  [ -z "$BIN" ] && BIN=$(pgrep -f -x ".*soffice.bin.*UserInstallation=file://$WORKDIR/profile.*" 2>/dev/null | head -1 || true)
+  [ -z "$BIN" ] && BIN=$(pgrep -f -x ".*soffice.bin.*UserInstallation=file://$PROFILE.*" 2>/dev/null | head -1 || true)
   [ -n "$BIN" ] && echo "$BIN" > "$WORKDIR/soffice_bin.pid"
   if [ -S "$SOCKET" ] && [ -e "$LOCK" ]; then
     echo "start-office: ready (pipe $PIPE, pid $(cat "$WORKDIR/soffice_bin.pid" 2>/dev/null), $SECONDS s)"

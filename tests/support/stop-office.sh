@@ -6,6 +6,13 @@ PIDS=()
 for f in soffice_bin.pid soffice.pid; do
   [ -f "$WORKDIR/$f" ] && PIDS+=("$(cat "$WORKDIR/$f")")
 done
+# The office's listening sockets (its pipes) stay behind when it is killed: note them first.
+SOCKETS=()
+if command -v ss >/dev/null; then
+  for p in "${PIDS[@]}"; do
+    while read -r s; do SOCKETS+=("$s"); done < <(ss -xlpn 2>/dev/null | awk -v p="pid=$p," 'index($0, p) { for (i = 1; i <= NF; i++) if ($i ~ /^\/tmp\/OSL_PIPE_/) print $i }')
+  done
+fi
 for p in "${PIDS[@]}"; do kill -CONT "$p" 2>/dev/null; kill "$p" 2>/dev/null; done
 for i in $(seq 1 40); do
   alive=0
@@ -15,5 +22,6 @@ for i in $(seq 1 40); do
 done
 for p in "${PIDS[@]}"; do kill -9 "$p" 2>/dev/null; done
 rm -f "$WORKDIR/soffice_bin.pid" "$WORKDIR/soffice.pid" "$WORKDIR"/.~lock.*#
+for s in "${SOCKETS[@]}"; do rm -f "$s"; done
 [ -n "${2:-}" ] && rm -f "/tmp/OSL_PIPE_$(id -u)_$2"
 true

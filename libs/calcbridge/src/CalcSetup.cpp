@@ -16,18 +16,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kConnection = std::string("pipe,name=") + kCalcPipeName + ";urp;StarOffice.ServiceManager";
 const std::string kItemStart = "<item oor:path=\"/org.openoffice.Setup/Office\"><prop oor:name=\"ooSetupConnectionURL\"";
 
-std::string Item() {
-    return kItemStart + " oor:op=\"fuse\"><value>" + kConnection + "</value></prop></item>";
+std::string Item(const std::string &pipeName) {
+    return kItemStart + " oor:op=\"fuse\"><value>pipe,name=" + pipeName +
+           ";urp;StarOffice.ServiceManager</value></prop></item>";
 }
 
-std::string NewConfiguration() {
+std::string NewConfiguration(const std::string &pipeName) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
            "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
-           Item() + "\n</oor:items>\n";
+           Item(pipeName) + "\n</oor:items>\n";
 }
 
 // Writes next to the file and renames, so that a crash never leaves half a configuration.
@@ -62,7 +62,7 @@ fs::path DefaultUserDir() {
 
 }  // namespace
 
-int SetupLibreOfficeProfile(const std::string &userDir, std::string &message) {
+int SetupLibreOfficeProfile(const std::string &userDir, std::string &message, const std::string &pipeName) {
     fs::path dir(userDir);
     fs::path file = dir / "registrymodifications.xcu";
     std::error_code ec;
@@ -80,7 +80,7 @@ int SetupLibreOfficeProfile(const std::string &userDir, std::string &message) {
     std::string error;
     if (text.empty()) {
         fs::create_directories(dir, ec);
-        if (ec || !WriteAtomically(file, NewConfiguration(), error)) {
+        if (ec || !WriteAtomically(file, NewConfiguration(pipeName), error)) {
             message = "Cannot set up LibreOffice: " + (error.empty() ? ec.message() : error) + ".";
             return 1;
         }
@@ -93,18 +93,18 @@ int SetupLibreOfficeProfile(const std::string &userDir, std::string &message) {
                 return 1;
             }
             end += 7;
-            if (text.compare(start, end - start, Item()) == 0) {
+            if (text.compare(start, end - start, Item(pipeName)) == 0) {
                 message = "LibreOffice is already set up to accept Ombra Data Transfer (" + file.string() + ").";
                 return 0;
             }
-            text.replace(start, end - start, Item());
+            text.replace(start, end - start, Item(pipeName));
         } else {
             size_t close = text.rfind("</oor:items>");
             if (close == std::string::npos) {
                 message = "The LibreOffice configuration " + file.string() + " is damaged; nothing was changed.";
                 return 1;
             }
-            text.insert(close, Item() + "\n");
+            text.insert(close, Item(pipeName) + "\n");
         }
         if (!WriteAtomically(file, text, error)) {
             message = "Cannot set up LibreOffice: " + error + ".";
@@ -112,11 +112,13 @@ int SetupLibreOfficeProfile(const std::string &userDir, std::string &message) {
         }
     }
     message = "LibreOffice is now set up to accept Ombra Data Transfer (" + file.string() +
-              "). If LibreOffice is running, close it completely and start it again; it writes its "
-              "configuration when it closes, so run this again after closing it if the change is lost.";
+              "). The change takes effect the next time LibreOffice starts. If LibreOffice was running, "
+              "close it completely and run this again: it rewrites its configuration when it closes.";
     return 0;
 }
 
-int SetupLibreOffice(std::string &message) { return SetupLibreOfficeProfile(DefaultUserDir().string(), message); }
+int SetupLibreOffice(std::string &message) {
+    return SetupLibreOfficeProfile(DefaultUserDir().string(), message, kCalcPipeName);
+}
 
 }  // namespace ombra

@@ -239,5 +239,29 @@ TEST(SetupLibreOffice, WritesTheConnectionIntoTheProfile) {
     fs::remove_all(dir.parent_path(), ec);
 }
 
+// A new profile set up by the program makes a started office accept the pipe without --accept.
+TEST(SetupLibreOffice, TheOfficeAcceptsThePipeTheProfileNames) {
+    if (std::system("command -v soffice >/dev/null") != 0) GTEST_SKIP() << "no LibreOffice";
+    char tmpl[] = "/tmp/ombra-setup-office-XXXXXX";
+    std::string dir = mkdtemp(tmpl);
+    std::string pipe = "ombra-setup-" + std::to_string(getpid());
+    std::string message;
+    ASSERT_EQ(SetupLibreOfficeProfile(dir + "/profile/user", message, pipe), 0) << message;
+    std::string start = "OMBRA_OFFICE_NO_ACCEPT=1 " OMBRA_SUPPORT_SCRIPTS "/start-office.sh " + dir + " " + pipe;
+    bool started = std::system(start.c_str()) == 0;
+    if (started) {
+        std::string previous = getenv("OMBRA_UNO_URL") ? getenv("OMBRA_UNO_URL") : "";
+        setenv("OMBRA_UNO_URL", ("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext").c_str(), 1);
+        auto calc = ConnectCalc();
+        EXPECT_TRUE(WaitForWorkbook(*calc));
+        calc.reset();
+        setenv("OMBRA_UNO_URL", previous.c_str(), 1);
+    }
+    std::system((OMBRA_SUPPORT_SCRIPTS "/stop-office.sh " + dir + " " + pipe).c_str());
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    EXPECT_TRUE(started) << "the office did not open the pipe named in its profile";
+}
+
 }  // namespace
 }  // namespace ombra

@@ -31,7 +31,8 @@ void CalcDispatch(Automation &calc, const std::string &command, const DispatchAr
 // connection URL in the per-user configuration. Returns 0 on success (also when already set up),
 // 1 on failure; message says what was done or what went wrong.
 int SetupLibreOffice(std::string &message);
-// The same for the profile folder userDir (the folder holding registrymodifications.xcu).
-int SetupLibreOfficeProfile(const std::string &userDir, std::string &message);
+// The same for the profile folder userDir (the folder holding registrymodifications.xcu) and a pipe.
+int SetupLibreOfficeProfile(const std::string &userDir, std::string &message,
+                            const std::string &pipeName = kCalcPipeName);
 
 }  // namespace ombra
