@@ -93,7 +93,8 @@ public:
     void fields(Out &...out) {
         std::string_view line;
         if (!next(line)) return;
-        (field(line, out), ...);
+        size_t left = sizeof...(Out);
+        (field(line, out, --left == 0), ...);
     }
 
 private:
@@ -112,8 +113,8 @@ private:
         return ok_;
     }
     template <class T>
-    void field(std::string_view &line, T &out) {
-        size_t comma = line.find(',');
+    void field(std::string_view &line, T &out, bool last) {
+        size_t comma = last ? std::string_view::npos : line.find(',');
         std::string_view value = line.substr(0, comma);
         line = comma == std::string_view::npos ? std::string_view{} : line.substr(comma + 1);
         if (!fail(value.empty())) return;

@@ -136,6 +136,8 @@ TEST(ColorSetFile, NumbersAreReadFromTheirLeadingPart) {
     EXPECT_EQ(Load(SampleWith(5, "3.9"))->illuminant, 3);
     EXPECT_EQ(Load(SampleWith(9, "1.5abc,.5,2e0"))->factors, (std::array<float, 3>{1.5f, 0.5f, 2.0f}));
     EXPECT_EQ(Load(SampleWith(9, "1.5,1.5,3.25,7"))->factors[2], 3.25f) << "the last field is the rest";
+    EXPECT_EQ(Load(SampleWith(19, "1,1,1,,5"))->colors[0].tolerances[3], (Tolerance{0, 5.0f}))
+        << "the last field \",5\" is not empty and reads as 0";
     EXPECT_EQ(Load(SampleWith(9, "1.5,1.5,3.25e"))->factors[2], 3.25f) << "an exponent needs digits";
     EXPECT_EQ(Load(SampleWith(94, "5.5\t"))->midToneSpread.tolerance, 5.5f);
 }

@@ -122,26 +122,6 @@ TEST(CertificationColorSetRecord, SendingCutsNamesAndSendsFlagsOnlyWhenTheyAreOn
     EXPECT_EQ(r.colors[1].tolerances[1], 5.0f);
 }
 
-TEST(ColorSetModel, EmptySetHoldsTheEmptySlotValues) {
-    ColorSet s;
-    EXPECT_EQ(s.name, "");
-    EXPECT_EQ(s.illuminant, 2);
-    EXPECT_EQ(s.measurementCondition, 2);
-    EXPECT_EQ(s.paperColor, -1);
-    EXPECT_EQ(s.toneSetting, 1);
-    EXPECT_FALSE(s.registered);
-    EXPECT_EQ(s.colors[14].L, 93.0f);
-    EXPECT_EQ(s.colors[14].b, -3.0f);
-    EXPECT_EQ(s.colors[14].toleranceCheck, 1);
-    EXPECT_EQ(s.colors[14].tolerances[3], (Tolerance{1, 5.0f}));
-    EXPECT_EQ(s.tones[7].steps[0].tint, 75.0f);
-    EXPECT_EQ(s.tones[7].steps[1].tint, 50.0f);
-    EXPECT_EQ(s.tones[7].steps[2].tint, 25.0f);
-    EXPECT_TRUE(s.tones[7].steps[2].on);
-    EXPECT_EQ(s.midToneSpread.toneIndexes, (std::array<int, 3>{1, 2, 3}));
-    EXPECT_EQ(s.midToneSpread.stepIndex, 1);
-}
-
 TEST(ColorSetModel, NameRuleAcceptsSpaceToBraceWithoutGraveAccent) {
     EXPECT_TRUE(IsValidColorSetText(" !AZaz0}_^", 12));
     EXPECT_TRUE(IsValidColorSetText("", 12));
@@ -151,15 +131,6 @@ TEST(ColorSetModel, NameRuleAcceptsSpaceToBraceWithoutGraveAccent) {
     EXPECT_FALSE(IsValidColorSetText("\xC3\xA9", 12)) << "bytes above 0x7E";
     EXPECT_TRUE(IsValidColorSetText("123456789", 9));
     EXPECT_FALSE(IsValidColorSetText("1234567890", 9));
-}
-
-TEST(ColorSetModel, ConditionCodesAndIndexes) {
-    for (int index = 0; index < 5; ++index)
-        EXPECT_EQ(MeasurementConditionToIndex(MeasurementConditionFromIndex(index)), index);
-    EXPECT_EQ(MeasurementConditionFromIndex(4), 14);
-    EXPECT_EQ(MeasurementConditionToIndex(99), 1);
-    EXPECT_EQ(ToneMeasurementConditionFromIndex(2), 161);
-    EXPECT_EQ(ToneMeasurementConditionToIndex(2), 0);
 }
 
 TEST(ColorSetModel, WholeTintCutsTowardsZeroAndNeverOverflows) {
