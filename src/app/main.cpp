@@ -6,15 +6,17 @@
 #include "app/App.h"
 #include "app/VersionInfo.h"
 #include "platform/Executable.h"
+#ifdef OMBRA_HAVE_CALCBRIDGE
+#include "calcbridge/CalcBridge.h"
+#endif
 
 namespace {
 
 int PrintVersion(int, char **);
 int PrintHelp(int, char **);
+int SetUpLibreOffice(int, char **);
 
-// One row per option that runs instead of the program. Add new ones here, e.g.
-//   {"--setup-libreoffice", "prepare LibreOffice Calc for receiving measurements", SetupLibreOffice},
-// where the function returns the exit status.
+// One row per option that runs instead of the program; the function returns the exit status.
 struct StandaloneOption {
     const char *name;
     const char *help;
@@ -23,6 +25,7 @@ struct StandaloneOption {
 const StandaloneOption kStandaloneOptions[] = {
     {"--help", "show this help and exit", PrintHelp},
     {"--version", "show the program's version and exit", PrintVersion},
+    {"--setup-libreoffice", "make LibreOffice accept this program's connection whenever it starts", SetUpLibreOffice},
 };
 
 std::string ProgramName() {
@@ -43,6 +46,18 @@ int PrintHelp(int, char **) {
     for (const StandaloneOption &option : kStandaloneOptions) std::printf("  %-22s %s\n", option.name, option.help);
     std::printf("  %-22s %s\n", "-h", "same as --help");
     return 0;
+}
+
+int SetUpLibreOffice(int, char **) {
+#ifdef OMBRA_HAVE_CALCBRIDGE
+    std::string message;
+    int status = ombra::SetupLibreOffice(message);
+    std::fprintf(status == 0 ? stdout : stderr, "%s\n", message.c_str());
+    return status;
+#else
+    std::fprintf(stderr, "This build has no LibreOffice connection.\n");
+    return 1;
+#endif
 }
 
 const StandaloneOption *FindStandaloneOption(int argc, char **argv) {

@@ -1,0 +1,38 @@
+// LibreOffice Calc as the spreadsheet behind the automation layer, reached over a UNO pipe of an
+// office that is already running (the program never starts one).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "output/Automation.h"
+
+namespace ombra {
+
+// The pipe the office is asked to accept (see SetupLibreOffice).
+inline constexpr const char *kCalcPipeName = "ombra-dts";
+// Connection used unless the environment variable OMBRA_UNO_URL names another one.
+inline constexpr const char *kDefaultUnoUrl = "uno:pipe,name=ombra-dts;urp;StarOffice.ComponentContext";
+
+// The running Calc documents as workbooks. Connects on first use and again after the office went
+// away; no call blocks longer than the call timeout (3 s, or OMBRA_UNO_TIMEOUT_MS): the connection
+// is dropped and the call fails with AutomationError. With no office listening the list of running
+// workbooks is empty.
+std::unique_ptr<Automation> ConnectCalc();
+
+// Runs an office command (".uno:GoToCell" with ToPoint "B2:D4") with text arguments on the current
+// Calc document of a connection made by ConnectCalc; for tests and diagnostics. Raises AutomationError.
+using DispatchArguments = std::vector<std::pair<std::string, std::string>>;
+void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments = {});
+
+// Makes the user's LibreOffice accept the program's pipe whenever it starts, by setting the office
+// connection URL in the per-user configuration. Returns 0 on success (also when already set up),
+// 1 on failure; message says what was done or what went wrong.
+int SetupLibreOffice(std::string &message);
+// The same for the profile folder userDir (the folder holding registrymodifications.xcu) and a pipe.
+int SetupLibreOfficeProfile(const std::string &userDir, std::string &message,
+                            const std::string &pipeName = kCalcPipeName);
+
+}  // namespace ombra

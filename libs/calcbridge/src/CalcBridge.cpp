@@ -1,0 +1,606 @@
+// The running Calc documents as workbooks over a UNO bridge. Every UNO call runs under a watchdog:
+// a call that does not return in time disposes the bridge, which makes it fail, and the next use
+// connects again. UNO failures become AutomationError.
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/exc_hlp.hxx>
+#include <cppuhelper/implbase1.hxx>
+#include <cppuhelper/unourl.hxx>
+#include <osl/file.hxx>
+#include <rtl/bootstrap.hxx>
+#include <rtl/malformeduriexception.hxx>
+#include <rtl/ustring.hxx>
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/bridge/BridgeFactory.hpp>
+#include <com/sun/star/bridge/XBridge.hpp>
+#include <com/sun/star/connection/Connector.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/DispatchHelper.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/lang/XEventListener.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/sheet/XCellAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/view/XSelectionSupplier.hpp>
+
+#include "Internal.h"
+#include "calcbridge/CalcBridge.h"
+
+namespace ombra {
+
+namespace {
+
+using namespace com::sun::star;
+using rtl::OUString;
+using uno::Reference;
+using uno::UNO_QUERY;
+using uno::UNO_QUERY_THROW;
+
+std::string U8(const OUString &s) { return rtl::OUStringToOString(s, RTL_TEXTENCODING_UTF8).getStr(); }
+OUString OU(const std::string &s) {
+    return rtl::OStringToOUString(rtl::OString(s.c_str(), static_cast<sal_Int32>(s.size())), RTL_TEXTENCODING_UTF8);
+}
+
+// The local UNO environment, made once per process. The office API types must be known locally,
+// or the first remote call crashes.
+Reference<uno::XComponentContext> LocalContext() {
+    static Reference<uno::XComponentContext> context;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        rtl::Bootstrap::set("URE_MORE_TYPES", "file://" LO_PROGRAM_DIR "/types/offapi.rdb");
+        context = cppu::defaultBootstrap_InitialComponentContext();
+    });
+    return context;
+}
+
+std::chrono::milliseconds CallTimeout() {
+    const char *env = std::getenv("OMBRA_UNO_TIMEOUT_MS");
+    int ms = env ? std::atoi(env) : 0;
+    return std::chrono::milliseconds(ms > 0 ? ms : 3000);
+}
+
+// Interrupts a hanging call: after the deadline it runs the expiry action (disposing the bridge).
+class Watchdog {
+public:
+    explicit Watchdog(std::function<void()> onExpiry) : m_onExpiry(std::move(onExpiry)), m_thread([this] { Loop(); }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+    void Arm(std::chrono::milliseconds timeout) {
+        std::lock_guard lock(m_mutex);
+        m_deadline = std::chrono::steady_clock::now() + timeout;
+        m_cv.notify_all();
+    }
+    void Disarm() {
+        std::lock_guard lock(m_mutex);
+        m_deadline.reset();
+    }
+
+private:
+    void Loop() {
+        std::unique_lock lock(m_mutex);
+        while (!m_stop) {
+            if (!m_deadline) {
+                m_cv.wait(lock);
+                continue;
+            }
+            if (std::chrono::steady_clock::now() < *m_deadline) {
+                m_cv.wait_until(lock, *m_deadline);
+                continue;
+            }
+            m_deadline.reset();
+            lock.unlock();
+            m_onExpiry();
+            lock.lock();
+        }
+    }
+
+    std::function<void()> m_onExpiry;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::optional<std::chrono::steady_clock::time_point> m_deadline;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+class BridgeListener : public cppu::WeakImplHelper1<lang::XEventListener> {
+public:
+    explicit BridgeListener(std::function<void()> onGone) : m_onGone(std::move(onGone)) {}
+    void SAL_CALL disposing(const lang::EventObject &) override { m_onGone(); }
+
+private:
+    std::function<void()> m_onGone;
+};
+
+// One connection to the office, made on demand and remade after it broke.
+class Session : public std::enable_shared_from_this<Session> {
+public:
+    Session() : m_watchdog([this] { Interrupt(); }) {}
+    ~Session() { Drop(); }
+
+    // Runs UNO work under the watchdog; UNO failures become AutomationError.
+    template <typename F>
+    auto Run(F &&work) -> decltype(work()) {
+        std::lock_guard calls(m_callMutex);
+        m_watchdog.Arm(CallTimeout());
+        try {
+            Connect();
+            if constexpr (std::is_void_v<decltype(work())>) {
+                work();
+                m_watchdog.Disarm();
+            } else {
+                auto result = work();
+                m_watchdog.Disarm();
+                return result;
+            }
+        } catch (const uno::Exception &e) {
+            m_watchdog.Disarm();
+            std::string type = U8(cppu::getCaughtException().getValueTypeName());
+            if (m_broken || type.find("DisposedException") != std::string::npos ||
+                type.find("connection.") != std::string::npos)
+                Drop();
+            throw AutomationError("LibreOffice: " + type + " " + U8(e.Message));
+        } catch (const rtl::MalformedUriException &e) {
+            m_watchdog.Disarm();
+            throw AutomationError("LibreOffice: bad connection URL " + U8(e.getMessage()));
+        } catch (...) {
+            m_watchdog.Disarm();
+            throw;
+        }
+    }
+
+    Reference<frame::XDesktop2> Desktop() const { return m_desktop; }
+    Reference<uno::XComponentContext> Context() const { return m_context; }
+
+    // Whether an office is listening: a refused connection is no error but "no spreadsheet".
+    bool Reachable() {
+        try {
+            Run([] {});
+            return true;
+        } catch (const AutomationError &) {
+            return !m_refused;
+        }
+    }
+
+private:
+    void Connect() {
+        if (m_desktop.is() && !m_broken) return;
+        Drop();
+        m_refused = false;
+        const char *env = std::getenv("OMBRA_UNO_URL");
+        cppu::UnoUrl url(OU(env && *env ? env : kDefaultUnoUrl));
+        Reference<uno::XComponentContext> local = LocalContext();
+        Reference<connection::XConnection> connection;
+        try {
+            connection = connection::Connector::create(local)->connect(url.getConnection().getDescriptor());
+        } catch (const connection::NoConnectException &) {
+            m_refused = true;
+            throw;
+        }
+        {
+            std::lock_guard lock(m_bridgeMutex);
+            m_connection = connection;
+        }
+        Reference<bridge::XBridge> bridge = bridge::BridgeFactory::create(local)->createBridge(
+            OUString(), url.getProtocol().getDescriptor(), connection, nullptr);
+        Reference<lang::XComponent> bridgeComponent(bridge, UNO_QUERY_THROW);
+        std::weak_ptr<Session> self = weak_from_this();
+        bridgeComponent->addEventListener(new BridgeListener([self] {
+            if (auto session = self.lock()) session->m_broken = true;
+        }));
+        {
+            std::lock_guard lock(m_bridgeMutex);
+            m_bridge = bridgeComponent;
+        }
+        Reference<uno::XInterface> instance = bridge->getInstance(url.getObjectName());
+        Reference<uno::XComponentContext> context(instance, UNO_QUERY);
+        if (!context.is()) {
+            Reference<beans::XPropertySet> properties(instance, UNO_QUERY_THROW);
+            properties->getPropertyValue("DefaultContext") >>= context;
+        }
+        if (!context.is()) throw uno::RuntimeException("the office offers no component context");
+        m_context = context;
+        m_desktop = frame::Desktop::create(context);
+        m_broken = false;
+    }
+
+    void Drop() {
+        Reference<lang::XComponent> bridge;
+        {
+            std::lock_guard lock(m_bridgeMutex);
+            bridge = m_bridge;
+            m_bridge.clear();
+            m_connection.clear();
+        }
+        m_desktop.clear();
+        m_context.clear();
+        if (bridge.is()) {
+            try {
+                bridge->dispose();
+            } catch (const uno::Exception &) {
+            }
+        }
+        m_broken = false;
+    }
+
+    // Watchdog thread: make the pending call fail.
+    void Interrupt() {
+        Reference<lang::XComponent> bridge;
+        Reference<connection::XConnection> connection;
+        {
+            std::lock_guard lock(m_bridgeMutex);
+            bridge = m_bridge;
+            connection = m_connection;
+        }
+        m_broken = true;
+        try {
+            if (bridge.is())
+                bridge->dispose();
+            else if (connection.is())
+                connection->close();
+        } catch (const uno::Exception &) {
+        }
+    }
+
+    std::mutex m_callMutex;
+    std::mutex m_bridgeMutex;
+    Reference<lang::XComponent> m_bridge;
+    Reference<connection::XConnection> m_connection;
+    Reference<frame::XDesktop2> m_desktop;
+    Reference<uno::XComponentContext> m_context;
+    std::atomic<bool> m_broken{false};
+    bool m_refused = false;
+    Watchdog m_watchdog;
+};
+
+using SessionPtr = std::shared_ptr<Session>;
+
+bool IsSpreadsheet(const Reference<uno::XInterface> &x) {
+    Reference<lang::XServiceInfo> info(x, UNO_QUERY);
+    return info.is() && info->supportsService("com.sun.star.sheet.SpreadsheetDocument");
+}
+
+std::vector<Reference<frame::XModel>> SpreadsheetDocuments(const Reference<frame::XDesktop2> &desktop) {
+    std::vector<Reference<frame::XModel>> documents;
+    Reference<container::XEnumeration> e = desktop->getComponents()->createEnumeration();
+    while (e->hasMoreElements()) {
+        Reference<uno::XInterface> c(e->nextElement(), UNO_QUERY);
+        if (IsSpreadsheet(c)) documents.emplace_back(c, UNO_QUERY);
+    }
+    return documents;
+}
+
+std::string Title(const Reference<uno::XInterface> &x) {
+    Reference<frame::XTitle> t(x, UNO_QUERY);
+    return t.is() ? U8(t->getTitle()) : std::string();
+}
+
+// A saved document is listed under its file path, an unsaved one under its title.
+std::string DisplayName(const Reference<frame::XModel> &model) {
+    OUString url = model->getURL();
+    if (url.isEmpty()) return Title(model);
+    OUString path;
+    if (osl::FileBase::getSystemPathFromFileURL(url, path) == osl::FileBase::E_None) return U8(path);
+    return U8(url);
+}
+
+Reference<frame::XController> Controller(const Reference<frame::XModel> &model) {
+    Reference<frame::XController> c = model->getCurrentController();
+    if (!c.is()) throw uno::RuntimeException("the document has no view");
+    return c;
+}
+
+Reference<sheet::XSpreadsheet> SheetAt(const Reference<frame::XModel> &model, int index0) {
+    Reference<sheet::XSpreadsheetDocument> doc(model, UNO_QUERY_THROW);
+    Reference<container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
+    if (index0 < 0 || index0 >= sheets->getCount()) throw AutomationError("no worksheet " + std::to_string(index0 + 1));
+    return Reference<sheet::XSpreadsheet>(sheets->getByIndex(index0), UNO_QUERY_THROW);
+}
+
+// The cell cursor of a view (also when a range is selected): the controller's view data reads
+// "zoom/...;activeTab;tw:N;<sheet0>;<sheet1>..." with "<curX>/<curY>/..." per sheet, 0-based
+// ("+" instead of "/" in large sheets).
+bool CursorOf(const Reference<frame::XController> &controller, int &sheet0, int &column0, int &row0) {
+    OUString data;
+    if (!(controller->getViewData() >>= data)) return false;
+    std::string s = U8(data);
+    std::vector<std::string> fields;
+    for (size_t b = 0, e = 0; b <= s.size(); b = e + 1) {
+        e = s.find(';', b);
+        if (e == std::string::npos) e = s.size();
+        fields.push_back(s.substr(b, e - b));
+    }
+    if (fields.size() < 2) return false;
+    sheet0 = std::atoi(fields[1].c_str());
+    size_t index = 3 + static_cast<size_t>(sheet0);
+    if (fields.size() <= index) return false;
+    const std::string &t = fields[index];
+    size_t sep = t.find_first_of("/+");
+    if (sep == std::string::npos) return false;
+    size_t sep2 = t.find_first_of("/+", sep + 1);
+    column0 = std::atoi(t.substr(0, sep).c_str());
+    row0 = std::atoi(t.substr(sep + 1, sep2 == std::string::npos ? std::string::npos : sep2 - sep - 1).c_str());
+    return true;
+}
+
+// A plain decimal number ("12", "-0.5", "3.25") is written as a number; every other text stays
+// exactly that text, so "=1+2" or "1e3" never turn into a formula or a number.
+std::optional<double> PlainNumber(const std::string &text) {
+    size_t i = text.empty() || text[0] != '-' ? 0 : 1;
+    size_t digits = 0, dot = 0, fraction = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= '0' && c <= '9') {
+            (dot ? fraction : digits)++;
+        } else if (c == '.' && !dot) {
+            dot = 1;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0 || (dot && fraction == 0)) return std::nullopt;
+    double value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+uno::Sequence<beans::PropertyValue> Arguments(const DispatchArguments &arguments) {
+    uno::Sequence<beans::PropertyValue> result(static_cast<sal_Int32>(arguments.size()));
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        result[static_cast<sal_Int32>(i)].Name = OU(arguments[i].first);
+        result[static_cast<sal_Int32>(i)].Value <<= OU(arguments[i].second);
+    }
+    return result;
+}
+
+enum class Kind { Application, Workbooks, Workbook, Worksheets, Worksheet, Rows, Columns, Range };
+
+class CalcObject : public DispatchObject {
+public:
+    CalcObject(SessionPtr session, Kind kind, Reference<frame::XModel> model = {}, int sheet0 = 0, int column0 = 0,
+               int row0 = 0)
+        : m_session(std::move(session)), m_kind(kind), m_model(std::move(model)), m_sheet(sheet0),
+          m_column(column0), m_row(row0) {}
+
+    Variant Get(int id, const VariantArgs &args) override {
+        return m_session->Run([&] { return DoGet(id, args); });
+    }
+    void Put(int id, const Variant &value) override {
+        m_session->Run([&] { DoPut(id, value); });
+    }
+    Variant Call(int id, const VariantArgs &) override {
+        return m_session->Run([&] { return DoCall(id); });
+    }
+
+private:
+    Variant Make(Kind kind, Reference<frame::XModel> model, int sheet0 = 0, int column0 = 0, int row0 = 0) {
+        return Variant(DispatchPtr(std::make_shared<CalcObject>(m_session, kind, std::move(model), sheet0, column0, row0)));
+    }
+    [[noreturn]] void Unknown(int id) const { throw AutomationError("unsupported member " + std::to_string(id)); }
+    Reference<sheet::XSpreadsheet> Sheet() const { return SheetAt(m_model, m_sheet); }
+    Reference<table::XCell> CellRef() const { return Sheet()->getCellByPosition(m_column, m_row); }
+
+    Variant DoGet(int id, const VariantArgs &args) {
+        switch (m_kind) {
+        case Kind::Application:
+            if (id == dispid::Workbooks) return Make(Kind::Workbooks, m_model);
+            if (id == dispid::ActiveCell) {
+                int sheet0 = 0, column0 = 0, row0 = 0;
+                if (!CursorOf(Controller(m_model), sheet0, column0, row0)) throw AutomationError("no active cell");
+                return Make(Kind::Range, m_model, sheet0, column0, row0);
+            }
+            break;
+        case Kind::Workbooks: {
+            auto documents = SpreadsheetDocuments(m_session->Desktop());
+            if (id == dispid::Count) return static_cast<int32_t>(documents.size());
+            if (id == dispid::Item) {
+                int i = args.size() == 1 ? args[0].ToInt() : 0;
+                if (i < 1 || i > static_cast<int>(documents.size())) throw AutomationError("no workbook " + std::to_string(i));
+                return Make(Kind::Workbook, documents[i - 1]);
+            }
+            break;
+        }
+        case Kind::Workbook:
+            if (id == dispid::Application) return Make(Kind::Application, m_model);
+            if (id == dispid::Name) return Title(m_model);
+            if (id == dispid::Worksheets) return Make(Kind::Worksheets, m_model);
+            if (id == dispid::ActiveSheet) {
+                Reference<sheet::XSpreadsheetView> view(Controller(m_model), UNO_QUERY_THROW);
+                Reference<sheet::XCellRangeAddressable> a(view->getActiveSheet(), UNO_QUERY_THROW);
+                return Make(Kind::Worksheet, m_model, a->getRangeAddress().Sheet);
+            }
+            break;
+        case Kind::Worksheets:
+            if (id == dispid::Count) {
+                Reference<sheet::XSpreadsheetDocument> doc(m_model, UNO_QUERY_THROW);
+                return static_cast<int32_t>(Reference<container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getCount());
+            }
+            if (id == dispid::Item) {
+                int i = args.size() == 1 ? args[0].ToInt() : 0;
+                SheetAt(m_model, i - 1);
+                return Make(Kind::Worksheet, m_model, i - 1);
+            }
+            break;
+        case Kind::Worksheet:
+            if (id == dispid::Name) return U8(Reference<container::XNamed>(Sheet(), UNO_QUERY_THROW)->getName());
+            if (id == dispid::Rows) return Make(Kind::Rows, m_model, m_sheet);
+            if (id == dispid::Columns) return Make(Kind::Columns, m_model, m_sheet);
+            if (id == dispid::Visible) {
+                bool visible = true;
+                Reference<beans::XPropertySet>(Sheet(), UNO_QUERY_THROW)->getPropertyValue("IsVisible") >>= visible;
+                return static_cast<int32_t>(visible ? -1 : 0);
+            }
+            if (id == dispid::Range) {
+                if (args.size() != 2 || args[0].ToText() != args[1].ToText()) throw AutomationError("Range takes one cell");
+                Reference<table::XCellRange> range(Sheet(), UNO_QUERY_THROW);
+                Reference<sheet::XCellAddressable> cell(range->getCellRangeByName(OU(args[0].ToText())), UNO_QUERY);
+                if (!cell.is()) throw AutomationError("not a cell: " + args[0].ToText());
+                table::CellAddress a = cell->getCellAddress();
+                return Make(Kind::Range, m_model, m_sheet, a.Column, a.Row);
+            }
+            break;
+        case Kind::Rows:
+        case Kind::Columns:
+            if (id == dispid::Count) {
+                Reference<table::XColumnRowRange> cr(Sheet(), UNO_QUERY_THROW);
+                return static_cast<int32_t>(m_kind == Kind::Rows ? cr->getRows()->getCount() : cr->getColumns()->getCount());
+            }
+            break;
+        case Kind::Range:
+            if (id == dispid::Row) return static_cast<int32_t>(m_row + 1);
+            if (id == dispid::Column) return static_cast<int32_t>(m_column + 1);
+            if (id == dispid::Value) {
+                Reference<table::XCell> cell = CellRef();
+                switch (cell->getType()) {
+                case table::CellContentType_EMPTY: return {};
+                case table::CellContentType_TEXT:
+                    return U8(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
+                default: return cell->getValue();
+                }
+            }
+            break;
+        }
+        Unknown(id);
+    }
+
+    void DoPut(int id, const Variant &value) {
+        if (m_kind == Kind::Application && (id == dispid::Interactive || id == dispid::ScreenUpdating)) {
+            value.ToBool();  // Calc has no such switches; the view keeps updating.
+            return;
+        }
+        if (m_kind == Kind::Range && id == dispid::Value) {
+            std::string text = value.ToText();
+            Reference<table::XCell> cell = CellRef();
+            if (std::optional<double> number = PlainNumber(text))
+                cell->setValue(*number);
+            else
+                Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->setString(OU(text));
+            return;
+        }
+        Unknown(id);
+    }
+
+    Variant DoCall(int id) {
+        if (m_kind == Kind::Range && id == dispid::Select) {
+            Reference<view::XSelectionSupplier> selection(Controller(m_model), UNO_QUERY_THROW);
+            return Variant(static_cast<bool>(selection->select(uno::Any(CellRef()))));
+        }
+        if (m_kind == Kind::Worksheet && id == dispid::Activate) {
+            Reference<sheet::XSpreadsheetView>(Controller(m_model), UNO_QUERY_THROW)->setActiveSheet(Sheet());
+            return {};
+        }
+        Unknown(id);
+    }
+
+    SessionPtr m_session;
+    Kind m_kind;
+    Reference<frame::XModel> m_model;
+    int m_sheet, m_column, m_row;
+};
+
+class CalcAutomation : public Automation {
+public:
+    std::vector<std::string> RunningObjectNames() override {
+        if (!m_session->Reachable()) return {};
+        return m_session->Run([&] {
+            std::vector<std::string> names;
+            for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) names.push_back(DisplayName(model));
+            return names;
+        });
+    }
+
+    DispatchPtr RunningObject(const std::string &displayName) override {
+        return m_session->Run([&]() -> DispatchPtr {
+            for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) {
+                if (DisplayName(model) == displayName) return std::make_shared<CalcObject>(m_session, Kind::Workbook, model);
+            }
+            return nullptr;
+        });
+    }
+
+    std::string ForegroundWindowTitle() override {
+        std::string title = calcbridge::X11ActiveWindowTitle();
+        if (!title.empty()) return title;
+        if (!m_session->Reachable()) return {};
+        // Without a window system to ask: the window of Calc's current document.
+        return m_session->Run([&] {
+            Reference<frame::XDesktop2> desktop = m_session->Desktop();
+            Reference<frame::XModel> model(desktop->getCurrentComponent(), UNO_QUERY);
+            if (!model.is() || !IsSpreadsheet(model)) {
+                auto documents = SpreadsheetDocuments(desktop);
+                if (documents.empty()) return std::string();
+                model = documents.front();
+            }
+            Reference<frame::XController> controller = model->getCurrentController();
+            return controller.is() ? Title(controller->getFrame()) : std::string();
+        });
+    }
+
+    std::vector<ChildWindow> ForegroundChildWindows() override { return {}; }
+
+    void Dispatch(const std::string &command, const DispatchArguments &arguments) {
+        m_session->Run([&] {
+            Reference<frame::XDesktop2> desktop = m_session->Desktop();
+            Reference<frame::XModel> model(desktop->getCurrentComponent(), UNO_QUERY);
+            if (!model.is()) {
+                auto documents = SpreadsheetDocuments(desktop);
+                if (documents.empty()) throw AutomationError("no spreadsheet document");
+                model = documents.front();
+            }
+            Reference<frame::XDispatchProvider> frame(Controller(model)->getFrame(), UNO_QUERY_THROW);
+            frame::DispatchHelper::create(m_session->Context())
+                ->executeDispatch(frame, OU(command), "", 0, Arguments(arguments));
+        });
+    }
+
+private:
+    SessionPtr m_session = std::make_shared<Session>();
+};
+
+}  // namespace
+
+std::unique_ptr<Automation> ConnectCalc() { return std::make_unique<CalcAutomation>(); }
+
+void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments) {
+    auto *automation = dynamic_cast<CalcAutomation *>(&calc);
+    if (!automation) throw AutomationError("not a Calc connection");
+    automation->Dispatch(command, arguments);
+}
+
+}  // namespace ombra

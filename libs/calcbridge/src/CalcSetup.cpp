@@ -1,0 +1,124 @@
+// Makes the user's LibreOffice accept the program's pipe at every start: the office reads its
+// connection URL from the per-user configuration (registrymodifications.xcu).
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <unistd.h>
+
+#include "calcbridge/CalcBridge.h"
+
+namespace ombra {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kItemStart = "<item oor:path=\"/org.openoffice.Setup/Office\"><prop oor:name=\"ooSetupConnectionURL\"";
+
+std::string Item(const std::string &pipeName) {
+    return kItemStart + " oor:op=\"fuse\"><value>pipe,name=" + pipeName +
+           ";urp;StarOffice.ServiceManager</value></prop></item>";
+}
+
+std::string NewConfiguration(const std::string &pipeName) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
+           Item(pipeName) + "\n</oor:items>\n";
+}
+
+// Writes next to the file and renames, so that a crash never leaves half a configuration.
+bool WriteAtomically(const fs::path &file, const std::string &text, std::string &error) {
+    fs::path temp = file;
+    temp += ".ombra-tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.flush();
+        if (!out) {
+            error = "cannot write " + temp.string();
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, file, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        error = "cannot replace " + file.string();
+        return false;
+    }
+    return true;
+}
+
+fs::path DefaultUserDir() {
+    const char *xdg = std::getenv("XDG_CONFIG_HOME");
+    const char *home = std::getenv("HOME");
+    fs::path config = xdg && *xdg ? fs::path(xdg) : fs::path(home ? home : ".") / ".config";
+    return config / "libreoffice" / "4" / "user";
+}
+
+}  // namespace
+
+int SetupLibreOfficeProfile(const std::string &userDir, std::string &message, const std::string &pipeName) {
+    fs::path dir(userDir);
+    fs::path file = dir / "registrymodifications.xcu";
+    std::error_code ec;
+    std::string text;
+    if (fs::exists(file, ec)) {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        if (!in) {
+            message = "Cannot read " + file.string() + ".";
+            return 1;
+        }
+        text = buffer.str();
+    }
+    std::string error;
+    if (text.empty()) {
+        fs::create_directories(dir, ec);
+        if (ec || !WriteAtomically(file, NewConfiguration(pipeName), error)) {
+            message = "Cannot set up LibreOffice: " + (error.empty() ? ec.message() : error) + ".";
+            return 1;
+        }
+    } else {
+        size_t start = text.find(kItemStart);
+        if (start != std::string::npos) {
+            size_t end = text.find("</item>", start);
+            if (end == std::string::npos) {
+                message = "The LibreOffice configuration " + file.string() + " is damaged; nothing was changed.";
+                return 1;
+            }
+            end += 7;
+            if (text.compare(start, end - start, Item(pipeName)) == 0) {
+                message = "LibreOffice is already set up to accept Ombra Data Transfer (" + file.string() + ").";
+                return 0;
+            }
+            text.replace(start, end - start, Item(pipeName));
+        } else {
+            size_t close = text.rfind("</oor:items>");
+            if (close == std::string::npos) {
+                message = "The LibreOffice configuration " + file.string() + " is damaged; nothing was changed.";
+                return 1;
+            }
+            text.insert(close, Item(pipeName) + "\n");
+        }
+        if (!WriteAtomically(file, text, error)) {
+            message = "Cannot set up LibreOffice: " + error + ".";
+            return 1;
+        }
+    }
+    message = "LibreOffice is now set up to accept Ombra Data Transfer (" + file.string() +
+              "). The change takes effect the next time LibreOffice starts. If LibreOffice was running, "
+              "close it completely and run this again: it rewrites its configuration when it closes.";
+    return 0;
+}
+
+int SetupLibreOffice(std::string &message) {
+    return SetupLibreOfficeProfile(DefaultUserDir().string(), message, kCalcPipeName);
+}
+
+}  // namespace ombra

@@ -1,0 +1,214 @@
+#include "output/ExcelControl.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+
+namespace ombra {
+
+namespace {
+
+std::chrono::milliseconds g_childWindowWait{2000};
+
+// Shared with the child-window enumeration: signalled when a child with an active caption is found.
+struct ChildTitleEvent {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool signalled = false;
+    std::string title;
+};
+ChildTitleEvent g_childEvent;
+
+std::string Trim(const std::string &s) {
+    const char *space = " \t\r\n\v\f";
+    size_t b = s.find_first_not_of(space);
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(space);
+    return s.substr(b, e - b + 1);
+}
+
+Variant Index(int i) { return Variant(static_cast<int32_t>(i)); }
+
+DispatchPtr Object(const Variant &v) {
+    DispatchPtr p = v.ToObject();
+    if (!p) throw AutomationError("automation call returned no object");
+    return p;
+}
+
+}  // namespace
+
+void CExcelControl::SetChildWindowWait(std::chrono::milliseconds wait) { g_childWindowWait = wait; }
+
+CExcelControl::CExcelControl(Automation &automation) : m_automation(automation) {}
+
+CExcelControl::~CExcelControl() {
+    if (m_application) {
+        try {
+            m_application->Put(dispid::Interactive, Variant(true));
+        } catch (const AutomationError &) {
+            // The spreadsheet is gone; nothing left to restore.
+        }
+    }
+    m_application.reset();
+    m_attached = 0;
+}
+
+bool CExcelControl::Attach() {
+    if (m_attached) return true;
+    std::string title = m_automation.ForegroundWindowTitle().substr(0, 999);
+    size_t firstDash = title.find('-');
+    if (firstDash == std::string::npos) {
+        {
+            std::lock_guard lock(g_childEvent.mutex);
+            g_childEvent.signalled = false;
+            g_childEvent.title.clear();
+        }
+        for (const ChildWindow &child : m_automation.ForegroundChildWindows()) {
+            if (child.captionActive && !child.title.empty()) {
+                std::lock_guard lock(g_childEvent.mutex);
+                g_childEvent.title = child.title;
+                g_childEvent.signalled = true;
+                break;
+            }
+        }
+        std::string childTitle;
+        {
+            std::unique_lock lock(g_childEvent.mutex);
+            if (!g_childEvent.cv.wait_for(lock, g_childWindowWait, [] { return g_childEvent.signalled; }))
+                return false;
+            g_childEvent.signalled = false;  // auto-reset
+            childTitle = g_childEvent.title;
+        }
+        return BindWorkbook(childTitle);
+    }
+    std::string after = firstDash + 2 <= title.size() ? title.substr(firstDash + 2) : std::string();
+    if (BindWorkbook(Trim(after))) return true;
+    size_t lastDash = title.rfind('-');
+    std::string before = title.substr(0, lastDash == 0 ? 0 : lastDash - 1);
+    return BindWorkbook(Trim(before));
+}
+
+std::string CExcelControl::BaseName(const std::string &displayName) {
+    // The folder goes first so that a dot in a folder name cannot cut the name.
+    std::string base = displayName;
+    size_t slash = base.find_last_of("\\/");
+    if (slash != std::string::npos) base.erase(0, slash + 1);
+    size_t dot = base.rfind('.');
+    if (dot != std::string::npos) base.erase(dot);
+    return base;
+}
+
+bool CExcelControl::BindWorkbook(const std::string &title) {
+    for (const std::string &displayName : m_automation.RunningObjectNames()) {
+        std::string base = BaseName(displayName);
+        if (base.empty() || title.find(base) == std::string::npos) continue;
+        DispatchPtr workbook = m_automation.RunningObject(displayName);
+        if (!workbook) continue;
+        m_application = workbook->Get(dispid::Application).ToObject();
+        if (!m_application) return false;
+        m_application->Put(dispid::Interactive, Variant(false));
+        m_application->Put(dispid::ScreenUpdating, Variant(true));
+        std::string workbookName = GetName(workbook);
+        DispatchPtr sheet = workbook->Get(dispid::ActiveSheet).ToObject();
+        if (!sheet) return false;
+        std::string sheetName = GetName(sheet);
+        m_attached = 1;
+        m_workbookIndex = FindWorkbook(workbookName);
+        m_worksheetIndex = FindWorksheet(workbookName, sheetName);
+        m_workbookName = workbookName;
+        m_sheetName = sheetName;
+        m_rowLimit = Object(sheet->Get(dispid::Rows))->Get(dispid::Count).ToInt();
+        m_columnLimit = Object(sheet->Get(dispid::Columns))->Get(dispid::Count).ToInt();
+        m_application->Put(dispid::Interactive, Variant(false));
+        return true;
+    }
+    return false;
+}
+
+std::string CExcelControl::GetName(const DispatchPtr &object) { return object->Get(dispid::Name).ToText(); }
+
+int CExcelControl::WorkbookCount() {
+    if (!m_attached) return 0;
+    return Object(m_application->Get(dispid::Workbooks))->Get(dispid::Count).ToInt();
+}
+
+int CExcelControl::FindWorkbook(const std::string &name) {
+    if (!m_attached) return -1;
+    DispatchPtr workbooks = Object(m_application->Get(dispid::Workbooks));
+    int count = workbooks->Get(dispid::Count).ToInt();
+    if (count <= 0) return -1;
+    for (int i = 1; i <= count; ++i) {
+        if (GetName(Object(workbooks->Get(dispid::Item, {Index(i)}))) == name) return i;
+    }
+    return 0;
+}
+
+int CExcelControl::FindWorksheet(const std::string &workbookName, const std::string &sheetName) {
+    if (!m_attached) return -1;
+    int workbookIndex = FindWorkbook(workbookName);
+    if (workbookIndex <= 0) return -1;
+    DispatchPtr workbook = Object(Object(m_application->Get(dispid::Workbooks))->Get(dispid::Item, {Index(workbookIndex)}));
+    DispatchPtr sheets = Object(workbook->Get(dispid::Worksheets));
+    int count = sheets->Get(dispid::Count).ToInt();
+    for (int i = 1; i <= count; ++i) {
+        if (GetName(Object(sheets->Get(dispid::Item, {Index(i)}))) == sheetName) return i;
+    }
+    return 0;
+}
+
+std::string CExcelControl::CellAddress(int column, int row) const {
+    row = std::clamp(row, 1, std::max(1, m_rowLimit));
+    std::string letters;
+    while (column > 0) {
+        int e = (column - 1) % 26;
+        letters.insert(letters.begin(), static_cast<char>('A' + e));
+        column = (column - e) / 26;
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", row);
+    return letters + number;
+}
+
+DispatchPtr CExcelControl::Worksheet(int workbookIndex, int worksheetIndex) {
+    DispatchPtr workbook = Object(Object(m_application->Get(dispid::Workbooks))->Get(dispid::Item, {Index(workbookIndex)}));
+    return Object(Object(workbook->Get(dispid::Worksheets))->Get(dispid::Item, {Index(worksheetIndex)}));
+}
+
+int CExcelControl::SelectCell(int column, int row, int workbookIndex, int worksheetIndex) {
+    if (!m_attached) return 0;
+    std::string address = CellAddress(column, row);
+    DispatchPtr range = Object(Worksheet(workbookIndex, worksheetIndex)->Get(dispid::Range, {address, address}));
+    range->Call(dispid::Select);
+    return 1;
+}
+
+int CExcelControl::WriteCells(const std::vector<std::string> &texts, int count, int column, int row,
+                              int workbookIndex, int worksheetIndex, int direction) {
+    if (!m_attached) return 0;
+    DispatchPtr sheet = Worksheet(workbookIndex, worksheetIndex);
+    for (int i = 0; i < count && i < static_cast<int>(texts.size()); ++i) {
+        std::string address = direction == 1 ? CellAddress(column, row + i) : CellAddress(column + i, row);
+        DispatchPtr range = Object(sheet->Get(dispid::Range, {address, address}));
+        if (sheet->Get(dispid::Visible).ToInt() == -1) range->Call(dispid::Select);
+        range->Put(dispid::Value, Variant(texts[i]));
+    }
+    return 1;
+}
+
+DispatchPtr CExcelControl::ActiveCellOf(int workbookIndex, int worksheetIndex) {
+    Worksheet(workbookIndex, worksheetIndex)->Call(dispid::Activate);
+    return Object(m_application->Get(dispid::ActiveCell));
+}
+
+int CExcelControl::ActiveRow(int workbookIndex, int worksheetIndex) {
+    if (!m_attached) return 0;
+    return ActiveCellOf(workbookIndex, worksheetIndex)->Get(dispid::Row).ToInt();
+}
+
+int CExcelControl::ActiveColumn(int workbookIndex, int worksheetIndex) {
+    if (!m_attached) return 0;
+    return ActiveCellOf(workbookIndex, worksheetIndex)->Get(dispid::Column).ToInt();
+}
+
+}  // namespace ombra

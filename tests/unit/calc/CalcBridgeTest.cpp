@@ -1,0 +1,267 @@
+// The Calc bridge against a real headless office with a throwaway profile: binding, typed writes,
+// the active cell with a range selected, losing the office and connecting again, and the setup
+// of the user's office configuration.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "calcbridge/CalcBridge.h"
+#include "output/ExcelControl.h"
+#include "output/Transfer.h"
+#include "support/TestSupport.h"
+
+namespace ombra {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::string Slurp(const fs::path &p) {
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// One office for the whole program; started by the shared test scripts.
+class Office {
+public:
+    static Office &Get() {
+        static Office office;
+        return office;
+    }
+    bool Start() {
+        std::string cmd = std::string(OMBRA_SUPPORT_SCRIPTS "/start-office.sh ") + dir_ + " " + pipe_;
+        started_ = std::system(cmd.c_str()) == 0;
+        return started_;
+    }
+    void Stop() { std::system((std::string(OMBRA_SUPPORT_SCRIPTS "/stop-office.sh ") + dir_ + " " + pipe_).c_str()); }
+    pid_t OfficePid() const { return static_cast<pid_t>(std::atoi(Slurp(fs::path(dir_) / "soffice_bin.pid").c_str())); }
+    const std::string &Dir() const { return dir_; }
+    bool Available() const { return available_; }
+    bool started_ = false;
+
+private:
+    Office() {
+        char tmpl[] = "/tmp/ombra-calc-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        pipe_ = "ombra-test-" + std::to_string(getpid());
+        setenv("OMBRA_UNO_URL", ("uno:pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext").c_str(), 1);
+        setenv("OMBRA_UNO_TIMEOUT_MS", "2000", 1);
+        unsetenv("DISPLAY");  // the foreground title then comes from the office's current document
+        available_ = std::system("command -v soffice >/dev/null") == 0 && Start();
+    }
+    ~Office() {
+        Stop();
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    std::string dir_, pipe_;
+    bool available_ = false;
+};
+
+// Waits until the office lists the document (it opens shortly after the pipe accepts).
+bool WaitForWorkbook(Automation &calc) {
+    auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (Clock::now() < deadline) {
+        try {
+            if (!calc.RunningObjectNames().empty()) return true;
+        } catch (const AutomationError &) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    return false;
+}
+
+class CalcBridgeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Office::Get().Available()) GTEST_SKIP() << "no LibreOffice to test against";
+        calc = ConnectCalc();
+        ASSERT_TRUE(WaitForWorkbook(*calc));
+    }
+    std::unique_ptr<Automation> calc;
+};
+
+TEST_F(CalcBridgeTest, BindsTheCurrentDocumentByItsWindowTitle) {
+    EXPECT_EQ(calc->ForegroundWindowTitle(), "Book1.ods - LibreOffice Calc");
+    auto names = calc->RunningObjectNames();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], Office::Get().Dir() + "/Book1.ods");
+    CExcelControl control(*calc);
+    ASSERT_TRUE(control.Attach());
+    EXPECT_EQ(control.workbookName(), "Book1.ods");
+    EXPECT_EQ(control.sheetName(), "Sheet1");
+    EXPECT_EQ(control.workbookIndex(), 1);
+    EXPECT_EQ(control.worksheetIndex(), 1);
+    EXPECT_EQ(control.rowLimit(), 1048576);
+    EXPECT_EQ(control.columnLimit(), 16384);
+}
+
+TEST_F(CalcBridgeTest, NumbersBecomeNumbersEverythingElseStaysText) {
+    CExcelControl control(*calc);
+    ASSERT_TRUE(control.Attach());
+    const std::vector<std::string> texts = {"12.5", "-0.25", "7", "hello", "=1+2", "1e3", "12,5", "", " 7", "0.5.1"};
+    control.WriteCells(texts, static_cast<int>(texts.size()), 2, 3, 1, 1, 1);
+    DispatchPtr sheet = calc->RunningObject(calc->RunningObjectNames()[0])->Get(dispid::ActiveSheet).ToObject();
+    auto read = [&](int row) {
+        std::string a = control.CellAddress(2, row);
+        return sheet->Get(dispid::Range, {a, a}).ToObject()->Get(dispid::Value);
+    };
+    EXPECT_EQ(std::get<double>(read(3).value), 12.5);
+    EXPECT_EQ(std::get<double>(read(4).value), -0.25);
+    EXPECT_EQ(std::get<double>(read(5).value), 7.0);
+    EXPECT_EQ(read(6).ToText(), "hello");
+    EXPECT_EQ(read(7).ToText(), "=1+2");
+    EXPECT_EQ(read(8).ToText(), "1e3");
+    EXPECT_EQ(read(9).ToText(), "12,5");
+    EXPECT_TRUE(read(10).IsEmpty());
+    EXPECT_EQ(read(11).ToText(), " 7");
+    EXPECT_EQ(read(12).ToText(), "0.5.1");
+    EXPECT_EQ(control.ActiveRow(1, 1), 12);  // a visible sheet: the last written cell is selected
+    EXPECT_EQ(control.ActiveColumn(1, 1), 2);
+}
+
+TEST_F(CalcBridgeTest, ActiveCellIsTheCursorWhenARangeIsSelected) {
+    CExcelControl control(*calc);
+    ASSERT_TRUE(control.Attach());
+    control.SelectCell(3, 5, 1, 1);
+    CalcDispatch(*calc, ".uno:GoToCell", {{"ToPoint", "D6:F9"}});
+    std::printf("cursor with D6:F9 selected: row %d column %d\n", control.ActiveRow(1, 1), control.ActiveColumn(1, 1));
+    EXPECT_EQ(control.ActiveRow(1, 1), 6);
+    EXPECT_EQ(control.ActiveColumn(1, 1), 4);
+    EXPECT_THROW(control.SelectCell(0, 5, 1, 1), AutomationError);  // "5" names no cell
+}
+
+TEST_F(CalcBridgeTest, TransferWritesAMeasurement) {
+    CExcelControl(*calc).SelectCell(1, 20, 1, 1);  // unattached: does nothing
+    {
+        CExcelControl control(*calc);
+        ASSERT_TRUE(control.Attach());
+        control.SelectCell(1, 20, 1, 1);
+    }
+    OutputItemList selection = {{2000, "", 0, ""}};
+    OutputItemList values = {{1000, "L*", 0, "95.12"}, {1001, "a*", 0, "-0.50"}, {1002, "b*", 0, "=x"}};
+    TransferLayout layout;  // labels above values, items across, next measurement below
+    test::MessageBoxRecorder boxes;
+    TransferOutcome out = TransferMeasurement(*calc, layout, TransferInput{selection, values, 0, 0}, "Caption");
+    EXPECT_EQ(out.result, TransferResult::Written);
+    EXPECT_EQ(out.rowLimit, 1048576);
+    CExcelControl control(*calc);
+    ASSERT_TRUE(control.Attach());
+    EXPECT_EQ(control.ActiveRow(1, 1), 22);
+    EXPECT_EQ(control.ActiveColumn(1, 1), 1);
+    DispatchPtr sheet = calc->RunningObject(calc->RunningObjectNames()[0])->Get(dispid::ActiveSheet).ToObject();
+    auto read = [&](const char *a) { return sheet->Get(dispid::Range, {a, a}).ToObject()->Get(dispid::Value); };
+    EXPECT_EQ(read("C20").ToText(), "b*");
+    EXPECT_EQ(std::get<double>(read("A21").value), 95.12);
+    EXPECT_EQ(read("C21").ToText(), "=x");
+}
+
+double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+// Runs last: the office hangs, comes back, is killed and started again.
+TEST_F(CalcBridgeTest, LostOfficeFailsWithoutHangingAndReconnects) {
+    OutputItemList selection = {{1011, "L", 0, "1"}};
+    TransferLayout layout;
+    test::MessageBoxRecorder boxes;
+    auto transfer = [&] { return TransferMeasurement(*calc, layout, TransferInput{selection, {}, 0, 0}, "C").result; };
+    pid_t office = Office::Get().OfficePid();
+    ASSERT_GT(office, 0);
+    {
+        CExcelControl control(*calc);
+        ASSERT_TRUE(control.Attach());
+        kill(office, SIGSTOP);  // a hung office: the watchdog ends the call
+        auto start = Clock::now();
+        EXPECT_THROW(control.WriteCells({"x"}, 1, 1, 1, 1, 1, 0), AutomationError);
+        std::printf("hung office: the call failed after %.0f ms\n", MsSince(start));
+        kill(office, SIGCONT);
+        EXPECT_THROW(control.ActiveRow(1, 1), AutomationError);  // objects of the dropped connection
+    }
+    EXPECT_EQ(transfer(), TransferResult::Written);  // connected again
+
+    {
+        CExcelControl control(*calc);
+        ASSERT_TRUE(control.Attach());
+        kill(office, SIGKILL);
+        auto start = Clock::now();
+        EXPECT_THROW(control.WriteCells({"x"}, 1, 1, 1, 1, 1, 0), AutomationError);
+        std::printf("killed office: the call failed after %.0f ms\n", MsSince(start));
+    }
+    Office::Get().Stop();
+    EXPECT_EQ(transfer(), TransferResult::NoWorkbook);  // nothing listens: no spreadsheet
+    EXPECT_EQ(boxes.Count(), 0u);
+
+    ASSERT_TRUE(Office::Get().Start());
+    ASSERT_TRUE(WaitForWorkbook(*calc));
+    EXPECT_EQ(transfer(), TransferResult::Written);
+}
+
+// The office connection URL in a profile: added once, kept when present, replaced when different.
+TEST(SetupLibreOffice, WritesTheConnectionIntoTheProfile) {
+    char tmpl[] = "/tmp/ombra-setup-XXXXXX";
+    fs::path dir = fs::path(mkdtemp(tmpl)) / "user";
+    std::string message;
+    const std::string want = "<value>pipe,name=ombra-dts;urp;StarOffice.ServiceManager</value>";
+
+    ASSERT_EQ(SetupLibreOfficeProfile(dir.string(), message), 0) << message;  // no profile yet
+    std::string first = Slurp(dir / "registrymodifications.xcu");
+    EXPECT_NE(first.find(want), std::string::npos);
+    EXPECT_NE(first.find("</oor:items>"), std::string::npos);
+    ASSERT_EQ(SetupLibreOfficeProfile(dir.string(), message), 0);
+    EXPECT_NE(message.find("already"), std::string::npos) << message;
+    EXPECT_EQ(Slurp(dir / "registrymodifications.xcu"), first);
+
+    const std::string other =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\">\n"
+        "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop oor:name=\"FirstRun\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
+        "<item oor:path=\"/org.openoffice.Setup/Office\"><prop oor:name=\"ooSetupConnectionURL\" oor:op=\"fuse\"><value>socket,port=1</value></prop></item>\n"
+        "</oor:items>\n";
+    std::ofstream(dir / "registrymodifications.xcu") << other;
+    ASSERT_EQ(SetupLibreOfficeProfile(dir.string(), message), 0) << message;
+    std::string replaced = Slurp(dir / "registrymodifications.xcu");
+    EXPECT_NE(replaced.find(want), std::string::npos);
+    EXPECT_EQ(replaced.find("socket,port=1"), std::string::npos);
+    EXPECT_NE(replaced.find("FirstRun"), std::string::npos);
+
+    std::ofstream(dir / "registrymodifications.xcu") << "<oor:items";
+    EXPECT_EQ(SetupLibreOfficeProfile(dir.string(), message), 1);
+    EXPECT_EQ(Slurp(dir / "registrymodifications.xcu"), "<oor:items");
+    std::error_code ec;
+    fs::remove_all(dir.parent_path(), ec);
+}
+
+// A new profile set up by the program makes a started office accept the pipe without --accept.
+TEST(SetupLibreOffice, TheOfficeAcceptsThePipeTheProfileNames) {
+    if (std::system("command -v soffice >/dev/null") != 0) GTEST_SKIP() << "no LibreOffice";
+    char tmpl[] = "/tmp/ombra-setup-office-XXXXXX";
+    std::string dir = mkdtemp(tmpl);
+    std::string pipe = "ombra-setup-" + std::to_string(getpid());
+    std::string message;
+    ASSERT_EQ(SetupLibreOfficeProfile(dir + "/profile/user", message, pipe), 0) << message;
+    std::string start = "OMBRA_OFFICE_NO_ACCEPT=1 " OMBRA_SUPPORT_SCRIPTS "/start-office.sh " + dir + " " + pipe;
+    bool started = std::system(start.c_str()) == 0;
+    if (started) {
+        std::string previous = getenv("OMBRA_UNO_URL") ? getenv("OMBRA_UNO_URL") : "";
+        setenv("OMBRA_UNO_URL", ("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext").c_str(), 1);
+        auto calc = ConnectCalc();
+        EXPECT_TRUE(WaitForWorkbook(*calc));
+        calc.reset();
+        setenv("OMBRA_UNO_URL", previous.c_str(), 1);
+    }
+    std::system((OMBRA_SUPPORT_SCRIPTS "/stop-office.sh " + dir + " " + pipe).c_str());
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    EXPECT_TRUE(started) << "the office did not open the pipe named in its profile";
+}
+
+}  // namespace
+}  // namespace ombra

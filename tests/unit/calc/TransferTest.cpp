@@ -1,0 +1,278 @@
+// The cell layout of one measurement, written into the in-memory spreadsheet cell by cell.
+#include <gtest/gtest.h>
+
+#include "CalcTestUtil.h"
+#include "output/Transfer.h"
+#include "platform/MessageBox.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+namespace ombra {
+namespace {
+
+using test::CellMap;
+using test::Item;
+using test::Items;
+using test::WrittenCells;
+
+TransferLayout Layout(int label, int row, int valSep, int funcSep, int blockSep) {
+    TransferLayout l;
+    l.Label = label;
+    l.Row = row;
+    l.ValSep = valSep;
+    l.FuncSep = funcSep;
+    l.BlockSep = blockSep;
+    return l;
+}
+
+struct TransferFixture : ::testing::Test {
+    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+    test::MessageBoxRecorder boxes;
+
+    void StartAt(int column, int row) {
+        sheet.Sheet().cursorColumn = column;
+        sheet.Sheet().cursorRow = row;
+    }
+    TransferResult Run(const TransferLayout &layout, const OutputItemList &selection, const OutputItemList &values,
+                       int spectralCount = 0, int densityCount = 0) {
+        TransferInput in{selection, values, spectralCount, densityCount};
+        return TransferMeasurement(sheet, layout, in, "Caption").result;
+    }
+    void ExpectOutsideSheetMessage() {
+        ASSERT_EQ(boxes.Count(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1239));
+        EXPECT_EQ(boxes.Boxes()[0].caption, "Caption");
+        using namespace platform::mb;
+        EXPECT_EQ(boxes.Boxes()[0].flags, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
+    }
+};
+
+const OutputItemList kGroup2000 = Items({2000});
+const OutputItemList kValues2000 = Items({1000, 1001, 1002});
+
+TEST_F(TransferFixture, GroupWithLabelsAcrossColumns) {
+    StartAt(2, 2);
+    EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::Written);
+    EXPECT_EQ(WrittenCells(sheet), CellMap("B2=L1000|C2=L1001|D2=L1002|B3=v1000|C3=v1001|D3=v1002"));
+    EXPECT_EQ(sheet.ActiveAddress(), "B4");
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(TransferFixture, GroupJoinedByValueSeparator) {
+    StartAt(2, 2);
+    Run(Layout(1, 0, 3, 5, 13), kGroup2000, kValues2000);
+    EXPECT_EQ(WrittenCells(sheet), CellMap("B2=L1000;L1001;L1002|B3=v1000;v1001;v1002"));
+    EXPECT_EQ(sheet.ActiveAddress(), "B4");
+}
+
+TEST_F(TransferFixture, EverythingJoinedGivesOneLabelAndOneValueCell) {
+    StartAt(2, 2);
+    Run(Layout(1, 0, 3, 1, 4), Items({1011, 1012}), {});
+    EXPECT_EQ(WrittenCells(sheet), CellMap("B2=L1011 L1012 :|B3=v1011 v1012 :"));
+    EXPECT_EQ(sheet.ActiveAddress(), "B2");
+
+    sheet.Sheet().cells.clear();
+    StartAt(2, 2);
+    Run(Layout(1, 0, 3, 1, 13), Items({1011, 1012}), {});  // no block text; n = two entries
+    EXPECT_EQ(WrittenCells(sheet), CellMap("B2=L1011 L1012 |B3=v1011 v1012 "));
+    EXPECT_EQ(sheet.ActiveAddress(), "A4");
+}
+
+TEST_F(TransferFixture, JoiningBlockSeparatorStartsTheNextMeasurementOnTheLastCell) {
+    StartAt(2, 2);
+    Run(Layout(0, 0, 5, 5, 12), kGroup2000, kValues2000);
+    EXPECT_EQ(WrittenCells(sheet), CellMap("B2=v1000|C2=v1001|D2=v1002"));
+    EXPECT_EQ(sheet.ActiveAddress(), "D2");
+    Run(Layout(0, 0, 5, 5, 12), kGroup2000, kValues2000);
+    EXPECT_EQ(WrittenCells(sheet), CellMap("B2=v1000|C2=v1001|D2=v1000|E2=v1001|F2=v1002"));
+}
+
+TEST_F(TransferFixture, TextItemsDownRows) {
+    StartAt(1, 1);
+    Run(Layout(1, 1, 5, 9, 13), Items({1035, 1036}), Items({1035, 1036}));
+    EXPECT_EQ(WrittenCells(sheet), CellMap("A1=L1035|B1=v1035|C1=L1036|D1=v1036"));
+    EXPECT_EQ(sheet.ActiveAddress(), "A2");
+}
+
+TEST_F(TransferFixture, BlockMovementLeavingTheSheetShowsTheMessage) {
+    StartAt(1, 1);
+    EXPECT_EQ(Run(Layout(1, 1, 11, 9, 13), Items({1035, 2000}), Items({1035, 1000, 1001, 1002})),
+              TransferResult::OutsideSheet);
+    EXPECT_EQ(WrittenCells(sheet),
+              CellMap("A1=L1035|B1=v1035|C1=L1000|D1=v1000|C2=L1001|D2=v1001|C3=L1002|D3=v1002"));
+    ExpectOutsideSheetMessage();
+}
+
+TEST_F(TransferFixture, LastRowRefusesTheFirstWrite) {
+    sheet.Sheet().rowCount = 100;
+    StartAt(3, 100);
+    EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::OutsideSheet);
+    EXPECT_TRUE(sheet.Sheet().cells.empty());
+    ExpectOutsideSheetMessage();
+}
+
+TEST_F(TransferFixture, LastRowAndColumnKeepTheSelectionOnTheCell) {
+    sheet.Sheet().rowCount = 5;
+    sheet.Sheet().columnCount = 5;
+    StartAt(5, 4);
+    Run(Layout(1, 0, 5, 5, 13), Items({1011}), {});
+    EXPECT_EQ(WrittenCells(sheet), CellMap("E4=L1011|E5=v1011"));
+    EXPECT_EQ(sheet.ActiveAddress(), "E5");  // not E6, below the last row
+    ExpectOutsideSheetMessage();                // the block step leaves the sheet
+}
+
+TEST_F(TransferFixture, LastEntryGetsNoFunctionMovement) {
+    StartAt(1, 1);
+    Run(Layout(0, 0, 5, 0, 5), Items({1011, 2008}), Items({1031, 1032, 1033, 1034}));
+    EXPECT_EQ(WrittenCells(sheet), CellMap("A1=v1011|A2=v1031|B2=v1032|C2=v1033|D2=v1034"));
+    EXPECT_EQ(sheet.ActiveAddress(), "E2");
+}
+
+TEST_F(TransferFixture, JoiningFunctionSeparatorSharesACellBetweenItems) {
+    StartAt(1, 1);
+    Run(Layout(0, 0, 5, 3, 0), Items({2009, 2000}), Items({1045, 1046, 1047, 1048, 1049, 1050, 1000, 1001, 1002}));
+    EXPECT_EQ(WrittenCells(sheet), CellMap("A1=v1045|B1=v1046|C1=v1047|D1=v1048|E1=v1049|F1=v1050;v1000|"
+                                           "G1=v1001|H1=v1002;"));
+    EXPECT_EQ(sheet.ActiveAddress(), "H2");
+}
+
+TEST_F(TransferFixture, SkippedAndUnwritableItems) {
+    StartAt(1, 1);
+    Run(Layout(0, 0, 5, 5, 0), Items({2000, 1001, 1011, 999, 1003}), Items({1000, 1001, 1002}));
+    // 1001 is already written by its group, 999 is no data item, 1003 (group 2001 not written) is.
+    EXPECT_EQ(WrittenCells(sheet), CellMap("A1=v1000|B1=v1001|C1=v1002|D1=v1011|E1=v1003"));
+    EXPECT_EQ(sheet.ActiveAddress(), "E2");
+}
+
+TEST_F(TransferFixture, SpectralGroupFollowsTheMeasurementType) {
+    OutputItemList values = Items({360, 370, 380, 390, 400});
+    StartAt(1, 1);
+    TransferLayout l = Layout(0, 0, 3, 5, 0);
+    Run(l, Items({1100}), values, 3);
+    EXPECT_EQ(WrittenCells(sheet), CellMap("A1=v380;v390;v400"));
+    sheet.Sheet().cells.clear();
+    StartAt(1, 1);
+    l.MeasurementTypeSel = 1;
+    Run(l, Items({1100}), values, 5);
+    EXPECT_EQ(WrittenCells(sheet), CellMap("A1=v360;v370;v380;v390;v400"));
+}
+
+TEST_F(TransferFixture, DensitySpectrumGroupAndBlanks) {
+    StartAt(1, 1);
+    Run(Layout(0, 0, 5, 5, 0), Items({2021, 1044}), Items({2380, 2390, 1044, 1044, 1044}), 0, 2);
+    // The blank item takes two entries; with a moving separator both land in the same cell.
+    EXPECT_EQ(WrittenCells(sheet), CellMap("A1=v2380|B1=v2390|C1=v1044"));
+    EXPECT_EQ(sheet.ActiveAddress(), "C2");
+}
+
+TEST_F(TransferFixture, NoWorkbookWritesNothingAndSaysSo) {
+    sheet.foregroundTitle = "Terminal - bash";
+    EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NoWorkbook);
+    EXPECT_TRUE(sheet.Sheet().cells.empty());
+    EXPECT_EQ(boxes.Count(), 0u);
+    sheet.workbooks.clear();
+    EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NoWorkbook);
+}
+
+TEST_F(TransferFixture, AutomationErrorAtEveryCallEndsSilently) {
+    StartAt(2, 2);
+    Run(Layout(1, 0, 5, 5, 13), Items({1035, 2000}), Items({1035, 1000, 1001, 1002}));
+    const size_t total = sheet.calls.size();
+    ASSERT_GT(total, 20u);
+    for (size_t k = 0; k < total; ++k) {
+        MemoryAutomation fresh = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+        fresh.Sheet().cursorColumn = 2;
+        fresh.Sheet().cursorRow = 2;
+        fresh.failAtCall = static_cast<int>(k);
+        OutputItemList sel = Items({1035, 2000}), values = Items({1035, 1000, 1001, 1002});
+        TransferInput in{sel, values, 0, 0};
+        TransferResult r = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption").result;
+        // The last call gives the application flag back; its failure cannot undo the written cells.
+        EXPECT_EQ(r, k + 1 == total ? TransferResult::Written : TransferResult::AutomationFailed) << fresh.calls.back();
+    }
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// Each separator code as value separator: a group of three values, labels off, from E10.
+struct SepCase {
+    int code;
+    const char *cells;
+};
+
+TEST_F(TransferFixture, EveryCodeAsValueSeparator) {
+    const SepCase cases[] = {
+        {0, "E10=v1000|E11=v1001|E12=v1002"},  {1, "E10=v1000 v1001 v1002"},
+        {2, "E10=v1000.v1001.v1002"},          {3, "E10=v1000;v1001;v1002"},
+        {4, "E10=v1000:v1001:v1002"},          {5, "E10=v1000|F10=v1001|G10=v1002"},
+        {6, "E10=v1000|A10=v1002"},            {7, "E10=v1000|A11=v1001|A12=v1002"},
+        {8, "E10=v1000|D10=v1001|C10=v1002"},  {9, "E10=v1000|F10=v1001|G10=v1002"},
+        {10, "E10=v1000|E9=v1001|E8=v1002"},   {11, "E10=v1000|E11=v1001|E12=v1002"},
+        {12, "E10=v1000v1001v1002"},           {13, "E10=v1000|D11=v1001|C12=v1002"},
+        {14, "E10=v1000|F9=v1001|G8=v1002"},   {15, "E10=v1000|D10=v1001|C10=v1002"},
+        {16, "E10=v1000|E9=v1001|E8=v1002"},
+    };
+    for (const SepCase &c : cases) {
+        sheet.Sheet().cells.clear();
+        StartAt(5, 10);
+        EXPECT_EQ(Run(Layout(0, 0, c.code, 5, 0), kGroup2000, kValues2000), TransferResult::Written) << c.code;
+        EXPECT_EQ(WrittenCells(sheet), CellMap(c.cells)) << "value separator " << c.code;
+    }
+}
+
+TEST_F(TransferFixture, EveryCodeAsFunctionSeparator) {
+    const SepCase cases[] = {
+        {0, "E10=v1011|E11=v1012|E12=v1013"},  {1, "E10=v1011 v1012 v1013 "},
+        {2, "E10=v1011.v1012.v1013."},         {3, "E10=v1011;v1012;v1013;"},
+        {4, "E10=v1011:v1012:v1013:"},         {5, "E10=v1011|F10=v1012|G10=v1013"},
+        {6, "E10=v1011|A10=v1013"},            {7, "E10=v1011|A11=v1012|A12=v1013"},
+        {8, "E10=v1011|D10=v1012|C10=v1013"},  {9, "E10=v1011|F10=v1012|G10=v1013"},
+        {10, "E10=v1011|E9=v1012|E8=v1013"},   {11, "E10=v1011|E11=v1012|E12=v1013"},
+        {12, "E10=v1011v1012v1013"},           {13, "E10=v1011|E11=v1012|E12=v1013"},
+        {14, "E10=v1011|F10=v1012|G10=v1013"}, {15, "E10=v1013"},
+        {16, "E10=v1013"},
+    };
+    for (const SepCase &c : cases) {
+        sheet.Sheet().cells.clear();
+        StartAt(5, 10);
+        Run(Layout(0, 0, 5, c.code, 0), Items({1011, 1012, 1013}), {});
+        EXPECT_EQ(WrittenCells(sheet), CellMap(c.cells)) << "function separator " << c.code;
+    }
+}
+
+TEST_F(TransferFixture, EveryCodeAsBlockSeparator) {
+    const SepCase cases[] = {
+        {0, "G11"}, {1, "G10=v1002 "}, {2, "G10=v1002."}, {3, "G10=v1002;"}, {4, "G10=v1002:"},
+        {5, "H10"}, {6, "A10"},  {7, "A11"}, {8, "F10"},  {9, "H10"}, {10, "G9"}, {11, "G11"},
+        {12, "G10=v1002"}, {13, "E11"}, {14, "H8"}, {15, "E10"}, {16, "G8"},
+    };
+    for (const SepCase &c : cases) {
+        sheet.Sheet().cells.clear();
+        StartAt(5, 10);
+        Run(Layout(0, 0, 5, 5, c.code), kGroup2000, kValues2000);
+        std::string spec = c.cells;
+        size_t eq = spec.find('=');
+        std::string next = spec.substr(0, eq);
+        EXPECT_EQ(sheet.ActiveAddress(), next) << "block separator " << c.code;
+        EXPECT_EQ(sheet.Cell("G10"), eq == std::string::npos ? "v1002" : spec.substr(eq + 1)) << c.code;
+    }
+}
+
+TEST(Separators, MovementWithLabelsAndRows) {
+    TransferLayout l = Layout(1, 0, 16, 5, 13);
+    int column = 4, row = 10;
+    MoveByValueSeparator(l, column, row);  // 16 with n = 2: one step up of two rows
+    EXPECT_EQ(std::make_pair(column, row), std::make_pair(4, 8));
+    MoveByBlockSeparator(l, column, row, 3);  // down two rows, two columns left
+    EXPECT_EQ(std::make_pair(column, row), std::make_pair(2, 10));
+    l.Row = 1;
+    MoveBySeparator(l, 14, column, row, 2);  // right one step of two columns, one row up
+    EXPECT_EQ(std::make_pair(column, row), std::make_pair(4, 9));
+    TextPair p{"a", "b"};
+    AppendJoiner(p, 4);
+    AppendJoiner(p, 7);
+    EXPECT_EQ(p.label, "a:");
+    EXPECT_EQ(p.value, "b:");
+}
+
+}  // namespace
+}  // namespace ombra
