@@ -23,12 +23,18 @@
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
 #include "instrument/WorkThread.h"
+#include "output/Automation.h"
 #include "output/CDataItemsDlg.h"
+#include "output/Transfer.h"
 #include "output/Values.h"
 #include "platform/MessageBox.h"
 #include "platform/PostedMessage.h"
 #include "platform/Resources.h"
 #include "platform/WaitCursor.h"
+
+#ifdef OMBRA_HAVE_CALCBRIDGE
+#include "calcbridge/CalcBridge.h"
+#endif
 
 namespace ombra {
 
@@ -664,8 +670,34 @@ void CVireoDataTransferSoftwareDlg::WriteMeasurement(const OutputValues &values)
         SetHintText(QString());
 }
 
-MeasurementWriteResult CVireoDataTransferSoftwareDlg::WriteToSpreadsheet(const OutputValues &) {
-    return {};  // no spreadsheet connection yet
+// One spreadsheet connection per measurement, dropped when the values are written.
+MeasurementWriteResult CVireoDataTransferSoftwareDlg::WriteToSpreadsheet(const OutputValues &values) {
+    std::unique_ptr<Automation> automation;
+    try {
+        if (automationFactory_) automation = automationFactory_();
+#ifdef OMBRA_HAVE_CALCBRIDGE
+        else automation = ConnectCalc();
+#endif
+    } catch (const AutomationError &) {
+        return {MeasurementWriteResult::NoWorkbook};
+    }
+    if (!automation) return {MeasurementWriteResult::NoWorkbook};
+
+    TransferLayout layout;
+    layout.Label = settings_.Label;
+    layout.Row = settings_.Row;
+    layout.ValSep = settings_.ValSep;
+    layout.FuncSep = settings_.FuncSep;
+    layout.BlockSep = settings_.BlockSep;
+    layout.MeasurementTypeSel = settings_.MeasurementTypeSel;
+    const TransferInput input{values.outputItems, values.valueItems, values.spectralCount, values.densityCount};
+    const TransferOutcome outcome =
+        TransferMeasurement(*automation, layout, input, messageCaption_.toStdString(), this);
+
+    MeasurementWriteResult result{MeasurementWriteResult::NotWritten, outcome.rowLimit, outcome.columnLimit};
+    if (outcome.result == TransferResult::Written) result.kind = MeasurementWriteResult::Written;
+    else if (outcome.result == TransferResult::NoWorkbook) result.kind = MeasurementWriteResult::NoWorkbook;
+    return result;
 }
 
 void CVireoDataTransferSoftwareDlg::closeEvent(QCloseEvent *event) { QDialog::closeEvent(event); }

@@ -42,6 +42,7 @@ class QPainter;
 namespace ombra {
 
 class OmbraImageButton;
+class Automation;
 class CButtonWatchThread;
 class CMeasure;
 class OutputValues;
@@ -58,6 +59,8 @@ struct MeasurementWriteResult {
 };
 // Writes the values of one measurement; the window's own writer goes to LibreOffice Calc.
 using MeasurementWriter = std::function<MeasurementWriteResult(const OutputValues &values)>;
+// Makes the spreadsheet connection of one measurement (a new LibreOffice Calc connection by default).
+using AutomationFactory = std::function<std::unique_ptr<Automation>()>;
 
 class CVireoDataTransferSoftwareDlg : public QDialog {
     Q_OBJECT
@@ -100,6 +103,8 @@ public:
     void SetDeviceChooser(DeviceChooser chooser) { deviceChooser_ = std::move(chooser); }
     // Where the values of a measurement go (LibreOffice Calc by default).
     void SetMeasurementWriter(MeasurementWriter writer) { measurementWriter_ = std::move(writer); }
+    // The spreadsheet connection the window's own writer uses.
+    void SetAutomationFactory(AutomationFactory factory) { automationFactory_ = std::move(factory); }
     // Whether the button-watch thread is polling (started and not stopped).
     bool IsWatching() const;
     int CalibrationStatus() const { return calibrationStatus_; }
@@ -234,6 +239,7 @@ private:
 
     DeviceChooser deviceChooser_;
     MeasurementWriter measurementWriter_;
+    AutomationFactory automationFactory_;
     bool showingNotReady_ = false;  // a not-ready message is open
     QWidget *client_ = nullptr;
     QString productVersion_;
