@@ -11,12 +11,30 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <ctime>
+
 #include "app/AboutDlg.h"
 #include "app/MainWindowLogic.h"
 #include "app/ManualOpener.h"
+#include "app/SettingsStore.h"
 #include "controls/OmbraImageButton.h"
+#include "instrument/ConnectInstDlg.h"
+#include "instrument/Measure.h"
+#include "instrument/PropertySetting.h"
+#include "instrument/PropertyTables.h"
+#include "instrument/WorkThread.h"
+#include "output/Automation.h"
+#include "output/CDataItemsDlg.h"
+#include "output/Transfer.h"
+#include "output/Values.h"
 #include "platform/MessageBox.h"
+#include "platform/PostedMessage.h"
 #include "platform/Resources.h"
+#include "platform/WaitCursor.h"
+
+#ifdef OMBRA_HAVE_CALCBRIDGE
+#include "calcbridge/CalcBridge.h"
+#endif
 
 namespace ombra {
 
@@ -58,6 +76,21 @@ QString CaptionFromMenuText(QString text) {
     return text.trimmed();
 }
 
+// Messages about the instrument that must be seen at once: above every window, in front.
+constexpr unsigned kUrgent = platform::mb::SYSTEMMODAL | platform::mb::SETFOREGROUND;
+
+// Pauses the button-watch thread for its lifetime, so every way out resumes it.
+class PausedWatch {
+public:
+    explicit PausedWatch(CButtonWatchThread &thread) : thread_(thread) { thread_.Pause(); }
+    ~PausedWatch() { thread_.Resume(); }
+    PausedWatch(const PausedWatch &) = delete;
+    PausedWatch &operator=(const PausedWatch &) = delete;
+
+private:
+    CButtonWatchThread &thread_;
+};
+
 QString MenuTextOf(const std::vector<platform::MenuEntry> &menu, int commandId) {
     for (const auto &entry : menu)
         if (entry.level == 1 && entry.commandId == commandId) return QString::fromStdString(entry.text);
@@ -70,10 +103,28 @@ CVireoDataTransferSoftwareDlg::CVireoDataTransferSoftwareDlg(const QString &prod
     : QDialog(parent), settings_(Settings()), productVersion_(productVersion) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateMain));
     icon_ = QIcon(platform::ResPixmap(kIconMain));
+    // The watch thread is created here but only started by a completed connection.
+    watchThread_ = std::make_unique<CButtonWatchThread>([this](int message) { PostFromWatchThread(message); });
+    measure_ = std::make_unique<CMeasure>();
+    measure_->measurementType = 1;
+    deviceChooser_ = [this](const DeviceList &devices) { return RunConnectInstDlg(devices, this); };
+    measurementWriter_ = [this](const OutputValues &values) { return WriteToSpreadsheet(values); };
     InitDialog();
 }
 
-CVireoDataTransferSoftwareDlg::~CVireoDataTransferSoftwareDlg() = default;
+CVireoDataTransferSoftwareDlg::~CVireoDataTransferSoftwareDlg() {
+    if (connected_) SetConnectionFlag(0, this);
+    // Closed without Exit: the thread may still be polling.
+    if (watchThread_) watchThread_->Stop();
+    measure_.reset();
+    watchThread_.reset();
+    // The instrument itself is closed when the last adapter (this window's) goes.
+}
+
+// Runs on the watch thread: only queues the message for the user-interface thread.
+void CVireoDataTransferSoftwareDlg::PostFromWatchThread(int message) { platform::PostAppMessage(this, message); }
+
+bool CVireoDataTransferSoftwareDlg::IsWatching() const { return watchThread_ && watchThread_->HasThread(); }
 
 // ---------------------------------------------------------------------------------------
 // Layout when the window opens
@@ -95,6 +146,7 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     layout->addWidget(client_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    errorMng_.Init(this);
     CreateStatusBar();
     messageCaption_ = platform::ResQString(kStrMessageCaption);
 
@@ -366,16 +418,18 @@ void CVireoDataTransferSoftwareDlg::OnConnectDisconnect() {
         RefreshDisplay();
 }
 
-void CVireoDataTransferSoftwareDlg::Connect() { ShowNotAvailable(); }
-void CVireoDataTransferSoftwareDlg::Disconnect() { ShowNotAvailable(); }
 void CVireoDataTransferSoftwareDlg::OnCalibration() { ShowNotAvailable(); }
 void CVireoDataTransferSoftwareDlg::OnMeasSettings() { ShowNotAvailable(); }
-void CVireoDataTransferSoftwareDlg::OnDataItems() { ShowNotAvailable(); }
 void CVireoDataTransferSoftwareDlg::OnColorSets() { ShowNotAvailable(); }
 void CVireoDataTransferSoftwareDlg::OnUserIlluminant() { ShowNotAvailable(); }
 
+void CVireoDataTransferSoftwareDlg::OnDataItems() {
+    CDataItemsDlg dialog(this, settings_);
+    dialog.exec();
+}
+
 void CVireoDataTransferSoftwareDlg::OnExit() {
-    // The watch thread is stopped here once it exists (only while connected).
+    if (connected_) watchThread_->Stop();
     done(QDialog::Accepted);
 }
 
@@ -402,10 +456,134 @@ void CVireoDataTransferSoftwareDlg::ShowMessage(int stringId, unsigned flags) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Connection
+
+void CVireoDataTransferSoftwareDlg::Connect() {
+    platform::WaitCursor waitCursor;
+    // The user picks an instrument with the normal cursor.
+    DeviceChooser chooser = [this, &waitCursor](const DeviceList &devices) {
+        waitCursor.End();
+        const bool chosen = deviceChooser_ && deviceChooser_(devices);
+        waitCursor.Resume();
+        return chosen;
+    };
+    EnumeratedDevices found;
+    const int count = EnumerateDevices(found, this);
+    foundInstruments_ = found.devices;
+    foundHandles_ = found.handles;
+    refusedHandles_ = found.unusable;
+    if (!ChooseDevice(found, count, this, chooser)) return;
+
+    ShowConnectedControls();
+    ShowIdentity();
+    LoadSettingsForInstrument();
+    // A refused setting leaves the window half-connected: Disconnect releases the instrument.
+    if (!ApplySettingsToInstrument()) return;
+    SetReadyToMeasure(CheckCalibrationStatus());
+    connected_ = true;
+    watchThread_->Start();
+    SetConnectMenuText(kStrMenuDisconnect);
+    RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::ShowIdentity() {
+    CPropertySetting identity;
+    std::string label, model, serial;
+    if (identity.QueryDeviceIdentity(label, model, serial) != 0)
+        ShowMessage(kStrIdentityUnreadable, platform::mb::ICONERROR);
+    else
+        SetInstrumentText(QString::fromStdString(label));
+}
+
+void CVireoDataTransferSoftwareDlg::LoadSettingsForInstrument() {
+    const SettingsLoadResult loaded = LoadSettings(
+        settings_, catalogue_, [this](int *first, int *second) { return adapter_.GetPolFilterCondition(first, second); });
+    polarizationCondition_ = loaded.polFirst;
+    polarizationState_ = loaded.polSecond;
+    restorePolarizationCondition_ = loaded.restorePolarizationCondition2;
+}
+
+bool CVireoDataTransferSoftwareDlg::ApplySettingsToInstrument() {
+    MeasurementMasks masks;
+    masks.polarization = settings_.Polarization;
+    masks.measurementType = static_cast<uint32_t>(settings_.MeasurementType);
+    masks.measurementCond = static_cast<uint32_t>(settings_.MeasurementCond);
+    masks.observer = static_cast<uint32_t>(settings_.Observer);
+    masks.illuminant = static_cast<uint32_t>(settings_.Illuminant);
+    // A condition or illuminant the instrument does not offer falls back to 4, for good.
+    const RefusalHandler fallBack = [this](ApplyStep step) -> std::optional<uint32_t> {
+        const bool condition = step == ApplyStep::MeasurementCondition;
+        constexpr int kFallback = 4;
+        (condition ? settings_.MeasurementCond : settings_.Illuminant) = kFallback;
+        WriteSettingInt(settings_, condition ? "MeasurementCond" : "Illuminant", kFallback);
+        return kFallback;
+    };
+    return ApplyMeasurementSettings(masks, fallBack).ok();
+}
+
+bool CVireoDataTransferSoftwareDlg::CheckCalibrationStatus() {
+    int32_t status = 0;
+    const int32_t rc = adapter_.GetCalibrateStatus(&status);
+    if (rc == 0) calibrationStatus_ = status;
+    const CalibrationCheck check = mainwin::CheckCalibrationStatus(rc, status);
+    if (check.noticeStringId != 0) ShowMessage(check.noticeStringId, platform::mb::ICONINFORMATION);
+    return check.ready;
+}
+
+void CVireoDataTransferSoftwareDlg::Disconnect() {
+    watchThread_->Stop();
+    if (restorePolarizationCondition_) {
+        polarizationCondition_ = 2;
+        adapter_.SetPolFilterCondition(2);
+    }
+    SetConnectionFlag(0, this);
+    if (adapter_.CloseDevice() != 0) {
+        ShowMessage(kStrCloseFailed, platform::mb::ICONERROR);
+    } else {
+        connected_ = false;
+        ShowDisconnectedControls();
+    }
+    // Loaded again at the next connection.
+    ClearReflectionSelection(settings_);
+    RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::OnInstrumentLost() {
+    // The thread posts on every poll: later copies of this message find the window
+    // disconnected, also while the message below is open.
+    if (!connected_) return;
+    connected_ = false;
+    watchThread_->Stop();
+    ShowMessage(kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
+    EndInstrumentDialogs();
+    SetConnectionFlag(0, this);
+    adapter_.CloseDevice();
+    ShowDisconnectedControls();
+}
+
+void CVireoDataTransferSoftwareDlg::EndInstrumentDialogs() {
+    // The calibration and measurement-settings dialogs end themselves here when they are
+    // open; neither is part of the window yet.
+}
+
+// ---------------------------------------------------------------------------------------
 // Messages of the button-watch thread
 
 void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
-    switch (int(event->type())) {
+    if (event->type() == platform::AppMessageEvent::EventType()) {
+        const auto *message = static_cast<platform::AppMessageEvent *>(event);
+        if (message->message() == platform::kCommandMessage)
+            OnCommand(static_cast<int>(message->wParam()));
+        else
+            HandleMessage(message->message());
+    } else {
+        HandleMessage(int(event->type()));  // a message posted as a plain event of its number
+    }
+    QDialog::customEvent(event);
+}
+
+void CVireoDataTransferSoftwareDlg::HandleMessage(int message) {
+    switch (message) {
     case kMsgReflectionTrigger: OnReflectionTrigger(); break;
     case kMsgIrradianceTrigger: OnIrradianceTrigger(); break;
     case kMsgInstrumentLost: OnInstrumentLost(); break;
@@ -413,17 +591,113 @@ void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
     case kMsgReflectionRelease: OnReflectionRelease(); break;
     default: break;
     }
-    QDialog::customEvent(event);
 }
 
-void CVireoDataTransferSoftwareDlg::OnReflectionTrigger() {}
-void CVireoDataTransferSoftwareDlg::OnIrradianceTrigger() {}
+void CVireoDataTransferSoftwareDlg::OnReflectionTrigger() { OnTrigger(1, reflectionTriggerLatch_); }
+void CVireoDataTransferSoftwareDlg::OnIrradianceTrigger() { OnTrigger(4, irradianceTriggerLatch_); }
 void CVireoDataTransferSoftwareDlg::OnIrradianceRelease() { irradianceTriggerLatch_ = false; }
 void CVireoDataTransferSoftwareDlg::OnReflectionRelease() { reflectionTriggerLatch_ = false; }
 
-void CVireoDataTransferSoftwareDlg::OnInstrumentLost() {
-    connected_ = false;
-    ShowDisconnectedControls();
+void CVireoDataTransferSoftwareDlg::OnTrigger(int messageType, bool &latch) {
+    switch (DecideTrigger(messageType, settings_.MeasurementType, connected_, readyToMeasure_, latch)) {
+    case TriggerAction::Ignore: break;
+    case TriggerAction::NotReady: NotReadyReaction(); break;
+    case TriggerAction::Measure:
+        // Set first: a trigger dispatched while this measurement runs must not start another.
+        latch = true;
+        MeasureAndTransfer();
+        break;
+    }
+}
+
+void CVireoDataTransferSoftwareDlg::NotReadyReaction() {
+    // Triggers queued before the pause are delivered while the message is open.
+    if (showingNotReady_) return;
+    showingNotReady_ = true;
+    {
+        PausedWatch paused(*watchThread_);
+        const mainwin::NotReadyReaction reaction = NotReadyReactionFor(calibrationStatus_);
+        if (reaction.kind == mainwin::NotReadyReaction::Notice)
+            ShowMessage(reaction.id, platform::mb::ICONINFORMATION | kUrgent);
+        else if (reaction.kind == mainwin::NotReadyReaction::InstrumentError)
+            errorMng_.Report(reaction.id);
+    }
+    showingNotReady_ = false;
+}
+
+void CVireoDataTransferSoftwareDlg::MeasureAndTransfer() {
+    measuredData_.Empty();
+    PausedWatch paused(*watchThread_);
+    int32_t first = 0, second = 0;
+    if (adapter_.GetPolFilterCondition(&first, &second) != 0) return;
+    if (second != settings_.Polarization) {
+        ShowMessage(kStrPolarizationMismatch, platform::mb::ICONERROR | kUrgent);
+        return;
+    }
+    StampMeasurementTime();
+    measure_->measurementType = settings_.MeasurementType;
+    int32_t rc = adapter_.DoMeasurement();
+    if (rc == 0) rc = measure_->Collect(measuredData_);
+    if (rc != 0) {
+        errorMng_.Report(rc);
+        return;
+    }
+    OutputValues values;
+    values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_});
+    outputItems_ = values.outputItems;
+    valueItems_ = values.valueItems;
+    spectralCount_ = values.spectralCount;
+    densityCount_ = values.densityCount;
+    WriteMeasurement(values);
+}
+
+void CVireoDataTransferSoftwareDlg::StampMeasurementTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    measurementDate_ = MeasurementDateText(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    measurementTime_ = MeasurementTimeText(local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+void CVireoDataTransferSoftwareDlg::WriteMeasurement(const OutputValues &values) {
+    const MeasurementWriteResult result = measurementWriter_ ? measurementWriter_(values) : MeasurementWriteResult{};
+    if (result.rowLimit > 0) rowLimit_ = result.rowLimit;
+    if (result.columnLimit > 0) columnLimit_ = result.columnLimit;
+    const QString notice = QString::fromUtf8(kNotWrittenNotice);
+    if (result.kind == MeasurementWriteResult::NoWorkbook)
+        SetHintText(notice);
+    else if (result.kind == MeasurementWriteResult::Written && HintText() == notice)
+        SetHintText(QString());
+}
+
+// One spreadsheet connection per measurement, dropped when the values are written.
+MeasurementWriteResult CVireoDataTransferSoftwareDlg::WriteToSpreadsheet(const OutputValues &values) {
+    std::unique_ptr<Automation> automation;
+    try {
+        if (automationFactory_) automation = automationFactory_();
+#ifdef OMBRA_HAVE_CALCBRIDGE
+        else automation = ConnectCalc();
+#endif
+    } catch (const AutomationError &) {
+        return {MeasurementWriteResult::NoWorkbook};
+    }
+    if (!automation) return {MeasurementWriteResult::NoWorkbook};
+
+    TransferLayout layout;
+    layout.Label = settings_.Label;
+    layout.Row = settings_.Row;
+    layout.ValSep = settings_.ValSep;
+    layout.FuncSep = settings_.FuncSep;
+    layout.BlockSep = settings_.BlockSep;
+    layout.MeasurementTypeSel = settings_.MeasurementTypeSel;
+    const TransferInput input{values.outputItems, values.valueItems, values.spectralCount, values.densityCount};
+    const TransferOutcome outcome =
+        TransferMeasurement(*automation, layout, input, messageCaption_.toStdString(), this);
+
+    MeasurementWriteResult result{MeasurementWriteResult::NotWritten, outcome.rowLimit, outcome.columnLimit};
+    if (outcome.result == TransferResult::Written) result.kind = MeasurementWriteResult::Written;
+    else if (outcome.result == TransferResult::NoWorkbook) result.kind = MeasurementWriteResult::NoWorkbook;
+    return result;
 }
 
 void CVireoDataTransferSoftwareDlg::closeEvent(QCloseEvent *event) { QDialog::closeEvent(event); }

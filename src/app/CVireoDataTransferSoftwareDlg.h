@@ -6,8 +6,9 @@
 // Connect button, ctl_1198 the lamp, ctl_103 and ctl_104 the status-bar panes); menu items
 // are named "menu_<command id>".
 //
-// Messages of the button-watch thread arrive as events posted to this window whose type is the
-// message number (32778 to 32782); customEvent() hands each to its handler.
+// Messages of the button-watch thread arrive as numbered messages posted to this window
+// (platform::PostAppMessage, 32778 to 32782) and are handled in posting order on the
+// user-interface thread; customEvent() hands each to its handler.
 #pragma once
 
 #include <QDialog>
@@ -15,7 +16,9 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,7 +26,11 @@
 #include <fxapi/fxapi.h>
 
 #include "app/AppSettings.h"
+#include "instrument/DeviceEnumeration.h"
+#include "instrument/ErrorMng.h"
 #include "instrument/MeasuredData.h"
+#include "instrument/VireoDllAdapter.h"
+#include "output/Catalogue.h"
 #include "output/OutputItem.h"
 
 class QAction;
@@ -35,6 +42,25 @@ class QPainter;
 namespace ombra {
 
 class OmbraImageButton;
+class Automation;
+class CButtonWatchThread;
+class CMeasure;
+class OutputValues;
+
+// What became of the values of one measurement on their way into the spreadsheet.
+struct MeasurementWriteResult {
+    enum Kind {
+        Written,     // every cell written
+        NoWorkbook,  // no spreadsheet to write into: nothing written
+        NotWritten,  // the spreadsheet refused (already reported, or ended silently)
+    } kind = NoWorkbook;
+    int rowLimit = 0;     // the sheet's size as the transfer learned it (0: not learned)
+    int columnLimit = 0;
+};
+// Writes the values of one measurement; the window's own writer goes to LibreOffice Calc.
+using MeasurementWriter = std::function<MeasurementWriteResult(const OutputValues &values)>;
+// Makes the spreadsheet connection of one measurement (a new LibreOffice Calc connection by default).
+using AutomationFactory = std::function<std::unique_ptr<Automation>()>;
 
 class CVireoDataTransferSoftwareDlg : public QDialog {
     Q_OBJECT
@@ -67,6 +93,29 @@ public:
     void OnInstrumentLost();      // 32780
     void OnIrradianceRelease();   // 32781
     void OnReflectionRelease();   // 32782
+
+    // Calibration-status check: reads the status into calibrationStatus, shows its notice
+    // and returns whether the instrument may measure.
+    bool CheckCalibrationStatus();
+
+    // --- Seams for tests and for the dialogs that join later ---
+    // The choice among several usable instruments (the connect dialog by default).
+    void SetDeviceChooser(DeviceChooser chooser) { deviceChooser_ = std::move(chooser); }
+    // Where the values of a measurement go (LibreOffice Calc by default).
+    void SetMeasurementWriter(MeasurementWriter writer) { measurementWriter_ = std::move(writer); }
+    // The spreadsheet connection the window's own writer uses.
+    void SetAutomationFactory(AutomationFactory factory) { automationFactory_ = std::move(factory); }
+    // Whether the button-watch thread is polling (started and not stopped).
+    bool IsWatching() const;
+    int CalibrationStatus() const { return calibrationStatus_; }
+    int PolarizationCondition() const { return polarizationCondition_; }
+    int PolarizationState() const { return polarizationState_; }
+    bool RestorePolarizationCondition() const { return restorePolarizationCondition_; }
+    int ColumnLimit() const { return columnLimit_; }
+    int RowLimit() const { return rowLimit_; }
+    const std::string &MeasurementDate() const { return measurementDate_; }
+    const std::string &MeasurementTime() const { return measurementTime_; }
+    const CMeasuredData &MeasuredData() const { return measuredData_; }
 
     // --- State; the window repaints after every change of a flag ---
     bool IsConnected() const { return connected_; }
@@ -121,9 +170,29 @@ private:
     void OnButtonLeft();
     void ShowNotAvailable();
     void ShowMessage(int stringId, unsigned flags);
+    void PostFromWatchThread(int message);
+    void HandleMessage(int message);
 
-    // Members in the order of the window's description; the instrument adapter, the watch
-    // thread, the measurement object and the error manager join with the connection logic.
+    // Connection steps.
+    bool EnumerateAndChoose();
+    void ShowIdentity();
+    void LoadSettingsForInstrument();
+    bool ApplySettingsToInstrument();
+    void ReleaseInstrument();
+    void ShowLostState();
+    // Ends the calibration and measurement-settings dialogs when the instrument is lost;
+    // each of them adds its own ending here once it exists.
+    void EndInstrumentDialogs();
+
+    // Measurement on the instrument's button.
+    void OnTrigger(int messageType, bool &latch);
+    void NotReadyReaction();
+    void MeasureAndTransfer();
+    void StampMeasurementTime();
+    void WriteMeasurement(const OutputValues &values);
+    MeasurementWriteResult WriteToSpreadsheet(const OutputValues &values);
+
+    // Members in the order of the window's description.
     QIcon icon_;
     QMenuBar *menu_ = nullptr;
     OmbraImageButton *calibrationButton_ = nullptr;
@@ -132,7 +201,11 @@ private:
     OmbraImageButton *dataItemsButton_ = nullptr;
     OmbraImageButton *colorSetsButton_ = nullptr;
     bool connected_ = false;
+    CVireoDllAdapter adapter_;  // holds the instrument open while the window lives
+    std::unique_ptr<CButtonWatchThread> watchThread_;
+    std::unique_ptr<CMeasure> measure_;
     CMeasuredData measuredData_;
+    CErrorMng errorMng_;
     QLabel *statusLamp_ = nullptr;
     bool readyToMeasure_ = false;
     QPixmap background_;
@@ -146,6 +219,7 @@ private:
     bool restorePolarizationCondition_ = false;
     int calibrationStatus_ = 0;
     OutputItemList workingItems_;
+    DataItemCatalogue catalogue_;
     AppSettings &settings_;
     QWidget *statusBar_ = nullptr;
     QLabel *hintPane_ = nullptr;
@@ -163,6 +237,10 @@ private:
     int spectralCount_ = 0;
     int densityCount_ = 0;
 
+    DeviceChooser deviceChooser_;
+    MeasurementWriter measurementWriter_;
+    AutomationFactory automationFactory_;
+    bool showingNotReady_ = false;  // a not-ready message is open
     QWidget *client_ = nullptr;
     QString productVersion_;
 };

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 namespace ombra::mainwin {
 
@@ -48,6 +50,23 @@ constexpr int kStrHintConnect = 1399;
 constexpr int kStrHintDisconnect = 1400;
 constexpr int kStrMenuConnect = 1419;
 constexpr int kStrMenuDisconnect = 1420;
+
+// Texts of the connection and measurement road.
+constexpr int kStrNoInstrument = 1183;
+constexpr int kStrCloseFailed = 1184;
+constexpr int kStrInstrumentLost = 1197;
+constexpr int kStrCalibrationNotice = 1238;
+constexpr int kStrIdentityUnreadable = 1243;
+constexpr int kStrCalibrationNeeded = 1246;
+constexpr int kStrPolarizationMismatch = 1394;
+
+// Instrument codes reported when the button is pressed on an instrument that is not ready.
+constexpr int32_t kErrNotReadyStatus3 = 19;
+constexpr int32_t kErrNotReadyStatus4 = 34;
+
+// Shown in the hint pane when a measurement could not be written anywhere, so that a
+// reading never disappears without a trace; cleared by the next successful write.
+constexpr const char *kNotWrittenNotice = "measurement not written: no spreadsheet found";
 
 // The five image buttons in their declaration (and left-to-right) order.
 constexpr std::array<int, 5> kImageButtons = {kCmdConnect, kCmdCalibration, kCmdMeasSettings, kCmdDataItems,
@@ -96,5 +115,34 @@ struct Rgb {
 };
 // Green exactly when connected and ready to measure, red otherwise.
 Rgb LampColour(bool connected, bool readyToMeasure);
+
+// Outcome of the calibration-status check: whether the instrument may measure, and the
+// information text to show first (0: none).
+struct CalibrationCheck {
+    bool ready = true;
+    int noticeStringId = 0;
+    bool operator==(const CalibrationCheck &) const = default;
+};
+// `queryResult` is the answer of the status query; a failed query counts as ready.
+CalibrationCheck CheckCalibrationStatus(int32_t queryResult, int32_t status);
+
+// What a button press on an instrument that is not ready to measure shows.
+struct NotReadyReaction {
+    enum Kind { Nothing, Notice, InstrumentError } kind = Nothing;
+    int id = 0;  // string of the notice, or the instrument code for the error manager
+    bool operator==(const NotReadyReaction &) const = default;
+};
+NotReadyReaction NotReadyReactionFor(int32_t calibrationStatus);
+
+// What a press of the button does with a trigger message.
+enum class TriggerAction { Ignore, NotReady, Measure };
+// `messageType` is the measurement type the message stands for (1 reflection, 4 irradiance);
+// a latched press or a message of the other type is ignored. The window must be connected.
+TriggerAction DecideTrigger(int messageType, int measurementType, bool connected, bool readyToMeasure,
+                            bool latched);
+
+// Time stamp texts of a measurement: "2026/12/07" and "09:05:03".
+std::string MeasurementDateText(int year, int month, int day);
+std::string MeasurementTimeText(int hour, int minute, int second);
 
 }  // namespace ombra::mainwin
