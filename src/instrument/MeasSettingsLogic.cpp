@@ -226,8 +226,13 @@ void MeasSettingsLogic::OnPolarizationChange() {
 bool MeasSettingsLogic::Ok() {
     settings_.PrevMeasSel = settings_.MeasurementType;
     WriteSettings();
+    // Type, white reference and observer are in force from here on, with their positions
+    // (so a later Cancel after a refusal leaves no type code without its position).
     settings_.MeasurementType = Code(SettingsList::Type);
     settings_.Observer = Code(SettingsList::Observer);
+    settings_.MeasurementTypeSel = Position(SettingsList::Type);
+    settings_.DensityWhiteRefSel = Position(SettingsList::DensityWhiteRef);
+    settings_.ObserverSel = Position(SettingsList::Observer);
     settings_.MeasTypeString = Text(SettingsList::Type);
     settings_.DenWhiteRefString = Text(SettingsList::DensityWhiteRef);
     settings_.ObserverString = Text(SettingsList::Observer);

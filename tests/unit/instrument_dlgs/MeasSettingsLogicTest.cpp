@@ -343,6 +343,7 @@ TEST_F(MeasSettingsLogicTest, RefusedConditionKeepsTheDialogOpenWithTheOldPositi
     EXPECT_EQ(s.MeasurementCond, 4);
     EXPECT_NE(s.MeasCondString, ResString(1149));
     AppSettings copy = s;
+    EXPECT_EQ(s.MeasurementCondSel, 1);
     logic->CopyPositionsTo(copy);
     EXPECT_EQ(copy.MeasurementCondSel, 1);
     EXPECT_EQ(copy.IlluminantSel, logic->Position(SettingsList::Illuminant));
@@ -353,6 +354,18 @@ TEST_F(MeasSettingsLogicTest, RefusedConditionKeepsTheDialogOpenWithTheOldPositi
     EXPECT_EQ(s.MeasurementCond, 0x4000);
     logic->CopyPositionsTo(copy);
     EXPECT_EQ(copy.MeasurementCondSel, 2);
+}
+
+TEST_F(MeasSettingsLogicTest, TypeTakenAtOkKeepsItsPositionWhenTheDialogStaysOpen) {
+    auto logic = Open();
+    logic->Select(SettingsList::Type, 1);
+    logic->Select(SettingsList::Observer, 1);
+    Refuse(4, 0);  // the condition 0x1 is refused: the dialog stays open (and may be cancelled)
+    EXPECT_FALSE(logic->Ok());
+    EXPECT_EQ(s.MeasurementType, 4);
+    EXPECT_EQ(s.MeasurementTypeSel, 1);
+    EXPECT_EQ(s.Observer, 2);
+    EXPECT_EQ(s.ObserverSel, 1);
 }
 
 TEST_F(MeasSettingsLogicTest, RefusedIlluminantKeepsTheDialogOpen) {
