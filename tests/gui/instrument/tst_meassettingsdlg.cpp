@@ -94,31 +94,23 @@ private slots:
         QCOMPARE(combo(dlg, 1007)->count(), 14);
     }
 
-    void polarisationOnShowsOnlyThePolarisedCondition() {
+    // The controls follow the lists' contents and enable states after each choice.
+    void controlsFollowFilterAndTypeChoices() {
         CMeasSettingsDlg dlg(nullptr, s, store);
         choose(dlg, 1071, 1);
         QCOMPARE(combo(dlg, 1004)->count(), 1);
         QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1273));
         QVERIFY(!combo(dlg, 1004)->isEnabled());
-        QCOMPARE(combo(dlg, 1007)->currentIndex(), 2);
         QCOMPARE(int(boxes->Count()), 1);
         QCOMPARE(boxes->Boxes()[0].text, platform::ResString(1308));
 
-        choose(dlg, 1071, 0);
-        QCOMPARE(combo(dlg, 1004)->count(), 16);
-        QVERIFY(combo(dlg, 1004)->isEnabled());
-        QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1143));
-    }
-
-    void irradianceDisablesTheLightListsAndTurnsTheFilterOff() {
-        CMeasSettingsDlg dlg(nullptr, s, store);
-        choose(dlg, 1071, 1);
         choose(dlg, 1012, 1);
         QVERIFY(!combo(dlg, 1004)->isEnabled());
         QVERIFY(!combo(dlg, 1007)->isEnabled());
         QVERIFY(!combo(dlg, 1071)->isEnabled());
         QCOMPARE(combo(dlg, 1071)->currentIndex(), 0);
         QCOMPARE(combo(dlg, 1004)->count(), 16);
+        QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1143));
     }
 
     void okStoresSendsAndCopiesThePositionsBack() {
