@@ -18,7 +18,9 @@
 #include "app/ManualOpener.h"
 #include "app/SettingsStore.h"
 #include "controls/OmbraImageButton.h"
+#include "instrument/CalibrationDlg.h"
 #include "instrument/ConnectInstDlg.h"
+#include "instrument/MeasSettingsDlg.h"
 #include "instrument/Measure.h"
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
@@ -393,6 +395,9 @@ void CVireoDataTransferSoftwareDlg::OnButtonLeft() { SetHintText(QString()); }
 // Commands
 
 void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
+    // A command that is disabled in this state does nothing, whichever way it arrives (a
+    // keyboard accelerator bypasses the menu's and the buttons' enabled state).
+    if (!CommandEnabled(commandId, connected_)) return;
     switch (commandId) {
     case kCmdConnect: OnConnectDisconnect(); break;
     case kCmdCalibration: OnCalibration(); break;
@@ -418,8 +423,19 @@ void CVireoDataTransferSoftwareDlg::OnConnectDisconnect() {
         RefreshDisplay();
 }
 
-void CVireoDataTransferSoftwareDlg::OnCalibration() { ShowNotAvailable(); }
-void CVireoDataTransferSoftwareDlg::OnMeasSettings() { ShowNotAvailable(); }
+void CVireoDataTransferSoftwareDlg::OnCalibration() {
+    // The run pauses the watch thread itself and resumes it at its end.
+    const CalibrationOutcome outcome = RunCalibration(this, watchThread_.get());
+    if (outcome.ready()) readyToMeasure_ = true;
+    if (outcome.whiteShown) RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::OnMeasSettings() {
+    if (RunMeasurementSettings(this, settings_) != QDialog::Accepted) return;
+    polarizationCondition_ = settings_.PolarizationSel;
+    readyToMeasure_ = CheckCalibrationStatus();
+    RefreshDisplay();
+}
 void CVireoDataTransferSoftwareDlg::OnColorSets() { ShowNotAvailable(); }
 void CVireoDataTransferSoftwareDlg::OnUserIlluminant() { ShowNotAvailable(); }
 
@@ -562,8 +578,9 @@ void CVireoDataTransferSoftwareDlg::OnInstrumentLost() {
 }
 
 void CVireoDataTransferSoftwareDlg::EndInstrumentDialogs() {
-    // The calibration and measurement-settings dialogs end themselves here when they are
-    // open; neither is part of the window yet.
+    // Each does nothing when its dialog is not shown.
+    EndCalibrationDialog();
+    EndMeasurementSettingsDialog();
 }
 
 // ---------------------------------------------------------------------------------------

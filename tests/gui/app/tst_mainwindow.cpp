@@ -269,12 +269,13 @@ void MainWindowTest::manualCommandReportsFailure() {
 void MainWindowTest::placeholdersAnswerWithoutCrashing() {
     CVireoDataTransferSoftwareDlg w("1");
     ombra::test::MessageBoxRecorder boxes;
-    for (int id : {1001, 1002, 1028, 32772}) w.OnCommand(id);
-    QCOMPARE(boxes.Count(), size_t(4));
-    for (const auto &box : boxes.Boxes()) QCOMPARE(box.flags & 0xF0, ombra::platform::mb::ICONINFORMATION);
+    // Commands that need an instrument do nothing while disconnected, however they arrive.
+    for (int id : {1001, 1002, 1020, 1028, 32772}) w.OnCommand(id);
+    QCOMPARE(boxes.Count(), size_t(0));
+    QVERIFY(!QApplication::activeModalWidget());
     // Connect without an instrument library: no instrument found.
     QTest::mouseClick(w.Button(1000), Qt::LeftButton);
-    QCOMPARE(boxes.Count(), size_t(5));
+    QCOMPARE(boxes.Count(), size_t(1));
     QCOMPARE(boxes.Boxes().back().text, ResString(1183));
 
     w.show();
