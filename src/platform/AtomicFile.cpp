@@ -6,7 +6,9 @@ namespace ombra::platform {
 
 bool WriteFileAtomically(const std::string &path, const std::string &bytes, std::string *error) {
     QSaveFile file(QString::fromStdString(path));
-    bool ok = file.open(QIODevice::WriteOnly) &&
+    // Unbuffered, so a short write (disk full, file size limit) shows in write()'s count: a
+    // buffered write reports everything as written and its flush at commit can lose the tail.
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
               file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
     if (!ok) {
         if (error) *error = file.errorString().toStdString();

@@ -101,7 +101,7 @@ TEST_F(UidFileTest, WritesFourDecimalsOneValuePerLineAndReadsItBack) {
     std::string path = Path("out.uid");
     ASSERT_TRUE(WriteUserIlluminantFile(path, record));
     std::string text = ReadText(path);
-    EXPECT_EQ(text.substr(0, 34), "0.2500\n1.7500\n3.2500\n-2.7183\n6.2500");
+    EXPECT_EQ(text.substr(0, 35), "0.2500\n1.7500\n3.2500\n-2.7183\n6.2500");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 97);
     EXPECT_EQ(text.find('\r'), std::string::npos);
     UserIlluminantRecord back{};

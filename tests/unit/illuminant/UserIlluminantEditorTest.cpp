@@ -134,11 +134,11 @@ TEST_F(EditorTest, RegisterSendsTheRecordAndConfirms) {
     EXPECT_EQ(boxes.Boxes()[0].flags, ICONASTERISK);
 
     boxes.Clear();
-    instrument_.Script("DIRegUserIlluminant", {20002});
+    instrument_.Script("DIRegUserIlluminant", {25});
     dialog.OnRegister();
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].flags, kErrorManagerFlags);
-    EXPECT_EQ(boxes.Boxes()[0].text.rfind(Settings().modelName + " : ", 0), 0u);
+    EXPECT_EQ(boxes.Boxes()[0].text, ErrorText(25));
 }
 
 TEST_F(EditorTest, MeasuringALightSourceRunsTheSequenceAndRestoresTheSettings) {
