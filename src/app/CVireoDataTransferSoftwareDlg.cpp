@@ -21,6 +21,7 @@
 #include "instrument/CalibrationDlg.h"
 #include "instrument/ConnectInstDlg.h"
 #include "instrument/MeasSettingsDlg.h"
+#include "illuminant/CUserIlluminantDlg.h"
 #include "instrument/Measure.h"
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
@@ -437,7 +438,11 @@ void CVireoDataTransferSoftwareDlg::OnMeasSettings() {
     RefreshDisplay();
 }
 void CVireoDataTransferSoftwareDlg::OnColorSets() { ShowNotAvailable(); }
-void CVireoDataTransferSoftwareDlg::OnUserIlluminant() { ShowNotAvailable(); }
+void CVireoDataTransferSoftwareDlg::OnUserIlluminant() {
+    // The dialog pauses the watch thread while it is open and puts the measurement settings
+    // it changes back on the instrument.
+    RunUserIlluminantDlg(this, watchThread_.get());
+}
 
 void CVireoDataTransferSoftwareDlg::OnDataItems() {
     CDataItemsDlg dialog(this, settings_);

@@ -1,0 +1,93 @@
+// The user illuminant editor: a relative spectral power distribution from a *.uid file, from
+// the instrument's memory or from a measured light source; its illuminance, colour
+// temperature and duv; saving it to a *.uid file and registering it in the instrument.
+//
+// Controls carry the object names "ctl_<id>": 1079 open, 1080 save, 1081 read from the
+// instrument, 1082 register, 1083 measure, 1084..1086 result labels, 1087..1089 result values,
+// 2 close. The dialog is "dlg_184".
+//
+// The main window runs it for its User illuminant command (only while connected) through
+// RunUserIlluminantDlg(), which pauses the button-watch thread around the modal run.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+#include "illuminant/ColorCalculation.h"
+#include "illuminant/UserIlluminantFile.h"
+#include "instrument/ErrorMng.h"
+#include "instrument/VireoDllAdapter.h"
+
+class QLabel;
+class QPushButton;
+
+namespace ombra {
+
+struct AppSettings;
+class CWorkThread;
+
+class CUserIlluminantDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTemplateId = 184;
+    static constexpr int kOpenId = 1079;
+    static constexpr int kSaveId = 1080;
+    static constexpr int kReadId = 1081;
+    static constexpr int kRegisterId = 1082;
+    static constexpr int kMeasureId = 1083;
+    static constexpr int kFirstResultId = 1084;  // 1084..1086 labels, 1087..1089 values
+    static constexpr int kLastResultId = 1089;
+    static constexpr int kIlluminanceId = 1087;
+    static constexpr int kTemperatureId = 1088;
+    static constexpr int kDuvId = 1089;
+
+    // File dialog texts.
+    static constexpr const char *kFileFilter = "User Illuminant File(*.uid)|*.uid||";
+    static constexpr const char *kDefaultFileName = "UserIlluminant";
+    static constexpr const char *kDefaultExtension = "uid";
+
+    explicit CUserIlluminantDlg(QWidget *parent = nullptr);
+    ~CUserIlluminantDlg() override;
+
+    // --- Commands of the buttons ---
+    void OnOpen();
+    void OnSave();
+    void OnReadFromInstrument();
+    void OnRegister();
+    void OnMeasure();
+
+    const UserIlluminantRecord &Record() const { return record_; }
+    const IlluminantResults &Results() const { return results_; }
+
+    // The texts shown for the three values (string 1196 for a missing value).
+    static std::string IntegerText(float value, const char *unit);
+    static std::string DuvText(float value);
+
+private:
+    void InitDialog();
+    void CreateControls();
+    QPushButton *addButton(int id, const QString &text);
+    // Computes the values of the record; a failure shows its message and returns false.
+    bool ComputeResults();
+    void ShowResults();
+    void HideResults();
+    int Message(const std::string &text, unsigned flags);
+    std::string MessageWithFile(int stringId, const std::string &path) const;
+
+    // Members in the order of the editor's description.
+    CErrorMng errorMng_;
+    CVireoDllAdapter adapter_;
+    AppSettings &settings_;
+    std::string caption_;
+    UserIlluminantRecord record_{};
+    IlluminantResults results_{0, 0, 0};
+
+    QLabel *resultControls_[kLastResultId - kFirstResultId + 1] = {};
+};
+
+// Runs the editor modally over `parent` (the main window's User illuminant command, 32772).
+// `watcher` (the button-watch thread, may be null) is paused for the whole run and resumed
+// afterwards, so the editor's instrument calls never interleave with the button poll.
+int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher);
+
+}  // namespace ombra

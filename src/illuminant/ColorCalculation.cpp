@@ -1,0 +1,91 @@
+#include "illuminant/ColorCalculation.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "platform/Executable.h"
+
+namespace ombra {
+namespace {
+
+using RawSpectrumToColor = int (*)(const float *, int, void *);
+
+// Laid out as the library expects: three int32 codes, then the three values it fills.
+struct ColorRequest {
+    int32_t code;
+    int32_t reserved;
+    int32_t kind;
+    float values[3];
+};
+static_assert(sizeof(ColorRequest) == 24, "the colour request is 24 bytes");
+
+SpectrumToColorFunction &testFunction() {
+    static SpectrumToColorFunction function;
+    return function;
+}
+
+// Loaded once by absolute path, so no other library of that name can stand in; the handle
+// stays open for the life of the process.
+RawSpectrumToColor libraryFunction() {
+    static std::once_flag once;
+    static RawSpectrumToColor function = nullptr;
+    std::call_once(once, [] {
+        std::string path = ColorLibraryPath();
+        if (path.empty() || path.front() != '/') return;
+        void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) return;
+        function = reinterpret_cast<RawSpectrumToColor>(dlsym(handle, "SpectrumToColor"));
+    });
+    return function;
+}
+
+int callLibrary(const float *spectrum, int count, void *request) {
+    if (testFunction()) return testFunction()(spectrum, count, request);
+    RawSpectrumToColor function = libraryFunction();
+    return function ? function(spectrum, count, request) : kColorLibraryMissing;
+}
+
+}  // namespace
+
+std::string ColorLibraryPath() {
+    std::string folder = platform::ExecutableDirectory();
+    if (folder.empty()) return {};
+    return (folder == "/" ? std::string() : folder) + "/libcalcolor.so";
+}
+
+SpectrumToColorFunction SetSpectrumToColorForTest(SpectrumToColorFunction function) {
+    std::swap(testFunction(), function);
+    return function;
+}
+
+int ComputeIlluminantResults(const UserIlluminantRecord &record, IlluminantResults &results) {
+    float spectrum[kColorSpectrumCount];
+    std::memcpy(spectrum, record.power + kColorSpectrumFirstPlace, sizeof spectrum);
+    ColorRequest request{kColorRequestCode, kColorRequestReserved, kColorRequestKind, {0, 0, 0}};
+    int result = callLibrary(spectrum, kColorSpectrumCount, &request);
+    if (result == 0) results = {request.values[0], request.values[1], request.values[2]};
+    return result;
+}
+
+int ColorResultMessageId(int result) {
+    switch (result) {
+    case 1: return 1201;
+    case 2: return 1203;
+    case 3: return 1202;
+    case 4: return 1207;
+    case 5: return 1342;
+    case 6: return 1343;
+    case 7: return 1344;
+    case 8: return 1345;
+    case 9: return 1346;
+    case 10: return 1347;
+    case 11:
+    case 12: return 1225;
+    case 13: return 1348;
+    default: return 1341;
+    }
+}
+
+}  // namespace ombra

@@ -1,0 +1,179 @@
+// The user illuminant editor driven through its buttons, with file dialogs and message boxes
+// answered by the platform hooks.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "../../unit/illuminant/IlluminantTestSupport.h"
+#include "app/AppSettings.h"
+#include "illuminant/CUserIlluminantDlg.h"
+#include "instrument/WorkThread.h"
+#include "platform/FileDialog.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+using namespace ombra;
+using namespace ombra::test;
+
+namespace {
+
+// A watch thread that only counts what the window asks of it.
+class CountingWatcher : public CWorkThread {
+public:
+    CountingWatcher() : CWorkThread([](int) {}, 100) {}
+    void Start() override {}
+    void Stop() override {}
+    void Pause() override { events.push_back("pause"); }
+    void Resume() override { events.push_back("resume"); }
+    std::vector<std::string> events;
+};
+
+}  // namespace
+
+class TestUserIlluminantDlg : public QObject {
+    Q_OBJECT
+
+    QPushButton *button(QWidget &dialog, int id) {
+        auto *b = dialog.findChild<QPushButton *>(QStringLiteral("ctl_%1").arg(id));
+        if (!b) qFatal("no button %d", id);
+        return b;
+    }
+    QString text(QWidget &dialog, int id) { return dialog.findChild<QLabel *>(QStringLiteral("ctl_%1").arg(id))->text(); }
+    void click(QWidget &dialog, int id) { QTest::mouseClick(button(dialog, id), Qt::LeftButton); }
+    std::string path(const char *name) { return dir_.path().toStdString() + "/" + name; }
+
+    QTemporaryDir dir_;
+    std::vector<platform::FileDialogRequest> requests_;
+    std::optional<std::string> answer_;
+    platform::FileDialogHook previous_;
+    AppSettings saved_;
+
+private slots:
+    void init() {
+        saved_ = Settings();
+        Settings().modelName = platform::ResString(1234);
+        requests_.clear();
+        answer_.reset();
+        previous_ = platform::SetFileDialogHook([this](const platform::FileDialogRequest &r) {
+            requests_.push_back(r);
+            return answer_;
+        });
+    }
+    void cleanup() {
+        platform::SetFileDialogHook(previous_);
+        Settings() = saved_;
+    }
+
+    void openShowsTheValuesAndSaveWritesTheFile() {
+        FakeColorLibrary colour(0, {812.6f, 2856.2f, 0.0009f});
+        MessageBoxRecorder boxes;
+        CUserIlluminantDlg dialog;
+        dialog.show();
+        QVERIFY(!button(dialog, 1080)->isEnabled());
+
+        // Cancelled: nothing happens.
+        click(dialog, 1079);
+        QCOMPARE(requests_.size(), size_t(1));
+        QCOMPARE(requests_[0].filter, std::string("User Illuminant File(*.uid)|*.uid||"));
+        QVERIFY(!requests_[0].save);
+        QCOMPARE(boxes.Count(), size_t(0));
+
+        WriteText(path("lamp.uid"), RampText(97));
+        answer_ = path("lamp.uid");
+        click(dialog, 1079);
+        QCOMPARE(boxes.Count(), size_t(0));
+        QVERIFY(button(dialog, 1080)->isEnabled());
+        QVERIFY(button(dialog, 1082)->isEnabled());
+        QVERIFY(dialog.findChild<QLabel *>("ctl_1084")->isVisible());
+        QCOMPARE(text(dialog, 1087), QString("812 [lx]"));
+        QCOMPARE(text(dialog, 1088), QString("2856 [K]"));
+        QCOMPARE(text(dialog, 1089), QString("0.001"));
+
+        answer_ = path("copy");  // no extension typed: ".uid" is added
+        click(dialog, 1080);
+        const platform::FileDialogRequest &save = requests_.back();
+        QVERIFY(save.save);
+        QCOMPARE(save.fileName, std::string("UserIlluminant"));
+        QCOMPARE(save.defaultExtension, std::string("uid"));
+        QCOMPARE(save.filter, std::string("User Illuminant File(*.uid)|*.uid||"));
+        QCOMPARE(ReadText(path("copy.uid")), RampText(97));
+        QCOMPARE(boxes.Count(), size_t(1));
+        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1307));
+        QCOMPARE(boxes.Boxes()[0].caption, platform::ResString(1200));
+        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONASTERISK);
+
+        boxes.Clear();
+        answer_ = path("missing-folder/new.uid");
+        click(dialog, 1080);
+        QCOMPARE(boxes.Count(), size_t(1));
+        QCOMPARE(boxes.Boxes()[0].text, platform::ResQString(1301).arg("new.uid").toStdString());
+        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONHAND);
+    }
+
+    void unreadableFileNamesTheFileAndKeepsTheRecord() {
+        FakeColorLibrary colour;
+        MessageBoxRecorder boxes;
+        CUserIlluminantDlg dialog;
+        dialog.show();
+        WriteText(path("short.uid"), RampText(96));
+        answer_ = path("short.uid");
+        click(dialog, 1079);
+        QCOMPARE(boxes.Count(), size_t(1));
+        QCOMPARE(boxes.Boxes()[0].text, platform::ResQString(1294).arg("short.uid").toStdString());
+        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONHAND);
+        QVERIFY(colour.Calls().empty());
+        QVERIFY(!button(dialog, 1080)->isEnabled());
+        QVERIFY(dialog.findChild<QLabel *>("ctl_1087")->isHidden());
+    }
+
+    void missingResultShowsTheMissingValueText() {
+        FakeColorLibrary colour(0, {kNoValue, 6500.0f, kNoValue});
+        MessageBoxRecorder boxes;
+        CUserIlluminantDlg dialog;
+        WriteText(path("lamp.uid"), RampText(97));
+        answer_ = path("lamp.uid");
+        click(dialog, 1079);
+        QCOMPARE(text(dialog, 1087), platform::ResQString(1196));
+        QCOMPARE(text(dialog, 1088), QString("6500 [K]"));
+        QCOMPARE(text(dialog, 1089), platform::ResQString(1196));
+    }
+
+    void instrumentButtonsReadRegisterAndMeasure() {
+        IlluminantInstrument instrument;
+        DeviceHandle() = instrument.AddDevice();
+        IlluminantInstrument::stored() = RampRecord(1.0f, 1.0f);
+        FakeColorLibrary colour;
+        MessageBoxRecorder boxes;
+        CUserIlluminantDlg dialog;
+        dialog.show();
+        click(dialog, 1081);
+        QCOMPARE(dialog.Record().power[96], 97.0f);
+        click(dialog, 1082);
+        QCOMPARE(IlluminantInstrument::registered().size(), size_t(1));
+        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1337));
+        click(dialog, 1083);
+        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1339));
+        QCOMPARE(text(dialog, 1087), QString("61 [lx]"));
+        QCOMPARE(instrument.Count("DIDoMeasurement"), 1);
+    }
+
+    void runPausesTheWatcherAroundTheModalRun() {
+        CountingWatcher watcher;
+        QTimer::singleShot(0, [this] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog) qFatal("the editor did not run modally");
+            QCOMPARE(dialog->objectName(), QString("dlg_184"));
+            click(*dialog, 2);
+        });
+        QWidget parent;
+        int answer = RunUserIlluminantDlg(&parent, &watcher);
+        QCOMPARE(answer, int(QDialog::Rejected));
+        QCOMPARE(watcher.events, (std::vector<std::string>{"pause", "resume"}));
+    }
+};
+
+OMBRA_QTEST_MAIN(TestUserIlluminantDlg)
+#include "tst_userilluminantdlg.moc"
