@@ -1,5 +1,7 @@
 #include "illuminant/UserIlluminantFile.h"
 
+#include "platform/Numbers.h"
+
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -39,13 +41,6 @@ std::optional<float> convertLine(std::string_view line) {
 
 }  // namespace
 
-std::string FormatFixed(double value, int decimals) {
-    char buffer[400];  // the largest double in fixed notation needs 309 digits
-    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    if (ec != std::errc()) return {};
-    return std::string(buffer, ptr);
-}
-
 bool ParseUserIlluminant(std::string_view text, UserIlluminantRecord &record) {
     UserIlluminantRecord scratch{};
     size_t pos = 0;
@@ -82,7 +77,7 @@ bool PrepareUserIlluminantForSave(const UserIlluminantRecord &record, UserIllumi
             value = 0;
             continue;
         }
-        std::string text = std::isfinite(value) ? FormatFixed(value, 6) : std::string("nan");
+        std::string text = std::isfinite(value) ? platform::FormatNumber(value, 6) : std::string("nan");
         if (text.empty() || !onlyValueCharacters(text)) return false;
     }
     return true;
@@ -91,7 +86,7 @@ bool PrepareUserIlluminantForSave(const UserIlluminantRecord &record, UserIllumi
 std::string FormatUserIlluminant(const UserIlluminantRecord &record) {
     std::string text;
     text.reserve(kUserIlluminantPoints * 12);
-    for (float value : record.power) text += FormatFixed(value, 4) + "\n";
+    for (float value : record.power) text += platform::FormatNumber(value, 4) + "\n";
     return text;
 }
 

@@ -44,7 +44,4 @@ std::string FormatUserIlluminant(const UserIlluminantRecord &record);
 // Writes the file text atomically: on failure the previous file stays as it was.
 bool WriteUserIlluminantFile(const std::string &path, const UserIlluminantRecord &record);
 
-// `value` in fixed notation with `decimals` digits after a "." (printf "%.*f" in the C locale).
-std::string FormatFixed(double value, int decimals);
-
 }  // namespace ombra
