@@ -7,7 +7,7 @@
 //   e2e_calc grid RANGE          the same cells as a table: one line per row, cells split by TAB
 //   e2e_calc active              the active cell ("A3")
 //   e2e_calc select CELL         moves the cell cursor to CELL
-//   e2e_calc save PATH           stores the document as PATH (.ods)
+//   e2e_calc save PATH           stores the document as PATH (.ods), replacing it
 //   e2e_calc string ID           the text of string ID of the resource library beside this program
 //   e2e_calc clipboard           the text on the X clipboard (needs DISPLAY)
 #include <QApplication>
@@ -132,6 +132,9 @@ int Select(Automation &calc, const std::string &address) {
 
 int Save(Automation &calc, const std::string &path) {
     const std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
+    // An office with a window would ask before replacing a file: there is nobody to answer.
+    std::error_code ignored;
+    std::filesystem::remove(absolute, ignored);
     CalcDispatch(calc, ".uno:SaveAs", {{"URL", "file://" + absolute}, {"FilterName", "calc8"}});
     if (!std::filesystem::exists(absolute)) {
         std::fprintf(stderr, "e2e_calc: the office did not save %s\n", absolute.c_str());
@@ -176,6 +179,8 @@ int Run(int argc, char **argv) {
     const std::string argument = argc > 2 ? argv[2] : "";
     if (command == "string" && argc == 3) return String(argument);
     if (command == "clipboard") return Clipboard(argc, argv);
+    // Storing a document can take longer than the bridge's usual call time-out.
+    if (command == "save") setenv("OMBRA_UNO_TIMEOUT_MS", "60000", 0);
     try {
         std::unique_ptr<Automation> calc = ConnectCalc();
         if (command == "wait") return Wait(*calc, argc > 2 ? std::atof(argv[2]) : 60.0);
