@@ -663,10 +663,14 @@ void CVireoDataTransferSoftwareDlg::WriteMeasurement(const OutputValues &values)
     const MeasurementWriteResult result = measurementWriter_ ? measurementWriter_(values) : MeasurementWriteResult{};
     if (result.rowLimit > 0) rowLimit_ = result.rowLimit;
     if (result.columnLimit > 0) columnLimit_ = result.columnLimit;
-    const QString notice = QString::fromUtf8(kNotWrittenNotice);
+    // A reading that did not reach the sheet is never lost without a trace.
+    const QString noSheet = QString::fromUtf8(kNotWrittenNotice);
+    const QString failed = QString::fromUtf8(kSpreadsheetFailedNotice);
     if (result.kind == MeasurementWriteResult::NoWorkbook)
-        SetHintText(notice);
-    else if (result.kind == MeasurementWriteResult::Written && HintText() == notice)
+        SetHintText(noSheet);
+    else if (result.kind == MeasurementWriteResult::Failed)
+        SetHintText(failed);
+    else if (result.kind == MeasurementWriteResult::Written && (HintText() == noSheet || HintText() == failed))
         SetHintText(QString());
 }
 
@@ -697,6 +701,7 @@ MeasurementWriteResult CVireoDataTransferSoftwareDlg::WriteToSpreadsheet(const O
     MeasurementWriteResult result{MeasurementWriteResult::NotWritten, outcome.rowLimit, outcome.columnLimit};
     if (outcome.result == TransferResult::Written) result.kind = MeasurementWriteResult::Written;
     else if (outcome.result == TransferResult::NoWorkbook) result.kind = MeasurementWriteResult::NoWorkbook;
+    else if (outcome.result == TransferResult::AutomationFailed) result.kind = MeasurementWriteResult::Failed;
     return result;
 }
 

@@ -53,6 +53,7 @@ struct MeasurementWriteResult {
         Written,     // every cell written
         NoWorkbook,  // no spreadsheet to write into: nothing written
         NotWritten,  // the spreadsheet refused (already reported, or ended silently)
+        Failed,      // the spreadsheet stopped answering part-way: some cells may be missing
     } kind = NoWorkbook;
     int rowLimit = 0;     // the sheet's size as the transfer learned it (0: not learned)
     int columnLimit = 0;

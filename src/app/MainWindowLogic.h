@@ -67,6 +67,8 @@ constexpr int32_t kErrNotReadyStatus4 = 34;
 // Shown in the hint pane when a measurement could not be written anywhere, so that a
 // reading never disappears without a trace; cleared by the next successful write.
 constexpr const char *kNotWrittenNotice = "measurement not written: no spreadsheet found";
+// Shown instead when the spreadsheet was found but stopped answering while the values were written.
+constexpr const char *kSpreadsheetFailedNotice = "measurement not written completely: the spreadsheet did not respond";
 
 // The five image buttons in their declaration (and left-to-right) order.
 constexpr std::array<int, 5> kImageButtons = {kCmdConnect, kCmdCalibration, kCmdMeasSettings, kCmdDataItems,

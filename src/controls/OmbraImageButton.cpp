@@ -94,9 +94,16 @@ void OmbraImageButton::paintEvent(QPaintEvent *) {
         if (hover_) option.state |= QStyle::State_MouseOver;
         style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
     }
-    const QString caption = text();
+    QString caption = text();
     if (caption.isEmpty()) return;
-    const QFontMetrics metrics(font());
+    // A caption wider than the button is drawn in a smaller type, and shortened with an ellipsis
+    // only when even the smallest type does not fit, rather than cut off at the edges.
+    QFont captionFont = font();
+    while (QFontMetrics(captionFont).horizontalAdvance(caption) > width() - 4 && captionFont.pointSizeF() > 6.0)
+        captionFont.setPointSizeF(captionFont.pointSizeF() - 0.5);
+    painter.setFont(captionFont);
+    const QFontMetrics metrics(captionFont);
+    caption = metrics.elidedText(caption, Qt::ElideRight, width() - 4);
     const int textWidth = metrics.horizontalAdvance(caption);
     const int textHeight = metrics.height();
     const int x = PlaceOnAxis(captionPos_.x(), width(), textWidth);

@@ -32,6 +32,39 @@ bool ToInt(const QString &text, int &value) {
     return ok;
 }
 
+constexpr const char *kSampleUsage = "usage: sample NAME | sample --spectrum FILE | sample --light NAME [--lux N]";
+
+// Points the device at a library sample, a sample file or a light source.
+QJsonObject SampleCommand(Device &device, QStringList args) {
+    bool missing = false;
+    QString file = TakeOption(args, "--spectrum", "", missing);
+    QString light = TakeOption(args, "--light", "", missing);
+    QString luxText = TakeOption(args, "--lux", "", missing);
+    const int ways = !file.isEmpty() + !light.isEmpty() + !args.isEmpty();
+    if (missing || ways != 1 || args.size() > 1 || (!luxText.isEmpty() && light.isEmpty())) return Error(kSampleUsage);
+    std::optional<Sample> sample;
+    if (!file.isEmpty()) {
+        std::string error;
+        sample = LoadSampleFile(file.toStdString(), error);
+        if (!sample) return Error(QString::fromStdString(error));
+    } else if (!light.isEmpty()) {
+        bool ok = luxText.isEmpty();
+        double lux = ok ? kDefaultLux : luxText.toDouble(&ok);
+        if (!ok) return Error("--lux needs a number of lux");
+        sample = FindLight(light.toStdString(), lux);
+        if (!sample) return Error("no light source " + light + " at " + QString::number(lux) + " lx");
+    } else {
+        sample = FindSample(args.first().toStdString());
+    }
+    if (!sample) {
+        QStringList names;
+        for (const auto &known : SampleNames()) names << QString::fromStdString(known);
+        return Error("unknown sample " + args.first() + "; known: " + names.join(", ") + " (a light as NAME@LUX)");
+    }
+    device.SetSample(*sample);
+    return Ok();
+}
+
 }  // namespace
 
 QJsonObject Server::Control(const QStringList &arguments) {
@@ -80,26 +113,7 @@ QJsonObject Server::Control(const QStringList &arguments) {
         std::string error;
         return Plug(index, error) ? Ok() : Error(QString::fromStdString(error));
     }
-    if (command == "sample") {
-        QString file = TakeOption(args, "--spectrum", "", missing);
-        if (missing) return Error("usage: sample NAME | sample --spectrum FILE");
-        if (!file.isEmpty()) {
-            std::string error;
-            auto sample = LoadSampleFile(file.toStdString(), error);
-            if (!sample) return Error(QString::fromStdString(error));
-            device.SetSample(*sample);
-            return Ok();
-        }
-        if (args.size() != 1) return Error("usage: sample NAME | sample --spectrum FILE");
-        const Sample *sample = FindSample(args.first().toStdString());
-        if (!sample) {
-            QStringList names;
-            for (const auto &known : BuiltinSamples()) names << QString::fromStdString(known.name);
-            return Error("unknown sample " + args.first() + "; known: " + names.join(", "));
-        }
-        device.SetSample(*sample);
-        return Ok();
-    }
+    if (command == "sample") return SampleCommand(device, args);
     if (command == "fail" || command == "delay") {
         QString call = TakeOption(args, "--call", "", missing);
         auto op = fxproto::OpFromName(call.toStdString());

@@ -32,10 +32,10 @@ Device::Device(DeviceConfig config, const ResultEngine &engine)
       engine_(engine),
       calibrationStatus_(config_.calibrationStatus),
       polarization_(config_.polarization) {
-    const Sample *sample = FindSample(config_.sample);
-    const Sample *light = FindSample(config_.light);
-    sample_ = sample ? *sample : BuiltinSamples().front();
-    light_ = light ? *light : *FindSample("daylight");
+    auto sample = FindSample(config_.sample);
+    auto light = FindSample(config_.light);
+    sample_ = sample && sample->kind == SampleKind::Reflectance ? *sample : *FindSample("paper");
+    light_ = light && light->kind == SampleKind::Irradiance ? *light : *FindSample("daylight");
 }
 
 bool Device::Supports(int32_t id, int32_t value) const {
@@ -72,9 +72,9 @@ int32_t Device::Measure() {
     input.illuminant = properties_[3];
     input.condition = properties_[4];
     input.polarized = polarization_[1] == 1;
-    input.sample = input.Irradiance() ? light_.spectrum : sample_.spectrum;
+    input.sample = input.Irradiance() ? light_ : sample_;
     input.userIlluminant = stored_.userIlluminant;
-    lastMeasurement_ = input;
+    lastResults_ = engine_.Evaluate(input);
     return DI_OK;
 }
 
@@ -106,7 +106,7 @@ fxproto::Response Device::Execute(const fxproto::Request &request) {
     const auto op = static_cast<Op>(request.header.op);
     const bool needsMeasurement = op == Op::GetSpectrum || op == Op::GetColor || op == Op::GetDensity ||
                                   op == Op::GetColorIndex || op == Op::GetSpotColorDensity;
-    if (needsMeasurement && !lastMeasurement_) {
+    if (needsMeasurement && !lastResults_) {
         result = DI_ERR_NO_MEASUREMENT;
         return response;
     }
@@ -130,24 +130,27 @@ fxproto::Response Device::Execute(const fxproto::Request &request) {
             result = DI_ERR_BAD_ARGUMENT;
             break;
         }
-        auto values = engine_.Spectrum(*lastMeasurement_, arg1);
+        auto values = lastResults_->SpectrumPadded(arg1);
         PutBytes(response, values.data(), values.size());
         break;
     }
     case Op::GetColor: {
-        auto values = engine_.Color(*lastMeasurement_, properties_[5]);
+        std::array<float, 3> values{kNoValue, kNoValue, kNoValue};
+        lastResults_->Colour(properties_[5], values.data());
         PutBytes(response, values.data(), values.size());
         if (AnyMissing(values)) result = DI_ERR_VALUE_UNAVAILABLE;
         break;
     }
     case Op::GetDensity: {
-        auto values = engine_.Density(*lastMeasurement_, properties_[6]);
+        std::array<float, 4> values{kNoValue, kNoValue, kNoValue, kNoValue};
+        lastResults_->Density(properties_[6], values.data());
         PutBytes(response, values.data(), values.size());
         if (AnyMissing(values)) result = DI_ERR_VALUE_UNAVAILABLE;
         break;
     }
     case Op::GetColorIndex: {
-        auto values = engine_.ColorIndex(*lastMeasurement_, properties_[7]);
+        std::vector<float> values(static_cast<size_t>(lastResults_->IndexCount(properties_[7])), kNoValue);
+        lastResults_->Index(properties_[7], values.data());
         PutBytes(response, values.data(), values.size());
         if (AnyMissing(values)) result = DI_ERR_VALUE_UNAVAILABLE;
         break;
@@ -156,9 +159,8 @@ fxproto::Response Device::Execute(const fxproto::Request &request) {
         struct {
             int32_t wavelength;
             float density;
-        } answer{arg1, 0.0f};
-        if (answer.wavelength == 0) answer.wavelength = engine_.AutomaticWavelength(*lastMeasurement_);
-        answer.density = engine_.SpotDensity(*lastMeasurement_, answer.wavelength);
+        } answer{arg1, kNoValue};
+        if (!lastResults_->SpotDensity(answer.wavelength, answer.density)) answer.density = kNoValue;
         PutBytes(response, &answer);
         if (answer.density == kNoValue) result = DI_ERR_VALUE_UNAVAILABLE;
         break;
@@ -266,7 +268,7 @@ QJsonObject Device::ToJson() const {
         {"sample", QString::fromStdString(sample_.name)},
         {"light", QString::fromStdString(light_.name)},
         {"usedSlots", colorSets},
-        {"measured", lastMeasurement_.has_value()},
+        {"measured", lastResults_.has_value()},
         {"faults", faults},
     };
     QJsonArray illuminant;

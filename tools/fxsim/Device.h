@@ -99,7 +99,7 @@ private:
     std::optional<Clock::time_point> releaseAt_;
     Sample sample_;
     Sample light_;
-    std::optional<MeasurementInput> lastMeasurement_;
+    std::optional<ombra::colorimetry::InstrumentResults> lastResults_;  // of the last measurement
     StoredData stored_;
     bool dirty_ = false;
     std::map<fxproto::Op, Fault> faults_;

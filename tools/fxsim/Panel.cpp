@@ -64,7 +64,7 @@ private:
         connect(irradiance, &QPushButton::pressed, this, [this, index] { Send(index, {"press", "--button", "irradiance"}); });
         for (auto *button : {reflection, irradiance})
             connect(button, &QPushButton::released, this, [this, index] { Send(index, {"release"}); });
-        for (const auto &sample : BuiltinSamples()) row.sample->addItem(QString::fromStdString(sample.name));
+        for (const auto &name : SampleNames()) row.sample->addItem(QString::fromStdString(name));
         connect(row.sample, &QComboBox::textActivated, this, [this, index](const QString &name) { Send(index, {"sample", name}); });
         connect(row.plugged, &QCheckBox::toggled, this, [this, index](bool on) { Send(index, {on ? "plug" : "unplug"}); });
         layout_->addWidget(row.label, line, 0);

@@ -48,7 +48,7 @@ bool ReadDevice(const QJsonObject &object, DeviceConfig &device, std::string &er
     };
     auto sample = [&](const char *key, SampleKind kind, std::string &out) {
         if (!object.contains(key)) return true;
-        const Sample *found = FindSample(object.value(key).toString().toStdString());
+        auto found = FindSample(object.value(key).toString().toStdString());
         if (!object.value(key).isString() || !found || found->kind != kind) {
             error = std::string("\"") + key + "\" names no " +
                     (kind == SampleKind::Reflectance ? "reflecting sample" : "light source") + " of the catalogue";

@@ -23,7 +23,9 @@ const char kUsage[] =
     "  fxsim [--dir DIR] [--device INDEX|SERIAL] COMMAND\n"
     "commands:\n"
     "  press --button reflection|irradiance [--hold MS]   release\n"
-    "  unplug   plug   sample NAME   sample --spectrum FILE\n"
+    "  unplug   plug   sample NAME   sample --spectrum FILE   sample --light NAME [--lux N]\n"
+    "    NAME: a library sample (paper_white, grey_18, cc_dark_skin, ...), a light source\n"
+    "    (A, D65, F2, F11, LED4000K, or NAME@LUX) or a short name (paper, black, daylight, ...)\n"
     "  fail --call DIName --code N [--times K|--always]   delay --call DIName --ms N   clear\n"
     "  set calibrationStatus N   set polarization A B   status   stop\n"
     "  fxsim [--dir DIR] panel   (a window with the devices and their buttons)\n";

@@ -186,10 +186,12 @@ QImage icon() {
 }
 
 QImage background() {
-    QImage image(800, 320, QImage::Format_RGB32);
+    // Large enough to cover the whole client area of the main window (it is drawn at its own
+    // size at the top-left corner).
+    QImage image(800, 600, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient wash(0, 0, 0, 320);
+    QLinearGradient wash(0, 0, 0, 420);
     wash.setColorAt(0, QColor(0xf6, 0xf9, 0xfa));
     wash.setColorAt(1, QColor(0xdf, 0xe9, 0xec));
     p.fillRect(image.rect(), wash);

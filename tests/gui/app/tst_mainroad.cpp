@@ -697,6 +697,15 @@ void MainRoadTest::missingSpreadsheetLeavesANotice() {
     rig.Post(32782);
     rig.Post(32778);
     QVERIFY(rig.w().HintText().isEmpty());
+    // A spreadsheet that stops answering part-way leaves its own notice, cleared the same way.
+    rig.writeAnswer = MeasurementWriteResult::Failed;
+    rig.Post(32782);
+    rig.Post(32778);
+    QCOMPARE(rig.w().HintText(), QString::fromUtf8(mainwin::kSpreadsheetFailedNotice));
+    rig.writeAnswer = MeasurementWriteResult::Written;
+    rig.Post(32782);
+    rig.Post(32778);
+    QVERIFY(rig.w().HintText().isEmpty());
 }
 
 void MainRoadTest::realTransferWritesTheSheet() {

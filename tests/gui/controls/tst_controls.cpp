@@ -44,6 +44,7 @@ private slots:
     void blackIsMappedPerImage();
     void stateImagesAreDrawn();
     void captionColoursAndPosition();
+    void longCaptionStaysInsideTheButton();
     void hoverLeaveAndFocus();
     void disabledButtonIgnoresMouse();
     void reportListStyles();
@@ -138,6 +139,23 @@ void ControlsTest::captionColoursAndPosition() {
     button.setEnabled(false);
     QVERIFY(PixelsOf(button, caption).isEmpty());
     QVERIFY(!PixelsOf(button, QColor(0xCC, 0xCC, 0xCC)).isEmpty());
+}
+
+void ControlsTest::longCaptionStaysInsideTheButton() {
+    OmbraImageButton button;
+    button.setFixedSize(120, 112);
+    QFont font = button.font();
+    font.setStyleStrategy(QFont::NoAntialias);
+    button.setFont(font);
+    button.setText("Measurement settings of the instrument");
+    QVERIFY(button.SetPixmaps(Solid(Qt::white), Solid(Qt::white), Solid(Qt::white), Solid(Qt::white)));
+    button.SetCaptionPosition(-1, 80);
+    const QColor caption(10, 20, 200);
+    button.SetCaptionColor(caption);
+    const QRect box = PixelsOf(button, caption);
+    QVERIFY(!box.isEmpty());
+    QVERIFY2(box.left() >= 1 && box.right() <= 118,
+             qPrintable(QString("%1..%2").arg(box.left()).arg(box.right())));
 }
 
 void ControlsTest::hoverLeaveAndFocus() {

@@ -43,26 +43,27 @@ typedef struct DIUserIlluminant {      /* 388 bytes */
 #define DI_ERR_NOT_SUPPORTED 10001
 #define DI_ERR_IDENTITY_UNUSABLE 10003
 
-/* Codes of this library itself (never produced by an instrument):
- *   20001 DI_ERR_NO_DEVICE      DIEnumDevice: no further device could be opened.
- *   20002 DI_ERR_DEVICE_GONE    the device vanished (unplugged, its server stopped); the
- *                               handle stays unusable until DICloseDevice releases it.
- *   20003 DI_ERR_TIMEOUT        the device did not answer in time (1 s; 5 s for a
- *                               measurement or a calibration). The handle stays usable.
- *   20004 DI_ERR_BAD_HANDLE     the handle is not open in this process.
- *   20005 DI_ERR_BAD_ARGUMENT   a null pointer, a slot outside 0..49, a spectrum count
+/* Failures the library itself detects. They use the instrument's own codes wherever one
+ * describes the situation, so that a program turning codes into messages can explain them:
+ *   20001 DI_ERR_NO_DEVICE      DIEnumDevice: no further device could be opened (never shown).
+ *       4 DI_ERR_DEVICE_GONE    communication failed: the device vanished (unplugged, its server
+ *                               stopped); the handle stays unusable until DICloseDevice releases it.
+ *       5 DI_ERR_TIMEOUT        the device did not answer in time (1 s; 5 s for a measurement
+ *                               or a calibration). The handle stays usable.
+ *   10002 DI_ERR_BAD_HANDLE     the handle is not open in this process.
+ *       1 DI_ERR_BAD_ARGUMENT   a null pointer, a slot outside 0..49, a spectrum count
  *                               outside 1..97, an unknown property id or calibration kind.
- *   20006 DI_ERR_DEVICE_BUSY    the device is in use by another client.
- *   20007 DI_ERR_PROTOCOL       the device's answer could not be understood.
- *   20008 DI_ERR_NO_MEASUREMENT a result was asked for before any measurement. */
+ *      35 DI_ERR_DEVICE_BUSY    the device is in use by another client.
+ *   10000 DI_ERR_PROTOCOL       the device's answer could not be understood.
+ *      16 DI_ERR_NO_MEASUREMENT a result was asked for before any measurement. */
 #define DI_ERR_NO_DEVICE 20001
-#define DI_ERR_DEVICE_GONE 20002
-#define DI_ERR_TIMEOUT 20003
-#define DI_ERR_BAD_HANDLE 20004
-#define DI_ERR_BAD_ARGUMENT 20005
-#define DI_ERR_DEVICE_BUSY 20006
-#define DI_ERR_PROTOCOL 20007
-#define DI_ERR_NO_MEASUREMENT 20008
+#define DI_ERR_DEVICE_GONE 4
+#define DI_ERR_TIMEOUT 5
+#define DI_ERR_BAD_HANDLE 10002
+#define DI_ERR_BAD_ARGUMENT 1
+#define DI_ERR_DEVICE_BUSY 35
+#define DI_ERR_PROTOCOL 10000
+#define DI_ERR_NO_MEASUREMENT 16
 
 /* Calibration status values of the virtual instrument: 0 ready; 2 and 5 ready, with a
  * calibration reminder; 3 zero and white calibration due (a measurement answers 19);

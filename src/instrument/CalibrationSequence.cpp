@@ -1,0 +1,42 @@
+#include "instrument/CalibrationSequence.h"
+
+#include "instrument/VireoDllAdapter.h"
+
+namespace ombra {
+
+CalibrationStep ZeroCalibrationStep(const std::string &programDir, bool skipAllowed) {
+    CalibrationStep step;
+    step.zeroMode = true;
+    step.skipAllowed = skipAllowed;
+    step.titleId = calib::kTitleZero;
+    step.messageId = calib::kMessageZero;
+    step.picturePath = programDir + calib::kZeroPicture;
+    return step;
+}
+
+CalibrationStep WhiteCalibrationStep(const std::string &programDir) {
+    CalibrationStep step;
+    step.picturePath = programDir + calib::kWhitePicture;
+    return step;
+}
+
+bool ZeroSkipAllowed() {
+    CVireoDllAdapter adapter;
+    int32_t status = 0;
+    return adapter.GetCalibrateStatus(&status) == 0 && status != calib::kStatusSkipBarred;
+}
+
+CalibrationOutcome RunCalibrationSequence(int polarization, const std::string &programDir,
+                                          const ShowCalibrationStep &show) {
+    CalibrationOutcome outcome;
+    if (polarization == 1) {
+        outcome.zeroShown = true;
+        outcome.zeroResult = show(ZeroCalibrationStep(programDir, ZeroSkipAllowed()));
+        if (outcome.zeroResult != calib::kOkResult && outcome.zeroResult != calib::kSkipResult) return outcome;
+    }
+    outcome.whiteShown = true;
+    outcome.whiteResult = show(WhiteCalibrationStep(programDir));
+    return outcome;
+}
+
+}  // namespace ombra

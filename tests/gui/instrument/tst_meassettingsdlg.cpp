@@ -1,0 +1,173 @@
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "instrument/MeasSettingsDlg.h"
+#include "platform/Resources.h"
+#include "support/FakeInstrument.h"
+#include "support/TestSupport.h"
+
+using namespace ombra;
+using ombra::test::FakeCall;
+using ombra::test::FakeInstrument;
+
+namespace {
+
+QComboBox *combo(QDialog &dlg, int id) { return dlg.findChild<QComboBox *>(QStringLiteral("ctl_%1").arg(id)); }
+
+// The user picks `row` in list `id`.
+void choose(QDialog &dlg, int id, int row) {
+    QComboBox *list = combo(dlg, id);
+    list->setCurrentIndex(row);
+    emit list->activated(row);
+}
+
+// Runs `act` on the settings dialog once it is shown modally.
+void whenShown(std::function<void(CMeasSettingsDlg &)> act) {
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        CMeasSettingsDlg *dlg = CMeasSettingsDlg::Current();
+        if (!dlg || !dlg->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        act(*dlg);
+    });
+    timer->start(10);
+}
+
+}  // namespace
+
+class MeasSettingsDlgTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FakeInstrument> fake;
+    std::unique_ptr<test::MessageBoxRecorder> boxes;
+    AppSettings s;
+    platform::MemoryProfileStore store;
+
+private slots:
+    void init() {
+        fake = std::make_unique<FakeInstrument>();
+        DeviceHandle() = fake->AddDevice();
+        boxes = std::make_unique<test::MessageBoxRecorder>();
+        s = AppSettings{};
+        s.modelName = platform::ResString(1234);
+        store = platform::MemoryProfileStore{};
+    }
+    void cleanup() {
+        boxes.reset();
+        fake.reset();
+    }
+
+    void listsShowTheEntriesAtTheStoredPositions() {
+        s.MeasurementCondSel = 6;
+        s.ObserverSel = 1;
+        CMeasSettingsDlg dlg(nullptr, s, store);
+        QCOMPARE(dlg.objectName(), QString("dlg_130"));
+        QCOMPARE(combo(dlg, 1012)->count(), 2);
+        QCOMPARE(combo(dlg, 1012)->itemText(1), platform::ResQString(1141));
+        QCOMPARE(combo(dlg, 1004)->count(), 16);
+        QCOMPARE(combo(dlg, 1004)->currentIndex(), 6);
+        QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1149));
+        QCOMPARE(combo(dlg, 1005)->count(), 2);
+        QVERIFY(!combo(dlg, 1005)->isEnabled());
+        QCOMPARE(combo(dlg, 1006)->currentIndex(), 1);
+        QCOMPARE(combo(dlg, 1007)->count(), 15);
+        QCOMPARE(combo(dlg, 1007)->currentIndex(), 2);
+        QCOMPARE(combo(dlg, 1071)->itemText(1), platform::ResQString(1283));
+        QVERIFY(dlg.findChild<QPushButton *>("ctl_1"));
+        QVERIFY(dlg.findChild<QPushButton *>("ctl_2"));
+    }
+
+    void reflectionOnlyModelAndRefusedProbe() {
+        s.modelName = platform::ResString(1235);
+        fake->SetRule([](const FakeCall &c) -> std::optional<int32_t> {
+            if (c.fn == "DISetProperty" && c.a == 4 && c.b == 14) return 10001;
+            return std::nullopt;
+        });
+        CMeasSettingsDlg dlg(nullptr, s, store);
+        QCOMPARE(combo(dlg, 1012)->count(), 1);
+        QCOMPARE(combo(dlg, 1004)->count(), 15);
+        QCOMPARE(combo(dlg, 1007)->count(), 14);
+    }
+
+    // The controls follow the lists' contents and enable states after each choice.
+    void controlsFollowFilterAndTypeChoices() {
+        CMeasSettingsDlg dlg(nullptr, s, store);
+        choose(dlg, 1071, 1);
+        QCOMPARE(combo(dlg, 1004)->count(), 1);
+        QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1273));
+        QVERIFY(!combo(dlg, 1004)->isEnabled());
+        QCOMPARE(int(boxes->Count()), 1);
+        QCOMPARE(boxes->Boxes()[0].text, platform::ResString(1308));
+
+        choose(dlg, 1012, 1);
+        QVERIFY(!combo(dlg, 1004)->isEnabled());
+        QVERIFY(!combo(dlg, 1007)->isEnabled());
+        QVERIFY(!combo(dlg, 1071)->isEnabled());
+        QCOMPARE(combo(dlg, 1071)->currentIndex(), 0);
+        QCOMPARE(combo(dlg, 1004)->count(), 16);
+        QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1143));
+    }
+
+    void okStoresSendsAndCopiesThePositionsBack() {
+        whenShown([](CMeasSettingsDlg &dlg) {
+            choose(dlg, 1006, 1);
+            choose(dlg, 1004, 6);
+            QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_1"), Qt::LeftButton);
+        });
+        int result = RunMeasurementSettings(nullptr, s, store);
+        QCOMPARE(result, int(QDialog::Accepted));
+        QVERIFY(!IsMeasurementSettingsDialogOpen());
+        QCOMPARE(s.ObserverSel, 1);
+        QCOMPARE(s.MeasurementCondSel, 6);
+        QCOMPARE(s.Observer, 2);
+        QCOMPARE(s.MeasurementCond, 0x20);
+        QCOMPARE(s.Illuminant, 0x20);  // followed the condition
+        QCOMPARE(store.GetInt(s.modelName, "MeasurementCondSel", -1), 6);
+        QCOMPARE(fake->Property(4), 5);
+        QCOMPARE(fake->Property(2), 1);
+    }
+
+    void refusedConditionKeepsTheDialogOpen() {
+        fake->SetRule([](const FakeCall &c) -> std::optional<int32_t> {
+            if (c.fn == "DISetProperty" && c.a == 4 && c.b == 5) return 10001;
+            return std::nullopt;
+        });
+        bool stillShown = false;
+        whenShown([&](CMeasSettingsDlg &dlg) {
+            choose(dlg, 1004, 6);
+            QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_1"), Qt::LeftButton);
+            stillShown = dlg.isVisible();
+            QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_2"), Qt::LeftButton);
+        });
+        int result = RunMeasurementSettings(nullptr, s, store);
+        QVERIFY(stillShown);
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(boxes->Boxes().back().text, platform::ResString(1241));
+        QCOMPARE(s.MeasurementCondSel, 0);
+        QCOMPARE(s.MeasurementCond, 4);
+        QCOMPARE(store.GetInt(s.modelName, "MeasurementCond", -1), 0x20);
+    }
+
+    void lossEndsTheDialogWithoutTakingTheChoices() {
+        bool ended = false;
+        whenShown([&](CMeasSettingsDlg &dlg) {
+            choose(dlg, 1006, 1);
+            ended = EndMeasurementSettingsDialog();
+        });
+        int result = RunMeasurementSettings(nullptr, s, store);
+        QVERIFY(ended);
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(s.ObserverSel, 0);
+        QVERIFY(store.Writes().empty());
+        QVERIFY(!IsMeasurementSettingsDialogOpen());
+        QVERIFY(!EndMeasurementSettingsDialog());
+    }
+};
+
+OMBRA_QTEST_MAIN(MeasSettingsDlgTest)
+#include "tst_meassettingsdlg.moc"

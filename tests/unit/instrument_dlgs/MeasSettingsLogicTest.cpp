@@ -1,0 +1,456 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <memory>
+
+#include "instrument/MeasSettingsLogic.h"
+#include "instrument/PropertyTables.h"
+#include "platform/Resources.h"
+#include "support/FakeInstrument.h"
+#include "support/TestSupport.h"
+
+using namespace ombra;
+using ombra::platform::ResString;
+using ombra::test::FakeCall;
+using ombra::test::FakeInstrument;
+namespace mb = ombra::platform::mb;
+
+namespace {
+
+std::vector<int> Codes(const SettingsListState &s) {
+    std::vector<int> codes;
+    for (const ListEntry &e : s.entries) codes.push_back(e.code);
+    return codes;
+}
+std::vector<int> StringIds(const SettingsListState &s) {
+    std::vector<int> ids;
+    for (const ListEntry &e : s.entries) ids.push_back(e.stringId);
+    return ids;
+}
+std::vector<int> Ids(const OutputItemList &items) {
+    std::vector<int> ids;
+    for (const OutputItem &e : items) ids.push_back(e.identifier);
+    return ids;
+}
+
+class MeasSettingsLogicTest : public ::testing::Test {
+protected:
+    MeasSettingsLogicTest() {
+        DeviceHandle() = fake.AddDevice();
+        s.modelName = ResString(1234);
+    }
+
+    std::unique_ptr<MeasSettingsLogic> Open() {
+        auto logic = std::make_unique<MeasSettingsLogic>(s, store);
+        logic->Initialise(nullptr);
+        return logic;
+    }
+    // The instrument refuses property `id` = `value` with `code`.
+    void Refuse(int32_t id, int32_t value, int32_t code = kResultNotAccepted) {
+        refusals.push_back({id, value, code});
+        fake.SetRule([this](const FakeCall &c) -> std::optional<int32_t> {
+            if (c.fn != "DISetProperty") return std::nullopt;
+            for (const Refusal &r : refusals)
+                if (c.a == r.id && c.b == r.value) return r.code;
+            return std::nullopt;
+        });
+    }
+    // The DISetProperty calls as (id, value) after the log was last cleared.
+    std::vector<std::pair<int, int>> PropertyCalls() const {
+        std::vector<std::pair<int, int>> out;
+        for (const FakeCall &c : fake.CallsOf("DISetProperty")) out.push_back({c.a, c.b});
+        return out;
+    }
+    std::vector<std::string> WrittenNames() const {
+        std::vector<std::string> names;
+        for (const auto &w : store.Writes()) names.push_back(w.name);
+        return names;
+    }
+    const platform::MemoryProfileStore::Write *Written(const std::string &name) const {
+        for (const auto &w : store.Writes())
+            if (w.name == name) return &w;
+        return nullptr;
+    }
+
+    struct Refusal {
+        int32_t id, value, code;
+    };
+    std::vector<Refusal> refusals;
+    FakeInstrument fake;
+    AppSettings s;
+    platform::MemoryProfileStore store;
+    test::MessageBoxRecorder boxes;
+};
+
+// ---- lists ----
+
+TEST_F(MeasSettingsLogicTest, FullModelWithUserIlluminantGetsAllEntries) {
+    auto logic = Open();
+    EXPECT_TRUE(logic->SixteenthEntryAvailable());
+    EXPECT_EQ(Codes(logic->List(SettingsList::Type)), (std::vector<int>{1, 4}));
+    EXPECT_EQ(StringIds(logic->List(SettingsList::Type)), (std::vector<int>{1140, 1141}));
+    EXPECT_EQ(StringIds(logic->List(SettingsList::Condition)),
+              (std::vector<int>{1142, 1143, 1144, 1145, 1147, 1148, 1149, 1150, 1151, 1152, 1153, 1154, 1155, 1156,
+                                1157, 1158}));
+    EXPECT_EQ(Codes(logic->List(SettingsList::Condition)),
+              (std::vector<int>{0x1, 0x4, 0x4000, 0x2, 0x8, 0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800,
+                                0x1000, 0x2000, 0x8000}));
+    const SettingsListState &illuminants = logic->List(SettingsList::Illuminant);
+    ASSERT_EQ(illuminants.entries.size(), 15u);
+    for (int n = 0; n < 14; ++n) EXPECT_EQ(illuminants.entries[n], (ListEntry{1163 + n, 1 << n}));
+    EXPECT_EQ(illuminants.entries[14], (ListEntry{1177, 0x8000}));
+    EXPECT_EQ(Codes(logic->List(SettingsList::DensityWhiteRef)), (std::vector<int>{1, 2}));
+    EXPECT_FALSE(logic->List(SettingsList::DensityWhiteRef).enabled);
+    EXPECT_EQ(StringIds(logic->List(SettingsList::Observer)), (std::vector<int>{1161, 1162}));
+    EXPECT_EQ(StringIds(logic->List(SettingsList::Polarization)), (std::vector<int>{1282, 1283}));
+    EXPECT_EQ(logic->List(SettingsList::Condition).texts[15], ResString(1158));
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(MeasSettingsLogicTest, ReflectionOnlyModelOffersOneType) {
+    s.modelName = ResString(1235);
+    s.MeasurementTypeSel = 1;  // left from elsewhere: shows the one entry instead
+    auto logic = Open();
+    EXPECT_EQ(Codes(logic->List(SettingsList::Type)), (std::vector<int>{1}));
+    EXPECT_EQ(logic->Position(SettingsList::Type), 0);
+    EXPECT_EQ(logic->Code(SettingsList::Type), 1);
+}
+
+TEST_F(MeasSettingsLogicTest, ProbeSetsConditionFourteenThenPutsTheConditionInForceBack) {
+    s.MeasurementCond = 0x20;
+    auto logic = Open();
+    ASSERT_GE(PropertyCalls().size(), 2u);
+    EXPECT_EQ(PropertyCalls()[0], std::make_pair(4, 14));
+    EXPECT_EQ(PropertyCalls()[1], std::make_pair(4, 5));
+    EXPECT_EQ(fake.Property(4), 5);
+}
+
+TEST_F(MeasSettingsLogicTest, RefusedProbeShortensListsAndMovesTheSixteenthPositions) {
+    Refuse(4, 14);
+    s.MeasurementCondSel = 15;
+    s.IlluminantSel = 14;
+    auto logic = Open();
+    EXPECT_FALSE(logic->SixteenthEntryAvailable());
+    EXPECT_EQ(logic->List(SettingsList::Condition).entries.size(), 15u);
+    EXPECT_EQ(logic->List(SettingsList::Illuminant).entries.size(), 14u);
+    EXPECT_EQ(logic->Position(SettingsList::Condition), 1);
+    EXPECT_EQ(logic->Code(SettingsList::Condition), 0x4);
+    EXPECT_EQ(logic->Position(SettingsList::Illuminant), 2);
+    EXPECT_EQ(logic->Code(SettingsList::Illuminant), 0x4);
+    EXPECT_EQ(PropertyCalls().size(), 1u);  // nothing to put back
+}
+
+TEST_F(MeasSettingsLogicTest, StoredPositionsGiveCodesAndTextsAndBadOnesShowTheFirstEntry) {
+    s.MeasurementCondSel = 5;
+    s.ObserverSel = 1;
+    s.IlluminantSel = 6;
+    auto logic = Open();
+    EXPECT_EQ(logic->Code(SettingsList::Condition), 0x10);
+    EXPECT_EQ(logic->Text(SettingsList::Condition), ResString(1148));
+    EXPECT_EQ(logic->Code(SettingsList::Observer), 2);
+    EXPECT_EQ(logic->Text(SettingsList::Observer), ResString(1162));
+    EXPECT_EQ(logic->Code(SettingsList::Illuminant), 0x40);
+    EXPECT_EQ(logic->Text(SettingsList::Illuminant), ResString(1169));
+
+    s.MeasurementCondSel = 40;
+    s.IlluminantSel = -1;
+    s.ObserverSel = 2;
+    auto bad = Open();
+    EXPECT_EQ(bad->Position(SettingsList::Condition), 0);
+    EXPECT_EQ(bad->Code(SettingsList::Condition), 0x1);
+    EXPECT_EQ(bad->Position(SettingsList::Illuminant), 0);
+    EXPECT_EQ(bad->Position(SettingsList::Observer), 0);
+}
+
+// ---- change handlers ----
+
+TEST_F(MeasSettingsLogicTest, ConditionChoiceTellsTheUserAndMovesTheIlluminant) {
+    s.IlluminantSel = 9;
+    auto logic = Open();
+    struct Case {
+        int position;
+        int illuminant;
+    };
+    // 0x20 (matched to D75) -> D75; 0x4000 (M2) -> D50; 0x2 (matched to C) -> C; 0x8000 -> user.
+    for (Case c : {Case{6, 0x20}, Case{2, 0x4}, Case{3, 0x2}, Case{15, 0x8000}, Case{0, 0x4}}) {
+        boxes.Clear();
+        logic->Select(SettingsList::Condition, c.position);
+        ASSERT_EQ(boxes.Count(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text, ResString(1308));
+        EXPECT_EQ(boxes.Boxes()[0].caption, QCoreApplication::applicationName().toStdString());
+        EXPECT_EQ(boxes.Boxes()[0].flags, mb::OK);
+        EXPECT_EQ(logic->Code(SettingsList::Illuminant), c.illuminant) << c.position;
+        EXPECT_EQ(logic->List(SettingsList::Illuminant).selected, logic->Position(SettingsList::Illuminant));
+    }
+}
+
+TEST_F(MeasSettingsLogicTest, IlluminantFollowsTheConditionValue) {
+    for (int n = 0; n <= 13; ++n) {
+        int expected = (n == 0 || n == 2) ? 0x4 : 1 << n;
+        EXPECT_EQ(IlluminantCodeForCondition(1 << n), expected) << n;
+    }
+    EXPECT_EQ(IlluminantCodeForCondition(0x4000), 0x4);
+    EXPECT_EQ(IlluminantCodeForCondition(0x8000), 0x8000);
+    EXPECT_EQ(IlluminantCodeForCondition(161), 0x4);
+}
+
+TEST_F(MeasSettingsLogicTest, PolarisationOnLeavesOnlyThePolarisedCondition) {
+    s.MeasurementCondSel = 6;
+    s.IlluminantSel = 9;
+    auto logic = Open();
+    logic->Select(SettingsList::Polarization, 1);
+    const SettingsListState &conditions = logic->List(SettingsList::Condition);
+    ASSERT_EQ(conditions.entries.size(), 1u);
+    EXPECT_EQ(conditions.entries[0], (ListEntry{1273, 161}));
+    EXPECT_FALSE(conditions.enabled);
+    EXPECT_EQ(logic->Code(SettingsList::Condition), 161);
+    EXPECT_EQ(logic->Text(SettingsList::Condition), ResString(1273));
+    EXPECT_EQ(logic->Code(SettingsList::Illuminant), 0x4);
+    EXPECT_EQ(logic->Code(SettingsList::Polarization), 1);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, ResString(1308));
+}
+
+TEST_F(MeasSettingsLogicTest, OpeningWithPolarisationOnSaysNothingAndKeepsTheIlluminant) {
+    s.PolarizationSel = 1;
+    s.IlluminantSel = 9;
+    auto logic = Open();
+    EXPECT_EQ(Codes(logic->List(SettingsList::Condition)), (std::vector<int>{161}));
+    EXPECT_FALSE(logic->List(SettingsList::Condition).enabled);
+    EXPECT_EQ(logic->Position(SettingsList::Illuminant), 9);
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(MeasSettingsLogicTest, LeavingThePolarisedConditionShowsTheConditionInForce) {
+    auto logic = Open();
+    logic->Select(SettingsList::Polarization, 1);
+    boxes.Clear();
+    logic->Select(SettingsList::Polarization, 0);
+    EXPECT_EQ(logic->List(SettingsList::Condition).entries.size(), 16u);
+    EXPECT_TRUE(logic->List(SettingsList::Condition).enabled);
+    EXPECT_EQ(logic->Code(SettingsList::Condition), 0x4);
+    EXPECT_EQ(logic->Position(SettingsList::Condition), 1);
+    EXPECT_EQ(logic->List(SettingsList::Condition).selected, 1);
+    EXPECT_EQ(logic->Text(SettingsList::Condition), ResString(1143));
+    EXPECT_EQ(boxes.Count(), 0u);
+
+    // The same when the dialog opens with the filter off and the polarised condition stored.
+    s.MeasurementCond = 161;
+    s.MeasurementCondSel = 0;
+    auto reopened = Open();
+    EXPECT_EQ(reopened->Code(SettingsList::Condition), 0x4);
+    EXPECT_EQ(reopened->Position(SettingsList::Condition), 1);
+}
+
+TEST_F(MeasSettingsLogicTest, IrradianceDisablesConditionIlluminantAndPolarisation) {
+    auto logic = Open();
+    logic->Select(SettingsList::Polarization, 1);
+    logic->Select(SettingsList::Type, 1);
+    EXPECT_EQ(logic->Code(SettingsList::Type), 4);
+    EXPECT_EQ(logic->Code(SettingsList::Polarization), 0);
+    EXPECT_EQ(logic->List(SettingsList::Polarization).selected, 0);
+    EXPECT_EQ(logic->List(SettingsList::Condition).entries.size(), 16u);
+    EXPECT_FALSE(logic->List(SettingsList::Condition).enabled);
+    EXPECT_FALSE(logic->List(SettingsList::Illuminant).enabled);
+    EXPECT_FALSE(logic->List(SettingsList::Polarization).enabled);
+
+    // Disabled lists take no choices.
+    logic->Select(SettingsList::Polarization, 1);
+    EXPECT_EQ(logic->Code(SettingsList::Polarization), 0);
+
+    logic->Select(SettingsList::Type, 0);
+    EXPECT_TRUE(logic->List(SettingsList::Condition).enabled);
+    EXPECT_TRUE(logic->List(SettingsList::Illuminant).enabled);
+    EXPECT_TRUE(logic->List(SettingsList::Polarization).enabled);
+}
+
+TEST_F(MeasSettingsLogicTest, OpeningAsIrradianceStartsWithTheListsDisabled) {
+    s.MeasurementTypeSel = 1;
+    s.MeasurementType = 4;
+    auto logic = Open();
+    EXPECT_FALSE(logic->List(SettingsList::Condition).enabled);
+    EXPECT_FALSE(logic->List(SettingsList::Illuminant).enabled);
+    EXPECT_FALSE(logic->List(SettingsList::Polarization).enabled);
+    EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// ---- OK ----
+
+TEST_F(MeasSettingsLogicTest, OkWritesEverySettingInOrderThenTheAcceptedPositions) {
+    s.MeasurementCondSel = 6;
+    s.ObserverSel = 1;
+    s.IlluminantSel = 5;
+    auto logic = Open();
+    ASSERT_TRUE(logic->Ok());
+    EXPECT_EQ(WrittenNames(),
+              (std::vector<std::string>{"MeasurementTypeSel", "DensityWhiteRefSel", "ObserverSel", "PrevMeasSel",
+                                        "MeasurementType", "MeasurementCond", "Observer", "Illuminant",
+                                        "PolarizationSel", "Polarization", "MeasTypeString", "MeasCondString",
+                                        "DenWhiteRefString", "ObserverString", "IlluminantString",
+                                        "PolarizationString", "MeasurementCondSel", "IlluminantSel"}));
+    for (const auto &w : store.Writes()) EXPECT_EQ(w.section, s.modelName);
+    EXPECT_EQ(Written("MeasurementCond")->intValue, 0x20);
+    EXPECT_EQ(Written("Observer")->intValue, 2);
+    EXPECT_EQ(Written("Illuminant")->intValue, 0x20);
+    EXPECT_EQ(Written("PrevMeasSel")->intValue, 1);
+    EXPECT_EQ(Written("MeasurementCondSel")->intValue, 6);
+    EXPECT_EQ(Written("IlluminantSel")->intValue, 5);
+    EXPECT_EQ(Written("MeasCondString")->text, ResString(1149));
+    EXPECT_EQ(Written("PolarizationString")->text, ResString(1282));
+    EXPECT_EQ(s.MeasurementCond, 0x20);
+    EXPECT_EQ(s.Illuminant, 0x20);
+    EXPECT_EQ(s.Observer, 2);
+    EXPECT_EQ(s.MeasCondString, ResString(1149));
+    EXPECT_EQ(s.ObserverString, ResString(1162));
+    EXPECT_EQ(boxes.Count(), 0u);  // no type change
+}
+
+TEST_F(MeasSettingsLogicTest, OkSendsFilterTypeConditionObserverIlluminantInThisOrder) {
+    s.MeasurementCondSel = 2;  // M2: value 160
+    s.ObserverSel = 1;
+    s.IlluminantSel = 4;       // D65: value 4
+    auto logic = Open();
+    logic->Select(SettingsList::Polarization, 1);
+    fake.ClearLog();
+    ASSERT_TRUE(logic->Ok());
+    std::vector<std::string> calls = fake.Names();
+    ASSERT_EQ(calls.size(), 5u);
+    EXPECT_EQ(calls[0], "DISetPolFilterCondition");
+    EXPECT_EQ(fake.CallsOf("DISetPolFilterCondition")[0].a, 1);
+    // The polarised condition 161 sends the first row of its table: value 0.
+    EXPECT_EQ(PropertyCalls(), (std::vector<std::pair<int, int>>{{0, 0}, {4, 0}, {2, 1}, {3, 2}}));
+    EXPECT_EQ(s.Polarization, 1);
+    EXPECT_EQ(s.MeasurementCond, 161);
+}
+
+TEST_F(MeasSettingsLogicTest, RefusedConditionKeepsTheDialogOpenWithTheOldPositionInForce) {
+    s.MeasurementCondSel = 1;
+    auto logic = Open();
+    logic->Select(SettingsList::Condition, 6);  // 0x20: value 5
+    Refuse(4, 5);
+    boxes.Clear();
+    store.ClearWrites();
+    EXPECT_FALSE(logic->Ok());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, ResString(1241));
+    EXPECT_EQ(boxes.Boxes()[0].caption, ResString(1200));
+    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONEXCLAMATION);
+    // Stored: the refused code and text; not the position.
+    EXPECT_EQ(Written("MeasurementCond")->intValue, 0x20);
+    EXPECT_EQ(Written("MeasCondString")->text, ResString(1149));
+    EXPECT_EQ(Written("MeasurementCondSel"), nullptr);
+    EXPECT_NE(Written("IlluminantSel"), nullptr);  // the illuminant after it was still sent
+    EXPECT_EQ(s.MeasurementCond, 4);
+    EXPECT_NE(s.MeasCondString, ResString(1149));
+    AppSettings copy = s;
+    EXPECT_EQ(s.MeasurementCondSel, 1);
+    logic->CopyPositionsTo(copy);
+    EXPECT_EQ(copy.MeasurementCondSel, 1);
+    EXPECT_EQ(copy.IlluminantSel, logic->Position(SettingsList::Illuminant));
+
+    // Another choice is accepted and closes the dialog.
+    logic->Select(SettingsList::Condition, 2);
+    EXPECT_TRUE(logic->Ok());
+    EXPECT_EQ(s.MeasurementCond, 0x4000);
+    logic->CopyPositionsTo(copy);
+    EXPECT_EQ(copy.MeasurementCondSel, 2);
+}
+
+TEST_F(MeasSettingsLogicTest, TypeTakenAtOkKeepsItsPositionWhenTheDialogStaysOpen) {
+    auto logic = Open();
+    logic->Select(SettingsList::Type, 1);
+    logic->Select(SettingsList::Observer, 1);
+    Refuse(4, 0);  // the condition 0x1 is refused: the dialog stays open (and may be cancelled)
+    EXPECT_FALSE(logic->Ok());
+    EXPECT_EQ(s.MeasurementType, 4);
+    EXPECT_EQ(s.MeasurementTypeSel, 1);
+    EXPECT_EQ(s.Observer, 2);
+    EXPECT_EQ(s.ObserverSel, 1);
+}
+
+TEST_F(MeasSettingsLogicTest, RefusedIlluminantKeepsTheDialogOpen) {
+    s.IlluminantSel = 2;
+    auto logic = Open();
+    logic->Select(SettingsList::Illuminant, 14);  // the user illuminant: value 14
+    Refuse(3, 14);
+    boxes.Clear();
+    store.ClearWrites();
+    EXPECT_FALSE(logic->Ok());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, ResString(1242));
+    EXPECT_EQ(boxes.Boxes()[0].caption, ResString(1200));
+    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONEXCLAMATION);
+    EXPECT_EQ(Written("Illuminant")->intValue, 0x8000);
+    EXPECT_EQ(Written("IlluminantString")->text, ResString(1177));
+    EXPECT_EQ(Written("IlluminantSel"), nullptr);
+    EXPECT_NE(Written("MeasurementCondSel"), nullptr);
+    EXPECT_EQ(s.Illuminant, 4);
+    AppSettings copy = s;
+    logic->CopyPositionsTo(copy);
+    EXPECT_EQ(copy.IlluminantSel, 2);
+}
+
+TEST_F(MeasSettingsLogicTest, OtherFailuresAreReportedEachStepIsStillSentAndTheDialogCloses) {
+    Settings().modelName = s.modelName;
+    auto logic = Open();
+    logic->Select(SettingsList::Polarization, 1);
+    fake.ClearLog();
+    boxes.Clear();
+    fake.SetResult("DISetPolFilterCondition", 5);
+    Refuse(0, 0, 19);
+    EXPECT_TRUE(logic->Ok());
+    EXPECT_EQ(fake.Count("DISetProperty"), 4);
+    ASSERT_EQ(boxes.Count(), 2u);
+    for (const auto &box : boxes.Boxes()) {
+        EXPECT_EQ(box.caption, ResString(1200));
+        EXPECT_EQ(box.text.rfind(s.modelName + " : ", 0), 0u) << box.text;
+    }
+    EXPECT_EQ(s.Polarization, 0);  // the filter was not set
+    Settings() = AppSettings{};
+}
+
+TEST_F(MeasSettingsLogicTest, ChangingTheTypeSwitchesToTheDefaultSelectionOfTheNewType) {
+    auto logic = Open();
+    logic->Select(SettingsList::Type, 1);
+    EXPECT_TRUE(logic->Ok());
+    EXPECT_EQ(s.MeasurementType, 4);
+    EXPECT_EQ(s.PrevMeasSel, 1);
+    EXPECT_EQ(Ids(s.irradianceSelection), (std::vector<int>{1035, 1036, 1037, 1038, 1039}));
+    ASSERT_NE(Written("IrrSelDataItems"), nullptr);
+    EXPECT_EQ(Written("IrrSelDataItems")->text, "1035;1036;1037;1038;1039;");
+    EXPECT_EQ(WrittenNames().back(), "IrrSelDataItems");
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, ResString(1236));
+    EXPECT_EQ(boxes.Boxes()[0].caption, ResString(1200));
+    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONASTERISK);
+}
+
+TEST_F(MeasSettingsLogicTest, ChangingTheTypeBackLoadsTheStoredSelection) {
+    s.MeasurementTypeSel = 1;
+    s.MeasurementType = 4;
+    store.Seed(s.modelName, "ReflSelDataItems", "2005;1036;9999;");
+    auto logic = Open();
+    logic->Select(SettingsList::Type, 0);
+    EXPECT_TRUE(logic->Ok());
+    EXPECT_EQ(s.PrevMeasSel, 4);
+    EXPECT_EQ(Ids(s.reflectionSelection), (std::vector<int>{2005, 1036}));
+    EXPECT_EQ(Written("ReflSelDataItems")->text, "2005;1036;");
+    EXPECT_EQ(boxes.Count(), 1u);
+}
+
+TEST_F(MeasSettingsLogicTest, ChoicesWithoutOkChangeNothingInForce) {
+    AppSettings before = s;
+    auto logic = Open();
+    logic->Select(SettingsList::Condition, 6);
+    logic->Select(SettingsList::Observer, 1);
+    logic->Select(SettingsList::Polarization, 1);
+    logic.reset();
+    EXPECT_TRUE(store.Writes().empty());
+    EXPECT_EQ(s.MeasCondString, before.MeasCondString);
+    EXPECT_EQ(s.ObserverString, before.ObserverString);
+    EXPECT_EQ(s.IlluminantString, before.IlluminantString);
+    EXPECT_EQ(s.PolarizationString, before.PolarizationString);
+    EXPECT_EQ(s.MeasurementCond, before.MeasurementCond);
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+// The program's instrument access against the real instrument library and a running virtual
+// instrument: connect, identify, apply the settings, measure, collect, lose the instrument.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "FxsimHarness.h"
+#include "app/AppSettings.h"
+#include "colorimetry/Instrument.h"
+#include "instrument/DeviceEnumeration.h"
+#include "instrument/InstrumentLibrary.h"
+#include "instrument/Measure.h"
+#include "instrument/PropertySetting.h"
+#include "instrument/PropertyTables.h"
+#include "instrument/WorkThread.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ombra;
+namespace cm = ombra::colorimetry;
+
+const char kScenario[] = R"({"devices": [
+    {"model": 100, "serial": 7001, "version": [3, 44]},
+    {"model": 200, "serial": 7002, "version": [1, 20]}]})";
+
+// Puts the function table in force back when the test ends.
+class KeepTable {
+public:
+    KeepTable() : saved_(Instrument()) {}
+    ~KeepTable() { InstallInstrumentFunctions(saved_); }
+
+private:
+    DIFunctions saved_;
+};
+
+class InstrumentOnFxsim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings() = AppSettings{};
+        if (platform::ResString(1234).empty()) GTEST_SKIP() << "needs the model names of the resource library";
+        ASSERT_TRUE(serve_.Start()) << serve_.Output().toStdString();
+        std::string error;
+        ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
+    }
+    void TearDown() override {
+        if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), nullptr);
+        session_.reset();
+        Settings() = AppSettings{};
+    }
+
+    // Enumerates both virtual devices and keeps the first; the others are released.
+    void Connect() {
+        session_.emplace();
+        EnumeratedDevices found;
+        int count = EnumerateDevices(found, nullptr);
+        ASSERT_EQ(count, 2);
+        listed_ = found.devices;
+        ASSERT_TRUE(ChooseDevice(found, count, nullptr, [](const DeviceList &) {
+            Settings().selectedInstrument = 0;
+            return true;
+        }));
+        ASSERT_NE(DeviceHandle().load(), 0);
+    }
+    // Identifies the open device and sets 10° / D65 / M1 reflection.
+    void IdentifyAndApply() {
+        std::string label, model, serial;
+        ASSERT_EQ(CPropertySetting().QueryDeviceIdentity(label, model, serial), 0);
+        EXPECT_EQ(model, platform::ResString(1234));
+        EXPECT_EQ(serial, "7001");
+        EXPECT_EQ(Settings().modelName, model);
+        MeasurementMasks masks;
+        masks.measurementType = 0x1;  // reflection
+        masks.measurementCond = 0x4;  // M1
+        masks.observer = 0x2;         // 10°
+        masks.illuminant = 0x10;      // D65
+        ApplyResult applied = ApplyMeasurementSettings(masks);
+        ASSERT_TRUE(applied.ok()) << "step " << static_cast<int>(applied.step) << " code " << applied.code;
+    }
+    void MeasureSample(const QString &sample) {
+        ASSERT_TRUE(serve_.Ok({"sample", sample}));
+        CVireoDllAdapter adapter;
+        ASSERT_EQ(adapter.DoMeasurement(), 0);
+    }
+
+    KeepTable keep_;
+    test::MessageBoxRecorder boxes_;
+    fxtest::FxsimServe serve_{kScenario};
+    DeviceList listed_;
+    // A user of the instrument alive across enumeration and the whole session, as the button
+    // watcher is in the program: the last adapter to go closes the open device, which would
+    // otherwise close the last device enumerated as soon as enumeration ends.
+    std::optional<CVireoDllAdapter> session_;
+};
+
+cm::InstrumentResults LibraryResults(const std::string &sample) {
+    cm::MeasurementProperties props;
+    props.observer = cm::kObserver10;
+    props.illuminant = cm::kIlluminantD65;
+    props.condition = cm::kConditionM1;
+    return cm::Measure(*cm::FindSample(sample), props);
+}
+
+TEST_F(InstrumentOnFxsim, ConnectIdentifyApplyAndCollectEveryResult) {
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_EQ(listed_.size(), 2u);
+    EXPECT_EQ(listed_.at(0), std::make_pair(platform::ResString(1234), std::string("7001")));
+    EXPECT_EQ(listed_.at(1), std::make_pair(platform::ResString(1235), std::string("7002")));
+    ASSERT_NO_FATAL_FAILURE(IdentifyAndApply());
+    QJsonArray devices = serve_.Status().value("devices").toArray();
+    EXPECT_EQ(devices[0].toObject().value("properties").toArray(), (QJsonArray{0, 0, 1, 4, 2, 0, 0, 0, 1}));
+    EXPECT_EQ(devices[1].toObject().value("properties").toArray().at(8).toInt(), 0) << "the other one was released";
+
+    ASSERT_NO_FATAL_FAILURE(MeasureSample("cc_purplish_blue"));
+    Settings().densitySpectrumSelected = true;
+    CMeasure measure;
+    measure.measurementType = 1;
+    CMeasuredData data;
+    ASSERT_EQ(measure.Collect(data), 0);
+    ASSERT_EQ(data.Count(), 1u);
+    const MeasuredDataRecord &r = data.Record(0);
+    const auto expected = LibraryResults("cc_purplish_blue");
+
+    for (int i = 0; i < 36; ++i) EXPECT_FLOAT_EQ(r.Float(i), expected.spectrum[i]) << i;
+    EXPECT_EQ(r.Float(36), 0.f) << "36 spectral points for reflection";
+    struct Place {
+        int first, colourValue;
+    };
+    for (Place p : {Place{97, 0}, Place{100, 1}, Place{103, 3}, Place{106, 2}, Place{109, 4}})
+        for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(r.Float(p.first + i), expected.colour[p.colourValue][i]) << p.first;
+    for (int set = 0; set < 5; ++set)
+        for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(r.Float(112 + 4 * set + i), expected.density[set][i]);
+    EXPECT_FLOAT_EQ(r.Float(132), expected.index[1][0]);
+    EXPECT_FLOAT_EQ(r.Float(133), expected.index[1][1]);
+    EXPECT_FLOAT_EQ(r.Float(134), expected.index[0][0]);
+    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(r.Float(135 + i), expected.index[2][i]);
+    int spotsEqual = 0;
+    for (int nm = 380; nm <= 730; ++nm)
+        spotsEqual += r.Float(MeasuredDataRecord::SpotDensityIndex(nm)) == expected.spot[nm - 380];
+    EXPECT_EQ(spotsEqual, 351);
+    EXPECT_EQ(r.Int(MeasuredDataRecord::kAutoSpotWavelength), expected.automaticNm);
+    EXPECT_FLOAT_EQ(r.Float(MeasuredDataRecord::kAutoSpotDensity), expected.automaticDensity);
+    EXPECT_EQ(boxes_.Count(), 0u) << (boxes_.Count() ? boxes_.Boxes()[0].text : std::string());
+}
+
+TEST_F(InstrumentOnFxsim, UnpluggingDuringCollectionFailsItAndTheWatcherSeesTheLoss) {
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_NO_FATAL_FAILURE(IdentifyAndApply());
+    ASSERT_NO_FATAL_FAILURE(MeasureSample("grey_18"));
+    Settings().densitySpectrumSelected = true;
+    // The density answers are held back; the instrument goes away meanwhile (or already
+    // while the spot densities are fetched: either way inside the collection).
+    ASSERT_TRUE(serve_.Ok({"delay", "--call", "DIGetDensity", "--ms", "800"}));
+    CMeasuredData data;
+    int32_t rc = 0;
+    std::thread collector([&] {
+        CMeasure measure;
+        measure.measurementType = 1;
+        rc = measure.Collect(data);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(serve_.Ok({"unplug"}));
+    collector.join();
+    EXPECT_NE(rc, 0);
+    EXPECT_EQ(data.Count(), 0u) << "a failed collection appends nothing";
+
+    std::mutex lock;
+    std::vector<int> posted;
+    CButtonWatchThread watcher([&](int message) {
+        std::lock_guard guard(lock);
+        posted.push_back(message);
+    });
+    watcher.PollOnce();
+    EXPECT_EQ(posted, std::vector<int>{msg::kInstrumentLost});
+}
+
+TEST_F(InstrumentOnFxsim, AFailingResultCallFailsTheCollectionWithItsCode) {
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_NO_FATAL_FAILURE(IdentifyAndApply());
+    ASSERT_NO_FATAL_FAILURE(MeasureSample("solid_cyan"));
+    ASSERT_TRUE(serve_.Ok({"fail", "--call", "DIGetColorIndex", "--code", "19", "--times", "1"}));
+    CMeasure measure;
+    measure.measurementType = 1;
+    CMeasuredData data;
+    EXPECT_EQ(measure.Collect(data), 19);
+    EXPECT_EQ(data.Count(), 0u);
+    // The fault was used up: the next collection of the same measurement succeeds.
+    EXPECT_EQ(measure.Collect(data), 0);
+    EXPECT_EQ(data.Count(), 1u);
+}
+
+}  // namespace
