@@ -164,12 +164,15 @@ find_main_window() {
 message_box() { program_windows | grep -vx "$MAIN_WINDOW" | head -1; }
 has_message_box() { [ -n "$(message_box)" ]; }
 no_message_box() { [ -z "$(message_box)" ]; }
+# Clicks the box's OK button (bottom right of the box), like a user; a key could reach the main
+# window once the box is gone, where the focused picture button would take it.
 dismiss_message_box() {
     local box
     box=$(message_box)
     [ -n "$box" ] || return 1
-    xdotool windowfocus --sync "$box" 2>/dev/null
-    xdotool key --window "$box" Return 2>/dev/null || xdotool key Return
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove --window "$box" $((WIDTH - 50)) $((HEIGHT - 22)) click 1
+    xdotool mousemove 0 0
     wait_for 10 no_message_box
 }
 
@@ -180,6 +183,7 @@ click_connect() {
     eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
     xdotool windowraise "$MAIN_WINDOW"
     xdotool mousemove --window "$MAIN_WINDOW" 80 $((HEIGHT - 400 + 180)) click 1
+    xdotool mousemove 0 0
 }
 
 # The status lamp sits in the bottom-right corner: green while connected and ready.
