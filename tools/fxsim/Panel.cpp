@@ -28,6 +28,10 @@ class Panel : public QWidget {
 public:
     explicit Panel(std::string dir) : dir_(std::move(dir)) {
         setWindowTitle("Virtual instrument");
+        // Like the button on a real instrument, the panel never takes the focus: the window the
+        // user works in (the sheet that receives the measurements) stays the active one.
+        setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+        setAttribute(Qt::WA_ShowWithoutActivating);
         layout_ = new QGridLayout(this);
         message_ = new QLabel(this);
         layout_->addWidget(message_, 0, 0, 1, 5);

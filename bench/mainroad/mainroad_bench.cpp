@@ -1,0 +1,406 @@
+// bench_mainroad: how long the main road takes, from the moment the instrument's button is
+// pressed to the moment the last cell of that measurement is in the Calc sheet, for the default
+// selection and for a full one (every spectral value, every spot density, every colour value).
+// Next to it, the raw cost of writing one cell over the office's pipe, measured against the same
+// office, so that the two can be compared. Prints numbers; asserts nothing.
+//
+// It runs the real participants: the virtual instrument (fxsim), a headless office with a new
+// workbook, and ombra-dts on an X display (under its own xvfb-run when there is none), clicked
+// on its Connect button like a user does.
+//
+// usage: bench_mainroad [PRESSES [FULL_PRESSES]]   (default 20 for each selection)
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "calcbridge/CalcBridge.h"
+#include "output/Automation.h"
+#include "platform/Executable.h"
+#include "platform/ProfileStore.h"
+
+namespace {
+
+using namespace ombra;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::string kBin = OMBRA_BIN_DIR;
+const std::string kSupport = OMBRA_SOURCE_DIR "/tests/support";
+
+double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::string Run(const std::string &command) {
+    std::string out;
+    if (FILE *pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
+template <typename Condition> bool WaitFor(double seconds, Condition condition) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    while (Clock::now() < deadline) {
+        if (condition()) return true;
+        SleepMs(50);
+    }
+    return condition();
+}
+
+std::string Letters(int column) {
+    std::string s;
+    for (int c = column; c > 0; c = (c - 1) / 26) s.insert(s.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return s;
+}
+
+// Every process started here; stopped at the end, also on Ctrl+C.
+std::vector<pid_t> g_children;
+std::string g_stopOffice;  // the command that stops the office
+std::string g_workDir;
+
+void StopChildren() {
+    for (pid_t pid : g_children) kill(pid, SIGTERM);
+    for (pid_t pid : g_children) {
+        for (int i = 0; i < 40 && waitpid(pid, nullptr, WNOHANG) == 0; ++i) SleepMs(50);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, WNOHANG);
+    }
+    g_children.clear();
+    if (!g_stopOffice.empty()) std::system(g_stopOffice.c_str());
+    g_stopOffice.clear();
+}
+
+pid_t Spawn(const std::vector<std::string> &args, const std::vector<std::string> &env, const std::string &log) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        for (const std::string &e : env) putenv(strdup(e.c_str()));
+        int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+        }
+        std::vector<char *> argv;
+        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (pid > 0) g_children.push_back(pid);
+    return pid;
+}
+
+void Forget(pid_t pid) { g_children.erase(std::remove(g_children.begin(), g_children.end(), pid), g_children.end()); }
+
+struct Stats {
+    double median = 0, p95 = 0, min = 0, max = 0;
+};
+
+Stats Summarise(std::vector<double> v) {
+    Stats s;
+    if (v.empty()) return s;
+    std::sort(v.begin(), v.end());
+    auto at = [&](double q) { return v[std::min(v.size() - 1, static_cast<size_t>(q * (v.size() - 1) + 0.5))]; };
+    s.median = at(0.5);
+    s.p95 = at(0.95);
+    s.min = v.front();
+    s.max = v.back();
+    return s;
+}
+
+// The reflection selection of the full case: date and time, every colour value of the colour
+// list, the 36 spectral values 380 to 730 nm and the 351 spot densities.
+std::string FullSelection(int &cells) {
+    std::vector<int> ids = {1035, 1036};
+    for (int id = 1045; id <= 1050; ++id) ids.push_back(id);
+    for (int id = 1000; id <= 1034; ++id) ids.push_back(id);
+    for (int id = 1040; id <= 1043; ++id) ids.push_back(id);
+    for (int nm = 380; nm <= 730; nm += 10) ids.push_back(nm);
+    for (int id = 2380; id <= 2730; ++id) ids.push_back(id);
+    std::string text;
+    for (int id : ids) text += std::to_string(id) + ";";
+    cells = 2 * static_cast<int>(ids.size());
+    return text;
+}
+
+class Bench {
+public:
+    Bench() {
+        char tmpl[] = "/tmp/ombra-bench-XXXXXX";
+        work_ = mkdtemp(tmpl);
+        g_workDir = work_;
+        pipe_ = "ombra-bench-" + std::to_string(getpid());
+        setenv("FXSIM_DIR", (work_ + "/fxsim").c_str(), 1);
+        setenv("OMBRA_UNO_URL", ("uno:pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext").c_str(), 1);
+        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    }
+    ~Bench() {
+        StopChildren();
+        std::error_code ec;
+        fs::remove_all(work_, ec);
+    }
+
+    void StartInstrumentAndOffice() {
+        Spawn({kBin + "/fxsim", "serve", "--dir", work_ + "/fxsim"}, {}, work_ + "/fxsim.log");
+        if (!WaitFor(30, [&] { return Fxsim("status").find("\"model\": 100") != std::string::npos; }))
+            throw std::runtime_error("the virtual instrument did not start");
+        std::fprintf(stderr, "starting the office...\n");
+        g_stopOffice = kSupport + "/stop-office.sh " + work_ + "/office " + pipe_ + " >/dev/null 2>&1";
+        if (std::system((kSupport + "/start-office.sh " + work_ + "/office " + pipe_ + " >" + work_ +
+                         "/office.log 2>&1").c_str()) != 0)
+            throw std::runtime_error("the office did not start (see " + work_ + "/office.log)");
+        calc_ = ConnectCalc();
+        if (!WaitFor(60, [&] { return !Names().empty(); })) throw std::runtime_error("the office lists no workbook");
+        book_ = calc_->RunningObject(Names().at(0));
+        sheet_ = book_->Get(dispid::ActiveSheet).ToObject();
+    }
+
+    // Starts the program with the given reflection selection (empty: its default), connects and
+    // measures once to warm everything up; returns the number of the last column of a measurement.
+    int StartProgram(const std::string &selection) {
+        const std::string config = work_ + "/config-" + std::to_string(++programRuns_);
+        const std::string runtime = work_ + "/runtime-" + std::to_string(programRuns_);
+        fs::create_directories(config + "/LARKSPUR");
+        fs::create_directories(runtime);
+        chmod(runtime.c_str(), 0700);
+        if (!selection.empty())
+            platform::MakeSettingsProfileStore(config + "/LARKSPUR/ombra-dts.conf")
+                ->WriteString("OS-100", "ReflSelDataItems", selection);
+        app_ = Spawn({kBin + "/ombra-dts"}, {"XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + runtime},
+                     work_ + "/app.log");
+        const std::string caption = Run(kBin + "/e2e_calc string 1200");
+        std::string window;
+        WaitFor(60, [&] {
+            window = Run("xdotool search --all --onlyvisible --pid " + std::to_string(app_) + " --name '^" + caption +
+                         "$' 2>/dev/null | head -1");
+            return !window.empty();
+        });
+        if (window.empty()) throw std::runtime_error("the program's window did not appear");
+        // The Connect button: first of the picture buttons, in the 400-pixel client area below the menu.
+        const int height = std::atoi(Run("xdotool getwindowgeometry --shell " + window + " | sed -n 's/HEIGHT=//p'").c_str());
+        Run("xdotool windowraise " + window + "; xdotool mousemove --window " + window + " 80 " +
+            std::to_string(height - 400 + 180) + " click 1");
+        if (!WaitFor(60, [&] { return Status().find("\"connected\":true") != std::string::npos; }))
+            throw std::runtime_error("the program did not connect");
+        // The first press also shows that the button watch is running.
+        const int valueRow = ActiveRow() + 1;
+        if (!WaitFor(60, [&] {
+                Press();
+                const bool landed = WaitFor(10, [&] { return !Cell(1, valueRow).empty(); });
+                WaitReleased();
+                return landed;
+            }))
+            throw std::runtime_error("no measurement reached the sheet");
+        // Done when the cursor is back in the first column, two rows below: while the cells are
+        // written it follows them.
+        if (!WaitFor(600, [&] { return !Cell(2, valueRow).empty() && ActiveCell() == std::pair(1, valueRow + 1); }))
+            throw std::runtime_error("the first measurement did not end");
+        int last = 1;
+        for (int c = 1; c <= 1200; ++c)
+            if (!Cell(c, valueRow).empty()) last = c;
+        return last;
+    }
+
+    void StopProgram() {
+        kill(app_, SIGTERM);
+        for (int i = 0; i < 100 && waitpid(app_, nullptr, WNOHANG) == 0; ++i) SleepMs(50);
+        kill(app_, SIGKILL);
+        waitpid(app_, nullptr, 0);
+        Forget(app_);
+        WaitFor(10, [&] { return Status().find("\"connected\":false") != std::string::npos; });
+    }
+
+    // Press to last cell, once per press; each measurement starts two rows below the last.
+    // Also notes when the first cell of each measurement arrived (the measurement itself and
+    // binding the workbook, before any cell is written).
+    std::vector<double> PressToLastCell(int lastColumn, int presses, std::vector<double> &firstCell) {
+        std::vector<double> times;
+        const int firstRow = ActiveRow();
+        for (int i = 0; i < presses; ++i) {
+            const int valueRow = firstRow + 2 * i + 1;
+            const auto start = Clock::now();
+            Press();
+            bool landed = false, first = false;
+            while (MsSince(start) < 600000) {
+                if (!first) {
+                    if (!Cell(1, valueRow).empty()) {
+                        firstCell.push_back(MsSince(start));
+                        first = true;
+                    }
+                    SleepMs(2);
+                    continue;
+                }
+                if (!Cell(lastColumn, valueRow).empty()) {
+                    landed = true;
+                    break;
+                }
+                SleepMs(2);
+            }
+            if (landed) times.push_back(MsSince(start));
+            else std::fprintf(stderr, "press %d: nothing in %s%d after 600 s\n", i + 1, Letters(lastColumn).c_str(), valueRow);
+            if (landed) std::fprintf(stderr, "  press %d: %.0f ms\n", i + 1, times.back());
+            WaitReleased();
+        }
+        return times;
+    }
+
+    // One cell written over the pipe: the value alone (cell object at hand), and the cell looked
+    // up by its address first, as the controller does for every cell.
+    std::pair<Stats, Stats> CellWrite(int repeats) {
+        DispatchPtr sheet = sheet_;
+        DispatchPtr cell = sheet->Get(dispid::Range, {"K5", "K5"}).ToObject();
+        std::vector<double> put, lookupAndPut;
+        for (int i = 0; i < repeats; ++i) {
+            auto t = Clock::now();
+            cell->Put(dispid::Value, Variant(std::to_string(i) + ".25"));
+            put.push_back(MsSince(t));
+        }
+        for (int i = 0; i < repeats; ++i) {
+            const std::string a = Letters(11 + i % 20) + std::to_string(5 + i / 20);
+            auto t = Clock::now();
+            sheet->Get(dispid::Range, {a, a}).ToObject()->Put(dispid::Value, Variant("12.5"));
+            lookupAndPut.push_back(MsSince(t));
+        }
+        return {Summarise(put), Summarise(lookupAndPut)};
+    }
+
+private:
+    std::string Fxsim(const std::string &args) { return Run(kBin + "/fxsim --dir " + work_ + "/fxsim " + args + " 2>/dev/null"); }
+    std::string Status() {
+        std::string s = Fxsim("status");
+        s.erase(std::remove_if(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\n'; }), s.end());
+        return s;
+    }
+    void Press() { Fxsim("press --button reflection --hold 300"); }
+    void WaitReleased() {
+        WaitFor(10, [&] { return Status().find("\"reflection\":0") != std::string::npos; });
+        SleepMs(300);  // the program polls the button every 100 ms: let it see the release
+    }
+    std::vector<std::string> Names() {
+        try {
+            return calc_->RunningObjectNames();
+        } catch (const AutomationError &) {
+            return {};
+        }
+    }
+    std::pair<int, int> ActiveCell() {  // column, row
+        try {
+            DispatchPtr cell = book_->Get(dispid::Application).ToObject()->Get(dispid::ActiveCell).ToObject();
+            return {cell->Get(dispid::Column).ToInt(), cell->Get(dispid::Row).ToInt()};
+        } catch (const AutomationError &) {
+            return {0, 0};
+        }
+    }
+    int ActiveRow() { return ActiveCell().second; }
+    std::string Cell(int column, int row) {
+        const std::string a = Letters(column) + std::to_string(row);
+        try {
+            Variant v = sheet_->Get(dispid::Range, {a, a}).ToObject()->Get(dispid::Value);
+            return v.IsEmpty() ? std::string() : "x";
+        } catch (const AutomationError &) {
+            return {};
+        }
+    }
+    int programRuns_ = 0;
+    std::string work_, pipe_;
+    std::unique_ptr<Automation> calc_;
+    DispatchPtr book_, sheet_;
+    pid_t app_ = 0;
+};
+
+void PrintStats(const char *what, const Stats &s, size_t n) {
+    std::printf("  %-44s median %8.1f ms   p95 %8.1f ms   (min %.1f, max %.1f, n %zu)\n", what, s.median, s.p95, s.min,
+                s.max, n);
+}
+
+void OnSignal(int) {
+    StopChildren();
+    std::error_code ec;
+    fs::remove_all(g_workDir, ec);
+    _exit(130);
+}
+
+}  // namespace
+
+// The office's UNO runtime keeps some type descriptions until the process ends.
+extern "C" const char *__asan_default_options() { return "detect_leaks=0"; }
+
+int main(int argc, char **argv) {
+    if (!getenv("DISPLAY") || !*getenv("DISPLAY")) {
+        std::vector<const char *> args = {"xvfb-run", "-a", "-s", "-screen 0 1280x1024x24"};
+        for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
+        args.push_back(nullptr);
+        execvp("xvfb-run", const_cast<char **>(args.data()));
+        std::perror("xvfb-run");
+        return 1;
+    }
+    const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int fullPresses = argc > 2 ? std::max(1, std::atoi(argv[2])) : presses;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    signal(SIGINT, OnSignal);
+    signal(SIGTERM, OnSignal);
+    try {
+        Bench bench;
+        bench.StartInstrumentAndOffice();
+
+        struct Case {
+            const char *name;
+            std::string selection;
+            int cells;
+            int presses;
+        };
+        int fullCells = 0;
+        const std::string full = FullSelection(fullCells);
+        std::vector<Case> cases = {{"default selection", "", 18, presses},
+                                  {"full selection", full, fullCells, fullPresses}};
+        std::vector<Stats> results;
+        std::printf("main road: button press to the last cell in Calc\n");
+        for (const Case &c : cases) {
+            std::fprintf(stderr, "%s: connecting...\n", c.name);
+            const int lastColumn = bench.StartProgram(c.selection);
+            std::vector<double> firstCell;
+            std::vector<double> times = bench.PressToLastCell(lastColumn, c.presses, firstCell);
+            bench.StopProgram();
+            results.push_back(Summarise(times));
+            char what[96];
+            std::snprintf(what, sizeof what, "%s (%d cells, to %s):", c.name, c.cells, Letters(lastColumn).c_str());
+            PrintStats(what, results.back(), times.size());
+            PrintStats("  of which press to its first cell:", Summarise(firstCell), firstCell.size());
+        }
+        auto [put, lookupAndPut] = bench.CellWrite(200);
+        std::printf("one cell written over the office's pipe, 200 times\n");
+        PrintStats("value only:", put, 200);
+        PrintStats("cell looked up by address, then value:", lookupAndPut, 200);
+        std::printf("ratios (median press-to-last-cell / median cell write with look-up)\n");
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const double perCell = lookupAndPut.median;
+            std::printf("  %-18s %8.1f cell writes; the %d cells alone account for %.0f%% of it\n", cases[i].name,
+                        results[i].median / perCell, cases[i].cells,
+                        100.0 * cases[i].cells * perCell / results[i].median);
+        }
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "bench_mainroad: %s\n", e.what());
+        StopChildren();
+        return 1;
+    }
+    return 0;
+}

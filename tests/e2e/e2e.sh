@@ -1,0 +1,381 @@
+#!/bin/bash
+# End-to-end checks of the main road: the real program on the X display in $DISPLAY (on a virtual
+# display of its own when there is none or it is too small), a virtual instrument (fxsim, one
+# model-100 device) and a headless office with a new workbook. The program
+# is driven like a user drives it: a click on its Connect button, then the instrument's button.
+# What lands in the sheet is read back through the office's pipe (e2e_calc).
+#
+# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost
+#        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
+# environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
+#              OMBRA_E2E_KEEP=1 keep the work folder (logs, screenshots) after the run
+set -u
+BIN=$(cd "${1:?usage: e2e.sh BIN_DIR CASE}" && pwd)
+CASE=${2:?usage: e2e.sh BIN_DIR CASE}
+HERE=$(cd "$(dirname "$0")" && pwd)
+SUPPORT=$HERE/../support
+STATE=${OMBRA_E2E_STATE:-/tmp/ombra-e2e-state-$(id -u)}
+mkdir -p "$STATE"
+
+# ---------------------------------------------------------------------------------------------
+# Processes: every one started here is noted in $WORK/pids and stopped by its id.
+
+stop_work() {  # stop_work WORKDIR
+    local dir=$1 pid
+    [ -d "$dir" ] || return 0
+    if [ -f "$dir/pids" ]; then
+        while read -r pid; do kill "$pid" 2>/dev/null; done < "$dir/pids"
+        for _ in $(seq 20); do
+            local alive=0
+            while read -r pid; do kill -0 "$pid" 2>/dev/null && alive=1; done < "$dir/pids"
+            [ $alive = 0 ] && break
+            sleep 0.25
+        done
+        while read -r pid; do kill -9 "$pid" 2>/dev/null; done < "$dir/pids"
+    fi
+    [ -d "$dir/office" ] && "$SUPPORT/stop-office.sh" "$dir/office" "$(cat "$dir/pipe" 2>/dev/null)" >/dev/null 2>&1
+    true
+}
+
+if [ "$CASE" = cleanup ]; then
+    for note in "$STATE"/*.run; do
+        [ -f "$note" ] || continue
+        dir=$(cat "$note")
+        stop_work "$dir"
+        [ "${OMBRA_E2E_KEEP:-0}" = 1 ] || rm -rf "$dir"
+        rm -f "$note"
+    done
+    exit 0
+fi
+
+for tool in xdotool import xwininfo Xvfb; do
+    command -v $tool >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 1; }
+done
+
+WORK=$(mktemp -d /tmp/ombra-e2e-XXXXXX)
+echo "$WORK" > "$STATE/$(basename "$WORK").run"
+PIPE="ombra-e2e-$$"
+echo "$PIPE" > "$WORK/pipe"
+export FXSIM_DIR=$WORK/fxsim
+export OMBRA_UNO_URL="uno:pipe,name=$PIPE;urp;StarOffice.ComponentContext"
+export ASAN_OPTIONS=detect_leaks=0
+FAILURES=0
+APP_PID=
+MAIN_WINDOW=
+
+finish() {
+    local status=$?
+    [ $FAILURES -gt 0 ] && status=1
+    if [ $status != 0 ]; then
+        shot failure
+        echo "--- program output ---"; cat "$WORK/app.log" 2>/dev/null
+        echo "--- fxsim output ---"; cat "$WORK/fxsim.log" 2>/dev/null
+    fi
+    stop_work "$WORK"
+    if [ "${OMBRA_E2E_KEEP:-0}" = 1 ] || [ $status != 0 ]; then
+        echo "e2e: work folder kept: $WORK"
+    else
+        rm -rf "$WORK"
+    fi
+    rm -f "$STATE/$(basename "$WORK").run"
+    exit $status
+}
+trap finish EXIT
+trap 'exit 1' INT TERM
+
+process_gone() { ! kill -0 "$1" 2>/dev/null; }
+note_pid() { echo "$1" >> "$WORK/pids"; }
+log() { echo "[$(date +%T)] $*"; }
+fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
+check() {  # check DESCRIPTION ACTUAL EXPECTED
+    if [ "$2" == "$3" ]; then echo "ok: $1"; else fail "$1: got '$2', expected '$3'"; fi
+}
+shot() { import -window root "$WORK/$1.png" 2>/dev/null; }
+
+# Polls COMMAND... every quarter second until it succeeds or SECONDS_ pass.
+wait_for() {  # wait_for SECONDS COMMAND...
+    local deadline=$((SECONDS + $1))
+    shift
+    while [ $SECONDS -lt $deadline ]; do
+        "$@" && return 0
+        sleep 0.25
+    done
+    "$@"
+}
+
+fxsim() { "$BIN/fxsim" --dir "$FXSIM_DIR" "$@"; }
+calc() { "$BIN/e2e_calc" "$@"; }
+status_has() { fxsim status 2>/dev/null | tr -d ' \n' | grep -q "$1"; }
+
+# ---------------------------------------------------------------------------------------------
+# The display: the one given when the program's window (700 by 419) fits on it in full colour,
+# else a virtual one of our own.
+
+display_fits() {
+    local w h d
+    read -r w h d < <(xwininfo -root 2>/dev/null |
+        awk '/Width:/ { w = $2 } /Height:/ { h = $2 } /Depth:/ { d = $2 } END { print w + 0, h + 0, d + 0 }')
+    [ "${w:-0}" -ge 1024 ] && [ "${h:-0}" -ge 768 ] && [ "${d:-0}" -ge 24 ]
+}
+
+use_fitting_display() {
+    [ -n "${DISPLAY:-}" ] && display_fits && return 0
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
+    note_pid $!
+    wait_for 30 test -s "$WORK/display" || { fail "no virtual display"; exit 1; }
+    export DISPLAY=":$(head -1 "$WORK/display")"
+    log "own virtual display $DISPLAY"
+}
+
+# ---------------------------------------------------------------------------------------------
+# The three participants
+
+start_instrument() {
+    "$BIN/fxsim" serve --dir "$FXSIM_DIR" > "$WORK/fxsim.log" 2>&1 &
+    note_pid $!
+    wait_for 30 status_has '"model":100' || { fail "the virtual instrument did not start"; exit 1; }
+}
+
+start_office() {
+    "$SUPPORT/start-office.sh" "$WORK/office" "$PIPE" > "$WORK/office.log" 2>&1 ||
+        { cat "$WORK/office.log"; fail "the office did not start"; exit 1; }
+    calc wait 60 || { fail "the office lists no workbook"; exit 1; }
+}
+
+# The program with its own settings, single-instance marker and runtime folder.
+start_program() {
+    mkdir -p "$WORK/config" "$WORK/runtime"
+    chmod 700 "$WORK/runtime"
+    XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime "$BIN/ombra-dts" > "$WORK/app.log" 2>&1 &
+    APP_PID=$!
+    note_pid $APP_PID
+    CAPTION=$(calc string 1200)
+    wait_for 60 find_main_window || { fail "the program's window did not appear"; exit 1; }
+    log "program window $MAIN_WINDOW"
+}
+
+
+program_windows() { xdotool search --all --onlyvisible --pid "$APP_PID" --name "^$CAPTION\$" 2>/dev/null; }
+find_main_window() {
+    MAIN_WINDOW=$(program_windows | head -1)
+    [ -n "$MAIN_WINDOW" ]
+}
+# A message box of the program: a second window with the program's caption.
+message_box() { program_windows | grep -vx "$MAIN_WINDOW" | head -1; }
+has_message_box() { [ -n "$(message_box)" ]; }
+no_message_box() { [ -z "$(message_box)" ]; }
+# Clicks the box's OK button (bottom right of the box), like a user; a key could reach the main
+# window once the box is gone, where the focused picture button would take it.
+dismiss_message_box() {
+    local box
+    box=$(message_box)
+    [ -n "$box" ] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove --window "$box" $((WIDTH - 50)) $((HEIGHT - 22)) click 1
+    xdotool mousemove 0 0
+    wait_for 10 no_message_box
+}
+
+# The Connect button is the first of the row of picture buttons (120 by 112 pixels, starting 20
+# pixels from the left of the 700 by 400 client area and centred in its height above the
+# status bar); the client area sits below the menu bar, at the bottom of the window.
+click_connect() {
+    eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
+    xdotool windowraise "$MAIN_WINDOW"
+    xdotool mousemove --window "$MAIN_WINDOW" 80 $((HEIGHT - 400 + 180)) click 1
+    xdotool mousemove 0 0
+}
+
+# The status lamp sits in the bottom-right corner: green while connected and ready.
+lamp_colour() {
+    eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
+    local pixel
+    pixel=$(import -window root -crop "1x1+$((X + WIDTH - 11))+$((Y + HEIGHT - 8))" -depth 8 txt:- 2>/dev/null | tail -1)
+    case "$pixel" in
+        *'#00FF00'*) echo green ;;
+        *'#FF0000'*) echo red ;;
+        *) echo "other ($pixel)" ;;
+    esac
+}
+lamp_is() { [ "$(lamp_colour)" = "$1" ]; }
+
+connect() {
+    click_connect
+    wait_for 60 status_has '"connected":true' || { fail "the program did not open the instrument"; exit 1; }
+}
+
+# ---------------------------------------------------------------------------------------------
+# The instrument's button and the sheet
+
+released() { status_has '"buttons":{"irradiance":0,"reflection":0}'; }
+
+# Presses a button for MS milliseconds and waits until the instrument reports it released again;
+# then gives the program's button poll (every 100 ms) time to see the release.
+press() {  # press BUTTON MS
+    fxsim press --button "$1" --hold "$2" >/dev/null || fail "fxsim press $1"
+    wait_for $((10 + $2 / 1000)) released || fail "the button was not released"
+    sleep 0.5
+}
+
+cell() { calc cells "$1" 2>/dev/null | cut -f2-; }
+cell_filled() { [ -n "$(cell "$1")" ]; }
+active_is() { [ "$(calc active 2>/dev/null)" = "$1" ]; }
+
+# The nine labels of the default selection: date, time, Status E densities C, M, Y, V, L*, a*, b*.
+LABEL_IDS=(1138 1139 1125 1126 1127 1251 1100 1101 1102)
+COLUMNS=(A B C D E F G H I)
+expected_labels() {
+    local id out=()
+    for id in "${LABEL_IDS[@]}"; do out+=("$(calc string "$id")"); done
+    (IFS=$'\t'; echo "${out[*]}")
+}
+row() { calc grid "A$1:I$1"; }
+row_is_empty() { [ -z "$(row "$1" | tr -d '\t')" ]; }
+
+# One measurement of the default selection: labels in row R, values in row R+1, next at A(R+2).
+check_measurement() {  # check_measurement R
+    local r=$1 values
+    check "labels in row $r" "$(row "$r")" "$(expected_labels)"
+    values=$(row $((r + 1)))
+    IFS=$'\t' read -r -a v <<< "$values"
+    [[ "${v[0]:-}" =~ ^[0-9]{4}/[0-9]{2}/[0-9]{2}$ ]] && echo "ok: date A$((r + 1)) ${v[0]}" ||
+        fail "date in A$((r + 1)): '${v[0]:-}'"
+    [[ "${v[1]:-}" =~ ^[0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] && echo "ok: time B$((r + 1)) ${v[1]}" ||
+        fail "time in B$((r + 1)): '${v[1]:-}'"
+    local i
+    for i in 2 3 4 5 6 7 8; do
+        [[ "${v[$i]:-}" =~ ^-?[0-9]+(\.[0-9]+)?$ ]] ||
+            fail "value in ${COLUMNS[$i]}$((r + 1)) is not a number: '${v[$i]:-}'"
+    done
+    echo "values row $((r + 1)): $values"
+}
+values_from_c() { row "$1" | cut -f3-; }
+num() { row "$1" | cut -f"$2"; }  # num ROW FIELD
+less_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+
+# Presses and waits until the measurement's last cell is written and the cursor moved on.
+measure_into() {  # measure_into R [HOLD_MS]
+    local r=$1
+    press reflection "${2:-300}"
+    wait_for 30 cell_filled "I$((r + 1))" || fail "no measurement written to rows $r and $((r + 1))"
+    wait_for 10 active_is "A$((r + 2))" || fail "the next measurement does not start at A$((r + 2)): $(calc active)"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Cases
+
+case_main_road() {
+    log "three presses: paper, paper, black"
+    measure_into 1
+    measure_into 3
+    fxsim sample black >/dev/null || fail "fxsim sample black"
+    measure_into 5
+    check_measurement 1
+    check_measurement 3
+    check_measurement 5
+    check "the same sample measures the same" "$(values_from_c 4)" "$(values_from_c 2)"
+    less_than "$(num 6 7)" "$(num 2 7)" && echo "ok: black is darker than paper (L* $(num 6 7) < $(num 2 7))" ||
+        fail "black is not darker than paper: L* $(num 6 7) vs $(num 2 7)"
+    less_than "$(num 2 3)" "$(num 6 3)" && echo "ok: black is denser than paper" ||
+        fail "black is not denser than paper: $(num 6 3) vs $(num 2 3)"
+    check "next measurement begins at" "$(calc active)" "A7"
+
+    log "holding the button for 2 s gives one measurement"
+    fxsim sample paper >/dev/null
+    measure_into 7 2000
+    sleep 1
+    row_is_empty 9 && echo "ok: nothing more after one long press" || fail "a held button measured twice: $(row 9)"
+    check "cursor after the long press" "$(calc active)" "A9"
+
+    log "reflection mode ignores the irradiance button"
+    press irradiance 300
+    sleep 1
+    row_is_empty 9 && echo "ok: the irradiance button wrote nothing" || fail "the irradiance button measured: $(row 9)"
+    no_message_box || fail "the irradiance button showed a message"
+    check "cursor after the irradiance button" "$(calc active)" "A9"
+
+    log "a polarisation filter that differs from the setting: message, nothing written"
+    fxsim set polarization 2 1 >/dev/null || fail "fxsim set polarization"
+    press reflection 300
+    if wait_for 30 has_message_box; then
+        echo "ok: a message is shown"
+        shot polarisation-message
+        dismiss_message_box || fail "the message did not close"
+    else
+        fail "no message for the polarisation mismatch"
+    fi
+    row_is_empty 9 && row_is_empty 10 && echo "ok: nothing written" || fail "written despite the mismatch: $(row 9)"
+    check "cursor after the mismatch" "$(calc active)" "A9"
+    fxsim set polarization 0 0 >/dev/null
+    measure_into 9
+    echo "ok: measures again once the filter matches"
+}
+
+case_calibration_due() {
+    log "connecting to an instrument whose calibration is due"
+    click_connect
+    wait_for 60 status_has '"connected":true' || { fail "the program did not open the instrument"; exit 1; }
+    # The connection tells the user that a calibration is due.
+    if wait_for 30 has_message_box; then
+        echo "ok: the connection reports the calibration due"
+        dismiss_message_box || fail "the message did not close"
+    else
+        fail "no message about the calibration at connection"
+    fi
+    wait_for 10 lamp_is red && echo "ok: the lamp is red" || fail "lamp: $(lamp_colour)"
+    log "a press reports the calibration error instead of measuring"
+    press reflection 300
+    if wait_for 30 has_message_box; then
+        echo "ok: the press reports an error"
+        shot calibration-error
+        dismiss_message_box || fail "the message did not close"
+    else
+        fail "no error reported for the press"
+    fi
+    status_has '"measured":false' && echo "ok: the instrument did not measure" || fail "the instrument measured"
+    row_is_empty 1 && row_is_empty 2 && echo "ok: nothing written" || fail "written: $(row 1) / $(row 2)"
+    check "cursor" "$(calc active)" "A1"
+}
+
+case_office_lost() {
+    measure_into 1
+    local office
+    office=$(cat "$WORK/office/soffice_bin.pid")
+    log "killing the office (pid $office)"
+    kill -9 "$office" "$(cat "$WORK/office/soffice.pid")" 2>/dev/null
+    wait_for 20 process_gone "$office" || fail "the office did not end"
+    press reflection 300
+    sleep 2
+    kill -0 "$APP_PID" 2>/dev/null && echo "ok: the program is still running" || { fail "the program ended"; return; }
+    find_main_window && echo "ok: its window is still there" || fail "its window is gone"
+    no_message_box || { fail "a message is shown"; dismiss_message_box; }
+    press reflection 300
+    kill -0 "$APP_PID" 2>/dev/null && echo "ok: a further press does not end it" || { fail "the program ended"; return; }
+    log "the program still answers: Disconnect"
+    click_connect
+    wait_for 30 status_has '"connected":false' && echo "ok: disconnected" || fail "the program did not disconnect"
+    wait_for 10 lamp_is red && echo "ok: the lamp is red" || fail "lamp: $(lamp_colour)"
+}
+
+# ---------------------------------------------------------------------------------------------
+
+log "work folder $WORK"
+use_fitting_display
+start_instrument
+start_office
+log "office ready"
+if [ "$CASE" = calibration-due ]; then
+    fxsim set calibrationStatus 3 >/dev/null || fail "fxsim set calibrationStatus 3"
+fi
+start_program
+case "$CASE" in
+    main-road | office-lost)
+        connect
+        wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
+        log "connected"
+        shot connected
+        case_${CASE//-/_} ;;
+    calibration-due) case_calibration_due ;;
+    *) echo "e2e: unknown case $CASE" >&2; exit 2 ;;
+esac
+[ $FAILURES = 0 ] && log "passed" || log "$FAILURES failure(s)"
