@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/CommaLocale.h"
+
 #include <QTemporaryDir>
 #include <clocale>
 #include <cstdio>
@@ -251,27 +253,13 @@ TEST(ColorSetFile, UndefinedPaperColourIsSavedAsNone) {
     EXPECT_EQ(Load(*text)->paperColor, -1);
 }
 
-// A locale with "," as decimal separator, made on the fly when the system has none.
-bool UseCommaLocale(QTemporaryDir &dir) {
-    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
-        if (std::setlocale(LC_NUMERIC, name)) return true;
-    std::string target = (dir.path() + "/de_DE.UTF-8").toStdString();
-    std::string command = "localedef -i de_DE -f UTF-8 " + target + " >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) return false;
-    setenv("LOCPATH", dir.path().toStdString().c_str(), 1);
-    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-}
 
 TEST(ColorSetFile, CommaLocaleStillWritesAndReadsPoints) {
-    QTemporaryDir dir;
-    if (!UseCommaLocale(dir)) GTEST_SKIP() << "no comma locale available";
-    char probe[16];
-    std::snprintf(probe, sizeof probe, "%0.1f", 1.5);
+    ombra::test::CommaLocale comma;
+    if (!comma.CLibraryUsesComma()) GTEST_SKIP() << "no comma locale available";
     std::optional<std::string> text = ColorSetFileText(SampleSet());
     std::optional<ColorSet> loaded = text ? Load(*text) : std::nullopt;
-    std::setlocale(LC_NUMERIC, "C");
-    unsetenv("LOCPATH");
-    EXPECT_STREQ(probe, "1,5") << "the locale really uses a comma";
+    comma.Restore();
     ASSERT_TRUE(text);
     EXPECT_EQ(Lines(*text)[8], "2.00,1.50,0.75");
     ASSERT_TRUE(loaded);

@@ -2,6 +2,8 @@
 // stand-in colour library that records its calls, files in a scratch folder, a comma locale.
 #pragma once
 
+#include "support/CommaLocale.h"
+
 #include <QTemporaryDir>
 #include <clocale>
 #include <cstdlib>
@@ -113,42 +115,5 @@ inline std::string ReadText(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-// Switches the process's numbers to a "," decimal separator while alive: the C++ global locale
-// always, the C library's LC_NUMERIC when a German locale can be built into a scratch folder.
-class CommaLocale {
-public:
-    CommaLocale() {
-        struct Comma : std::numpunct<char> {
-            char do_decimal_point() const override { return ','; }
-        };
-        previousGlobal_ = std::locale::global(std::locale(std::locale::classic(), new Comma));
-        if (const char *current = std::setlocale(LC_NUMERIC, nullptr)) previousC_ = current;
-        if (dir_.isValid()) {
-            std::string command = "localedef -i de_DE -f UTF-8 '" + dir_.path().toStdString() +
-                                  "/de_DE.UTF-8' >/dev/null 2>&1";
-            if (std::system(command.c_str()) == 0) {
-                setenv("LOCPATH", dir_.path().toStdString().c_str(), 1);
-                cLibrary_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-            }
-        }
-    }
-    ~CommaLocale() {
-        std::setlocale(LC_NUMERIC, previousC_.c_str());
-        unsetenv("LOCPATH");
-        std::locale::global(previousGlobal_);
-    }
-    // True when printf itself writes "," now.
-    bool CLibraryUsesComma() const {
-        char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "%0.1f", 1.5);
-        return cLibrary_ && std::string(buffer) == "1,5";
-    }
-
-private:
-    QTemporaryDir dir_;
-    std::locale previousGlobal_;
-    std::string previousC_ = "C";
-    bool cLibrary_ = false;
-};
 
 }  // namespace ombra::test

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/CommaLocale.h"
+
 #include <QTemporaryDir>
 #include <clocale>
 #include <cstdio>
@@ -203,29 +205,15 @@ TEST_F(ValuesFixture, NoRecordOrUnknownTypeLeavesValuesEmpty) {
     EXPECT_TRUE(values.valueItems.empty());
 }
 
-// A locale with "," as decimal separator, made on the fly when the system has none.
-bool UseCommaLocale(QTemporaryDir &dir) {
-    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
-        if (std::setlocale(LC_NUMERIC, name)) return true;
-    std::string target = (dir.path() + "/de_DE.UTF-8").toStdString();
-    std::string command = "localedef -i de_DE -f UTF-8 " + target + " >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) return false;
-    setenv("LOCPATH", dir.path().toStdString().c_str(), 1);
-    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-}
 
 TEST_F(ValuesFixture, NumbersUseAPointInACommaLocale) {
-    QTemporaryDir dir;
-    if (!UseCommaLocale(dir)) GTEST_SKIP() << "no comma locale available";
-    char probe[16];
-    std::snprintf(probe, sizeof probe, "%0.1f", 1.5);
-    EXPECT_STREQ(probe, "1,5") << "the locale really uses a comma";
+    ombra::test::CommaLocale comma;
+    if (!comma.CLibraryUsesComma()) GTEST_SKIP() << "no comma locale available";
     record.SetFloat(97, 1.5f);
     record.SetFloat(104, 0.3127f);
     record.SetFloat(140, 0.25f);
     Build({1000, 1011, 1039});
-    std::setlocale(LC_NUMERIC, "C");
-    unsetenv("LOCPATH");
+    comma.Restore();
     EXPECT_EQ(Value(1000).valueText, "1.50");
     EXPECT_EQ(Value(1011).valueText, "0.3127");
     EXPECT_EQ(Value(1039).valueText, "0.250");
