@@ -1,6 +1,6 @@
 #include "illuminant/CUserIlluminantDlg.h"
 
-#include "platform/Numbers.h"
+#include "output/Values.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -196,12 +196,12 @@ bool CUserIlluminantDlg::ComputeResults() {
 std::string CUserIlluminantDlg::IntegerText(float value, const char *unit) {
     if (isMissing(value)) return platform::ResString(res::kMissingValueText);
     // Truncated towards zero like an integer conversion, without its range limit.
-    return platform::FormatNumber(std::trunc(static_cast<double>(value)) + 0.0, 0) + unit;
+    return FormatFixed(std::trunc(static_cast<double>(value)) + 0.0, 0) + unit;
 }
 
 std::string CUserIlluminantDlg::DuvText(float value) {
     if (isMissing(value)) return platform::ResString(res::kMissingValueText);
-    return platform::FormatNumber(value, 3);
+    return FormatFixed(value, 3);
 }
 
 void CUserIlluminantDlg::ShowResults() {

@@ -1,6 +1,6 @@
 #include "illuminant/UserIlluminantFile.h"
 
-#include "platform/Numbers.h"
+#include "output/Values.h"
 
 #include <charconv>
 #include <cmath>
@@ -77,7 +77,7 @@ bool PrepareUserIlluminantForSave(const UserIlluminantRecord &record, UserIllumi
             value = 0;
             continue;
         }
-        std::string text = std::isfinite(value) ? platform::FormatNumber(value, 6) : std::string("nan");
+        std::string text = std::isfinite(value) ? FormatFixed(value, 6) : std::string("nan");
         if (text.empty() || !onlyValueCharacters(text)) return false;
     }
     return true;
@@ -86,7 +86,7 @@ bool PrepareUserIlluminantForSave(const UserIlluminantRecord &record, UserIllumi
 std::string FormatUserIlluminant(const UserIlluminantRecord &record) {
     std::string text;
     text.reserve(kUserIlluminantPoints * 12);
-    for (float value : record.power) text += platform::FormatNumber(value, 4) + "\n";
+    for (float value : record.power) text += FormatFixed(value, 4) + "\n";
     return text;
 }
 

@@ -146,7 +146,9 @@ start_office() {
 start_program() {
     mkdir -p "$WORK/config" "$WORK/runtime"
     chmod 700 "$WORK/runtime"
-    XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime "$BIN/ombra-dts" > "$WORK/app.log" 2>&1 &
+    # A real window on the X display, even when the test run asks for offscreen windows.
+    QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime \
+        "$BIN/ombra-dts" > "$WORK/app.log" 2>&1 &
     APP_PID=$!
     note_pid $APP_PID
     CAPTION=$(calc string 1200)
