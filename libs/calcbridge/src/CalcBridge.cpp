@@ -413,8 +413,16 @@ private:
         return Variant(DispatchPtr(std::make_shared<CalcObject>(m_session, kind, std::move(model), sheet0, column0, row0)));
     }
     [[noreturn]] void Unknown(int id) const { throw AutomationError("unsupported member " + std::to_string(id)); }
-    Reference<sheet::XSpreadsheet> Sheet() const { return SheetAt(m_model, m_sheet); }
-    Reference<table::XCell> CellRef() const { return Sheet()->getCellByPosition(m_column, m_row); }
+    // Every step of a remote lookup is a round trip to the office, so an object resolves its
+    // sheet and cell once and keeps them for its own short life (one cell write).
+    Reference<sheet::XSpreadsheet> Sheet() const {
+        if (!m_sheetRef.is()) m_sheetRef = SheetAt(m_model, m_sheet);
+        return m_sheetRef;
+    }
+    Reference<table::XCell> CellRef() const {
+        if (!m_cellRef.is()) m_cellRef = Sheet()->getCellByPosition(m_column, m_row);
+        return m_cellRef;
+    }
 
     Variant DoGet(int id, const VariantArgs &args) {
         switch (m_kind) {
@@ -472,7 +480,9 @@ private:
                 Reference<sheet::XCellAddressable> cell(range->getCellRangeByName(OU(args[0].ToText())), UNO_QUERY);
                 if (!cell.is()) throw AutomationError("not a cell: " + args[0].ToText());
                 table::CellAddress a = cell->getCellAddress();
-                return Make(Kind::Range, m_model, m_sheet, a.Column, a.Row);
+                auto rangeObject = std::make_shared<CalcObject>(m_session, Kind::Range, m_model, m_sheet, a.Column, a.Row);
+                rangeObject->m_sheetRef = Sheet();
+                return Variant(DispatchPtr(rangeObject));
             }
             break;
         case Kind::Rows:
@@ -532,6 +542,8 @@ private:
     Kind m_kind;
     Reference<frame::XModel> m_model;
     int m_sheet, m_column, m_row;
+    mutable Reference<sheet::XSpreadsheet> m_sheetRef;
+    mutable Reference<table::XCell> m_cellRef;
 };
 
 class CalcAutomation : public Automation {
