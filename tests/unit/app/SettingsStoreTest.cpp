@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/OutputItems.h"
+
 #include "app/SettingsStore.h"
 #include "platform/Resources.h"
 
@@ -9,17 +11,8 @@ using namespace ombra;
 using platform::MemoryProfileStore;
 using platform::ResString;
 
-std::vector<int> Ids(const OutputItemList &list) {
-    std::vector<int> ids;
-    for (const OutputItem &e : list) ids.push_back(e.identifier);
-    return ids;
-}
-
-OutputItemList Items(std::initializer_list<int> ids) {
-    OutputItemList list;
-    for (int id : ids) list.push_back(MakeItem(id));
-    return list;
-}
+using test::Ids;
+using test::Items;
 
 struct SettingsLoad : ::testing::Test {
     MemoryProfileStore store;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/OutputItems.h"
+
 #include "support/CommaLocale.h"
 
 #include <QTemporaryDir>
@@ -19,17 +21,8 @@ using platform::ResString;
 
 constexpr float kMissing = std::numeric_limits<float>::max();
 
-std::vector<int> Ids(const OutputItemList &list) {
-    std::vector<int> ids;
-    for (const OutputItem &e : list) ids.push_back(e.identifier);
-    return ids;
-}
-
-OutputItemList Items(std::initializer_list<int> ids) {
-    OutputItemList list;
-    for (int id : ids) list.push_back(MakeItem(id));
-    return list;
-}
+using test::Ids;
+using test::Items;
 
 struct ValuesFixture : ::testing::Test {
     AppSettings settings;
