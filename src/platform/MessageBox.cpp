@@ -68,4 +68,12 @@ int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &
     return mb::IDOK;
 }
 
+int ShowNotice(QWidget *parent, const Notice &notice) {
+    return ShowMessageBox(parent, notice.Text(), notice.Caption(), notice.flags);
+}
+
+NoticeSink NoticeSinkFor(QWidget *parent) {
+    return [parent](const Notice &notice) { return ShowNotice(parent, notice); };
+}
+
 }  // namespace ombra::platform

@@ -5,32 +5,13 @@
 #include <functional>
 #include <string>
 
+#include "platform/MessageFlags.h"
+#include "platform/Notice.h"
+
 class QWidget;
 
 namespace ombra::platform {
 
-namespace mb {
-// Buttons
-constexpr unsigned OK = 0x0;
-constexpr unsigned OKCANCEL = 0x1;
-constexpr unsigned YESNO = 0x4;
-// Icons
-constexpr unsigned ICONHAND = 0x10;         // stop / error
-constexpr unsigned ICONQUESTION = 0x20;
-constexpr unsigned ICONEXCLAMATION = 0x30;  // warning
-constexpr unsigned ICONASTERISK = 0x40;     // information
-constexpr unsigned ICONERROR = ICONHAND;
-constexpr unsigned ICONWARNING = ICONEXCLAMATION;
-constexpr unsigned ICONINFORMATION = ICONASTERISK;
-// Modality and placement
-constexpr unsigned SYSTEMMODAL = 0x1000;     // stays on top of every window
-constexpr unsigned SETFOREGROUND = 0x10000;  // raised and activated
-// Answers
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
-}  // namespace mb
 
 struct MessageBoxRequest {
     std::string text;
@@ -45,5 +26,10 @@ int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &
 // return value is the answer. Returns the previous hook.
 using MessageBoxHook = std::function<int(const MessageBoxRequest &)>;
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
+
+// Shows a notice of the logic as a message box over `parent`.
+int ShowNotice(QWidget *parent, const Notice &notice);
+// A sink that shows every notice over `parent`.
+NoticeSink NoticeSinkFor(QWidget *parent);
 
 }  // namespace ombra::platform
