@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "Server.h"
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "fxproto.h"
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/Measure.h"

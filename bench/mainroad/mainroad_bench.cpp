@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "calcbridge/CalcBridge.h"
-#include "output/Automation.h"
+#include "automation/Automation.h"
 #include "platform/Executable.h"
 #include "platform/ProfileStore.h"
 

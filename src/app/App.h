@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "platform/Resources.h"
 
 class QApplication;

@@ -4,8 +4,12 @@
 #include <string>
 
 #include "app/App.h"
-#include "app/CVireoDataTransferSoftwareDlg.h"
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
 #include "instrument/InstrumentLibrary.h"
+
+#ifdef OMBRA_HAVE_CALCBRIDGE
+#include "calcbridge/CalcBridge.h"
+#endif
 
 namespace ombra {
 
@@ -14,7 +18,11 @@ int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     std::string error;
     if (!LoadInstrumentLibrary(DefaultInstrumentLibraryPath(), &error))
         std::fprintf(stderr, "instrument library not loaded: %s\n", error.c_str());
-    CVireoDataTransferSoftwareDlg window(QString::fromStdString(app.ProductVersion()));
+    CVireoDataTransferSoftwareDlg window(QString::fromStdString(app.ProductVersion()), nullptr, app.Settings());
+    // Each measurement opens its own connection to LibreOffice Calc.
+#ifdef OMBRA_HAVE_CALCBRIDGE
+    window.SetAutomationFactory([] { return ConnectCalc(); });
+#endif
     // Keyboard accelerators of the resource library reach the window as its commands.
     app.InstallAccelerators(&window, [&window](int command) { window.OnCommand(command); });
     window.exec();

@@ -24,7 +24,7 @@
 #include <thread>
 
 #include "calcbridge/CalcBridge.h"
-#include "output/Automation.h"
+#include "automation/Automation.h"
 #include "platform/Executable.h"
 #include "platform/Resources.h"
 

@@ -1,6 +1,5 @@
 #include "support/TestSupport.h"
 
-#include <QStandardPaths>
 #include <cstdlib>
 
 #include "platform/Resources.h"
@@ -9,11 +8,8 @@ namespace ombra::test {
 
 TestEnvironment::TestEnvironment(int &argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QStandardPaths::setTestModeEnabled(true);
     app_ = std::make_unique<QApplication>(argc, argv);
-    platform::LoadResourceLibrary(std::string(OMBRA_BIN_DIR) + "/libCorvexRes.so");
-    // Never touch the user's own settings from a test.
-    platform::InstallProfileStore(std::make_unique<platform::MemoryProfileStore>());
+    EnterTestState();
     // No test may block on a box nobody answers: unless a test records them itself,
     // boxes are answered OK at once.
     platform::SetMessageBoxHook([](const platform::MessageBoxRequest &) { return platform::mb::IDOK; });
@@ -34,13 +30,5 @@ MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() { platform::SetMessageBoxHook(previous_); }
-
-ScopedMemoryProfile::ScopedMemoryProfile() {
-    auto store = std::make_unique<platform::MemoryProfileStore>();
-    store_ = store.get();
-    previous_ = platform::InstallProfileStore(std::move(store));
-}
-
-ScopedMemoryProfile::~ScopedMemoryProfile() { platform::InstallProfileStore(std::move(previous_)); }
 
 }  // namespace ombra::test

@@ -1,5 +1,6 @@
-// Common set-up for the test programs: an offscreen application, the resource library from
-// the build, settings kept in memory, and message boxes recorded instead of shown.
+// Common set-up for the test programs of the user interface: an offscreen application, the
+// resource library from the build, settings kept in memory, and message boxes recorded
+// instead of shown.
 #pragma once
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/ProfileStore.h"
+#include "support/CoreTestSupport.h"
 
 namespace ombra::test {
 
@@ -42,18 +44,6 @@ private:
     std::vector<int> queued_;
     std::vector<platform::MessageBoxRequest> boxes_;
     platform::MessageBoxHook previous_;
-};
-
-// Installs a fresh in-memory settings store for the lifetime of the object.
-class ScopedMemoryProfile {
-public:
-    ScopedMemoryProfile();
-    ~ScopedMemoryProfile();
-    platform::MemoryProfileStore &Store() { return *store_; }
-
-private:
-    platform::MemoryProfileStore *store_;
-    std::unique_ptr<platform::ProfileStore> previous_;
 };
 
 }  // namespace ombra::test

@@ -8,7 +8,7 @@
 #include <QtTest>
 
 #include "../../unit/illuminant/IlluminantTestSupport.h"
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "illuminant/CUserIlluminantDlg.h"
 #include "instrument/WorkThread.h"
 #include "platform/FileDialog.h"

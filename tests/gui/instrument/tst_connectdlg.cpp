@@ -3,7 +3,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "instrument/ConnectInstDlg.h"
 #include "support/TestSupport.h"
 

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 
 #include "IlluminantTestSupport.h"
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "illuminant/CUserIlluminantDlg.h"
 #include "illuminant/LightSourceMeasurement.h"
 #include "platform/FileDialog.h"

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "instrument/DeviceEnumeration.h"
 #include "instrument/PropertyTables.h"
 #include "instrument/VireoDllAdapter.h"

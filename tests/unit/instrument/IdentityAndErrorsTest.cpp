@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "instrument/ErrorMng.h"
 #include "instrument/PropertySetting.h"
 #include "platform/Resources.h"

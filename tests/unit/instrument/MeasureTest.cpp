@@ -2,7 +2,7 @@
 
 #include <cfloat>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "instrument/Measure.h"
 #include "instrument/PropertyTables.h"
 #include "platform/Resources.h"

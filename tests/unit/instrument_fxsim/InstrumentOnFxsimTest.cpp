@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "FxsimHarness.h"
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "colorimetry/Instrument.h"
 #include "instrument/DeviceEnumeration.h"
 #include "instrument/InstrumentLibrary.h"

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/Resources.h"
+#include "platform/ResourceImages.h"
 
 namespace {
 

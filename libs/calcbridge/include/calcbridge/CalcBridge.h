@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "output/Automation.h"
+#include "automation/Automation.h"
 
 namespace ombra {
 

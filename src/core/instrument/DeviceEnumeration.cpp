@@ -1,0 +1,111 @@
+#include "instrument/DeviceEnumeration.h"
+
+#include "instrument/InstrumentLibrary.h"
+#include "instrument/PropertySetting.h"
+#include "instrument/PropertyTables.h"
+#include "instrument/VireoDllAdapter.h"
+
+namespace ombra {
+namespace {
+
+constexpr int kCaptionId = 1200;
+constexpr int kConnectionFlagFailed = 1244;
+constexpr int kNoDeviceFound = 1183;
+constexpr int kOnlyRefusedDevices = 1401;
+
+void showStop(const NoticeSink &notify, int stringId) {
+    if (notify) notify(MakeNotice(stringId, kCaptionId, platform::mb::ICONHAND));
+}
+
+// A device just opened by the library: let it settle, then mark it connected and read
+// its identity into `found`. Returns true when enumeration has to stop (list full).
+bool takeOpenedDevice(EnumeratedDevices &found, int &count, CPropertySetting &setting, const NoticeSink &notify) {
+    InstrumentPause(kSettleAfterOpenMs);
+    if (SetConnectionFlag(1, notify) != 0) {
+        SetConnectionFlag(0, notify);
+        CloseOpenDevice();
+        return false;
+    }
+    DIHANDLE handle = DeviceHandle().load();
+    std::string label, model, serial;
+    int32_t rc = setting.QueryDeviceIdentity(label, model, serial);
+    if (rc == 0) {
+        found.devices[count] = {model, serial};
+        found.handles[count] = handle;
+        return ++count == kMaxListedDevices;
+    }
+    if (rc == kResultIdentityUnusable)
+        found.unusable.push_back(handle);
+    else
+        found.unidentified.push_back(handle);  // kept open until the choice releases it
+    return false;
+}
+
+void releaseAll(const std::vector<DIHANDLE> &handles, const NoticeSink &notify) {
+    for (DIHANDLE handle : handles) ReleaseDevice(handle, notify);
+}
+
+void releaseNotUsable(const EnumeratedDevices &found, const NoticeSink &notify) {
+    releaseAll(found.unusable, notify);
+    releaseAll(found.unidentified, notify);
+}
+
+}  // namespace
+
+int32_t SetConnectionFlag(int32_t value, const NoticeSink &notify) {
+    int32_t rc = SetInstrumentProperty(prop::kConnection, value);
+    if (rc != 0) showStop(notify, kConnectionFlagFailed);
+    return rc;
+}
+
+void ReleaseDevice(DIHANDLE handle, const NoticeSink &notify) {
+    DeviceHandle() = handle;
+    SetConnectionFlag(0, notify);
+    CloseOpenDevice();
+}
+
+int EnumerateDevices(EnumeratedDevices &found, const NoticeSink &notify) {
+    CPropertySetting setting;  // keeps each opened device open while it is identified
+    found.devices.clear();
+    found.unusable.clear();
+    found.unidentified.clear();
+    int count = 0;
+    for (int attempt = 0; attempt < kEnumerationAttempts; ++attempt) {
+        DIHANDLE opened = DeviceHandle().load();
+        int32_t rc = LockedCall([&](const DIFunctions &di) { return di.DIEnumDevice(&opened); });
+        if (rc != 0) continue;
+        DeviceHandle() = opened;
+        if (takeOpenedDevice(found, count, setting, notify)) break;
+    }
+    return count;
+}
+
+bool ChooseDevice(EnumeratedDevices &found, int count, const NoticeSink &notify, const DeviceChooser &chooser,
+                  int &selectedInstrument) {
+    if (count <= 0) {
+        bool onlyRefused = !found.unusable.empty();
+        releaseNotUsable(found, notify);
+        showStop(notify, onlyRefused ? kOnlyRefusedDevices : kNoDeviceFound);
+        return false;
+    }
+    if (count == 1) {
+        releaseNotUsable(found, notify);
+        DeviceHandle() = found.handles[0];
+        return true;
+    }
+    if (!chooser || !chooser(found.devices)) {
+        for (int i = 0; i < count; ++i) ReleaseDevice(found.handles[i], notify);
+        releaseNotUsable(found, notify);
+        return false;
+    }
+    // Only a listed row can be kept: a choice outside the list falls back to the first row.
+    int chosen = selectedInstrument;
+    if (chosen < 0 || chosen >= count) chosen = selectedInstrument = 0;
+    for (int i = 0; i < count; ++i)
+        if (i != chosen) ReleaseDevice(found.handles[i], notify);
+    releaseNotUsable(found, notify);
+    DeviceHandle() = found.handles[chosen];
+    return true;
+}
+
+}  // namespace ombra

@@ -1,0 +1,286 @@
+#include "instrument/InstrumentSession.h"
+
+#include <ctime>
+#include <optional>
+
+#include "instrument/Measure.h"
+#include "instrument/PropertySetting.h"
+#include "instrument/PropertyTables.h"
+#include "instrument/SessionRules.h"
+#include "instrument/WorkThread.h"
+#include "output/Transfer.h"
+#include "output/Values.h"
+#include "platform/Resources.h"
+#include "settings/SettingsStore.h"
+
+namespace ombra {
+
+using namespace mainwin;
+
+namespace {
+
+// Messages about the instrument that must be seen at once: above every window, in front.
+constexpr unsigned kUrgent = platform::mb::SYSTEMMODAL | platform::mb::SETFOREGROUND;
+
+// Pauses the button-watch thread for its lifetime, so every way out resumes it.
+class PausedWatch {
+public:
+    explicit PausedWatch(CButtonWatchThread &thread) : thread_(thread) { thread_.Pause(); }
+    ~PausedWatch() { thread_.Resume(); }
+    PausedWatch(const PausedWatch &) = delete;
+    PausedWatch &operator=(const PausedWatch &) = delete;
+
+private:
+    CButtonWatchThread &thread_;
+};
+
+}  // namespace
+
+InstrumentSession::InstrumentSession(AppSettings &settings, QObject *parent)
+    : QObject(parent), settings_(settings) {
+    qRegisterMetaType<ombra::MeasurementWriteResult>();
+    // The thread only queues its messages; they are handled on this object's thread.
+    connect(this, &InstrumentSession::watchMessagePosted, this, &InstrumentSession::HandleWatchMessage,
+            Qt::QueuedConnection);
+    // Created here, started only by a completed connection.
+    watchThread_ = std::make_unique<CButtonWatchThread>([this](int message) { emit watchMessagePosted(message); });
+    measure_ = std::make_unique<CMeasure>(settings_);
+    measure_->measurementType = 1;
+    errorMng_.Init(notify_);
+}
+
+InstrumentSession::~InstrumentSession() {
+    if (connected_) SetConnectionFlag(0, notify_);
+    // Ended without Exit: the thread may still be polling.
+    if (watchThread_) watchThread_->Stop();
+    measure_.reset();
+    watchThread_.reset();
+    // The instrument itself is closed when the last adapter (this session's) goes.
+}
+
+void InstrumentSession::SetNoticeSink(NoticeSink sink) {
+    notify_ = std::move(sink);
+    errorMng_.Init(notify_);
+}
+
+bool InstrumentSession::IsWatching() const { return watchThread_ && watchThread_->HasThread(); }
+
+int InstrumentSession::Tell(int stringId, unsigned flags) {
+    return notify_ ? notify_(MakeNotice(stringId, kStrSessionCaption, flags)) : platform::mb::IDOK;
+}
+
+// ---------------------------------------------------------------------------------------
+// Connection
+
+bool InstrumentSession::Connect() {
+    EnumeratedDevices found;
+    const int count = EnumerateDevices(found, notify_);
+    if (!ChooseDevice(found, count, notify_, deviceChooser_, settings_.selectedInstrument)) return false;
+
+    emit instrumentOpened();
+    ReadIdentity();
+    LoadSettingsForInstrument();
+    // A refused setting leaves the session half-connected: Disconnect releases the instrument.
+    if (!ApplySettingsToInstrument()) return false;
+    SetReadyToMeasure(CheckCalibrationStatus());
+    connected_ = true;
+    watchThread_->Start();
+    emit connectionChanged(true);
+    return true;
+}
+
+void InstrumentSession::ReadIdentity() {
+    CPropertySetting identity(settings_);
+    std::string label, model, serial;
+    if (identity.QueryDeviceIdentity(label, model, serial) != 0)
+        Tell(kStrIdentityUnreadable, platform::mb::ICONERROR);
+    else
+        emit identityRead(QString::fromStdString(label));
+}
+
+void InstrumentSession::LoadSettingsForInstrument() {
+    const SettingsLoadResult loaded = LoadSettings(
+        settings_, catalogue_, [this](int *first, int *second) { return adapter_.GetPolFilterCondition(first, second); });
+    polarizationCondition_ = loaded.polFirst;
+    polarizationState_ = loaded.polSecond;
+    restorePolarizationCondition_ = loaded.restorePolarizationCondition2;
+}
+
+bool InstrumentSession::ApplySettingsToInstrument() {
+    MeasurementMasks masks;
+    masks.polarization = settings_.Polarization;
+    masks.measurementType = static_cast<uint32_t>(settings_.MeasurementType);
+    masks.measurementCond = static_cast<uint32_t>(settings_.MeasurementCond);
+    masks.observer = static_cast<uint32_t>(settings_.Observer);
+    masks.illuminant = static_cast<uint32_t>(settings_.Illuminant);
+    // A condition or illuminant the instrument does not offer falls back to 4, for good.
+    const RefusalHandler fallBack = [this](ApplyStep step) -> std::optional<uint32_t> {
+        const bool condition = step == ApplyStep::MeasurementCondition;
+        constexpr int kFallback = 4;
+        (condition ? settings_.MeasurementCond : settings_.Illuminant) = kFallback;
+        WriteSettingInt(settings_, condition ? "MeasurementCond" : "Illuminant", kFallback);
+        return kFallback;
+    };
+    return ApplyMeasurementSettings(masks, fallBack).ok();
+}
+
+bool InstrumentSession::CheckCalibrationStatus() {
+    int32_t status = 0;
+    const int32_t rc = adapter_.GetCalibrateStatus(&status);
+    if (rc == 0) calibrationStatus_ = status;
+    const CalibrationCheck check = mainwin::CheckCalibrationStatus(rc, status);
+    if (check.noticeStringId != 0) Tell(check.noticeStringId, platform::mb::ICONINFORMATION);
+    return check.ready;
+}
+
+void InstrumentSession::SetReadyToMeasure(bool ready) {
+    readyToMeasure_ = ready;
+    emit readyChanged(ready);
+}
+
+void InstrumentSession::MeasurementSettingsChanged() {
+    polarizationCondition_ = settings_.PolarizationSel;
+    SetReadyToMeasure(CheckCalibrationStatus());
+}
+
+void InstrumentSession::StopWatching() {
+    if (connected_) watchThread_->Stop();
+}
+
+void InstrumentSession::Disconnect() {
+    watchThread_->Stop();
+    if (restorePolarizationCondition_) {
+        polarizationCondition_ = 2;
+        adapter_.SetPolFilterCondition(2);
+    }
+    SetConnectionFlag(0, notify_);
+    if (adapter_.CloseDevice() != 0) {
+        Tell(kStrCloseFailed, platform::mb::ICONERROR);
+    } else {
+        connected_ = false;
+        emit connectionChanged(false);
+    }
+    // Loaded again at the next connection.
+    ClearReflectionSelection(settings_);
+}
+
+void InstrumentSession::OnInstrumentLost() {
+    // The thread posts on every poll: later copies of this message find the session
+    // disconnected, also while the message below is open.
+    if (!connected_) return;
+    connected_ = false;
+    watchThread_->Stop();
+    Tell(kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
+    emit instrumentLost();
+    SetConnectionFlag(0, notify_);
+    adapter_.CloseDevice();
+    emit connectionChanged(false);
+}
+
+// ---------------------------------------------------------------------------------------
+// Messages of the button-watch thread
+
+void InstrumentSession::HandleWatchMessage(int message) {
+    switch (message) {
+    case kMsgReflectionTrigger: OnTrigger(1, reflectionTriggerLatch_); break;
+    case kMsgIrradianceTrigger: OnTrigger(4, irradianceTriggerLatch_); break;
+    case kMsgInstrumentLost: OnInstrumentLost(); break;
+    case kMsgIrradianceRelease: irradianceTriggerLatch_ = false; break;
+    case kMsgReflectionRelease: reflectionTriggerLatch_ = false; break;
+    default: break;
+    }
+}
+
+void InstrumentSession::OnTrigger(int messageType, bool &latch) {
+    switch (DecideTrigger(messageType, settings_.MeasurementType, connected_, readyToMeasure_, latch)) {
+    case TriggerAction::Ignore: break;
+    case TriggerAction::NotReady: NotReadyReaction(); break;
+    case TriggerAction::Measure:
+        // Set first: a trigger dispatched while this measurement runs must not start another.
+        latch = true;
+        MeasureAndTransfer();
+        break;
+    }
+}
+
+void InstrumentSession::NotReadyReaction() {
+    // Triggers queued before the pause are delivered while the message is open.
+    if (showingNotReady_) return;
+    showingNotReady_ = true;
+    {
+        PausedWatch paused(*watchThread_);
+        const mainwin::NotReadyReaction reaction = NotReadyReactionFor(calibrationStatus_);
+        if (reaction.kind == mainwin::NotReadyReaction::Notice)
+            Tell(reaction.id, platform::mb::ICONINFORMATION | kUrgent);
+        else if (reaction.kind == mainwin::NotReadyReaction::InstrumentError)
+            errorMng_.Report(reaction.id);
+    }
+    showingNotReady_ = false;
+}
+
+void InstrumentSession::MeasureAndTransfer() {
+    measuredData_.Empty();
+    PausedWatch paused(*watchThread_);
+    int32_t first = 0, second = 0;
+    if (adapter_.GetPolFilterCondition(&first, &second) != 0) return;
+    if (second != settings_.Polarization) {
+        Tell(kStrPolarizationMismatch, platform::mb::ICONERROR | kUrgent);
+        return;
+    }
+    StampMeasurementTime();
+    measure_->measurementType = settings_.MeasurementType;
+    int32_t rc = adapter_.DoMeasurement();
+    if (rc == 0) rc = measure_->Collect(measuredData_);
+    if (rc != 0) {
+        errorMng_.Report(rc);
+        return;
+    }
+    OutputValues values;
+    values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_});
+    WriteMeasurement(values);
+}
+
+void InstrumentSession::StampMeasurementTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    measurementDate_ = MeasurementDateText(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    measurementTime_ = MeasurementTimeText(local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+void InstrumentSession::WriteMeasurement(const OutputValues &values) {
+    const MeasurementWriteResult result = measurementWriter_ ? measurementWriter_(values) : WriteToSpreadsheet(values);
+    if (result.rowLimit > 0) rowLimit_ = result.rowLimit;
+    if (result.columnLimit > 0) columnLimit_ = result.columnLimit;
+    emit measurementWritten(result);
+}
+
+// One spreadsheet connection per measurement, dropped when the values are written.
+MeasurementWriteResult InstrumentSession::WriteToSpreadsheet(const OutputValues &values) {
+    std::unique_ptr<Automation> automation;
+    try {
+        if (automationFactory_) automation = automationFactory_();
+    } catch (const AutomationError &) {
+        return {MeasurementWriteResult::NoWorkbook};
+    }
+    if (!automation) return {MeasurementWriteResult::NoWorkbook};
+
+    TransferLayout layout;
+    layout.Label = settings_.Label;
+    layout.Row = settings_.Row;
+    layout.ValSep = settings_.ValSep;
+    layout.FuncSep = settings_.FuncSep;
+    layout.BlockSep = settings_.BlockSep;
+    layout.MeasurementTypeSel = settings_.MeasurementTypeSel;
+    const TransferInput input{values.outputItems, values.valueItems, values.spectralCount, values.densityCount};
+    const TransferOutcome outcome =
+        TransferMeasurement(*automation, layout, input, platform::ResString(kStrSessionCaption), notify_);
+
+    MeasurementWriteResult result{MeasurementWriteResult::NotWritten, outcome.rowLimit, outcome.columnLimit};
+    if (outcome.result == TransferResult::Written) result.kind = MeasurementWriteResult::Written;
+    else if (outcome.result == TransferResult::NoWorkbook) result.kind = MeasurementWriteResult::NoWorkbook;
+    else if (outcome.result == TransferResult::AutomationFailed) result.kind = MeasurementWriteResult::Failed;
+    return result;
+}
+
+}  // namespace ombra

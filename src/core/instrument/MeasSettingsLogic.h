@@ -1,0 +1,135 @@
+// The logic of the measurement settings dialog without any window: the six lists and their
+// entries, what each change of a list does to the others, and what OK stores and sends to
+// the instrument. The dialog mirrors the list states into its controls.
+//
+// Each choice is kept three ways: its list position, the code behind it (a single-bit mask,
+// 161 for the polarised condition, 0/1 for polarisation) and the shown text.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/AppSettings.h"
+#include "instrument/ErrorMng.h"
+#include "platform/Notice.h"
+#include "platform/ProfileStore.h"
+
+
+namespace ombra {
+
+enum class SettingsList { Type, Condition, DensityWhiteRef, Observer, Illuminant, Polarization };
+constexpr int kSettingsListCount = 6;
+
+namespace meas {
+// Control ids of the lists, in the order of SettingsList.
+constexpr std::array<int, kSettingsListCount> kListIds = {1012, 1004, 1005, 1006, 1007, 1071};
+constexpr int kPolarizedConditionString = 1273;
+constexpr int kPolarizedConditionCode = 161;  // bits 0x1, 0x20 and 0x80
+constexpr int kConditionFallbackCode = 0x4;   // condition in force when the polarised one is left
+constexpr int kIrradianceTypePosition = 1;
+constexpr int32_t kSixteenthProbeValue = 14;  // property 4 value of the 0x8000 row
+constexpr int kSixteenthConditionPosition = 15;
+constexpr int kSixteenthIlluminantPosition = 14;
+constexpr int kConditionFallbackPosition = 1;
+constexpr int kIlluminantFallbackPosition = 2;
+constexpr int kCaption = 1200;
+constexpr int kConditionChanged = 1308;
+constexpr int kConditionRefused = 1241;
+constexpr int kIlluminantRefused = 1242;
+constexpr int kSelectionSwitched = 1236;
+}  // namespace meas
+
+struct ListEntry {
+    int stringId = 0;
+    int code = 0;
+    bool operator==(const ListEntry &) const = default;
+};
+
+// Entries of each list, in list order. `modelName` decides whether irradiance is offered
+// (only for the model named by string 1234).
+std::vector<ListEntry> MeasurementTypeEntries(const std::string &modelName);
+std::vector<ListEntry> ConditionEntries(bool sixteenthAvailable, int polarization);
+std::vector<ListEntry> DensityWhiteRefEntries();
+std::vector<ListEntry> ObserverEntries();
+std::vector<ListEntry> IlluminantEntries(bool sixteenthAvailable);
+std::vector<ListEntry> PolarizationEntries();
+
+// The illuminant code that goes with a condition code: a light source matched to illuminant
+// n selects illuminant n; M0, M1, M2 and the polarised condition select 0x4.
+int IlluminantCodeForCondition(int conditionCode);
+
+struct SettingsListState {
+    std::vector<ListEntry> entries;
+    std::vector<std::string> texts;  // the entries' texts
+    int selected = 0;
+    bool enabled = true;
+};
+
+class MeasSettingsLogic {
+public:
+    MeasSettingsLogic(AppSettings &settings, platform::ProfileStore &store);
+
+    // The positions the window copies in before the dialog is shown (from the settings'
+    // *Sel values) and copies back after OK.
+    void CopyPositionsFrom(const AppSettings &settings);
+    // Copies the positions in force back: the condition and illuminant positions only once
+    // the instrument has accepted them.
+    void CopyPositionsTo(AppSettings &settings) const;
+
+    // Dialog initialisation: probes for the sixteenth condition and illuminant, fills the
+    // lists at the stored positions and brings codes, positions and texts into agreement.
+    void Initialise(NoticeSink notify);
+
+    // The user chose `position` in `list`.
+    void Select(SettingsList list, int position);
+
+    // OK: stores the settings, sends them to the instrument and says whether the dialog may
+    // close (false after the instrument refused the condition or the illuminant).
+    bool Ok();
+
+    const SettingsListState &List(SettingsList list) const { return lists_[index(list)]; }
+    int Position(SettingsList list) const { return positions_[index(list)]; }
+    int Code(SettingsList list) const { return codes_[index(list)]; }
+    const std::string &Text(SettingsList list) const { return texts_[index(list)]; }
+    bool SixteenthEntryAvailable() const { return sixteenthAvailable_; }
+
+private:
+    static size_t index(SettingsList list) { return static_cast<size_t>(list); }
+    SettingsListState &state(SettingsList list) { return lists_[index(list)]; }
+    int &position(SettingsList list) { return positions_[index(list)]; }
+    int &code(SettingsList list) { return codes_[index(list)]; }
+
+    void ProbeSixteenthEntry();
+    void Fill(SettingsList list, std::vector<ListEntry> entries);
+    void FillConditionList();
+    void StoreChoice(SettingsList list);
+    void RunChangeHandler(SettingsList list);
+    void OnTypeChange();
+    void OnConditionChange();
+    void OnPolarizationChange();
+    void SelectIlluminantCode(int illuminantCode);
+
+    void WriteSettings();
+    bool SendToInstrument();
+    void SwitchSelection();
+    void Tell(int stringId, int captionId, unsigned flags);
+
+    // Codes and positions in SettingsList order (the polarisation code is 0 or 1).
+    std::array<int, kSettingsListCount> codes_{};
+    std::array<int, kSettingsListCount> positions_{};
+    bool initialising_ = false;
+    bool sixteenthAvailable_ = false;
+    std::array<SettingsListState, kSettingsListCount> lists_;
+    // Shown texts; they reach the settings in memory once the choice is in force.
+    std::array<std::string, kSettingsListCount> texts_;
+    bool conditionAccepted_ = false;
+    bool illuminantAccepted_ = false;
+    CErrorMng errorMng_;
+    AppSettings &settings_;
+    platform::ProfileStore &store_;
+    NoticeSink notify_;
+};
+
+}  // namespace ombra

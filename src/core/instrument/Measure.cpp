@@ -1,0 +1,126 @@
+#include "instrument/Measure.h"
+
+#include "settings/AppSettings.h"
+#include "instrument/PropertySetting.h"
+#include "instrument/PropertyTables.h"
+#include "platform/Resources.h"
+
+namespace ombra {
+
+int32_t CMeasure::spectrumCount = 36;
+
+namespace {
+
+constexpr int kModelStringFull = 1234;
+constexpr int kFirstSpotWavelength = 380;
+constexpr int kLastSpotWavelength = 730;
+constexpr int kSpotItemBase = 2000;  // item 2380..2730 is the density at item - 2000 nm
+
+bool accepted(int32_t rc) { return rc == 0 || rc == DI_ERR_VALUE_UNAVAILABLE || rc == kResultNotAccepted; }
+
+}  // namespace
+
+uint32_t CMeasure::ResultMask(int32_t type, const std::string &modelName) {
+    if (type != 1) return resultmask::kIrradiance;
+    if (!modelName.empty() && modelName == platform::ResString(kModelStringFull)) return resultmask::kFullReflection;
+    // Model string 1235, or a model that is neither: no spectrum is asked for.
+    return resultmask::kReflectionNoSpectrum;
+}
+
+int CMeasure::RecordPlace(uint32_t bit) {
+    switch (bit) {
+    case 0x8000: return MeasuredDataRecord::kSpectrum;
+    case 0x1: return 97;
+    case 0x2: return 100;
+    case 0x4: return 103;
+    case 0x8: return 106;
+    case 0x10: return 109;
+    case 0x20: return 112;
+    case 0x40: return 116;
+    case 0x80: return 120;
+    case 0x100: return 124;
+    case 0x200: return 128;
+    case 0x1000: return 132;
+    case 0x2000: return 134;
+    case 0x4000: return 135;
+    case 0x10000: return 138;
+    default: return -1;
+    }
+}
+
+int32_t CMeasure::Collect(CMeasuredData &data) {
+    CPropertySetting keepOpen;
+    uint32_t mask = ResultMask(measurementType, settings_ ? settings_->modelName : std::string());
+    data.SetHeaderForType(measurementType);
+    spectrumCount = data.spectralCount;
+    if (measurementType == 1) data.Reserve(16);
+    else if (measurementType == 4) data.Reserve(1);
+
+    MeasuredDataRecord record;
+    int32_t rc = 0;
+    if (measurementType == 1 && (rc = collectSpotDensities(record)) != 0) return rc;
+    if ((rc = collectResultItems(mask, record)) != 0) return rc;
+    if (measurementType == 4) {
+        float spectrum[kIrradianceSpectrumPoints] = {};
+        if ((rc = adapter_.GetSpectrum(spectrum, kIrradianceSpectrumPoints)) != 0) return rc;
+        for (int i = 0; i < kIrradianceSpectrumPoints; ++i)
+            record.SetFloat(MeasuredDataRecord::kIrradianceSpectrumFirst + i, spectrum[i]);
+    }
+    data.Append(record);
+    return 0;
+}
+
+// Automatic density first, then every wavelength or the selected ones; before any
+// property is changed.
+int32_t CMeasure::collectSpotDensities(MeasuredDataRecord &record) {
+    int32_t wavelength = 0;
+    float density = 0.f;
+    int32_t rc = adapter_.GetSpotColorDensity(&wavelength, &density);
+    if (rc != 0) return rc;
+    record.SetFloat(MeasuredDataRecord::kAutoSpotDensity, density);
+    record.SetInt(MeasuredDataRecord::kAutoSpotWavelength, wavelength);
+
+    auto fetch = [&](int nm) {
+        int32_t asked = nm;
+        float value = 0.f;
+        int32_t result = adapter_.GetSpotColorDensity(&asked, &value);
+        if (result == 0) record.SetFloat(MeasuredDataRecord::SpotDensityIndex(nm), value);
+        return result;
+    };
+    if (!settings_) return 0;
+    const AppSettings &settings = *settings_;
+    if (settings.densitySpectrumSelected) {
+        for (int nm = kFirstSpotWavelength; nm <= kLastSpotWavelength; ++nm)
+            if ((rc = fetch(nm)) != 0) return rc;
+        return 0;
+    }
+    for (const OutputItem &item : settings.densitySpectrumItems) {
+        int nm = item.identifier - kSpotItemBase;
+        if (nm < kFirstSpotWavelength || nm > kLastSpotWavelength) continue;  // not a spot item
+        if ((rc = fetch(nm)) != 0) return rc;
+    }
+    return 0;
+}
+
+int32_t CMeasure::collectResultItems(uint32_t mask, MeasuredDataRecord &record) {
+    while (mask != 0) {
+        std::optional<PropertyRow> row = FindPropertyRow(PropertyTable::ResultItem, mask);
+        if (!row) break;  // bits without an item are never fetched
+        int32_t rc = SetInstrumentProperty(row->id, row->value);
+        if (rc != 0) return rc;
+        rc = fetchItem(row->bit, record);
+        if (!accepted(rc)) return rc;
+        mask &= ~row->bit;
+    }
+    return 0;
+}
+
+int32_t CMeasure::fetchItem(uint32_t bit, MeasuredDataRecord &record) {
+    float *place = record.FloatsAt(RecordPlace(bit));
+    if (bit == resultmask::kSpectrum) return adapter_.GetSpectrum(place, spectrumCount);
+    if (bit <= 0x10 || bit == 0x10000) return adapter_.GetColor(place);
+    if (bit <= 0x200) return adapter_.GetDensity(place);
+    return adapter_.GetColorIndex(place);
+}
+
+}  // namespace ombra

@@ -1,0 +1,56 @@
+// After the instrument has taken a measurement, fetches every result that the measurement
+// type and the instrument model provide into one measured-data record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "instrument/MeasuredData.h"
+#include "instrument/VireoDllAdapter.h"
+#include "settings/AppSettings.h"
+
+namespace ombra {
+
+namespace resultmask {
+constexpr uint32_t kFullReflection = 0xF3FF;      // spectrum, colour values 0..4, densities, indexes
+constexpr uint32_t kReflectionNoSpectrum = 0x73FF; // the same without the spectrum
+constexpr uint32_t kIrradiance = 0x10004;         // colour values 3 and 6
+constexpr uint32_t kSpectrum = 0x8000;
+}  // namespace resultmask
+
+class CMeasure {
+public:
+    static constexpr int kIrradianceSpectrumPoints = 75;  // 360..730 nm in 5 nm steps
+
+    CMeasure() = default;
+    // The model name and the spot-density choice are read from `settings` at each collection.
+    explicit CMeasure(const AppSettings &settings) : settings_(&settings) {}
+    virtual ~CMeasure() = default;
+
+    // Single-bit measurement type: 1 reflection, 4 irradiance (2 like 4 without spectrum).
+    int32_t measurementType = 1;
+
+    // Fetches the results of the measurement just taken and appends one record to `data`.
+    // Returns 0, or the first failing instrument result (then nothing is appended).
+    int32_t Collect(CMeasuredData &data);
+
+    // The result items fetched for a measurement type and model name. For reflection, an
+    // instrument that is neither known model gets every item but the spectrum.
+    static uint32_t ResultMask(int32_t type, const std::string &modelName);
+
+    // Place in the record where the result item `bit` is stored (-1 for no item).
+    static int RecordPlace(uint32_t bit);
+
+    // Number of spectral points of the current collection (36 or 97).
+    static int32_t spectrumCount;
+
+private:
+    int32_t collectSpotDensities(MeasuredDataRecord &record);
+    int32_t collectResultItems(uint32_t mask, MeasuredDataRecord &record);
+    int32_t fetchItem(uint32_t bit, MeasuredDataRecord &record);
+
+    CVireoDllAdapter adapter_;
+    const AppSettings *settings_ = nullptr;  // none: no model known, no spot densities
+};
+
+}  // namespace ombra

@@ -1,0 +1,53 @@
+#include "instrument/PropertySetting.h"
+
+#include <cstdio>
+
+#include "settings/AppSettings.h"
+#include "platform/Resources.h"
+#include "instrument/InstrumentLibrary.h"
+
+namespace ombra {
+
+namespace {
+constexpr uint32_t kMinVersionWord1 = 1;
+constexpr uint32_t kMinVersionWord2 = 20;
+constexpr int kModelStringFull = 1234;
+constexpr int kModelStringReflection = 1235;
+}  // namespace
+
+std::string ModelNameForType(int32_t modelType) {
+    if (modelType == kModelTypeFull) return platform::ResString(kModelStringFull);
+    if (modelType == kModelTypeReflection) return platform::ResString(kModelStringReflection);
+    return {};
+}
+
+int32_t CPropertySetting::QueryDeviceIdentity(std::string &label, std::string &model, std::string &serial) {
+    DIDeviceInfo info{};
+    int32_t rc = adapter_.GetDevInfo(&info);
+    if (rc != 0) return rc;
+    // Both words are unsigned: a "negative" word is a very large version, not an old one.
+    if (info.versionWord1 < kMinVersionWord1 || info.versionWord2 < kMinVersionWord2)
+        return kResultIdentityUnusable;
+
+    char serialText[16];
+    std::snprintf(serialText, sizeof serialText, "%d", static_cast<int>(info.serialNumber));
+    std::string modelName = ModelNameForType(info.modelType);
+
+    SetConnectedModelName(modelName);
+    if (settings_) {
+        if (info.modelType == kModelTypeReflection) {
+            // This model measures reflection only.
+            settings_->MeasurementTypeSel = 0;
+            settings_->MeasurementType = 1;
+        }
+        settings_->modelName = modelName;
+        settings_->serialNumberText = serialText;
+    }
+
+    serial = serialText;
+    model = modelName;
+    label = modelName + " : " + serial;
+    return 0;
+}
+
+}  // namespace ombra

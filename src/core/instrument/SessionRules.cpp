@@ -1,0 +1,48 @@
+#include "instrument/SessionRules.h"
+
+#include <cstdio>
+
+namespace ombra::mainwin {
+
+CalibrationCheck CheckCalibrationStatus(int32_t queryResult, int32_t status) {
+    if (queryResult != 0) return {true, 0};
+    switch (status) {
+    case 2:
+    case 5: return {true, kStrCalibrationNotice};
+    case 3:
+    case 4: return {false, kStrCalibrationNeeded};
+    default: return {true, 0};
+    }
+}
+
+NotReadyReaction NotReadyReactionFor(int32_t calibrationStatus) {
+    switch (calibrationStatus) {
+    case 2:
+    case 5: return {NotReadyReaction::Notice, kStrCalibrationNotice};
+    case 3: return {NotReadyReaction::InstrumentError, kErrNotReadyStatus3};
+    case 4: return {NotReadyReaction::InstrumentError, kErrNotReadyStatus4};
+    default: return {};
+    }
+}
+
+TriggerAction DecideTrigger(int messageType, int measurementType, bool connected, bool readyToMeasure,
+                            bool latched) {
+    // A message still queued from before a disconnection finds the window disconnected.
+    if (!connected || messageType != measurementType) return TriggerAction::Ignore;
+    if (!readyToMeasure) return TriggerAction::NotReady;
+    return latched ? TriggerAction::Ignore : TriggerAction::Measure;
+}
+
+std::string MeasurementDateText(int year, int month, int day) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%d/%02d/%02d", year, month, day);
+    return text;
+}
+
+std::string MeasurementTimeText(int hour, int minute, int second) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second);
+    return text;
+}
+
+}  // namespace ombra::mainwin

@@ -1,0 +1,67 @@
+// The rules of the measurement session, kept free of widgets: the watch thread's messages,
+// the texts of the connection and measurement road, the calibration check, the reaction to a
+// press on an instrument that is not ready, the trigger decision and the time stamp texts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ombra::mainwin {
+
+// Messages posted to the window by the button-watch thread (application base 32768 + n).
+constexpr int kMsgReflectionTrigger = 32778;
+constexpr int kMsgIrradianceTrigger = 32779;
+constexpr int kMsgInstrumentLost = 32780;
+constexpr int kMsgIrradianceRelease = 32781;
+constexpr int kMsgReflectionRelease = 32782;
+
+// Texts of the connection and measurement road.
+constexpr int kStrSessionCaption = 1200;  // caption of the program's messages
+constexpr int kStrNoInstrument = 1183;
+constexpr int kStrCloseFailed = 1184;
+constexpr int kStrInstrumentLost = 1197;
+constexpr int kStrCalibrationNotice = 1238;
+constexpr int kStrIdentityUnreadable = 1243;
+constexpr int kStrCalibrationNeeded = 1246;
+constexpr int kStrPolarizationMismatch = 1394;
+
+// Instrument codes reported when the button is pressed on an instrument that is not ready.
+constexpr int32_t kErrNotReadyStatus3 = 19;
+constexpr int32_t kErrNotReadyStatus4 = 34;
+
+// Shown in the hint pane when a measurement could not be written anywhere, so that a
+// reading never disappears without a trace; cleared by the next successful write.
+constexpr const char *kNotWrittenNotice = "measurement not written: no spreadsheet found";
+// Shown instead when the spreadsheet was found but stopped answering while the values were written.
+constexpr const char *kSpreadsheetFailedNotice = "measurement not written completely: the spreadsheet did not respond";
+
+// Outcome of the calibration-status check: whether the instrument may measure, and the
+// information text to show first (0: none).
+struct CalibrationCheck {
+    bool ready = true;
+    int noticeStringId = 0;
+    bool operator==(const CalibrationCheck &) const = default;
+};
+// `queryResult` is the answer of the status query; a failed query counts as ready.
+CalibrationCheck CheckCalibrationStatus(int32_t queryResult, int32_t status);
+
+// What a button press on an instrument that is not ready to measure shows.
+struct NotReadyReaction {
+    enum Kind { Nothing, Notice, InstrumentError } kind = Nothing;
+    int id = 0;  // string of the notice, or the instrument code for the error manager
+    bool operator==(const NotReadyReaction &) const = default;
+};
+NotReadyReaction NotReadyReactionFor(int32_t calibrationStatus);
+
+// What a press of the button does with a trigger message.
+enum class TriggerAction { Ignore, NotReady, Measure };
+// `messageType` is the measurement type the message stands for (1 reflection, 4 irradiance);
+// a latched press or a message of the other type is ignored. The window must be connected.
+TriggerAction DecideTrigger(int messageType, int measurementType, bool connected, bool readyToMeasure,
+                            bool latched);
+
+// Time stamp texts of a measurement: "2026/12/07" and "09:05:03".
+std::string MeasurementDateText(int year, int month, int day);
+std::string MeasurementTimeText(int hour, int minute, int second);
+
+}  // namespace ombra::mainwin

@@ -1,0 +1,72 @@
+// Writes the values of one measurement into the worksheet the user is looking at, starting at its
+// active cell, and leaves the selection on the cell where the next measurement begins.
+#pragma once
+
+#include <string>
+
+#include "automation/Automation.h"
+#include "output/OutputItem.h"
+#include "platform/Notice.h"
+
+namespace ombra {
+
+class CExcelControl;
+
+// The layout settings that govern the cells of a measurement (names as in the settings).
+struct TransferLayout {
+    int Label = 1;               // 1: a label cell beside every value cell
+    int Row = 0;                 // 0: items run across columns, labels above values; 1: items run down
+    int ValSep = 5;              // separator codes 0..16
+    int FuncSep = 5;
+    int BlockSep = 13;
+    int MeasurementTypeSel = 0;  // 0 reflection: spectra start at 380 nm, else 360 nm
+};
+
+struct TransferInput {
+    const OutputItemList &outputItems;  // the selection, in order
+    const OutputItemList &valueItems;   // the values of the selection (groups expanded)
+    int spectralCount = 0;
+    int densityCount = 0;
+};
+
+enum class TransferResult {
+    Written,           // every cell written and the next cell selected
+    NoWorkbook,        // no running spreadsheet matches the foreground window: nothing written
+    OutsideSheet,      // a cell fell outside the sheet; the message was shown
+    AutomationFailed,  // the spreadsheet raised an error; the transfer ended silently
+};
+
+struct TransferOutcome {
+    TransferResult result = TransferResult::NoWorkbook;
+    int rowLimit = 0;     // the sheet's size as learned when the workbook was bound (0 when unbound)
+    int columnLimit = 0;
+};
+
+// Runs one transfer. The "outside the sheet" message goes to `notify` with messageCaption.
+TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout &layout, const TransferInput &input,
+                                    const std::string &messageCaption, const NoticeSink &notify = {});
+
+// Separator codes: joining codes keep the output in the same cell, all others move the position.
+bool IsJoiningCode(int code);
+std::string JoiningText(int code);  // "" for movement codes and 12
+
+// The position change of a separator code; w is 2 when labels are on. n is the cell count used by
+// the codes that step back over the cells just written.
+void MoveBySeparator(const TransferLayout &layout, int code, int &column, int &row, int n);
+inline void MoveByValueSeparator(const TransferLayout &l, int &column, int &row) { MoveBySeparator(l, l.ValSep, column, row, 2); }
+inline void MoveByFunctionSeparator(const TransferLayout &l, int &column, int &row, int n) { MoveBySeparator(l, l.FuncSep, column, row, n); }
+inline void MoveByBlockSeparator(const TransferLayout &l, int &column, int &row, int n) { MoveBySeparator(l, l.BlockSep, column, row, n); }
+
+struct TextPair {
+    std::string label;
+    std::string value;
+};
+void AppendJoiner(TextPair &texts, int separatorCode);
+
+// One value cell and, when labels are on, its label cell; moves the selection when the block
+// separator moves. Refuses (with the message) a cell outside the sheet.
+bool WriteCell(CExcelControl &control, const TransferLayout &layout, const std::string &label,
+               const std::string &value, int count, int column, int row, int workbookIndex, int worksheetIndex,
+               int rowLimit, int columnLimit, const std::string &messageCaption, const NoticeSink &notify);
+
+}  // namespace ombra

@@ -1,0 +1,40 @@
+// The values of one measurement: the selection of the current type expanded into single
+// items, each with its value and the text written into its cell.
+#pragma once
+
+#include <string>
+
+#include "settings/AppSettings.h"
+#include "instrument/MeasuredData.h"
+#include "output/OutputItem.h"
+
+namespace ombra {
+
+// Local date and time texts stamped when the measurement was taken.
+struct MeasurementStamp {
+    std::string date;
+    std::string time;
+};
+
+class OutputValues {
+public:
+    OutputItemList outputItems;  // the selection in order, groups included, with values
+    OutputItemList valueItems;   // the expanded selection with values
+    int spectralCount = 0;       // spectral values group 1100 writes: 36 or 75
+    int densityCount = 0;        // 351 per occurrence of group 2021
+
+    // Replaces groups in `items` by their components (grid of settings.MeasurementTypeSel);
+    // sets spectralCount and densityCount.
+    void ExpandSelection(OutputItemList &items, const AppSettings &settings);
+    // Fills every list from the first record of `data` and the settings.
+    void BuildValues(const AppSettings &settings, const CMeasuredData &data, const MeasurementStamp &stamp);
+};
+
+// Locale-independent fixed-point text ("." as decimal point), like "%0.<decimals>f".
+std::string FormatFixed(double value, int decimals);
+// "%d" of `value` truncated toward zero, saturated to the int range (NaN gives 0).
+std::string FormatTruncated(double value);
+// True for the value that stands for "not delivered" (the largest float32).
+bool IsMissingValue(double value);
+
+}  // namespace ombra

@@ -1,0 +1,100 @@
+#include "platform/Resources.h"
+
+#include <corvexres/corvexres.h>
+#include <dlfcn.h>
+
+#include <QCoreApplication>
+#include <QByteArray>
+#include <QString>
+
+namespace ombra::platform {
+namespace {
+
+struct Library {
+    void *handle = nullptr;
+    decltype(&CorvexRes_String) string = nullptr;
+    decltype(&CorvexRes_Image) image = nullptr;
+    decltype(&CorvexRes_Menu) menu = nullptr;
+    decltype(&CorvexRes_Accelerators) accelerators = nullptr;
+};
+
+Library &lib() {
+    static Library instance;
+    return instance;
+}
+
+template <typename Fn>
+Fn resolve(void *handle, const char *name) {
+    return reinterpret_cast<Fn>(dlsym(handle, name));
+}
+
+}  // namespace
+
+bool LoadResourceLibrary(const std::string &path) {
+    void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return false;
+    Library loaded;
+    loaded.handle = handle;
+    loaded.string = resolve<decltype(loaded.string)>(handle, "CorvexRes_String");
+    loaded.image = resolve<decltype(loaded.image)>(handle, "CorvexRes_Image");
+    loaded.menu = resolve<decltype(loaded.menu)>(handle, "CorvexRes_Menu");
+    loaded.accelerators = resolve<decltype(loaded.accelerators)>(handle, "CorvexRes_Accelerators");
+    if (!loaded.string || !loaded.image || !loaded.menu || !loaded.accelerators) {
+        dlclose(handle);
+        return false;
+    }
+    // Never unloaded: texts handed out point into the library.
+    lib() = loaded;
+    return true;
+}
+
+bool ResourceLibraryLoaded() { return lib().handle != nullptr; }
+
+std::string DefaultResourceLibraryPath() {
+    return (QCoreApplication::applicationDirPath() + "/libCorvexRes.so").toStdString();
+}
+
+bool HasResString(int id) { return lib().string && lib().string(id) != nullptr; }
+
+std::string ResString(int id) {
+    if (!lib().string) return {};
+    const char *text = lib().string(id);
+    return text ? std::string(text) : std::string();
+}
+
+QString ResQString(int id) { return QString::fromStdString(ResString(id)); }
+
+QByteArray ResImageData(int id) {
+    if (!lib().image) return {};
+    size_t size = 0;
+    const unsigned char *data = lib().image(id, &size);
+    if (!data || size == 0) return {};
+    return QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+}
+
+std::vector<MenuEntry> ResMenu(int menuId) {
+    std::vector<MenuEntry> entries;
+    if (!lib().menu) return entries;
+    const CorvexResMenuEntry *items = nullptr;
+    int count = lib().menu(menuId, &items);
+    for (int i = 0; i < count && items; ++i) {
+        MenuEntry e;
+        e.level = items[i].level;
+        e.commandId = items[i].commandId;
+        e.separator = items[i].text == nullptr;
+        if (items[i].text) e.text = items[i].text;
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+std::vector<Accelerator> ResAccelerators(int tableId) {
+    std::vector<Accelerator> out;
+    if (!lib().accelerators) return out;
+    const CorvexResAccelerator *items = nullptr;
+    int count = lib().accelerators(tableId, &items);
+    for (int i = 0; i < count && items; ++i) out.push_back({items[i].keys ? items[i].keys : "", items[i].commandId});
+    return out;
+}
+
+}  // namespace ombra::platform

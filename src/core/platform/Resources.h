@@ -1,0 +1,43 @@
+// Access to the resource library: texts, images, the main menu and the accelerators.
+// The program holds only numeric identifiers; everything shown comes from here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class QString;
+class QByteArray;
+
+namespace ombra::platform {
+
+// Loads the resource library from `path` (absolute). Returns false when it cannot be
+// loaded or lacks its entry points; the previous library (if any) stays in use.
+bool LoadResourceLibrary(const std::string &path);
+bool ResourceLibraryLoaded();
+// Absolute path of the resource library beside the running executable.
+std::string DefaultResourceLibraryPath();
+
+// Text of string `id` (UTF-8); empty when the library or the string is missing.
+std::string ResString(int id);
+QString ResQString(int id);
+// True when string `id` exists (an existing string may still be empty).
+bool HasResString(int id);
+
+// The encoded bytes of image `id`; empty when missing (platform/ResourceImages.h decodes them).
+QByteArray ResImageData(int id);
+
+struct MenuEntry {
+    int level = 0;       // 0 popup, 1 item of the popup before it
+    int commandId = 0;   // 0 for popups and separators
+    std::string text;    // empty for a separator
+    bool separator = false;
+};
+std::vector<MenuEntry> ResMenu(int menuId);
+
+struct Accelerator {
+    std::string keys;    // Qt portable key text, e.g. "Ctrl+K"
+    int commandId = 0;
+};
+std::vector<Accelerator> ResAccelerators(int tableId);
+
+}  // namespace ombra::platform

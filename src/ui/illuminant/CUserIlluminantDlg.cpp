@@ -1,0 +1,247 @@
+#include "illuminant/CUserIlluminantDlg.h"
+
+#include "output/Values.h"
+
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "settings/AppSettings.h"
+#include "illuminant/LightSourceMeasurement.h"
+#include "instrument/WorkThread.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/Resources.h"
+#include "resources/ResourceIds.h"
+
+namespace ombra {
+namespace {
+
+constexpr int kRegisteredText = 1337;
+constexpr int kPolarizationRefusedText = 1338;
+constexpr int kMeasureQuestionText = 1339;
+constexpr int kSavedText = 1307;
+
+QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
+
+bool isMissing(float value) { return value == kNoValue || !std::isfinite(value); }
+
+}  // namespace
+
+CUserIlluminantDlg::CUserIlluminantDlg(QWidget *parent) : QDialog(parent), settings_(Settings()) {
+    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    CreateControls();
+    InitDialog();
+}
+
+CUserIlluminantDlg::~CUserIlluminantDlg() = default;
+
+QPushButton *CUserIlluminantDlg::addButton(int id, const QString &text) {
+    auto *button = new QPushButton(text, this);
+    button->setObjectName(controlName(id));
+    button->setAutoDefault(false);
+    return button;
+}
+
+void CUserIlluminantDlg::CreateControls() {
+    setWindowTitle(QStringLiteral("User Illuminant"));
+    auto *fileRow = new QHBoxLayout;
+    auto *open = addButton(kOpenId, QStringLiteral("Open..."));
+    auto *save = addButton(kSaveId, QStringLiteral("Save..."));
+    fileRow->addWidget(open);
+    fileRow->addWidget(save);
+    auto *instrumentRow = new QHBoxLayout;
+    auto *read = addButton(kReadId, QStringLiteral("Read from Instrument"));
+    auto *reg = addButton(kRegisterId, QStringLiteral("Register in Instrument"));
+    auto *measure = addButton(kMeasureId, QStringLiteral("Measure Light Source"));
+    instrumentRow->addWidget(read);
+    instrumentRow->addWidget(reg);
+    instrumentRow->addWidget(measure);
+    connect(open, &QPushButton::clicked, this, &CUserIlluminantDlg::OnOpen);
+    connect(save, &QPushButton::clicked, this, &CUserIlluminantDlg::OnSave);
+    connect(read, &QPushButton::clicked, this, &CUserIlluminantDlg::OnReadFromInstrument);
+    connect(reg, &QPushButton::clicked, this, &CUserIlluminantDlg::OnRegister);
+    connect(measure, &QPushButton::clicked, this, &CUserIlluminantDlg::OnMeasure);
+
+    auto *results = new QGridLayout;
+    const QString labels[] = {QStringLiteral("Illuminance"), QStringLiteral("Correlated colour temperature"),
+                              QStringLiteral("\u0394uv")};
+    for (int row = 0; row < 3; ++row) {
+        auto *label = new QLabel(labels[row], this);
+        auto *value = new QLabel(this);
+        value->setMinimumWidth(120);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setObjectName(controlName(kFirstResultId + row));
+        value->setObjectName(controlName(kIlluminanceId + row));
+        resultControls_[row] = label;
+        resultControls_[row + 3] = value;
+        results->addWidget(label, row, 0);
+        results->addWidget(value, row, 1);
+    }
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setObjectName(controlName(2));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fileRow);
+    layout->addLayout(instrumentRow);
+    layout->addLayout(results);
+    layout->addWidget(buttons);
+}
+
+void CUserIlluminantDlg::InitDialog() {
+    errorMng_.Init(platform::NoticeSinkFor(this));
+    caption_ = platform::ResString(res::kMessageCaption);
+    findChild<QPushButton *>(controlName(kMeasureId))
+        ->setEnabled(settings_.modelName == platform::ResString(res::kModelNameType100));
+    findChild<QPushButton *>(controlName(kSaveId))->setEnabled(false);
+    findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(false);
+    HideResults();
+}
+
+// ---- commands ----
+
+void CUserIlluminantDlg::OnOpen() {
+    platform::FileDialogRequest request;
+    request.filter = kFileFilter;
+    std::optional<std::string> path = platform::ShowFileDialog(this, request);
+    if (!path) return;
+    UserIlluminantRecord scratch{};
+    bool ok = ReadUserIlluminantFile(*path, scratch);
+    if (ok) {
+        record_ = scratch;
+        ok = ComputeResults();
+    }
+    if (!ok) {
+        Message(MessageWithFile(res::kFileNotReadable, *path), platform::mb::ICONHAND);
+        return;
+    }
+    ShowResults();
+}
+
+void CUserIlluminantDlg::OnSave() {
+    platform::FileDialogRequest request;
+    request.save = true;
+    request.filter = kFileFilter;
+    request.fileName = kDefaultFileName;
+    request.defaultExtension = kDefaultExtension;
+    std::optional<std::string> path = platform::ShowFileDialog(this, request);
+    if (!path) return;
+    UserIlluminantRecord scratch{};
+    if (PrepareUserIlluminantForSave(record_, scratch) && WriteUserIlluminantFile(*path, scratch))
+        Message(platform::ResString(kSavedText), platform::mb::ICONASTERISK);
+    else
+        Message(MessageWithFile(res::kFileNotWritten, *path), platform::mb::ICONHAND);
+}
+
+void CUserIlluminantDlg::OnReadFromInstrument() {
+    // Read into a scratch record: a failed read must not leave part of an answer behind.
+    UserIlluminantRecord scratch = record_;
+    if (int32_t rc = adapter_.GetUserIlluminant(&scratch)) {
+        errorMng_.Report(rc);
+        return;
+    }
+    record_ = scratch;
+    if (ComputeResults()) ShowResults();
+}
+
+void CUserIlluminantDlg::OnRegister() {
+    UserIlluminantRecord sent = record_;
+    if (int32_t rc = adapter_.RegUserIlluminant(&sent)) {
+        errorMng_.Report(rc);
+        return;
+    }
+    Message(platform::ResString(kRegisteredText), platform::mb::ICONASTERISK);
+}
+
+void CUserIlluminantDlg::OnMeasure() {
+    if (settings_.Polarization == 1) {
+        Message(platform::ResString(kPolarizationRefusedText), platform::mb::ICONHAND);
+        return;
+    }
+    if (Message(platform::ResString(kMeasureQuestionText), platform::mb::OKCANCEL | platform::mb::ICONASTERISK) !=
+        platform::mb::IDOK)
+        return;
+    LightSourceMeasurement outcome =
+        MeasureLightSource(adapter_, static_cast<uint32_t>(settings_.MeasurementType),
+                           static_cast<uint32_t>(settings_.Observer), record_, results_);
+    if (outcome.code != 0) errorMng_.Report(outcome.code);
+    // Once the new spectrum is in the record its values are shown, so that what is shown (and
+    // then saved or registered) always belongs together.
+    if (outcome.recordChanged) ShowResults();
+}
+
+// ---- results ----
+
+bool CUserIlluminantDlg::ComputeResults() {
+    IlluminantResults computed{};
+    int result = ComputeIlluminantResults(record_, computed);
+    if (result == 0) {
+        results_ = computed;
+        return true;
+    }
+    // The record has changed but has no values: the old ones must not stay on show, nor may
+    // the record be saved or registered as if it had been computed.
+    HideResults();
+    Message(platform::ResString(ColorResultMessageId(result)), platform::mb::ICONHAND);
+    return false;
+}
+
+std::string CUserIlluminantDlg::IntegerText(float value, const char *unit) {
+    if (isMissing(value)) return platform::ResString(res::kMissingValueText);
+    // Truncated towards zero like an integer conversion, without its range limit.
+    return FormatFixed(std::trunc(static_cast<double>(value)) + 0.0, 0) + unit;
+}
+
+std::string CUserIlluminantDlg::DuvText(float value) {
+    if (isMissing(value)) return platform::ResString(res::kMissingValueText);
+    return FormatFixed(value, 3);
+}
+
+void CUserIlluminantDlg::ShowResults() {
+    findChild<QPushButton *>(controlName(kSaveId))->setEnabled(true);
+    findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(true);
+    for (QLabel *control : resultControls_) control->setVisible(true);
+    resultControls_[3]->setText(QString::fromStdString(IntegerText(results_[0], " [lx]")));
+    resultControls_[4]->setText(QString::fromStdString(IntegerText(results_[1], " [K]")));
+    resultControls_[5]->setText(QString::fromStdString(DuvText(results_[2])));
+}
+
+void CUserIlluminantDlg::HideResults() {
+    findChild<QPushButton *>(controlName(kSaveId))->setEnabled(false);
+    findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(false);
+    for (QLabel *control : resultControls_) control->setVisible(false);
+}
+
+// ---- messages ----
+
+int CUserIlluminantDlg::Message(const std::string &text, unsigned flags) {
+    return platform::ShowMessageBox(this, text, caption_, flags);
+}
+
+std::string CUserIlluminantDlg::MessageWithFile(int stringId, const std::string &path) const {
+    QString name = QFileInfo(QString::fromStdString(path)).fileName();
+    return platform::ResQString(stringId).arg(name).toStdString();
+}
+
+int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher) {
+    struct PausedWatcher {
+        CWorkThread *watcher;
+        explicit PausedWatcher(CWorkThread *w) : watcher(w) {
+            if (watcher) watcher->Pause();
+        }
+        ~PausedWatcher() {
+            if (watcher) watcher->Resume();
+        }
+    } paused(watcher);
+    CUserIlluminantDlg dialog(parent);
+    return dialog.exec();
+}
+
+}  // namespace ombra

@@ -1,0 +1,147 @@
+#include "instrument/CalibrationDlg.h"
+
+#include <QCoreApplication>
+#include <QFontInfo>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "settings/AppSettings.h"
+#include "instrument/WorkThread.h"
+#include "platform/Executable.h"
+#include "platform/MessageBox.h"
+#include "platform/Resources.h"
+#include "platform/WaitCursor.h"
+
+namespace ombra {
+namespace {
+
+CCalibrationDlg *currentDialog = nullptr;
+bool calibrationRunning = false;
+
+QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
+
+// The instruction is shown 4 pixels taller and bold.
+QFont enlargedBold(const QFont &base) {
+    QFont font = base;
+    font.setPixelSize(QFontInfo(base).pixelSize() + 4);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+}  // namespace
+
+CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, QWidget *parent)
+    : QDialog(parent),
+      title_(platform::ResString(step.titleId)),
+      picturePath_(step.picturePath),
+      message_(platform::ResString(step.messageId)),
+      skipAllowed_(step.skipAllowed),
+      zeroMode_(step.zeroMode) {
+    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    picture_ = new QLabel(this);
+    picture_->setObjectName(controlName(kPictureId));
+    picture_->setFixedSize(kPictureWidth, kPictureHeight);
+    messageLabel_ = new QLabel(this);
+    messageLabel_->setObjectName(controlName(kMessageId));
+    messageLabel_->setWordWrap(true);
+    calibrateButton_ = new QPushButton(tr("Calibrate"), this);
+    calibrateButton_->setObjectName(controlName(kCalibrateId));
+    calibrateButton_->setDefault(true);
+    skipButton_ = new QPushButton(tr("Skip"), this);
+    skipButton_->setObjectName(controlName(kSkipId));
+    auto *cancel = new QPushButton(tr("Cancel"), this);
+    cancel->setObjectName(controlName(2));
+
+    auto *text = new QVBoxLayout;
+    text->addWidget(messageLabel_, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(calibrateButton_);
+    buttons->addWidget(skipButton_);
+    buttons->addWidget(cancel);
+    text->addLayout(buttons);
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(picture_);
+    layout->addLayout(text, 1);
+
+    connect(calibrateButton_, &QPushButton::clicked, this, &CCalibrationDlg::OnCalibrate);
+    connect(skipButton_, &QPushButton::clicked, this, &CCalibrationDlg::OnSkip);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    InitDialog();
+    currentDialog = this;
+}
+
+CCalibrationDlg::~CCalibrationDlg() {
+    if (currentDialog == this) currentDialog = nullptr;
+}
+
+CCalibrationDlg *CCalibrationDlg::Current() { return currentDialog; }
+
+void CCalibrationDlg::InitDialog() {
+    errorMng_.Init(platform::NoticeSinkFor(this));
+    setWindowTitle(QString::fromStdString(title_));
+    messageLabel_->setText(QString::fromStdString(message_));
+    QImage image(QString::fromStdString(picturePath_));
+    if (!image.isNull())
+        picture_->setPixmap(QPixmap::fromImage(
+            image.scaled(kPictureWidth, kPictureHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    skipButton_->setVisible(zeroMode_);
+    skipButton_->setEnabled(zeroMode_ && skipAllowed_);
+    calibrateButton_->setFocus();
+    messageLabel_->setFont(enlargedBold(messageLabel_->font()));
+}
+
+void CCalibrationDlg::OnCalibrate() {
+    platform::WaitCursor wait;
+    int32_t rc = zeroMode_ ? adapter_.DoPolarizationCalib() : adapter_.DoCalibration(calibrationKind_);
+    wait.End();
+    if (rc != 0) {
+        errorMng_.Report(rc);
+        return;
+    }
+    if (!zeroMode_)
+        platform::ShowMessageBox(this, platform::ResString(calib::kWhiteDone),
+                                 QCoreApplication::applicationName().toStdString(), platform::mb::ICONASTERISK);
+    if (!ended_) done(calib::kOkResult);
+}
+
+void CCalibrationDlg::EndLost() {
+    ended_ = true;
+    done(0);
+}
+
+void CCalibrationDlg::OnSkip() { done(calib::kSkipResult); }
+
+CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher) {
+    return RunCalibration(parent, watcher, Settings().Polarization, platform::ExecutableDirectory());
+}
+
+CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, int polarization,
+                                  const std::string &programDir) {
+    calibrationRunning = true;
+    if (watcher) watcher->Pause();
+    CalibrationOutcome outcome = RunCalibrationSequence(polarization, programDir, [&](const CalibrationStep &step) {
+        // A loss of the instrument during the previous step ends the run.
+        if (!calibrationRunning) return 0;
+        CCalibrationDlg dialog(step, parent);
+        return dialog.exec();
+    });
+    calibrationRunning = false;
+    if (watcher) watcher->Resume();
+    return outcome;
+}
+
+bool IsCalibrationDialogOpen() { return calibrationRunning; }
+
+bool EndCalibrationDialog() {
+    bool wasRunning = calibrationRunning;
+    calibrationRunning = false;
+    if (currentDialog && currentDialog->isVisible()) currentDialog->EndLost();
+    return wasRunning;
+}
+
+}  // namespace ombra

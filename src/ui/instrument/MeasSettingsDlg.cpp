@@ -1,0 +1,113 @@
+#include "instrument/MeasSettingsDlg.h"
+
+#include "platform/MessageBox.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace ombra {
+namespace {
+
+CMeasSettingsDlg *currentDialog = nullptr;
+bool settingsDialogShown = false;
+
+QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
+
+}  // namespace
+
+CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, platform::ProfileStore &store)
+    : QDialog(parent), logic_(settings, store) {
+    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    BuildLayout();
+    logic_.Initialise(platform::NoticeSinkFor(this));
+    ShowLists();
+    currentDialog = this;
+}
+
+CMeasSettingsDlg::~CMeasSettingsDlg() {
+    if (currentDialog == this) currentDialog = nullptr;
+}
+
+CMeasSettingsDlg *CMeasSettingsDlg::Current() { return currentDialog; }
+
+void CMeasSettingsDlg::BuildLayout() {
+    const QString labels[kSettingsListCount] = {tr("Measurement type"), tr("Measurement condition"),
+                                                tr("Density white reference"), tr("Observer"),
+                                                tr("Illuminant"), tr("Polarization filter")};
+    auto *form = new QFormLayout;
+    for (int i = 0; i < kSettingsListCount; ++i) {
+        auto *combo = new QComboBox(this);
+        combo->setObjectName(controlName(meas::kListIds[i]));
+        combo->setMinimumWidth(220);
+        controls_[i] = combo;
+        form->addRow(labels[i], combo);
+        auto list = static_cast<SettingsList>(i);
+        // Only the user's choices run the change handlers; refilling the lists does not.
+        connect(combo, &QComboBox::activated, this, [this, list](int position) {
+            logic_.Select(list, position);
+            ShowLists();
+        });
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(controlName(2));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CMeasSettingsDlg::OnOk);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+// Mirrors the list states of the logic into the controls.
+void CMeasSettingsDlg::ShowLists() {
+    for (int i = 0; i < kSettingsListCount; ++i) {
+        const SettingsListState &s = logic_.List(static_cast<SettingsList>(i));
+        QComboBox *combo = controls_[i];
+        QSignalBlocker block(combo);
+        QStringList texts;
+        for (const std::string &t : s.texts) texts << QString::fromStdString(t);
+        bool same = combo->count() == texts.size();
+        for (int row = 0; same && row < texts.size(); ++row) same = combo->itemText(row) == texts[row];
+        if (!same) {
+            combo->clear();
+            combo->addItems(texts);
+        }
+        combo->setCurrentIndex(s.selected);
+        combo->setEnabled(s.enabled);
+    }
+}
+
+void CMeasSettingsDlg::OnOk() {
+    bool mayClose = logic_.Ok();
+    ShowLists();
+    if (mayClose && !ended_) done(QDialog::Accepted);
+}
+
+void CMeasSettingsDlg::EndAsCancelled() {
+    ended_ = true;
+    done(QDialog::Rejected);
+}
+
+int RunMeasurementSettings(QWidget *parent, AppSettings &settings, platform::ProfileStore &store) {
+    settingsDialogShown = true;
+    CMeasSettingsDlg dialog(parent, settings, store);
+    int result = settingsDialogShown ? dialog.exec() : QDialog::Rejected;
+    if (result == QDialog::Accepted) dialog.Logic().CopyPositionsTo(settings);
+    settingsDialogShown = false;
+    return result;
+}
+
+bool IsMeasurementSettingsDialogOpen() { return settingsDialogShown; }
+
+bool EndMeasurementSettingsDialog() {
+    bool wasShown = settingsDialogShown;
+    settingsDialogShown = false;
+    if (currentDialog && currentDialog->isVisible()) currentDialog->EndAsCancelled();
+    return wasShown;
+}
+
+}  // namespace ombra

@@ -1,0 +1,314 @@
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "mainwindow/AboutDlg.h"
+#include "mainwindow/MainWindowLogic.h"
+#include "mainwindow/ManualOpener.h"
+#include "settings/SettingsStore.h"
+#include "controls/OmbraImageButton.h"
+#include "instrument/CalibrationDlg.h"
+#include "instrument/ConnectInstDlg.h"
+#include "instrument/MeasSettingsDlg.h"
+#include "illuminant/CUserIlluminantDlg.h"
+#include "instrument/WorkThread.h"
+#include "output/CDataItemsDlg.h"
+#include "platform/MessageBox.h"
+#include "platform/PostedMessage.h"
+#include "platform/Resources.h"
+#include "platform/ResourceImages.h"
+#include "platform/WaitCursor.h"
+
+namespace ombra {
+
+using namespace mainwin;
+
+namespace {
+
+// The identifier in a control's object name "ctl_<id>", or 0.
+int ControlIdOf(const QWidget *widget) {
+    const QString name = widget->objectName();
+    if (!name.startsWith("ctl_")) return 0;
+    bool ok = false;
+    const int id = name.mid(4).toInt(&ok);
+    return ok ? id : 0;
+}
+
+}  // namespace
+
+CVireoDataTransferSoftwareDlg::CVireoDataTransferSoftwareDlg(const QString &productVersion, QWidget *parent,
+                                                             AppSettings &settings)
+    : QDialog(parent), settings_(settings), session_(settings), productVersion_(productVersion) {
+    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateMain));
+    icon_ = QIcon(platform::ResPixmap(kIconMain));
+    deviceChooser_ = [this](const DeviceList &devices) { return RunConnectInstDlg(devices, this); };
+    session_.SetNoticeSink(platform::NoticeSinkFor(this));
+    connect(&session_, &InstrumentSession::instrumentOpened, this, &CVireoDataTransferSoftwareDlg::ShowConnectedControls);
+    connect(&session_, &InstrumentSession::identityRead, this, &CVireoDataTransferSoftwareDlg::SetInstrumentText);
+    connect(&session_, &InstrumentSession::connectionChanged, this, &CVireoDataTransferSoftwareDlg::OnConnectionChanged);
+    connect(&session_, &InstrumentSession::readyChanged, this, [this] { RefreshDisplay(); });
+    connect(&session_, &InstrumentSession::instrumentLost, this, &CVireoDataTransferSoftwareDlg::EndInstrumentDialogs);
+    connect(&session_, &InstrumentSession::measurementWritten, this, &CVireoDataTransferSoftwareDlg::OnMeasurementWritten);
+    InitDialog();
+}
+
+CVireoDataTransferSoftwareDlg::~CVireoDataTransferSoftwareDlg() = default;
+
+// ---------------------------------------------------------------------------------------
+// Painting, lamp, status bar
+
+void CVireoDataTransferSoftwareDlg::PaintClient(QPainter &painter) {
+    if (isMinimized()) {
+        const QSize size = client_->size();
+        const QPixmap pixmap = icon_.pixmap(32, 32);
+        painter.fillRect(client_->rect(), palette().color(QPalette::Window));
+        painter.drawPixmap((size.width() - pixmap.width() + 1) / 2, (size.height() - pixmap.height() + 1) / 2,
+                           pixmap);
+        return;
+    }
+    if (!background_.isNull()) painter.drawPixmap(0, 0, background_);
+}
+
+void CVireoDataTransferSoftwareDlg::RefreshDisplay() {
+    const Rgb colour = LampColour(IsConnected(), IsReadyToMeasure());
+    QPalette palette = statusLamp_->palette();
+    palette.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
+    statusLamp_->setPalette(palette);
+    update();
+    client_->update();
+}
+
+void CVireoDataTransferSoftwareDlg::SetConnected(bool connected) {
+    session_.SetConnected(connected);
+    RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::SetInstrumentText(const QString &text) { instrumentPane_->setText(text); }
+QString CVireoDataTransferSoftwareDlg::InstrumentText() const { return instrumentPane_->text(); }
+void CVireoDataTransferSoftwareDlg::SetHintText(const QString &text) { hintPane_->setText(text); }
+QString CVireoDataTransferSoftwareDlg::HintText() const { return hintPane_->text(); }
+
+void CVireoDataTransferSoftwareDlg::SetConnectMenuText(int stringId) {
+    if (QAction *item = MenuAction(kCmdConnect)) item->setText(platform::ResQString(stringId));
+}
+
+void CVireoDataTransferSoftwareDlg::SetConnectImages(bool connectedSet) {
+    const ImageSet images = ButtonImages(kCmdConnect, connectedSet);
+    connectButton_->SetImages(images.normal, images.pressed, images.hover, images.disabled);
+    connectButton_->update();
+}
+
+void CVireoDataTransferSoftwareDlg::SetInstrumentButtonsEnabled(bool enabled) {
+    for (const int id : kInstrumentButtons) Button(id)->setEnabled(enabled);
+}
+
+void CVireoDataTransferSoftwareDlg::ShowConnectedControls() {
+    SetInstrumentButtonsEnabled(true);
+    connectButton_->setText(platform::ResQString(kStrDisconnectCaption));
+    SetConnectImages(true);
+    connectButton_->repaint();
+}
+
+void CVireoDataTransferSoftwareDlg::ShowDisconnectedControls() {
+    SetInstrumentButtonsEnabled(false);
+    connectButton_->setText(platform::ResQString(kStrConnectCaption));
+    SetInstrumentText(QString());
+    SetConnectMenuText(kStrMenuConnect);
+    SetConnectImages(false);
+    RefreshDisplay();
+}
+
+// ---------------------------------------------------------------------------------------
+// Menus and hints
+
+void CVireoDataTransferSoftwareDlg::AttachPopup(QMenu *popup) {
+    connect(popup, &QMenu::aboutToShow, this, [this, popup] { UpdateMenuEnableState(popup); });
+    connect(popup, &QMenu::hovered, this, &CVireoDataTransferSoftwareDlg::OnMenuHighlighted);
+}
+
+void CVireoDataTransferSoftwareDlg::UpdateMenuEnableState(QMenu *menu) {
+    // The list is read again for every item: a handler may add or remove items.
+    for (int i = 0; i < menu->actions().size(); ++i) {
+        QAction *action = menu->actions().at(i);
+        if (action->isSeparator()) continue;
+        if (action->menu()) continue;  // a submenu entry is never disabled automatically
+        const int id = action->data().toInt();
+        if (id == 0) continue;          // no command: keeps its state
+        action->setEnabled(CommandEnabled(id, IsConnected()));
+    }
+}
+
+void CVireoDataTransferSoftwareDlg::OnMenuHighlighted(QAction *action) {
+    const int id = action ? action->data().toInt() : 0;
+    const int hint = MenuHintStringId(id, IsConnected());
+    SetHintText(hint ? platform::ResQString(hint) : QString());
+}
+
+void CVireoDataTransferSoftwareDlg::OnButtonHovered() {
+    // The button under the mouse has taken the focus; the focused control decides the hint.
+    const QWidget *focused = QApplication::focusWidget();
+    if (!focused) return;
+    const int hint = ControlHintStringId(ControlIdOf(focused), IsConnected());
+    SetHintText(hint ? platform::ResQString(hint) : QString());
+}
+
+void CVireoDataTransferSoftwareDlg::OnButtonLeft() { SetHintText(QString()); }
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
+    // A command that is disabled in this state does nothing, whichever way it arrives (a
+    // keyboard accelerator bypasses the menu's and the buttons' enabled state).
+    if (!CommandEnabled(commandId, IsConnected())) return;
+    switch (commandId) {
+    case kCmdConnect: OnConnectDisconnect(); break;
+    case kCmdCalibration: OnCalibration(); break;
+    case kCmdMeasSettings: OnMeasSettings(); break;
+    case kCmdDataItems: OnDataItems(); break;
+    case kCmdColorSets: OnColorSets(); break;
+    case kCmdExit: OnExit(); break;
+    case kCmdUserIlluminant: OnUserIlluminant(); break;
+    case kCmdAbout:
+    case kSysCmdAbout: OnAbout(); break;
+    case kCmdManual: OnManual(); break;
+    default: break;
+    }
+}
+
+void CVireoDataTransferSoftwareDlg::OnConnectDisconnect() {
+    const QString caption = connectButton_->text();
+    if (caption == platform::ResQString(kStrConnectCaption))
+        Connect();
+    else if (caption == platform::ResQString(kStrDisconnectCaption))
+        Disconnect();
+    else
+        RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::OnCalibration() {
+    // The run pauses the watch thread itself and resumes it at its end.
+    const CalibrationOutcome outcome = RunCalibration(this, session_.WatchThread());
+    if (outcome.ready()) session_.SetReadyToMeasure(true);
+    if (outcome.whiteShown) RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::OnMeasSettings() {
+    if (RunMeasurementSettings(this, settings_) != QDialog::Accepted) return;
+    session_.MeasurementSettingsChanged();
+}
+void CVireoDataTransferSoftwareDlg::OnColorSets() { ShowNotAvailable(); }
+void CVireoDataTransferSoftwareDlg::OnUserIlluminant() {
+    // The dialog pauses the watch thread while it is open and puts the measurement settings
+    // it changes back on the instrument.
+    RunUserIlluminantDlg(this, session_.WatchThread());
+}
+
+void CVireoDataTransferSoftwareDlg::OnDataItems() {
+    CDataItemsDlg dialog(this, settings_);
+    dialog.exec();
+}
+
+void CVireoDataTransferSoftwareDlg::OnExit() {
+    session_.StopWatching();
+    done(QDialog::Accepted);
+}
+
+void CVireoDataTransferSoftwareDlg::OnAbout() {
+    CAboutDlg about(productVersion_, this);
+    about.exec();
+}
+
+void CVireoDataTransferSoftwareDlg::OnManual() {
+    const ManualOpenResult result =
+        OpenManual(QCoreApplication::applicationDirPath(), platform::ResQString(kStrManualFile));
+    if (result.opened) return;
+    platform::ShowMessageBox(this, platform::ResString(result.messageId),
+                             QCoreApplication::applicationName().toStdString(), platform::mb::ICONERROR);
+}
+
+void CVireoDataTransferSoftwareDlg::ShowNotAvailable() {
+    platform::ShowMessageBox(this, "This function is not available yet.", messageCaption_.toStdString(),
+                             platform::mb::ICONINFORMATION);
+}
+
+void CVireoDataTransferSoftwareDlg::ShowMessage(int stringId, unsigned flags) {
+    platform::ShowMessageBox(this, platform::ResString(stringId), messageCaption_.toStdString(), flags);
+}
+
+// ---------------------------------------------------------------------------------------
+// Connection
+
+void CVireoDataTransferSoftwareDlg::Connect() {
+    platform::WaitCursor waitCursor;
+    // The user picks an instrument with the normal cursor.
+    session_.SetDeviceChooser([this, &waitCursor](const DeviceList &devices) {
+        waitCursor.End();
+        const bool chosen = deviceChooser_ && deviceChooser_(devices);
+        waitCursor.Resume();
+        return chosen;
+    });
+    session_.Connect();
+}
+
+void CVireoDataTransferSoftwareDlg::Disconnect() {
+    session_.Disconnect();
+    RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::OnConnectionChanged(bool connected) {
+    if (connected)
+        SetConnectMenuText(kStrMenuDisconnect);
+    else
+        ShowDisconnectedControls();
+    RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::EndInstrumentDialogs() {
+    // Each does nothing when its dialog is not shown.
+    EndCalibrationDialog();
+    EndMeasurementSettingsDialog();
+}
+
+// ---------------------------------------------------------------------------------------
+// Messages of the button-watch thread
+
+void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
+    if (event->type() == platform::AppMessageEvent::EventType()) {
+        const auto *message = static_cast<platform::AppMessageEvent *>(event);
+        if (message->message() == platform::kCommandMessage)
+            OnCommand(static_cast<int>(message->wParam()));
+        else
+            HandleMessage(message->message());
+    } else {
+        HandleMessage(int(event->type()));  // a message posted as a plain event of its number
+    }
+    QDialog::customEvent(event);
+}
+
+void CVireoDataTransferSoftwareDlg::HandleMessage(int message) { session_.HandleWatchMessage(message); }
+
+void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementWriteResult &result) {
+    // A reading that did not reach the sheet is never lost without a trace.
+    const QString noSheet = QString::fromUtf8(kNotWrittenNotice);
+    const QString failed = QString::fromUtf8(kSpreadsheetFailedNotice);
+    if (result.kind == MeasurementWriteResult::NoWorkbook)
+        SetHintText(noSheet);
+    else if (result.kind == MeasurementWriteResult::Failed)
+        SetHintText(failed);
+    else if (result.kind == MeasurementWriteResult::Written && (HintText() == noSheet || HintText() == failed))
+        SetHintText(QString());
+}
+
+void CVireoDataTransferSoftwareDlg::closeEvent(QCloseEvent *event) { QDialog::closeEvent(event); }
+
+}  // namespace ombra

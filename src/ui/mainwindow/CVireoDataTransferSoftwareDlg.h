@@ -1,0 +1,176 @@
+// The main window: five picture buttons (Connect, Calibration, Measurement settings, Data
+// items, Colour sets), the menu, a status bar with a hint pane and an instrument pane, and a
+// status lamp that is green while an instrument is connected and ready to measure.
+//
+// Every control carries the object name "ctl_<id>" of its control identifier (ctl_1000 is the
+// Connect button, ctl_1198 the lamp, ctl_103 and ctl_104 the status-bar panes); menu items
+// are named "menu_<command id>".
+//
+// The connection and the measurements are the InstrumentSession's: the window forwards the
+// user's commands to it, shows its notices and renders its signals. Numbered messages posted
+// to the window (32778 to 32782, by tests or other parts of the program) go to the session too.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "instrument/InstrumentSession.h"
+#include "settings/AppSettings.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPainter;
+
+namespace ombra {
+
+class OmbraImageButton;
+
+class CVireoDataTransferSoftwareDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 700;
+    static constexpr int kClientHeight = 400;
+
+    explicit CVireoDataTransferSoftwareDlg(const QString &productVersion, QWidget *parent = nullptr,
+                                           AppSettings &settings = ombra::Settings());
+    ~CVireoDataTransferSoftwareDlg() override;
+
+    // Runs a command of the menu, the buttons or the accelerator table.
+    void OnCommand(int commandId);
+
+    // --- Command handlers ---
+    void OnConnectDisconnect();  // decides by the Connect button's caption
+    void Connect();
+    void Disconnect();
+    void OnCalibration();
+    void OnMeasSettings();
+    void OnDataItems();
+    void OnColorSets();
+    void OnUserIlluminant();
+    void OnExit();
+    void OnAbout();
+    void OnManual();
+
+    // --- Messages of the button-watch thread, handled by the session ---
+    void OnReflectionTrigger() { session_.HandleWatchMessage(32778); }
+    void OnIrradianceTrigger() { session_.HandleWatchMessage(32779); }
+    void OnInstrumentLost() { session_.HandleWatchMessage(32780); }
+    void OnIrradianceRelease() { session_.HandleWatchMessage(32781); }
+    void OnReflectionRelease() { session_.HandleWatchMessage(32782); }
+
+    // Calibration-status check: reads the status into calibrationStatus, shows its notice
+    // and returns whether the instrument may measure.
+    bool CheckCalibrationStatus() { return session_.CheckCalibrationStatus(); }
+
+    // --- Seams for tests and for the dialogs that join later ---
+    // The choice among several usable instruments (the connect dialog by default).
+    void SetDeviceChooser(DeviceChooser chooser) { deviceChooser_ = std::move(chooser); }
+    // Where the values of a measurement go (a transfer into the spreadsheet by default).
+    void SetMeasurementWriter(MeasurementWriter writer) { session_.SetMeasurementWriter(std::move(writer)); }
+    // The spreadsheet connection of each measurement (the application wires LibreOffice Calc).
+    void SetAutomationFactory(AutomationFactory factory) { session_.SetAutomationFactory(std::move(factory)); }
+    InstrumentSession &Session() { return session_; }
+    bool IsWatching() const { return session_.IsWatching(); }
+    int CalibrationStatus() const { return session_.CalibrationStatus(); }
+    int PolarizationCondition() const { return session_.PolarizationCondition(); }
+    int PolarizationState() const { return session_.PolarizationState(); }
+    bool RestorePolarizationCondition() const { return session_.RestorePolarizationCondition(); }
+    int ColumnLimit() const { return session_.ColumnLimit(); }
+    int RowLimit() const { return session_.RowLimit(); }
+    const std::string &MeasurementDate() const { return session_.MeasurementDate(); }
+    const std::string &MeasurementTime() const { return session_.MeasurementTime(); }
+    const CMeasuredData &MeasuredData() const { return session_.MeasuredData(); }
+
+    // --- State; the window repaints after every change of a flag ---
+    bool IsConnected() const { return session_.IsConnected(); }
+    bool IsReadyToMeasure() const { return session_.IsReadyToMeasure(); }
+    void SetConnected(bool connected);
+    void SetReadyToMeasure(bool ready) { session_.SetReadyToMeasure(ready); }
+
+    // --- Display changes made by the connection procedures ---
+    // Buttons enabled, Connect caption "Disconnect" and its connected images.
+    void ShowConnectedControls();
+    // Buttons disabled, Connect caption and images back, instrument pane and menu text reset.
+    void ShowDisconnectedControls();
+    void SetConnectMenuText(int stringId);
+    void SetInstrumentText(const QString &text);  // status-bar pane 1
+    QString InstrumentText() const;
+    void SetHintText(const QString &text);        // status-bar pane 0
+    QString HintText() const;
+
+    // Enables the items of `menu` by the command table (run before a pop-up opens).
+    void UpdateMenuEnableState(QMenu *menu);
+    // Gives a pop-up of the menu bar its enable update and its hints.
+    void AttachPopup(QMenu *popup);
+
+    OmbraImageButton *Button(int controlId) const;
+    QLabel *Lamp() const { return statusLamp_; }
+    QWidget *ClientArea() const { return client_; }
+    QWidget *StatusBar() const { return statusBar_; }
+    QMenuBar *MenuBar() const { return menu_; }
+    QAction *MenuAction(int commandId) const;
+    const QString &MessageCaption() const { return messageCaption_; }
+    const QString &ProductVersion() const { return productVersion_; }
+
+    // Draws the client area: the background picture, or the icon while minimised.
+    void PaintClient(QPainter &painter);
+
+protected:
+    void customEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void InitDialog();
+    void AddAboutItem();
+    void CreateMenu();
+    void CreateStatusBar();
+    void SetUpButtons();
+    void LayoutControls();
+    void SetConnectImages(bool connectedSet);
+    void SetInstrumentButtonsEnabled(bool enabled);
+    void RefreshDisplay();
+    void OnMenuHighlighted(QAction *action);
+    void OnButtonHovered();
+    void OnButtonLeft();
+    void ShowNotAvailable();
+    void ShowMessage(int stringId, unsigned flags);
+    void HandleMessage(int message);
+    void EndInstrumentDialogs();
+
+    void OnMeasurementWritten(const MeasurementWriteResult &result);
+    void OnConnectionChanged(bool connected);
+
+    // Members in the order of the window's description.
+    QIcon icon_;
+    QMenuBar *menu_ = nullptr;
+    OmbraImageButton *calibrationButton_ = nullptr;
+    OmbraImageButton *measSettingsButton_ = nullptr;
+    OmbraImageButton *connectButton_ = nullptr;
+    OmbraImageButton *dataItemsButton_ = nullptr;
+    OmbraImageButton *colorSetsButton_ = nullptr;
+    AppSettings &settings_;
+    InstrumentSession session_;
+    QLabel *statusLamp_ = nullptr;
+    QPixmap background_;
+    QWidget *statusBar_ = nullptr;
+    QLabel *hintPane_ = nullptr;
+    QLabel *instrumentPane_ = nullptr;
+    QString messageCaption_;
+
+    DeviceChooser deviceChooser_;
+    QWidget *client_ = nullptr;
+    QString productVersion_;
+};
+
+}  // namespace ombra

@@ -1,0 +1,229 @@
+// The main window's widgets as they are built when it opens: the client area with its
+// background, the menu with the About item, the status bar, the image buttons and the lamp.
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "mainwindow/AboutDlg.h"
+#include "mainwindow/MainWindowLogic.h"
+#include "mainwindow/ManualOpener.h"
+#include "settings/SettingsStore.h"
+#include "controls/OmbraImageButton.h"
+#include "instrument/CalibrationDlg.h"
+#include "instrument/ConnectInstDlg.h"
+#include "instrument/MeasSettingsDlg.h"
+#include "illuminant/CUserIlluminantDlg.h"
+#include "instrument/WorkThread.h"
+#include "output/CDataItemsDlg.h"
+#include "platform/MessageBox.h"
+#include "platform/PostedMessage.h"
+#include "platform/Resources.h"
+#include "platform/ResourceImages.h"
+#include "platform/WaitCursor.h"
+
+namespace ombra {
+
+using namespace mainwin;
+
+namespace {
+
+// The area below the menu bar: it paints the window's background.
+class ClientWidget : public QWidget {
+public:
+    ClientWidget(CVireoDataTransferSoftwareDlg *owner, QWidget *parent) : QWidget(parent), owner_(owner) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        owner_->PaintClient(painter);
+    }
+
+private:
+    CVireoDataTransferSoftwareDlg *owner_;
+};
+
+QString ControlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
+
+// A menu text turned into a button caption: no mnemonic marks, shortcut text or ellipsis.
+QString CaptionFromMenuText(QString text) {
+    text = text.section('\t', 0, 0);
+    text.remove('&');
+    if (text.endsWith("...")) text.chop(3);
+    return text.trimmed();
+}
+
+QString MenuTextOf(const std::vector<platform::MenuEntry> &menu, int commandId) {
+    for (const auto &entry : menu)
+        if (entry.level == 1 && entry.commandId == commandId) return QString::fromStdString(entry.text);
+    return {};
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Layout when the window opens
+
+void CVireoDataTransferSoftwareDlg::InitDialog() {
+    setWindowTitle(platform::ResQString(kStrMessageCaption));
+    if (!icon_.isNull()) setWindowIcon(icon_);
+
+    client_ = new ClientWidget(this, this);
+    client_->setObjectName("clientArea");
+    client_->setFixedSize(kClientWidth, kClientHeight);
+
+    CreateMenu();
+    AddAboutItem();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menu_);
+    layout->addWidget(client_);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    CreateStatusBar();
+    messageCaption_ = platform::ResQString(kStrMessageCaption);
+
+    statusLamp_ = new QLabel(QStringLiteral("\u25CF"), client_);
+    statusLamp_->setObjectName(ControlName(kCtlStatusLamp));
+    statusLamp_->setFixedSize(16, 16);
+    statusLamp_->setAlignment(Qt::AlignCenter);
+
+    SetUpButtons();
+    LayoutControls();
+    background_ = platform::ResPixmap(kBitmapBackground);
+    RefreshDisplay();
+}
+
+void CVireoDataTransferSoftwareDlg::CreateMenu() {
+    menu_ = new QMenuBar(this);
+    menu_->setObjectName(QStringLiteral("menu_%1").arg(kMenuMain));
+    QMenu *popup = nullptr;
+    for (const platform::MenuEntry &entry : platform::ResMenu(kMenuMain)) {
+        if (entry.level == 0) {
+            popup = menu_->addMenu(QString::fromStdString(entry.text));
+            AttachPopup(popup);
+            continue;
+        }
+        if (!popup) continue;  // an item before any pop-up has nowhere to go
+        if (entry.separator) {
+            popup->addSeparator();
+            continue;
+        }
+        QAction *action = popup->addAction(QString::fromStdString(entry.text));
+        action->setData(entry.commandId);
+        if (entry.commandId != 0) {
+            action->setObjectName(QStringLiteral("menu_%1").arg(entry.commandId));
+            const int id = entry.commandId;
+            connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        }
+    }
+}
+
+// The window-menu About item: on this desktop it goes at the end of the last pop-up.
+void CVireoDataTransferSoftwareDlg::AddAboutItem() {
+    const QString text = platform::ResQString(kStrAboutItem);
+    if (text.isEmpty()) return;
+    const QList<QAction *> popups = menu_->actions();
+    QMenu *target = nullptr;
+    for (QAction *a : popups)
+        if (a->menu()) target = a->menu();
+    if (!target) {
+        target = menu_->addMenu(CaptionFromMenuText(text));
+        AttachPopup(target);
+    } else {
+        target->addSeparator();
+    }
+    QAction *about = target->addAction(text);
+    about->setObjectName(QStringLiteral("menu_%1").arg(kSysCmdAbout));
+    about->setData(kSysCmdAbout);
+    connect(about, &QAction::triggered, this, &CVireoDataTransferSoftwareDlg::OnAbout);
+}
+
+void CVireoDataTransferSoftwareDlg::CreateStatusBar() {
+    // Panes are placed by hand: their widths follow the client width, not their contents.
+    statusBar_ = new QWidget(client_);
+    statusBar_->setObjectName("statusBar");
+    statusBar_->setAutoFillBackground(true);
+    hintPane_ = new QLabel(statusBar_);
+    hintPane_->setObjectName(ControlName(kIndicatorHint));
+    instrumentPane_ = new QLabel(statusBar_);
+    instrumentPane_->setObjectName(ControlName(kIndicatorInstrument));
+    for (QLabel *pane : {hintPane_, instrumentPane_}) {
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pane->setIndent(3);
+    }
+    const int height = fontMetrics().height() + 8;
+    const int width = client_->width();
+    const PaneWidths panes = StatusPaneWidths(width);
+    statusBar_->setGeometry(0, client_->height() - height, width, height);
+    hintPane_->setGeometry(0, 0, panes.hint, height);
+    instrumentPane_->setGeometry(panes.hint, 0, panes.instrument, height);
+}
+
+void CVireoDataTransferSoftwareDlg::SetUpButtons() {
+    const std::vector<platform::MenuEntry> menu = platform::ResMenu(kMenuMain);
+    for (const int id : kImageButtons) {
+        auto *button = new OmbraImageButton(client_);
+        button->setObjectName(ControlName(id));
+        button->setFixedSize(kButtonWidth, kButtonHeight);
+        button->setText(id == kCmdConnect ? platform::ResQString(kStrConnectCaption)
+                                          : CaptionFromMenuText(MenuTextOf(menu, id)));
+        const ImageSet images = ButtonImages(id);
+        button->SetImages(images.normal, images.pressed, images.hover, images.disabled);
+        button->SetImagePosition(1, 0);
+        button->SetCaptionPosition(OmbraImageButton::kCentred, 80);
+        button->SetDisabledCaptionColor(QColor(0xCC, 0xCC, 0xCC));
+        // Until the first connection only Connect can be used.
+        button->setEnabled(id == kCmdConnect);
+        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        connect(button, &OmbraImageButton::MouseHovered, this, &CVireoDataTransferSoftwareDlg::OnButtonHovered);
+        connect(button, &OmbraImageButton::MouseLeft, this, &CVireoDataTransferSoftwareDlg::OnButtonLeft);
+        switch (id) {
+        case kCmdConnect: connectButton_ = button; break;
+        case kCmdCalibration: calibrationButton_ = button; break;
+        case kCmdMeasSettings: measSettingsButton_ = button; break;
+        case kCmdDataItems: dataItemsButton_ = button; break;
+        default: colorSetsButton_ = button; break;
+        }
+    }
+}
+
+void CVireoDataTransferSoftwareDlg::LayoutControls() {
+    const int width = client_->width();
+    const int height = client_->height();
+    const auto positions = ButtonPositions(width, height, statusBar_->height());
+    for (size_t i = 0; i < kImageButtons.size(); ++i) {
+        OmbraImageButton *button = Button(kImageButtons[i]);
+        button->move(positions[i].x, positions[i].y);
+        button->show();
+    }
+    const Point lamp = LampPosition(width, height, statusLamp_->width(), statusLamp_->height());
+    statusLamp_->move(lamp.x, lamp.y);
+    statusLamp_->raise();  // sits over the status bar's corner
+}
+
+OmbraImageButton *CVireoDataTransferSoftwareDlg::Button(int controlId) const {
+    switch (controlId) {
+    case kCmdConnect: return connectButton_;
+    case kCmdCalibration: return calibrationButton_;
+    case kCmdMeasSettings: return measSettingsButton_;
+    case kCmdDataItems: return dataItemsButton_;
+    case kCmdColorSets: return colorSetsButton_;
+    default: return nullptr;
+    }
+}
+
+QAction *CVireoDataTransferSoftwareDlg::MenuAction(int commandId) const {
+    return menu_->findChild<QAction *>(QStringLiteral("menu_%1").arg(commandId));
+}
+
+}  // namespace ombra

@@ -1,0 +1,371 @@
+#include "output/CDataItemsDlg.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "settings/SettingsStore.h"
+#include "output/Catalogue.h"
+#include "platform/MessageBox.h"
+#include "platform/Resources.h"
+
+namespace ombra {
+namespace {
+
+constexpr int kSeparatorCodes = 17;
+constexpr int kFirstSeparatorString = 1320;
+
+QString CtlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
+
+template <typename W>
+W *Named(W *widget, int id) {
+    widget->setObjectName(CtlName(id));
+    return widget;
+}
+
+QListWidget *MakeList(QWidget *parent, int id) {
+    auto *list = Named(new QListWidget(parent), id);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    return list;
+}
+
+}  // namespace
+
+CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings, platform::ProfileStore &store)
+    : QDialog(parent), settings_(settings), store_(store) {
+    setObjectName(QStringLiteral("dlg_133"));
+    BuildLayout();
+
+    // Start from the settings: the selection of the type in force, label and direction.
+    if (settings_.MeasurementType == 1) chosenList_ = settings_.reflectionSelection;
+    else if (settings_.MeasurementType == 4) chosenList_ = settings_.irradianceSelection;
+    label_ = settings_.Label;
+    row_ = settings_.Row;
+    labelCheck_->setChecked(label_ != 0);
+    (row_ == 1 ? rowRight_ : rowDown_)->setChecked(true);
+
+    BuildLists();
+    LoadTabs();
+    ShowTab(0);
+
+    for (const OutputItem &item : chosenList_) InsertChosen(selectedList_->count(), item);
+    if (int last = selectedList_->count() - 1; last >= 0) {
+        selectedList_->item(last)->setSelected(true);
+        selectedList_->setCurrentRow(last, QItemSelectionModel::NoUpdate);
+    }
+    FillSeparators();
+}
+
+void CDataItemsDlg::BuildLayout() {
+    selectedList_ = MakeList(this, 1014);
+    offeredList_ = MakeList(this, 1019);
+    tabs_ = Named(new QTabBar(this), 1017);
+    labelCheck_ = Named(new QCheckBox(tr("Label"), this), 1025);
+    rowDown_ = Named(new QRadioButton(tr("Label above value"), this), 1026);
+    rowRight_ = Named(new QRadioButton(tr("Label left of value"), this), 1027);
+    blockSep_ = Named(new QComboBox(this), 1072);
+    valSep_ = Named(new QComboBox(this), 1073);
+    funcSep_ = Named(new QComboBox(this), 1074);
+
+    struct ButtonDef {
+        int id;
+        const char *text;
+        void (CDataItemsDlg::*slot)();
+    };
+    const ButtonDef moves[] = {{3, "Add >", &CDataItemsDlg::OnAdd},      {6, "Add all >>", &CDataItemsDlg::OnAddAll},
+                               {7, "< Remove", &CDataItemsDlg::OnRemove}, {8, "<< Clear", &CDataItemsDlg::OnClear},
+                               {9, "Top", &CDataItemsDlg::MoveToTop},    {10, "Up", &CDataItemsDlg::MoveUp},
+                               {11, "Down", &CDataItemsDlg::MoveDown},   {12, "Bottom", &CDataItemsDlg::MoveToBottom},
+                               {1, "OK", &CDataItemsDlg::OnOk},          {2, "Cancel", &CDataItemsDlg::reject}};
+    auto *buttonColumn = new QVBoxLayout;
+    auto *orderColumn = new QVBoxLayout;
+    auto *closeRow = new QHBoxLayout;
+    closeRow->addStretch();
+    for (const ButtonDef &def : moves) {
+        auto *button = Named(new QPushButton(tr(def.text), this), def.id);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, def.slot);
+        QBoxLayout *home = def.id <= 2 ? static_cast<QBoxLayout *>(closeRow)
+                         : def.id <= 8 ? buttonColumn : orderColumn;
+        home->addWidget(button);
+    }
+    buttonColumn->addStretch();
+    orderColumn->addStretch();
+
+    // The offered list fills the display area below the tab labels.
+    auto *tabArea = new QVBoxLayout;
+    tabArea->setSpacing(0);
+    tabArea->addWidget(tabs_);
+    tabArea->addWidget(offeredList_);
+
+    auto *lists = new QHBoxLayout;
+    lists->addLayout(tabArea, 1);
+    lists->addLayout(buttonColumn);
+    lists->addWidget(selectedList_, 1);
+    lists->addLayout(orderColumn);
+
+    auto *options = new QGridLayout;
+    options->addWidget(labelCheck_, 0, 0);
+    options->addWidget(rowDown_, 1, 0);
+    options->addWidget(rowRight_, 2, 0);
+    options->addWidget(new QLabel(tr("Block separator"), this), 0, 1);
+    options->addWidget(blockSep_, 0, 2);
+    options->addWidget(new QLabel(tr("Value separator"), this), 1, 1);
+    options->addWidget(valSep_, 1, 2);
+    options->addWidget(new QLabel(tr("Item separator"), this), 2, 1);
+    options->addWidget(funcSep_, 2, 2);
+
+    auto *top = new QVBoxLayout(this);
+    top->addLayout(lists, 1);
+    top->addLayout(options);
+    top->addLayout(closeRow);
+
+    connect(tabs_, &QTabBar::currentChanged, this, &CDataItemsDlg::ShowTab);
+    connect(offeredList_, &QListWidget::itemDoubleClicked, this, [this] { OnAdd(); });
+}
+
+void CDataItemsDlg::BuildLists() {
+    generalList_.clear();
+    colourList_.clear();
+    spectralList_.clear();
+    densityList_.clear();
+    bool irradiance = settings_.MeasurementTypeSel != 0;
+    DataItemCatalogue catalogue;
+    catalogue.RebuildForType(irradiance ? MeasKind::Irradiance : MeasKind::Reflection);
+    catalogue.RebuildDensity();
+
+    generalList_ = catalogue.generalItems;
+    colourList_ = {MakeItem(item::kDate), MakeItem(item::kTime)};
+    colourList_.insert(colourList_.end(), catalogue.colourItems.begin(), catalogue.colourItems.end());
+    if (irradiance) {
+        // Only the wavelengths the instrument measures in irradiance are offered.
+        spectralList_ = {MakeItem(item::kSpectrumGroup)};
+        OutputItemList grid = WavelengthItems(360, 730, 5);
+        spectralList_.insert(spectralList_.end(), grid.begin(), grid.end());
+    } else {
+        spectralList_ = catalogue.spectralItems;
+    }
+    densityList_ = catalogue.densityItems;
+}
+
+void CDataItemsDlg::LoadTabs() {
+    std::string smallModel = platform::ResString(1235);
+    bool isSmallModel = !smallModel.empty() && settings_.modelName == smallModel;
+    std::vector<std::pair<int, const OutputItemList *>> tabs;
+    if (isSmallModel)
+        tabs = {{1254, &generalList_}, {1255, &colourList_}, {1309, &densityList_}};
+    else if (settings_.MeasurementTypeSel != 0)
+        tabs = {{1178, &generalList_}, {1180, &spectralList_}};
+    else
+        tabs = {{1254, &generalList_}, {1255, &colourList_}, {1179, &spectralList_}, {1309, &densityList_}};
+
+    QSignalBlocker block(tabs_);
+    tabLists_.clear();
+    for (auto [labelId, list] : tabs) {
+        tabs_->addTab(platform::ResQString(labelId));
+        tabLists_.push_back(list);
+    }
+    tabs_->setCurrentIndex(0);
+}
+
+void CDataItemsDlg::FillSeparators() {
+    separatorTexts_.clear();
+    for (int code = 0; code < kSeparatorCodes; ++code) separatorTexts_ << platform::ResQString(kFirstSeparatorString + code);
+    const std::pair<QComboBox *, int> combos[] = {
+        {blockSep_, settings_.BlockSep}, {valSep_, settings_.ValSep}, {funcSep_, settings_.FuncSep}};
+    for (auto [combo, code] : combos) {
+        for (int c = 0; c < kSeparatorCodes; ++c) combo->addItem(separatorTexts_[c], c);
+        combo->setCurrentIndex(combo->findData(code));
+    }
+}
+
+void CDataItemsDlg::ShowTab(int index) {
+    offeredList_->clear();
+    if (index < 0 || index >= static_cast<int>(tabLists_.size())) return;
+    for (const OutputItem &item : *tabLists_[index]) {
+        auto *entry = new QListWidgetItem(QString::fromStdString(item.label), offeredList_);
+        entry->setData(Qt::UserRole, item.identifier);
+    }
+}
+
+int CDataItemsDlg::ChosenId(int row) const { return selectedList_->item(row)->data(Qt::UserRole).toInt(); }
+
+std::vector<int> CDataItemsDlg::ChosenIdentifiers() const {
+    std::vector<int> ids;
+    for (int r = 0; r < selectedList_->count(); ++r) ids.push_back(ChosenId(r));
+    return ids;
+}
+
+void CDataItemsDlg::InsertChosen(int row, const OutputItem &item) {
+    auto *entry = new QListWidgetItem(QString::fromStdString(item.label));
+    entry->setData(Qt::UserRole, item.identifier);
+    selectedList_->insertItem(row, entry);
+}
+
+// Blank cells may be added any number of times; anything else only when neither the item
+// itself nor a group standing for it is in the selection.
+bool CDataItemsDlg::IsPresent(int id) const {
+    if (id == item::kBlank) return false;
+    for (int r = 0; r < selectedList_->count(); ++r) {
+        int chosen = ChosenId(r);
+        if (chosen == id || GroupCovers(chosen, id)) return true;
+    }
+    return false;
+}
+
+void CDataItemsDlg::AddItems(const OutputItemList &items) {
+    int insertAt = 0;
+    for (int r = selectedList_->count() - 1; r >= 0; --r) {
+        if (selectedList_->item(r)->isSelected()) {
+            insertAt = r + 1;
+            break;
+        }
+    }
+    int lastInserted = -1;
+    for (const OutputItem &item : items) {
+        if (IsPresent(item.identifier)) continue;
+        if (IsGroupItem(item.identifier)) {
+            // The group replaces the entries it stands for.
+            for (int r = selectedList_->count() - 1; r >= 0; --r) {
+                if (!GroupCovers(item.identifier, ChosenId(r))) continue;
+                delete selectedList_->takeItem(r);
+                if (r < insertAt) --insertAt;
+            }
+        }
+        InsertChosen(insertAt, item);
+        lastInserted = insertAt++;
+    }
+    if (lastInserted >= 0) {
+        selectedList_->clearSelection();
+        selectedList_->item(lastInserted)->setSelected(true);
+        selectedList_->setCurrentRow(lastInserted, QItemSelectionModel::NoUpdate);
+    }
+    offeredList_->clearSelection();
+}
+
+void CDataItemsDlg::OnAdd() {
+    int tab = tabs_->currentIndex();
+    if (tab < 0 || tab >= static_cast<int>(tabLists_.size())) return;
+    const OutputItemList &shown = *tabLists_[tab];
+    OutputItemList picked;
+    for (int r = 0; r < offeredList_->count() && r < static_cast<int>(shown.size()); ++r)
+        if (offeredList_->item(r)->isSelected()) picked.push_back(shown[r]);
+    AddItems(picked);
+}
+
+void CDataItemsDlg::OnAddAll() {
+    int tab = tabs_->currentIndex();
+    if (tab >= 0 && tab < static_cast<int>(tabLists_.size())) AddItems(*tabLists_[tab]);
+}
+
+void CDataItemsDlg::OnRemove() {
+    int deleted = 0, lastSelected = -1;
+    for (int r = selectedList_->count() - 1; r >= 0; --r) {
+        if (!selectedList_->item(r)->isSelected()) continue;
+        if (lastSelected < 0) lastSelected = r;
+        delete selectedList_->takeItem(r);
+        ++deleted;
+    }
+    if (deleted == 0 || selectedList_->count() == 0) return;
+    int next = std::min(lastSelected - deleted + 1, selectedList_->count() - 1);
+    next = std::max(next, 0);
+    selectedList_->clearSelection();
+    selectedList_->item(next)->setSelected(true);
+    selectedList_->setCurrentRow(next, QItemSelectionModel::NoUpdate);
+}
+
+void CDataItemsDlg::OnClear() { selectedList_->clear(); }
+
+std::vector<CDataItemsDlg::Entry> CDataItemsDlg::Entries() const {
+    std::vector<Entry> entries;
+    for (int r = 0; r < selectedList_->count(); ++r) {
+        const QListWidgetItem *w = selectedList_->item(r);
+        OutputItem item;
+        item.identifier = ChosenId(r);
+        item.label = w->text().toStdString();
+        entries.push_back({item, w->isSelected()});
+    }
+    return entries;
+}
+
+void CDataItemsDlg::SetEntries(const std::vector<Entry> &entries) {
+    selectedList_->clear();
+    for (const Entry &e : entries) {
+        InsertChosen(selectedList_->count(), e.item);
+        selectedList_->item(selectedList_->count() - 1)->setSelected(e.selected);
+    }
+}
+
+void CDataItemsDlg::MoveToTop() {
+    std::vector<Entry> entries = Entries();
+    std::stable_partition(entries.begin(), entries.end(), [](const Entry &e) { return e.selected; });
+    SetEntries(entries);
+}
+
+void CDataItemsDlg::MoveToBottom() {
+    std::vector<Entry> entries = Entries();
+    std::stable_partition(entries.begin(), entries.end(), [](const Entry &e) { return !e.selected; });
+    SetEntries(entries);
+}
+
+// A selected entry moves one place up unless it belongs to the selected run at the top.
+void CDataItemsDlg::MoveUp() {
+    std::vector<Entry> entries = Entries();
+    for (size_t i = 1; i < entries.size(); ++i)
+        if (entries[i].selected && !entries[i - 1].selected) std::swap(entries[i], entries[i - 1]);
+    SetEntries(entries);
+}
+
+void CDataItemsDlg::MoveDown() {
+    std::vector<Entry> entries = Entries();
+    for (size_t i = entries.size(); i-- > 1;)
+        if (entries[i - 1].selected && !entries[i].selected) std::swap(entries[i], entries[i - 1]);
+    SetEntries(entries);
+}
+
+void CDataItemsDlg::OnOk() {
+    label_ = labelCheck_->isChecked() ? 1 : 0;
+    row_ = rowRight_->isChecked() ? 1 : 0;
+    settings_.Label = label_;
+    settings_.Row = row_;
+    WriteSettingInt(settings_, "Label", label_, store_);
+    WriteSettingInt(settings_, "Row", row_, store_);
+
+    if (selectedList_->count() == 0) {
+        platform::ShowMessageBox(this, platform::ResString(1237), platform::ResString(1200),
+                                 platform::mb::ICONINFORMATION);
+        return;
+    }
+
+    chosenList_.clear();
+    densityWavelengthList_.clear();
+    for (const Entry &e : Entries()) {
+        chosenList_.push_back(e.item);
+        if (IsSpotDensityItem(e.item.identifier)) densityWavelengthList_.push_back(e.item);
+        if (e.item.identifier == item::kSpotDensityGroup) settings_.densitySpectrumSelected = true;
+    }
+    StoreSelection(settings_, chosenList_, SelectionTarget::ByMeasurementType);
+
+    settings_.PrevMeasSel = settings_.MeasurementType;
+    WriteSettingInt(settings_, "PrevMeasSel", settings_.PrevMeasSel, store_);
+    WriteSettingString(settings_, SelectionValueName(settings_.MeasurementTypeSel), SelectionText(chosenList_), store_);
+
+    settings_.BlockSep = blockSep_->currentData().toInt();
+    settings_.ValSep = valSep_->currentData().toInt();
+    settings_.FuncSep = funcSep_->currentData().toInt();
+    WriteSettingInt(settings_, "BlockSep", settings_.BlockSep, store_);
+    WriteSettingInt(settings_, "FuncSep", settings_.FuncSep, store_);
+    WriteSettingInt(settings_, "ValSep", settings_.ValSep, store_);
+    accept();
+}
+
+}  // namespace ombra

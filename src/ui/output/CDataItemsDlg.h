@@ -1,0 +1,77 @@
+// The data-items dialog: edits the selection of the current measurement type, the label and
+// direction options and the three separators. Every control is named "ctl_<id>".
+#pragma once
+
+#include <QDialog>
+
+#include "settings/AppSettings.h"
+#include "output/OutputItem.h"
+#include "platform/ProfileStore.h"
+
+class QListWidget;
+class QTabBar;
+class QCheckBox;
+class QRadioButton;
+class QComboBox;
+
+namespace ombra {
+
+class CDataItemsDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CDataItemsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings(),
+                           platform::ProfileStore &store = platform::Profile());
+
+    // Identifiers of the entries of the selection list, in order (for callers and tests).
+    std::vector<int> ChosenIdentifiers() const;
+
+private:
+    void BuildLayout();
+    void BuildLists();
+    void LoadTabs();
+    void FillSeparators();
+    void ShowTab(int index);
+
+    bool IsPresent(int id) const;
+    void AddItems(const OutputItemList &items);
+    void OnAdd();
+    void OnAddAll();
+    void OnRemove();
+    void OnClear();
+    void MoveToTop();
+    void MoveUp();
+    void MoveDown();
+    void MoveToBottom();
+    void OnOk();
+
+    struct Entry {
+        OutputItem item;
+        bool selected;
+    };
+    std::vector<Entry> Entries() const;
+    void SetEntries(const std::vector<Entry> &entries);
+    void InsertChosen(int row, const OutputItem &item);
+    int ChosenId(int row) const;
+
+    QListWidget *selectedList_ = nullptr;  // 1014
+    QTabBar *tabs_ = nullptr;              // 1017
+    OutputItemList generalList_, colourList_, spectralList_, chosenList_;
+    int label_ = 1;
+    int row_ = 0;
+    AppSettings &settings_;
+    OutputItemList densityList_;
+    OutputItemList densityWavelengthList_;
+    QStringList separatorTexts_;
+
+    platform::ProfileStore &store_;
+    QListWidget *offeredList_ = nullptr;   // 1019
+    QCheckBox *labelCheck_ = nullptr;      // 1025
+    QRadioButton *rowDown_ = nullptr;      // 1026
+    QRadioButton *rowRight_ = nullptr;     // 1027
+    QComboBox *blockSep_ = nullptr;        // 1072
+    QComboBox *valSep_ = nullptr;          // 1073
+    QComboBox *funcSep_ = nullptr;         // 1074
+    std::vector<const OutputItemList *> tabLists_;
+};
+
+}  // namespace ombra

@@ -1,0 +1,101 @@
+// The main window against the virtual instrument through the real instrument library:
+// connect, one measurement by a press of the button, loss when the instrument is unplugged.
+#include <QApplication>
+#include <QLabel>
+
+#include "FxsimHarness.h"
+#include "settings/AppSettings.h"
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "controls/OmbraImageButton.h"
+#include "instrument/InstrumentLibrary.h"
+#include "output/Values.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+using namespace ombra;
+using ombra::platform::ResQString;
+using ombra::platform::ResString;
+
+namespace {
+
+const char kOneDevice[] = R"({"devices": [{"model": 100, "serial": 5001, "version": [3, 44]}]})";
+
+const OutputItem *FindItem(const OutputItemList &items, int id) {
+    for (const auto &item : items)
+        if (item.identifier == id) return &item;
+    return nullptr;
+}
+
+}  // namespace
+
+class MainRoadLiveTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void connectMeasureAndLose();
+    void cleanupTestCase();
+
+private:
+    DIFunctions previousTable_;
+    InstrumentPauseHook previousPause_;
+};
+
+void MainRoadLiveTest::initTestCase() {
+    previousTable_ = Instrument();
+    std::string error;
+    QVERIFY2(LoadInstrumentLibrary(FXAPI_LIBRARY, &error), error.c_str());
+    // The virtual instrument needs no settling time after it is opened.
+    previousPause_ = SetInstrumentPauseHook([](int) {});
+}
+
+void MainRoadLiveTest::cleanupTestCase() {
+    SetInstrumentPauseHook(previousPause_);
+    InstallInstrumentFunctions(previousTable_);
+}
+
+void MainRoadLiveTest::connectMeasureAndLose() {
+    fxtest::FxsimServe serve(kOneDevice);
+    QVERIFY2(serve.Start(), qPrintable(serve.Output()));
+    test::ScopedMemoryProfile profile;
+    test::MessageBoxRecorder boxes;
+    Settings() = AppSettings{};
+
+    std::vector<OutputValues> written;
+    CVireoDataTransferSoftwareDlg w("1");
+    w.SetMeasurementWriter([&](const OutputValues &values) {
+        written.push_back(values);
+        return MeasurementWriteResult{MeasurementWriteResult::Written, 0, 0};
+    });
+    w.OnCommand(1000);
+    QVERIFY2(w.IsConnected(), boxes.Count() ? boxes.Boxes()[0].text.c_str() : "not connected");
+    QVERIFY(w.IsWatching());
+    QVERIFY(w.InstrumentText().endsWith(" : 5001"));
+    QCOMPARE(w.Button(1000)->text(), ResQString(1182));
+
+    // One press held for a while: exactly one measurement.
+    QVERIFY(serve.Ok({"press", "--button", "reflection", "--hold", "600"}));
+    QTRY_COMPARE_WITH_TIMEOUT(written.size(), size_t(1), 10000);
+    QTest::qWait(900);  // held, then released
+    QCOMPARE(written.size(), size_t(1));
+    const OutputItem *lightness = FindItem(written[0].valueItems, 1000);
+    QVERIFY(lightness);
+    QVERIFY(!lightness->valueText.empty());
+    QVERIFY(lightness->valueText != ResString(1196));
+
+    // The next press measures again.
+    QVERIFY(serve.Ok({"press", "--button", "reflection", "--hold", "300"}));
+    QTRY_COMPARE_WITH_TIMEOUT(written.size(), size_t(2), 10000);
+
+    // Unplugged: the window notices through the button poll and disconnects.
+    QVERIFY(serve.Ok({"unplug"}));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsConnected(), 10000);
+    QTest::qWait(300);
+    int lost = 0;
+    for (const auto &box : boxes.Boxes()) lost += box.text == ResString(1197);
+    QCOMPARE(lost, 1);
+    QVERIFY(!w.IsWatching());
+    QCOMPARE(w.Button(1000)->text(), ResQString(1181));
+}
+
+OMBRA_QTEST_MAIN(MainRoadLiveTest)
+#include "tst_mainroad_live.moc"

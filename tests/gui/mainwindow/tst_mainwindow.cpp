@@ -1,0 +1,305 @@
+// The main window's display: layout, panes, lamp, enable states, hints, the about box, the
+// manual command and the posted messages of the button-watch thread.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include "mainwindow/AboutDlg.h"
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "mainwindow/ManualOpener.h"
+#include "controls/OmbraImageButton.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+using ombra::CAboutDlg;
+using ombra::CVireoDataTransferSoftwareDlg;
+using ombra::OmbraImageButton;
+using ombra::platform::ResQString;
+using ombra::platform::ResString;
+
+namespace {
+
+const int kButtons[] = {1000, 1001, 1002, 1020, 1028};
+const int kInstrumentButtons[] = {1001, 1002, 1020, 1028};
+
+QColor LampColour(CVireoDataTransferSoftwareDlg &w) { return w.Lamp()->palette().color(QPalette::WindowText); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void controlsCarryTheirIds();
+    void buttonRowLayout();
+    void statusBarPanesAndLamp();
+    void lampColourRule();
+    void buttonStatesPerConnection();
+    void menuEnableStates();
+    void menuHints();
+    void buttonHoverHints();
+    void aboutBoxShowsTheVersion();
+    void manualCommandReportsFailure();
+    void placeholdersAnswerWithoutCrashing();
+    void postedMessagesReachTheWindow();
+};
+
+void MainWindowTest::controlsCarryTheirIds() {
+    CVireoDataTransferSoftwareDlg w("1.2.3");
+    for (int id : kButtons) {
+        auto *button = w.findChild<OmbraImageButton *>(QString("ctl_%1").arg(id));
+        QVERIFY2(button, qPrintable(QString::number(id)));
+        QCOMPARE(button, w.Button(id));
+        QCOMPARE(button->size(), QSize(120, 112));
+        QCOMPARE(button->ImagePosition(), QPoint(1, 0));
+        QCOMPARE(button->CaptionPosition(), QPoint(-1, 80));
+        QCOMPARE(button->DisabledCaptionColor(), QColor(0xCC, 0xCC, 0xCC));
+    }
+    QVERIFY(w.findChild<QLabel *>("ctl_1198"));
+    QVERIFY(w.findChild<QLabel *>("ctl_103"));
+    QVERIFY(w.findChild<QLabel *>("ctl_104"));
+    QCOMPARE(w.Button(1000)->text(), ResQString(1181));
+    QCOMPARE(w.MessageCaption(), ResQString(1200));
+}
+
+void MainWindowTest::buttonRowLayout() {
+    CVireoDataTransferSoftwareDlg w("1");
+    w.show();
+    QCOMPARE(w.ClientArea()->width(), 700);
+    const int b = w.StatusBar()->height();
+    const int h = w.ClientArea()->height();
+    const int xs[] = {20, 140, 260, 380, 560};
+    for (int i = 0; i < 5; ++i) {
+        OmbraImageButton *button = w.Button(kButtons[i]);
+        QVERIFY(button->isVisible());
+        QCOMPARE(button->x(), xs[i]);
+        QCOMPARE(button->y(), (h - b - 112) / 2);
+    }
+}
+
+void MainWindowTest::statusBarPanesAndLamp() {
+    CVireoDataTransferSoftwareDlg w("1");
+    w.show();
+    QWidget *hint = w.findChild<QLabel *>("ctl_103");
+    QWidget *instrument = w.findChild<QLabel *>("ctl_104");
+    QCOMPARE(hint->width(), 700 - 200);
+    QCOMPARE(instrument->width(), 700 - 50);
+    QCOMPARE(instrument->x(), hint->x() + hint->width());
+    QCOMPARE(w.StatusBar()->geometry().bottom(), w.ClientArea()->height() - 1);
+    QLabel *lamp = w.Lamp();
+    QCOMPARE(lamp->geometry().right() + 1, 700 - 3);
+    QCOMPARE(lamp->geometry().bottom() + 1, w.ClientArea()->height());
+    // The lamp stays visible over the status bar.
+    QCOMPARE(w.ClientArea()->childAt(lamp->geometry().center()), lamp);
+}
+
+void MainWindowTest::lampColourRule() {
+    CVireoDataTransferSoftwareDlg w("1");
+    const QColor red(255, 0, 0), green(0, 255, 0);
+    QCOMPARE(LampColour(w), red);
+    w.SetReadyToMeasure(true);
+    QCOMPARE(LampColour(w), red);
+    w.SetConnected(true);
+    QCOMPARE(LampColour(w), green);
+    w.SetReadyToMeasure(false);  // a failed calibration check
+    QCOMPARE(LampColour(w), red);
+    w.SetReadyToMeasure(true);
+    w.SetConnected(false);       // disconnection or loss
+    QCOMPARE(LampColour(w), red);
+    // The rendered lamp carries the colour too.
+    w.SetConnected(true);
+    const QImage image = w.Lamp()->grab().toImage();
+    bool greenSeen = false;
+    for (int y = 0; y < image.height() && !greenSeen; ++y)
+        for (int x = 0; x < image.width() && !greenSeen; ++x) greenSeen = image.pixelColor(x, y) == green;
+    QVERIFY(greenSeen);
+}
+
+void MainWindowTest::buttonStatesPerConnection() {
+    CVireoDataTransferSoftwareDlg w("1");
+    QVERIFY(w.Button(1000)->isEnabled());
+    for (int id : kInstrumentButtons) QVERIFY(!w.Button(id)->isEnabled());
+
+    w.ShowConnectedControls();
+    for (int id : kButtons) QVERIFY(w.Button(id)->isEnabled());
+    QCOMPARE(w.Button(1000)->text(), ResQString(1182));
+    w.SetInstrumentText("FX-1 : 123");
+    QCOMPARE(w.InstrumentText(), QString("FX-1 : 123"));
+
+    w.ShowDisconnectedControls();
+    QVERIFY(w.Button(1000)->isEnabled());
+    for (int id : kInstrumentButtons) QVERIFY(!w.Button(id)->isEnabled());
+    QCOMPARE(w.Button(1000)->text(), ResQString(1181));
+    QCOMPARE(w.InstrumentText(), QString());
+}
+
+void MainWindowTest::menuEnableStates() {
+    CVireoDataTransferSoftwareDlg w("1");
+    QMenu popup;
+    auto add = [&](int id) {
+        QAction *a = popup.addAction(QString::number(id));
+        a->setData(id);
+        return a;
+    };
+    const int always[] = {1000, 32771, 32773, 32774};
+    const int connectedOnly[] = {1001, 1002, 1020, 1028, 32772};
+    for (int id : always) add(id);
+    for (int id : connectedOnly) add(id);
+    QAction *separator = popup.addSeparator();
+    QAction *noCommand = popup.addAction("plain");
+    noCommand->setEnabled(false);
+    QMenu *sub = popup.addMenu("sub");
+    sub->menuAction()->setEnabled(true);
+    sub->addAction("x")->setData(1001);
+    w.AttachPopup(&popup);
+
+    for (bool connected : {false, true, false}) {
+        w.SetConnected(connected);
+        emit popup.aboutToShow();
+        for (QAction *a : popup.actions()) {
+            const int id = a->data().toInt();
+            if (id == 0) continue;
+            const bool needs = std::find(std::begin(connectedOnly), std::end(connectedOnly), id) !=
+                               std::end(connectedOnly);
+            QCOMPARE(a->isEnabled(), needs ? connected : true);
+        }
+        QVERIFY(!noCommand->isEnabled());        // keeps its state
+        QVERIFY(sub->menuAction()->isEnabled()); // never disabled automatically
+        QVERIFY(separator->isSeparator());
+    }
+}
+
+void MainWindowTest::menuHints() {
+    CVireoDataTransferSoftwareDlg w("1");
+    QMenu popup;
+    w.AttachPopup(&popup);
+    QAction *connect = popup.addAction("c");
+    connect->setData(1000);
+    QAction *manual = popup.addAction("m");
+    manual->setData(32774);
+    QAction *other = popup.addAction("o");
+
+    w.SetHintText("stale");
+    connect->hover();
+    QCOMPARE(w.HintText(), ResQString(1399));
+    w.SetConnected(true);
+    connect->hover();
+    QCOMPARE(w.HintText(), ResQString(1400));
+    manual->hover();
+    QCOMPARE(w.HintText(), ResQString(32774));
+    w.SetHintText("stale");
+    other->hover();
+    QCOMPARE(w.HintText(), QString());
+}
+
+void MainWindowTest::buttonHoverHints() {
+    CVireoDataTransferSoftwareDlg w("1");
+    w.ShowConnectedControls();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+
+    w.SetHintText("stale");
+    QTest::mouseMove(w.Button(1002), QPoint(60, 40));
+    QTRY_VERIFY(w.Button(1002)->IsHover());
+    QVERIFY(w.Button(1002)->hasFocus());
+    QCOMPARE(w.HintText(), ResQString(1002));
+
+    QTest::mouseMove(w.Button(1000), QPoint(60, 40));
+    QTRY_VERIFY(w.Button(1000)->IsHover());
+    QCOMPARE(w.HintText(), ResQString(1399));  // not connected yet: the Connect hint
+    w.SetConnected(true);
+    QTest::mouseMove(w.Button(1000), QPoint(61, 41));
+    QTRY_COMPARE(w.HintText(), ResQString(1400));
+
+    w.SetHintText("stale");
+    QTest::mouseMove(w.ClientArea(), QPoint(5, 5));
+    QTRY_COMPARE(w.HintText(), QString());
+}
+
+void MainWindowTest::aboutBoxShowsTheVersion() {
+    CAboutDlg about("4.5.6-test");
+    QCOMPARE(about.objectName(), QString("dlg_100"));
+    auto *version = about.findChild<QLabel *>("aboutVersion");
+    QVERIFY(version);
+    QVERIFY(version->text().contains("4.5.6-test"));
+
+    // The About command shows it modally with the window's version.
+    CVireoDataTransferSoftwareDlg w("7.8.9");
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<CAboutDlg *>(QApplication::activeModalWidget())) {
+            seen = box->VersionText();
+            box->accept();
+        }
+    });
+    w.OnCommand(32773);
+    QCOMPARE(seen, QString("7.8.9"));
+}
+
+void MainWindowTest::manualCommandReportsFailure() {
+    CVireoDataTransferSoftwareDlg w("1");
+    ombra::test::MessageBoxRecorder boxes;
+    std::vector<QString> asked;
+    int answer = ombra::shell::kFileNotFound;
+    auto previous = ombra::SetShellOpener([&](const QString &path) {
+        asked.push_back(path);
+        return answer;
+    });
+    w.OnCommand(32774);
+    QVERIFY(!asked.empty());
+    QCOMPARE(asked.front(), QCoreApplication::applicationDirPath() + "/Manual/" + ResQString(1395));
+    QCOMPARE(boxes.Count(), size_t(1));
+    QCOMPARE(boxes.Boxes()[0].text, ResString(1396));
+    QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), QCoreApplication::applicationName());
+    QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::platform::mb::ICONERROR);
+
+    answer = ombra::shell::kFailed;
+    w.OnCommand(32774);
+    QCOMPARE(boxes.Count(), size_t(2));
+    QCOMPARE(boxes.Boxes()[1].text, ResString(1397));
+
+    answer = ombra::shell::kOpened;
+    w.OnCommand(32774);
+    QCOMPARE(boxes.Count(), size_t(2));
+    ombra::SetShellOpener(previous);
+}
+
+void MainWindowTest::placeholdersAnswerWithoutCrashing() {
+    CVireoDataTransferSoftwareDlg w("1");
+    ombra::test::MessageBoxRecorder boxes;
+    // Commands that need an instrument do nothing while disconnected, however they arrive.
+    for (int id : {1001, 1002, 1020, 1028, 32772}) w.OnCommand(id);
+    QCOMPARE(boxes.Count(), size_t(0));
+    QVERIFY(!QApplication::activeModalWidget());
+    // Connect without an instrument library: no instrument found.
+    QTest::mouseClick(w.Button(1000), Qt::LeftButton);
+    QCOMPARE(boxes.Count(), size_t(1));
+    QCOMPARE(boxes.Boxes().back().text, ResString(1183));
+
+    w.show();
+    w.OnCommand(32771);  // Exit ends the modal run
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QVERIFY(!w.isVisible());
+}
+
+void MainWindowTest::postedMessagesReachTheWindow() {
+    CVireoDataTransferSoftwareDlg w("1");
+    w.ShowConnectedControls();
+    w.SetConnected(true);
+    w.SetReadyToMeasure(true);
+    // Triggers and releases are accepted quietly; loss of the instrument disconnects.
+    for (int message : {32778, 32779, 32781, 32782})
+        QCoreApplication::postEvent(&w, new QEvent(QEvent::Type(message)));
+    QCoreApplication::processEvents();
+    QVERIFY(w.IsConnected());
+    QCoreApplication::postEvent(&w, new QEvent(QEvent::Type(32780)));
+    QCoreApplication::processEvents();
+    QVERIFY(!w.IsConnected());
+    for (int id : kInstrumentButtons) QVERIFY(!w.Button(id)->isEnabled());
+    QCOMPARE(LampColour(w), QColor(255, 0, 0));
+}
+
+OMBRA_QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,30 @@
+#include "support/CoreTestSupport.h"
+
+#include <QStandardPaths>
+
+#include "platform/Resources.h"
+
+namespace ombra::test {
+
+void EnterTestState() {
+    QStandardPaths::setTestModeEnabled(true);
+    platform::LoadResourceLibrary(std::string(OMBRA_BIN_DIR) + "/libCorvexRes.so");
+    platform::InstallProfileStore(std::make_unique<platform::MemoryProfileStore>());
+}
+
+CoreTestEnvironment::CoreTestEnvironment(int &argc, char **argv) {
+    app_ = std::make_unique<QCoreApplication>(argc, argv);
+    EnterTestState();
+}
+
+CoreTestEnvironment::~CoreTestEnvironment() = default;
+
+ScopedMemoryProfile::ScopedMemoryProfile() {
+    auto store = std::make_unique<platform::MemoryProfileStore>();
+    store_ = store.get();
+    previous_ = platform::InstallProfileStore(std::move(store));
+}
+
+ScopedMemoryProfile::~ScopedMemoryProfile() { platform::InstallProfileStore(std::move(previous_)); }
+
+}  // namespace ombra::test

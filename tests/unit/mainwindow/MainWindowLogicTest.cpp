@@ -1,0 +1,95 @@
+// The main window's display rules: enable states, hints, geometry, lamp, image sets.
+#include <gtest/gtest.h>
+
+#include "mainwindow/MainWindowLogic.h"
+
+using namespace ombra::mainwin;
+
+namespace {
+
+const int kAlways[] = {kCmdConnect, kCmdExit, kCmdAbout, kCmdManual};
+const int kConnectedOnly[] = {kCmdCalibration, kCmdMeasSettings, kCmdDataItems, kCmdColorSets, kCmdUserIlluminant};
+
+}  // namespace
+
+TEST(MainWindowCommands, EnableStatesFollowTheConnection) {
+    for (bool connected : {false, true}) {
+        for (int id : kAlways) EXPECT_TRUE(CommandEnabled(id, connected)) << id;
+        for (int id : kConnectedOnly) EXPECT_EQ(CommandEnabled(id, connected), connected) << id;
+    }
+    // Commands without a rule stay enabled.
+    EXPECT_EQ(CommandEnableRule(4711), EnableRule::None);
+    EXPECT_TRUE(CommandEnabled(4711, false));
+    EXPECT_EQ(CommandEnableRule(kSysCmdAbout), EnableRule::None);
+}
+
+TEST(MainWindowHints, MenuItems) {
+    EXPECT_EQ(MenuHintStringId(kCmdConnect, false), 1399);
+    EXPECT_EQ(MenuHintStringId(kCmdConnect, true), 1400);
+    for (int id : {1001, 1002, 1020, 1028, 32771, 32772, 32773, 32774}) {
+        EXPECT_EQ(MenuHintStringId(id, false), id);
+        EXPECT_EQ(MenuHintStringId(id, true), id);
+    }
+    EXPECT_EQ(MenuHintStringId(0, true), 0);
+    EXPECT_EQ(MenuHintStringId(kSysCmdAbout, false), 0);
+}
+
+TEST(MainWindowHints, FocusedControls) {
+    EXPECT_EQ(ControlHintStringId(1000, false), 1399);
+    EXPECT_EQ(ControlHintStringId(1000, true), 1400);
+    for (int id : {1001, 1002, 1020, 1028}) EXPECT_EQ(ControlHintStringId(id, true), id);
+    // Menu-only commands and other controls empty the pane.
+    for (int id : {32771, 32774, 1198, 0}) EXPECT_EQ(ControlHintStringId(id, false), 0);
+}
+
+TEST(MainWindowLayout, ButtonRowIsCentredWithAGapBeforeTheLast) {
+    const auto p = ButtonPositions(700, 400, 24);
+    EXPECT_EQ(p[0].x, 20);
+    EXPECT_EQ(p[1].x, 140);
+    EXPECT_EQ(p[2].x, 260);
+    EXPECT_EQ(p[3].x, 380);
+    EXPECT_EQ(p[4].x, 560);
+    for (const auto &pt : p) EXPECT_EQ(pt.y, (400 - 24 - 112) / 2);
+    // Both divisions truncate.
+    EXPECT_EQ(ButtonPositions(701, 401, 24)[0].x, 20);
+    EXPECT_EQ(ButtonPositions(701, 401, 24)[0].y, 132);
+    // A window narrower than the row puts it partly off the left edge.
+    EXPECT_EQ(ButtonPositions(600, 300, 20)[0].x, -30);
+}
+
+TEST(MainWindowLayout, PanesAndLamp) {
+    EXPECT_EQ(StatusPaneWidths(700).hint, 500);
+    EXPECT_EQ(StatusPaneWidths(700).instrument, 650);
+    const Point lamp = LampPosition(700, 400, 16, 12);
+    EXPECT_EQ(lamp.x + 16, 697);
+    EXPECT_EQ(lamp.y + 12, 400);
+}
+
+TEST(MainWindowLamp, GreenOnlyWhenConnectedAndReady) {
+    const Rgb green{0, 255, 0}, red{255, 0, 0};
+    EXPECT_EQ(LampColour(true, true), green);
+    EXPECT_EQ(LampColour(true, false), red);
+    EXPECT_EQ(LampColour(false, true), red);
+    EXPECT_EQ(LampColour(false, false), red);
+}
+
+TEST(MainWindowImages, SetsPerButton) {
+    auto same = [](ImageSet a, ImageSet b) {
+        return a.normal == b.normal && a.pressed == b.pressed && a.hover == b.hover && a.disabled == b.disabled;
+    };
+    EXPECT_TRUE(same(ButtonImages(1000, false), {147, 149, 148, 146}));
+    EXPECT_TRUE(same(ButtonImages(1000, true), {151, 153, 152, 150}));
+    EXPECT_TRUE(same(ButtonImages(1001), {155, 157, 156, 154}));
+    EXPECT_TRUE(same(ButtonImages(1002), {159, 161, 160, 158}));
+    EXPECT_TRUE(same(ButtonImages(1020), {163, 165, 164, 162}));
+    EXPECT_TRUE(same(ButtonImages(1028), {167, 169, 168, 166}));
+    // Every bitmap 146..169 belongs to exactly one slot.
+    int seen[170] = {};
+    for (int id : kImageButtons)
+        for (bool set : {false, true}) {
+            if (set && id != 1000) continue;
+            const ImageSet s = ButtonImages(id, set);
+            for (int b : {s.normal, s.pressed, s.hover, s.disabled}) ++seen[b];
+        }
+    for (int b = 146; b <= 169; ++b) EXPECT_EQ(seen[b], 1) << b;
+}
