@@ -115,7 +115,7 @@ long long CpuTicks(pid_t pid) {
 
 
 void BM_CollectAllSpotDensities(benchmark::State &state) {
-    CMeasure measure;
+    CMeasure measure(Settings());
     measure.measurementType = 1;
     CVireoDllAdapter adapter;
     if (adapter.DoMeasurement() != 0) {

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QCursor>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <csignal>
 #include <cstring>
@@ -85,18 +83,6 @@ TEST_F(ConnectedTest, DownloadStopsAtAFailingSlotAndKeepsTheSlotsBeforeIt) {
     ASSERT_EQ(config.Slots().size(), 5u);
     EXPECT_TRUE(config.Slot(2)->registered);
     EXPECT_EQ(config.Slot(5), nullptr);
-}
-
-TEST_F(ConnectedTest, DownloadShowsTheWaitCursorWhileItRuns) {
-    int waiting = 0;
-    instrument.fake.SetRule([&](const FakeCall &) -> std::optional<int32_t> {
-        const QCursor *cursor = QGuiApplication::overrideCursor();
-        waiting += cursor && cursor->shape() == Qt::WaitCursor;
-        return std::nullopt;
-    });
-    config.ReadAllFromInstrument();
-    EXPECT_EQ(waiting, 50);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(ColorSetInstrumentTest, AnOperationThatWasTheOnlyUserClosesTheInstrument) {

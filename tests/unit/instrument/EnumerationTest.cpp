@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <algorithm>
 
 #include "settings/AppSettings.h"
@@ -10,7 +8,7 @@
 #include "instrument/VireoDllAdapter.h"
 #include "platform/Resources.h"
 #include "support/FakeInstrument.h"
-#include "support/TestSupport.h"
+#include "support/CoreTestSupport.h"
 
 namespace {
 
@@ -46,21 +44,13 @@ protected:
 
     FakeInstrument fake;
     CVireoDllAdapter mainWindow;  // the main window's adapter keeps a chosen device open
-    ombra::test::MessageBoxRecorder boxes;
+    ombra::test::NoticeRecorder boxes;
     EnumeratedDevices found;
 };
 
 TEST_F(Enumeration, OpensEachDeviceSettlesMarksItConnectedAndIdentifiesIt) {
     auto handles = addDevices(2);
-    int waitCursorCalls = 0;
-    fake.SetRule([&](const FakeCall &) -> std::optional<int32_t> {
-        const QCursor *cursor = QGuiApplication::overrideCursor();
-        waitCursorCalls += cursor && cursor->shape() == Qt::WaitCursor;
-        return std::nullopt;
-    });
-    EXPECT_EQ(EnumerateDevices(found, nullptr), 2);
-    EXPECT_EQ(waitCursorCalls, static_cast<int>(fake.Calls().size())) << "the wait cursor shows throughout";
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(EnumerateDevices(found, boxes.Sink()), 2);
     EXPECT_EQ(fake.Count("DIEnumDevice"), kEnumerationAttempts) << "attempts, not devices";
     EXPECT_EQ(fake.Pauses(), (std::vector<int>{500, 500}));
     std::vector<std::string> firstDevice;
@@ -78,7 +68,7 @@ TEST_F(Enumeration, OpensEachDeviceSettlesMarksItConnectedAndIdentifiesIt) {
 
 TEST_F(Enumeration, StopsAtTheTenthUsableDevice) {
     addDevices(11);
-    EXPECT_EQ(EnumerateDevices(found, nullptr), 10);
+    EXPECT_EQ(EnumerateDevices(found, boxes.Sink()), 10);
     EXPECT_EQ(fake.OpenedCount(), 10) << "the eleventh is never opened";
     EXPECT_EQ(fake.Count("DIEnumDevice"), 10);
     EXPECT_EQ(found.devices.size(), 10u);
@@ -87,10 +77,10 @@ TEST_F(Enumeration, StopsAtTheTenthUsableDevice) {
 TEST_F(Enumeration, RefusedConnectionFlagIsReportedAndTheDeviceClosed) {
     auto handles = addDevices(1);
     fake.Script("DISetProperty", {3, 4});
-    EXPECT_EQ(EnumerateDevices(found, nullptr), 0);
+    EXPECT_EQ(EnumerateDevices(found, boxes.Sink()), 0);
     ASSERT_EQ(boxes.Count(), 2u) << "setting and clearing the flag both failed";
-    for (const auto &box : boxes.Boxes()) {
-        EXPECT_EQ(box.text, platform::ResString(1244));
+    for (const auto &box : boxes.Notices()) {
+        EXPECT_EQ(box.Text(), platform::ResString(1244));
         EXPECT_EQ(box.flags, mb::ICONHAND);
     }
     EXPECT_EQ(fake.CloseCount(handles[0]), 1);
@@ -99,32 +89,32 @@ TEST_F(Enumeration, RefusedConnectionFlagIsReportedAndTheDeviceClosed) {
 }
 
 TEST_F(Enumeration, NoDeviceAtAllSaysSo) {
-    int count = EnumerateDevices(found, nullptr);
-    EXPECT_FALSE(ChooseDevice(found, count, nullptr, {}));
+    int count = EnumerateDevices(found, boxes.Sink());
+    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), {}, Settings().selectedInstrument));
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1183));
-    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONHAND);
+    EXPECT_EQ(boxes.Notices()[0].Text(), platform::ResString(1183));
+    EXPECT_EQ(boxes.Notices()[0].flags, mb::ICONHAND);
 }
 
 TEST_F(Enumeration, OnlyRefusedDevicesAreReleasedAndReported) {
     auto handles = addDevices(2, {0, 100, 1, 19});
-    int count = EnumerateDevices(found, nullptr);
+    int count = EnumerateDevices(found, boxes.Sink());
     EXPECT_EQ(count, 0);
     EXPECT_EQ(found.unusable, handles);
-    EXPECT_FALSE(ChooseDevice(found, count, nullptr, {}));
+    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), {}, Settings().selectedInstrument));
     EXPECT_EQ(released(), handles);
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1401));
+    EXPECT_EQ(boxes.Notices()[0].Text(), platform::ResString(1401));
 }
 
 TEST_F(Enumeration, OneUsableDeviceIsTakenWithoutAsking) {
     auto handles = addDevices(2);
     fake.Script("DIGetDevInfo", {0, 14});  // the second one cannot be identified
-    int count = EnumerateDevices(found, nullptr);
+    int count = EnumerateDevices(found, boxes.Sink());
     ASSERT_EQ(count, 1);
     EXPECT_EQ(found.unidentified, std::vector<DIHANDLE>{handles[1]});
     bool asked = false;
-    EXPECT_TRUE(ChooseDevice(found, count, nullptr, [&](const DeviceList &) { return asked = true; }));
+    EXPECT_TRUE(ChooseDevice(found, count, boxes.Sink(), [&](const DeviceList &) { return asked = true; }, Settings().selectedInstrument));
     EXPECT_FALSE(asked);
     EXPECT_EQ(DeviceHandle().load(), handles[0]);
     EXPECT_EQ(released(), std::vector<DIHANDLE>{handles[1]}) << "an unidentified device is released too";
@@ -134,14 +124,14 @@ TEST_F(Enumeration, OneUsableDeviceIsTakenWithoutAsking) {
 TEST_F(Enumeration, ThreeDevicesOneRefusedListsTwoAndReleasesTheRefusedOne) {
     std::vector<DIHANDLE> handles = {fake.AddDevice({1, 100}), fake.AddDevice({2, 200, 1, 19}),
                                      fake.AddDevice({3, 200})};
-    int count = EnumerateDevices(found, nullptr);
+    int count = EnumerateDevices(found, boxes.Sink());
     ASSERT_EQ(count, 2);
     DeviceList shown;
-    ASSERT_TRUE(ChooseDevice(found, count, nullptr, [&](const DeviceList &list) {
+    ASSERT_TRUE(ChooseDevice(found, count, boxes.Sink(), [&](const DeviceList &list) {
         shown = list;
         Settings().selectedInstrument = 1;
         return true;
-    }));
+    }, Settings().selectedInstrument));
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown.at(0).second, "1");
     EXPECT_EQ(shown.at(1), std::make_pair(platform::ResString(1235), std::string("3")));
@@ -153,20 +143,20 @@ TEST_F(Enumeration, ThreeDevicesOneRefusedListsTwoAndReleasesTheRefusedOne) {
 TEST_F(Enumeration, CancelReleasesEveryDevice) {
     auto handles = addDevices(3);
     handles.push_back(fake.AddDevice({9, 100, 0, 50}));
-    int count = EnumerateDevices(found, nullptr);
+    int count = EnumerateDevices(found, boxes.Sink());
     ASSERT_EQ(count, 3);
-    EXPECT_FALSE(ChooseDevice(found, count, nullptr, [](const DeviceList &) { return false; }));
+    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), [](const DeviceList &) { return false; }, Settings().selectedInstrument));
     EXPECT_EQ(released(), handles) << "listed ones first, then the refused one";
     EXPECT_EQ(DeviceHandle().load(), 0);
 }
 
 TEST_F(Enumeration, OkOnTheThirdRowConnectsTheThirdDevice) {
     auto handles = addDevices(4);
-    int count = EnumerateDevices(found, nullptr);
-    ASSERT_TRUE(ChooseDevice(found, count, nullptr, [](const DeviceList &) {
+    int count = EnumerateDevices(found, boxes.Sink());
+    ASSERT_TRUE(ChooseDevice(found, count, boxes.Sink(), [](const DeviceList &) {
         Settings().selectedInstrument = 2;
         return true;
-    }));
+    }, Settings().selectedInstrument));
     EXPECT_EQ(DeviceHandle().load(), handles[2]);
     EXPECT_EQ(released(), (std::vector<DIHANDLE>{handles[0], handles[1], handles[3]}));
     for (DIHANDLE h : released()) EXPECT_EQ(fake.CloseCount(h), 1);
@@ -175,18 +165,18 @@ TEST_F(Enumeration, OkOnTheThirdRowConnectsTheThirdDevice) {
 
 TEST_F(Enumeration, AChoiceOutsideTheListNeverReachesAnUnlistedHandle) {
     auto handles = addDevices(2);
-    int count = EnumerateDevices(found, nullptr);
-    ASSERT_TRUE(ChooseDevice(found, count, nullptr, [](const DeviceList &) {
+    int count = EnumerateDevices(found, boxes.Sink());
+    ASSERT_TRUE(ChooseDevice(found, count, boxes.Sink(), [](const DeviceList &) {
         Settings().selectedInstrument = 7;
         return true;
-    }));
+    }, Settings().selectedInstrument));
     EXPECT_EQ(DeviceHandle().load(), handles[0]);
     EXPECT_EQ(Settings().selectedInstrument, 0);
     EXPECT_EQ(released(), std::vector<DIHANDLE>{handles[1]});
 }
 
 TEST_F(Enumeration, ReleasingClearsTheFlagBeforeClosing) {
-    ReleaseDevice(0x400, nullptr);
+    ReleaseDevice(0x400, boxes.Sink());
     auto names = fake.Names();
     EXPECT_EQ(names, (std::vector<std::string>{"DISetProperty", "DICloseDevice"}));
     EXPECT_EQ(fake.Calls()[0].handle, 0x400);
@@ -194,7 +184,7 @@ TEST_F(Enumeration, ReleasingClearsTheFlagBeforeClosing) {
     EXPECT_EQ(DeviceHandle().load(), 0);
 
     fake.Script("DISetProperty", {5});
-    ReleaseDevice(0x401, nullptr);
+    ReleaseDevice(0x401, boxes.Sink());
     EXPECT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(fake.CloseCount(0x401), 1) << "closed even when the flag could not be cleared";
 }

@@ -2,10 +2,11 @@
 
 #include "settings/AppSettings.h"
 #include "instrument/ErrorMng.h"
+#include "instrument/InstrumentLibrary.h"
 #include "instrument/PropertySetting.h"
 #include "platform/Resources.h"
 #include "support/FakeInstrument.h"
-#include "support/TestSupport.h"
+#include "support/CoreTestSupport.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ protected:
     // Opens a fake device with `device`'s identity and queries it.
     int32_t query(FakeDevice device) {
         DeviceHandle() = fake.AddDevice(device);
-        return CPropertySetting().QueryDeviceIdentity(label, model, serial);
+        return CPropertySetting(Settings()).QueryDeviceIdentity(label, model, serial);
     }
 
     FakeInstrument fake;
@@ -110,55 +111,56 @@ class ErrorReport : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = AppSettings{};
-        errors.Init(nullptr);
+        errors.Init(boxes.Sink());
+        SetConnectedModelName("");
     }
     void TearDown() override { Settings() = AppSettings{}; }
     static std::string expectedText(const std::string &model, int id) {
         return platform::HasResString(id) ? model + " : " + platform::ResString(id) : std::string();
     }
     CErrorMng errors;
-    ombra::test::MessageBoxRecorder boxes{mb::IDOK};
+    ombra::test::NoticeRecorder boxes{mb::IDOK};
 };
 
 TEST_F(ErrorReport, ShowsModelNameSeparatorAndTheCodesText) {
-    Settings().modelName = platform::ResString(1234);
+    SetConnectedModelName(platform::ResString(1234));
     boxes.Answer(mb::IDCANCEL);
     EXPECT_EQ(errors.Report(5), mb::IDCANCEL) << "the chosen button comes back";
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, expectedText(Settings().modelName, 1205));
-    EXPECT_EQ(boxes.Boxes()[0].caption, platform::ResString(1200));
-    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONEXCLAMATION | mb::SYSTEMMODAL | mb::SETFOREGROUND);
+    EXPECT_EQ(boxes.Notices()[0].Text(), expectedText(ConnectedModelName(), 1205));
+    EXPECT_EQ(boxes.Notices()[0].Caption(), platform::ResString(1200));
+    EXPECT_EQ(boxes.Notices()[0].flags, mb::ICONEXCLAMATION | mb::SYSTEMMODAL | mb::SETFOREGROUND);
 
     errors.Report(10002);
-    EXPECT_EQ(boxes.Boxes()[1].text, expectedText(Settings().modelName, 1398));
+    EXPECT_EQ(boxes.Notices()[1].Text(), expectedText(ConnectedModelName(), 1398));
 }
 
 TEST_F(ErrorReport, BeforeAConnectionTheTextStartsWithTheSeparator) {
     errors.Report(34);
-    EXPECT_EQ(boxes.Boxes()[0].text, expectedText("", 1303));
+    EXPECT_EQ(boxes.Notices()[0].Text(), expectedText("", 1303));
     if (platform::HasResString(1303)) {
-        EXPECT_EQ(boxes.Boxes()[0].text.rfind(" : ", 0), 0u);
+        EXPECT_EQ(boxes.Notices()[0].Text().rfind(" : ", 0), 0u);
     }
 }
 
 TEST_F(ErrorReport, UnlistedCodesShowAnEmptyOkBox) {
-    Settings().modelName = "Model";
+    SetConnectedModelName("Model");
     for (int code : {10003, 38, 0}) {
         boxes.Clear();
         errors.Report(code);
         ASSERT_EQ(boxes.Count(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].text, "");
-        EXPECT_EQ(boxes.Boxes()[0].caption, "");
-        EXPECT_EQ(boxes.Boxes()[0].flags, mb::OK);
+        EXPECT_EQ(boxes.Notices()[0].Text(), "");
+        EXPECT_EQ(boxes.Notices()[0].Caption(), "");
+        EXPECT_EQ(boxes.Notices()[0].flags, mb::OK);
     }
 }
 
 TEST_F(ErrorReport, MissingMessageTextDropsThePrefix) {
     // Unloadable texts are simulated with a library that is not loaded: every string is missing.
     if (platform::HasResString(1205)) GTEST_SKIP() << "the resource library provides the text";
-    Settings().modelName = "Model";
+    SetConnectedModelName("Model");
     errors.Report(5);
-    EXPECT_EQ(boxes.Boxes()[0].text, "") << "model name and separator are dropped too";
+    EXPECT_EQ(boxes.Notices()[0].Text(), "") << "model name and separator are dropped too";
 }
 
 }  // namespace

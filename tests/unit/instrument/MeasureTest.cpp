@@ -40,7 +40,7 @@ protected:
     }
 
     FakeInstrument fake;
-    CMeasure measure;
+    CMeasure measure{Settings()};
     CMeasuredData data;
 };
 

@@ -7,7 +7,7 @@
 #include "instrument/PropertyTables.h"
 #include "platform/Resources.h"
 #include "support/FakeInstrument.h"
-#include "support/TestSupport.h"
+#include "support/CoreTestSupport.h"
 
 using namespace ombra;
 using ombra::platform::ResString;

@@ -16,7 +16,7 @@
 #include "instrument/PropertyTables.h"
 #include "instrument/WorkThread.h"
 #include "platform/Resources.h"
-#include "support/TestSupport.h"
+#include "support/CoreTestSupport.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ protected:
         ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
     }
     void TearDown() override {
-        if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), nullptr);
+        if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), boxes_.Sink());
         session_.reset();
         Settings() = AppSettings{};
     }
@@ -56,19 +56,19 @@ protected:
     void Connect() {
         session_.emplace();
         EnumeratedDevices found;
-        int count = EnumerateDevices(found, nullptr);
+        int count = EnumerateDevices(found, boxes_.Sink());
         ASSERT_EQ(count, 2);
         listed_ = found.devices;
-        ASSERT_TRUE(ChooseDevice(found, count, nullptr, [](const DeviceList &) {
+        ASSERT_TRUE(ChooseDevice(found, count, boxes_.Sink(), [](const DeviceList &) {
             Settings().selectedInstrument = 0;
             return true;
-        }));
+        }, Settings().selectedInstrument));
         ASSERT_NE(DeviceHandle().load(), 0);
     }
     // Identifies the open device and sets 10° / D65 / M1 reflection.
     void IdentifyAndApply() {
         std::string label, model, serial;
-        ASSERT_EQ(CPropertySetting().QueryDeviceIdentity(label, model, serial), 0);
+        ASSERT_EQ(CPropertySetting(Settings()).QueryDeviceIdentity(label, model, serial), 0);
         EXPECT_EQ(model, platform::ResString(1234));
         EXPECT_EQ(serial, "7001");
         EXPECT_EQ(Settings().modelName, model);
@@ -87,7 +87,7 @@ protected:
     }
 
     KeepTable keep_;
-    test::MessageBoxRecorder boxes_;
+    test::NoticeRecorder boxes_;
     fxtest::FxsimServe serve_{kScenario};
     DeviceList listed_;
     // A user of the instrument alive across enumeration and the whole session, as the button
@@ -116,7 +116,7 @@ TEST_F(InstrumentOnFxsim, ConnectIdentifyApplyAndCollectEveryResult) {
 
     ASSERT_NO_FATAL_FAILURE(MeasureSample("cc_purplish_blue"));
     Settings().densitySpectrumSelected = true;
-    CMeasure measure;
+    CMeasure measure(Settings());
     measure.measurementType = 1;
     CMeasuredData data;
     ASSERT_EQ(measure.Collect(data), 0);
@@ -143,7 +143,7 @@ TEST_F(InstrumentOnFxsim, ConnectIdentifyApplyAndCollectEveryResult) {
     EXPECT_EQ(spotsEqual, 351);
     EXPECT_EQ(r.Int(MeasuredDataRecord::kAutoSpotWavelength), expected.automaticNm);
     EXPECT_FLOAT_EQ(r.Float(MeasuredDataRecord::kAutoSpotDensity), expected.automaticDensity);
-    EXPECT_EQ(boxes_.Count(), 0u) << (boxes_.Count() ? boxes_.Boxes()[0].text : std::string());
+    EXPECT_EQ(boxes_.Count(), 0u) << (boxes_.Count() ? boxes_.Notices()[0].Text() : std::string());
 }
 
 TEST_F(InstrumentOnFxsim, UnpluggingDuringCollectionFailsItAndTheWatcherSeesTheLoss) {
@@ -157,7 +157,7 @@ TEST_F(InstrumentOnFxsim, UnpluggingDuringCollectionFailsItAndTheWatcherSeesTheL
     CMeasuredData data;
     int32_t rc = 0;
     std::thread collector([&] {
-        CMeasure measure;
+        CMeasure measure(Settings());
         measure.measurementType = 1;
         rc = measure.Collect(data);
     });
@@ -182,7 +182,7 @@ TEST_F(InstrumentOnFxsim, AFailingResultCallFailsTheCollectionWithItsCode) {
     ASSERT_NO_FATAL_FAILURE(IdentifyAndApply());
     ASSERT_NO_FATAL_FAILURE(MeasureSample("solid_cyan"));
     ASSERT_TRUE(serve_.Ok({"fail", "--call", "DIGetColorIndex", "--code", "19", "--times", "1"}));
-    CMeasure measure;
+    CMeasure measure(Settings());
     measure.measurementType = 1;
     CMeasuredData data;
     EXPECT_EQ(measure.Collect(data), 19);

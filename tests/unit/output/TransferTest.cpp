@@ -3,9 +3,9 @@
 
 #include "CalcTestUtil.h"
 #include "output/Transfer.h"
-#include "platform/MessageBox.h"
+#include "platform/MessageFlags.h"
 #include "platform/Resources.h"
-#include "support/TestSupport.h"
+#include "support/CoreTestSupport.h"
 
 namespace ombra {
 namespace {
@@ -27,7 +27,7 @@ TransferLayout Layout(int label, int row, int valSep, int funcSep, int blockSep)
 
 struct TransferFixture : ::testing::Test {
     MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
-    test::MessageBoxRecorder boxes;
+    test::NoticeRecorder boxes;
 
     void StartAt(int column, int row) {
         sheet.Sheet().cursorColumn = column;
@@ -36,14 +36,14 @@ struct TransferFixture : ::testing::Test {
     TransferResult Run(const TransferLayout &layout, const OutputItemList &selection, const OutputItemList &values,
                        int spectralCount = 0, int densityCount = 0) {
         TransferInput in{selection, values, spectralCount, densityCount};
-        return TransferMeasurement(sheet, layout, in, "Caption").result;
+        return TransferMeasurement(sheet, layout, in, "Caption", boxes.Sink()).result;
     }
     void ExpectOutsideSheetMessage() {
         ASSERT_EQ(boxes.Count(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1239));
-        EXPECT_EQ(boxes.Boxes()[0].caption, "Caption");
+        EXPECT_EQ(boxes.Notices()[0].Text(), platform::ResString(1239));
+        EXPECT_EQ(boxes.Notices()[0].Caption(), "Caption");
         using namespace platform::mb;
-        EXPECT_EQ(boxes.Boxes()[0].flags, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
+        EXPECT_EQ(boxes.Notices()[0].flags, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
     }
 };
 
@@ -186,7 +186,7 @@ TEST_F(TransferFixture, AutomationErrorAtEveryCallEndsSilently) {
         fresh.failAtCall = static_cast<int>(k);
         OutputItemList sel = Items({1035, 2000}), values = Items({1035, 1000, 1001, 1002});
         TransferInput in{sel, values, 0, 0};
-        TransferResult r = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption").result;
+        TransferResult r = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption", boxes.Sink()).result;
         // The last call gives the application flag back; its failure cannot undo the written cells.
         EXPECT_EQ(r, k + 1 == total ? TransferResult::Written : TransferResult::AutomationFailed) << fresh.calls.back();
     }
