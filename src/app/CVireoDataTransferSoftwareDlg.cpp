@@ -718,7 +718,7 @@ MeasurementWriteResult CVireoDataTransferSoftwareDlg::WriteToSpreadsheet(const O
     layout.MeasurementTypeSel = settings_.MeasurementTypeSel;
     const TransferInput input{values.outputItems, values.valueItems, values.spectralCount, values.densityCount};
     const TransferOutcome outcome =
-        TransferMeasurement(*automation, layout, input, messageCaption_.toStdString(), this);
+        TransferMeasurement(*automation, layout, input, messageCaption_.toStdString(), platform::NoticeSinkFor(this));
 
     MeasurementWriteResult result{MeasurementWriteResult::NotWritten, outcome.rowLimit, outcome.columnLimit};
     if (outcome.result == TransferResult::Written) result.kind = MeasurementWriteResult::Written;

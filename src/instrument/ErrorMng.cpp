@@ -65,7 +65,9 @@ void CError::Init(QWidget *owner) {
     table_.assign(kMessageTable.begin(), kMessageTable.end());
 }
 
-int CError::Report(int32_t code) {
+int CError::Report(int32_t code) { return platform::ShowNotice(owner_, NoticeFor(code)); }
+
+Notice CError::NoticeFor(int32_t code) {
     int row = RowForCode(code);
     // A report before Init still uses the fixed table.
     ErrorMessageRow entry = table_.empty() ? MessageRow(row) : table_[row - kFirstRow];
@@ -78,7 +80,11 @@ int CError::Report(int32_t code) {
         message_.clear();
     caption_.clear();
     loadString(entry.captionId, caption_);
-    return platform::ShowMessageBox(owner_, message_, caption_, entry.flags);
+    Notice notice;
+    notice.text = message_;
+    notice.caption = caption_;
+    notice.flags = entry.flags;
+    return notice;
 }
 
 }  // namespace ombra

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Notice.h"
+
 class QWidget;
 
 namespace ombra {
@@ -27,6 +29,8 @@ public:
 
     // Shows the message box for `code` and returns the button chosen.
     int Report(int32_t code);
+    // The message for `code` as a notice, for logic that tells the user through a NoticeSink.
+    Notice NoticeFor(int32_t code);
 
     // The message row number of a code (2..39; 40 for every code not listed).
     static int RowForCode(int32_t code);

@@ -7,6 +7,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "platform/MessageBox.h"
+
 namespace ombra {
 namespace {
 
@@ -21,7 +23,7 @@ CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, platf
     : QDialog(parent), logic_(settings, store) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     BuildLayout();
-    logic_.Initialise(this);
+    logic_.Initialise(platform::NoticeSinkFor(this));
     ShowLists();
     currentDialog = this;
 }
