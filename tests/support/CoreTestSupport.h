@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Notice.h"
 #include "platform/ProfileStore.h"
+#include "support/NoticeRecorder.h"
 
 namespace ombra::test {
 
@@ -24,38 +24,6 @@ public:
 
 private:
     std::unique_ptr<QCoreApplication> app_;
-};
-
-// Records the notices given to its sink and answers each with `answer` (or the answers
-// queued with Answer()).
-class NoticeRecorder {
-public:
-    explicit NoticeRecorder(int answer = platform::mb::IDOK) : answer_(answer) {}
-
-    NoticeSink Sink() {
-        return [this](const Notice &notice) {
-            notices_.push_back(notice);
-            if (queued_.empty()) return answer_;
-            const int next = queued_.front();
-            queued_.erase(queued_.begin());
-            return next;
-        };
-    }
-    void Answer(int next) { queued_.push_back(next); }
-    const std::vector<Notice> &Notices() const { return notices_; }
-    size_t Count() const { return notices_.size(); }
-    void Clear() { notices_.clear(); }
-    // The text ids told so far, in order.
-    std::vector<int> TextIds() const {
-        std::vector<int> ids;
-        for (const Notice &notice : notices_) ids.push_back(notice.textId);
-        return ids;
-    }
-
-private:
-    int answer_;
-    std::vector<int> queued_;
-    std::vector<Notice> notices_;
 };
 
 // Installs a fresh in-memory settings store for the lifetime of the object.

@@ -66,6 +66,11 @@ void CError::Init(NoticeSink notify) {
 }
 
 int CError::Report(int32_t code) {
+    const Notice notice = NoticeFor(code);
+    return notify_ ? notify_(notice) : platform::mb::IDOK;
+}
+
+Notice CError::NoticeFor(int32_t code) {
     int row = RowForCode(code);
     // A report before Init still uses the fixed table.
     ErrorMessageRow entry = table_.empty() ? MessageRow(row) : table_[row - kFirstRow];
@@ -82,7 +87,7 @@ int CError::Report(int32_t code) {
     notice.text = message_;
     notice.caption = caption_;
     notice.flags = entry.flags;
-    return notify_ ? notify_(notice) : platform::mb::IDOK;
+    return notice;
 }
 
 }  // namespace ombra

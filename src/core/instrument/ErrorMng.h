@@ -28,6 +28,8 @@ public:
     // Shows the message for `code` and returns the button chosen. The text begins with the
     // model name of the open instrument.
     int Report(int32_t code);
+    // The message for `code` as a notice, for logic that tells the user through a NoticeSink.
+    Notice NoticeFor(int32_t code);
 
     // The message row number of a code (2..39; 40 for every code not listed).
     static int RowForCode(int32_t code);

@@ -1,6 +1,9 @@
 #include "instrument/MeasSettingsLogic.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <cstdint>
+#include <span>
 
 #include "settings/SettingsStore.h"
 #include "instrument/PropertySetting.h"
@@ -17,39 +20,37 @@ constexpr int kFullModelName = 1234;
 // and 0x8000 is 14.
 constexpr int kSixteenthBit = 0x8000;
 
-std::vector<ListEntry> entriesFrom(std::initializer_list<ListEntry> list) { return std::vector<ListEntry>(list); }
+// The first `count` entries of a list table (all by default).
+std::vector<ListEntry> EntriesOf(std::span<const ListEntry> table, size_t count = SIZE_MAX) {
+    return std::vector<ListEntry>(table.begin(), table.begin() + std::min(count, table.size()));
+}
+
+// The condition and illuminant lists end with the sixteenth entry.
+std::vector<ListEntry> WithoutSixteenth(std::span<const ListEntry> table, bool sixteenthAvailable) {
+    return EntriesOf(table, sixteenthAvailable ? table.size() : table.size() - 1);
+}
 
 }  // namespace
 
 std::vector<ListEntry> MeasurementTypeEntries(const std::string &modelName) {
-    std::vector<ListEntry> entries = {{1140, 1}};
-    if (!modelName.empty() && modelName == platform::ResString(kFullModelName)) entries.push_back({1141, 4});
-    return entries;
+    bool fullModel = !modelName.empty() && modelName == platform::ResString(kFullModelName);
+    return EntriesOf(meas::kTypeEntries, fullModel ? 2 : 1);
 }
 
 std::vector<ListEntry> ConditionEntries(bool sixteenthAvailable, int polarization) {
-    if (polarization == 1) return {{meas::kPolarizedConditionString, meas::kPolarizedConditionCode}};
-    // String 1146 is not part of the list.
-    std::vector<ListEntry> entries =
-        entriesFrom({{1142, 0x1}, {1143, 0x4}, {1144, 0x4000}, {1145, 0x2}, {1147, 0x8}, {1148, 0x10},
-                     {1149, 0x20}, {1150, 0x40}, {1151, 0x80}, {1152, 0x100}, {1153, 0x200}, {1154, 0x400},
-                     {1155, 0x800}, {1156, 0x1000}, {1157, 0x2000}});
-    if (sixteenthAvailable) entries.push_back({1158, kSixteenthBit});
-    return entries;
+    if (polarization == 1) return {meas::kPolarizedCondition};
+    return WithoutSixteenth(meas::kConditionEntries, sixteenthAvailable);
 }
 
-std::vector<ListEntry> DensityWhiteRefEntries() { return {{1159, 1}, {1160, 2}}; }
+std::vector<ListEntry> DensityWhiteRefEntries() { return EntriesOf(meas::kDensityWhiteRefEntries); }
 
-std::vector<ListEntry> ObserverEntries() { return {{1161, 1}, {1162, 2}}; }
+std::vector<ListEntry> ObserverEntries() { return EntriesOf(meas::kObserverEntries); }
 
 std::vector<ListEntry> IlluminantEntries(bool sixteenthAvailable) {
-    std::vector<ListEntry> entries;
-    for (int n = 0; n <= 13; ++n) entries.push_back({1163 + n, 1 << n});
-    if (sixteenthAvailable) entries.push_back({1177, kSixteenthBit});
-    return entries;
+    return WithoutSixteenth(meas::kIlluminantEntries, sixteenthAvailable);
 }
 
-std::vector<ListEntry> PolarizationEntries() { return {{1282, 0}, {1283, 1}}; }
+std::vector<ListEntry> PolarizationEntries() { return EntriesOf(meas::kPolarizationEntries); }
 
 int IlluminantCodeForCondition(int conditionCode) {
     std::optional<PropertyRow> row = FindPropertyRow(PropertyTable::MeasurementCondition, conditionCode);
@@ -83,9 +84,9 @@ void MeasSettingsLogic::CopyPositionsTo(AppSettings &s) const {
 
 // ---- initialisation ----
 
-void MeasSettingsLogic::Initialise(NoticeSink notify) {
-    notify_ = notify;
-    errorMng_.Init(std::move(notify));
+void MeasSettingsLogic::Initialise(NoticeSink notices) {
+    notices_ = std::move(notices);
+    errorMng_.Init(nullptr);
     initialising_ = true;
     // The codes in force; the lists then replace them by the codes of their entries.
     code(SettingsList::Type) = settings_.MeasurementType;
@@ -283,18 +284,18 @@ bool MeasSettingsLogic::SendToInstrument() {
         settings_.Polarization = polarization;
         settings_.PolarizationString = Text(SettingsList::Polarization);
     } else {
-        errorMng_.Report(rc);
+        Report(rc);
     }
 
     if ((rc = SetPropertyFromMask(PropertyTable::MeasurementType, Code(SettingsList::Type))) != 0)
-        errorMng_.Report(rc);
+        Report(rc);
 
     rc = SetPropertyFromMask(PropertyTable::MeasurementCondition, Code(SettingsList::Condition));
     if (rc == kResultNotAccepted) {
         Tell(meas::kConditionRefused, meas::kCaption, platform::mb::ICONEXCLAMATION);
         mayClose = false;
     } else if (rc != 0) {
-        errorMng_.Report(rc);
+        Report(rc);
     } else {
         conditionAccepted_ = true;
         settings_.MeasurementCond = Code(SettingsList::Condition);
@@ -303,14 +304,14 @@ bool MeasSettingsLogic::SendToInstrument() {
     }
 
     if ((rc = SetPropertyFromMask(PropertyTable::Observer, Code(SettingsList::Observer))) != 0)
-        errorMng_.Report(rc);
+        Report(rc);
 
     rc = SetPropertyFromMask(PropertyTable::Illuminant, Code(SettingsList::Illuminant));
     if (rc == kResultNotAccepted) {
         Tell(meas::kIlluminantRefused, meas::kCaption, platform::mb::ICONEXCLAMATION);
         mayClose = false;
     } else if (rc != 0) {
-        errorMng_.Report(rc);
+        Report(rc);
     } else {
         illuminantAccepted_ = true;
         WriteSettingInt(settings_, "IlluminantSel", Position(SettingsList::Illuminant), store_);
@@ -342,12 +343,16 @@ void MeasSettingsLogic::SwitchSelection() {
     Tell(meas::kSelectionSwitched, meas::kCaption, platform::mb::ICONASTERISK);
 }
 
+// A caption id of 0 stands for the program's own name.
 void MeasSettingsLogic::Tell(int stringId, int captionId, unsigned flags) {
-    std::string caption = captionId ? platform::ResString(captionId)
-                                    : QCoreApplication::applicationName().toStdString();
-    Notice notice = MakeNotice(stringId, 0, flags);
-    notice.caption = caption;
-    if (notify_) notify_(notice);
+    Notice notice = MakeNotice(stringId, captionId, flags);
+    if (captionId == 0) notice.caption = QCoreApplication::applicationName().toStdString();
+    if (notices_) notices_(notice);
+}
+
+void MeasSettingsLogic::Report(int32_t code) {
+    Notice notice = errorMng_.NoticeFor(code);
+    if (notices_) notices_(notice);
 }
 
 }  // namespace ombra

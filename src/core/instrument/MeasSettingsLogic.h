@@ -13,9 +13,9 @@
 
 #include "settings/AppSettings.h"
 #include "instrument/ErrorMng.h"
+#include "instrument/PropertyTables.h"
 #include "platform/Notice.h"
 #include "platform/ProfileStore.h"
-
 
 namespace ombra {
 
@@ -25,8 +25,7 @@ constexpr int kSettingsListCount = 6;
 namespace meas {
 // Control ids of the lists, in the order of SettingsList.
 constexpr std::array<int, kSettingsListCount> kListIds = {1012, 1004, 1005, 1006, 1007, 1071};
-constexpr int kPolarizedConditionString = 1273;
-constexpr int kPolarizedConditionCode = 161;  // bits 0x1, 0x20 and 0x80
+constexpr int kPolarizedConditionCode = kPolarizedCondition.code;
 constexpr int kConditionFallbackCode = 0x4;   // condition in force when the polarised one is left
 constexpr int kIrradianceTypePosition = 1;
 constexpr int32_t kSixteenthProbeValue = 14;  // property 4 value of the 0x8000 row
@@ -40,12 +39,6 @@ constexpr int kConditionRefused = 1241;
 constexpr int kIlluminantRefused = 1242;
 constexpr int kSelectionSwitched = 1236;
 }  // namespace meas
-
-struct ListEntry {
-    int stringId = 0;
-    int code = 0;
-    bool operator==(const ListEntry &) const = default;
-};
 
 // Entries of each list, in list order. `modelName` decides whether irradiance is offered
 // (only for the model named by string 1234).
@@ -80,7 +73,9 @@ public:
 
     // Dialog initialisation: probes for the sixteenth condition and illuminant, fills the
     // lists at the stored positions and brings codes, positions and texts into agreement.
-    void Initialise(NoticeSink notify);
+    // Whatever the dialog has to tell the user from then on (a changed condition, a refusal,
+    // an instrument error, a switched selection) goes to `notices`.
+    void Initialise(NoticeSink notices);
 
     // The user chose `position` in `list`.
     void Select(SettingsList list, int position);
@@ -115,6 +110,7 @@ private:
     bool SendToInstrument();
     void SwitchSelection();
     void Tell(int stringId, int captionId, unsigned flags);
+    void Report(int32_t code);
 
     // Codes and positions in SettingsList order (the polarisation code is 0 or 1).
     std::array<int, kSettingsListCount> codes_{};
@@ -129,7 +125,7 @@ private:
     CErrorMng errorMng_;
     AppSettings &settings_;
     platform::ProfileStore &store_;
-    NoticeSink notify_;
+    NoticeSink notices_;
 };
 
 }  // namespace ombra

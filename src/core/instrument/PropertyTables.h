@@ -45,6 +45,38 @@ int32_t SetPropertyFromMask(PropertyTable table, uint32_t mask);
 // One direct DISetProperty under the instrument lock.
 int32_t SetInstrumentProperty(int32_t id, int32_t value);
 
+// An entry of a list of the measurement-settings dialog: the string shown and the code stored
+// (a single-bit mask of the matching table above, or 0/1 for the polarisation filter).
+struct ListEntry {
+    int stringId = 0;
+    int code = 0;
+    bool operator==(const ListEntry &) const = default;
+};
+
+// The lists of the measurement-settings dialog, in list order.
+namespace meas {
+// The second type (irradiance) is offered only by the model that measures it.
+constexpr ListEntry kTypeEntries[] = {{1140, 0x1}, {1141, 0x4}};
+// The last condition (value 14) is offered only when the instrument accepts it.
+// String 1146 names no condition of the list.
+constexpr ListEntry kConditionEntries[] = {
+    {1142, 0x1},   {1143, 0x4},   {1144, 0x4000}, {1145, 0x2},    {1147, 0x8},    {1148, 0x10},
+    {1149, 0x20},  {1150, 0x40},  {1151, 0x80},   {1152, 0x100},  {1153, 0x200},  {1154, 0x400},
+    {1155, 0x800}, {1156, 0x1000}, {1157, 0x2000}, {1158, 0x8000},
+};
+// With the polarisation filter on, the one condition offered: bits 0x1, 0x20 and 0x80.
+constexpr ListEntry kPolarizedCondition = {1273, 161};
+constexpr ListEntry kDensityWhiteRefEntries[] = {{1159, 1}, {1160, 2}};
+constexpr ListEntry kObserverEntries[] = {{1161, 0x1}, {1162, 0x2}};
+// The last illuminant (value 14, the user illuminant) is offered only with the last condition.
+constexpr ListEntry kIlluminantEntries[] = {
+    {1163, 0x1},   {1164, 0x2},   {1165, 0x4},    {1166, 0x8},    {1167, 0x10},   {1168, 0x20},
+    {1169, 0x40},  {1170, 0x80},  {1171, 0x100},  {1172, 0x200},  {1173, 0x400},  {1174, 0x800},
+    {1175, 0x1000}, {1176, 0x2000}, {1177, 0x8000},
+};
+constexpr ListEntry kPolarizationEntries[] = {{1282, 0}, {1283, 1}};
+}  // namespace meas
+
 struct MeasurementMasks {
     int polarization = 0;          // the Polarization setting (0 or 1)
     uint32_t measurementType = 1;  // MeasurementType

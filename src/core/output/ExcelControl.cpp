@@ -40,23 +40,23 @@ DispatchPtr Object(const Variant &v) {
 
 void CExcelControl::SetChildWindowWait(std::chrono::milliseconds wait) { g_childWindowWait = wait; }
 
-CExcelControl::CExcelControl(Automation &automation) : m_automation(automation) {}
+CExcelControl::CExcelControl(Automation &automation) : automation_(automation) {}
 
 CExcelControl::~CExcelControl() {
-    if (m_application) {
+    if (application_) {
         try {
-            m_application->Put(dispid::Interactive, Variant(true));
+            application_->Put(dispid::Interactive, Variant(true));
         } catch (const AutomationError &) {
             // The spreadsheet is gone; nothing left to restore.
         }
     }
-    m_application.reset();
-    m_attached = 0;
+    application_.reset();
+    attached_ = 0;
 }
 
 bool CExcelControl::Attach() {
-    if (m_attached) return true;
-    std::string title = m_automation.ForegroundWindowTitle().substr(0, 999);
+    if (attached_) return true;
+    std::string title = automation_.ForegroundWindowTitle().substr(0, 999);
     size_t firstDash = title.find('-');
     if (firstDash == std::string::npos) {
         {
@@ -64,7 +64,7 @@ bool CExcelControl::Attach() {
             g_childEvent.signalled = false;
             g_childEvent.title.clear();
         }
-        for (const ChildWindow &child : m_automation.ForegroundChildWindows()) {
+        for (const ChildWindow &child : automation_.ForegroundChildWindows()) {
             if (child.captionActive && !child.title.empty()) {
                 std::lock_guard lock(g_childEvent.mutex);
                 g_childEvent.title = child.title;
@@ -100,27 +100,27 @@ std::string CExcelControl::BaseName(const std::string &displayName) {
 }
 
 bool CExcelControl::BindWorkbook(const std::string &title) {
-    for (const std::string &displayName : m_automation.RunningObjectNames()) {
+    for (const std::string &displayName : automation_.RunningObjectNames()) {
         std::string base = BaseName(displayName);
         if (base.empty() || title.find(base) == std::string::npos) continue;
-        DispatchPtr workbook = m_automation.RunningObject(displayName);
+        DispatchPtr workbook = automation_.RunningObject(displayName);
         if (!workbook) continue;
-        m_application = workbook->Get(dispid::Application).ToObject();
-        if (!m_application) return false;
-        m_application->Put(dispid::Interactive, Variant(false));
-        m_application->Put(dispid::ScreenUpdating, Variant(true));
+        application_ = workbook->Get(dispid::Application).ToObject();
+        if (!application_) return false;
+        application_->Put(dispid::Interactive, Variant(false));
+        application_->Put(dispid::ScreenUpdating, Variant(true));
         std::string workbookName = GetName(workbook);
         DispatchPtr sheet = workbook->Get(dispid::ActiveSheet).ToObject();
         if (!sheet) return false;
         std::string sheetName = GetName(sheet);
-        m_attached = 1;
-        m_workbookIndex = FindWorkbook(workbookName);
-        m_worksheetIndex = FindWorksheet(workbookName, sheetName);
-        m_workbookName = workbookName;
-        m_sheetName = sheetName;
-        m_rowLimit = Object(sheet->Get(dispid::Rows))->Get(dispid::Count).ToInt();
-        m_columnLimit = Object(sheet->Get(dispid::Columns))->Get(dispid::Count).ToInt();
-        m_application->Put(dispid::Interactive, Variant(false));
+        attached_ = 1;
+        workbookIndex_ = FindWorkbook(workbookName);
+        worksheetIndex_ = FindWorksheet(workbookName, sheetName);
+        workbookName_ = workbookName;
+        sheetName_ = sheetName;
+        rowLimit_ = Object(sheet->Get(dispid::Rows))->Get(dispid::Count).ToInt();
+        columnLimit_ = Object(sheet->Get(dispid::Columns))->Get(dispid::Count).ToInt();
+        application_->Put(dispid::Interactive, Variant(false));
         return true;
     }
     return false;
@@ -129,13 +129,13 @@ bool CExcelControl::BindWorkbook(const std::string &title) {
 std::string CExcelControl::GetName(const DispatchPtr &object) { return object->Get(dispid::Name).ToText(); }
 
 int CExcelControl::WorkbookCount() {
-    if (!m_attached) return 0;
-    return Object(m_application->Get(dispid::Workbooks))->Get(dispid::Count).ToInt();
+    if (!attached_) return 0;
+    return Object(application_->Get(dispid::Workbooks))->Get(dispid::Count).ToInt();
 }
 
 int CExcelControl::FindWorkbook(const std::string &name) {
-    if (!m_attached) return -1;
-    DispatchPtr workbooks = Object(m_application->Get(dispid::Workbooks));
+    if (!attached_) return -1;
+    DispatchPtr workbooks = Object(application_->Get(dispid::Workbooks));
     int count = workbooks->Get(dispid::Count).ToInt();
     if (count <= 0) return -1;
     for (int i = 1; i <= count; ++i) {
@@ -145,10 +145,10 @@ int CExcelControl::FindWorkbook(const std::string &name) {
 }
 
 int CExcelControl::FindWorksheet(const std::string &workbookName, const std::string &sheetName) {
-    if (!m_attached) return -1;
+    if (!attached_) return -1;
     int workbookIndex = FindWorkbook(workbookName);
     if (workbookIndex <= 0) return -1;
-    DispatchPtr workbook = Object(Object(m_application->Get(dispid::Workbooks))->Get(dispid::Item, {Index(workbookIndex)}));
+    DispatchPtr workbook = Object(Object(application_->Get(dispid::Workbooks))->Get(dispid::Item, {Index(workbookIndex)}));
     DispatchPtr sheets = Object(workbook->Get(dispid::Worksheets));
     int count = sheets->Get(dispid::Count).ToInt();
     for (int i = 1; i <= count; ++i) {
@@ -158,7 +158,7 @@ int CExcelControl::FindWorksheet(const std::string &workbookName, const std::str
 }
 
 std::string CExcelControl::CellAddress(int column, int row) const {
-    row = std::clamp(row, 1, std::max(1, m_rowLimit));
+    row = std::clamp(row, 1, std::max(1, rowLimit_));
     std::string letters;
     while (column > 0) {
         int e = (column - 1) % 26;
@@ -171,12 +171,12 @@ std::string CExcelControl::CellAddress(int column, int row) const {
 }
 
 DispatchPtr CExcelControl::Worksheet(int workbookIndex, int worksheetIndex) {
-    DispatchPtr workbook = Object(Object(m_application->Get(dispid::Workbooks))->Get(dispid::Item, {Index(workbookIndex)}));
+    DispatchPtr workbook = Object(Object(application_->Get(dispid::Workbooks))->Get(dispid::Item, {Index(workbookIndex)}));
     return Object(Object(workbook->Get(dispid::Worksheets))->Get(dispid::Item, {Index(worksheetIndex)}));
 }
 
 int CExcelControl::SelectCell(int column, int row, int workbookIndex, int worksheetIndex) {
-    if (!m_attached) return 0;
+    if (!attached_) return 0;
     std::string address = CellAddress(column, row);
     DispatchPtr range = Object(Worksheet(workbookIndex, worksheetIndex)->Get(dispid::Range, {address, address}));
     range->Call(dispid::Select);
@@ -185,7 +185,7 @@ int CExcelControl::SelectCell(int column, int row, int workbookIndex, int worksh
 
 int CExcelControl::WriteCells(const std::vector<std::string> &texts, int count, int column, int row,
                               int workbookIndex, int worksheetIndex, int direction) {
-    if (!m_attached) return 0;
+    if (!attached_) return 0;
     DispatchPtr sheet = Worksheet(workbookIndex, worksheetIndex);
     for (int i = 0; i < count && i < static_cast<int>(texts.size()); ++i) {
         std::string address = direction == 1 ? CellAddress(column, row + i) : CellAddress(column + i, row);
@@ -198,16 +198,16 @@ int CExcelControl::WriteCells(const std::vector<std::string> &texts, int count, 
 
 DispatchPtr CExcelControl::ActiveCellOf(int workbookIndex, int worksheetIndex) {
     Worksheet(workbookIndex, worksheetIndex)->Call(dispid::Activate);
-    return Object(m_application->Get(dispid::ActiveCell));
+    return Object(application_->Get(dispid::ActiveCell));
 }
 
 int CExcelControl::ActiveRow(int workbookIndex, int worksheetIndex) {
-    if (!m_attached) return 0;
+    if (!attached_) return 0;
     return ActiveCellOf(workbookIndex, worksheetIndex)->Get(dispid::Row).ToInt();
 }
 
 int CExcelControl::ActiveColumn(int workbookIndex, int worksheetIndex) {
-    if (!m_attached) return 0;
+    if (!attached_) return 0;
     return ActiveCellOf(workbookIndex, worksheetIndex)->Get(dispid::Column).ToInt();
 }
 

@@ -31,13 +31,13 @@ public:
     int ActiveRow(int workbookIndex, int worksheetIndex);
     int ActiveColumn(int workbookIndex, int worksheetIndex);
 
-    bool attached() const { return m_attached != 0; }
-    int worksheetIndex() const { return m_worksheetIndex; }
-    int workbookIndex() const { return m_workbookIndex; }
-    int columnLimit() const { return m_columnLimit; }
-    int rowLimit() const { return m_rowLimit; }
-    const std::string &sheetName() const { return m_sheetName; }
-    const std::string &workbookName() const { return m_workbookName; }
+    bool attached() const { return attached_ != 0; }
+    int worksheetIndex() const { return worksheetIndex_; }
+    int workbookIndex() const { return workbookIndex_; }
+    int columnLimit() const { return columnLimit_; }
+    int rowLimit() const { return rowLimit_; }
+    const std::string &sheetName() const { return sheetName_; }
+    const std::string &workbookName() const { return workbookName_; }
 
     // How long Attach waits for a child window with an active caption (tests shorten it).
     static void SetChildWindowWait(std::chrono::milliseconds wait);
@@ -49,15 +49,15 @@ private:
     DispatchPtr Worksheet(int workbookIndex, int worksheetIndex);
     DispatchPtr ActiveCellOf(int workbookIndex, int worksheetIndex);
 
-    Automation &m_automation;
-    std::string m_sheetName;
-    std::string m_workbookName;
-    DispatchPtr m_application;
-    int m_attached = 0;
-    int m_worksheetIndex = 1;
-    int m_workbookIndex = 1;
-    int m_columnLimit = 256;
-    int m_rowLimit = 65536;
+    Automation &automation_;
+    std::string sheetName_;
+    std::string workbookName_;
+    DispatchPtr application_;
+    int attached_ = 0;
+    int worksheetIndex_ = 1;
+    int workbookIndex_ = 1;
+    int columnLimit_ = 256;
+    int rowLimit_ = 65536;
 };
 
 }  // namespace ombra

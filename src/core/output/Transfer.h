@@ -42,9 +42,10 @@ struct TransferOutcome {
     int columnLimit = 0;
 };
 
-// Runs one transfer. The "outside the sheet" message goes to `notify` with messageCaption.
+// Runs one transfer. A cell outside the sheet is told to `notices` (string 1239 under
+// messageCaption, error icon, system-modal, brought to the foreground) at the moment it is met.
 TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout &layout, const TransferInput &input,
-                                    const std::string &messageCaption, const NoticeSink &notify = {});
+                                    const std::string &messageCaption, const NoticeSink &notices);
 
 // Separator codes: joining codes keep the output in the same cell, all others move the position.
 bool IsJoiningCode(int code);
@@ -63,10 +64,22 @@ struct TextPair {
 };
 void AppendJoiner(TextPair &texts, int separatorCode);
 
-// One value cell and, when labels are on, its label cell; moves the selection when the block
-// separator moves. Refuses (with the message) a cell outside the sheet.
-bool WriteCell(CExcelControl &control, const TransferLayout &layout, const std::string &label,
-               const std::string &value, int count, int column, int row, int workbookIndex, int worksheetIndex,
-               int rowLimit, int columnLimit, const std::string &messageCaption, const NoticeSink &notify);
+// Where the cells of a transfer go: the controller with the bound sheet and its size (as
+// learned at attach time), the layout, and whom to tell about a cell outside the sheet.
+struct CellTarget {
+    CExcelControl &control;
+    const TransferLayout &layout;
+    std::string messageCaption;
+    NoticeSink notices;
+    int workbookIndex = 1;
+    int worksheetIndex = 1;
+    int rowLimit = 0;
+    int columnLimit = 0;
+};
+
+// One value cell at (column, row) and, when labels are on, its label cell; moves the selection
+// when the block separator moves. Refuses a cell outside the sheet: tells it and writes nothing.
+// Returns the result of its last spreadsheet call.
+bool WriteCell(const CellTarget &target, const std::string &label, const std::string &value, int column, int row);
 
 }  // namespace ombra

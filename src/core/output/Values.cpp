@@ -11,91 +11,66 @@
 namespace ombra {
 namespace {
 
-enum class Fmt { Fixed2, Fixed3, Fixed4, Truncated };
-
-// Identifiers first..last are read from the record places firstPlace, firstPlace + 1, ...
-struct PlaceRun {
-    int first, last, firstPlace;
-    Fmt format;
-};
-
-constexpr PlaceRun kPlaceRuns[] = {
-    {1000, 1002, 97, Fmt::Fixed2},  {1003, 1004, 101, Fmt::Fixed2}, {1005, 1007, 109, Fmt::Fixed2},
-    {1008, 1010, 106, Fmt::Fixed2}, {1011, 1012, 104, Fmt::Fixed4}, {1013, 1014, 132, Fmt::Fixed2},
-    {1015, 1015, 134, Fmt::Fixed2}, {1016, 1017, 136, Fmt::Fixed2}, {1018, 1018, 135, Fmt::Fixed2},
-    {1019, 1021, 112, Fmt::Fixed2}, {1040, 1040, 115, Fmt::Fixed2}, {1022, 1024, 116, Fmt::Fixed2},
-    {1041, 1041, 119, Fmt::Fixed2}, {1025, 1027, 120, Fmt::Fixed2}, {1042, 1042, 123, Fmt::Fixed2},
-    {1028, 1030, 124, Fmt::Fixed2}, {1043, 1043, 127, Fmt::Fixed2}, {1031, 1034, 128, Fmt::Fixed2},
-    {1037, 1038, 138, Fmt::Truncated}, {1039, 1039, 140, Fmt::Fixed3}, {2020, 2020, 492, Fmt::Fixed2},
-    {2380, 2730, MeasuredDataRecord::kSpotDensityFirst, Fmt::Fixed2},
-};
-
 constexpr double kMissing = std::numeric_limits<float>::max();
 
-std::string FormatValue(double value, Fmt format) {
+std::string FormatValue(double value, ValueFormat format) {
     if (IsMissingValue(value)) return platform::ResString(1196);
     switch (format) {
-    case Fmt::Fixed2: return FormatFixed(value, 2);
-    case Fmt::Fixed3: return FormatFixed(value, 3);
-    case Fmt::Fixed4: return FormatFixed(value, 4);
-    case Fmt::Truncated: return FormatTruncated(value);
+    case ValueFormat::Fixed2: return FormatFixed(value, 2);
+    case ValueFormat::Fixed3: return FormatFixed(value, 3);
+    case ValueFormat::Fixed4: return FormatFixed(value, 4);
+    case ValueFormat::Truncated: return FormatTruncated(value);
+    case ValueFormat::Text: break;
     }
     return {};
 }
 
-// The text of a text item, or nullptr for an item with a numeric value.
-const std::string *TextSource(int id, const AppSettings &s, const MeasurementStamp &stamp) {
+const std::string &TextOf(TextField field, const AppSettings &s, const MeasurementStamp &stamp) {
     static const std::string empty;
-    switch (id) {
-    case item::kModelName: return &s.modelName;
-    case item::kSerialNumber: return &s.serialNumberText;
-    case item::kDate: return &stamp.date;
-    case item::kTime: return &stamp.time;
-    case item::kBlank: return &empty;
-    case 1045: return &s.MeasTypeString;
-    case 1046: return &s.MeasCondString;
-    case 1047: return &s.DenWhiteRefString;
-    case 1048: return &s.ObserverString;
-    case 1049: return &s.IlluminantString;
-    case 1050: return &s.PolarizationString;
-    default: return nullptr;
+    switch (field) {
+    case TextField::ModelName: return s.modelName;
+    case TextField::SerialNumber: return s.serialNumberText;
+    case TextField::Date: return stamp.date;
+    case TextField::Time: return stamp.time;
+    case TextField::MeasType: return s.MeasTypeString;
+    case TextField::MeasCond: return s.MeasCondString;
+    case TextField::DenWhiteRef: return s.DenWhiteRefString;
+    case TextField::Observer: return s.ObserverString;
+    case TextField::Illuminant: return s.IlluminantString;
+    case TextField::Polarization: return s.PolarizationString;
+    case TextField::Blank: case TextField::None: break;
     }
+    return empty;
 }
 
-// Place of a wavelength item on the grid of the type, or -1 when it is not on the grid.
-int WavelengthPlace(int id, bool irradiance) {
-    int first = irradiance ? 300 : 380, last = irradiance ? 780 : 730, step = irradiance ? 5 : 10;
-    if (id < first || id > last || (id - first) % step != 0) return -1;
-    return (id - first) / step;
+// The record place of a range item: by the type's grid for wavelengths (-1 off the grid).
+int RangePlace(const RangeRow &range, int id, bool irradiance) {
+    if (range.firstPlace != kNoPlace) return range.firstPlace + id - range.ids.first;
+    return GridFor(irradiance).items.Index(id);
 }
 
 void SetValue(OutputItem &entry, const MeasuredDataRecord &record, const AppSettings &s,
               const MeasurementStamp &stamp) {
     int id = entry.identifier;
-    if (const std::string *text = TextSource(id, s, stamp)) {
-        entry.value = 0;
-        entry.valueText = *text;
+    if (const ItemRow *row = FindItem(id)) {
+        if (row->format == ValueFormat::Text) {
+            entry.value = 0;
+            entry.valueText = TextOf(row->text, s, stamp);
+        } else {
+            entry.value = record.Float(row->place);
+            entry.valueText = FormatValue(entry.value, row->format);
+        }
         return;
     }
-    if (IsWavelengthItem(id)) {
-        int place = WavelengthPlace(id, s.MeasurementTypeSel != 0);
+    if (const RangeRow *range = FindRange(id)) {
+        int place = RangePlace(*range, id, s.MeasurementTypeSel != 0);
         // An off-grid wavelength has no place in the record: treat it as not delivered.
         entry.value = place < 0 ? kMissing : record.Float(place);
-        entry.valueText = FormatValue(entry.value, id <= 730 ? Fmt::Fixed4 : Fmt::Fixed2);
-        return;
-    }
-    for (const PlaceRun &r : kPlaceRuns) {
-        if (id < r.first || id > r.last) continue;
-        entry.value = record.Float(r.firstPlace + id - r.first);
-        entry.valueText = FormatValue(entry.value, r.format);
+        entry.valueText = FormatValue(entry.value, range->format);
         return;
     }
     entry.value = 0;
     entry.valueText.clear();
-}
-
-void AppendComponents(OutputItemList &result, const std::vector<int> &ids) {
-    for (int id : ids) result.push_back(MakeItem(id));
 }
 
 bool Holds(const OutputItemList &list, int id) {
@@ -126,29 +101,26 @@ std::string FormatTruncated(double value) {
 
 void OutputValues::ExpandSelection(OutputItemList &items, const AppSettings &settings) {
     bool irradiance = settings.MeasurementTypeSel != 0;
-    OutputItemList grid = irradiance ? WavelengthItems(300, 780, 5) : WavelengthItems(380, 730, 10);
-    spectralCount = irradiance ? 75 : 36;  // irradiance writes 360..730 nm
+    const WavelengthGrid &grid = GridFor(irradiance);
+    OutputItemList gridItems = RunItems(grid.items);
+    spectralCount = grid.written.Count();  // irradiance writes only 360..730 nm of its grid
     densityCount = 0;
 
     OutputItemList result;
     for (const OutputItem &entry : items) {
-        int id = entry.identifier;
-        if (id == item::kSpectrumGroup) {
-            result.insert(result.end(), grid.begin(), grid.end());
-        } else if (id == item::kLabGroup || id == item::kLchGroup) {
-            // Both share their first component; it is written once.
-            const std::vector<int> &c = FixedGroupComponents(id);
-            if (!Holds(result, item::kFirstColourValue)) result.push_back(MakeItem(c[0]));
-            AppendComponents(result, {c[1], c[2]});
-        } else if (id == item::kSpotDensityGroup) {
-            for (int d = item::kFirstSpotDensity; d <= item::kLastSpotDensity; ++d) {
-                result.push_back(MakeItem(d));
-                ++densityCount;
-            }
-        } else if (!FixedGroupComponents(id).empty()) {
-            AppendComponents(result, FixedGroupComponents(id));
-        } else {
+        const GroupRow *group = FindGroup(entry.identifier);
+        if (!group) {
             result.push_back(entry);
+        } else if (group->run == GroupRun::Spectrum) {
+            result.insert(result.end(), gridItems.begin(), gridItems.end());
+        } else if (group->run == GroupRun::SpotDensity) {
+            OutputItemList densities = RunItems(TakenRun(*group, irradiance));
+            result.insert(result.end(), densities.begin(), densities.end());
+            densityCount += static_cast<int>(densities.size());
+        } else {
+            // A component two groups share (1000 of 2000 and 2001) is written once.
+            for (int id : Components(*group))
+                if (!IsSharedComponent(id) || !Holds(result, id)) result.push_back(MakeItem(id));
         }
     }
     items = std::move(result);

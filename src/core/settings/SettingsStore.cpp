@@ -156,10 +156,8 @@ OutputItemList ParseSelectionText(const std::string &text, const DataItemCatalog
 }
 
 OutputItemList DefaultSelection(MeasKind kind) {
-    static const std::vector<int> reflection = {1035, 1036, 2005, 2000};
-    static const std::vector<int> irradiance = {1035, 1036, 1037, 1038, 1039};
     OutputItemList items;
-    for (int id : kind == MeasKind::Reflection ? reflection : irradiance) items.push_back(MakeItem(id));
+    for (int id : DefaultSelectionIds(kind == MeasKind::Irradiance)) items.push_back(MakeItem(id));
     return items;
 }
 

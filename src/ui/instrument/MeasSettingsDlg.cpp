@@ -9,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "platform/MessageBox.h"
+
 namespace ombra {
 namespace {
 

@@ -149,7 +149,7 @@ void CDataItemsDlg::BuildLists() {
     if (irradiance) {
         // Only the wavelengths the instrument measures in irradiance are offered.
         spectralList_ = {MakeItem(item::kSpectrumGroup)};
-        OutputItemList grid = WavelengthItems(360, 730, 5);
+        OutputItemList grid = RunItems(GridFor(true).written);
         spectralList_.insert(spectralList_.end(), grid.begin(), grid.end());
     } else {
         spectralList_ = catalogue.spectralItems;

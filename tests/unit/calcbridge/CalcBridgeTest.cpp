@@ -16,6 +16,7 @@
 #include "calcbridge/CalcBridge.h"
 #include "output/ExcelControl.h"
 #include "output/Transfer.h"
+#include "support/NoticeRecorder.h"
 #include "support/CoreTestSupport.h"
 
 namespace ombra {
@@ -151,8 +152,9 @@ TEST_F(CalcBridgeTest, TransferWritesAMeasurement) {
     OutputItemList selection = {{2000, "", 0, ""}};
     OutputItemList values = {{1000, "L*", 0, "95.12"}, {1001, "a*", 0, "-0.50"}, {1002, "b*", 0, "=x"}};
     TransferLayout layout;  // labels above values, items across, next measurement below
-    test::NoticeRecorder boxes;
-    TransferOutcome out = TransferMeasurement(*calc, layout, TransferInput{selection, values, 0, 0}, "Caption", boxes.Sink());
+    test::NoticeRecorder notices;
+    TransferOutcome out =
+        TransferMeasurement(*calc, layout, TransferInput{selection, values, 0, 0}, "Caption", notices.Sink());
     EXPECT_EQ(out.result, TransferResult::Written);
     EXPECT_EQ(out.rowLimit, 1048576);
     CExcelControl control(*calc);
@@ -172,8 +174,10 @@ double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::
 TEST_F(CalcBridgeTest, LostOfficeFailsWithoutHangingAndReconnects) {
     OutputItemList selection = {{1011, "L", 0, "1"}};
     TransferLayout layout;
-    test::NoticeRecorder boxes;
-    auto transfer = [&] { return TransferMeasurement(*calc, layout, TransferInput{selection, {}, 0, 0}, "C", boxes.Sink()).result; };
+    test::NoticeRecorder notices;
+    auto transfer = [&] {
+        return TransferMeasurement(*calc, layout, TransferInput{selection, {}, 0, 0}, "C", notices.Sink()).result;
+    };
     pid_t office = Office::Get().OfficePid();
     ASSERT_GT(office, 0);
     {
@@ -198,7 +202,7 @@ TEST_F(CalcBridgeTest, LostOfficeFailsWithoutHangingAndReconnects) {
     }
     Office::Get().Stop();
     EXPECT_EQ(transfer(), TransferResult::NoWorkbook);  // nothing listens: no spreadsheet
-    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(notices.Count(), 0u);
 
     ASSERT_TRUE(Office::Get().Start());
     ASSERT_TRUE(WaitForWorkbook(*calc));

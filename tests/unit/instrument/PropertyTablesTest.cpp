@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <set>
+#include <span>
+
 #include "instrument/PropertyTables.h"
+#include "platform/Resources.h"
 #include "support/FakeInstrument.h"
 
 namespace {
@@ -40,6 +45,48 @@ TEST(PropertyTables, RowsInTheirOrder) {
                {{0x8000, 0, 5}, {0x1, 0, 5}, {0x2, 1, 5}, {0x4, 3, 5}, {0x8, 2, 5}, {0x10, 4, 5},
                 {0x20, 0, 6}, {0x40, 1, 6}, {0x80, 2, 6}, {0x100, 3, 6}, {0x200, 4, 6},
                 {0x1000, 1, 7}, {0x2000, 0, 7}, {0x4000, 2, 7}, {0x10000, 6, 5}});
+}
+
+// Every entry of the measurement-settings lists reaches the instrument as the value it stands
+// for (through its property table, or as the code itself), and shows a text of its own.
+TEST(PropertyTables, SettingsListEntriesSendTheirValues) {
+    struct ListCase {
+        const char *name;
+        std::span<const ListEntry> entries;
+        std::optional<PropertyTable> table;
+        std::vector<int32_t> values;  // sent per entry, in list order
+    };
+    std::vector<int32_t> lightValues;
+    for (int32_t n = 0; n <= 13; ++n) lightValues.push_back(n);
+    lightValues.push_back(14);
+    const ListCase cases[] = {
+        {"type", meas::kTypeEntries, PropertyTable::MeasurementType, {0, 3}},
+        {"condition", meas::kConditionEntries, PropertyTable::MeasurementCondition,
+         {0, 2, 160, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
+        {"polarised condition", {&meas::kPolarizedCondition, 1}, PropertyTable::MeasurementCondition, {0}},
+        {"density white reference", meas::kDensityWhiteRefEntries, std::nullopt, {1, 2}},
+        {"observer", meas::kObserverEntries, PropertyTable::Observer, {0, 1}},
+        {"illuminant", meas::kIlluminantEntries, PropertyTable::Illuminant, lightValues},
+        {"polarisation", meas::kPolarizationEntries, std::nullopt, {0, 1}},
+    };
+    std::set<int> strings;
+    for (const ListCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.entries.size(), c.values.size());
+        for (size_t i = 0; i < c.entries.size(); ++i) {
+            const ListEntry &e = c.entries[i];
+            if (c.table) {
+                std::optional<PropertyRow> row = FindPropertyRow(*c.table, static_cast<uint32_t>(e.code));
+                ASSERT_TRUE(row.has_value()) << e.code;
+                EXPECT_EQ(row->value, c.values[i]) << "entry " << i;
+            } else {
+                EXPECT_EQ(e.code, c.values[i]) << "entry " << i;
+            }
+            EXPECT_TRUE(platform::HasResString(e.stringId)) << e.stringId;
+            EXPECT_TRUE(strings.insert(e.stringId).second) << "string " << e.stringId << " shown twice";
+        }
+    }
+    EXPECT_EQ(strings.count(1146), 0u) << "1146 names no condition of the list";
 }
 
 TEST(PropertyTables, LookupSendsTheRowValueToItsProperty) {

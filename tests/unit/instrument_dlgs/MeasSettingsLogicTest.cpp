@@ -7,6 +7,7 @@
 #include "instrument/PropertyTables.h"
 #include "platform/Resources.h"
 #include "support/FakeInstrument.h"
+#include "support/NoticeRecorder.h"
 #include "support/CoreTestSupport.h"
 
 using namespace ombra;
@@ -42,7 +43,7 @@ protected:
 
     std::unique_ptr<MeasSettingsLogic> Open() {
         auto logic = std::make_unique<MeasSettingsLogic>(s, store);
-        logic->Initialise(nullptr);
+        logic->Initialise(notices.Sink());
         return logic;
     }
     // The instrument refuses property `id` = `value` with `code`.
@@ -79,7 +80,7 @@ protected:
     FakeInstrument fake;
     AppSettings s;
     platform::MemoryProfileStore store;
-    test::MessageBoxRecorder boxes;
+    test::NoticeRecorder notices;
 };
 
 // ---- lists ----
@@ -104,7 +105,7 @@ TEST_F(MeasSettingsLogicTest, FullModelWithUserIlluminantGetsAllEntries) {
     EXPECT_EQ(StringIds(logic->List(SettingsList::Observer)), (std::vector<int>{1161, 1162}));
     EXPECT_EQ(StringIds(logic->List(SettingsList::Polarization)), (std::vector<int>{1282, 1283}));
     EXPECT_EQ(logic->List(SettingsList::Condition).texts[15], ResString(1158));
-    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(notices.Count(), 0u);
 }
 
 TEST_F(MeasSettingsLogicTest, ReflectionOnlyModelOffersOneType) {
@@ -173,12 +174,12 @@ TEST_F(MeasSettingsLogicTest, ConditionChoiceTellsTheUserAndMovesTheIlluminant) 
     };
     // 0x20 (matched to D75) -> D75; 0x4000 (M2) -> D50; 0x2 (matched to C) -> C; 0x8000 -> user.
     for (Case c : {Case{6, 0x20}, Case{2, 0x4}, Case{3, 0x2}, Case{15, 0x8000}, Case{0, 0x4}}) {
-        boxes.Clear();
+        notices.Clear();
         logic->Select(SettingsList::Condition, c.position);
-        ASSERT_EQ(boxes.Count(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].text, ResString(1308));
-        EXPECT_EQ(boxes.Boxes()[0].caption, QCoreApplication::applicationName().toStdString());
-        EXPECT_EQ(boxes.Boxes()[0].flags, mb::OK);
+        ASSERT_EQ(notices.Count(), 1u);
+        EXPECT_EQ(notices.Notices()[0].Text(), ResString(1308));
+        EXPECT_EQ(notices.Notices()[0].Caption(), QCoreApplication::applicationName().toStdString());
+        EXPECT_EQ(notices.Notices()[0].flags, mb::OK);
         EXPECT_EQ(logic->Code(SettingsList::Illuminant), c.illuminant) << c.position;
         EXPECT_EQ(logic->List(SettingsList::Illuminant).selected, logic->Position(SettingsList::Illuminant));
     }
@@ -207,8 +208,8 @@ TEST_F(MeasSettingsLogicTest, PolarisationOnLeavesOnlyThePolarisedCondition) {
     EXPECT_EQ(logic->Text(SettingsList::Condition), ResString(1273));
     EXPECT_EQ(logic->Code(SettingsList::Illuminant), 0x4);
     EXPECT_EQ(logic->Code(SettingsList::Polarization), 1);
-    ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, ResString(1308));
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].Text(), ResString(1308));
 }
 
 TEST_F(MeasSettingsLogicTest, OpeningWithPolarisationOnSaysNothingAndKeepsTheIlluminant) {
@@ -218,13 +219,13 @@ TEST_F(MeasSettingsLogicTest, OpeningWithPolarisationOnSaysNothingAndKeepsTheIll
     EXPECT_EQ(Codes(logic->List(SettingsList::Condition)), (std::vector<int>{161}));
     EXPECT_FALSE(logic->List(SettingsList::Condition).enabled);
     EXPECT_EQ(logic->Position(SettingsList::Illuminant), 9);
-    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(notices.Count(), 0u);
 }
 
 TEST_F(MeasSettingsLogicTest, LeavingThePolarisedConditionShowsTheConditionInForce) {
     auto logic = Open();
     logic->Select(SettingsList::Polarization, 1);
-    boxes.Clear();
+    notices.Clear();
     logic->Select(SettingsList::Polarization, 0);
     EXPECT_EQ(logic->List(SettingsList::Condition).entries.size(), 16u);
     EXPECT_TRUE(logic->List(SettingsList::Condition).enabled);
@@ -232,7 +233,7 @@ TEST_F(MeasSettingsLogicTest, LeavingThePolarisedConditionShowsTheConditionInFor
     EXPECT_EQ(logic->Position(SettingsList::Condition), 1);
     EXPECT_EQ(logic->List(SettingsList::Condition).selected, 1);
     EXPECT_EQ(logic->Text(SettingsList::Condition), ResString(1143));
-    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(notices.Count(), 0u);
 
     // The same when the dialog opens with the filter off and the polarised condition stored.
     s.MeasurementCond = 161;
@@ -271,7 +272,7 @@ TEST_F(MeasSettingsLogicTest, OpeningAsIrradianceStartsWithTheListsDisabled) {
     EXPECT_FALSE(logic->List(SettingsList::Condition).enabled);
     EXPECT_FALSE(logic->List(SettingsList::Illuminant).enabled);
     EXPECT_FALSE(logic->List(SettingsList::Polarization).enabled);
-    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(notices.Count(), 0u);
 }
 
 // ---- OK ----
@@ -302,7 +303,7 @@ TEST_F(MeasSettingsLogicTest, OkWritesEverySettingInOrderThenTheAcceptedPosition
     EXPECT_EQ(s.Observer, 2);
     EXPECT_EQ(s.MeasCondString, ResString(1149));
     EXPECT_EQ(s.ObserverString, ResString(1162));
-    EXPECT_EQ(boxes.Count(), 0u);  // no type change
+    EXPECT_EQ(notices.Count(), 0u);  // no type change
 }
 
 TEST_F(MeasSettingsLogicTest, OkSendsFilterTypeConditionObserverIlluminantInThisOrder) {
@@ -328,13 +329,13 @@ TEST_F(MeasSettingsLogicTest, RefusedConditionKeepsTheDialogOpenWithTheOldPositi
     auto logic = Open();
     logic->Select(SettingsList::Condition, 6);  // 0x20: value 5
     Refuse(4, 5);
-    boxes.Clear();
+    notices.Clear();
     store.ClearWrites();
     EXPECT_FALSE(logic->Ok());
-    ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, ResString(1241));
-    EXPECT_EQ(boxes.Boxes()[0].caption, ResString(1200));
-    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONEXCLAMATION);
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].Text(), ResString(1241));
+    EXPECT_EQ(notices.Notices()[0].Caption(), ResString(1200));
+    EXPECT_EQ(notices.Notices()[0].flags, mb::ICONEXCLAMATION);
     // Stored: the refused code and text; not the position.
     EXPECT_EQ(Written("MeasurementCond")->intValue, 0x20);
     EXPECT_EQ(Written("MeasCondString")->text, ResString(1149));
@@ -373,13 +374,13 @@ TEST_F(MeasSettingsLogicTest, RefusedIlluminantKeepsTheDialogOpen) {
     auto logic = Open();
     logic->Select(SettingsList::Illuminant, 14);  // the user illuminant: value 14
     Refuse(3, 14);
-    boxes.Clear();
+    notices.Clear();
     store.ClearWrites();
     EXPECT_FALSE(logic->Ok());
-    ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, ResString(1242));
-    EXPECT_EQ(boxes.Boxes()[0].caption, ResString(1200));
-    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONEXCLAMATION);
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].Text(), ResString(1242));
+    EXPECT_EQ(notices.Notices()[0].Caption(), ResString(1200));
+    EXPECT_EQ(notices.Notices()[0].flags, mb::ICONEXCLAMATION);
     EXPECT_EQ(Written("Illuminant")->intValue, 0x8000);
     EXPECT_EQ(Written("IlluminantString")->text, ResString(1177));
     EXPECT_EQ(Written("IlluminantSel"), nullptr);
@@ -395,15 +396,15 @@ TEST_F(MeasSettingsLogicTest, OtherFailuresAreReportedEachStepIsStillSentAndTheD
     auto logic = Open();
     logic->Select(SettingsList::Polarization, 1);
     fake.ClearLog();
-    boxes.Clear();
+    notices.Clear();
     fake.SetResult("DISetPolFilterCondition", 5);
     Refuse(0, 0, 19);
     EXPECT_TRUE(logic->Ok());
     EXPECT_EQ(fake.Count("DISetProperty"), 4);
-    ASSERT_EQ(boxes.Count(), 2u);
-    for (const auto &box : boxes.Boxes()) {
-        EXPECT_EQ(box.caption, ResString(1200));
-        EXPECT_EQ(box.text.rfind(s.modelName + " : ", 0), 0u) << box.text;
+    ASSERT_EQ(notices.Count(), 2u);
+    for (const Notice &notice : notices.Notices()) {
+        EXPECT_EQ(notice.Caption(), ResString(1200));
+        EXPECT_EQ(notice.Text().rfind(s.modelName + " : ", 0), 0u) << notice.Text();
     }
     EXPECT_EQ(s.Polarization, 0);  // the filter was not set
     Settings() = AppSettings{};
@@ -419,10 +420,10 @@ TEST_F(MeasSettingsLogicTest, ChangingTheTypeSwitchesToTheDefaultSelectionOfTheN
     ASSERT_NE(Written("IrrSelDataItems"), nullptr);
     EXPECT_EQ(Written("IrrSelDataItems")->text, "1035;1036;1037;1038;1039;");
     EXPECT_EQ(WrittenNames().back(), "IrrSelDataItems");
-    ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, ResString(1236));
-    EXPECT_EQ(boxes.Boxes()[0].caption, ResString(1200));
-    EXPECT_EQ(boxes.Boxes()[0].flags, mb::ICONASTERISK);
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].Text(), ResString(1236));
+    EXPECT_EQ(notices.Notices()[0].Caption(), ResString(1200));
+    EXPECT_EQ(notices.Notices()[0].flags, mb::ICONASTERISK);
 }
 
 TEST_F(MeasSettingsLogicTest, ChangingTheTypeBackLoadsTheStoredSelection) {
@@ -435,7 +436,7 @@ TEST_F(MeasSettingsLogicTest, ChangingTheTypeBackLoadsTheStoredSelection) {
     EXPECT_EQ(s.PrevMeasSel, 4);
     EXPECT_EQ(Ids(s.reflectionSelection), (std::vector<int>{2005, 1036}));
     EXPECT_EQ(Written("ReflSelDataItems")->text, "2005;1036;");
-    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(notices.Count(), 1u);
 }
 
 TEST_F(MeasSettingsLogicTest, ChoicesWithoutOkChangeNothingInForce) {

@@ -3,8 +3,8 @@
 
 #include "CalcTestUtil.h"
 #include "output/Transfer.h"
-#include "platform/MessageFlags.h"
 #include "platform/Resources.h"
+#include "support/NoticeRecorder.h"
 #include "support/CoreTestSupport.h"
 
 namespace ombra {
@@ -27,7 +27,7 @@ TransferLayout Layout(int label, int row, int valSep, int funcSep, int blockSep)
 
 struct TransferFixture : ::testing::Test {
     MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
-    test::NoticeRecorder boxes;
+    test::NoticeRecorder notices;
 
     void StartAt(int column, int row) {
         sheet.Sheet().cursorColumn = column;
@@ -36,14 +36,15 @@ struct TransferFixture : ::testing::Test {
     TransferResult Run(const TransferLayout &layout, const OutputItemList &selection, const OutputItemList &values,
                        int spectralCount = 0, int densityCount = 0) {
         TransferInput in{selection, values, spectralCount, densityCount};
-        return TransferMeasurement(sheet, layout, in, "Caption", boxes.Sink()).result;
+        return TransferMeasurement(sheet, layout, in, "Caption", notices.Sink()).result;
     }
     void ExpectOutsideSheetMessage() {
-        ASSERT_EQ(boxes.Count(), 1u);
-        EXPECT_EQ(boxes.Notices()[0].Text(), platform::ResString(1239));
-        EXPECT_EQ(boxes.Notices()[0].Caption(), "Caption");
+        ASSERT_EQ(notices.Count(), 1u);
+        EXPECT_EQ(notices.Notices()[0].textId, 1239);
+        EXPECT_EQ(notices.Notices()[0].Text(), platform::ResString(1239));
+        EXPECT_EQ(notices.Notices()[0].Caption(), "Caption");
         using namespace platform::mb;
-        EXPECT_EQ(boxes.Notices()[0].flags, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
+        EXPECT_EQ(notices.Notices()[0].flags, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
     }
 };
 
@@ -55,7 +56,7 @@ TEST_F(TransferFixture, GroupWithLabelsAcrossColumns) {
     EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::Written);
     EXPECT_EQ(WrittenCells(sheet), CellMap("B2=L1000|C2=L1001|D2=L1002|B3=v1000|C3=v1001|D3=v1002"));
     EXPECT_EQ(sheet.ActiveAddress(), "B4");
-    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(notices.Count(), 0u);
 }
 
 TEST_F(TransferFixture, GroupJoinedByValueSeparator) {
@@ -169,7 +170,7 @@ TEST_F(TransferFixture, NoWorkbookWritesNothingAndSaysSo) {
     sheet.foregroundTitle = "Terminal - bash";
     EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NoWorkbook);
     EXPECT_TRUE(sheet.Sheet().cells.empty());
-    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(notices.Count(), 0u);
     sheet.workbooks.clear();
     EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NoWorkbook);
 }
@@ -186,11 +187,11 @@ TEST_F(TransferFixture, AutomationErrorAtEveryCallEndsSilently) {
         fresh.failAtCall = static_cast<int>(k);
         OutputItemList sel = Items({1035, 2000}), values = Items({1035, 1000, 1001, 1002});
         TransferInput in{sel, values, 0, 0};
-        TransferResult r = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption", boxes.Sink()).result;
+        TransferResult r = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption", notices.Sink()).result;
         // The last call gives the application flag back; its failure cannot undo the written cells.
         EXPECT_EQ(r, k + 1 == total ? TransferResult::Written : TransferResult::AutomationFailed) << fresh.calls.back();
     }
-    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(notices.Count(), 0u);
 }
 
 // Each separator code as value separator: a group of three values, labels off, from E10.
