@@ -10,6 +10,7 @@
 #include "settings/AppSettings.h"
 #include "illuminant/CUserIlluminantDlg.h"
 #include "illuminant/LightSourceMeasurement.h"
+#include "instrument/InstrumentLibrary.h"
 #include "platform/FileDialog.h"
 #include "platform/Resources.h"
 #include "support/TestSupport.h"
@@ -27,6 +28,7 @@ class EditorTest : public ::testing::Test {
 protected:
     EditorTest() : saved_(Settings()) {
         Settings().modelName = platform::ResString(1234);
+        SetConnectedModelName(Settings().modelName);
         Settings().MeasurementType = 1;
         Settings().Observer = 2;
         Settings().Polarization = 0;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <memory>
 
+#include "instrument/InstrumentLibrary.h"
 #include "instrument/MeasSettingsLogic.h"
 #include "instrument/PropertyTables.h"
 #include "platform/Resources.h"
@@ -392,7 +393,7 @@ TEST_F(MeasSettingsLogicTest, RefusedIlluminantKeepsTheDialogOpen) {
 }
 
 TEST_F(MeasSettingsLogicTest, OtherFailuresAreReportedEachStepIsStillSentAndTheDialogCloses) {
-    Settings().modelName = s.modelName;
+    SetConnectedModelName(s.modelName);  // the error texts begin with the open instrument's model
     auto logic = Open();
     logic->Select(SettingsList::Polarization, 1);
     fake.ClearLog();

@@ -1,0 +1,136 @@
+// The measurement session without any window: what it tells (notices), what it signals and
+// what reaches the sheet, over the scripted instrument and the in-memory spreadsheet.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QObject>
+#include <string>
+#include <vector>
+
+#include "instrument/InstrumentLibrary.h"
+#include "instrument/InstrumentSession.h"
+#include "output/Values.h"
+#include "platform/Resources.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeInstrument.h"
+#include "support/MemoryAutomation.h"
+
+namespace ombra {
+namespace {
+
+namespace mb = platform::mb;
+constexpr unsigned kUrgent = mb::SYSTEMMODAL | mb::SETFOREGROUND;
+
+// The session's own connection to a sheet the test keeps.
+class SheetConnection : public Automation {
+public:
+    explicit SheetConnection(MemoryAutomation &sheet) : sheet_(sheet) {}
+    std::vector<std::string> RunningObjectNames() override { return sheet_.RunningObjectNames(); }
+    DispatchPtr RunningObject(const std::string &name) override { return sheet_.RunningObject(name); }
+    std::string ForegroundWindowTitle() override { return sheet_.ForegroundWindowTitle(); }
+    std::vector<ChildWindow> ForegroundChildWindows() override { return sheet_.ForegroundChildWindows(); }
+
+private:
+    MemoryAutomation &sheet_;
+};
+
+class Session : public ::testing::Test {
+protected:
+    Session() : session(settings) {
+        session.SetNoticeSink(notices.Sink());
+        session.SetAutomationFactory([this] { return std::make_unique<SheetConnection>(sheet); });
+        QObject::connect(&session, &InstrumentSession::instrumentOpened, [this] { events.push_back("opened"); });
+        QObject::connect(&session, &InstrumentSession::identityRead,
+                         [this](const QString &label) { events.push_back("identity " + label.toStdString()); });
+        QObject::connect(&session, &InstrumentSession::readyChanged,
+                         [this](bool ready) { events.push_back(ready ? "ready" : "not ready"); });
+        QObject::connect(&session, &InstrumentSession::connectionChanged,
+                         [this](bool on) { events.push_back(on ? "connected" : "disconnected"); });
+        QObject::connect(&session, &InstrumentSession::instrumentLost, [this] { events.push_back("lost"); });
+        QObject::connect(&session, &InstrumentSession::measurementWritten, [this](const MeasurementWriteResult &r) {
+            events.push_back("written " + std::to_string(int(r.kind)));
+        });
+    }
+    void Press() {
+        session.HandleWatchMessage(32778);
+        session.HandleWatchMessage(32782);
+    }
+
+    test::ScopedMemoryProfile profile;
+    test::FakeInstrument fake;
+    test::NoticeRecorder notices;
+    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+    AppSettings settings;
+    InstrumentSession session;
+    std::vector<std::string> events;
+};
+
+TEST_F(Session, ConnectsInTheDescribedOrderAndWatchesTheButton) {
+    fake.AddDevice({4711});
+    ASSERT_TRUE(session.Connect());
+    const std::string label = platform::ResString(1234) + " : 4711";
+    EXPECT_EQ(events, (std::vector<std::string>{"opened", "identity " + label, "ready", "connected"}));
+    EXPECT_TRUE(session.IsWatching());
+    EXPECT_EQ(settings.modelName, platform::ResString(1234)) << "the session's settings, not a global";
+    EXPECT_EQ(notices.Count(), 0u);
+    session.Disconnect();
+    EXPECT_FALSE(session.IsWatching());
+    EXPECT_EQ(events.back(), "disconnected");
+}
+
+TEST_F(Session, LossIsToldOnceUrgentlyAndClosesTheInstrument) {
+    const DIHANDLE h = fake.AddDevice();
+    ASSERT_TRUE(session.Connect());
+    events.clear();
+    for (int i = 0; i < 3; ++i) session.HandleWatchMessage(32780);  // the thread posts on every poll
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].textId, 1197);
+    EXPECT_EQ(notices.Notices()[0].flags, mb::ICONERROR | kUrgent);
+    EXPECT_EQ(events, (std::vector<std::string>{"lost", "disconnected"})) << "dialogs end before the close";
+    EXPECT_EQ(fake.CloseCount(h), 1);
+    EXPECT_FALSE(session.IsConnected());
+}
+
+TEST_F(Session, PressesThatMustNotMeasureMeasureNothing) {
+    fake.AddDevice();
+    fake.SetCalibrationStatus(3);
+    ASSERT_TRUE(session.Connect());
+    ASSERT_FALSE(session.IsReadyToMeasure());
+    notices.Clear();
+    Press();
+    ASSERT_EQ(notices.Count(), 1u) << "not ready: one notice";
+    EXPECT_EQ(notices.Notices()[0].textId, 1246);
+
+    session.SetReadyToMeasure(true);
+    notices.Clear();
+    fake.SetPolFilter(0, 1);  // filter turned on at the instrument, off in the settings
+    Press();
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].textId, 1394);
+    EXPECT_EQ(notices.Notices()[0].flags, mb::ICONERROR | kUrgent);
+    session.HandleWatchMessage(32779);  // an irradiance press while measuring reflection
+    EXPECT_EQ(fake.Count("DIDoMeasurement"), 0);
+    EXPECT_TRUE(sheet.Sheet().cells.empty());
+}
+
+TEST_F(Session, APressWritesItsValuesFromTheActiveCellAndALatchedPressDoesNot) {
+    fake.AddDevice();
+    ASSERT_TRUE(session.Connect());
+    sheet.Sheet().cursorColumn = 2;
+    sheet.Sheet().cursorRow = 3;
+    session.HandleWatchMessage(32778);
+    session.HandleWatchMessage(32778);  // still held: no second measurement
+    EXPECT_EQ(fake.Count("DIDoMeasurement"), 1);
+    EXPECT_EQ(sheet.Cell("B4"), session.MeasurementDate());
+    EXPECT_EQ(sheet.Cell("C4"), session.MeasurementTime());
+    EXPECT_EQ(events.back(), "written " + std::to_string(int(MeasurementWriteResult::Written)));
+    EXPECT_EQ(session.RowLimit(), sheet.Sheet().rowCount);
+
+    sheet.foregroundTitle = "Some other window";
+    Press();
+    EXPECT_EQ(events.back(), "written " + std::to_string(int(MeasurementWriteResult::NoWorkbook)));
+    EXPECT_EQ(notices.Count(), 0u) << "a missing spreadsheet ends the transfer silently";
+}
+
+}  // namespace
+}  // namespace ombra
