@@ -17,6 +17,7 @@
 #include "app/MainWindowLogic.h"
 #include "app/ManualOpener.h"
 #include "app/SettingsStore.h"
+#include "colorset/CColorSetSettingDlg.h"
 #include "controls/OmbraImageButton.h"
 #include "instrument/CalibrationDlg.h"
 #include "instrument/ConnectInstDlg.h"
@@ -437,7 +438,7 @@ void CVireoDataTransferSoftwareDlg::OnMeasSettings() {
     readyToMeasure_ = CheckCalibrationStatus();
     RefreshDisplay();
 }
-void CVireoDataTransferSoftwareDlg::OnColorSets() { ShowNotAvailable(); }
+void CVireoDataTransferSoftwareDlg::OnColorSets() { RunColorSets(this, watchThread_.get(), &errorMng_); }
 void CVireoDataTransferSoftwareDlg::OnUserIlluminant() {
     // The dialog pauses the watch thread while it is open and puts the measurement settings
     // it changes back on the instrument.

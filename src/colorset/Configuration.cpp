@@ -7,7 +7,6 @@
 #include "colorset/ColorSetFile.h"
 #include "instrument/VireoDllAdapter.h"
 #include "platform/AtomicFile.h"
-#include "platform/WaitCursor.h"
 
 namespace ombra {
 namespace {
@@ -34,7 +33,6 @@ bool stepOn(const ToneEntry &tone, int step) { return tone.steps[step].on; }
 }  // namespace
 
 int32_t CConfiguration::ReadAllFromInstrument() {
-    platform::WaitCursor wait;
     CVireoDllAdapter user;  // keeps the instrument open for the whole download
     slots_.clear();
     for (int slot = 0; slot < kColorSetSlots; ++slot) {

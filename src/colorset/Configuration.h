@@ -30,8 +30,8 @@ public:
 
     // Replaces the collection with slots 0..49 as the instrument holds them (an empty
     // instrument slot becomes an empty set). On a failing slot its status is returned at
-    // once: the slots before it stay, it and the later ones are absent. Shows the wait
-    // cursor while it runs.
+    // once: the slots before it stay, it and the later ones are absent. The caller shows
+    // the wait cursor.
     int32_t ReadAllFromInstrument();
 
     // Sends one slot (marking it registered; a paper colour that names an undefined colour
