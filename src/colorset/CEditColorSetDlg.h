@@ -54,6 +54,7 @@ public:
     const std::vector<ColorSetPage *> &Pages() const { return pages_; }
     QTabWidget *Tabs() const { return tabs_; }
     int Slot() const { return slot_; }
+    CConfiguration &Configuration() const { return configuration_; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
