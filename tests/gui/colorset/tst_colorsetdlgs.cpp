@@ -4,12 +4,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QtTest>
 #include <cstring>
 
@@ -22,6 +20,7 @@
 #include "instrument/WorkThread.h"
 #include "platform/FileDialog.h"
 #include "platform/Resources.h"
+#include "support/NameColorSetPage.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
@@ -31,34 +30,8 @@ namespace {
 
 constexpr DIHANDLE kDevice = 0x1A0;
 
-// A page with one field, the set name: filled from the slot, stored back when it passes the
-// name rule, refused otherwise. Counts its refreshes.
-class NamePage : public ColorSetPage {
-public:
-    NamePage(CConfiguration &configuration, int slot, const QString &title, QWidget *parent)
-        : ColorSetPage(configuration, slot, parent), field(new QLineEdit(this)) {
-        setWindowTitle(title);
-        (new QVBoxLayout(this))->addWidget(field);
-    }
-    void LoadFromSlot() override { field->setText(QString::fromStdString(Configuration().Slot(SlotNumber())->name)); }
-    bool StoreToSlot() override {
-        ++stores;
-        const std::string name = field->text().toStdString();
-        if (!CConfiguration::IsValidColorSetText(name, kColorSetNameLimit)) return false;
-        Configuration().Slot(SlotNumber())->name = name;
-        return true;
-    }
-    void Refresh() override { ++refreshes; }
-
-    QLineEdit *field;
-    int stores = 0;
-    int refreshes = 0;
-};
-
-std::vector<ColorSetPage *> namePages(CConfiguration &c, int slot, QWidget *parent) {
-    return {new NamePage(c, slot, "Conditions", parent), new NamePage(c, slot, "Colours", parent),
-            new NamePage(c, slot, "Tones", parent)};
-}
+using NamePage = NameColorSetPage;
+constexpr auto namePages = NameColorSetPages;
 
 NamePage *page(CEditColorSetDlg &editor, int tab) { return static_cast<NamePage *>(editor.Pages()[tab]); }
 
