@@ -71,6 +71,8 @@ std::string ProposedFileName(std::string_view setName) {
     std::string name(setName);
     for (char &c : name)
         if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) c = '_';
+    // "." and ".." name folders, not files.
+    if (name == "." || name == "..") name.assign(name.size(), '_');
     return name;
 }
 

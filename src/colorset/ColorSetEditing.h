@@ -62,7 +62,8 @@ std::optional<Notice> MidToneSpreadNotice(const CConfiguration &configuration, i
 std::string MidToneSpreadText(int bits, int stepIndex);
 
 // The file name proposed when saving a set: its name with every character that a file name
-// cannot hold (/ \ : * ? " < > |) replaced by "_", so the proposal never points elsewhere.
+// cannot hold (/ \ : * ? " < > |) replaced by "_", so the proposal never points elsewhere
+// ("." and ".." become "_" and "__" for the same reason).
 std::string ProposedFileName(std::string_view setName);
 
 // The folder the file dialogs start in: "ColorSet" beside the executable at

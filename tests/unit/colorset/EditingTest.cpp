@@ -81,7 +81,9 @@ TEST(ColorSetFileNames, ProposalsNeverLeaveTheChosenFolder) {
     EXPECT_EQ(ProposedFileName(R"(a\b:c*d?e"f<g>h|i)"), "a_b_c_d_e_f_g_h_i");
     EXPECT_EQ(ProposedFileName("Press A 12"), "Press A 12");
     EXPECT_EQ(ProposedFileName(""), "");
-    EXPECT_EQ(ProposedFileName(".."), "..") << "dots alone name no folder once the extension is added";
+    EXPECT_EQ(ProposedFileName(".."), "__");
+    EXPECT_EQ(ProposedFileName("."), "_");
+    EXPECT_EQ(ProposedFileName("v1.2"), "v1.2");
 
     EXPECT_EQ(ColorSetFolder("/opt/ombra/bin/ombra-dts"), "/opt/ombra/bin/ColorSet");
     EXPECT_EQ(ColorSetFolder("/ombra-dts"), "/ColorSet");
