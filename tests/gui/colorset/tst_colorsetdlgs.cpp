@@ -350,6 +350,10 @@ private slots:
         QCOMPARE(boxes.Count(), size_t(2));  // the question, the error once
         QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1291));
         QVERIFY(boxes.Boxes()[1].text.find(platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
+        std::vector<int> cleared;
+        for (const FakeCall &c : instrument_->fake.CallsOf("DIClearCertificationColorSet")) cleared.push_back(c.a);
+        QCOMPARE(cleared, (std::vector<int>{2, 5, 9}));
+        QVERIFY(!instrument_->held.count(2) && !instrument_->held.count(5));  // gone all the same
         QCOMPARE(dialog->Configuration().Slots(), before);
         QCOMPARE(dialog->List()->GetItemText(5, 1), QString("A/B"));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);

@@ -1,20 +1,15 @@
-// The window-free part of the colour-set list and editor: list rows, clear sequences, the
-// mid-tone spread message, the proposed file name and the start folder.
+// The window-free part of the colour-set editor: the mid-tone spread message, the proposed
+// file name and the start folder. (Rows and clears are tested through the list dialog.)
 #include <gtest/gtest.h>
 
-#include "ColorSetTestSupport.h"
 #include "colorset/ColorSetEditing.h"
 #include "colorset/Configuration.h"
-#include "instrument/VireoDllAdapter.h"
 #include "platform/Resources.h"
 
 namespace {
 
 using namespace ombra;
 using namespace ombra::colorsets;
-using ombra::test::ColorSetInstrument;
-using ombra::test::FakeCall;
-using ombra::test::SampleSet;
 
 std::string line(int id, const char *step) {
     std::string text = platform::ResString(id);
@@ -90,68 +85,8 @@ TEST(ColorSetFileNames, ProposalsNeverLeaveTheChosenFolder) {
     EXPECT_EQ(ColorSetFolder("ombra-dts"), "");
 }
 
-TEST(ColorSetRows, OneRowPerSlotNumberedFromOne) {
-    CConfiguration config;
-    config.ResetAll();
-    config.Slot(7)->name = "Proof 8";
-    std::vector<SlotRow> rows = SlotRows(config);
-    ASSERT_EQ(rows.size(), 50u);
-    EXPECT_EQ(rows[0].number, "1");
-    EXPECT_EQ(rows[49].number, "50");
-    EXPECT_EQ(rows[7].name, "Proof 8");
-    EXPECT_EQ(rows[8].name, "");
+TEST(ColorSetQuestions, AnEmptyNameIsFollowedDirectlyByTheQuestionMark) {
     EXPECT_EQ(ClearOneQuestion(""), platform::ResString(kClearOneQuestion) + " ?");
-}
-
-class ClearTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        DeviceHandle() = 0x1A0;
-        for (int slot : {2, 5, 9, 30}) instrument.Hold(slot, SampleSet());
-        ASSERT_EQ(config.ReadAllFromInstrument(), 0);
-        DeviceHandle() = 0x1A0;
-        instrument.fake.ClearLog();
-    }
-    void TearDown() override { DeviceHandle() = 0; }
-
-    std::vector<int> clearedSlots() const {
-        std::vector<int> slots;
-        for (const FakeCall &c : instrument.fake.CallsOf("DIClearCertificationColorSet")) slots.push_back(c.a);
-        return slots;
-    }
-
-    ColorSetInstrument instrument;
-    CVireoDllAdapter owner;  // the main window's hold on the instrument
-    CConfiguration config;
-};
-
-TEST_F(ClearTest, ClearingOneSlotEmptiesItOnlyWhenTheInstrumentDid) {
-    instrument.fake.Script("DIClearCertificationColorSet", {DI_ERR_TIMEOUT});
-    EXPECT_EQ(ClearSlot(config, 5), DI_ERR_TIMEOUT);
-    EXPECT_TRUE(config.Slot(5)->registered);
-    EXPECT_EQ(ClearSlot(config, 5), 0);
-    EXPECT_EQ(*config.Slot(5), ColorSet{});
-    EXPECT_EQ(ClearSlot(config, -1), DI_ERR_BAD_ARGUMENT) << "no slot, nothing sent";
-    EXPECT_EQ(clearedSlots(), (std::vector<int>{5, 5}));
-}
-
-TEST_F(ClearTest, ClearAllStopsAtTheFirstFailureAndKeepsTheCollection) {
-    const std::map<int, ColorSet> before = config.Slots();
-    instrument.fake.SetRule([](const FakeCall &c) -> std::optional<int32_t> {
-        if (c.fn == "DIClearCertificationColorSet" && c.a == 9) return DI_ERR_TIMEOUT;
-        return std::nullopt;
-    });
-    EXPECT_EQ(ClearAllRegistered(config), DI_ERR_TIMEOUT);
-    EXPECT_EQ(clearedSlots(), (std::vector<int>{2, 5, 9}));
-    EXPECT_EQ(config.Slots(), before);
-    EXPECT_EQ(instrument.held.count(2), 0u) << "the instrument has lost the first two all the same";
-
-    instrument.fake.SetRule(nullptr);
-    instrument.fake.ClearLog();
-    EXPECT_EQ(ClearAllRegistered(config), 0);
-    EXPECT_EQ(clearedSlots(), (std::vector<int>{2, 5, 9, 30})) << "the old list still names 2 and 5";
-    ASSERT_EQ(config.Slots().size(), 50u);
-    EXPECT_FALSE(config.AnyRegistered());
 }
 
 }  // namespace
