@@ -5,7 +5,7 @@
 # is driven like a user drives it: a click on its Connect button, then the instrument's button.
 # What lands in the sheet is read back through the office's pipe (e2e_calc).
 #
-# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost
+# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets
 #        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
 # environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
 #              OMBRA_E2E_KEEP=1 keep the work folder (logs, screenshots) after the run
@@ -359,6 +359,39 @@ case_office_lost() {
     wait_for 10 lamp_is red && echo "ok: the lamp is red" || fail "lamp: $(lamp_colour)"
 }
 
+# The colour-set list: a window of the program with the list's title.
+colour_set_list() { xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Colour Sets$' 2>/dev/null | head -1; }
+has_colour_set_list() { [ -n "$(colour_set_list)" ]; }
+no_colour_set_list() { [ -z "$(colour_set_list)" ]; }
+
+case_colour_sets() {
+    log "Instrument menu, Colour sets"
+    xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus "$MAIN_WINDOW"
+    # The menu bar's first pop-up sits at the window's top left; "o" is the item's mnemonic.
+    xdotool mousemove --window "$MAIN_WINDOW" 30 10 click 1
+    sleep 0.5
+    xdotool key o
+    xdotool mousemove 0 0
+    if wait_for 30 has_colour_set_list; then
+        echo "ok: the colour-set list is open"
+        shot colour-set-list
+    else
+        fail "the colour-set list did not open"
+        has_message_box && { shot colour-set-message; dismiss_message_box; }
+        return
+    fi
+    no_message_box && echo "ok: no message on opening" || fail "a message is shown with the list"
+    local list
+    list=$(colour_set_list)
+    xdotool windowactivate --sync "$list" 2>/dev/null || xdotool windowfocus "$list"
+    xdotool key Escape
+    wait_for 10 no_colour_set_list && echo "ok: the list closed" || fail "the list did not close"
+    sleep 0.5
+    no_message_box && echo "ok: no message on closing" || { fail "a message is shown after closing"; dismiss_message_box; }
+    kill -0 "$APP_PID" 2>/dev/null && echo "ok: the program is still running" || fail "the program ended"
+    status_has '"connected":true' && echo "ok: still connected" || fail "the instrument is no longer open"
+}
+
 # ---------------------------------------------------------------------------------------------
 
 log "work folder $WORK"
@@ -371,7 +404,7 @@ if [ "$CASE" = calibration-due ]; then
 fi
 start_program
 case "$CASE" in
-    main-road | office-lost)
+    main-road | office-lost | colour-sets)
         connect
         wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
         log "connected"

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include "platform/PostedMessage.h"
+
 namespace ombra {
 
 class CConfiguration;
@@ -13,6 +15,10 @@ class CConfiguration;
 class ColorSetPage : public QWidget {
     Q_OBJECT
 public:
+    // The refresh messages the editor posts to the colour-data and the tone-data page.
+    static constexpr int kColorDataRefreshMessage = platform::kAppMessageBase + 16;  // 32784
+    static constexpr int kToneDataRefreshMessage = platform::kAppMessageBase + 17;   // 32785
+
     ColorSetPage(CConfiguration &configuration, int slot, QWidget *parent = nullptr)
         : QWidget(parent), configuration_(configuration), slot_(slot) {}
 
@@ -27,6 +33,19 @@ public:
 
     CConfiguration &Configuration() const { return configuration_; }
     int SlotNumber() const { return slot_; }
+
+protected:
+    // A posted refresh message arrives here and becomes Refresh().
+    bool event(QEvent *e) override {
+        if (e->type() == platform::AppMessageEvent::EventType()) {
+            const int message = static_cast<platform::AppMessageEvent *>(e)->message();
+            if (message == kColorDataRefreshMessage || message == kToneDataRefreshMessage) {
+                Refresh();
+                return true;
+            }
+        }
+        return QWidget::event(e);
+    }
 
 private:
     CConfiguration &configuration_;

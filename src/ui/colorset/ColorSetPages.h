@@ -1,0 +1,24 @@
+// The pages of the colour-set editor, in tab order: measurement conditions, colour data,
+// tone data. The editor gets them from a factory, so that tests can give it pages of their
+// own.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace ombra {
+
+class CConfiguration;
+class ColorSetPage;
+
+// Creates the editor's pages for `slot` of `configuration` as children of `parent`, in tab
+// order. The tab after the first is the colour-data page, the one after it the tone-data page.
+using ColorSetPageFactory =
+    std::function<std::vector<ColorSetPage *>(CConfiguration &configuration, int slot, QWidget *parent)>;
+
+// The program's own pages.
+ColorSetPageFactory DefaultColorSetPages();
+
+}  // namespace ombra

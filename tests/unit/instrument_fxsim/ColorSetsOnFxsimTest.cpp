@@ -1,0 +1,105 @@
+// The Colour sets command against the real instrument library and a running virtual
+// instrument: a slot's name edited and sent lands in the instrument's stored state; cleared,
+// the slot reads back empty.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <optional>
+
+#include "FxsimHarness.h"
+#include "app/AppSettings.h"
+#include "colorset/CColorSetSettingDlg.h"
+#include "colorset/CEditColorSetDlg.h"
+#include "colorset/CertificationColorSetRecord.h"
+#include "controls/CCheckListCtrl.h"
+#include "instrument/DeviceEnumeration.h"
+#include "instrument/InstrumentLibrary.h"
+#include "instrument/VireoDllAdapter.h"
+#include "platform/Resources.h"
+#include "support/NameColorSetPage.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ombra;
+
+constexpr int kSlot = 6;
+
+class ColorSetsOnFxsim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings() = AppSettings{};
+        if (platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
+        ASSERT_TRUE(serve_.Start()) << serve_.Output().toStdString();
+        std::string error;
+        ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
+        session_.emplace();
+        EnumeratedDevices found;
+        ASSERT_EQ(EnumerateDevices(found, nullptr), 1);
+        ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) {
+            Settings().selectedInstrument = 0;
+            return true;
+        }));
+    }
+    void TearDown() override {
+        if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), nullptr);
+        session_.reset();
+        InstallInstrumentFunctions(saved_);
+        Settings() = AppSettings{};
+    }
+
+    // The set name the instrument keeps for `slot` in its state file; nothing when it holds
+    // no set there.
+    std::optional<std::string> StoredName(int slot) {
+        QFile file(serve_.StateFile());
+        if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+        QJsonObject held = QJsonDocument::fromJson(file.readAll())["devices"]["7101"]["slots"].toObject();
+        if (!held.contains(QString::number(slot))) return std::nullopt;
+        QByteArray record = QByteArray::fromBase64(held[QString::number(slot)].toString().toLatin1());
+        return std::string(record.constData());  // the name leads the record, NUL-terminated
+    }
+
+    DIFunctions saved_ = Instrument();
+    test::MessageBoxRecorder boxes_;
+    fxtest::FxsimServe serve_{R"({"devices": [{"model": 100, "serial": 7101, "version": [3, 44]}]})"};
+    std::optional<CVireoDllAdapter> session_;  // the main window's hold on the instrument
+};
+
+TEST_F(ColorSetsOnFxsim, EditSendAndClearASlot) {
+    std::optional<std::string> storedAfterSend;
+    bool listShown = false;
+    QTimer::singleShot(0, [&] {
+        auto *list = qobject_cast<CColorSetSettingDlg *>(QApplication::activeModalWidget());
+        if (!list) return;
+        listShown = true;
+        list->SetEditorRunner([](CEditColorSetDlg &editor) {
+            for (ColorSetPage *page : editor.Pages()) static_cast<test::NameColorSetPage *>(page)->field->setText("Fxsim 7");
+            editor.OnSend();
+            return editor.result();
+        });
+        list->List()->SelectItem(kSlot);
+        list->OnEdit();
+        storedAfterSend = StoredName(kSlot);
+        list->OnClear();  // the question is answered OK
+        list->accept();
+    });
+    ASSERT_EQ(RunColorSets(nullptr, nullptr, nullptr, test::NameColorSetPages), 0);
+    ASSERT_TRUE(listShown);
+    EXPECT_EQ(storedAfterSend, std::optional<std::string>("Fxsim 7"));
+    EXPECT_EQ(StoredName(kSlot), std::nullopt);
+    ASSERT_EQ(boxes_.Count(), 3u) << "sent, the clear question, cleared";
+    EXPECT_EQ(boxes_.Boxes()[0].text, platform::ResString(1302));
+    EXPECT_EQ(boxes_.Boxes()[1].text, platform::ResString(1288) + "Fxsim 7 ?");
+    EXPECT_EQ(boxes_.Boxes()[2].text, platform::ResString(1292));
+
+    CertificationColorSetRecord record{};
+    int32_t status = LockedCall([&](const DIFunctions &di) {
+        return di.DIGetCertificationColorSet(DeviceHandle().load(), kSlot, &record);
+    });
+    EXPECT_EQ(status, DI_ERR_COLORSET_EMPTY);
+}
+
+}  // namespace
