@@ -1,0 +1,14 @@
+#include "colorset/ColorSetPages.h"
+
+#include "colorset/CEditColorDataDlg.h"
+#include "colorset/CEditColorMeasCondDlg.h"
+#include "colorset/CEditColorToneDataDlg.h"
+
+namespace ombra {
+
+std::vector<ColorSetPage *> MakeColorSetPages(CConfiguration &configuration, int slot, QWidget *parent) {
+    return {new CEditColorMeasCondDlg(configuration, slot, parent), new CEditColorDataDlg(configuration, slot, parent),
+            new CEditColorToneDataDlg(configuration, slot, parent)};
+}
+
+}  // namespace ombra
