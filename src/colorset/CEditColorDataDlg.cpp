@@ -21,7 +21,7 @@ namespace ombra {
 CEditColorDataDlg::CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("Color Data"));
+    setWindowTitle(QStringLiteral("Colours"));
     CreateControls();
     LoadFromSlot();
 }

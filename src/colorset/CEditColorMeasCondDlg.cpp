@@ -29,7 +29,7 @@ void select(QComboBox *choice, int position) {
 CEditColorMeasCondDlg::CEditColorMeasCondDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("Measurement Condition"));
+    setWindowTitle(QStringLiteral("Conditions"));
     CreateControls();
     LoadFromSlot();
     settingUp_ = false;

@@ -24,7 +24,7 @@ namespace ombra {
 CEditColorToneDataDlg::CEditColorToneDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("Tone Data"));
+    setWindowTitle(QStringLiteral("Tones"));
     CreateControls();
     LoadFromSlot();
     settingUp_ = false;
@@ -72,8 +72,12 @@ void CEditColorToneDataDlg::CreateControls() {
         connect(choices_[s], &QComboBox::activated, this, [this, s](int chosen) { OnChoice(s, chosen); });
     }
     tolerance_ = new NumericEdit(kToleranceId, fields::MidToneTolerance(), this);
-    rule->addWidget(new QLabel(QStringLiteral("Tolerance"), this), 2, 0);
-    rule->addWidget(tolerance_, 2, 1);
+    for (int column = 0; column < 3; ++column) rule->setColumnStretch(column, 1);
+    auto *toleranceRow = new QHBoxLayout;
+    toleranceRow->addWidget(new QLabel(QStringLiteral("Tolerance"), this));
+    toleranceRow->addWidget(tolerance_);
+    toleranceRow->addStretch();
+    tolerance_->setMaximumWidth(80);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -86,6 +90,7 @@ void CEditColorToneDataDlg::CreateControls() {
     layout->addWidget(heading_);
     layout->addWidget(midToneOn_);
     layout->addLayout(rule);
+    layout->addLayout(toleranceRow);
 }
 
 ColorSet *CEditColorToneDataDlg::Set() const { return Configuration().Slot(SlotNumber()); }
@@ -193,7 +198,12 @@ bool CEditColorToneDataDlg::StoreToSlot() {
     if (settingUp_) return true;
     if (tolerance_->isEnabled() && !tolerance_->Commit()) return false;
     midTone_.tolerance = tolerance_->Value();
-    if (ColorSet *set = Set()) tonedata::StoreToneList(filled_, midTone_, *set);
+    ColorSet *set = Set();
+    if (!set) return true;
+    // The other pages may have changed the entries since this page was last shown: a rule
+    // over fewer than three eligible entries is stored switched off.
+    tonedata::ApplyEligibility(midTone_, tonedata::EligibleNames(*set).size());
+    tonedata::StoreToneList(filled_, midTone_, *set);
     return true;
 }
 
