@@ -194,6 +194,26 @@ private slots:
         QCOMPARE(Slot().colors[1].toleranceCheck, 0);
     }
 
+    void leavingAFieldChecksItUnlessTheFocusGoesToCancel() {
+        CColorDataEditScreenDlg entry(config_, kSlot, 1);
+        entry.show();
+        QApplication::setActiveWindow(&entry);
+        QVERIFY(QTest::qWaitForWindowActive(&entry));
+        MessageBoxRecorder boxes;
+        auto *lightness = control<QLineEdit>(entry, 1056);
+        lightness->setFocus();
+        lightness->setText("12,5x");
+        control<QPushButton>(entry, 2)->setFocus();
+        QTest::qWait(20);
+        QCOMPARE(boxes.Count(), size_t(0));
+        lightness->setFocus();
+        control<QLineEdit>(entry, 1057)->setFocus();
+        QTRY_COMPARE(boxes.Count(), size_t(1));
+        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1284));
+        QCOMPARE(lightness->text(), QString("11.25"));
+        QTRY_VERIFY(lightness->hasFocus());
+    }
+
     void colourEntryIgnoresEnterAndEscape() {
         CColorDataEditScreenDlg entry(config_, kSlot, 0);
         entry.show();
