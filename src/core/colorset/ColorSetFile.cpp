@@ -47,9 +47,9 @@ locale_t cLocale() {
     return locale;
 }
 
-// Only plain decimal notation counts ("inf", "nan" and hexadecimal forms read as 0), so
-// every value read is finite or beyond any range.
-double readDouble(std::string_view field) {
+}  // namespace
+
+double ReadLeadingDecimal(std::string_view field) {
     size_t start = skipBlanks(field), i = start;
     if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
     size_t intEnd = skipDigits(field, i);
@@ -64,6 +64,10 @@ double readDouble(std::string_view field) {
     std::string number(field.substr(start, end - start));
     return strtod_l(number.c_str(), nullptr, cLocale());
 }
+
+namespace {
+
+double readDouble(std::string_view field) { return ReadLeadingDecimal(field); }
 
 // ---- reading lines ----
 

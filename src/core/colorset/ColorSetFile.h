@@ -73,6 +73,12 @@ struct ColorSetFileImage {
     std::array<Tone, kColorSetTones> tones{};
 };
 
+// The decimal number at the start of `field`: leading blanks, an optional sign, digits with an
+// optional "." fraction and exponent, always read with "." whatever the locale. What follows
+// it is ignored; a field that does not start with a number reads as 0. Only plain decimal
+// notation counts ("inf", "nan" and hexadecimal forms read as 0).
+double ReadLeadingDecimal(std::string_view field);
+
 // Reads the first 162 lines of `bytes`. Nothing when a line is missing, a number line or
 // one field of a comma line is empty, or a text line is longer than its limit. Numbers
 // are read from the longest leading part that forms one (0 when there is none).

@@ -1,6 +1,6 @@
-// The pages of the colour-set editor, in tab order: measurement conditions, colour data,
-// tone data. The editor gets them from a factory, so that tests can give it pages of their
-// own.
+// The pages of the colour-set editor, in tab order: measurement conditions (138), colour data
+// (139), tone data (185). The editor gets them from a factory, so that tests can give it pages
+// of their own.
 #pragma once
 
 #include <functional>
@@ -18,7 +18,8 @@ class ColorSetPage;
 using ColorSetPageFactory =
     std::function<std::vector<ColorSetPage *>(CConfiguration &configuration, int slot, QWidget *parent)>;
 
-// The program's own pages.
+// The program's own three pages.
+std::vector<ColorSetPage *> MakeColorSetPages(CConfiguration &configuration, int slot, QWidget *parent);
 ColorSetPageFactory DefaultColorSetPages();
 
 }  // namespace ombra

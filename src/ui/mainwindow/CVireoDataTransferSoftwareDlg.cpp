@@ -15,6 +15,7 @@
 #include "mainwindow/MainWindowLogic.h"
 #include "mainwindow/ManualOpener.h"
 #include "settings/SettingsStore.h"
+#include "colorset/CColorSetSettingDlg.h"
 #include "controls/OmbraImageButton.h"
 #include "instrument/CalibrationDlg.h"
 #include "instrument/ConnectInstDlg.h"
@@ -206,7 +207,11 @@ void CVireoDataTransferSoftwareDlg::OnMeasSettings() {
     if (RunMeasurementSettings(this, settings_) != QDialog::Accepted) return;
     session_.MeasurementSettingsChanged();
 }
-void CVireoDataTransferSoftwareDlg::OnColorSets() { ShowNotAvailable(); }
+void CVireoDataTransferSoftwareDlg::OnColorSets() {
+    CErrorMng errors;
+    errors.Init(platform::NoticeSinkFor(this));
+    RunColorSets(this, session_.WatchThread(), &errors);
+}
 void CVireoDataTransferSoftwareDlg::OnUserIlluminant() {
     // The dialog pauses the watch thread while it is open and puts the measurement settings
     // it changes back on the instrument.
@@ -234,11 +239,6 @@ void CVireoDataTransferSoftwareDlg::OnManual() {
     if (result.opened) return;
     platform::ShowMessageBox(this, platform::ResString(result.messageId),
                              QCoreApplication::applicationName().toStdString(), platform::mb::ICONERROR);
-}
-
-void CVireoDataTransferSoftwareDlg::ShowNotAvailable() {
-    platform::ShowMessageBox(this, "This function is not available yet.", messageCaption_.toStdString(),
-                             platform::mb::ICONINFORMATION);
 }
 
 void CVireoDataTransferSoftwareDlg::ShowMessage(int stringId, unsigned flags) {

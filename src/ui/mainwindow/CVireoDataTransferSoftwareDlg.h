@@ -143,7 +143,6 @@ private:
     void OnMenuHighlighted(QAction *action);
     void OnButtonHovered();
     void OnButtonLeft();
-    void ShowNotAvailable();
     void ShowMessage(int stringId, unsigned flags);
     void HandleMessage(int message);
     void EndInstrumentDialogs();

@@ -1,0 +1,208 @@
+#include "colorset/CEditColorDataDlg.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "colorset/CColorDataEditScreenDlg.h"
+#include "colorset/ColorSetFieldEdits.h"
+#include "colorset/Configuration.h"
+#include "controls/CCheckListCtrl.h"
+#include "platform/MessageBox.h"
+#include "platform/Resources.h"
+#include "resources/ResourceIds.h"
+
+namespace ombra {
+
+CEditColorDataDlg::CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
+    : ColorSetPage(configuration, slot, parent) {
+    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setWindowTitle(QStringLiteral("Colours"));
+    CreateControls();
+    LoadFromSlot();
+}
+
+void CEditColorDataDlg::CreateControls() {
+    list_ = new CCheckListCtrl(this);
+    list_->setObjectName(ColorSetControlName(kListId));
+    list_->installEventFilter(this);
+    paperChoice_ = new QComboBox(this);
+    paperChoice_->setObjectName(ColorSetControlName(kPaperId));
+    auto button = [this](int id, const QString &text) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(ColorSetControlName(id));
+        b->setAutoDefault(false);
+        return b;
+    };
+    enter_ = button(kEnterId, QStringLiteral("Enter / Edit..."));
+    delete_ = button(kDeleteId, QStringLiteral("Delete"));
+    deleteAll_ = button(kDeleteAllId, QStringLiteral("Delete All"));
+    connect(enter_, &QPushButton::clicked, this, &CEditColorDataDlg::OnEnterColor);
+    connect(delete_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteColor);
+    connect(deleteAll_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteAllColors);
+    connect(paperChoice_, &QComboBox::currentIndexChanged, this, &CEditColorDataDlg::OnPaperChanged);
+    connect(list_, &QTableWidget::itemSelectionChanged, this, &CEditColorDataDlg::UpdateButtons);
+    connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { OnEnterColor(); });
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Paper colour"), this));
+    row->addWidget(paperChoice_);
+    row->addStretch();
+    row->addWidget(enter_);
+    row->addWidget(delete_);
+    row->addWidget(deleteAll_);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addLayout(row);
+    for (const colordata::Column &c : colordata::Columns(0))
+        list_->InsertColumn(list_->GetColumnCount(), platform::ResQString(c.headerId), c.width);
+    for (int i = 0; i < list_->GetColumnCount(); ++i)
+        if (QTableWidgetItem *h = list_->horizontalHeaderItem(i)) h->setTextAlignment(Qt::AlignCenter);
+}
+
+ColorSet *CEditColorDataDlg::Set() const { return Configuration().Slot(SlotNumber()); }
+
+void CEditColorDataDlg::LoadFromSlot() {
+    FillList();
+    FillPaperChoice();
+    UpdateButtons();
+}
+
+bool CEditColorDataDlg::StoreToSlot() {
+    if (ColorSet *set = Set()) colordata::StoreColorList(filled_, paper_, *set);
+    return true;
+}
+
+void CEditColorDataDlg::Refresh() {
+    FillList();
+    list_->setFocus();
+    SelectRow(0);
+    UpdateButtons();
+}
+
+void CEditColorDataDlg::showEvent(QShowEvent *event) {
+    ColorSetPage::showEvent(event);
+    Refresh();
+}
+
+void CEditColorDataDlg::FillList() {
+    const ColorSet *set = Set();
+    ColorSet empty;
+    const ColorSet &source = set ? *set : empty;
+    filled_ = colordata::FillColorList(source);
+    QSignalBlocker block(list_);
+    list_->DeleteAllItems();
+    QTableWidgetItem *header = list_->horizontalHeaderItem(colordata::kColumns - 1);
+    if (header) header->setText(platform::ResQString(colordata::FourthToleranceHeader(source.differenceFormula)));
+    for (int k = 0; k < kColorSetColors; ++k) {
+        list_->InsertItem(k, QString::fromStdString(filled_.rows[k][0]));
+        for (int c = 1; c < colordata::kColumns; ++c)
+            list_->SetItemText(k, c, QString::fromStdString(filled_.rows[k][c]));
+        for (int c = 0; c < colordata::kColumns; ++c)
+            if (QTableWidgetItem *item = list_->item(k, c)) item->setTextAlignment(Qt::AlignCenter);
+    }
+    paper_ = source.paperColor + 1;
+}
+
+void CEditColorDataDlg::FillPaperChoice() {
+    QSignalBlocker block(paperChoice_);
+    paperChoice_->clear();
+    paperChoice_->addItem(platform::ResQString(colordata::kPaperNoneText));
+    for (int k = 1; k <= kColorSetColors; ++k) paperChoice_->addItem(QString::number(k));
+    paperChoice_->setCurrentIndex(paper_ >= 0 && paper_ <= kColorSetColors ? paper_ : 0);
+}
+
+void CEditColorDataDlg::UpdateButtons() {
+    const ColorSet *set = Set();
+    int row = SelectedRow();
+    delete_->setEnabled(set && row >= 0 && colordata::ColorDefined(*set, row));
+    bool any = set && colordata::AnyColorDefined(*set);
+    deleteAll_->setEnabled(any);
+    // The editor can save or send the set only while it has a colour.
+    for (int id : {kEditorSaveId, kEditorSendId})
+        if (auto *b = window()->findChild<QPushButton *>(ColorSetControlName(id))) b->setEnabled(any);
+}
+
+int CEditColorDataDlg::SelectedRow() const { return list_->GetSelectionMark(); }
+
+void CEditColorDataDlg::SelectRow(int row) {
+    list_->SelectItem(row);
+    UpdateButtons();
+}
+
+void CEditColorDataDlg::OnEnterColor() {
+    int k = std::max(SelectedRow(), 0);
+    CColorDataEditScreenDlg entry(Configuration(), SlotNumber(), k, this);
+    if (entry.exec() == QDialog::Accepted) {
+        FillList();
+        FillPaperChoice();
+    }
+    SelectRow(k);
+}
+
+void CEditColorDataDlg::OnDeleteColor() {
+    ColorSet *set = Set();
+    int k = SelectedRow();
+    if (!set || k < 0) return;
+    auto notice = [this](int id, unsigned flags) {
+        return platform::ShowNotice(this, MakeNotice(id, res::kMessageCaption, flags));
+    };
+    if (notice(colordata::kDeleteQuestionText, platform::mb::OKCANCEL) != platform::mb::IDOK) {
+        SelectRow(k);
+        return;
+    }
+    colordata::DeleteColor(*set, k);
+    FillList();
+    notice(colordata::kDeletedText, platform::mb::OK);
+    SelectRow(k);
+    FillPaperChoice();
+}
+
+void CEditColorDataDlg::OnDeleteAllColors() {
+    ColorSet *set = Set();
+    if (!set) return;
+    auto notice = [this](int id, unsigned flags) {
+        return platform::ShowNotice(this, MakeNotice(id, res::kMessageCaption, flags));
+    };
+    if (notice(colordata::kDeleteAllQuestionText, platform::mb::OKCANCEL) != platform::mb::IDOK) {
+        SelectRow(SelectedRow());
+        return;
+    }
+    colordata::DeleteAllColors(*set);
+    FillList();
+    notice(colordata::kDeletedText, platform::mb::OK);
+    SelectRow(0);
+    FillPaperChoice();
+}
+
+void CEditColorDataDlg::OnPaperChanged(int chosen) {
+    ColorSet *set = Set();
+    if (!set || chosen < 0) return;
+    paper_ = colordata::ChangePaperChoice(*set, paper_, chosen, platform::NoticeSinkFor(this));
+    if (paper_ != chosen) {
+        QSignalBlocker block(paperChoice_);
+        paperChoice_->setCurrentIndex(paper_);
+        paperChoice_->setFocus();
+    }
+    StoreToSlot();
+}
+
+bool CEditColorDataDlg::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        int row = SelectedRow();
+        if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+            // The selection stays inside the list.
+            int next = key->key() == Qt::Key_Up ? std::max(row - 1, 0) : std::min(row + 1, kColorSetColors - 1);
+            SelectRow(next);
+            return true;
+        }
+    }
+    return ColorSetPage::eventFilter(watched, event);
+}
+
+}  // namespace ombra

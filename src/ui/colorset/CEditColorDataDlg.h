@@ -1,0 +1,63 @@
+// The colour-data page of the colour-set editor (template 139): the 15 colours of the slot in
+// list 1051, the paper colour in choice 1065, and the commands to enter (1054), delete (1052)
+// and delete all (1053) colours. Controls are named "ctl_<id>", the page "dlg_139".
+#pragma once
+
+#include "colorset/ColorDataPageLogic.h"
+#include "colorset/ColorSetPage.h"
+
+class QComboBox;
+class QPushButton;
+
+namespace ombra {
+
+class CCheckListCtrl;
+
+class CEditColorDataDlg : public ColorSetPage {
+    Q_OBJECT
+public:
+    static constexpr int kTemplateId = 139;
+    static constexpr int kListId = 1051;
+    static constexpr int kPaperId = 1065;
+    static constexpr int kEnterId = 1054;
+    static constexpr int kDeleteId = 1052;
+    static constexpr int kDeleteAllId = 1053;
+    static constexpr int kEditorSaveId = 1033;  // the editor's buttons that follow the colours
+    static constexpr int kEditorSendId = 1068;
+
+    CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent = nullptr);
+
+    void LoadFromSlot() override;
+    bool StoreToSlot() override;
+    void Refresh() override;
+
+    void OnEnterColor();
+    void OnDeleteColor();
+    void OnDeleteAllColors();
+    void OnPaperChanged(int chosen);
+
+    int PaperChoice() const { return paper_; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateControls();
+    ColorSet *Set() const;
+    void FillList();
+    void FillPaperChoice();
+    void UpdateButtons();
+    void SelectRow(int row);
+    int SelectedRow() const;
+
+    CCheckListCtrl *list_ = nullptr;
+    QComboBox *paperChoice_ = nullptr;
+    QPushButton *enter_ = nullptr;
+    QPushButton *delete_ = nullptr;
+    QPushButton *deleteAll_ = nullptr;
+    colordata::ColorList filled_;
+    int paper_ = 0;  // 0 none, k colour k
+};
+
+}  // namespace ombra

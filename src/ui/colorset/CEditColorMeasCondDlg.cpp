@@ -1,0 +1,164 @@
+#include "colorset/CEditColorMeasCondDlg.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+
+#include "colorset/ColorSetFieldEdits.h"
+#include "colorset/Configuration.h"
+#include "platform/Resources.h"
+
+namespace ombra {
+namespace {
+
+std::vector<int> textIds(const std::vector<meascond::ChoiceEntry> &entries) {
+    std::vector<int> ids;
+    for (const auto &e : entries) ids.push_back(e.textId);
+    return ids;
+}
+
+void select(QComboBox *choice, int position) {
+    QSignalBlocker block(choice);
+    choice->setCurrentIndex(position >= 0 && position < choice->count() ? position : 0);
+}
+
+}  // namespace
+
+CEditColorMeasCondDlg::CEditColorMeasCondDlg(CConfiguration &configuration, int slot, QWidget *parent)
+    : ColorSetPage(configuration, slot, parent) {
+    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setWindowTitle(QStringLiteral("Conditions"));
+    CreateControls();
+    LoadFromSlot();
+    settingUp_ = false;
+}
+
+QComboBox *CEditColorMeasCondDlg::AddChoice(int id) {
+    auto *choice = new QComboBox(this);
+    choice->setObjectName(ColorSetControlName(id));
+    connect(choice, &QComboBox::currentIndexChanged, this, [this, id](int position) { OnChoice(id, position); });
+    return choice;
+}
+
+void CEditColorMeasCondDlg::CreateControls() {
+    name_ = new NameEdit(kNameId, kColorSetNameLimit, this);
+    condition_ = AddChoice(kConditionId);
+    illuminant_ = AddChoice(kIlluminantId);
+    observer_ = AddChoice(kObserverId);
+    formula_ = AddChoice(kFormulaId);
+    mode_ = AddChoice(kModeId);
+    polarization_ = AddChoice(kPolarizationId);
+    toneCondition_ = AddChoice(kToneConditionId);
+    toneSetting_ = AddChoice(kToneSettingId);
+    FillChoice(illuminant_, textIds(meascond::RangeChoices(1163, 15)));
+    FillChoice(observer_, textIds(meascond::RangeChoices(1161, 2)));
+    FillChoice(formula_, textIds(meascond::RangeChoices(1274, 5)));
+    FillChoice(mode_, textIds(meascond::RangeChoices(1279, 3)));
+    FillChoice(polarization_, textIds(meascond::RangeChoices(1282, 2)));
+    FillChoice(toneSetting_, textIds(meascond::RangeChoices(1349, 5)));
+    auto *factorRow = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i) {
+        factors_[i] = new NumericEdit(kFactorIds[i], fields::Factor(), this);
+        factorRow->addWidget(factors_[i]);
+    }
+    toneFactor_ = new NumericEdit(kToneFactorId, fields::ToneFactor(), this);
+
+    auto *layout = new QFormLayout(this);
+    layout->addRow(platform::ResQString(1286), name_);
+    layout->addRow(platform::ResQString(1268), condition_);
+    layout->addRow(platform::ResQString(1271), illuminant_);
+    layout->addRow(platform::ResQString(1270), observer_);
+    layout->addRow(QStringLiteral("Colour difference"), formula_);
+    layout->addRow(QStringLiteral("Factors"), factorRow);
+    layout->addRow(QStringLiteral("Mode"), mode_);
+    layout->addRow(platform::ResQString(1319), polarization_);
+    layout->addRow(QStringLiteral("Tone measurement condition"), toneCondition_);
+    layout->addRow(QStringLiteral("Tone setting"), toneSetting_);
+    layout->addRow(QStringLiteral("Tone factor"), toneFactor_);
+}
+
+void CEditColorMeasCondDlg::LoadFromSlot() {
+    if (SlotNumber() >= 0 && SlotNumber() < kColorSetSlots)
+        if (const ColorSet *set = Configuration().Slot(SlotNumber())) form_ = meascond::LoadForm(*set);
+    FillControls();
+}
+
+void CEditColorMeasCondDlg::FillControls() {
+    name_->SetName(form_.name);
+    FillConditionChoices();
+    select(illuminant_, form_.illuminant);
+    select(observer_, form_.observer);
+    select(formula_, form_.differenceFormula);
+    select(mode_, form_.conditionMode);
+    select(polarization_, form_.polarization);
+    select(toneSetting_, form_.toneSetting);
+    toneFactor_->SetValue(form_.toneFactor);
+    ApplyFactorEdits();
+}
+
+void CEditColorMeasCondDlg::FillConditionChoices() {
+    meascond::ApplyPolarization(form_);
+    conditionEntries_ = meascond::ConditionChoices(form_.polarization);
+    toneConditionEntries_ = meascond::ToneConditionChoices(form_.polarization);
+    for (auto [choice, entries] : {std::pair{condition_, &conditionEntries_}, std::pair{toneCondition_, &toneConditionEntries_}}) {
+        QSignalBlocker block(choice);
+        FillChoice(choice, textIds(*entries));
+        choice->setEnabled(form_.polarization != 1);
+    }
+    select(condition_, meascond::PositionOf(conditionEntries_, form_.conditionIndex));
+    select(toneCondition_, meascond::PositionOf(toneConditionEntries_, form_.toneConditionIndex));
+}
+
+void CEditColorMeasCondDlg::ApplyFactorEdits() {
+    std::array<bool, 3> inUse = meascond::FactorsInUse(form_.differenceFormula);
+    for (int i = 0; i < 3; ++i) {
+        // A factor the formula does not use keeps its value but shows nothing.
+        if (inUse[i]) factors_[i]->SetValue(form_.factors[i]);
+        else factors_[i]->ShowEmpty();
+        factors_[i]->setEnabled(inUse[i]);
+    }
+}
+
+void CEditColorMeasCondDlg::OnChoice(int id, int position) {
+    if (settingUp_ || position < 0) return;
+    switch (id) {
+    case kConditionId: form_.conditionIndex = conditionEntries_.at(position).index; break;
+    case kToneConditionId: form_.toneConditionIndex = toneConditionEntries_.at(position).index; break;
+    case kIlluminantId: form_.illuminant = position; break;
+    case kObserverId: form_.observer = position; break;
+    case kModeId: form_.conditionMode = position; break;
+    case kToneSettingId: form_.toneSetting = position; break;
+    case kFormulaId:
+        for (int i = 0; i < 3; ++i)
+            if (factors_[i]->isEnabled()) form_.factors[i] = factors_[i]->Value();
+        form_.differenceFormula = position;
+        ApplyFactorEdits();
+        break;
+    case kPolarizationId:
+        meascond::ChangePolarization(form_, position);
+        FillConditionChoices();
+        break;
+    default: break;
+    }
+}
+
+bool CEditColorMeasCondDlg::StoreToSlot() {
+    if (settingUp_) return true;
+    // Every field passes the check of leaving it before anything is stored.
+    if (!name_->Commit()) return false;
+    for (NumericEdit *edit : factors_)
+        if (edit->isEnabled() && !edit->Commit()) return false;
+    if (!toneFactor_->Commit()) return false;
+    ColorSet *set = Configuration().Slot(SlotNumber());
+    if (!set) return true;
+    form_.name = name_->Name();
+    for (int i = 0; i < 3; ++i)
+        if (factors_[i]->isEnabled()) form_.factors[i] = factors_[i]->Value();
+    form_.toneFactor = toneFactor_->Value();
+    meascond::StoreForm(form_, *set);
+    return true;
+}
+
+}  // namespace ombra

@@ -1,0 +1,59 @@
+// The entry dialog for one tone entry (template 186): its colour (1371) and, for each of its
+// three steps, whether the step is used (1372, 1376, 1380), its tint (1373, 1377, 1381), aim
+// (1374, 1378, 1382) and tolerance (1375, 1379, 1383). OK (1) writes the entry into the slot
+// and is refused while no colour is chosen; Cancel (2) leaves the slot as it was. Enter and
+// Escape do nothing. Controls are named "ctl_<id>", the dialog "dlg_186".
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+#include "colorset/ToneDataPageLogic.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace ombra {
+
+class CConfiguration;
+class NumericEdit;
+
+class CEditToneDataDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTemplateId = 186;
+    static constexpr int kCaptionId = 1370;
+    static constexpr int kColorId = 1371;
+    static constexpr std::array<int, 3> kStepCheckIds{1372, 1376, 1380};
+    static constexpr std::array<int, 3> kTintIds{1373, 1377, 1381};
+    static constexpr std::array<int, 3> kAimIds{1374, 1378, 1382};
+    static constexpr std::array<int, 3> kToleranceIds{1375, 1379, 1383};
+
+    CEditToneDataDlg(CConfiguration &configuration, int slot, int entry, QWidget *parent = nullptr);
+
+    void accept() override;
+    const tonedata::ToneEntryForm &Form() const { return form_; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void CreateControls();
+    void InitDialog();
+    void OnStepChecked(int s);
+    void OnColorChosen(int position);
+
+    CConfiguration &configuration_;
+    int slot_;
+    int entry_;
+    tonedata::ToneEntryForm form_;
+    QLabel *caption_ = nullptr;
+    QComboBox *color_ = nullptr;
+    QPushButton *ok_ = nullptr;
+    std::array<QCheckBox *, 3> stepChecks_{};
+    std::array<NumericEdit *, 3> tints_{}, aims_{}, tolerances_{};
+};
+
+}  // namespace ombra

@@ -1,0 +1,81 @@
+#include "colorset/ColorSetFieldEdits.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QPointer>
+#include <QTimer>
+
+#include "platform/MessageBox.h"
+#include "platform/Numbers.h"
+#include "platform/Resources.h"
+
+namespace ombra {
+
+FieldEdit::FieldEdit(int id, QWidget *parent) : QLineEdit(parent) { setObjectName(ColorSetControlName(id)); }
+
+void FieldEdit::focusOutEvent(QFocusEvent *event) {
+    QLineEdit::focusOutEvent(event);
+    // Leaving the window (a message box, another program) is no leaving of the field.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
+    QWidget *next = QApplication::focusWidget();
+    if (next && next->objectName() == ColorSetControlName(2) && next->window() == window()) return;
+    // Checked after the focus change has finished, so that a message box and the focus
+    // going back do not run inside it.
+    QPointer<FieldEdit> self(this);
+    QTimer::singleShot(0, this, [self] {
+        if (self) self->Commit();
+    });
+}
+
+NumericEdit::NumericEdit(int id, NumericFieldRule rule, QWidget *parent) : FieldEdit(id, parent), rule_(rule) {}
+
+void NumericEdit::SetValue(double value) {
+    value_ = value;
+    shown_ = QString::fromStdString(FieldText(value, rule_));
+    setText(shown_);
+}
+
+void NumericEdit::ShowEmpty() {
+    shown_.clear();
+    clear();
+}
+
+bool NumericEdit::Commit() {
+    if (text() == shown_) return true;
+    FieldCheck check = CheckNumericField(text().toStdString(), value_, rule_, platform::UserDecimalSeparator());
+    value_ = check.value;
+    shown_ = QString::fromStdString(check.text);
+    setText(shown_);
+    if (!check.refused()) return true;
+    platform::ShowNotice(window(), *check.notice);
+    setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+NameEdit::NameEdit(int id, int maximumLength, QWidget *parent) : FieldEdit(id, parent), maximumLength_(maximumLength) {
+    setMaxLength(maximumLength);
+}
+
+void NameEdit::SetName(const std::string &name) {
+    name_ = name;
+    shown_ = QString::fromStdString(name);
+    setText(shown_);
+}
+
+bool NameEdit::Commit() {
+    if (text() == shown_) return true;
+    NameCheck check = CheckNameField(text().toStdString(), name_, maximumLength_);
+    SetName(check.name);
+    if (!check.notice) return true;
+    platform::ShowNotice(window(), *check.notice);
+    setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void FillChoice(QComboBox *choice, const std::vector<int> &textIds) {
+    choice->clear();
+    for (int id : textIds) choice->addItem(platform::ResQString(id));
+}
+
+}  // namespace ombra

@@ -1,0 +1,65 @@
+// Entry fields of the colour-set editors. A field is checked when the focus leaves it (not
+// when the focus goes to the dialog's Cancel button, id 2) and again when its dialog stores,
+// so a value never reaches the slot without the check. A refused input is told to the user,
+// the field gets its kept value back and the focus.
+#pragma once
+
+#include <QLineEdit>
+#include <QString>
+#include <string>
+
+#include "colorset/ColorSetFields.h"
+
+class QComboBox;
+class QFocusEvent;
+
+namespace ombra {
+
+inline QString ColorSetControlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
+
+class FieldEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    FieldEdit(int id, QWidget *parent);
+    // The check of leaving the field. True when the field holds a checked value; an
+    // unchanged text is not checked again.
+    virtual bool Commit() = 0;
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
+    // The text as the field last showed it.
+    QString shown_;
+};
+
+class NumericEdit : public FieldEdit {
+    Q_OBJECT
+public:
+    NumericEdit(int id, NumericFieldRule rule, QWidget *parent);
+    void SetValue(double value);
+    double Value() const { return value_; }
+    // Shows nothing (a factor the formula does not use); the value stays.
+    void ShowEmpty();
+    bool Commit() override;
+
+private:
+    NumericFieldRule rule_;
+    double value_ = 0;
+};
+
+class NameEdit : public FieldEdit {
+    Q_OBJECT
+public:
+    NameEdit(int id, int maximumLength, QWidget *parent);
+    void SetName(const std::string &name);
+    const std::string &Name() const { return name_; }
+    bool Commit() override;
+
+private:
+    int maximumLength_;
+    std::string name_;
+};
+
+// Fills a choice with texts of the resource library.
+void FillChoice(QComboBox *choice, const std::vector<int> &textIds);
+
+}  // namespace ombra

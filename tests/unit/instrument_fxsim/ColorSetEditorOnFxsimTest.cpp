@@ -1,0 +1,183 @@
+// The colour-set editor's pages against the real instrument library and a running virtual
+// instrument: measuring a colour in the colour entry dialog, and a set edited on all three
+// pages going through a colour-set file into the instrument and back.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <optional>
+
+#include "FxsimHarness.h"
+#include "app/AppSettings.h"
+#include "colorimetry/Instrument.h"
+#include "colorset/CColorDataEditScreenDlg.h"
+#include "colorset/CEditToneDataDlg.h"
+#include "colorset/ColorSetPage.h"
+#include "colorset/ColorSetPages.h"
+#include "colorset/Configuration.h"
+#include "instrument/DeviceEnumeration.h"
+#include "instrument/InstrumentLibrary.h"
+#include "instrument/PropertyTables.h"
+#include "platform/Numbers.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ombra;
+namespace cm = ombra::colorimetry;
+
+template <class T>
+T *control(QWidget &parent, int id) {
+    T *found = parent.findChild<T *>(QStringLiteral("ctl_%1").arg(id));
+    if (!found) ADD_FAILURE() << "no control " << id;
+    return found;
+}
+
+class ColorSetEditorOnFxsim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings() = AppSettings{};
+        if (platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
+        ASSERT_TRUE(serve_.Start()) << serve_.Output().toStdString();
+        std::string error;
+        ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
+        session_.emplace();
+        EnumeratedDevices found;
+        ASSERT_EQ(EnumerateDevices(found, nullptr), 1);
+        ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) { return true; }));
+        // The user's settings: irradiance, 10 degrees, D65, M1.
+        Settings().MeasurementType = 0x4;
+        MeasurementMasks masks;
+        masks.measurementType = 0x4;
+        masks.measurementCond = 0x4;
+        masks.observer = 0x2;
+        masks.illuminant = 0x10;
+        ASSERT_TRUE(ApplyMeasurementSettings(masks).ok());
+        ASSERT_TRUE(serve_.Ok({"sample", "cc_purplish_blue"}));
+    }
+    void TearDown() override {
+        if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), nullptr);
+        session_.reset();
+        InstallInstrumentFunctions(saved_);
+        Settings() = AppSettings{};
+    }
+    int MeasurementTypeProperty() {
+        return serve_.Status().value("devices").toArray()[0].toObject().value("properties").toArray().at(0).toInt();
+    }
+
+    DIFunctions saved_ = Instrument();
+    test::MessageBoxRecorder boxes_{platform::mb::IDOK};
+    fxtest::FxsimServe serve_{R"({"devices": [{"model": 100, "serial": 7101}]})"};
+    std::optional<CVireoDllAdapter> session_;  // the main window's hold on the instrument
+    CConfiguration config_;
+};
+
+TEST_F(ColorSetEditorOnFxsim, MeasureFillsTheLibrarysLabAndLeavesTheMeasurementTypeAsSet) {
+    config_.ResetAll();
+    CColorDataEditScreenDlg entry(config_, 0, 0);
+    entry.OnMeasure();
+    ASSERT_EQ(boxes_.Count(), 1u) << "only the question";
+    EXPECT_EQ(boxes_.Boxes()[0].text, platform::ResString(1369));
+    cm::MeasurementProperties props;
+    props.observer = cm::kObserver10;
+    props.illuminant = cm::kIlluminantD65;
+    props.condition = cm::kConditionM1;
+    const cm::InstrumentResults expected = cm::Measure(*cm::FindSample("cc_purplish_blue"), props);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(control<QLineEdit>(entry, 1056 + i)->text().toStdString(), platform::FormatNumber(expected.colour[0][i], 2));
+    EXPECT_EQ(MeasurementTypeProperty(), 3) << "irradiance, as the setting says";
+
+    // A failing measurement is reported, leaves the values and still puts the type back.
+    entry.findChild<QLineEdit *>("ctl_1056")->setText("50.00");
+    ASSERT_TRUE(serve_.Ok({"fail", "--call", "DIDoMeasurement", "--code", "19", "--times", "1"}));
+    boxes_.Clear();
+    entry.OnMeasure();
+    ASSERT_EQ(boxes_.Count(), 2u) << "the question and the error";
+    EXPECT_NE(boxes_.Boxes()[1].text.find(platform::ResString(1234)), std::string::npos) << boxes_.Boxes()[1].text;
+    EXPECT_EQ(control<QLineEdit>(entry, 1056)->text(), QString("50.00"));
+    EXPECT_EQ(MeasurementTypeProperty(), 3);
+}
+
+// Edits slot `slot` through the pages and their entry dialogs.
+void EditOnAllPages(CConfiguration &config, int slot, std::vector<ColorSetPage *> &pages) {
+    ColorSetPage &condition = *pages[0];
+    control<QLineEdit>(condition, 1035)->setText("Round trip");
+    control<QComboBox>(condition, 1037)->setCurrentIndex(9);
+    control<QComboBox>(condition, 1038)->setCurrentIndex(1);
+    control<QComboBox>(condition, 1036)->setCurrentIndex(2);  // code 160
+    control<QComboBox>(condition, 1039)->setCurrentIndex(2);
+    control<QLineEdit>(condition, 1040)->setText("1.25");
+    control<QLineEdit>(condition, 1042)->setText("0.5");
+    control<QComboBox>(condition, 1043)->setCurrentIndex(1);
+    control<QComboBox>(condition, 1094)->setCurrentIndex(1);  // code 160
+    control<QComboBox>(condition, 1095)->setCurrentIndex(3);
+    control<QLineEdit>(condition, 1096)->setText("2.5");
+    ASSERT_TRUE(condition.StoreToSlot());
+
+    const char *names[] = {"Paper", "Cyan", "Magenta", "Yellow"};
+    for (int k = 0; k < 4; ++k) {
+        CColorDataEditScreenDlg entry(config, slot, k);
+        control<QLineEdit>(entry, 1055)->setText(names[k]);
+        control<QLineEdit>(entry, 1056)->setText(QString::number(20.25 + 10 * k));
+        control<QLineEdit>(entry, 1057)->setText(QString::number(-30.5 + k));
+        control<QLineEdit>(entry, 1058)->setText("12.75");
+        control<QLineEdit>(entry, 1059)->setText("1.5");
+        control<QCheckBox>(entry, 1364)->setChecked(k % 2 == 0);
+        entry.accept();
+        ASSERT_EQ(entry.result(), int(QDialog::Accepted));
+    }
+    for (int e = 0; e < 4; ++e) {
+        CEditToneDataDlg tone(config, slot, e);
+        control<QComboBox>(tone, 1371)->setCurrentIndex(e);
+        emit control<QComboBox>(tone, 1371)->activated(e);
+        control<QLineEdit>(tone, 1373)->setText("70");
+        control<QLineEdit>(tone, 1374)->setText(QString::number(18.5 + e));
+        control<QCheckBox>(tone, 1380)->setChecked(e != 1);
+        tone.accept();
+        ASSERT_EQ(tone.result(), int(QDialog::Accepted));
+    }
+    for (ColorSetPage *page : pages) page->LoadFromSlot();
+    // Paper colour 1 on the colour page; tone rule on the tone page.
+    control<QComboBox>(*pages[1], 1065)->setCurrentIndex(1);
+    ColorSetPage &tones = *pages[2];
+    pages[2]->Refresh();
+    control<QCheckBox>(tones, 1357)->setChecked(true);
+    control<QLineEdit>(tones, 1361)->setText("4.5");
+    for (ColorSetPage *page : pages) ASSERT_TRUE(page->StoreToSlot());
+}
+
+TEST_F(ColorSetEditorOnFxsim, AnEditedSetGoesThroughAFileIntoTheInstrumentAndBackUnchanged) {
+    constexpr int kSlot = 7;
+    ASSERT_EQ(config_.ReadAllFromInstrument(), 0);
+    QWidget editor;
+    std::vector<ColorSetPage *> pages = MakeColorSetPages(config_, kSlot, &editor);
+    ASSERT_NO_FATAL_FAILURE(EditOnAllPages(config_, kSlot, pages));
+    ColorSet edited = *config_.Slot(kSlot);
+    EXPECT_EQ(edited.name, "Round trip");
+    EXPECT_EQ(edited.measurementCondition, 160);
+    EXPECT_EQ(edited.paperColor, 0);
+    EXPECT_EQ(edited.colors[2].L, 40.25f);
+    EXPECT_EQ(edited.tones[1].steps[0].aim, 19.5f);
+    EXPECT_EQ(edited.tones[0].enabled, 0) << "the entry on the paper colour is off";
+    EXPECT_EQ(edited.midToneSpread, (MidToneSpread{1, 0, {1, 2, 3}, 4.5f}));
+    // Files and the instrument keep no "defined" flag: it comes back equal to "enabled".
+    for (ToneEntry &tone : edited.tones) tone.defined = tone.enabled;
+
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("roundtrip.fcs").toStdString();
+    ASSERT_TRUE(config_.SaveToFile(path, kSlot));
+    config_.ResetSlot(kSlot);
+    for (ColorSetPage *page : pages) page->LoadFromSlot();
+    ASSERT_EQ(config_.LoadFromFile(path, kSlot), 0);
+    for (ColorSetPage *page : pages) page->LoadFromSlot();
+    for (ColorSetPage *page : pages) ASSERT_TRUE(page->StoreToSlot());
+    ASSERT_EQ(config_.WriteToInstrument(kSlot), 0);
+    ASSERT_EQ(config_.ReadAllFromInstrument(), 0);
+    edited.registered = true;
+    EXPECT_EQ(*config_.Slot(kSlot), edited);
+}
+
+}  // namespace
