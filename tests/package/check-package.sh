@@ -51,6 +51,12 @@ changelog_version=$(zcat "$root/usr/share/doc/ombra-dts/changelog.gz" | sed -n '
 release_version=$(grep -o '<release version="[^"]*"' "$root/usr/share/metainfo/ombra-dts.metainfo.xml" | head -1 | cut -d'"' -f2)
 [ "$changelog_version" = "$version" ] || fail "changelog says $changelog_version, package $version"
 [ "$release_version" = "$version" ] || fail "AppStream release says $release_version, package $version"
+for size in 48 128 256; do
+  file "$root/usr/share/icons/hicolor/${size}x${size}/apps/ombra-dts.png" | grep -q "PNG image data, $size x $size," ||
+    fail "the ${size}x${size} icon is not a $size px PNG"
+done
+tr '\n' ' ' <"$root/usr/share/icons/hicolor/scalable/apps/ombra-dts.svg" | grep -q '<svg[^>]*viewBox="0 0 128 128"' ||
+  fail "the scalable icon is not a 128 x 128 SVG"
 ok "version $version; Depends: $depends"
 
 # --- desktop entry, AppStream data, manual page -------------------------------------------
