@@ -71,6 +71,8 @@ bool CVireoDataTransferSoftwareApp::TakeSingleInstanceMarker() {
 
 void CVireoDataTransferSoftwareApp::InitFramework(int &argc, char **argv) {
     if (!QCoreApplication::instance()) ownApplication_ = std::make_unique<QApplication>(argc, argv);
+    // Ties the windows to the installed desktop entry, so the desktop shows its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ombra-dts"));
     // The toolkit adopts the user's locale for the C library; numbers the program formats
     // with printf-style functions must keep "." as their decimal point.
     std::setlocale(LC_NUMERIC, "C");

@@ -64,7 +64,13 @@ std::optional<Sample> FindLight(const std::string &name, double lux) {
     if (!known) return std::nullopt;
     auto light = cm::MakeLightSource(*known, lux);
     if (!light) return std::nullopt;
-    return Sample{name, SampleKind::Irradiance, {}, *light};
+    // Filled member by member: g++ 12 at -O3 takes the aggregate form for a read of an
+    // uninitialised string.
+    Sample sample;
+    sample.name = name;
+    sample.kind = SampleKind::Irradiance;
+    sample.light = *light;
+    return sample;
 }
 
 std::optional<Sample> FindSample(const std::string &name) {

@@ -158,10 +158,8 @@ QImage buttonImage(SymbolPainter symbol, State state) {
     return image;
 }
 
-QImage icon() {
-    QImage image(128, 128, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
+// The program's icon on a 128 x 128 canvas; the painter's transform scales it to any size.
+void paintIcon(QPainter &p) {
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient face(0, 0, 0, 128);
     face.setColorAt(0, QColor(0x22, 0x86, 0x9c));
@@ -182,7 +180,6 @@ QImage icon() {
     p.drawEllipse(QPointF(64, 50), 12, 12);
     p.setBrush(QColor(0xf7, 0xf7, 0xf7));
     p.drawEllipse(QPointF(64, 50), 4, 4);
-    return image;
 }
 
 QImage background() {
@@ -211,7 +208,7 @@ QImage background() {
 
 std::map<int, QImage> DrawAllImages() {
     std::map<int, QImage> images;
-    images[128] = icon();
+    images[128] = DrawIcon(128);
     images[145] = background();
     struct Button {
         int base;
@@ -285,5 +282,16 @@ QImage DrawCalibrationPicture(bool white) {
     p.drawLine(QPointF(115, 20), QPointF(115, 34));
     return image;
 }
+
+QImage DrawIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.scale(size / 128.0, size / 128.0);
+    paintIcon(p);
+    return image;
+}
+
+void PaintIcon(QPainter &painter) { paintIcon(painter); }
 
 }  // namespace corvexres

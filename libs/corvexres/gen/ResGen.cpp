@@ -1,6 +1,7 @@
 // Build-time generator of the resource library's tables.
 //   corvexres-gen strings <strings.tsv> <out.c>   string table from the translators' file
 //   corvexres-gen images <out.c> <pic-dir>        images as embedded PNG, calibration pictures as BMP
+//   corvexres-gen icons <theme-dir> <name>        the program's icon for the desktop's icon theme
 // Any malformed input fails the build with a message naming the line.
 #include <QByteArray>
 #include <QBuffer>
@@ -8,7 +9,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QSaveFile>
+#include <QSvgGenerator>
 
 #include <cstdio>
 #include <map>
@@ -137,6 +140,33 @@ int generateImages(const QString &outPath, const QString &picDir) {
     return 0;
 }
 
+// The icon the window shows, at the sizes the desktop's "hicolor" theme looks up, plus the
+// same drawing as SVG for the scalable folder.
+int generateIcons(const QString &themeDir, const QString &name) {
+    for (int size : {48, 128, 256}) {
+        const QString dir = QString("%1/%2x%2/apps").arg(themeDir).arg(size);
+        if (!QDir().mkpath(dir)) return fail("cannot create " + dir);
+        QSaveFile file(dir + "/" + name + ".png");
+        if (!file.open(QIODevice::WriteOnly) || !corvexres::DrawIcon(size).save(&file, "PNG") || !file.commit())
+            return fail("cannot write " + file.fileName());
+    }
+    const QString dir = themeDir + "/scalable/apps";
+    if (!QDir().mkpath(dir)) return fail("cannot create " + dir);
+    QByteArray svg;
+    QBuffer buffer(&svg);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(QSize(128, 128));
+    generator.setViewBox(QRect(0, 0, 128, 128));
+    generator.setTitle("Ombra Data Transfer");
+    {
+        QPainter painter(&generator);
+        corvexres::PaintIcon(painter);
+    }
+    if (svg.isEmpty() || !writeFile(dir + "/" + name + ".svg", svg)) return fail("cannot write the scalable icon");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -146,5 +176,6 @@ int main(int argc, char **argv) {
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == "strings") return generateStrings(args[2], args[3]);
     if (args.size() == 4 && args[1] == "images") return generateImages(args[2], args[3]);
-    return fail("usage: corvexres-gen strings <in.tsv> <out.c> | images <out.c> <pic-dir>");
+    if (args.size() == 4 && args[1] == "icons") return generateIcons(args[2], args[3]);
+    return fail("usage: corvexres-gen strings <in.tsv> <out.c> | images <out.c> <pic-dir> | icons <theme-dir> <name>");
 }
