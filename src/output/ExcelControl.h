@@ -38,6 +38,10 @@ public:
     int rowLimit() const { return m_rowLimit; }
     const std::string &sheetName() const { return m_sheetName; }
     const std::string &workbookName() const { return m_workbookName; }
+    // The cells WriteCells has written so far: how many, the first and the last address.
+    int cellsWritten() const { return m_cellsWritten; }
+    const std::string &firstWrittenCell() const { return m_firstWritten; }
+    const std::string &lastWrittenCell() const { return m_lastWritten; }
 
     // How long Attach waits for a child window with an active caption (tests shorten it).
     static void SetChildWindowWait(std::chrono::milliseconds wait);
@@ -46,6 +50,12 @@ public:
     static std::string BaseName(const std::string &displayName);
 
 private:
+    static constexpr int kExactMatch = 1 << 20;
+    // 0: the fragment does not contain the workbook's base name; kExactMatch: it is the name;
+    // otherwise the length of the contained base name.
+    static int MatchRank(const std::string &fragment, const std::string &displayName);
+    std::vector<std::string> RankedCandidates(const std::vector<std::string> &fragments);
+    bool BindBestWorkbook(const std::vector<std::string> &fragments);
     DispatchPtr Worksheet(int workbookIndex, int worksheetIndex);
     DispatchPtr ActiveCellOf(int workbookIndex, int worksheetIndex);
 
@@ -58,6 +68,9 @@ private:
     int m_workbookIndex = 1;
     int m_columnLimit = 256;
     int m_rowLimit = 65536;
+    int m_cellsWritten = 0;
+    std::string m_firstWritten;
+    std::string m_lastWritten;
 };
 
 }  // namespace ombra

@@ -377,11 +377,14 @@ bool WriteCell(CExcelControl &control, const TransferLayout &layout, const std::
 TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout &layout, const TransferInput &input,
                                     const std::string &messageCaption, QWidget *parent) {
     TransferOutcome outcome;
+    // Outside the try: what was written before an automation error is still reported.
+    CExcelControl control(automation);
     try {
-        CExcelControl control(automation);
         if (!control.Attach()) return outcome;
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();
+        outcome.workbookName = control.workbookName();
+        outcome.sheetName = control.sheetName();
         if (input.outputItems.empty()) {
             outcome.result = TransferResult::Written;
             return outcome;
@@ -391,6 +394,9 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     } catch (const AutomationError &) {
         outcome.result = TransferResult::AutomationFailed;
     }
+    outcome.cellsWritten = control.cellsWritten();
+    outcome.firstCell = control.firstWrittenCell();
+    outcome.lastCell = control.lastWrittenCell();
     return outcome;
 }
 
