@@ -1,0 +1,68 @@
+// Journal entries out again: written into the spreadsheet exactly like a fresh measurement,
+// or turned into tab-separated text (for the clipboard) and CSV (for a file).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output/Automation.h"
+#include "output/MeasurementJournal.h"
+#include "output/Transfer.h"
+
+class QWidget;
+
+namespace ombra {
+
+// Writes an entry with the transfer of a fresh measurement: its own layout, its items in order,
+// from the active cell, leaving the selection where the next measurement begins.
+TransferOutcome ResendMeasurement(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
+                                  QWidget *parent = nullptr);
+
+// One measurement's road through the journal: the entry is recorded before the first cell is
+// written, then transferred (nothing is written when `automation` is null: no spreadsheet could
+// be reached), then its outcome is recorded. Without a usable journal the transfer still runs.
+// `id` receives the entry's id when it was recorded.
+TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry, Automation *automation,
+                                   const std::string &messageCaption, QWidget *parent = nullptr,
+                                   std::optional<qint64> *id = nullptr);
+
+// The automation of a resend. The user asks for it in the program's own window, so that window
+// is in front: when the foreground title names no running workbook, the workbook of the last
+// transfer (`lastWorkbook`, a workbook name such as "Book1.ods") is taken when it still runs,
+// else the only running workbook. Everything else goes to `inner` unchanged.
+class WorkbookInFront : public Automation {
+public:
+    WorkbookInFront(Automation &inner, std::string lastWorkbook) : m_inner(inner), m_lastWorkbook(std::move(lastWorkbook)) {}
+    std::vector<std::string> RunningObjectNames() override { return m_inner.RunningObjectNames(); }
+    DispatchPtr RunningObject(const std::string &displayName) override { return m_inner.RunningObject(displayName); }
+    std::string ForegroundWindowTitle() override;
+    std::vector<ChildWindow> ForegroundChildWindows() override { return m_inner.ForegroundChildWindows(); }
+
+private:
+    Automation &m_inner;
+    std::string m_lastWorkbook;
+};
+
+// The lasting status-bar text for `unwrittenCount` measurements not written (at least one is
+// counted: the text is shown because a measurement just missed the sheet).
+std::string UnwrittenNoticeText(int unwrittenCount);
+
+// The outcome of an entry as the Measurements window shows it.
+std::string OutcomeText(const JournalOutcome &outcome);
+
+// Entries as a table: a header row (date, time, instrument, serial number and the labels of the
+// items), then one row per entry; a new header row wherever the items change. Oldest first is
+// the caller's order.
+std::vector<std::vector<std::string>> JournalTable(const std::vector<JournalEntry> &entries);
+std::vector<std::string> JournalTableRow(const JournalEntry &entry);
+std::vector<std::string> JournalTableHeader(const JournalEntry &entry);
+
+// Tab-separated lines ending in "\n" (tabs and line breaks inside a field become spaces).
+std::string TsvLine(const std::vector<std::string> &fields);
+// One CSV record ending in CRLF: "," separated, fields with ",", '"', CR or LF quoted, quotes
+// doubled.
+std::string CsvLine(const std::vector<std::string> &fields);
+
+}  // namespace ombra
