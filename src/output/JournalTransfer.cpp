@@ -72,6 +72,36 @@ std::string WorkbookInFront::ForegroundWindowTitle() {
     return title;
 }
 
+WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastWorkbook, std::string messageCaption,
+                                  QWidget *parent) {
+    struct State {
+        std::unique_ptr<Automation> automation;
+        std::string lastWorkbook;
+    };
+    auto state = std::make_shared<State>();
+    state->lastWorkbook = std::move(lastWorkbook);
+    return [state, connect = std::move(connect), messageCaption = std::move(messageCaption), parent](const JournalEntry &entry) {
+        if (!state->automation && connect) {
+            try {
+                state->automation = connect();
+            } catch (const AutomationError &) {
+                // No spreadsheet reachable: nothing written, as with a fresh measurement.
+            }
+        }
+        if (!state->automation) return TransferOutcome{};
+        WorkbookInFront front(*state->automation, state->lastWorkbook);
+        TransferOutcome outcome = ResendMeasurement(front, entry, messageCaption, parent);
+        if (outcome.result == TransferResult::Written) state->lastWorkbook = outcome.workbookName;
+        if (outcome.result == TransferResult::AutomationFailed) state->automation.reset();
+        return outcome;
+    };
+}
+
+std::optional<std::string> LastingNoticeAfter(const TransferOutcome &outcome, MeasurementJournal *journal) {
+    if (outcome.result == TransferResult::Written) return std::nullopt;
+    return UnwrittenNoticeText(journal ? journal->UnwrittenCount() : 1);
+}
+
 std::string UnwrittenNoticeText(int unwrittenCount) {
     return Fill(platform::ResString(kStrUnwrittenNotice), {std::to_string(std::max(1, unwrittenCount))});
 }

@@ -2,6 +2,7 @@
 // or turned into tab-separated text (for the clipboard) and CSV (for a file).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,9 +46,26 @@ private:
     std::string m_lastWorkbook;
 };
 
+// Writes one entry into the spreadsheet like a fresh measurement (the Measurements window's
+// "write to spreadsheet" calls it once per selected entry).
+using WriteEntryFunction = std::function<TransferOutcome(const JournalEntry &)>;
+// Makes the spreadsheet connection; null or AutomationError when there is none.
+using AutomationConnector = std::function<std::unique_ptr<Automation>()>;
+
+// The write function of the Measurements window: one connection for all entries (made on first
+// use, made again after a failure), the workbook in front or else the one last written to
+// (starting with `lastWorkbook`), each entry through ResendMeasurement.
+WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastWorkbook, std::string messageCaption,
+                                  QWidget *parent = nullptr);
+
 // The lasting status-bar text for `unwrittenCount` measurements not written (at least one is
 // counted: the text is shown because a measurement just missed the sheet).
 std::string UnwrittenNoticeText(int unwrittenCount);
+
+// The status-bar notice after a measurement's transfer: the text to show and keep (menu and
+// button hints must not replace it) when the measurement did not reach the sheet completely;
+// nothing when it did, which ends the notice.
+std::optional<std::string> LastingNoticeAfter(const TransferOutcome &outcome, MeasurementJournal *journal);
 
 // The outcome of an entry as the Measurements window shows it.
 std::string OutcomeText(const JournalOutcome &outcome);

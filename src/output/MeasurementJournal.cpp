@@ -322,6 +322,21 @@ bool MeasurementJournal::SetAside() {
 
 std::optional<qint64> MeasurementJournal::Record(const JournalEntry &entry) {
     if (!EnsureOpen()) return std::nullopt;
+    QSqlError error;
+    if (std::optional<qint64> id = Insert(entry, error)) return id;
+    // A file damaged while the program runs: set it aside, start anew and keep this measurement.
+    if (IsCorruption(error)) {
+        Close();
+        if (SetAside() && Open()) {
+            if (std::optional<qint64> id = Insert(entry, error)) return id;
+        }
+    }
+    ReportFault(error.text().toStdString());
+    return std::nullopt;
+}
+
+std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSqlError &error) {
+    if (!IsOpen()) return std::nullopt;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery q(db);
     q.prepare("INSERT INTO measurements (recorded_utc, date_text, time_text, model, serial, measurement_type,"
@@ -343,7 +358,7 @@ std::optional<qint64> MeasurementJournal::Record(const JournalEntry &entry) {
     q.addBindValue(ItemsToJson(entry.valueItems));
     q.addBindValue(QByteArray(entry.rawRecord.data(), static_cast<qsizetype>(entry.rawRecord.size())));
     if (!q.exec()) {
-        ReportFault(q.lastError().text().toStdString());
+        error = q.lastError();
         return std::nullopt;
     }
     return q.lastInsertId().toLongLong();

@@ -9,6 +9,7 @@
 // on without it; a damaged file is renamed aside and a new one started.
 #pragma once
 
+#include <QSqlError>
 #include <QString>
 #include <QtGlobal>
 #include <array>
@@ -111,6 +112,7 @@ public:
 
 private:
     bool EnsureOpen();
+    std::optional<qint64> Insert(const JournalEntry &entry, QSqlError &error);
     bool Open();
     bool Prepare(const QString &connection);
     bool Migrate(const QString &connection);

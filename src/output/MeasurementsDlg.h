@@ -9,15 +9,13 @@
 #include <functional>
 #include <vector>
 
+#include "output/JournalTransfer.h"
 #include "output/MeasurementJournal.h"
 
 class QPushButton;
 class QTableWidget;
 
 namespace ombra {
-
-// Writes one entry into the spreadsheet like a fresh measurement (see ResendMeasurement).
-using WriteEntryFunction = std::function<TransferOutcome(const JournalEntry &)>;
 
 class MeasurementsDlg : public QDialog {
     Q_OBJECT

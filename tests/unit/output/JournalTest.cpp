@@ -39,6 +39,12 @@ JournalEntry SampleEntry(const std::string &time = "10:11:12") {
     return e;
 }
 
+TransferOutcome Outcome(TransferResult result) {
+    TransferOutcome o;
+    o.result = result;
+    return o;
+}
+
 struct JournalFixture : ::testing::Test {
     QTemporaryDir dir;
     std::vector<Notice> notices;
@@ -277,6 +283,51 @@ TEST_F(JournalFixture, ResendWritesTheCellsOfADirectMeasurement) {
         EXPECT_EQ(ResendMeasurement(front, entry, "Caption").result, TransferResult::Written);
     EXPECT_EQ(again.Sheet().cells, direct.Sheet().cells);
     EXPECT_EQ(again.ActiveAddress(), direct.ActiveAddress());
+}
+
+// Hands the spreadsheet of a test to code that owns its connection.
+class Borrowed : public Automation {
+public:
+    explicit Borrowed(MemoryAutomation &sheet) : m_sheet(sheet) {}
+    std::vector<std::string> RunningObjectNames() override { return m_sheet.RunningObjectNames(); }
+    DispatchPtr RunningObject(const std::string &name) override { return m_sheet.RunningObject(name); }
+    std::string ForegroundWindowTitle() override { return m_sheet.ForegroundWindowTitle(); }
+    std::vector<ChildWindow> ForegroundChildWindows() override { return m_sheet.ForegroundChildWindows(); }
+
+private:
+    MemoryAutomation &m_sheet;
+};
+
+TEST_F(JournalFixture, ResendFunctionConnectsOnceAndFollowsTheLastWorkbook) {
+    MemoryWorkbook second = sheet.workbooks[0];
+    second.displayName = "/home/u/Other.ods";
+    second.name = "Other.ods";
+    sheet.workbooks.push_back(second);
+    sheet.foregroundTitle = "Measurements";  // the program's own window is in front
+    int connections = 0;
+    bool officeUp = false;
+    WriteEntryFunction write = ResendFunction([&]() -> std::unique_ptr<Automation> {
+        ++connections;
+        if (!officeUp) throw AutomationError("no office");
+        return std::make_unique<Borrowed>(sheet);
+    }, "Other.ods", "Caption");
+    EXPECT_EQ(write(SampleEntry()).result, TransferResult::NoWorkbook);
+    officeUp = true;
+    for (int i = 0; i < 2; ++i) {
+        TransferOutcome o = write(SampleEntry());
+        EXPECT_EQ(o.result, TransferResult::Written);
+        EXPECT_EQ(o.workbookName, "Other.ods");
+    }
+    EXPECT_EQ(connections, 2);
+    EXPECT_EQ(sheet.Cell("C2", 1), "v1000");
+    EXPECT_TRUE(sheet.Sheet(0).cells.empty());
+
+    EXPECT_FALSE(LastingNoticeAfter(Outcome(TransferResult::Written), nullptr).has_value());
+    MeasurementJournal journal(sink, JournalPath());
+    TransferAndJournal(&journal, SampleEntry(), nullptr, "Caption");
+    TransferAndJournal(&journal, SampleEntry(), nullptr, "Caption");
+    EXPECT_EQ(LastingNoticeAfter(TransferOutcome{}, &journal), UnwrittenNoticeText(2));
+    EXPECT_EQ(LastingNoticeAfter(TransferOutcome{}, nullptr), UnwrittenNoticeText(1));
 }
 
 TEST(WorkbookInFrontTitle, PrefersTheTitleThenTheLastWorkbookThenTheOnlyOne) {
