@@ -46,10 +46,17 @@ TransferOutcome ResendMeasurement(Automation &automation, const JournalEntry &en
     return TransferMeasurement(automation, entry.layout, input, messageCaption, parent);
 }
 
-TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry, Automation *automation,
-                                   const std::string &messageCaption, QWidget *parent, std::optional<qint64> *id) {
+TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry,
+                                   const AutomationConnector &connect, const std::string &messageCaption,
+                                   QWidget *parent, std::optional<qint64> *id) {
     const std::optional<qint64> recorded = journal ? journal->Record(entry) : std::nullopt;
     if (id) *id = recorded;
+    std::unique_ptr<Automation> automation;
+    try {
+        if (connect) automation = connect();
+    } catch (const AutomationError &) {
+        // No spreadsheet reachable: nothing is written, the journal says so.
+    }
     const TransferOutcome outcome =
         automation ? ResendMeasurement(*automation, entry, messageCaption, parent) : TransferOutcome{};
     if (journal && recorded) journal->SetOutcome(*recorded, JournalOutcomeOf(outcome));

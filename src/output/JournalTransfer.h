@@ -21,14 +21,6 @@ namespace ombra {
 TransferOutcome ResendMeasurement(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
                                   QWidget *parent = nullptr);
 
-// One measurement's road through the journal: the entry is recorded before the first cell is
-// written, then transferred (nothing is written when `automation` is null: no spreadsheet could
-// be reached), then its outcome is recorded. Without a usable journal the transfer still runs.
-// `id` receives the entry's id when it was recorded.
-TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry, Automation *automation,
-                                   const std::string &messageCaption, QWidget *parent = nullptr,
-                                   std::optional<qint64> *id = nullptr);
-
 // The automation of a resend. The user asks for it in the program's own window, so that window
 // is in front: when the foreground title names no running workbook, the workbook of the last
 // transfer (`lastWorkbook`, a workbook name such as "Book1.ods") is taken when it still runs,
@@ -51,6 +43,14 @@ private:
 using WriteEntryFunction = std::function<TransferOutcome(const JournalEntry &)>;
 // Makes the spreadsheet connection; null or AutomationError when there is none.
 using AutomationConnector = std::function<std::unique_ptr<Automation>()>;
+
+// One measurement's road through the journal: the entry is recorded before the spreadsheet is
+// reached, then `connect` makes the connection (null, empty or AutomationError: no spreadsheet,
+// nothing is written) and the entry is transferred, then its outcome is recorded. Without a
+// usable journal the transfer still runs. `id` receives the entry's id when it was recorded.
+TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry,
+                                   const AutomationConnector &connect, const std::string &messageCaption,
+                                   QWidget *parent = nullptr, std::optional<qint64> *id = nullptr);
 
 // The write function of the Measurements window: one connection for all entries (made on first
 // use, made again after a failure), the workbook in front or else the one last written to

@@ -84,11 +84,8 @@ TEST(JournalWithOffice, NotWrittenWithoutOfficeThenWrittenAgainLikeDirectMeasure
     QTemporaryDir dir;
     MeasurementJournal journal(nullptr, dir.path() + "/journal.sqlite");
     const std::vector<std::string> times = {"10:00:01", "10:00:02", "10:00:03"};
-    {
-        std::unique_ptr<Automation> calc = ConnectCalc();  // nothing listens yet
-        for (const std::string &t : times)
-            EXPECT_EQ(TransferAndJournal(&journal, Measurement(t), calc.get(), "C").result, TransferResult::NoWorkbook);
-    }
+    for (const std::string &t : times)  // nothing listens yet
+        EXPECT_EQ(TransferAndJournal(&journal, Measurement(t), ConnectCalc, "C").result, TransferResult::NoWorkbook);
     EXPECT_EQ(journal.UnwrittenCount(), 3);
 
     ASSERT_TRUE(office.Start());

@@ -39,6 +39,24 @@ JournalEntry SampleEntry(const std::string &time = "10:11:12") {
     return e;
 }
 
+// Hands the spreadsheet of a test to code that owns its connection.
+class Borrowed : public Automation {
+public:
+    explicit Borrowed(MemoryAutomation &sheet) : m_sheet(sheet) {}
+    std::vector<std::string> RunningObjectNames() override { return m_sheet.RunningObjectNames(); }
+    DispatchPtr RunningObject(const std::string &name) override { return m_sheet.RunningObject(name); }
+    std::string ForegroundWindowTitle() override { return m_sheet.ForegroundWindowTitle(); }
+    std::vector<ChildWindow> ForegroundChildWindows() override { return m_sheet.ForegroundChildWindows(); }
+
+private:
+    MemoryAutomation &m_sheet;
+};
+
+// A connector that lends `sheet`.
+AutomationConnector Lend(MemoryAutomation &sheet) {
+    return [&sheet] { return std::unique_ptr<Automation>(std::make_unique<Borrowed>(sheet)); };
+}
+
 TransferOutcome Outcome(TransferResult result) {
     TransferOutcome o;
     o.result = result;
@@ -76,7 +94,12 @@ TEST_F(JournalFixture, RecordedBeforeTheFirstCellAndReadBackWhole) {
     CheckingSheet checking(sheet, journal);
     const JournalEntry entry = SampleEntry();
     std::optional<qint64> id;
-    TransferOutcome t = TransferAndJournal(&journal, entry, &checking, "Caption", nullptr, &id);
+    size_t journaledAtConnect = 0;
+    TransferOutcome t = TransferAndJournal(&journal, entry, [&] {
+        journaledAtConnect = journal.List().size();
+        return Lend(checking)();
+    }, "Caption", nullptr, &id);
+    EXPECT_EQ(journaledAtConnect, 1u);
     EXPECT_EQ(checking.journalCountAtFirstCall, 1);
     ASSERT_TRUE(id.has_value());
     EXPECT_EQ(t.result, TransferResult::Written);
@@ -97,21 +120,21 @@ TEST_F(JournalFixture, RecordedBeforeTheFirstCellAndReadBackWhole) {
 TEST_F(JournalFixture, EveryOutcomeKindIsKept) {
     MeasurementJournal journal(sink, JournalPath());
     // Written.
-    TransferAndJournal(&journal, SampleEntry("10:00:01"), &sheet, "Caption");
-    // Not written: no spreadsheet at all, and one that names no workbook.
-    TransferAndJournal(&journal, SampleEntry("10:00:02"), nullptr, "Caption");
+    TransferAndJournal(&journal, SampleEntry("10:00:01"), Lend(sheet), "Caption");
+    // Not written: no spreadsheet could be reached.
+    TransferAndJournal(&journal, SampleEntry("10:00:02"), [] () -> std::unique_ptr<Automation> { throw AutomationError("no office"); }, "Caption");
     // Partly written: the spreadsheet fails after some cells.
     MemoryAutomation failing = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
-    TransferAndJournal(&journal, SampleEntry("10:00:03"), &failing, "Caption");
+    TransferAndJournal(&journal, SampleEntry("10:00:03"), Lend(failing), "Caption");
     const int calls = static_cast<int>(failing.calls.size());
     failing = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
     failing.failAtCall = calls * 2 / 3;
-    TransferAndJournal(&journal, SampleEntry("10:00:04"), &failing, "Caption");
+    TransferAndJournal(&journal, SampleEntry("10:00:04"), Lend(failing), "Caption");
     // Refused: the active cell on the sheet's last row.
     MemoryAutomation small = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
     small.Sheet().rowCount = 10;
     small.Sheet().cursorRow = 10;
-    TransferAndJournal(&journal, SampleEntry("10:00:05"), &small, "Caption");  // its message is answered by the tests' hook
+    TransferAndJournal(&journal, SampleEntry("10:00:05"), Lend(small), "Caption");  // its message is answered by the tests' hook
 
     std::vector<JournalEntry> all = journal.List();
     ASSERT_EQ(all.size(), 5u);
@@ -168,7 +191,7 @@ TEST_F(JournalFixture, UnwritableFolderGivesOneNoticeAndTheTransferGoesOn) {
     MeasurementJournal journal(sink, path);
     EXPECT_FALSE(journal.IsOpen());
     for (int press = 0; press < 3; ++press) {
-        TransferOutcome t = TransferAndJournal(&journal, SampleEntry(), &sheet, "Caption");
+        TransferOutcome t = TransferAndJournal(&journal, SampleEntry(), Lend(sheet), "Caption");
         EXPECT_EQ(t.result, TransferResult::Written);
     }
     EXPECT_EQ(sheet.Cell("C2"), "v1000");
@@ -284,19 +307,6 @@ TEST_F(JournalFixture, ResendWritesTheCellsOfADirectMeasurement) {
     EXPECT_EQ(again.Sheet().cells, direct.Sheet().cells);
     EXPECT_EQ(again.ActiveAddress(), direct.ActiveAddress());
 }
-
-// Hands the spreadsheet of a test to code that owns its connection.
-class Borrowed : public Automation {
-public:
-    explicit Borrowed(MemoryAutomation &sheet) : m_sheet(sheet) {}
-    std::vector<std::string> RunningObjectNames() override { return m_sheet.RunningObjectNames(); }
-    DispatchPtr RunningObject(const std::string &name) override { return m_sheet.RunningObject(name); }
-    std::string ForegroundWindowTitle() override { return m_sheet.ForegroundWindowTitle(); }
-    std::vector<ChildWindow> ForegroundChildWindows() override { return m_sheet.ForegroundChildWindows(); }
-
-private:
-    MemoryAutomation &m_sheet;
-};
 
 TEST_F(JournalFixture, ResendFunctionConnectsOnceAndFollowsTheLastWorkbook) {
     MemoryWorkbook second = sheet.workbooks[0];
