@@ -6,6 +6,8 @@
 #include "app/App.h"
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
 #include "instrument/InstrumentLibrary.h"
+#include "output/MeasurementJournal.h"
+#include "platform/MessageBox.h"
 
 #ifdef OMBRA_HAVE_CALCBRIDGE
 #include "calcbridge/CalcBridge.h"
@@ -23,6 +25,10 @@ int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
 #ifdef OMBRA_HAVE_CALCBRIDGE
     window.SetAutomationFactory([] { return ConnectCalc(); });
 #endif
+    // Every reading is kept on disk before its cells are written; a journal that cannot be
+    // opened is told once and measuring goes on without it.
+    MeasurementJournal journal(platform::NoticeSinkFor(&window));
+    window.SetJournal(&journal);
     // Keyboard accelerators of the resource library reach the window as its commands.
     app.InstallAccelerators(&window, [&window](int command) { window.OnCommand(command); });
     window.exec();

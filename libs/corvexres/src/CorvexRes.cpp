@@ -25,6 +25,7 @@ const CorvexResMenuEntry kMainMenu[] = {
     {1, 32771, "E&xit"},
     {0, 0, "&Data"},
     {1, 1020, "&Data items..."},
+    {1, 32775, "&Measurements..."},
     {0, 0, "&Help"},
     {1, 32774, "User &manual"},
     {1, 0, nullptr},
@@ -35,6 +36,7 @@ const CorvexResMenuEntry kMainMenu[] = {
 const CorvexResAccelerator kAccelerators[] = {
     {"Ctrl+K", 1000}, {"Ctrl+L", 1001}, {"Ctrl+M", 1002}, {"Ctrl+D", 1020},
     {"Ctrl+O", 1028}, {"Ctrl+U", 32772}, {"Alt+F4", 32771}, {"F1", 32774},
+    {"Ctrl+J", 32775},
 };
 
 constexpr int kMainMenuId = 132;

@@ -8,6 +8,8 @@
 #include "instrument/PropertyTables.h"
 #include "instrument/SessionRules.h"
 #include "instrument/WorkThread.h"
+#include "output/JournalTransfer.h"
+#include "output/MeasurementJournal.h"
 #include "output/Transfer.h"
 #include "output/Values.h"
 #include "platform/Resources.h"
@@ -255,31 +257,23 @@ void InstrumentSession::WriteMeasurement(const OutputValues &values) {
     emit measurementWritten(result);
 }
 
-// One spreadsheet connection per measurement, dropped when the values are written.
+// The measurement is kept in the journal first; then one spreadsheet connection is made for
+// it and dropped when the values are written.
 MeasurementWriteResult InstrumentSession::WriteToSpreadsheet(const OutputValues &values) {
-    std::unique_ptr<Automation> automation;
-    try {
-        if (automationFactory_) automation = automationFactory_();
-    } catch (const AutomationError &) {
-        return {MeasurementWriteResult::NoWorkbook};
-    }
-    if (!automation) return {MeasurementWriteResult::NoWorkbook};
-
-    TransferLayout layout;
-    layout.Label = settings_.Label;
-    layout.Row = settings_.Row;
-    layout.ValSep = settings_.ValSep;
-    layout.FuncSep = settings_.FuncSep;
-    layout.BlockSep = settings_.BlockSep;
-    layout.MeasurementTypeSel = settings_.MeasurementTypeSel;
-    const TransferInput input{values.outputItems, values.valueItems, values.spectralCount, values.densityCount};
+    const JournalEntry entry =
+        MakeJournalEntry(settings_, values, {measurementDate_, measurementTime_}, measuredData_);
+    const AutomationConnector connect = [this]() -> std::unique_ptr<Automation> {
+        return automationFactory_ ? automationFactory_() : nullptr;
+    };
     const TransferOutcome outcome =
-        TransferMeasurement(*automation, layout, input, platform::ResString(kStrSessionCaption), notify_);
+        TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), notify_);
 
     MeasurementWriteResult result{MeasurementWriteResult::NotWritten, outcome.rowLimit, outcome.columnLimit};
     if (outcome.result == TransferResult::Written) result.kind = MeasurementWriteResult::Written;
     else if (outcome.result == TransferResult::NoWorkbook) result.kind = MeasurementWriteResult::NoWorkbook;
     else if (outcome.result == TransferResult::AutomationFailed) result.kind = MeasurementWriteResult::Failed;
+    if (outcome.result == TransferResult::Written) lastWorkbook_ = outcome.workbookName;
+    lastingNotice_ = journal_ ? LastingNoticeAfter(outcome, journal_).value_or(std::string()) : std::string();
     return result;
 }
 

@@ -31,6 +31,7 @@ namespace ombra {
 
 class CButtonWatchThread;
 class CMeasure;
+class MeasurementJournal;
 class OutputValues;
 
 // What became of the values of one measurement on their way into the spreadsheet.
@@ -60,6 +61,15 @@ public:
     void SetDeviceChooser(DeviceChooser chooser) { deviceChooser_ = std::move(chooser); }
     void SetMeasurementWriter(MeasurementWriter writer) { measurementWriter_ = std::move(writer); }
     void SetAutomationFactory(AutomationFactory factory) { automationFactory_ = std::move(factory); }
+    // Every measurement is recorded here before its cells are written (none: not recorded).
+    void SetJournal(MeasurementJournal *journal) { journal_ = journal; }
+    MeasurementJournal *Journal() const { return journal_; }
+    const AutomationFactory &SpreadsheetConnector() const { return automationFactory_; }
+    // The workbook the last measurement was written into ("" before the first).
+    const std::string &LastWorkbook() const { return lastWorkbook_; }
+    // With a journal: after a measurement, the text that stays in the status bar while
+    // measurements are unwritten (empty when it reached the sheet, which ends that text).
+    const std::string &LastingNotice() const { return lastingNotice_; }
 
     // --- Commands ---
     // Enumerates, lets the chooser pick, identifies, loads and applies the model's settings,
@@ -136,6 +146,9 @@ private:
     DeviceChooser deviceChooser_;
     MeasurementWriter measurementWriter_;
     AutomationFactory automationFactory_;
+    MeasurementJournal *journal_ = nullptr;
+    std::string lastWorkbook_;
+    std::string lastingNotice_;
 
     bool connected_ = false;
     bool readyToMeasure_ = false;

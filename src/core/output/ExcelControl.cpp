@@ -64,7 +64,11 @@ bool CExcelControl::Attach() {
             g_childEvent.signalled = false;
             g_childEvent.title.clear();
         }
-        for (const ChildWindow &child : automation_.ForegroundChildWindows()) {
+        const std::vector<ChildWindow> children = automation_.ForegroundChildWindows();
+        // The enumeration answers before the wait starts; with no child windows at all (platforms
+        // whose windows have none) nothing can signal later, so waiting would only stall the user.
+        if (children.empty()) return false;
+        for (const ChildWindow &child : children) {
             if (child.captionActive && !child.title.empty()) {
                 std::lock_guard lock(g_childEvent.mutex);
                 g_childEvent.title = child.title;
@@ -83,10 +87,11 @@ bool CExcelControl::Attach() {
         return BindWorkbook(childTitle);
     }
     std::string after = firstDash + 2 <= title.size() ? title.substr(firstDash + 2) : std::string();
-    if (BindWorkbook(Trim(after))) return true;
     size_t lastDash = title.rfind('-');
     std::string before = title.substr(0, lastDash == 0 ? 0 : lastDash - 1);
-    return BindWorkbook(Trim(before));
+    // Both title forms are judged together: the application's name in one half can contain a
+    // short workbook name ("a" in "LibreOffice Calc") while the other half names the right one.
+    return BindBestWorkbook({Trim(after), Trim(before)});
 }
 
 std::string CExcelControl::BaseName(const std::string &displayName) {
@@ -99,10 +104,44 @@ std::string CExcelControl::BaseName(const std::string &displayName) {
     return base;
 }
 
-bool CExcelControl::BindWorkbook(const std::string &title) {
-    for (const std::string &displayName : automation_.RunningObjectNames()) {
-        std::string base = BaseName(displayName);
-        if (base.empty() || title.find(base) == std::string::npos) continue;
+int CExcelControl::MatchRank(const std::string &fragment, const std::string &displayName) {
+    std::string base = BaseName(displayName);
+    if (base.empty() || fragment.find(base) == std::string::npos) return 0;
+    size_t slash = displayName.find_last_of("\\/");
+    std::string fileName = slash == std::string::npos ? displayName : displayName.substr(slash + 1);
+    if (base == fragment || fileName == fragment) return kExactMatch;
+    return static_cast<int>(std::min<size_t>(base.size(), kExactMatch - 1));
+}
+
+// The workbook the fragments name: one whose name equals a fragment (with or without its
+// extension) before any whose name is only contained, then the longest contained name. A
+// shorter name inside the fragment ("Book" in "Book1.ods") is never preferred to the exact one.
+// Equal ranks keep the order of the fragments, then the running-object order.
+std::vector<std::string> CExcelControl::RankedCandidates(const std::vector<std::string> &fragments) {
+    struct Candidate {
+        int rank;
+        std::string displayName;
+    };
+    std::vector<Candidate> candidates;
+    const std::vector<std::string> running = automation_.RunningObjectNames();
+    for (const std::string &fragment : fragments) {
+        for (const std::string &displayName : running) {
+            int rank = MatchRank(fragment, displayName);
+            if (rank > 0) candidates.push_back({rank, displayName});
+        }
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate &a, const Candidate &b) { return a.rank > b.rank; });
+    std::vector<std::string> names;
+    for (const Candidate &c : candidates)
+        if (std::find(names.begin(), names.end(), c.displayName) == names.end()) names.push_back(c.displayName);
+    return names;
+}
+
+bool CExcelControl::BindWorkbook(const std::string &title) { return BindBestWorkbook({title}); }
+
+bool CExcelControl::BindBestWorkbook(const std::vector<std::string> &fragments) {
+    for (const std::string &displayName : RankedCandidates(fragments)) {
         DispatchPtr workbook = automation_.RunningObject(displayName);
         if (!workbook) continue;
         application_ = workbook->Get(dispid::Application).ToObject();
@@ -192,6 +231,8 @@ int CExcelControl::WriteCells(const std::vector<std::string> &texts, int count, 
         DispatchPtr range = Object(sheet->Get(dispid::Range, {address, address}));
         if (sheet->Get(dispid::Visible).ToInt() == -1) range->Call(dispid::Select);
         range->Put(dispid::Value, Variant(texts[i]));
+        if (cellsWritten_++ == 0) firstWritten_ = address;
+        lastWritten_ = address;
     }
     return 1;
 }

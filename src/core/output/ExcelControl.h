@@ -38,6 +38,10 @@ public:
     int rowLimit() const { return rowLimit_; }
     const std::string &sheetName() const { return sheetName_; }
     const std::string &workbookName() const { return workbookName_; }
+    // The cells WriteCells has written so far: how many, the first and the last address.
+    int cellsWritten() const { return cellsWritten_; }
+    const std::string &firstWrittenCell() const { return firstWritten_; }
+    const std::string &lastWrittenCell() const { return lastWritten_; }
 
     // How long Attach waits for a child window with an active caption (tests shorten it).
     static void SetChildWindowWait(std::chrono::milliseconds wait);
@@ -46,6 +50,12 @@ public:
     static std::string BaseName(const std::string &displayName);
 
 private:
+    static constexpr int kExactMatch = 1 << 20;
+    // 0: the fragment does not contain the workbook's base name; kExactMatch: it is the name;
+    // otherwise the length of the contained base name.
+    static int MatchRank(const std::string &fragment, const std::string &displayName);
+    std::vector<std::string> RankedCandidates(const std::vector<std::string> &fragments);
+    bool BindBestWorkbook(const std::vector<std::string> &fragments);
     DispatchPtr Worksheet(int workbookIndex, int worksheetIndex);
     DispatchPtr ActiveCellOf(int workbookIndex, int worksheetIndex);
 
@@ -58,6 +68,9 @@ private:
     int workbookIndex_ = 1;
     int columnLimit_ = 256;
     int rowLimit_ = 65536;
+    int cellsWritten_ = 0;
+    std::string firstWritten_;
+    std::string lastWritten_;
 };
 
 }  // namespace ombra

@@ -305,11 +305,14 @@ bool WriteCell(const CellTarget &target, const std::string &label, const std::st
 TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout &layout, const TransferInput &input,
                                     const std::string &messageCaption, const NoticeSink &notices) {
     TransferOutcome outcome;
+    // Outside the try: what was written before an automation error is still reported.
+    CExcelControl control(automation);
     try {
-        CExcelControl control(automation);
         if (!control.Attach()) return outcome;
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();
+        outcome.workbookName = control.workbookName();
+        outcome.sheetName = control.sheetName();
         if (input.outputItems.empty()) {
             outcome.result = TransferResult::Written;
             return outcome;
@@ -319,6 +322,9 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     } catch (const AutomationError &) {
         outcome.result = TransferResult::AutomationFailed;
     }
+    outcome.cellsWritten = control.cellsWritten();
+    outcome.firstCell = control.firstWrittenCell();
+    outcome.lastCell = control.lastWrittenCell();
     return outcome;
 }
 

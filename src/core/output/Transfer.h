@@ -40,6 +40,13 @@ struct TransferOutcome {
     TransferResult result = TransferResult::NoWorkbook;
     int rowLimit = 0;     // the sheet's size as learned when the workbook was bound (0 when unbound)
     int columnLimit = 0;
+    // Where the cells went: the bound workbook and sheet, and the cells written before the
+    // transfer ended (also when it ended early): their count, the first and the last address.
+    std::string workbookName;
+    std::string sheetName;
+    int cellsWritten = 0;
+    std::string firstCell;
+    std::string lastCell;
 };
 
 // Runs one transfer. A cell outside the sheet is told to `notices` (string 1239 under

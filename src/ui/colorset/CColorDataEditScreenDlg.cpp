@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "colorset/ColorSetFieldEdits.h"
 #include "colorset/Configuration.h"
 #include "platform/MessageBox.h"
@@ -74,7 +74,7 @@ void CColorDataEditScreenDlg::CreateControls() {
 }
 
 void CColorDataEditScreenDlg::InitDialog() {
-    errorMng_.Init(this);
+    errorMng_.Init(platform::NoticeSinkFor(this));
     const ColorSet *set = validSlot(slot_) ? configuration_.Slot(slot_) : nullptr;
     if (set && colorIndex_ >= 0 && colorIndex_ < kColorSetColors) {
         labels_[3]->setText(platform::ResQString(colordata::FourthToleranceHeader(set->differenceFormula)) +

@@ -26,7 +26,7 @@ CColorSetSettingDlg::CColorSetSettingDlg(QWidget *parent, ColorSetPageFactory pa
     : QDialog(parent), pages_(std::move(pages)), runEditor_(execEditor) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     CreateControls();
-    errorMng_.Init(this);
+    errorMng_.Init(platform::NoticeSinkFor(this));
 }
 
 CColorSetSettingDlg::~CColorSetSettingDlg() = default;
@@ -197,7 +197,7 @@ int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, CErrorMng *errors, C
     if (status != 0) {
         CErrorMng own;
         if (!errors) {
-            own.Init(parent);
+            own.Init(platform::NoticeSinkFor(parent));
             errors = &own;
         }
         errors->Report(status);

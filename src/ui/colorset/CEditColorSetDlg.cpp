@@ -78,7 +78,7 @@ void CEditColorSetDlg::CreateControls() {
 }
 
 void CEditColorSetDlg::InitDialog() {
-    errorMng_.Init(this);
+    errorMng_.Init(platform::NoticeSinkFor(this));
     for (ColorSetPage *page : pages_) {
         // Pages are embedded: their title becomes the tab's text.
         page->setWindowFlags(Qt::Widget);

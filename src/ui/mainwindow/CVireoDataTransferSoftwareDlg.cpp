@@ -23,6 +23,8 @@
 #include "illuminant/CUserIlluminantDlg.h"
 #include "instrument/WorkThread.h"
 #include "output/CDataItemsDlg.h"
+#include "output/JournalTransfer.h"
+#include "output/MeasurementsDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/PostedMessage.h"
 #include "platform/Resources.h"
@@ -149,12 +151,14 @@ void CVireoDataTransferSoftwareDlg::UpdateMenuEnableState(QMenu *menu) {
 }
 
 void CVireoDataTransferSoftwareDlg::OnMenuHighlighted(QAction *action) {
+    if (!lastingNotice_.isEmpty()) return;  // unwritten measurements outrank hints
     const int id = action ? action->data().toInt() : 0;
     const int hint = MenuHintStringId(id, IsConnected());
     SetHintText(hint ? platform::ResQString(hint) : QString());
 }
 
 void CVireoDataTransferSoftwareDlg::OnButtonHovered() {
+    if (!lastingNotice_.isEmpty()) return;
     // The button under the mouse has taken the focus; the focused control decides the hint.
     const QWidget *focused = QApplication::focusWidget();
     if (!focused) return;
@@ -162,7 +166,9 @@ void CVireoDataTransferSoftwareDlg::OnButtonHovered() {
     SetHintText(hint ? platform::ResQString(hint) : QString());
 }
 
-void CVireoDataTransferSoftwareDlg::OnButtonLeft() { SetHintText(QString()); }
+void CVireoDataTransferSoftwareDlg::OnButtonLeft() {
+    if (lastingNotice_.isEmpty()) SetHintText(QString());
+}
 
 // ---------------------------------------------------------------------------------------
 // Commands
@@ -182,6 +188,7 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     case kCmdAbout:
     case kSysCmdAbout: OnAbout(); break;
     case kCmdManual: OnManual(); break;
+    case kCmdMeasurements: OnMeasurements(); break;
     default: break;
     }
 }
@@ -231,6 +238,17 @@ void CVireoDataTransferSoftwareDlg::OnExit() {
 void CVireoDataTransferSoftwareDlg::OnAbout() {
     CAboutDlg about(productVersion_, this);
     about.exec();
+}
+
+void CVireoDataTransferSoftwareDlg::OnMeasurements() {
+    MeasurementJournal *journal = session_.Journal();
+    if (!journal) return;
+    // The user is looking at the unwritten measurements now: the lasting notice has done its job.
+    lastingNotice_.clear();
+    SetHintText(QString());
+    const WriteEntryFunction write = ResendFunction(session_.SpreadsheetConnector(), session_.LastWorkbook(),
+                                                    messageCaption_.toStdString(), platform::NoticeSinkFor(this));
+    RunMeasurementsWindow(this, *journal, write);
 }
 
 void CVireoDataTransferSoftwareDlg::OnManual() {
@@ -298,6 +316,12 @@ void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
 void CVireoDataTransferSoftwareDlg::HandleMessage(int message) { session_.HandleWatchMessage(message); }
 
 void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementWriteResult &result) {
+    // With a journal: the count of unwritten measurements stays until one is written again.
+    lastingNotice_ = QString::fromStdString(session_.LastingNotice());
+    if (!lastingNotice_.isEmpty()) {
+        SetHintText(lastingNotice_);
+        return;
+    }
     // A reading that did not reach the sheet is never lost without a trace.
     const QString noSheet = QString::fromUtf8(kNotWrittenNotice);
     const QString failed = QString::fromUtf8(kSpreadsheetFailedNotice);

@@ -61,6 +61,7 @@ public:
     void OnExit();
     void OnAbout();
     void OnManual();
+    void OnMeasurements();
 
     // --- Messages of the button-watch thread, handled by the session ---
     void OnReflectionTrigger() { session_.HandleWatchMessage(32778); }
@@ -80,6 +81,8 @@ public:
     void SetMeasurementWriter(MeasurementWriter writer) { session_.SetMeasurementWriter(std::move(writer)); }
     // The spreadsheet connection of each measurement (the application wires LibreOffice Calc).
     void SetAutomationFactory(AutomationFactory factory) { session_.SetAutomationFactory(std::move(factory)); }
+    // The journal every measurement is kept in (the application opens it).
+    void SetJournal(MeasurementJournal *journal) { session_.SetJournal(journal); }
     InstrumentSession &Session() { return session_; }
     bool IsWatching() const { return session_.IsWatching(); }
     int CalibrationStatus() const { return session_.CalibrationStatus(); }
@@ -166,6 +169,7 @@ private:
     QLabel *hintPane_ = nullptr;
     QLabel *instrumentPane_ = nullptr;
     QString messageCaption_;
+    QString lastingNotice_;  // unwritten measurements: not replaced by hints while it stands
 
     DeviceChooser deviceChooser_;
     QWidget *client_ = nullptr;

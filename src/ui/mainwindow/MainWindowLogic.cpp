@@ -10,6 +10,7 @@ EnableRule CommandEnableRule(int commandId) {
     case kCmdExit:
     case kCmdAbout:
     case kCmdManual:
+    case kCmdMeasurements:
         return EnableRule::Always;
     case kCmdCalibration:
     case kCmdMeasSettings:
@@ -38,6 +39,7 @@ int MenuHintStringId(int commandId, bool connected) {
     case kCmdUserIlluminant:
     case kCmdAbout:
     case kCmdManual:
+    case kCmdMeasurements:
         return commandId;  // the hint has the command's own number
     default:
         return 0;

@@ -22,6 +22,7 @@ constexpr int kCmdExit = 32771;
 constexpr int kCmdUserIlluminant = 32772;
 constexpr int kCmdAbout = 32773;
 constexpr int kCmdManual = 32774;
+constexpr int kCmdMeasurements = 32775;  // the Measurements window of the journal
 constexpr int kSysCmdAbout = 16;
 constexpr int kCtlStatusLamp = 1198;
 constexpr int kIndicatorHint = 103;

@@ -167,6 +167,54 @@ TEST_F(ShortChildWait, NoQualifyingChildFailsAfterTheWait) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
 }
 
+// Two running workbooks whose names contain one another (or the application's name): the one in
+// front is bound, whichever order the running-object list has.
+TEST(Attach, BindsTheWorkbookInFrontAmongSimilarNames) {
+    struct Pair {
+        const char *a, *b;
+    } pairs[] = {{"/home/u/a.ods", "Untitled 1"}, {"/home/u/Book.ods", "/home/u/Book1.ods"}, {"Untitled 1", "Untitled 10"}};
+    for (const Pair &p : pairs) {
+        for (bool swapped : {false, true}) {
+            for (const char *front : {p.a, p.b}) {
+                std::string first = swapped ? p.b : p.a, second = swapped ? p.a : p.b;
+                MemoryAutomation a = MemoryAutomation::WithWorkbook(first, CExcelControl::BaseName(first));
+                MemoryWorkbook other = a.workbooks[0];
+                other.displayName = second;
+                other.name = CExcelControl::BaseName(second);
+                a.workbooks.push_back(other);
+                std::string frontName = std::string(front).substr(std::string(front).find_last_of('/') + 1);
+                for (std::string title : {frontName + " - LibreOffice Calc", "LibreOffice Calc - " + frontName}) {
+                    a.foregroundTitle = title;
+                    CExcelControl c(a);
+                    ASSERT_TRUE(c.Attach()) << title;
+                    EXPECT_EQ(c.workbookName(), CExcelControl::BaseName(front)) << title << (swapped ? " (swapped)" : "");
+                }
+            }
+        }
+    }
+}
+
+TEST(Attach, LongestContainedNameWhenNoneIsExact) {
+    MemoryAutomation a = MemoryAutomation::WithWorkbook("/d/Book.ods", "Book.ods");
+    MemoryWorkbook other = a.workbooks[0];
+    other.displayName = "/d/Book1.ods";
+    other.name = "Book1.ods";
+    a.workbooks.push_back(other);
+    a.foregroundTitle = "Book1 (read-only) - LibreOffice Calc";
+    CExcelControl c(a);
+    ASSERT_TRUE(c.Attach());
+    EXPECT_EQ(c.workbookName(), "Book1.ods");
+}
+
+TEST(Attach, TitleWithoutDashAndNoChildWindowsAnswersAtOnce) {
+    MemoryAutomation a = MemoryAutomation::WithWorkbook("/a/Book1.ods", "Book1.ods");
+    a.foregroundTitle = "Ombra Data Transfer";
+    auto start = std::chrono::steady_clock::now();
+    CExcelControl c(a);
+    EXPECT_FALSE(c.Attach());  // the full 2000 ms wait would apply if it waited
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
 TEST(Lookup, FindWorkbookAndWorksheet) {
     MemoryAutomation a = MemoryAutomation::WithWorkbook("/a/Book1.ods", "Book1.ods");
     MemorySheet s;

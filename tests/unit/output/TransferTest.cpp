@@ -187,10 +187,22 @@ TEST_F(TransferFixture, AutomationErrorAtEveryCallEndsSilently) {
         fresh.failAtCall = static_cast<int>(k);
         OutputItemList sel = Items({1035, 2000}), values = Items({1035, 1000, 1001, 1002});
         TransferInput in{sel, values, 0, 0};
-        TransferResult r = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption", notices.Sink()).result;
+        TransferOutcome o = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption", notices.Sink());
         // The last call gives the application flag back; its failure cannot undo the written cells.
-        EXPECT_EQ(r, k + 1 == total ? TransferResult::Written : TransferResult::AutomationFailed) << fresh.calls.back();
+        EXPECT_EQ(o.result, k + 1 == total ? TransferResult::Written : TransferResult::AutomationFailed) << fresh.calls.back();
+        // The outcome says how far the cells got, also when the transfer broke off.
+        EXPECT_EQ(o.cellsWritten, static_cast<int>(fresh.Sheet().cells.size())) << k;
+        if (o.cellsWritten > 0) {
+            EXPECT_EQ(o.firstCell, "B2");
+            EXPECT_TRUE(fresh.HasCell(o.lastCell)) << o.lastCell;
+        }
     }
+    StartAt(2, 2);
+    TransferOutcome whole = TransferMeasurement(sheet, Layout(1, 0, 5, 5, 13), TransferInput{Items({1035, 2000}), Items({1035, 1000, 1001, 1002}), 0, 0}, "Caption", notices.Sink());
+    EXPECT_EQ(whole.workbookName, "Book1.ods");
+    EXPECT_EQ(whole.sheetName, "Sheet1");
+    EXPECT_EQ(whole.cellsWritten, 8);
+    EXPECT_EQ(whole.lastCell, "E3");
     EXPECT_EQ(notices.Count(), 0u);
 }
 

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -59,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 277u);
+    ASSERT_EQ(ids.size(), 306u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -88,7 +89,15 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     EXPECT_TRUE(ResQString(1300).arg("0.01", "9.99").contains("0.01"));
     EXPECT_TRUE(ResQString(1300).arg("0.01", "9.99").contains("9.99"));
 
-    const std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389};
+    // The measurement journal's texts: path and reason; kept file; count; workbook, sheet, first
+    // and last cell; last cell; count; row and row count (twice); file and reason.
+    const std::map<int, std::vector<int>> journal = {
+        {1421, {1, 2}}, {1422, {1}}, {1423, {1}}, {1430, {1, 2, 3, 4}}, {1432, {1}}, {1440, {1}},
+        {1441, {1, 2}}, {1442, {1, 2}}, {1445, {1, 2}}};
+    for (const auto &[id, expected] : journal) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
+
+    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389};
+    for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     static const QRegularExpression printfStyle("%[-+ 0#]*[0-9.]*[sdfuxXc]");
     for (int id : UsedStringIds()) {
         const QString text = ResQString(id);

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "FxsimHarness.h"
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "colorimetry/Instrument.h"
 #include "colorset/CColorDataEditScreenDlg.h"
 #include "colorset/CEditToneDataDlg.h"
@@ -47,7 +47,7 @@ protected:
         session_.emplace();
         EnumeratedDevices found;
         ASSERT_EQ(EnumerateDevices(found, nullptr), 1);
-        ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) { return true; }));
+        ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) { return true; }, Settings().selectedInstrument));
         // The user's settings: irradiance, 10 degrees, D65, M1.
         Settings().MeasurementType = 0x4;
         MeasurementMasks masks;

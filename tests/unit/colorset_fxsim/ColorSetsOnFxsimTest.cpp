@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "FxsimHarness.h"
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "colorset/CColorSetSettingDlg.h"
 #include "colorset/CEditColorSetDlg.h"
 #include "colorset/CertificationColorSetRecord.h"
@@ -42,7 +42,7 @@ protected:
         ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) {
             Settings().selectedInstrument = 0;
             return true;
-        }));
+        }, Settings().selectedInstrument));
     }
     void TearDown() override {
         if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), nullptr);

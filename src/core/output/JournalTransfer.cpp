@@ -1,0 +1,187 @@
+#include "output/JournalTransfer.h"
+
+#include <algorithm>
+
+#include "output/ExcelControl.h"
+#include "platform/Resources.h"
+
+namespace ombra {
+
+namespace {
+
+constexpr int kStrUnwrittenNotice = 1423;
+constexpr int kStrDate = 1425;
+constexpr int kStrTime = 1426;
+constexpr int kStrInstrument = 1427;
+constexpr int kStrSerial = 1448;
+constexpr int kStrWritten = 1430;
+constexpr int kStrNotWritten = 1431;
+constexpr int kStrPartlyWritten = 1432;
+constexpr int kStrRefused = 1433;
+constexpr int kStrPending = 1434;
+
+// The date and time have columns of their own.
+bool IsStampItem(int id) { return id == 1035 || id == 1036; }
+
+std::string Fill(std::string text, const std::vector<std::string> &args) {
+    for (size_t i = args.size(); i-- > 0;) {
+        const std::string mark = "%" + std::to_string(i + 1);
+        for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + args[i].size()))
+            text.replace(at, mark.size(), args[i]);
+    }
+    return text;
+}
+
+// The workbook a running display name stands for, as its file name ("Book1.ods", "Untitled 1").
+std::string FileName(const std::string &displayName) {
+    size_t slash = displayName.find_last_of("\\/");
+    return slash == std::string::npos ? displayName : displayName.substr(slash + 1);
+}
+
+}  // namespace
+
+TransferOutcome ResendMeasurement(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
+                                  NoticeSink notify) {
+    const TransferInput input{entry.outputItems, entry.valueItems, entry.spectralCount, entry.densityCount};
+    return TransferMeasurement(automation, entry.layout, input, messageCaption, notify);
+}
+
+TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry,
+                                   const AutomationConnector &connect, const std::string &messageCaption,
+                                   NoticeSink notify, std::optional<qint64> *id) {
+    const std::optional<qint64> recorded = journal ? journal->Record(entry) : std::nullopt;
+    if (id) *id = recorded;
+    std::unique_ptr<Automation> automation;
+    try {
+        if (connect) automation = connect();
+    } catch (const AutomationError &) {
+        // No spreadsheet reachable: nothing is written, the journal says so.
+    }
+    const TransferOutcome outcome =
+        automation ? ResendMeasurement(*automation, entry, messageCaption, notify) : TransferOutcome{};
+    if (journal && recorded) journal->SetOutcome(*recorded, JournalOutcomeOf(outcome));
+    return outcome;
+}
+
+std::string WorkbookInFront::ForegroundWindowTitle() {
+    const std::string title = inner_.ForegroundWindowTitle();
+    const std::vector<std::string> running = inner_.RunningObjectNames();
+    for (const std::string &name : running) {
+        const std::string base = CExcelControl::BaseName(name);
+        if (!base.empty() && title.find(base) != std::string::npos) return title;
+    }
+    // A title of the form "<workbook> - " binds exactly that workbook.
+    for (const std::string &name : running) {
+        if (!lastWorkbook_.empty() && (FileName(name) == lastWorkbook_ || CExcelControl::BaseName(name) == lastWorkbook_))
+            return FileName(name) + " - ";
+    }
+    if (running.size() == 1) return FileName(running.front()) + " - ";
+    return title;
+}
+
+WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastWorkbook, std::string messageCaption,
+                                  NoticeSink notify) {
+    struct State {
+        std::unique_ptr<Automation> automation;
+        std::string lastWorkbook;
+    };
+    auto state = std::make_shared<State>();
+    state->lastWorkbook = std::move(lastWorkbook);
+    return [state, connect = std::move(connect), messageCaption = std::move(messageCaption), notify](const JournalEntry &entry) {
+        if (!state->automation && connect) {
+            try {
+                state->automation = connect();
+            } catch (const AutomationError &) {
+                // No spreadsheet reachable: nothing written, as with a fresh measurement.
+            }
+        }
+        if (!state->automation) return TransferOutcome{};
+        WorkbookInFront front(*state->automation, state->lastWorkbook);
+        TransferOutcome outcome = ResendMeasurement(front, entry, messageCaption, notify);
+        if (outcome.result == TransferResult::Written) state->lastWorkbook = outcome.workbookName;
+        if (outcome.result == TransferResult::AutomationFailed) state->automation.reset();
+        return outcome;
+    };
+}
+
+std::optional<std::string> LastingNoticeAfter(const TransferOutcome &outcome, MeasurementJournal *journal) {
+    if (outcome.result == TransferResult::Written) return std::nullopt;
+    return UnwrittenNoticeText(journal ? journal->UnwrittenCount() : 1);
+}
+
+std::string UnwrittenNoticeText(int unwrittenCount) {
+    return Fill(platform::ResString(kStrUnwrittenNotice), {std::to_string(std::max(1, unwrittenCount))});
+}
+
+std::string OutcomeText(const JournalOutcome &o) {
+    switch (o.kind) {
+    case JournalOutcome::Written:
+        return Fill(platform::ResString(kStrWritten), {o.workbook, o.sheet, o.firstCell, o.lastCell});
+    case JournalOutcome::NotWritten: return platform::ResString(kStrNotWritten);
+    case JournalOutcome::PartlyWritten: return Fill(platform::ResString(kStrPartlyWritten), {o.lastCell});
+    case JournalOutcome::Refused: return platform::ResString(kStrRefused);
+    case JournalOutcome::Pending: break;
+    }
+    return platform::ResString(kStrPending);
+}
+
+std::vector<std::string> JournalTableHeader(const JournalEntry &entry) {
+    std::vector<std::string> header = {platform::ResString(kStrDate), platform::ResString(kStrTime),
+                                       platform::ResString(kStrInstrument), platform::ResString(kStrSerial)};
+    for (const OutputItem &item : entry.valueItems)
+        if (!IsStampItem(item.identifier)) header.push_back(item.label);
+    return header;
+}
+
+std::vector<std::string> JournalTableRow(const JournalEntry &entry) {
+    std::vector<std::string> row = {entry.date, entry.time, entry.model, entry.serial};
+    for (const OutputItem &item : entry.valueItems)
+        if (!IsStampItem(item.identifier)) row.push_back(item.valueText);
+    return row;
+}
+
+std::vector<std::vector<std::string>> JournalTable(const std::vector<JournalEntry> &entries) {
+    std::vector<std::vector<std::string>> table;
+    std::vector<std::string> lastHeader;
+    for (const JournalEntry &entry : entries) {
+        std::vector<std::string> header = JournalTableHeader(entry);
+        if (header != lastHeader) {
+            table.push_back(header);
+            lastHeader = std::move(header);
+        }
+        table.push_back(JournalTableRow(entry));
+    }
+    return table;
+}
+
+std::string TsvLine(const std::vector<std::string> &fields) {
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += '\t';
+        std::string field = fields[i];
+        std::replace_if(field.begin(), field.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+        line += field;
+    }
+    return line + "\n";
+}
+
+std::string CsvLine(const std::vector<std::string> &fields) {
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += ',';
+        const std::string &field = fields[i];
+        if (field.find_first_of(",\"\r\n") == std::string::npos) {
+            line += field;
+            continue;
+        }
+        line += '"';
+        for (char c : field) {
+            if (c == '"') line += '"';
+            line += c;
+        }
+        line += '"';
+    }
+    return line + "\r\n";
+}
+
+}  // namespace ombra

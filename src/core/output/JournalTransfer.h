@@ -1,0 +1,86 @@
+// Journal entries out again: written into the spreadsheet exactly like a fresh measurement,
+// or turned into tab-separated text (for the clipboard) and CSV (for a file).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "automation/Automation.h"
+#include "output/MeasurementJournal.h"
+#include "output/Transfer.h"
+#include "platform/Notice.h"
+
+
+namespace ombra {
+
+// Writes an entry with the transfer of a fresh measurement: its own layout, its items in order,
+// from the active cell, leaving the selection where the next measurement begins.
+TransferOutcome ResendMeasurement(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
+                                  NoticeSink notify = {});
+
+// The automation of a resend. The user asks for it in the program's own window, so that window
+// is in front: when the foreground title names no running workbook, the workbook of the last
+// transfer (`lastWorkbook`, a workbook name such as "Book1.ods") is taken when it still runs,
+// else the only running workbook. Everything else goes to `inner` unchanged.
+class WorkbookInFront : public Automation {
+public:
+    WorkbookInFront(Automation &inner, std::string lastWorkbook) : inner_(inner), lastWorkbook_(std::move(lastWorkbook)) {}
+    std::vector<std::string> RunningObjectNames() override { return inner_.RunningObjectNames(); }
+    DispatchPtr RunningObject(const std::string &displayName) override { return inner_.RunningObject(displayName); }
+    std::string ForegroundWindowTitle() override;
+    std::vector<ChildWindow> ForegroundChildWindows() override { return inner_.ForegroundChildWindows(); }
+
+private:
+    Automation &inner_;
+    std::string lastWorkbook_;
+};
+
+// Writes one entry into the spreadsheet like a fresh measurement (the Measurements window's
+// "write to spreadsheet" calls it once per selected entry).
+using WriteEntryFunction = std::function<TransferOutcome(const JournalEntry &)>;
+// Makes the spreadsheet connection; null or AutomationError when there is none.
+using AutomationConnector = std::function<std::unique_ptr<Automation>()>;
+
+// One measurement's road through the journal: the entry is recorded before the spreadsheet is
+// reached, then `connect` makes the connection (null, empty or AutomationError: no spreadsheet,
+// nothing is written) and the entry is transferred, then its outcome is recorded. Without a
+// usable journal the transfer still runs. `id` receives the entry's id when it was recorded.
+TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry,
+                                   const AutomationConnector &connect, const std::string &messageCaption,
+                                   NoticeSink notify = {}, std::optional<qint64> *id = nullptr);
+
+// The write function of the Measurements window: one connection for all entries (made on first
+// use, made again after a failure), the workbook in front or else the one last written to
+// (starting with `lastWorkbook`), each entry through ResendMeasurement.
+WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastWorkbook, std::string messageCaption,
+                                  NoticeSink notify = {});
+
+// The lasting status-bar text for `unwrittenCount` measurements not written (at least one is
+// counted: the text is shown because a measurement just missed the sheet).
+std::string UnwrittenNoticeText(int unwrittenCount);
+
+// The status-bar notice after a measurement's transfer: the text to show and keep (menu and
+// button hints must not replace it) when the measurement did not reach the sheet completely;
+// nothing when it did, which ends the notice.
+std::optional<std::string> LastingNoticeAfter(const TransferOutcome &outcome, MeasurementJournal *journal);
+
+// The outcome of an entry as the Measurements window shows it.
+std::string OutcomeText(const JournalOutcome &outcome);
+
+// Entries as a table: a header row (date, time, instrument, serial number and the labels of the
+// items), then one row per entry; a new header row wherever the items change. Oldest first is
+// the caller's order.
+std::vector<std::vector<std::string>> JournalTable(const std::vector<JournalEntry> &entries);
+std::vector<std::string> JournalTableRow(const JournalEntry &entry);
+std::vector<std::string> JournalTableHeader(const JournalEntry &entry);
+
+// Tab-separated lines ending in "\n" (tabs and line breaks inside a field become spaces).
+std::string TsvLine(const std::vector<std::string> &fields);
+// One CSV record ending in CRLF: "," separated, fields with ",", '"', CR or LF quoted, quotes
+// doubled.
+std::string CsvLine(const std::vector<std::string> &fields);
+
+}  // namespace ombra

@@ -1,0 +1,434 @@
+#include "output/MeasurementJournal.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+#include <atomic>
+#include <cmath>
+#include <functional>
+
+#include "settings/AppSettings.h"
+#include "instrument/MeasuredData.h"
+#include "output/Values.h"
+#include "platform/MessageFlags.h"
+#include "platform/Resources.h"
+
+namespace ombra {
+
+namespace {
+
+constexpr int kStrCaption = 1200;
+constexpr int kStrJournalUnwritable = 1421;
+constexpr int kStrJournalSetAside = 1422;
+constexpr int kStrFolderCannotBeCreated = 1447;
+
+// SQLite result codes that mean the file is not a sound database.
+constexpr int kSqliteCorrupt = 11;
+constexpr int kSqliteNotADatabase = 26;
+
+std::atomic<int> g_connectionCounter{0};
+
+QString Q(const std::string &s) { return QString::fromStdString(s); }
+std::string S(const QVariant &v) { return v.toString().toStdString(); }
+
+bool IsCorruption(const QSqlError &error) {
+    const int code = error.nativeErrorCode().toInt();
+    return code == kSqliteCorrupt || code == kSqliteNotADatabase;
+}
+
+// A failed statement, with what SQLite said about it.
+struct SqlFault {
+    QSqlError error;
+};
+
+QSqlQuery Exec(const QSqlDatabase &db, const QString &sql) {
+    QSqlQuery query(db);
+    if (!query.exec(sql)) throw SqlFault{query.lastError()};
+    return query;
+}
+
+void Exec(QSqlQuery &query) {
+    if (!query.exec()) throw SqlFault{query.lastError()};
+}
+
+QString ItemsToJson(const OutputItemList &items) {
+    QJsonArray array;
+    for (const OutputItem &item : items) {
+        QJsonObject o;
+        o["id"] = item.identifier;
+        o["label"] = Q(item.label);
+        if (std::isfinite(item.value)) o["value"] = item.value;
+        o["text"] = Q(item.valueText);
+        array.append(o);
+    }
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
+OutputItemList ItemsFromJson(const QString &json) {
+    OutputItemList items;
+    for (const QJsonValue &v : QJsonDocument::fromJson(json.toUtf8()).array()) {
+        const QJsonObject o = v.toObject();
+        items.push_back({o["id"].toInt(), o["label"].toString().toStdString(), o["value"].toDouble(),
+                         o["text"].toString().toStdString()});
+    }
+    return items;
+}
+
+QString SelectionText(const std::vector<int> &ids) {
+    QStringList parts;
+    for (int id : ids) parts << QString::number(id);
+    return parts.join(',');
+}
+
+// Each step brings the schema from its position in this list to the next version. Steps are
+// only ever appended: a journal is migrated forward and never dropped.
+const std::vector<std::function<void(const QSqlDatabase &)>> &MigrationSteps() {
+    static const std::vector<std::function<void(const QSqlDatabase &)>> steps = {
+        [](const QSqlDatabase &db) {
+            Exec(db, "CREATE TABLE measurements ("
+                     " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                     " recorded_utc TEXT NOT NULL, date_text TEXT NOT NULL, time_text TEXT NOT NULL,"
+                     " model TEXT NOT NULL, serial TEXT NOT NULL, measurement_type INTEGER NOT NULL,"
+                     " meas_type_text TEXT, meas_cond_text TEXT, den_white_ref_text TEXT,"
+                     " observer_text TEXT, illuminant_text TEXT, polarization_text TEXT,"
+                     " selection TEXT NOT NULL, layout_label INTEGER NOT NULL, layout_row INTEGER NOT NULL,"
+                     " val_sep INTEGER NOT NULL, func_sep INTEGER NOT NULL, block_sep INTEGER NOT NULL,"
+                     " measurement_type_sel INTEGER NOT NULL, spectral_count INTEGER NOT NULL,"
+                     " density_count INTEGER NOT NULL, output_items TEXT NOT NULL, value_items TEXT NOT NULL,"
+                     " raw_record BLOB, outcome INTEGER NOT NULL DEFAULT 0, workbook TEXT, sheet TEXT,"
+                     " first_cell TEXT, last_cell TEXT, outcome_utc TEXT)");
+            Exec(db, "CREATE INDEX measurements_outcome ON measurements(outcome)");
+        },
+    };
+    return steps;
+}
+
+const char *kColumns =
+    "id, recorded_utc, date_text, time_text, model, serial, measurement_type, meas_type_text, meas_cond_text,"
+    " den_white_ref_text, observer_text, illuminant_text, polarization_text, layout_label, layout_row, val_sep,"
+    " func_sep, block_sep, measurement_type_sel, spectral_count, density_count, output_items, value_items,"
+    " raw_record, outcome, workbook, sheet, first_cell, last_cell";
+
+JournalEntry EntryFromRow(const QSqlQuery &q) {
+    JournalEntry e;
+    int c = 0;
+    e.id = q.value(c++).toLongLong();
+    e.recordedUtc = S(q.value(c++));
+    e.date = S(q.value(c++));
+    e.time = S(q.value(c++));
+    e.model = S(q.value(c++));
+    e.serial = S(q.value(c++));
+    e.measurementType = q.value(c++).toInt();
+    for (std::string &text : e.settingTexts) text = S(q.value(c++));
+    e.layout.Label = q.value(c++).toInt();
+    e.layout.Row = q.value(c++).toInt();
+    e.layout.ValSep = q.value(c++).toInt();
+    e.layout.FuncSep = q.value(c++).toInt();
+    e.layout.BlockSep = q.value(c++).toInt();
+    e.layout.MeasurementTypeSel = q.value(c++).toInt();
+    e.spectralCount = q.value(c++).toInt();
+    e.densityCount = q.value(c++).toInt();
+    e.outputItems = ItemsFromJson(q.value(c++).toString());
+    e.valueItems = ItemsFromJson(q.value(c++).toString());
+    e.rawRecord = q.value(c++).toByteArray().toStdString();
+    e.outcome.kind = static_cast<JournalOutcome::Kind>(q.value(c++).toInt());
+    e.outcome.workbook = S(q.value(c++));
+    e.outcome.sheet = S(q.value(c++));
+    e.outcome.firstCell = S(q.value(c++));
+    e.outcome.lastCell = S(q.value(c++));
+    return e;
+}
+
+}  // namespace
+
+std::vector<int> JournalEntry::Selection() const {
+    std::vector<int> ids;
+    for (const OutputItem &item : outputItems) ids.push_back(item.identifier);
+    return ids;
+}
+
+JournalOutcome JournalOutcomeOf(const TransferOutcome &t) {
+    JournalOutcome o;
+    o.workbook = t.workbookName;
+    o.sheet = t.sheetName;
+    o.firstCell = t.firstCell;
+    o.lastCell = t.lastCell;
+    switch (t.result) {
+    case TransferResult::Written: o.kind = JournalOutcome::Written; break;
+    case TransferResult::NoWorkbook: o.kind = JournalOutcome::NotWritten; break;
+    case TransferResult::OutsideSheet: o.kind = JournalOutcome::Refused; break;
+    case TransferResult::AutomationFailed:
+        o.kind = t.cellsWritten > 0 ? JournalOutcome::PartlyWritten : JournalOutcome::NotWritten;
+        break;
+    }
+    return o;
+}
+
+TransferLayout TransferLayoutFrom(const AppSettings &settings) {
+    TransferLayout layout;
+    layout.Label = settings.Label;
+    layout.Row = settings.Row;
+    layout.ValSep = settings.ValSep;
+    layout.FuncSep = settings.FuncSep;
+    layout.BlockSep = settings.BlockSep;
+    layout.MeasurementTypeSel = settings.MeasurementTypeSel;
+    return layout;
+}
+
+JournalEntry MakeJournalEntry(const AppSettings &settings, const OutputValues &values, const MeasurementStamp &stamp,
+                              const CMeasuredData &data) {
+    JournalEntry e;
+    e.date = stamp.date;
+    e.time = stamp.time;
+    e.model = settings.modelName;
+    e.serial = settings.serialNumberText;
+    e.measurementType = settings.MeasurementType;
+    e.settingTexts = {settings.MeasTypeString, settings.MeasCondString, settings.DenWhiteRefString,
+                      settings.ObserverString, settings.IlluminantString, settings.PolarizationString};
+    e.layout = TransferLayoutFrom(settings);
+    e.outputItems = values.outputItems;
+    e.valueItems = values.valueItems;
+    e.spectralCount = values.spectralCount;
+    e.densityCount = values.densityCount;
+    if (data.Count() > 0)
+        e.rawRecord.assign(reinterpret_cast<const char *>(&data.Record(0)), sizeof(MeasuredDataRecord));
+    return e;
+}
+
+QString MeasurementJournal::DefaultPath() {
+    // The user's data folder: XDG_DATA_HOME when it names an absolute folder, else ~/.local/share.
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base)) base = QDir::homePath() + "/.local/share";
+    return base + "/ombra-dts/journal.sqlite";
+}
+
+MeasurementJournal::MeasurementJournal(NoticeSink notices, const QString &path)
+    : notices_(std::move(notices)), path_(path) {
+    Open();
+}
+
+MeasurementJournal::~MeasurementJournal() { Close(); }
+
+void MeasurementJournal::Close() {
+    if (connection_.isEmpty()) return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection_, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection_);
+    connection_.clear();
+}
+
+void MeasurementJournal::ReportFault(const std::string &detail) {
+    if (faultReported_ || !notices_) return;
+    faultReported_ = true;
+    notices_(MakeNotice(kStrJournalUnwritable, kStrCaption, platform::mb::ICONWARNING,
+                         {QDir::toNativeSeparators(path_).toStdString(), detail}));
+}
+
+bool MeasurementJournal::EnsureOpen() { return IsOpen() || Open(); }
+
+bool MeasurementJournal::Open() {
+    if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
+        ReportFault(platform::ResString(kStrFolderCannotBeCreated));
+        return false;
+    }
+    // A damaged file is renamed aside once and a new journal started in its place.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const QString name = QString("ombra-journal-%1").arg(g_connectionCounter++);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+            db.setDatabaseName(path_);
+        }
+        connection_ = name;
+        try {
+            if (!Prepare(name)) {
+                Close();
+                return false;
+            }
+            return true;
+        } catch (const SqlFault &fault) {
+            Close();
+            if (attempt == 0 && IsCorruption(fault.error) && SetAside()) continue;
+            ReportFault(fault.error.text().toStdString());
+            return false;
+        }
+    }
+    return false;
+}
+
+bool MeasurementJournal::Prepare(const QString &connection) {
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    if (!db.open()) {
+        ReportFault(db.lastError().text().toStdString());
+        return false;
+    }
+    Exec(db, "PRAGMA journal_mode=WAL");
+    Exec(db, "PRAGMA synchronous=FULL");
+    QSqlQuery check = Exec(db, "PRAGMA quick_check");
+    if (!check.next() || check.value(0).toString() != "ok") throw SqlFault{QSqlError("quick_check", check.value(0).toString(), QSqlError::StatementError, QString::number(kSqliteCorrupt))};
+    return Migrate(connection);
+}
+
+bool MeasurementJournal::Migrate(const QString &connection) {
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    Exec(db, "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
+    QSqlQuery read = Exec(db, "SELECT version FROM schema_version");
+    int version = read.next() ? read.value(0).toInt() : 0;
+    const bool hasRow = read.isValid();
+    read.finish();
+    const auto &steps = MigrationSteps();
+    // A newer program's journal only has more: it is used as it is.
+    if (version >= static_cast<int>(steps.size())) return true;
+    if (!db.transaction()) throw SqlFault{db.lastError()};
+    try {
+        for (; version < static_cast<int>(steps.size()); ++version) steps[version](db);
+        QSqlQuery write(db);
+        write.prepare(hasRow ? "UPDATE schema_version SET version = ?" : "INSERT INTO schema_version (version) VALUES (?)");
+        write.addBindValue(version);
+        Exec(write);
+        if (!db.commit()) throw SqlFault{db.lastError()};
+    } catch (const SqlFault &) {
+        db.rollback();
+        throw;
+    }
+    return true;
+}
+
+bool MeasurementJournal::SetAside() {
+    const QString stamp = QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    QString target = path_ + ".corrupt-" + stamp;
+    for (int n = 2; QFile::exists(target); ++n) target = path_ + ".corrupt-" + stamp + "-" + QString::number(n);
+    if (!QFile::rename(path_, target)) return false;
+    // The log files belong to the damaged file: they go with it, under the names SQLite expects.
+    for (const char *suffix : {"-wal", "-shm"}) {
+        if (QFile::exists(path_ + suffix)) QFile::rename(path_ + suffix, target + suffix);
+    }
+    setAside_ = target;
+    if (notices_)
+        notices_(MakeNotice(kStrJournalSetAside, kStrCaption, platform::mb::ICONWARNING,
+                             {QDir::toNativeSeparators(target).toStdString()}));
+    return true;
+}
+
+std::optional<qint64> MeasurementJournal::Record(const JournalEntry &entry) {
+    if (!EnsureOpen()) return std::nullopt;
+    QSqlError error;
+    if (std::optional<qint64> id = Insert(entry, error)) return id;
+    // A file damaged while the program runs: set it aside, start anew and keep this measurement.
+    if (IsCorruption(error)) {
+        Close();
+        if (SetAside() && Open()) {
+            if (std::optional<qint64> id = Insert(entry, error)) return id;
+        }
+    }
+    ReportFault(error.text().toStdString());
+    return std::nullopt;
+}
+
+std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSqlError &error) {
+    if (!IsOpen()) return std::nullopt;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlQuery q(db);
+    q.prepare("INSERT INTO measurements (recorded_utc, date_text, time_text, model, serial, measurement_type,"
+              " meas_type_text, meas_cond_text, den_white_ref_text, observer_text, illuminant_text,"
+              " polarization_text, selection, layout_label, layout_row, val_sep, func_sep, block_sep,"
+              " measurement_type_sel, spectral_count, density_count, output_items, value_items, raw_record, outcome)"
+              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
+    const std::string recorded = entry.recordedUtc.empty()
+        ? QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString() : entry.recordedUtc;
+    for (const std::string *text : {&recorded, &entry.date, &entry.time, &entry.model, &entry.serial})
+        q.addBindValue(Q(*text));
+    q.addBindValue(entry.measurementType);
+    for (const std::string &text : entry.settingTexts) q.addBindValue(Q(text));
+    q.addBindValue(SelectionText(entry.Selection()));
+    for (int v : {entry.layout.Label, entry.layout.Row, entry.layout.ValSep, entry.layout.FuncSep,
+                  entry.layout.BlockSep, entry.layout.MeasurementTypeSel, entry.spectralCount, entry.densityCount})
+        q.addBindValue(v);
+    q.addBindValue(ItemsToJson(entry.outputItems));
+    q.addBindValue(ItemsToJson(entry.valueItems));
+    q.addBindValue(QByteArray(entry.rawRecord.data(), static_cast<qsizetype>(entry.rawRecord.size())));
+    if (!q.exec()) {
+        error = q.lastError();
+        return std::nullopt;
+    }
+    return q.lastInsertId().toLongLong();
+}
+
+bool MeasurementJournal::SetOutcome(qint64 id, const JournalOutcome &outcome) {
+    if (!EnsureOpen()) return false;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare("UPDATE measurements SET outcome = ?, workbook = ?, sheet = ?, first_cell = ?, last_cell = ?,"
+              " outcome_utc = ? WHERE id = ?");
+    q.addBindValue(static_cast<int>(outcome.kind));
+    for (const std::string *text : {&outcome.workbook, &outcome.sheet, &outcome.firstCell, &outcome.lastCell})
+        q.addBindValue(Q(*text));
+    q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    q.addBindValue(id);
+    if (!q.exec()) {
+        ReportFault(q.lastError().text().toStdString());
+        return false;
+    }
+    return q.numRowsAffected() == 1;
+}
+
+std::vector<JournalEntry> MeasurementJournal::List(int limit) {
+    std::vector<JournalEntry> entries;
+    if (!EnsureOpen()) return entries;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    q.prepare(QString("SELECT %1 FROM measurements ORDER BY id DESC LIMIT ?").arg(kColumns));
+    q.addBindValue(limit);
+    if (!q.exec()) return entries;
+    while (q.next()) entries.push_back(EntryFromRow(q));
+    return entries;
+}
+
+std::optional<JournalEntry> MeasurementJournal::Entry(qint64 id) {
+    if (!EnsureOpen()) return std::nullopt;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QString("SELECT %1 FROM measurements WHERE id = ?").arg(kColumns));
+    q.addBindValue(id);
+    if (!q.exec() || !q.next()) return std::nullopt;
+    return EntryFromRow(q);
+}
+
+int MeasurementJournal::Delete(const std::vector<qint64> &ids) {
+    if (ids.empty() || !EnsureOpen()) return 0;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) return 0;
+    int removed = 0;
+    QSqlQuery q(db);
+    q.prepare("DELETE FROM measurements WHERE id = ?");
+    for (qint64 id : ids) {
+        q.addBindValue(id);
+        if (!q.exec()) {
+            db.rollback();
+            ReportFault(q.lastError().text().toStdString());
+            return 0;
+        }
+        removed += q.numRowsAffected();
+    }
+    if (!db.commit()) return 0;
+    return removed;
+}
+
+int MeasurementJournal::UnwrittenCount() {
+    if (!EnsureOpen()) return 0;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QString("SELECT COUNT(*) FROM measurements WHERE outcome <> %1").arg(JournalOutcome::Written)) ||
+        !q.next())
+        return 0;
+    return q.value(0).toInt();
+}
+
+}  // namespace ombra

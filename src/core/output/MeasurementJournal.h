@@ -1,0 +1,130 @@
+// The measurement journal: every measurement is kept on disk before its cells are written, with
+// everything needed to write it again exactly, and with how its transfer ended. A reading that
+// never reached the spreadsheet (no office running, a failing one, a sheet too small) can be
+// written later, copied or exported from the Measurements window.
+//
+// The journal is an SQLite database (write-ahead log, full synchronisation: a measurement
+// recorded is on disk even if the program is killed a moment later). Its faults never stop
+// measuring: a journal that cannot be opened or written gives one notice and the program goes
+// on without it; a damaged file is renamed aside and a new one started.
+#pragma once
+
+#include <QSqlError>
+#include <QString>
+#include <QtGlobal>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output/OutputItem.h"
+#include "output/Transfer.h"
+#include "platform/Notice.h"
+
+namespace ombra {
+
+struct AppSettings;
+class CMeasuredData;
+class OutputValues;
+struct MeasurementStamp;
+
+// How the transfer of a journal entry ended.
+struct JournalOutcome {
+    enum Kind {
+        Pending = 0,        // recorded; the transfer has not reported back (the program ended during it)
+        Written = 1,        // every cell written: workbook, sheet, first and last cell
+        NotWritten = 2,     // no spreadsheet, or it failed before the first cell
+        PartlyWritten = 3,  // the spreadsheet failed part-way: lastCell is the last cell written
+        Refused = 4,        // a cell fell outside the sheet's limits (cells before it may be written)
+    };
+    Kind kind = Pending;
+    std::string workbook;
+    std::string sheet;
+    std::string firstCell;
+    std::string lastCell;
+
+    bool operator==(const JournalOutcome &) const = default;
+};
+
+// The outcome of a transfer as the journal keeps it.
+JournalOutcome JournalOutcomeOf(const TransferOutcome &transfer);
+
+// One measurement as recorded: the time stamp texts the cells get, the instrument, the settings
+// in force and every item's label and value text in order.
+struct JournalEntry {
+    qint64 id = 0;                       // assigned by Record
+    std::string recordedUtc;             // ISO 8601 instant of recording (filled in by Record)
+    std::string date;                    // the texts of the date and time items
+    std::string time;
+    std::string model;
+    std::string serial;
+    int measurementType = 1;             // 1 reflection, 4 irradiance
+    // MeasTypeString, MeasCondString, DenWhiteRefString, ObserverString, IlluminantString,
+    // PolarizationString.
+    std::array<std::string, 6> settingTexts;
+    TransferLayout layout;               // the cell layout in force
+    OutputItemList outputItems;          // the selection in order, with values
+    OutputItemList valueItems;           // the expanded selection with values
+    int spectralCount = 0;
+    int densityCount = 0;
+    std::string rawRecord;               // the measured-data record, byte for byte
+    JournalOutcome outcome;
+
+    // The identifiers of the selection, in order.
+    std::vector<int> Selection() const;
+};
+
+// The layout settings of a transfer, taken from the application settings.
+TransferLayout TransferLayoutFrom(const AppSettings &settings);
+
+// The journal entry of a measurement whose values were just built.
+JournalEntry MakeJournalEntry(const AppSettings &settings, const OutputValues &values, const MeasurementStamp &stamp,
+                              const CMeasuredData &data);
+
+class MeasurementJournal {
+public:
+    static constexpr int kSchemaVersion = 1;
+
+    // $XDG_DATA_HOME/ombra-dts/journal.sqlite (~/.local/share/ombra-dts/journal.sqlite).
+    static QString DefaultPath();
+
+    // Opens (or creates) the journal at `path`. Faults are told once through `notices`.
+    explicit MeasurementJournal(NoticeSink notices, const QString &path = DefaultPath());
+    ~MeasurementJournal();
+    MeasurementJournal(const MeasurementJournal &) = delete;
+    MeasurementJournal &operator=(const MeasurementJournal &) = delete;
+
+    bool IsOpen() const { return !connection_.isEmpty(); }
+    const QString &path() const { return path_; }
+    // Where a damaged journal was set aside by this object; empty when none was.
+    const QString &setAsidePath() const { return setAside_; }
+
+    // Keeps a measurement durably; its id, or nothing when the journal cannot be written.
+    std::optional<qint64> Record(const JournalEntry &entry);
+    bool SetOutcome(qint64 id, const JournalOutcome &outcome);
+    // Entries newest first (all when limit < 0).
+    std::vector<JournalEntry> List(int limit = -1);
+    std::optional<JournalEntry> Entry(qint64 id);
+    // Removes the entries; the number removed.
+    int Delete(const std::vector<qint64> &ids);
+    // Entries whose cells did not all reach a sheet (not written, partly, refused, or pending).
+    int UnwrittenCount();
+
+private:
+    bool EnsureOpen();
+    std::optional<qint64> Insert(const JournalEntry &entry, QSqlError &error);
+    bool Open();
+    bool Prepare(const QString &connection);
+    bool Migrate(const QString &connection);
+    bool SetAside();
+    void Close();
+    void ReportFault(const std::string &detail);
+
+    NoticeSink notices_;
+    QString path_;
+    QString connection_;  // name of the open database connection; empty while closed
+    QString setAside_;
+    bool faultReported_ = false;
+};
+
+}  // namespace ombra

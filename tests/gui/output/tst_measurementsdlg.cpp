@@ -1,0 +1,192 @@
+// The Measurements window offscreen: the list, copying, CSV export read back, deleting, writing
+// again, and progress with cancel over 200 measurements.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "output/JournalTransfer.h"
+#include "output/MeasurementsDlg.h"
+#include "platform/FileDialog.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+using namespace ombra;
+
+namespace {
+
+JournalEntry Entry(int n, const std::string &firstLabel = "L*") {
+    JournalEntry e;
+    e.date = "2026/12/08";
+    e.time = QString("10:%1:00").arg(n % 60, 2, 10, QChar('0')).toStdString();
+    e.model = "OS-100";
+    e.serial = "4711";
+    e.outputItems = {OutputItem{1035, "Date", 0, e.date}, OutputItem{2000, "Lab", 0, ""}};
+    e.valueItems = {OutputItem{1035, "Date", 0, e.date}, OutputItem{1000, firstLabel, 0, std::to_string(n) + ".5"},
+                    OutputItem{1001, "a*", 0, "-0.25"}, OutputItem{1002, "b*", 0, "1.00"}};
+    return e;
+}
+
+TransferOutcome Outcome(TransferResult result) {
+    TransferOutcome o;
+    o.result = result;
+    o.workbookName = "Book1.ods";
+    o.sheetName = "Sheet1";
+    o.firstCell = "A1";
+    o.lastCell = "D2";
+    o.cellsWritten = result == TransferResult::Written ? 8 : 0;
+    return o;
+}
+
+}  // namespace
+
+class MeasurementsDlgTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<MeasurementJournal> journal;
+    int journals = 0;
+
+    // Three measurements: the first written, the other two not.
+    std::vector<qint64> RecordThree() {
+        std::vector<qint64> ids;
+        for (int n = 1; n <= 3; ++n) ids.push_back(*journal->Record(Entry(n)));
+        journal->SetOutcome(ids[0], JournalOutcomeOf(Outcome(TransferResult::Written)));
+        journal->SetOutcome(ids[1], JournalOutcomeOf(Outcome(TransferResult::NoWorkbook)));
+        return ids;
+    }
+
+private slots:
+    void init() {
+        journal = std::make_unique<MeasurementJournal>(nullptr, dir.path() + QString("/journal%1.sqlite").arg(++journals));
+        QVERIFY(journal->IsOpen());
+    }
+    void cleanup() { journal.reset(); }
+
+    void listsNewestFirstAndUnwrittenStandOut() {
+        RecordThree();
+        MeasurementsDlg dlg(*journal, nullptr);
+        QTableWidget *table = dlg.Table();
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->item(0, MeasurementsDlg::TimeColumn)->text(), QString("10:03:00"));
+        QCOMPARE(table->item(2, MeasurementsDlg::TimeColumn)->text(), QString("10:01:00"));
+        QCOMPARE(table->item(0, MeasurementsDlg::InstrumentColumn)->text(), QString("OS-100 4711"));
+        QCOMPARE(table->item(0, MeasurementsDlg::ValuesColumn)->text(), QString("L* 3.5   a* -0.25   b* 1.00"));
+        QCOMPARE(table->item(2, MeasurementsDlg::OutcomeColumn)->text(), QString("Written: Book1.ods, Sheet1, A1 to D2"));
+        QCOMPARE(table->item(1, MeasurementsDlg::OutcomeColumn)->text(), platform::ResQString(1431));
+        QCOMPARE(table->item(0, MeasurementsDlg::OutcomeColumn)->text(), platform::ResQString(1434));
+        QVERIFY(table->item(0, 0)->font().bold());
+        QVERIFY(table->item(1, 0)->font().bold());
+        QVERIFY(!table->item(2, 0)->font().bold());
+        QVERIFY(!dlg.findChild<QPushButton *>("writeButton")->isEnabled());  // nothing selected
+    }
+
+    void copiesTabSeparatedTextWithHeader() {
+        std::vector<qint64> ids = RecordThree();
+        MeasurementsDlg dlg(*journal, nullptr);
+        dlg.SelectIds({ids[2], ids[0]});
+        QVERIFY(dlg.findChild<QPushButton *>("copyButton")->isEnabled());
+        const QString expected = "Date\tTime\tInstrument\tSerial number\tL*\ta*\tb*\n"
+                                 "2026/12/08\t10:01:00\tOS-100\t4711\t1.5\t-0.25\t1.00\n"
+                                 "2026/12/08\t10:03:00\tOS-100\t4711\t3.5\t-0.25\t1.00\n";
+        QCOMPARE(dlg.CopySelected(), expected);
+        QCOMPARE(QApplication::clipboard()->text(), expected);
+    }
+
+    void exportsCsvThatReadsBack() {
+        const qint64 plain = *journal->Record(Entry(1));
+        const qint64 quoted = *journal->Record(Entry(2, "L*, \"lab\""));
+        MeasurementsDlg dlg(*journal, nullptr);
+        dlg.SelectIds({plain, quoted});
+        const QString path = dir.path() + "/out.csv";
+        auto previous = platform::SetFileDialogHook([&](const platform::FileDialogRequest &r) -> std::optional<std::string> {
+            if (!r.save || r.defaultExtension != "csv") return std::nullopt;
+            return path.toStdString();
+        });
+        QVERIFY(dlg.ExportSelected());
+        platform::SetFileDialogHook(previous);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray csv = f.readAll();
+        QCOMPARE(csv, QByteArray("Date,Time,Instrument,Serial number,L*,a*,b*\r\n"
+                                 "2026/12/08,10:01:00,OS-100,4711,1.5,-0.25,1.00\r\n"
+                                 "Date,Time,Instrument,Serial number,\"L*, \"\"lab\"\"\",a*,b*\r\n"
+                                 "2026/12/08,10:02:00,OS-100,4711,2.5,-0.25,1.00\r\n"));
+        QVERIFY(!QFile::exists(path + ".tmp"));
+    }
+
+    void deletesOnlyAfterConfirmation() {
+        std::vector<qint64> ids = RecordThree();
+        MeasurementsDlg dlg(*journal, nullptr);
+        dlg.SelectIds({ids[0], ids[1]});
+        {
+            test::MessageBoxRecorder no(platform::mb::IDNO);
+            QCOMPARE(dlg.DeleteSelected(), 0);
+            QCOMPARE(no.Count(), size_t(1));
+            QVERIFY(QString::fromStdString(no.Boxes()[0].text).contains("2"));
+        }
+        QCOMPARE(dlg.Table()->rowCount(), 3);
+        test::MessageBoxRecorder yes(platform::mb::IDYES);
+        QCOMPARE(dlg.DeleteSelected(), 2);
+        QCOMPARE(dlg.Table()->rowCount(), 1);
+        QCOMPARE(journal->List().size(), size_t(1));
+        QCOMPARE(journal->List()[0].id, ids[2]);
+    }
+
+    void writesInOrderAndStopsWithoutAWorkbook() {
+        std::vector<qint64> ids = RecordThree();
+        std::vector<qint64> sent;
+        bool workbookOpen = true;
+        MeasurementsDlg dlg(*journal, [&](const JournalEntry &e) {
+            sent.push_back(e.id);
+            return Outcome(workbookOpen ? TransferResult::Written : TransferResult::NoWorkbook);
+        });
+        dlg.SelectIds({ids[2], ids[1]});
+        QCOMPARE(dlg.WriteSelected(), 2);
+        QCOMPARE(sent, (std::vector<qint64>{ids[1], ids[2]}));
+        QCOMPARE(journal->UnwrittenCount(), 0);
+        QVERIFY(!dlg.Table()->item(0, 0)->font().bold());
+
+        workbookOpen = false;
+        sent.clear();
+        dlg.SelectIds(ids);
+        test::MessageBoxRecorder boxes;
+        QCOMPARE(dlg.WriteSelected(), 0);
+        QCOMPARE(sent.size(), size_t(1));  // no workbook: the rest is not tried
+        QCOMPARE(boxes.Count(), size_t(1));
+        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1446));
+        QCOMPARE(journal->UnwrittenCount(), 1);
+    }
+
+    void progressCanBeCancelledBetweenRows() {
+        std::vector<qint64> ids;
+        for (int n = 0; n < 200; ++n) ids.push_back(*journal->Record(Entry(n)));
+        int calls = 0, progressMaximum = 0;
+        MeasurementsDlg *shown = nullptr;
+        MeasurementsDlg dlg(*journal, [&](const JournalEntry &) {
+            if (++calls == 50) {
+                if (auto *progress = shown->findChild<QProgressDialog *>("progress")) {
+                    progressMaximum = progress->maximum();
+                    progress->cancel();  // what the Cancel button does
+                }
+            }
+            return Outcome(TransferResult::Written);
+        });
+        shown = &dlg;
+        dlg.SelectIds(ids);
+        QCOMPARE(dlg.WriteSelected(), 50);
+        QCOMPARE(calls, 50);
+        QCOMPARE(progressMaximum, 200);
+        QCOMPARE(journal->UnwrittenCount(), 150);
+        // The oldest fifty went first.
+        QCOMPARE(journal->Entry(ids[49])->outcome.kind, JournalOutcome::Written);
+        QCOMPARE(journal->Entry(ids[50])->outcome.kind, JournalOutcome::Pending);
+    }
+};
+
+OMBRA_QTEST_MAIN(MeasurementsDlgTest)
+#include "tst_measurementsdlg.moc"

@@ -1,0 +1,371 @@
+// The measurement journal: recorded before the sheet is touched, every way a transfer ends,
+// damaged and unwritable files, a killed program, and a resend that writes the same cells.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "settings/AppSettings.h"
+#include "instrument/MeasuredData.h"
+#include "output/JournalTransfer.h"
+#include "support/MemoryAutomation.h"
+#include "output/Values.h"
+#include "platform/Resources.h"
+#include "support/OutputItems.h"
+
+namespace ombra {
+namespace {
+
+OutputItem Item(int id) { return OutputItem{id, "L" + std::to_string(id), id * 0.5, "v" + std::to_string(id)}; }
+
+JournalEntry SampleEntry(const std::string &time = "10:11:12") {
+    JournalEntry e;
+    e.date = "2026/12/08";
+    e.time = time;
+    e.model = "OS-100";
+    e.serial = "4711";
+    e.settingTexts = {"Reflection", "M1", "Paper", "2°", "D50", "Off"};
+    e.outputItems = {OutputItem{1035, "Date", 0, e.date}, OutputItem{1036, "Time", 0, time}, Item(2000)};
+    e.valueItems = {OutputItem{1035, "Date", 0, e.date}, OutputItem{1036, "Time", 0, time}, Item(1000), Item(1001),
+                    Item(1002)};
+    e.rawRecord = std::string("\x01\x00\x02\xff", 4);
+    return e;
+}
+
+// Hands the spreadsheet of a test to code that owns its connection.
+class Borrowed : public Automation {
+public:
+    explicit Borrowed(MemoryAutomation &sheet) : m_sheet(sheet) {}
+    std::vector<std::string> RunningObjectNames() override { return m_sheet.RunningObjectNames(); }
+    DispatchPtr RunningObject(const std::string &name) override { return m_sheet.RunningObject(name); }
+    std::string ForegroundWindowTitle() override { return m_sheet.ForegroundWindowTitle(); }
+    std::vector<ChildWindow> ForegroundChildWindows() override { return m_sheet.ForegroundChildWindows(); }
+
+private:
+    MemoryAutomation &m_sheet;
+};
+
+// A connector that lends `sheet`.
+AutomationConnector Lend(MemoryAutomation &sheet) {
+    return [&sheet] { return std::unique_ptr<Automation>(std::make_unique<Borrowed>(sheet)); };
+}
+
+TransferOutcome Outcome(TransferResult result) {
+    TransferOutcome o;
+    o.result = result;
+    return o;
+}
+
+struct JournalFixture : ::testing::Test {
+    QTemporaryDir dir;
+    std::vector<Notice> notices;
+    NoticeSink sink = [this](const Notice &n) {
+        notices.push_back(n);
+        return platform::mb::IDOK;
+    };
+    QString JournalPath() const { return dir.path() + "/ombra-dts/journal.sqlite"; }
+    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+};
+
+// The spreadsheet that looks into the journal when the transfer first reaches it.
+class CheckingSheet : public MemoryAutomation {
+public:
+    CheckingSheet(MemoryAutomation base, MeasurementJournal &journal) : MemoryAutomation(std::move(base)), m_journal(journal) {}
+    std::vector<std::string> RunningObjectNames() override {
+        if (journalCountAtFirstCall < 0) journalCountAtFirstCall = static_cast<int>(m_journal.List().size());
+        return MemoryAutomation::RunningObjectNames();
+    }
+    int journalCountAtFirstCall = -1;
+
+private:
+    MeasurementJournal &m_journal;
+};
+
+TEST_F(JournalFixture, RecordedBeforeTheFirstCellAndReadBackWhole) {
+    MeasurementJournal journal(sink, JournalPath());
+    ASSERT_TRUE(journal.IsOpen());
+    CheckingSheet checking(sheet, journal);
+    const JournalEntry entry = SampleEntry();
+    std::optional<qint64> id;
+    size_t journaledAtConnect = 0;
+    TransferOutcome t = TransferAndJournal(&journal, entry, [&] {
+        journaledAtConnect = journal.List().size();
+        return Lend(checking)();
+    }, "Caption", nullptr, &id);
+    EXPECT_EQ(journaledAtConnect, 1u);
+    EXPECT_EQ(checking.journalCountAtFirstCall, 1);
+    ASSERT_TRUE(id.has_value());
+    EXPECT_EQ(t.result, TransferResult::Written);
+
+    std::optional<JournalEntry> back = journal.Entry(*id);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->date, entry.date);
+    EXPECT_EQ(back->serial, entry.serial);
+    EXPECT_EQ(back->settingTexts, entry.settingTexts);
+    EXPECT_EQ(back->outputItems, entry.outputItems);
+    EXPECT_EQ(back->valueItems, entry.valueItems);
+    EXPECT_EQ(back->rawRecord, entry.rawRecord);
+    EXPECT_EQ(back->layout.BlockSep, entry.layout.BlockSep);
+    EXPECT_EQ(back->outcome, (JournalOutcome{JournalOutcome::Written, "Book1.ods", "Sheet1", "A1", "E2"}));
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(JournalFixture, EveryOutcomeKindIsKept) {
+    MeasurementJournal journal(sink, JournalPath());
+    // Written.
+    TransferAndJournal(&journal, SampleEntry("10:00:01"), Lend(sheet), "Caption");
+    // Not written: no spreadsheet could be reached.
+    TransferAndJournal(&journal, SampleEntry("10:00:02"), [] () -> std::unique_ptr<Automation> { throw AutomationError("no office"); }, "Caption");
+    // Partly written: the spreadsheet fails after some cells.
+    MemoryAutomation failing = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+    TransferAndJournal(&journal, SampleEntry("10:00:03"), Lend(failing), "Caption");
+    const int calls = static_cast<int>(failing.calls.size());
+    failing = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+    failing.failAtCall = calls * 2 / 3;
+    TransferAndJournal(&journal, SampleEntry("10:00:04"), Lend(failing), "Caption");
+    // Refused: the active cell on the sheet's last row.
+    MemoryAutomation small = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+    small.Sheet().rowCount = 10;
+    small.Sheet().cursorRow = 10;
+    TransferAndJournal(&journal, SampleEntry("10:00:05"), Lend(small), "Caption");  // its message is answered by the tests' hook
+
+    std::vector<JournalEntry> all = journal.List();
+    ASSERT_EQ(all.size(), 5u);
+    EXPECT_EQ(all[0].time, "10:00:05") << "newest first";
+    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::Refused);
+    EXPECT_EQ(all[1].outcome.kind, JournalOutcome::PartlyWritten);
+    EXPECT_FALSE(all[1].outcome.lastCell.empty());
+    EXPECT_TRUE(failing.HasCell(all[1].outcome.lastCell));
+    EXPECT_EQ(all[2].outcome.kind, JournalOutcome::Written);
+    EXPECT_EQ(all[3].outcome.kind, JournalOutcome::NotWritten);
+    EXPECT_EQ(all[4].outcome.kind, JournalOutcome::Written);
+    EXPECT_EQ(journal.UnwrittenCount(), 3);
+    EXPECT_EQ(UnwrittenNoticeText(journal.UnwrittenCount()), "3 measurements not written – Data › Measurements");
+
+    EXPECT_EQ(journal.Delete({all[0].id, all[3].id, 9999}), 2);
+    EXPECT_EQ(journal.UnwrittenCount(), 1);
+    EXPECT_TRUE(journal.SetOutcome(all[1].id, {JournalOutcome::Written, "B.ods", "S", "A1", "B2"}));
+    EXPECT_EQ(journal.UnwrittenCount(), 0);
+    EXPECT_EQ(journal.List(1).size(), 1u);
+}
+
+TEST_F(JournalFixture, DamagedJournalIsSetAsideAndANewOneWorks) {
+    QDir().mkpath(QFileInfo(JournalPath()).absolutePath());
+    const QByteArray garbage(8192, 'x');
+    {
+        QFile f(JournalPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(garbage);
+    }
+    MeasurementJournal journal(sink, JournalPath());
+    ASSERT_TRUE(journal.IsOpen());
+    ASSERT_FALSE(journal.setAsidePath().isEmpty());
+    EXPECT_TRUE(journal.setAsidePath().startsWith(JournalPath() + ".corrupt-"));
+    QFile kept(journal.setAsidePath());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), garbage) << "never deleted, never changed";
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].textId, 1422);
+    EXPECT_TRUE(journal.Record(SampleEntry()).has_value());
+    EXPECT_EQ(journal.List().size(), 1u);
+}
+
+TEST_F(JournalFixture, UnwritableFolderGivesOneNoticeAndTheTransferGoesOn) {
+    const QString folder = dir.path() + "/locked";
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    QString path = folder + "/ombra-dts/journal.sqlite";
+    if (QFileInfo(folder).isWritable()) {
+        // Permissions do not bind this user (root): a folder that is a file cannot be created either.
+        QFile blocker(dir.path() + "/blocker");
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        path = dir.path() + "/blocker/ombra-dts/journal.sqlite";
+    }
+    MeasurementJournal journal(sink, path);
+    EXPECT_FALSE(journal.IsOpen());
+    for (int press = 0; press < 3; ++press) {
+        TransferOutcome t = TransferAndJournal(&journal, SampleEntry(), Lend(sheet), "Caption");
+        EXPECT_EQ(t.result, TransferResult::Written);
+    }
+    EXPECT_EQ(sheet.Cell("C2"), "v1000");
+    EXPECT_EQ(sheet.Cell("C6"), "v1000") << "the third measurement was written too";
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].textId, 1421);
+    EXPECT_EQ(journal.UnwrittenCount(), 0);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A program killed right after the press keeps the reading: the next start finds it.
+TEST_F(JournalFixture, KilledRightAfterRecordingLosesNothing) {
+    const std::string path = JournalPath().toStdString();
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        MeasurementJournal journal(nullptr, QString::fromStdString(path));
+        if (!journal.Record(SampleEntry("23:59:59"))) _exit(3);
+        raise(SIGKILL);
+        _exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+    MeasurementJournal journal(sink, JournalPath());
+    std::vector<JournalEntry> all = journal.List();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].time, "23:59:59");
+    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::Pending);
+    EXPECT_EQ(journal.UnwrittenCount(), 1);
+}
+
+TEST_F(JournalFixture, SchemaIsVersionedAndANewerJournalIsKept) {
+    {
+        MeasurementJournal journal(sink, JournalPath());
+        ASSERT_TRUE(journal.Record(SampleEntry()).has_value());
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "peek");
+        db.setDatabaseName(JournalPath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("SELECT version FROM schema_version") && q.next());
+        EXPECT_EQ(q.value(0).toInt(), MeasurementJournal::kSchemaVersion);
+        ASSERT_TRUE(q.exec("PRAGMA journal_mode") && q.next());
+        EXPECT_EQ(q.value(0).toString(), "wal");
+        ASSERT_TRUE(q.exec("UPDATE schema_version SET version = 99"));
+        ASSERT_TRUE(q.exec("CREATE TABLE later_things (x INTEGER)"));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("peek");
+    MeasurementJournal journal(sink, JournalPath());
+    EXPECT_EQ(journal.List().size(), 1u) << "a newer journal is used, never dropped";
+    EXPECT_TRUE(journal.Record(SampleEntry()).has_value());
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(JournalFixture, DefaultPathFollowsXdgDataHome) {
+    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    EXPECT_EQ(MeasurementJournal::DefaultPath(), dir.path() + "/ombra-dts/journal.sqlite");
+    qputenv("XDG_DATA_HOME", "");
+    EXPECT_EQ(MeasurementJournal::DefaultPath(), QDir::homePath() + "/.local/share/ombra-dts/journal.sqlite");
+    qunsetenv("XDG_DATA_HOME");
+}
+
+TEST(JournalEntryOf, MeasurementSettingsValuesAndRawRecord) {
+    AppSettings settings;
+    settings.modelName = "OS-200";
+    settings.serialNumberText = "12";
+    settings.MeasurementType = 4;
+    settings.IlluminantString = "D65";
+    settings.Label = 0;
+    settings.BlockSep = 7;
+    OutputValues values;
+    values.outputItems = {Item(1037)};
+    values.valueItems = {Item(1037)};
+    values.spectralCount = 36;
+    CMeasuredData data;
+    MeasuredDataRecord record;
+    record.SetInt(493, 77);
+    data.Append(record);
+    JournalEntry e = MakeJournalEntry(settings, values, {"2026/01/02", "03:04:05"}, data);
+    EXPECT_EQ(e.model, "OS-200");
+    EXPECT_EQ(e.serial, "12");
+    EXPECT_EQ(e.measurementType, 4);
+    EXPECT_EQ(e.settingTexts[4], "D65");
+    EXPECT_EQ(e.layout.Label, 0);
+    EXPECT_EQ(e.layout.BlockSep, 7);
+    EXPECT_EQ(e.spectralCount, 36);
+    EXPECT_EQ(e.Selection(), std::vector<int>{1037});
+    ASSERT_EQ(e.rawRecord.size(), 1976u);
+    EXPECT_EQ(std::memcmp(e.rawRecord.data(), &data.Record(0), 1976), 0);
+}
+
+// A resend writes the cells of a direct measurement from the same active cell, also while the
+// program's own window is in front.
+TEST_F(JournalFixture, ResendWritesTheCellsOfADirectMeasurement) {
+    JournalEntry entry = SampleEntry();
+    entry.layout.Label = 1;
+    entry.layout.BlockSep = 7;
+    MemoryAutomation direct = sheet;
+    direct.Sheet().cursorColumn = 3;
+    direct.Sheet().cursorRow = 4;
+    MemoryAutomation again = direct;
+    const TransferInput input{entry.outputItems, entry.valueItems, entry.spectralCount, entry.densityCount};
+    for (int press = 0; press < 3; ++press) TransferMeasurement(direct, entry.layout, input, "Caption", {});
+
+    again.foregroundTitle = "Measurements";
+    WorkbookInFront front(again, "");
+    for (int press = 0; press < 3; ++press)
+        EXPECT_EQ(ResendMeasurement(front, entry, "Caption").result, TransferResult::Written);
+    EXPECT_EQ(again.Sheet().cells, direct.Sheet().cells);
+    EXPECT_EQ(again.ActiveAddress(), direct.ActiveAddress());
+}
+
+TEST_F(JournalFixture, ResendFunctionConnectsOnceAndFollowsTheLastWorkbook) {
+    MemoryWorkbook second = sheet.workbooks[0];
+    second.displayName = "/home/u/Other.ods";
+    second.name = "Other.ods";
+    sheet.workbooks.push_back(second);
+    sheet.foregroundTitle = "Measurements";  // the program's own window is in front
+    int connections = 0;
+    bool officeUp = false;
+    WriteEntryFunction write = ResendFunction([&]() -> std::unique_ptr<Automation> {
+        ++connections;
+        if (!officeUp) throw AutomationError("no office");
+        return std::make_unique<Borrowed>(sheet);
+    }, "Other.ods", "Caption");
+    EXPECT_EQ(write(SampleEntry()).result, TransferResult::NoWorkbook);
+    officeUp = true;
+    for (int i = 0; i < 2; ++i) {
+        TransferOutcome o = write(SampleEntry());
+        EXPECT_EQ(o.result, TransferResult::Written);
+        EXPECT_EQ(o.workbookName, "Other.ods");
+    }
+    EXPECT_EQ(connections, 2);
+    EXPECT_EQ(sheet.Cell("C2", 1), "v1000");
+    EXPECT_TRUE(sheet.Sheet(0).cells.empty());
+
+    EXPECT_FALSE(LastingNoticeAfter(Outcome(TransferResult::Written), nullptr).has_value());
+    MeasurementJournal journal(sink, JournalPath());
+    TransferAndJournal(&journal, SampleEntry(), nullptr, "Caption");
+    TransferAndJournal(&journal, SampleEntry(), nullptr, "Caption");
+    EXPECT_EQ(LastingNoticeAfter(TransferOutcome{}, &journal), UnwrittenNoticeText(2));
+    EXPECT_EQ(LastingNoticeAfter(TransferOutcome{}, nullptr), UnwrittenNoticeText(1));
+}
+
+TEST(WorkbookInFrontTitle, PrefersTheTitleThenTheLastWorkbookThenTheOnlyOne) {
+    MemoryAutomation a = MemoryAutomation::WithWorkbook("/d/Book1.ods", "Book1.ods");
+    a.foregroundTitle = "Book1.ods - LibreOffice Calc";
+    EXPECT_EQ(WorkbookInFront(a, "x").ForegroundWindowTitle(), "Book1.ods - LibreOffice Calc");
+    a.foregroundTitle = "Measurements";
+    EXPECT_EQ(WorkbookInFront(a, "").ForegroundWindowTitle(), "Book1.ods - ");
+    MemoryWorkbook other = a.workbooks[0];
+    other.displayName = "Untitled 2";
+    a.workbooks.push_back(other);
+    EXPECT_EQ(WorkbookInFront(a, "").ForegroundWindowTitle(), "Measurements") << "two candidates: no guess";
+    EXPECT_EQ(WorkbookInFront(a, "Untitled 2").ForegroundWindowTitle(), "Untitled 2 - ");
+}
+
+TEST(JournalText, CsvQuotingAndTsvFields) {
+    EXPECT_EQ(CsvLine({"a", "1.5", "x,y", "say \"hi\"", "two\nlines", ""}),
+              "a,1.5,\"x,y\",\"say \"\"hi\"\"\",\"two\nlines\",\r\n");
+    EXPECT_EQ(TsvLine({"a\tb", "c\nd", "1.25"}), "a b\tc d\t1.25\n");
+    JournalEntry one = SampleEntry("01:00:00"), two = SampleEntry("02:00:00"), other = SampleEntry("03:00:00");
+    other.valueItems.push_back(Item(1037));
+    auto table = JournalTable({one, two, other});
+    ASSERT_EQ(table.size(), 5u) << "a new header where the items change";
+    EXPECT_EQ(table[0], (std::vector<std::string>{platform::ResString(1425), platform::ResString(1426), platform::ResString(1427),
+                                                  platform::ResString(1448), "L1000", "L1001", "L1002"}));
+    EXPECT_EQ(table[1], (std::vector<std::string>{"2026/12/08", "01:00:00", "OS-100", "4711", "v1000", "v1001", "v1002"}));
+    EXPECT_EQ(table[3].back(), "L1037");
+}
+
+}  // namespace
+}  // namespace ombra
