@@ -98,8 +98,9 @@ TEST_F(Session, PressesThatMustNotMeasureMeasureNothing) {
     ASSERT_FALSE(session.IsReadyToMeasure());
     notices.Clear();
     Press();
-    ASSERT_EQ(notices.Count(), 1u) << "not ready: one notice";
-    EXPECT_EQ(notices.Notices()[0].textId, 1246);
+    ASSERT_EQ(notices.Count(), 1u) << "not ready: one message, the instrument's own code";
+    CErrorMng errors;
+    EXPECT_EQ(notices.Notices()[0].Text(), errors.NoticeFor(19).Text());
 
     session.SetReadyToMeasure(true);
     notices.Clear();
@@ -126,6 +127,7 @@ TEST_F(Session, APressWritesItsValuesFromTheActiveCellAndALatchedPressDoesNot) {
     EXPECT_EQ(events.back(), "written " + std::to_string(int(MeasurementWriteResult::Written)));
     EXPECT_EQ(session.RowLimit(), sheet.Sheet().rowCount);
 
+    session.HandleWatchMessage(32782);  // released
     sheet.foregroundTitle = "Some other window";
     Press();
     EXPECT_EQ(events.back(), "written " + std::to_string(int(MeasurementWriteResult::NoWorkbook)));
