@@ -31,6 +31,9 @@ public:
     int ActiveRow(int workbookIndex, int worksheetIndex);
     int ActiveColumn(int workbookIndex, int worksheetIndex);
 
+    // Makes every cell written so far visible in the spreadsheet (see Automation::Flush).
+    void Flush() { m_automation.Flush(); }
+
     bool attached() const { return m_attached != 0; }
     int worksheetIndex() const { return m_worksheetIndex; }
     int workbookIndex() const { return m_workbookIndex; }

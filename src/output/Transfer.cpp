@@ -6,6 +6,7 @@
 #include "output/ExcelControl.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "platform/TraceTimings.h"
 
 namespace ombra {
 
@@ -13,7 +14,9 @@ namespace {
 
 constexpr int kOutsideSheetMessage = 1239;
 
-void ShowOutsideSheet(const std::string &caption, QWidget *parent) {
+// The cells written before the message are in the sheet while the user reads it.
+void ShowOutsideSheet(CExcelControl &control, const std::string &caption, QWidget *parent) {
+    control.Flush();
     using namespace platform::mb;
     platform::ShowMessageBox(parent, platform::ResString(kOutsideSheetMessage), caption, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
 }
@@ -265,7 +268,7 @@ TransferResult Transfer::EndJoined() {
 TransferResult Transfer::EndMoving() {
     MoveByBlockSeparator(m_layout, m_column, m_row, m_cells);
     if (m_row > m_rowLimit || m_column > m_columnLimit || m_row < 1 || m_column < 1) {
-        ShowOutsideSheet(m_caption, m_parent);
+        ShowOutsideSheet(m_control, m_caption, m_parent);
         return TransferResult::OutsideSheet;
     }
     if (IsJoiningCode(m_layout.BlockSep)) {
@@ -355,7 +358,7 @@ bool WriteCell(CExcelControl &control, const TransferLayout &layout, const std::
     int valueColumn = column + (labels && down ? 1 : 0);
     int valueRow = row + (labels && !down ? 1 : 0);
     if (valueRow > rowLimit || valueColumn > columnLimit || row < 1 || column < 1) {
-        ShowOutsideSheet(messageCaption, parent);
+        ShowOutsideSheet(control, messageCaption, parent);
         return false;
     }
     int direction = down ? 1 : 0;
@@ -380,6 +383,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     try {
         CExcelControl control(automation);
         if (!control.Attach()) return outcome;
+        platform::TraceMark("attached");
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();
         if (input.outputItems.empty()) {
@@ -388,6 +392,10 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
         }
         Transfer transfer(control, layout, input, messageCaption, parent);
         outcome.result = transfer.Run();
+        // A write held back by the automation layer that fails now fails the transfer, before
+        // the controller lets the spreadsheet go.
+        control.Flush();
+        platform::TraceMark("transfer done");
     } catch (const AutomationError &) {
         outcome.result = TransferResult::AutomationFailed;
     }

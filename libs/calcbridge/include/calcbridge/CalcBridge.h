@@ -19,7 +19,8 @@ inline constexpr const char *kDefaultUnoUrl = "uno:pipe,name=ombra-dts;urp;StarO
 // The running Calc documents as workbooks. Connects on first use and again after the office went
 // away; no call blocks longer than the call timeout (3 s, or OMBRA_UNO_TIMEOUT_MS): the connection
 // is dropped and the call fails with AutomationError. With no office listening the list of running
-// workbooks is empty.
+// workbooks is empty. Cell writes and selections are held back and written in batches (see
+// WriteBehind.h); texts are typed as typed input is (see TypedInput.h).
 std::unique_ptr<Automation> ConnectCalc();
 
 // Runs an office command (".uno:GoToCell" with ToPoint "B2:D4") with text arguments on the current
