@@ -34,6 +34,7 @@
 #include "platform/PostedMessage.h"
 #include "platform/Resources.h"
 #include "platform/WaitCursor.h"
+#include "platform/TraceTimings.h"
 
 #ifdef OMBRA_HAVE_CALCBRIDGE
 #include "calcbridge/CalcBridge.h"
@@ -648,6 +649,7 @@ void CVireoDataTransferSoftwareDlg::NotReadyReaction() {
 }
 
 void CVireoDataTransferSoftwareDlg::MeasureAndTransfer() {
+    platform::TraceMark("measure start");
     measuredData_.Empty();
     PausedWatch paused(*watchThread_);
     int32_t first = 0, second = 0;
@@ -659,18 +661,22 @@ void CVireoDataTransferSoftwareDlg::MeasureAndTransfer() {
     StampMeasurementTime();
     measure_->measurementType = settings_.MeasurementType;
     int32_t rc = adapter_.DoMeasurement();
+    platform::TraceMark("measured");
     if (rc == 0) rc = measure_->Collect(measuredData_);
+    platform::TraceMark("collected");
     if (rc != 0) {
         errorMng_.Report(rc);
         return;
     }
     OutputValues values;
     values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_});
+    platform::TraceMark("values built");
     outputItems_ = values.outputItems;
     valueItems_ = values.valueItems;
     spectralCount_ = values.spectralCount;
     densityCount_ = values.densityCount;
     WriteMeasurement(values);
+    platform::TraceMark("measure end");
 }
 
 void CVireoDataTransferSoftwareDlg::StampMeasurementTime() {

@@ -733,23 +733,41 @@ public:
 
     std::vector<ChildWindow> ForegroundChildWindows() override { return {}; }
 
+    CalcCellLook ShownCell(const std::string &address) {
+        ForgetDeadList();
+        return m_session->Run([&] {
+            Reference<sheet::XSpreadsheetView> view(Controller(CurrentDocument()), UNO_QUERY_THROW);
+            Reference<table::XCellRange> sheet(view->getActiveSheet(), UNO_QUERY_THROW);
+            Reference<table::XCell> cell(sheet->getCellRangeByName(OU(address))->getCellByPosition(0, 0));
+            CalcCellLook look;
+            look.isValue = cell->getType() == table::CellContentType_VALUE;
+            look.shown = U8(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
+            return look;
+        });
+    }
+
     void Dispatch(const std::string &command, const DispatchArguments &arguments) {
         ForgetDeadList();
         m_session->Run([&] {
-            Reference<frame::XDesktop2> desktop = m_session->Desktop();
-            Reference<frame::XModel> model(desktop->getCurrentComponent(), UNO_QUERY);
-            if (!model.is()) {
-                auto documents = SpreadsheetDocuments(desktop);
-                if (documents.empty()) throw AutomationError("no spreadsheet document");
-                model = documents.front();
-            }
-            Reference<frame::XDispatchProvider> frame(Controller(model)->getFrame(), UNO_QUERY_THROW);
+            Reference<frame::XDispatchProvider> frame(Controller(CurrentDocument())->getFrame(), UNO_QUERY_THROW);
             frame::DispatchHelper::create(m_session->Context())
                 ->executeDispatch(frame, OU(command), "", 0, Arguments(arguments));
         });
     }
 
 private:
+    // The document commands and look-ups for tests go to: the current one, else the first spreadsheet.
+    Reference<frame::XModel> CurrentDocument() {
+        Reference<frame::XDesktop2> desktop = m_session->Desktop();
+        Reference<frame::XModel> model(desktop->getCurrentComponent(), UNO_QUERY);
+        if (!model.is()) {
+            auto documents = SpreadsheetDocuments(desktop);
+            if (documents.empty()) throw AutomationError("no spreadsheet document");
+            model = documents.front();
+        }
+        return model;
+    }
+
     // References of a dropped connection must go before the next one is made: a new connection
     // hands out the very same (dead) proxy for a remote object while an old reference to it lives.
     void ForgetDeadList() {
@@ -767,7 +785,10 @@ std::unique_ptr<Automation> ConnectCalc() {
     return std::make_unique<WriteBehindAutomation>(std::make_unique<CalcAutomation>());
 }
 
-void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments) {
+namespace {
+
+// The Calc connection under the write-behind layer, with everything held back written first.
+CalcAutomation &CalcOf(Automation &calc) {
     Automation *inner = &calc;
     if (auto *held = dynamic_cast<WriteBehindAutomation *>(&calc)) {
         held->Flush();
@@ -775,7 +796,15 @@ void CalcDispatch(Automation &calc, const std::string &command, const DispatchAr
     }
     auto *automation = dynamic_cast<CalcAutomation *>(inner);
     if (!automation) throw AutomationError("not a Calc connection");
-    automation->Dispatch(command, arguments);
+    return *automation;
 }
+
+}  // namespace
+
+void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments) {
+    CalcOf(calc).Dispatch(command, arguments);
+}
+
+CalcCellLook CalcShownCell(Automation &calc, const std::string &address) { return CalcOf(calc).ShownCell(address); }
 
 }  // namespace ombra

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -143,9 +144,29 @@ private slots:
         QFile existing(dir.path() + "/light.uid");
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.close();
-        WhenModal<QFileDialog>([&](QFileDialog *dialog) {
-            dialog->selectFile(dir.path() + "/light.uid");
-            static_cast<QDialog *>(dialog)->accept();
+        const QString file = dir.path() + "/light.uid";
+        // The dialog takes the file only once its file model lists it (the folder is read in the
+        // background); accepted earlier it stays open. So accept once the model has the file, again
+        // while the dialog stays open, and reject it after 10 s: a failure, never a hang.
+        WhenModal<QFileDialog>([file](QFileDialog *dialog) {
+            auto *retry = new QTimer(dialog);
+            auto deadline = std::make_shared<QDeadlineTimer>(10000);
+            QObject::connect(retry, &QTimer::timeout, dialog, [dialog, retry, deadline, file] {
+                if (!dialog->isVisible()) {
+                    retry->stop();
+                    return;
+                }
+                if (deadline->hasExpired()) {
+                    retry->stop();
+                    dialog->reject();
+                    return;
+                }
+                auto *model = dialog->findChild<QFileSystemModel *>();
+                if (model && !model->index(file).isValid()) return;
+                dialog->selectFile(file);
+                static_cast<QDialog *>(dialog)->accept();
+            });
+            retry->start(20);
         });
         FileDialogRequest request{false, "", "User Illuminant|*.uid||", "uid", dir.path().toStdString(), ""};
         std::optional<std::string> chosen = ShowFileDialog(nullptr, request);

@@ -28,6 +28,15 @@ std::unique_ptr<Automation> ConnectCalc();
 using DispatchArguments = std::vector<std::pair<std::string, std::string>>;
 void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments = {});
 
+// How a cell of the active sheet of the current Calc document looks: whether it holds a value (a
+// number, date or time) or a text, and the text it shows. For tests and diagnostics; raises
+// AutomationError.
+struct CalcCellLook {
+    bool isValue = false;
+    std::string shown;
+};
+CalcCellLook CalcShownCell(Automation &calc, const std::string &address);
+
 // Makes the user's LibreOffice accept the program's pipe whenever it starts, by setting the office
 // connection URL in the per-user configuration. Returns 0 on success (also when already set up),
 // 1 on failure; message says what was done or what went wrong.
