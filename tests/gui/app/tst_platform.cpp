@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -146,8 +147,9 @@ private slots:
         existing.close();
         const QString file = dir.path() + "/light.uid";
         // The dialog takes the file only once its file model lists it (the folder is read in the
-        // background); accepted earlier it stays open. So accept once the model has the file, again
-        // while the dialog stays open, and reject it after 10 s: a failure, never a hang.
+        // background) and its name field holds the name; accepted without, it stays open. So accept
+        // once the model has the file, again while the dialog stays open, and reject it after 10 s:
+        // a failure, never a hang.
         WhenModal<QFileDialog>([file](QFileDialog *dialog) {
             auto *retry = new QTimer(dialog);
             auto deadline = std::make_shared<QDeadlineTimer>(10000);
@@ -163,7 +165,11 @@ private slots:
                 }
                 auto *model = dialog->findChild<QFileSystemModel *>();
                 if (model && !model->index(file).isValid()) return;
-                dialog->selectFile(file);
+                // Typed into the name field as a user does: selectFile leaves a focused field alone.
+                if (auto *name = dialog->findChild<QLineEdit *>("fileNameEdit"))
+                    name->setText(QFileInfo(file).fileName());
+                else
+                    dialog->selectFile(file);
                 static_cast<QDialog *>(dialog)->accept();
             });
             retry->start(20);
