@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -303,6 +304,20 @@ private:
 
 using SessionPtr = std::shared_ptr<Session>;
 
+// One session per office address for the whole process: a measurement does not pay for
+// connecting, and a broken connection is made again by the session's next call. The sessions are
+// never destroyed: at the process's end the UNO runtime's own state may already be gone, and the
+// system closes the connections.
+SessionPtr SharedSession() {
+    static std::mutex mutex;
+    static auto *sessions = new std::map<std::string, SessionPtr>;
+    const char *env = std::getenv("OMBRA_UNO_URL");
+    std::lock_guard lock(mutex);
+    SessionPtr &session = (*sessions)[env && *env ? env : kDefaultUnoUrl];
+    if (!session) session = std::make_shared<Session>();
+    return session;
+}
+
 bool IsSpreadsheet(const Reference<uno::XInterface> &x) {
     Reference<lang::XServiceInfo> info(x, UNO_QUERY);
     return info.is() && info->supportsService("com.sun.star.sheet.SpreadsheetDocument");
@@ -504,9 +519,20 @@ public:
     }
 
 private:
-    Variant Make(Kind kind, Reference<frame::XModel> model, int sheet0 = 0, int column0 = 0, int row0 = 0) {
-        return Variant(DispatchPtr(std::make_shared<CalcObject>(m_session, kind, std::move(model), sheet0, column0, row0)));
+    Variant Make(Kind kind, Reference<frame::XModel> model, int sheet0 = 0, int column0 = 0, int row0 = 0,
+                 Reference<sheet::XSpreadsheet> sheet = {}) {
+        auto object = std::make_shared<CalcObject>(m_session, kind, std::move(model), sheet0, column0, row0);
+        object->m_listed = m_listed;
+        object->m_sheetRef = std::move(sheet);
+        return Variant(DispatchPtr(object));
     }
+
+public:
+    // The documents listed when this workbook was found: its collection counts and indexes them
+    // without asking the office again.
+    void KnowDocuments(std::shared_ptr<const std::vector<Reference<frame::XModel>>> listed) { m_listed = std::move(listed); }
+
+private:
     // An object of a dropped connection fails without a call: its remote references are dead.
     void Live() const {
         if (m_session->Generation() != m_generation) throw AutomationError("LibreOffice: the connection was renewed");
@@ -535,7 +561,7 @@ private:
             break;
         case Kind::Workbooks: {
             // One list for the life of the collection: a controller counts and indexes the same list.
-            if (!m_documents) m_documents = SpreadsheetDocuments(m_session->Desktop());
+            if (!m_documents) m_documents = m_listed ? *m_listed : SpreadsheetDocuments(m_session->Desktop());
             const auto &documents = *m_documents;
             if (id == dispid::Count) return static_cast<int32_t>(documents.size());
             if (id == dispid::Item) {
@@ -551,22 +577,26 @@ private:
             if (id == dispid::Worksheets) return Make(Kind::Worksheets, m_model);
             if (id == dispid::ActiveSheet) {
                 Reference<sheet::XSpreadsheetView> view(Controller(m_model), UNO_QUERY_THROW);
-                Reference<sheet::XCellRangeAddressable> a(view->getActiveSheet(), UNO_QUERY_THROW);
-                return Make(Kind::Worksheet, m_model, a->getRangeAddress().Sheet);
+                Reference<sheet::XSpreadsheet> active = view->getActiveSheet();
+                Reference<sheet::XCellRangeAddressable> a(active, UNO_QUERY_THROW);
+                return Make(Kind::Worksheet, m_model, a->getRangeAddress().Sheet, 0, 0, active);
             }
             break;
-        case Kind::Worksheets:
-            if (id == dispid::Count) {
+        case Kind::Worksheets: {
+            // The collection asks for the document's sheets once.
+            if (!m_sheets.is()) {
                 Reference<sheet::XSpreadsheetDocument> doc(m_model, UNO_QUERY_THROW);
-                return static_cast<int32_t>(Reference<container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getCount());
+                m_sheets.set(doc->getSheets(), UNO_QUERY_THROW);
             }
+            if (id == dispid::Count) return static_cast<int32_t>(m_sheets->getCount());
             if (id == dispid::Item) {
                 int i = args.size() == 1 ? args[0].ToInt() : 0;
-                auto sheetObject = std::make_shared<CalcObject>(m_session, Kind::Worksheet, m_model, i - 1);
-                sheetObject->m_sheetRef = SheetAt(m_model, i - 1);
-                return Variant(DispatchPtr(sheetObject));
+                if (i < 1 || i > m_sheets->getCount()) throw AutomationError("no worksheet " + std::to_string(i));
+                Reference<sheet::XSpreadsheet> sheet(m_sheets->getByIndex(i - 1), UNO_QUERY_THROW);
+                return Make(Kind::Worksheet, m_model, i - 1, 0, 0, sheet);
             }
             break;
+        }
         case Kind::Worksheet:
             if (id == dispid::Name) return U8(Reference<container::XNamed>(Sheet(), UNO_QUERY_THROW)->getName());
             if (id == dispid::Rows) return Make(Kind::Rows, m_model, m_sheet);
@@ -672,6 +702,8 @@ private:
     mutable Reference<sheet::XSpreadsheet> m_sheetRef;
     mutable Reference<table::XCell> m_cellRef;
     std::optional<std::vector<Reference<frame::XModel>>> m_documents;  // Workbooks
+    std::shared_ptr<const std::vector<Reference<frame::XModel>>> m_listed;
+    Reference<container::XIndexAccess> m_sheets;                         // Worksheets
     Reference<view::XSelectionSupplier> m_selector;                      // Worksheet
     DocumentTyping m_typing;
     bool m_locked = false;                                               // Application
@@ -686,7 +718,8 @@ public:
     std::vector<std::string> RunningObjectNames() override {
         m_listed.clear();
         if (!m_session->Reachable()) return {};
-        return m_session->Run([&] {
+        platform::TraceMark("connected");
+        std::vector<std::string> listed = m_session->Run([&] {
             std::vector<std::string> names;
             m_listedIn = m_session->Generation();
             for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) {
@@ -695,14 +728,21 @@ public:
             }
             return names;
         });
+        platform::TraceMark("listed");
+        return listed;
     }
 
     DispatchPtr RunningObject(const std::string &displayName) override {
         ForgetDeadList();
         return m_session->Run([&]() -> DispatchPtr {
             if (m_session->Generation() == m_listedIn) {
+                auto models = std::make_shared<std::vector<Reference<frame::XModel>>>();
+                for (const auto &listed : m_listed) models->push_back(listed.second);
                 for (const auto &[name, model] : m_listed) {
-                    if (name == displayName) return std::make_shared<CalcObject>(m_session, Kind::Workbook, model);
+                    if (name != displayName) continue;
+                    auto workbook = std::make_shared<CalcObject>(m_session, Kind::Workbook, model);
+                    workbook->KnowDocuments(models);
+                    return workbook;
                 }
             }
             for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) {
@@ -774,7 +814,7 @@ private:
         if (m_session->Generation() != m_listedIn) m_listed.clear();
     }
 
-    SessionPtr m_session = std::make_shared<Session>();
+    SessionPtr m_session = SharedSession();
     std::vector<std::pair<std::string, Reference<frame::XModel>>> m_listed;
     unsigned m_listedIn = 0;  // the connection generation the list was made in
 };
