@@ -392,11 +392,13 @@ struct DocumentTyping {
     bool nullDateKnown = false;
     int nullYear = 1899, nullMonth = 12, nullDay = 30;
     sal_Int32 dateFormat = -1, timeFormat = -1;
+    Reference<util::XNumberFormats> formats;
 };
 
-sal_Int32 FormatKey(const Reference<frame::XModel> &model, const char *code) {
-    Reference<util::XNumberFormats> formats =
-        Reference<util::XNumberFormatsSupplier>(model, UNO_QUERY_THROW)->getNumberFormats();
+sal_Int32 FormatKey(const Reference<frame::XModel> &model, const char *code, DocumentTyping &typing) {
+    if (!typing.formats.is())
+        typing.formats = Reference<util::XNumberFormatsSupplier>(model, UNO_QUERY_THROW)->getNumberFormats();
+    const Reference<util::XNumberFormats> &formats = typing.formats;
     // The codes are written in the en-US syntax, whatever the document's language.
     const lang::Locale locale(OUString("en"), OUString("US"), OUString());
     sal_Int32 key = formats->queryKey(OU(code), locale, false);
@@ -436,7 +438,7 @@ void FormatTypedCells(const Reference<sheet::XSpreadsheet> &sheet, const Referen
         while (end < typed.size() && typed[end].kind == kind) ++end;
         if (kind == TypedInput::Date || kind == TypedInput::Time) {
             sal_Int32 &key = kind == TypedInput::Date ? typing.dateFormat : typing.timeFormat;
-            if (key < 0) key = FormatKey(model, kind == TypedInput::Date ? kDateFormatCode : kTimeFormatCode);
+            if (key < 0) key = FormatKey(model, kind == TypedInput::Date ? kDateFormatCode : kTimeFormatCode, typing);
             const int first = static_cast<int>(i), last = static_cast<int>(end) - 1;
             Reference<table::XCellRange> cells = down
                 ? sheet->getCellRangeByPosition(column0, row0 + first, column0, row0 + last)
