@@ -21,7 +21,7 @@ int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     if (!LoadInstrumentLibrary(DefaultInstrumentLibraryPath(), &error))
         std::fprintf(stderr, "instrument library not loaded: %s\n", error.c_str());
     CVireoDataTransferSoftwareDlg window(QString::fromStdString(app.ProductVersion()), nullptr, app.Settings());
-    // Each measurement opens its own connection to LibreOffice Calc.
+    // Each measurement asks for LibreOffice Calc; the bridge keeps one connection per office.
 #ifdef OMBRA_HAVE_CALCBRIDGE
     window.SetAutomationFactory([] { return ConnectCalc(); });
 #endif

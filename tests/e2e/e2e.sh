@@ -240,10 +240,14 @@ check_measurement() {  # check_measurement R
     check "labels in row $r" "$(row "$r")" "$(expected_labels)"
     values=$(row $((r + 1)))
     IFS=$'\t' read -r -a v <<< "$values"
-    [[ "${v[0]:-}" =~ ^[0-9]{4}/[0-9]{2}/[0-9]{2}$ ]] && echo "ok: date A$((r + 1)) ${v[0]}" ||
-        fail "date in A$((r + 1)): '${v[0]:-}'"
-    [[ "${v[1]:-}" =~ ^[0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] && echo "ok: time B$((r + 1)) ${v[1]}" ||
-        fail "time in B$((r + 1)): '${v[1]:-}'"
+    # Date and time are values the sheet calculates with, shown as the program wrote them.
+    local date time
+    date=$(calc shown "A$((r + 1))")
+    time=$(calc shown "B$((r + 1))")
+    [[ "$date" =~ ^value$'\t'[0-9]{4}/[0-9]{2}/[0-9]{2}$ ]] && echo "ok: date A$((r + 1)) ${date#*$'\t'}" ||
+        fail "date in A$((r + 1)): '$date' (want a date value shown as yyyy/mm/dd)"
+    [[ "$time" =~ ^value$'\t'[0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] && echo "ok: time B$((r + 1)) ${time#*$'\t'}" ||
+        fail "time in B$((r + 1)): '$time' (want a time value shown as hh:mm:ss)"
     local i
     for i in 2 3 4 5 6 7 8; do
         [[ "${v[$i]:-}" =~ ^-?[0-9]+(\.[0-9]+)?$ ]] ||

@@ -5,6 +5,7 @@
 //   e2e_calc wait [SECONDS]      until the office lists a spreadsheet document (exit 1 on time-out)
 //   e2e_calc cells RANGE         "A1:I6": one line "A1<TAB>text" per non-empty cell, row by row
 //   e2e_calc grid RANGE          the same cells as a table: one line per row, cells split by TAB
+//   e2e_calc shown CELL          "value<TAB>text" or "text<TAB>text": what the cell holds and shows
 //   e2e_calc active              the active cell ("A3")
 //   e2e_calc select CELL         moves the cell cursor to CELL
 //   e2e_calc save PATH           stores the document as PATH (.ods), replacing it
@@ -34,7 +35,8 @@ using namespace ombra;
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: e2e_calc wait [SECONDS] | cells RANGE | grid RANGE | active | select CELL | save PATH |"
+                 "usage: e2e_calc wait [SECONDS] | cells RANGE | grid RANGE | shown CELL | active | select CELL |"
+                 " save PATH |"
                  " string ID | clipboard\n");
     return 2;
 }
@@ -190,6 +192,11 @@ int Run(int argc, char **argv) {
         }
         if (command == "cells" || command == "grid") return Cells(*calc, argument, command == "grid");
         if (command == "select") return Select(*calc, argument);
+        if (command == "shown") {
+            const CalcCellLook look = CalcShownCell(*calc, argument);
+            std::printf("%s\t%s\n", look.isValue ? "value" : "text", look.shown.c_str());
+            return 0;
+        }
         if (command == "save") return Save(*calc, argument);
         return Usage();
     } catch (const AutomationError &e) {

@@ -25,7 +25,7 @@ std::string Describe(const Variant &v) {
     return "object";
 }
 
-class MemoryObject : public DispatchObject, public std::enable_shared_from_this<MemoryObject> {
+class MemoryObject : public DispatchObject, public CellBlockWriter, public std::enable_shared_from_this<MemoryObject> {
 public:
     MemoryObject(MemoryAutomation &model, Kind kind, int workbook = -1, int sheet = -1, int column = 0, int row = 0)
         : m_(model), kind_(kind), wb_(workbook), sheet_(sheet), column_(column), row_(row) {}
@@ -106,6 +106,27 @@ public:
             return {};
         }
         throw AutomationError("unknown method " + std::to_string(id));
+    }
+
+    // Worksheets write runs of cells and select cells directly, each as one recorded call.
+    void WriteBlock(int column, int row, bool down, const std::vector<std::string> &texts) override {
+        const int last = static_cast<int>(texts.size()) - 1;
+        const int lastColumn = down ? column : column + last, lastRow = down ? row + last : row;
+        m_.Record(Name() + " block " + Address(column, row) + ":" + Address(lastColumn, lastRow));
+        if (kind_ != Kind::Worksheet) throw AutomationError("not a worksheet");
+        if (column < 1 || row < 1 || lastRow > SheetRef().rowCount || lastColumn > SheetRef().columnCount)
+            throw AutomationError("invalid range " + Address(column, row));
+        for (int i = 0; i <= last; ++i) SheetRef().cells[{down ? column : column + i, down ? row + i : row}] = texts[i];
+    }
+    void SelectAt(int column, int row) override {
+        m_.Record(Name() + " select " + Address(column, row));
+        if (kind_ != Kind::Worksheet) throw AutomationError("not a worksheet");
+        if (column < 1 || row < 1 || row > SheetRef().rowCount || column > SheetRef().columnCount)
+            throw AutomationError("invalid range " + Address(column, row));
+        Activate();
+        SheetRef().cursorColumn = column;
+        SheetRef().cursorRow = row;
+        m_.selections.push_back(Address(column, row));
     }
 
 private:

@@ -1,6 +1,7 @@
 // An in-memory spreadsheet behind the automation interfaces, for tests: workbooks with worksheets
 // (visibility, cells, cursor), the application's active cell and flags. Every dispatch call is
-// recorded, and any single call can be made to fail with an AutomationError.
+// recorded, and any single call can be made to fail with an AutomationError. Worksheets also
+// write runs of cells and select cells directly (CellBlockWriter), each as one recorded call.
 #pragma once
 
 #include <map>

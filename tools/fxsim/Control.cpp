@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "Server.h"
+#include "trace/TraceTimings.h"
 
 namespace fxsim {
 
@@ -99,6 +100,7 @@ QJsonObject Server::Control(const QStringList &arguments) {
         std::optional<Device::Clock::time_point> releaseAt;
         if (!hold.isEmpty()) releaseAt = Device::Clock::now() + std::chrono::milliseconds(holdMs);
         device.Press(button == "irradiance" ? Button::Irradiance : Button::Reflection, releaseAt);
+        ombra::platform::TraceMark("button pressed");
         return Ok();
     }
     if (command == "release") {

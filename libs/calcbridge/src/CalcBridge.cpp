@@ -6,8 +6,10 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -43,6 +45,7 @@
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
@@ -51,10 +54,17 @@
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/lang/Locale.hpp>
+#include <com/sun/star/util/Date.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 
 #include "Internal.h"
 #include "calcbridge/CalcBridge.h"
+#include "calcbridge/TypedInput.h"
+#include "calcbridge/WriteBehind.h"
+#include "trace/TraceTimings.h"
 
 namespace ombra {
 
@@ -185,6 +195,8 @@ public:
     }
 
     Reference<frame::XDesktop2> Desktop() const { return m_desktop; }
+    // Counts the connections dropped: objects of an earlier generation are dead.
+    unsigned Generation() const { return m_generation; }
     Reference<uno::XComponentContext> Context() const { return m_context; }
 
     // Whether an office is listening: a refused connection is no error but "no spreadsheet".
@@ -249,6 +261,7 @@ private:
         }
         m_desktop.clear();
         m_context.clear();
+        ++m_generation;
         if (bridge.is()) {
             try {
                 bridge->dispose();
@@ -285,10 +298,25 @@ private:
     Reference<uno::XComponentContext> m_context;
     std::atomic<bool> m_broken{false};
     bool m_refused = false;
+    unsigned m_generation = 0;
     Watchdog m_watchdog;
 };
 
 using SessionPtr = std::shared_ptr<Session>;
+
+// One session per office address for the whole process: a measurement does not pay for
+// connecting, and a broken connection is made again by the session's next call. The sessions are
+// never destroyed: at the process's end the UNO runtime's own state may already be gone, and the
+// system closes the connections.
+SessionPtr SharedSession() {
+    static std::mutex mutex;
+    static auto *sessions = new std::map<std::string, SessionPtr>;
+    const char *env = std::getenv("OMBRA_UNO_URL");
+    std::lock_guard lock(mutex);
+    SessionPtr &session = (*sessions)[env && *env ? env : kDefaultUnoUrl];
+    if (!session) session = std::make_shared<Session>();
+    return session;
+}
 
 bool IsSpreadsheet(const Reference<uno::XInterface> &x) {
     Reference<lang::XServiceInfo> info(x, UNO_QUERY);
@@ -358,26 +386,97 @@ bool CursorOf(const Reference<frame::XController> &controller, int &sheet0, int 
     return true;
 }
 
-// A plain decimal number ("12", "-0.5", "3.25") is written as a number; every other text stays
-// exactly that text, so "=1+2" or "1e3" never turn into a formula or a number.
-std::optional<double> PlainNumber(const std::string &text) {
-    size_t i = text.empty() || text[0] != '-' ? 0 : 1;
-    size_t digits = 0, dot = 0, fraction = 0;
-    for (; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= '0' && c <= '9') {
-            (dot ? fraction : digits)++;
-        } else if (c == '.' && !dot) {
-            dot = 1;
-        } else {
-            return std::nullopt;
+// What typing a text into a cell needs of its document, learned once per worksheet object:
+// the day that date serials count from and the keys of the date and time formats.
+struct DocumentTyping {
+    bool nullDateKnown = false;
+    int nullYear = 1899, nullMonth = 12, nullDay = 30;
+    sal_Int32 dateFormat = -1, timeFormat = -1;
+    Reference<util::XNumberFormats> formats;
+};
+
+sal_Int32 FormatKey(const Reference<frame::XModel> &model, const char *code, DocumentTyping &typing) {
+    if (!typing.formats.is())
+        typing.formats = Reference<util::XNumberFormatsSupplier>(model, UNO_QUERY_THROW)->getNumberFormats();
+    const Reference<util::XNumberFormats> &formats = typing.formats;
+    // The codes are written in the en-US syntax, whatever the document's language.
+    const lang::Locale locale(OUString("en"), OUString("US"), OUString());
+    sal_Int32 key = formats->queryKey(OU(code), locale, false);
+    if (key < 0) key = formats->addNew(OU(code), locale);
+    return key;
+}
+
+// The value a typed text is stored as: a number, a date serial, a fraction of a day or the text.
+uno::Any TypedValue(const std::string &text, const TypedInput &typed, const Reference<frame::XModel> &model,
+                    DocumentTyping &typing) {
+    switch (typed.kind) {
+    case TypedInput::Number:
+    case TypedInput::Time: return uno::Any(typed.number);
+    case TypedInput::Date:
+        if (!typing.nullDateKnown) {
+            util::Date nullDate;
+            if (Reference<beans::XPropertySet>(model, UNO_QUERY_THROW)->getPropertyValue("NullDate") >>= nullDate) {
+                typing.nullYear = nullDate.Year;
+                typing.nullMonth = nullDate.Month;
+                typing.nullDay = nullDate.Day;
+            }
+            typing.nullDateKnown = true;
         }
+        return uno::Any(static_cast<double>(
+            DaySerial(typed.year, typed.month, typed.day, typing.nullYear, typing.nullMonth, typing.nullDay)));
+    case TypedInput::Text: break;
     }
-    if (digits == 0 || (dot && fraction == 0)) return std::nullopt;
-    double value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
+    return uno::Any(OU(text));
+}
+
+// Dates and times keep showing the text they were typed as.
+void FormatTypedCells(const Reference<sheet::XSpreadsheet> &sheet, const Reference<frame::XModel> &model,
+                      const std::vector<TypedInput> &typed, int column0, int row0, bool down, DocumentTyping &typing) {
+    for (size_t i = 0; i < typed.size();) {
+        const TypedInput::Kind kind = typed[i].kind;
+        size_t end = i + 1;
+        while (end < typed.size() && typed[end].kind == kind) ++end;
+        if (kind == TypedInput::Date || kind == TypedInput::Time) {
+            sal_Int32 &key = kind == TypedInput::Date ? typing.dateFormat : typing.timeFormat;
+            if (key < 0) key = FormatKey(model, kind == TypedInput::Date ? kDateFormatCode : kTimeFormatCode, typing);
+            const int first = static_cast<int>(i), last = static_cast<int>(end) - 1;
+            Reference<table::XCellRange> cells = down
+                ? sheet->getCellRangeByPosition(column0, row0 + first, column0, row0 + last)
+                : sheet->getCellRangeByPosition(column0 + first, row0, column0 + last, row0);
+            Reference<beans::XPropertySet>(cells, UNO_QUERY_THROW)->setPropertyValue("NumberFormat", uno::Any(key));
+        }
+        i = end;
+    }
+}
+
+// A run of consecutive cells written as typed input, in one call (plus one per date or time run).
+void WriteTypedBlock(const Reference<sheet::XSpreadsheet> &sheet, const Reference<frame::XModel> &model, int column0,
+                     int row0, bool down, const std::vector<std::string> &texts, DocumentTyping &typing) {
+    if (texts.empty()) return;
+    const sal_Int32 n = static_cast<sal_Int32>(texts.size());
+    std::vector<TypedInput> typed;
+    uno::Sequence<uno::Sequence<uno::Any>> rows(down ? n : 1);
+    if (!down) rows[0].realloc(n);
+    for (sal_Int32 i = 0; i < n; ++i) {
+        typed.push_back(TypeCellInput(texts[i]));
+        uno::Any value = TypedValue(texts[i], typed.back(), model, typing);
+        if (down)
+            rows[i] = uno::Sequence<uno::Any>(&value, 1);
+        else
+            rows[0][i] = value;
+    }
+    Reference<table::XCellRange> range = down ? sheet->getCellRangeByPosition(column0, row0, column0, row0 + n - 1)
+                                              : sheet->getCellRangeByPosition(column0, row0, column0 + n - 1, row0);
+    Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(rows);
+    FormatTypedCells(sheet, model, typed, column0, row0, down, typing);
+}
+
+// Documents whose controllers this process locked and has not unlocked yet. A lock whose unlock
+// never arrived (the connection broke in between) is undone before the document is locked again,
+// so that the document never stays without repaints.
+std::set<std::string> &LockedDocuments() {
+    static std::set<std::string> documents;
+    return documents;
 }
 
 uno::Sequence<beans::PropertyValue> Arguments(const DispatchArguments &arguments) {
@@ -391,26 +490,54 @@ uno::Sequence<beans::PropertyValue> Arguments(const DispatchArguments &arguments
 
 enum class Kind { Application, Workbooks, Workbook, Worksheets, Worksheet, Rows, Columns, Range };
 
-class CalcObject : public DispatchObject {
+class CalcObject : public DispatchObject, public CellBlockWriter {
 public:
     CalcObject(SessionPtr session, Kind kind, Reference<frame::XModel> model = {}, int sheet0 = 0, int column0 = 0,
                int row0 = 0)
         : m_session(std::move(session)), m_kind(kind), m_model(std::move(model)), m_sheet(sheet0),
-          m_column(column0), m_row(row0) {}
+          m_column(column0), m_row(row0), m_generation(m_session->Generation()) {}
 
     Variant Get(int id, const VariantArgs &args) override {
-        return m_session->Run([&] { return DoGet(id, args); });
+        return m_session->Run([&] { Live(); return DoGet(id, args); });
     }
     void Put(int id, const Variant &value) override {
-        m_session->Run([&] { DoPut(id, value); });
+        m_session->Run([&] { Live(); DoPut(id, value); });
     }
     Variant Call(int id, const VariantArgs &) override {
-        return m_session->Run([&] { return DoCall(id); });
+        return m_session->Run([&] { Live(); return DoCall(id); });
+    }
+
+    void WriteBlock(int column, int row, bool down, const std::vector<std::string> &texts) override {
+        if (m_kind != Kind::Worksheet) Unknown(dispid::Value);
+        m_session->Run([&] { Live(); WriteTypedBlock(Sheet(), m_model, column - 1, row - 1, down, texts, m_typing); });
+    }
+    void SelectAt(int column, int row) override {
+        if (m_kind != Kind::Worksheet) Unknown(dispid::Select);
+        m_session->Run([&] {
+            Live();
+            if (!m_selector.is()) m_selector.set(Controller(m_model), UNO_QUERY_THROW);
+            m_selector->select(uno::Any(Sheet()->getCellByPosition(column - 1, row - 1)));
+        });
     }
 
 private:
-    Variant Make(Kind kind, Reference<frame::XModel> model, int sheet0 = 0, int column0 = 0, int row0 = 0) {
-        return Variant(DispatchPtr(std::make_shared<CalcObject>(m_session, kind, std::move(model), sheet0, column0, row0)));
+    Variant Make(Kind kind, Reference<frame::XModel> model, int sheet0 = 0, int column0 = 0, int row0 = 0,
+                 Reference<sheet::XSpreadsheet> sheet = {}) {
+        auto object = std::make_shared<CalcObject>(m_session, kind, std::move(model), sheet0, column0, row0);
+        object->m_listed = m_listed;
+        object->m_sheetRef = std::move(sheet);
+        return Variant(DispatchPtr(object));
+    }
+
+public:
+    // The documents listed when this workbook was found: its collection counts and indexes them
+    // without asking the office again.
+    void KnowDocuments(std::shared_ptr<const std::vector<Reference<frame::XModel>>> listed) { m_listed = std::move(listed); }
+
+private:
+    // An object of a dropped connection fails without a call: its remote references are dead.
+    void Live() const {
+        if (m_session->Generation() != m_generation) throw AutomationError("LibreOffice: the connection was renewed");
     }
     [[noreturn]] void Unknown(int id) const { throw AutomationError("unsupported member " + std::to_string(id)); }
     // Every step of a remote lookup is a round trip to the office, so an object resolves its
@@ -435,7 +562,9 @@ private:
             }
             break;
         case Kind::Workbooks: {
-            auto documents = SpreadsheetDocuments(m_session->Desktop());
+            // One list for the life of the collection: a controller counts and indexes the same list.
+            if (!m_documents) m_documents = m_listed ? *m_listed : SpreadsheetDocuments(m_session->Desktop());
+            const auto &documents = *m_documents;
             if (id == dispid::Count) return static_cast<int32_t>(documents.size());
             if (id == dispid::Item) {
                 int i = args.size() == 1 ? args[0].ToInt() : 0;
@@ -450,21 +579,26 @@ private:
             if (id == dispid::Worksheets) return Make(Kind::Worksheets, m_model);
             if (id == dispid::ActiveSheet) {
                 Reference<sheet::XSpreadsheetView> view(Controller(m_model), UNO_QUERY_THROW);
-                Reference<sheet::XCellRangeAddressable> a(view->getActiveSheet(), UNO_QUERY_THROW);
-                return Make(Kind::Worksheet, m_model, a->getRangeAddress().Sheet);
+                Reference<sheet::XSpreadsheet> active = view->getActiveSheet();
+                Reference<sheet::XCellRangeAddressable> a(active, UNO_QUERY_THROW);
+                return Make(Kind::Worksheet, m_model, a->getRangeAddress().Sheet, 0, 0, active);
             }
             break;
-        case Kind::Worksheets:
-            if (id == dispid::Count) {
+        case Kind::Worksheets: {
+            // The collection asks for the document's sheets once.
+            if (!m_sheets.is()) {
                 Reference<sheet::XSpreadsheetDocument> doc(m_model, UNO_QUERY_THROW);
-                return static_cast<int32_t>(Reference<container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getCount());
+                m_sheets.set(doc->getSheets(), UNO_QUERY_THROW);
             }
+            if (id == dispid::Count) return static_cast<int32_t>(m_sheets->getCount());
             if (id == dispid::Item) {
                 int i = args.size() == 1 ? args[0].ToInt() : 0;
-                SheetAt(m_model, i - 1);
-                return Make(Kind::Worksheet, m_model, i - 1);
+                if (i < 1 || i > m_sheets->getCount()) throw AutomationError("no worksheet " + std::to_string(i));
+                Reference<sheet::XSpreadsheet> sheet(m_sheets->getByIndex(i - 1), UNO_QUERY_THROW);
+                return Make(Kind::Worksheet, m_model, i - 1, 0, 0, sheet);
             }
             break;
+        }
         case Kind::Worksheet:
             if (id == dispid::Name) return U8(Reference<container::XNamed>(Sheet(), UNO_QUERY_THROW)->getName());
             if (id == dispid::Rows) return Make(Kind::Rows, m_model, m_sheet);
@@ -510,17 +644,26 @@ private:
     }
 
     void DoPut(int id, const Variant &value) {
-        if (m_kind == Kind::Application && (id == dispid::Interactive || id == dispid::ScreenUpdating)) {
-            value.ToBool();  // Calc has no such switches; the view keeps updating.
+        if (m_kind == Kind::Application && id == dispid::Interactive) {
+            LockControllers(!value.ToBool());
+            return;
+        }
+        if (m_kind == Kind::Application && id == dispid::ScreenUpdating) {
+            value.ToBool();  // the view repaints when its controllers are unlocked
             return;
         }
         if (m_kind == Kind::Range && id == dispid::Value) {
-            std::string text = value.ToText();
+            const std::string text = value.ToText();
+            const TypedInput typed = TypeCellInput(text);
             Reference<table::XCell> cell = CellRef();
-            if (std::optional<double> number = PlainNumber(text))
-                cell->setValue(*number);
-            else
+            if (typed.kind == TypedInput::Text) {
                 Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->setString(OU(text));
+            } else {
+                double number = 0;
+                TypedValue(text, typed, m_model, m_typing) >>= number;
+                cell->setValue(number);
+                FormatTypedCells(Sheet(), m_model, {typed}, m_column, m_row, false, m_typing);
+            }
             return;
         }
         Unknown(id);
@@ -538,27 +681,72 @@ private:
         Unknown(id);
     }
 
+    // While the program is attached (the application's interactive flag off), the document's
+    // controllers are locked: the sheet is repainted once, when they are unlocked.
+    void LockControllers(bool lock) {
+        if (lock == m_locked) return;
+        const std::string name = DisplayName(m_model);
+        if (lock) {
+            if (LockedDocuments().count(name) && m_model->hasControllersLocked()) m_model->unlockControllers();
+            m_model->lockControllers();
+            LockedDocuments().insert(name);
+        } else {
+            m_model->unlockControllers();
+            LockedDocuments().erase(name);
+        }
+        m_locked = lock;
+    }
+
     SessionPtr m_session;
     Kind m_kind;
     Reference<frame::XModel> m_model;
     int m_sheet, m_column, m_row;
     mutable Reference<sheet::XSpreadsheet> m_sheetRef;
     mutable Reference<table::XCell> m_cellRef;
+    std::optional<std::vector<Reference<frame::XModel>>> m_documents;  // Workbooks
+    std::shared_ptr<const std::vector<Reference<frame::XModel>>> m_listed;
+    Reference<container::XIndexAccess> m_sheets;                         // Worksheets
+    Reference<view::XSelectionSupplier> m_selector;                      // Worksheet
+    DocumentTyping m_typing;
+    bool m_locked = false;                                               // Application
+    unsigned m_generation;
 };
 
 class CalcAutomation : public Automation {
 public:
+    // The list is kept for the RunningObject calls that follow: binding a workbook asks for the
+    // names and then for one of them, and the office is asked once. A list made over a connection
+    // that has been replaced since is not used.
     std::vector<std::string> RunningObjectNames() override {
+        m_listed.clear();
         if (!m_session->Reachable()) return {};
-        return m_session->Run([&] {
+        platform::TraceMark("connected");
+        std::vector<std::string> listed = m_session->Run([&] {
             std::vector<std::string> names;
-            for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) names.push_back(DisplayName(model));
+            m_listedIn = m_session->Generation();
+            for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) {
+                names.push_back(DisplayName(model));
+                m_listed.emplace_back(names.back(), model);
+            }
             return names;
         });
+        platform::TraceMark("listed");
+        return listed;
     }
 
     DispatchPtr RunningObject(const std::string &displayName) override {
+        ForgetDeadList();
         return m_session->Run([&]() -> DispatchPtr {
+            if (m_session->Generation() == m_listedIn) {
+                auto models = std::make_shared<std::vector<Reference<frame::XModel>>>();
+                for (const auto &listed : m_listed) models->push_back(listed.second);
+                for (const auto &[name, model] : m_listed) {
+                    if (name != displayName) continue;
+                    auto workbook = std::make_shared<CalcObject>(m_session, Kind::Workbook, model);
+                    workbook->KnowDocuments(models);
+                    return workbook;
+                }
+            }
             for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) {
                 if (DisplayName(model) == displayName) return std::make_shared<CalcObject>(m_session, Kind::Workbook, model);
             }
@@ -567,6 +755,7 @@ public:
     }
 
     std::string ForegroundWindowTitle() override {
+        ForgetDeadList();
         std::string title = calcbridge::X11ActiveWindowTitle();
         if (!title.empty()) return title;
         if (!m_session->Reachable()) return {};
@@ -586,33 +775,78 @@ public:
 
     std::vector<ChildWindow> ForegroundChildWindows() override { return {}; }
 
+    CalcCellLook ShownCell(const std::string &address) {
+        ForgetDeadList();
+        return m_session->Run([&] {
+            Reference<sheet::XSpreadsheetView> view(Controller(CurrentDocument()), UNO_QUERY_THROW);
+            Reference<table::XCellRange> sheet(view->getActiveSheet(), UNO_QUERY_THROW);
+            Reference<table::XCell> cell(sheet->getCellRangeByName(OU(address))->getCellByPosition(0, 0));
+            CalcCellLook look;
+            look.isValue = cell->getType() == table::CellContentType_VALUE;
+            look.shown = U8(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
+            return look;
+        });
+    }
+
     void Dispatch(const std::string &command, const DispatchArguments &arguments) {
+        ForgetDeadList();
         m_session->Run([&] {
-            Reference<frame::XDesktop2> desktop = m_session->Desktop();
-            Reference<frame::XModel> model(desktop->getCurrentComponent(), UNO_QUERY);
-            if (!model.is()) {
-                auto documents = SpreadsheetDocuments(desktop);
-                if (documents.empty()) throw AutomationError("no spreadsheet document");
-                model = documents.front();
-            }
-            Reference<frame::XDispatchProvider> frame(Controller(model)->getFrame(), UNO_QUERY_THROW);
+            Reference<frame::XDispatchProvider> frame(Controller(CurrentDocument())->getFrame(), UNO_QUERY_THROW);
             frame::DispatchHelper::create(m_session->Context())
                 ->executeDispatch(frame, OU(command), "", 0, Arguments(arguments));
         });
     }
 
 private:
-    SessionPtr m_session = std::make_shared<Session>();
+    // The document commands and look-ups for tests go to: the current one, else the first spreadsheet.
+    Reference<frame::XModel> CurrentDocument() {
+        Reference<frame::XDesktop2> desktop = m_session->Desktop();
+        Reference<frame::XModel> model(desktop->getCurrentComponent(), UNO_QUERY);
+        if (!model.is()) {
+            auto documents = SpreadsheetDocuments(desktop);
+            if (documents.empty()) throw AutomationError("no spreadsheet document");
+            model = documents.front();
+        }
+        return model;
+    }
+
+    // References of a dropped connection must go before the next one is made: a new connection
+    // hands out the very same (dead) proxy for a remote object while an old reference to it lives.
+    void ForgetDeadList() {
+        if (m_session->Generation() != m_listedIn) m_listed.clear();
+    }
+
+    SessionPtr m_session = SharedSession();
+    std::vector<std::pair<std::string, Reference<frame::XModel>>> m_listed;
+    unsigned m_listedIn = 0;  // the connection generation the list was made in
 };
 
 }  // namespace
 
-std::unique_ptr<Automation> ConnectCalc() { return std::make_unique<CalcAutomation>(); }
+std::unique_ptr<Automation> ConnectCalc() {
+    return std::make_unique<WriteBehindAutomation>(std::make_unique<CalcAutomation>());
+}
+
+namespace {
+
+// The Calc connection under the write-behind layer, with everything held back written first.
+CalcAutomation &CalcOf(Automation &calc) {
+    Automation *inner = &calc;
+    if (auto *held = dynamic_cast<WriteBehindAutomation *>(&calc)) {
+        held->Flush();
+        inner = &held->Inner();
+    }
+    auto *automation = dynamic_cast<CalcAutomation *>(inner);
+    if (!automation) throw AutomationError("not a Calc connection");
+    return *automation;
+}
+
+}  // namespace
 
 void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments) {
-    auto *automation = dynamic_cast<CalcAutomation *>(&calc);
-    if (!automation) throw AutomationError("not a Calc connection");
-    automation->Dispatch(command, arguments);
+    CalcOf(calc).Dispatch(command, arguments);
 }
+
+CalcCellLook CalcShownCell(Automation &calc, const std::string &address) { return CalcOf(calc).ShownCell(address); }
 
 }  // namespace ombra

@@ -13,6 +13,7 @@
 #include "output/Transfer.h"
 #include "output/Values.h"
 #include "platform/Resources.h"
+#include "trace/TraceTimings.h"
 #include "settings/SettingsStore.h"
 
 namespace ombra {
@@ -221,6 +222,7 @@ void InstrumentSession::NotReadyReaction() {
 }
 
 void InstrumentSession::MeasureAndTransfer() {
+    platform::TraceMark("measure start");
     measuredData_.Empty();
     PausedWatch paused(*watchThread_);
     int32_t first = 0, second = 0;
@@ -232,14 +234,18 @@ void InstrumentSession::MeasureAndTransfer() {
     StampMeasurementTime();
     measure_->measurementType = settings_.MeasurementType;
     int32_t rc = adapter_.DoMeasurement();
+    platform::TraceMark("measured");
     if (rc == 0) rc = measure_->Collect(measuredData_);
+    platform::TraceMark("collected");
     if (rc != 0) {
         errorMng_.Report(rc);
         return;
     }
     OutputValues values;
     values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_});
+    platform::TraceMark("values built");
     WriteMeasurement(values);
+    platform::TraceMark("measure end");
 }
 
 void InstrumentSession::StampMeasurementTime() {
@@ -257,8 +263,8 @@ void InstrumentSession::WriteMeasurement(const OutputValues &values) {
     emit measurementWritten(result);
 }
 
-// The measurement is kept in the journal first; then one spreadsheet connection is made for
-// it and dropped when the values are written.
+// The measurement is kept in the journal first; only then is the spreadsheet asked for (the
+// factory may hand out a connection it keeps between measurements).
 MeasurementWriteResult InstrumentSession::WriteToSpreadsheet(const OutputValues &values) {
     const JournalEntry entry =
         MakeJournalEntry(settings_, values, {measurementDate_, measurementTime_}, measuredData_);

@@ -1,4 +1,5 @@
 #include "instrument/WorkThread.h"
+#include "trace/TraceTimings.h"
 
 #include <chrono>
 
@@ -69,6 +70,7 @@ void CButtonWatchThread::PollOnce() const {
     }
     if (status.irradianceTrigger == 1) Post(msg::kIrradiancePressed);
     else if (status.irradianceTrigger == 0) Post(msg::kIrradianceReleased);
+    if (status.reflectionTrigger == 1) platform::TraceMark("button seen");
     if (status.reflectionTrigger == 1) Post(msg::kReflectionPressed);
     else if (status.reflectionTrigger == 0) Post(msg::kReflectionReleased);
 }

@@ -31,6 +31,9 @@ public:
     int ActiveRow(int workbookIndex, int worksheetIndex);
     int ActiveColumn(int workbookIndex, int worksheetIndex);
 
+    // Makes every cell written so far visible in the spreadsheet (see Automation::Flush).
+    void Flush() { automation_.Flush(); }
+
     bool attached() const { return attached_ != 0; }
     int worksheetIndex() const { return worksheetIndex_; }
     int workbookIndex() const { return workbookIndex_; }

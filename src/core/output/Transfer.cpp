@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "output/ExcelControl.h"
+#include "trace/TraceTimings.h"
 #include "output/ItemRegistry.h"
 
 namespace ombra {
@@ -15,7 +16,9 @@ bool Outside(const CellTarget &target, int column, int row) {
     return row > target.rowLimit || column > target.columnLimit || row < 1 || column < 1;
 }
 
+// The cells written before the message are in the sheet while the user reads it.
 void TellOutsideSheet(const CellTarget &target) {
+    target.control.Flush();
     using namespace platform::mb;
     Notice notice = MakeNotice(kOutsideSheetMessage, 0, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
     notice.caption = target.messageCaption;
@@ -309,6 +312,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     CExcelControl control(automation);
     try {
         if (!control.Attach()) return outcome;
+        platform::TraceMark("attached");
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();
         outcome.workbookName = control.workbookName();
@@ -319,6 +323,10 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
         }
         Transfer transfer(control, layout, input, messageCaption, notices);
         outcome.result = transfer.Run();
+        // A write held back by the automation layer that fails now fails the transfer, before
+        // the controller lets the spreadsheet go.
+        control.Flush();
+        platform::TraceMark("transfer done");
     } catch (const AutomationError &) {
         outcome.result = TransferResult::AutomationFailed;
     }

@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -143,9 +145,34 @@ private slots:
         QFile existing(dir.path() + "/light.uid");
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.close();
-        WhenModal<QFileDialog>([&](QFileDialog *dialog) {
-            dialog->selectFile(dir.path() + "/light.uid");
-            static_cast<QDialog *>(dialog)->accept();
+        const QString file = dir.path() + "/light.uid";
+        // The dialog takes the file only once its file model lists it (the folder is read in the
+        // background) and its name field holds the name; accepted without, it stays open. So accept
+        // once the model has the file, again while the dialog stays open, and reject it after 10 s:
+        // a failure, never a hang.
+        WhenModal<QFileDialog>([file](QFileDialog *dialog) {
+            auto *retry = new QTimer(dialog);
+            auto deadline = std::make_shared<QDeadlineTimer>(10000);
+            QObject::connect(retry, &QTimer::timeout, dialog, [dialog, retry, deadline, file] {
+                if (!dialog->isVisible()) {
+                    retry->stop();
+                    return;
+                }
+                if (deadline->hasExpired()) {
+                    retry->stop();
+                    dialog->reject();
+                    return;
+                }
+                auto *model = dialog->findChild<QFileSystemModel *>();
+                if (model && !model->index(file).isValid()) return;
+                // Typed into the name field as a user does: selectFile leaves a focused field alone.
+                if (auto *name = dialog->findChild<QLineEdit *>("fileNameEdit"))
+                    name->setText(QFileInfo(file).fileName());
+                else
+                    dialog->selectFile(file);
+                static_cast<QDialog *>(dialog)->accept();
+            });
+            retry->start(20);
         });
         FileDialogRequest request{false, "", "User Illuminant|*.uid||", "uid", dir.path().toStdString(), ""};
         std::optional<std::string> chosen = ShowFileDialog(nullptr, request);

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "calcbridge/CalcBridge.h"
+#include "calcbridge/WriteBehind.h"
 #include "output/ExcelControl.h"
 #include "output/Transfer.h"
 #include "support/NoticeRecorder.h"
@@ -129,6 +130,39 @@ TEST_F(CalcBridgeTest, NumbersBecomeNumbersEverythingElseStaysText) {
     EXPECT_EQ(read(12).ToText(), "0.5.1");
     EXPECT_EQ(control.ActiveRow(1, 1), 12);  // a visible sheet: the last written cell is selected
     EXPECT_EQ(control.ActiveColumn(1, 1), 2);
+}
+
+// Dates and times become values the sheet calculates with, shown exactly as written; look-alikes
+// stay text. Written in batches (the connection's own way) and one cell at a time.
+TEST_F(CalcBridgeTest, DatesAndTimesBecomeValuesShownAsWritten) {
+    const std::vector<std::string> texts = {"2026/12/08", "04:29:50", "2026/13/40", "24:00:00",
+                                            "2026/12/08;", "=1+2", "---", "12.5"};
+    auto check = [&](Automation &automation, int column) {
+        CExcelControl control(automation);
+        ASSERT_TRUE(control.Attach());
+        control.WriteCells(texts, static_cast<int>(texts.size()), column, 30, 1, 1, 1);
+        control.Flush();
+        auto look = [&](int row) { return CalcShownCell(*calc, control.CellAddress(column, row)); };
+        DispatchPtr sheet = calc->RunningObject(calc->RunningObjectNames()[0])->Get(dispid::ActiveSheet).ToObject();
+        auto value = [&](int row) {
+            const std::string a = control.CellAddress(column, row);
+            return std::get<double>(sheet->Get(dispid::Range, {a, a}).ToObject()->Get(dispid::Value).value);
+        };
+        EXPECT_TRUE(look(30).isValue);
+        EXPECT_EQ(look(30).shown, "2026/12/08");
+        EXPECT_EQ(value(30), 46364.0);  // days since 1899-12-30
+        EXPECT_TRUE(look(31).isValue);
+        EXPECT_EQ(look(31).shown, "04:29:50");
+        EXPECT_NEAR(value(31), (4 * 3600 + 29 * 60 + 50) / 86400.0, 1e-12);
+        for (int row = 32; row <= 36; ++row) {
+            EXPECT_FALSE(look(row).isValue) << texts[row - 30];
+            EXPECT_EQ(look(row).shown, texts[row - 30]);
+        }
+        EXPECT_TRUE(look(37).isValue);
+        EXPECT_EQ(value(37), 12.5);
+    };
+    check(*calc, 5);
+    check(dynamic_cast<WriteBehindAutomation &>(*calc).Inner(), 6);
 }
 
 TEST_F(CalcBridgeTest, ActiveCellIsTheCursorWhenARangeIsSelected) {

@@ -66,6 +66,17 @@ public:
     virtual Variant Call(int dispid, const VariantArgs &args = {}) = 0;
 };
 
+// What a worksheet object may offer besides its members: a run of cells written at once and a
+// cell selected without looking the cell up first. Cells are 1-based; the texts go into
+// consecutive cells from (column, row), down a row per text when down is set, else right a column.
+// Each text is typed exactly as a Value put types it.
+class CellBlockWriter {
+public:
+    virtual ~CellBlockWriter() = default;
+    virtual void WriteBlock(int column, int row, bool down, const std::vector<std::string> &texts) = 0;
+    virtual void SelectAt(int column, int row) = 0;
+};
+
 // A child window of the foreground window, as the window enumeration reports it.
 struct ChildWindow {
     std::string title;
@@ -83,6 +94,9 @@ public:
     // Title of the window the user is looking at (empty when there is none).
     virtual std::string ForegroundWindowTitle() = 0;
     virtual std::vector<ChildWindow> ForegroundChildWindows() = 0;
+    // Performs the cell writes and the selection an automation layer still holds back; raises
+    // AutomationError when one of them fails. Nothing to do for a layer that writes at once.
+    virtual void Flush() {}
 };
 
 // Dispatch identifiers of the spreadsheet object model used by the controller.

@@ -19,13 +19,23 @@ inline constexpr const char *kDefaultUnoUrl = "uno:pipe,name=ombra-dts;urp;StarO
 // The running Calc documents as workbooks. Connects on first use and again after the office went
 // away; no call blocks longer than the call timeout (3 s, or OMBRA_UNO_TIMEOUT_MS): the connection
 // is dropped and the call fails with AutomationError. With no office listening the list of running
-// workbooks is empty.
+// workbooks is empty. Cell writes and selections are held back and written in batches (see
+// WriteBehind.h); texts are typed as typed input is (see TypedInput.h).
 std::unique_ptr<Automation> ConnectCalc();
 
 // Runs an office command (".uno:GoToCell" with ToPoint "B2:D4") with text arguments on the current
 // Calc document of a connection made by ConnectCalc; for tests and diagnostics. Raises AutomationError.
 using DispatchArguments = std::vector<std::pair<std::string, std::string>>;
 void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments = {});
+
+// How a cell of the active sheet of the current Calc document looks: whether it holds a value (a
+// number, date or time) or a text, and the text it shows. For tests and diagnostics; raises
+// AutomationError.
+struct CalcCellLook {
+    bool isValue = false;
+    std::string shown;
+};
+CalcCellLook CalcShownCell(Automation &calc, const std::string &address);
 
 // Makes the user's LibreOffice accept the program's pipe whenever it starts, by setting the office
 // connection URL in the per-user configuration. Returns 0 on success (also when already set up),
