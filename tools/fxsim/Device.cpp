@@ -86,6 +86,14 @@ int Device::DelayFor(Op op) const {
 fxproto::Response Device::Handle(const fxproto::Request &request) {
     auto op = static_cast<Op>(request.header.op);
     auto found = faults_.find(op);
+    // "Value not available" still carries a record, as a real answer does.
+    if (found != faults_.end() && found->second.remaining != 0 && found->second.code == DI_ERR_VALUE_UNAVAILABLE) {
+        if (found->second.remaining > 0) --found->second.remaining;
+        fxproto::Response response = Execute(request);
+        response.header = {fxproto::kResponseMagic, request.header.seq, DI_ERR_VALUE_UNAVAILABLE,
+                           static_cast<uint32_t>(response.payload.size())};
+        return response;
+    }
     if (found != faults_.end() && found->second.remaining != 0) {
         fxproto::Response failed;
         failed.header = {fxproto::kResponseMagic, request.header.seq, found->second.code, 0};
