@@ -248,7 +248,23 @@ void Device::Fail(Op op, int32_t code, int times) {
     fault.remaining = code == 0 ? 0 : times;
 }
 
-void Device::Delay(Op op, int ms) { faults_[op].delayMs = std::max(0, ms); }
+void Device::Delay(Op op, int ms, int times) {
+    faults_[op].delayMs = std::max(0, ms);
+    faults_[op].delayTimes = times;
+}
+
+void Device::DelayUsed(Op op) {
+    auto found = faults_.find(op);
+    if (found == faults_.end() || found->second.delayTimes < 0) return;
+    if (--found->second.delayTimes <= 0) found->second.delayMs = 0;
+}
+
+bool Device::TakeUnplugDuring(Op op) {
+    auto found = faults_.find(op);
+    if (found == faults_.end() || !found->second.unplug) return false;
+    found->second.unplug = false;
+    return true;
+}
 
 void Device::ClearFaults() { faults_.clear(); }
 
@@ -261,7 +277,8 @@ QJsonObject Device::ToJson() const {
         faults.append(QJsonObject{{"call", fxproto::OpName(op)},
                                   {"code", fault.code},
                                   {"times", fault.remaining},
-                                  {"delayMs", fault.delayMs}});
+                                  {"delayMs", fault.delayMs},
+                                  {"unplugDuring", fault.unplug}});
     QJsonObject object{
         {"name", QString::fromStdString(config_.name)},
         {"model", config_.model},

@@ -272,8 +272,13 @@ void Server::Serve(Connection &connection, Clock::time_point now) {
             out.closeAfter = true;
         } else {
             Device &device = *slots_[connection.device].device;
+            if (device.TakeUnplugDuring(op)) {
+                Unplug(connection.device);  // the request stays unanswered
+                return;
+            }
             out.bytes = fxproto::Encode(device.Handle(*request));
             out.due = now + std::chrono::milliseconds(device.DelayFor(op));
+            device.DelayUsed(op);
             // A refused opening leaves the device free, as does closing.
             out.closeAfter = op == fxproto::Op::CloseDevice ||
                              (op == fxproto::Op::EnumDevice && PeekResult(out.bytes) != DI_OK);

@@ -49,12 +49,16 @@ typedef struct DIUserIlluminant {      /* 388 bytes */
  *       4 DI_ERR_DEVICE_GONE    communication failed: the device vanished (unplugged, its server
  *                               stopped); the handle stays unusable until DICloseDevice releases it.
  *       5 DI_ERR_TIMEOUT        the device did not answer in time (1 s; 5 s for a measurement
- *                               or a calibration). The handle stays usable.
+ *                               or a calibration). The handle stays usable, unless the request
+ *                               itself could only be sent in part. DIEnumDevice: no device
+ *                               answered within its 1 s, connecting included.
  *   10002 DI_ERR_BAD_HANDLE     the handle is not open in this process.
  *       1 DI_ERR_BAD_ARGUMENT   a null pointer, a slot outside 0..49, a spectrum count
  *                               outside 1..97, an unknown property id or calibration kind.
  *      35 DI_ERR_DEVICE_BUSY    the device is in use by another client.
- *   10000 DI_ERR_PROTOCOL       the device's answer could not be understood.
+ *   10000 DI_ERR_PROTOCOL       the device's answer could not be understood: a success (0 or 31)
+ *                               without its whole record, or a stream out of step (the handle is
+ *                               then unusable).
  *      16 DI_ERR_NO_MEASUREMENT a result was asked for before any measurement.
  *   20002 DI_ERR_UNTRUSTED_FOLDER DIEnumDevice: the device folder ($FXSIM_DIR, else
  *                               $XDG_RUNTIME_DIR/fxsim, else /tmp/fxsim-<uid>) is refused because
