@@ -108,6 +108,14 @@ QJsonObject Server::Control(const QStringList &arguments) {
         return Ok();
     }
     if (command == "unplug") {
+        QString during = TakeOption(args, "--during", "", missing);
+        if (missing) return Error("usage: unplug [--during DIName]");
+        if (!during.isEmpty()) {
+            auto op = fxproto::OpFromName(during.toStdString());
+            if (!op) return Error("--during needs one of the 21 DI function names");
+            device.UnplugDuring(*op);
+            return Ok();
+        }
         Unplug(index);
         return Ok();
     }
@@ -122,8 +130,12 @@ QJsonObject Server::Control(const QStringList &arguments) {
         if (!op) return Error("--call needs one of the 21 DI function names");
         if (command == "delay") {
             int ms = 0;
-            if (!ToInt(TakeOption(args, "--ms", "", missing), ms) || ms < 0) return Error("usage: delay --call DIName --ms N");
-            device.Delay(*op, ms);
+            int times = -1;
+            QString timesText = TakeOption(args, "--times", "", missing);
+            if (!ToInt(TakeOption(args, "--ms", "", missing), ms) || ms < 0 ||
+                (!timesText.isEmpty() && (!ToInt(timesText, times) || times < 1)))
+                return Error("usage: delay --call DIName --ms N [--times K]");
+            device.Delay(*op, ms, times);
             return Ok();
         }
         int code = 0, times = 1;

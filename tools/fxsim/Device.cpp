@@ -86,6 +86,14 @@ int Device::DelayFor(Op op) const {
 fxproto::Response Device::Handle(const fxproto::Request &request) {
     auto op = static_cast<Op>(request.header.op);
     auto found = faults_.find(op);
+    // "Value not available" still carries a record, as a real answer does.
+    if (found != faults_.end() && found->second.remaining != 0 && found->second.code == DI_ERR_VALUE_UNAVAILABLE) {
+        if (found->second.remaining > 0) --found->second.remaining;
+        fxproto::Response response = Execute(request);
+        response.header = {fxproto::kResponseMagic, request.header.seq, DI_ERR_VALUE_UNAVAILABLE,
+                           static_cast<uint32_t>(response.payload.size())};
+        return response;
+    }
     if (found != faults_.end() && found->second.remaining != 0) {
         fxproto::Response failed;
         failed.header = {fxproto::kResponseMagic, request.header.seq, found->second.code, 0};
@@ -240,7 +248,23 @@ void Device::Fail(Op op, int32_t code, int times) {
     fault.remaining = code == 0 ? 0 : times;
 }
 
-void Device::Delay(Op op, int ms) { faults_[op].delayMs = std::max(0, ms); }
+void Device::Delay(Op op, int ms, int times) {
+    faults_[op].delayMs = std::max(0, ms);
+    faults_[op].delayTimes = times;
+}
+
+void Device::DelayUsed(Op op) {
+    auto found = faults_.find(op);
+    if (found == faults_.end() || found->second.delayTimes < 0) return;
+    if (--found->second.delayTimes <= 0) found->second.delayMs = 0;
+}
+
+bool Device::TakeUnplugDuring(Op op) {
+    auto found = faults_.find(op);
+    if (found == faults_.end() || !found->second.unplug) return false;
+    found->second.unplug = false;
+    return true;
+}
 
 void Device::ClearFaults() { faults_.clear(); }
 
@@ -253,7 +277,8 @@ QJsonObject Device::ToJson() const {
         faults.append(QJsonObject{{"call", fxproto::OpName(op)},
                                   {"code", fault.code},
                                   {"times", fault.remaining},
-                                  {"delayMs", fault.delayMs}});
+                                  {"delayMs", fault.delayMs},
+                                  {"unplugDuring", fault.unplug}});
     QJsonObject object{
         {"name", QString::fromStdString(config_.name)},
         {"model", config_.model},

@@ -62,7 +62,10 @@ public:
     std::optional<Clock::time_point> NextEvent() const { return releaseAt_; }
     void SetSample(const Sample &sample);
     void Fail(fxproto::Op op, int32_t code, int times);  // times < 0: always; 0 clears
-    void Delay(fxproto::Op op, int ms);
+    void Delay(fxproto::Op op, int ms, int times = -1);  // times < 0: every call
+    // The device is pulled out when the next request for `op` arrives, before it is answered.
+    void UnplugDuring(fxproto::Op op) { faults_[op].unplug = true; }
+    bool TakeUnplugDuring(fxproto::Op op);
     void ClearFaults();
     void SetCalibrationStatus(int32_t status) { calibrationStatus_ = status; }
     void SetPolarization(int32_t first, int32_t second) { polarization_ = {first, second}; }
@@ -76,6 +79,8 @@ public:
     bool connected = false;
 
     QJsonObject ToJson() const;
+    // Counts a delayed answer: a delay given for a number of calls wears off.
+    void DelayUsed(fxproto::Op op);
     int32_t Property(int id) const { return properties_.at(static_cast<size_t>(id)); }
 
 private:
@@ -88,6 +93,8 @@ private:
         int32_t code = 0;
         int remaining = 0;  // < 0: every call
         int delayMs = 0;
+        int delayTimes = -1;  // < 0: every call
+        bool unplug = false;
     };
 
     DeviceConfig config_;

@@ -1,5 +1,6 @@
 #include "Server.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include <cstring>
 
 #include "fxapi/fxapi.h"
+#include "fxtrust.h"
 
 namespace fxsim {
 
@@ -32,16 +34,28 @@ bool FillAddress(const std::string &path, sockaddr_un &address) {
     return true;
 }
 
-bool SendAll(int fd, const std::vector<uint8_t> &bytes) {
+// Sends everything within `timeoutMs`; a peer that does not take its bytes in time is given up.
+bool SendAll(int fd, const std::vector<uint8_t> &bytes, int timeoutMs = 1000) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd pfd{fd, POLLOUT, 0};
+            if (left.count() <= 0 || ::poll(&pfd, 1, static_cast<int>(left.count())) == 0) return false;
+            continue;
+        }
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
     return true;
 }
+
+// Requests a client may have sent ahead of their answers; beyond this the server stops reading
+// from it until it has answered.
+constexpr size_t kMaxBufferedRequestBytes = 4 * (sizeof(fxproto::RequestHeader) + fxproto::kMaxPayload);
 
 int32_t PeekResult(const std::vector<uint8_t> &response) {
     fxproto::ResponseHeader header{};
@@ -64,19 +78,33 @@ int ListenAt(const std::string &path) {
     return fd;
 }
 
+// Connects without hanging on a server that does not accept (a stopped one with a full
+// queue): tries again for at most a second, then gives up. The socket is blocking afterwards.
 int ConnectTo(const std::string &path) {
     sockaddr_un address;
     if (!FillAddress(path, address)) return -1;
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return -1;
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0 && errno != EISCONN) {
+        bool retry = errno == EAGAIN || errno == EINTR || errno == EINPROGRESS || errno == EALREADY;
+        if (!retry || std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd);
+            return -1;
+        }
+        ::usleep(10000);
+    }
+    if (!fxproto::PeerIsThisUser(fd)) {
         ::close(fd);
         return -1;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
 QJsonObject SendControl(const std::string &dir, const QStringList &args, int timeoutMs) {
+    if (std::string why = fxproto::UntrustedFolderReason(dir); !why.empty() && why != "it does not exist")
+        return {{"ok", false}, {"error", QString::fromStdString("refusing the device folder " + dir + ": " + why)}};
     int fd = ConnectTo(dir + "/" + fxproto::kControlSocketName);
     if (fd < 0) return {{"ok", false}, {"error", QString::fromStdString("no virtual instrument is running in " + dir)}};
     QByteArray request = QJsonDocument(QJsonArray::fromStringList(args)).toJson(QJsonDocument::Compact) + "\n";
@@ -109,6 +137,8 @@ Server::Server(std::vector<DeviceConfig> devices, std::string dir, std::string s
 
 Server::~Server() {
     for (size_t i = 0; i < slots_.size(); ++i) Unplug(i);  // drops every connection too
+    for (auto &client : controlClients_)
+        if (client->fd >= 0) ::close(client->fd);
     if (controlFd_ >= 0) {
         ::close(controlFd_);
         ::unlink(controlPath_.c_str());
@@ -117,9 +147,9 @@ Server::~Server() {
 
 bool Server::Start(std::string &error) {
     ::mkdir(dir_.c_str(), 0700);
-    struct stat info {};
-    if (::stat(dir_.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        error = "cannot use the device directory " + dir_;
+    // Another user able to change this folder could swap a device socket for one of its own.
+    if (std::string why = fxproto::UntrustedFolderReason(dir_); !why.empty()) {
+        error = "refusing the device folder " + dir_ + ": " + why;
         return false;
     }
     if (int running = ConnectTo(controlPath_); running >= 0) {
@@ -142,6 +172,7 @@ bool Server::Start(std::string &error) {
         auto found = stored_.find(slot.device->Config().serial);
         if (found != stored_.end()) slot.device->Restore(found->second);
     }
+    stateWriter_ = std::make_unique<StateWriter>(stateFile_);
     for (size_t i = 0; i < slots_.size(); ++i)
         if (!Plug(i, error)) return false;
     // The control socket comes last: once it exists, every device socket exists too.
@@ -191,6 +222,10 @@ void Server::Drop(Connection &connection) {
 void Server::Accept(size_t index) {
     int fd = ::accept4(slots_[index].listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) return;
+    if (!fxproto::PeerIsThisUser(fd)) {
+        ::close(fd);  // only this user's programs may use the instrument
+        return;
+    }
     auto connection = std::make_unique<Connection>();
     connection->fd = fd;
     connection->device = index;
@@ -205,7 +240,7 @@ void Server::Accept(size_t index) {
 
 void Server::ReadFrom(Connection &connection) {
     uint8_t buffer[8192];
-    for (;;) {
+    while (connection.decoder.Buffered() < kMaxBufferedRequestBytes) {
         ssize_t n = ::recv(connection.fd, buffer, sizeof buffer, 0);
         if (n > 0) {
             connection.decoder.Feed(buffer, static_cast<size_t>(n));
@@ -237,8 +272,13 @@ void Server::Serve(Connection &connection, Clock::time_point now) {
             out.closeAfter = true;
         } else {
             Device &device = *slots_[connection.device].device;
+            if (device.TakeUnplugDuring(op)) {
+                Unplug(connection.device);  // the request stays unanswered
+                return;
+            }
             out.bytes = fxproto::Encode(device.Handle(*request));
             out.due = now + std::chrono::milliseconds(device.DelayFor(op));
+            device.DelayUsed(op);
             // A refused opening leaves the device free, as does closing.
             out.closeAfter = op == fxproto::Op::CloseDevice ||
                              (op == fxproto::Op::EnumDevice && PeekResult(out.bytes) != DI_OK);
@@ -260,10 +300,40 @@ void Server::Flush(Connection &connection, Clock::time_point now) {
     }
 }
 
-void Server::SaveState() {
-    QSaveFile file(QString::fromStdString(stateFile_));
-    if (!file.open(QIODevice::WriteOnly) || file.write(SerializeState(stored_)) < 0 || !file.commit())
-        std::fprintf(stderr, "fxsim: cannot write the state file %s\n", stateFile_.c_str());
+void Server::SaveState() { stateWriter_->Save(SerializeState(stored_)); }
+
+StateWriter::StateWriter(std::string path) : path_(std::move(path)), thread_([this] { Loop(); }) {}
+
+StateWriter::~StateWriter() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void StateWriter::Save(QByteArray contents) {
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = std::move(contents);
+    }
+    wake_.notify_one();
+}
+
+void StateWriter::Loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || pending_; });
+        if (!pending_) return;  // stopping with nothing left to write
+        QByteArray contents = std::move(*pending_);
+        pending_.reset();
+        lock.unlock();
+        QSaveFile file(QString::fromStdString(path_));  // a whole new file, synced, then renamed
+        if (!file.open(QIODevice::WriteOnly) || file.write(contents) < 0 || !file.commit())
+            std::fprintf(stderr, "fxsim: cannot write the state file %s\n", path_.c_str());
+        lock.lock();
+    }
 }
 
 int Server::PollTimeoutMs(Clock::time_point now) const {
@@ -280,56 +350,74 @@ void Server::Run() {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGTERM, OnTerminate);
     std::signal(SIGINT, OnTerminate);
+    enum Kind { ControlListener, DeviceListener, DeviceClient, Controller };
     while (!stopping_ && !terminationRequested) {
         std::vector<pollfd> fds;
-        std::vector<std::pair<int, size_t>> what;  // 0 control, 1 listener, 2 connection
+        std::vector<std::pair<Kind, size_t>> what;
         fds.push_back({controlFd_, POLLIN, 0});
-        what.push_back({0, 0});
+        what.push_back({ControlListener, 0});
         for (size_t i = 0; i < slots_.size(); ++i)
             if (slots_[i].listenFd >= 0) {
                 fds.push_back({slots_[i].listenFd, POLLIN, 0});
-                what.push_back({1, i});
+                what.push_back({DeviceListener, i});
             }
-        for (size_t i = 0; i < connections_.size(); ++i) {
-            fds.push_back({connections_[i]->fd, POLLIN, 0});
-            what.push_back({2, i});
+        for (size_t i = 0; i < connections_.size(); ++i)
+            if (connections_[i]->decoder.Buffered() < kMaxBufferedRequestBytes) {
+                fds.push_back({connections_[i]->fd, POLLIN, 0});
+                what.push_back({DeviceClient, i});
+            }
+        for (size_t i = 0; i < controlClients_.size(); ++i) {
+            fds.push_back({controlClients_[i]->fd, POLLIN, 0});
+            what.push_back({Controller, i});
         }
         int ready = ::poll(fds.data(), fds.size(), PollTimeoutMs(Clock::now()));
         if (ready < 0 && errno != EINTR) break;
-        auto now = Clock::now();
         for (size_t i = 0; ready > 0 && i < fds.size(); ++i) {
             if (!fds[i].revents) continue;
             auto [kind, index] = what[i];
-            if (kind == 0) {
-                int fd = ::accept4(controlFd_, nullptr, nullptr, SOCK_CLOEXEC);
-                if (fd >= 0) HandleControlClient(fd);
-            } else if (kind == 1 && slots_[index].listenFd >= 0) {
-                Accept(index);
-            } else if (kind == 2 && !connections_[index]->dead) {
-                ReadFrom(*connections_[index]);
-            }
+            if (kind == ControlListener) AcceptControlClient();
+            else if (kind == DeviceListener && slots_[index].listenFd >= 0) Accept(index);
+            else if (kind == DeviceClient && !connections_[index]->dead) ReadFrom(*connections_[index]);
+            else if (kind == Controller) ReadControlClient(*controlClients_[index]);
         }
+        auto now = Clock::now();
+        for (auto &client : controlClients_)
+            if (!client->done && now >= client->deadline) AnswerControlClient(*client);
         for (auto &slot : slots_) slot.device->Tick(now);
         for (auto &connection : connections_) {
             Flush(*connection, now);
             Serve(*connection, now);
         }
         std::erase_if(connections_, [](const auto &connection) { return connection->dead; });
+        std::erase_if(controlClients_, [](const auto &client) { return client->done; });
     }
 }
 
-void Server::HandleControlClient(int fd) {
-    std::string text;
-    char buffer[4096];
-    auto deadline = Clock::now() + std::chrono::seconds(1);
-    while (text.find('\n') == std::string::npos && Clock::now() < deadline && text.size() < 65536) {
-        pollfd pfd{fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 100) <= 0) continue;
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        text.append(buffer, static_cast<size_t>(n));
+void Server::AcceptControlClient() {
+    int fd = ::accept4(controlFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) return;
+    if (!fxproto::PeerIsThisUser(fd)) {
+        ::close(fd);
+        return;
     }
-    QJsonDocument request = QJsonDocument::fromJson(QByteArray::fromStdString(text));
+    auto client = std::make_unique<ControlClient>();
+    client->fd = fd;
+    client->deadline = Clock::now() + std::chrono::seconds(1);
+    controlClients_.push_back(std::move(client));
+}
+
+// Collects what has arrived; a whole line (or the end of the stream) is the request.
+void Server::ReadControlClient(ControlClient &client) {
+    char buffer[4096];
+    ssize_t n = ::recv(client.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+    if (n > 0) client.text.append(buffer, static_cast<size_t>(n));
+    if (n <= 0 || client.text.find('\n') != std::string::npos || client.text.size() >= 65536)
+        AnswerControlClient(client);
+}
+
+void Server::AnswerControlClient(ControlClient &client) {
+    QJsonDocument request = QJsonDocument::fromJson(QByteArray::fromStdString(client.text));
     QJsonObject reply;
     if (!request.isArray()) {
         reply = {{"ok", false}, {"error", "a control request is a JSON list of arguments"}};
@@ -339,8 +427,10 @@ void Server::HandleControlClient(int fd) {
         reply = Control(args);
     }
     QByteArray bytes = QJsonDocument(reply).toJson(QJsonDocument::Compact) + "\n";
-    SendAll(fd, std::vector<uint8_t>(bytes.begin(), bytes.end()));
-    ::close(fd);
+    SendAll(client.fd, std::vector<uint8_t>(bytes.begin(), bytes.end()), 100);  // a client that does not read loses it
+    ::close(client.fd);
+    client.fd = -1;
+    client.done = true;
 }
 
 QJsonObject Server::Status() const {

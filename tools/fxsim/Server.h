@@ -4,16 +4,43 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QByteArray>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Device.h"
 #include "Scenario.h"
 
 namespace fxsim {
+
+// Writes the state file on a thread of its own, so that syncing it to disk never holds up an
+// answer to a device. Only the newest state is written; the destructor writes what is left.
+class StateWriter {
+public:
+    explicit StateWriter(std::string path);
+    ~StateWriter();
+    StateWriter(const StateWriter &) = delete;
+    StateWriter &operator=(const StateWriter &) = delete;
+
+    void Save(QByteArray contents);
+
+private:
+    void Loop();
+
+    std::string path_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::optional<QByteArray> pending_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
 
 class Server {
 public:
@@ -47,6 +74,13 @@ private:
         std::deque<Outgoing> outgoing;
         bool dead = false;
     };
+    // A control client: its request line is collected as it arrives, within a second.
+    struct ControlClient {
+        int fd = -1;
+        std::string text;
+        Clock::time_point deadline;
+        bool done = false;
+    };
     struct Slot {
         std::unique_ptr<Device> device;
         std::string path;
@@ -60,7 +94,9 @@ private:
     void Serve(Connection &connection, Clock::time_point now);
     void Flush(Connection &connection, Clock::time_point now);
     void Drop(Connection &connection);
-    void HandleControlClient(int fd);
+    void AcceptControlClient();
+    void ReadControlClient(ControlClient &client);
+    void AnswerControlClient(ControlClient &client);
     int PollTimeoutMs(Clock::time_point now) const;
     void SaveState();
     QJsonObject Status() const;
@@ -68,17 +104,19 @@ private:
     std::unique_ptr<ResultEngine> engine_;
     std::vector<Slot> slots_;
     std::vector<std::unique_ptr<Connection>> connections_;
+    std::vector<std::unique_ptr<ControlClient>> controlClients_;
     std::string dir_;
     std::string stateFile_;
     StoredBySerial stored_;
     std::string controlPath_;
     int controlFd_ = -1;
     bool stopping_ = false;
+    std::unique_ptr<StateWriter> stateWriter_;
 };
 
 // A listening Unix-domain socket at `path` (a stale file there is replaced), or -1.
 int ListenAt(const std::string &path);
-// A connection to the socket at `path`, or -1.
+// A connection to the socket at `path` served by this user, or -1.
 int ConnectTo(const std::string &path);
 // Sends one control command to the server in `dir` and returns its reply
 // ({"ok": false, "error": ...} when no server answers within `timeoutMs`).

@@ -26,7 +26,8 @@ const char kUsage[] =
     "  unplug   plug   sample NAME   sample --spectrum FILE   sample --light NAME [--lux N]\n"
     "    NAME: a library sample (paper_white, grey_18, cc_dark_skin, ...), a light source\n"
     "    (A, D65, F2, F11, LED4000K, or NAME@LUX) or a short name (paper, black, daylight, ...)\n"
-    "  fail --call DIName --code N [--times K|--always]   delay --call DIName --ms N   clear\n"
+    "  unplug --during DIName   (pulled out when that call arrives, before it is answered)\n"
+    "  fail --call DIName --code N [--times K|--always]   delay --call DIName --ms N [--times K]   clear\n"
     "  set calibrationStatus N   set polarization A B   status   stop\n"
     "  fxsim [--dir DIR] panel   (a window with the devices and their buttons)\n";
 

@@ -129,6 +129,8 @@ public:
     }
 
     bool Broken() const { return broken_; }
+    // Bytes received but not yet taken out as messages.
+    size_t Buffered() const { return buffer_.size(); }
 
 private:
     std::vector<uint8_t> buffer_;

@@ -11,14 +11,20 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fxproto.h"
+#include "fxtrust.h"
 
 #define FXAPI_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -41,6 +47,28 @@ int TimeoutFor(Op op) {
     }
 }
 
+int RemainingMs(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::max<long long>(0, left.count()));
+}
+
+// A refusal is written to the standard error output once per path and reason, so that the
+// person running the program learns why no instrument is found.
+void ReportOnce(const std::string &message) {
+    static std::mutex mutex;
+    static std::set<std::string> reported;
+    std::lock_guard lock(mutex);
+    if (reported.insert(message).second) std::fprintf(stderr, "fxAPI: %s\n", message.c_str());
+}
+
+void ReportRefusedFolder(const std::string &dir, const std::string &why) {
+    ReportOnce("refusing the device folder " + dir + ": " + why);
+}
+
+void ReportRefusedPeer(const std::string &path) {
+    ReportOnce("refusing the device socket " + path + ": it is served by another user");
+}
+
 std::string DeviceDirectory() {
     if (const char *dir = std::getenv("FXSIM_DIR"); dir && *dir) return dir;
     if (const char *runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
@@ -51,7 +79,8 @@ std::string DeviceDirectory() {
 // One open device: its socket and the sequence counter of its exchanges.
 class Connection {
 public:
-    Connection(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+    // `seq` is the sequence number of the last request already exchanged on `fd`.
+    Connection(int fd, std::string name, uint32_t seq = 0) : fd_(fd), name_(std::move(name)), seq_(seq) {}
     ~Connection() {
         if (fd_ >= 0) ::close(fd_);
     }
@@ -81,11 +110,8 @@ private:
         return code;
     }
 
-    static int RemainingMs(Clock::time_point deadline) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        return static_cast<int>(std::max<long long>(0, left.count()));
-    }
-
+    // A request that left only in part cannot be completed later without mixing it with the
+    // next one: the stream is then broken for good.
     int32_t SendAll(const std::vector<uint8_t> &bytes, Clock::time_point deadline) {
         size_t done = 0;
         while (done < bytes.size()) {
@@ -98,8 +124,10 @@ private:
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 pollfd pfd{fd_, POLLOUT, 0};
                 int left = RemainingMs(deadline);
-                if (left == 0) return DI_ERR_TIMEOUT;
-                if (::poll(&pfd, 1, left) < 0 && errno != EINTR) return Fail(DI_ERR_DEVICE_GONE);
+                if (left == 0 || (::poll(&pfd, 1, left) == 0 && RemainingMs(deadline) == 0)) {
+                    if (done > 0) gone_ = true;
+                    return DI_ERR_TIMEOUT;
+                }
                 continue;
             }
             return Fail(DI_ERR_DEVICE_GONE);
@@ -177,20 +205,6 @@ std::vector<std::string> DeviceNames(const std::string &dir) {
     return names;
 }
 
-int ConnectTo(const std::string &path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof(address.sun_path)) return -1;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 bool AlreadyOpen(const std::string &name) {
     auto &registry = Devices();
     std::lock_guard lock(registry.mutex);
@@ -206,11 +220,127 @@ int32_t CallInto(DIHANDLE handle, Op op, int32_t arg0, int32_t arg1, void *out, 
     fxproto::Response response;
     int32_t status = connection->Call(op, arg0, arg1, payload, payloadSize, response);
     if (status != DI_OK) return status;
+    // An answer that counts as a result must carry the whole record: an empty or short one
+    // would otherwise pass for a record of zeros.
+    const int32_t result = response.header.result;
+    const bool carriesRecord = outSize > 0 && (result == DI_OK || result == DI_ERR_VALUE_UNAVAILABLE);
+    if (carriesRecord && response.payload.size() != outSize) return DI_ERR_PROTOCOL;
     if (!response.payload.empty()) {
         if (response.payload.size() != outSize || !out) return DI_ERR_PROTOCOL;
         std::memcpy(out, response.payload.data(), outSize);
     }
-    return response.header.result;
+    return result;
+}
+
+// One device being opened by an enumeration. All devices are asked at once, so that one that
+// does not answer (a stopped server, a socket nobody serves) costs no more than the
+// enumeration's own deadline and does not hide the devices after it.
+struct Probe {
+    enum State { Connecting, Waiting, Answered, Failed };
+
+    Probe(std::string deviceName, std::string socketPath) : name(std::move(deviceName)), path(std::move(socketPath)) {}
+    ~Probe() {
+        if (fd >= 0) ::close(fd);
+    }
+    Probe(const Probe &) = delete;
+    Probe &operator=(const Probe &) = delete;
+
+    bool Pending() const { return state == Connecting || state == Waiting; }
+
+    // Connects without waiting: a server that does not accept (its queue full) is tried again
+    // at the next round. Once connected, the peer is checked and the opening request sent.
+    void TryConnect() {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (path.size() >= sizeof(address.sun_path)) return Fail();
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        if (fd < 0) fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return Fail();
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0 && errno != EISCONN) {
+            if (errno == EAGAIN || errno == EINPROGRESS || errno == EALREADY || errno == EINTR) return;
+            return Fail();  // a stale socket file, or the device just vanished
+        }
+        if (!fxproto::PeerIsThisUser(fd)) {
+            ReportRefusedPeer(path);
+            return Fail();
+        }
+        fxproto::Request request;
+        request.header = {fxproto::kRequestMagic, seq, static_cast<int32_t>(Op::EnumDevice), 0, 0, 0};
+        auto bytes = fxproto::Encode(request);
+        // 24 bytes always fit into a new connection's buffer.
+        if (::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT) != static_cast<ssize_t>(bytes.size()))
+            return Fail();
+        state = Waiting;
+    }
+
+    void Read() {
+        uint8_t buffer[512];
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+        if (n <= 0) return Fail();
+        decoder.Feed(buffer, static_cast<size_t>(n));
+        if (auto answer = decoder.Next(); answer && answer->header.seq == seq) {
+            result = answer->header.result;
+            state = Answered;
+        } else if (decoder.Broken()) {
+            Fail();
+        }
+    }
+
+    void Fail() { state = Failed; }
+
+    std::string name;
+    std::string path;
+    int fd = -1;
+    State state = Connecting;
+    uint32_t seq = 1;
+    int32_t result = 0;
+    fxproto::ResponseDecoder decoder;
+};
+
+struct Opening {
+    int32_t status = DI_ERR_NO_DEVICE;
+    Probe *chosen = nullptr;
+};
+
+// The outcome once the probes in name order are decided: the first that opened, or the first
+// failure code other than "busy". A probe still pending holds the decision until `expired`.
+std::optional<Opening> Decide(const std::vector<std::unique_ptr<Probe>> &probes, bool expired) {
+    bool silent = false;
+    for (const auto &probe : probes) {
+        if (probe->Pending()) {
+            if (!expired) return std::nullopt;
+            silent = true;
+            continue;
+        }
+        if (probe->state == Probe::Failed || probe->result == DI_ERR_DEVICE_BUSY) continue;
+        if (probe->result == DI_OK) return Opening{DI_OK, probe.get()};
+        return Opening{probe->result, nullptr};
+    }
+    return Opening{silent ? DI_ERR_TIMEOUT : DI_ERR_NO_DEVICE, nullptr};
+}
+
+Opening OpenFirstAnswering(std::vector<std::unique_ptr<Probe>> &probes, Clock::time_point deadline) {
+    for (;;) {
+        std::vector<pollfd> fds;
+        std::vector<Probe *> waiting;
+        bool connecting = false;
+        for (auto &probe : probes) {
+            if (probe->state == Probe::Connecting) probe->TryConnect();
+            connecting |= probe->state == Probe::Connecting;
+            if (probe->state == Probe::Waiting) {
+                fds.push_back({probe->fd, POLLIN, 0});
+                waiting.push_back(probe.get());
+            }
+        }
+        const bool expired = Clock::now() >= deadline;
+        if (auto decided = Decide(probes, expired)) return *decided;
+        // A server whose queue is full gives no event to wait for: look again shortly.
+        int wait = std::min(connecting ? 20 : 1000, std::max(1, RemainingMs(deadline)));
+        if (::poll(fds.data(), fds.size(), wait) < 0 && errno != EINTR) return Opening{DI_ERR_NO_DEVICE, nullptr};
+        for (size_t i = 0; i < fds.size(); ++i)
+            if (fds[i].revents) waiting[i]->Read();
+    }
 }
 
 }  // namespace
@@ -218,30 +348,29 @@ int32_t CallInto(DIHANDLE handle, Op op, int32_t arg0, int32_t arg1, void *out, 
 FXAPI_EXPORT int32_t DIEnumDevice(DIHANDLE *handle) {
     if (!handle) return DI_ERR_BAD_ARGUMENT;
     const std::string dir = DeviceDirectory();
+    if (std::string why = fxproto::UntrustedFolderReason(dir); !why.empty()) {
+        if (why == "it does not exist") return DI_ERR_NO_DEVICE;  // no instrument running
+        ReportRefusedFolder(dir, why);
+        return DI_ERR_UNTRUSTED_FOLDER;
+    }
     // Enumerations are serialised so that two threads never open the same device.
     static std::mutex enumerating;
     std::lock_guard enumLock(enumerating);
-    for (const auto &name : DeviceNames(dir)) {
-        if (AlreadyOpen(name)) continue;
-        int fd = ConnectTo(dir + "/" + name);
-        if (fd < 0) continue;  // a stale socket file, or the device just vanished
-        auto connection = std::make_shared<Connection>(fd, name);
-        fxproto::Response response;
-        int32_t status = connection->Call(Op::EnumDevice, 0, 0, nullptr, 0, response);
-        if (status == DI_ERR_DEVICE_GONE || status == DI_ERR_PROTOCOL) continue;
-        if (status == DI_OK) status = response.header.result;
-        if (status == DI_ERR_DEVICE_BUSY) continue;
-        if (status != DI_OK) return status;
-        auto &registry = Devices();
-        std::lock_guard lock(registry.mutex);
-        do {
-            registry.lastHandle = registry.lastHandle == INT32_MAX ? 1 : registry.lastHandle + 1;
-        } while (registry.open.count(registry.lastHandle));
-        registry.open[registry.lastHandle] = connection;
-        *handle = registry.lastHandle;
-        return DI_OK;
-    }
-    return DI_ERR_NO_DEVICE;
+    std::vector<std::unique_ptr<Probe>> probes;
+    for (const auto &name : DeviceNames(dir))
+        if (!AlreadyOpen(name)) probes.push_back(std::make_unique<Probe>(name, dir + "/" + name));
+    Opening opening = OpenFirstAnswering(probes, Clock::now() + std::chrono::milliseconds(kCallTimeoutMs));
+    if (opening.status != DI_OK) return opening.status;
+    Probe &chosen = *opening.chosen;
+    auto connection = std::make_shared<Connection>(std::exchange(chosen.fd, -1), chosen.name, chosen.seq);
+    auto &registry = Devices();
+    std::lock_guard lock(registry.mutex);
+    do {
+        registry.lastHandle = registry.lastHandle == INT32_MAX ? 1 : registry.lastHandle + 1;
+    } while (registry.open.count(registry.lastHandle));
+    registry.open[registry.lastHandle] = connection;
+    *handle = registry.lastHandle;
+    return DI_OK;
 }
 
 FXAPI_EXPORT int32_t DICloseDevice(DIHANDLE handle) {
@@ -314,9 +443,11 @@ FXAPI_EXPORT int32_t DIGetColorIndex(DIHANDLE handle, int32_t reserved, float *v
     int32_t status = connection->Call(Op::GetColorIndex, reserved, 0, nullptr, 0, response);
     if (status != DI_OK) return status;
     size_t size = response.payload.size();
-    if (size % sizeof(float) != 0 || size > 3 * sizeof(float)) return DI_ERR_PROTOCOL;
+    const int32_t result = response.header.result;
+    const bool carriesRecord = result == DI_OK || result == DI_ERR_VALUE_UNAVAILABLE;
+    if (size % sizeof(float) != 0 || size > 3 * sizeof(float) || (carriesRecord && size == 0)) return DI_ERR_PROTOCOL;
     if (size) std::memcpy(values, response.payload.data(), size);
-    return response.header.result;
+    return result;
 }
 
 FXAPI_EXPORT int32_t DIGetSpotColorDensity(DIHANDLE handle, int32_t reserved, int32_t *wavelength, float *density) {

@@ -1,5 +1,7 @@
 #include "instrument/DeviceEnumeration.h"
 
+#include <chrono>
+
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
@@ -70,10 +72,19 @@ int EnumerateDevices(EnumeratedDevices &found, const NoticeSink &notify) {
     found.unusable.clear();
     found.unidentified.clear();
     int count = 0;
+    // A failing attempt normally returns at once. Attempts that fail only after waiting (a
+    // device that does not answer) stop the search once they have waited a second in all, so
+    // a silent device cannot hold the window for a hundred time-outs.
+    std::chrono::steady_clock::duration waitedInVain{};
     for (int attempt = 0; attempt < kEnumerationAttempts; ++attempt) {
         DIHANDLE opened = DeviceHandle().load();
+        auto start = std::chrono::steady_clock::now();
         int32_t rc = LockedCall([&](const DIFunctions &di) { return di.DIEnumDevice(&opened); });
-        if (rc != 0) continue;
+        if (rc != 0) {
+            waitedInVain += std::chrono::steady_clock::now() - start;
+            if (waitedInVain >= std::chrono::milliseconds(kEnumerationPatienceMs)) break;
+            continue;
+        }
         DeviceHandle() = opened;
         if (takeOpenedDevice(found, count, setting, notify)) break;
     }

@@ -19,6 +19,7 @@ namespace ombra {
 constexpr int kMaxListedDevices = 10;
 constexpr int kEnumerationAttempts = 100;
 constexpr int kSettleAfterOpenMs = 500;
+constexpr int kEnumerationPatienceMs = 1000;  // total wait of failing attempts before giving up
 
 // Index (0..9) -> (model name, serial number), in the order the devices were found.
 using DeviceList = std::map<int, std::pair<std::string, std::string>>;

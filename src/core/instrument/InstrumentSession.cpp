@@ -3,6 +3,7 @@
 #include <ctime>
 #include <optional>
 
+#include "instrument/InstrumentLibrary.h"
 #include "instrument/Measure.h"
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
@@ -152,6 +153,14 @@ void InstrumentSession::StopWatching() {
 
 void InstrumentSession::Disconnect() {
     watchThread_->Stop();
+    if (DeviceHandle().load() == 0) {
+        // An earlier close failed after the library had already let the instrument go: there
+        // is nothing left to close, so the connection simply ends.
+        connected_ = false;
+        emit connectionChanged(false);
+        ClearReflectionSelection(settings_);
+        return;
+    }
     if (restorePolarizationCondition_) {
         polarizationCondition_ = 2;
         adapter_.SetPolFilterCondition(2);

@@ -68,6 +68,7 @@ public:
     }
 
     QString Output() { return QString::fromLocal8Bit(process_.readAll()); }
+    qint64 Pid() const { return process_.processId(); }
 
     // One control command straight over the control socket.
     QJsonObject Control(const QStringList &args) const {

@@ -49,13 +49,23 @@ typedef struct DIUserIlluminant {      /* 388 bytes */
  *       4 DI_ERR_DEVICE_GONE    communication failed: the device vanished (unplugged, its server
  *                               stopped); the handle stays unusable until DICloseDevice releases it.
  *       5 DI_ERR_TIMEOUT        the device did not answer in time (1 s; 5 s for a measurement
- *                               or a calibration). The handle stays usable.
+ *                               or a calibration). The handle stays usable, unless the request
+ *                               itself could only be sent in part. DIEnumDevice: no device
+ *                               answered within its 1 s, connecting included.
  *   10002 DI_ERR_BAD_HANDLE     the handle is not open in this process.
  *       1 DI_ERR_BAD_ARGUMENT   a null pointer, a slot outside 0..49, a spectrum count
  *                               outside 1..97, an unknown property id or calibration kind.
  *      35 DI_ERR_DEVICE_BUSY    the device is in use by another client.
- *   10000 DI_ERR_PROTOCOL       the device's answer could not be understood.
- *      16 DI_ERR_NO_MEASUREMENT a result was asked for before any measurement. */
+ *   10000 DI_ERR_PROTOCOL       the device's answer could not be understood: a success (0 or 31)
+ *                               without its whole record, or a stream out of step (the handle is
+ *                               then unusable).
+ *      16 DI_ERR_NO_MEASUREMENT a result was asked for before any measurement.
+ *   20002 DI_ERR_UNTRUSTED_FOLDER DIEnumDevice: the device folder ($FXSIM_DIR, else
+ *                               $XDG_RUNTIME_DIR/fxsim, else /tmp/fxsim-<uid>) is refused because
+ *                               it is a symbolic link, not a folder, owned by another user or
+ *                               writable by group or others; the path and the reason are written
+ *                               once to the standard error output. A device socket whose server
+ *                               runs under another user is skipped the same way. */
 #define DI_ERR_NO_DEVICE 20001
 #define DI_ERR_DEVICE_GONE 4
 #define DI_ERR_TIMEOUT 5
@@ -64,6 +74,7 @@ typedef struct DIUserIlluminant {      /* 388 bytes */
 #define DI_ERR_DEVICE_BUSY 35
 #define DI_ERR_PROTOCOL 10000
 #define DI_ERR_NO_MEASUREMENT 16
+#define DI_ERR_UNTRUSTED_FOLDER 20002
 
 /* Calibration status values of the virtual instrument: 0 ready; 2 and 5 ready, with a
  * calibration reminder; 3 zero and white calibration due (a measurement answers 19);
