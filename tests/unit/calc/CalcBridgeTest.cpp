@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <sstream>
 #include <thread>
 
+#include "calcbridge/AtomicReplace.h"
 #include "calcbridge/CalcBridge.h"
 #include "output/ExcelControl.h"
 #include "output/Transfer.h"
@@ -268,6 +270,59 @@ TEST(SetupLibreOffice, WritesTheConnectionIntoTheProfile) {
     EXPECT_EQ(Slurp(dir / "registrymodifications.xcu"), "<oor:items");
     std::error_code ec;
     fs::remove_all(dir.parent_path(), ec);
+}
+
+// The profile's file reached through a link stays a link, keeps its private mode, and the
+// message names the connection URL that was replaced.
+TEST(SetupLibreOffice, KeepsLinkAndModeAndSaysWhatItReplaced) {
+    char tmpl[] = "/tmp/ombra-setup-link-XXXXXX";
+    fs::path dir = mkdtemp(tmpl);
+    fs::create_directories(dir / "user");
+    fs::path real = dir / "kept" / "real.xcu";
+    fs::create_directories(real.parent_path());
+    std::ofstream(real) << "<?xml version=\"1.0\"?>\n<oor:items>\n<item oor:path=\"/org.openoffice.Setup/Office\">"
+                           "<prop oor:name=\"ooSetupConnectionURL\" oor:op=\"fuse\"><value>socket,port=1</value>"
+                           "</prop></item>\n</oor:items>\n";
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::path link = dir / "user" / "registrymodifications.xcu";
+    fs::create_symlink("../kept/real.xcu", link);
+    std::string message;
+    ASSERT_EQ(SetupLibreOfficeProfile((dir / "user").string(), message), 0) << message;
+    EXPECT_NE(message.find("\"socket,port=1\""), std::string::npos) << message;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(Slurp(real).find("pipe,name=ombra-dts;"), std::string::npos);
+    struct stat info {};
+    ASSERT_EQ(stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), fs::directory_iterator()), 1)
+        << "no temporary file is left behind";
+    ASSERT_EQ(SetupLibreOfficeProfile((dir / "user").string(), message), 0);
+    EXPECT_EQ(message.find("replaced"), std::string::npos) << "nothing replaced when already set up: " << message;
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
+// A process that dies after writing the new file but before renaming it leaves the old file.
+TEST(SetupLibreOffice, ACrashBeforeTheRenameLeavesTheOldFile) {
+    char tmpl[] = "/tmp/ombra-setup-crash-XXXXXX";
+    fs::path dir = mkdtemp(tmpl);
+    fs::path file = dir / "registrymodifications.xcu";
+    std::ofstream(file) << "old contents";
+    pid_t child = fork();
+    if (child == 0) {
+        std::string error;
+        calcbridge::ReplaceFileAtomically(file.string(), "new contents", error, [] { raise(SIGKILL); });
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Slurp(file), "old contents");
+    std::string error;
+    ASSERT_TRUE(calcbridge::ReplaceFileAtomically(file.string(), "new contents", error)) << error;
+    EXPECT_EQ(Slurp(file), "new contents");
+    std::error_code ec;
+    fs::remove_all(dir, ec);
 }
 
 // A new profile set up by the program makes a started office accept the pipe without --accept.
