@@ -168,4 +168,10 @@ std::unique_ptr<ProfileStore> InstallProfileStore(std::unique_ptr<ProfileStore> 
     return store;
 }
 
+std::optional<Notice> TakeSettingsFailureNotice(ProfileStore &store) {
+    std::optional<std::string> reason = store.TakeLastWriteError();
+    if (!reason) return std::nullopt;
+    return MakeNotice(kSettingsNotSavedTextId, 1200, mb::ICONWARNING | mb::OK, {*reason});
+}
+
 }  // namespace ombra::platform

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Notice.h"
+
 namespace ombra::platform {
 
 class ProfileStore {
@@ -70,5 +72,10 @@ private:
 // first use. Installing returns the previous one (tests restore it).
 ProfileStore &Profile();
 std::unique_ptr<ProfileStore> InstallProfileStore(std::unique_ptr<ProfileStore> store);
+
+// String 1600 ("settings could not be saved: %1") under caption 1200 when `store` has a write
+// failure not yet told; the window shows it after the writes of a command.
+inline constexpr int kSettingsNotSavedTextId = 1600;
+std::optional<Notice> TakeSettingsFailureNotice(ProfileStore &store);
 
 }  // namespace ombra::platform

@@ -142,6 +142,21 @@ TEST(SettingsProfileStore, AFailedWriteIsReportedOnceAndIsNotSticky) {
     EXPECT_TRUE(store->TakeLastWriteError()) << "a new run of failures is told again";
 }
 
+TEST(MemoryProfileStore, FailingWritesGiveOneNotice) {
+    ombra::platform::MemoryProfileStore store;
+    store.FailWrites("disk full");
+    EXPECT_FALSE(store.WriteInt("M", "Row", 1));
+    EXPECT_FALSE(store.WriteString("M", "Label", "x"));
+    std::optional<ombra::Notice> notice = ombra::platform::TakeSettingsFailureNotice(store);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->textId, 1600);
+    EXPECT_EQ(notice->args, std::vector<std::string>{"disk full"});
+    EXPECT_FALSE(ombra::platform::TakeSettingsFailureNotice(store)) << "told once";
+    store.FailWrites(std::nullopt);
+    EXPECT_TRUE(store.WriteInt("M", "Row", 1));
+    EXPECT_EQ(store.GetInt("M", "Row", 0), 1);
+}
+
 TEST(MemoryProfileStore, DefaultsWritesAndSeeds) {
     ombra::platform::MemoryProfileStore store;
     EXPECT_EQ(store.GetInt("M", "X", 3), 3);
