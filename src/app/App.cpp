@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <clocale>
+#include <cstdio>
 
 #include "app/MainWindowRunner.h"
 #include "app/VersionInfo.h"
 #include "platform/Accelerators.h"
 #include "platform/Executable.h"
+#include "platform/MessageBox.h"
 #include "platform/ProfileStore.h"
 #include "platform/SingleInstance.h"
 
@@ -47,6 +49,7 @@ int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
         return 0;
     }
     InitFramework(argc, argv);
+    ShowMarkerNotice();
     ReadProductVersion();
     FixSettingsLocation();
     LoadAccelerators();
@@ -62,11 +65,22 @@ bool CVireoDataTransferSoftwareApp::LoadResources() {
 }
 
 // The marker stays held until the process ends. A marker that cannot be made at all (no
-// writable folder) does not keep the program from running.
+// writable folder) does not keep the program from running; neither does one that another user
+// could have planted, but the user is told about it.
 bool CVireoDataTransferSoftwareApp::TakeSingleInstanceMarker() {
     std::string path = options_.instanceLockPath;
     if (path.empty()) path = platform::SingleInstanceLock::DefaultLockPath(kInstanceMarkerName);
-    return instanceMarker_->Acquire(path) != platform::SingleInstanceLock::Result::HeldElsewhere;
+    platform::SingleInstanceLock::Result result = instanceMarker_->Acquire(path);
+    if (result == platform::SingleInstanceLock::Result::Untrusted)
+        markerNotice_ = MakeNotice(kUntrustedMarkerTextId, 1200, platform::mb::ICONWARNING | platform::mb::OK,
+                                   {path, instanceMarker_->Problem()});
+    return result != platform::SingleInstanceLock::Result::HeldElsewhere;
+}
+
+void CVireoDataTransferSoftwareApp::ShowMarkerNotice() {
+    if (!markerNotice_) return;
+    std::fprintf(stderr, "%s\n", markerNotice_->Text().c_str());
+    platform::ShowMessageBox(nullptr, markerNotice_->Text(), markerNotice_->Caption(), markerNotice_->flags);
 }
 
 void CVireoDataTransferSoftwareApp::InitFramework(int &argc, char **argv) {

@@ -5,10 +5,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "settings/AppSettings.h"
+#include "platform/Notice.h"
 #include "platform/Resources.h"
 
 class QApplication;
@@ -27,6 +29,7 @@ public:
     static constexpr const char *kCompanyName = "LARKSPUR";
     static constexpr int kAcceleratorTableId = 135;
     static constexpr int kMainWindowTemplateId = 102;
+    static constexpr int kUntrustedMarkerTextId = 1601;  // %1 the marker's path, %2 the reason
 
     // Everything start-up takes from its surroundings; the defaults are the real program's.
     struct Options {
@@ -67,6 +70,9 @@ public:
     // `onCommand`, or, without one, a command message to the window.
     void InstallAccelerators(QWidget *mainWindow, std::function<void(int commandId)> onCommand = {});
 
+    // The notice start-up showed because the single-instance marker could not be trusted.
+    const std::optional<Notice> &MarkerNotice() const { return markerNotice_; }
+
     // The application object that is running start-up or the main window, if any.
     static CVireoDataTransferSoftwareApp *Current();
 
@@ -78,10 +84,12 @@ private:
     void FixSettingsLocation();
     void LoadAccelerators();
     void RunMainWindowModally();
+    void ShowMarkerNotice();
 
     Options options_;
     Outcome outcome_ = Outcome::NotStarted;
     std::unique_ptr<platform::SingleInstanceLock> instanceMarker_;
+    std::optional<Notice> markerNotice_;
     std::unique_ptr<QApplication> ownApplication_;
     std::string productVersion_;
     std::vector<platform::Accelerator> accelerators_;

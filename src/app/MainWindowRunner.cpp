@@ -15,6 +15,11 @@
 
 namespace ombra {
 
+namespace {
+constexpr int kStrProgramCaption = 1200;
+constexpr int kStrOfficePipeRefused = 1602;
+}  // namespace
+
 int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     // Without the instrument library the window still opens; Connect then finds no instrument.
     std::string error;
@@ -29,6 +34,15 @@ int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     // opened is told once and measuring goes on without it.
     MeasurementJournal journal(platform::NoticeSinkFor(&window));
     window.SetJournal(&journal);
+#ifdef OMBRA_HAVE_CALCBRIDGE
+    // A pipe at the office's address that is not the user's own office is never written to;
+    // the user learns which file it is and why after the measurement that met it.
+    QObject::connect(&window.Session(), &InstrumentSession::measurementWritten, &window, [&window] {
+        if (const std::optional<OfficePipeRefusal> refused = TakeOfficePipeRefusal())
+            platform::ShowNotice(&window, MakeNotice(kStrOfficePipeRefused, kStrProgramCaption,
+                                                     platform::mb::ICONWARNING, {refused->path, refused->reason}));
+    });
+#endif
     // Keyboard accelerators of the resource library reach the window as its commands.
     app.InstallAccelerators(&window, [&window](int command) { window.OnCommand(command); });
     window.exec();

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <cppuhelper/bootstrap.hxx>
@@ -61,6 +63,7 @@
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 
 #include "Internal.h"
+#include "OfficePipe.h"
 #include "calcbridge/CalcBridge.h"
 #include "calcbridge/TypedInput.h"
 #include "calcbridge/WriteBehind.h"
@@ -91,6 +94,20 @@ Reference<uno::XComponentContext> LocalContext() {
         context = cppu::defaultBootstrap_InitialComponentContext();
     });
     return context;
+}
+
+std::mutex g_refusalMutex;
+std::optional<OfficePipeRefusal> g_refusal;
+std::string g_refusalLogged;
+
+// Keeps the refusal for the window to show and says it once on the error stream.
+void RecordPipeRefusal(const calcbridge::PipeRefused &refused) {
+    std::lock_guard lock(g_refusalMutex);
+    g_refusal = OfficePipeRefusal{refused.Path(), refused.Reason()};
+    if (g_refusalLogged != refused.what()) {
+        g_refusalLogged = refused.what();
+        std::fprintf(stderr, "ombra-dts: %s\n", refused.what());
+    }
 }
 
 std::chrono::milliseconds CallTimeout() {
@@ -167,6 +184,7 @@ public:
     template <typename F>
     auto Run(F &&work) -> decltype(work()) {
         std::lock_guard calls(m_callMutex);
+        m_deadline = std::chrono::steady_clock::now() + CallTimeout();
         m_watchdog.Arm(CallTimeout());
         try {
             Connect();
@@ -199,13 +217,16 @@ public:
     unsigned Generation() const { return m_generation; }
     Reference<uno::XComponentContext> Context() const { return m_context; }
 
-    // Whether an office is listening: a refused connection is no error but "no spreadsheet".
+    // Whether an office is listening: a refused connection is no error but "no spreadsheet". Any
+    // other failure (an office that does not answer in time) is passed on, so that the caller's
+    // call does not wait a second time.
     bool Reachable() {
         try {
             Run([] {});
             return true;
         } catch (const AutomationError &) {
-            return !m_refused;
+            if (m_refused) return false;
+            throw;
         }
     }
 
@@ -219,10 +240,14 @@ private:
         Reference<uno::XComponentContext> local = LocalContext();
         Reference<connection::XConnection> connection;
         try {
-            connection = connection::Connector::create(local)->connect(url.getConnection().getDescriptor());
+            connection = OpenConnection(url, local);
         } catch (const connection::NoConnectException &) {
             m_refused = true;
             throw;
+        } catch (const calcbridge::PipeRefused &refused) {
+            m_refused = true;  // as if no office listened: nothing is sent to that socket
+            RecordPipeRefusal(refused);
+            throw connection::NoConnectException(OU(refused.what()));
         }
         {
             std::lock_guard lock(m_bridgeMutex);
@@ -249,6 +274,20 @@ private:
         m_context = context;
         m_desktop = frame::Desktop::create(context);
         m_broken = false;
+    }
+
+    // The office's pipe is connected here, under the call's deadline and after checking whose
+    // socket it is; other kinds of connection (a TCP port for diagnostics) go through the connector.
+    Reference<connection::XConnection> OpenConnection(const cppu::UnoUrl &url,
+                                                      const Reference<uno::XComponentContext> &local) {
+        const cppu::UnoUrlDescriptor &descriptor = url.getConnection();
+        if (descriptor.getName() != "pipe")
+            return connection::Connector::create(local)->connect(descriptor.getDescriptor());
+        Reference<connection::XConnection> connection =
+            calcbridge::ConnectOfficePipe(U8(descriptor.getParameter("name")), m_deadline);
+        std::lock_guard lock(m_bridgeMutex);
+        m_connection = connection;
+        return connection;
     }
 
     void Drop() {
@@ -299,6 +338,7 @@ private:
     std::atomic<bool> m_broken{false};
     bool m_refused = false;
     unsigned m_generation = 0;
+    std::chrono::steady_clock::time_point m_deadline;  // of the call under way
     Watchdog m_watchdog;
 };
 
@@ -822,6 +862,11 @@ private:
 };
 
 }  // namespace
+
+std::optional<OfficePipeRefusal> TakeOfficePipeRefusal() {
+    std::lock_guard lock(g_refusalMutex);
+    return std::exchange(g_refusal, std::nullopt);
+}
 
 std::unique_ptr<Automation> ConnectCalc() {
     return std::make_unique<WriteBehindAutomation>(std::make_unique<CalcAutomation>());

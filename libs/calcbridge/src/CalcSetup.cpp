@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <system_error>
 #include <unistd.h>
 
+#include "calcbridge/AtomicReplace.h"
 #include "calcbridge/CalcBridge.h"
 
 namespace ombra {
@@ -30,27 +32,12 @@ std::string NewConfiguration(const std::string &pipeName) {
            Item(pipeName) + "\n</oor:items>\n";
 }
 
-// Writes next to the file and renames, so that a crash never leaves half a configuration.
-bool WriteAtomically(const fs::path &file, const std::string &text, std::string &error) {
-    fs::path temp = file;
-    temp += ".ombra-tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            error = "cannot write " + temp.string();
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, file, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        error = "cannot replace " + file.string();
-        return false;
-    }
-    return true;
+// The text of the <value> element of a connection item ("" when it has none).
+std::string ConnectionUrlOf(const std::string &item) {
+    size_t from = item.find("<value>");
+    size_t to = item.find("</value>");
+    if (from == std::string::npos || to == std::string::npos || to < from) return {};
+    return item.substr(from + 7, to - from - 7);
 }
 
 fs::path DefaultUserDir() {
@@ -78,9 +65,10 @@ int SetupLibreOfficeProfile(const std::string &userDir, std::string &message, co
         text = buffer.str();
     }
     std::string error;
+    std::optional<std::string> replaced;  // the connection URL that was set before
     if (text.empty()) {
         fs::create_directories(dir, ec);
-        if (ec || !WriteAtomically(file, NewConfiguration(pipeName), error)) {
+        if (ec || !calcbridge::ReplaceFileAtomically(file.string(), NewConfiguration(pipeName), error)) {
             message = "Cannot set up LibreOffice: " + (error.empty() ? ec.message() : error) + ".";
             return 1;
         }
@@ -97,6 +85,7 @@ int SetupLibreOfficeProfile(const std::string &userDir, std::string &message, co
                 message = "LibreOffice is already set up to accept Ombra Data Transfer (" + file.string() + ").";
                 return 0;
             }
+            replaced = ConnectionUrlOf(text.substr(start, end - start));
             text.replace(start, end - start, Item(pipeName));
         } else {
             size_t close = text.rfind("</oor:items>");
@@ -106,7 +95,7 @@ int SetupLibreOfficeProfile(const std::string &userDir, std::string &message, co
             }
             text.insert(close, Item(pipeName) + "\n");
         }
-        if (!WriteAtomically(file, text, error)) {
+        if (!calcbridge::ReplaceFileAtomically(file.string(), text, error)) {
             message = "Cannot set up LibreOffice: " + error + ".";
             return 1;
         }
@@ -114,6 +103,9 @@ int SetupLibreOfficeProfile(const std::string &userDir, std::string &message, co
     message = "LibreOffice is now set up to accept Ombra Data Transfer (" + file.string() +
               "). The change takes effect the next time LibreOffice starts. If LibreOffice was running, "
               "close it completely and run this again: it rewrites its configuration when it closes.";
+    if (replaced)
+        message += " It replaced the connection URL that was set before, \"" + *replaced +
+                   "\"; a program that used it can no longer connect.";
     return 0;
 }
 

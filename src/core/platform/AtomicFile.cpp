@@ -1,8 +1,30 @@
 #include "platform/AtomicFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace ombra::platform {
+
+namespace {
+
+// The rename that replaced the file is itself only durable once its folder reached the disk;
+// without this a crash right after saving may bring back the old file, or no file at all.
+// The folder is the one that holds the file the path finally names (a link's target).
+bool SyncFolderOf(const std::string &path) {
+    QFileInfo info(QString::fromStdString(path));
+    QString target = info.canonicalFilePath();
+    QString folder = QFileInfo(target.isEmpty() ? info.absoluteFilePath() : target).absolutePath();
+    int fd = ::open(folder.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
 
 bool WriteFileAtomically(const std::string &path, const std::string &bytes, std::string *error) {
     QSaveFile file(QString::fromStdString(path));
@@ -20,6 +42,9 @@ bool WriteFileAtomically(const std::string &path, const std::string &bytes, std:
         if (error) *error = file.errorString().toStdString();
         return false;
     }
+    // The new contents are in place by now; a folder that cannot be synced does not undo that,
+    // so it is not reported as a failed write.
+    SyncFolderOf(path);
     return true;
 }
 

@@ -1,6 +1,6 @@
 // Writing a whole file so that a crash or a full disk never leaves a half-written file:
 // the bytes go to a temporary file beside the target, which replaces the target only
-// once everything reached the disk.
+// once everything reached the disk; the folder is synced after the rename so that it lasts.
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QString>
+#include <utility>
 
 namespace ombra::platform {
 namespace {
@@ -24,17 +25,21 @@ QString fullKey(const std::string &section, const std::string &name) {
     return section.empty() ? key : sectionKey(section) + "/" + key;
 }
 
+// Why the settings file could not be written, as far as can be told from outside.
+std::string WriteFailureReason(const QString &file) {
+    QFileInfo info(file);
+    QFileInfo folder(info.absolutePath());
+    std::string path = file.toStdString();
+    if (!folder.exists()) return "the folder " + folder.filePath().toStdString() + " cannot be created";
+    if (!folder.isDir()) return folder.filePath().toStdString() + " is not a folder";
+    if (info.exists() && !info.isWritable()) return path + " is read-only";
+    if (!folder.isWritable()) return "the folder " + folder.filePath().toStdString() + " is read-only";
+    return path + " could not be written";
+}
+
 class SettingsProfileStore : public ProfileStore {
 public:
-    explicit SettingsProfileStore(const std::string &fileName) {
-        if (!fileName.empty()) {
-            settings_ = std::make_unique<QSettings>(QString::fromStdString(fileName), QSettings::IniFormat);
-        } else {
-            QString app = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-            if (app.isEmpty()) app = "ombra-dts";
-            settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "LARKSPUR", app);
-        }
-    }
+    explicit SettingsProfileStore(const std::string &fileName) : fileName_(fileName), settings_(MakeSettings()) {}
 
     int GetInt(const std::string &section, const std::string &name, int defaultValue) override {
         QVariant v = settings_->value(fullKey(section, name));
@@ -54,22 +59,49 @@ public:
     }
 
     bool WriteInt(const std::string &section, const std::string &name, int value) override {
-        settings_->setValue(fullKey(section, name), value);
+        Writable().setValue(fullKey(section, name), value);
         return commit();
     }
 
     bool WriteString(const std::string &section, const std::string &name, const std::string &value) override {
-        settings_->setValue(fullKey(section, name), QString::fromStdString(value));
+        Writable().setValue(fullKey(section, name), QString::fromStdString(value));
         return commit();
     }
+
+    std::optional<std::string> TakeLastWriteError() override { return std::exchange(lastError_, std::nullopt); }
 
 private:
     // A value set must survive a crash right after it: write through at once.
     bool commit() {
         settings_->sync();
-        return settings_->status() == QSettings::NoError;
+        if (settings_->status() == QSettings::NoError) {
+            failing_ = false;
+            return true;
+        }
+        if (!failing_) lastError_ = WriteFailureReason(settings_->fileName());
+        failing_ = true;
+        return false;
     }
+
+    // QSettings keeps an error status for good: after a failure each write starts on a fresh
+    // object for the same file. The values not yet saved are still pending in QSettings' shared
+    // file cache, so the next write that succeeds saves them too.
+    QSettings &Writable() {
+        if (failing_) settings_ = MakeSettings();  // made before the old one goes: it shares the cache
+        return *settings_;
+    }
+
+    std::unique_ptr<QSettings> MakeSettings() const {
+        if (!fileName_.empty()) return std::make_unique<QSettings>(QString::fromStdString(fileName_), QSettings::IniFormat);
+        QString app = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        if (app.isEmpty()) app = "ombra-dts";
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "LARKSPUR", app);
+    }
+
+    std::string fileName_;
     std::unique_ptr<QSettings> settings_;
+    bool failing_ = false;
+    std::optional<std::string> lastError_;
 };
 
 std::unique_ptr<ProfileStore> &current() {
@@ -95,14 +127,26 @@ std::string MemoryProfileStore::GetString(const std::string &section, const std:
 }
 
 bool MemoryProfileStore::WriteInt(const std::string &section, const std::string &name, int value) {
+    if (Refused()) return false;
     Seed(section, name, value);
     writes_.push_back({section, name, true, value, {}});
     return true;
 }
 
 bool MemoryProfileStore::WriteString(const std::string &section, const std::string &name, const std::string &value) {
+    if (Refused()) return false;
     Seed(section, name, value);
     writes_.push_back({section, name, false, 0, value});
+    return true;
+}
+
+bool MemoryProfileStore::Refused() {
+    if (!failWith_) {
+        failing_ = false;
+        return false;
+    }
+    if (!failing_) lastError_ = failWith_;
+    failing_ = true;
     return true;
 }
 
@@ -122,6 +166,12 @@ ProfileStore &Profile() {
 std::unique_ptr<ProfileStore> InstallProfileStore(std::unique_ptr<ProfileStore> store) {
     std::swap(current(), store);
     return store;
+}
+
+std::optional<Notice> TakeSettingsFailureNotice(ProfileStore &store) {
+    std::optional<std::string> reason = store.TakeLastWriteError();
+    if (!reason) return std::nullopt;
+    return MakeNotice(kSettingsNotSavedTextId, 1200, mb::ICONWARNING | mb::OK, {*reason});
 }
 
 }  // namespace ombra::platform

@@ -13,6 +13,7 @@ public:
         Acquired,     // this process now holds the marker
         HeldElsewhere,  // another running process holds it
         Unavailable,  // the lock file could not be opened or locked at all
+        Untrusted,    // the file there is not this user's private file (see Problem())
     };
 
     SingleInstanceLock() = default;
@@ -20,8 +21,13 @@ public:
     SingleInstanceLock(const SingleInstanceLock &) = delete;
     SingleInstanceLock &operator=(const SingleInstanceLock &) = delete;
 
-    // Tries once, never waits.
+    // Tries once, never waits. Only a regular file owned by this user that no one else may
+    // open is used: in a shared temp folder another user could create the file first and hold
+    // its lock to keep the program from starting.
     Result Acquire(const std::string &lockFilePath);
+    // Why the last Acquire returned Untrusted ("it belongs to user 1001", "it is a symbolic
+    // link", "its mode 0666 lets other users open it"); empty otherwise.
+    const std::string &Problem() const { return problem_; }
     bool Held() const { return fd_ >= 0; }
     void Release();
 
@@ -30,6 +36,7 @@ public:
 
 private:
     int fd_ = -1;
+    std::string problem_;
 };
 
 }  // namespace ombra::platform

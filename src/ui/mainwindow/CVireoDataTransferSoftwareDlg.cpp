@@ -27,6 +27,7 @@
 #include "output/MeasurementsDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/PostedMessage.h"
+#include "platform/ProfileStore.h"
 #include "platform/Resources.h"
 #include "platform/ResourceImages.h"
 #include "platform/WaitCursor.h"
@@ -191,6 +192,9 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     case kCmdMeasurements: OnMeasurements(); break;
     default: break;
     }
+    // A command that changed settings which could not be saved says so, once per failure.
+    if (const std::optional<Notice> failed = platform::TakeSettingsFailureNotice(platform::Profile()))
+        platform::ShowNotice(this, *failed);
 }
 
 void CVireoDataTransferSoftwareDlg::OnConnectDisconnect() {

@@ -14,6 +14,7 @@
 #include "app/App.h"
 #include "platform/Executable.h"
 #include "platform/SingleInstance.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -92,6 +93,25 @@ TEST(Startup, SecondCopyEndsSilentlyAndAnUnusableMarkerDoesNotBlock) {
     CVireoDataTransferSoftwareApp withoutMarker(options);
     EXPECT_EQ(RunApp(withoutMarker), 0);
     EXPECT_EQ(windows, 1);
+}
+
+// A marker another user could hold: the program says so, names the file and the reason, and starts.
+TEST(Startup, AnUntrustedMarkerIsReportedAndTheProgramStarts) {
+    QTemporaryDir dir;
+    QString marker = dir.path() + "/Marker";
+    QFile(marker).open(QIODevice::WriteOnly);
+    ASSERT_EQ(chmod(marker.toUtf8().constData(), 0666), 0);
+    ombra::test::MessageBoxRecorder boxes;
+    int windows = 0;
+    CVireoDataTransferSoftwareApp app(TestOptions(dir, [&](CVireoDataTransferSoftwareApp &) { return ++windows; }));
+    EXPECT_EQ(RunApp(app), 0);
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(app.LastOutcome(), Outcome::MainWindowClosed);
+    ASSERT_TRUE(app.MarkerNotice());
+    EXPECT_EQ(app.MarkerNotice()->textId, CVireoDataTransferSoftwareApp::kUntrustedMarkerTextId);
+    EXPECT_EQ(app.MarkerNotice()->args,
+              (std::vector<std::string>{marker.toStdString(), "its mode 0666 lets other users open it"}));
+    EXPECT_EQ(boxes.Count(), 1u);
 }
 
 // ---- the real program as its own process ----

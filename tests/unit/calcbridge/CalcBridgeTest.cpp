@@ -3,16 +3,22 @@
 // of the user's office configuration.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "calcbridge/AtomicReplace.h"
 #include "calcbridge/CalcBridge.h"
 #include "calcbridge/WriteBehind.h"
 #include "output/ExcelControl.h"
@@ -69,6 +75,8 @@ private:
     std::string dir_, pipe_;
     bool available_ = false;
 };
+
+double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
 // Waits until the office lists the document (it opens shortly after the pipe accepts).
 bool WaitForWorkbook(Automation &calc) {
@@ -202,7 +210,32 @@ TEST_F(CalcBridgeTest, TransferWritesAMeasurement) {
     EXPECT_EQ(read("C21").ToText(), "=x");
 }
 
-double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+// An office that hangs before the program ever connected: connecting is bounded by each call's
+// time-out too (2 s here), and once the office runs again the same connection object works.
+TEST_F(CalcBridgeTest, StoppedOfficeBeforeTheFirstConnectionFailsInTime) {
+    pid_t office = Office::Get().OfficePid();
+    ASSERT_GT(office, 0);
+    kill(office, SIGSTOP);
+    auto fresh = ConnectCalc();
+    auto bounded = [](const char *what, const std::function<void()> &call) {
+        auto start = Clock::now();
+        try {
+            call();
+        } catch (const AutomationError &) {
+        }
+        double ms = MsSince(start);
+        std::printf("stopped office: %s returned after %.0f ms\n", what, ms);
+        EXPECT_LT(ms, 2500.0) << what;
+    };
+    bounded("RunningObjectNames", [&] { EXPECT_TRUE(fresh->RunningObjectNames().empty()); });
+    bounded("ForegroundWindowTitle", [&] { fresh->ForegroundWindowTitle(); });
+    bounded("Attach", [&] { EXPECT_FALSE(CExcelControl(*fresh).Attach()); });
+    bounded("RunningObject", [&] { fresh->RunningObject("Book1.ods"); });
+    kill(office, SIGCONT);
+    EXPECT_TRUE(WaitForWorkbook(*fresh));
+    EXPECT_TRUE(CExcelControl(*fresh).Attach());
+}
 
 // Runs last: the office hangs, comes back, is killed and started again.
 TEST_F(CalcBridgeTest, LostOfficeFailsWithoutHangingAndReconnects) {
@@ -277,6 +310,59 @@ TEST(SetupLibreOffice, WritesTheConnectionIntoTheProfile) {
     fs::remove_all(dir.parent_path(), ec);
 }
 
+// The profile's file reached through a link stays a link, keeps its private mode, and the
+// message names the connection URL that was replaced.
+TEST(SetupLibreOffice, KeepsLinkAndModeAndSaysWhatItReplaced) {
+    char tmpl[] = "/tmp/ombra-setup-link-XXXXXX";
+    fs::path dir = mkdtemp(tmpl);
+    fs::create_directories(dir / "user");
+    fs::path real = dir / "kept" / "real.xcu";
+    fs::create_directories(real.parent_path());
+    std::ofstream(real) << "<?xml version=\"1.0\"?>\n<oor:items>\n<item oor:path=\"/org.openoffice.Setup/Office\">"
+                           "<prop oor:name=\"ooSetupConnectionURL\" oor:op=\"fuse\"><value>socket,port=1</value>"
+                           "</prop></item>\n</oor:items>\n";
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::path link = dir / "user" / "registrymodifications.xcu";
+    fs::create_symlink("../kept/real.xcu", link);
+    std::string message;
+    ASSERT_EQ(SetupLibreOfficeProfile((dir / "user").string(), message), 0) << message;
+    EXPECT_NE(message.find("\"socket,port=1\""), std::string::npos) << message;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(Slurp(real).find("pipe,name=ombra-dts;"), std::string::npos);
+    struct stat info {};
+    ASSERT_EQ(stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), fs::directory_iterator()), 1)
+        << "no temporary file is left behind";
+    ASSERT_EQ(SetupLibreOfficeProfile((dir / "user").string(), message), 0);
+    EXPECT_EQ(message.find("replaced"), std::string::npos) << "nothing replaced when already set up: " << message;
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
+// A process that dies after writing the new file but before renaming it leaves the old file.
+TEST(SetupLibreOffice, ACrashBeforeTheRenameLeavesTheOldFile) {
+    char tmpl[] = "/tmp/ombra-setup-crash-XXXXXX";
+    fs::path dir = mkdtemp(tmpl);
+    fs::path file = dir / "registrymodifications.xcu";
+    std::ofstream(file) << "old contents";
+    pid_t child = fork();
+    if (child == 0) {
+        std::string error;
+        calcbridge::ReplaceFileAtomically(file.string(), "new contents", error, [] { raise(SIGKILL); });
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Slurp(file), "old contents");
+    std::string error;
+    ASSERT_TRUE(calcbridge::ReplaceFileAtomically(file.string(), "new contents", error)) << error;
+    EXPECT_EQ(Slurp(file), "new contents");
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
 // A new profile set up by the program makes a started office accept the pipe without --accept.
 TEST(SetupLibreOffice, TheOfficeAcceptsThePipeTheProfileNames) {
     if (std::system("command -v soffice >/dev/null") != 0) GTEST_SKIP() << "no LibreOffice";
@@ -299,6 +385,72 @@ TEST(SetupLibreOffice, TheOfficeAcceptsThePipeTheProfileNames) {
     std::error_code ec;
     fs::remove_all(dir, ec);
     EXPECT_TRUE(started) << "the office did not open the pipe named in its profile";
+}
+
+// A socket planted at the office pipe's name by someone else: the bridge refuses it, says which
+// path and why, and sends it nothing (the planted listener never even sees a connection).
+class PlantedPipe : public ::testing::Test {
+protected:
+    void SetUp() override {
+        name_ = "ombra-planted-" + std::to_string(getpid());
+        path_ = "/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" + name_;
+        previous_ = getenv("OMBRA_UNO_URL") ? getenv("OMBRA_UNO_URL") : "";
+        setenv("OMBRA_UNO_URL", ("uno:pipe,name=" + name_ + ";urp;StarOffice.ComponentContext").c_str(), 1);
+        (void)TakeOfficePipeRefusal();
+    }
+    void TearDown() override {
+        if (listener_ >= 0) close(listener_);
+        unlink(path_.c_str());
+        setenv("OMBRA_UNO_URL", previous_.c_str(), 1);
+    }
+    void Listen() {
+        listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path_.c_str());
+        ASSERT_EQ(bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        ASSERT_EQ(listen(listener_, 8), 0);
+    }
+    // The bridge acts as if no office ran; the refusal names the path and the reason.
+    void ExpectRefused(const std::string &reasonPart) {
+        auto calc = ConnectCalc();
+        EXPECT_TRUE(calc->RunningObjectNames().empty());
+        EXPECT_FALSE(CExcelControl(*calc).Attach());
+        std::optional<OfficePipeRefusal> refusal = TakeOfficePipeRefusal();
+        ASSERT_TRUE(refusal);
+        EXPECT_EQ(refusal->path, path_);
+        EXPECT_NE(refusal->reason.find(reasonPart), std::string::npos) << refusal->reason;
+        if (listener_ >= 0) {
+            EXPECT_LT(accept(listener_, nullptr, nullptr), 0) << "the planted socket was connected to";
+        }
+    }
+    std::string name_, path_, previous_;
+    int listener_ = -1;
+};
+
+TEST_F(PlantedPipe, AnotherUsersSocketIsRefused) {
+    if (getuid() != 0) GTEST_SKIP() << "needs root to give the socket to another user";
+    Listen();
+    ASSERT_EQ(chown(path_.c_str(), 65534, 65534), 0);
+    ExpectRefused("belongs to user 65534");
+}
+
+TEST_F(PlantedPipe, ASymbolicLinkOrAPlainFileIsRefused) {
+    Listen();
+    std::string real = path_ + "-real";
+    ASSERT_EQ(rename(path_.c_str(), real.c_str()), 0);
+    ASSERT_EQ(symlink(real.c_str(), path_.c_str()), 0);
+    ExpectRefused("symbolic link");
+    unlink(real.c_str());
+    unlink(path_.c_str());
+    std::ofstream(path_) << "x";
+    ExpectRefused("not a socket");
+}
+
+TEST_F(PlantedPipe, NothingAtThePathIsNoOfficeNotARefusal) {
+    auto calc = ConnectCalc();
+    EXPECT_TRUE(calc->RunningObjectNames().empty());
+    EXPECT_FALSE(TakeOfficePipeRefusal());
 }
 
 }  // namespace

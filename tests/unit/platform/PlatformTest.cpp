@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -112,6 +115,37 @@ TEST(SingleInstance, OneHolderAtATime) {
     EXPECT_EQ(second.Acquire(path), SingleInstanceLock::Result::Acquired);
     EXPECT_EQ(first.Acquire((dir.path() + "/no/such/dir/Marker").toStdString()),
               SingleInstanceLock::Result::Unavailable);
+}
+
+// A marker another user could have made or could open is not used, and says why.
+TEST(SingleInstance, AMarkerOthersCouldHoldIsUntrusted) {
+    QTemporaryDir dir;
+    auto problemOf = [](const std::string &path) {
+        SingleInstanceLock lock;
+        EXPECT_EQ(lock.Acquire(path), SingleInstanceLock::Result::Untrusted) << path;
+        EXPECT_FALSE(lock.Held());
+        return lock.Problem();
+    };
+    std::string open = (dir.path() + "/Open").toStdString();
+    ::close(::open(open.c_str(), O_CREAT | O_WRONLY, 0600));
+    ::chmod(open.c_str(), 0666);
+    EXPECT_EQ(problemOf(open), "its mode 0666 lets other users open it");
+    std::string link = (dir.path() + "/Link").toStdString();
+    ASSERT_EQ(::symlink((dir.path() + "/Target").toStdString().c_str(), link.c_str()), 0);
+    EXPECT_EQ(problemOf(link), "it is a symbolic link");
+    EXPECT_FALSE(QFile::exists(dir.path() + "/Target")) << "the link was not followed";
+    std::string fifo = (dir.path() + "/Fifo").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(problemOf(fifo), "it is not a regular file");
+    if (::getuid() == 0) {
+        std::string foreign = (dir.path() + "/Foreign").toStdString();
+        ::close(::open(foreign.c_str(), O_CREAT | O_WRONLY, 0600));
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(problemOf(foreign), "it belongs to user 65534");
+    }
+    SingleInstanceLock own;
+    EXPECT_EQ(own.Acquire((dir.path() + "/Own").toStdString()), SingleInstanceLock::Result::Acquired);
+    EXPECT_EQ(own.Problem(), "");
 }
 
 TEST(SingleInstance, MarkerPathFollowsTheRuntimeFolder) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "platform/ProfileStore.h"
@@ -111,6 +112,49 @@ TEST(SettingsProfileStore, DurableAfterKill) {
     auto reread = MakeSettingsProfileStore(file.toStdString());
     EXPECT_EQ(reread->GetInt("Model 200", "Observer", 0), -1);
     EXPECT_EQ(reread->GetString("Model 200", "IlluminantString", ""), "D50");
+}
+
+// A write that fails (the settings folder cannot be made) does not make later writes fail once
+// the cause is gone; the reason is handed out once per run of failures, and the value of the
+// failed write is saved by the next write that succeeds.
+TEST(SettingsProfileStore, AFailedWriteIsReportedOnceAndIsNotSticky) {
+    QTemporaryDir dir;
+    QString blocker = dir.path() + "/settings";
+    QFile(blocker).open(QIODevice::WriteOnly);  // a file where the folder should be: even root fails
+    auto store = MakeSettingsProfileStore((blocker + "/store.ini").toStdString());
+    EXPECT_FALSE(store->WriteInt("M", "Observer", 2));
+    EXPECT_FALSE(store->WriteString("M", "Label", "x"));
+    std::optional<std::string> reason = store->TakeLastWriteError();
+    ASSERT_TRUE(reason);
+    EXPECT_EQ(*reason, blocker.toStdString() + " is not a folder");
+    EXPECT_FALSE(store->TakeLastWriteError()) << "told once";
+
+    ASSERT_TRUE(QFile::remove(blocker));
+    EXPECT_TRUE(store->WriteInt("M", "Row", 1));
+    EXPECT_FALSE(store->TakeLastWriteError());
+    auto reread = MakeSettingsProfileStore((blocker + "/store.ini").toStdString());
+    EXPECT_EQ(reread->GetInt("M", "Row", 0), 1);
+    EXPECT_EQ(reread->GetInt("M", "Observer", 0), 2) << "the failed value is saved with the next write";
+
+    ASSERT_TRUE(QFile::rename(blocker, blocker + ".moved"));
+    QFile(blocker).open(QIODevice::WriteOnly);
+    EXPECT_FALSE(store->WriteInt("M", "Row", 3));
+    EXPECT_TRUE(store->TakeLastWriteError()) << "a new run of failures is told again";
+}
+
+TEST(MemoryProfileStore, FailingWritesGiveOneNotice) {
+    ombra::platform::MemoryProfileStore store;
+    store.FailWrites("disk full");
+    EXPECT_FALSE(store.WriteInt("M", "Row", 1));
+    EXPECT_FALSE(store.WriteString("M", "Label", "x"));
+    std::optional<ombra::Notice> notice = ombra::platform::TakeSettingsFailureNotice(store);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->textId, 1600);
+    EXPECT_EQ(notice->args, std::vector<std::string>{"disk full"});
+    EXPECT_FALSE(ombra::platform::TakeSettingsFailureNotice(store)) << "told once";
+    store.FailWrites(std::nullopt);
+    EXPECT_TRUE(store.WriteInt("M", "Row", 1));
+    EXPECT_EQ(store.GetInt("M", "Row", 0), 1);
 }
 
 TEST(MemoryProfileStore, DefaultsWritesAndSeeds) {

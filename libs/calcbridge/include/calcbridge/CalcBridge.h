@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,15 @@ inline constexpr const char *kDefaultUnoUrl = "uno:pipe,name=ombra-dts;urp;StarO
 // workbooks is empty. Cell writes and selections are held back and written in batches (see
 // WriteBehind.h); texts are typed as typed input is (see TypedInput.h).
 std::unique_ptr<Automation> ConnectCalc();
+
+// The office pipe was not used because the socket at its path is not the user's own (another
+// user's, a symbolic link, served by another user): nothing was sent to it, and the bridge acted
+// as if no office were running. Each refusal is handed out once, for the window to tell the user.
+struct OfficePipeRefusal {
+    std::string path;
+    std::string reason;
+};
+std::optional<OfficePipeRefusal> TakeOfficePipeRefusal();
 
 // Runs an office command (".uno:GoToCell" with ToPoint "B2:D4") with text arguments on the current
 // Calc document of a connection made by ConnectCalc; for tests and diagnostics. Raises AutomationError.
