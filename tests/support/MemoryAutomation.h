@@ -69,4 +69,17 @@ public:
     static bool ParseAddress(const std::string &address, int &column, int &row);
 };
 
+// A connection of its own (the program drops it after use) to a sheet the test keeps.
+class SheetConnection : public Automation {
+public:
+    explicit SheetConnection(MemoryAutomation &sheet) : sheet_(sheet) {}
+    std::vector<std::string> RunningObjectNames() override { return sheet_.RunningObjectNames(); }
+    DispatchPtr RunningObject(const std::string &name) override { return sheet_.RunningObject(name); }
+    std::string ForegroundWindowTitle() override { return sheet_.ForegroundWindowTitle(); }
+    std::vector<ChildWindow> ForegroundChildWindows() override { return sheet_.ForegroundChildWindows(); }
+
+private:
+    MemoryAutomation &sheet_;
+};
+
 }  // namespace ombra

@@ -213,6 +213,10 @@ public:
     }
 
     Reference<frame::XDesktop2> Desktop() const { return m_desktop; }
+    // The documents listed last over this connection (display name, model). References of a
+    // dropped connection must go with it: a new connection hands out the very same (dead) proxy
+    // for a remote object while an old reference to it lives, so Drop forgets the list.
+    std::vector<std::pair<std::string, Reference<frame::XModel>>> &Listed() { return m_listed; }
     // Counts the connections dropped: objects of an earlier generation are dead.
     unsigned Generation() const { return m_generation; }
     Reference<uno::XComponentContext> Context() const { return m_context; }
@@ -291,6 +295,7 @@ private:
     }
 
     void Drop() {
+        m_listed.clear();
         Reference<lang::XComponent> bridge;
         {
             std::lock_guard lock(m_bridgeMutex);
@@ -338,6 +343,7 @@ private:
     std::atomic<bool> m_broken{false};
     bool m_refused = false;
     unsigned m_generation = 0;
+    std::vector<std::pair<std::string, Reference<frame::XModel>>> m_listed;
     std::chrono::steady_clock::time_point m_deadline;  // of the call under way
     Watchdog m_watchdog;
 };
@@ -754,19 +760,19 @@ private:
 
 class CalcAutomation : public Automation {
 public:
-    // The list is kept for the RunningObject calls that follow: binding a workbook asks for the
-    // names and then for one of them, and the office is asked once. A list made over a connection
-    // that has been replaced since is not used.
+    // The list is kept (by the session, for its connection) for the RunningObject calls that
+    // follow: binding a workbook asks for the names and then for one of them, and the office is
+    // asked once.
     std::vector<std::string> RunningObjectNames() override {
-        m_listed.clear();
         if (!m_session->Reachable()) return {};
         platform::TraceMark("connected");
         std::vector<std::string> listed = m_session->Run([&] {
             std::vector<std::string> names;
-            m_listedIn = m_session->Generation();
+            auto &listed = m_session->Listed();
+            listed.clear();
             for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) {
                 names.push_back(DisplayName(model));
-                m_listed.emplace_back(names.back(), model);
+                listed.emplace_back(names.back(), model);
             }
             return names;
         });
@@ -775,12 +781,12 @@ public:
     }
 
     DispatchPtr RunningObject(const std::string &displayName) override {
-        ForgetDeadList();
         return m_session->Run([&]() -> DispatchPtr {
-            if (m_session->Generation() == m_listedIn) {
+            const auto &known = m_session->Listed();
+            if (!known.empty()) {
                 auto models = std::make_shared<std::vector<Reference<frame::XModel>>>();
-                for (const auto &listed : m_listed) models->push_back(listed.second);
-                for (const auto &[name, model] : m_listed) {
+                for (const auto &listed : known) models->push_back(listed.second);
+                for (const auto &[name, model] : known) {
                     if (name != displayName) continue;
                     auto workbook = std::make_shared<CalcObject>(m_session, Kind::Workbook, model);
                     workbook->KnowDocuments(models);
@@ -795,7 +801,6 @@ public:
     }
 
     std::string ForegroundWindowTitle() override {
-        ForgetDeadList();
         std::string title = calcbridge::X11ActiveWindowTitle();
         if (!title.empty()) return title;
         if (!m_session->Reachable()) return {};
@@ -816,7 +821,6 @@ public:
     std::vector<ChildWindow> ForegroundChildWindows() override { return {}; }
 
     CalcCellLook ShownCell(const std::string &address) {
-        ForgetDeadList();
         return m_session->Run([&] {
             Reference<sheet::XSpreadsheetView> view(Controller(CurrentDocument()), UNO_QUERY_THROW);
             Reference<table::XCellRange> sheet(view->getActiveSheet(), UNO_QUERY_THROW);
@@ -829,7 +833,6 @@ public:
     }
 
     void Dispatch(const std::string &command, const DispatchArguments &arguments) {
-        ForgetDeadList();
         m_session->Run([&] {
             Reference<frame::XDispatchProvider> frame(Controller(CurrentDocument())->getFrame(), UNO_QUERY_THROW);
             frame::DispatchHelper::create(m_session->Context())
@@ -850,15 +853,7 @@ private:
         return model;
     }
 
-    // References of a dropped connection must go before the next one is made: a new connection
-    // hands out the very same (dead) proxy for a remote object while an old reference to it lives.
-    void ForgetDeadList() {
-        if (m_session->Generation() != m_listedIn) m_listed.clear();
-    }
-
     SessionPtr m_session = SharedSession();
-    std::vector<std::pair<std::string, Reference<frame::XModel>>> m_listed;
-    unsigned m_listedIn = 0;  // the connection generation the list was made in
 };
 
 }  // namespace

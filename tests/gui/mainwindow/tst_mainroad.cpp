@@ -34,18 +34,6 @@ namespace {
 const int kInstrumentButtons[] = {1001, 1002, 1020, 1028};
 constexpr unsigned kUrgent = mb::SYSTEMMODAL | mb::SETFOREGROUND;
 
-// Hands the window's per-measurement connection a sheet the test keeps.
-class SheetConnection : public Automation {
-public:
-    explicit SheetConnection(MemoryAutomation &sheet) : sheet_(sheet) {}
-    std::vector<std::string> RunningObjectNames() override { return sheet_.RunningObjectNames(); }
-    DispatchPtr RunningObject(const std::string &name) override { return sheet_.RunningObject(name); }
-    std::string ForegroundWindowTitle() override { return sheet_.ForegroundWindowTitle(); }
-    std::vector<ChildWindow> ForegroundChildWindows() override { return sheet_.ForegroundChildWindows(); }
-
-private:
-    MemoryAutomation &sheet_;
-};
 
 // A window over a fake instrument with its settings in memory, boxes recorded and the
 // values of every measurement kept instead of written.

@@ -21,18 +21,6 @@ namespace {
 namespace mb = platform::mb;
 constexpr unsigned kUrgent = mb::SYSTEMMODAL | mb::SETFOREGROUND;
 
-// The session's own connection to a sheet the test keeps.
-class SheetConnection : public Automation {
-public:
-    explicit SheetConnection(MemoryAutomation &sheet) : sheet_(sheet) {}
-    std::vector<std::string> RunningObjectNames() override { return sheet_.RunningObjectNames(); }
-    DispatchPtr RunningObject(const std::string &name) override { return sheet_.RunningObject(name); }
-    std::string ForegroundWindowTitle() override { return sheet_.ForegroundWindowTitle(); }
-    std::vector<ChildWindow> ForegroundChildWindows() override { return sheet_.ForegroundChildWindows(); }
-
-private:
-    MemoryAutomation &sheet_;
-};
 
 class Session : public ::testing::Test {
 protected:

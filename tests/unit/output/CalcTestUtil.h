@@ -7,6 +7,7 @@
 
 #include "support/MemoryAutomation.h"
 #include "output/OutputItem.h"
+#include "output/Transfer.h"
 
 namespace ombra::test {
 
@@ -35,6 +36,17 @@ inline std::string Letters(int column) {
     std::string s;
     for (int c = column; c > 0; c = (c - 1) / 26) s.insert(s.begin(), static_cast<char>('A' + (c - 1) % 26));
     return s;
+}
+
+// A transfer layout: labels, direction and the three separator codes.
+inline TransferLayout Layout(int label, int row, int valSep, int funcSep, int blockSep) {
+    TransferLayout l;
+    l.Label = label;
+    l.Row = row;
+    l.ValSep = valSep;
+    l.FuncSep = funcSep;
+    l.BlockSep = blockSep;
+    return l;
 }
 
 inline std::map<std::string, std::string> WrittenCells(const MemoryAutomation &a, int workbook = 0, int sheet = 0) {

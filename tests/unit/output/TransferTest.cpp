@@ -13,17 +13,9 @@ namespace {
 using test::CellMap;
 using test::Item;
 using test::Items;
+using test::Layout;
 using test::WrittenCells;
 
-TransferLayout Layout(int label, int row, int valSep, int funcSep, int blockSep) {
-    TransferLayout l;
-    l.Label = label;
-    l.Row = row;
-    l.ValSep = valSep;
-    l.FuncSep = funcSep;
-    l.BlockSep = blockSep;
-    return l;
-}
 
 struct TransferFixture : ::testing::Test {
     MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
