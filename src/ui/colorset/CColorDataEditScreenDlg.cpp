@@ -131,12 +131,7 @@ void CColorDataEditScreenDlg::accept() {
 }
 
 void CColorDataEditScreenDlg::keyPressEvent(QKeyEvent *event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: event->accept(); return;
-    default: QDialog::keyPressEvent(event);
-    }
+    if (!SwallowEnterAndEscape(event)) QDialog::keyPressEvent(event);
 }
 
 }  // namespace ombra

@@ -32,15 +32,9 @@ void CEditColorDataDlg::CreateControls() {
     list_->installEventFilter(this);
     paperChoice_ = new QComboBox(this);
     paperChoice_->setObjectName(ColorSetControlName(kPaperId));
-    auto button = [this](int id, const QString &text) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(ColorSetControlName(id));
-        b->setAutoDefault(false);
-        return b;
-    };
-    enter_ = button(kEnterId, QStringLiteral("Enter / Edit..."));
-    delete_ = button(kDeleteId, QStringLiteral("Delete"));
-    deleteAll_ = button(kDeleteAllId, QStringLiteral("Delete All"));
+    enter_ = ColorSetButton(this, kEnterId, QStringLiteral("Enter / Edit..."));
+    delete_ = ColorSetButton(this, kDeleteId, QStringLiteral("Delete"));
+    deleteAll_ = ColorSetButton(this, kDeleteAllId, QStringLiteral("Delete All"));
     connect(enter_, &QPushButton::clicked, this, &CEditColorDataDlg::OnEnterColor);
     connect(delete_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteColor);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteAllColors);

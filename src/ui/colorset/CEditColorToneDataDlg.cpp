@@ -35,15 +35,9 @@ void CEditColorToneDataDlg::CreateControls() {
     list_->setObjectName(ColorSetControlName(kListId));
     for (const tonedata::Column &c : tonedata::Columns())
         list_->InsertColumn(list_->GetColumnCount(), platform::ResQString(c.headerId), c.width);
-    auto button = [this](int id, const QString &text) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(ColorSetControlName(id));
-        b->setAutoDefault(false);
-        return b;
-    };
-    enter_ = button(kEnterId, QStringLiteral("Enter / Edit..."));
-    delete_ = button(kDeleteId, QStringLiteral("Delete"));
-    deleteAll_ = button(kDeleteAllId, QStringLiteral("Delete All"));
+    enter_ = ColorSetButton(this, kEnterId, QStringLiteral("Enter / Edit..."));
+    delete_ = ColorSetButton(this, kDeleteId, QStringLiteral("Delete"));
+    deleteAll_ = ColorSetButton(this, kDeleteAllId, QStringLiteral("Delete All"));
     connect(enter_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnEnterTone);
     connect(delete_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteTone);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteAllTones);

@@ -4,7 +4,9 @@
 // the field gets its kept value back and the focus.
 #pragma once
 
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QString>
 #include <string>
 
@@ -16,6 +18,25 @@ class QFocusEvent;
 namespace ombra {
 
 inline QString ColorSetControlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
+
+// A button of a page or entry dialog, named by its control id; it never becomes the default
+// button (Enter must not press it).
+inline QPushButton *ColorSetButton(QWidget *parent, int id, const QString &text) {
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(ColorSetControlName(id));
+    button->setAutoDefault(false);
+    return button;
+}
+
+// Enter and Escape do nothing in the entry dialogs: OK and Cancel are the only ways out.
+inline bool SwallowEnterAndEscape(QKeyEvent *event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: event->accept(); return true;
+    default: return false;
+    }
+}
 
 class FieldEdit : public QLineEdit {
     Q_OBJECT
