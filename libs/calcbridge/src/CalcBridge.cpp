@@ -280,15 +280,21 @@ private:
         m_broken = false;
     }
 
-    // The office's pipe is connected here, under the call's deadline and after checking whose
-    // socket it is; other kinds of connection (a TCP port for diagnostics) go through the connector.
+    // The office's pipe (after checking whose socket it is) and a TCP port (for diagnostics) are
+    // connected here, under the call's deadline; any other kind goes through the UNO connector.
     Reference<connection::XConnection> OpenConnection(const cppu::UnoUrl &url,
                                                       const Reference<uno::XComponentContext> &local) {
         const cppu::UnoUrlDescriptor &descriptor = url.getConnection();
-        if (descriptor.getName() != "pipe")
+        Reference<connection::XConnection> connection;
+        if (descriptor.getName() == "pipe") {
+            connection = calcbridge::ConnectOfficePipe(U8(descriptor.getParameter("name")), m_deadline);
+        } else if (descriptor.getName() == "socket") {
+            std::string host = descriptor.hasParameter("host") ? U8(descriptor.getParameter("host")) : "localhost";
+            int port = descriptor.getParameter("port").toInt32();
+            connection = calcbridge::ConnectOfficeSocket(host, port, m_deadline);
+        } else {
             return connection::Connector::create(local)->connect(descriptor.getDescriptor());
-        Reference<connection::XConnection> connection =
-            calcbridge::ConnectOfficePipe(U8(descriptor.getParameter("name")), m_deadline);
+        }
         std::lock_guard lock(m_bridgeMutex);
         m_connection = connection;
         return connection;

@@ -5,6 +5,9 @@
 #include "OfficePipe.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -14,6 +17,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include <cppuhelper/implbase1.hxx>
@@ -129,6 +133,24 @@ int ConnectBefore(const std::string &path, std::chrono::steady_clock::time_point
     return fd;
 }
 
+// Waits until a non-blocking connect of `fd` has finished or `deadline` has passed; returns 0 or
+// the error of the attempt (ETIMEDOUT past the deadline).
+int FinishConnect(int fd, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return ETIMEDOUT;
+        pollfd waiting{fd, POLLOUT, 0};
+        int ready = ::poll(&waiting, 1, static_cast<int>(left.count()) + 1);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) return errno;
+        if (ready == 0) continue;  // the deadline is checked again above
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return errno;
+        return error;
+    }
+}
+
 }  // namespace
 
 std::string OfficePipePath(const std::string &name) {
@@ -167,6 +189,43 @@ uno::Reference<connection::XConnection> ConnectOfficePipe(const std::string &nam
         throw PipeRefused(path, reason);
     }
     return new PipeConnection(fd, "pipe,name=" + name);
+}
+
+uno::Reference<connection::XConnection> ConnectOfficeSocket(const std::string &host, int port,
+                                                            std::chrono::steady_clock::time_point deadline) {
+    const std::string where = host + ":" + std::to_string(port);
+    auto noOffice = [&](const std::string &why) {
+        throw connection::NoConnectException(OU("couldn't connect to socket " + where + ": " + why));
+    };
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo *found = nullptr;
+    if (int error = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); error != 0)
+        noOffice(::gai_strerror(error));
+    std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, &::freeaddrinfo);
+    int lastError = ENOENT;
+    for (addrinfo *address = found; address; address = address->ai_next) {
+        int fd = ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, address->ai_protocol);
+        if (fd < 0) {
+            lastError = errno;
+            continue;
+        }
+        int error = ::connect(fd, address->ai_addr, address->ai_addrlen) == 0 ? 0 : errno;
+        if (error == EINPROGRESS) error = FinishConnect(fd, deadline);
+        if (error == 0) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            int on = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            return new PipeConnection(fd, "socket,host=" + host + ",port=" + std::to_string(port));
+        }
+        ::close(fd);
+        lastError = error;
+        if (error == ETIMEDOUT) break;  // the deadline is spent: no time for another address
+    }
+    noOffice(lastError == ETIMEDOUT ? "no answer before the deadline" : std::strerror(lastError));
+    return {};  // not reached
 }
 
 }  // namespace ombra::calcbridge

@@ -1,5 +1,6 @@
 // The office's local pipe: where it lives, whether the socket there may be trusted, and a
-// connection to it that is made before a deadline and can be cut from another thread.
+// connection to it that is made before a deadline and can be cut from another thread; the same
+// bounded connection to an office listening on a TCP port.
 #pragma once
 
 #include <chrono>
@@ -37,5 +38,12 @@ private:
 // close() on the result makes a blocked read or write fail at once.
 com::sun::star::uno::Reference<com::sun::star::connection::XConnection>
 ConnectOfficePipe(const std::string &name, std::chrono::steady_clock::time_point deadline);
+
+// Connects to an office listening on a TCP port (for diagnostics) before `deadline`: a host that
+// does not answer, refuses or cannot be resolved gives connection::NoConnectException. Numeric
+// addresses and names in the hosts file resolve at once; other names wait on the system resolver,
+// whose own time-outs bound that wait.
+com::sun::star::uno::Reference<com::sun::star::connection::XConnection>
+ConnectOfficeSocket(const std::string &host, int port, std::chrono::steady_clock::time_point deadline);
 
 }  // namespace ombra::calcbridge

@@ -3,6 +3,7 @@
 // of the user's office configuration.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -385,6 +386,44 @@ TEST(SetupLibreOffice, TheOfficeAcceptsThePipeTheProfileNames) {
     std::error_code ec;
     fs::remove_all(dir, ec);
     EXPECT_TRUE(started) << "the office did not open the pipe named in its profile";
+}
+
+// An office address on a TCP port whose listener never completes the handshake (its backlog is
+// full): each call gives up within its time-out instead of waiting on the system's connect.
+TEST(OfficeOnATcpPort, ASilentPortFailsWithinTheCallTimeOut) {
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size), 0);
+    std::vector<int> fillers;  // never accepted: once the queue is full, further handshakes stall
+    for (int i = 0; i < 4; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        fillers.push_back(fd);
+    }
+    std::string previous = getenv("OMBRA_UNO_URL") ? getenv("OMBRA_UNO_URL") : "";
+    std::string previousTimeout = getenv("OMBRA_UNO_TIMEOUT_MS") ? getenv("OMBRA_UNO_TIMEOUT_MS") : "";
+    std::string url = "uno:socket,host=127.0.0.1,port=" + std::to_string(ntohs(address.sin_port)) +
+                      ";urp;StarOffice.ComponentContext";
+    setenv("OMBRA_UNO_URL", url.c_str(), 1);
+    setenv("OMBRA_UNO_TIMEOUT_MS", "1000", 1);
+    auto calc = ConnectCalc();
+    for (int call = 0; call < 2; ++call) {
+        auto start = Clock::now();
+        try {
+            calc->RunningObjectNames();
+        } catch (const AutomationError &) {
+        }
+        EXPECT_LT(MsSince(start), 1500.0) << "call " << call;
+    }
+    setenv("OMBRA_UNO_TIMEOUT_MS", previousTimeout.c_str(), 1);
+    setenv("OMBRA_UNO_URL", previous.c_str(), 1);
+    for (int fd : fillers) close(fd);
+    close(listener);
 }
 
 // A socket planted at the office pipe's name by someone else: the bridge refuses it, says which
