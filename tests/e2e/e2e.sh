@@ -5,7 +5,7 @@
 # is driven like a user drives it: a click on its Connect button, then the instrument's button.
 # What lands in the sheet is read back through the office's pipe (e2e_calc).
 #
-# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets
+# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal
 #        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
 # environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
 #              OMBRA_E2E_KEEP=1 keep the work folder (logs, screenshots) after the run
@@ -142,12 +142,13 @@ start_office() {
     calc wait 60 || { fail "the office lists no workbook"; exit 1; }
 }
 
-# The program with its own settings, single-instance marker and runtime folder.
+# The program with its own settings, measurement journal, single-instance marker and runtime folder.
+JOURNAL=$WORK/data/ombra-dts/journal.sqlite
 start_program() {
-    mkdir -p "$WORK/config" "$WORK/runtime"
+    mkdir -p "$WORK/config" "$WORK/runtime" "$WORK/data"
     chmod 700 "$WORK/runtime"
     # A real window on the X display, even when the test run asks for offscreen windows.
-    QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime \
+    QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime XDG_DATA_HOME=$WORK/data \
         "$BIN/ombra-dts" > "$WORK/app.log" 2>&1 &
     APP_PID=$!
     note_pid $APP_PID
@@ -396,19 +397,96 @@ case_colour_sets() {
     status_has '"connected":true' && echo "ok: still connected" || fail "the instrument is no longer open"
 }
 
+# The journal's entries, oldest first: "<outcome><TAB><values...>" (see e2e_calc).
+journal() { calc journal "$JOURNAL" 2>/dev/null; }
+journal_count_is() { [ "$(journal | grep -c .)" = "$1" ]; }
+journal_outcomes() { journal | cut -f1 | tr '\n' ' '; }
+
+# A window of the program with the given title.
+program_window_named() { xdotool search --all --onlyvisible --pid "$APP_PID" --name "^$1\$" 2>/dev/null | head -1; }
+focus_window() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
+
+# The Measurements window (Data menu, Ctrl+J): everything selected, then "Write to spreadsheet".
+resend_everything() {
+    focus_window "$MAIN_WINDOW"
+    xdotool key ctrl+j
+    wait_for 30 test -n "$(program_window_named "$MEASUREMENTS_TITLE")" ||
+        { fail "the Measurements window did not open"; return 1; }
+    local window
+    window=$(program_window_named "$MEASUREMENTS_TITLE")
+    echo "ok: the Measurements window is open"
+    shot measurements-window
+    focus_window "$window"
+    xdotool key ctrl+a
+    sleep 0.3
+    xdotool key alt+w
+}
+
+case_journal() {
+    MEASUREMENTS_TITLE=$(calc string 1424)
+    log "no office: three presses are kept in the journal as not written"
+    local n
+    for n in 1 2 3; do
+        press reflection 300
+        wait_for 30 journal_count_is $n || fail "press $n is not in the journal: $(journal_outcomes)"
+    done
+    wait_for 10 test "$(journal_outcomes)" = "not-written not-written not-written " &&
+        echo "ok: three measurements journaled as not written" || fail "journal outcomes: $(journal_outcomes)"
+    no_message_box || { fail "a message is shown"; dismiss_message_box; }
+
+    log "a fourth press, and the program killed as soon as the reading is kept"
+    fxsim press --button reflection --hold 300 >/dev/null || fail "fxsim press"
+    local deadline=$((SECONDS + 30))
+    until journal_count_is 4 || [ $SECONDS -ge $deadline ]; do sleep 0.05; done
+    kill -9 "$APP_PID"
+    wait_for 10 process_gone "$APP_PID" || fail "the program did not end"
+    journal_count_is 4 && echo "ok: the reading of the killed program is in the journal" ||
+        fail "the fourth reading is lost: $(journal_outcomes)"
+
+    log "the office starts, the program starts again and writes the journal's four readings"
+    start_office
+    start_program
+    journal_count_is 4 && echo "ok: four readings after the restart" || fail "after the restart: $(journal_outcomes)"
+    resend_everything || return
+    wait_for 60 cell_filled I8 || fail "the four readings were not written: $(calc cells A1:I8)"
+    wait_for 10 active_is A9 && echo "ok: the next measurement begins at A9" || fail "active cell $(calc active)"
+    local r
+    for r in 1 3 5 7; do check_measurement $r; done
+    wait_for 10 test "$(journal_outcomes)" = "written written written written " &&
+        echo "ok: the journal knows them as written" || fail "journal outcomes: $(journal_outcomes)"
+    xdotool key Escape
+    wait_for 10 test -z "$(program_window_named "$MEASUREMENTS_TITLE")" || fail "the Measurements window did not close"
+
+    log "three direct measurements of the same sample from A11 give the same cells"
+    calc select A11 >/dev/null
+    connect
+    wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
+    measure_into 11
+    measure_into 13
+    measure_into 15
+    for r in 11 13 15; do
+        check "labels of the direct measurement in row $r" "$(row $r)" "$(row $((r - 10)))"
+        check "values of the direct measurement in row $((r + 1))" "$(values_from_c $((r + 1)))" "$(values_from_c $((r - 9)))"
+        check "date/time cell kinds in row $((r + 1))" "$(calc shown A$((r + 1)) | cut -f1)$(calc shown B$((r + 1)) | cut -f1)" \
+            "$(calc shown A$((r - 9)) | cut -f1)$(calc shown B$((r - 9)) | cut -f1)"
+    done
+}
+
 # ---------------------------------------------------------------------------------------------
 
 log "work folder $WORK"
 use_fitting_display
 start_instrument
-start_office
-log "office ready"
+if [ "$CASE" != journal ]; then
+    start_office
+    log "office ready"
+fi
 if [ "$CASE" = calibration-due ]; then
     fxsim set calibrationStatus 3 >/dev/null || fail "fxsim set calibrationStatus 3"
 fi
 start_program
 case "$CASE" in
-    main-road | office-lost | colour-sets)
+    main-road | office-lost | colour-sets | journal)
         connect
         wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
         log "connected"

@@ -11,6 +11,9 @@
 //   e2e_calc save PATH           stores the document as PATH (.ods), replacing it
 //   e2e_calc string ID           the text of string ID of the resource library beside this program
 //   e2e_calc clipboard           the text on the X clipboard (needs DISPLAY)
+//   e2e_calc journal PATH        the measurement journal at PATH, oldest first: one line per entry,
+//                                "<outcome><TAB><value texts split by TAB>" (outcome: pending,
+//                                written, not-written, partly, refused); nothing when there is none
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -26,6 +29,7 @@
 
 #include "calcbridge/CalcBridge.h"
 #include "automation/Automation.h"
+#include "output/MeasurementJournal.h"
 #include "platform/Executable.h"
 #include "platform/Resources.h"
 
@@ -37,7 +41,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: e2e_calc wait [SECONDS] | cells RANGE | grid RANGE | shown CELL | active | select CELL |"
                  " save PATH |"
-                 " string ID | clipboard\n");
+                 " string ID | clipboard | journal PATH\n");
     return 2;
 }
 
@@ -170,6 +174,25 @@ int Clipboard(int argc, char **argv) {
     return 0;
 }
 
+// Read while the program may be writing it: the journal's write-ahead log lets a reader in.
+int Journal(int argc, char **argv, const std::string &path) {
+    if (!std::filesystem::exists(path)) return 0;
+    QCoreApplication app(argc, argv);  // the database driver is a plug-in
+    static const char *const kOutcomes[] = {"pending", "written", "not-written", "partly", "refused"};
+    MeasurementJournal journal([](const Notice &notice) {
+        std::fprintf(stderr, "e2e_calc: journal: %s\n", notice.text.c_str());
+        return 0;
+    }, QString::fromStdString(path));
+    if (!journal.IsOpen()) return 1;
+    std::vector<JournalEntry> entries = journal.List();
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        std::string line = kOutcomes[entry->outcome.kind];
+        for (const OutputItem &item : entry->valueItems) line += "\t" + item.valueText;
+        std::printf("%s\n", line.c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
 // The office's UNO runtime keeps some type descriptions until the process ends.
@@ -181,6 +204,7 @@ int Run(int argc, char **argv) {
     const std::string argument = argc > 2 ? argv[2] : "";
     if (command == "string" && argc == 3) return String(argument);
     if (command == "clipboard") return Clipboard(argc, argv);
+    if (command == "journal" && argc == 3) return Journal(argc, argv, argument);
     // Storing a document can take longer than the bridge's usual call time-out.
     if (command == "save") setenv("OMBRA_UNO_TIMEOUT_MS", "60000", 0);
     try {
