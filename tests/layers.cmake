@@ -4,6 +4,7 @@
 #   src/core   no QtWidgets/QtGui header, no message box, no dialog, nothing from src/ui or src/app
 #   src/ui     nothing from src/app
 #   libs/, tools/  nothing from src/
+# and each layer's code lives in its own namespace: ombra::core, ombra::ui, ombra::app.
 set(violations "")
 
 function(check_tree folder pattern reason)
@@ -26,6 +27,11 @@ check_tree(src/ui "^[ \t]*#[ \t]*include[ \t]*\"(app/|src/)" "the interface must
 foreach(lib libs tools)
   check_tree(${lib} "^[ \t]*#[ \t]*include[ \t]*\"(src/|app/|mainwindow/|settings/|instrument/|output/|colorset/|illuminant/|platform/)" "libraries and tools never include the program")
 endforeach()
+# Each layer opens only its own namespace (nested ones inside it, and declarations of a lower
+# layer's names where a header only needs them).
+check_tree(src/core "^[ \t]*namespace ombra(::(ui|app)([: ]|$)| *\\{|$)" "core code lives in ombra::core")
+check_tree(src/ui "^[ \t]*namespace ombra(::app([: ]|$)| *\\{|$)" "interface code lives in ombra::ui")
+check_tree(src/app "^[ \t]*namespace ombra( *\\{|$)" "application code lives in ombra::app")
 
 list(LENGTH violations count)
 if(count GREATER 0)

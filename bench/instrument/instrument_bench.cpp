@@ -31,6 +31,7 @@ extern char **environ;
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 using namespace std::chrono_literals;
 
 pid_t Spawn(const std::vector<std::string> &args) {

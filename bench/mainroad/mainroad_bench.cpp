@@ -40,6 +40,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 

@@ -11,8 +11,9 @@
 #include "platform/MessageBox.h"
 #include "platform/ProfileStore.h"
 #include "platform/SingleInstance.h"
+#include "AppLayer.h"
 
-namespace ombra {
+namespace ombra::app {
 namespace {
 
 CVireoDataTransferSoftwareApp *&current() {
@@ -33,7 +34,7 @@ CVireoDataTransferSoftwareApp::~CVireoDataTransferSoftwareApp() {
 
 CVireoDataTransferSoftwareApp *CVireoDataTransferSoftwareApp::Current() { return current(); }
 
-AppSettings &CVireoDataTransferSoftwareApp::Settings() { return ombra::Settings(); }
+AppSettings &CVireoDataTransferSoftwareApp::Settings() { return ombra::core::Settings(); }
 
 int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
     current() = this;
@@ -117,4 +118,4 @@ void CVireoDataTransferSoftwareApp::RunMainWindowModally() {
     else RunMainWindow(*this);
 }
 
-}  // namespace ombra
+}  // namespace ombra::app

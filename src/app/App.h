@@ -12,16 +12,18 @@
 #include "settings/AppSettings.h"
 #include "platform/Notice.h"
 #include "platform/Resources.h"
+#include "AppLayer.h"
 
 class QApplication;
 class QWidget;
 
-namespace ombra {
-
-struct VersionBlock;
-namespace platform {
+namespace ombra::core::platform {
 class SingleInstanceLock;
 }
+
+namespace ombra::app {
+
+struct VersionBlock;
 
 class CVireoDataTransferSoftwareApp {
 public:
@@ -95,4 +97,4 @@ private:
     std::vector<platform::Accelerator> accelerators_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::app

@@ -11,9 +11,10 @@
 
 #ifdef OMBRA_HAVE_CALCBRIDGE
 #include "calcbridge/CalcBridge.h"
+#include "AppLayer.h"
 #endif
 
-namespace ombra {
+namespace ombra::app {
 
 namespace {
 constexpr int kStrProgramCaption = 1200;
@@ -49,4 +50,4 @@ int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     return 0;
 }
 
-}  // namespace ombra
+}  // namespace ombra::app

@@ -3,10 +3,12 @@
 // Returns the window's result once it has closed and been destroyed.
 #pragma once
 
-namespace ombra {
+#include "AppLayer.h"
+
+namespace ombra::app {
 
 class CVireoDataTransferSoftwareApp;
 
 int RunMainWindow(CVireoDataTransferSoftwareApp &app);
 
-}  // namespace ombra
+}  // namespace ombra::app

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <strings.h>
+#include "AppLayer.h"
 
-namespace ombra {
+namespace ombra::app {
 
 std::optional<std::string> VersionBlock::Query(const std::string &queryPath) const {
     for (const auto &[path, text] : strings)
@@ -60,4 +61,4 @@ const VersionBlock &ProgramVersionBlock() {
     return block;
 }
 
-}  // namespace ombra
+}  // namespace ombra::app

@@ -12,8 +12,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "AppLayer.h"
 
-namespace ombra {
+namespace ombra::app {
 
 struct VersionBlock {
     // Absent: the block has no translation table at all. Present but empty: the table
@@ -46,4 +47,4 @@ const std::vector<unsigned> &VersionSearchLanguages();  // 55 entries
 // The program's own block: the build's version under language 0409, code page 04B0.
 const VersionBlock &ProgramVersionBlock();
 
-}  // namespace ombra
+}  // namespace ombra::app

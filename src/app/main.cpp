@@ -29,12 +29,12 @@ const StandaloneOption kStandaloneOptions[] = {
 };
 
 std::string ProgramName() {
-    std::string name = ombra::platform::ExecutableBaseName();
+    std::string name = ombra::app::platform::ExecutableBaseName();
     return name.empty() ? "ombra-dts" : name;
 }
 
 int PrintVersion(int, char **) {
-    std::printf("%s %s\n", ProgramName().c_str(), ombra::LookUpProductVersion(&ombra::ProgramVersionBlock()).c_str());
+    std::printf("%s %s\n", ProgramName().c_str(), ombra::app::LookUpProductVersion(&ombra::app::ProgramVersionBlock()).c_str());
     return 0;
 }
 
@@ -74,6 +74,6 @@ const StandaloneOption *FindStandaloneOption(int argc, char **argv) {
 
 int main(int argc, char **argv) {
     if (const StandaloneOption *option = FindStandaloneOption(argc, argv)) return option->run(argc, argv);
-    ombra::CVireoDataTransferSoftwareApp app;
+    ombra::app::CVireoDataTransferSoftwareApp app;
     return app.Run(argc, argv);
 }

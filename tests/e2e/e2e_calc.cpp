@@ -36,6 +36,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 
 int Usage() {
     std::fprintf(stderr,

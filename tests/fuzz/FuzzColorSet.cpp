@@ -9,12 +9,12 @@
 #include "colorset/ColorSetFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    ombra::ColorSet set;
-    if (!ombra::ReadColorSetFileText(std::string_view(reinterpret_cast<const char *>(data), size), set)) return 0;
-    std::optional<std::string> saved = ombra::ColorSetFileText(set);
+    ombra::core::ColorSet set;
+    if (!ombra::core::ReadColorSetFileText(std::string_view(reinterpret_cast<const char *>(data), size), set)) return 0;
+    std::optional<std::string> saved = ombra::core::ColorSetFileText(set);
     if (!saved) std::abort();  // accepted but not savable
-    ombra::ColorSet again;
-    if (!ombra::ReadColorSetFileText(*saved, again)) std::abort();
-    if (ombra::ColorSetFileText(again) != saved) std::abort();  // one save makes the text stable
+    ombra::core::ColorSet again;
+    if (!ombra::core::ReadColorSetFileText(*saved, again)) std::abort();
+    if (ombra::core::ColorSetFileText(again) != saved) std::abort();  // one save makes the text stable
     return 0;
 }

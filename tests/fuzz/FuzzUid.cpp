@@ -8,13 +8,13 @@
 #include "illuminant/UserIlluminantFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    ombra::UserIlluminantRecord record{};
-    if (!ombra::ParseUserIlluminant(std::string_view(reinterpret_cast<const char *>(data), size), record)) return 0;
+    ombra::core::UserIlluminantRecord record{};
+    if (!ombra::core::ParseUserIlluminant(std::string_view(reinterpret_cast<const char *>(data), size), record)) return 0;
     for (float value : record.power)
         if (!std::isfinite(value)) std::abort();
-    ombra::UserIlluminantRecord scratch{};
-    if (!ombra::PrepareUserIlluminantForSave(record, scratch)) std::abort();
-    ombra::UserIlluminantRecord again{};
-    if (!ombra::ParseUserIlluminant(ombra::FormatUserIlluminant(scratch), again)) std::abort();
+    ombra::core::UserIlluminantRecord scratch{};
+    if (!ombra::core::PrepareUserIlluminantForSave(record, scratch)) std::abort();
+    ombra::core::UserIlluminantRecord again{};
+    if (!ombra::core::ParseUserIlluminant(ombra::core::FormatUserIlluminant(scratch), again)) std::abort();
     return 0;
 }

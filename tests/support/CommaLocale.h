@@ -10,7 +10,7 @@
 #include <locale>
 #include <string>
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 class CommaLocale {
 public:
@@ -58,4 +58,4 @@ private:
     bool restored_ = false;
 };
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

@@ -4,7 +4,7 @@
 
 #include "platform/Resources.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 void EnterTestState() {
     QStandardPaths::setTestModeEnabled(true);
@@ -27,4 +27,4 @@ ScopedMemoryProfile::ScopedMemoryProfile() {
 
 ScopedMemoryProfile::~ScopedMemoryProfile() { platform::InstallProfileStore(std::move(previous_)); }
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

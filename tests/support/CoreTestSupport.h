@@ -10,7 +10,7 @@
 #include "platform/ProfileStore.h"
 #include "support/NoticeRecorder.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 // Loads the build's resource library and keeps settings in memory (the user's own settings
 // are never touched by a test).
@@ -38,4 +38,4 @@ private:
     std::unique_ptr<platform::ProfileStore> previous_;
 };
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

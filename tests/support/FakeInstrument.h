@@ -17,7 +17,7 @@
 
 #include "instrument/InstrumentLibrary.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 struct FakeCall {
     std::string fn;       // library function name, e.g. "DISetProperty"
@@ -307,4 +307,4 @@ private:
     InstrumentPauseHook previousPause_;
 };
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

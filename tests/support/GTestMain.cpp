@@ -4,7 +4,7 @@
 #include "support/TestSupport.h"
 
 int main(int argc, char **argv) {
-    ombra::test::TestEnvironment env(argc, argv);
+    ombra::ui::test::TestEnvironment env(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

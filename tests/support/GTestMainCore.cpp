@@ -4,7 +4,7 @@
 #include "support/CoreTestSupport.h"
 
 int main(int argc, char **argv) {
-    ombra::test::CoreTestEnvironment env(argc, argv);
+    ombra::core::test::CoreTestEnvironment env(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -10,7 +10,7 @@
 #include "colorset/ColorSetPage.h"
 #include "colorset/Configuration.h"
 
-namespace ombra::test {
+namespace ombra::ui::test {
 
 class NameColorSetPage : public ColorSetPage {
 public:
@@ -38,4 +38,4 @@ inline std::vector<ColorSetPage *> NameColorSetPages(CConfiguration &c, int slot
             new NameColorSetPage(c, slot, "Tones", parent)};
 }
 
-}  // namespace ombra::test
+}  // namespace ombra::ui::test

@@ -5,7 +5,7 @@
 
 #include "platform/Notice.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 // Records the notices given to its sink and answers each with `answer` (or the answers
 // queued with Answer()).
@@ -42,4 +42,4 @@ private:
     std::vector<Notice> notices_;
 };
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

@@ -7,7 +7,7 @@
 #include "output/Catalogue.h"
 #include "output/OutputItem.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 // The identifiers of a list, in order.
 inline std::vector<int> Ids(const OutputItemList &list) {
@@ -23,4 +23,4 @@ inline OutputItemList Items(std::initializer_list<int> ids) {
     return list;
 }
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

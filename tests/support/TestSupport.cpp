@@ -4,7 +4,7 @@
 
 #include "platform/Resources.h"
 
-namespace ombra::test {
+namespace ombra::ui::test {
 
 TestEnvironment::TestEnvironment(int &argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -31,4 +31,4 @@ MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {
 
 MessageBoxRecorder::~MessageBoxRecorder() { platform::SetMessageBoxHook(previous_); }
 
-}  // namespace ombra::test
+}  // namespace ombra::ui::test

@@ -13,7 +13,9 @@
 #include "platform/ProfileStore.h"
 #include "support/CoreTestSupport.h"
 
-namespace ombra::test {
+namespace ombra::ui::test {
+
+using namespace ombra::core::test;
 
 // Creates the application object and puts the process into its test state.
 class TestEnvironment {
@@ -46,12 +48,12 @@ private:
     platform::MessageBoxHook previous_;
 };
 
-}  // namespace ombra::test
+}  // namespace ombra::ui::test
 
 // Entry point for a Qt Test program using the same test state as the unit tests.
 #define OMBRA_QTEST_MAIN(TestClass)                          \
     int main(int argc, char **argv) {                        \
-        ombra::test::TestEnvironment env(argc, argv);        \
+        ombra::ui::test::TestEnvironment env(argc, argv);        \
         TestClass tc;                                        \
         QTEST_SET_MAIN_SOURCE_PATH                           \
         return QTest::qExec(&tc, argc, argv);                \

@@ -100,7 +100,7 @@ QJsonObject Server::Control(const QStringList &arguments) {
         std::optional<Device::Clock::time_point> releaseAt;
         if (!hold.isEmpty()) releaseAt = Device::Clock::now() + std::chrono::milliseconds(holdMs);
         device.Press(button == "irradiance" ? Button::Irradiance : Button::Reflection, releaseAt);
-        ombra::platform::TraceMark("button pressed");
+        ombra::trace::TraceMark("button pressed");
         return Ok();
     }
     if (command == "release") {

@@ -771,7 +771,7 @@ public:
     // asked once.
     std::vector<std::string> RunningObjectNames() override {
         if (!m_session->Reachable()) return {};
-        platform::TraceMark("connected");
+        trace::TraceMark("connected");
         std::vector<std::string> listed = m_session->Run([&] {
             std::vector<std::string> names;
             auto &listed = m_session->Listed();
@@ -782,7 +782,7 @@ public:
             }
             return names;
         });
-        platform::TraceMark("listed");
+        trace::TraceMark("listed");
         return listed;
     }
 

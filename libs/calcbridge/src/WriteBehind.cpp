@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <utility>
 #include <tuple>
 
 #include "trace/TraceTimings.h"
@@ -131,6 +132,7 @@ std::string LookupKey(int id, const VariantArgs &args) {
 struct HeldWrites {
     std::vector<HeldCell> cells;
     std::optional<HeldCell> selection;
+    std::vector<std::string> dropped;  // addresses of cells a failed batch did not write
 
     // Takes everything out of the queue first: after a failure nothing held is left to write.
     void Perform() {
@@ -139,11 +141,28 @@ struct HeldWrites {
         cells.clear();
         std::optional<HeldCell> select = std::move(selection);
         selection.reset();
-        for (const CellRun &run : Runs(queue)) WriteRun(run);
-        platform::TraceMark("cells written");
+        const std::vector<CellRun> runs = Runs(queue);
+        for (size_t i = 0; i < runs.size(); ++i) {
+            try {
+                WriteRun(runs[i]);
+            } catch (const AutomationError &) {
+                // A run that failed part-way may have written some of its cells: all of them are
+                // counted as not written, so a resend rather than the record errs.
+                for (size_t j = i; j < runs.size(); ++j) NoteDropped(runs[j]);
+                throw;
+            }
+        }
+        trace::TraceMark("cells written");
         if (select) {
             SelectCell(select->sheet, select->column, select->row);
-            platform::TraceMark("selected");
+            trace::TraceMark("selected");
+        }
+    }
+
+    void NoteDropped(const CellRun &run) {
+        for (size_t i = 0; i < run.texts.size(); ++i) {
+            const int offset = static_cast<int>(i);
+            dropped.push_back(run.down ? AddressOf(run.column, run.row + offset) : AddressOf(run.column + offset, run.row));
         }
     }
 };
@@ -306,5 +325,7 @@ std::string WriteBehindAutomation::ForegroundWindowTitle() { return m_inner->For
 std::vector<ChildWindow> WriteBehindAutomation::ForegroundChildWindows() { return m_inner->ForegroundChildWindows(); }
 
 void WriteBehindAutomation::Flush() { m_held->Perform(); }
+
+std::vector<std::string> WriteBehindAutomation::TakeDroppedCells() { return std::exchange(m_held->dropped, {}); }
 
 }  // namespace ombra

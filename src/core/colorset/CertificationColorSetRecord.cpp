@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 // A text field that need not hold a NUL: never read past its end.
@@ -120,4 +120,4 @@ CertificationColorSetRecord RecordFromColorSet(const ColorSet &set) {
     return record;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -11,7 +11,7 @@
 #include "colorset/ColorSet.h"
 #include "fxapi/fxapi.h"
 
-namespace ombra {
+namespace ombra::core {
 
 struct CertColorRecord {              // 48 bytes
     char name[12];                    // at most 9 characters
@@ -112,4 +112,4 @@ ColorSet ColorSetFromRecord(const CertificationColorSetRecord &record);
 // `set.paperColor` goes out unchanged: the caller decides on an undefined paper colour.
 CertificationColorSetRecord RecordFromColorSet(const ColorSet &set);
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -9,7 +9,7 @@
 #include "platform/Numbers.h"
 #include "resources/ResourceIds.h"
 
-namespace ombra::colordata {
+namespace ombra::core::colordata {
 namespace {
 
 constexpr uint32_t kReflectionTypeMask = 0x1;  // measurement type value 0
@@ -157,4 +157,4 @@ int32_t MeasureColorLab(CVireoDllAdapter &adapter, uint32_t storedTypeMask, std:
     return status;
 }
 
-}  // namespace ombra::colordata
+}  // namespace ombra::core::colordata

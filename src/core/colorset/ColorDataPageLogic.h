@@ -10,7 +10,7 @@
 #include "colorset/ColorSet.h"
 #include "platform/Notice.h"
 
-namespace ombra {
+namespace ombra::core {
 
 class CVireoDllAdapter;
 
@@ -89,4 +89,4 @@ void StoreColorEntry(const ColorEntryForm &form, ColorSet &set, int k);
 int32_t MeasureColorLab(CVireoDllAdapter &adapter, uint32_t storedTypeMask, std::array<double, 3> &lab);
 
 }  // namespace colordata
-}  // namespace ombra
+}  // namespace ombra::core

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 constexpr std::array<int, 5> kConditionCodes{0, 2, 160, 161, 14};
@@ -47,4 +47,4 @@ int32_t WholeTint(float tint) {
     return static_cast<int32_t>(whole);
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

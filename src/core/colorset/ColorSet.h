@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace ombra {
+namespace ombra::core {
 
 inline constexpr int kColorSetSlots = 50;       // slots 0..49, shown as 1..50
 inline constexpr int kColorSetColors = 15;
@@ -102,4 +102,4 @@ int ToneMeasurementConditionToIndex(int code);     // unknown codes -> 0
 // range stop at its ends (a plain conversion would be undefined there).
 int32_t WholeTint(float tint);
 
-}  // namespace ombra
+}  // namespace ombra::core

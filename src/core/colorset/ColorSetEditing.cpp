@@ -7,7 +7,7 @@
 #include "platform/MessageFlags.h"
 #include "platform/Resources.h"
 
-namespace ombra::colorsets {
+namespace ombra::core::colorsets {
 namespace {
 
 // %1 of a bullet line replaced by the step number.
@@ -84,4 +84,4 @@ std::string ColorSetFolder(const std::string &executablePath) {
 
 std::string EditorCaption(int slot) { return platform::ResString(kEditorCaption) + " " + std::to_string(slot + 1); }
 
-}  // namespace ombra::colorsets
+}  // namespace ombra::core::colorsets

@@ -11,7 +11,7 @@
 
 #include "platform/Notice.h"
 
-namespace ombra {
+namespace ombra::core {
 
 class CConfiguration;
 
@@ -74,4 +74,4 @@ std::string ColorSetFolder(const std::string &executablePath);
 std::string EditorCaption(int slot);
 
 }  // namespace colorsets
-}  // namespace ombra
+}  // namespace ombra::core

@@ -7,7 +7,7 @@
 #include "platform/Numbers.h"
 #include "resources/ResourceIds.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 Notice fieldNotice(int textId, unsigned icon, std::vector<std::string> args = {}) {
@@ -96,4 +96,4 @@ NameCheck CheckNameField(const std::string &typed, const std::string &previous, 
     return NameCheck{name, std::nullopt};
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

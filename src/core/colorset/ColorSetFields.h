@@ -12,7 +12,7 @@
 #include "platform/MessageFlags.h"
 #include "platform/Notice.h"
 
-namespace ombra {
+namespace ombra::core {
 
 namespace cstext {
 inline constexpr int kBadCharacter = 1284;
@@ -73,4 +73,4 @@ struct NameCheck {
 };
 NameCheck CheckNameField(const std::string &typed, const std::string &previous, int maximumLength);
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -10,7 +10,7 @@
 
 #include "platform/Numbers.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 // ---- reading numbers: the longest leading part that forms one, "." whatever the locale ----
@@ -396,4 +396,4 @@ bool ReadColorSetFileText(std::string_view bytes, ColorSet &set) {
     return true;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

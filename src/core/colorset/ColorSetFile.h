@@ -22,7 +22,7 @@
 
 #include "colorset/ColorSet.h"
 
-namespace ombra {
+namespace ombra::core {
 
 inline constexpr int kColorSetFileVersion = 1000;
 inline constexpr int kColorSetFileLines = 162;
@@ -105,4 +105,4 @@ std::optional<std::string> ColorSetFileText(const ColorSet &set);
 // colour-set file.
 bool ReadColorSetFileText(std::string_view bytes, ColorSet &set);
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -8,7 +8,7 @@
 #include "instrument/VireoDllAdapter.h"
 #include "platform/AtomicFile.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 // The start of the file, at most kColorSetFileReadLimit bytes. When the file goes on
@@ -126,4 +126,4 @@ bool CConfiguration::AnyRegistered() const {
     return false;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

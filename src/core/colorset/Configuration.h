@@ -11,7 +11,7 @@
 
 #include "colorset/ColorSet.h"
 
-namespace ombra {
+namespace ombra::core {
 
 // Bits of CConfiguration::CheckMidToneSpread.
 namespace midtone {
@@ -53,7 +53,7 @@ public:
     int CheckMidToneSpread(int slot) const;
 
     static bool IsValidColorSetText(std::string_view text, int maximumLength) {
-        return ombra::IsValidColorSetText(text, maximumLength);
+        return ombra::core::IsValidColorSetText(text, maximumLength);
     }
 
     // ---- the collection ----
@@ -71,4 +71,4 @@ private:
     std::map<int, ColorSet> slots_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -1,6 +1,6 @@
 #include "colorset/MeasCondPageLogic.h"
 
-namespace ombra::meascond {
+namespace ombra::core::meascond {
 namespace {
 
 int inRangeOr(int value, int first, int last, int otherwise) { return value >= first && value <= last ? value : otherwise; }
@@ -84,4 +84,4 @@ std::array<bool, 3> FactorsInUse(int differenceFormula) {
     }
 }
 
-}  // namespace ombra::meascond
+}  // namespace ombra::core::meascond

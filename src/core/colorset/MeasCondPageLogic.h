@@ -9,7 +9,7 @@
 
 #include "colorset/ColorSet.h"
 
-namespace ombra::meascond {
+namespace ombra::core::meascond {
 
 // Working values of the page, as list positions and indexes.
 struct Form {
@@ -57,4 +57,4 @@ void ApplyPolarization(Form &form);
 // Which factor edits the formula uses: formula 1 the first two, 2 and 3 all three, 0 and 4 none.
 std::array<bool, 3> FactorsInUse(int differenceFormula);
 
-}  // namespace ombra::meascond
+}  // namespace ombra::core::meascond

@@ -7,7 +7,7 @@
 #include "platform/Numbers.h"
 #include "platform/Resources.h"
 
-namespace ombra::tonedata {
+namespace ombra::core::tonedata {
 namespace {
 
 bool validEntry(int e) { return e >= 0 && e < kColorSetTones; }
@@ -192,4 +192,4 @@ bool StoreToneEntry(const ToneEntryForm &form, ColorSet &set, int e) {
     return true;
 }
 
-}  // namespace ombra::tonedata
+}  // namespace ombra::core::tonedata

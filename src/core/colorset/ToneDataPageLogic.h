@@ -12,7 +12,7 @@
 
 #include "colorset/ColorSet.h"
 
-namespace ombra::tonedata {
+namespace ombra::core::tonedata {
 
 inline constexpr int kColumns = 11;
 inline constexpr int kNumberSuffixText = 1387;  // " (No." between a colour name and a number
@@ -96,4 +96,4 @@ NameList ToneColorChoices(const ColorSet &set);
 // colour is chosen.
 bool StoreToneEntry(const ToneEntryForm &form, ColorSet &set, int e);
 
-}  // namespace ombra::tonedata
+}  // namespace ombra::core::tonedata

@@ -7,7 +7,7 @@
 
 #include "platform/Executable.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 using RawSpectrumToColor = int (*)(const float *, int, void *);
@@ -88,4 +88,4 @@ int ColorResultMessageId(int result) {
     }
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

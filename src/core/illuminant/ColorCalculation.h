@@ -10,7 +10,7 @@
 
 #include "illuminant/UserIlluminantFile.h"
 
-namespace ombra {
+namespace ombra::core {
 
 // The part of the record the colour library takes: places 12 to 86, 360 nm to 730 nm.
 constexpr int kColorSpectrumFirstPlace = 12;
@@ -42,4 +42,4 @@ int ComputeIlluminantResults(const UserIlluminantRecord &record, IlluminantResul
 // The message string for a non-zero result of the colour library.
 int ColorResultMessageId(int result);
 
-}  // namespace ombra
+}  // namespace ombra::core

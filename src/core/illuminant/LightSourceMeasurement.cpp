@@ -5,7 +5,7 @@
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 // Measures and takes the values over; `typeSet` and `observerSet` say what was changed.
@@ -46,4 +46,4 @@ LightSourceMeasurement MeasureLightSource(CVireoDllAdapter &adapter, uint32_t st
     return outcome;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -9,7 +9,7 @@
 #include "illuminant/UserIlluminantFile.h"
 #include "instrument/VireoDllAdapter.h"
 
-namespace ombra {
+namespace ombra::core {
 
 constexpr uint32_t kIrradianceTypeMask = 0x4;       // measurement type value 3
 constexpr uint32_t kTwoDegreeObserverMask = 0x1;    // observer value 0
@@ -31,4 +31,4 @@ struct LightSourceMeasurement {
 LightSourceMeasurement MeasureLightSource(CVireoDllAdapter &adapter, uint32_t storedType, uint32_t storedObserver,
                                           UserIlluminantRecord &record, IlluminantResults &results);
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -10,7 +10,7 @@
 
 #include "platform/AtomicFile.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 // A valid file is about a kilobyte; this bounds what a stray choice of file makes us read.
@@ -94,4 +94,4 @@ bool WriteUserIlluminantFile(const std::string &path, const UserIlluminantRecord
     return platform::WriteFileAtomically(path, FormatUserIlluminant(record));
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

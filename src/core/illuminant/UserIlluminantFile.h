@@ -10,7 +10,7 @@
 
 #include <fxapi/fxapi.h>
 
-namespace ombra {
+namespace ombra::core {
 
 using UserIlluminantRecord = DIUserIlluminant;
 
@@ -44,4 +44,4 @@ std::string FormatUserIlluminant(const UserIlluminantRecord &record);
 // Writes the file text atomically: on failure the previous file stays as it was.
 bool WriteUserIlluminantFile(const std::string &path, const UserIlluminantRecord &record);
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -2,7 +2,7 @@
 
 #include "instrument/VireoDllAdapter.h"
 
-namespace ombra {
+namespace ombra::core {
 
 CalibrationStep ZeroCalibrationStep(const std::string &programDir, bool skipAllowed) {
     CalibrationStep step;
@@ -39,4 +39,4 @@ CalibrationOutcome RunCalibrationSequence(int polarization, const std::string &p
     return outcome;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

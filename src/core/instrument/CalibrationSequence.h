@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace ombra {
+namespace ombra::core {
 
 namespace calib {
 constexpr int kTitleZero = 1315;
@@ -57,4 +57,4 @@ bool ZeroSkipAllowed();
 CalibrationOutcome RunCalibrationSequence(int polarization, const std::string &programDir,
                                           const ShowCalibrationStep &show);
 
-}  // namespace ombra
+}  // namespace ombra::core

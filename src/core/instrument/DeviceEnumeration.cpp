@@ -7,7 +7,7 @@
 #include "instrument/PropertyTables.h"
 #include "instrument/VireoDllAdapter.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 constexpr int kCaptionId = 1200;
@@ -119,4 +119,4 @@ bool ChooseDevice(EnumeratedDevices &found, int count, const NoticeSink &notify,
     return true;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

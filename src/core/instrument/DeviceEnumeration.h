@@ -14,7 +14,7 @@
 #include "fxapi/fxapi.h"
 #include "platform/Notice.h"
 
-namespace ombra {
+namespace ombra::core {
 
 constexpr int kMaxListedDevices = 10;
 constexpr int kEnumerationAttempts = 100;
@@ -54,4 +54,4 @@ using DeviceChooser = std::function<bool(const DeviceList &devices)>;
 bool ChooseDevice(EnumeratedDevices &found, int count, const NoticeSink &notify, const DeviceChooser &chooser,
                   int &selectedInstrument);
 
-}  // namespace ombra
+}  // namespace ombra::core

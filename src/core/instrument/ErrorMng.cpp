@@ -6,7 +6,7 @@
 #include "instrument/InstrumentLibrary.h"
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 constexpr int kCaptionId = 1200;
@@ -90,4 +90,4 @@ Notice CError::NoticeFor(int32_t code) {
     return notice;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

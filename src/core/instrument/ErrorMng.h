@@ -8,7 +8,7 @@
 
 #include "platform/Notice.h"
 
-namespace ombra {
+namespace ombra::core {
 
 struct ErrorMessageRow {
     int messageId = 0;  // 0: no text
@@ -51,4 +51,4 @@ private:
 
 class CErrorMng : public CError {};
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 // Stand-ins while no library is loaded: every call fails with the same code.
@@ -140,4 +140,4 @@ InstrumentPauseHook SetInstrumentPauseHook(InstrumentPauseHook hook) {
     return hook;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

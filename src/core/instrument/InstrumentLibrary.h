@@ -11,7 +11,7 @@
 
 #include "fxapi/fxapi.h"
 
-namespace ombra {
+namespace ombra::core {
 
 // Result codes produced by the program itself (never by the library).
 constexpr int32_t kResultIdentityUnusable = 10003;   // version words below the thresholds
@@ -80,4 +80,4 @@ void InstrumentPause(int milliseconds);
 using InstrumentPauseHook = std::function<void(int milliseconds)>;
 InstrumentPauseHook SetInstrumentPauseHook(InstrumentPauseHook hook);
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -17,7 +17,7 @@
 #include "trace/TraceTimings.h"
 #include "settings/SettingsStore.h"
 
-namespace ombra {
+namespace ombra::core {
 
 using namespace mainwin;
 
@@ -42,7 +42,7 @@ private:
 
 InstrumentSession::InstrumentSession(AppSettings &settings, QObject *parent)
     : QObject(parent), settings_(settings) {
-    qRegisterMetaType<ombra::MeasurementWriteResult>();
+    qRegisterMetaType<ombra::core::MeasurementWriteResult>();
     // The thread only queues its messages; they are handled on this object's thread.
     connect(this, &InstrumentSession::watchMessagePosted, this, &InstrumentSession::HandleWatchMessage,
             Qt::QueuedConnection);
@@ -231,7 +231,7 @@ void InstrumentSession::NotReadyReaction() {
 }
 
 void InstrumentSession::MeasureAndTransfer() {
-    platform::TraceMark("measure start");
+    trace::TraceMark("measure start");
     measuredData_.Empty();
     PausedWatch paused(*watchThread_);
     int32_t first = 0, second = 0;
@@ -243,18 +243,18 @@ void InstrumentSession::MeasureAndTransfer() {
     StampMeasurementTime();
     measure_->measurementType = settings_.MeasurementType;
     int32_t rc = adapter_.DoMeasurement();
-    platform::TraceMark("measured");
+    trace::TraceMark("measured");
     if (rc == 0) rc = measure_->Collect(measuredData_);
-    platform::TraceMark("collected");
+    trace::TraceMark("collected");
     if (rc != 0) {
         errorMng_.Report(rc);
         return;
     }
     OutputValues values;
     values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_});
-    platform::TraceMark("values built");
+    trace::TraceMark("values built");
     WriteMeasurement(values);
-    platform::TraceMark("measure end");
+    trace::TraceMark("measure end");
 }
 
 void InstrumentSession::StampMeasurementTime() {
@@ -292,4 +292,4 @@ MeasurementWriteResult InstrumentSession::WriteToSpreadsheet(const OutputValues 
     return result;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

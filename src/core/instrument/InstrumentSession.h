@@ -27,7 +27,7 @@
 #include "platform/Notice.h"
 #include "settings/AppSettings.h"
 
-namespace ombra {
+namespace ombra::core {
 
 class CButtonWatchThread;
 class CMeasure;
@@ -118,7 +118,7 @@ signals:
     // The instrument vanished; its message has been told. Dialogs that use it must end now.
     void instrumentLost();
     // The values of one press went to the spreadsheet, or not, or only partly.
-    void measurementWritten(const ombra::MeasurementWriteResult &result);
+    void measurementWritten(const ombra::core::MeasurementWriteResult &result);
     // Posted by the watch thread; delivered queued to HandleWatchMessage.
     void watchMessagePosted(int message);
 
@@ -165,6 +165,6 @@ private:
     bool showingNotReady_ = false;  // a not-ready message is open
 };
 
-}  // namespace ombra
+}  // namespace ombra::core
 
-Q_DECLARE_METATYPE(ombra::MeasurementWriteResult)
+Q_DECLARE_METATYPE(ombra::core::MeasurementWriteResult)

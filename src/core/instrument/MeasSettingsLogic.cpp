@@ -11,7 +11,7 @@
 #include "output/Catalogue.h"
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 constexpr int kFullModelName = 1234;
@@ -355,4 +355,4 @@ void MeasSettingsLogic::Report(int32_t code) {
     if (notices_) notices_(notice);
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -17,7 +17,7 @@
 #include "platform/Notice.h"
 #include "platform/ProfileStore.h"
 
-namespace ombra {
+namespace ombra::core {
 
 enum class SettingsList { Type, Condition, DensityWhiteRef, Observer, Illuminant, Polarization };
 constexpr int kSettingsListCount = 6;
@@ -128,4 +128,4 @@ private:
     NoticeSink notices_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -5,7 +5,7 @@
 #include "instrument/PropertyTables.h"
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 
 int32_t CMeasure::spectrumCount = 36;
 
@@ -123,4 +123,4 @@ int32_t CMeasure::fetchItem(uint32_t bit, MeasuredDataRecord &record) {
     return adapter_.GetColorIndex(place);
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

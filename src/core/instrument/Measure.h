@@ -9,7 +9,7 @@
 #include "instrument/VireoDllAdapter.h"
 #include "settings/AppSettings.h"
 
-namespace ombra {
+namespace ombra::core {
 
 namespace resultmask {
 constexpr uint32_t kFullReflection = 0xF3FF;      // spectrum, colour values 0..4, densities, indexes
@@ -53,4 +53,4 @@ private:
     const AppSettings *settings_ = nullptr;  // none: no model known, no spot densities
 };
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-namespace ombra {
+namespace ombra::core {
 
 class MeasuredDataRecord {
 public:
@@ -69,4 +69,4 @@ private:
     std::vector<MeasuredDataRecord> records_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::core

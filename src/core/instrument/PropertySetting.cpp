@@ -6,7 +6,7 @@
 #include "platform/Resources.h"
 #include "instrument/InstrumentLibrary.h"
 
-namespace ombra {
+namespace ombra::core {
 
 namespace {
 constexpr uint32_t kMinVersionWord1 = 1;
@@ -50,4 +50,4 @@ int32_t CPropertySetting::QueryDeviceIdentity(std::string &label, std::string &m
     return 0;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -8,7 +8,7 @@
 #include "instrument/VireoDllAdapter.h"
 #include "settings/AppSettings.h"
 
-namespace ombra {
+namespace ombra::core {
 
 // Model type codes of the identity record.
 constexpr int32_t kModelTypeFull = 100;        // model name: string 1234
@@ -38,4 +38,4 @@ private:
 // The model name for a type code: string 1234, string 1235 or empty.
 std::string ModelNameForType(int32_t modelType);
 
-}  // namespace ombra
+}  // namespace ombra::core

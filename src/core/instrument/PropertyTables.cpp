@@ -4,7 +4,7 @@
 
 #include "instrument/InstrumentLibrary.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 constexpr std::array<PropertyRow, 4> kMeasurementTypeRows{{
@@ -101,4 +101,4 @@ ApplyResult ApplyMeasurementSettings(const MeasurementMasks &masks, const Refusa
     return {};
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-namespace ombra {
+namespace ombra::core {
 
 namespace prop {
 constexpr int32_t kMeasurementType = 0;
@@ -101,4 +101,4 @@ using RefusalHandler = std::function<std::optional<uint32_t>(ApplyStep step)>;
 // measurement condition, observer, illuminant. Stops at the first failure.
 ApplyResult ApplyMeasurementSettings(const MeasurementMasks &masks, const RefusalHandler &onRefused = {});
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace ombra::mainwin {
+namespace ombra::core::mainwin {
 
 CalibrationCheck CheckCalibrationStatus(int32_t queryResult, int32_t status) {
     if (queryResult != 0) return {true, 0};
@@ -45,4 +45,4 @@ std::string MeasurementTimeText(int hour, int minute, int second) {
     return text;
 }
 
-}  // namespace ombra::mainwin
+}  // namespace ombra::core::mainwin

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace ombra::mainwin {
+namespace ombra::core::mainwin {
 
 // Messages posted to the window by the button-watch thread (application base 32768 + n).
 constexpr int kMsgReflectionTrigger = 32778;
@@ -64,4 +64,4 @@ TriggerAction DecideTrigger(int messageType, int measurementType, bool connected
 std::string MeasurementDateText(int year, int month, int day);
 std::string MeasurementTimeText(int hour, int minute, int second);
 
-}  // namespace ombra::mainwin
+}  // namespace ombra::core::mainwin

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 std::atomic<int32_t> &userCount() {
@@ -96,4 +96,4 @@ int32_t CVireoDllAdapter::GetPolFilterCondition(int32_t *first, int32_t *second)
     return LockedCall([&](const DIFunctions &di) { return di.DIGetPolFilterCondition(handle(), first, second); });
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

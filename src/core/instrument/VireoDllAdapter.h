@@ -8,7 +8,7 @@
 
 #include "instrument/InstrumentLibrary.h"
 
-namespace ombra {
+namespace ombra::core {
 
 class CVireoDllAdapter {
 public:
@@ -43,4 +43,4 @@ public:
 // Closes the open device under the lock and sets the handle to 0 (whatever the result).
 int32_t CloseOpenDevice();
 
-}  // namespace ombra
+}  // namespace ombra::core

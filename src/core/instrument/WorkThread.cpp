@@ -3,7 +3,7 @@
 
 #include <chrono>
 
-namespace ombra {
+namespace ombra::core {
 
 CWorkThread::CWorkThread(MessagePoster poster, int pollIntervalMs)
     : pollInterval_(pollIntervalMs), poster_(std::move(poster)) {}
@@ -70,9 +70,9 @@ void CButtonWatchThread::PollOnce() const {
     }
     if (status.irradianceTrigger == 1) Post(msg::kIrradiancePressed);
     else if (status.irradianceTrigger == 0) Post(msg::kIrradianceReleased);
-    if (status.reflectionTrigger == 1) platform::TraceMark("button seen");
+    if (status.reflectionTrigger == 1) trace::TraceMark("button seen");
     if (status.reflectionTrigger == 1) Post(msg::kReflectionPressed);
     else if (status.reflectionTrigger == 0) Post(msg::kReflectionReleased);
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

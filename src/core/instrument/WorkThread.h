@@ -11,7 +11,7 @@
 
 #include "instrument/VireoDllAdapter.h"
 
-namespace ombra {
+namespace ombra::core {
 
 namespace msg {
 constexpr int kAppBase = 32768;
@@ -76,4 +76,4 @@ public:
     void PollOnce() const;
 };
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -4,7 +4,7 @@
 
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 OutputItemList Build(std::span<const IdRun> runs) {
@@ -60,4 +60,4 @@ OutputItemList DataItemCatalogue::Lookup(int id) const {
     return found;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

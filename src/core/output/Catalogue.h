@@ -7,7 +7,7 @@
 #include "output/ItemRegistry.h"
 #include "output/OutputItem.h"
 
-namespace ombra {
+namespace ombra::core {
 
 enum class MeasKind { Reflection, Irradiance };
 
@@ -36,4 +36,4 @@ public:
     OutputItemList Lookup(int id) const;
 };
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -1,11 +1,13 @@
 #include "output/ExcelControl.h"
 
+#include <set>
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
 
-namespace ombra {
+namespace ombra::core {
 
 namespace {
 
@@ -231,10 +233,16 @@ int CExcelControl::WriteCells(const std::vector<std::string> &texts, int count, 
         DispatchPtr range = Object(sheet->Get(dispid::Range, {address, address}));
         if (sheet->Get(dispid::Visible).ToInt() == -1) range->Call(dispid::Select);
         range->Put(dispid::Value, Variant(texts[i]));
-        if (cellsWritten_++ == 0) firstWritten_ = address;
-        lastWritten_ = address;
+        written_.push_back(address);
     }
     return 1;
+}
+
+void CExcelControl::ForgetDroppedWrites() {
+    const std::vector<std::string> dropped = automation_.TakeDroppedCells();
+    if (dropped.empty()) return;
+    const std::set<std::string> gone(dropped.begin(), dropped.end());
+    std::erase_if(written_, [&](const std::string &address) { return gone.count(address) > 0; });
 }
 
 DispatchPtr CExcelControl::ActiveCellOf(int workbookIndex, int worksheetIndex) {
@@ -252,4 +260,4 @@ int CExcelControl::ActiveColumn(int workbookIndex, int worksheetIndex) {
     return ActiveCellOf(workbookIndex, worksheetIndex)->Get(dispid::Column).ToInt();
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

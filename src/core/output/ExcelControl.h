@@ -9,7 +9,7 @@
 
 #include "automation/Automation.h"
 
-namespace ombra {
+namespace ombra::core {
 
 class CExcelControl {
 public:
@@ -42,9 +42,12 @@ public:
     const std::string &sheetName() const { return sheetName_; }
     const std::string &workbookName() const { return workbookName_; }
     // The cells WriteCells has written so far: how many, the first and the last address.
-    int cellsWritten() const { return cellsWritten_; }
-    const std::string &firstWrittenCell() const { return firstWritten_; }
-    const std::string &lastWrittenCell() const { return lastWritten_; }
+    int cellsWritten() const { return static_cast<int>(written_.size()); }
+    std::string firstWrittenCell() const { return written_.empty() ? std::string() : written_.front(); }
+    std::string lastWrittenCell() const { return written_.empty() ? std::string() : written_.back(); }
+    // After a failure: forgets the writes the automation layer held back and then dropped, so
+    // that the cells counted above are the ones that reached the sheet.
+    void ForgetDroppedWrites();
 
     // How long Attach waits for a child window with an active caption (tests shorten it).
     static void SetChildWindowWait(std::chrono::milliseconds wait);
@@ -71,9 +74,7 @@ private:
     int workbookIndex_ = 1;
     int columnLimit_ = 256;
     int rowLimit_ = 65536;
-    int cellsWritten_ = 0;
-    std::string firstWritten_;
-    std::string lastWritten_;
+    std::vector<std::string> written_;  // addresses in the order they were written
 };
 
-}  // namespace ombra
+}  // namespace ombra::core

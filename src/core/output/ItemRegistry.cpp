@@ -4,7 +4,7 @@
 
 #include "instrument/MeasuredData.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 using K = ItemKind;
@@ -220,4 +220,4 @@ std::span<const int> DefaultSelectionIds(bool irradiance) {
     return kDefaultReflection;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

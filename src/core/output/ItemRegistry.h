@@ -10,7 +10,7 @@
 #include <array>
 #include <span>
 
-namespace ombra {
+namespace ombra::core {
 
 // Item identifiers the program refers to by name.
 namespace item {
@@ -151,4 +151,4 @@ std::span<const IdRun> CatalogueRuns(CatalogueList list);
 // Selections used when none is stored, in order.
 std::span<const int> DefaultSelectionIds(bool irradiance);
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -5,7 +5,7 @@
 #include "output/ExcelControl.h"
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 
 namespace {
 
@@ -184,4 +184,4 @@ std::string CsvLine(const std::vector<std::string> &fields) {
     return line + "\r\n";
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

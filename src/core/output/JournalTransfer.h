@@ -14,7 +14,7 @@
 #include "platform/Notice.h"
 
 
-namespace ombra {
+namespace ombra::core {
 
 // Writes an entry with the transfer of a fresh measurement: its own layout, its items in order,
 // from the active cell, leaving the selection where the next measurement begins.
@@ -32,6 +32,8 @@ public:
     DispatchPtr RunningObject(const std::string &displayName) override { return inner_.RunningObject(displayName); }
     std::string ForegroundWindowTitle() override;
     std::vector<ChildWindow> ForegroundChildWindows() override { return inner_.ForegroundChildWindows(); }
+    void Flush() override { inner_.Flush(); }
+    std::vector<std::string> TakeDroppedCells() override { return inner_.TakeDroppedCells(); }
 
 private:
     Automation &inner_;
@@ -83,4 +85,4 @@ std::string TsvLine(const std::vector<std::string> &fields);
 // doubled.
 std::string CsvLine(const std::vector<std::string> &fields);
 
-}  // namespace ombra
+}  // namespace ombra::core

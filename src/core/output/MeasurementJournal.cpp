@@ -22,7 +22,7 @@
 #include "platform/MessageFlags.h"
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 
 namespace {
 
@@ -431,4 +431,4 @@ int MeasurementJournal::UnwrittenCount() {
     return q.value(0).toInt();
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

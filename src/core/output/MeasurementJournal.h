@@ -21,7 +21,7 @@
 #include "output/Transfer.h"
 #include "platform/Notice.h"
 
-namespace ombra {
+namespace ombra::core {
 
 struct AppSettings;
 class CMeasuredData;
@@ -127,4 +127,4 @@ private:
     bool faultReported_ = false;
 };
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace ombra {
+namespace ombra::core {
 
 struct OutputItem {
     int32_t identifier = 0;
@@ -18,4 +18,4 @@ struct OutputItem {
 
 using OutputItemList = std::vector<OutputItem>;
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -6,7 +6,7 @@
 #include "trace/TraceTimings.h"
 #include "output/ItemRegistry.h"
 
-namespace ombra {
+namespace ombra::core {
 
 namespace {
 
@@ -312,7 +312,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     CExcelControl control(automation);
     try {
         if (!control.Attach()) return outcome;
-        platform::TraceMark("attached");
+        trace::TraceMark("attached");
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();
         outcome.workbookName = control.workbookName();
@@ -326,9 +326,10 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
         // A write held back by the automation layer that fails now fails the transfer, before
         // the controller lets the spreadsheet go.
         control.Flush();
-        platform::TraceMark("transfer done");
+        trace::TraceMark("transfer done");
     } catch (const AutomationError &) {
         outcome.result = TransferResult::AutomationFailed;
+        control.ForgetDroppedWrites();
     }
     outcome.cellsWritten = control.cellsWritten();
     outcome.firstCell = control.firstWrittenCell();
@@ -336,4 +337,4 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     return outcome;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -8,7 +8,7 @@
 #include "output/OutputItem.h"
 #include "platform/Notice.h"
 
-namespace ombra {
+namespace ombra::core {
 
 class CExcelControl;
 
@@ -89,4 +89,4 @@ struct CellTarget {
 // Returns the result of its last spreadsheet call.
 bool WriteCell(const CellTarget &target, const std::string &label, const std::string &value, int column, int row);
 
-}  // namespace ombra
+}  // namespace ombra::core

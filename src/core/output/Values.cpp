@@ -8,7 +8,7 @@
 #include "output/Catalogue.h"
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 constexpr double kMissing = std::numeric_limits<float>::max();
@@ -161,4 +161,4 @@ void OutputValues::BuildValues(const AppSettings &settings, const CMeasuredData 
     }
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -8,7 +8,7 @@
 #include "instrument/MeasuredData.h"
 #include "output/OutputItem.h"
 
-namespace ombra {
+namespace ombra::core {
 
 // Local date and time texts stamped when the measurement was taken.
 struct MeasurementStamp {
@@ -37,4 +37,4 @@ std::string FormatTruncated(double value);
 // True for the value that stands for "not delivered" (the largest float32).
 bool IsMissingValue(double value);
 
-}  // namespace ombra
+}  // namespace ombra::core

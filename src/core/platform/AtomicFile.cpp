@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 namespace {
 
@@ -48,4 +48,4 @@ bool WriteFileAtomically(const std::string &path, const std::string &bytes, std:
     return true;
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -5,10 +5,10 @@
 
 #include <string>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 // Returns false (and the reason in `error`, when given) if the file could not be written;
 // the previous contents of `path` are then untouched.
 bool WriteFileAtomically(const std::string &path, const std::string &bytes, std::string *error = nullptr);
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -5,7 +5,7 @@
 #include <climits>
 #include <vector>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 std::string ExecutablePath() {
     std::vector<char> buffer(PATH_MAX);
@@ -31,4 +31,4 @@ std::string ExecutableBaseName() {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 // Absolute path of the running executable (symbolic links resolved); empty if unknown.
 std::string ExecutablePath();
@@ -12,4 +12,4 @@ std::string ExecutableDirectory();
 // Its file name without folder and without extension ("ombra-dts").
 std::string ExecutableBaseName();
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -2,7 +2,7 @@
 // whoever finally shows the message.
 #pragma once
 
-namespace ombra::platform::mb {
+namespace ombra::core::platform::mb {
 // Buttons
 constexpr unsigned OK = 0x0;
 constexpr unsigned OKCANCEL = 0x1;
@@ -23,4 +23,4 @@ constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
-}  // namespace ombra::platform::mb
+}  // namespace ombra::core::platform::mb

@@ -2,7 +2,7 @@
 
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 
 std::string Notice::Text() const {
     if (textId == 0) return text;
@@ -18,4 +18,4 @@ std::string Notice::Text() const {
 
 std::string Notice::Caption() const { return captionId == 0 ? caption : platform::ResString(captionId); }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -10,7 +10,7 @@
 
 #include "platform/MessageFlags.h"
 
-namespace ombra {
+namespace ombra::core {
 
 struct Notice {
     int textId = 0;                 // string of the resource library; 0: `text` as it stands
@@ -38,4 +38,4 @@ inline Notice MakeNotice(int textId, int captionId, unsigned flags, std::vector<
     return notice;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 namespace {
 
 std::string trimmed(const std::string &text) {
@@ -64,4 +64,4 @@ std::string FormatNumber(double value, int decimals) {
     return out;
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

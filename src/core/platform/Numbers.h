@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 // The decimal separator of the user's locale (UTF-8, usually "." or ",").
 std::string UserDecimalSeparator();
@@ -23,4 +23,4 @@ std::optional<double> ParseUserNumber(const std::string &typed);
 // `value` with `decimals` digits after a "." (no grouping), e.g. FormatNumber(1.5, 2) == "1.50".
 std::string FormatNumber(double value, int decimals);
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 AppMessageEvent::AppMessageEvent(int message, intptr_t wParam, intptr_t lParam)
     : QEvent(EventType()), message_(message), wParam_(wParam), lParam_(lParam) {}
@@ -23,4 +23,4 @@ bool SendAppMessage(QObject *target, int message, intptr_t wParam, intptr_t lPar
     return QCoreApplication::sendEvent(target, &event);
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -9,7 +9,7 @@
 
 class QObject;
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 // Base of the program's private message numbers (its own messages are base + 10 ...).
 constexpr int kAppMessageBase = 32768;
@@ -41,4 +41,4 @@ void PostAppMessage(QObject *target, int message, intptr_t wParam = 0, intptr_t 
 // Returns whether the receiver accepted it.
 bool SendAppMessage(QObject *target, int message, intptr_t wParam = 0, intptr_t lParam = 0);
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -6,7 +6,7 @@
 #include <QString>
 #include <utility>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 namespace {
 
 // QSettings splits group names at "/" and treats "\\" specially; a model name must stay
@@ -174,4 +174,4 @@ std::optional<Notice> TakeSettingsFailureNotice(ProfileStore &store) {
     return MakeNotice(kSettingsNotSavedTextId, 1200, mb::ICONWARNING | mb::OK, {*reason});
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -12,7 +12,7 @@
 
 #include "platform/Notice.h"
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 class ProfileStore {
 public:
@@ -78,4 +78,4 @@ std::unique_ptr<ProfileStore> InstallProfileStore(std::unique_ptr<ProfileStore> 
 inline constexpr int kSettingsNotSavedTextId = 1600;
 std::optional<Notice> TakeSettingsFailureNotice(ProfileStore &store);
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

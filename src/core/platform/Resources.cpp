@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 namespace {
 
 struct Library {
@@ -97,4 +97,4 @@ std::vector<Accelerator> ResAccelerators(int tableId) {
     return out;
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -8,7 +8,7 @@
 class QString;
 class QByteArray;
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 // Loads the resource library from `path` (absolute). Returns false when it cannot be
 // loaded or lacks its entry points; the previous library (if any) stays in use.
@@ -40,4 +40,4 @@ struct Accelerator {
 };
 std::vector<Accelerator> ResAccelerators(int tableId);
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

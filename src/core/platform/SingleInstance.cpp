@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 SingleInstanceLock::~SingleInstanceLock() { Release(); }
 
@@ -73,4 +73,4 @@ std::string SingleInstanceLock::DefaultLockPath(const std::string &name) {
     return folder + "/" + name + "-" + std::to_string(::getuid());
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace ombra::platform {
+namespace ombra::core::platform {
 
 class SingleInstanceLock {
 public:
@@ -39,4 +39,4 @@ private:
     std::string problem_;
 };
 
-}  // namespace ombra::platform
+}  // namespace ombra::core::platform

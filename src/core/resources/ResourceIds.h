@@ -2,7 +2,7 @@
 // menus themselves live in the library; code names them by these numbers.
 #pragma once
 
-namespace ombra::res {
+namespace ombra::core::res {
 
 // Strings
 inline constexpr int kAboutItemText = 101;          // system-menu item; empty = no item
@@ -46,4 +46,4 @@ inline constexpr int kCmdUserIlluminant = 32772;
 inline constexpr int kCmdAbout = 32773;
 inline constexpr int kCmdManual = 32774;
 
-}  // namespace ombra::res
+}  // namespace ombra::core::res

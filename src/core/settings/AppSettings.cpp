@@ -1,10 +1,10 @@
 #include "settings/AppSettings.h"
 
-namespace ombra {
+namespace ombra::core {
 
 AppSettings &Settings() {
     static AppSettings settings;
     return settings;
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -6,7 +6,7 @@
 
 #include "output/OutputItem.h"
 
-namespace ombra {
+namespace ombra::core {
 
 struct AppSettings {
     std::string modelName;          // model of the instrument last identified; also the settings section
@@ -44,4 +44,4 @@ struct AppSettings {
 // The one settings object of the process (the application object's fields).
 AppSettings &Settings();
 
-}  // namespace ombra
+}  // namespace ombra::core

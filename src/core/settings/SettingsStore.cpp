@@ -5,7 +5,7 @@
 
 #include "platform/Resources.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 constexpr int kMaxSelectionTokens = 1000;
@@ -174,4 +174,4 @@ void WriteSettingString(const AppSettings &s, const std::string &name, const std
     store.WriteString(s.modelName, name, value);
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -9,7 +9,7 @@
 #include "output/Catalogue.h"
 #include "platform/ProfileStore.h"
 
-namespace ombra {
+namespace ombra::core {
 
 // Reads the instrument's polarisation filter condition into two values; returns the
 // instrument's result code (not examined by the loader).
@@ -55,4 +55,4 @@ void WriteSettingInt(const AppSettings &settings, const std::string &name, int v
 void WriteSettingString(const AppSettings &settings, const std::string &name, const std::string &value,
                         platform::ProfileStore &store = platform::Profile());
 
-}  // namespace ombra
+}  // namespace ombra::core

@@ -14,8 +14,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "resources/ResourceIds.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 bool validSlot(int slot) { return slot >= 0 && slot < kColorSetSlots; }
@@ -134,4 +135,4 @@ void CColorDataEditScreenDlg::keyPressEvent(QKeyEvent *event) {
     if (!SwallowEnterAndEscape(event)) QDialog::keyPressEvent(event);
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

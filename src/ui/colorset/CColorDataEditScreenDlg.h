@@ -13,13 +13,17 @@
 #include "colorset/ColorDataPageLogic.h"
 #include "instrument/ErrorMng.h"
 #include "instrument/VireoDllAdapter.h"
+#include "UiLayer.h"
 
 class QCheckBox;
 class QLabel;
 
-namespace ombra {
-
+namespace ombra::core {
 class CConfiguration;
+}
+
+namespace ombra::ui {
+
 class NameEdit;
 class NumericEdit;
 
@@ -64,4 +68,4 @@ private:
     std::array<QLabel *, 4> labels_{};
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -12,8 +12,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/WaitCursor.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
@@ -207,4 +208,4 @@ int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, CErrorMng *errors, C
     return 0;
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

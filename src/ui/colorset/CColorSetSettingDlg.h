@@ -15,14 +15,18 @@
 #include "colorset/ColorSetPages.h"
 #include "colorset/Configuration.h"
 #include "instrument/ErrorMng.h"
+#include "UiLayer.h"
 
 class QPushButton;
 
-namespace ombra {
+namespace ombra::core {
+class CWorkThread;
+}
+
+namespace ombra::ui {
 
 class CCheckListCtrl;
 class CEditColorSetDlg;
-class CWorkThread;
 
 class CColorSetSettingDlg : public QDialog {
     Q_OBJECT
@@ -85,4 +89,4 @@ private:
 int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, CErrorMng *errors = nullptr,
                      ColorSetPageFactory pages = DefaultColorSetPages());
 
-}  // namespace ombra
+}  // namespace ombra::ui

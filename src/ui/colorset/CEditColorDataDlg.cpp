@@ -15,8 +15,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "resources/ResourceIds.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 CEditColorDataDlg::CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
@@ -199,4 +200,4 @@ bool CEditColorDataDlg::eventFilter(QObject *watched, QEvent *event) {
     return ColorSetPage::eventFilter(watched, event);
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

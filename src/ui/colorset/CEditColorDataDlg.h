@@ -5,11 +5,12 @@
 
 #include "colorset/ColorDataPageLogic.h"
 #include "colorset/ColorSetPage.h"
+#include "UiLayer.h"
 
 class QComboBox;
 class QPushButton;
 
-namespace ombra {
+namespace ombra::ui {
 
 class CCheckListCtrl;
 
@@ -60,4 +61,4 @@ private:
     int paper_ = 0;  // 0 none, k colour k
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

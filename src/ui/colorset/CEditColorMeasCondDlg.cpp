@@ -9,8 +9,9 @@
 #include "colorset/ColorSetFieldEdits.h"
 #include "colorset/Configuration.h"
 #include "platform/Resources.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 std::vector<int> textIds(const std::vector<meascond::ChoiceEntry> &entries) {
@@ -161,4 +162,4 @@ bool CEditColorMeasCondDlg::StoreToSlot() {
     return true;
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -9,10 +9,11 @@
 
 #include "colorset/ColorSetPage.h"
 #include "colorset/MeasCondPageLogic.h"
+#include "UiLayer.h"
 
 class QComboBox;
 
-namespace ombra {
+namespace ombra::ui {
 
 class NameEdit;
 class NumericEdit;
@@ -58,4 +59,4 @@ private:
     std::vector<meascond::ChoiceEntry> conditionEntries_, toneConditionEntries_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

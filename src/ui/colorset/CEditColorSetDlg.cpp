@@ -15,8 +15,9 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PostedMessage.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
@@ -188,4 +189,4 @@ void CEditColorSetDlg::OnSave() {
 
 int CEditColorSetDlg::Message(const Notice &notice) { return platform::ShowNotice(this, notice); }
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -13,16 +13,20 @@
 
 #include "colorset/ColorSetPages.h"
 #include "instrument/ErrorMng.h"
+#include "UiLayer.h"
 
 class QLabel;
 class QPushButton;
 class QTabWidget;
 
-namespace ombra {
-
+namespace ombra::core {
 class CConfiguration;
-class ColorSetPage;
 struct Notice;
+}
+
+namespace ombra::ui {
+
+class ColorSetPage;
 
 class CEditColorSetDlg : public QDialog {
     Q_OBJECT
@@ -76,4 +80,4 @@ private:
     QLabel *caption_ = nullptr;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

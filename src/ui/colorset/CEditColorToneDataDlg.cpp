@@ -18,8 +18,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "resources/ResourceIds.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 CEditColorToneDataDlg::CEditColorToneDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
@@ -236,4 +237,4 @@ void CEditColorToneDataDlg::OnDeleteAllTones() {
     SelectRow(0);
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

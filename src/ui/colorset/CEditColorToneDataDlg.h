@@ -8,6 +8,7 @@
 
 #include "colorset/ColorSetPage.h"
 #include "colorset/ToneDataPageLogic.h"
+#include "UiLayer.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,7 +16,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 
-namespace ombra {
+namespace ombra::ui {
 
 class CCheckListCtrl;
 class NumericEdit;
@@ -74,4 +75,4 @@ private:
     bool settingUp_ = true;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

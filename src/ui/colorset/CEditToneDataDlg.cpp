@@ -12,8 +12,9 @@
 #include "colorset/ColorSetFieldEdits.h"
 #include "colorset/Configuration.h"
 #include "platform/Resources.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 CEditToneDataDlg::CEditToneDataDlg(CConfiguration &configuration, int slot, int entry, QWidget *parent)
     : QDialog(parent), configuration_(configuration), slot_(slot), entry_(entry) {
@@ -116,4 +117,4 @@ void CEditToneDataDlg::keyPressEvent(QKeyEvent *event) {
     if (!SwallowEnterAndEscape(event)) QDialog::keyPressEvent(event);
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

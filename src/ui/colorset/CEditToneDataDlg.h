@@ -9,15 +9,19 @@
 #include <array>
 
 #include "colorset/ToneDataPageLogic.h"
+#include "UiLayer.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
 
-namespace ombra {
-
+namespace ombra::core {
 class CConfiguration;
+}
+
+namespace ombra::ui {
+
 class NumericEdit;
 
 class CEditToneDataDlg : public QDialog {
@@ -56,4 +60,4 @@ private:
     std::array<NumericEdit *, 3> tints_{}, aims_{}, tolerances_{};
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -9,8 +9,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Numbers.h"
 #include "platform/Resources.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 FieldEdit::FieldEdit(int id, QWidget *parent) : QLineEdit(parent) { setObjectName(ColorSetControlName(id)); }
 
@@ -78,4 +79,4 @@ void FillChoice(QComboBox *choice, const std::vector<int> &textIds) {
     for (int id : textIds) choice->addItem(platform::ResQString(id));
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

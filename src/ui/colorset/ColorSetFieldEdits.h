@@ -11,11 +11,12 @@
 #include <string>
 
 #include "colorset/ColorSetFields.h"
+#include "UiLayer.h"
 
 class QComboBox;
 class QFocusEvent;
 
-namespace ombra {
+namespace ombra::ui {
 
 inline QString ColorSetControlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -83,4 +84,4 @@ private:
 // Fills a choice with texts of the resource library.
 void FillChoice(QComboBox *choice, const std::vector<int> &textIds);
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -7,10 +7,14 @@
 #include <QWidget>
 
 #include "platform/PostedMessage.h"
+#include "UiLayer.h"
 
-namespace ombra {
-
+namespace ombra::core {
 class CConfiguration;
+}
+
+namespace ombra::ui {
+
 
 class ColorSetPage : public QWidget {
     Q_OBJECT
@@ -52,4 +56,4 @@ private:
     int slot_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -3,8 +3,9 @@
 #include "colorset/CEditColorDataDlg.h"
 #include "colorset/CEditColorMeasCondDlg.h"
 #include "colorset/CEditColorToneDataDlg.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 std::vector<ColorSetPage *> MakeColorSetPages(CConfiguration &configuration, int slot, QWidget *parent) {
     return {new CEditColorMeasCondDlg(configuration, slot, parent), new CEditColorDataDlg(configuration, slot, parent),
@@ -13,4 +14,4 @@ std::vector<ColorSetPage *> MakeColorSetPages(CConfiguration &configuration, int
 
 ColorSetPageFactory DefaultColorSetPages() { return MakeColorSetPages; }
 
-}  // namespace ombra
+}  // namespace ombra::ui

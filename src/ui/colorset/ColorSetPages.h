@@ -5,12 +5,16 @@
 
 #include <functional>
 #include <vector>
+#include "UiLayer.h"
 
 class QWidget;
 
-namespace ombra {
-
+namespace ombra::core {
 class CConfiguration;
+}
+
+namespace ombra::ui {
+
 class ColorSetPage;
 
 // Creates the editor's pages for `slot` of `configuration` as children of `parent`, in tab
@@ -22,4 +26,4 @@ using ColorSetPageFactory =
 std::vector<ColorSetPage *> MakeColorSetPages(CConfiguration &configuration, int slot, QWidget *parent);
 ColorSetPageFactory DefaultColorSetPages();
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -1,6 +1,7 @@
 #include "controls/CCheckHeadCtrl.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 CCheckHeadCtrl::CCheckHeadCtrl(QWidget *parent) : QHeaderView(Qt::Horizontal, parent) {
     setSectionsClickable(true);
@@ -10,4 +11,4 @@ CCheckHeadCtrl::CCheckHeadCtrl(QWidget *parent) : QHeaderView(Qt::Horizontal, pa
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -3,8 +3,9 @@
 #pragma once
 
 #include <QHeaderView>
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 class CCheckHeadCtrl : public QHeaderView {
     Q_OBJECT
@@ -12,4 +13,4 @@ public:
     explicit CCheckHeadCtrl(QWidget *parent = nullptr);
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -2,8 +2,9 @@
 
 #include <QAbstractItemView>
 #include <algorithm>
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 CCheckListCtrl::CCheckListCtrl(QWidget *parent) : QTableWidget(parent), head_(new CCheckHeadCtrl(this)) {
     setHorizontalHeader(head_);
@@ -107,4 +108,4 @@ void CCheckListCtrl::OnItemChanged(QTableWidgetItem *) {
     if (!checkBoxMode_) return;
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

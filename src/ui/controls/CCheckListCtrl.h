@@ -8,8 +8,9 @@
 #include <QVariant>
 
 #include "controls/CCheckHeadCtrl.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 class CCheckListCtrl : public QTableWidget {
     Q_OBJECT
@@ -50,4 +51,4 @@ private:
     bool checkBoxMode_ = false;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

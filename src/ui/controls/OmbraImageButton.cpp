@@ -9,8 +9,9 @@
 
 #include "platform/Resources.h"
 #include "platform/ResourceImages.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
@@ -153,4 +154,4 @@ void OmbraImageButton::OnMouseLeave() {
     emit MouseLeft();
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

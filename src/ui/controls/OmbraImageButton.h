@@ -9,8 +9,9 @@
 #include <QPushButton>
 #include <QSize>
 #include <QTimer>
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 class OmbraImageButton : public QPushButton {
     Q_OBJECT
@@ -79,4 +80,4 @@ private:
     QTimer hoverTimer_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -18,8 +18,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "resources/ResourceIds.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 constexpr int kRegisteredText = 1337;
@@ -244,4 +245,4 @@ int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher) {
     return dialog.exec();
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

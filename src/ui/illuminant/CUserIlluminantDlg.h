@@ -17,14 +17,18 @@
 #include "illuminant/UserIlluminantFile.h"
 #include "instrument/ErrorMng.h"
 #include "instrument/VireoDllAdapter.h"
+#include "UiLayer.h"
 
 class QLabel;
 class QPushButton;
 
-namespace ombra {
-
+namespace ombra::core {
 struct AppSettings;
 class CWorkThread;
+}
+
+namespace ombra::ui {
+
 
 class CUserIlluminantDlg : public QDialog {
     Q_OBJECT
@@ -90,4 +94,4 @@ private:
 // afterwards, so the editor's instrument calls never interleave with the button poll.
 int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher);
 
-}  // namespace ombra
+}  // namespace ombra::ui

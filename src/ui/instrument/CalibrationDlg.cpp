@@ -15,8 +15,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/WaitCursor.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 CCalibrationDlg *currentDialog = nullptr;
@@ -144,4 +145,4 @@ bool EndCalibrationDialog() {
     return wasRunning;
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

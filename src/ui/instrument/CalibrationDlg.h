@@ -12,13 +12,17 @@
 #include "instrument/CalibrationSequence.h"
 #include "instrument/ErrorMng.h"
 #include "instrument/VireoDllAdapter.h"
+#include "UiLayer.h"
 
 class QLabel;
 class QPushButton;
 
-namespace ombra {
-
+namespace ombra::core {
 class CWorkThread;
+}
+
+namespace ombra::ui {
+
 
 class CCalibrationDlg : public QDialog {
     Q_OBJECT
@@ -81,4 +85,4 @@ bool IsCalibrationDialogOpen();
 // Returns true when a calibration run was under way.
 bool EndCalibrationDialog();
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -10,8 +10,9 @@
 #include <QVBoxLayout>
 
 #include "settings/AppSettings.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
@@ -105,4 +106,4 @@ bool RunConnectInstDlg(const DeviceList &devices, QWidget *parent) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

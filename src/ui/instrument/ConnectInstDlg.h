@@ -5,10 +5,11 @@
 #include <QDialog>
 
 #include "instrument/DeviceEnumeration.h"
+#include "UiLayer.h"
 
 class QTableWidget;
 
-namespace ombra {
+namespace ombra::ui {
 
 class CConnectInstDlg : public QDialog {
     Q_OBJECT
@@ -38,4 +39,4 @@ private:
 // Shows the dialog modally; true on OK.
 bool RunConnectInstDlg(const DeviceList &devices, QWidget *parent);
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -10,8 +10,9 @@
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 CMeasSettingsDlg *currentDialog = nullptr;
@@ -112,4 +113,4 @@ bool EndMeasurementSettingsDialog() {
     return wasShown;
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -11,10 +11,11 @@
 #include <array>
 
 #include "instrument/MeasSettingsLogic.h"
+#include "UiLayer.h"
 
 class QComboBox;
 
-namespace ombra {
+namespace ombra::ui {
 
 class CMeasSettingsDlg : public QDialog {
     Q_OBJECT
@@ -64,4 +65,4 @@ bool IsMeasurementSettingsDialogOpen();
 // back). Returns true when one was shown.
 bool EndMeasurementSettingsDialog();
 
-}  // namespace ombra
+}  // namespace ombra::ui

@@ -9,8 +9,9 @@
 
 #include "platform/Resources.h"
 #include "platform/ResourceImages.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 constexpr int kIconMain = 128;
@@ -61,4 +62,4 @@ CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent) : QDialog(p
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

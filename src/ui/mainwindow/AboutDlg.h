@@ -3,8 +3,9 @@
 
 #include <QDialog>
 #include <QString>
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 class CAboutDlg : public QDialog {
     Q_OBJECT
@@ -17,4 +18,4 @@ private:
     QString versionText_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

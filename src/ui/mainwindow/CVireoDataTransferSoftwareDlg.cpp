@@ -31,8 +31,9 @@
 #include "platform/Resources.h"
 #include "platform/ResourceImages.h"
 #include "platform/WaitCursor.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 using namespace mainwin;
 
@@ -339,4 +340,4 @@ void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementWriteR
 
 void CVireoDataTransferSoftwareDlg::closeEvent(QCloseEvent *event) { QDialog::closeEvent(event); }
 
-}  // namespace ombra
+}  // namespace ombra::ui

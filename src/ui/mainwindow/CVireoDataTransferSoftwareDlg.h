@@ -25,6 +25,7 @@
 
 #include "instrument/InstrumentSession.h"
 #include "settings/AppSettings.h"
+#include "UiLayer.h"
 
 class QAction;
 class QLabel;
@@ -32,7 +33,7 @@ class QMenu;
 class QMenuBar;
 class QPainter;
 
-namespace ombra {
+namespace ombra::ui {
 
 class OmbraImageButton;
 
@@ -43,7 +44,7 @@ public:
     static constexpr int kClientHeight = 400;
 
     explicit CVireoDataTransferSoftwareDlg(const QString &productVersion, QWidget *parent = nullptr,
-                                           AppSettings &settings = ombra::Settings());
+                                           AppSettings &settings = ombra::core::Settings());
     ~CVireoDataTransferSoftwareDlg() override;
 
     // Runs a command of the menu, the buttons or the accelerator table.
@@ -176,4 +177,4 @@ private:
     QString productVersion_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

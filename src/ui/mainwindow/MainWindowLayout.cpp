@@ -29,8 +29,9 @@
 #include "platform/Resources.h"
 #include "platform/ResourceImages.h"
 #include "platform/WaitCursor.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 using namespace mainwin;
 
@@ -226,4 +227,4 @@ QAction *CVireoDataTransferSoftwareDlg::MenuAction(int commandId) const {
     return menu_->findChild<QAction *>(QStringLiteral("menu_%1").arg(commandId));
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

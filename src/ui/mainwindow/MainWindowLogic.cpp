@@ -1,8 +1,9 @@
 #include "mainwindow/MainWindowLogic.h"
 
 #include <cstdio>
+#include "UiLayer.h"
 
-namespace ombra::mainwin {
+namespace ombra::ui::mainwin {
 
 EnableRule CommandEnableRule(int commandId) {
     switch (commandId) {
@@ -92,4 +93,4 @@ Rgb LampColour(bool connected, bool readyToMeasure) {
     return connected && readyToMeasure ? Rgb{0, 255, 0} : Rgb{255, 0, 0};
 }
 
-}  // namespace ombra::mainwin
+}  // namespace ombra::ui::mainwin

@@ -9,8 +9,9 @@
 #include <string>
 
 #include "instrument/SessionRules.h"
+#include "UiLayer.h"
 
-namespace ombra::mainwin {
+namespace ombra::ui::mainwin {
 
 // Command and control identifiers of the main window.
 constexpr int kCmdConnect = 1000;
@@ -95,4 +96,4 @@ struct Rgb {
 // Green exactly when connected and ready to measure, red otherwise.
 Rgb LampColour(bool connected, bool readyToMeasure);
 
-}  // namespace ombra::mainwin
+}  // namespace ombra::ui::mainwin

@@ -4,8 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 constexpr int kStrManualMissing = 1396;
@@ -75,4 +76,4 @@ ManualOpenResult OpenManual(const QString &programDir, const QString &manualName
     return result;
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

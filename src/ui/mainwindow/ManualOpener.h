@@ -6,8 +6,9 @@
 
 #include <QString>
 #include <functional>
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 namespace shell {
 constexpr int kFileNotFound = 2;
@@ -39,4 +40,4 @@ struct ManualOpenResult {
 // Opens the manual beside the program in `programDir`; `manualName` is the file name.
 ManualOpenResult OpenManual(const QString &programDir, const QString &manualName);
 
-}  // namespace ombra
+}  // namespace ombra::ui

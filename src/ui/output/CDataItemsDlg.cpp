@@ -17,8 +17,9 @@
 #include "output/Catalogue.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 namespace {
 
 constexpr int kSeparatorCodes = 17;
@@ -368,4 +369,4 @@ void CDataItemsDlg::OnOk() {
     accept();
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

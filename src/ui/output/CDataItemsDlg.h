@@ -7,6 +7,7 @@
 #include "settings/AppSettings.h"
 #include "output/OutputItem.h"
 #include "platform/ProfileStore.h"
+#include "UiLayer.h"
 
 class QListWidget;
 class QTabBar;
@@ -14,7 +15,7 @@ class QCheckBox;
 class QRadioButton;
 class QComboBox;
 
-namespace ombra {
+namespace ombra::ui {
 
 class CDataItemsDlg : public QDialog {
     Q_OBJECT
@@ -74,4 +75,4 @@ private:
     std::vector<const OutputItemList *> tabLists_;
 };
 
-}  // namespace ombra
+}  // namespace ombra::ui

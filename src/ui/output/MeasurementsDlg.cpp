@@ -17,8 +17,9 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "UiLayer.h"
 
-namespace ombra {
+namespace ombra::ui {
 
 namespace {
 
@@ -258,4 +259,4 @@ void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEn
     dlg.exec();
 }
 
-}  // namespace ombra
+}  // namespace ombra::ui

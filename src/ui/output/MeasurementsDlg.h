@@ -11,11 +11,12 @@
 
 #include "output/JournalTransfer.h"
 #include "output/MeasurementJournal.h"
+#include "UiLayer.h"
 
 class QPushButton;
 class QTableWidget;
 
-namespace ombra {
+namespace ombra::ui {
 
 class MeasurementsDlg : public QDialog {
     Q_OBJECT
@@ -59,4 +60,4 @@ private:
 // Shows the window modally over `parent`; returns when the user closes it.
 void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write);
 
-}  // namespace ombra
+}  // namespace ombra::ui

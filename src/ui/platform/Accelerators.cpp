@@ -6,8 +6,9 @@
 #include <QWidget>
 
 #include "platform/PostedMessage.h"
+#include "UiLayer.h"
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 
 std::vector<QShortcut *> InstallAccelerators(QWidget *window, const std::vector<Accelerator> &table,
                                              std::function<void(int commandId)> onCommand) {
@@ -29,4 +30,4 @@ std::vector<QShortcut *> InstallAccelerators(QWidget *window, const std::vector<
     return created;
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

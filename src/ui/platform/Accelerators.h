@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "platform/Resources.h"
+#include "UiLayer.h"
 
 class QShortcut;
 class QWidget;
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 
 // Creates one shortcut per entry (owned by `window`, active while the window is active
 // and not covered by another modal window). Each press calls `onCommand(commandId)`;
@@ -19,4 +20,4 @@ namespace ombra::platform {
 std::vector<QShortcut *> InstallAccelerators(QWidget *window, const std::vector<Accelerator> &table,
                                              std::function<void(int commandId)> onCommand = {});
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

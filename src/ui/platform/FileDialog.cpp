@@ -3,8 +3,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
+#include "UiLayer.h"
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 namespace {
 
 FileDialogHook &hook() {
@@ -80,4 +81,4 @@ std::optional<std::string> ShowFileDialog(QWidget *parent, const FileDialogReque
     return AddDefaultExtension(files.front().toStdString(), request.defaultExtension);
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

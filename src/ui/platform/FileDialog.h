@@ -6,11 +6,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include "UiLayer.h"
 
 class QString;
 class QWidget;
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 
 struct FileDialogRequest {
     bool save = false;             // save dialog (overwrite prompt) or open dialog (existing file)
@@ -35,4 +36,4 @@ QString ConvertFileFilter(const std::string &filter);
 // `path` with "." + `extension` added when its file name carries no extension at all.
 std::string AddDefaultExtension(const std::string &path, const std::string &extension);
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

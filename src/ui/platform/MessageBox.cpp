@@ -3,8 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include "UiLayer.h"
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 namespace {
 
 MessageBoxHook &hook() {
@@ -76,4 +77,4 @@ NoticeSink NoticeSinkFor(QWidget *parent) {
     return [parent](const Notice &notice) { return ShowNotice(parent, notice); };
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

@@ -7,10 +7,11 @@
 
 #include "platform/MessageFlags.h"
 #include "platform/Notice.h"
+#include "UiLayer.h"
 
 class QWidget;
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 
 
 struct MessageBoxRequest {
@@ -32,4 +33,4 @@ int ShowNotice(QWidget *parent, const Notice &notice);
 // A sink that shows every notice over `parent`.
 NoticeSink NoticeSinkFor(QWidget *parent);
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

@@ -3,8 +3,9 @@
 #include <QByteArray>
 
 #include "platform/Resources.h"
+#include "UiLayer.h"
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 
 QPixmap ResPixmap(int id) {
     QPixmap pixmap;
@@ -13,4 +14,4 @@ QPixmap ResPixmap(int id) {
     return pixmap;
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

@@ -2,10 +2,11 @@
 #pragma once
 
 #include <QPixmap>
+#include "UiLayer.h"
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 
 // Image `id` decoded; a null pixmap when missing.
 QPixmap ResPixmap(int id);
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

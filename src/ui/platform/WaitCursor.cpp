@@ -2,8 +2,9 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include "UiLayer.h"
 
-namespace ombra::platform {
+namespace ombra::ui::platform {
 namespace {
 
 bool haveGui() { return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr; }
@@ -26,4 +27,4 @@ void WaitCursor::End() {
     if (haveGui()) QGuiApplication::restoreOverrideCursor();
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

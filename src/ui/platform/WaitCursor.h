@@ -2,7 +2,9 @@
 // Nesting is safe: each object restores exactly what it set. UI thread only.
 #pragma once
 
-namespace ombra::platform {
+#include "UiLayer.h"
+
+namespace ombra::ui::platform {
 
 class WaitCursor {
 public:
@@ -21,4 +23,4 @@ private:
     bool active_ = false;
 };
 
-}  // namespace ombra::platform
+}  // namespace ombra::ui::platform

@@ -24,7 +24,8 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using namespace ombra::test;
+using namespace ombra::ui;
+using namespace ombra::ui::test;
 
 namespace {
 
@@ -85,25 +86,25 @@ class TestColorSetDlgs : public QObject {
     QTemporaryDir dir_;
     std::unique_ptr<ColorSetInstrument> instrument_;
     std::unique_ptr<CVireoDllAdapter> owner_;
-    std::vector<platform::FileDialogRequest> requests_;
+    std::vector<ui::platform::FileDialogRequest> requests_;
     std::optional<std::string> answer_;
-    platform::FileDialogHook previous_;
+    ui::platform::FileDialogHook previous_;
 
 private slots:
     void init() {
-        if (platform::ResString(1286).empty()) QSKIP("needs the texts of the resource library");
+        if (ui::platform::ResString(1286).empty()) QSKIP("needs the texts of the resource library");
         instrument_ = std::make_unique<ColorSetInstrument>();
         DeviceHandle() = kDevice;
         owner_ = std::make_unique<CVireoDllAdapter>();  // the main window's hold on the instrument
         requests_.clear();
         answer_.reset();
-        previous_ = platform::SetFileDialogHook([this](const platform::FileDialogRequest &r) {
+        previous_ = ui::platform::SetFileDialogHook([this](const ui::platform::FileDialogRequest &r) {
             requests_.push_back(r);
             return answer_;
         });
     }
     void cleanup() {
-        platform::SetFileDialogHook(previous_);
+        ui::platform::SetFileDialogHook(previous_);
         owner_.reset();
         instrument_.reset();
         DeviceHandle() = 0;
@@ -118,7 +119,7 @@ private slots:
         QCOMPARE(list->GetItemText(2, 1), QString("Proof A"));
         QCOMPARE(list->GetItemText(5, 1), QString("A/B"));
         QCOMPARE(list->GetItemText(3, 1), QString());
-        QCOMPARE(list->horizontalHeaderItem(1)->text(), platform::ResQString(1286));
+        QCOMPARE(list->horizontalHeaderItem(1)->text(), ui::platform::ResQString(1286));
         QCOMPARE(list->columnWidth(0), 40);
         QCOMPARE(list->GetSelectionMark(), 0);
         QVERIFY(button(*dialog, 1029)->isEnabled());
@@ -201,7 +202,7 @@ private slots:
         dialog->OnEdit();
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1302));
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1302));
         QCOMPARE(instrument_->sent.size(), size_t(1));
         QCOMPARE(instrument_->sent[0].first, 4);
         QCOMPARE(std::string(instrument_->held.at(4).name), std::string("Fresh"));
@@ -220,8 +221,8 @@ private slots:
         editor.OnSend();
         QCOMPARE(editor.result(), -5);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].caption, platform::ResString(1200));
-        QVERIFY(boxes.Boxes()[0].text.find(platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
+        QCOMPARE(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
+        QVERIFY(boxes.Boxes()[0].text.find(ui::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
     }
 
     void refusalsAndMidToneRuleBlockSendingAndSaving() {
@@ -231,7 +232,7 @@ private slots:
         editor.show();
         QCOMPARE(editor.Tabs()->count(), 3);
         QCOMPARE(editor.Tabs()->tabText(1), QString("Colours"));
-        QCOMPARE(editor.findChild<QLabel *>("ctl_1066")->text(), platform::ResQString(1067) + " 3");
+        QCOMPARE(editor.findChild<QLabel *>("ctl_1066")->text(), ui::platform::ResQString(1067) + " 3");
         QVERIFY(button(editor, 1)->isHidden());
 
         // The middle page refuses: sending brings it to the front and sends nothing.
@@ -258,7 +259,7 @@ private slots:
         answer_ = path("never.fcs");
         editor.OnSave();
         QCOMPARE(boxes.Count(), size_t(2));
-        QVERIFY(boxes.Boxes()[0].text.rfind(platform::ResString(1390) + "\n\n - ", 0) == 0);
+        QVERIFY(boxes.Boxes()[0].text.rfind(ui::platform::ResString(1390) + "\n\n - ", 0) == 0);
         QCOMPARE(instrument_->sent.size(), size_t(0));
         QVERIFY(requests_.empty());
 
@@ -286,37 +287,37 @@ private slots:
         QVERIFY(QString::fromStdString(requests_.back().startFolder).endsWith("/ColorSet"));
         QVERIFY(!requests_.back().save);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResQString(1294).arg("bad.fcs").toStdString());
-        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResQString(1294).arg("bad.fcs").toStdString());
+        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONHAND);
         QVERIFY(SameBytes(*dialog->Configuration().Slot(5), before));
 
         boxes.Clear();
         answer_ = path("A_B");
         editor.OnSave();
-        const platform::FileDialogRequest &save = requests_.back();
+        const ui::platform::FileDialogRequest &save = requests_.back();
         QVERIFY(save.save);
         QCOMPARE(save.fileName, std::string("A_B"));
         QCOMPARE(save.defaultExtension, std::string("fcs"));
         QVERIFY(QFile::exists(QString::fromStdString(path("A_B.fcs"))));
         QVERIFY(!QFile::exists(dir_.path() + "/A"));
-        QCOMPARE(boxes.Boxes().at(0).text, platform::ResString(1307));
-        QCOMPARE(boxes.Boxes().at(0).flags, platform::mb::ICONINFORMATION);
+        QCOMPARE(boxes.Boxes().at(0).text, ui::platform::ResString(1307));
+        QCOMPARE(boxes.Boxes().at(0).flags, ui::platform::mb::ICONINFORMATION);
 
         boxes.Clear();
         answer_ = path("no-such-folder/x.fcs");
         editor.OnSave();
-        QCOMPARE(boxes.Boxes().at(0).text, platform::ResQString(1301).arg(QString::fromStdString(*answer_)).toStdString());
-        QCOMPARE(boxes.Boxes().at(0).flags, platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes().at(0).text, ui::platform::ResQString(1301).arg(QString::fromStdString(*answer_)).toStdString());
+        QCOMPARE(boxes.Boxes().at(0).flags, ui::platform::mb::ICONHAND);
     }
 
     void clearOneAsksWithTheNameAndResetsTheSlot() {
         auto dialog = openList();
         MessageBoxRecorder boxes;
         dialog->List()->SelectItem(2);
-        boxes.Answer(platform::mb::IDCANCEL);
+        boxes.Answer(ui::platform::mb::IDCANCEL);
         click(*dialog, 1030);
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1288) + "Proof A ?");
-        QCOMPARE(boxes.Boxes()[0].flags & 0xF, platform::mb::OKCANCEL);
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1288) + "Proof A ?");
+        QCOMPARE(boxes.Boxes()[0].flags & 0xF, ui::platform::mb::OKCANCEL);
         QCOMPARE(instrument_->fake.Count("DIClearCertificationColorSet"), 0);
 
         boxes.Clear();
@@ -328,8 +329,8 @@ private slots:
         boxes.Clear();
         click(*dialog, 1030);
         QCOMPARE(boxes.Count(), size_t(2));
-        QCOMPARE(boxes.Boxes()[1].text, platform::ResString(1292));
-        QCOMPARE(boxes.Boxes()[1].flags, platform::mb::ICONINFORMATION);
+        QCOMPARE(boxes.Boxes()[1].text, ui::platform::ResString(1292));
+        QCOMPARE(boxes.Boxes()[1].flags, ui::platform::mb::ICONINFORMATION);
         QVERIFY(SameBytes(*dialog->Configuration().Slot(2), ColorSet{}));
         QCOMPARE(dialog->List()->GetItemText(2, 1), QString());
         QCOMPARE(dialog->List()->GetSelectionMark(), 2);
@@ -348,8 +349,8 @@ private slots:
         });
         click(*dialog, 1031);
         QCOMPARE(boxes.Count(), size_t(2));  // the question, the error once
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1291));
-        QVERIFY(boxes.Boxes()[1].text.find(platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1291));
+        QVERIFY(boxes.Boxes()[1].text.find(ui::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
         std::vector<int> cleared;
         for (const FakeCall &c : instrument_->fake.CallsOf("DIClearCertificationColorSet")) cleared.push_back(c.a);
         QCOMPARE(cleared, (std::vector<int>{2, 5, 9}));
@@ -361,7 +362,7 @@ private slots:
         instrument_->fake.SetRule(nullptr);
         boxes.Clear();
         click(*dialog, 1031);
-        QCOMPARE(boxes.Boxes().at(1).text, platform::ResString(1292));
+        QCOMPARE(boxes.Boxes().at(1).text, ui::platform::ResString(1292));
         QVERIFY(!dialog->Configuration().AnyRegistered());
         QCOMPARE(dialog->List()->GetItemText(9, 1), QString());
         QCOMPARE(dialog->List()->GetSelectionMark(), 0);
@@ -407,7 +408,7 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!listOpened);
         QCOMPARE(boxes.Count(), size_t(1));
-        QVERIFY(boxes.Boxes()[0].text.find(platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
+        QVERIFY(boxes.Boxes()[0].text.find(ui::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
         QCOMPARE(watcher.events, (std::vector<std::string>{"pause", "resume"}));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }

@@ -27,7 +27,8 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using namespace ombra::test;
+using namespace ombra::ui;
+using namespace ombra::ui::test;
 
 namespace {
 
@@ -39,7 +40,7 @@ T *control(QWidget &parent, int id) {
     if (!found) qFatal("no control %d", id);
     return found;
 }
-QString res(int id) { return platform::ResQString(id); }
+QString res(int id) { return ui::platform::ResQString(id); }
 QStringList headers(CCheckListCtrl *list) {
     QStringList out;
     for (int c = 0; c < list->columnCount(); ++c) out << list->horizontalHeaderItem(c)->text();
@@ -124,11 +125,11 @@ private slots:
         page.Refresh();
         QCOMPARE(list->horizontalHeaderItem(9)->text(), res(1408));
 
-        MessageBoxRecorder boxes(platform::mb::IDOK);
+        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
         control<QPushButton>(page, 1053)->click();
         QCOMPARE(boxes.Count(), size_t(2));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1392));
-        QCOMPARE(boxes.Boxes()[1].text, platform::ResString(1290));
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1392));
+        QCOMPARE(boxes.Boxes()[1].text, ui::platform::ResString(1290));
         QVERIFY(!control<QPushButton>(page, 1053)->isEnabled());
         QVERIFY(!save->isEnabled() && !send->isEnabled());
         QCOMPARE(paper->currentIndex(), 0);
@@ -137,16 +138,16 @@ private slots:
     void paperChoiceRefusesAnUndefinedColourAndAsksForADefinedOne() {
         CEditColorDataDlg page(config_, kSlot);
         auto *paper = control<QComboBox>(page, 1065);
-        MessageBoxRecorder boxes(platform::mb::IDOK);
+        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
         paper->setCurrentIndex(4);  // colour 4 is undefined
-        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1296));
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1296));
         QCOMPARE(paper->currentIndex(), 1);
         QCOMPARE(Slot().paperColor, 0);
         paper->setCurrentIndex(2);
-        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1393));
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1393));
         QCOMPARE(Slot().paperColor, 1);
         QCOMPARE(Slot().tones[1].enabled, 0);  // the entry on the new paper colour is off
-        boxes.Answer(platform::mb::IDCANCEL);
+        boxes.Answer(ui::platform::mb::IDCANCEL);
         paper->setCurrentIndex(0);
         QCOMPARE(paper->currentIndex(), 2);
         QCOMPARE(Slot().paperColor, 1);
@@ -173,7 +174,7 @@ private slots:
         MessageBoxRecorder boxes;
         type(entry, 1056, "-1");
         entry.accept();
-        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1284));
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1284));
         QCOMPARE(control<QLineEdit>(entry, 1056)->text(), QString("11.25"));
         QCOMPARE(entry.result(), int(QDialog::Rejected));
         QCOMPARE(Slot().colors[1], before);
@@ -183,7 +184,7 @@ private slots:
         QCOMPARE(Slot().colors[1], before);
         type(entry, 1055, "Ink~");
         entry.accept();
-        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1293));
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1293));
         QCOMPARE(control<QLineEdit>(entry, 1055)->text(), QString("Col2"));
 
         type(entry, 1057, "-1.5");
@@ -209,7 +210,7 @@ private slots:
         lightness->setFocus();
         control<QLineEdit>(entry, 1057)->setFocus();
         QTRY_COMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1284));
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1284));
         QCOMPARE(lightness->text(), QString("11.25"));
         QTRY_VERIFY(lightness->hasFocus());
     }
@@ -258,7 +259,7 @@ private slots:
         QCOMPARE(Slot().factors[0], 2.0f);
         type(page, 1035, "Set~");
         QVERIFY(!page.StoreToSlot());
-        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1293));
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1293));
         type(page, 1035, "New name");
         QVERIFY(page.StoreToSlot());
         QCOMPARE(Slot().name, std::string("New name"));
@@ -305,8 +306,8 @@ private slots:
         QCOMPARE(control<QLineEdit>(page, 1361)->text(), QString("5.0"));
         list->SelectItem(2);
         control<QPushButton>(page, 1091)->click();
-        QCOMPARE(boxes.Boxes().at(1).text, platform::ResString(1288) + "Col5" + platform::ResString(1387) + " 3)");
-        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1384));
+        QCOMPARE(boxes.Boxes().at(1).text, ui::platform::ResString(1288) + "Col5" + ui::platform::ResString(1387) + " 3)");
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1384));
         QVERIFY(page.StoreToSlot());
         QCOMPARE(Slot().midToneSpread.toneIndexes, (std::array<int, 3>{0, 1, 4}));  // the first three eligible entries
         QCOMPARE(Slot().midToneSpread.tolerance, 5.0f);
@@ -387,7 +388,7 @@ private slots:
         const ToneEntry before = set.tones[1];
         QWidget editor;
         std::vector<ColorSetPage *> pages = MakeColorSetPages(config_, kSlot, &editor);
-        MessageBoxRecorder boxes(platform::mb::IDOK);
+        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
         auto *paper = control<QComboBox>(*pages[1], 1065);
         paper->setCurrentIndex(2);  // paper := colour 2, the entry goes off
         QCOMPARE(set.tones[1].enabled, 0);

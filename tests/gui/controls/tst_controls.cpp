@@ -7,8 +7,8 @@
 #include "controls/OmbraImageButton.h"
 #include "support/TestSupport.h"
 
-using ombra::CCheckListCtrl;
-using ombra::OmbraImageButton;
+using ombra::ui::CCheckListCtrl;
+using ombra::ui::OmbraImageButton;
 using Face = OmbraImageButton::Face;
 
 namespace {

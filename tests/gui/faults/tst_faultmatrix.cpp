@@ -25,8 +25,9 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using ombra::platform::ResQString;
-using ombra::platform::ResString;
+using namespace ombra::ui;
+using ombra::ui::platform::ResQString;
+using ombra::ui::platform::ResString;
 
 namespace {
 
@@ -96,7 +97,7 @@ private:
 };
 
 // Reads the message boxes of a row as string ids or "E<code>" for the instrument's messages.
-std::string Describe(const platform::MessageBoxRequest &box) {
+std::string Describe(const ui::platform::MessageBoxRequest &box) {
     for (int id : {1183, 1184, 1197, 1244, 1186, 1337, 1401, 1238, 1243, 1246})
         if (box.text == ResString(id)) return std::to_string(id);
     for (int32_t code = 1; code <= 37; ++code) {
@@ -124,8 +125,8 @@ private:
     std::string Summary(std::optional<int32_t> rc) const;
 
     std::unique_ptr<fxtest::FxsimServe> serve_;
-    std::unique_ptr<test::ScopedMemoryProfile> profile_;
-    std::unique_ptr<test::MessageBoxRecorder> boxes_;
+    std::unique_ptr<ui::test::ScopedMemoryProfile> profile_;
+    std::unique_ptr<ui::test::MessageBoxRecorder> boxes_;
     std::unique_ptr<CVireoDataTransferSoftwareDlg> window_;
     std::vector<OutputValues> written_;
     DIFunctions previousTable_;
@@ -162,7 +163,7 @@ void FaultMatrixTest::matrix_data() {
 void FaultMatrixTest::Prepare(Operation operation) {
     window_.reset();
     boxes_.reset();
-    profile_ = std::make_unique<test::ScopedMemoryProfile>();
+    profile_ = std::make_unique<ui::test::ScopedMemoryProfile>();
     Settings() = AppSettings{};
     QVERIFY(serve_->Ok({"clear"}));
     QVERIFY(serve_->Ok({"plug"}));
@@ -174,7 +175,7 @@ void FaultMatrixTest::Prepare(Operation operation) {
         written_.push_back(values);
         return MeasurementWriteResult{MeasurementWriteResult::Written, 0, 0};
     });
-    boxes_ = std::make_unique<test::MessageBoxRecorder>();
+    boxes_ = std::make_unique<ui::test::MessageBoxRecorder>();
     if (operation != Operation::Connect) {
         window_->OnCommand(1000);
         QVERIFY2(window_->IsConnected() && window_->IsReadyToMeasure(),
@@ -195,9 +196,9 @@ std::optional<int32_t> FaultMatrixTest::Run(Operation operation) {
     case Operation::Disconnect: w.OnCommand(1000); break;
     case Operation::Poll: QTest::qWait(1500); break;  // the watch thread makes the call
     case Operation::Measure:
-        platform::PostAppMessage(&w, 32778);
+        ui::platform::PostAppMessage(&w, 32778);
         QCoreApplication::processEvents();
-        platform::PostAppMessage(&w, 32782);
+        ui::platform::PostAppMessage(&w, 32782);
         break;
     case Operation::WhiteCalibration:
     case Operation::ZeroCalibration: {

@@ -16,7 +16,8 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using namespace ombra::test;
+using namespace ombra::ui;
+using namespace ombra::ui::test;
 
 namespace {
 
@@ -46,24 +47,24 @@ class TestUserIlluminantDlg : public QObject {
     std::string path(const char *name) { return dir_.path().toStdString() + "/" + name; }
 
     QTemporaryDir dir_;
-    std::vector<platform::FileDialogRequest> requests_;
+    std::vector<ui::platform::FileDialogRequest> requests_;
     std::optional<std::string> answer_;
-    platform::FileDialogHook previous_;
+    ui::platform::FileDialogHook previous_;
     AppSettings saved_;
 
 private slots:
     void init() {
         saved_ = Settings();
-        Settings().modelName = platform::ResString(1234);
+        Settings().modelName = ui::platform::ResString(1234);
         requests_.clear();
         answer_.reset();
-        previous_ = platform::SetFileDialogHook([this](const platform::FileDialogRequest &r) {
+        previous_ = ui::platform::SetFileDialogHook([this](const ui::platform::FileDialogRequest &r) {
             requests_.push_back(r);
             return answer_;
         });
     }
     void cleanup() {
-        platform::SetFileDialogHook(previous_);
+        ui::platform::SetFileDialogHook(previous_);
         Settings() = saved_;
     }
 
@@ -94,23 +95,23 @@ private slots:
 
         answer_ = path("copy");  // no extension typed: ".uid" is added
         click(dialog, 1080);
-        const platform::FileDialogRequest &save = requests_.back();
+        const ui::platform::FileDialogRequest &save = requests_.back();
         QVERIFY(save.save);
         QCOMPARE(save.fileName, std::string("UserIlluminant"));
         QCOMPARE(save.defaultExtension, std::string("uid"));
         QCOMPARE(save.filter, std::string("User Illuminant File(*.uid)|*.uid||"));
         QCOMPARE(ReadText(path("copy.uid")), RampText(97));
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1307));
-        QCOMPARE(boxes.Boxes()[0].caption, platform::ResString(1200));
-        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONASTERISK);
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1307));
+        QCOMPARE(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
+        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONASTERISK);
 
         boxes.Clear();
         answer_ = path("missing-folder/new.uid");
         click(dialog, 1080);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResQString(1301).arg("new.uid").toStdString());
-        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResQString(1301).arg("new.uid").toStdString());
+        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONHAND);
     }
 
     void unreadableFileNamesTheFileAndKeepsTheRecord() {
@@ -122,8 +123,8 @@ private slots:
         answer_ = path("short.uid");
         click(dialog, 1079);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResQString(1294).arg("short.uid").toStdString());
-        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResQString(1294).arg("short.uid").toStdString());
+        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONHAND);
         QVERIFY(colour.Calls().empty());
         QVERIFY(!button(dialog, 1080)->isEnabled());
         QVERIFY(dialog.findChild<QLabel *>("ctl_1087")->isHidden());
@@ -136,9 +137,9 @@ private slots:
         WriteText(path("lamp.uid"), RampText(97));
         answer_ = path("lamp.uid");
         click(dialog, 1079);
-        QCOMPARE(text(dialog, 1087), platform::ResQString(1196));
+        QCOMPARE(text(dialog, 1087), ui::platform::ResQString(1196));
         QCOMPARE(text(dialog, 1088), QString("6500 [K]"));
-        QCOMPARE(text(dialog, 1089), platform::ResQString(1196));
+        QCOMPARE(text(dialog, 1089), ui::platform::ResQString(1196));
     }
 
     void instrumentButtonsReadRegisterAndMeasure() {
@@ -153,9 +154,9 @@ private slots:
         QCOMPARE(dialog.Record().power[96], 97.0f);
         click(dialog, 1082);
         QCOMPARE(IlluminantInstrument::registered().size(), size_t(1));
-        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1337));
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1337));
         click(dialog, 1083);
-        QCOMPARE(boxes.Boxes().back().text, platform::ResString(1339));
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1339));
         QCOMPARE(text(dialog, 1087), QString("61 [lx]"));
         QCOMPARE(instrument.Count("DIDoMeasurement"), 1);
     }

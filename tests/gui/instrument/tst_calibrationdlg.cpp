@@ -13,8 +13,9 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using ombra::test::FakeInstrument;
-namespace mb = ombra::platform::mb;
+using namespace ombra::ui;
+using ombra::ui::test::FakeInstrument;
+namespace mb = ombra::ui::platform::mb;
 
 namespace {
 
@@ -85,9 +86,9 @@ private slots:
     void showsCaptionInstructionPictureAndFocus() {
         CCalibrationDlg dlg(WhiteCalibrationStep(binDir));
         QCOMPARE(dlg.objectName(), QString("dlg_129"));
-        QCOMPARE(dlg.windowTitle(), platform::ResQString(1316));
+        QCOMPARE(dlg.windowTitle(), ui::platform::ResQString(1316));
         auto *message = dlg.findChild<QLabel *>("ctl_1003");
-        QCOMPARE(message->text(), platform::ResQString(1318));
+        QCOMPARE(message->text(), ui::platform::ResQString(1318));
         QVERIFY(message->font().bold());
         QCOMPARE(QFontInfo(message->font()).pixelSize(), QFontInfo(dlg.font()).pixelSize() + 4);
         auto *picture = dlg.findChild<QLabel *>("ctl_1075");
@@ -98,8 +99,8 @@ private slots:
         QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(button(&dlg, 1076)));
 
         CCalibrationDlg zero(ZeroCalibrationStep(binDir, true));
-        QCOMPARE(zero.windowTitle(), platform::ResQString(1315));
-        QCOMPARE(zero.findChild<QLabel *>("ctl_1003")->text(), platform::ResQString(1317));
+        QCOMPARE(zero.windowTitle(), ui::platform::ResQString(1315));
+        QCOMPARE(zero.findChild<QLabel *>("ctl_1003")->text(), ui::platform::ResQString(1317));
     }
 
     void missingPictureLeavesThePictureEmpty() {
@@ -110,20 +111,20 @@ private slots:
     void whiteSuccessSaysSoBeforeClosingWithOk() {
         CCalibrationDlg dlg(WhiteCalibrationStep(binDir));
         dlg.show();
-        std::vector<platform::MessageBoxRequest> boxes;
+        std::vector<ui::platform::MessageBoxRequest> boxes;
         bool visibleAtMessage = false;
-        auto previous = platform::SetMessageBoxHook([&](const platform::MessageBoxRequest &r) {
+        auto previous = ui::platform::SetMessageBoxHook([&](const ui::platform::MessageBoxRequest &r) {
             boxes.push_back(r);
             visibleAtMessage = dlg.isVisible();
             return mb::IDOK;
         });
         QTest::mouseClick(button(&dlg, 1076), Qt::LeftButton);
-        platform::SetMessageBoxHook(previous);
+        ui::platform::SetMessageBoxHook(previous);
         QCOMPARE(fake->Count("DIDoCalibration"), 1);
         QCOMPARE(fake->CallsOf("DIDoCalibration")[0].a, 7);
         QCOMPARE(fake->Count("DIDoPolarizationCalib"), 0);
         QCOMPARE(int(boxes.size()), 1);
-        QCOMPARE(boxes[0].text, platform::ResString(1186));
+        QCOMPARE(boxes[0].text, ui::platform::ResString(1186));
         QCOMPARE(boxes[0].flags, unsigned(mb::ICONASTERISK));
         QVERIFY(visibleAtMessage);
         QVERIFY(!dlg.isVisible());
@@ -132,12 +133,12 @@ private slots:
 
     void failureIsReportedAndTheDialogStaysOpen() {
         fake->SetResult("DIDoCalibration", 19);
-        test::MessageBoxRecorder boxes;
+        ui::test::MessageBoxRecorder boxes;
         CCalibrationDlg dlg(WhiteCalibrationStep(binDir));
         dlg.show();
         QTest::mouseClick(button(&dlg, 1076), Qt::LeftButton);
         QCOMPARE(int(boxes.Count()), 1);
-        QCOMPARE(boxes.Boxes()[0].caption, platform::ResString(1200));
+        QCOMPARE(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
         QVERIFY(dlg.isVisible());
         // A second try that succeeds closes it.
         fake->SetResult("DIDoCalibration", 0);
@@ -147,7 +148,7 @@ private slots:
     }
 
     void zeroCalibrationClosesWithOkWithoutMessage() {
-        test::MessageBoxRecorder boxes;
+        ui::test::MessageBoxRecorder boxes;
         CCalibrationDlg dlg(ZeroCalibrationStep(binDir, true));
         dlg.show();
         QTest::mouseClick(button(&dlg, 1076), Qt::LeftButton);
@@ -170,7 +171,7 @@ private slots:
     }
 
     void runWithoutPolarisationPausesCalibratesAndResumes() {
-        test::MessageBoxRecorder boxes;
+        ui::test::MessageBoxRecorder boxes;
         RecordingWatcher watcher;
         bool openDuringRun = false;
         DialogDriver driver([&](CCalibrationDlg *dlg) {
@@ -179,7 +180,7 @@ private slots:
             button(dlg, 1076)->click();
         });
         CalibrationOutcome outcome = RunCalibration(nullptr, &watcher, 0, binDir);
-        QCOMPARE(driver.titles, QStringList{platform::ResQString(1316)});
+        QCOMPARE(driver.titles, QStringList{ui::platform::ResQString(1316)});
         QVERIFY(outcome.ready());
         QVERIFY(openDuringRun);
         QVERIFY(!IsCalibrationDialogOpen());
@@ -188,10 +189,10 @@ private slots:
 
     void runWithPolarisationSkipsToTheWhiteCalibration() {
         fake->SetCalibrationStatus(2);
-        test::MessageBoxRecorder boxes;
+        ui::test::MessageBoxRecorder boxes;
         DialogDriver driver([](CCalibrationDlg *dlg) { button(dlg, dlg->ZeroMode() ? 1077 : 1076)->click(); });
         CalibrationOutcome outcome = RunCalibration(nullptr, nullptr, 1, binDir);
-        QCOMPARE(driver.titles, (QStringList{platform::ResQString(1315), platform::ResQString(1316)}));
+        QCOMPARE(driver.titles, (QStringList{ui::platform::ResQString(1315), ui::platform::ResQString(1316)}));
         QCOMPARE(outcome.zeroResult, -7);
         QVERIFY(outcome.ready());
         QCOMPARE(fake->Count("DIDoPolarizationCalib"), 0);

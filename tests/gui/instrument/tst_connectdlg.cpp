@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
+using namespace ombra::ui;
 
 class ConnectDlgTest : public QObject {
     Q_OBJECT

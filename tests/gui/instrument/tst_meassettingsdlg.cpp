@@ -11,8 +11,9 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using ombra::test::FakeCall;
-using ombra::test::FakeInstrument;
+using namespace ombra::ui;
+using ombra::ui::test::FakeCall;
+using ombra::ui::test::FakeInstrument;
 
 namespace {
 
@@ -44,18 +45,18 @@ class MeasSettingsDlgTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<FakeInstrument> fake;
-    std::unique_ptr<test::MessageBoxRecorder> boxes;
+    std::unique_ptr<ui::test::MessageBoxRecorder> boxes;
     AppSettings s;
-    platform::MemoryProfileStore store;
+    ui::platform::MemoryProfileStore store;
 
 private slots:
     void init() {
         fake = std::make_unique<FakeInstrument>();
         DeviceHandle() = fake->AddDevice();
-        boxes = std::make_unique<test::MessageBoxRecorder>();
+        boxes = std::make_unique<ui::test::MessageBoxRecorder>();
         s = AppSettings{};
-        s.modelName = platform::ResString(1234);
-        store = platform::MemoryProfileStore{};
+        s.modelName = ui::platform::ResString(1234);
+        store = ui::platform::MemoryProfileStore{};
     }
     void cleanup() {
         boxes.reset();
@@ -68,22 +69,22 @@ private slots:
         CMeasSettingsDlg dlg(nullptr, s, store);
         QCOMPARE(dlg.objectName(), QString("dlg_130"));
         QCOMPARE(combo(dlg, 1012)->count(), 2);
-        QCOMPARE(combo(dlg, 1012)->itemText(1), platform::ResQString(1141));
+        QCOMPARE(combo(dlg, 1012)->itemText(1), ui::platform::ResQString(1141));
         QCOMPARE(combo(dlg, 1004)->count(), 16);
         QCOMPARE(combo(dlg, 1004)->currentIndex(), 6);
-        QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1149));
+        QCOMPARE(combo(dlg, 1004)->currentText(), ui::platform::ResQString(1149));
         QCOMPARE(combo(dlg, 1005)->count(), 2);
         QVERIFY(!combo(dlg, 1005)->isEnabled());
         QCOMPARE(combo(dlg, 1006)->currentIndex(), 1);
         QCOMPARE(combo(dlg, 1007)->count(), 15);
         QCOMPARE(combo(dlg, 1007)->currentIndex(), 2);
-        QCOMPARE(combo(dlg, 1071)->itemText(1), platform::ResQString(1283));
+        QCOMPARE(combo(dlg, 1071)->itemText(1), ui::platform::ResQString(1283));
         QVERIFY(dlg.findChild<QPushButton *>("ctl_1"));
         QVERIFY(dlg.findChild<QPushButton *>("ctl_2"));
     }
 
     void reflectionOnlyModelAndRefusedProbe() {
-        s.modelName = platform::ResString(1235);
+        s.modelName = ui::platform::ResString(1235);
         fake->SetRule([](const FakeCall &c) -> std::optional<int32_t> {
             if (c.fn == "DISetProperty" && c.a == 4 && c.b == 14) return 10001;
             return std::nullopt;
@@ -99,10 +100,10 @@ private slots:
         CMeasSettingsDlg dlg(nullptr, s, store);
         choose(dlg, 1071, 1);
         QCOMPARE(combo(dlg, 1004)->count(), 1);
-        QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1273));
+        QCOMPARE(combo(dlg, 1004)->currentText(), ui::platform::ResQString(1273));
         QVERIFY(!combo(dlg, 1004)->isEnabled());
         QCOMPARE(int(boxes->Count()), 1);
-        QCOMPARE(boxes->Boxes()[0].text, platform::ResString(1308));
+        QCOMPARE(boxes->Boxes()[0].text, ui::platform::ResString(1308));
 
         choose(dlg, 1012, 1);
         QVERIFY(!combo(dlg, 1004)->isEnabled());
@@ -110,7 +111,7 @@ private slots:
         QVERIFY(!combo(dlg, 1071)->isEnabled());
         QCOMPARE(combo(dlg, 1071)->currentIndex(), 0);
         QCOMPARE(combo(dlg, 1004)->count(), 16);
-        QCOMPARE(combo(dlg, 1004)->currentText(), platform::ResQString(1143));
+        QCOMPARE(combo(dlg, 1004)->currentText(), ui::platform::ResQString(1143));
     }
 
     void okStoresSendsAndCopiesThePositionsBack() {
@@ -147,7 +148,7 @@ private slots:
         int result = RunMeasurementSettings(nullptr, s, store);
         QVERIFY(stillShown);
         QCOMPARE(result, int(QDialog::Rejected));
-        QCOMPARE(boxes->Boxes().back().text, platform::ResString(1241));
+        QCOMPARE(boxes->Boxes().back().text, ui::platform::ResString(1241));
         QCOMPARE(s.MeasurementCondSel, 0);
         QCOMPARE(s.MeasurementCond, 4);
         QCOMPARE(store.GetInt(s.modelName, "MeasurementCond", -1), 0x20);

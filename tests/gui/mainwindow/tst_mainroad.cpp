@@ -24,10 +24,11 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using ombra::platform::ResQString;
-using ombra::platform::ResString;
-using ombra::test::FakeInstrument;
-namespace mb = ombra::platform::mb;
+using namespace ombra::ui;
+using ombra::ui::platform::ResQString;
+using ombra::ui::platform::ResString;
+using ombra::ui::test::FakeInstrument;
+namespace mb = ombra::ui::platform::mb;
 
 namespace {
 
@@ -38,9 +39,9 @@ constexpr unsigned kUrgent = mb::SYSTEMMODAL | mb::SETFOREGROUND;
 // A window over a fake instrument with its settings in memory, boxes recorded and the
 // values of every measurement kept instead of written.
 struct Rig {
-    test::ScopedMemoryProfile profile;
+    ui::test::ScopedMemoryProfile profile;
     FakeInstrument fake;
-    test::MessageBoxRecorder boxes;
+    ui::test::MessageBoxRecorder boxes;
     std::vector<OutputValues> written;
     MeasurementWriteResult::Kind writeAnswer = MeasurementWriteResult::Written;
     int chooserCalls = 0;
@@ -68,7 +69,7 @@ struct Rig {
         return window->IsConnected();
     }
     void Post(int message, int times = 1) {
-        for (int i = 0; i < times; ++i) platform::PostAppMessage(window.get(), message);
+        for (int i = 0; i < times; ++i) ui::platform::PostAppMessage(window.get(), message);
         QCoreApplication::processEvents();
     }
     int Boxes(int stringId) const {
@@ -76,7 +77,7 @@ struct Rig {
         for (const auto &box : boxes.Boxes()) n += box.text == ResString(stringId);
         return n;
     }
-    const platform::MessageBoxRequest *Box(int stringId) const {
+    const ui::platform::MessageBoxRequest *Box(int stringId) const {
         for (const auto &box : boxes.Boxes())
             if (box.text == ResString(stringId)) return &box;
         return nullptr;
@@ -286,7 +287,7 @@ void MainRoadTest::refusedConditionFallsBackToFour() {
     const std::string model = ResString(1234);
     rig.profile.Store().WriteInt(model, "MeasurementCond", 8);
     rig.profile.Store().WriteInt(model, "Illuminant", 16);
-    rig.fake.SetRule([](const test::FakeCall &c) -> std::optional<int32_t> {
+    rig.fake.SetRule([](const ui::test::FakeCall &c) -> std::optional<int32_t> {
         if (c.fn != "DISetProperty") return std::nullopt;
         if (c.a == 4 && c.b == 3) return 10001;  // condition bit 8
         if (c.a == 3 && c.b == 4) return 10001;  // illuminant bit 16
@@ -310,7 +311,7 @@ void MainRoadTest::refusedConditionFallsBackToFour() {
 void MainRoadTest::refusalTwiceLeavesHalfConnected() {
     Rig rig;
     const DIHANDLE h = rig.fake.AddDevice();
-    rig.fake.SetRule([](const test::FakeCall &c) -> std::optional<int32_t> {
+    rig.fake.SetRule([](const ui::test::FakeCall &c) -> std::optional<int32_t> {
         if (c.fn == "DISetProperty" && c.a == 4) return 10001;
         return std::nullopt;
     });
@@ -675,7 +676,7 @@ void MainRoadTest::missingSpreadsheetLeavesANotice() {
     Rig rig;
     rig.fake.AddDevice();
     QVERIFY(rig.Connect());
-    const QString notice = QString::fromUtf8(mainwin::kNotWrittenNotice);
+    const QString notice = QString::fromUtf8(ui::mainwin::kNotWrittenNotice);
     rig.writeAnswer = MeasurementWriteResult::NoWorkbook;
     rig.Post(32778);
     QCOMPARE(rig.w().HintText(), notice);
@@ -691,7 +692,7 @@ void MainRoadTest::missingSpreadsheetLeavesANotice() {
     rig.writeAnswer = MeasurementWriteResult::Failed;
     rig.Post(32782);
     rig.Post(32778);
-    QCOMPARE(rig.w().HintText(), QString::fromUtf8(mainwin::kSpreadsheetFailedNotice));
+    QCOMPARE(rig.w().HintText(), QString::fromUtf8(ui::mainwin::kSpreadsheetFailedNotice));
     rig.writeAnswer = MeasurementWriteResult::Written;
     rig.Post(32782);
     rig.Post(32778);
@@ -727,7 +728,7 @@ void MainRoadTest::realTransferWritesTheSheet() {
     rig.Post(32782);
     rig.Post(32778);
     QCOMPARE(connections, 2);
-    QCOMPARE(rig.w().HintText(), QString::fromUtf8(mainwin::kNotWrittenNotice));
+    QCOMPARE(rig.w().HintText(), QString::fromUtf8(ui::mainwin::kNotWrittenNotice));
 }
 
 OMBRA_QTEST_MAIN(MainRoadTest)

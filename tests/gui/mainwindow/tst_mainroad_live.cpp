@@ -13,8 +13,9 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using ombra::platform::ResQString;
-using ombra::platform::ResString;
+using namespace ombra::ui;
+using ombra::ui::platform::ResQString;
+using ombra::ui::platform::ResString;
 
 namespace {
 
@@ -56,8 +57,8 @@ void MainRoadLiveTest::cleanupTestCase() {
 void MainRoadLiveTest::connectMeasureAndLose() {
     fxtest::FxsimServe serve(kOneDevice);
     QVERIFY2(serve.Start(), qPrintable(serve.Output()));
-    test::ScopedMemoryProfile profile;
-    test::MessageBoxRecorder boxes;
+    ui::test::ScopedMemoryProfile profile;
+    ui::test::MessageBoxRecorder boxes;
     Settings() = AppSettings{};
 
     std::vector<OutputValues> written;

@@ -13,11 +13,11 @@
 #include "platform/Resources.h"
 #include "support/TestSupport.h"
 
-using ombra::CAboutDlg;
-using ombra::CVireoDataTransferSoftwareDlg;
-using ombra::OmbraImageButton;
-using ombra::platform::ResQString;
-using ombra::platform::ResString;
+using ombra::ui::CAboutDlg;
+using ombra::ui::CVireoDataTransferSoftwareDlg;
+using ombra::ui::OmbraImageButton;
+using ombra::ui::platform::ResQString;
+using ombra::ui::platform::ResString;
 
 namespace {
 
@@ -240,10 +240,10 @@ void MainWindowTest::aboutBoxShowsTheVersion() {
 
 void MainWindowTest::manualCommandReportsFailure() {
     CVireoDataTransferSoftwareDlg w("1");
-    ombra::test::MessageBoxRecorder boxes;
+    ombra::ui::test::MessageBoxRecorder boxes;
     std::vector<QString> asked;
-    int answer = ombra::shell::kFileNotFound;
-    auto previous = ombra::SetShellOpener([&](const QString &path) {
+    int answer = ombra::ui::shell::kFileNotFound;
+    auto previous = ombra::ui::SetShellOpener([&](const QString &path) {
         asked.push_back(path);
         return answer;
     });
@@ -253,22 +253,22 @@ void MainWindowTest::manualCommandReportsFailure() {
     QCOMPARE(boxes.Count(), size_t(1));
     QCOMPARE(boxes.Boxes()[0].text, ResString(1396));
     QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), QCoreApplication::applicationName());
-    QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::platform::mb::ICONERROR);
+    QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::ui::platform::mb::ICONERROR);
 
-    answer = ombra::shell::kFailed;
+    answer = ombra::ui::shell::kFailed;
     w.OnCommand(32774);
     QCOMPARE(boxes.Count(), size_t(2));
     QCOMPARE(boxes.Boxes()[1].text, ResString(1397));
 
-    answer = ombra::shell::kOpened;
+    answer = ombra::ui::shell::kOpened;
     w.OnCommand(32774);
     QCOMPARE(boxes.Count(), size_t(2));
-    ombra::SetShellOpener(previous);
+    ombra::ui::SetShellOpener(previous);
 }
 
 void MainWindowTest::placeholdersAnswerWithoutCrashing() {
     CVireoDataTransferSoftwareDlg w("1");
-    ombra::test::MessageBoxRecorder boxes;
+    ombra::ui::test::MessageBoxRecorder boxes;
     // Commands that need an instrument do nothing while disconnected, however they arrive.
     for (int id : {1001, 1002, 1020, 1028, 32772}) w.OnCommand(id);
     QCOMPARE(boxes.Count(), size_t(0));

@@ -12,7 +12,8 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
-using platform::MemoryProfileStore;
+using namespace ombra::ui;
+using ui::platform::MemoryProfileStore;
 
 namespace {
 
@@ -85,7 +86,7 @@ class TestDataItemsDlg : public QObject {
 private slots:
     void init() {
         settings = AppSettings{};
-        settings.modelName = platform::ResString(1234);
+        settings.modelName = ui::platform::ResString(1234);
         settings.BlockSep = 13;
         settings.reflectionSelection = Items({1035, 1036, 2005, 2000});
         settings.irradianceSelection = Items({1035, 1036, 1037, 1038, 1039});
@@ -96,8 +97,8 @@ private slots:
         {
             CDataItemsDlg dlg(nullptr, settings, store);
             Driver d{dlg};
-            QCOMPARE(d.TabLabels(), (QStringList{platform::ResQString(1254), platform::ResQString(1255),
-                                                 platform::ResQString(1179), platform::ResQString(1309)}));
+            QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1254), ui::platform::ResQString(1255),
+                                                 ui::platform::ResQString(1179), ui::platform::ResQString(1309)}));
             QCOMPARE(d.OfferedIds().front(), 2023);
             d.Tabs()->setCurrentIndex(1);
             QCOMPARE(d.OfferedIds()[0], 1035);
@@ -114,7 +115,7 @@ private slots:
         {
             CDataItemsDlg dlg(nullptr, settings, store);
             Driver d{dlg};
-            QCOMPARE(d.TabLabels(), (QStringList{platform::ResQString(1178), platform::ResQString(1180)}));
+            QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1178), ui::platform::ResQString(1180)}));
             QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 1037, 1038, 1039}));
             d.Tabs()->setCurrentIndex(1);
             std::vector<int> spectral = d.OfferedIds();
@@ -126,13 +127,13 @@ private slots:
     }
 
     void tabsOfTheReflectionOnlyModel() {
-        if (platform::ResString(1235).empty()) QSKIP("model name texts not available");
+        if (ui::platform::ResString(1235).empty()) QSKIP("model name texts not available");
         settings.MeasurementTypeSel = 1;
-        settings.modelName = platform::ResString(1235);
+        settings.modelName = ui::platform::ResString(1235);
         CDataItemsDlg dlg(nullptr, settings, store);
         Driver d{dlg};
-        QCOMPARE(d.TabLabels(), (QStringList{platform::ResQString(1254), platform::ResQString(1255),
-                                             platform::ResQString(1309)}));
+        QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1254), ui::platform::ResQString(1255),
+                                             ui::platform::ResQString(1309)}));
     }
 
     void startState() {
@@ -144,14 +145,14 @@ private slots:
         Driver d{dlg};
         QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 2005, 2000}));
         QCOMPARE(d.SelectedRows(), (std::vector<int>{3}));
-        QCOMPARE(d.Chosen()->item(2)->text(), platform::ResQString(1261));
+        QCOMPARE(d.Chosen()->item(2)->text(), ui::platform::ResQString(1261));
         QVERIFY(!d.Ctl<QCheckBox>(1025)->isChecked());
         QVERIFY(d.Ctl<QRadioButton>(1027)->isChecked());
         QCOMPARE(d.Ctl<QComboBox>(1072)->count(), 17);
         QCOMPARE(d.Ctl<QComboBox>(1072)->currentData().toInt(), 13);
         QCOMPARE(d.Ctl<QComboBox>(1073)->currentData().toInt(), 3);
         QCOMPARE(d.Ctl<QComboBox>(1074)->currentData().toInt(), 7);
-        QCOMPARE(d.Ctl<QComboBox>(1074)->itemText(16), platform::ResQString(1336));
+        QCOMPARE(d.Ctl<QComboBox>(1074)->itemText(16), ui::platform::ResQString(1336));
     }
 
     void groupReplacesTheEntriesItCovers() {
@@ -301,15 +302,15 @@ private slots:
     }
 
     void emptySelectionIsRefused() {
-        test::MessageBoxRecorder boxes;
+        ui::test::MessageBoxRecorder boxes;
         CDataItemsDlg dlg(nullptr, settings, store);
         Driver d{dlg};
         d.Click(8);
         d.Click(1);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1237));
-        QCOMPARE(boxes.Boxes()[0].caption, platform::ResString(1200));
-        QCOMPARE(boxes.Boxes()[0].flags, platform::mb::ICONINFORMATION);
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1237));
+        QCOMPARE(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
+        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONINFORMATION);
         QCOMPARE(store.Writes().size(), size_t(2));
         QCOMPARE(store.Writes()[0].name, std::string("Label"));
         QCOMPARE(store.Writes()[1].name, std::string("Row"));

@@ -16,6 +16,7 @@
 #include "support/TestSupport.h"
 
 using namespace ombra;
+using namespace ombra::ui;
 
 namespace {
 
@@ -77,8 +78,8 @@ private slots:
         QCOMPARE(table->item(0, MeasurementsDlg::InstrumentColumn)->text(), QString("OS-100 4711"));
         QCOMPARE(table->item(0, MeasurementsDlg::ValuesColumn)->text(), QString("L* 3.5   a* -0.25   b* 1.00"));
         QCOMPARE(table->item(2, MeasurementsDlg::OutcomeColumn)->text(), QString("Written: Book1.ods, Sheet1, A1 to D2"));
-        QCOMPARE(table->item(1, MeasurementsDlg::OutcomeColumn)->text(), platform::ResQString(1431));
-        QCOMPARE(table->item(0, MeasurementsDlg::OutcomeColumn)->text(), platform::ResQString(1434));
+        QCOMPARE(table->item(1, MeasurementsDlg::OutcomeColumn)->text(), ui::platform::ResQString(1431));
+        QCOMPARE(table->item(0, MeasurementsDlg::OutcomeColumn)->text(), ui::platform::ResQString(1434));
         QVERIFY(table->item(0, 0)->font().bold());
         QVERIFY(table->item(1, 0)->font().bold());
         QVERIFY(!table->item(2, 0)->font().bold());
@@ -103,12 +104,12 @@ private slots:
         MeasurementsDlg dlg(*journal, nullptr);
         dlg.SelectIds({plain, quoted});
         const QString path = dir.path() + "/out.csv";
-        auto previous = platform::SetFileDialogHook([&](const platform::FileDialogRequest &r) -> std::optional<std::string> {
+        auto previous = ui::platform::SetFileDialogHook([&](const ui::platform::FileDialogRequest &r) -> std::optional<std::string> {
             if (!r.save || r.defaultExtension != "csv") return std::nullopt;
             return path.toStdString();
         });
         QVERIFY(dlg.ExportSelected());
-        platform::SetFileDialogHook(previous);
+        ui::platform::SetFileDialogHook(previous);
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray csv = f.readAll();
@@ -124,13 +125,13 @@ private slots:
         MeasurementsDlg dlg(*journal, nullptr);
         dlg.SelectIds({ids[0], ids[1]});
         {
-            test::MessageBoxRecorder no(platform::mb::IDNO);
+            ui::test::MessageBoxRecorder no(ui::platform::mb::IDNO);
             QCOMPARE(dlg.DeleteSelected(), 0);
             QCOMPARE(no.Count(), size_t(1));
             QVERIFY(QString::fromStdString(no.Boxes()[0].text).contains("2"));
         }
         QCOMPARE(dlg.Table()->rowCount(), 3);
-        test::MessageBoxRecorder yes(platform::mb::IDYES);
+        ui::test::MessageBoxRecorder yes(ui::platform::mb::IDYES);
         QCOMPARE(dlg.DeleteSelected(), 2);
         QCOMPARE(dlg.Table()->rowCount(), 1);
         QCOMPARE(journal->List().size(), size_t(1));
@@ -154,11 +155,11 @@ private slots:
         workbookOpen = false;
         sent.clear();
         dlg.SelectIds(ids);
-        test::MessageBoxRecorder boxes;
+        ui::test::MessageBoxRecorder boxes;
         QCOMPARE(dlg.WriteSelected(), 0);
         QCOMPARE(sent.size(), size_t(1));  // no workbook: the rest is not tried
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, platform::ResString(1446));
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1446));
         QCOMPARE(journal->UnwrittenCount(), 1);
     }
 

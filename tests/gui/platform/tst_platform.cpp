@@ -20,7 +20,7 @@
 #include "platform/WaitCursor.h"
 #include "support/TestSupport.h"
 
-using namespace ombra::platform;
+using namespace ombra::ui::platform;
 
 namespace {
 

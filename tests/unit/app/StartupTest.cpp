@@ -18,7 +18,7 @@
 
 namespace {
 
-using ombra::CVireoDataTransferSoftwareApp;
+using ombra::app::CVireoDataTransferSoftwareApp;
 using Outcome = CVireoDataTransferSoftwareApp::Outcome;
 
 // ---- start-up inside this process, with the main window replaced by a probe ----
@@ -48,12 +48,12 @@ TEST(Startup, RunsEveryStepBeforeTheMainWindow) {
         EXPECT_EQ(CVireoDataTransferSoftwareApp::Current(), &running);
         EXPECT_EQ(running.ProductVersion(), OMBRA_VERSION);
         EXPECT_EQ(QCoreApplication::organizationName(), "LARKSPUR");
-        EXPECT_EQ(QCoreApplication::applicationName().toStdString(), ombra::platform::ExecutableBaseName());
+        EXPECT_EQ(QCoreApplication::applicationName().toStdString(), ombra::core::platform::ExecutableBaseName());
         EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
         EXPECT_EQ(running.Accelerators().size(), 2u);
-        ombra::platform::SingleInstanceLock other;
+        ombra::core::platform::SingleInstanceLock other;
         EXPECT_EQ(other.Acquire((dir.path() + "/Marker").toStdString()),
-                  ombra::platform::SingleInstanceLock::Result::HeldElsewhere)
+                  ombra::core::platform::SingleInstanceLock::Result::HeldElsewhere)
             << "the marker is held while the main window runs";
         return 1;
     }));
@@ -78,9 +78,9 @@ TEST(Startup, MissingResourceLibraryEndsBeforeAnythingElse) {
 
 TEST(Startup, SecondCopyEndsSilentlyAndAnUnusableMarkerDoesNotBlock) {
     QTemporaryDir dir;
-    ombra::platform::SingleInstanceLock firstCopy;
+    ombra::core::platform::SingleInstanceLock firstCopy;
     ASSERT_EQ(firstCopy.Acquire((dir.path() + "/Marker").toStdString()),
-              ombra::platform::SingleInstanceLock::Result::Acquired);
+              ombra::core::platform::SingleInstanceLock::Result::Acquired);
     int windows = 0;
     auto count = [&](CVireoDataTransferSoftwareApp &) { return ++windows; };
     CVireoDataTransferSoftwareApp second(TestOptions(dir, count));
@@ -101,7 +101,7 @@ TEST(Startup, AnUntrustedMarkerIsReportedAndTheProgramStarts) {
     QString marker = dir.path() + "/Marker";
     QFile(marker).open(QIODevice::WriteOnly);
     ASSERT_EQ(chmod(marker.toUtf8().constData(), 0666), 0);
-    ombra::test::MessageBoxRecorder boxes;
+    ombra::ui::test::MessageBoxRecorder boxes;
     int windows = 0;
     CVireoDataTransferSoftwareApp app(TestOptions(dir, [&](CVireoDataTransferSoftwareApp &) { return ++windows; }));
     EXPECT_EQ(RunApp(app), 0);

@@ -4,9 +4,9 @@
 
 namespace {
 
-using ombra::LookUpProductVersion;
-using ombra::StringQueryPath;
-using ombra::VersionBlock;
+using ombra::app::LookUpProductVersion;
+using ombra::app::StringQueryPath;
+using ombra::app::VersionBlock;
 
 VersionBlock BlockWith(std::optional<std::vector<uint32_t>> translations,
                        std::vector<std::pair<std::string, std::string>> strings) {
@@ -72,7 +72,7 @@ TEST(ProductVersion, BlockWithoutReachableProductVersionGivesTheFallback) {
 TEST(ProductVersion, SearchListsInTrialOrder) {
     const std::vector<unsigned> codePages = {0x0000, 0x03A4, 0x03B5, 0x03B6, 0x04B0, 0x04E2,
                                              0x04E3, 0x04E4, 0x04E5, 0x04E6, 0x04E7, 0x04E8};
-    EXPECT_EQ(ombra::VersionSearchCodePages(), codePages);
+    EXPECT_EQ(ombra::app::VersionSearchCodePages(), codePages);
     std::vector<unsigned> languages;
     for (unsigned l = 0x0401; l <= 0x0420; ++l) languages.push_back(l);
     for (unsigned l : {0x0421u, 0x0804u, 0x0807u, 0x0809u, 0x080Au, 0x080Cu, 0x0810u, 0x0813u, 0x0814u, 0x0816u,
@@ -80,12 +80,12 @@ TEST(ProductVersion, SearchListsInTrialOrder) {
         languages.push_back(l);
     languages.insert(languages.end(), 10, 0u);
     ASSERT_EQ(languages.size(), 55u);
-    EXPECT_EQ(ombra::VersionSearchLanguages(), languages);
+    EXPECT_EQ(ombra::app::VersionSearchLanguages(), languages);
 }
 
 TEST(ProductVersion, ProgramBlockCarriesTheBuildVersion) {
-    EXPECT_EQ(LookUpProductVersion(&ombra::ProgramVersionBlock()), OMBRA_VERSION);
-    VersionBlock withoutTable = ombra::ProgramVersionBlock();
+    EXPECT_EQ(LookUpProductVersion(&ombra::app::ProgramVersionBlock()), OMBRA_VERSION);
+    VersionBlock withoutTable = ombra::app::ProgramVersionBlock();
     withoutTable.translations = std::vector<uint32_t>{};
     EXPECT_EQ(LookUpProductVersion(&withoutTable), OMBRA_VERSION);
 }

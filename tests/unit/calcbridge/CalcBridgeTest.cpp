@@ -27,7 +27,7 @@
 #include "support/NoticeRecorder.h"
 #include "support/CoreTestSupport.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -493,4 +493,4 @@ TEST_F(PlantedPipe, NothingAtThePathIsNoOfficeNotARefusal) {
 }
 
 }  // namespace
-}  // namespace ombra
+}  // namespace ombra::core

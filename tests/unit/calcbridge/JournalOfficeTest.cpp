@@ -16,7 +16,7 @@
 #include "output/JournalTransfer.h"
 #include "support/CoreTestSupport.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -118,4 +118,4 @@ TEST(JournalWithOffice, NotWrittenWithoutOfficeThenWrittenAgainLikeDirectMeasure
 }
 
 }  // namespace
-}  // namespace ombra
+}  // namespace ombra::core

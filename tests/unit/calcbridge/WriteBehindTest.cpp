@@ -1,5 +1,6 @@
 // The write-behind layer over the in-memory spreadsheet: transfers end with the cells and the
-// selection of writing cell by cell, in a few batches; a failing batch keeps what came before it;
+// selection of writing cell by cell, in a few batches; a failing batch keeps what came before it
+// and the transfer counts only the cells that reached the sheet;
 // the outside-the-sheet message finds the earlier cells written; a get sees the puts before it.
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 #include "platform/Resources.h"
 #include "support/CoreTestSupport.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 using test::Item;
@@ -116,10 +117,15 @@ TEST(WriteBehind, AFailingBatchKeepsTheEarlierOnesAndWritesNothingAfter) {
         test::NoticeRecorder boxes;
         WriteBehindAutomation held(sheet);
         TransferInput in{c.selection, c.values, 0, 0};
-        EXPECT_EQ(TransferMeasurement(held, c.layout, in, "Caption", boxes.Sink()).result, TransferResult::AutomationFailed);
+        const TransferOutcome outcome = TransferMeasurement(held, c.layout, in, "Caption", boxes.Sink());
+        EXPECT_EQ(outcome.result, TransferResult::AutomationFailed);
         std::map<std::string, std::string> labels = test::CellMap("B2=L1000|C2=L1001|D2=L1002");
         std::map<std::string, std::string> all = test::CellMap("B2=L1000|C2=L1001|D2=L1002|B3=v1000|C3=v1001|D3=v1002");
         EXPECT_EQ(WrittenCells(sheet), failing == select ? all : labels);
+        // What the journal keeps as "partly written, up to" is what reached the sheet.
+        EXPECT_EQ(outcome.cellsWritten, failing == select ? 6 : 3);
+        EXPECT_EQ(outcome.firstCell, "B2");
+        EXPECT_EQ(outcome.lastCell, failing == select ? "D3" : "D2");
         EXPECT_TRUE(sheet.selections.empty());
         EXPECT_EQ(sheet.ActiveAddress(), "B2");
         EXPECT_TRUE(sheet.interactive);  // the spreadsheet is let go all the same
@@ -182,4 +188,4 @@ TEST(TypedInput, DatesTimesAndNumbersOnlyInTheirExactForms) {
 }
 
 }  // namespace
-}  // namespace ombra
+}  // namespace ombra::core

@@ -12,7 +12,7 @@
 #include "colorset/ColorSetFile.h"
 #include "support/FakeInstrument.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 // A set with a value of its own in every field, all of them in range and loadable as
 // written (whole tints, two-decimal colours).
@@ -120,4 +120,4 @@ private:
     }
 };
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

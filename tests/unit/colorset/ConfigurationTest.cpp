@@ -19,9 +19,10 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::ColorSetInstrument;
-using ombra::test::FakeCall;
-using ombra::test::SampleSet;
+using namespace ombra::core;
+using ombra::core::test::ColorSetInstrument;
+using ombra::core::test::FakeCall;
+using ombra::core::test::SampleSet;
 
 constexpr DIHANDLE kDevice = 0x1A0;
 

@@ -9,7 +9,8 @@
 namespace {
 
 using namespace ombra;
-using namespace ombra::colorsets;
+using namespace ombra::core;
+using namespace ombra::core::colorsets;
 
 std::string line(int id, const char *step) {
     std::string text = platform::ResString(id);

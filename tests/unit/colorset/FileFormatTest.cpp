@@ -12,9 +12,10 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::Join;
-using ombra::test::Lines;
-using ombra::test::SampleSet;
+using namespace ombra::core;
+using ombra::core::test::Join;
+using ombra::core::test::Lines;
+using ombra::core::test::SampleSet;
 
 std::vector<std::string> FileLines(const ColorSet &set) {
     std::optional<std::string> text = ColorSetFileText(set);
@@ -255,7 +256,7 @@ TEST(ColorSetFile, UndefinedPaperColourIsSavedAsNone) {
 
 
 TEST(ColorSetFile, CommaLocaleStillWritesAndReadsPoints) {
-    ombra::test::CommaLocale comma;
+    ombra::core::test::CommaLocale comma;
     if (!comma.CLibraryUsesComma()) GTEST_SKIP() << "no comma locale available";
     std::optional<std::string> text = ColorSetFileText(SampleSet());
     std::optional<ColorSet> loaded = text ? Load(*text) : std::nullopt;

@@ -11,9 +11,10 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::Join;
-using ombra::test::Lines;
-using ombra::test::SampleSet;
+using namespace ombra::core;
+using ombra::core::test::Join;
+using ombra::core::test::Lines;
+using ombra::core::test::SampleSet;
 
 class Mutator {
 public:

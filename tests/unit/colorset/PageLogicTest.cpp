@@ -16,6 +16,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 namespace mb = platform::mb;
 
 // ---- entry fields ----

@@ -7,7 +7,8 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::SampleSet;
+using namespace ombra::core;
+using ombra::core::test::SampleSet;
 
 template <class T>
 T At(const CertificationColorSetRecord &record, size_t offset) {

@@ -27,6 +27,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::ui;
 namespace cm = ombra::colorimetry;
 
 template <class T>
@@ -40,7 +41,7 @@ class ColorSetEditorOnFxsim : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = AppSettings{};
-        if (platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
+        if (ui::platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
         ASSERT_TRUE(serve_.Start()) << serve_.Output().toStdString();
         std::string error;
         ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
@@ -69,7 +70,7 @@ protected:
     }
 
     DIFunctions saved_ = Instrument();
-    test::MessageBoxRecorder boxes_{platform::mb::IDOK};
+    ui::test::MessageBoxRecorder boxes_{ui::platform::mb::IDOK};
     fxtest::FxsimServe serve_{R"({"devices": [{"model": 100, "serial": 7101}]})"};
     std::optional<CVireoDllAdapter> session_;  // the main window's hold on the instrument
     CConfiguration config_;
@@ -80,14 +81,14 @@ TEST_F(ColorSetEditorOnFxsim, MeasureFillsTheLibrarysLabAndLeavesTheMeasurementT
     CColorDataEditScreenDlg entry(config_, 0, 0);
     entry.OnMeasure();
     ASSERT_EQ(boxes_.Count(), 1u) << "only the question";
-    EXPECT_EQ(boxes_.Boxes()[0].text, platform::ResString(1369));
+    EXPECT_EQ(boxes_.Boxes()[0].text, ui::platform::ResString(1369));
     cm::MeasurementProperties props;
     props.observer = cm::kObserver10;
     props.illuminant = cm::kIlluminantD65;
     props.condition = cm::kConditionM1;
     const cm::InstrumentResults expected = cm::Measure(*cm::FindSample("cc_purplish_blue"), props);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(control<QLineEdit>(entry, 1056 + i)->text().toStdString(), platform::FormatNumber(expected.colour[0][i], 2));
+        EXPECT_EQ(control<QLineEdit>(entry, 1056 + i)->text().toStdString(), ui::platform::FormatNumber(expected.colour[0][i], 2));
     EXPECT_EQ(MeasurementTypeProperty(), 3) << "irradiance, as the setting says";
 
     // A failing measurement is reported, leaves the values and still puts the type back.
@@ -96,7 +97,7 @@ TEST_F(ColorSetEditorOnFxsim, MeasureFillsTheLibrarysLabAndLeavesTheMeasurementT
     boxes_.Clear();
     entry.OnMeasure();
     ASSERT_EQ(boxes_.Count(), 2u) << "the question and the error";
-    EXPECT_NE(boxes_.Boxes()[1].text.find(platform::ResString(1234)), std::string::npos) << boxes_.Boxes()[1].text;
+    EXPECT_NE(boxes_.Boxes()[1].text.find(ui::platform::ResString(1234)), std::string::npos) << boxes_.Boxes()[1].text;
     EXPECT_EQ(control<QLineEdit>(entry, 1056)->text(), QString("50.00"));
     EXPECT_EQ(MeasurementTypeProperty(), 3);
 }

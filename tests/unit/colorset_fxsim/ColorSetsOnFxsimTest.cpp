@@ -27,6 +27,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::ui;
 
 constexpr int kSlot = 6;
 
@@ -34,7 +35,7 @@ class ColorSetsOnFxsim : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = AppSettings{};
-        if (platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
+        if (ui::platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
         ASSERT_TRUE(serve_.Start()) << serve_.Output().toStdString();
         std::string error;
         ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
@@ -76,7 +77,7 @@ protected:
     }
 
     DIFunctions saved_ = Instrument();
-    test::MessageBoxRecorder boxes_;
+    ui::test::MessageBoxRecorder boxes_;
     fxtest::FxsimServe serve_{R"({"devices": [{"model": 100, "serial": 7101, "version": [3, 44]}]})"};
     std::optional<CVireoDllAdapter> session_;  // the main window's hold on the instrument
 };
@@ -89,7 +90,7 @@ TEST_F(ColorSetsOnFxsim, EditSendAndClearASlot) {
         if (!list) return;
         listShown = true;
         list->SetEditorRunner([](CEditColorSetDlg &editor) {
-            for (ColorSetPage *page : editor.Pages()) static_cast<test::NameColorSetPage *>(page)->field->setText("Fxsim 7");
+            for (ColorSetPage *page : editor.Pages()) static_cast<ui::test::NameColorSetPage *>(page)->field->setText("Fxsim 7");
             editor.OnSend();
             return editor.result();
         });
@@ -99,14 +100,14 @@ TEST_F(ColorSetsOnFxsim, EditSendAndClearASlot) {
         list->OnClear();  // the question is answered OK
         list->accept();
     });
-    ASSERT_EQ(RunColorSets(nullptr, nullptr, nullptr, test::NameColorSetPages), 0);
+    ASSERT_EQ(RunColorSets(nullptr, nullptr, nullptr, ui::test::NameColorSetPages), 0);
     ASSERT_TRUE(listShown);
     EXPECT_EQ(storedAfterSend, std::optional<std::string>("Fxsim 7"));
     EXPECT_EQ(StoredNameOnceWritten(kSlot, std::nullopt), std::nullopt);
     ASSERT_EQ(boxes_.Count(), 3u) << "sent, the clear question, cleared";
-    EXPECT_EQ(boxes_.Boxes()[0].text, platform::ResString(1302));
-    EXPECT_EQ(boxes_.Boxes()[1].text, platform::ResString(1288) + "Fxsim 7 ?");
-    EXPECT_EQ(boxes_.Boxes()[2].text, platform::ResString(1292));
+    EXPECT_EQ(boxes_.Boxes()[0].text, ui::platform::ResString(1302));
+    EXPECT_EQ(boxes_.Boxes()[1].text, ui::platform::ResString(1288) + "Fxsim 7 ?");
+    EXPECT_EQ(boxes_.Boxes()[2].text, ui::platform::ResString(1292));
 
     CertificationColorSetRecord record{};
     int32_t status = LockedCall([&](const DIFunctions &di) {

@@ -18,7 +18,7 @@
 #include "illuminant/UserIlluminantFile.h"
 #include "support/FakeInstrument.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 // The scripted instrument, plus a memory for the user illuminant: DIGetUserIlluminant hands
 // out `stored` (on failure it scribbles over the caller's record first, as a careless library
@@ -116,4 +116,4 @@ inline std::string ReadText(const std::string &path) {
 }
 
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

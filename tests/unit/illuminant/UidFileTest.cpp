@@ -10,7 +10,7 @@
 
 #include "IlluminantTestSupport.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 namespace {
 
 class UidFileTest : public ::testing::Test {
@@ -198,4 +198,4 @@ TEST_F(UidFileTest, FuzzSmoke) {
 }
 
 }  // namespace
-}  // namespace ombra::test
+}  // namespace ombra::core::test

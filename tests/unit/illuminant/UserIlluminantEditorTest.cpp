@@ -15,32 +15,32 @@
 #include "platform/Resources.h"
 #include "support/TestSupport.h"
 
-namespace ombra::test {
+namespace ombra::ui::test {
 namespace {
 
-using platform::mb::ICONASTERISK;
-using platform::mb::ICONHAND;
+using ui::platform::mb::ICONASTERISK;
+using ui::platform::mb::ICONHAND;
 
 constexpr unsigned kErrorManagerFlags =
-    platform::mb::ICONEXCLAMATION | platform::mb::SYSTEMMODAL | platform::mb::SETFOREGROUND;
+    ui::platform::mb::ICONEXCLAMATION | ui::platform::mb::SYSTEMMODAL | ui::platform::mb::SETFOREGROUND;
 
 class EditorTest : public ::testing::Test {
 protected:
     EditorTest() : saved_(Settings()) {
-        Settings().modelName = platform::ResString(1234);
+        Settings().modelName = ui::platform::ResString(1234);
         SetConnectedModelName(Settings().modelName);
         Settings().MeasurementType = 1;
         Settings().Observer = 2;
         Settings().Polarization = 0;
         device_ = instrument_.AddDevice();
         DeviceHandle() = device_;
-        previousHook_ = platform::SetFileDialogHook([this](const platform::FileDialogRequest &request) {
+        previousHook_ = ui::platform::SetFileDialogHook([this](const ui::platform::FileDialogRequest &request) {
             requests_.push_back(request);
             return answer_;
         });
     }
     ~EditorTest() override {
-        platform::SetFileDialogHook(previousHook_);
+        ui::platform::SetFileDialogHook(previousHook_);
         Settings() = saved_;
     }
 
@@ -55,7 +55,7 @@ protected:
     bool Enabled(CUserIlluminantDlg &dialog, int id) {
         return dialog.findChild<QPushButton *>(QStringLiteral("ctl_%1").arg(id))->isEnabled();
     }
-    std::string ErrorText(int32_t code) { return Settings().modelName + " : " + platform::ResString(1200 + code); }
+    std::string ErrorText(int32_t code) { return Settings().modelName + " : " + ui::platform::ResString(1200 + code); }
     std::string Path(const std::string &name) { return dir_.path().toStdString() + "/" + name; }
 
     AppSettings saved_;
@@ -63,8 +63,8 @@ protected:
     DIHANDLE device_ = 0;
     QTemporaryDir dir_;
     std::optional<std::string> answer_;
-    std::vector<platform::FileDialogRequest> requests_;
-    platform::FileDialogHook previousHook_;
+    std::vector<ui::platform::FileDialogRequest> requests_;
+    ui::platform::FileDialogHook previousHook_;
 };
 
 TEST_F(EditorTest, StartsEmptyWithSaveAndRegisterOffAndResultsHidden) {
@@ -77,7 +77,7 @@ TEST_F(EditorTest, StartsEmptyWithSaveAndRegisterOffAndResultsHidden) {
     EXPECT_TRUE(Enabled(dialog, 1083));
     EXPECT_FALSE(ResultsShown(dialog));
 
-    Settings().modelName = platform::ResString(1235);
+    Settings().modelName = ui::platform::ResString(1235);
     CUserIlluminantDlg reflectionOnly;
     EXPECT_FALSE(Enabled(reflectionOnly, 1083));
 }
@@ -112,7 +112,7 @@ TEST_F(EditorTest, FailedReadBackGoesToTheErrorManagerAndLeavesTheRecord) {
     dialog.OnReadFromInstrument();
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, ErrorText(5));
-    EXPECT_EQ(boxes.Boxes()[0].caption, platform::ResString(1200));
+    EXPECT_EQ(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
     EXPECT_EQ(boxes.Boxes()[0].flags, kErrorManagerFlags);
     for (float v : dialog.Record().power) EXPECT_EQ(v, 0.0f);  // the library's scribbles are not taken
     EXPECT_TRUE(colour.Calls().empty());
@@ -132,7 +132,7 @@ TEST_F(EditorTest, RegisterSendsTheRecordAndConfirms) {
     ASSERT_EQ(IlluminantInstrument::registered().size(), 1u);
     EXPECT_EQ(0, std::memcmp(&IlluminantInstrument::registered()[0], &dialog.Record(), sizeof(UserIlluminantRecord)));
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1337));
+    EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1337));
     EXPECT_EQ(boxes.Boxes()[0].flags, ICONASTERISK);
 
     boxes.Clear();
@@ -150,8 +150,8 @@ TEST_F(EditorTest, MeasuringALightSourceRunsTheSequenceAndRestoresTheSettings) {
     dialog.OnMeasure();
 
     ASSERT_EQ(boxes.Count(), 1u);  // the question only
-    EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1339));
-    EXPECT_EQ(boxes.Boxes()[0].flags, platform::mb::OKCANCEL | ICONASTERISK);
+    EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1339));
+    EXPECT_EQ(boxes.Boxes()[0].flags, ui::platform::mb::OKCANCEL | ICONASTERISK);
     std::vector<std::string> expected = {"DISetProperty", "DISetProperty", "DIDoMeasurement", "DISetProperty",
                                          "DIGetColor",    "DIGetSpectrum", "DISetProperty",   "DISetProperty"};
     ASSERT_EQ(instrument_.Names(), expected);
@@ -176,16 +176,16 @@ TEST_F(EditorTest, MeasuringIsRefusedUnderPolarisationAndStopsOnCancel) {
     CUserIlluminantDlg dialog;
     instrument_.ClearLog();
     {
-        MessageBoxRecorder boxes(platform::mb::IDCANCEL);
+        MessageBoxRecorder boxes(ui::platform::mb::IDCANCEL);
         dialog.OnMeasure();
         ASSERT_EQ(boxes.Count(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1339));
+        EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1339));
     }
     Settings().Polarization = 1;
     MessageBoxRecorder boxes;
     dialog.OnMeasure();
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(1338));
+    EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1338));
     EXPECT_EQ(boxes.Boxes()[0].flags, ICONHAND);
     EXPECT_TRUE(instrument_.Calls().empty());
 }
@@ -277,9 +277,9 @@ TEST_F(EditorTest, EveryColourFailureShowsItsMessageThenTheFileMessage) {
         colour.SetResult(result);
         dialog.OnOpen();
         ASSERT_EQ(boxes.Count(), 2u) << result;
-        EXPECT_EQ(boxes.Boxes()[0].text, platform::ResString(messageId)) << result;
+        EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(messageId)) << result;
         EXPECT_EQ(boxes.Boxes()[0].flags, ICONHAND);
-        EXPECT_EQ(boxes.Boxes()[1].text, platform::ResQString(1294).arg("lamp.uid").toStdString());
+        EXPECT_EQ(boxes.Boxes()[1].text, ui::platform::ResQString(1294).arg("lamp.uid").toStdString());
         EXPECT_EQ(boxes.Boxes()[1].flags, ICONHAND);
         EXPECT_FALSE(ResultsShown(dialog)) << result;
         EXPECT_FALSE(Enabled(dialog, 1080)) << result;
@@ -288,7 +288,7 @@ TEST_F(EditorTest, EveryColourFailureShowsItsMessageThenTheFileMessage) {
 }
 
 TEST_F(EditorTest, ShownTextsOfTheThreeValues) {
-    const std::string missing = platform::ResString(1196);
+    const std::string missing = ui::platform::ResString(1196);
     EXPECT_EQ(CUserIlluminantDlg::IntegerText(12.9f, " [lx]"), "12 [lx]");
     EXPECT_EQ(CUserIlluminantDlg::IntegerText(-0.7f, " [lx]"), "0 [lx]");
     EXPECT_EQ(CUserIlluminantDlg::IntegerText(-3.5f, " [K]"), "-3 [K]");
@@ -313,4 +313,4 @@ TEST_F(EditorTest, LightSourceSequenceStopsAtTheFirstFailure) {
 }
 
 }  // namespace
-}  // namespace ombra::test
+}  // namespace ombra::ui::test

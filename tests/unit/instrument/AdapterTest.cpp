@@ -7,9 +7,9 @@
 
 namespace {
 
-using ombra::CVireoDllAdapter;
-using ombra::DeviceHandle;
-using ombra::test::FakeInstrument;
+using ombra::core::CVireoDllAdapter;
+using ombra::core::DeviceHandle;
+using ombra::core::test::FakeInstrument;
 
 TEST(VireoDllAdapter, LastAdapterClosesTheOpenDeviceExactlyOnce) {
     FakeInstrument fake;
@@ -126,9 +126,9 @@ TEST(VireoDllAdapter, CallsFromTwoThreadsNeverOverlap) {
 TEST(VireoDllAdapter, WithoutALoadedLibraryEveryCallFails) {
     // No fake installed: the stand-in table answers every call with its own code.
     CVireoDllAdapter adapter;
-    EXPECT_EQ(adapter.DoMeasurement(), ombra::kResultLibraryMissing);
-    EXPECT_FALSE(ombra::LoadInstrumentLibrary("/nonexistent/libfxAPI.so"));
-    EXPECT_EQ(adapter.DoMeasurement(), ombra::kResultLibraryMissing);
+    EXPECT_EQ(adapter.DoMeasurement(), ombra::core::kResultLibraryMissing);
+    EXPECT_FALSE(ombra::core::LoadInstrumentLibrary("/nonexistent/libfxAPI.so"));
+    EXPECT_EQ(adapter.DoMeasurement(), ombra::core::kResultLibraryMissing);
 }
 
 }  // namespace

@@ -13,10 +13,11 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::FakeCall;
-using ombra::test::FakeDevice;
-using ombra::test::FakeInstrument;
-namespace mb = ombra::platform::mb;
+using namespace ombra::core;
+using ombra::core::test::FakeCall;
+using ombra::core::test::FakeDevice;
+using ombra::core::test::FakeInstrument;
+namespace mb = ombra::core::platform::mb;
 
 class Enumeration : public ::testing::Test {
 protected:
@@ -44,7 +45,7 @@ protected:
 
     FakeInstrument fake;
     CVireoDllAdapter mainWindow;  // the main window's adapter keeps a chosen device open
-    ombra::test::NoticeRecorder boxes;
+    ombra::core::test::NoticeRecorder boxes;
     EnumeratedDevices found;
 };
 

@@ -11,9 +11,10 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::FakeDevice;
-using ombra::test::FakeInstrument;
-namespace mb = ombra::platform::mb;
+using namespace ombra::core;
+using ombra::core::test::FakeDevice;
+using ombra::core::test::FakeInstrument;
+namespace mb = ombra::core::platform::mb;
 
 class DeviceIdentity : public ::testing::Test {
 protected:
@@ -119,7 +120,7 @@ protected:
         return platform::HasResString(id) ? model + " : " + platform::ResString(id) : std::string();
     }
     CErrorMng errors;
-    ombra::test::NoticeRecorder boxes{mb::IDOK};
+    ombra::core::test::NoticeRecorder boxes{mb::IDOK};
 };
 
 TEST_F(ErrorReport, ShowsModelNameSeparatorAndTheCodesText) {

@@ -15,7 +15,7 @@
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 namespace mb = platform::mb;
@@ -123,4 +123,4 @@ TEST_F(Session, APressWritesItsValuesFromTheActiveCellAndALatchedPressDoesNot) {
 }
 
 }  // namespace
-}  // namespace ombra
+}  // namespace ombra::core

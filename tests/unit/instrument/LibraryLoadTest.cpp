@@ -8,6 +8,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 
 // Puts the table in force back when a test loaded a library.
 class KeepTable {

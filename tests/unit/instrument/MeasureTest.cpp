@@ -11,8 +11,9 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::FakeCall;
-using ombra::test::FakeInstrument;
+using namespace ombra::core;
+using ombra::core::test::FakeCall;
+using ombra::core::test::FakeInstrument;
 
 class Collect : public ::testing::Test {
 protected:

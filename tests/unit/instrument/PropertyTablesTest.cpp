@@ -11,7 +11,8 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::FakeInstrument;
+using namespace ombra::core;
+using ombra::core::test::FakeInstrument;
 
 struct Expected {
     uint32_t bit;
@@ -160,7 +161,7 @@ TEST_F(ApplySettings, StopsAtTheFirstFailureAndNamesTheStep) {
     EXPECT_EQ(fake.Calls().size(), 1u);
 
     fake.ClearLog();
-    fake.SetRule([](const ombra::test::FakeCall &c) -> std::optional<int32_t> {
+    fake.SetRule([](const ombra::core::test::FakeCall &c) -> std::optional<int32_t> {
         if (c.fn == "DISetProperty" && c.a == 2) return 12;
         return std::nullopt;
     });
@@ -171,7 +172,7 @@ TEST_F(ApplySettings, StopsAtTheFirstFailureAndNamesTheStep) {
 }
 
 TEST_F(ApplySettings, RefusedConditionGoesBackToTheCallerWithoutAHandler) {
-    fake.SetRule([](const ombra::test::FakeCall &c) -> std::optional<int32_t> {
+    fake.SetRule([](const ombra::core::test::FakeCall &c) -> std::optional<int32_t> {
         if (c.fn == "DISetProperty" && c.a == 4) return kResultNotAccepted;
         return std::nullopt;
     });
@@ -182,7 +183,7 @@ TEST_F(ApplySettings, RefusedConditionGoesBackToTheCallerWithoutAHandler) {
 }
 
 TEST_F(ApplySettings, RefusalHandlerReplacesTheMaskAndTheRestFollows) {
-    fake.SetRule([](const ombra::test::FakeCall &c) -> std::optional<int32_t> {
+    fake.SetRule([](const ombra::core::test::FakeCall &c) -> std::optional<int32_t> {
         if (c.fn == "DISetProperty" && (c.a == 4 || c.a == 3) && c.b != 2) return kResultNotAccepted;
         return std::nullopt;
     });
@@ -199,7 +200,7 @@ TEST_F(ApplySettings, RefusalHandlerReplacesTheMaskAndTheRestFollows) {
 }
 
 TEST_F(ApplySettings, ASecondRefusalStops) {
-    fake.SetRule([](const ombra::test::FakeCall &c) -> std::optional<int32_t> {
+    fake.SetRule([](const ombra::core::test::FakeCall &c) -> std::optional<int32_t> {
         if (c.fn == "DISetProperty" && c.a == 4) return kResultNotAccepted;
         return std::nullopt;
     });

@@ -5,7 +5,7 @@
 
 #include "instrument/SessionRules.h"
 
-using namespace ombra::mainwin;
+using namespace ombra::core::mainwin;
 
 TEST(CalibrationStatusCheck, NoticesAndReadiness) {
     EXPECT_EQ(CheckCalibrationStatus(0, 1), (CalibrationCheck{true, 0}));

@@ -11,7 +11,8 @@
 namespace {
 
 using namespace ombra;
-using ombra::test::FakeInstrument;
+using namespace ombra::core;
+using ombra::core::test::FakeInstrument;
 using Clock = std::chrono::steady_clock;
 
 // Collects posted messages from the worker thread.

@@ -6,7 +6,8 @@
 #include "support/FakeInstrument.h"
 
 using namespace ombra;
-using ombra::test::FakeInstrument;
+using namespace ombra::core;
+using ombra::core::test::FakeInstrument;
 
 namespace {
 

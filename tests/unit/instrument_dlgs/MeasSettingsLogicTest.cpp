@@ -12,10 +12,11 @@
 #include "support/CoreTestSupport.h"
 
 using namespace ombra;
-using ombra::platform::ResString;
-using ombra::test::FakeCall;
-using ombra::test::FakeInstrument;
-namespace mb = ombra::platform::mb;
+using namespace ombra::core;
+using ombra::core::platform::ResString;
+using ombra::core::test::FakeCall;
+using ombra::core::test::FakeInstrument;
+namespace mb = ombra::core::platform::mb;
 
 namespace {
 

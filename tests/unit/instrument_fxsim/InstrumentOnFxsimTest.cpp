@@ -21,6 +21,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 namespace cm = ombra::colorimetry;
 
 const char kScenario[] = R"({"devices": [

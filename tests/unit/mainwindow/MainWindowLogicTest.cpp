@@ -3,7 +3,7 @@
 
 #include "mainwindow/MainWindowLogic.h"
 
-using namespace ombra::mainwin;
+using namespace ombra::ui::mainwin;
 
 namespace {
 

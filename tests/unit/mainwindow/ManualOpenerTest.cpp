@@ -10,6 +10,7 @@
 #include "mainwindow/ManualOpener.h"
 
 using namespace ombra;
+using namespace ombra::ui;
 
 namespace {
 
@@ -20,7 +21,7 @@ protected:
         QDir(dir_.path()).mkdir("Manual");
         previous_ = SetShellOpener([this](const QString &path) {
             opened_.push_back(QFileInfo(path).fileName());
-            if (answers_.empty()) return QFileInfo(path).isFile() ? shell::kOpened : shell::kFileNotFound;
+            if (answers_.empty()) return QFileInfo(path).isFile() ? ui::shell::kOpened : ui::shell::kFileNotFound;
             const int a = answers_.front();
             answers_.erase(answers_.begin());
             return a;
@@ -77,29 +78,29 @@ TEST_F(ManualOpenerTest, MessageFollowsTheLastAnswer) {
     Touch("OpalMan1234.pdf");
     ManualOpenResult r = OpenManual(dir_.path(), "Guide.pdf");
     EXPECT_FALSE(r.opened);
-    EXPECT_EQ(r.lastAnswer, shell::kFileNotFound);
+    EXPECT_EQ(r.lastAnswer, ui::shell::kFileNotFound);
     EXPECT_EQ(r.messageId, 1396);
 
-    answers_ = {shell::kPathNotFound};
+    answers_ = {ui::shell::kPathNotFound};
     EXPECT_EQ(OpenManual(dir_.path(), "Guide.pdf").messageId, 1396);
 
-    answers_ = {shell::kFailed};
+    answers_ = {ui::shell::kFailed};
     EXPECT_EQ(OpenManual(dir_.path(), "Guide.pdf").messageId, 1397);
 
     // The fallback exists but the desktop cannot open it: its answer decides.
     Touch("OpalManABCDE.pdf");
-    answers_ = {shell::kFileNotFound, shell::kFailed};
+    answers_ = {ui::shell::kFileNotFound, ui::shell::kFailed};
     r = OpenManual(dir_.path(), "Guide.pdf");
-    EXPECT_EQ(r.lastAnswer, shell::kFailed);
+    EXPECT_EQ(r.lastAnswer, ui::shell::kFailed);
     EXPECT_EQ(r.messageId, 1397);
-    answers_ = {shell::kFailed, shell::kFileNotFound};
+    answers_ = {ui::shell::kFailed, ui::shell::kFileNotFound};
     EXPECT_EQ(OpenManual(dir_.path(), "Guide.pdf").messageId, 1396);
 }
 
 TEST(DesktopShellOpen, MissingFolderOrFileIsReportedWithoutAskingTheDesktop) {
     QTemporaryDir dir;
-    EXPECT_EQ(DesktopShellOpen(dir.path() + "/Manual/x.pdf"), shell::kPathNotFound);
-    EXPECT_EQ(DesktopShellOpen(dir.path() + "/x.pdf"), shell::kFileNotFound);
+    EXPECT_EQ(DesktopShellOpen(dir.path() + "/Manual/x.pdf"), ui::shell::kPathNotFound);
+    EXPECT_EQ(DesktopShellOpen(dir.path() + "/x.pdf"), ui::shell::kFileNotFound);
     // An empty manual name must not open the folder.
-    EXPECT_EQ(DesktopShellOpen(dir.path() + "/"), shell::kFileNotFound);
+    EXPECT_EQ(DesktopShellOpen(dir.path() + "/"), ui::shell::kFileNotFound);
 }

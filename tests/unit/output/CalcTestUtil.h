@@ -9,7 +9,7 @@
 #include "output/OutputItem.h"
 #include "output/Transfer.h"
 
-namespace ombra::test {
+namespace ombra::core::test {
 
 // Item with label "L<id>" and value text "v<id>".
 inline OutputItem Item(int id) { return OutputItem{id, "L" + std::to_string(id), 0.0, "v" + std::to_string(id)}; }
@@ -56,4 +56,4 @@ inline std::map<std::string, std::string> WrittenCells(const MemoryAutomation &a
     return cells;
 }
 
-}  // namespace ombra::test
+}  // namespace ombra::core::test

@@ -8,6 +8,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 using platform::ResString;
 
 std::vector<int> Ids(const OutputItemList &list) {

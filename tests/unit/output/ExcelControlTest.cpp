@@ -5,7 +5,7 @@
 #include "CalcTestUtil.h"
 #include "output/ExcelControl.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 using test::CellMap;
@@ -267,4 +267,4 @@ TEST(Cells, HiddenSheetIsWrittenButNotSelected) {
 }
 
 }  // namespace
-}  // namespace ombra
+}  // namespace ombra::core

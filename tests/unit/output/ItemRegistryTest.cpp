@@ -13,6 +13,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 
 TEST(ItemRegistry, EachIdentifierHasOneRowAndEveryValueAPlaceOfItsOwn) {
     const RangeRow &densities = *FindRange(item::kFirstSpotDensity);

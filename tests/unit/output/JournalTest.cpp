@@ -20,7 +20,7 @@
 #include "platform/Resources.h"
 #include "support/OutputItems.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 OutputItem Item(int id) { return OutputItem{id, "L" + std::to_string(id), id * 0.5, "v" + std::to_string(id)}; }
@@ -368,4 +368,4 @@ TEST(JournalText, CsvQuotingAndTsvFields) {
 }
 
 }  // namespace
-}  // namespace ombra
+}  // namespace ombra::core

@@ -7,7 +7,7 @@
 #include "support/NoticeRecorder.h"
 #include "support/CoreTestSupport.h"
 
-namespace ombra {
+namespace ombra::core {
 namespace {
 
 using test::CellMap;
@@ -280,4 +280,4 @@ TEST(Separators, MovementWithLabelsAndRows) {
 }
 
 }  // namespace
-}  // namespace ombra
+}  // namespace ombra::core

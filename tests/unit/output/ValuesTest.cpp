@@ -17,6 +17,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 using platform::ResString;
 
 constexpr float kMissing = std::numeric_limits<float>::max();
@@ -200,7 +201,7 @@ TEST_F(ValuesFixture, NoRecordOrUnknownTypeLeavesValuesEmpty) {
 
 
 TEST_F(ValuesFixture, NumbersUseAPointInACommaLocale) {
-    ombra::test::CommaLocale comma;
+    ombra::core::test::CommaLocale comma;
     if (!comma.CLibraryUsesComma()) GTEST_SKIP() << "no comma locale available";
     record.SetFloat(97, 1.5f);
     record.SetFloat(104, 0.3127f);

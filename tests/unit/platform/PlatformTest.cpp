@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace ombra::platform;
+using namespace ombra::ui::platform;
 
 TEST(UserNumbers, ParsesWithTheGivenSeparator) {
     EXPECT_EQ(ParseUserNumber("1,5", ","), 1.5);
@@ -79,7 +79,7 @@ TEST(FileDialogs, HookAnswersInsteadOfTheDialog) {
 }
 
 TEST(MessageBoxHook, RecordsEachBoxAndReturnsTheQueuedAnswers) {
-    ombra::test::MessageBoxRecorder boxes(mb::IDOK);
+    ombra::ui::test::MessageBoxRecorder boxes(mb::IDOK);
     boxes.Answer(mb::IDNO);
     EXPECT_EQ(ShowMessageBox(nullptr, "Replace?", "Caption", mb::YESNO | mb::ICONQUESTION), mb::IDNO);
     EXPECT_EQ(ShowMessageBox(nullptr, "Done", "Caption", mb::ICONINFORMATION), mb::IDOK);

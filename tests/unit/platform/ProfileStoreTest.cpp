@@ -7,7 +7,7 @@
 
 namespace {
 
-using ombra::platform::MakeSettingsProfileStore;
+using ombra::core::platform::MakeSettingsProfileStore;
 
 TEST(SettingsProfileStore, ReadsDefaultsAndRoundTripsTypes) {
     QTemporaryDir dir;
@@ -143,22 +143,22 @@ TEST(SettingsProfileStore, AFailedWriteIsReportedOnceAndIsNotSticky) {
 }
 
 TEST(MemoryProfileStore, FailingWritesGiveOneNotice) {
-    ombra::platform::MemoryProfileStore store;
+    ombra::core::platform::MemoryProfileStore store;
     store.FailWrites("disk full");
     EXPECT_FALSE(store.WriteInt("M", "Row", 1));
     EXPECT_FALSE(store.WriteString("M", "Label", "x"));
-    std::optional<ombra::Notice> notice = ombra::platform::TakeSettingsFailureNotice(store);
+    std::optional<ombra::core::Notice> notice = ombra::core::platform::TakeSettingsFailureNotice(store);
     ASSERT_TRUE(notice);
     EXPECT_EQ(notice->textId, 1600);
     EXPECT_EQ(notice->args, std::vector<std::string>{"disk full"});
-    EXPECT_FALSE(ombra::platform::TakeSettingsFailureNotice(store)) << "told once";
+    EXPECT_FALSE(ombra::core::platform::TakeSettingsFailureNotice(store)) << "told once";
     store.FailWrites(std::nullopt);
     EXPECT_TRUE(store.WriteInt("M", "Row", 1));
     EXPECT_EQ(store.GetInt("M", "Row", 0), 1);
 }
 
 TEST(MemoryProfileStore, DefaultsWritesAndSeeds) {
-    ombra::platform::MemoryProfileStore store;
+    ombra::core::platform::MemoryProfileStore store;
     EXPECT_EQ(store.GetInt("M", "X", 3), 3);
     store.Seed("M", "X", -1);
     EXPECT_EQ(store.GetInt("M", "X", 3), -1);

@@ -110,8 +110,8 @@ TEST(LibraryImages, IconBackgroundAndPlatformPixmap) {
     ASSERT_FALSE(icon.isNull());
     EXPECT_EQ(icon.width(), icon.height());
     EXPECT_FALSE(Decode(145).isNull());
-    EXPECT_EQ(ombra::platform::ResPixmap(147).size(), QSize(120, 112));
-    EXPECT_TRUE(ombra::platform::ResPixmap(170).isNull());
+    EXPECT_EQ(ombra::ui::platform::ResPixmap(147).size(), QSize(120, 112));
+    EXPECT_TRUE(ombra::ui::platform::ResPixmap(170).isNull());
 }
 
 TEST(LibraryImages, CalibrationPicturesBesideTheProgram) {
@@ -123,7 +123,7 @@ TEST(LibraryImages, CalibrationPicturesBesideTheProgram) {
 }
 
 TEST(LibraryMenu, MainMenuCarriesEveryCommandOnce) {
-    const auto menu = ombra::platform::ResMenu(132);
+    const auto menu = ombra::ui::platform::ResMenu(132);
     ASSERT_FALSE(menu.empty());
     EXPECT_EQ(menu.front().level, 0) << "starts with a popup";
     std::multiset<int> commands;
@@ -143,15 +143,15 @@ TEST(LibraryMenu, MainMenuCarriesEveryCommandOnce) {
 }
 
 TEST(LibraryMenu, ConnectItemStartsWithTheConnectText) {
-    for (const auto &entry : ombra::platform::ResMenu(132)) {
+    for (const auto &entry : ombra::ui::platform::ResMenu(132)) {
         if (entry.commandId == 1000) {
-            EXPECT_EQ(entry.text, ombra::platform::ResString(1419));
+            EXPECT_EQ(entry.text, ombra::ui::platform::ResString(1419));
         }
     }
 }
 
 TEST(LibraryMenu, AcceleratorsAreValidDistinctKeysForMenuCommands) {
-    const auto keys = ombra::platform::ResAccelerators(135);
+    const auto keys = ombra::ui::platform::ResAccelerators(135);
     ASSERT_FALSE(keys.empty());
     std::set<int> seenKeys;
     std::set<int> commands;
@@ -181,8 +181,8 @@ TEST(LibraryDump, PrintsEveryStringInIdOrder) {
         const int id = line.left(tab).toInt();
         EXPECT_GT(id, previous) << "ascending ids";
         previous = id;
-        if (!ombra::platform::ResQString(id).contains('\n')) {
-            EXPECT_EQ(line.mid(tab + 1), ombra::platform::ResQString(id)) << id;
+        if (!ombra::ui::platform::ResQString(id).contains('\n')) {
+            EXPECT_EQ(line.mid(tab + 1), ombra::ui::platform::ResQString(id)) << id;
         }
     }
 }

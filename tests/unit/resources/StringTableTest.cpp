@@ -12,9 +12,9 @@
 
 #include "platform/Resources.h"
 
-using ombra::platform::HasResString;
-using ombra::platform::ResQString;
-using ombra::platform::ResString;
+using ombra::core::platform::HasResString;
+using ombra::core::platform::ResQString;
+using ombra::core::platform::ResString;
 
 namespace {
 
@@ -53,7 +53,7 @@ std::vector<int> Range(int first, int last) {
 }  // namespace
 
 TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
-    ASSERT_TRUE(ombra::platform::ResourceLibraryLoaded());
+    ASSERT_TRUE(ombra::core::platform::ResourceLibraryLoaded());
     EXPECT_FALSE(HasResString(99999));
     EXPECT_EQ(ResString(99999), "");
 }

@@ -8,6 +8,7 @@
 namespace {
 
 using namespace ombra;
+using namespace ombra::core;
 using platform::MemoryProfileStore;
 using platform::ResString;
 

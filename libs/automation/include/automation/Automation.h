@@ -97,6 +97,9 @@ public:
     // Performs the cell writes and the selection an automation layer still holds back; raises
     // AutomationError when one of them fails. Nothing to do for a layer that writes at once.
     virtual void Flush() {}
+    // The A1 addresses of cell writes a layer accepted but never performed because a write
+    // before them failed; the list is emptied by the call. A layer that writes at once has none.
+    virtual std::vector<std::string> TakeDroppedCells() { return {}; }
 };
 
 // Dispatch identifiers of the spreadsheet object model used by the controller.

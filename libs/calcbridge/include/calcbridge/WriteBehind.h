@@ -11,6 +11,7 @@
 //   at a time.
 // - A failing run ends the batch: the runs before it stay written, nothing after it is written and
 //   the queue is empty afterwards; the call that caused the batch raises the AutomationError.
+//   The cells of the failed run and of those after it are reported by TakeDroppedCells.
 // - Range(address, address) of a worksheet is made locally from the address.
 // - Look-ups are asked once per object: the objects of one controller share their answers for the
 //   controller's life, and the next controller (which starts from RunningObject again) asks anew.
@@ -37,6 +38,7 @@ public:
     std::string ForegroundWindowTitle() override;
     std::vector<ChildWindow> ForegroundChildWindows() override;
     void Flush() override;
+    std::vector<std::string> TakeDroppedCells() override;
 
     Automation &Inner() { return *m_inner; }
 

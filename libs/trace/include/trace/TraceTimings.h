@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace ombra::platform {
+namespace ombra::trace {
 
 inline int TraceTimingsFile() {
     static const int fd = [] {
@@ -35,4 +35,4 @@ inline void TraceMark(const char *name) {
     (void)written;
 }
 
-}  // namespace ombra::platform
+}  // namespace ombra::trace
