@@ -6,6 +6,7 @@
 
 #include "settings/AppSettings.h"
 #include "output/OutputItem.h"
+#include "output/Transfer.h"
 #include "platform/ProfileStore.h"
 
 class QListWidget;
@@ -13,17 +14,23 @@ class QTabBar;
 class QCheckBox;
 class QRadioButton;
 class QComboBox;
+class QTimer;
 
 namespace ombra {
+
+class LayoutPreviewPane;
 
 class CDataItemsDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CDataItemsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings(),
                            platform::ProfileStore &store = platform::Profile());
+    ~CDataItemsDlg() override;
 
     // Identifiers of the entries of the selection list, in order (for callers and tests).
     std::vector<int> ChosenIdentifiers() const;
+    // The layout the controls show now (not the stored settings).
+    TransferLayout CurrentLayout() const;
 
 private:
     void BuildLayout();
@@ -31,6 +38,8 @@ private:
     void LoadTabs();
     void FillSeparators();
     void ShowTab(int index);
+    void ConnectPreview();
+    void UpdatePreview();
 
     bool IsPresent(int id) const;
     void AddItems(const OutputItemList &items);
@@ -72,6 +81,8 @@ private:
     QComboBox *valSep_ = nullptr;          // 1073
     QComboBox *funcSep_ = nullptr;         // 1074
     std::vector<const OutputItemList *> tabLists_;
+    LayoutPreviewPane *preview_ = nullptr;
+    QTimer *previewTimer_ = nullptr;  // gathers the changes of one event-loop turn
 };
 
 }  // namespace ombra
