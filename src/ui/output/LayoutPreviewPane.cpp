@@ -23,6 +23,11 @@ constexpr int kIsNextRole = Qt::UserRole + 1;
 // Like a sheet's corner: never fewer columns and rows than these, and one empty beyond the cells.
 constexpr int kMinColumns = 6;
 constexpr int kMinRows = 5;
+// Columns fit their texts within these widths; only the first ones are measured, so a long
+// layout (a full selection across the sheet) costs no more than a short one.
+constexpr int kMinColumnWidth = 64;
+constexpr int kMaxColumnWidth = 260;
+constexpr int kMeasuredColumns = 24;
 const QColor kOutline(0x20, 0x20, 0x20);
 
 QString ColumnLetters(int column) {
@@ -112,8 +117,9 @@ LayoutPreviewPane::LayoutPreviewPane(QWidget *parent) : QWidget(parent) {
     grid_->setSelectionMode(QAbstractItemView::NoSelection);
     grid_->setFocusPolicy(Qt::NoFocus);
     grid_->setWordWrap(false);
-    grid_->horizontalHeader()->setDefaultSectionSize(72);
+    grid_->horizontalHeader()->setDefaultSectionSize(kMinColumnWidth + 16);
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_->horizontalHeader()->setStretchLastSection(true);
     grid_->verticalHeader()->setDefaultSectionSize(20);
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->setMinimumHeight(7 * 20);
@@ -142,6 +148,11 @@ LayoutPreviewPane::LayoutPreviewPane(QWidget *parent) : QWidget(parent) {
 void LayoutPreviewPane::Show(LayoutPreview preview) {
     warning_->setText(QString::fromStdString(preview.warningText));
     model_->Set(std::move(preview));
+    const int measured = std::min(model_->columnCount({}) - 1, kMeasuredColumns);
+    for (int c = 0; c < measured; ++c) {
+        grid_->resizeColumnToContents(c);
+        grid_->setColumnWidth(c, std::clamp(grid_->columnWidth(c), kMinColumnWidth, kMaxColumnWidth));
+    }
 }
 
 const LayoutPreview &LayoutPreviewPane::Preview() const { return model_->Preview(); }
