@@ -1,6 +1,7 @@
 #include "output/LayoutPreview.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 
 #include "instrument/MeasuredData.h"
@@ -26,16 +27,29 @@ constexpr float kTypicalColour[] = {
 };
 constexpr int kFirstColourPlace = 97;
 
+constexpr float kNotDelivered = std::numeric_limits<float>::max();
+constexpr int kIrradianceFirstPlace = 138;
+constexpr int kReflectionSpectrumCount = 36;
+
+// What the type delivers has a typical value; the rest is "not delivered", as the instrument
+// reports it: reflection has no irradiance values and a spectrum of 36 values, irradiance has
+// no colour values or densities of a sample.
 MeasuredDataRecord TypicalRecord(bool irradiance) {
     MeasuredDataRecord record;
     // A flat, bright reflectance; a low, rising spectral irradiance.
-    for (int i = 0; i < kFirstColourPlace; ++i)
-        record.SetFloat(i, irradiance ? 0.0100f + 0.0003f * static_cast<float>(i) : 0.8200f + 0.0012f * static_cast<float>(i));
+    for (int i = 0; i < kFirstColourPlace; ++i) {
+        float v = irradiance ? 0.0100f + 0.0003f * static_cast<float>(i) : 0.8200f + 0.0012f * static_cast<float>(i);
+        record.SetFloat(i, irradiance || i < kReflectionSpectrumCount ? v : kNotDelivered);
+    }
     int place = kFirstColourPlace;
-    for (float v : kTypicalColour) record.SetFloat(place++, v);
+    for (float v : kTypicalColour) {
+        bool delivered = irradiance == (place >= kIrradianceFirstPlace);
+        record.SetFloat(place++, delivered ? v : kNotDelivered);
+    }
     for (int nm = 380; nm <= 730; ++nm)
-        record.SetFloat(MeasuredDataRecord::SpotDensityIndex(nm), 0.05f + 0.0001f * static_cast<float>(nm - 380));
-    record.SetFloat(MeasuredDataRecord::kAutoSpotDensity, 1.42f);
+        record.SetFloat(MeasuredDataRecord::SpotDensityIndex(nm),
+                        irradiance ? kNotDelivered : 0.05f + 0.0001f * static_cast<float>(nm - 380));
+    record.SetFloat(MeasuredDataRecord::kAutoSpotDensity, irradiance ? kNotDelivered : 1.42f);
     record.SetInt(MeasuredDataRecord::kAutoSpotWavelength, 560);
     return record;
 }
