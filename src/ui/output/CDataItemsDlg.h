@@ -1,5 +1,6 @@
 // The data-items dialog: edits the selection of the current measurement type, the label and
-// direction options and the three separators. Every control is named "ctl_<id>".
+// direction options and the three separators, and previews the cells two measurements would
+// fill with what the controls show (LayoutPreviewPane). Every control is named "ctl_<id>".
 #pragma once
 
 #include <QDialog>
