@@ -11,10 +11,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "settings/SettingsStore.h"
 #include "output/Catalogue.h"
+#include "output/LayoutPreview.h"
+#include "output/LayoutPreviewPane.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "UiLayer.h"
@@ -64,7 +67,12 @@ CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings, platform::P
         selectedList_->setCurrentRow(last, QItemSelectionModel::NoUpdate);
     }
     FillSeparators();
+    ConnectPreview();
+    UpdatePreview();
 }
+
+// The lists empty themselves while the widget goes: nothing is left to preview by then.
+CDataItemsDlg::~CDataItemsDlg() { selectedList_->model()->disconnect(this); }
 
 void CDataItemsDlg::BuildLayout() {
     selectedList_ = MakeList(this, 1014);
@@ -125,9 +133,12 @@ void CDataItemsDlg::BuildLayout() {
     options->addWidget(new QLabel(tr("Item separator"), this), 2, 1);
     options->addWidget(funcSep_, 2, 2);
 
+    preview_ = new LayoutPreviewPane(this);
+
     auto *top = new QVBoxLayout(this);
     top->addLayout(lists, 1);
     top->addLayout(options);
+    top->addWidget(preview_);
     top->addLayout(closeRow);
 
     connect(tabs_, &QTabBar::currentChanged, this, &CDataItemsDlg::ShowTab);
@@ -197,6 +208,39 @@ void CDataItemsDlg::ShowTab(int index) {
         entry->setData(Qt::UserRole, item.identifier);
     }
 }
+
+// Every change of the selection, the label options or a separator shows in the preview; the
+// changes of one event-loop turn (a list refilled entry by entry) are shown once.
+void CDataItemsDlg::ConnectPreview() {
+    previewTimer_ = new QTimer(this);
+    previewTimer_->setSingleShot(true);
+    previewTimer_->setInterval(0);
+    connect(previewTimer_, &QTimer::timeout, this, &CDataItemsDlg::UpdatePreview);
+    auto schedule = [this] { previewTimer_->start(); };
+    QAbstractItemModel *chosen = selectedList_->model();
+    connect(chosen, &QAbstractItemModel::rowsInserted, this, schedule);
+    connect(chosen, &QAbstractItemModel::rowsRemoved, this, schedule);
+    connect(chosen, &QAbstractItemModel::rowsMoved, this, schedule);
+    connect(chosen, &QAbstractItemModel::modelReset, this, schedule);
+    connect(chosen, &QAbstractItemModel::layoutChanged, this, schedule);
+    connect(labelCheck_, &QCheckBox::toggled, this, schedule);
+    connect(rowRight_, &QRadioButton::toggled, this, schedule);
+    for (QComboBox *combo : {blockSep_, valSep_, funcSep_})
+        connect(combo, &QComboBox::currentIndexChanged, this, schedule);
+}
+
+TransferLayout CDataItemsDlg::CurrentLayout() const {
+    TransferLayout layout;
+    layout.Label = labelCheck_->isChecked() ? 1 : 0;
+    layout.Row = rowRight_->isChecked() ? 1 : 0;
+    layout.BlockSep = blockSep_->currentData().toInt();
+    layout.ValSep = valSep_->currentData().toInt();
+    layout.FuncSep = funcSep_->currentData().toInt();
+    layout.MeasurementTypeSel = settings_.MeasurementTypeSel;
+    return layout;
+}
+
+void CDataItemsDlg::UpdatePreview() { preview_->Show(ComputeLayoutPreview(ChosenIdentifiers(), CurrentLayout())); }
 
 int CDataItemsDlg::ChosenId(int row) const { return selectedList_->item(row)->data(Qt::UserRole).toInt(); }
 

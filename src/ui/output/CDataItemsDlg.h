@@ -1,11 +1,13 @@
 // The data-items dialog: edits the selection of the current measurement type, the label and
-// direction options and the three separators. Every control is named "ctl_<id>".
+// direction options and the three separators, and previews the cells two measurements would
+// fill with what the controls show (LayoutPreviewPane). Every control is named "ctl_<id>".
 #pragma once
 
 #include <QDialog>
 
 #include "settings/AppSettings.h"
 #include "output/OutputItem.h"
+#include "output/Transfer.h"
 #include "platform/ProfileStore.h"
 #include "UiLayer.h"
 
@@ -14,17 +16,23 @@ class QTabBar;
 class QCheckBox;
 class QRadioButton;
 class QComboBox;
+class QTimer;
 
 namespace ombra::ui {
+
+class LayoutPreviewPane;
 
 class CDataItemsDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CDataItemsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings(),
                            platform::ProfileStore &store = platform::Profile());
+    ~CDataItemsDlg() override;
 
     // Identifiers of the entries of the selection list, in order (for callers and tests).
     std::vector<int> ChosenIdentifiers() const;
+    // The layout the controls show now (not the stored settings).
+    TransferLayout CurrentLayout() const;
 
 private:
     void BuildLayout();
@@ -32,6 +40,8 @@ private:
     void LoadTabs();
     void FillSeparators();
     void ShowTab(int index);
+    void ConnectPreview();
+    void UpdatePreview();
 
     bool IsPresent(int id) const;
     void AddItems(const OutputItemList &items);
@@ -73,6 +83,8 @@ private:
     QComboBox *valSep_ = nullptr;          // 1073
     QComboBox *funcSep_ = nullptr;         // 1074
     std::vector<const OutputItemList *> tabLists_;
+    LayoutPreviewPane *preview_ = nullptr;
+    QTimer *previewTimer_ = nullptr;  // gathers the changes of one event-loop turn
 };
 
 }  // namespace ombra::ui

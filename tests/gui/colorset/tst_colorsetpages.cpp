@@ -398,34 +398,6 @@ private slots:
         for (ColorSetPage *page : pages) QVERIFY(page->StoreToSlot());  // the editor's whole exchange
         QCOMPARE(set.tones[1], before);
     }
-
-    // The manual's pictures: OMBRA_SCREENSHOT_DIR=docs/manual/images ./tst_colorsetpages screenshots
-    void screenshots() {
-        const QString dir = qEnvironmentVariable("OMBRA_SCREENSHOT_DIR");
-        if (dir.isEmpty()) QSKIP("OMBRA_SCREENSHOT_DIR not set");
-        for (int e : {0, 2, 4}) {
-            Slot().tones[e].enabled = Slot().tones[e].defined = 1;
-            Slot().tones[e].color = e + 1 == 3 ? 2 : e + 1;
-        }
-        Slot().midToneSpread = MidToneSpread{1, 1, {1, 2, 4}, 5.0f};
-        QTabWidget editor;
-        std::vector<ColorSetPage *> pages = MakeColorSetPages(config_, kSlot, &editor);
-        for (ColorSetPage *page : pages) editor.addTab(page, page->windowTitle());
-        editor.resize(900, 560);
-        editor.show();
-        const char *names[] = {"colorset-conditions.png", "colorset-colours.png", "colorset-tones.png"};
-        for (int i = 0; i < 3; ++i) {
-            editor.setCurrentIndex(i);
-            pages[i]->Refresh();
-            QVERIFY(editor.grab().save(dir + "/" + names[i]));
-        }
-        CColorDataEditScreenDlg colour(config_, kSlot, 1);
-        colour.show();
-        QVERIFY(colour.grab().save(dir + "/colorset-colour-entry.png"));
-        CEditToneDataDlg tone(config_, kSlot, 1);
-        tone.show();
-        QVERIFY(tone.grab().save(dir + "/colorset-tone-entry.png"));
-    }
 };
 
 OMBRA_QTEST_MAIN(TestColorSetPages)

@@ -1,8 +1,8 @@
-#include "support/MemoryAutomation.h"
+#include "output/MemorySheet.h"
 
 #include <cctype>
 
-namespace ombra {
+namespace ombra::core {
 
 namespace {
 
@@ -87,6 +87,7 @@ public:
             m_.screenUpdating = value.ToBool();
         } else if (kind_ == Kind::Range && id == dispid::Value) {
             SheetRef().cells[{column_, row_}] = value.ToText();
+            m_.RecordWrite(wb_, sheet_, column_, row_, value.ToText());
         } else {
             throw AutomationError("unknown member " + std::to_string(id));
         }
@@ -116,7 +117,11 @@ public:
         if (kind_ != Kind::Worksheet) throw AutomationError("not a worksheet");
         if (column < 1 || row < 1 || lastRow > SheetRef().rowCount || lastColumn > SheetRef().columnCount)
             throw AutomationError("invalid range " + Address(column, row));
-        for (int i = 0; i <= last; ++i) SheetRef().cells[{down ? column : column + i, down ? row + i : row}] = texts[i];
+        for (int i = 0; i <= last; ++i) {
+            const int c = down ? column : column + i, r = down ? row + i : row;
+            SheetRef().cells[{c, r}] = texts[i];
+            m_.RecordWrite(wb_, sheet_, c, r, texts[i]);
+        }
     }
     void SelectAt(int column, int row) override {
         m_.Record(Name() + " select " + Address(column, row));
@@ -224,6 +229,10 @@ void MemoryAutomation::Record(const std::string &call) {
     if (number == failAtCall) throw AutomationError("injected failure at call " + std::to_string(number) + ": " + call);
 }
 
+void MemoryAutomation::RecordWrite(int workbook, int sheet, int column, int row, const std::string &text) {
+    writes.push_back({workbook, sheet, column, row, text});
+}
+
 bool MemoryAutomation::ParseAddress(const std::string &address, int &column, int &row) {
     size_t i = 0;
     column = 0;
@@ -262,4 +271,4 @@ std::string MemoryAutomation::ActiveAddress() const {
     return Address(s.cursorColumn, s.cursorRow);
 }
 
-}  // namespace ombra
+}  // namespace ombra::core

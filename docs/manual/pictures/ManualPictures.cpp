@@ -1,0 +1,268 @@
+// manual-pictures: renders the manual's pictures from the program's real dialogs, offscreen.
+//
+//   manual-pictures OUTPUT_DIR RESOURCE_LIBRARY PROGRAM_DIR
+//
+// Every picture is a PNG in OUTPUT_DIR, written atomically. The dialogs run against settings
+// kept in memory and a scripted instrument, so rendering never touches a user's settings or
+// an instrument. Pictures are drawn at twice the screen scale, so they print sharply.
+#include <QApplication>
+#include <QComboBox>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "colorset/CColorDataEditScreenDlg.h"
+#include "colorset/CEditToneDataDlg.h"
+#include "colorset/ColorSetPage.h"
+#include "colorset/ColorSetPages.h"
+#include "colorset/Configuration.h"
+#include "illuminant/CUserIlluminantDlg.h"
+#include "instrument/CalibrationDlg.h"
+#include "instrument/MeasSettingsDlg.h"
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "output/CDataItemsDlg.h"
+#include "output/LayoutPreviewPane.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/ProfileStore.h"
+#include "platform/Resources.h"
+#include "settings/AppSettings.h"
+#include "support/FakeInstrument.h"
+
+namespace {
+
+using namespace ombra;
+using namespace ombra::ui;
+
+std::string g_programDir;
+
+// Lets every pending layout and preview update happen, then takes the widget's picture.
+QImage Picture(QWidget &widget) {
+    widget.show();
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    return widget.grab().toImage();
+}
+
+// ---- Data items and the cell layout ----
+
+struct Layout {
+    std::vector<int> selection;
+    int label = 1, row = 0, valSep = 5, funcSep = 5, blockSep = 13;
+};
+
+AppSettings DataItemSettings(const Layout &l) {
+    AppSettings s;
+    s.modelName = ui::platform::ResString(1234);
+    for (int id : l.selection) s.reflectionSelection.push_back(MakeItem(id));
+    s.Label = l.label;
+    s.Row = l.row;
+    s.ValSep = l.valSep;
+    s.FuncSep = l.funcSep;
+    s.BlockSep = l.blockSep;
+    return s;
+}
+
+std::vector<int> DefaultReflection() {
+    std::span<const int> ids = DefaultSelectionIds(false);
+    return {ids.begin(), ids.end()};
+}
+
+QImage DataItemsDialog() {
+    AppSettings s = DataItemSettings({DefaultReflection()});
+    ui::platform::MemoryProfileStore store;
+    CDataItemsDlg dlg(nullptr, s, store);
+    dlg.resize(760, 640);
+    return Picture(dlg);
+}
+
+// The preview pane of the dialog opened on `layout`.
+QImage Preview(const Layout &layout, int height = 230) {
+    AppSettings s = DataItemSettings(layout);
+    ui::platform::MemoryProfileStore store;
+    CDataItemsDlg dlg(nullptr, s, store);
+    dlg.resize(760, 640);
+    Picture(dlg);
+    auto *pane = dlg.findChild<LayoutPreviewPane *>(QStringLiteral("preview"));
+    if (!pane) return {};
+    pane->setParent(nullptr);  // grabbed at a size of its own
+    pane->resize(600, height);
+    QImage image = Picture(*pane);
+    delete pane;
+    return image;
+}
+
+// ---- Instrument dialogs ----
+
+QImage MainWindow() {
+    CVireoDataTransferSoftwareDlg window(QStringLiteral(OMBRA_VERSION));
+    return Picture(window);
+}
+
+QImage MeasurementSettings() {
+    ombra::core::test::FakeInstrument instrument;
+    DeviceHandle() = instrument.AddDevice();
+    AppSettings s;
+    s.modelName = ui::platform::ResString(1234);
+    ui::platform::MemoryProfileStore store;
+    CMeasSettingsDlg dlg(nullptr, s, store);
+    QImage image = Picture(dlg);
+    DeviceHandle() = 0;
+    return image;
+}
+
+QImage Calibration() {
+    ombra::core::test::FakeInstrument instrument;
+    DeviceHandle() = instrument.AddDevice();
+    CCalibrationDlg dlg(WhiteCalibrationStep(g_programDir));
+    QImage image = Picture(dlg);
+    DeviceHandle() = 0;
+    return image;
+}
+
+// The editor with a warm lamp's spectrum opened (300 to 780 nm in 5 nm steps, about 1000 lx).
+QImage UserIlluminant() {
+    Settings().modelName = ui::platform::ResString(1234);
+    QTemporaryDir folder;
+    const std::string path = folder.path().toStdString() + "/lamp.uid";
+    std::string text;
+    for (int i = 0; i < 97; ++i) text += QString::number(1.25 * i, 'f', 4).toStdString() + "\n";
+    if (!folder.isValid() || !ui::platform::WriteFileAtomically(path, text)) return {};
+    ui::platform::FileDialogHook previous =
+        ui::platform::SetFileDialogHook([&path](const ui::platform::FileDialogRequest &) { return std::optional(path); });
+    CUserIlluminantDlg dlg;
+    dlg.OnOpen();
+    ui::platform::SetFileDialogHook(previous);
+    return Picture(dlg);
+}
+
+// ---- Colour sets ----
+
+constexpr int kSlot = 1;
+
+// A press check set: paper, the process colours and their overprints, three tone entries.
+ColorSet PressSet() {
+    ColorSet s;
+    s.name = "Offset ISO";
+    s.illuminant = 2;
+    s.observer = 1;
+    s.measurementCondition = 0;
+    s.differenceFormula = 0;
+    s.paperColor = 0;
+    struct Colour {
+        const char *name;
+        float L, a, b;
+    };
+    const Colour colours[] = {{"Paper", 95.0f, 1.0f, -4.0f},  {"Cyan", 56.0f, -37.0f, -50.0f},
+                              {"Magenta", 48.0f, 74.0f, -3.0f}, {"Yellow", 89.0f, -5.0f, 93.0f},
+                              {"Black", 16.0f, 0.0f, 0.0f},   {"Red", 47.0f, 68.0f, 48.0f},
+                              {"Green", 50.0f, -65.0f, 27.0f}, {"Blue", 24.0f, 22.0f, -46.0f}};
+    int i = 0;
+    for (const Colour &c : colours) {
+        ColorEntry &e = s.colors[i++];
+        e.valid = 1;
+        e.name = c.name;
+        e.L = c.L;
+        e.a = c.a;
+        e.b = c.b;
+        e.toleranceCheck = 1;
+        for (Tolerance &t : e.tolerances) t = Tolerance{1, 5.0f};
+    }
+    for (int t = 0; t < 3; ++t) {
+        ToneEntry &tone = s.tones[t];
+        tone.enabled = tone.defined = 1;
+        tone.color = t + 1;
+        for (int k = 0; k < kToneSteps; ++k) tone.steps[k] = ToneStep{true, 75.0f - 25.0f * k, 12.0f + 2.0f * k, 4.0f};
+    }
+    return s;
+}
+
+struct ColourSetPictures {
+    CConfiguration config;
+    ColourSetPictures() {
+        config.ResetAll();
+        *config.Slot(kSlot) = PressSet();
+    }
+    QImage Page(int index) {
+        QTabWidget editor;
+        std::vector<ColorSetPage *> pages = MakeColorSetPages(config, kSlot, &editor);
+        for (ColorSetPage *page : pages) editor.addTab(page, page->windowTitle());
+        editor.resize(900, 560);
+        editor.setCurrentIndex(index);
+        pages[index]->Refresh();
+        return Picture(editor);
+    }
+    QImage ColourEntry() {
+        CColorDataEditScreenDlg dlg(config, kSlot, 1);
+        return Picture(dlg);
+    }
+    QImage ToneEntry() {
+        CEditToneDataDlg dlg(config, kSlot, 1);
+        return Picture(dlg);
+    }
+};
+
+bool Save(const QImage &image, const QString &path) {
+    if (image.isNull()) return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 4) {
+        std::fputs("usage: manual-pictures OUTPUT_DIR RESOURCE_LIBRARY PROGRAM_DIR\n", stderr);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_SCALE_FACTOR", "2");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    ui::platform::InstallProfileStore(std::make_unique<ui::platform::MemoryProfileStore>());
+    if (!ui::platform::LoadResourceLibrary(argv[2])) {
+        std::fprintf(stderr, "manual-pictures: cannot load %s\n", argv[2]);
+        return 1;
+    }
+    // Nothing is shown: a message box would be answered at once.
+    ui::platform::SetMessageBoxHook([](const ui::platform::MessageBoxRequest &) { return ui::platform::mb::IDOK; });
+    g_programDir = argv[3];
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+
+    ColourSetPictures colourSets;
+    const std::vector<std::pair<const char *, std::function<QImage()>>> pictures = {
+        {"main-window.png", MainWindow},
+        {"measurement-settings.png", MeasurementSettings},
+        {"calibration.png", Calibration},
+        {"data-items.png", DataItemsDialog},
+        {"preview-default.png", [] { return Preview({DefaultReflection()}); }},
+        {"preview-spectral-down.png", [] { return Preview({{1100}, 1, 1, 0, 9, 14}, 300); }},
+        {"preview-joined.png", [] { return Preview({{1035, 1036, 2000}, 1, 0, 1, 3, 11}); }},
+        {"preview-example1.png", [] { return Preview({{2000}}); }},
+        {"preview-example2.png", [] { return Preview({{2000}, 1, 0, 3, 5, 13}); }},
+        {"preview-example3.png", [] { return Preview({{1035, 1036}, 1, 1, 5, 9, 13}); }},
+        {"preview-example4.png", [] { return Preview({{1035, 2000}, 1, 0, 1, 3, 11}); }},
+        {"preview-example5.png", [] { return Preview({{1035, 2000}, 1, 1, 11, 9, 7}); }},
+        {"preview-example5-leaves.png", [] { return Preview({{1035, 2000}, 1, 1, 11, 9, 13}); }},
+        {"preview-block-joined.png", [] { return Preview({{2000}, 0, 0, 5, 5, 12}); }},
+        {"colorset-conditions.png", [&] { return colourSets.Page(0); }},
+        {"colorset-colours.png", [&] { return colourSets.Page(1); }},
+        {"colorset-tones.png", [&] { return colourSets.Page(2); }},
+        {"colorset-colour-entry.png", [&] { return colourSets.ColourEntry(); }},
+        {"colorset-tone-entry.png", [&] { return colourSets.ToneEntry(); }},
+        {"user-illuminant.png", UserIlluminant},
+    };
+    int failed = 0;
+    for (const auto &[name, render] : pictures) {
+        if (Save(render(), dir + "/" + name)) continue;
+        std::fprintf(stderr, "manual-pictures: cannot render %s\n", name);
+        ++failed;
+    }
+    return failed == 0 ? 0 : 1;
+}

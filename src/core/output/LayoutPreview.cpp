@@ -1,0 +1,163 @@
+#include "output/LayoutPreview.h"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+
+#include "instrument/MeasuredData.h"
+#include "output/Catalogue.h"
+#include "output/MemorySheet.h"
+#include "platform/Resources.h"
+
+namespace ombra::core {
+namespace {
+
+constexpr int kLeavesSheetText = 1624;
+constexpr int kWritesOntoFirstText = 1625;
+
+// Colour values, indexes, density sets and irradiance values of a near-white sample under a
+// daylight-like source, by record place from 97 on.
+constexpr float kTypicalColour[] = {
+    95.24f, -0.52f, 2.31f, 95.24f, 2.37f, 102.69f, 0.0f, 0.3162f, 0.3321f,  // 97..105
+    86.12f, 90.31f, 94.87f, 85.02f, 90.31f, 76.54f,                         // 106..111
+    0.07f, 0.08f, 0.09f, 0.05f, 0.08f, 0.09f, 0.10f, 0.06f, 0.06f, 0.07f,   // 112..121
+    0.08f, 0.05f, 0.07f, 0.08f, 0.09f, 0.05f, 0.06f, 0.07f, 0.08f, 0.05f,   // 122..131
+    81.45f, -1.28f, 2.95f, 1.47f, 0.42f, 0.11f,                             // 132..137
+    1000.0f, 5003.0f, 0.002f,                                               // 138..140
+};
+constexpr int kFirstColourPlace = 97;
+
+constexpr float kNotDelivered = std::numeric_limits<float>::max();
+constexpr int kIrradianceFirstPlace = 138;
+constexpr int kReflectionSpectrumCount = 36;
+
+// What the type delivers has a typical value; the rest is "not delivered", as the instrument
+// reports it: reflection has no irradiance values and a spectrum of 36 values, irradiance has
+// no colour values or densities of a sample.
+MeasuredDataRecord TypicalRecord(bool irradiance) {
+    MeasuredDataRecord record;
+    // A flat, bright reflectance; a low, rising spectral irradiance.
+    for (int i = 0; i < kFirstColourPlace; ++i) {
+        float v = irradiance ? 0.0100f + 0.0003f * static_cast<float>(i) : 0.8200f + 0.0012f * static_cast<float>(i);
+        record.SetFloat(i, irradiance || i < kReflectionSpectrumCount ? v : kNotDelivered);
+    }
+    int place = kFirstColourPlace;
+    for (float v : kTypicalColour) {
+        bool delivered = irradiance == (place >= kIrradianceFirstPlace);
+        record.SetFloat(place++, delivered ? v : kNotDelivered);
+    }
+    for (int nm = 380; nm <= 730; ++nm)
+        record.SetFloat(MeasuredDataRecord::SpotDensityIndex(nm),
+                        irradiance ? kNotDelivered : 0.05f + 0.0001f * static_cast<float>(nm - 380));
+    record.SetFloat(MeasuredDataRecord::kAutoSpotDensity, irradiance ? kNotDelivered : 1.42f);
+    record.SetInt(MeasuredDataRecord::kAutoSpotWavelength, 560);
+    return record;
+}
+
+// Settings of the preview's own: the selection and the texts the setting items show.
+AppSettings PreviewSettings(const std::vector<int> &ids, bool irradiance) {
+    AppSettings s;
+    s.MeasurementTypeSel = irradiance ? 1 : 0;
+    s.MeasurementType = irradiance ? 4 : 1;
+    OutputItemList &selection = irradiance ? s.irradianceSelection : s.reflectionSelection;
+    for (int id : ids) selection.push_back(MakeItem(id));
+    s.modelName = platform::ResString(1234);
+    s.serialNumberText = "1024";
+    s.MeasTypeString = platform::ResString(irradiance ? 1141 : 1140);
+    s.MeasCondString = platform::ResString(1142);
+    s.DenWhiteRefString = platform::ResString(1159);
+    s.ObserverString = platform::ResString(1161);
+    s.IlluminantString = platform::ResString(1165);
+    s.PolarizationString = platform::ResString(1282);
+    return s;
+}
+
+struct Run {
+    TransferResult result;
+    size_t firstWrite;  // index into the sheet's write record
+    size_t endWrite;
+};
+
+Run TransferOnce(MemoryAutomation &sheet, const TransferLayout &layout, const OutputValues &values) {
+    TransferInput in{values.outputItems, values.valueItems, values.spectralCount, values.densityCount};
+    // A cell outside the sheet would be told to the user; the preview says so itself.
+    NoticeSink silent = [](const Notice &) { return 0; };
+    size_t first = sheet.writes.size();
+    TransferResult result = TransferMeasurement(sheet, layout, in, std::string(), silent).result;
+    return {result, first, sheet.writes.size()};
+}
+
+// Which cells the writes of one transfer leave, as label or value of measurement `number`.
+void TakeWrites(const MemoryAutomation &sheet, const Run &run, int number, bool labels,
+                std::map<std::pair<int, int>, PreviewCell> &cells, bool &overwrote) {
+    for (size_t i = run.firstWrite; i < run.endWrite; ++i) {
+        const MemoryAutomation::CellWrite &w = sheet.writes[i];
+        // Writes come as label, value pairs when labels are on.
+        const bool label = labels && (i - run.firstWrite) % 2 == 0;
+        auto [it, inserted] = cells.try_emplace({w.row, w.column});
+        if (!inserted && it->second.measurement != number) overwrote = true;
+        it->second = PreviewCell{w.column, w.row, w.text, number, label};
+    }
+}
+
+}  // namespace
+
+OutputValues TypicalValues(const std::vector<int> &ids, bool irradiance) {
+    CMeasuredData data;
+    data.SetHeaderForType(irradiance ? 4 : 1);
+    data.Append(TypicalRecord(irradiance));
+    OutputValues values;
+    values.BuildValues(PreviewSettings(ids, irradiance), data, MeasurementStamp{"2025/06/16", "10:24:31"});
+    return values;
+}
+
+LayoutPreview ComputeLayoutPreview(const std::vector<int> &ids, const TransferLayout &layout) {
+    LayoutPreview preview;
+    if (ids.empty()) return preview;
+    const OutputValues values = TypicalValues(ids, layout.MeasurementTypeSel != 0);
+    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("Preview.ods", "Preview.ods");
+
+    std::map<std::pair<int, int>, PreviewCell> cells;  // by (row, column)
+    bool overwrote = false;
+    bool leaves = false;
+    for (int number = 1; number <= 2 && !leaves; ++number) {
+        Run run = TransferOnce(sheet, layout, values);
+        TakeWrites(sheet, run, number, layout.Label == 1, cells, overwrote);
+        leaves = run.result != TransferResult::Written;
+    }
+    for (auto &[pos, cell] : cells) preview.cells.push_back(std::move(cell));
+    if (!leaves) {
+        const MemorySheet &s = sheet.Sheet();
+        preview.hasNext = true;
+        preview.nextColumn = s.cursorColumn;
+        preview.nextRow = s.cursorRow;
+    }
+    if (leaves) preview.warning = PreviewWarning::LeavesSheet;
+    else if (overwrote) preview.warning = PreviewWarning::WritesOntoFirst;
+    if (preview.warning != PreviewWarning::None)
+        preview.warningText = platform::ResString(leaves ? kLeavesSheetText : kWritesOntoFirstText);
+    return preview;
+}
+
+int LayoutPreview::LastColumn() const {
+    int last = hasNext ? nextColumn : 1;
+    for (const PreviewCell &c : cells) last = std::max(last, c.column);
+    return last;
+}
+
+int LayoutPreview::LastRow() const {
+    int last = hasNext ? nextRow : 1;
+    for (const PreviewCell &c : cells) last = std::max(last, c.row);
+    return last;
+}
+
+const PreviewCell *LayoutPreview::CellAt(int column, int row) const {
+    // Cells are ordered by row, then column.
+    auto it = std::lower_bound(cells.begin(), cells.end(), std::make_pair(row, column),
+                               [](const PreviewCell &c, const std::pair<int, int> &p) {
+                                   return std::make_pair(c.row, c.column) < p;
+                               });
+    return it != cells.end() && it->row == row && it->column == column ? &*it : nullptr;
+}
+
+}  // namespace ombra::core
