@@ -23,7 +23,7 @@
 
 namespace ombra {
 
-struct AppSettings;
+class AppSettings;
 class CMeasuredData;
 class OutputValues;
 struct MeasurementStamp;

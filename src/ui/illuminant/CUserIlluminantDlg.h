@@ -23,7 +23,7 @@ class QPushButton;
 
 namespace ombra {
 
-struct AppSettings;
+class AppSettings;
 class CWorkThread;
 
 class CUserIlluminantDlg : public QDialog {

@@ -6,7 +6,6 @@
 
 #include "settings/AppSettings.h"
 #include "output/OutputItem.h"
-#include "platform/ProfileStore.h"
 
 class QListWidget;
 class QTabBar;
@@ -19,8 +18,7 @@ namespace ombra {
 class CDataItemsDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CDataItemsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings(),
-                           platform::ProfileStore &store = platform::Profile());
+    explicit CDataItemsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings());
 
     // Identifiers of the entries of the selection list, in order (for callers and tests).
     std::vector<int> ChosenIdentifiers() const;
@@ -63,7 +61,6 @@ private:
     OutputItemList densityWavelengthList_;
     QStringList separatorTexts_;
 
-    platform::ProfileStore &store_;
     QListWidget *offeredList_ = nullptr;   // 1019
     QCheckBox *labelCheck_ = nullptr;      // 1025
     QRadioButton *rowDown_ = nullptr;      // 1026

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "../../unit/illuminant/IlluminantTestSupport.h"
+#include "support/IlluminantTestSupport.h"
 #include "settings/AppSettings.h"
 #include "illuminant/CUserIlluminantDlg.h"
 #include "instrument/WorkThread.h"
@@ -54,7 +54,7 @@ class TestUserIlluminantDlg : public QObject {
 private slots:
     void init() {
         saved_ = Settings();
-        Settings().modelName = platform::ResString(1234);
+        Settings().identity.SetModelName(platform::ResString(1234));
         requests_.clear();
         answer_.reset();
         previous_ = platform::SetFileDialogHook([this](const platform::FileDialogRequest &r) {
