@@ -116,7 +116,7 @@ long long CpuTicks(pid_t pid) {
 
 
 void BM_CollectAllSpotDensities(benchmark::State &state) {
-    CMeasure measure(Settings());
+    CMeasure measure(Settings().identity, Settings().selection);
     measure.measurementType = 1;
     CVireoDllAdapter adapter;
     if (adapter.DoMeasurement() != 0) {
@@ -171,8 +171,8 @@ int main(int argc, char **argv) {
         return 1;
     }
     DeviceHandle() = handle;
-    Settings().modelName = platform::ResString(1234);  // the full model: spectrum included
-    Settings().densitySpectrumSelected = true;
+    Settings().identity.SetModelName(platform::ResString(1234));  // the full model: spectrum included
+    Settings().selection.InForce().densitySpectrumSelected = true;
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProfileStore.h"
+#include "support/MemoryProfileStore.h"
 #include "support/NoticeRecorder.h"
 
 namespace ombra::core::test {

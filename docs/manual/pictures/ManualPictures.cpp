@@ -35,6 +35,7 @@
 #include "platform/Resources.h"
 #include "settings/AppSettings.h"
 #include "support/FakeInstrument.h"
+#include "support/MemoryProfileStore.h"
 
 namespace {
 
@@ -57,15 +58,22 @@ struct Layout {
     int label = 1, row = 0, valSep = 5, funcSep = 5, blockSep = 13;
 };
 
+// Settings kept in memory: what a dialog stores while it is drawn goes nowhere.
+ombra::core::platform::MemoryProfileStore &PictureStore() {
+    static ombra::core::platform::MemoryProfileStore store;
+    return store;
+}
+
 AppSettings DataItemSettings(const Layout &l) {
-    AppSettings s;
-    s.modelName = ui::platform::ResString(1234);
-    for (int id : l.selection) s.reflectionSelection.push_back(MakeItem(id));
-    s.Label = l.label;
-    s.Row = l.row;
-    s.ValSep = l.valSep;
-    s.FuncSep = l.funcSep;
-    s.BlockSep = l.blockSep;
+    AppSettings s(PictureStore());
+    s.identity.SetModelName(ui::platform::ResString(1234));
+    for (int id : l.selection) s.selection.InForce().reflectionSelection.push_back(MakeItem(id));
+    LayoutValues &layout = s.layout.InForce();
+    layout.Label = l.label;
+    layout.Row = l.row;
+    layout.ValSep = l.valSep;
+    layout.FuncSep = l.funcSep;
+    layout.BlockSep = l.blockSep;
     return s;
 }
 
@@ -76,8 +84,7 @@ std::vector<int> DefaultReflection() {
 
 QImage DataItemsDialog() {
     AppSettings s = DataItemSettings({DefaultReflection()});
-    ui::platform::MemoryProfileStore store;
-    CDataItemsDlg dlg(nullptr, s, store);
+    CDataItemsDlg dlg(nullptr, s);
     dlg.resize(760, 640);
     return Picture(dlg);
 }
@@ -85,8 +92,7 @@ QImage DataItemsDialog() {
 // The preview pane of the dialog opened on `layout`.
 QImage Preview(const Layout &layout, int height = 230) {
     AppSettings s = DataItemSettings(layout);
-    ui::platform::MemoryProfileStore store;
-    CDataItemsDlg dlg(nullptr, s, store);
+    CDataItemsDlg dlg(nullptr, s);
     dlg.resize(760, 640);
     Picture(dlg);
     auto *pane = dlg.findChild<LayoutPreviewPane *>(QStringLiteral("preview"));
@@ -105,13 +111,12 @@ QImage MainWindow() {
     return Picture(window);
 }
 
-QImage MeasurementSettings() {
+QImage MeasurementSettingsDialog() {
     ombra::core::test::FakeInstrument instrument;
     DeviceHandle() = instrument.AddDevice();
-    AppSettings s;
-    s.modelName = ui::platform::ResString(1234);
-    ui::platform::MemoryProfileStore store;
-    CMeasSettingsDlg dlg(nullptr, s, store);
+    AppSettings s(PictureStore());
+    s.identity.SetModelName(ui::platform::ResString(1234));
+    CMeasSettingsDlg dlg(nullptr, s);
     QImage image = Picture(dlg);
     DeviceHandle() = 0;
     return image;
@@ -128,7 +133,7 @@ QImage Calibration() {
 
 // The editor with a warm lamp's spectrum opened (300 to 780 nm in 5 nm steps, about 1000 lx).
 QImage UserIlluminant() {
-    Settings().modelName = ui::platform::ResString(1234);
+    Settings().identity.SetModelName(ui::platform::ResString(1234));
     QTemporaryDir folder;
     const std::string path = folder.path().toStdString() + "/lamp.uid";
     std::string text;
@@ -225,7 +230,7 @@ int main(int argc, char **argv) {
     qputenv("QT_SCALE_FACTOR", "2");
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    ui::platform::InstallProfileStore(std::make_unique<ui::platform::MemoryProfileStore>());
+    ui::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
     if (!ui::platform::LoadResourceLibrary(argv[2])) {
         std::fprintf(stderr, "manual-pictures: cannot load %s\n", argv[2]);
         return 1;
@@ -238,7 +243,7 @@ int main(int argc, char **argv) {
     ColourSetPictures colourSets;
     const std::vector<std::pair<const char *, std::function<QImage()>>> pictures = {
         {"main-window.png", MainWindow},
-        {"measurement-settings.png", MeasurementSettings},
+        {"measurement-settings.png", MeasurementSettingsDialog},
         {"calibration.png", Calibration},
         {"data-items.png", DataItemsDialog},
         {"preview-default.png", [] { return Preview({DefaultReflection()}); }},

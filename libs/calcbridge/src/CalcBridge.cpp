@@ -119,107 +119,107 @@ std::chrono::milliseconds CallTimeout() {
 // Interrupts a hanging call: after the deadline it runs the expiry action (disposing the bridge).
 class Watchdog {
 public:
-    explicit Watchdog(std::function<void()> onExpiry) : m_onExpiry(std::move(onExpiry)), m_thread([this] { Loop(); }) {}
+    explicit Watchdog(std::function<void()> onExpiry) : onExpiry_(std::move(onExpiry)), thread_([this] { Loop(); }) {}
     ~Watchdog() {
         {
-            std::lock_guard lock(m_mutex);
-            m_stop = true;
+            std::lock_guard lock(mutex_);
+            stop_ = true;
         }
-        m_cv.notify_all();
-        m_thread.join();
+        cv_.notify_all();
+        thread_.join();
     }
     void Arm(std::chrono::milliseconds timeout) {
-        std::lock_guard lock(m_mutex);
-        m_deadline = std::chrono::steady_clock::now() + timeout;
-        m_cv.notify_all();
+        std::lock_guard lock(mutex_);
+        deadline_ = std::chrono::steady_clock::now() + timeout;
+        cv_.notify_all();
     }
     void Disarm() {
-        std::lock_guard lock(m_mutex);
-        m_deadline.reset();
+        std::lock_guard lock(mutex_);
+        deadline_.reset();
     }
 
 private:
     void Loop() {
-        std::unique_lock lock(m_mutex);
-        while (!m_stop) {
-            if (!m_deadline) {
-                m_cv.wait(lock);
+        std::unique_lock lock(mutex_);
+        while (!stop_) {
+            if (!deadline_) {
+                cv_.wait(lock);
                 continue;
             }
-            if (std::chrono::steady_clock::now() < *m_deadline) {
-                m_cv.wait_until(lock, *m_deadline);
+            if (std::chrono::steady_clock::now() < *deadline_) {
+                cv_.wait_until(lock, *deadline_);
                 continue;
             }
-            m_deadline.reset();
+            deadline_.reset();
             lock.unlock();
-            m_onExpiry();
+            onExpiry_();
             lock.lock();
         }
     }
 
-    std::function<void()> m_onExpiry;
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    std::optional<std::chrono::steady_clock::time_point> m_deadline;
-    bool m_stop = false;
-    std::thread m_thread;
+    std::function<void()> onExpiry_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    bool stop_ = false;
+    std::thread thread_;
 };
 
 class BridgeListener : public cppu::WeakImplHelper1<lang::XEventListener> {
 public:
-    explicit BridgeListener(std::function<void()> onGone) : m_onGone(std::move(onGone)) {}
-    void SAL_CALL disposing(const lang::EventObject &) override { m_onGone(); }
+    explicit BridgeListener(std::function<void()> onGone) : onGone_(std::move(onGone)) {}
+    void SAL_CALL disposing(const lang::EventObject &) override { onGone_(); }
 
 private:
-    std::function<void()> m_onGone;
+    std::function<void()> onGone_;
 };
 
 // One connection to the office, made on demand and remade after it broke.
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session() : m_watchdog([this] { Interrupt(); }) {}
+    Session() : watchdog_([this] { Interrupt(); }) {}
     ~Session() { Drop(); }
 
     // Runs UNO work under the watchdog; UNO failures become AutomationError.
     template <typename F>
     auto Run(F &&work) -> decltype(work()) {
-        std::lock_guard calls(m_callMutex);
-        m_deadline = std::chrono::steady_clock::now() + CallTimeout();
-        m_watchdog.Arm(CallTimeout());
+        std::lock_guard calls(callMutex_);
+        deadline_ = std::chrono::steady_clock::now() + CallTimeout();
+        watchdog_.Arm(CallTimeout());
         try {
             Connect();
             if constexpr (std::is_void_v<decltype(work())>) {
                 work();
-                m_watchdog.Disarm();
+                watchdog_.Disarm();
             } else {
                 auto result = work();
-                m_watchdog.Disarm();
+                watchdog_.Disarm();
                 return result;
             }
         } catch (const uno::Exception &e) {
-            m_watchdog.Disarm();
+            watchdog_.Disarm();
             std::string type = U8(cppu::getCaughtException().getValueTypeName());
-            if (m_broken || type.find("DisposedException") != std::string::npos ||
+            if (broken_ || type.find("DisposedException") != std::string::npos ||
                 type.find("connection.") != std::string::npos)
                 Drop();
             throw AutomationError("LibreOffice: " + type + " " + U8(e.Message));
         } catch (const rtl::MalformedUriException &e) {
-            m_watchdog.Disarm();
+            watchdog_.Disarm();
             throw AutomationError("LibreOffice: bad connection URL " + U8(e.getMessage()));
         } catch (...) {
-            m_watchdog.Disarm();
+            watchdog_.Disarm();
             throw;
         }
     }
 
-    Reference<frame::XDesktop2> Desktop() const { return m_desktop; }
+    Reference<frame::XDesktop2> Desktop() const { return desktop_; }
     // The documents listed last over this connection (display name, model). References of a
     // dropped connection must go with it: a new connection hands out the very same (dead) proxy
     // for a remote object while an old reference to it lives, so Drop forgets the list.
-    std::vector<std::pair<std::string, Reference<frame::XModel>>> &Listed() { return m_listed; }
+    std::vector<std::pair<std::string, Reference<frame::XModel>>> &Listed() { return listed_; }
     // Counts the connections dropped: objects of an earlier generation are dead.
-    unsigned Generation() const { return m_generation; }
-    Reference<uno::XComponentContext> Context() const { return m_context; }
+    unsigned Generation() const { return generation_; }
+    Reference<uno::XComponentContext> Context() const { return context_; }
 
     // Whether an office is listening: a refused connection is no error but "no spreadsheet". Any
     // other failure (an office that does not answer in time) is passed on, so that the caller's
@@ -229,16 +229,16 @@ public:
             Run([] {});
             return true;
         } catch (const AutomationError &) {
-            if (m_refused) return false;
+            if (refused_) return false;
             throw;
         }
     }
 
 private:
     void Connect() {
-        if (m_desktop.is() && !m_broken) return;
+        if (desktop_.is() && !broken_) return;
         Drop();
-        m_refused = false;
+        refused_ = false;
         const char *env = std::getenv("OMBRA_UNO_URL");
         cppu::UnoUrl url(OU(env && *env ? env : kDefaultUnoUrl));
         Reference<uno::XComponentContext> local = LocalContext();
@@ -246,27 +246,27 @@ private:
         try {
             connection = OpenConnection(url, local);
         } catch (const connection::NoConnectException &) {
-            m_refused = true;
+            refused_ = true;
             throw;
         } catch (const calcbridge::PipeRefused &refused) {
-            m_refused = true;  // as if no office listened: nothing is sent to that socket
+            refused_ = true;  // as if no office listened: nothing is sent to that socket
             RecordPipeRefusal(refused);
             throw connection::NoConnectException(OU(refused.what()));
         }
         {
-            std::lock_guard lock(m_bridgeMutex);
-            m_connection = connection;
+            std::lock_guard lock(bridgeMutex_);
+            connection_ = connection;
         }
         Reference<bridge::XBridge> bridge = bridge::BridgeFactory::create(local)->createBridge(
             OUString(), url.getProtocol().getDescriptor(), connection, nullptr);
         Reference<lang::XComponent> bridgeComponent(bridge, UNO_QUERY_THROW);
         std::weak_ptr<Session> self = weak_from_this();
         bridgeComponent->addEventListener(new BridgeListener([self] {
-            if (auto session = self.lock()) session->m_broken = true;
+            if (auto session = self.lock()) session->broken_ = true;
         }));
         {
-            std::lock_guard lock(m_bridgeMutex);
-            m_bridge = bridgeComponent;
+            std::lock_guard lock(bridgeMutex_);
+            bridge_ = bridgeComponent;
         }
         Reference<uno::XInterface> instance = bridge->getInstance(url.getObjectName());
         Reference<uno::XComponentContext> context(instance, UNO_QUERY);
@@ -275,9 +275,9 @@ private:
             properties->getPropertyValue("DefaultContext") >>= context;
         }
         if (!context.is()) throw uno::RuntimeException("the office offers no component context");
-        m_context = context;
-        m_desktop = frame::Desktop::create(context);
-        m_broken = false;
+        context_ = context;
+        desktop_ = frame::Desktop::create(context);
+        broken_ = false;
     }
 
     // The office's pipe (after checking whose socket it is) and a TCP port (for diagnostics) are
@@ -287,38 +287,38 @@ private:
         const cppu::UnoUrlDescriptor &descriptor = url.getConnection();
         Reference<connection::XConnection> connection;
         if (descriptor.getName() == "pipe") {
-            connection = calcbridge::ConnectOfficePipe(U8(descriptor.getParameter("name")), m_deadline);
+            connection = calcbridge::ConnectOfficePipe(U8(descriptor.getParameter("name")), deadline_);
         } else if (descriptor.getName() == "socket") {
             std::string host = descriptor.hasParameter("host") ? U8(descriptor.getParameter("host")) : "localhost";
             int port = descriptor.getParameter("port").toInt32();
-            connection = calcbridge::ConnectOfficeSocket(host, port, m_deadline);
+            connection = calcbridge::ConnectOfficeSocket(host, port, deadline_);
         } else {
             return connection::Connector::create(local)->connect(descriptor.getDescriptor());
         }
-        std::lock_guard lock(m_bridgeMutex);
-        m_connection = connection;
+        std::lock_guard lock(bridgeMutex_);
+        connection_ = connection;
         return connection;
     }
 
     void Drop() {
-        m_listed.clear();
+        listed_.clear();
         Reference<lang::XComponent> bridge;
         {
-            std::lock_guard lock(m_bridgeMutex);
-            bridge = m_bridge;
-            m_bridge.clear();
-            m_connection.clear();
+            std::lock_guard lock(bridgeMutex_);
+            bridge = bridge_;
+            bridge_.clear();
+            connection_.clear();
         }
-        m_desktop.clear();
-        m_context.clear();
-        ++m_generation;
+        desktop_.clear();
+        context_.clear();
+        ++generation_;
         if (bridge.is()) {
             try {
                 bridge->dispose();
             } catch (const uno::Exception &) {
             }
         }
-        m_broken = false;
+        broken_ = false;
     }
 
     // Watchdog thread: make the pending call fail.
@@ -326,11 +326,11 @@ private:
         Reference<lang::XComponent> bridge;
         Reference<connection::XConnection> connection;
         {
-            std::lock_guard lock(m_bridgeMutex);
-            bridge = m_bridge;
-            connection = m_connection;
+            std::lock_guard lock(bridgeMutex_);
+            bridge = bridge_;
+            connection = connection_;
         }
-        m_broken = true;
+        broken_ = true;
         try {
             if (bridge.is())
                 bridge->dispose();
@@ -340,18 +340,18 @@ private:
         }
     }
 
-    std::mutex m_callMutex;
-    std::mutex m_bridgeMutex;
-    Reference<lang::XComponent> m_bridge;
-    Reference<connection::XConnection> m_connection;
-    Reference<frame::XDesktop2> m_desktop;
-    Reference<uno::XComponentContext> m_context;
-    std::atomic<bool> m_broken{false};
-    bool m_refused = false;
-    unsigned m_generation = 0;
-    std::vector<std::pair<std::string, Reference<frame::XModel>>> m_listed;
-    std::chrono::steady_clock::time_point m_deadline;  // of the call under way
-    Watchdog m_watchdog;
+    std::mutex callMutex_;
+    std::mutex bridgeMutex_;
+    Reference<lang::XComponent> bridge_;
+    Reference<connection::XConnection> connection_;
+    Reference<frame::XDesktop2> desktop_;
+    Reference<uno::XComponentContext> context_;
+    std::atomic<bool> broken_{false};
+    bool refused_ = false;
+    unsigned generation_ = 0;
+    std::vector<std::pair<std::string, Reference<frame::XModel>>> listed_;
+    std::chrono::steady_clock::time_point deadline_;  // of the call under way
+    Watchdog watchdog_;
 };
 
 using SessionPtr = std::shared_ptr<Session>;
@@ -546,77 +546,77 @@ class CalcObject : public DispatchObject, public CellBlockWriter {
 public:
     CalcObject(SessionPtr session, Kind kind, Reference<frame::XModel> model = {}, int sheet0 = 0, int column0 = 0,
                int row0 = 0)
-        : m_session(std::move(session)), m_kind(kind), m_model(std::move(model)), m_sheet(sheet0),
-          m_column(column0), m_row(row0), m_generation(m_session->Generation()) {}
+        : session_(std::move(session)), kind_(kind), model_(std::move(model)), sheet_(sheet0),
+          column_(column0), row_(row0), generation_(session_->Generation()) {}
 
     Variant Get(int id, const VariantArgs &args) override {
-        return m_session->Run([&] { Live(); return DoGet(id, args); });
+        return session_->Run([&] { Live(); return DoGet(id, args); });
     }
     void Put(int id, const Variant &value) override {
-        m_session->Run([&] { Live(); DoPut(id, value); });
+        session_->Run([&] { Live(); DoPut(id, value); });
     }
     Variant Call(int id, const VariantArgs &) override {
-        return m_session->Run([&] { Live(); return DoCall(id); });
+        return session_->Run([&] { Live(); return DoCall(id); });
     }
 
     void WriteBlock(int column, int row, bool down, const std::vector<std::string> &texts) override {
-        if (m_kind != Kind::Worksheet) Unknown(dispid::Value);
-        m_session->Run([&] { Live(); WriteTypedBlock(Sheet(), m_model, column - 1, row - 1, down, texts, m_typing); });
+        if (kind_ != Kind::Worksheet) Unknown(dispid::Value);
+        session_->Run([&] { Live(); WriteTypedBlock(Sheet(), model_, column - 1, row - 1, down, texts, typing_); });
     }
     void SelectAt(int column, int row) override {
-        if (m_kind != Kind::Worksheet) Unknown(dispid::Select);
-        m_session->Run([&] {
+        if (kind_ != Kind::Worksheet) Unknown(dispid::Select);
+        session_->Run([&] {
             Live();
-            if (!m_selector.is()) m_selector.set(Controller(m_model), UNO_QUERY_THROW);
-            m_selector->select(uno::Any(Sheet()->getCellByPosition(column - 1, row - 1)));
+            if (!selector_.is()) selector_.set(Controller(model_), UNO_QUERY_THROW);
+            selector_->select(uno::Any(Sheet()->getCellByPosition(column - 1, row - 1)));
         });
     }
 
 private:
     Variant Make(Kind kind, Reference<frame::XModel> model, int sheet0 = 0, int column0 = 0, int row0 = 0,
                  Reference<sheet::XSpreadsheet> sheet = {}) {
-        auto object = std::make_shared<CalcObject>(m_session, kind, std::move(model), sheet0, column0, row0);
-        object->m_listed = m_listed;
-        object->m_sheetRef = std::move(sheet);
+        auto object = std::make_shared<CalcObject>(session_, kind, std::move(model), sheet0, column0, row0);
+        object->listed_ = listed_;
+        object->sheetRef_ = std::move(sheet);
         return Variant(DispatchPtr(object));
     }
 
 public:
     // The documents listed when this workbook was found: its collection counts and indexes them
     // without asking the office again.
-    void KnowDocuments(std::shared_ptr<const std::vector<Reference<frame::XModel>>> listed) { m_listed = std::move(listed); }
+    void KnowDocuments(std::shared_ptr<const std::vector<Reference<frame::XModel>>> listed) { listed_ = std::move(listed); }
 
 private:
     // An object of a dropped connection fails without a call: its remote references are dead.
     void Live() const {
-        if (m_session->Generation() != m_generation) throw AutomationError("LibreOffice: the connection was renewed");
+        if (session_->Generation() != generation_) throw AutomationError("LibreOffice: the connection was renewed");
     }
     [[noreturn]] void Unknown(int id) const { throw AutomationError("unsupported member " + std::to_string(id)); }
     // Every step of a remote lookup is a round trip to the office, so an object resolves its
     // sheet and cell once and keeps them for its own short life (one cell write).
     Reference<sheet::XSpreadsheet> Sheet() const {
-        if (!m_sheetRef.is()) m_sheetRef = SheetAt(m_model, m_sheet);
-        return m_sheetRef;
+        if (!sheetRef_.is()) sheetRef_ = SheetAt(model_, sheet_);
+        return sheetRef_;
     }
     Reference<table::XCell> CellRef() const {
-        if (!m_cellRef.is()) m_cellRef = Sheet()->getCellByPosition(m_column, m_row);
-        return m_cellRef;
+        if (!cellRef_.is()) cellRef_ = Sheet()->getCellByPosition(column_, row_);
+        return cellRef_;
     }
 
     Variant DoGet(int id, const VariantArgs &args) {
-        switch (m_kind) {
+        switch (kind_) {
         case Kind::Application:
-            if (id == dispid::Workbooks) return Make(Kind::Workbooks, m_model);
+            if (id == dispid::Workbooks) return Make(Kind::Workbooks, model_);
             if (id == dispid::ActiveCell) {
                 int sheet0 = 0, column0 = 0, row0 = 0;
-                if (!CursorOf(Controller(m_model), sheet0, column0, row0)) throw AutomationError("no active cell");
-                return Make(Kind::Range, m_model, sheet0, column0, row0);
+                if (!CursorOf(Controller(model_), sheet0, column0, row0)) throw AutomationError("no active cell");
+                return Make(Kind::Range, model_, sheet0, column0, row0);
             }
             break;
         case Kind::Workbooks: {
             // One list for the life of the collection: a controller counts and indexes the same list.
-            if (!m_documents) m_documents = m_listed ? *m_listed : SpreadsheetDocuments(m_session->Desktop());
-            const auto &documents = *m_documents;
+            if (!documents_) documents_ = listed_ ? *listed_ : SpreadsheetDocuments(session_->Desktop());
+            const auto &documents = *documents_;
             if (id == dispid::Count) return static_cast<int32_t>(documents.size());
             if (id == dispid::Item) {
                 int i = args.size() == 1 ? args[0].ToInt() : 0;
@@ -626,35 +626,35 @@ private:
             break;
         }
         case Kind::Workbook:
-            if (id == dispid::Application) return Make(Kind::Application, m_model);
-            if (id == dispid::Name) return Title(m_model);
-            if (id == dispid::Worksheets) return Make(Kind::Worksheets, m_model);
+            if (id == dispid::Application) return Make(Kind::Application, model_);
+            if (id == dispid::Name) return Title(model_);
+            if (id == dispid::Worksheets) return Make(Kind::Worksheets, model_);
             if (id == dispid::ActiveSheet) {
-                Reference<sheet::XSpreadsheetView> view(Controller(m_model), UNO_QUERY_THROW);
+                Reference<sheet::XSpreadsheetView> view(Controller(model_), UNO_QUERY_THROW);
                 Reference<sheet::XSpreadsheet> active = view->getActiveSheet();
                 Reference<sheet::XCellRangeAddressable> a(active, UNO_QUERY_THROW);
-                return Make(Kind::Worksheet, m_model, a->getRangeAddress().Sheet, 0, 0, active);
+                return Make(Kind::Worksheet, model_, a->getRangeAddress().Sheet, 0, 0, active);
             }
             break;
         case Kind::Worksheets: {
             // The collection asks for the document's sheets once.
-            if (!m_sheets.is()) {
-                Reference<sheet::XSpreadsheetDocument> doc(m_model, UNO_QUERY_THROW);
-                m_sheets.set(doc->getSheets(), UNO_QUERY_THROW);
+            if (!sheets_.is()) {
+                Reference<sheet::XSpreadsheetDocument> doc(model_, UNO_QUERY_THROW);
+                sheets_.set(doc->getSheets(), UNO_QUERY_THROW);
             }
-            if (id == dispid::Count) return static_cast<int32_t>(m_sheets->getCount());
+            if (id == dispid::Count) return static_cast<int32_t>(sheets_->getCount());
             if (id == dispid::Item) {
                 int i = args.size() == 1 ? args[0].ToInt() : 0;
-                if (i < 1 || i > m_sheets->getCount()) throw AutomationError("no worksheet " + std::to_string(i));
-                Reference<sheet::XSpreadsheet> sheet(m_sheets->getByIndex(i - 1), UNO_QUERY_THROW);
-                return Make(Kind::Worksheet, m_model, i - 1, 0, 0, sheet);
+                if (i < 1 || i > sheets_->getCount()) throw AutomationError("no worksheet " + std::to_string(i));
+                Reference<sheet::XSpreadsheet> sheet(sheets_->getByIndex(i - 1), UNO_QUERY_THROW);
+                return Make(Kind::Worksheet, model_, i - 1, 0, 0, sheet);
             }
             break;
         }
         case Kind::Worksheet:
             if (id == dispid::Name) return U8(Reference<container::XNamed>(Sheet(), UNO_QUERY_THROW)->getName());
-            if (id == dispid::Rows) return Make(Kind::Rows, m_model, m_sheet);
-            if (id == dispid::Columns) return Make(Kind::Columns, m_model, m_sheet);
+            if (id == dispid::Rows) return Make(Kind::Rows, model_, sheet_);
+            if (id == dispid::Columns) return Make(Kind::Columns, model_, sheet_);
             if (id == dispid::Visible) {
                 bool visible = true;
                 Reference<beans::XPropertySet>(Sheet(), UNO_QUERY_THROW)->getPropertyValue("IsVisible") >>= visible;
@@ -666,8 +666,8 @@ private:
                 Reference<sheet::XCellAddressable> cell(range->getCellRangeByName(OU(args[0].ToText())), UNO_QUERY);
                 if (!cell.is()) throw AutomationError("not a cell: " + args[0].ToText());
                 table::CellAddress a = cell->getCellAddress();
-                auto rangeObject = std::make_shared<CalcObject>(m_session, Kind::Range, m_model, m_sheet, a.Column, a.Row);
-                rangeObject->m_sheetRef = Sheet();
+                auto rangeObject = std::make_shared<CalcObject>(session_, Kind::Range, model_, sheet_, a.Column, a.Row);
+                rangeObject->sheetRef_ = Sheet();
                 return Variant(DispatchPtr(rangeObject));
             }
             break;
@@ -675,12 +675,12 @@ private:
         case Kind::Columns:
             if (id == dispid::Count) {
                 Reference<table::XColumnRowRange> cr(Sheet(), UNO_QUERY_THROW);
-                return static_cast<int32_t>(m_kind == Kind::Rows ? cr->getRows()->getCount() : cr->getColumns()->getCount());
+                return static_cast<int32_t>(kind_ == Kind::Rows ? cr->getRows()->getCount() : cr->getColumns()->getCount());
             }
             break;
         case Kind::Range:
-            if (id == dispid::Row) return static_cast<int32_t>(m_row + 1);
-            if (id == dispid::Column) return static_cast<int32_t>(m_column + 1);
+            if (id == dispid::Row) return static_cast<int32_t>(row_ + 1);
+            if (id == dispid::Column) return static_cast<int32_t>(column_ + 1);
             if (id == dispid::Value) {
                 Reference<table::XCell> cell = CellRef();
                 switch (cell->getType()) {
@@ -696,15 +696,15 @@ private:
     }
 
     void DoPut(int id, const Variant &value) {
-        if (m_kind == Kind::Application && id == dispid::Interactive) {
+        if (kind_ == Kind::Application && id == dispid::Interactive) {
             LockControllers(!value.ToBool());
             return;
         }
-        if (m_kind == Kind::Application && id == dispid::ScreenUpdating) {
+        if (kind_ == Kind::Application && id == dispid::ScreenUpdating) {
             value.ToBool();  // the view repaints when its controllers are unlocked
             return;
         }
-        if (m_kind == Kind::Range && id == dispid::Value) {
+        if (kind_ == Kind::Range && id == dispid::Value) {
             const std::string text = value.ToText();
             const TypedInput typed = TypeCellInput(text);
             Reference<table::XCell> cell = CellRef();
@@ -712,9 +712,9 @@ private:
                 Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->setString(OU(text));
             } else {
                 double number = 0;
-                TypedValue(text, typed, m_model, m_typing) >>= number;
+                TypedValue(text, typed, model_, typing_) >>= number;
                 cell->setValue(number);
-                FormatTypedCells(Sheet(), m_model, {typed}, m_column, m_row, false, m_typing);
+                FormatTypedCells(Sheet(), model_, {typed}, column_, row_, false, typing_);
             }
             return;
         }
@@ -722,12 +722,12 @@ private:
     }
 
     Variant DoCall(int id) {
-        if (m_kind == Kind::Range && id == dispid::Select) {
-            Reference<view::XSelectionSupplier> selection(Controller(m_model), UNO_QUERY_THROW);
+        if (kind_ == Kind::Range && id == dispid::Select) {
+            Reference<view::XSelectionSupplier> selection(Controller(model_), UNO_QUERY_THROW);
             return Variant(static_cast<bool>(selection->select(uno::Any(CellRef()))));
         }
-        if (m_kind == Kind::Worksheet && id == dispid::Activate) {
-            Reference<sheet::XSpreadsheetView>(Controller(m_model), UNO_QUERY_THROW)->setActiveSheet(Sheet());
+        if (kind_ == Kind::Worksheet && id == dispid::Activate) {
+            Reference<sheet::XSpreadsheetView>(Controller(model_), UNO_QUERY_THROW)->setActiveSheet(Sheet());
             return {};
         }
         Unknown(id);
@@ -736,32 +736,32 @@ private:
     // While the program is attached (the application's interactive flag off), the document's
     // controllers are locked: the sheet is repainted once, when they are unlocked.
     void LockControllers(bool lock) {
-        if (lock == m_locked) return;
-        const std::string name = DisplayName(m_model);
+        if (lock == locked_) return;
+        const std::string name = DisplayName(model_);
         if (lock) {
-            if (LockedDocuments().count(name) && m_model->hasControllersLocked()) m_model->unlockControllers();
-            m_model->lockControllers();
+            if (LockedDocuments().count(name) && model_->hasControllersLocked()) model_->unlockControllers();
+            model_->lockControllers();
             LockedDocuments().insert(name);
         } else {
-            m_model->unlockControllers();
+            model_->unlockControllers();
             LockedDocuments().erase(name);
         }
-        m_locked = lock;
+        locked_ = lock;
     }
 
-    SessionPtr m_session;
-    Kind m_kind;
-    Reference<frame::XModel> m_model;
-    int m_sheet, m_column, m_row;
-    mutable Reference<sheet::XSpreadsheet> m_sheetRef;
-    mutable Reference<table::XCell> m_cellRef;
-    std::optional<std::vector<Reference<frame::XModel>>> m_documents;  // Workbooks
-    std::shared_ptr<const std::vector<Reference<frame::XModel>>> m_listed;
-    Reference<container::XIndexAccess> m_sheets;                         // Worksheets
-    Reference<view::XSelectionSupplier> m_selector;                      // Worksheet
-    DocumentTyping m_typing;
-    bool m_locked = false;                                               // Application
-    unsigned m_generation;
+    SessionPtr session_;
+    Kind kind_;
+    Reference<frame::XModel> model_;
+    int sheet_, column_, row_;
+    mutable Reference<sheet::XSpreadsheet> sheetRef_;
+    mutable Reference<table::XCell> cellRef_;
+    std::optional<std::vector<Reference<frame::XModel>>> documents_;  // Workbooks
+    std::shared_ptr<const std::vector<Reference<frame::XModel>>> listed_;
+    Reference<container::XIndexAccess> sheets_;                         // Worksheets
+    Reference<view::XSelectionSupplier> selector_;                      // Worksheet
+    DocumentTyping typing_;
+    bool locked_ = false;                                               // Application
+    unsigned generation_;
 };
 
 class CalcAutomation : public Automation {
@@ -770,13 +770,13 @@ public:
     // follow: binding a workbook asks for the names and then for one of them, and the office is
     // asked once.
     std::vector<std::string> RunningObjectNames() override {
-        if (!m_session->Reachable()) return {};
+        if (!session_->Reachable()) return {};
         trace::TraceMark("connected");
-        std::vector<std::string> listed = m_session->Run([&] {
+        std::vector<std::string> listed = session_->Run([&] {
             std::vector<std::string> names;
-            auto &listed = m_session->Listed();
+            auto &listed = session_->Listed();
             listed.clear();
-            for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) {
+            for (const auto &model : SpreadsheetDocuments(session_->Desktop())) {
                 names.push_back(DisplayName(model));
                 listed.emplace_back(names.back(), model);
             }
@@ -787,20 +787,20 @@ public:
     }
 
     DispatchPtr RunningObject(const std::string &displayName) override {
-        return m_session->Run([&]() -> DispatchPtr {
-            const auto &known = m_session->Listed();
+        return session_->Run([&]() -> DispatchPtr {
+            const auto &known = session_->Listed();
             if (!known.empty()) {
                 auto models = std::make_shared<std::vector<Reference<frame::XModel>>>();
                 for (const auto &listed : known) models->push_back(listed.second);
                 for (const auto &[name, model] : known) {
                     if (name != displayName) continue;
-                    auto workbook = std::make_shared<CalcObject>(m_session, Kind::Workbook, model);
+                    auto workbook = std::make_shared<CalcObject>(session_, Kind::Workbook, model);
                     workbook->KnowDocuments(models);
                     return workbook;
                 }
             }
-            for (const auto &model : SpreadsheetDocuments(m_session->Desktop())) {
-                if (DisplayName(model) == displayName) return std::make_shared<CalcObject>(m_session, Kind::Workbook, model);
+            for (const auto &model : SpreadsheetDocuments(session_->Desktop())) {
+                if (DisplayName(model) == displayName) return std::make_shared<CalcObject>(session_, Kind::Workbook, model);
             }
             return nullptr;
         });
@@ -809,10 +809,10 @@ public:
     std::string ForegroundWindowTitle() override {
         std::string title = calcbridge::X11ActiveWindowTitle();
         if (!title.empty()) return title;
-        if (!m_session->Reachable()) return {};
+        if (!session_->Reachable()) return {};
         // Without a window system to ask: the window of Calc's current document.
-        return m_session->Run([&] {
-            Reference<frame::XDesktop2> desktop = m_session->Desktop();
+        return session_->Run([&] {
+            Reference<frame::XDesktop2> desktop = session_->Desktop();
             Reference<frame::XModel> model(desktop->getCurrentComponent(), UNO_QUERY);
             if (!model.is() || !IsSpreadsheet(model)) {
                 auto documents = SpreadsheetDocuments(desktop);
@@ -827,7 +827,7 @@ public:
     std::vector<ChildWindow> ForegroundChildWindows() override { return {}; }
 
     CalcCellLook ShownCell(const std::string &address) {
-        return m_session->Run([&] {
+        return session_->Run([&] {
             Reference<sheet::XSpreadsheetView> view(Controller(CurrentDocument()), UNO_QUERY_THROW);
             Reference<table::XCellRange> sheet(view->getActiveSheet(), UNO_QUERY_THROW);
             Reference<table::XCell> cell(sheet->getCellRangeByName(OU(address))->getCellByPosition(0, 0));
@@ -839,9 +839,9 @@ public:
     }
 
     void Dispatch(const std::string &command, const DispatchArguments &arguments) {
-        m_session->Run([&] {
+        session_->Run([&] {
             Reference<frame::XDispatchProvider> frame(Controller(CurrentDocument())->getFrame(), UNO_QUERY_THROW);
-            frame::DispatchHelper::create(m_session->Context())
+            frame::DispatchHelper::create(session_->Context())
                 ->executeDispatch(frame, OU(command), "", 0, Arguments(arguments));
         });
     }
@@ -849,7 +849,7 @@ public:
 private:
     // The document commands and look-ups for tests go to: the current one, else the first spreadsheet.
     Reference<frame::XModel> CurrentDocument() {
-        Reference<frame::XDesktop2> desktop = m_session->Desktop();
+        Reference<frame::XDesktop2> desktop = session_->Desktop();
         Reference<frame::XModel> model(desktop->getCurrentComponent(), UNO_QUERY);
         if (!model.is()) {
             auto documents = SpreadsheetDocuments(desktop);
@@ -859,7 +859,7 @@ private:
         return model;
     }
 
-    SessionPtr m_session = SharedSession();
+    SessionPtr session_ = SharedSession();
 };
 
 }  // namespace

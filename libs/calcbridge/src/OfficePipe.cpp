@@ -57,21 +57,21 @@ std::string UntrustedFolderReason(const std::string &folder) {
 // a thread still inside read never sees it reused).
 class PipeConnection : public cppu::WeakImplHelper1<connection::XConnection> {
 public:
-    PipeConnection(int fd, std::string description) : m_fd(fd), m_description(std::move(description)) {}
-    ~PipeConnection() override { ::close(m_fd); }
+    PipeConnection(int fd, std::string description) : fd_(fd), description_(std::move(description)) {}
+    ~PipeConnection() override { ::close(fd_); }
 
     sal_Int32 SAL_CALL read(uno::Sequence<sal_Int8> &bytes, sal_Int32 count) override {
         if (count < 0) throw io::IOException("negative read size");
         bytes.realloc(count);
         sal_Int32 done = 0;
         while (done < count) {
-            ssize_t n = ::recv(m_fd, bytes.getArray() + done, static_cast<size_t>(count - done), 0);
+            ssize_t n = ::recv(fd_, bytes.getArray() + done, static_cast<size_t>(count - done), 0);
             if (n > 0) {
                 done += static_cast<sal_Int32>(n);
             } else if (n == 0) {
                 break;  // the office closed its end
             } else if (errno != EINTR) {
-                if (m_closed) break;
+                if (closed_) break;
                 throw io::IOException(OU("read from the office pipe failed: " + std::string(std::strerror(errno))));
             }
         }
@@ -83,7 +83,7 @@ public:
         const sal_Int8 *data = bytes.getConstArray();
         size_t left = static_cast<size_t>(bytes.getLength());
         while (left > 0) {
-            ssize_t n = ::send(m_fd, data, left, MSG_NOSIGNAL);
+            ssize_t n = ::send(fd_, data, left, MSG_NOSIGNAL);
             if (n >= 0) {
                 data += n;
                 left -= static_cast<size_t>(n);
@@ -96,15 +96,15 @@ public:
     void SAL_CALL flush() override {}
 
     void SAL_CALL close() override {
-        if (!m_closed.exchange(true)) ::shutdown(m_fd, SHUT_RDWR);
+        if (!closed_.exchange(true)) ::shutdown(fd_, SHUT_RDWR);
     }
 
-    rtl::OUString SAL_CALL getDescription() override { return OU(m_description); }
+    rtl::OUString SAL_CALL getDescription() override { return OU(description_); }
 
 private:
-    int m_fd;
-    std::string m_description;
-    std::atomic<bool> m_closed{false};
+    int fd_;
+    std::string description_;
+    std::atomic<bool> closed_{false};
 };
 
 [[noreturn]] void NoOffice(const std::string &path, const std::string &why) {

@@ -177,96 +177,96 @@ Variant Wrap(const std::shared_ptr<HeldWrites> &held, Variant v);
 class HeldRange : public DispatchObject {
 public:
     HeldRange(std::shared_ptr<HeldWrites> held, DispatchPtr sheet, int column, int row)
-        : m_held(std::move(held)), m_sheet(std::move(sheet)), m_column(column), m_row(row) {}
+        : held_(std::move(held)), sheet_(std::move(sheet)), column_(column), row_(row) {}
 
     Variant Get(int id, const VariantArgs &args) override {
-        if (id == dispid::Row && args.empty()) return static_cast<int32_t>(m_row);
-        if (id == dispid::Column && args.empty()) return static_cast<int32_t>(m_column);
-        m_held->Perform();
-        return Wrap(m_held, Real()->Get(id, args));
+        if (id == dispid::Row && args.empty()) return static_cast<int32_t>(row_);
+        if (id == dispid::Column && args.empty()) return static_cast<int32_t>(column_);
+        held_->Perform();
+        return Wrap(held_, Real()->Get(id, args));
     }
     void Put(int id, const Variant &value) override {
         if (id == dispid::Value) {
             if (auto *text = std::get_if<std::string>(&value.value)) {
-                m_held->cells.push_back({m_sheet, m_column, m_row, *text});
+                held_->cells.push_back({sheet_, column_, row_, *text});
                 return;
             }
         }
-        m_held->Perform();
+        held_->Perform();
         Real()->Put(id, value);
     }
     Variant Call(int id, const VariantArgs &args) override {
         if (id == dispid::Select && args.empty()) {
-            m_held->selection = HeldCell{m_sheet, m_column, m_row, {}};
+            held_->selection = HeldCell{sheet_, column_, row_, {}};
             return Variant(true);
         }
-        m_held->Perform();
-        return Wrap(m_held, Real()->Call(id, args));
+        held_->Perform();
+        return Wrap(held_, Real()->Call(id, args));
     }
 
 private:
     DispatchPtr Real() {
-        if (!m_real) {
-            const std::string a = AddressOf(m_column, m_row);
-            m_real = m_sheet->Get(dispid::Range, {a, a}).ToObject();
-            if (!m_real) throw AutomationError("no cell " + a);
+        if (!real_) {
+            const std::string a = AddressOf(column_, row_);
+            real_ = sheet_->Get(dispid::Range, {a, a}).ToObject();
+            if (!real_) throw AutomationError("no cell " + a);
         }
-        return m_real;
+        return real_;
     }
 
-    std::shared_ptr<HeldWrites> m_held;
-    DispatchPtr m_sheet;
-    int m_column, m_row;
-    DispatchPtr m_real;
+    std::shared_ptr<HeldWrites> held_;
+    DispatchPtr sheet_;
+    int column_, row_;
+    DispatchPtr real_;
 };
 
 // Any other object of the layer below: look-ups remembered, every other call performs the queue first.
 class HeldObject : public DispatchObject {
 public:
-    HeldObject(std::shared_ptr<HeldWrites> held, DispatchPtr inner) : m_held(std::move(held)), m_inner(std::move(inner)) {}
+    HeldObject(std::shared_ptr<HeldWrites> held, DispatchPtr inner) : held_(std::move(held)), inner_(std::move(inner)) {}
 
     Variant Get(int id, const VariantArgs &args) override {
         int column = 0, row = 0;
         if (id == dispid::Range && args.size() == 2 && std::holds_alternative<std::string>(args[0].value) &&
             args[0].ToText() == args[1].ToText() && ParseCellAddress(args[0].ToText(), column, row))
-            return Variant(DispatchPtr(std::make_shared<HeldRange>(m_held, m_inner, column, row)));
+            return Variant(DispatchPtr(std::make_shared<HeldRange>(held_, inner_, column, row)));
         const std::string key = IsLookup(id) ? LookupKey(id, args) : std::string();
         if (!key.empty()) {
-            auto found = m_lookups.find(key);
-            if (found != m_lookups.end()) return found->second;
+            auto found = lookups_.find(key);
+            if (found != lookups_.end()) return found->second;
         }
-        m_held->Perform();
-        Variant v = Wrap(m_held, m_inner->Get(id, args));
-        if (!key.empty()) m_lookups.emplace(key, v);
+        held_->Perform();
+        Variant v = Wrap(held_, inner_->Get(id, args));
+        if (!key.empty()) lookups_.emplace(key, v);
         return v;
     }
     void Put(int id, const Variant &value) override {
         if (id != dispid::Interactive) {
-            m_held->Perform();
-            m_inner->Put(id, value);
+            held_->Perform();
+            inner_->Put(id, value);
             return;
         }
         // Letting the spreadsheet go always reaches it, also when the writes before it fail.
         try {
-            m_held->Perform();
+            held_->Perform();
         } catch (const AutomationError &) {
             try {
-                m_inner->Put(id, value);
+                inner_->Put(id, value);
             } catch (const AutomationError &) {
             }
             throw;
         }
-        m_inner->Put(id, value);
+        inner_->Put(id, value);
     }
     Variant Call(int id, const VariantArgs &args) override {
-        m_held->Perform();
-        return Wrap(m_held, m_inner->Call(id, args));
+        held_->Perform();
+        return Wrap(held_, inner_->Call(id, args));
     }
 
 private:
-    std::shared_ptr<HeldWrites> m_held;
-    DispatchPtr m_inner;
-    std::map<std::string, Variant> m_lookups;
+    std::shared_ptr<HeldWrites> held_;
+    DispatchPtr inner_;
+    std::map<std::string, Variant> lookups_;
 };
 
 Variant Wrap(const std::shared_ptr<HeldWrites> &held, Variant v) {
@@ -296,36 +296,36 @@ bool ParseCellAddress(const std::string &address, int &column, int &row) {
 }
 
 WriteBehindAutomation::WriteBehindAutomation(std::unique_ptr<Automation> inner)
-    : m_owned(std::move(inner)), m_inner(m_owned.get()), m_held(std::make_shared<HeldWrites>()) {}
+    : owned_(std::move(inner)), inner_(owned_.get()), held_(std::make_shared<HeldWrites>()) {}
 
 WriteBehindAutomation::WriteBehindAutomation(Automation &inner)
-    : m_inner(&inner), m_held(std::make_shared<HeldWrites>()) {}
+    : inner_(&inner), held_(std::make_shared<HeldWrites>()) {}
 
 WriteBehindAutomation::~WriteBehindAutomation() {
     try {
-        m_held->Perform();
+        held_->Perform();
     } catch (const AutomationError &) {
         // Nobody is left to tell; the spreadsheet keeps what was written before the failure.
     }
 }
 
 std::vector<std::string> WriteBehindAutomation::RunningObjectNames() {
-    m_held->Perform();
-    return m_inner->RunningObjectNames();
+    held_->Perform();
+    return inner_->RunningObjectNames();
 }
 
 DispatchPtr WriteBehindAutomation::RunningObject(const std::string &displayName) {
-    m_held->Perform();
-    DispatchPtr object = m_inner->RunningObject(displayName);
-    return object ? std::make_shared<HeldObject>(m_held, object) : nullptr;
+    held_->Perform();
+    DispatchPtr object = inner_->RunningObject(displayName);
+    return object ? std::make_shared<HeldObject>(held_, object) : nullptr;
 }
 
-std::string WriteBehindAutomation::ForegroundWindowTitle() { return m_inner->ForegroundWindowTitle(); }
+std::string WriteBehindAutomation::ForegroundWindowTitle() { return inner_->ForegroundWindowTitle(); }
 
-std::vector<ChildWindow> WriteBehindAutomation::ForegroundChildWindows() { return m_inner->ForegroundChildWindows(); }
+std::vector<ChildWindow> WriteBehindAutomation::ForegroundChildWindows() { return inner_->ForegroundChildWindows(); }
 
-void WriteBehindAutomation::Flush() { m_held->Perform(); }
+void WriteBehindAutomation::Flush() { held_->Perform(); }
 
-std::vector<std::string> WriteBehindAutomation::TakeDroppedCells() { return std::exchange(m_held->dropped, {}); }
+std::vector<std::string> WriteBehindAutomation::TakeDroppedCells() { return std::exchange(held_->dropped, {}); }
 
 }  // namespace ombra

@@ -92,7 +92,7 @@ int EnumerateDevices(EnumeratedDevices &found, const NoticeSink &notify) {
 }
 
 bool ChooseDevice(EnumeratedDevices &found, int count, const NoticeSink &notify, const DeviceChooser &chooser,
-                  int &selectedInstrument) {
+                  InstrumentIdentity &identity) {
     if (count <= 0) {
         bool onlyRefused = !found.unusable.empty();
         releaseNotUsable(found, notify);
@@ -110,8 +110,8 @@ bool ChooseDevice(EnumeratedDevices &found, int count, const NoticeSink &notify,
         return false;
     }
     // Only a listed row can be kept: a choice outside the list falls back to the first row.
-    int chosen = selectedInstrument;
-    if (chosen < 0 || chosen >= count) chosen = selectedInstrument = 0;
+    int chosen = identity.SelectedInstrument();
+    if (chosen < 0 || chosen >= count) identity.SetSelectedInstrument(chosen = 0);
     for (int i = 0; i < count; ++i)
         if (i != chosen) ReleaseDevice(found.handles[i], notify);
     releaseNotUsable(found, notify);

@@ -13,6 +13,7 @@
 
 #include "fxapi/fxapi.h"
 #include "platform/Notice.h"
+#include "settings/AppSettings.h"
 
 namespace ombra::core {
 
@@ -44,7 +45,7 @@ void ReleaseDevice(DIHANDLE handle, const NoticeSink &notify);
 int EnumerateDevices(EnumeratedDevices &found, const NoticeSink &notify);
 
 // Shows the device list and returns true when the user confirmed a choice, having
-// written it to the settings' selectedInstrument (the `selectedInstrument` of ChooseDevice).
+// written it to the selected instrument of the identity given to ChooseDevice.
 using DeviceChooser = std::function<bool(const DeviceList &devices)>;
 
 // Picks the device to keep after EnumerateDevices returned `count`: none (string 1401
@@ -52,6 +53,6 @@ using DeviceChooser = std::function<bool(const DeviceList &devices)>;
 // through `chooser`. Every other opened device is released and closed. Returns true when
 // the process-wide handle now holds the chosen device.
 bool ChooseDevice(EnumeratedDevices &found, int count, const NoticeSink &notify, const DeviceChooser &chooser,
-                  int &selectedInstrument);
+                  InstrumentIdentity &identity);
 
 }  // namespace ombra::core

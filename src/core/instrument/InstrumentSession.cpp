@@ -48,7 +48,7 @@ InstrumentSession::InstrumentSession(AppSettings &settings, QObject *parent)
             Qt::QueuedConnection);
     // Created here, started only by a completed connection.
     watchThread_ = std::make_unique<CButtonWatchThread>([this](int message) { emit watchMessagePosted(message); });
-    measure_ = std::make_unique<CMeasure>(settings_);
+    measure_ = std::make_unique<CMeasure>(settings_.identity, settings_.selection);
     measure_->measurementType = 1;
     errorMng_.Init(notify_);
 }
@@ -79,7 +79,7 @@ int InstrumentSession::Tell(int stringId, unsigned flags) {
 bool InstrumentSession::Connect() {
     EnumeratedDevices found;
     const int count = EnumerateDevices(found, notify_);
-    if (!ChooseDevice(found, count, notify_, deviceChooser_, settings_.selectedInstrument)) return false;
+    if (!ChooseDevice(found, count, notify_, deviceChooser_, settings_.identity)) return false;
 
     emit instrumentOpened();
     ReadIdentity();
@@ -94,7 +94,7 @@ bool InstrumentSession::Connect() {
 }
 
 void InstrumentSession::ReadIdentity() {
-    CPropertySetting identity(settings_);
+    CPropertySetting identity(settings_.identity, settings_.measurement);
     std::string label, model, serial;
     if (identity.QueryDeviceIdentity(label, model, serial) != 0)
         Tell(kStrIdentityUnreadable, platform::mb::ICONERROR);
@@ -111,18 +111,18 @@ void InstrumentSession::LoadSettingsForInstrument() {
 }
 
 bool InstrumentSession::ApplySettingsToInstrument() {
+    MeasurementSettings &measurement = settings_.measurement;
     MeasurementMasks masks;
-    masks.polarization = settings_.Polarization;
-    masks.measurementType = static_cast<uint32_t>(settings_.MeasurementType);
-    masks.measurementCond = static_cast<uint32_t>(settings_.MeasurementCond);
-    masks.observer = static_cast<uint32_t>(settings_.Observer);
-    masks.illuminant = static_cast<uint32_t>(settings_.Illuminant);
+    masks.polarization = measurement.Polarization();
+    masks.measurementType = static_cast<uint32_t>(measurement.MeasurementType());
+    masks.measurementCond = static_cast<uint32_t>(measurement.MeasurementCond());
+    masks.observer = static_cast<uint32_t>(measurement.Observer());
+    masks.illuminant = static_cast<uint32_t>(measurement.Illuminant());
     // A condition or illuminant the instrument does not offer falls back to 4, for good.
-    const RefusalHandler fallBack = [this](ApplyStep step) -> std::optional<uint32_t> {
-        const bool condition = step == ApplyStep::MeasurementCondition;
+    const RefusalHandler fallBack = [&measurement](ApplyStep step) -> std::optional<uint32_t> {
         constexpr int kFallback = 4;
-        (condition ? settings_.MeasurementCond : settings_.Illuminant) = kFallback;
-        WriteSettingInt(settings_, condition ? "MeasurementCond" : "Illuminant", kFallback);
+        if (step == ApplyStep::MeasurementCondition) measurement.SetMeasurementCond(kFallback);
+        else measurement.SetIlluminant(kFallback);
         return kFallback;
     };
     return ApplyMeasurementSettings(masks, fallBack).ok();
@@ -143,7 +143,7 @@ void InstrumentSession::SetReadyToMeasure(bool ready) {
 }
 
 void InstrumentSession::MeasurementSettingsChanged() {
-    polarizationCondition_ = settings_.PolarizationSel;
+    polarizationCondition_ = settings_.measurement.PolarizationSel();
     SetReadyToMeasure(CheckCalibrationStatus());
 }
 
@@ -158,7 +158,7 @@ void InstrumentSession::Disconnect() {
         // is nothing left to close, so the connection simply ends.
         connected_ = false;
         emit connectionChanged(false);
-        ClearReflectionSelection(settings_);
+        settings_.selection.ClearReflection();
         return;
     }
     if (restorePolarizationCondition_) {
@@ -173,7 +173,7 @@ void InstrumentSession::Disconnect() {
         emit connectionChanged(false);
     }
     // Loaded again at the next connection.
-    ClearReflectionSelection(settings_);
+    settings_.selection.ClearReflection();
 }
 
 void InstrumentSession::OnInstrumentLost() {
@@ -204,7 +204,7 @@ void InstrumentSession::HandleWatchMessage(int message) {
 }
 
 void InstrumentSession::OnTrigger(int messageType, bool &latch) {
-    switch (DecideTrigger(messageType, settings_.MeasurementType, connected_, readyToMeasure_, latch)) {
+    switch (DecideTrigger(messageType, settings_.measurement.MeasurementType(), connected_, readyToMeasure_, latch)) {
     case TriggerAction::Ignore: break;
     case TriggerAction::NotReady: NotReadyReaction(); break;
     case TriggerAction::Measure:
@@ -236,12 +236,12 @@ void InstrumentSession::MeasureAndTransfer() {
     PausedWatch paused(*watchThread_);
     int32_t first = 0, second = 0;
     if (adapter_.GetPolFilterCondition(&first, &second) != 0) return;
-    if (second != settings_.Polarization) {
+    if (second != settings_.measurement.Polarization()) {
         Tell(kStrPolarizationMismatch, platform::mb::ICONERROR | kUrgent);
         return;
     }
     StampMeasurementTime();
-    measure_->measurementType = settings_.MeasurementType;
+    measure_->measurementType = settings_.measurement.MeasurementType();
     int32_t rc = adapter_.DoMeasurement();
     trace::TraceMark("measured");
     if (rc == 0) rc = measure_->Collect(measuredData_);

@@ -59,21 +59,23 @@ int IlluminantCodeForCondition(int conditionCode) {
     return 1 << row->value;
 }
 
-MeasSettingsLogic::MeasSettingsLogic(AppSettings &settings, platform::ProfileStore &store)
-    : settings_(settings), store_(store) {
+MeasSettingsLogic::MeasSettingsLogic(AppSettings &settings) : settings_(settings) {
     CopyPositionsFrom(settings);
 }
 
-void MeasSettingsLogic::CopyPositionsFrom(const AppSettings &s) {
-    position(SettingsList::Type) = s.MeasurementTypeSel;
-    position(SettingsList::Condition) = s.MeasurementCondSel;
-    position(SettingsList::DensityWhiteRef) = s.DensityWhiteRefSel;
-    position(SettingsList::Observer) = s.ObserverSel;
-    position(SettingsList::Illuminant) = s.IlluminantSel;
-    position(SettingsList::Polarization) = s.PolarizationSel;
+void MeasSettingsLogic::CopyPositionsFrom(const AppSettings &settings) {
+    const MeasurementSettings &s = settings.measurement;
+    position(SettingsList::Type) = s.MeasurementTypeSel();
+    position(SettingsList::Condition) = s.MeasurementCondSel();
+    position(SettingsList::DensityWhiteRef) = s.DensityWhiteRefSel();
+    position(SettingsList::Observer) = s.ObserverSel();
+    position(SettingsList::Illuminant) = s.IlluminantSel();
+    position(SettingsList::Polarization) = s.PolarizationSel();
 }
 
-void MeasSettingsLogic::CopyPositionsTo(AppSettings &s) const {
+// The positions were stored at OK already: they only go in force here.
+void MeasSettingsLogic::CopyPositionsTo(AppSettings &settings) const {
+    MeasurementValues &s = settings.measurement.InForce();
     s.MeasurementTypeSel = Position(SettingsList::Type);
     if (conditionAccepted_) s.MeasurementCondSel = Position(SettingsList::Condition);
     s.DensityWhiteRefSel = Position(SettingsList::DensityWhiteRef);
@@ -89,14 +91,15 @@ void MeasSettingsLogic::Initialise(NoticeSink notices) {
     errorMng_.Init(nullptr);
     initialising_ = true;
     // The codes in force; the lists then replace them by the codes of their entries.
-    code(SettingsList::Type) = settings_.MeasurementType;
-    code(SettingsList::Condition) = settings_.MeasurementCond;
-    code(SettingsList::Observer) = settings_.Observer;
-    code(SettingsList::Illuminant) = settings_.Illuminant;
+    const MeasurementSettings &measurement = settings_.measurement;
+    code(SettingsList::Type) = measurement.MeasurementType();
+    code(SettingsList::Condition) = measurement.MeasurementCond();
+    code(SettingsList::Observer) = measurement.Observer();
+    code(SettingsList::Illuminant) = measurement.Illuminant();
     code(SettingsList::Polarization) = Position(SettingsList::Polarization) == 1 ? 1 : 0;
 
     ProbeSixteenthEntry();
-    Fill(SettingsList::Type, MeasurementTypeEntries(settings_.modelName));
+    Fill(SettingsList::Type, MeasurementTypeEntries(settings_.identity.ModelName()));
     FillConditionList();
     Fill(SettingsList::DensityWhiteRef, DensityWhiteRefEntries());
     state(SettingsList::DensityWhiteRef).enabled = false;
@@ -116,7 +119,7 @@ void MeasSettingsLogic::ProbeSixteenthEntry() {
     if (sixteenthAvailable_) {
         // The probe must not change how the instrument measures: put the condition in force
         // back (measurements may be taken while the dialog is open, or after Cancel).
-        SetPropertyFromMask(PropertyTable::MeasurementCondition, settings_.MeasurementCond);
+        SetPropertyFromMask(PropertyTable::MeasurementCondition, settings_.measurement.MeasurementCond());
         return;
     }
     if (Position(SettingsList::Condition) == meas::kSixteenthConditionPosition)
@@ -224,50 +227,45 @@ void MeasSettingsLogic::OnPolarizationChange() {
 // ---- OK ----
 
 bool MeasSettingsLogic::Ok() {
-    settings_.PrevMeasSel = settings_.MeasurementType;
+    MeasurementValues &inForce = settings_.measurement.InForce();
+    inForce.PrevMeasSel = inForce.MeasurementType;
     WriteSettings();
     // Type, white reference and observer are in force from here on, with their positions
     // (so a later Cancel after a refusal leaves no type code without its position).
-    settings_.MeasurementType = Code(SettingsList::Type);
-    settings_.Observer = Code(SettingsList::Observer);
-    settings_.MeasurementTypeSel = Position(SettingsList::Type);
-    settings_.DensityWhiteRefSel = Position(SettingsList::DensityWhiteRef);
-    settings_.ObserverSel = Position(SettingsList::Observer);
-    settings_.MeasTypeString = Text(SettingsList::Type);
-    settings_.DenWhiteRefString = Text(SettingsList::DensityWhiteRef);
-    settings_.ObserverString = Text(SettingsList::Observer);
+    inForce.MeasurementType = Code(SettingsList::Type);
+    inForce.Observer = Code(SettingsList::Observer);
+    inForce.MeasurementTypeSel = Position(SettingsList::Type);
+    inForce.DensityWhiteRefSel = Position(SettingsList::DensityWhiteRef);
+    inForce.ObserverSel = Position(SettingsList::Observer);
+    inForce.MeasTypeString = Text(SettingsList::Type);
+    inForce.DenWhiteRefString = Text(SettingsList::DensityWhiteRef);
+    inForce.ObserverString = Text(SettingsList::Observer);
 
     bool mayClose = SendToInstrument();
-    if (settings_.MeasurementType != settings_.PrevMeasSel) SwitchSelection();
+    if (inForce.MeasurementType != inForce.PrevMeasSel) SwitchSelection();
     return mayClose;
 }
 
+// Everything chosen is stored, also what the instrument may still refuse.
 void MeasSettingsLogic::WriteSettings() {
-    const struct {
-        const char *name;
-        int value;
-    } ints[] = {
-        {"MeasurementTypeSel", Position(SettingsList::Type)},
-        {"DensityWhiteRefSel", Position(SettingsList::DensityWhiteRef)},
-        {"ObserverSel", Position(SettingsList::Observer)},
-        {"PrevMeasSel", settings_.PrevMeasSel},
-        {"MeasurementType", Code(SettingsList::Type)},
-        {"MeasurementCond", Code(SettingsList::Condition)},
-        {"Observer", Code(SettingsList::Observer)},
-        {"Illuminant", Code(SettingsList::Illuminant)},
-        {"PolarizationSel", Position(SettingsList::Polarization)},
-        {"Polarization", Code(SettingsList::Polarization)},
-    };
-    for (const auto &v : ints) WriteSettingInt(settings_, v.name, v.value, store_);
-    const struct {
-        const char *name;
-        SettingsList list;
-    } texts[] = {
-        {"MeasTypeString", SettingsList::Type},        {"MeasCondString", SettingsList::Condition},
-        {"DenWhiteRefString", SettingsList::DensityWhiteRef}, {"ObserverString", SettingsList::Observer},
-        {"IlluminantString", SettingsList::Illuminant}, {"PolarizationString", SettingsList::Polarization},
-    };
-    for (const auto &t : texts) WriteSettingString(settings_, t.name, Text(t.list), store_);
+    MeasurementChoice choice;
+    choice.typeSel = Position(SettingsList::Type);
+    choice.whiteRefSel = Position(SettingsList::DensityWhiteRef);
+    choice.observerSel = Position(SettingsList::Observer);
+    choice.prevMeasSel = settings_.measurement.PrevMeasSel();
+    choice.type = Code(SettingsList::Type);
+    choice.condition = Code(SettingsList::Condition);
+    choice.observer = Code(SettingsList::Observer);
+    choice.illuminant = Code(SettingsList::Illuminant);
+    choice.polarizationSel = Position(SettingsList::Polarization);
+    choice.polarization = Code(SettingsList::Polarization);
+    choice.typeText = Text(SettingsList::Type);
+    choice.conditionText = Text(SettingsList::Condition);
+    choice.whiteRefText = Text(SettingsList::DensityWhiteRef);
+    choice.observerText = Text(SettingsList::Observer);
+    choice.illuminantText = Text(SettingsList::Illuminant);
+    choice.polarizationText = Text(SettingsList::Polarization);
+    settings_.measurement.StoreChoice(choice);
 }
 
 // Sends polarisation, type, condition, observer and illuminant in this order; a failure is
@@ -275,14 +273,15 @@ void MeasSettingsLogic::WriteSettings() {
 // illuminant was refused.
 bool MeasSettingsLogic::SendToInstrument() {
     CPropertySetting keepOpen;
+    MeasurementValues &inForce = settings_.measurement.InForce();
     bool mayClose = true;
     conditionAccepted_ = illuminantAccepted_ = false;
 
     int polarization = Position(SettingsList::Polarization) == 1 ? 1 : 0;
     int32_t rc = keepOpen.Adapter().SetPolFilterCondition(polarization);
     if (rc == 0) {
-        settings_.Polarization = polarization;
-        settings_.PolarizationString = Text(SettingsList::Polarization);
+        inForce.Polarization = polarization;
+        inForce.PolarizationString = Text(SettingsList::Polarization);
     } else {
         Report(rc);
     }
@@ -298,9 +297,9 @@ bool MeasSettingsLogic::SendToInstrument() {
         Report(rc);
     } else {
         conditionAccepted_ = true;
-        settings_.MeasurementCond = Code(SettingsList::Condition);
-        settings_.MeasCondString = Text(SettingsList::Condition);
-        WriteSettingInt(settings_, "MeasurementCondSel", Position(SettingsList::Condition), store_);
+        inForce.MeasurementCond = Code(SettingsList::Condition);
+        inForce.MeasCondString = Text(SettingsList::Condition);
+        settings_.measurement.StoreMeasurementCondSel(Position(SettingsList::Condition));
     }
 
     if ((rc = SetPropertyFromMask(PropertyTable::Observer, Code(SettingsList::Observer))) != 0)
@@ -314,9 +313,9 @@ bool MeasSettingsLogic::SendToInstrument() {
         Report(rc);
     } else {
         illuminantAccepted_ = true;
-        WriteSettingInt(settings_, "IlluminantSel", Position(SettingsList::Illuminant), store_);
-        settings_.Illuminant = Code(SettingsList::Illuminant);
-        settings_.IlluminantString = Text(SettingsList::Illuminant);
+        settings_.measurement.StoreIlluminantSel(Position(SettingsList::Illuminant));
+        inForce.Illuminant = Code(SettingsList::Illuminant);
+        inForce.IlluminantString = Text(SettingsList::Illuminant);
     }
     return mayClose;
 }
@@ -327,8 +326,7 @@ void MeasSettingsLogic::SwitchSelection() {
     int typePosition = Position(SettingsList::Type);
     bool irradiance = typePosition != 0;
     MeasKind kind = irradiance ? MeasKind::Irradiance : MeasKind::Reflection;
-    const char *key = SelectionValueName(typePosition);
-    std::string text = store_.GetString(settings_.modelName, key, "");
+    std::string text = settings_.selection.StoredText(typePosition);
     OutputItemList items;
     if (text.empty()) {
         items = DefaultSelection(kind);
@@ -339,7 +337,7 @@ void MeasSettingsLogic::SwitchSelection() {
         items = ParseSelectionText(text, catalogue);
     }
     StoreSelection(settings_, items, irradiance ? SelectionTarget::Irradiance : SelectionTarget::Reflection);
-    WriteSettingString(settings_, key, SelectionText(items), store_);
+    settings_.selection.StoreText(typePosition, items);
     Tell(meas::kSelectionSwitched, meas::kCaption, platform::mb::ICONASTERISK);
 }
 

@@ -15,7 +15,6 @@
 #include "instrument/ErrorMng.h"
 #include "instrument/PropertyTables.h"
 #include "platform/Notice.h"
-#include "platform/ProfileStore.h"
 
 namespace ombra::core {
 
@@ -62,7 +61,7 @@ struct SettingsListState {
 
 class MeasSettingsLogic {
 public:
-    MeasSettingsLogic(AppSettings &settings, platform::ProfileStore &store);
+    explicit MeasSettingsLogic(AppSettings &settings);
 
     // The positions the window copies in before the dialog is shown (from the settings'
     // *Sel values) and copies back after OK.
@@ -124,7 +123,6 @@ private:
     bool illuminantAccepted_ = false;
     CErrorMng errorMng_;
     AppSettings &settings_;
-    platform::ProfileStore &store_;
     NoticeSink notices_;
 };
 

@@ -50,7 +50,7 @@ int CMeasure::RecordPlace(uint32_t bit) {
 
 int32_t CMeasure::Collect(CMeasuredData &data) {
     CPropertySetting keepOpen;
-    uint32_t mask = ResultMask(measurementType, settings_ ? settings_->modelName : std::string());
+    uint32_t mask = ResultMask(measurementType, identity_ ? identity_->ModelName() : std::string());
     data.SetHeaderForType(measurementType);
     spectrumCount = data.spectralCount;
     if (measurementType == 1) data.Reserve(16);
@@ -87,14 +87,13 @@ int32_t CMeasure::collectSpotDensities(MeasuredDataRecord &record) {
         if (result == 0) record.SetFloat(MeasuredDataRecord::SpotDensityIndex(nm), value);
         return result;
     };
-    if (!settings_) return 0;
-    const AppSettings &settings = *settings_;
-    if (settings.densitySpectrumSelected) {
+    if (!selection_) return 0;
+    if (selection_->DensitySpectrumSelected()) {
         for (int nm = kFirstSpotWavelength; nm <= kLastSpotWavelength; ++nm)
             if ((rc = fetch(nm)) != 0) return rc;
         return 0;
     }
-    for (const OutputItem &item : settings.densitySpectrumItems) {
+    for (const OutputItem &item : selection_->DensitySpectrumItems()) {
         int nm = item.identifier - kSpotItemBase;
         if (nm < kFirstSpotWavelength || nm > kLastSpotWavelength) continue;  // not a spot item
         if ((rc = fetch(nm)) != 0) return rc;

@@ -23,8 +23,10 @@ public:
     static constexpr int kIrradianceSpectrumPoints = 75;  // 360..730 nm in 5 nm steps
 
     CMeasure() = default;
-    // The model name and the spot-density choice are read from `settings` at each collection.
-    explicit CMeasure(const AppSettings &settings) : settings_(&settings) {}
+    // The model name and the spot-density choice are read from `identity` and `selection` at
+    // each collection.
+    CMeasure(const InstrumentIdentity &identity, const SelectionSettings &selection)
+        : identity_(&identity), selection_(&selection) {}
     virtual ~CMeasure() = default;
 
     // Single-bit measurement type: 1 reflection, 4 irradiance (2 like 4 without spectrum).
@@ -50,7 +52,9 @@ private:
     int32_t fetchItem(uint32_t bit, MeasuredDataRecord &record);
 
     CVireoDllAdapter adapter_;
-    const AppSettings *settings_ = nullptr;  // none: no model known, no spot densities
+    // None: no model known, no spot densities.
+    const InstrumentIdentity *identity_ = nullptr;
+    const SelectionSettings *selection_ = nullptr;
 };
 
 }  // namespace ombra::core

@@ -34,14 +34,15 @@ int32_t CPropertySetting::QueryDeviceIdentity(std::string &label, std::string &m
     std::string modelName = ModelNameForType(info.modelType);
 
     SetConnectedModelName(modelName);
-    if (settings_) {
+    if (identity_) {
         if (info.modelType == kModelTypeReflection) {
-            // This model measures reflection only.
-            settings_->MeasurementTypeSel = 0;
-            settings_->MeasurementType = 1;
+            // This model measures reflection only (in force now; the model's stored settings
+            // are loaded next).
+            measurement_->InForce().MeasurementTypeSel = 0;
+            measurement_->InForce().MeasurementType = 1;
         }
-        settings_->modelName = modelName;
-        settings_->serialNumberText = serialText;
+        identity_->SetModelName(modelName);
+        identity_->SetSerialNumberText(serialText);
     }
 
     serial = serialText;

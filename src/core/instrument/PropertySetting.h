@@ -17,13 +17,14 @@ constexpr int32_t kModelTypeReflection = 200;  // model name: string 1235 (refle
 class CPropertySetting {
 public:
     CPropertySetting() = default;
-    // The identity read is also written into `settings` (model, serial, and the measurement
-    // type of a reflection-only model).
-    explicit CPropertySetting(AppSettings &settings) : settings_(&settings) {}
+    // The identity read is also written into `identity` (model and serial) and, for a
+    // reflection-only model, the measurement type in force into `measurement`.
+    CPropertySetting(InstrumentIdentity &identity, MeasurementSettings &measurement)
+        : identity_(&identity), measurement_(&measurement) {}
     virtual ~CPropertySetting() = default;
 
-    // Reads the identity of the open instrument. On success sets the settings' modelName
-    // and serialNumberText (when it was given settings) and the connected model name, fills `model`, `serial` and `label` ("model : serial") and
+    // Reads the identity of the open instrument. On success sets the identity's model name
+    // and serial number text (when it was given an identity) and the connected model name, fills `model`, `serial` and `label` ("model : serial") and
     // returns 0. A failed read returns the library's code; an identity whose version words
     // are too old returns 10003. In both cases the three strings are left as they were.
     int32_t QueryDeviceIdentity(std::string &label, std::string &model, std::string &serial);
@@ -32,7 +33,8 @@ public:
 
 private:
     CVireoDllAdapter adapter_;
-    AppSettings *settings_ = nullptr;
+    InstrumentIdentity *identity_ = nullptr;
+    MeasurementSettings *measurement_ = nullptr;
 };
 
 // The model name for a type code: string 1234, string 1235 or empty.

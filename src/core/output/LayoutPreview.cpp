@@ -54,21 +54,24 @@ MeasuredDataRecord TypicalRecord(bool irradiance) {
     return record;
 }
 
-// Settings of the preview's own: the selection and the texts the setting items show.
+// Settings of the preview's own: the selection and the texts the setting items show. Only the
+// values in force are set: the preview never writes a setting.
 AppSettings PreviewSettings(const std::vector<int> &ids, bool irradiance) {
     AppSettings s;
-    s.MeasurementTypeSel = irradiance ? 1 : 0;
-    s.MeasurementType = irradiance ? 4 : 1;
-    OutputItemList &selection = irradiance ? s.irradianceSelection : s.reflectionSelection;
+    MeasurementValues &m = s.measurement.InForce();
+    m.MeasurementTypeSel = irradiance ? 1 : 0;
+    m.MeasurementType = irradiance ? 4 : 1;
+    SelectionValues &chosen = s.selection.InForce();
+    OutputItemList &selection = irradiance ? chosen.irradianceSelection : chosen.reflectionSelection;
     for (int id : ids) selection.push_back(MakeItem(id));
-    s.modelName = platform::ResString(1234);
-    s.serialNumberText = "1024";
-    s.MeasTypeString = platform::ResString(irradiance ? 1141 : 1140);
-    s.MeasCondString = platform::ResString(1142);
-    s.DenWhiteRefString = platform::ResString(1159);
-    s.ObserverString = platform::ResString(1161);
-    s.IlluminantString = platform::ResString(1165);
-    s.PolarizationString = platform::ResString(1282);
+    s.identity.SetModelName(platform::ResString(1234));
+    s.identity.SetSerialNumberText("1024");
+    m.MeasTypeString = platform::ResString(irradiance ? 1141 : 1140);
+    m.MeasCondString = platform::ResString(1142);
+    m.DenWhiteRefString = platform::ResString(1159);
+    m.ObserverString = platform::ResString(1161);
+    m.IlluminantString = platform::ResString(1165);
+    m.PolarizationString = platform::ResString(1282);
     return s;
 }
 

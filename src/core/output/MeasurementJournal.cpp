@@ -174,13 +174,14 @@ JournalOutcome JournalOutcomeOf(const TransferOutcome &t) {
 }
 
 TransferLayout TransferLayoutFrom(const AppSettings &settings) {
+    const LayoutSettings &in = settings.layout;
     TransferLayout layout;
-    layout.Label = settings.Label;
-    layout.Row = settings.Row;
-    layout.ValSep = settings.ValSep;
-    layout.FuncSep = settings.FuncSep;
-    layout.BlockSep = settings.BlockSep;
-    layout.MeasurementTypeSel = settings.MeasurementTypeSel;
+    layout.Label = in.Label();
+    layout.Row = in.Row();
+    layout.ValSep = in.ValSep();
+    layout.FuncSep = in.FuncSep();
+    layout.BlockSep = in.BlockSep();
+    layout.MeasurementTypeSel = settings.measurement.MeasurementTypeSel();
     return layout;
 }
 
@@ -189,11 +190,12 @@ JournalEntry MakeJournalEntry(const AppSettings &settings, const OutputValues &v
     JournalEntry e;
     e.date = stamp.date;
     e.time = stamp.time;
-    e.model = settings.modelName;
-    e.serial = settings.serialNumberText;
-    e.measurementType = settings.MeasurementType;
-    e.settingTexts = {settings.MeasTypeString, settings.MeasCondString, settings.DenWhiteRefString,
-                      settings.ObserverString, settings.IlluminantString, settings.PolarizationString};
+    const MeasurementSettings &m = settings.measurement;
+    e.model = settings.identity.ModelName();
+    e.serial = settings.identity.SerialNumberText();
+    e.measurementType = m.MeasurementType();
+    e.settingTexts = {m.MeasTypeString(), m.MeasCondString(), m.DenWhiteRefString(),
+                      m.ObserverString(),  m.IlluminantString(), m.PolarizationString()};
     e.layout = TransferLayoutFrom(settings);
     e.outputItems = values.outputItems;
     e.valueItems = values.valueItems;

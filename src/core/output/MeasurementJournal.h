@@ -23,7 +23,7 @@
 
 namespace ombra::core {
 
-struct AppSettings;
+class AppSettings;
 class CMeasuredData;
 class OutputValues;
 struct MeasurementStamp;

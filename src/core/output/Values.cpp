@@ -27,17 +27,18 @@ std::string FormatValue(double value, ValueFormat format) {
 
 const std::string &TextOf(TextField field, const AppSettings &s, const MeasurementStamp &stamp) {
     static const std::string empty;
+    const MeasurementSettings &m = s.measurement;
     switch (field) {
-    case TextField::ModelName: return s.modelName;
-    case TextField::SerialNumber: return s.serialNumberText;
+    case TextField::ModelName: return s.identity.ModelName();
+    case TextField::SerialNumber: return s.identity.SerialNumberText();
     case TextField::Date: return stamp.date;
     case TextField::Time: return stamp.time;
-    case TextField::MeasType: return s.MeasTypeString;
-    case TextField::MeasCond: return s.MeasCondString;
-    case TextField::DenWhiteRef: return s.DenWhiteRefString;
-    case TextField::Observer: return s.ObserverString;
-    case TextField::Illuminant: return s.IlluminantString;
-    case TextField::Polarization: return s.PolarizationString;
+    case TextField::MeasType: return m.MeasTypeString();
+    case TextField::MeasCond: return m.MeasCondString();
+    case TextField::DenWhiteRef: return m.DenWhiteRefString();
+    case TextField::Observer: return m.ObserverString();
+    case TextField::Illuminant: return m.IlluminantString();
+    case TextField::Polarization: return m.PolarizationString();
     case TextField::Blank: case TextField::None: break;
     }
     return empty;
@@ -63,7 +64,7 @@ void SetValue(OutputItem &entry, const MeasuredDataRecord &record, const AppSett
         return;
     }
     if (const RangeRow *range = FindRange(id)) {
-        int place = RangePlace(*range, id, s.MeasurementTypeSel != 0);
+        int place = RangePlace(*range, id, s.measurement.MeasurementTypeSel() != 0);
         // An off-grid wavelength has no place in the record: treat it as not delivered.
         entry.value = place < 0 ? kMissing : record.Float(place);
         entry.valueText = FormatValue(entry.value, range->format);
@@ -100,7 +101,7 @@ std::string FormatTruncated(double value) {
 }
 
 void OutputValues::ExpandSelection(OutputItemList &items, const AppSettings &settings) {
-    bool irradiance = settings.MeasurementTypeSel != 0;
+    bool irradiance = settings.measurement.MeasurementTypeSel() != 0;
     const WavelengthGrid &grid = GridFor(irradiance);
     OutputItemList gridItems = RunItems(grid.items);
     spectralCount = grid.written.Count();  // irradiance writes only 360..730 nm of its grid
@@ -130,8 +131,9 @@ void OutputValues::BuildValues(const AppSettings &settings, const CMeasuredData 
                                const MeasurementStamp &stamp) {
     valueItems.clear();
     outputItems.clear();
-    if (settings.MeasurementType == 1) outputItems = settings.reflectionSelection;
-    else if (settings.MeasurementType == 4) outputItems = settings.irradianceSelection;
+    const int type = settings.measurement.MeasurementType();
+    if (type == 1) outputItems = settings.selection.Reflection();
+    else if (type == 4) outputItems = settings.selection.Irradiance();
     OutputItemList expanded = outputItems;
     ExpandSelection(expanded, settings);
 

@@ -23,7 +23,7 @@ public:
     int spectralCount = 0;       // spectral values group 1100 writes: 36 or 75
     int densityCount = 0;        // 351 per occurrence of group 2021
 
-    // Replaces groups in `items` by their components (grid of settings.MeasurementTypeSel);
+    // Replaces groups in `items` by their components (grid of the type position in force);
     // sets spectralCount and densityCount.
     void ExpandSelection(OutputItemList &items, const AppSettings &settings);
     // Fills every list from the first record of `data` and the settings.

@@ -1,6 +1,110 @@
 #include "settings/AppSettings.h"
 
+#include "settings/SettingsStore.h"
+
 namespace ombra::core {
+namespace {
+
+// The stored names of the selection texts, by type position.
+const char *SelectionValueName(int measurementTypeSel) {
+    return measurementTypeSel != 0 ? "IrrSelDataItems" : "ReflSelDataItems";
+}
+
+}  // namespace
+
+// ---- SettingsGroup ----
+
+// Write failures are not told here: the store keeps the reason, and the window tells it
+// once after the command that changed the settings.
+void SettingsGroup::Write(const char *name, int value) const {
+    owner_->Store().WriteInt(owner_->Section(), name, value);
+}
+
+void SettingsGroup::Write(const char *name, const std::string &value) const {
+    owner_->Store().WriteString(owner_->Section(), name, value);
+}
+
+std::string SettingsGroup::Read(const char *name) const { return owner_->Store().GetString(owner_->Section(), name, ""); }
+
+// ---- MeasurementSettings ----
+
+void MeasurementSettings::SetMeasurementTypeSel(int value) { Write("MeasurementTypeSel", v_.MeasurementTypeSel = value); }
+void MeasurementSettings::SetMeasurementCondSel(int value) { Write("MeasurementCondSel", v_.MeasurementCondSel = value); }
+void MeasurementSettings::SetDensityWhiteRefSel(int value) { Write("DensityWhiteRefSel", v_.DensityWhiteRefSel = value); }
+void MeasurementSettings::SetObserverSel(int value) { Write("ObserverSel", v_.ObserverSel = value); }
+void MeasurementSettings::SetIlluminantSel(int value) { Write("IlluminantSel", v_.IlluminantSel = value); }
+void MeasurementSettings::SetPrevMeasSel(int value) { Write("PrevMeasSel", v_.PrevMeasSel = value); }
+void MeasurementSettings::SetPolarizationSel(int value) { Write("PolarizationSel", v_.PolarizationSel = value); }
+void MeasurementSettings::SetMeasurementType(int value) { Write("MeasurementType", v_.MeasurementType = value); }
+void MeasurementSettings::SetMeasurementCond(int value) { Write("MeasurementCond", v_.MeasurementCond = value); }
+void MeasurementSettings::SetObserver(int value) { Write("Observer", v_.Observer = value); }
+void MeasurementSettings::SetIlluminant(int value) { Write("Illuminant", v_.Illuminant = value); }
+void MeasurementSettings::SetPolarization(int value) { Write("Polarization", v_.Polarization = value); }
+void MeasurementSettings::SetMeasTypeString(const std::string &value) { Write("MeasTypeString", v_.MeasTypeString = value); }
+void MeasurementSettings::SetMeasCondString(const std::string &value) { Write("MeasCondString", v_.MeasCondString = value); }
+void MeasurementSettings::SetDenWhiteRefString(const std::string &value) {
+    Write("DenWhiteRefString", v_.DenWhiteRefString = value);
+}
+void MeasurementSettings::SetObserverString(const std::string &value) { Write("ObserverString", v_.ObserverString = value); }
+void MeasurementSettings::SetIlluminantString(const std::string &value) {
+    Write("IlluminantString", v_.IlluminantString = value);
+}
+void MeasurementSettings::SetPolarizationString(const std::string &value) {
+    Write("PolarizationString", v_.PolarizationString = value);
+}
+
+void MeasurementSettings::StoreChoice(const MeasurementChoice &c) const {
+    const struct {
+        const char *name;
+        int value;
+    } ints[] = {
+        {"MeasurementTypeSel", c.typeSel}, {"DensityWhiteRefSel", c.whiteRefSel}, {"ObserverSel", c.observerSel},
+        {"PrevMeasSel", c.prevMeasSel},    {"MeasurementType", c.type},           {"MeasurementCond", c.condition},
+        {"Observer", c.observer},          {"Illuminant", c.illuminant},          {"PolarizationSel", c.polarizationSel},
+        {"Polarization", c.polarization},
+    };
+    for (const auto &v : ints) Write(v.name, v.value);
+    const struct {
+        const char *name;
+        const std::string &text;
+    } texts[] = {
+        {"MeasTypeString", c.typeText},         {"MeasCondString", c.conditionText},
+        {"DenWhiteRefString", c.whiteRefText},  {"ObserverString", c.observerText},
+        {"IlluminantString", c.illuminantText}, {"PolarizationString", c.polarizationText},
+    };
+    for (const auto &t : texts) Write(t.name, t.text);
+}
+
+void MeasurementSettings::StoreMeasurementCondSel(int value) const { Write("MeasurementCondSel", value); }
+void MeasurementSettings::StoreIlluminantSel(int value) const { Write("IlluminantSel", value); }
+
+// ---- LayoutSettings ----
+
+void LayoutSettings::SetLabel(int value) { Write("Label", v_.Label = value); }
+void LayoutSettings::SetRow(int value) { Write("Row", v_.Row = value); }
+void LayoutSettings::SetBlockSep(int value) { Write("BlockSep", v_.BlockSep = value); }
+void LayoutSettings::SetValSep(int value) { Write("ValSep", v_.ValSep = value); }
+void LayoutSettings::SetFuncSep(int value) { Write("FuncSep", v_.FuncSep = value); }
+
+// ---- SelectionSettings ----
+
+std::string SelectionSettings::StoredText(int measurementTypeSel) const {
+    return Read(SelectionValueName(measurementTypeSel));
+}
+
+void SelectionSettings::StoreText(int measurementTypeSel, const OutputItemList &items) const {
+    Write(SelectionValueName(measurementTypeSel), SelectionText(items));
+}
+
+// ---- AppSettings ----
+
+AppSettings &AppSettings::operator=(const AppSettings &other) {
+    measurement = other.measurement;
+    layout = other.layout;
+    selection = other.selection;
+    identity = other.identity;
+    return *this;
+}
 
 AppSettings &Settings() {
     static AppSettings settings;

@@ -1,47 +1,244 @@
-// The settings of the program as held in memory, in declaration order. Field names are the
-// names of their stored values where one exists. Values here are the ones in force at start.
+// The settings of the program, in groups: what is measured and how (`measurement`), how the
+// values are laid out in the sheet (`layout`), which data items are written (`selection`)
+// and which instrument is connected (`identity`).
+//
+// Each group keeps the values in force in memory. A setter puts the value in force and
+// writes it at once into the profile store, into the section of the current model (the
+// model name; empty: the application level). The stored names and sections are known only
+// to these groups and to LoadSettings. Values that go in force without being written
+// (loading, or taking in force what was stored earlier) are changed through `InForce()`.
+// Field names are the names of their stored values where one exists; the defaults are the
+// values in force at start.
 #pragma once
 
 #include <string>
 
 #include "output/OutputItem.h"
+#include "platform/ProfileStore.h"
 
 namespace ombra::core {
 
-struct AppSettings {
-    std::string modelName;          // model of the instrument last identified; also the settings section
-    int MeasurementTypeSel = 0;     // 0 reflection, otherwise irradiance
+class AppSettings;
+
+// A group writes through the store of the settings object it belongs to. Assigning a group
+// copies its values only: it keeps writing where it wrote before.
+class SettingsGroup {
+public:
+    SettingsGroup(const SettingsGroup &) = delete;
+
+protected:
+    explicit SettingsGroup(AppSettings &owner) : owner_(&owner) {}
+    SettingsGroup &operator=(const SettingsGroup &) { return *this; }
+    ~SettingsGroup() = default;
+
+    void Write(const char *name, int value) const;
+    void Write(const char *name, const std::string &value) const;
+    std::string Read(const char *name) const;
+
+private:
+    AppSettings *owner_;
+};
+
+struct MeasurementValues {
+    int MeasurementTypeSel = 0;  // 0 reflection, otherwise irradiance
     int MeasurementCondSel = 0;
     int DensityWhiteRefSel = 0;
     int ObserverSel = 0;
     int IlluminantSel = 2;
-    int PrevMeasSel = 1;            // measurement type code in force before the last change
+    int PrevMeasSel = 1;         // measurement type code in force before the last change
     int PolarizationSel = 0;
-    int MeasurementType = 1;        // bit code: 1 reflection, 4 irradiance
-    int MeasurementCond = 4;        // bit code
-    int Observer = 1;               // bit code
-    int Illuminant = 4;             // bit code
-    int Polarization = 0;           // 0 or 1
+    int MeasurementType = 1;     // bit code: 1 reflection, 4 irradiance
+    int MeasurementCond = 4;     // bit code
+    int Observer = 1;            // bit code
+    int Illuminant = 4;          // bit code
+    int Polarization = 0;        // 0 or 1
     std::string MeasTypeString;
     std::string MeasCondString;
     std::string DenWhiteRefString;
     std::string ObserverString;
     std::string IlluminantString;
     std::string PolarizationString;
-    int Label = 1;                  // write labels with the values
-    int Row = 0;                    // output direction
-    int selectedInstrument = 0;     // index chosen in the connect dialog
-    std::string serialNumberText = "0";
-    int BlockSep = 0;               // 13 once loaded
+};
+
+// What the measurement settings dialog stores at OK, before the instrument has taken it:
+// positions, codes and shown texts of the six lists.
+struct MeasurementChoice {
+    int typeSel = 0, whiteRefSel = 0, observerSel = 0, prevMeasSel = 0;
+    int type = 0, condition = 0, observer = 0, illuminant = 0;
+    int polarizationSel = 0, polarization = 0;
+    std::string typeText, conditionText, whiteRefText, observerText, illuminantText, polarizationText;
+};
+
+class MeasurementSettings : public SettingsGroup {
+public:
+    explicit MeasurementSettings(AppSettings &owner) : SettingsGroup(owner) {}
+    MeasurementSettings &operator=(const MeasurementSettings &) = default;
+
+    int MeasurementTypeSel() const { return v_.MeasurementTypeSel; }
+    int MeasurementCondSel() const { return v_.MeasurementCondSel; }
+    int DensityWhiteRefSel() const { return v_.DensityWhiteRefSel; }
+    int ObserverSel() const { return v_.ObserverSel; }
+    int IlluminantSel() const { return v_.IlluminantSel; }
+    int PrevMeasSel() const { return v_.PrevMeasSel; }
+    int PolarizationSel() const { return v_.PolarizationSel; }
+    int MeasurementType() const { return v_.MeasurementType; }
+    int MeasurementCond() const { return v_.MeasurementCond; }
+    int Observer() const { return v_.Observer; }
+    int Illuminant() const { return v_.Illuminant; }
+    int Polarization() const { return v_.Polarization; }
+    const std::string &MeasTypeString() const { return v_.MeasTypeString; }
+    const std::string &MeasCondString() const { return v_.MeasCondString; }
+    const std::string &DenWhiteRefString() const { return v_.DenWhiteRefString; }
+    const std::string &ObserverString() const { return v_.ObserverString; }
+    const std::string &IlluminantString() const { return v_.IlluminantString; }
+    const std::string &PolarizationString() const { return v_.PolarizationString; }
+
+    // In force and stored at once.
+    void SetMeasurementTypeSel(int value);
+    void SetMeasurementCondSel(int value);
+    void SetDensityWhiteRefSel(int value);
+    void SetObserverSel(int value);
+    void SetIlluminantSel(int value);
+    void SetPrevMeasSel(int value);
+    void SetPolarizationSel(int value);
+    void SetMeasurementType(int value);
+    void SetMeasurementCond(int value);
+    void SetObserver(int value);
+    void SetIlluminant(int value);
+    void SetPolarization(int value);
+    void SetMeasTypeString(const std::string &value);
+    void SetMeasCondString(const std::string &value);
+    void SetDenWhiteRefString(const std::string &value);
+    void SetObserverString(const std::string &value);
+    void SetIlluminantString(const std::string &value);
+    void SetPolarizationString(const std::string &value);
+
+    // Stores `choice` (the sixteen values, in a fixed order) without putting it in force.
+    void StoreChoice(const MeasurementChoice &choice) const;
+    // Stored without being put in force: the positions of a condition and an illuminant the
+    // instrument accepted, in force once the dialog closes with OK.
+    void StoreMeasurementCondSel(int value) const;
+    void StoreIlluminantSel(int value) const;
+
+    MeasurementValues &InForce() { return v_; }
+    const MeasurementValues &InForce() const { return v_; }
+
+private:
+    MeasurementValues v_;
+};
+
+struct LayoutValues {
+    int Label = 1;     // write labels with the values
+    int Row = 0;       // output direction
+    int BlockSep = 0;  // 13 once loaded
     int ValSep = 5;
     int FuncSep = 5;
-    bool densitySpectrumSelected = false;
+};
+
+class LayoutSettings : public SettingsGroup {
+public:
+    explicit LayoutSettings(AppSettings &owner) : SettingsGroup(owner) {}
+    LayoutSettings &operator=(const LayoutSettings &) = default;
+
+    int Label() const { return v_.Label; }
+    int Row() const { return v_.Row; }
+    int BlockSep() const { return v_.BlockSep; }
+    int ValSep() const { return v_.ValSep; }
+    int FuncSep() const { return v_.FuncSep; }
+
+    // In force and stored at once.
+    void SetLabel(int value);
+    void SetRow(int value);
+    void SetBlockSep(int value);
+    void SetValSep(int value);
+    void SetFuncSep(int value);
+
+    LayoutValues &InForce() { return v_; }
+    const LayoutValues &InForce() const { return v_; }
+
+private:
+    LayoutValues v_;
+};
+
+struct SelectionValues {
     OutputItemList reflectionSelection;
     OutputItemList irradianceSelection;
+    bool densitySpectrumSelected = false;
     OutputItemList densitySpectrumItems;  // items of the reflection selection in 2380..2730
 };
 
-// The one settings object of the process (the application object's fields).
+// The data items written for each type. In memory they are item lists; they are stored as
+// selection texts (see SelectionText) when the user or a type change sets them.
+class SelectionSettings : public SettingsGroup {
+public:
+    explicit SelectionSettings(AppSettings &owner) : SettingsGroup(owner) {}
+    SelectionSettings &operator=(const SelectionSettings &) = default;
+
+    const OutputItemList &Reflection() const { return v_.reflectionSelection; }
+    const OutputItemList &Irradiance() const { return v_.irradianceSelection; }
+    bool DensitySpectrumSelected() const { return v_.densitySpectrumSelected; }
+    const OutputItemList &DensitySpectrumItems() const { return v_.densitySpectrumItems; }
+
+    // Not stored: the flag follows the reflection selection.
+    void SetDensitySpectrumSelected(bool selected) { v_.densitySpectrumSelected = selected; }
+    void ClearReflection() { v_.reflectionSelection.clear(); }
+
+    // The stored selection text of a type position (0 reflection, otherwise irradiance);
+    // empty when none is stored.
+    std::string StoredText(int measurementTypeSel) const;
+    // Stores the selection text of `items` for a type position.
+    void StoreText(int measurementTypeSel, const OutputItemList &items) const;
+
+    SelectionValues &InForce() { return v_; }
+    const SelectionValues &InForce() const { return v_; }
+
+private:
+    SelectionValues v_;
+};
+
+// The instrument last identified and the device chosen in the connect dialog; kept in
+// memory only. The model name is the section the other groups store into.
+class InstrumentIdentity {
+public:
+    const std::string &ModelName() const { return modelName_; }
+    const std::string &SerialNumberText() const { return serialNumberText_; }
+    int SelectedInstrument() const { return selectedInstrument_; }
+    void SetModelName(const std::string &name) { modelName_ = name; }
+    void SetSerialNumberText(const std::string &text) { serialNumberText_ = text; }
+    void SetSelectedInstrument(int index) { selectedInstrument_ = index; }
+
+private:
+    std::string modelName_;
+    std::string serialNumberText_ = "0";
+    int selectedInstrument_ = 0;  // index chosen in the connect dialog
+};
+
+class AppSettings {
+public:
+    // Writes into the program's store in use at each write (platform::Profile()).
+    AppSettings() = default;
+    // Writes into `store`, which must outlive the settings.
+    explicit AppSettings(platform::ProfileStore &store) : store_(&store) {}
+    // A copy writes where the original writes.
+    AppSettings(const AppSettings &other) : store_(other.store_) { *this = other; }
+    // Takes the values in force of `other` (writes nothing); the store stays.
+    AppSettings &operator=(const AppSettings &other);
+
+    platform::ProfileStore &Store() const { return store_ ? *store_ : platform::Profile(); }
+    // The section of the current model.
+    const std::string &Section() const { return identity.ModelName(); }
+
+    MeasurementSettings measurement{*this};
+    LayoutSettings layout{*this};
+    SelectionSettings selection{*this};
+    InstrumentIdentity identity;
+
+private:
+    platform::ProfileStore *store_ = nullptr;
+};
+
+// The settings object of the program, for the windows (core code is handed the groups it
+// needs instead).
 AppSettings &Settings();
 
 }  // namespace ombra::core

@@ -10,50 +10,51 @@ namespace {
 
 constexpr int kMaxSelectionTokens = 1000;
 
+template <typename Values>
 struct IntValue {
     const char *name;
     int defaultValue;
-    int AppSettings::*field;
+    int Values::*field;
 };
 
 // Read in this order; a stored -1 leaves the field as it is.
-const IntValue kKeptOnMinusOne[] = {
-    {"MeasurementTypeSel", 0, &AppSettings::MeasurementTypeSel},
-    {"MeasurementCondSel", 0, &AppSettings::MeasurementCondSel},
-    {"DensityWhiteRefSel", 0, &AppSettings::DensityWhiteRefSel},
-    {"ObserverSel", 0, &AppSettings::ObserverSel},
-    {"IlluminantSel", 2, &AppSettings::IlluminantSel},
-    {"PrevMeasSel", 1, &AppSettings::PrevMeasSel},
-    {"MeasurementType", 1, &AppSettings::MeasurementType},
-    {"MeasurementCond", 4, &AppSettings::MeasurementCond},
-    {"Observer", 1, &AppSettings::Observer},
-    {"Illuminant", 4, &AppSettings::Illuminant},
+const IntValue<MeasurementValues> kKeptOnMinusOne[] = {
+    {"MeasurementTypeSel", 0, &MeasurementValues::MeasurementTypeSel},
+    {"MeasurementCondSel", 0, &MeasurementValues::MeasurementCondSel},
+    {"DensityWhiteRefSel", 0, &MeasurementValues::DensityWhiteRefSel},
+    {"ObserverSel", 0, &MeasurementValues::ObserverSel},
+    {"IlluminantSel", 2, &MeasurementValues::IlluminantSel},
+    {"PrevMeasSel", 1, &MeasurementValues::PrevMeasSel},
+    {"MeasurementType", 1, &MeasurementValues::MeasurementType},
+    {"MeasurementCond", 4, &MeasurementValues::MeasurementCond},
+    {"Observer", 1, &MeasurementValues::Observer},
+    {"Illuminant", 4, &MeasurementValues::Illuminant},
 };
 
-const IntValue kLayout[] = {
-    {"Label", 1, &AppSettings::Label},
-    {"Row", 0, &AppSettings::Row},
+const IntValue<LayoutValues> kLayout[] = {
+    {"Label", 1, &LayoutValues::Label},
+    {"Row", 0, &LayoutValues::Row},
 };
 
-const IntValue kSeparators[] = {
-    {"BlockSep", 13, &AppSettings::BlockSep},
-    {"FuncSep", 5, &AppSettings::FuncSep},
-    {"ValSep", 5, &AppSettings::ValSep},
+const IntValue<LayoutValues> kSeparators[] = {
+    {"BlockSep", 13, &LayoutValues::BlockSep},
+    {"FuncSep", 5, &LayoutValues::FuncSep},
+    {"ValSep", 5, &LayoutValues::ValSep},
 };
 
 struct TextValue {
     const char *name;
     int defaultString;
-    std::string AppSettings::*field;
+    std::string MeasurementValues::*field;
 };
 
 const TextValue kTexts[] = {
-    {"MeasTypeString", 1140, &AppSettings::MeasTypeString},
-    {"MeasCondString", 1142, &AppSettings::MeasCondString},
-    {"DenWhiteRefString", 1159, &AppSettings::DenWhiteRefString},
-    {"ObserverString", 1161, &AppSettings::ObserverString},
-    {"IlluminantString", 1165, &AppSettings::IlluminantString},
-    {"PolarizationString", 1282, &AppSettings::PolarizationString},
+    {"MeasTypeString", 1140, &MeasurementValues::MeasTypeString},
+    {"MeasCondString", 1142, &MeasurementValues::MeasCondString},
+    {"DenWhiteRefString", 1159, &MeasurementValues::DenWhiteRefString},
+    {"ObserverString", 1161, &MeasurementValues::ObserverString},
+    {"IlluminantString", 1165, &MeasurementValues::IlluminantString},
+    {"PolarizationString", 1282, &MeasurementValues::PolarizationString},
 };
 
 // Value of the leading decimal digits of `token` (0 when there are none); numbers beyond
@@ -68,73 +69,75 @@ int LeadingNumber(std::string_view token) {
     return static_cast<int>(n);
 }
 
-SettingsLoadResult ReadPolarization(AppSettings &s, const PolFilterReader &readPolFilter) {
+SettingsLoadResult ReadPolarization(MeasurementValues &m, const PolFilterReader &readPolFilter) {
     SettingsLoadResult result;
     int first = 0, second = 0;
     if (readPolFilter) readPolFilter(&first, &second);  // the result code is not examined
     if (first == 2) {
-        s.Polarization = second;
+        m.Polarization = second;
         result.restorePolarizationCondition2 = true;
     } else {
-        s.Polarization = first;
+        m.Polarization = first;
     }
-    s.PolarizationSel = second;
-    if (s.MeasurementType == 4) {
+    m.PolarizationSel = second;
+    if (m.MeasurementType == 4) {
         first = second = 0;
-        s.Polarization = s.PolarizationSel = 0;
+        m.Polarization = m.PolarizationSel = 0;
     }
     result.polFirst = first;
     result.polSecond = second;
     return result;
 }
 
-void LoadSelection(AppSettings &s, DataItemCatalogue &catalogue, MeasKind kind, platform::ProfileStore &store) {
+void LoadSelection(AppSettings &s, DataItemCatalogue &catalogue, MeasKind kind) {
     catalogue.RebuildForType(kind);
     bool reflection = kind == MeasKind::Reflection;
-    std::string text = store.GetString(s.modelName, SelectionValueName(reflection ? 0 : 1), "");
+    std::string text = s.selection.StoredText(reflection ? 0 : 1);
     OutputItemList items = text.empty() ? DefaultSelection(kind) : ParseSelectionText(text, catalogue);
     StoreSelection(s, items, reflection ? SelectionTarget::Reflection : SelectionTarget::Irradiance);
 }
 
 }  // namespace
 
-SettingsLoadResult LoadSettings(AppSettings &s, DataItemCatalogue &catalogue, const PolFilterReader &readPolFilter,
-                                platform::ProfileStore &store) {
-    const std::string &section = s.modelName;
-    for (const IntValue &v : kKeptOnMinusOne) {
+SettingsLoadResult LoadSettings(AppSettings &s, DataItemCatalogue &catalogue, const PolFilterReader &readPolFilter) {
+    platform::ProfileStore &store = s.Store();
+    const std::string &section = s.Section();
+    MeasurementValues &m = s.measurement.InForce();
+    LayoutValues &layout = s.layout.InForce();
+    for (const auto &v : kKeptOnMinusOne) {
         int read = store.GetInt(section, v.name, v.defaultValue);
-        if (read != -1) s.*v.field = read;
+        if (read != -1) m.*v.field = read;
     }
-    SettingsLoadResult result = ReadPolarization(s, readPolFilter);
-    for (const IntValue &v : kLayout) s.*v.field = store.GetInt(section, v.name, v.defaultValue);
-    for (const TextValue &t : kTexts) s.*t.field = store.GetString(section, t.name, platform::ResString(t.defaultString));
-    for (const IntValue &v : kSeparators) s.*v.field = store.GetInt(section, v.name, v.defaultValue);
+    SettingsLoadResult result = ReadPolarization(m, readPolFilter);
+    for (const auto &v : kLayout) layout.*v.field = store.GetInt(section, v.name, v.defaultValue);
+    for (const TextValue &t : kTexts) m.*t.field = store.GetString(section, t.name, platform::ResString(t.defaultString));
+    for (const auto &v : kSeparators) layout.*v.field = store.GetInt(section, v.name, v.defaultValue);
 
     catalogue.RebuildDensity();
-    LoadSelection(s, catalogue, MeasKind::Reflection, store);
-    LoadSelection(s, catalogue, MeasKind::Irradiance, store);
+    LoadSelection(s, catalogue, MeasKind::Reflection);
+    LoadSelection(s, catalogue, MeasKind::Irradiance);
     return result;
 }
 
 void StoreSelection(AppSettings &s, const OutputItemList &items, SelectionTarget target) {
+    SelectionValues &sel = s.selection.InForce();
+    const int type = s.measurement.MeasurementType();
     OutputItemList *list = nullptr;
-    if (target == SelectionTarget::Reflection) list = &s.reflectionSelection;
-    else if (target == SelectionTarget::Irradiance) list = &s.irradianceSelection;
-    else if (s.MeasurementType == 1) list = &s.reflectionSelection;
-    else if (s.MeasurementType == 4) list = &s.irradianceSelection;
+    if (target == SelectionTarget::Reflection) list = &sel.reflectionSelection;
+    else if (target == SelectionTarget::Irradiance) list = &sel.irradianceSelection;
+    else if (type == 1) list = &sel.reflectionSelection;
+    else if (type == 4) list = &sel.irradianceSelection;
     if (!list) return;
     *list = items;
 
-    if (s.MeasurementType == 4) return;
-    s.densitySpectrumSelected = false;
-    s.densitySpectrumItems.clear();
-    for (const OutputItem &e : s.reflectionSelection) {
-        if (e.identifier == item::kSpotDensityGroup) s.densitySpectrumSelected = true;
-        if (IsSpotDensityItem(e.identifier)) s.densitySpectrumItems.push_back(e);
+    if (type == 4) return;
+    sel.densitySpectrumSelected = false;
+    sel.densitySpectrumItems.clear();
+    for (const OutputItem &e : sel.reflectionSelection) {
+        if (e.identifier == item::kSpotDensityGroup) sel.densitySpectrumSelected = true;
+        if (IsSpotDensityItem(e.identifier)) sel.densitySpectrumItems.push_back(e);
     }
 }
-
-void ClearReflectionSelection(AppSettings &s) { s.reflectionSelection.clear(); }
 
 std::string SelectionText(const OutputItemList &items) {
     std::string text;
@@ -159,19 +162,6 @@ OutputItemList DefaultSelection(MeasKind kind) {
     OutputItemList items;
     for (int id : DefaultSelectionIds(kind == MeasKind::Irradiance)) items.push_back(MakeItem(id));
     return items;
-}
-
-const char *SelectionValueName(int measurementTypeSel) {
-    return measurementTypeSel != 0 ? "IrrSelDataItems" : "ReflSelDataItems";
-}
-
-void WriteSettingInt(const AppSettings &s, const std::string &name, int value, platform::ProfileStore &store) {
-    store.WriteInt(s.modelName, name, value);
-}
-
-void WriteSettingString(const AppSettings &s, const std::string &name, const std::string &value,
-                        platform::ProfileStore &store) {
-    store.WriteString(s.modelName, name, value);
 }
 
 }  // namespace ombra::core

@@ -1,5 +1,6 @@
-// Loading the settings of the connected model from the per-user store, and storing the
-// data-item selections. The store section is the model name (empty: the application level).
+// Loading the settings of the connected model from the profile store, and the data-item
+// selections in memory and as text. The store section is the model name (empty: the
+// application level).
 #pragma once
 
 #include <functional>
@@ -25,19 +26,16 @@ struct SettingsLoadResult {
 
 enum class SelectionTarget { Reflection, Irradiance, ByMeasurementType };
 
-// Reads every stored value of the section `settings.modelName` (except the stored
-// polarisation, which comes from the instrument) and rebuilds both selections. Writes nothing.
-// `catalogue` is left with the irradiance lists and the density list built.
+// Reads every stored value of the section of the settings' model from their store (except
+// the stored polarisation, which comes from the instrument) and rebuilds both selections.
+// Writes nothing. `catalogue` is left with the irradiance lists and the density list built.
 SettingsLoadResult LoadSettings(AppSettings &settings, DataItemCatalogue &catalogue,
-                                const PolFilterReader &readPolFilter,
-                                platform::ProfileStore &store = platform::Profile());
+                                const PolFilterReader &readPolFilter);
 
-// Replaces the selection of `target` with `items` and, unless the type is irradiance,
-// recomputes the density-spectrum flag and list from the reflection selection.
+// Replaces the selection of `target` in memory with `items` and, unless the type is
+// irradiance, recomputes the density-spectrum flag and list from the reflection selection.
+// Stores nothing.
 void StoreSelection(AppSettings &settings, const OutputItemList &items, SelectionTarget target);
-
-// Empties the reflection selection (at disconnection).
-void ClearReflectionSelection(AppSettings &settings);
 
 // Selection text: each identifier in decimal followed by ";".
 std::string SelectionText(const OutputItemList &items);
@@ -46,13 +44,5 @@ std::string SelectionText(const OutputItemList &items);
 OutputItemList ParseSelectionText(const std::string &text, const DataItemCatalogue &catalogue);
 // The selection used when none is stored.
 OutputItemList DefaultSelection(MeasKind kind);
-// The stored-value name of the selection text of a type position (0 reflection).
-const char *SelectionValueName(int measurementTypeSel);
-
-// Writes one value into the section of the current model (at once; failures ignored).
-void WriteSettingInt(const AppSettings &settings, const std::string &name, int value,
-                     platform::ProfileStore &store = platform::Profile());
-void WriteSettingString(const AppSettings &settings, const std::string &name, const std::string &value,
-                        platform::ProfileStore &store = platform::Profile());
 
 }  // namespace ombra::core

@@ -104,7 +104,7 @@ void CColorDataEditScreenDlg::OnMeasure() {
                                               platform::mb::OKCANCEL | platform::mb::ICONASTERISK)) != platform::mb::IDOK)
         return;
     std::array<double, 3> lab{form_.L, form_.a, form_.b};
-    int32_t status = colordata::MeasureColorLab(adapter_, static_cast<uint32_t>(Settings().MeasurementType), lab);
+    int32_t status = colordata::MeasureColorLab(adapter_, static_cast<uint32_t>(Settings().measurement.MeasurementType()), lab);
     if (status != 0) {
         errorMng_.Report(status);
         return;

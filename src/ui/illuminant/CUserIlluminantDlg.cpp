@@ -100,7 +100,7 @@ void CUserIlluminantDlg::InitDialog() {
     errorMng_.Init(platform::NoticeSinkFor(this));
     caption_ = platform::ResString(res::kMessageCaption);
     findChild<QPushButton *>(controlName(kMeasureId))
-        ->setEnabled(settings_.modelName == platform::ResString(res::kModelNameType100));
+        ->setEnabled(settings_.identity.ModelName() == platform::ResString(res::kModelNameType100));
     findChild<QPushButton *>(controlName(kSaveId))->setEnabled(false);
     findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(false);
     HideResults();
@@ -162,7 +162,7 @@ void CUserIlluminantDlg::OnRegister() {
 }
 
 void CUserIlluminantDlg::OnMeasure() {
-    if (settings_.Polarization == 1) {
+    if (settings_.measurement.Polarization() == 1) {
         Message(platform::ResString(kPolarizationRefusedText), platform::mb::ICONHAND);
         return;
     }
@@ -170,8 +170,8 @@ void CUserIlluminantDlg::OnMeasure() {
         platform::mb::IDOK)
         return;
     LightSourceMeasurement outcome =
-        MeasureLightSource(adapter_, static_cast<uint32_t>(settings_.MeasurementType),
-                           static_cast<uint32_t>(settings_.Observer), record_, results_);
+        MeasureLightSource(adapter_, static_cast<uint32_t>(settings_.measurement.MeasurementType()),
+                           static_cast<uint32_t>(settings_.measurement.Observer()), record_, results_);
     if (outcome.code != 0) errorMng_.Report(outcome.code);
     // Once the new spectrum is in the record its values are shown, so that what is shown (and
     // then saved or registered) always belongs together.

@@ -23,7 +23,7 @@ class QLabel;
 class QPushButton;
 
 namespace ombra::core {
-struct AppSettings;
+class AppSettings;
 class CWorkThread;
 }
 

@@ -118,7 +118,7 @@ void CCalibrationDlg::EndLost() {
 void CCalibrationDlg::OnSkip() { done(calib::kSkipResult); }
 
 CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher) {
-    return RunCalibration(parent, watcher, Settings().Polarization, platform::ExecutableDirectory());
+    return RunCalibration(parent, watcher, Settings().measurement.Polarization(), platform::ExecutableDirectory());
 }
 
 CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, int polarization,

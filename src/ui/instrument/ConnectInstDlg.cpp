@@ -97,7 +97,7 @@ bool CConnectInstDlg::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void CConnectInstDlg::accept() {
-    Settings().selectedInstrument = mark_ >= 0 ? mark_ : 0;
+    Settings().identity.SetSelectedInstrument(mark_ >= 0 ? mark_ : 0);
     QDialog::accept();
 }
 

@@ -22,8 +22,7 @@ QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 }  // namespace
 
-CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, platform::ProfileStore &store)
-    : QDialog(parent), logic_(settings, store) {
+CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), logic_(settings) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     BuildLayout();
     logic_.Initialise(platform::NoticeSinkFor(this));
@@ -95,9 +94,9 @@ void CMeasSettingsDlg::EndAsCancelled() {
     done(QDialog::Rejected);
 }
 
-int RunMeasurementSettings(QWidget *parent, AppSettings &settings, platform::ProfileStore &store) {
+int RunMeasurementSettings(QWidget *parent, AppSettings &settings) {
     settingsDialogShown = true;
-    CMeasSettingsDlg dialog(parent, settings, store);
+    CMeasSettingsDlg dialog(parent, settings);
     int result = settingsDialogShown ? dialog.exec() : QDialog::Rejected;
     if (result == QDialog::Accepted) dialog.Logic().CopyPositionsTo(settings);
     settingsDialogShown = false;

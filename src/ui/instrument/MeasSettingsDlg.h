@@ -24,8 +24,7 @@ public:
 
     // Takes the six list positions from `settings` and initialises (this probes the
     // instrument, so an instrument must be open).
-    explicit CMeasSettingsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings(),
-                              platform::ProfileStore &store = platform::Profile());
+    explicit CMeasSettingsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings());
     ~CMeasSettingsDlg() override;
 
     // OK: stores and sends the settings; stays open when the instrument refused the
@@ -54,10 +53,9 @@ private:
 // The main window's Measurement settings command: shows the dialog modally with the
 // settings' positions; after OK the positions in force are copied back into `settings`.
 // Returns the dialog's result (QDialog::Accepted for OK). After OK the window sets its
-// polarizationCondition to settings.PolarizationSel, runs its calibration-status check into
+// polarizationCondition to the polarisation position in force, runs its calibration-status check into
 // readyToMeasure and repaints. The button-watch thread keeps running meanwhile.
-int RunMeasurementSettings(QWidget *parent, AppSettings &settings = Settings(),
-                           platform::ProfileStore &store = platform::Profile());
+int RunMeasurementSettings(QWidget *parent, AppSettings &settings = Settings());
 
 // True while RunMeasurementSettings shows the dialog (the window's settingsDialogOpen).
 bool IsMeasurementSettingsDialogOpen();

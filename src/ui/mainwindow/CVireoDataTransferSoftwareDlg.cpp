@@ -194,7 +194,7 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     default: break;
     }
     // A command that changed settings which could not be saved says so, once per failure.
-    if (const std::optional<Notice> failed = platform::TakeSettingsFailureNotice(platform::Profile()))
+    if (const std::optional<Notice> failed = platform::TakeSettingsFailureNotice(settings_.Store()))
         platform::ShowNotice(this, *failed);
 }
 

@@ -44,16 +44,15 @@ QListWidget *MakeList(QWidget *parent, int id) {
 
 }  // namespace
 
-CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings, platform::ProfileStore &store)
-    : QDialog(parent), settings_(settings), store_(store) {
+CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("dlg_133"));
     BuildLayout();
 
     // Start from the settings: the selection of the type in force, label and direction.
-    if (settings_.MeasurementType == 1) chosenList_ = settings_.reflectionSelection;
-    else if (settings_.MeasurementType == 4) chosenList_ = settings_.irradianceSelection;
-    label_ = settings_.Label;
-    row_ = settings_.Row;
+    if (settings_.measurement.MeasurementType() == 1) chosenList_ = settings_.selection.Reflection();
+    else if (settings_.measurement.MeasurementType() == 4) chosenList_ = settings_.selection.Irradiance();
+    label_ = settings_.layout.Label();
+    row_ = settings_.layout.Row();
     labelCheck_->setChecked(label_ != 0);
     (row_ == 1 ? rowRight_ : rowDown_)->setChecked(true);
 
@@ -150,7 +149,7 @@ void CDataItemsDlg::BuildLists() {
     colourList_.clear();
     spectralList_.clear();
     densityList_.clear();
-    bool irradiance = settings_.MeasurementTypeSel != 0;
+    bool irradiance = settings_.measurement.MeasurementTypeSel() != 0;
     DataItemCatalogue catalogue;
     catalogue.RebuildForType(irradiance ? MeasKind::Irradiance : MeasKind::Reflection);
     catalogue.RebuildDensity();
@@ -171,11 +170,11 @@ void CDataItemsDlg::BuildLists() {
 
 void CDataItemsDlg::LoadTabs() {
     std::string smallModel = platform::ResString(1235);
-    bool isSmallModel = !smallModel.empty() && settings_.modelName == smallModel;
+    bool isSmallModel = !smallModel.empty() && settings_.identity.ModelName() == smallModel;
     std::vector<std::pair<int, const OutputItemList *>> tabs;
     if (isSmallModel)
         tabs = {{1254, &generalList_}, {1255, &colourList_}, {1309, &densityList_}};
-    else if (settings_.MeasurementTypeSel != 0)
+    else if (settings_.measurement.MeasurementTypeSel() != 0)
         tabs = {{1178, &generalList_}, {1180, &spectralList_}};
     else
         tabs = {{1254, &generalList_}, {1255, &colourList_}, {1179, &spectralList_}, {1309, &densityList_}};
@@ -193,7 +192,7 @@ void CDataItemsDlg::FillSeparators() {
     separatorTexts_.clear();
     for (int code = 0; code < kSeparatorCodes; ++code) separatorTexts_ << platform::ResQString(kFirstSeparatorString + code);
     const std::pair<QComboBox *, int> combos[] = {
-        {blockSep_, settings_.BlockSep}, {valSep_, settings_.ValSep}, {funcSep_, settings_.FuncSep}};
+        {blockSep_, settings_.layout.BlockSep()}, {valSep_, settings_.layout.ValSep()}, {funcSep_, settings_.layout.FuncSep()}};
     for (auto [combo, code] : combos) {
         for (int c = 0; c < kSeparatorCodes; ++c) combo->addItem(separatorTexts_[c], c);
         combo->setCurrentIndex(combo->findData(code));
@@ -236,7 +235,7 @@ TransferLayout CDataItemsDlg::CurrentLayout() const {
     layout.BlockSep = blockSep_->currentData().toInt();
     layout.ValSep = valSep_->currentData().toInt();
     layout.FuncSep = funcSep_->currentData().toInt();
-    layout.MeasurementTypeSel = settings_.MeasurementTypeSel;
+    layout.MeasurementTypeSel = settings_.measurement.MeasurementTypeSel();
     return layout;
 }
 
@@ -380,10 +379,8 @@ void CDataItemsDlg::MoveDown() {
 void CDataItemsDlg::OnOk() {
     label_ = labelCheck_->isChecked() ? 1 : 0;
     row_ = rowRight_->isChecked() ? 1 : 0;
-    settings_.Label = label_;
-    settings_.Row = row_;
-    WriteSettingInt(settings_, "Label", label_, store_);
-    WriteSettingInt(settings_, "Row", row_, store_);
+    settings_.layout.SetLabel(label_);
+    settings_.layout.SetRow(row_);
 
     if (selectedList_->count() == 0) {
         platform::ShowMessageBox(this, platform::ResString(1237), platform::ResString(1200),
@@ -396,20 +393,16 @@ void CDataItemsDlg::OnOk() {
     for (const Entry &e : Entries()) {
         chosenList_.push_back(e.item);
         if (IsSpotDensityItem(e.item.identifier)) densityWavelengthList_.push_back(e.item);
-        if (e.item.identifier == item::kSpotDensityGroup) settings_.densitySpectrumSelected = true;
+        if (e.item.identifier == item::kSpotDensityGroup) settings_.selection.SetDensitySpectrumSelected(true);
     }
     StoreSelection(settings_, chosenList_, SelectionTarget::ByMeasurementType);
 
-    settings_.PrevMeasSel = settings_.MeasurementType;
-    WriteSettingInt(settings_, "PrevMeasSel", settings_.PrevMeasSel, store_);
-    WriteSettingString(settings_, SelectionValueName(settings_.MeasurementTypeSel), SelectionText(chosenList_), store_);
+    settings_.measurement.SetPrevMeasSel(settings_.measurement.MeasurementType());
+    settings_.selection.StoreText(settings_.measurement.MeasurementTypeSel(), chosenList_);
 
-    settings_.BlockSep = blockSep_->currentData().toInt();
-    settings_.ValSep = valSep_->currentData().toInt();
-    settings_.FuncSep = funcSep_->currentData().toInt();
-    WriteSettingInt(settings_, "BlockSep", settings_.BlockSep, store_);
-    WriteSettingInt(settings_, "FuncSep", settings_.FuncSep, store_);
-    WriteSettingInt(settings_, "ValSep", settings_.ValSep, store_);
+    settings_.layout.SetBlockSep(blockSep_->currentData().toInt());
+    settings_.layout.SetFuncSep(funcSep_->currentData().toInt());
+    settings_.layout.SetValSep(valSep_->currentData().toInt());
     accept();
 }
 

@@ -8,7 +8,6 @@
 #include "settings/AppSettings.h"
 #include "output/OutputItem.h"
 #include "output/Transfer.h"
-#include "platform/ProfileStore.h"
 #include "UiLayer.h"
 
 class QListWidget;
@@ -25,8 +24,7 @@ class LayoutPreviewPane;
 class CDataItemsDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CDataItemsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings(),
-                           platform::ProfileStore &store = platform::Profile());
+    explicit CDataItemsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings());
     ~CDataItemsDlg() override;
 
     // Identifiers of the entries of the selection list, in order (for callers and tests).
@@ -74,7 +72,6 @@ private:
     OutputItemList densityWavelengthList_;
     QStringList separatorTexts_;
 
-    platform::ProfileStore &store_;
     QListWidget *offeredList_ = nullptr;   // 1019
     QCheckBox *labelCheck_ = nullptr;      // 1025
     QRadioButton *rowDown_ = nullptr;      // 1026

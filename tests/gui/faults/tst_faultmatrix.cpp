@@ -202,7 +202,7 @@ std::optional<int32_t> FaultMatrixTest::Run(Operation operation) {
         break;
     case Operation::WhiteCalibration:
     case Operation::ZeroCalibration: {
-        Settings().Polarization = operation == Operation::ZeroCalibration ? 1 : 0;
+        Settings().measurement.InForce().Polarization = operation == Operation::ZeroCalibration ? 1 : 0;
         // Each step's Calibrate button is pressed; a step still open after it is cancelled.
         QTimer press;
         QObject::connect(&press, &QTimer::timeout, [&] {
@@ -215,7 +215,7 @@ std::optional<int32_t> FaultMatrixTest::Run(Operation operation) {
         });
         press.start(20);
         w.OnCommand(1001);
-        Settings().Polarization = 0;
+        Settings().measurement.InForce().Polarization = 0;
         break;
     }
     case Operation::ReadIlluminant:

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "../../unit/illuminant/IlluminantTestSupport.h"
+#include "support/IlluminantTestSupport.h"
 #include "settings/AppSettings.h"
 #include "illuminant/CUserIlluminantDlg.h"
 #include "instrument/WorkThread.h"
@@ -55,7 +55,7 @@ class TestUserIlluminantDlg : public QObject {
 private slots:
     void init() {
         saved_ = Settings();
-        Settings().modelName = ui::platform::ResString(1234);
+        Settings().identity.SetModelName(ui::platform::ResString(1234));
         requests_.clear();
         answer_.reset();
         previous_ = ui::platform::SetFileDialogHook([this](const ui::platform::FileDialogRequest &r) {

@@ -65,7 +65,7 @@ private slots:
         QVERIFY(!list(dlg)->selectionModel()->isRowSelected(0, QModelIndex()));
         QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_1"), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(Settings().selectedInstrument, 2);
+        QCOMPARE(Settings().identity.SelectedInstrument(), 2);
     }
 
     void theMarkStaysInsideTheList() {
@@ -78,7 +78,7 @@ private slots:
         press(dlg, Qt::Key_Up);
         QCOMPARE(dlg.SelectionMark(), 1);
         dlg.accept();
-        QCOMPARE(Settings().selectedInstrument, 1);
+        QCOMPARE(Settings().identity.SelectedInstrument(), 1);
     }
 
     void otherKeysDoNothing() {
@@ -89,13 +89,13 @@ private slots:
     }
 
     void cancelLeavesTheSettingAlone() {
-        Settings().selectedInstrument = 5;
+        Settings().identity.SetSelectedInstrument(5);
         CConnectInstDlg dlg(threeDevices());
         dlg.show();
         press(dlg, Qt::Key_Down);
         QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_2"), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(Settings().selectedInstrument, 5);
+        QCOMPARE(Settings().identity.SelectedInstrument(), 5);
     }
 
     void aClickedRowIsTheOneOkTakes() {
@@ -106,7 +106,7 @@ private slots:
         QRect cell = table->visualItemRect(table->item(1, 1));
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
         dlg.accept();
-        QCOMPARE(Settings().selectedInstrument, 1);
+        QCOMPARE(Settings().identity.SelectedInstrument(), 1);
     }
 };
 

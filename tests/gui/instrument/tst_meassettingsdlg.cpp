@@ -46,8 +46,8 @@ class MeasSettingsDlgTest : public QObject {
 
     std::unique_ptr<FakeInstrument> fake;
     std::unique_ptr<ui::test::MessageBoxRecorder> boxes;
-    AppSettings s;
     ui::platform::MemoryProfileStore store;
+    AppSettings s{store};
 
 private slots:
     void init() {
@@ -55,7 +55,7 @@ private slots:
         DeviceHandle() = fake->AddDevice();
         boxes = std::make_unique<ui::test::MessageBoxRecorder>();
         s = AppSettings{};
-        s.modelName = ui::platform::ResString(1234);
+        s.identity.SetModelName(ui::platform::ResString(1234));
         store = ui::platform::MemoryProfileStore{};
     }
     void cleanup() {
@@ -64,9 +64,9 @@ private slots:
     }
 
     void listsShowTheEntriesAtTheStoredPositions() {
-        s.MeasurementCondSel = 6;
-        s.ObserverSel = 1;
-        CMeasSettingsDlg dlg(nullptr, s, store);
+        s.measurement.InForce().MeasurementCondSel = 6;
+        s.measurement.InForce().ObserverSel = 1;
+        CMeasSettingsDlg dlg(nullptr, s);
         QCOMPARE(dlg.objectName(), QString("dlg_130"));
         QCOMPARE(combo(dlg, 1012)->count(), 2);
         QCOMPARE(combo(dlg, 1012)->itemText(1), ui::platform::ResQString(1141));
@@ -84,12 +84,12 @@ private slots:
     }
 
     void reflectionOnlyModelAndRefusedProbe() {
-        s.modelName = ui::platform::ResString(1235);
+        s.identity.SetModelName(ui::platform::ResString(1235));
         fake->SetRule([](const FakeCall &c) -> std::optional<int32_t> {
             if (c.fn == "DISetProperty" && c.a == 4 && c.b == 14) return 10001;
             return std::nullopt;
         });
-        CMeasSettingsDlg dlg(nullptr, s, store);
+        CMeasSettingsDlg dlg(nullptr, s);
         QCOMPARE(combo(dlg, 1012)->count(), 1);
         QCOMPARE(combo(dlg, 1004)->count(), 15);
         QCOMPARE(combo(dlg, 1007)->count(), 14);
@@ -97,7 +97,7 @@ private slots:
 
     // The controls follow the lists' contents and enable states after each choice.
     void controlsFollowFilterAndTypeChoices() {
-        CMeasSettingsDlg dlg(nullptr, s, store);
+        CMeasSettingsDlg dlg(nullptr, s);
         choose(dlg, 1071, 1);
         QCOMPARE(combo(dlg, 1004)->count(), 1);
         QCOMPARE(combo(dlg, 1004)->currentText(), ui::platform::ResQString(1273));
@@ -120,15 +120,15 @@ private slots:
             choose(dlg, 1004, 6);
             QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_1"), Qt::LeftButton);
         });
-        int result = RunMeasurementSettings(nullptr, s, store);
+        int result = RunMeasurementSettings(nullptr, s);
         QCOMPARE(result, int(QDialog::Accepted));
         QVERIFY(!IsMeasurementSettingsDialogOpen());
-        QCOMPARE(s.ObserverSel, 1);
-        QCOMPARE(s.MeasurementCondSel, 6);
-        QCOMPARE(s.Observer, 2);
-        QCOMPARE(s.MeasurementCond, 0x20);
-        QCOMPARE(s.Illuminant, 0x20);  // followed the condition
-        QCOMPARE(store.GetInt(s.modelName, "MeasurementCondSel", -1), 6);
+        QCOMPARE(s.measurement.ObserverSel(), 1);
+        QCOMPARE(s.measurement.MeasurementCondSel(), 6);
+        QCOMPARE(s.measurement.Observer(), 2);
+        QCOMPARE(s.measurement.MeasurementCond(), 0x20);
+        QCOMPARE(s.measurement.Illuminant(), 0x20);  // followed the condition
+        QCOMPARE(store.GetInt(s.identity.ModelName(), "MeasurementCondSel", -1), 6);
         QCOMPARE(fake->Property(4), 5);
         QCOMPARE(fake->Property(2), 1);
     }
@@ -145,13 +145,13 @@ private slots:
             stillShown = dlg.isVisible();
             QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_2"), Qt::LeftButton);
         });
-        int result = RunMeasurementSettings(nullptr, s, store);
+        int result = RunMeasurementSettings(nullptr, s);
         QVERIFY(stillShown);
         QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(boxes->Boxes().back().text, ui::platform::ResString(1241));
-        QCOMPARE(s.MeasurementCondSel, 0);
-        QCOMPARE(s.MeasurementCond, 4);
-        QCOMPARE(store.GetInt(s.modelName, "MeasurementCond", -1), 0x20);
+        QCOMPARE(s.measurement.MeasurementCondSel(), 0);
+        QCOMPARE(s.measurement.MeasurementCond(), 4);
+        QCOMPARE(store.GetInt(s.identity.ModelName(), "MeasurementCond", -1), 0x20);
     }
 
     void lossEndsTheDialogWithoutTakingTheChoices() {
@@ -160,10 +160,10 @@ private slots:
             choose(dlg, 1006, 1);
             ended = EndMeasurementSettingsDialog();
         });
-        int result = RunMeasurementSettings(nullptr, s, store);
+        int result = RunMeasurementSettings(nullptr, s);
         QVERIFY(ended);
         QCOMPARE(result, int(QDialog::Rejected));
-        QCOMPARE(s.ObserverSel, 0);
+        QCOMPARE(s.measurement.ObserverSel(), 0);
         QVERIFY(store.Writes().empty());
         QVERIFY(!IsMeasurementSettingsDialogOpen());
         QVERIFY(!EndMeasurementSettingsDialog());

@@ -84,7 +84,7 @@ struct Rig {
     }
     // The text the error manager shows for an instrument code.
     static std::string ErrorText(int32_t code) {
-        return Settings().modelName + " : " + ResString(CError::MessageRow(CError::RowForCode(code)).messageId);
+        return Settings().identity.ModelName() + " : " + ResString(CError::MessageRow(CError::RowForCode(code)).messageId);
     }
     int ErrorBoxes(int32_t code) const {
         int n = 0;
@@ -206,7 +206,7 @@ void MainRoadTest::twoInstrumentsAndChoice() {
     const DIHANDLE b = rig.fake.AddDevice({1002});
     rig.chooserAnswer = true;
     rig.w().SetDeviceChooser([&](const DeviceList &) {
-        Settings().selectedInstrument = 1;
+        Settings().identity.SetSelectedInstrument(1);
         return true;
     });
     QVERIFY(rig.Connect());
@@ -241,12 +241,12 @@ void MainRoadTest::connectAppliesSettingsInOrder() {
     for (int id : kInstrumentButtons) QVERIFY(w.Button(id)->isEnabled());
     QCOMPARE(w.Button(1000)->text(), ResQString(1182));
     QCOMPARE(w.MenuAction(1000)->text(), ResQString(1420));
-    QCOMPARE(w.InstrumentText().toStdString(), Settings().modelName + " : " + Settings().serialNumberText);
+    QCOMPARE(w.InstrumentText().toStdString(), Settings().identity.ModelName() + " : " + Settings().identity.SerialNumberText());
     QVERIFY(w.InstrumentText().endsWith(" : 4711"));
     QCOMPARE(rig.boxes.Count(), size_t(0));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     // The stored selections are loaded for the model.
-    QVERIFY(!Settings().reflectionSelection.empty());
+    QVERIFY(!Settings().selection.Reflection().empty());
 }
 
 void MainRoadTest::calibrationStatusAtConnection() {
@@ -296,8 +296,8 @@ void MainRoadTest::refusedConditionFallsBackToFour() {
     QVERIFY(rig.Connect());
     QCOMPARE(rig.profile.Store().GetInt(model, "MeasurementCond", -1), 4);
     QCOMPARE(rig.profile.Store().GetInt(model, "Illuminant", -1), 4);
-    QCOMPARE(Settings().MeasurementCond, 4);
-    QCOMPARE(Settings().Illuminant, 4);
+    QCOMPARE(Settings().measurement.MeasurementCond(), 4);
+    QCOMPARE(Settings().measurement.Illuminant(), 4);
     std::vector<int> conditionWrites, illuminantWrites;
     for (const auto &call : rig.fake.CallsOf("DISetProperty")) {
         if (call.a == 4) conditionWrites.push_back(call.b);
@@ -346,7 +346,7 @@ void MainRoadTest::disconnect() {
     Rig rig;
     const DIHANDLE h = rig.fake.AddDevice();
     QVERIFY(rig.Connect());
-    QVERIFY(!Settings().reflectionSelection.empty());
+    QVERIFY(!Settings().selection.Reflection().empty());
     rig.fake.ClearLog();
     rig.w().OnCommand(1000);
     CVireoDataTransferSoftwareDlg &w = rig.w();
@@ -356,7 +356,7 @@ void MainRoadTest::disconnect() {
     VerifyDisconnectedDisplay(w);
     QCOMPARE(w.MenuAction(1000)->text(), ResQString(1419));
     QVERIFY(w.InstrumentText().isEmpty());
-    QVERIFY(Settings().reflectionSelection.empty());
+    QVERIFY(Settings().selection.Reflection().empty());
     QCOMPARE(rig.boxes.Count(), size_t(0));
     // No polling after the disconnection.
     rig.fake.ClearLog();
@@ -377,8 +377,8 @@ void MainRoadTest::disconnectRestoresPolarizationCondition() {
     QCOMPARE(rig.w().PolarizationCondition(), 2);
     QCOMPARE(rig.w().PolarizationState(), 1);
     QVERIFY(rig.w().RestorePolarizationCondition());
-    QCOMPARE(Settings().Polarization, 1);
-    QCOMPARE(Settings().PolarizationSel, 1);
+    QCOMPARE(Settings().measurement.Polarization(), 1);
+    QCOMPARE(Settings().measurement.PolarizationSel(), 1);
     QCOMPARE(rig.fake.CallsOf("DISetPolFilterCondition").back().a, 1);
     rig.fake.ClearLog();
     rig.w().OnCommand(1000);
@@ -399,7 +399,7 @@ void MainRoadTest::closeFailureKeepsTheWindow() {
     QVERIFY(rig.w().IsConnected());
     QVERIFY(!rig.w().IsWatching());
     QCOMPARE(rig.w().Button(1000)->text(), ResQString(1182));
-    QVERIFY(Settings().reflectionSelection.empty());
+    QVERIFY(Settings().selection.Reflection().empty());
 }
 
 void MainRoadTest::lossByPostedMessage() {
@@ -548,7 +548,7 @@ void MainRoadTest::irradianceMode() {
     QVERIFY(rig.Connect());
     // The test posts the button's messages itself: the watch thread's polls report nothing.
     rig.fake.SetButtons(-1, -1);
-    QCOMPARE(Settings().Polarization, 0);
+    QCOMPARE(Settings().measurement.Polarization(), 0);
     QCOMPARE(rig.fake.CallsOf("DISetPolFilterCondition").back().a, 0);
     rig.fake.SetPolFilter(0, 0);
     rig.Post(32778, 2);

@@ -80,22 +80,22 @@ struct Driver {
 class TestDataItemsDlg : public QObject {
     Q_OBJECT
 
-    AppSettings settings;
     MemoryProfileStore store;
+    AppSettings settings{store};
 
 private slots:
     void init() {
         settings = AppSettings{};
-        settings.modelName = ui::platform::ResString(1234);
-        settings.BlockSep = 13;
-        settings.reflectionSelection = Items({1035, 1036, 2005, 2000});
-        settings.irradianceSelection = Items({1035, 1036, 1037, 1038, 1039});
+        settings.identity.SetModelName(ui::platform::ResString(1234));
+        settings.layout.InForce().BlockSep = 13;
+        settings.selection.InForce().reflectionSelection = Items({1035, 1036, 2005, 2000});
+        settings.selection.InForce().irradianceSelection = Items({1035, 1036, 1037, 1038, 1039});
         store = MemoryProfileStore{};
     }
 
     void tabsPerModelAndType() {
         {
-            CDataItemsDlg dlg(nullptr, settings, store);
+            CDataItemsDlg dlg(nullptr, settings);
             Driver d{dlg};
             QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1254), ui::platform::ResQString(1255),
                                                  ui::platform::ResQString(1179), ui::platform::ResQString(1309)}));
@@ -110,10 +110,10 @@ private slots:
             d.Tabs()->setCurrentIndex(3);
             QCOMPARE(d.OfferedIds().size(), size_t(353));
         }
-        settings.MeasurementTypeSel = 1;
-        settings.MeasurementType = 4;
+        settings.measurement.InForce().MeasurementTypeSel = 1;
+        settings.measurement.InForce().MeasurementType = 4;
         {
-            CDataItemsDlg dlg(nullptr, settings, store);
+            CDataItemsDlg dlg(nullptr, settings);
             Driver d{dlg};
             QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1178), ui::platform::ResQString(1180)}));
             QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 1037, 1038, 1039}));
@@ -128,20 +128,20 @@ private slots:
 
     void tabsOfTheReflectionOnlyModel() {
         if (ui::platform::ResString(1235).empty()) QSKIP("model name texts not available");
-        settings.MeasurementTypeSel = 1;
-        settings.modelName = ui::platform::ResString(1235);
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.measurement.InForce().MeasurementTypeSel = 1;
+        settings.identity.SetModelName(ui::platform::ResString(1235));
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1254), ui::platform::ResQString(1255),
                                              ui::platform::ResQString(1309)}));
     }
 
     void startState() {
-        settings.Label = 0;
-        settings.Row = 1;
-        settings.ValSep = 3;
-        settings.FuncSep = 7;
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.layout.InForce().Label = 0;
+        settings.layout.InForce().Row = 1;
+        settings.layout.InForce().ValSep = 3;
+        settings.layout.InForce().FuncSep = 7;
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 2005, 2000}));
         QCOMPARE(d.SelectedRows(), (std::vector<int>{3}));
@@ -156,8 +156,8 @@ private slots:
     }
 
     void groupReplacesTheEntriesItCovers() {
-        settings.reflectionSelection = Items({1035, 1001, 1036, 1002});
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.selection.InForce().reflectionSelection = Items({1035, 1001, 1036, 1002});
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.SelectChosen({2});
         d.Add(0, {2000});
@@ -168,8 +168,8 @@ private slots:
     }
 
     void coverageTest() {
-        settings.reflectionSelection = Items({2001});
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.selection.InForce().reflectionSelection = Items({2001});
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.Add(1, {1003});
         QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{2001}));
@@ -186,7 +186,7 @@ private slots:
     }
 
     void addWithoutSelectionInsertsAtTheTop() {
-        CDataItemsDlg dlg(nullptr, settings, store);
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.Chosen()->clearSelection();
         d.Add(1, {1011, 1012});
@@ -195,8 +195,8 @@ private slots:
     }
 
     void addAll() {
-        settings.reflectionSelection = Items({400, 1035, 2450});
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.selection.InForce().reflectionSelection = Items({400, 1035, 2450});
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.SelectChosen({2});
         d.Tabs()->setCurrentIndex(2);
@@ -209,8 +209,8 @@ private slots:
     }
 
     void removeAndClear() {
-        settings.reflectionSelection = Items({1035, 1036, 1044, 2000, 2001});
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.selection.InForce().reflectionSelection = Items({1035, 1036, 1044, 2000, 2001});
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.SelectChosen({1, 3});
         d.Click(7);
@@ -226,8 +226,8 @@ private slots:
     }
 
     void movesKeepSelectionAndOrder() {
-        settings.reflectionSelection = Items({1000, 1001, 1002, 1003, 1004, 1005});
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.selection.InForce().reflectionSelection = Items({1000, 1001, 1002, 1003, 1004, 1005});
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.SelectChosen({1, 4});
         d.Click(9);
@@ -252,10 +252,10 @@ private slots:
     }
 
     void okWritesInOrder() {
-        settings.MeasurementType = 1;
-        settings.PrevMeasSel = 4;
-        settings.reflectionSelection = Items({2000, 1035});
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.measurement.InForce().MeasurementType = 1;
+        settings.measurement.InForce().PrevMeasSel = 4;
+        settings.selection.InForce().reflectionSelection = Items({2000, 1035});
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.Ctl<QCheckBox>(1025)->setChecked(false);
         d.Ctl<QRadioButton>(1027)->setChecked(true);
@@ -274,26 +274,26 @@ private slots:
         const auto &writes = store.Writes();
         QCOMPARE(writes.size(), std::size(expected));
         for (size_t i = 0; i < writes.size(); ++i) {
-            QCOMPARE(writes[i].section, settings.modelName);
+            QCOMPARE(writes[i].section, settings.identity.ModelName());
             QCOMPARE(writes[i].name, std::string(expected[i].name));
             if (expected[i].text) QCOMPARE(writes[i].text, std::string(expected[i].text));
             else QCOMPARE(writes[i].intValue, expected[i].value);
         }
-        QCOMPARE(settings.Label, 0);
-        QCOMPARE(settings.Row, 1);
-        QCOMPARE(settings.PrevMeasSel, 1);
-        QCOMPARE(settings.BlockSep, 7);
-        QCOMPARE(settings.ValSep, 2);
-        QCOMPARE(settings.FuncSep, 9);
-        QVERIFY(settings.densitySpectrumSelected);
-        QCOMPARE(settings.reflectionSelection.size(), size_t(3));
-        QCOMPARE(settings.reflectionSelection[2].identifier, 2021);
+        QCOMPARE(settings.layout.Label(), 0);
+        QCOMPARE(settings.layout.Row(), 1);
+        QCOMPARE(settings.measurement.PrevMeasSel(), 1);
+        QCOMPARE(settings.layout.BlockSep(), 7);
+        QCOMPARE(settings.layout.ValSep(), 2);
+        QCOMPARE(settings.layout.FuncSep(), 9);
+        QVERIFY(settings.selection.DensitySpectrumSelected());
+        QCOMPARE(settings.selection.Reflection().size(), size_t(3));
+        QCOMPARE(settings.selection.Reflection()[2].identifier, 2021);
     }
 
     void okForIrradianceWritesTheIrradianceText() {
-        settings.MeasurementTypeSel = 1;
-        settings.MeasurementType = 4;
-        CDataItemsDlg dlg(nullptr, settings, store);
+        settings.measurement.InForce().MeasurementTypeSel = 1;
+        settings.measurement.InForce().MeasurementType = 4;
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.Click(1);
         QCOMPARE(store.Writes().at(2).intValue, 4);
@@ -303,7 +303,7 @@ private slots:
 
     void emptySelectionIsRefused() {
         ui::test::MessageBoxRecorder boxes;
-        CDataItemsDlg dlg(nullptr, settings, store);
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.Click(8);
         d.Click(1);
@@ -315,19 +315,19 @@ private slots:
         QCOMPARE(store.Writes()[0].name, std::string("Label"));
         QCOMPARE(store.Writes()[1].name, std::string("Row"));
         QCOMPARE(dlg.result(), 0);
-        QCOMPARE(settings.reflectionSelection.size(), size_t(4));
+        QCOMPARE(settings.selection.Reflection().size(), size_t(4));
     }
 
     void cancelStoresNothing() {
-        CDataItemsDlg dlg(nullptr, settings, store);
+        CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
         d.Click(8);
         d.Ctl<QCheckBox>(1025)->setChecked(false);
         d.Click(2);
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QVERIFY(store.Writes().empty());
-        QCOMPARE(settings.reflectionSelection.size(), size_t(4));
-        QCOMPARE(settings.Label, 1);
+        QCOMPARE(settings.selection.Reflection().size(), size_t(4));
+        QCOMPARE(settings.layout.Label(), 1);
     }
 };
 

@@ -30,13 +30,12 @@ class TestDataItemsPreview : public QObject {
 
 private slots:
     void changingTheControlsUpdatesThePreview() {
-        AppSettings s;
-        s.reflectionSelection = {MakeItem(item::kLabGroup)};
-        s.BlockSep = 13;
-        const AppSettings stored = s;
         ui::platform::MemoryProfileStore store;
+        AppSettings s(store);
+        s.selection.InForce().reflectionSelection = {MakeItem(item::kLabGroup)};
+        s.layout.InForce().BlockSep = 13;
         ui::test::MessageBoxRecorder boxes;
-        CDataItemsDlg dlg(nullptr, s, store);
+        CDataItemsDlg dlg(nullptr, s);
         auto *pane = Find<LayoutPreviewPane>(dlg, "preview");
         auto *warning = Find<QLabel>(dlg, "preview_warning");
         QCOMPARE(pane->Preview().cells.size(), size_t(12));  // three labels above three values, twice
@@ -64,8 +63,8 @@ private slots:
         // Nothing was stored or told while the preview followed the controls.
         QCOMPARE(boxes.Count(), size_t(0));
         QVERIFY(store.Writes().empty());
-        QCOMPARE(s.BlockSep, stored.BlockSep);
-        QCOMPARE(s.Label, stored.Label);
+        QCOMPARE(s.layout.BlockSep(), 13);
+        QCOMPARE(s.layout.Label(), 1);
     }
 };
 

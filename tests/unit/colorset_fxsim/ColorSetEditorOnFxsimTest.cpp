@@ -48,9 +48,9 @@ protected:
         session_.emplace();
         EnumeratedDevices found;
         ASSERT_EQ(EnumerateDevices(found, nullptr), 1);
-        ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) { return true; }, Settings().selectedInstrument));
+        ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) { return true; }, Settings().identity));
         // The user's settings: irradiance, 10 degrees, D65, M1.
-        Settings().MeasurementType = 0x4;
+        Settings().measurement.InForce().MeasurementType = 0x4;
         MeasurementMasks masks;
         masks.measurementType = 0x4;
         masks.measurementCond = 0x4;

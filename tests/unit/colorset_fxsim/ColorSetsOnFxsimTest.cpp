@@ -43,9 +43,9 @@ protected:
         EnumeratedDevices found;
         ASSERT_EQ(EnumerateDevices(found, nullptr), 1);
         ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) {
-            Settings().selectedInstrument = 0;
+            Settings().identity.SetSelectedInstrument(0);
             return true;
-        }, Settings().selectedInstrument));
+        }, Settings().identity));
     }
     void TearDown() override {
         if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), nullptr);

@@ -8,7 +8,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-#include "IlluminantTestSupport.h"
+#include "support/IlluminantTestSupport.h"
 
 namespace ombra::core::test {
 namespace {

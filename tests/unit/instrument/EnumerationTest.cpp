@@ -91,7 +91,7 @@ TEST_F(Enumeration, RefusedConnectionFlagIsReportedAndTheDeviceClosed) {
 
 TEST_F(Enumeration, NoDeviceAtAllSaysSo) {
     int count = EnumerateDevices(found, boxes.Sink());
-    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), {}, Settings().selectedInstrument));
+    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), {}, Settings().identity));
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Notices()[0].Text(), platform::ResString(1183));
     EXPECT_EQ(boxes.Notices()[0].flags, mb::ICONHAND);
@@ -102,7 +102,7 @@ TEST_F(Enumeration, OnlyRefusedDevicesAreReleasedAndReported) {
     int count = EnumerateDevices(found, boxes.Sink());
     EXPECT_EQ(count, 0);
     EXPECT_EQ(found.unusable, handles);
-    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), {}, Settings().selectedInstrument));
+    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), {}, Settings().identity));
     EXPECT_EQ(released(), handles);
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Notices()[0].Text(), platform::ResString(1401));
@@ -115,7 +115,7 @@ TEST_F(Enumeration, OneUsableDeviceIsTakenWithoutAsking) {
     ASSERT_EQ(count, 1);
     EXPECT_EQ(found.unidentified, std::vector<DIHANDLE>{handles[1]});
     bool asked = false;
-    EXPECT_TRUE(ChooseDevice(found, count, boxes.Sink(), [&](const DeviceList &) { return asked = true; }, Settings().selectedInstrument));
+    EXPECT_TRUE(ChooseDevice(found, count, boxes.Sink(), [&](const DeviceList &) { return asked = true; }, Settings().identity));
     EXPECT_FALSE(asked);
     EXPECT_EQ(DeviceHandle().load(), handles[0]);
     EXPECT_EQ(released(), std::vector<DIHANDLE>{handles[1]}) << "an unidentified device is released too";
@@ -130,9 +130,9 @@ TEST_F(Enumeration, ThreeDevicesOneRefusedListsTwoAndReleasesTheRefusedOne) {
     DeviceList shown;
     ASSERT_TRUE(ChooseDevice(found, count, boxes.Sink(), [&](const DeviceList &list) {
         shown = list;
-        Settings().selectedInstrument = 1;
+        Settings().identity.SetSelectedInstrument(1);
         return true;
-    }, Settings().selectedInstrument));
+    }, Settings().identity));
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown.at(0).second, "1");
     EXPECT_EQ(shown.at(1), std::make_pair(platform::ResString(1235), std::string("3")));
@@ -146,7 +146,7 @@ TEST_F(Enumeration, CancelReleasesEveryDevice) {
     handles.push_back(fake.AddDevice({9, 100, 0, 50}));
     int count = EnumerateDevices(found, boxes.Sink());
     ASSERT_EQ(count, 3);
-    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), [](const DeviceList &) { return false; }, Settings().selectedInstrument));
+    EXPECT_FALSE(ChooseDevice(found, count, boxes.Sink(), [](const DeviceList &) { return false; }, Settings().identity));
     EXPECT_EQ(released(), handles) << "listed ones first, then the refused one";
     EXPECT_EQ(DeviceHandle().load(), 0);
 }
@@ -155,9 +155,9 @@ TEST_F(Enumeration, OkOnTheThirdRowConnectsTheThirdDevice) {
     auto handles = addDevices(4);
     int count = EnumerateDevices(found, boxes.Sink());
     ASSERT_TRUE(ChooseDevice(found, count, boxes.Sink(), [](const DeviceList &) {
-        Settings().selectedInstrument = 2;
+        Settings().identity.SetSelectedInstrument(2);
         return true;
-    }, Settings().selectedInstrument));
+    }, Settings().identity));
     EXPECT_EQ(DeviceHandle().load(), handles[2]);
     EXPECT_EQ(released(), (std::vector<DIHANDLE>{handles[0], handles[1], handles[3]}));
     for (DIHANDLE h : released()) EXPECT_EQ(fake.CloseCount(h), 1);
@@ -168,11 +168,11 @@ TEST_F(Enumeration, AChoiceOutsideTheListNeverReachesAnUnlistedHandle) {
     auto handles = addDevices(2);
     int count = EnumerateDevices(found, boxes.Sink());
     ASSERT_TRUE(ChooseDevice(found, count, boxes.Sink(), [](const DeviceList &) {
-        Settings().selectedInstrument = 7;
+        Settings().identity.SetSelectedInstrument(7);
         return true;
-    }, Settings().selectedInstrument));
+    }, Settings().identity));
     EXPECT_EQ(DeviceHandle().load(), handles[0]);
-    EXPECT_EQ(Settings().selectedInstrument, 0);
+    EXPECT_EQ(Settings().identity.SelectedInstrument(), 0);
     EXPECT_EQ(released(), std::vector<DIHANDLE>{handles[1]});
 }
 

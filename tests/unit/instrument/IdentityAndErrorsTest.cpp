@@ -24,7 +24,7 @@ protected:
     // Opens a fake device with `device`'s identity and queries it.
     int32_t query(FakeDevice device) {
         DeviceHandle() = fake.AddDevice(device);
-        return CPropertySetting(Settings()).QueryDeviceIdentity(label, model, serial);
+        return CPropertySetting(Settings().identity, Settings().measurement).QueryDeviceIdentity(label, model, serial);
     }
 
     FakeInstrument fake;
@@ -51,10 +51,10 @@ TEST_F(DeviceIdentity, VersionThresholdsAreComparedUnsigned) {
 
 TEST_F(DeviceIdentity, FailedReadReturnsItsCodeAndTouchesNothing) {
     fake.Script("DIGetDevInfo", {21});
-    Settings().modelName = "before";
+    Settings().identity.SetModelName("before");
     EXPECT_EQ(query({}), 21);
     EXPECT_EQ(label, "L");
-    EXPECT_EQ(Settings().modelName, "before");
+    EXPECT_EQ(Settings().identity.ModelName(), "before");
 }
 
 TEST_F(DeviceIdentity, TypeCodesNameTheModelAndFillTheSettings) {
@@ -62,24 +62,24 @@ TEST_F(DeviceIdentity, TypeCodesNameTheModelAndFillTheSettings) {
     EXPECT_EQ(serial, "-42");
     EXPECT_EQ(model, platform::ResString(1234));
     EXPECT_EQ(label, platform::ResString(1234) + " : -42");
-    EXPECT_EQ(Settings().modelName, platform::ResString(1234));
-    EXPECT_EQ(Settings().serialNumberText, "-42");
+    EXPECT_EQ(Settings().identity.ModelName(), platform::ResString(1234));
+    EXPECT_EQ(Settings().identity.SerialNumberText(), "-42");
 
     ASSERT_EQ(query({7, 300}), 0);
     EXPECT_EQ(model, "");
     EXPECT_EQ(label, " : 7");
-    EXPECT_EQ(Settings().modelName, "");
+    EXPECT_EQ(Settings().identity.ModelName(), "");
 }
 
 TEST_F(DeviceIdentity, ReflectionOnlyModelForcesReflection) {
-    Settings().MeasurementType = 4;
-    Settings().MeasurementTypeSel = 1;
+    Settings().measurement.InForce().MeasurementType = 4;
+    Settings().measurement.InForce().MeasurementTypeSel = 1;
     ASSERT_EQ(query({12345, 100}), 0);
-    EXPECT_EQ(Settings().MeasurementType, 4) << "model 100 keeps the type";
+    EXPECT_EQ(Settings().measurement.MeasurementType(), 4) << "model 100 keeps the type";
     ASSERT_EQ(query({12345, 200}), 0);
     EXPECT_EQ(model, platform::ResString(1235));
-    EXPECT_EQ(Settings().MeasurementType, 1);
-    EXPECT_EQ(Settings().MeasurementTypeSel, 0);
+    EXPECT_EQ(Settings().measurement.MeasurementType(), 1);
+    EXPECT_EQ(Settings().measurement.MeasurementTypeSel(), 0);
 }
 
 TEST(ErrorTables, CodesMapToTheirRowsAndMessages) {

@@ -59,7 +59,7 @@ TEST_F(Session, ConnectsInTheDescribedOrderAndWatchesTheButton) {
     const std::string label = platform::ResString(1234) + " : 4711";
     EXPECT_EQ(events, (std::vector<std::string>{"opened", "identity " + label, "ready", "connected"}));
     EXPECT_TRUE(session.IsWatching());
-    EXPECT_EQ(settings.modelName, platform::ResString(1234)) << "the session's settings, not a global";
+    EXPECT_EQ(settings.identity.ModelName(), platform::ResString(1234)) << "the session's settings, not a global";
     EXPECT_EQ(notices.Count(), 0u);
     session.Disconnect();
     EXPECT_FALSE(session.IsWatching());

@@ -19,7 +19,7 @@ class Collect : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = AppSettings{};
-        Settings().modelName = fullModel();
+        Settings().identity.SetModelName(fullModel());
         DeviceHandle() = 0x150;
     }
     void TearDown() override { Settings() = AppSettings{}; }
@@ -41,7 +41,7 @@ protected:
     }
 
     FakeInstrument fake;
-    CMeasure measure{Settings()};
+    CMeasure measure{Settings().identity, Settings().selection};
     CMeasuredData data;
 };
 
@@ -100,7 +100,7 @@ TEST_F(Collect, AutomaticSpotWavelengthIsStoredAsAnInteger) {
 }
 
 TEST_F(Collect, AllSpotWavelengthsOrOnlyTheSelectedOnes) {
-    Settings().densitySpectrumSelected = true;
+    Settings().selection.InForce().densitySpectrumSelected = true;
     ASSERT_EQ(collect(1), 0);
     auto spots = fake.CallsOf("DIGetSpotColorDensity");
     ASSERT_EQ(spots.size(), 352u);
@@ -112,8 +112,8 @@ TEST_F(Collect, AllSpotWavelengthsOrOnlyTheSelectedOnes) {
 
     fake.ClearLog();
     data.Empty();
-    Settings().densitySpectrumSelected = false;
-    Settings().densitySpectrumItems = {{2650, "", 0, ""}, {2400, "", 0, ""}, {1035, "", 0, ""}};
+    Settings().selection.InForce().densitySpectrumSelected = false;
+    Settings().selection.InForce().densitySpectrumItems = {{2650, "", 0, ""}, {2400, "", 0, ""}, {1035, "", 0, ""}};
     ASSERT_EQ(collect(1), 0);
     spots = fake.CallsOf("DIGetSpotColorDensity");
     ASSERT_EQ(spots.size(), 3u) << "an item outside 2380..2730 is not a wavelength";
@@ -125,7 +125,7 @@ TEST_F(Collect, AllSpotWavelengthsOrOnlyTheSelectedOnes) {
 }
 
 TEST_F(Collect, ReflectionOnlyModelHasAZeroSpectrum) {
-    Settings().modelName = platform::ResString(1235);
+    Settings().identity.SetModelName(platform::ResString(1235));
     ASSERT_EQ(collect(1), 0);
     EXPECT_EQ(fake.Count("DIGetSpectrum"), 0);
     EXPECT_EQ(fake.Names()[0], "DIGetSpotColorDensity") << "spot densities before any property is changed";

@@ -40,11 +40,11 @@ class MeasSettingsLogicTest : public ::testing::Test {
 protected:
     MeasSettingsLogicTest() {
         DeviceHandle() = fake.AddDevice();
-        s.modelName = ResString(1234);
+        s.identity.SetModelName(ResString(1234));
     }
 
     std::unique_ptr<MeasSettingsLogic> Open() {
-        auto logic = std::make_unique<MeasSettingsLogic>(s, store);
+        auto logic = std::make_unique<MeasSettingsLogic>(s);
         logic->Initialise(notices.Sink());
         return logic;
     }
@@ -80,8 +80,8 @@ protected:
     };
     std::vector<Refusal> refusals;
     FakeInstrument fake;
-    AppSettings s;
     platform::MemoryProfileStore store;
+    AppSettings s{store};
     test::NoticeRecorder notices;
 };
 
@@ -111,8 +111,8 @@ TEST_F(MeasSettingsLogicTest, FullModelWithUserIlluminantGetsAllEntries) {
 }
 
 TEST_F(MeasSettingsLogicTest, ReflectionOnlyModelOffersOneType) {
-    s.modelName = ResString(1235);
-    s.MeasurementTypeSel = 1;  // left from elsewhere: shows the one entry instead
+    s.identity.SetModelName(ResString(1235));
+    s.measurement.InForce().MeasurementTypeSel = 1;  // left from elsewhere: shows the one entry instead
     auto logic = Open();
     EXPECT_EQ(Codes(logic->List(SettingsList::Type)), (std::vector<int>{1}));
     EXPECT_EQ(logic->Position(SettingsList::Type), 0);
@@ -120,7 +120,7 @@ TEST_F(MeasSettingsLogicTest, ReflectionOnlyModelOffersOneType) {
 }
 
 TEST_F(MeasSettingsLogicTest, ProbeSetsConditionFourteenThenPutsTheConditionInForceBack) {
-    s.MeasurementCond = 0x20;
+    s.measurement.InForce().MeasurementCond = 0x20;
     auto logic = Open();
     ASSERT_GE(PropertyCalls().size(), 2u);
     EXPECT_EQ(PropertyCalls()[0], std::make_pair(4, 14));
@@ -130,8 +130,8 @@ TEST_F(MeasSettingsLogicTest, ProbeSetsConditionFourteenThenPutsTheConditionInFo
 
 TEST_F(MeasSettingsLogicTest, RefusedProbeShortensListsAndMovesTheSixteenthPositions) {
     Refuse(4, 14);
-    s.MeasurementCondSel = 15;
-    s.IlluminantSel = 14;
+    s.measurement.InForce().MeasurementCondSel = 15;
+    s.measurement.InForce().IlluminantSel = 14;
     auto logic = Open();
     EXPECT_FALSE(logic->SixteenthEntryAvailable());
     EXPECT_EQ(logic->List(SettingsList::Condition).entries.size(), 15u);
@@ -144,9 +144,9 @@ TEST_F(MeasSettingsLogicTest, RefusedProbeShortensListsAndMovesTheSixteenthPosit
 }
 
 TEST_F(MeasSettingsLogicTest, StoredPositionsGiveCodesAndTextsAndBadOnesShowTheFirstEntry) {
-    s.MeasurementCondSel = 5;
-    s.ObserverSel = 1;
-    s.IlluminantSel = 6;
+    s.measurement.InForce().MeasurementCondSel = 5;
+    s.measurement.InForce().ObserverSel = 1;
+    s.measurement.InForce().IlluminantSel = 6;
     auto logic = Open();
     EXPECT_EQ(logic->Code(SettingsList::Condition), 0x10);
     EXPECT_EQ(logic->Text(SettingsList::Condition), ResString(1148));
@@ -155,9 +155,9 @@ TEST_F(MeasSettingsLogicTest, StoredPositionsGiveCodesAndTextsAndBadOnesShowTheF
     EXPECT_EQ(logic->Code(SettingsList::Illuminant), 0x40);
     EXPECT_EQ(logic->Text(SettingsList::Illuminant), ResString(1169));
 
-    s.MeasurementCondSel = 40;
-    s.IlluminantSel = -1;
-    s.ObserverSel = 2;
+    s.measurement.InForce().MeasurementCondSel = 40;
+    s.measurement.InForce().IlluminantSel = -1;
+    s.measurement.InForce().ObserverSel = 2;
     auto bad = Open();
     EXPECT_EQ(bad->Position(SettingsList::Condition), 0);
     EXPECT_EQ(bad->Code(SettingsList::Condition), 0x1);
@@ -168,7 +168,7 @@ TEST_F(MeasSettingsLogicTest, StoredPositionsGiveCodesAndTextsAndBadOnesShowTheF
 // ---- change handlers ----
 
 TEST_F(MeasSettingsLogicTest, ConditionChoiceTellsTheUserAndMovesTheIlluminant) {
-    s.IlluminantSel = 9;
+    s.measurement.InForce().IlluminantSel = 9;
     auto logic = Open();
     struct Case {
         int position;
@@ -198,8 +198,8 @@ TEST_F(MeasSettingsLogicTest, IlluminantFollowsTheConditionValue) {
 }
 
 TEST_F(MeasSettingsLogicTest, PolarisationOnLeavesOnlyThePolarisedCondition) {
-    s.MeasurementCondSel = 6;
-    s.IlluminantSel = 9;
+    s.measurement.InForce().MeasurementCondSel = 6;
+    s.measurement.InForce().IlluminantSel = 9;
     auto logic = Open();
     logic->Select(SettingsList::Polarization, 1);
     const SettingsListState &conditions = logic->List(SettingsList::Condition);
@@ -215,8 +215,8 @@ TEST_F(MeasSettingsLogicTest, PolarisationOnLeavesOnlyThePolarisedCondition) {
 }
 
 TEST_F(MeasSettingsLogicTest, OpeningWithPolarisationOnSaysNothingAndKeepsTheIlluminant) {
-    s.PolarizationSel = 1;
-    s.IlluminantSel = 9;
+    s.measurement.InForce().PolarizationSel = 1;
+    s.measurement.InForce().IlluminantSel = 9;
     auto logic = Open();
     EXPECT_EQ(Codes(logic->List(SettingsList::Condition)), (std::vector<int>{161}));
     EXPECT_FALSE(logic->List(SettingsList::Condition).enabled);
@@ -238,8 +238,8 @@ TEST_F(MeasSettingsLogicTest, LeavingThePolarisedConditionShowsTheConditionInFor
     EXPECT_EQ(notices.Count(), 0u);
 
     // The same when the dialog opens with the filter off and the polarised condition stored.
-    s.MeasurementCond = 161;
-    s.MeasurementCondSel = 0;
+    s.measurement.InForce().MeasurementCond = 161;
+    s.measurement.InForce().MeasurementCondSel = 0;
     auto reopened = Open();
     EXPECT_EQ(reopened->Code(SettingsList::Condition), 0x4);
     EXPECT_EQ(reopened->Position(SettingsList::Condition), 1);
@@ -268,8 +268,8 @@ TEST_F(MeasSettingsLogicTest, IrradianceDisablesConditionIlluminantAndPolarisati
 }
 
 TEST_F(MeasSettingsLogicTest, OpeningAsIrradianceStartsWithTheListsDisabled) {
-    s.MeasurementTypeSel = 1;
-    s.MeasurementType = 4;
+    s.measurement.InForce().MeasurementTypeSel = 1;
+    s.measurement.InForce().MeasurementType = 4;
     auto logic = Open();
     EXPECT_FALSE(logic->List(SettingsList::Condition).enabled);
     EXPECT_FALSE(logic->List(SettingsList::Illuminant).enabled);
@@ -280,9 +280,9 @@ TEST_F(MeasSettingsLogicTest, OpeningAsIrradianceStartsWithTheListsDisabled) {
 // ---- OK ----
 
 TEST_F(MeasSettingsLogicTest, OkWritesEverySettingInOrderThenTheAcceptedPositions) {
-    s.MeasurementCondSel = 6;
-    s.ObserverSel = 1;
-    s.IlluminantSel = 5;
+    s.measurement.InForce().MeasurementCondSel = 6;
+    s.measurement.InForce().ObserverSel = 1;
+    s.measurement.InForce().IlluminantSel = 5;
     auto logic = Open();
     ASSERT_TRUE(logic->Ok());
     EXPECT_EQ(WrittenNames(),
@@ -291,7 +291,7 @@ TEST_F(MeasSettingsLogicTest, OkWritesEverySettingInOrderThenTheAcceptedPosition
                                         "PolarizationSel", "Polarization", "MeasTypeString", "MeasCondString",
                                         "DenWhiteRefString", "ObserverString", "IlluminantString",
                                         "PolarizationString", "MeasurementCondSel", "IlluminantSel"}));
-    for (const auto &w : store.Writes()) EXPECT_EQ(w.section, s.modelName);
+    for (const auto &w : store.Writes()) EXPECT_EQ(w.section, s.identity.ModelName());
     EXPECT_EQ(Written("MeasurementCond")->intValue, 0x20);
     EXPECT_EQ(Written("Observer")->intValue, 2);
     EXPECT_EQ(Written("Illuminant")->intValue, 0x20);
@@ -300,18 +300,18 @@ TEST_F(MeasSettingsLogicTest, OkWritesEverySettingInOrderThenTheAcceptedPosition
     EXPECT_EQ(Written("IlluminantSel")->intValue, 5);
     EXPECT_EQ(Written("MeasCondString")->text, ResString(1149));
     EXPECT_EQ(Written("PolarizationString")->text, ResString(1282));
-    EXPECT_EQ(s.MeasurementCond, 0x20);
-    EXPECT_EQ(s.Illuminant, 0x20);
-    EXPECT_EQ(s.Observer, 2);
-    EXPECT_EQ(s.MeasCondString, ResString(1149));
-    EXPECT_EQ(s.ObserverString, ResString(1162));
+    EXPECT_EQ(s.measurement.MeasurementCond(), 0x20);
+    EXPECT_EQ(s.measurement.Illuminant(), 0x20);
+    EXPECT_EQ(s.measurement.Observer(), 2);
+    EXPECT_EQ(s.measurement.MeasCondString(), ResString(1149));
+    EXPECT_EQ(s.measurement.ObserverString(), ResString(1162));
     EXPECT_EQ(notices.Count(), 0u);  // no type change
 }
 
 TEST_F(MeasSettingsLogicTest, OkSendsFilterTypeConditionObserverIlluminantInThisOrder) {
-    s.MeasurementCondSel = 2;  // M2: value 160
-    s.ObserverSel = 1;
-    s.IlluminantSel = 4;       // D65: value 4
+    s.measurement.InForce().MeasurementCondSel = 2;  // M2: value 160
+    s.measurement.InForce().ObserverSel = 1;
+    s.measurement.InForce().IlluminantSel = 4;       // D65: value 4
     auto logic = Open();
     logic->Select(SettingsList::Polarization, 1);
     fake.ClearLog();
@@ -322,12 +322,12 @@ TEST_F(MeasSettingsLogicTest, OkSendsFilterTypeConditionObserverIlluminantInThis
     EXPECT_EQ(fake.CallsOf("DISetPolFilterCondition")[0].a, 1);
     // The polarised condition 161 sends the first row of its table: value 0.
     EXPECT_EQ(PropertyCalls(), (std::vector<std::pair<int, int>>{{0, 0}, {4, 0}, {2, 1}, {3, 2}}));
-    EXPECT_EQ(s.Polarization, 1);
-    EXPECT_EQ(s.MeasurementCond, 161);
+    EXPECT_EQ(s.measurement.Polarization(), 1);
+    EXPECT_EQ(s.measurement.MeasurementCond(), 161);
 }
 
 TEST_F(MeasSettingsLogicTest, RefusedConditionKeepsTheDialogOpenWithTheOldPositionInForce) {
-    s.MeasurementCondSel = 1;
+    s.measurement.InForce().MeasurementCondSel = 1;
     auto logic = Open();
     logic->Select(SettingsList::Condition, 6);  // 0x20: value 5
     Refuse(4, 5);
@@ -343,20 +343,20 @@ TEST_F(MeasSettingsLogicTest, RefusedConditionKeepsTheDialogOpenWithTheOldPositi
     EXPECT_EQ(Written("MeasCondString")->text, ResString(1149));
     EXPECT_EQ(Written("MeasurementCondSel"), nullptr);
     EXPECT_NE(Written("IlluminantSel"), nullptr);  // the illuminant after it was still sent
-    EXPECT_EQ(s.MeasurementCond, 4);
-    EXPECT_NE(s.MeasCondString, ResString(1149));
+    EXPECT_EQ(s.measurement.MeasurementCond(), 4);
+    EXPECT_NE(s.measurement.MeasCondString(), ResString(1149));
     AppSettings copy = s;
-    EXPECT_EQ(s.MeasurementCondSel, 1);
+    EXPECT_EQ(s.measurement.MeasurementCondSel(), 1);
     logic->CopyPositionsTo(copy);
-    EXPECT_EQ(copy.MeasurementCondSel, 1);
-    EXPECT_EQ(copy.IlluminantSel, logic->Position(SettingsList::Illuminant));
+    EXPECT_EQ(copy.measurement.MeasurementCondSel(), 1);
+    EXPECT_EQ(copy.measurement.IlluminantSel(), logic->Position(SettingsList::Illuminant));
 
     // Another choice is accepted and closes the dialog.
     logic->Select(SettingsList::Condition, 2);
     EXPECT_TRUE(logic->Ok());
-    EXPECT_EQ(s.MeasurementCond, 0x4000);
+    EXPECT_EQ(s.measurement.MeasurementCond(), 0x4000);
     logic->CopyPositionsTo(copy);
-    EXPECT_EQ(copy.MeasurementCondSel, 2);
+    EXPECT_EQ(copy.measurement.MeasurementCondSel(), 2);
 }
 
 TEST_F(MeasSettingsLogicTest, TypeTakenAtOkKeepsItsPositionWhenTheDialogStaysOpen) {
@@ -365,14 +365,14 @@ TEST_F(MeasSettingsLogicTest, TypeTakenAtOkKeepsItsPositionWhenTheDialogStaysOpe
     logic->Select(SettingsList::Observer, 1);
     Refuse(4, 0);  // the condition 0x1 is refused: the dialog stays open (and may be cancelled)
     EXPECT_FALSE(logic->Ok());
-    EXPECT_EQ(s.MeasurementType, 4);
-    EXPECT_EQ(s.MeasurementTypeSel, 1);
-    EXPECT_EQ(s.Observer, 2);
-    EXPECT_EQ(s.ObserverSel, 1);
+    EXPECT_EQ(s.measurement.MeasurementType(), 4);
+    EXPECT_EQ(s.measurement.MeasurementTypeSel(), 1);
+    EXPECT_EQ(s.measurement.Observer(), 2);
+    EXPECT_EQ(s.measurement.ObserverSel(), 1);
 }
 
 TEST_F(MeasSettingsLogicTest, RefusedIlluminantKeepsTheDialogOpen) {
-    s.IlluminantSel = 2;
+    s.measurement.InForce().IlluminantSel = 2;
     auto logic = Open();
     logic->Select(SettingsList::Illuminant, 14);  // the user illuminant: value 14
     Refuse(3, 14);
@@ -387,14 +387,14 @@ TEST_F(MeasSettingsLogicTest, RefusedIlluminantKeepsTheDialogOpen) {
     EXPECT_EQ(Written("IlluminantString")->text, ResString(1177));
     EXPECT_EQ(Written("IlluminantSel"), nullptr);
     EXPECT_NE(Written("MeasurementCondSel"), nullptr);
-    EXPECT_EQ(s.Illuminant, 4);
+    EXPECT_EQ(s.measurement.Illuminant(), 4);
     AppSettings copy = s;
     logic->CopyPositionsTo(copy);
-    EXPECT_EQ(copy.IlluminantSel, 2);
+    EXPECT_EQ(copy.measurement.IlluminantSel(), 2);
 }
 
 TEST_F(MeasSettingsLogicTest, OtherFailuresAreReportedEachStepIsStillSentAndTheDialogCloses) {
-    SetConnectedModelName(s.modelName);  // the error texts begin with the open instrument's model
+    SetConnectedModelName(s.identity.ModelName());  // the error texts begin with the open instrument's model
     auto logic = Open();
     logic->Select(SettingsList::Polarization, 1);
     fake.ClearLog();
@@ -406,9 +406,9 @@ TEST_F(MeasSettingsLogicTest, OtherFailuresAreReportedEachStepIsStillSentAndTheD
     ASSERT_EQ(notices.Count(), 2u);
     for (const Notice &notice : notices.Notices()) {
         EXPECT_EQ(notice.Caption(), ResString(1200));
-        EXPECT_EQ(notice.Text().rfind(s.modelName + " : ", 0), 0u) << notice.Text();
+        EXPECT_EQ(notice.Text().rfind(s.identity.ModelName() + " : ", 0), 0u) << notice.Text();
     }
-    EXPECT_EQ(s.Polarization, 0);  // the filter was not set
+    EXPECT_EQ(s.measurement.Polarization(), 0);  // the filter was not set
     Settings() = AppSettings{};
 }
 
@@ -416,9 +416,9 @@ TEST_F(MeasSettingsLogicTest, ChangingTheTypeSwitchesToTheDefaultSelectionOfTheN
     auto logic = Open();
     logic->Select(SettingsList::Type, 1);
     EXPECT_TRUE(logic->Ok());
-    EXPECT_EQ(s.MeasurementType, 4);
-    EXPECT_EQ(s.PrevMeasSel, 1);
-    EXPECT_EQ(Ids(s.irradianceSelection), (std::vector<int>{1035, 1036, 1037, 1038, 1039}));
+    EXPECT_EQ(s.measurement.MeasurementType(), 4);
+    EXPECT_EQ(s.measurement.PrevMeasSel(), 1);
+    EXPECT_EQ(Ids(s.selection.Irradiance()), (std::vector<int>{1035, 1036, 1037, 1038, 1039}));
     ASSERT_NE(Written("IrrSelDataItems"), nullptr);
     EXPECT_EQ(Written("IrrSelDataItems")->text, "1035;1036;1037;1038;1039;");
     EXPECT_EQ(WrittenNames().back(), "IrrSelDataItems");
@@ -429,14 +429,14 @@ TEST_F(MeasSettingsLogicTest, ChangingTheTypeSwitchesToTheDefaultSelectionOfTheN
 }
 
 TEST_F(MeasSettingsLogicTest, ChangingTheTypeBackLoadsTheStoredSelection) {
-    s.MeasurementTypeSel = 1;
-    s.MeasurementType = 4;
-    store.Seed(s.modelName, "ReflSelDataItems", "2005;1036;9999;");
+    s.measurement.InForce().MeasurementTypeSel = 1;
+    s.measurement.InForce().MeasurementType = 4;
+    store.Seed(s.identity.ModelName(), "ReflSelDataItems", "2005;1036;9999;");
     auto logic = Open();
     logic->Select(SettingsList::Type, 0);
     EXPECT_TRUE(logic->Ok());
-    EXPECT_EQ(s.PrevMeasSel, 4);
-    EXPECT_EQ(Ids(s.reflectionSelection), (std::vector<int>{2005, 1036}));
+    EXPECT_EQ(s.measurement.PrevMeasSel(), 4);
+    EXPECT_EQ(Ids(s.selection.Reflection()), (std::vector<int>{2005, 1036}));
     EXPECT_EQ(Written("ReflSelDataItems")->text, "2005;1036;");
     EXPECT_EQ(notices.Count(), 1u);
 }
@@ -449,11 +449,11 @@ TEST_F(MeasSettingsLogicTest, ChoicesWithoutOkChangeNothingInForce) {
     logic->Select(SettingsList::Polarization, 1);
     logic.reset();
     EXPECT_TRUE(store.Writes().empty());
-    EXPECT_EQ(s.MeasCondString, before.MeasCondString);
-    EXPECT_EQ(s.ObserverString, before.ObserverString);
-    EXPECT_EQ(s.IlluminantString, before.IlluminantString);
-    EXPECT_EQ(s.PolarizationString, before.PolarizationString);
-    EXPECT_EQ(s.MeasurementCond, before.MeasurementCond);
+    EXPECT_EQ(s.measurement.MeasCondString(), before.measurement.MeasCondString());
+    EXPECT_EQ(s.measurement.ObserverString(), before.measurement.ObserverString());
+    EXPECT_EQ(s.measurement.IlluminantString(), before.measurement.IlluminantString());
+    EXPECT_EQ(s.measurement.PolarizationString(), before.measurement.PolarizationString());
+    EXPECT_EQ(s.measurement.MeasurementCond(), before.measurement.MeasurementCond());
 }
 
 }  // namespace

@@ -61,18 +61,18 @@ protected:
         ASSERT_EQ(count, 2);
         listed_ = found.devices;
         ASSERT_TRUE(ChooseDevice(found, count, boxes_.Sink(), [](const DeviceList &) {
-            Settings().selectedInstrument = 0;
+            Settings().identity.SetSelectedInstrument(0);
             return true;
-        }, Settings().selectedInstrument));
+        }, Settings().identity));
         ASSERT_NE(DeviceHandle().load(), 0);
     }
     // Identifies the open device and sets 10° / D65 / M1 reflection.
     void IdentifyAndApply() {
         std::string label, model, serial;
-        ASSERT_EQ(CPropertySetting(Settings()).QueryDeviceIdentity(label, model, serial), 0);
+        ASSERT_EQ(CPropertySetting(Settings().identity, Settings().measurement).QueryDeviceIdentity(label, model, serial), 0);
         EXPECT_EQ(model, platform::ResString(1234));
         EXPECT_EQ(serial, "7001");
-        EXPECT_EQ(Settings().modelName, model);
+        EXPECT_EQ(Settings().identity.ModelName(), model);
         MeasurementMasks masks;
         masks.measurementType = 0x1;  // reflection
         masks.measurementCond = 0x4;  // M1
@@ -116,8 +116,8 @@ TEST_F(InstrumentOnFxsim, ConnectIdentifyApplyAndCollectEveryResult) {
     EXPECT_EQ(devices[1].toObject().value("properties").toArray().at(8).toInt(), 0) << "the other one was released";
 
     ASSERT_NO_FATAL_FAILURE(MeasureSample("cc_purplish_blue"));
-    Settings().densitySpectrumSelected = true;
-    CMeasure measure(Settings());
+    Settings().selection.InForce().densitySpectrumSelected = true;
+    CMeasure measure(Settings().identity, Settings().selection);
     measure.measurementType = 1;
     CMeasuredData data;
     ASSERT_EQ(measure.Collect(data), 0);
@@ -151,14 +151,14 @@ TEST_F(InstrumentOnFxsim, UnpluggingDuringCollectionFailsItAndTheWatcherSeesTheL
     ASSERT_NO_FATAL_FAILURE(Connect());
     ASSERT_NO_FATAL_FAILURE(IdentifyAndApply());
     ASSERT_NO_FATAL_FAILURE(MeasureSample("grey_18"));
-    Settings().densitySpectrumSelected = true;
+    Settings().selection.InForce().densitySpectrumSelected = true;
     // The density answers are held back; the instrument goes away meanwhile (or already
     // while the spot densities are fetched: either way inside the collection).
     ASSERT_TRUE(serve_.Ok({"delay", "--call", "DIGetDensity", "--ms", "800"}));
     CMeasuredData data;
     int32_t rc = 0;
     std::thread collector([&] {
-        CMeasure measure(Settings());
+        CMeasure measure(Settings().identity, Settings().selection);
         measure.measurementType = 1;
         rc = measure.Collect(data);
     });
@@ -183,7 +183,7 @@ TEST_F(InstrumentOnFxsim, AFailingResultCallFailsTheCollectionWithItsCode) {
     ASSERT_NO_FATAL_FAILURE(IdentifyAndApply());
     ASSERT_NO_FATAL_FAILURE(MeasureSample("solid_cyan"));
     ASSERT_TRUE(serve_.Ok({"fail", "--call", "DIGetColorIndex", "--code", "19", "--times", "1"}));
-    CMeasure measure(Settings());
+    CMeasure measure(Settings().identity, Settings().selection);
     measure.measurementType = 1;
     CMeasuredData data;
     EXPECT_EQ(measure.Collect(data), 19);

@@ -260,12 +260,12 @@ TEST_F(JournalFixture, DefaultPathFollowsXdgDataHome) {
 
 TEST(JournalEntryOf, MeasurementSettingsValuesAndRawRecord) {
     AppSettings settings;
-    settings.modelName = "OS-200";
-    settings.serialNumberText = "12";
-    settings.MeasurementType = 4;
-    settings.IlluminantString = "D65";
-    settings.Label = 0;
-    settings.BlockSep = 7;
+    settings.identity.SetModelName("OS-200");
+    settings.identity.SetSerialNumberText("12");
+    settings.measurement.InForce().MeasurementType = 4;
+    settings.measurement.InForce().IlluminantString = "D65";
+    settings.layout.InForce().Label = 0;
+    settings.layout.InForce().BlockSep = 7;
     OutputValues values;
     values.outputItems = {Item(1037)};
     values.valueItems = {Item(1037)};

@@ -40,9 +40,10 @@ struct ValuesFixture : ::testing::Test {
         return none;
     }
     void Build(std::initializer_list<int> selection, int type = 1) {
-        settings.MeasurementType = type;
-        settings.MeasurementTypeSel = type == 4 ? 1 : 0;
-        (type == 4 ? settings.irradianceSelection : settings.reflectionSelection) = Items(selection);
+        settings.measurement.InForce().MeasurementType = type;
+        settings.measurement.InForce().MeasurementTypeSel = type == 4 ? 1 : 0;
+        SelectionValues &in = settings.selection.InForce();
+        (type == 4 ? in.irradianceSelection : in.reflectionSelection) = Items(selection);
         data.Empty();
         data.Append(record);
         values.BuildValues(settings, data, stamp);
@@ -75,7 +76,7 @@ TEST_F(ValuesFixture, ExpandCountsSpectralAndDensityValues) {
     EXPECT_EQ(list[36].identifier, 2380);
     EXPECT_EQ(list[36].label, "D (380nm)");
 
-    settings.MeasurementTypeSel = 1;
+    settings.measurement.InForce().MeasurementTypeSel = 1;
     list = Items({1100});
     values.ExpandSelection(list, settings);
     EXPECT_EQ(values.spectralCount, 75);
@@ -102,8 +103,8 @@ TEST_F(ValuesFixture, ValueTableFormatsFromTheRecordPlaces) {
         record.SetFloat(c.place, c.value);
         ids.push_back(c.id);
     }
-    settings.reflectionSelection.clear();
-    for (int id : ids) settings.reflectionSelection.push_back(MakeItem(id));
+    settings.selection.InForce().reflectionSelection.clear();
+    for (int id : ids) settings.selection.InForce().reflectionSelection.push_back(MakeItem(id));
     data.Append(record);
     values.BuildValues(settings, data, stamp);
     ASSERT_EQ(values.valueItems.size(), std::size(cases));
@@ -163,10 +164,10 @@ TEST_F(ValuesFixture, AutoSpotDensityLabelCarriesTheWavelength) {
 }
 
 TEST_F(ValuesFixture, TextItemsAndOutputList) {
-    settings.modelName = "ModelX";
-    settings.serialNumberText = "4711";
-    settings.MeasTypeString = "Reflection";
-    settings.PolarizationString = "Off";
+    settings.identity.SetModelName("ModelX");
+    settings.identity.SetSerialNumberText("4711");
+    settings.measurement.InForce().MeasTypeString = "Reflection";
+    settings.measurement.InForce().PolarizationString = "Off";
     record.SetFloat(97, 50.0f);
     Build({2023, 2024, 1035, 1036, 1044, 2009, 2000, 1000});
     EXPECT_EQ(Value(2023).valueText, "ModelX");
@@ -188,7 +189,7 @@ TEST_F(ValuesFixture, TextItemsAndOutputList) {
 }
 
 TEST_F(ValuesFixture, NoRecordOrUnknownTypeLeavesValuesEmpty) {
-    settings.reflectionSelection = Items({1035, 2000});
+    settings.selection.InForce().reflectionSelection = Items({1035, 2000});
     values.BuildValues(settings, data, stamp);
     EXPECT_TRUE(values.valueItems.empty());
     ASSERT_EQ(values.outputItems.size(), 2u);

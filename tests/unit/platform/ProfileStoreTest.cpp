@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "platform/ProfileStore.h"
+#include "support/MemoryProfileStore.h"
 
 namespace {
 

@@ -40,12 +40,12 @@ public:
     void Flush() override;
     std::vector<std::string> TakeDroppedCells() override;
 
-    Automation &Inner() { return *m_inner; }
+    Automation &Inner() { return *inner_; }
 
 private:
-    std::unique_ptr<Automation> m_owned;
-    Automation *m_inner;
-    std::shared_ptr<HeldWrites> m_held;
+    std::unique_ptr<Automation> owned_;
+    Automation *inner_;
+    std::shared_ptr<HeldWrites> held_;
 };
 
 // The A1 address of a single cell ("B12") as column and row, 1-based; false for anything else.

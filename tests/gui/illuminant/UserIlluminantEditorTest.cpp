@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "IlluminantTestSupport.h"
+#include "support/IlluminantTestSupport.h"
 #include "settings/AppSettings.h"
 #include "illuminant/CUserIlluminantDlg.h"
 #include "illuminant/LightSourceMeasurement.h"
@@ -27,11 +27,11 @@ constexpr unsigned kErrorManagerFlags =
 class EditorTest : public ::testing::Test {
 protected:
     EditorTest() : saved_(Settings()) {
-        Settings().modelName = ui::platform::ResString(1234);
-        SetConnectedModelName(Settings().modelName);
-        Settings().MeasurementType = 1;
-        Settings().Observer = 2;
-        Settings().Polarization = 0;
+        Settings().identity.SetModelName(ui::platform::ResString(1234));
+        SetConnectedModelName(Settings().identity.ModelName());
+        Settings().measurement.InForce().MeasurementType = 1;
+        Settings().measurement.InForce().Observer = 2;
+        Settings().measurement.InForce().Polarization = 0;
         device_ = instrument_.AddDevice();
         DeviceHandle() = device_;
         previousHook_ = ui::platform::SetFileDialogHook([this](const ui::platform::FileDialogRequest &request) {
@@ -55,7 +55,7 @@ protected:
     bool Enabled(CUserIlluminantDlg &dialog, int id) {
         return dialog.findChild<QPushButton *>(QStringLiteral("ctl_%1").arg(id))->isEnabled();
     }
-    std::string ErrorText(int32_t code) { return Settings().modelName + " : " + ui::platform::ResString(1200 + code); }
+    std::string ErrorText(int32_t code) { return Settings().identity.ModelName() + " : " + ui::platform::ResString(1200 + code); }
     std::string Path(const std::string &name) { return dir_.path().toStdString() + "/" + name; }
 
     AppSettings saved_;
@@ -77,7 +77,7 @@ TEST_F(EditorTest, StartsEmptyWithSaveAndRegisterOffAndResultsHidden) {
     EXPECT_TRUE(Enabled(dialog, 1083));
     EXPECT_FALSE(ResultsShown(dialog));
 
-    Settings().modelName = ui::platform::ResString(1235);
+    Settings().identity.SetModelName(ui::platform::ResString(1235));
     CUserIlluminantDlg reflectionOnly;
     EXPECT_FALSE(Enabled(reflectionOnly, 1083));
 }
@@ -181,7 +181,7 @@ TEST_F(EditorTest, MeasuringIsRefusedUnderPolarisationAndStopsOnCancel) {
         ASSERT_EQ(boxes.Count(), 1u);
         EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1339));
     }
-    Settings().Polarization = 1;
+    Settings().measurement.InForce().Polarization = 1;
     MessageBoxRecorder boxes;
     dialog.OnMeasure();
     ASSERT_EQ(boxes.Count(), 1u);
