@@ -13,8 +13,10 @@
 #include "output/Catalogue.h"
 #include "output/LayoutPreview.h"
 #include "output/LayoutPreviewPane.h"
+#include "output/MemorySheet.h"
 #include "platform/ProfileStore.h"
 #include "platform/Resources.h"
+#include "support/MemoryProfileStore.h"
 
 namespace {
 
@@ -58,6 +60,18 @@ void Compute(benchmark::State &state, const std::vector<int> &ids) {
     state.counters["cells"] = static_cast<double>(ComputeLayoutPreview(ids, DefaultLayout()).cells.size());
 }
 
+// The floor a preview is compared with: only the two transfers into the in-memory sheet, with
+// the values built once beforehand and no cells taken out afterwards.
+void TwoTransfersOnly(benchmark::State &state, const std::vector<int> &ids) {
+    const OutputValues values = TypicalValues(ids, false);
+    const TransferInput in{values.outputItems, values.valueItems, values.spectralCount, values.densityCount};
+    const NoticeSink silent = [](const Notice &) { return 0; };
+    for (auto _ : state) {
+        MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/tmp/Preview.ods", "Preview.ods");
+        for (int i = 0; i < 2; ++i) benchmark::DoNotOptimize(TransferMeasurement(sheet, DefaultLayout(), in, {}, silent));
+    }
+}
+
 void ComputeAndShow(benchmark::State &state, const std::vector<int> &ids) {
     LayoutPreviewPane pane;
     pane.resize(700, 230);
@@ -74,9 +88,11 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    ui::platform::InstallProfileStore(std::make_unique<ui::platform::MemoryProfileStore>());
+    ui::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
     ui::platform::LoadResourceLibrary(OMBRA_BIN_DIR "/libCorvexRes.so");
     const std::vector<int> byDefault = DefaultSelection(), full = FullSelection();
+    benchmark::RegisterBenchmark("Floor_TwoTransfers/default", TwoTransfersOnly, byDefault)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Floor_TwoTransfers/full", TwoTransfersOnly, full)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("PreviewCompute/default", Compute, byDefault)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("PreviewCompute/full", Compute, full)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("PreviewUpdate/default", ComputeAndShow, byDefault)->Unit(benchmark::kMillisecond);
