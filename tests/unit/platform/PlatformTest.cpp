@@ -9,15 +9,12 @@
 #include <cstdlib>
 
 #include "platform/AtomicFile.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
 #include "platform/Numbers.h"
 #include "platform/SingleInstance.h"
-#include "support/TestSupport.h"
 
 namespace {
 
-using namespace ombra::ui::platform;
+using namespace ombra::core::platform;
 
 TEST(UserNumbers, ParsesWithTheGivenSeparator) {
     EXPECT_EQ(ParseUserNumber("1,5", ","), 1.5);
@@ -40,54 +37,6 @@ TEST(UserNumbers, FormatsWithAPointAlways) {
     EXPECT_EQ(FormatNumber(-1.25, 1), "-1.2");
     EXPECT_EQ(FormatNumber(1234567.0, 0), "1234567");
     EXPECT_EQ(NormalizeDecimalSeparator("1,5;2,5", ","), "1.5;2.5");
-}
-
-TEST(FileDialogs, FilterConversion) {
-    EXPECT_EQ(ConvertFileFilter("Color Set File(*.fcs)|*.fcs||"), "Color Set File(*.fcs)");
-    EXPECT_EQ(ConvertFileFilter("User Illuminant|*.uid|All Files (*.*)|*.*||"),
-              "User Illuminant (*.uid);;All Files (*.*)");
-    EXPECT_EQ(ConvertFileFilter("Text (UTF-8)|*.txt;*.csv||"), "Text (UTF-8) (*.txt *.csv)");
-    EXPECT_EQ(ConvertFileFilter(""), "");
-}
-
-TEST(FileDialogs, DefaultExtensionOnlyWhenNoneTyped) {
-    EXPECT_EQ(AddDefaultExtension("/d/set", "fcs"), "/d/set.fcs");
-    EXPECT_EQ(AddDefaultExtension("/d/set", ".fcs"), "/d/set.fcs");
-    EXPECT_EQ(AddDefaultExtension("/d/set.txt", "fcs"), "/d/set.txt");
-    EXPECT_EQ(AddDefaultExtension("/d.x/set", "fcs"), "/d.x/set.fcs") << "a dot in the folder does not count";
-    EXPECT_EQ(AddDefaultExtension("/d/set", ""), "/d/set");
-}
-
-TEST(FileDialogs, HookAnswersInsteadOfTheDialog) {
-    std::vector<FileDialogRequest> seen;
-    std::vector<std::optional<std::string>> answers = {"/tmp/colours", std::nullopt};
-    FileDialogHook previous = SetFileDialogHook([&](const FileDialogRequest &r) {
-        seen.push_back(r);
-        auto answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    });
-    FileDialogRequest request{true, "Save", "Color Set File(*.fcs)|*.fcs||", "fcs", "/start", "set1"};
-    EXPECT_EQ(ShowFileDialog(nullptr, request), std::optional<std::string>("/tmp/colours.fcs"));
-    EXPECT_EQ(ShowFileDialog(nullptr, request), std::nullopt);
-    SetFileDialogHook(previous);
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_TRUE(seen[0].save);
-    EXPECT_EQ(seen[0].filter, "Color Set File(*.fcs)|*.fcs||");
-    EXPECT_EQ(seen[0].startFolder, "/start");
-    EXPECT_EQ(seen[0].fileName, "set1");
-}
-
-TEST(MessageBoxHook, RecordsEachBoxAndReturnsTheQueuedAnswers) {
-    ombra::ui::test::MessageBoxRecorder boxes(mb::IDOK);
-    boxes.Answer(mb::IDNO);
-    EXPECT_EQ(ShowMessageBox(nullptr, "Replace?", "Caption", mb::YESNO | mb::ICONQUESTION), mb::IDNO);
-    EXPECT_EQ(ShowMessageBox(nullptr, "Done", "Caption", mb::ICONINFORMATION), mb::IDOK);
-    ASSERT_EQ(boxes.Count(), 2u);
-    EXPECT_EQ(boxes.Boxes()[0].text, "Replace?");
-    EXPECT_EQ(boxes.Boxes()[0].caption, "Caption");
-    EXPECT_EQ(boxes.Boxes()[0].flags, mb::YESNO | mb::ICONQUESTION);
-    EXPECT_EQ(boxes.Boxes()[1].flags, mb::ICONINFORMATION);
 }
 
 TEST(AtomicFile, WritesAndReplacesWholeFiles) {
