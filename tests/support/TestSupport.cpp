@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <QPushButton>
+
 #include <cstdlib>
 
 #include "platform/Resources.h"
@@ -30,5 +32,11 @@ MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() { platform::SetMessageBoxHook(previous_); }
+
+QPushButton *ControlButton(QWidget &dialog, int id) {
+    auto *button = dialog.findChild<QPushButton *>(QStringLiteral("ctl_%1").arg(id));
+    if (!button) qFatal("no button %d", id);
+    return button;
+}
 
 }  // namespace ombra::ui::test

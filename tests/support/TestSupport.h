@@ -9,9 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "instrument/WorkThread.h"
 #include "platform/MessageBox.h"
 #include "platform/ProfileStore.h"
 #include "support/CoreTestSupport.h"
+
+class QPushButton;
+class QWidget;
 
 namespace ombra::ui::test {
 
@@ -47,6 +51,20 @@ private:
     std::vector<platform::MessageBoxRequest> boxes_;
     platform::MessageBoxHook previous_;
 };
+
+// A button-watch thread that only records the pauses and resumptions a dialog asks of it.
+class CountingWatcher : public CWorkThread {
+public:
+    CountingWatcher() : CWorkThread([](int) {}, 100) {}
+    void Start() override {}
+    void Stop() override {}
+    void Pause() override { events.push_back("pause"); }
+    void Resume() override { events.push_back("resume"); }
+    std::vector<std::string> events;
+};
+
+// The dialog's button "ctl_<id>"; the test stops when there is none.
+QPushButton *ControlButton(QWidget &dialog, int id);
 
 }  // namespace ombra::ui::test
 

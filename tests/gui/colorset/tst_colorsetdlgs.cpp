@@ -48,26 +48,14 @@ bool SameBytes(const ColorSet &a, const ColorSet &b) {
     return a == b && std::memcmp(&ra, &rb, sizeof ra) == 0;
 }
 
-class CountingWatcher : public CWorkThread {
-public:
-    CountingWatcher() : CWorkThread([](int) {}, 100) {}
-    void Start() override {}
-    void Stop() override {}
-    void Pause() override { events.push_back("pause"); }
-    void Resume() override { events.push_back("resume"); }
-    std::vector<std::string> events;
-};
+using ombra::ui::test::CountingWatcher;
 
 }  // namespace
 
 class TestColorSetDlgs : public QObject {
     Q_OBJECT
 
-    QPushButton *button(QWidget &dialog, int id) {
-        auto *b = dialog.findChild<QPushButton *>(QStringLiteral("ctl_%1").arg(id));
-        if (!b) qFatal("no button %d", id);
-        return b;
-    }
+    QPushButton *button(QWidget &dialog, int id) { return ui::test::ControlButton(dialog, id); }
     void click(QWidget &dialog, int id) { QTest::mouseClick(button(dialog, id), Qt::LeftButton); }
     std::string path(const char *name) { return dir_.path().toStdString() + "/" + name; }
 

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <optional>
 
-#include "FxsimHarness.h"
+#include "OpenInstrumentOnFxsim.h"
 #include "settings/AppSettings.h"
 #include "colorimetry/Instrument.h"
 #include "colorset/CColorDataEditScreenDlg.h"
@@ -37,18 +37,13 @@ T *control(QWidget &parent, int id) {
     return found;
 }
 
-class ColorSetEditorOnFxsim : public ::testing::Test {
+class ColorSetEditorOnFxsim : public ui::test::OpenInstrumentOnFxsim {
 protected:
+    ColorSetEditorOnFxsim() : OpenInstrumentOnFxsim(R"({"devices": [{"model": 100, "serial": 7101}]})") {}
+
     void SetUp() override {
-        Settings() = AppSettings{};
-        if (ui::platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
-        ASSERT_TRUE(serve_.Start()) << serve_.Output().toStdString();
-        std::string error;
-        ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
-        session_.emplace();
-        EnumeratedDevices found;
-        ASSERT_EQ(EnumerateDevices(found, nullptr), 1);
-        ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) { return true; }, Settings().identity));
+        OpenInstrumentOnFxsim::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         // The user's settings: irradiance, 10 degrees, D65, M1.
         Settings().measurement.InForce().MeasurementType = 0x4;
         MeasurementMasks masks;
@@ -59,20 +54,10 @@ protected:
         ASSERT_TRUE(ApplyMeasurementSettings(masks).ok());
         ASSERT_TRUE(serve_.Ok({"sample", "cc_purplish_blue"}));
     }
-    void TearDown() override {
-        if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), nullptr);
-        session_.reset();
-        InstallInstrumentFunctions(saved_);
-        Settings() = AppSettings{};
-    }
     int MeasurementTypeProperty() {
         return serve_.Status().value("devices").toArray()[0].toObject().value("properties").toArray().at(0).toInt();
     }
 
-    DIFunctions saved_ = Instrument();
-    ui::test::MessageBoxRecorder boxes_{ui::platform::mb::IDOK};
-    fxtest::FxsimServe serve_{R"({"devices": [{"model": 100, "serial": 7101}]})"};
-    std::optional<CVireoDllAdapter> session_;  // the main window's hold on the instrument
     CConfiguration config_;
 };
 

@@ -11,7 +11,7 @@
 #include <optional>
 #include <thread>
 
-#include "FxsimHarness.h"
+#include "OpenInstrumentOnFxsim.h"
 #include "settings/AppSettings.h"
 #include "colorset/CColorSetSettingDlg.h"
 #include "colorset/CEditColorSetDlg.h"
@@ -31,28 +31,9 @@ using namespace ombra::ui;
 
 constexpr int kSlot = 6;
 
-class ColorSetsOnFxsim : public ::testing::Test {
+class ColorSetsOnFxsim : public ui::test::OpenInstrumentOnFxsim {
 protected:
-    void SetUp() override {
-        Settings() = AppSettings{};
-        if (ui::platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
-        ASSERT_TRUE(serve_.Start()) << serve_.Output().toStdString();
-        std::string error;
-        ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
-        session_.emplace();
-        EnumeratedDevices found;
-        ASSERT_EQ(EnumerateDevices(found, nullptr), 1);
-        ASSERT_TRUE(ChooseDevice(found, 1, nullptr, [](const DeviceList &) {
-            Settings().identity.SetSelectedInstrument(0);
-            return true;
-        }, Settings().identity));
-    }
-    void TearDown() override {
-        if (DeviceHandle().load() != 0) ReleaseDevice(DeviceHandle().load(), nullptr);
-        session_.reset();
-        InstallInstrumentFunctions(saved_);
-        Settings() = AppSettings{};
-    }
+    ColorSetsOnFxsim() : OpenInstrumentOnFxsim(R"({"devices": [{"model": 100, "serial": 7101, "version": [3, 44]}]})") {}
 
     // The set name the instrument keeps for `slot` in its state file; nothing when it holds
     // no set there.
@@ -76,10 +57,6 @@ protected:
         return name;
     }
 
-    DIFunctions saved_ = Instrument();
-    ui::test::MessageBoxRecorder boxes_;
-    fxtest::FxsimServe serve_{R"({"devices": [{"model": 100, "serial": 7101, "version": [3, 44]}]})"};
-    std::optional<CVireoDllAdapter> session_;  // the main window's hold on the instrument
 };
 
 TEST_F(ColorSetsOnFxsim, EditSendAndClearASlot) {

@@ -19,29 +19,12 @@ using namespace ombra;
 using namespace ombra::ui;
 using namespace ombra::ui::test;
 
-namespace {
-
-// A watch thread that only counts what the window asks of it.
-class CountingWatcher : public CWorkThread {
-public:
-    CountingWatcher() : CWorkThread([](int) {}, 100) {}
-    void Start() override {}
-    void Stop() override {}
-    void Pause() override { events.push_back("pause"); }
-    void Resume() override { events.push_back("resume"); }
-    std::vector<std::string> events;
-};
-
-}  // namespace
+using ombra::ui::test::CountingWatcher;
 
 class TestUserIlluminantDlg : public QObject {
     Q_OBJECT
 
-    QPushButton *button(QWidget &dialog, int id) {
-        auto *b = dialog.findChild<QPushButton *>(QStringLiteral("ctl_%1").arg(id));
-        if (!b) qFatal("no button %d", id);
-        return b;
-    }
+    QPushButton *button(QWidget &dialog, int id) { return ui::test::ControlButton(dialog, id); }
     QString text(QWidget &dialog, int id) { return dialog.findChild<QLabel *>(QStringLiteral("ctl_%1").arg(id))->text(); }
     void click(QWidget &dialog, int id) { QTest::mouseClick(button(dialog, id), Qt::LeftButton); }
     std::string path(const char *name) { return dir_.path().toStdString() + "/" + name; }
