@@ -108,6 +108,11 @@ void InstrumentSession::LoadSettingsForInstrument() {
     polarizationCondition_ = loaded.polFirst;
     polarizationState_ = loaded.polSecond;
     restorePolarizationCondition_ = loaded.restorePolarizationCondition2;
+    if (!loaded.layoutOutOfRange.empty() && notify_) {
+        std::string values;
+        for (const std::string &value : loaded.layoutOutOfRange) values += (values.empty() ? "" : ", ") + value;
+        notify_(MakeNotice(kStrLayoutOutOfRange, kStrSessionCaption, platform::mb::ICONWARNING, {values}));
+    }
 }
 
 bool InstrumentSession::ApplySettingsToInstrument() {

@@ -24,6 +24,7 @@ constexpr int kStrCalibrationNotice = 1238;
 constexpr int kStrIdentityUnreadable = 1243;
 constexpr int kStrCalibrationNeeded = 1246;
 constexpr int kStrPolarizationMismatch = 1394;
+constexpr int kStrLayoutOutOfRange = 1800;  // stored layout values read as their defaults
 
 // Instrument codes reported when the button is pressed on an instrument that is not ready.
 constexpr int32_t kErrNotReadyStatus3 = 19;

@@ -1,6 +1,10 @@
 #include "output/JournalTransfer.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <locale>
+#include <sstream>
+#include <string_view>
 
 #include "output/ExcelControl.h"
 #include "platform/Resources.h"
@@ -154,11 +158,30 @@ std::vector<std::vector<std::string>> JournalTable(const std::vector<JournalEntr
     return table;
 }
 
+namespace {
+
+bool IsPlainNumber(const std::string &field) {
+    std::istringstream in(field);
+    in.imbue(std::locale::classic());
+    double value = 0;
+    in >> value;
+    return !in.fail() && in.peek() == std::char_traits<char>::eof();
+}
+
+}  // namespace
+
+std::string NeutraliseFormula(const std::string &field) {
+    if (field.empty() || std::string_view("=+-@\t\r").find(field.front()) == std::string_view::npos) return field;
+    // Negative numbers and the missing-value dashes stay as they are: neither can run anything.
+    if (IsPlainNumber(field) || field.find_first_not_of('-') == std::string::npos) return field;
+    return "'" + field;
+}
+
 std::string TsvLine(const std::vector<std::string> &fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) line += '\t';
-        std::string field = fields[i];
+        std::string field = NeutraliseFormula(fields[i]);
         std::replace_if(field.begin(), field.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
         line += field;
     }
@@ -169,7 +192,7 @@ std::string CsvLine(const std::vector<std::string> &fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) line += ',';
-        const std::string &field = fields[i];
+        const std::string field = NeutraliseFormula(fields[i]);
         if (field.find_first_of(",\"\r\n") == std::string::npos) {
             line += field;
             continue;

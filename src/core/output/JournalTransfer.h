@@ -79,6 +79,10 @@ std::vector<std::vector<std::string>> JournalTable(const std::vector<JournalEntr
 std::vector<std::string> JournalTableRow(const JournalEntry &entry);
 std::vector<std::string> JournalTableHeader(const JournalEntry &entry);
 
+// A field that a spreadsheet would take as a formula (it begins with =, +, -, @, a tab or a
+// carriage return and is not a number) gets a leading apostrophe; anything else is unchanged.
+std::string NeutraliseFormula(const std::string &field);
+// Both line builders below neutralise formulas field by field.
 // Tab-separated lines ending in "\n" (tabs and line breaks inside a field become spaces).
 std::string TsvLine(const std::vector<std::string> &fields);
 // One CSV record ending in CRLF: "," separated, fields with ",", '"', CR or LF quoted, quotes

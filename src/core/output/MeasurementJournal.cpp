@@ -20,6 +20,7 @@
 #include "instrument/MeasuredData.h"
 #include "output/Values.h"
 #include "platform/MessageFlags.h"
+#include "platform/PrivateFiles.h"
 #include "platform/Resources.h"
 
 namespace ombra::core {
@@ -240,12 +241,15 @@ void MeasurementJournal::ReportFault(const std::string &detail) {
 bool MeasurementJournal::EnsureOpen() { return IsOpen() || Open(); }
 
 bool MeasurementJournal::Open() {
-    if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
+    if (!platform::MakePrivateFolder(QFileInfo(path_).absolutePath().toStdString())) {
         ReportFault(platform::ResString(kStrFolderCannotBeCreated));
         return false;
     }
     // A damaged file is renamed aside once and a new journal started in its place.
     for (int attempt = 0; attempt < 2; ++attempt) {
+        // Made 0600 before the database opens it; its write-ahead log and shared-memory files
+        // take the database file's mode.
+        platform::MakePrivateFile(path_.toStdString());
         const QString name = QString("ombra-journal-%1").arg(g_connectionCounter++);
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <utility>
 
+#include "platform/PrivateFiles.h"
+
 namespace ombra::core::platform {
 namespace {
 
@@ -73,8 +75,12 @@ public:
 private:
     // A value set must survive a crash right after it: write through at once.
     bool commit() {
+        // The folder is made the user's own before the first write can create the file in it.
+        const QString file = settings_->fileName();
+        if (!privateFolder_) privateFolder_ = MakePrivateFolder(QFileInfo(file).absolutePath().toStdString());
         settings_->sync();
         if (settings_->status() == QSettings::NoError) {
+            if (!privateFile_) privateFile_ = MakePrivateFile(file.toStdString());
             failing_ = false;
             return true;
         }
@@ -101,6 +107,8 @@ private:
     std::string fileName_;
     std::unique_ptr<QSettings> settings_;
     bool failing_ = false;
+    bool privateFolder_ = false;
+    bool privateFile_ = false;
     std::optional<std::string> lastError_;
 };
 

@@ -9,12 +9,15 @@ namespace ombra::core {
 namespace {
 
 constexpr int kMaxSelectionTokens = 1000;
+constexpr int kHighestSeparatorCode = 16;
 
 template <typename Values>
 struct IntValue {
     const char *name;
     int defaultValue;
     int Values::*field;
+    int lowest = INT_MIN;  // the range a stored value must lie in to be used
+    int highest = INT_MAX;
 };
 
 // Read in this order; a stored -1 leaves the field as it is.
@@ -32,14 +35,14 @@ const IntValue<MeasurementValues> kKeptOnMinusOne[] = {
 };
 
 const IntValue<LayoutValues> kLayout[] = {
-    {"Label", 1, &LayoutValues::Label},
-    {"Row", 0, &LayoutValues::Row},
+    {"Label", 1, &LayoutValues::Label, 0, 1},
+    {"Row", 0, &LayoutValues::Row, 0, 1},
 };
 
 const IntValue<LayoutValues> kSeparators[] = {
-    {"BlockSep", 13, &LayoutValues::BlockSep},
-    {"FuncSep", 5, &LayoutValues::FuncSep},
-    {"ValSep", 5, &LayoutValues::ValSep},
+    {"BlockSep", 13, &LayoutValues::BlockSep, 0, kHighestSeparatorCode},
+    {"FuncSep", 5, &LayoutValues::FuncSep, 0, kHighestSeparatorCode},
+    {"ValSep", 5, &LayoutValues::ValSep, 0, kHighestSeparatorCode},
 };
 
 struct TextValue {
@@ -109,9 +112,19 @@ SettingsLoadResult LoadSettings(AppSettings &s, DataItemCatalogue &catalogue, co
         if (read != -1) m.*v.field = read;
     }
     SettingsLoadResult result = ReadPolarization(m, readPolFilter);
-    for (const auto &v : kLayout) layout.*v.field = store.GetInt(section, v.name, v.defaultValue);
+    // A layout value outside its range (edited by hand, or by another program) would lay the
+    // cells out wrongly or leave the cursor inside the block: it reads as its default.
+    const auto readLayout = [&](const IntValue<LayoutValues> &v) {
+        int read = store.GetInt(section, v.name, v.defaultValue);
+        if (read < v.lowest || read > v.highest) {
+            result.layoutOutOfRange.push_back(std::string(v.name) + "=" + std::to_string(read));
+            read = v.defaultValue;
+        }
+        layout.*v.field = read;
+    };
+    for (const auto &v : kLayout) readLayout(v);
     for (const TextValue &t : kTexts) m.*t.field = store.GetString(section, t.name, platform::ResString(t.defaultString));
-    for (const auto &v : kSeparators) layout.*v.field = store.GetInt(section, v.name, v.defaultValue);
+    for (const auto &v : kSeparators) readLayout(v);
 
     catalogue.RebuildDensity();
     LoadSelection(s, catalogue, MeasKind::Reflection);

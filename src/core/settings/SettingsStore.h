@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "settings/AppSettings.h"
 #include "output/Catalogue.h"
@@ -22,6 +23,8 @@ struct SettingsLoadResult {
     // The two filter values as the loader left them (both 0 for irradiance).
     int polFirst = 0;
     int polSecond = 0;
+    // Stored layout values that were out of range and read as their defaults ("FuncSep=999").
+    std::vector<std::string> layoutOutOfRange;
 };
 
 enum class SelectionTarget { Reflection, Irradiance, ByMeasurementType };

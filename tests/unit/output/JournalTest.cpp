@@ -2,6 +2,8 @@
 // damaged and unwritable files, a killed program, and a resend that writes the same cells.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -365,6 +367,29 @@ TEST(JournalText, CsvQuotingAndTsvFields) {
                                                   platform::ResString(1448), "L1000", "L1001", "L1002"}));
     EXPECT_EQ(table[1], (std::vector<std::string>{"2026/12/08", "01:00:00", "OS-100", "4711", "v1000", "v1001", "v1002"}));
     EXPECT_EQ(table[3].back(), "L1037");
+}
+
+TEST(JournalText, FormulasAreNeutralisedNumbersAndMissingValuesAreNot) {
+    const std::vector<std::string> row = {"=HYPERLINK(\"http://x\";A1)", "+cmd|' /C calc'!A0", "@SUM(1)", "-2+3",
+                                          "-3.45", "+1.5e-3", "---", "12.00", "L*"};
+    EXPECT_EQ(CsvLine(row), "\"'=HYPERLINK(\"\"http://x\"\";A1)\",'+cmd|' /C calc'!A0,'@SUM(1),'-2+3,-3.45,+1.5e-3,---,12.00,L*\r\n");
+    EXPECT_EQ(TsvLine(row), "'=HYPERLINK(\"http://x\";A1)\t'+cmd|' /C calc'!A0\t'@SUM(1)\t'-2+3\t-3.45\t+1.5e-3\t---\t12.00\tL*\n");
+    EXPECT_EQ(CsvLine({"=1,2"}), "\"'=1,2\"\r\n") << "neutralised before quoting";
+}
+
+TEST_F(JournalFixture, FolderAndFilesAreTheUsersAlone) {
+    const mode_t previous = ::umask(022);
+    {
+        MeasurementJournal journal(sink, JournalPath());
+        ASSERT_TRUE(journal.IsOpen());
+        TransferAndJournal(&journal, SampleEntry(), Lend(sheet), "Caption", nullptr);
+    }
+    ::umask(previous);
+    EXPECT_EQ(QFileInfo(dir.path() + "/ombra-dts").permissions() & 0x7777, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+              QFileDevice::ExeOwner | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    for (const QString &name : QDir(dir.path() + "/ombra-dts").entryList(QDir::Files))
+        EXPECT_EQ(QFileInfo(dir.path() + "/ombra-dts/" + name).permissions() & 0x7777,
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser) << name.toStdString();
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
 #include <QTemporaryDir>
 
 #include "platform/ProfileStore.h"
@@ -26,6 +29,20 @@ TEST(SettingsProfileStore, ReadsDefaultsAndRoundTripsTypes) {
     EXPECT_EQ(reread->GetInt("Model", "Type", 0), -1);
     EXPECT_EQ(reread->GetString("Model", "Text", ""), "L*a*b* 1.5");
     EXPECT_EQ(reread->GetInt("Other", "Observer", 7), 7) << "sections are separate";
+}
+
+TEST(SettingsProfileStore, FolderAndFileAreTheUsersAlone) {
+    QTemporaryDir dir;
+    const mode_t previous = ::umask(022);
+    const QString folder = dir.path() + "/LARKSPUR";
+    ASSERT_TRUE(QDir().mkpath(folder)) << "a folder left 0755 by an older version is tightened";
+    auto store = MakeSettingsProfileStore((folder + "/ombra-dts.conf").toStdString());
+    EXPECT_TRUE(store->WriteInt("Model", "Observer", 2));
+    ::umask(previous);
+    EXPECT_EQ(QFileInfo(folder).permissions() & 0x7777, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+              QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    EXPECT_EQ(QFileInfo(folder + "/ombra-dts.conf").permissions() & 0x7777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
 }
 
 TEST(SettingsProfileStore, SectionNamesWithSlashesStayOneSection) {

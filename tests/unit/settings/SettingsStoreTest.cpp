@@ -69,6 +69,22 @@ TEST_F(SettingsLoad, FirstConnectionOfANewModelTakesDefaultsAndWritesNothing) {
     EXPECT_EQ(polCalls, 1);
 }
 
+TEST_F(SettingsLoad, LayoutValuesOutOfRangeReadAsDefaultsAndAreNamed) {
+    store.Seed("ModelA", "FuncSep", 999);
+    store.Seed("ModelA", "Row", 2);
+    store.Seed("ModelA", "BlockSep", -1);
+    store.Seed("ModelA", "ValSep", 16);
+    store.Seed("ModelA", "Label", 0);
+    const SettingsLoadResult result = Load();
+    EXPECT_EQ(settings.layout.FuncSep(), 5);
+    EXPECT_EQ(settings.layout.Row(), 0);
+    EXPECT_EQ(settings.layout.BlockSep(), 13);
+    EXPECT_EQ(settings.layout.ValSep(), 16) << "the highest code is in range";
+    EXPECT_EQ(settings.layout.Label(), 0);
+    EXPECT_EQ(result.layoutOutOfRange, (std::vector<std::string>{"Row=2", "BlockSep=-1", "FuncSep=999"}));
+    EXPECT_TRUE(store.Writes().empty()) << "nothing is corrected behind the user's back";
+}
+
 TEST_F(SettingsLoad, TwoModelsKeepSeparateSettings) {
     settings.identity.SetModelName("ModelA");
     settings.measurement.SetObserver(2);
@@ -100,8 +116,8 @@ TEST_F(SettingsLoad, MinusOneLeavesTheFirstTenFieldsButNotTheOthers) {
     EXPECT_EQ(settings.measurement.MeasurementType(), 4);
     EXPECT_EQ(settings.measurement.IlluminantSel(), 6);
     EXPECT_EQ(settings.measurement.Observer(), 2);
-    EXPECT_EQ(settings.layout.Label(), -1);
-    EXPECT_EQ(settings.layout.BlockSep(), -1);
+    EXPECT_EQ(settings.layout.Label(), 1) << "out of range: the default";
+    EXPECT_EQ(settings.layout.BlockSep(), 13) << "out of range: the default";
 }
 
 TEST_F(SettingsLoad, PolarizationComesFromTheInstrument) {
