@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include "calcbridge/CalcBridge.h"
@@ -115,6 +117,32 @@ TEST(JournalWithOffice, NotWrittenWithoutOfficeThenWrittenAgainLikeDirectMeasure
     EXPECT_EQ(journal.UnwrittenCount(), 0);
     EXPECT_EQ(journal.List().front().outcome.workbook, "Book1.ods");
     EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// Calc opens both the CSV export and the clipboard's tab-separated text as a user who lets it
+// evaluate formulas would: a reading whose text looks like a formula must stay text.
+TEST(JournalWithOffice, ExportedAndCopiedRowsOpenAsTextInCalc) {
+    OfficeRun run;
+    JournalEntry entry = Measurement("10:00:00");
+    entry.valueItems[2].valueText = "=HYPERLINK(\"http://example.invalid\";A1)";
+    const auto table = JournalTable({entry});
+    std::string csv, tsv;
+    for (const auto &row : table) csv += CsvLine(row), tsv += TsvLine(row);
+    const std::map<std::string, std::string> files = {{"rows.csv", "44"}, {"rows.txt", "9"}};
+    for (const auto &[name, separator] : files) {
+        std::ofstream(run.dir + "/" + name, std::ios::binary) << (name == "rows.csv" ? csv : tsv);
+        const std::string command = "soffice -env:UserInstallation=file://" + run.dir + "/convert --headless --infilter=\"CSV:" +
+                                    separator + ",34,76,1,,1033,false,true,false,false,false,-1,true\" --convert-to fods --outdir " +
+                                    run.dir + " " + run.dir + "/" + name + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::ifstream in(run.dir + "/" + name.substr(0, name.find('.')) + ".fods");
+        std::stringstream converted;
+        converted << in.rdbuf();
+        const std::string document = converted.str();
+        ASSERT_NE(document.find("office:value-type=\"float\" office:value=\"-0.5\""), std::string::npos) << name << ": the negative number came through";
+        EXPECT_EQ(document.find("table:formula"), std::string::npos) << name << " holds a formula";
+        EXPECT_NE(document.find("HYPERLINK"), std::string::npos) << name;
+    }
 }
 
 }  // namespace
