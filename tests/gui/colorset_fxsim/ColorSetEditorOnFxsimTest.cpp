@@ -89,6 +89,20 @@ TEST_F(ColorSetEditorOnFxsim, MeasureFillsTheLibrarysLabAndLeavesTheMeasurementT
     EXPECT_NE(boxes_.Boxes()[1].text.find(ui::platform::ResString(1234)), std::string::npos) << boxes_.Boxes()[1].text;
     EXPECT_EQ(control<QLineEdit>(entry, 1056)->text(), QString("50.00"));
     EXPECT_EQ(MeasurementTypeProperty(), 3);
+
+    // A colour the instrument cannot give (the user illuminant, none registered: the largest
+    // float, answered 31) is reported, and none of it reaches the fields or the slot.
+    int32_t userIlluminant = 14;
+    ASSERT_EQ(LockedCall([&](const DIFunctions &di) { return di.DISetProperty(DeviceHandle().load(), 3, &userIlluminant); }), 0);
+    boxes_.Clear();
+    entry.OnMeasure();
+    ASSERT_EQ(boxes_.Count(), 2u) << "the question and the error";
+    EXPECT_NE(boxes_.Boxes()[1].text.find(ui::platform::ResString(1231)), std::string::npos) << boxes_.Boxes()[1].text;
+    EXPECT_EQ(control<QLineEdit>(entry, 1056)->text(), QString("50.00"));
+    entry.accept();
+    ASSERT_EQ(entry.result(), int(QDialog::Accepted));
+    EXPECT_EQ(config_.Slot(0)->colors[0].L, 50.0f);
+    EXPECT_EQ(ui::platform::FormatNumber(config_.Slot(0)->colors[0].a, 2), ui::platform::FormatNumber(expected.colour[0][1], 2));
 }
 
 // Edits slot `slot` through the pages and their entry dialogs.
@@ -203,7 +217,7 @@ TEST_F(ColorSetEditorOnFxsim, ASlotHeldPolarisedWithoutTheFlagIsEditedSentAndSav
         CEditColorSetDlg editor(read, kSlot);
         ColorSetPage &conditions = *editor.Pages()[0];
         EXPECT_EQ(control<QComboBox>(conditions, 1044)->currentIndex(), 1) << "polarisation on";
-        EXPECT_EQ(control<QComboBox>(conditions, 1036)->currentText(), ui::platform::ResQString(1273));
+        EXPECT_EQ(control<QComboBox>(conditions, 1036)->currentText().toStdString(), ui::platform::ResString(1273));
         editor.OnSave();
         ASSERT_EQ(boxes_.Count(), 1u);
         EXPECT_EQ(boxes_.Boxes()[0].text, ui::platform::ResString(1307)) << boxes_.Boxes()[0].text;
