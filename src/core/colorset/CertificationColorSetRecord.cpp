@@ -82,7 +82,9 @@ ColorSet ColorSetFromRecord(const CertificationColorSetRecord &record) {
     set.differenceFormula = record.differenceFormula;
     std::copy(std::begin(record.factors), std::end(record.factors), set.factors.begin());
     set.conditionMode = record.conditionMode;
-    set.polarization = record.polarization;
+    // The filter goes with the polarised condition only. A slot holding another pair is read
+    // as its condition says, so that the pages show it, and sending and saving keep it whole.
+    set.polarization = PolarizationForCondition(record.measurementCondition);
     set.paperColor = record.paperColor;
     set.toneSetting = record.toneSetting;
     set.toneMeasurementCondition = record.toneMeasurementCondition;

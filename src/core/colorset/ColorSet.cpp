@@ -39,6 +39,12 @@ int ToneMeasurementConditionToIndex(int code) {
     return 0;
 }
 
+int PolarizationForCondition(int conditionCode) { return conditionCode == kPolarizedCondition ? 1 : 0; }
+
+bool PolarizationMatchesCondition(const ColorSet &set) {
+    return set.polarization == PolarizationForCondition(set.measurementCondition);
+}
+
 int32_t WholeTint(float tint) {
     if (std::isnan(tint)) return 0;
     double whole = std::trunc(static_cast<double>(tint));

@@ -19,6 +19,7 @@ inline constexpr int kColorTolerances = 4;
 inline constexpr int kColorSetNameLimit = 12;   // bytes
 inline constexpr int kColorNameLimit = 9;       // bytes
 inline constexpr int kNoPaperColor = -1;
+inline constexpr int kPolarizedCondition = 161;  // measurement condition with the polarisation filter
 
 struct Tolerance {
     int inUse = 1;
@@ -97,6 +98,11 @@ int MeasurementConditionFromIndex(int index);      // 0..4 -> 0, 2, 160, 161, 14
 int MeasurementConditionToIndex(int code);         // unknown codes -> 1
 int ToneMeasurementConditionFromIndex(int index);  // 0..2 -> 0, 160, 161
 int ToneMeasurementConditionToIndex(int code);     // unknown codes -> 0
+
+// The polarisation flag that goes with a measurement-condition code: 1 for the polarised
+// condition, 0 for every other.
+int PolarizationForCondition(int conditionCode);
+bool PolarizationMatchesCondition(const ColorSet &set);
 
 // A tint cut to a whole number towards zero; NaN becomes 0 and values beyond the int
 // range stop at its ends (a plain conversion would be undefined there).

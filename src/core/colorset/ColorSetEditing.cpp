@@ -67,6 +67,12 @@ std::optional<Notice> MidToneSpreadNotice(const CConfiguration &configuration, i
     return notice;
 }
 
+std::optional<Notice> PolarizationMismatchNotice(const CConfiguration &configuration, int slot) {
+    const ColorSet *set = configuration.Slot(slot);
+    if (!set || PolarizationMatchesCondition(*set)) return std::nullopt;
+    return MakeNotice(kPolarizationMismatch, kMessageCaption, platform::mb::ICONHAND);
+}
+
 std::string ProposedFileName(std::string_view setName) {
     std::string name(setName);
     for (char &c : name)

@@ -30,6 +30,7 @@ inline constexpr int kSavedInfo = 1307;
 inline constexpr int kMidToneHeading = 1390;
 inline constexpr int kMidToneConsistencyLine = 1389;  // %1 mid-tone step (1..3)
 inline constexpr int kMidToneStepOffLine = 1388;      // %1 mid-tone step (1..3)
+inline constexpr int kPolarizationMismatch = 1790;  // condition and polarisation disagree
 inline constexpr int kMessageCaption = 1200;
 
 inline constexpr const char *kFileFilter = "Color Set File(*.fcs)|*.fcs||";
@@ -60,6 +61,10 @@ int32_t ClearAllRegistered(CConfiguration &configuration);
 std::optional<Notice> MidToneSpreadNotice(const CConfiguration &configuration, int slot);
 // The text of that message for the check's bits and the rule's step index.
 std::string MidToneSpreadText(int bits, int stepIndex);
+
+// The message shown before saving a slot whose polarisation does not go with its measurement
+// condition (a file holding that pair could not be loaded again); nothing when they agree.
+std::optional<Notice> PolarizationMismatchNotice(const CConfiguration &configuration, int slot);
 
 // The file name proposed when saving a set: its name with every character that a file name
 // cannot hold (/ \ : * ? " < > |) replaced by "_", so the proposal never points elsewhere

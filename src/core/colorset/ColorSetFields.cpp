@@ -1,10 +1,12 @@
 #include "colorset/ColorSetFields.h"
 
 #include <cmath>
+#include <limits>
 
 #include "colorset/ColorSet.h"
 #include "colorset/ColorSetFile.h"
 #include "platform/Numbers.h"
+#include "platform/Resources.h"
 #include "resources/ResourceIds.h"
 
 namespace ombra::core {
@@ -63,11 +65,44 @@ NumericFieldRule Tint() {
     rule.badCharacterIcon = platform::mb::ICONHAND;
     return rule;
 }
-NumericFieldRule Aim() { return makeRule(kSignedCharacters, -99.9, 99.9, 1); }
-NumericFieldRule StepTolerance() { return makeRule(kUnsignedCharacters, 0.1, 99.9, 1); }
+// The three fields of a tone step refuse a bad character alike, with the stop icon.
+NumericFieldRule Aim() {
+    NumericFieldRule rule = makeRule(kSignedCharacters, -99.9, 99.9, 1);
+    rule.badCharacterIcon = platform::mb::ICONHAND;
+    return rule;
+}
+NumericFieldRule StepTolerance() {
+    NumericFieldRule rule = makeRule(kUnsignedCharacters, 0.1, 99.9, 1);
+    rule.badCharacterIcon = platform::mb::ICONHAND;
+    return rule;
+}
 }  // namespace fields
 
+namespace {
+
+// The value a field holds once checked against its range; `previous` when refused.
+FieldCheck CheckRange(double value, double previous, const NumericFieldRule &rule) {
+    if (!std::isfinite(value) || value < rule.minimum || value > rule.maximum)
+        return refuse(previous, rule,
+                      fieldNotice(cstext::kOutOfRange, platform::mb::ICONEXCLAMATION,
+                                  {limitText(rule.minimum, rule.limitDecimals), limitText(rule.maximum, rule.limitDecimals)}));
+    return FieldCheck{value, FieldText(value, rule), std::nullopt};
+}
+
+// The instrument gives the largest float for a value it could not deliver.
+bool isUndelivered(double value) { return value == static_cast<double>(std::numeric_limits<float>::max()); }
+
+}  // namespace
+
 std::string FieldText(double value, const NumericFieldRule &rule) { return platform::FormatNumber(value, rule.decimals); }
+
+std::string MeasuredFieldText(double value, const NumericFieldRule &rule) {
+    return isUndelivered(value) ? platform::ResString(res::kMissingValueText) : FieldText(value, rule);
+}
+
+FieldCheck CheckMeasuredValue(double value, double previous, const NumericFieldRule &rule) {
+    return CheckRange(value, previous, rule);
+}
 
 FieldCheck CheckNumericField(const std::string &typed, double previous, const NumericFieldRule &rule,
                              const std::string &separator) {
@@ -81,11 +116,7 @@ FieldCheck CheckNumericField(const std::string &typed, double previous, const Nu
     } else {
         value = ReadLeadingDecimal(text);
     }
-    if (!std::isfinite(value) || value < rule.minimum || value > rule.maximum)
-        return refuse(previous, rule,
-                      fieldNotice(cstext::kOutOfRange, platform::mb::ICONEXCLAMATION,
-                                  {limitText(rule.minimum, rule.limitDecimals), limitText(rule.maximum, rule.limitDecimals)}));
-    return FieldCheck{value, FieldText(value, rule), std::nullopt};
+    return CheckRange(value, previous, rule);
 }
 
 NameCheck CheckNameField(const std::string &typed, const std::string &previous, int maximumLength) {

@@ -46,8 +46,8 @@ NumericFieldRule Factor();         // 0.01..9.99; refused or empty: 1.0
 NumericFieldRule ToneFactor();     // 0.5..9.9 shown "%1.2f"; refused or empty: 1.0
 NumericFieldRule MidToneTolerance();  // 0.1..99.9 "%1.1f"; refused or empty: 5.0
 NumericFieldRule Tint();           // 1..99 "%1.0f", limits "%d", bad character with the stop icon
-NumericFieldRule Aim();            // -99.9..99.9 "%0.1f"
-NumericFieldRule StepTolerance();  // 0.1..99.9 "%0.1f"
+NumericFieldRule Aim();            // -99.9..99.9 "%0.1f", bad character with the stop icon
+NumericFieldRule StepTolerance();  // 0.1..99.9 "%0.1f", bad character with the stop icon
 }  // namespace fields
 
 struct FieldCheck {
@@ -64,6 +64,14 @@ FieldCheck CheckNumericField(const std::string &typed, double previous, const Nu
 
 // The field's display text for `value` ("." whatever the locale).
 std::string FieldText(double value, const NumericFieldRule &rule);
+
+// A value the instrument measured for a field. It is shown as FieldText, or as the
+// missing-value text (string 1196) when the instrument did not deliver it (the largest
+// float), and it counts only once checked like a typed value: outside the field's range
+// (where an undelivered value always is) it is refused with the range message and
+// `previous` stays.
+std::string MeasuredFieldText(double value, const NumericFieldRule &rule);
+FieldCheck CheckMeasuredValue(double value, double previous, const NumericFieldRule &rule);
 
 // A name field: the typed text when every character is allowed, else `previous` with the
 // notice of string 1293. The length is limited by the edit itself; a longer text is cut.

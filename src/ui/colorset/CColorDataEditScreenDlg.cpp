@@ -109,7 +109,9 @@ void CColorDataEditScreenDlg::OnMeasure() {
         errorMng_.Report(status);
         return;
     }
-    for (int i = 0; i < 3; ++i) lab_[i]->SetValue(lab[i]);
+    // Checked like typed values when the dialog stores: a value the instrument did not
+    // deliver shows as missing and never reaches the slot.
+    for (int i = 0; i < 3; ++i) lab_[i]->SetMeasured(lab[i]);
 }
 
 void CColorDataEditScreenDlg::accept() {

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "colorset/ColorSetEditing.h"
+#include "colorset/ColorSetFieldEdits.h"
 #include "colorset/ColorSetPage.h"
 #include "colorset/Configuration.h"
 #include "platform/Executable.h"
@@ -95,12 +96,10 @@ void CEditColorSetDlg::InitDialog() {
 }
 
 void CEditColorSetDlg::keyPressEvent(QKeyEvent *event) {
-    // Enter neither closes the editor nor sends anything.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    // Key presses the pages' controls leave alone arrive here. Enter neither closes the
+    // editor nor sends anything, and Escape does not cancel it: cancelling throws away every
+    // change (a loaded file included), so only the Cancel button does that.
+    if (!SwallowEnterAndEscape(event)) QDialog::keyPressEvent(event);
 }
 
 // ---- tabs ----
@@ -174,6 +173,12 @@ void CEditColorSetDlg::OnLoad() {
 
 void CEditColorSetDlg::OnSave() {
     if (!ExchangeAll() || !CheckMidToneSpread()) return;
+    // Said before the file dialog, and in its own words: the file check would refuse the
+    // pair, and "could not be written" would send the user looking at the folder.
+    if (std::optional<Notice> mismatch = colorsets::PolarizationMismatchNotice(configuration_, slot_)) {
+        Message(*mismatch);
+        return;
+    }
     platform::FileDialogRequest request = colorSetFileRequest();
     request.save = true;  // asks before overwriting an existing file
     request.defaultExtension = colorsets::kFileExtension;

@@ -2,7 +2,7 @@
 // (measurement conditions, colour data, tone data), with Send to the instrument, Load from
 // and Save to a colour-set file. Pages change the slot in place; the list dialog keeps a
 // backup and puts it back unless the editor ends Accepted, which it does only after the slot
-// was sent.
+// was sent. Enter and Escape do nothing in the editor: Cancel is the one way to discard.
 //
 // Controls carry the object names "ctl_<id>": 1034 tabs, 1066 caption, 1068 send, 1032 load,
 // 1033 save, 1 OK (hidden), 2 cancel. The dialog is "dlg_137".

@@ -36,6 +36,9 @@ void CEditColorToneDataDlg::CreateControls() {
     list_->setObjectName(ColorSetControlName(kListId));
     for (const tonedata::Column &c : tonedata::Columns())
         list_->InsertColumn(list_->GetColumnCount(), platform::ResQString(c.headerId), c.width);
+    // Headings are centred over their centred cells, as in the colour list.
+    for (int i = 0; i < list_->GetColumnCount(); ++i)
+        if (QTableWidgetItem *h = list_->horizontalHeaderItem(i)) h->setTextAlignment(Qt::AlignCenter);
     enter_ = ColorSetButton(this, kEnterId, QStringLiteral("Enter / Edit..."));
     delete_ = ColorSetButton(this, kDeleteId, QStringLiteral("Delete"));
     deleteAll_ = ColorSetButton(this, kDeleteAllId, QStringLiteral("Delete All"));

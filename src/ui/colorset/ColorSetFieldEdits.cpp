@@ -5,6 +5,7 @@
 #include <QFocusEvent>
 #include <QPointer>
 #include <QTimer>
+#include <utility>
 
 #include "platform/MessageBox.h"
 #include "platform/Numbers.h"
@@ -33,18 +34,30 @@ NumericEdit::NumericEdit(int id, NumericFieldRule rule, QWidget *parent) : Field
 
 void NumericEdit::SetValue(double value) {
     value_ = value;
+    measured_.reset();
     shown_ = QString::fromStdString(FieldText(value, rule_));
     setText(shown_);
 }
 
+void NumericEdit::SetMeasured(double value) {
+    measured_ = value;
+    shown_ = QString::fromStdString(MeasuredFieldText(value, rule_));
+    setText(shown_);
+}
+
 void NumericEdit::ShowEmpty() {
+    measured_.reset();
     shown_.clear();
     clear();
 }
 
 bool NumericEdit::Commit() {
-    if (text() == shown_) return true;
-    FieldCheck check = CheckNumericField(text().toStdString(), value_, rule_, platform::UserDecimalSeparator());
+    const std::optional<double> measured = std::exchange(measured_, std::nullopt);
+    if (text() == shown_) return !measured || Apply(CheckMeasuredValue(*measured, value_, rule_));
+    return Apply(CheckNumericField(text().toStdString(), value_, rule_, platform::UserDecimalSeparator()));
+}
+
+bool NumericEdit::Apply(const FieldCheck &check) {
     value_ = check.value;
     shown_ = QString::fromStdString(check.text);
     setText(shown_);

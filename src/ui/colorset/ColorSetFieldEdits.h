@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
+#include <optional>
 #include <string>
 
 #include "colorset/ColorSetFields.h"
@@ -29,7 +30,8 @@ inline QPushButton *ColorSetButton(QWidget *parent, int id, const QString &text)
     return button;
 }
 
-// Enter and Escape do nothing in the entry dialogs: OK and Cancel are the only ways out.
+// Enter and Escape do nothing in the colour-set editor and its entry dialogs: their buttons
+// are the only ways out.
 inline bool SwallowEnterAndEscape(QKeyEvent *event) {
     switch (event->key()) {
     case Qt::Key_Return:
@@ -59,13 +61,20 @@ public:
     NumericEdit(int id, NumericFieldRule rule, QWidget *parent);
     void SetValue(double value);
     double Value() const { return value_; }
+    // Shows a value the instrument measured (string 1196 for one it did not deliver). It
+    // becomes the field's value only when the next Commit finds it in range; typing over it
+    // puts it aside.
+    void SetMeasured(double value);
     // Shows nothing (a factor the formula does not use); the value stays.
     void ShowEmpty();
     bool Commit() override;
 
 private:
+    bool Apply(const FieldCheck &check);
+
     NumericFieldRule rule_;
     double value_ = 0;
+    std::optional<double> measured_;  // shown, not yet checked
 };
 
 class NameEdit : public FieldEdit {

@@ -2,9 +2,12 @@
 // that keeps its colour sets; file dialogs and message boxes are answered by the platform
 // hooks, and the editor runs with simple pages of the test's own.
 #include <QApplication>
+#include <QComboBox>
 #include <QCursor>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -12,9 +15,11 @@
 #include <cstring>
 
 #include "../../unit/colorset/ColorSetTestSupport.h"
+#include "colorset/CColorDataEditScreenDlg.h"
 #include "colorset/CColorSetSettingDlg.h"
 #include "colorset/CEditColorSetDlg.h"
 #include "colorset/ColorSetPage.h"
+#include "colorset/ColorSetPages.h"
 #include "controls/CCheckListCtrl.h"
 #include "instrument/VireoDllAdapter.h"
 #include "instrument/WorkThread.h"
@@ -251,12 +256,121 @@ private slots:
         QCOMPARE(instrument_->sent.size(), size_t(0));
         QVERIFY(requests_.empty());
 
-        // Enter neither closes the editor nor sends.
+        // A polarisation that does not go with the condition: said in its own words before
+        // any file dialog, since the file could not be loaded again.
         set.midToneSpread.enabled = 0;
+        set.polarization = 0;  // condition 161
+        boxes.Clear();
+        editor.OnSave();
+        QCOMPARE(boxes.Count(), size_t(1));
+        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1790));
+        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONHAND);
+        QVERIFY(requests_.empty());
+        set.polarization = 1;
+
+        // Enter neither closes the editor nor sends.
         QTest::keyClick(&editor, Qt::Key_Return);
         QTest::keyClick(page(editor, 0)->field, Qt::Key_Enter);
         QVERIFY(editor.isVisible());
         QCOMPARE(instrument_->sent.size(), size_t(0));
+    }
+
+    // Escape and Enter right after opening and in a line edit, a list and a choice of every
+    // page: the editor stays open without a result, and every edit is still there.
+    void escapeAndEnterOnThePagesKeepTheEditorAndItsEdits() {
+        CConfiguration config;
+        config.ResetAll();
+        ColorSet &set = *config.Slot(2);
+        set = SampleSet();
+        for (auto [e, colour] : {std::pair{0, 2}, {2, 4}, {4, 5}}) {  // enough entries for the mid-tone rule
+            set.tones[e].enabled = set.tones[e].defined = 1;
+            set.tones[e].color = colour;
+        }
+        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
+        CEditColorSetDlg editor(config, 2);
+        QSignalSpy finished(&editor, &QDialog::finished);
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        auto keysLeaveTheEditorAlone = [&] {
+            for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+                QWidget *focused = QApplication::focusWidget();  // where a typed key goes
+                QTest::keyClick(focused ? focused : &editor, key);
+            }
+            QCoreApplication::processEvents();
+            return editor.isVisible() && finished.isEmpty();
+        };
+        QTRY_COMPARE(QApplication::focusWidget(), editor.Pages()[0]);
+        QVERIFY2(keysLeaveTheEditorAlone(), "right after opening");
+
+        auto focus = [&](int tab, int id) -> QWidget * {
+            if (editor.Tabs()->currentIndex() != tab) {
+                editor.Tabs()->setCurrentIndex(tab);
+                QCoreApplication::processEvents();  // the page's refresh
+            }
+            auto *widget = editor.Pages()[tab]->findChild<QWidget *>(QStringLiteral("ctl_%1").arg(id));
+            if (!widget) qFatal("no control %d", id);
+            widget->setFocus();
+            return widget;
+        };
+        auto typeInto = [&](int tab, int id, const char *text) {
+            auto *edit = static_cast<QLineEdit *>(focus(tab, id));
+            edit->clear();
+            QTest::keyClicks(edit, text);
+        };
+        const std::pair<int, int> lists[] = {{1, 1051}, {2, 1090}};
+        const std::pair<int, int> choices[] = {{0, 1037}, {1, 1065}, {2, 1358}};  // illuminant, paper, mid-tone entry
+        typeInto(0, 1035, "Edited");
+        QVERIFY2(keysLeaveTheEditorAlone(), "set name");
+        for (auto [tab, id] : choices) {
+            QTest::keyClick(focus(tab, id), Qt::Key_Down);
+            QVERIFY2(keysLeaveTheEditorAlone(), qPrintable(QString("choice %1").arg(id)));
+        }
+        for (auto [tab, id] : lists) {
+            QTest::keyClick(focus(tab, id), Qt::Key_Down);
+            QVERIFY2(keysLeaveTheEditorAlone(), qPrintable(QString("list %1").arg(id)));
+        }
+        typeInto(2, 1361, "4.5");
+        QVERIFY2(keysLeaveTheEditorAlone(), "mid-tone tolerance");
+
+        QVERIFY(editor.ExchangeAll());
+        QCOMPARE(set.name, std::string("Edited"));
+        QCOMPARE(set.illuminant, 8);
+        QCOMPARE(set.paperColor, 1);
+        QCOMPARE(set.midToneSpread.tolerance, 4.5f);
+        QCOMPARE(set.midToneSpread.toneIndexes[0], 2);  // the second entry offered, after 1 went off with the paper
+        QCOMPARE(boxes.Count(), size_t(1));  // the paper-colour question, nothing else
+        QCOMPARE(instrument_->sent.size(), size_t(0));
+    }
+
+    // A colour measured without its values (the largest float from the instrument) shows
+    // them as missing, and OK refuses them as out of range; measured values are stored.
+    void aMeasuredValueTheInstrumentDidNotDeliverIsRefused() {
+        CConfiguration config;
+        config.ResetAll();
+        *config.Slot(2) = SampleSet();
+        const ColorEntry before = config.Slot(2)->colors[1];
+        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
+        CColorDataEditScreenDlg entry(config, 2, 1);
+        auto lab = [&](int i) { return entry.findChild<QLineEdit *>(QStringLiteral("ctl_%1").arg(1056 + i)); };
+        instrument_->fake.SetMissingValues(true);
+        entry.OnMeasure();
+        QCOMPARE(boxes.Count(), size_t(1));  // the question only: the instrument answered 0
+        for (int i = 0; i < 3; ++i) QCOMPARE(lab(i)->text(), ui::platform::ResQString(1196));
+        entry.accept();
+        QCOMPARE(entry.result(), int(QDialog::Rejected));
+        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResQString(1300).arg("0.00", "999.99").toStdString());
+        QCOMPARE(lab(0)->text(), QString("11.25"));  // the value before measuring
+        QCOMPARE(config.Slot(2)->colors[1], before);
+
+        instrument_->fake.SetMissingValues(false);
+        entry.OnMeasure();
+        entry.accept();
+        QCOMPARE(entry.result(), int(QDialog::Accepted));
+        const ColorEntry &stored = config.Slot(2)->colors[1];
+        QCOMPARE((std::array<float, 3>{stored.L, stored.a, stored.b}),
+                 (std::array<float, 3>{FakeInstrument::ColorValue(0, 0), FakeInstrument::ColorValue(0, 1),
+                                       FakeInstrument::ColorValue(0, 2)}));
     }
 
     void loadRefusesABadFileAndSaveProposesASafeName() {

@@ -275,6 +275,8 @@ private slots:
         QCOMPARE(list->rowCount(), 8);
         QCOMPARE(headers(list).mid(0, 3), (QStringList{res(1402), res(1403), res(1409)}));
         QCOMPARE(headers(list).last(), res(1417));
+        for (int c = 0; c < list->columnCount(); ++c)
+            QCOMPARE(list->horizontalHeaderItem(c)->textAlignment(), int(Qt::AlignCenter));
         // Sample set: entries 2, 6 enabled (4 and 8 name undefined colours and are off); paper colour 1.
         QCOMPARE(rowTexts(list, 1).mid(0, 5), (QStringList{"2", "Col2" + res(1387) + " 2)", "", "", ""}));
         QCOMPARE(rowTexts(list, 1).mid(5, 3), (QStringList{"61", "-8.5", "2.5"}));
@@ -341,6 +343,15 @@ private slots:
         type(entry, 1373, "0");
         entry.accept();
         QCOMPARE(QString::fromStdString(boxes.Boxes().back().text), res(1300).replace("%1", "1").replace("%2", "99"));
+        QCOMPARE(Slot().tones[6].enabled, 0);
+        // A bad character in a tint, an aim or a tolerance: string 1284 with the stop icon.
+        for (int id : {1381, 1374, 1375}) {
+            type(entry, id, "1x");
+            entry.accept();
+            QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1284));
+            QCOMPARE(boxes.Boxes().back().flags, ui::platform::mb::ICONHAND);
+        }
+        QCOMPARE(control<QLineEdit>(entry, 1374)->text(), QString("20.0"));  // the previous aim is back
         QCOMPARE(Slot().tones[6].enabled, 0);
         type(entry, 1373, "12.6");
         type(entry, 1382, "-12.34");

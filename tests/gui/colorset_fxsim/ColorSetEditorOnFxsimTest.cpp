@@ -1,6 +1,7 @@
 // The colour-set editor's pages against the real instrument library and a running virtual
-// instrument: measuring a colour in the colour entry dialog, and a set edited on all three
-// pages going through a colour-set file into the instrument and back.
+// instrument: measuring a colour in the colour entry dialog, a set edited on all three pages
+// going through a colour-set file into the instrument and back, and a slot whose
+// polarisation the instrument holds apart from its condition.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -13,13 +14,16 @@
 #include "settings/AppSettings.h"
 #include "colorimetry/Instrument.h"
 #include "colorset/CColorDataEditScreenDlg.h"
+#include "colorset/CEditColorSetDlg.h"
 #include "colorset/CEditToneDataDlg.h"
+#include "colorset/CertificationColorSetRecord.h"
 #include "colorset/ColorSetPage.h"
 #include "colorset/ColorSetPages.h"
 #include "colorset/Configuration.h"
 #include "instrument/DeviceEnumeration.h"
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/PropertyTables.h"
+#include "platform/FileDialog.h"
 #include "platform/Numbers.h"
 #include "platform/Resources.h"
 #include "support/TestSupport.h"
@@ -85,6 +89,20 @@ TEST_F(ColorSetEditorOnFxsim, MeasureFillsTheLibrarysLabAndLeavesTheMeasurementT
     EXPECT_NE(boxes_.Boxes()[1].text.find(ui::platform::ResString(1234)), std::string::npos) << boxes_.Boxes()[1].text;
     EXPECT_EQ(control<QLineEdit>(entry, 1056)->text(), QString("50.00"));
     EXPECT_EQ(MeasurementTypeProperty(), 3);
+
+    // A colour the instrument cannot give (the user illuminant, none registered: the largest
+    // float, answered 31) is reported, and none of it reaches the fields or the slot.
+    int32_t userIlluminant = 14;
+    ASSERT_EQ(LockedCall([&](const DIFunctions &di) { return di.DISetProperty(DeviceHandle().load(), 3, &userIlluminant); }), 0);
+    boxes_.Clear();
+    entry.OnMeasure();
+    ASSERT_EQ(boxes_.Count(), 2u) << "the question and the error";
+    EXPECT_NE(boxes_.Boxes()[1].text.find(ui::platform::ResString(1231)), std::string::npos) << boxes_.Boxes()[1].text;
+    EXPECT_EQ(control<QLineEdit>(entry, 1056)->text(), QString("50.00"));
+    entry.accept();
+    ASSERT_EQ(entry.result(), int(QDialog::Accepted));
+    EXPECT_EQ(config_.Slot(0)->colors[0].L, 50.0f);
+    EXPECT_EQ(ui::platform::FormatNumber(config_.Slot(0)->colors[0].a, 2), ui::platform::FormatNumber(expected.colour[0][1], 2));
 }
 
 // Edits slot `slot` through the pages and their entry dialogs.
@@ -164,6 +182,55 @@ TEST_F(ColorSetEditorOnFxsim, AnEditedSetGoesThroughAFileIntoTheInstrumentAndBac
     ASSERT_EQ(config_.ReadAllFromInstrument(), 0);
     edited.registered = true;
     EXPECT_EQ(*config_.Slot(kSlot), edited);
+}
+
+// The condition and polarisation fields of what the instrument holds in `slot`.
+std::pair<int32_t, int32_t> HeldConditionAndPolarization(int slot) {
+    CertificationColorSetRecord record{};
+    int32_t status = LockedCall([&](const DIFunctions &di) {
+        return di.DIGetCertificationColorSet(DeviceHandle().load(), slot, &record);
+    });
+    EXPECT_EQ(status, 0);
+    return {record.measurementCondition, record.polarization};
+}
+
+TEST_F(ColorSetEditorOnFxsim, ASlotHeldPolarisedWithoutTheFlagIsEditedSentAndSavedWhole) {
+    constexpr int kSlot = 3;
+    config_.ResetAll();
+    ColorSet &odd = *config_.Slot(kSlot);
+    odd.name = "Polar";
+    odd.measurementCondition = 161;
+    odd.polarization = 0;
+    odd.colors[0].valid = 1;
+    odd.colors[0].name = "Paper";
+    ASSERT_EQ(config_.WriteToInstrument(kSlot), 0);
+    ASSERT_EQ(HeldConditionAndPolarization(kSlot), std::make_pair(161, 0));
+
+    CConfiguration read;
+    ASSERT_EQ(read.ReadAllFromInstrument(), 0);
+    EXPECT_EQ(read.Slot(kSlot)->polarization, 1) << "the flag follows the condition";
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("polar.fcs").toStdString();
+    ui::platform::FileDialogHook previous =
+        ui::platform::SetFileDialogHook([&](const ui::platform::FileDialogRequest &) { return path; });
+    {
+        CEditColorSetDlg editor(read, kSlot);
+        ColorSetPage &conditions = *editor.Pages()[0];
+        EXPECT_EQ(control<QComboBox>(conditions, 1044)->currentIndex(), 1) << "polarisation on";
+        EXPECT_EQ(control<QComboBox>(conditions, 1036)->currentText().toStdString(), ui::platform::ResString(1273));
+        editor.OnSave();
+        ASSERT_EQ(boxes_.Count(), 1u);
+        EXPECT_EQ(boxes_.Boxes()[0].text, ui::platform::ResString(1307)) << boxes_.Boxes()[0].text;
+        CConfiguration loaded;
+        loaded.ResetAll();
+        EXPECT_EQ(loaded.LoadFromFile(path, kSlot), 0) << "the saved file loads again";
+        EXPECT_EQ(loaded.Slot(kSlot)->polarization, 1);
+        editor.OnSend();
+        ASSERT_EQ(boxes_.Count(), 2u);
+        EXPECT_EQ(boxes_.Boxes()[1].text, ui::platform::ResString(1302));
+    }
+    ui::platform::SetFileDialogHook(previous);
+    EXPECT_EQ(HeldConditionAndPolarization(kSlot), std::make_pair(161, 1));
 }
 
 }  // namespace

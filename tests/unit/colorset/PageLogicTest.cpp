@@ -3,6 +3,9 @@
 // the tone entry and measuring a colour.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "ColorSetTestSupport.h"
 #include "colorset/ColorDataPageLogic.h"
 #include "colorset/ColorSetFields.h"
@@ -74,12 +77,24 @@ TEST(ColorSetFields, RefusalsNameTheRangeAndTheIcon) {
     EXPECT_EQ(tolerance.notice->flags, mb::ICONEXCLAMATION);
     EXPECT_DOUBLE_EQ(tolerance.value, 2.0);
     EXPECT_EQ(CheckNumericField("0", 5, fields::Tint(), ".").notice->args, (std::vector<std::string>{"1", "99"}));
-    EXPECT_EQ(CheckNumericField("a", 5, fields::Tint(), ".").notice->flags, mb::ICONHAND);
+    for (const NumericFieldRule &step : {fields::Tint(), fields::Aim(), fields::StepTolerance()})
+        EXPECT_EQ(CheckNumericField("a", 5, step, ".").notice->flags, mb::ICONHAND) << "the three fields of a tone step";
     EXPECT_EQ(CheckNumericField("0", 1, fields::ToneFactor(), ".").notice->args, (std::vector<std::string>{"0.50", "9.90"}));
     EXPECT_EQ(CheckNumericField("0", 1, fields::MidToneTolerance(), ".").notice->args,
               (std::vector<std::string>{"0.1", "99.9"}));
     // The kept value is the typed one, not its rounded text: 12.6 is listed as tint 12 later.
     EXPECT_DOUBLE_EQ(CheckNumericField("12.6", 5, fields::Tint(), ".").value, 12.6);
+}
+
+TEST(ColorSetFields, AMeasuredValueCountsOnlyInRangeAndAnUndeliveredOneShowsAsMissing) {
+    const double undelivered = std::numeric_limits<float>::max();
+    EXPECT_EQ(MeasuredFieldText(undelivered, fields::ColorAxis()), platform::ResString(1196));
+    for (double refused : {undelivered, std::nan(""), -0.5}) {
+        FieldCheck check = CheckMeasuredValue(refused, 7.25, fields::Lightness());
+        EXPECT_EQ(check.notice ? check.notice->textId : 0, cstext::kOutOfRange) << refused;
+        EXPECT_EQ(check.text, "7.25");
+    }
+    EXPECT_EQ(CheckMeasuredValue(-12.345, 7.25, fields::ColorAxis()).text, "-12.35");
 }
 
 TEST(ColorSetFields, NamesWithAForbiddenCharacterKeepThePreviousName) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "ColorSetTestSupport.h"
 
@@ -94,6 +95,19 @@ TEST(CertificationColorSetRecord, ReadingNormalisesTolerancesFlagsAndToneState) 
     EXPECT_TRUE(s.tones[0].steps[0].on);
     EXPECT_EQ(s.tones[0].defined, 1);
     EXPECT_EQ(s.tones[1].defined, 0);
+}
+
+TEST(CertificationColorSetRecord, ReadingTakesThePolarisationFromTheCondition) {
+    // Whatever the instrument holds beside the condition, the set read can be saved.
+    CertificationColorSetRecord r = RecordFromColorSet(SampleSet());
+    for (auto [code, held, read] : {std::tuple{161, 0, 1}, {2, 1, 0}, {161, 1, 1}, {0, 0, 0}}) {
+        r.measurementCondition = code;
+        r.polarization = held;
+        ColorSet pair = ColorSetFromRecord(r);
+        EXPECT_EQ(pair.polarization, read) << "condition " << code << " held with polarisation " << held;
+        EXPECT_EQ(pair.measurementCondition, code);
+        EXPECT_TRUE(ColorSetFileText(pair));
+    }
 }
 
 TEST(CertificationColorSetRecord, NamesWithoutTerminatorStayInsideTheirFields) {
