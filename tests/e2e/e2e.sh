@@ -517,6 +517,14 @@ start_users_office() {  # start_users_office [OPTION...]
     echo $! > "$WORK/office/soffice.pid"
     wait_for 90 office_up || { fail "LibreOffice did not start"; exit 1; }
 }
+# The tip of the day an office with a window shows as it starts, closed as a user closes it.
+tip_window() { xdotool search --onlyvisible --name '^Tip of the Day' 2> /dev/null | head -1; }
+close_tip_of_the_day() {
+    wait_for 10 test -n "$(tip_window)" || return 0
+    xdotool windowfocus --sync "$(tip_window)" 2> /dev/null
+    xdotool key Escape
+    wait_for 10 test -z "$(tip_window)" || echo "note: the tip of the day stays open"
+}
 # File › Exit, after saving the workbook (the office would ask): the office writes its settings as it closes.
 quit_users_office() {  # quit_users_office NAME
     calc save "$WORK/$1.ods" > /dev/null || fail "the workbook was not saved"
@@ -550,6 +558,7 @@ case_setup() {
     wait_for 60 test -S "$PROGRAM_SOCKET" && echo "ok: LibreOffice accepts the program's connection" ||
         { fail "LibreOffice does not listen on $PROGRAM_SOCKET"; exit 1; }
     calc wait 60 || { fail "the office lists no workbook"; exit 1; }
+    close_tip_of_the_day
     shot users-office
     start_program
     connect
@@ -567,6 +576,7 @@ case_setup() {
     # The test's own pipe only lets the test close this office again.
     start_users_office "--accept=pipe,name=$PIPE;urp;"
     OMBRA_UNO_URL=$TEST_UNO_URL calc wait 60 || { fail "the office lists no workbook"; exit 1; }
+    close_tip_of_the_day
     [ ! -e "$PROGRAM_SOCKET" ] && echo "ok: LibreOffice no longer accepts the program" || fail "$PROGRAM_SOCKET is there"
     OMBRA_UNO_URL=$TEST_UNO_URL quit_users_office second
 

@@ -281,7 +281,8 @@ std::string DefaultOfficeUserDir() {
 long RunningOfficeFor(const std::string &userDir) {
     const fs::path profile = fs::path(userDir).parent_path();
     std::error_code ec;
-    for (const fs::directory_entry &entry : fs::directory_iterator("/proc", ec)) {
+    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::directory_entry &entry = *it;
         const std::string name = entry.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         struct stat info {};
