@@ -503,7 +503,7 @@ string_with() { local text; text=$(calc string "$1"); echo "${text//%1/$2}"; }
 office_of_home() {  # the office process that runs with USER_HOME
     local pid
     for pid in $(pgrep -x soffice.bin); do
-        tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -qxF "HOME=$USER_HOME" && { echo "$pid"; return 0; }
+        tr '\0' '\n' 2> /dev/null < "/proc/$pid/environ" | grep -qxF "HOME=$USER_HOME" && { echo "$pid"; return 0; }
     done
     return 1
 }
@@ -519,11 +519,13 @@ start_users_office() {  # start_users_office [OPTION...]
 }
 # The tip of the day an office with a window shows as it starts, closed as a user closes it.
 tip_window() { xdotool search --onlyvisible --name '^Tip of the Day' 2> /dev/null | head -1; }
+has_tip_window() { [ -n "$(tip_window)" ]; }
+no_tip_window() { [ -z "$(tip_window)" ]; }
 close_tip_of_the_day() {
-    wait_for 10 test -n "$(tip_window)" || return 0
+    wait_for 10 has_tip_window || return 0
     xdotool windowfocus --sync "$(tip_window)" 2> /dev/null
     xdotool key Escape
-    wait_for 10 test -z "$(tip_window)" || echo "note: the tip of the day stays open"
+    wait_for 10 no_tip_window || echo "note: the tip of the day stays open"
 }
 # File › Exit, after saving the workbook (the office would ask): the office writes its settings as it closes.
 quit_users_office() {  # quit_users_office NAME
@@ -599,14 +601,17 @@ start_window_manager() {
 }
 active_window() { xdotool getactivewindow 2>/dev/null; }
 other_window() { xdotool search --all --onlyvisible --pid "$OTHER_PID" 2>/dev/null | head -1; }
+has_other_window() { [ -n "$(other_window)" ]; }
+other_is_active() { [ "$(active_window)" = "$(other_window)" ]; }
+program_is_active() { [ "$(active_window)" = "$MAIN_WINDOW" ]; }
 
 case_second_start() {
-    xterm -T "another application" > /dev/null 2>&1 &
+    xterm -T "another application" > "$WORK/xterm.log" 2>&1 &
     OTHER_PID=$!
     note_pid $OTHER_PID
-    wait_for 30 test -n "$(other_window)" || { fail "the other application's window did not appear"; exit 1; }
+    wait_for 30 has_other_window || { fail "the other application's window did not appear"; exit 1; }
     xdotool windowactivate --sync "$(other_window)" 2> /dev/null
-    wait_for 10 test "$(active_window)" = "$(other_window)" || fail "the other application is not in front"
+    wait_for 10 other_is_active || fail "the other application is not in front"
 
     log "ombra-dts, started again while it runs"
     mkdir -p "$WORK/path"
@@ -620,7 +625,7 @@ case_second_start() {
     wait "$second" || status=$?
     check "exit status of the second start" "$status" 0
     check "what the second start says" "$(cat "$WORK/second.log")" ""
-    wait_for 10 test "$(active_window)" = "$MAIN_WINDOW" && echo "ok: the running window is active" ||
+    wait_for 10 program_is_active && echo "ok: the running window is active" ||
         fail "the active window is $(active_window), not the program's $MAIN_WINDOW"
     shot second-start
     kill -0 "$APP_PID" 2> /dev/null && echo "ok: the first copy runs on" || fail "the first copy ended"

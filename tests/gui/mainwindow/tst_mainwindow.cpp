@@ -302,7 +302,7 @@ void MainWindowTest::postedMessagesReachTheWindow() {
     QCOMPARE(LampColour(w), QColor(255, 0, 0));
 }
 
-OMBRA_// Data › Set up LibreOffice, and anything else that sends its command, runs the application's
+// Data › Set up LibreOffice, and anything else that sends its command, runs the application's
 // set-up once and shows what it did; without a set-up (no office in the build) nothing happens.
 void MainWindowTest::setUpOfficeCommandShowsWhatTheSetUpDid() {
     CVireoDataTransferSoftwareDlg w("1");
@@ -329,5 +329,5 @@ void MainWindowTest::setUpOfficeCommandShowsWhatTheSetUpDid() {
     QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::ui::platform::mb::ICONINFORMATION);
 }
 
-QTEST_MAIN(MainWindowTest)
+OMBRA_QTEST_MAIN(MainWindowTest)
 #include "tst_mainwindow.moc"
