@@ -1,7 +1,6 @@
 #include "app/CommandLine.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 
 namespace ombra::app {

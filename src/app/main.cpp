@@ -2,7 +2,6 @@
 // a window run here; an option nobody knows ends the program with the usage; the toolkit's own
 // options go on to the application.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "app/App.h"
