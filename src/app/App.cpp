@@ -120,7 +120,9 @@ bool CVireoDataTransferSoftwareApp::TakeSingleInstanceMarker() {
 
 // A second start from the application menu must show the user the program that runs already.
 void CVireoDataTransferSoftwareApp::AskRunningCopyToRaise() {
-    if (!platform::AskRunningCopyToRaise(platform::RaiseSocketPath(instanceMarkerPath_), kRaiseTimeoutMs))
+    const char *token = std::getenv("XDG_ACTIVATION_TOKEN");
+    if (!platform::AskRunningCopyToRaise(platform::RaiseSocketPath(instanceMarkerPath_), kRaiseTimeoutMs,
+                                         token ? token : ""))
         std::fprintf(stderr, "%s is running already; its window could not be brought to the front.\n",
                      platform::ExecutableBaseName().c_str());
 }
@@ -128,7 +130,11 @@ void CVireoDataTransferSoftwareApp::AskRunningCopyToRaise() {
 void CVireoDataTransferSoftwareApp::ListenForSecondStarts() {
     if (!instanceMarker_->Held()) return;
     raiseListener_ = std::make_unique<platform::RaiseListener>();
-    raiseListener_->Listen(platform::RaiseSocketPath(instanceMarkerPath_), [this] { BringToFront(mainWindow_); });
+    raiseListener_->Listen(platform::RaiseSocketPath(instanceMarkerPath_), [this](const std::string &token) {
+        // The toolkit hands the token to a Wayland desktop with the window's activation.
+        if (!token.empty()) qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+        BringToFront(mainWindow_);
+    });
 }
 
 void CVireoDataTransferSoftwareApp::BringToFront(QWidget *window) {

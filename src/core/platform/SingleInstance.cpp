@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace ombra::core::platform {
 
@@ -88,8 +89,11 @@ namespace ombra::core::platform {
 
 namespace {
 
-constexpr char kRaiseRequest[] = "raise\n";
+// The request is "raise", then " TOKEN" when the second start was given a desktop activation
+// token (a desktop lets only the program the user started take the focus), then a line end.
+constexpr char kRaiseRequest[] = "raise";
 constexpr char kRaiseAnswer[] = "ok\n";
+constexpr size_t kLongestRequest = 512;
 constexpr int kAnswerTimeoutMs = 2000;
 
 using Clock = std::chrono::steady_clock;
@@ -127,6 +131,32 @@ bool Receive(int fd, const std::string &expected, Clock::time_point deadline) {
         got.append(buffer, static_cast<size_t>(n));
     }
     return got == expected;
+}
+
+// Reads one line (without its end) of at most `longest` bytes, within the deadline.
+std::optional<std::string> ReceiveLine(int fd, size_t longest, Clock::time_point deadline) {
+    std::string line;
+    while (line.size() <= longest) {
+        if (!WaitFor(fd, POLLIN, deadline)) return std::nullopt;
+        char c = 0;
+        ssize_t n = ::recv(fd, &c, 1, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) return std::nullopt;
+        if (c == '\n') return line;
+        line += c;
+    }
+    return std::nullopt;
+}
+
+// The token of "raise TOKEN" when it is one a desktop hands out (no spaces or control characters).
+std::optional<std::string> TokenOfRequest(const std::string &request) {
+    const std::string prefix = kRaiseRequest;
+    if (request == prefix) return std::string();
+    if (request.compare(0, prefix.size() + 1, prefix + " ") != 0) return std::nullopt;
+    std::string token = request.substr(prefix.size() + 1);
+    for (char c : token)
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) return std::nullopt;
+    return token;
 }
 
 bool Send(int fd, const std::string &text, Clock::time_point deadline) {
@@ -167,7 +197,7 @@ RaiseListener::~RaiseListener() {
     ::unlink(path_.c_str());
 }
 
-bool RaiseListener::Listen(const std::string &socketPath, std::function<void()> onRaise) {
+bool RaiseListener::Listen(const std::string &socketPath, std::function<void(const std::string &)> onRaise) {
     sockaddr_un address{};
     if (fd_ >= 0 || !FillAddress(socketPath, address)) return false;
     struct stat info {};
@@ -197,14 +227,20 @@ void RaiseListener::Answer() {
     int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (client < 0) return;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kAnswerTimeoutMs);
-    if (PeerIsThisUser(client) && Receive(client, kRaiseRequest, deadline)) {
-        if (onRaise_) onRaise_();
-        Send(client, kRaiseAnswer, deadline);
+    if (PeerIsThisUser(client)) {
+        const std::optional<std::string> request = ReceiveLine(client, kLongestRequest, deadline);
+        const std::optional<std::string> token = request ? TokenOfRequest(*request) : std::nullopt;
+        if (token) {
+            if (onRaise_) onRaise_(*token);
+            Send(client, kRaiseAnswer, deadline);
+        }
     }
     ::close(client);
 }
 
-bool AskRunningCopyToRaise(const std::string &socketPath, int timeoutMs) {
+bool AskRunningCopyToRaise(const std::string &socketPath, int timeoutMs, const std::string &activationToken) {
+    const std::string request = std::string(kRaiseRequest) + (activationToken.empty() ? "" : " " + activationToken) + "\n";
+    if (request.size() > kLongestRequest || !TokenOfRequest(request.substr(0, request.size() - 1))) return false;
     sockaddr_un address{};
     if (!FillAddress(socketPath, address) || !IsOwnSocket(socketPath)) return false;
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -217,7 +253,7 @@ bool AskRunningCopyToRaise(const std::string &socketPath, int timeoutMs) {
             connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
         }
     }
-    bool answered = connected && PeerIsThisUser(fd) && Send(fd, kRaiseRequest, deadline) &&
+    bool answered = connected && PeerIsThisUser(fd) && Send(fd, request, deadline) &&
                     Receive(fd, kRaiseAnswer, deadline);
     ::close(fd);
     return answered;

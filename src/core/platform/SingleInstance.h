@@ -56,21 +56,23 @@ public:
     // Listens at `socketPath` (needs a Qt event loop to answer). The caller holds the marker, so
     // a socket of this user's that is there was left by a copy that ended, and is replaced; any
     // other file there is left alone and false returned.
-    bool Listen(const std::string &socketPath, std::function<void()> onRaise);
+    // `onRaise` gets the desktop activation token the second start was given ("" without one).
+    bool Listen(const std::string &socketPath, std::function<void(const std::string &activationToken)> onRaise);
 
 private:
     void Answer();
 
     int fd_ = -1;
     std::string path_;
-    std::function<void()> onRaise_;
+    std::function<void(const std::string &)> onRaise_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 // Asks the copy listening at `socketPath` to bring its window to the front; true once it has
 // confirmed, false when there is no such copy, the socket is not this user's, or no answer came
-// within `timeoutMs`.
-bool AskRunningCopyToRaise(const std::string &socketPath, int timeoutMs);
+// within `timeoutMs`. `activationToken` (XDG_ACTIVATION_TOKEN of the second start) lets the running
+// copy take the focus on a desktop that hands out the focus by token.
+bool AskRunningCopyToRaise(const std::string &socketPath, int timeoutMs, const std::string &activationToken = {});
 
 // The socket beside the marker at `lockFilePath`.
 std::string RaiseSocketPath(const std::string &lockFilePath);

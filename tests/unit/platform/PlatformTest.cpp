@@ -122,8 +122,10 @@ TEST(RaiseChannel, TheRunningCopyAnswersOnASocketOfTheUsersAlone) {
     const std::string path = RaiseSocketPath((dir.path() + "/Marker").toStdString());
     EXPECT_EQ(path, (dir.path() + "/Marker.socket").toStdString());
     int raised = 0;
-    auto ask = [&] {
-        std::future<bool> asked = std::async(std::launch::async, [&] { return AskRunningCopyToRaise(path, 5000); });
+    std::string token = "none yet";
+    auto ask = [&](const std::string &activationToken = {}) {
+        std::future<bool> asked =
+            std::async(std::launch::async, [&] { return AskRunningCopyToRaise(path, 5000, activationToken); });
         QDeadlineTimer deadline(10000);
         while (asked.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready && !deadline.hasExpired())
             QCoreApplication::processEvents();
@@ -131,13 +133,19 @@ TEST(RaiseChannel, TheRunningCopyAnswersOnASocketOfTheUsersAlone) {
     };
     {
         RaiseListener listener;
-        ASSERT_TRUE(listener.Listen(path, [&] { ++raised; }));
+        ASSERT_TRUE(listener.Listen(path, [&](const std::string &given) {
+            ++raised;
+            token = given;
+        }));
         struct stat info {};
         ASSERT_EQ(::lstat(path.c_str(), &info), 0);
         EXPECT_TRUE(S_ISSOCK(info.st_mode));
         EXPECT_EQ(info.st_mode & 077, 0u) << "no one else may connect";
         EXPECT_TRUE(ask());
-        EXPECT_TRUE(ask());
+        EXPECT_EQ(token, "");
+        EXPECT_TRUE(ask("gnome-shell/ombra-dts/1234-5-host_TIME77"));
+        EXPECT_EQ(token, "gnome-shell/ombra-dts/1234-5-host_TIME77") << "the desktop's token reaches the running copy";
+        EXPECT_FALSE(AskRunningCopyToRaise(path, 1000, "two\nlines")) << "a token is one word";
         EXPECT_EQ(raised, 2);
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path))) << "the socket goes with the listener";
@@ -145,20 +153,20 @@ TEST(RaiseChannel, TheRunningCopyAnswersOnASocketOfTheUsersAlone) {
 
     {
         RaiseListener killed;  // a copy killed before it could remove its socket
-        ASSERT_TRUE(killed.Listen(path, [] {}));
+        ASSERT_TRUE(killed.Listen(path, [](const std::string &) {}));
         ASSERT_EQ(::link(path.c_str(), (path + ".kept").c_str()), 0);
     }
     ASSERT_EQ(::rename((path + ".kept").c_str(), path.c_str()), 0);
     EXPECT_FALSE(AskRunningCopyToRaise(path, 1000)) << "a socket nobody listens on";
     {
         RaiseListener next;
-        ASSERT_TRUE(next.Listen(path, [&] { ++raised; }));
+        ASSERT_TRUE(next.Listen(path, [&](const std::string &) { ++raised; }));
         EXPECT_TRUE(ask());
         EXPECT_EQ(raised, 3);
     }
     std::ofstream(path) << "not a socket";
     RaiseListener refused;
-    EXPECT_FALSE(refused.Listen(path, [] {}));
+    EXPECT_FALSE(refused.Listen(path, [](const std::string &) {}));
     EXPECT_FALSE(AskRunningCopyToRaise(path, 1000));
     EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
 }
