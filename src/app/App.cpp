@@ -1,8 +1,12 @@
 #include "app/App.h"
 
 #include <QApplication>
+#include <QWidget>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "app/MainWindowRunner.h"
 #include "app/VersionInfo.h"
@@ -19,6 +23,34 @@ namespace {
 CVireoDataTransferSoftwareApp *&current() {
     static CVireoDataTransferSoftwareApp *instance = nullptr;
     return instance;
+}
+
+constexpr const char *kNoDisplayLine = "no display: set DISPLAY or WAYLAND_DISPLAY";
+constexpr int kRaiseTimeoutMs = 5000;
+
+bool Set(const char *variable) {
+    const char *value = std::getenv(variable);
+    return value && *value;
+}
+
+// The toolkit's window system: -platform NAME on the command line, else QT_QPA_PLATFORM (a list
+// of names tried in turn); empty when neither names one.
+std::string NamedPlatform(int argc, char **argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return argv[i + 1];
+    const char *env = std::getenv("QT_QPA_PLATFORM");
+    return env ? env : "";
+}
+
+// A window system the toolkit cannot reach aborts the process; the user gets one line instead.
+QtMessageHandler previousHandler = nullptr;
+void ExitOnFatalStartMessage(QtMsgType type, const QMessageLogContext &context, const QString &message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", kNoDisplayLine);
+        std::_Exit(1);
+    }
+    if (previousHandler) previousHandler(type, context, message);
+    else std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
 }  // namespace
@@ -47,9 +79,16 @@ int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
     // step to make it the first place to look, nor a common-controls set-up to run.
     if (!TakeSingleInstanceMarker()) {
         outcome_ = Outcome::AnotherCopyRunning;
+        AskRunningCopyToRaise();
         return 0;
     }
+    if (!QCoreApplication::instance() && !HaveDisplay(argc, argv)) {
+        std::fprintf(stderr, "%s\n", kNoDisplayLine);
+        outcome_ = Outcome::NoDisplay;
+        return 1;
+    }
     InitFramework(argc, argv);
+    ListenForSecondStarts();
     ShowMarkerNotice();
     ReadProductVersion();
     FixSettingsLocation();
@@ -71,11 +110,60 @@ bool CVireoDataTransferSoftwareApp::LoadResources() {
 bool CVireoDataTransferSoftwareApp::TakeSingleInstanceMarker() {
     std::string path = options_.instanceLockPath;
     if (path.empty()) path = platform::SingleInstanceLock::DefaultLockPath(kInstanceMarkerName);
+    instanceMarkerPath_ = path;
     platform::SingleInstanceLock::Result result = instanceMarker_->Acquire(path);
     if (result == platform::SingleInstanceLock::Result::Untrusted)
         markerNotice_ = MakeNotice(kUntrustedMarkerTextId, 1200, platform::mb::ICONWARNING | platform::mb::OK,
                                    {path, instanceMarker_->Problem()});
     return result != platform::SingleInstanceLock::Result::HeldElsewhere;
+}
+
+// A second start from the application menu must show the user the program that runs already.
+void CVireoDataTransferSoftwareApp::AskRunningCopyToRaise() {
+    const char *token = std::getenv("XDG_ACTIVATION_TOKEN");
+    if (!platform::AskRunningCopyToRaise(platform::RaiseSocketPath(instanceMarkerPath_), kRaiseTimeoutMs,
+                                         token ? token : ""))
+        std::fprintf(stderr, "%s is running already; its window could not be brought to the front.\n",
+                     platform::ExecutableBaseName().c_str());
+}
+
+void CVireoDataTransferSoftwareApp::ListenForSecondStarts() {
+    if (!instanceMarker_->Held()) return;
+    raiseListener_ = std::make_unique<platform::RaiseListener>();
+    raiseListener_->Listen(platform::RaiseSocketPath(instanceMarkerPath_), [this](const std::string &token) {
+        // The toolkit hands the token to a Wayland desktop with the window's activation.
+        if (!token.empty()) qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+        BringToFront(mainWindow_);
+    });
+}
+
+void CVireoDataTransferSoftwareApp::BringToFront(QWidget *window) {
+    if (!window) return;
+    if (window->isMinimized()) window->showNormal();
+    window->raise();
+    window->activateWindow();
+    // A dialog or message box open over the window stays in front of it.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != window) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+// X needs DISPLAY, Wayland WAYLAND_DISPLAY; any other platform named (offscreen, for tests) is taken as it is.
+bool CVireoDataTransferSoftwareApp::HaveDisplay(int argc, char **argv) const {
+    const std::string named = NamedPlatform(argc, argv);
+    if (named.empty()) return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+    size_t from = 0;
+    while (from <= named.size()) {
+        size_t to = named.find(';', from);
+        if (to == std::string::npos) to = named.size();
+        const std::string name = named.substr(from, to - from);
+        if (name.rfind("xcb", 0) == 0 ? Set("DISPLAY") : name.rfind("wayland", 0) == 0 ? Set("WAYLAND_DISPLAY") : !name.empty())
+            return true;
+        from = to + 1;
+    }
+    return false;
 }
 
 void CVireoDataTransferSoftwareApp::ShowMarkerNotice() {
@@ -85,7 +173,11 @@ void CVireoDataTransferSoftwareApp::ShowMarkerNotice() {
 }
 
 void CVireoDataTransferSoftwareApp::InitFramework(int &argc, char **argv) {
-    if (!QCoreApplication::instance()) ownApplication_ = std::make_unique<QApplication>(argc, argv);
+    if (!QCoreApplication::instance()) {
+        previousHandler = qInstallMessageHandler(ExitOnFatalStartMessage);
+        ownApplication_ = std::make_unique<QApplication>(argc, argv);
+        qInstallMessageHandler(previousHandler);
+    }
     // Ties the windows to the installed desktop entry, so the desktop shows its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("ombra-dts"));
     // The toolkit adopts the user's locale for the C library; numbers the program formats

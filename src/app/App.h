@@ -19,6 +19,7 @@ class QWidget;
 
 namespace ombra::core::platform {
 class SingleInstanceLock;
+class RaiseListener;
 }
 
 namespace ombra::app {
@@ -46,7 +47,8 @@ public:
     enum class Outcome {
         NotStarted,
         NoResourceLibrary,   // ended silently: the resource library is missing or unusable
-        AnotherCopyRunning,  // ended silently: another copy holds the marker
+        AnotherCopyRunning,  // another copy holds the marker: it was asked to bring its window to the front
+        NoDisplay,           // there is no display to open the window on (exit status 1)
         MainWindowClosed,    // ran the main window to its end
     };
 
@@ -56,8 +58,8 @@ public:
     CVireoDataTransferSoftwareApp &operator=(const CVireoDataTransferSoftwareApp &) = delete;
 
     // Start-up: every step in order, then the main window until it closes. Creates the
-    // QApplication from argc/argv unless one exists. Returns the process exit status
-    // (always 0: an early end is not a failure).
+    // QApplication from argc/argv unless one exists. Returns the process exit status: 0, also
+    // for an early end, but 1 without a display.
     int Run(int &argc, char **argv);
 
     Outcome LastOutcome() const { return outcome_; }
@@ -75,13 +77,20 @@ public:
     // The notice start-up showed because the single-instance marker could not be trusted.
     const std::optional<Notice> &MarkerNotice() const { return markerNotice_; }
 
+    // The window a second start brings to the front (with the dialog open over it, if any).
+    void SetMainWindow(QWidget *window) { mainWindow_ = window; }
+    static void BringToFront(QWidget *window);
+
     // The application object that is running start-up or the main window, if any.
     static CVireoDataTransferSoftwareApp *Current();
 
 private:
     bool LoadResources();
     bool TakeSingleInstanceMarker();
+    void AskRunningCopyToRaise();
+    bool HaveDisplay(int argc, char **argv) const;
     void InitFramework(int &argc, char **argv);
+    void ListenForSecondStarts();
     void ReadProductVersion();
     void FixSettingsLocation();
     void LoadAccelerators();
@@ -91,8 +100,11 @@ private:
     Options options_;
     Outcome outcome_ = Outcome::NotStarted;
     std::unique_ptr<platform::SingleInstanceLock> instanceMarker_;
+    std::string instanceMarkerPath_;
+    QWidget *mainWindow_ = nullptr;
     std::optional<Notice> markerNotice_;
     std::unique_ptr<QApplication> ownApplication_;
+    std::unique_ptr<platform::RaiseListener> raiseListener_;  // ends before the application object
     std::string productVersion_;
     std::vector<platform::Accelerator> accelerators_;
 };

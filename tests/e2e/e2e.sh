@@ -5,7 +5,12 @@
 # is driven like a user drives it: a click on its Connect button, then the instrument's button.
 # What lands in the sheet is read back through the office's pipe (e2e_calc).
 #
-# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal
+# The case setup runs the set-up of the user's own LibreOffice as README.md gives it, on a fresh
+# HOME, and that office as the application menu starts it (a window on the display, no option
+# for the program); the case second-start starts the program a second time under a window manager.
+#
+# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal |
+#                                         setup | second-start
 #        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
 # environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
 #              OMBRA_E2E_KEEP=1 keep the work folder (logs, screenshots) after the run
@@ -57,16 +62,23 @@ echo "$WORK" > "$STATE/$(basename "$WORK").run"
 PIPE="ombra-e2e-$$"
 echo "$PIPE" > "$WORK/pipe"
 export FXSIM_DIR=$WORK/fxsim
-export OMBRA_UNO_URL="uno:pipe,name=$PIPE;urp;StarOffice.ComponentContext"
+TEST_UNO_URL="uno:pipe,name=$PIPE;urp;StarOffice.ComponentContext"
+export OMBRA_UNO_URL=$TEST_UNO_URL
+if [ "$CASE" = setup ]; then
+    # The program and e2e_calc use the program's own connection, the one the set-up makes.
+    unset OMBRA_UNO_URL
+    echo ombra-dts > "$WORK/pipe"
+fi
 export ASAN_OPTIONS=detect_leaks=0
 FAILURES=0
+SKIP=77
 APP_PID=
 MAIN_WINDOW=
 
 finish() {
     local status=$?
     [ $FAILURES -gt 0 ] && status=1
-    if [ $status != 0 ]; then
+    if [ $status != 0 ] && [ $status != $SKIP ]; then
         shot failure
         echo "--- program output ---"; cat "$WORK/app.log" 2>/dev/null
         echo "--- fxsim output ---"; cat "$WORK/fxsim.log" 2>/dev/null
@@ -473,9 +485,170 @@ case_journal() {
 }
 
 # ---------------------------------------------------------------------------------------------
+# The user's own LibreOffice: a fresh HOME, the set-up as README.md gives it, and the office started
+# as the application menu starts Calc.
+
+USER_HOME=$WORK/home
+PROFILE_FILE=$USER_HOME/.config/libreoffice/4/user/registrymodifications.xcu
+PROGRAM_SOCKET=/tmp/OSL_PIPE_$(id -u)_ombra-dts
+OUR_ITEM='<item oor:path="/org.openoffice.Setup/Office"><prop oor:name="ooSetupConnectionURL" oor:op="fuse"><value>pipe,name=ombra-dts;urp;StarOffice.ServiceManager</value></prop></item>'
+
+# A command as the user types it: in a folder where build/bin is this build, ombra-dts on the PATH.
+as_user() {
+    (cd "$WORK/tree" && env -u XDG_CONFIG_HOME -u OMBRA_UNO_URL HOME="$USER_HOME" PATH="$WORK/path:$PATH" "$@")
+}
+# The text of string ID with %1 filled in.
+string_with() { local text; text=$(calc string "$1"); echo "${text//%1/$2}"; }
+
+office_of_home() {  # the office process that runs with USER_HOME
+    local pid
+    for pid in $(pgrep -x soffice.bin); do
+        tr '\0' '\n' 2> /dev/null < "/proc/$pid/environ" | grep -qxF "HOME=$USER_HOME" && { echo "$pid"; return 0; }
+    done
+    return 1
+}
+office_up() { local pid; pid=$(office_of_home) && echo "$pid" > "$WORK/office/soffice_bin.pid"; }
+office_gone() { ! office_of_home > /dev/null; }
+
+# `soffice --calc`, the application menu's Calc, on the display; the options given are the test's own.
+start_users_office() {  # start_users_office [OPTION...]
+    mkdir -p "$WORK/office"
+    (cd "$USER_HOME" && exec env -u XDG_CONFIG_HOME HOME="$USER_HOME" soffice --calc "$@") >> "$WORK/office.log" 2>&1 &
+    echo $! > "$WORK/office/soffice.pid"
+    wait_for 90 office_up || { fail "LibreOffice did not start"; exit 1; }
+}
+# The tip of the day an office with a window shows as it starts, closed as a user closes it.
+tip_window() { xdotool search --onlyvisible --name '^Tip of the Day' 2> /dev/null | head -1; }
+has_tip_window() { [ -n "$(tip_window)" ]; }
+no_tip_window() { [ -z "$(tip_window)" ]; }
+close_tip_of_the_day() {
+    wait_for 10 has_tip_window || return 0
+    xdotool windowfocus --sync "$(tip_window)" 2> /dev/null
+    xdotool key Escape
+    wait_for 10 no_tip_window || echo "note: the tip of the day stays open"
+}
+# File › Exit, after saving the workbook (the office would ask): the office writes its settings as it closes.
+quit_users_office() {  # quit_users_office NAME
+    calc save "$WORK/$1.ods" > /dev/null || fail "the workbook was not saved"
+    calc quit
+    wait_for 60 office_gone || fail "LibreOffice did not end"
+}
+run_as_user() {  # run_as_user EXPECTED_STATUS EXPECTED_OUTPUT COMMAND...
+    local want_status=$1 want_out=$2 out status=0
+    shift 2
+    out=$(as_user "$@" 2>&1) || status=$?
+    echo "\$ $*"; echo "$out"
+    check "exit status of $*" "$status" "$want_status"
+    check "what $* says" "$out" "$want_out"
+}
+
+case_setup() {
+    if [ -e "$PROGRAM_SOCKET" ]; then
+        echo "e2e: $PROGRAM_SOCKET exists: an office of this user already accepts the program; skipped"
+        exit $SKIP
+    fi
+    mkdir -p "$USER_HOME" "$WORK/tree" "$WORK/path"
+    ln -s "$BIN/.." "$WORK/tree/build"
+    ln -s "$BIN/ombra-dts" "$WORK/path/ombra-dts"
+
+    log "the set-up on a HOME where LibreOffice never ran"
+    run_as_user 0 "$(string_with 1701 "$PROFILE_FILE")" build/bin/ombra-dts --setup-libreoffice
+    grep -qxF "$OUR_ITEM" "$PROFILE_FILE" && echo "ok: the profile names the program's pipe" || fail "no item in $PROFILE_FILE"
+
+    log "LibreOffice as the application menu starts it, then the program"
+    start_users_office
+    wait_for 60 test -S "$PROGRAM_SOCKET" && echo "ok: LibreOffice accepts the program's connection" ||
+        { fail "LibreOffice does not listen on $PROGRAM_SOCKET"; exit 1; }
+    calc wait 60 || { fail "the office lists no workbook"; exit 1; }
+    close_tip_of_the_day
+    shot users-office
+    start_program
+    connect
+    wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
+    measure_into 1
+    check_measurement 1
+    quit_users_office first
+    grep -qxF "$OUR_ITEM" "$PROFILE_FILE" && echo "ok: LibreOffice kept the setting" || fail "LibreOffice dropped the setting"
+    [ -d "$(dirname "$PROFILE_FILE")/basic" ] && echo "ok: LibreOffice completed the profile on its first start" ||
+        fail "LibreOffice did not complete the profile"
+
+    log "the undo, then LibreOffice no longer accepts the program"
+    run_as_user 0 "$(string_with 1706 "$PROFILE_FILE")" build/bin/ombra-dts --setup-libreoffice --undo
+    grep -qF "ooSetupConnectionURL" "$PROFILE_FILE" && fail "the setting is still there"
+    # The test's own pipe only lets the test close this office again.
+    start_users_office "--accept=pipe,name=$PIPE;urp;"
+    OMBRA_UNO_URL=$TEST_UNO_URL calc wait 60 || { fail "the office lists no workbook"; exit 1; }
+    close_tip_of_the_day
+    [ ! -e "$PROGRAM_SOCKET" ] && echo "ok: LibreOffice no longer accepts the program" || fail "$PROGRAM_SOCKET is there"
+    OMBRA_UNO_URL=$TEST_UNO_URL quit_users_office second
+
+    log "set-up and undo on the profile LibreOffice wrote: the file comes back byte for byte"
+    cp "$PROFILE_FILE" "$WORK/snapshot.xcu"
+    run_as_user 0 "$(string_with 1700 "$PROFILE_FILE")" ombra-dts --setup-libreoffice
+    cmp -s "$WORK/snapshot.xcu" "$PROFILE_FILE" && fail "the set-up changed nothing"
+    run_as_user 0 "$(string_with 1706 "$PROFILE_FILE")" ombra-dts --setup-libreoffice --undo
+    cmp "$WORK/snapshot.xcu" "$PROFILE_FILE" && echo "ok: the profile file is as it was, byte for byte" ||
+        fail "the undo did not restore the profile file"
+}
+
+# ---------------------------------------------------------------------------------------------
+# A second start on a desktop: the running window comes to the front.
+
+start_window_manager() {
+    HOME=$WORK openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
+    note_pid $!
+    wait_for 30 wmctrl -m > /dev/null 2>&1 || { fail "the window manager did not start"; exit 1; }
+}
+active_window() { xdotool getactivewindow 2>/dev/null; }
+other_window() { xdotool search --all --onlyvisible --pid "$OTHER_PID" 2>/dev/null | head -1; }
+has_other_window() { [ -n "$(other_window)" ]; }
+other_is_active() { [ "$(active_window)" = "$(other_window)" ]; }
+program_is_active() { [ "$(active_window)" = "$MAIN_WINDOW" ]; }
+
+case_second_start() {
+    xterm -T "another application" > "$WORK/xterm.log" 2>&1 &
+    OTHER_PID=$!
+    note_pid $OTHER_PID
+    wait_for 30 has_other_window || { fail "the other application's window did not appear"; exit 1; }
+    xdotool windowactivate --sync "$(other_window)" 2> /dev/null
+    wait_for 10 other_is_active || fail "the other application is not in front"
+
+    log "ombra-dts, started again while it runs"
+    mkdir -p "$WORK/path"
+    ln -sf "$BIN/ombra-dts" "$WORK/path/ombra-dts"
+    local second status=0
+    (PATH="$WORK/path:$PATH" QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime \
+        XDG_DATA_HOME=$WORK/data exec ombra-dts) > "$WORK/second.log" 2>&1 &
+    second=$!
+    note_pid $second
+    wait_for 30 process_gone "$second" || fail "the second start did not end"
+    wait "$second" || status=$?
+    check "exit status of the second start" "$status" 0
+    check "what the second start says" "$(cat "$WORK/second.log")" ""
+    wait_for 10 program_is_active && echo "ok: the running window is active" ||
+        fail "the active window is $(active_window), not the program's $MAIN_WINDOW"
+    shot second-start
+    kill -0 "$APP_PID" 2> /dev/null && echo "ok: the first copy runs on" || fail "the first copy ended"
+    check "windows of the program" "$(program_windows | wc -l)" 1
+}
+
+# ---------------------------------------------------------------------------------------------
 
 log "work folder $WORK"
 use_fitting_display
+case "$CASE" in
+    setup)
+        start_instrument
+        case_setup
+        [ $FAILURES = 0 ] && log "passed" || log "$FAILURES failure(s)"
+        exit ;;
+    second-start)
+        start_window_manager
+        start_program
+        case_second_start
+        [ $FAILURES = 0 ] && log "passed" || log "$FAILURES failure(s)"
+        exit ;;
+esac
 start_instrument
 if [ "$CASE" != journal ]; then
     start_office

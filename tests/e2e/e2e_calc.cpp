@@ -9,6 +9,8 @@
 //   e2e_calc active              the active cell ("A3")
 //   e2e_calc select CELL         moves the cell cursor to CELL
 //   e2e_calc save PATH           stores the document as PATH (.ods), replacing it
+//   e2e_calc quit                ends the office as File › Exit does (save the document first: it
+//                                would ask); the office writes its settings back as it closes
 //   e2e_calc string ID           the text of string ID of the resource library beside this program
 //   e2e_calc clipboard           the text on the X clipboard (needs DISPLAY)
 //   e2e_calc journal PATH        the measurement journal at PATH, oldest first: one line per entry,
@@ -41,7 +43,7 @@ using namespace ombra::core;
 int Usage() {
     std::fprintf(stderr,
                  "usage: e2e_calc wait [SECONDS] | cells RANGE | grid RANGE | shown CELL | active | select CELL |"
-                 " save PATH |"
+                 " save PATH | quit |"
                  " string ID | clipboard | journal PATH\n");
     return 2;
 }
@@ -213,6 +215,14 @@ int Run(int argc, char **argv) {
         if (command == "wait") return Wait(*calc, argc > 2 ? std::atof(argv[2]) : 60.0);
         if (argc != 3) {
             if (command == "active") return Active(*calc);
+            if (command == "quit") {
+                // The office may close the connection before it answers.
+                try {
+                    CalcDispatch(*calc, ".uno:Quit");
+                } catch (const AutomationError &) {
+                }
+                return 0;
+            }
             return Usage();
         }
         if (command == "cells" || command == "grid") return Cells(*calc, argument, command == "grid");

@@ -3,7 +3,11 @@
 // drops the lock when its process ends in any way, so a crashed copy never blocks the next.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
+
+class QSocketNotifier;
 
 namespace ombra::core::platform {
 
@@ -38,5 +42,39 @@ private:
     int fd_ = -1;
     std::string problem_;
 };
+
+// The running copy's door for a second start: the copy that holds the marker listens on a socket
+// beside it, and a copy started after it asks it there to bring its window to the front. Only
+// this user's processes are answered and only this user's socket is asked; every wait is bounded.
+class RaiseListener {
+public:
+    RaiseListener();
+    ~RaiseListener();  // stops listening and removes the socket
+    RaiseListener(const RaiseListener &) = delete;
+    RaiseListener &operator=(const RaiseListener &) = delete;
+
+    // Listens at `socketPath` (needs a Qt event loop to answer). The caller holds the marker, so
+    // a socket of this user's that is there was left by a copy that ended, and is replaced; any
+    // other file there is left alone and false returned.
+    // `onRaise` gets the desktop activation token the second start was given ("" without one).
+    bool Listen(const std::string &socketPath, std::function<void(const std::string &activationToken)> onRaise);
+
+private:
+    void Answer();
+
+    int fd_ = -1;
+    std::string path_;
+    std::function<void(const std::string &)> onRaise_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+// Asks the copy listening at `socketPath` to bring its window to the front; true once it has
+// confirmed, false when there is no such copy, the socket is not this user's, or no answer came
+// within `timeoutMs`. `activationToken` (XDG_ACTIVATION_TOKEN of the second start) lets the running
+// copy take the focus on a desktop that hands out the focus by token.
+bool AskRunningCopyToRaise(const std::string &socketPath, int timeoutMs, const std::string &activationToken = {});
+
+// The socket beside the marker at `lockFilePath`.
+std::string RaiseSocketPath(const std::string &lockFilePath);
 
 }  // namespace ombra::core::platform

@@ -191,6 +191,7 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     case kSysCmdAbout: OnAbout(); break;
     case kCmdManual: OnManual(); break;
     case kCmdMeasurements: OnMeasurements(); break;
+    case kCmdSetUpOffice: OnSetUpOffice(); break;
     default: break;
     }
     // A command that changed settings which could not be saved says so, once per failure.
@@ -243,6 +244,11 @@ void CVireoDataTransferSoftwareDlg::OnExit() {
 void CVireoDataTransferSoftwareDlg::OnAbout() {
     CAboutDlg about(productVersion_, this);
     about.exec();
+}
+
+// The one entry point of the set-up, from the menu and from whatever offers it in the window.
+void CVireoDataTransferSoftwareDlg::OnSetUpOffice() {
+    if (officeSetup_) platform::ShowNotice(this, officeSetup_());
 }
 
 void CVireoDataTransferSoftwareDlg::OnMeasurements() {

@@ -63,6 +63,7 @@ public:
     void OnAbout();
     void OnManual();
     void OnMeasurements();
+    void OnSetUpOffice();
 
     // --- Messages of the button-watch thread, handled by the session ---
     void OnReflectionTrigger() { session_.HandleWatchMessage(32778); }
@@ -82,6 +83,9 @@ public:
     void SetMeasurementWriter(MeasurementWriter writer) { session_.SetMeasurementWriter(std::move(writer)); }
     // The spreadsheet connection of each measurement (the application wires LibreOffice Calc).
     void SetAutomationFactory(AutomationFactory factory) { session_.SetAutomationFactory(std::move(factory)); }
+    // Data › Set up LibreOffice: runs the set-up and returns what it did, for a message box (the
+    // application wires LibreOffice; without it the command does nothing).
+    void SetOfficeSetup(std::function<Notice()> setUp) { officeSetup_ = std::move(setUp); }
     // The journal every measurement is kept in (the application opens it).
     void SetJournal(MeasurementJournal *journal) { session_.SetJournal(journal); }
     InstrumentSession &Session() { return session_; }
@@ -173,6 +177,7 @@ private:
     QString lastingNotice_;  // unwritten measurements: not replaced by hints while it stands
 
     DeviceChooser deviceChooser_;
+    std::function<Notice()> officeSetup_;
     QWidget *client_ = nullptr;
     QString productVersion_;
 };

@@ -12,6 +12,7 @@ EnableRule CommandEnableRule(int commandId) {
     case kCmdAbout:
     case kCmdManual:
     case kCmdMeasurements:
+    case kCmdSetUpOffice:
         return EnableRule::Always;
     case kCmdCalibration:
     case kCmdMeasSettings:
@@ -41,6 +42,7 @@ int MenuHintStringId(int commandId, bool connected) {
     case kCmdAbout:
     case kCmdManual:
     case kCmdMeasurements:
+    case kCmdSetUpOffice:
         return commandId;  // the hint has the command's own number
     default:
         return 0;

@@ -43,6 +43,7 @@ private slots:
     void manualCommandReportsFailure();
     void placeholdersAnswerWithoutCrashing();
     void postedMessagesReachTheWindow();
+    void setUpOfficeCommandShowsWhatTheSetUpDid();
 };
 
 void MainWindowTest::controlsCarryTheirIds() {
@@ -299,6 +300,33 @@ void MainWindowTest::postedMessagesReachTheWindow() {
     QVERIFY(!w.IsConnected());
     for (int id : kInstrumentButtons) QVERIFY(!w.Button(id)->isEnabled());
     QCOMPARE(LampColour(w), QColor(255, 0, 0));
+}
+
+// Data › Set up LibreOffice, and anything else that sends its command, runs the application's
+// set-up once and shows what it did; without a set-up (no office in the build) nothing happens.
+void MainWindowTest::setUpOfficeCommandShowsWhatTheSetUpDid() {
+    CVireoDataTransferSoftwareDlg w("1");
+    ombra::ui::test::MessageBoxRecorder boxes;
+    QAction *item = w.MenuAction(32776);
+    QVERIFY(item);
+    QCOMPARE(item->text(), QString("Set up &LibreOffice..."));
+    w.OnCommand(32776);
+    QCOMPARE(boxes.Count(), size_t(0));
+
+    int runs = 0;
+    w.SetOfficeSetup([&] {
+        ++runs;
+        return ombra::core::MakeNotice(1703, 1200, ombra::ui::platform::mb::ICONINFORMATION, {"/p/registrymodifications.xcu"});
+    });
+    QVERIFY(item->isEnabled());
+    item->trigger();
+    w.OnCommand(32776);
+    QCOMPARE(runs, 2);
+    QCOMPARE(boxes.Count(), size_t(2));
+    std::string expected = ResString(1703);
+    expected.replace(expected.find("%1"), 2, "/p/registrymodifications.xcu");
+    QCOMPARE(boxes.Boxes()[0].text, expected);
+    QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::ui::platform::mb::ICONINFORMATION);
 }
 
 OMBRA_QTEST_MAIN(MainWindowTest)

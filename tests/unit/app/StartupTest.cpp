@@ -132,7 +132,8 @@ public:
     }
 
     // With `display` false the process gets no display at all: it must end before it needs one.
-    std::unique_ptr<QProcess> Start(bool display = true) {
+    // `xDisplay` names an X display for the process (with `display` false).
+    std::unique_ptr<QProcess> Start(bool display = true, const QStringList &args = {}, const QString &xDisplay = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtimeDir_);
         env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
@@ -141,9 +142,10 @@ public:
         env.remove("WAYLAND_DISPLAY");
         if (display) env.insert("QT_QPA_PLATFORM", "offscreen");
         else env.remove("QT_QPA_PLATFORM");
+        if (!xDisplay.isEmpty()) env.insert("DISPLAY", xDisplay);
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(env);
-        process->start(program_, {});
+        process->start(program_, args);
         EXPECT_TRUE(process->waitForStarted(10000));
         return process;
     }
@@ -200,7 +202,9 @@ TEST(ProgramStartup, WithoutResourceLibraryEndsAtOnceWithSuccess) {
     EXPECT_EQ(process->readAllStandardOutput(), "");
 }
 
-TEST(ProgramStartup, SecondCopyEndsSilentlyAndAKilledCopyDoesNotBlock) {
+// The second copy needs no display of its own: the first one brings its window to the front and
+// says so (e2e.sh second-start checks the window on a real desktop).
+TEST(ProgramStartup, SecondCopyHasTheFirstRaiseItsWindowAndAKilledCopyDoesNotBlock) {
     ProgramCopy copy(true);
     auto first = copy.Start();
     ASSERT_TRUE(copy.WaitUntilHoldsMarker(*first)) << first->readAllStandardError().toStdString();
@@ -210,15 +214,54 @@ TEST(ProgramStartup, SecondCopyEndsSilentlyAndAKilledCopyDoesNotBlock) {
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_EQ(second->readAllStandardOutput(), "");
+    EXPECT_EQ(second->readAllStandardError().toStdString(), "") << "the first copy confirmed";
     EXPECT_EQ(first->state(), QProcess::Running) << "the first copy is unaffected";
 
     first->kill();  // SIGKILL: no chance to clean anything up
     ASSERT_TRUE(first->waitForFinished(10000));
 
-    auto third = copy.Start();
-    EXPECT_TRUE(copy.WaitUntilHoldsMarker(*third)) << third->readAllStandardError().toStdString();
-    EXPECT_FALSE(third->waitForFinished(500)) << "the new copy keeps running its window";
-    Finish(*third);
+    auto third = copy.Start(false);  // the socket of the killed copy is still there, nobody answers
+    ASSERT_TRUE(third->waitForFinished(30000));
+    EXPECT_EQ(third->exitCode(), 1) << "no display, and no copy that runs";
+    auto fourth = copy.Start();
+    EXPECT_TRUE(copy.WaitUntilHoldsMarker(*fourth)) << fourth->readAllStandardError().toStdString();
+    EXPECT_FALSE(fourth->waitForFinished(500)) << "the new copy keeps running its window";
+    auto fifth = copy.Start(false);
+    ASSERT_TRUE(fifth->waitForFinished(30000));
+    EXPECT_EQ(fifth->exitCode(), 0);
+    EXPECT_EQ(fifth->readAllStandardError().toStdString(), "") << "the new copy answers on the socket it made anew";
+    Finish(*fourth);
+}
+
+// Exit status 2 and the usage for a mistyped option; 1 and one line without a display (also with
+// a display that cannot be reached), where the toolkit itself would abort.
+TEST(ProgramStartup, AWrongOptionGivesTheUsageAndNoDisplayOneLine) {
+    ProgramCopy copy(true);
+    auto wrong = copy.Start(true, {"--setup-libreofice"});
+    ASSERT_TRUE(wrong->waitForFinished(30000));
+    EXPECT_EQ(wrong->exitCode(), 2);
+    const QString error = QString::fromUtf8(wrong->readAllStandardError());
+    EXPECT_TRUE(error.startsWith("ombra-dts: unknown option --setup-libreofice\n")) << error.toStdString();
+    EXPECT_TRUE(error.contains("Usage: ombra-dts") && error.contains("--setup-libreoffice --undo")) << error.toStdString();
+    EXPECT_EQ(wrong->readAllStandardOutput(), "");
+
+    auto noDisplay = copy.Start(false);
+    ASSERT_TRUE(noDisplay->waitForFinished(30000));
+    EXPECT_EQ(noDisplay->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(noDisplay->exitCode(), 1);
+    EXPECT_EQ(noDisplay->readAllStandardError().toStdString(), "no display: set DISPLAY or WAYLAND_DISPLAY\n");
+
+    auto unreachable = copy.Start(false, {"-platform", "xcb"}, ":9876");
+    ASSERT_TRUE(unreachable->waitForFinished(30000));
+    EXPECT_EQ(unreachable->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(unreachable->exitCode(), 1);
+    EXPECT_TRUE(unreachable->readAllStandardError().endsWith("no display: set DISPLAY or WAYLAND_DISPLAY\n"));
+
+    // The toolkit's own options still reach it: a window on the offscreen platform.
+    auto offscreen = copy.Start(false, {"-platform", "offscreen"});
+    EXPECT_TRUE(copy.WaitUntilHoldsMarker(*offscreen)) << offscreen->readAllStandardError().toStdString();
+    EXPECT_FALSE(offscreen->waitForFinished(500));
+    Finish(*offscreen);
 }
 
 TEST(ProgramStartup, VersionAndHelpNeedNoWindow) {

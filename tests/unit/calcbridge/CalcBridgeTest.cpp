@@ -21,6 +21,7 @@
 
 #include "calcbridge/AtomicReplace.h"
 #include "calcbridge/CalcBridge.h"
+#include "calcbridge/CalcSetup.h"
 #include "calcbridge/WriteBehind.h"
 #include "output/ExcelControl.h"
 #include "output/Transfer.h"
@@ -277,70 +278,6 @@ TEST_F(CalcBridgeTest, LostOfficeFailsWithoutHangingAndReconnects) {
     EXPECT_EQ(transfer(), TransferResult::Written);
 }
 
-// The office connection URL in a profile: added once, kept when present, replaced when different.
-TEST(SetupLibreOffice, WritesTheConnectionIntoTheProfile) {
-    char tmpl[] = "/tmp/ombra-setup-XXXXXX";
-    fs::path dir = fs::path(mkdtemp(tmpl)) / "user";
-    std::string message;
-    const std::string want = "<value>pipe,name=ombra-dts;urp;StarOffice.ServiceManager</value>";
-
-    ASSERT_EQ(SetupLibreOfficeProfile(dir.string(), message), 0) << message;  // no profile yet
-    std::string first = Slurp(dir / "registrymodifications.xcu");
-    EXPECT_NE(first.find(want), std::string::npos);
-    EXPECT_NE(first.find("</oor:items>"), std::string::npos);
-    ASSERT_EQ(SetupLibreOfficeProfile(dir.string(), message), 0);
-    EXPECT_NE(message.find("already"), std::string::npos) << message;
-    EXPECT_EQ(Slurp(dir / "registrymodifications.xcu"), first);
-
-    const std::string other =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\">\n"
-        "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop oor:name=\"FirstRun\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
-        "<item oor:path=\"/org.openoffice.Setup/Office\"><prop oor:name=\"ooSetupConnectionURL\" oor:op=\"fuse\"><value>socket,port=1</value></prop></item>\n"
-        "</oor:items>\n";
-    std::ofstream(dir / "registrymodifications.xcu") << other;
-    ASSERT_EQ(SetupLibreOfficeProfile(dir.string(), message), 0) << message;
-    std::string replaced = Slurp(dir / "registrymodifications.xcu");
-    EXPECT_NE(replaced.find(want), std::string::npos);
-    EXPECT_EQ(replaced.find("socket,port=1"), std::string::npos);
-    EXPECT_NE(replaced.find("FirstRun"), std::string::npos);
-
-    std::ofstream(dir / "registrymodifications.xcu") << "<oor:items";
-    EXPECT_EQ(SetupLibreOfficeProfile(dir.string(), message), 1);
-    EXPECT_EQ(Slurp(dir / "registrymodifications.xcu"), "<oor:items");
-    std::error_code ec;
-    fs::remove_all(dir.parent_path(), ec);
-}
-
-// The profile's file reached through a link stays a link, keeps its private mode, and the
-// message names the connection URL that was replaced.
-TEST(SetupLibreOffice, KeepsLinkAndModeAndSaysWhatItReplaced) {
-    char tmpl[] = "/tmp/ombra-setup-link-XXXXXX";
-    fs::path dir = mkdtemp(tmpl);
-    fs::create_directories(dir / "user");
-    fs::path real = dir / "kept" / "real.xcu";
-    fs::create_directories(real.parent_path());
-    std::ofstream(real) << "<?xml version=\"1.0\"?>\n<oor:items>\n<item oor:path=\"/org.openoffice.Setup/Office\">"
-                           "<prop oor:name=\"ooSetupConnectionURL\" oor:op=\"fuse\"><value>socket,port=1</value>"
-                           "</prop></item>\n</oor:items>\n";
-    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
-    fs::path link = dir / "user" / "registrymodifications.xcu";
-    fs::create_symlink("../kept/real.xcu", link);
-    std::string message;
-    ASSERT_EQ(SetupLibreOfficeProfile((dir / "user").string(), message), 0) << message;
-    EXPECT_NE(message.find("\"socket,port=1\""), std::string::npos) << message;
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_NE(Slurp(real).find("pipe,name=ombra-dts;"), std::string::npos);
-    struct stat info {};
-    ASSERT_EQ(stat(real.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), fs::directory_iterator()), 1)
-        << "no temporary file is left behind";
-    ASSERT_EQ(SetupLibreOfficeProfile((dir / "user").string(), message), 0);
-    EXPECT_EQ(message.find("replaced"), std::string::npos) << "nothing replaced when already set up: " << message;
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-}
-
 // A process that dies after writing the new file but before renaming it leaves the old file.
 TEST(SetupLibreOffice, ACrashBeforeTheRenameLeavesTheOldFile) {
     char tmpl[] = "/tmp/ombra-setup-crash-XXXXXX";
@@ -370,8 +307,8 @@ TEST(SetupLibreOffice, TheOfficeAcceptsThePipeTheProfileNames) {
     char tmpl[] = "/tmp/ombra-setup-office-XXXXXX";
     std::string dir = mkdtemp(tmpl);
     std::string pipe = "ombra-setup-" + std::to_string(getpid());
-    std::string message;
-    ASSERT_EQ(SetupLibreOfficeProfile(dir + "/profile/user", message, pipe), 0) << message;
+    const OfficeSetup setUp = SetUpLibreOfficeProfile(dir + "/profile/user", false, pipe);
+    ASSERT_EQ(setUp.outcome, OfficeSetup::Outcome::SetUp) << setUp.error;
     std::string start = "OMBRA_OFFICE_NO_ACCEPT=1 " OMBRA_SUPPORT_SCRIPTS "/start-office.sh " + dir + " " + pipe;
     bool started = std::system(start.c_str()) == 0;
     if (started) {

@@ -3,10 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <future>
 
 #include "platform/AtomicFile.h"
 #include "platform/Numbers.h"
@@ -107,6 +112,63 @@ TEST(SingleInstance, MarkerPathFollowsTheRuntimeFolder) {
     EXPECT_NE(fallback.find("/Marker-"), std::string::npos) << fallback;
     if (saved.isNull()) qunsetenv("XDG_RUNTIME_DIR");
     else qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+// A second start asks the running copy, which answers while its event loop runs; the socket is
+// the user's alone and goes with the copy; a socket left by a killed copy is replaced, any other
+// file at its place is left alone.
+TEST(RaiseChannel, TheRunningCopyAnswersOnASocketOfTheUsersAlone) {
+    QTemporaryDir dir;
+    const std::string path = RaiseSocketPath((dir.path() + "/Marker").toStdString());
+    EXPECT_EQ(path, (dir.path() + "/Marker.socket").toStdString());
+    int raised = 0;
+    std::string token = "none yet";
+    auto ask = [&](const std::string &activationToken = {}) {
+        std::future<bool> asked =
+            std::async(std::launch::async, [&] { return AskRunningCopyToRaise(path, 5000, activationToken); });
+        QDeadlineTimer deadline(10000);
+        while (asked.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready && !deadline.hasExpired())
+            QCoreApplication::processEvents();
+        return asked.get();
+    };
+    {
+        RaiseListener listener;
+        ASSERT_TRUE(listener.Listen(path, [&](const std::string &given) {
+            ++raised;
+            token = given;
+        }));
+        struct stat info {};
+        ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISSOCK(info.st_mode));
+        EXPECT_EQ(info.st_mode & 077, 0u) << "no one else may connect";
+        EXPECT_TRUE(ask());
+        EXPECT_EQ(token, "");
+        EXPECT_TRUE(ask("gnome-shell/ombra-dts/1234-5-host_TIME77"));
+        EXPECT_EQ(token, "gnome-shell/ombra-dts/1234-5-host_TIME77") << "the desktop's token reaches the running copy";
+        EXPECT_FALSE(AskRunningCopyToRaise(path, 1000, "two\nlines")) << "a token is one word";
+        EXPECT_EQ(raised, 2);
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path))) << "the socket goes with the listener";
+    EXPECT_FALSE(AskRunningCopyToRaise(path, 1000)) << "nobody runs";
+
+    {
+        RaiseListener killed;  // a copy killed before it could remove its socket
+        ASSERT_TRUE(killed.Listen(path, [](const std::string &) {}));
+        ASSERT_EQ(::link(path.c_str(), (path + ".kept").c_str()), 0);
+    }
+    ASSERT_EQ(::rename((path + ".kept").c_str(), path.c_str()), 0);
+    EXPECT_FALSE(AskRunningCopyToRaise(path, 1000)) << "a socket nobody listens on";
+    {
+        RaiseListener next;
+        ASSERT_TRUE(next.Listen(path, [&](const std::string &) { ++raised; }));
+        EXPECT_TRUE(ask());
+        EXPECT_EQ(raised, 3);
+    }
+    std::ofstream(path) << "not a socket";
+    RaiseListener refused;
+    EXPECT_FALSE(refused.Listen(path, [](const std::string &) {}));
+    EXPECT_FALSE(AskRunningCopyToRaise(path, 1000));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 317u);
+    ASSERT_EQ(ids.size(), 331u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -97,8 +97,15 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
         {1441, {1, 2}}, {1442, {1, 2}}, {1445, {1, 2}}};
     for (const auto &[id, expected] : journal) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
 
+    // The LibreOffice set-up's texts: the profile file and the URL, reason or (named first) the office process.
+    const std::map<int, std::vector<int>> setUp = {
+        {1700, {1}}, {1701, {1}}, {1702, {1, 2}}, {1703, {1}}, {1704, {2, 1}}, {1705, {2, 1}}, {1706, {1}},
+        {1707, {1, 2}}, {1708, {1}}, {1709, {1}}, {1710, {1}}, {1711, {1, 2}}, {1712, {}}};
+    for (const auto &[id, expected] : setUp) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
+
     std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1600, 1601, 1602, 1800};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
+    for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     static const QRegularExpression printfStyle("%[-+ 0#]*[0-9.]*[sdfuxXc]");
     for (int id : UsedStringIds()) {
         const QString text = ResQString(id);

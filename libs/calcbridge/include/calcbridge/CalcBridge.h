@@ -12,7 +12,7 @@
 
 namespace ombra {
 
-// The pipe the office is asked to accept (see SetupLibreOffice).
+// The pipe the office is asked to accept (see CalcSetup.h).
 inline constexpr const char *kCalcPipeName = "ombra-dts";
 // Connection used unless the environment variable OMBRA_UNO_URL names another one.
 inline constexpr const char *kDefaultUnoUrl = "uno:pipe,name=ombra-dts;urp;StarOffice.ComponentContext";
@@ -46,13 +46,5 @@ struct CalcCellLook {
     std::string shown;
 };
 CalcCellLook CalcShownCell(Automation &calc, const std::string &address);
-
-// Makes the user's LibreOffice accept the program's pipe whenever it starts, by setting the office
-// connection URL in the per-user configuration. Returns 0 on success (also when already set up),
-// 1 on failure; message says what was done or what went wrong.
-int SetupLibreOffice(std::string &message);
-// The same for the profile folder userDir (the folder holding registrymodifications.xcu) and a pipe.
-int SetupLibreOfficeProfile(const std::string &userDir, std::string &message,
-                            const std::string &pipeName = kCalcPipeName);
 
 }  // namespace ombra

@@ -1,0 +1,77 @@
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace ombra::app {
+
+namespace {
+
+// The toolkit's own options (Qt's GUI, widgets and X11 options); each may also be written with
+// "--". Those in the first list take the next argument as their value, or "=value".
+const char *const kToolkitOptionsWithValue[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry", "qwindowtitle",
+    "title", "qwindowicon", "icon", "display", "name", "style", "stylesheet", "session", "qmljsdebugger",
+};
+const char *const kToolkitFlags[] = {"reverse", "sync", "nograb", "dograb", "widgetcount", "testability"};
+
+bool Listed(const std::string &name, const char *const *begin, const char *const *end) {
+    return std::any_of(begin, end, [&](const char *option) { return name == option; });
+}
+
+// How many arguments a toolkit option at `arg` takes up (1 or 2); 0 when it is none.
+int ToolkitOptionLength(const std::string &arg) {
+    if (arg.size() < 2 || arg[0] != '-') return 0;
+    std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
+    const size_t equals = name.find('=');
+    const bool inlineValue = equals != std::string::npos;
+    if (inlineValue) name.resize(equals);
+    if (Listed(name, std::begin(kToolkitOptionsWithValue), std::end(kToolkitOptionsWithValue)))
+        return inlineValue ? 1 : 2;
+    if (!inlineValue && Listed(name, std::begin(kToolkitFlags), std::end(kToolkitFlags))) return 1;
+    return 0;
+}
+
+CommandLine Wrong(const std::string &problem) {
+    CommandLine line;
+    line.action = CommandLine::Action::Wrong;
+    line.problem = problem;
+    return line;
+}
+
+}  // namespace
+
+const std::vector<CommandLine::OptionHelp> &CommandLine::Options() {
+    static const std::vector<OptionHelp> options = {
+        {"-h, --help", "show this help and exit"},
+        {"--version", "show the program's version and exit"},
+        {"--setup-libreoffice", "make LibreOffice accept this program's connection whenever it starts"},
+        {"--setup-libreoffice --undo", "take that set-up back"},
+    };
+    return options;
+}
+
+CommandLine CommandLine::Parse(int argc, const char *const *argv) {
+    CommandLine line;
+    bool setUp = false, undo = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") {
+            if (i + 1 < argc) return Wrong(std::string("unexpected argument ") + argv[i + 1]);
+            break;
+        }
+        if (arg == "-h" || arg == "--help") return CommandLine{Action::Help, {}};
+        if (arg == "--version") line.action = Action::Version;
+        else if (arg == "--setup-libreoffice") setUp = true;
+        else if (arg == "--undo") undo = true;
+        else if (int length = ToolkitOptionLength(arg)) i += length - 1;
+        else if (arg.size() > 1 && arg[0] == '-') return Wrong("unknown option " + arg);
+        else return Wrong("unexpected argument " + arg);
+    }
+    if (undo && !setUp) return Wrong("--undo goes with --setup-libreoffice");
+    if (setUp && line.action == Action::Version) return Wrong("--version and --setup-libreoffice do not go together");
+    if (setUp) line.action = undo ? Action::UndoOfficeSetUp : Action::SetUpOffice;
+    return line;
+}
+
+}  // namespace ombra::app

@@ -1,0 +1,87 @@
+#include "app/OfficeConnection.h"
+
+#include <QObject>
+#include <optional>
+
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "platform/MessageBox.h"
+
+#ifdef OMBRA_HAVE_CALCBRIDGE
+#include "calcbridge/CalcBridge.h"
+#include "calcbridge/CalcSetup.h"
+#endif
+
+namespace ombra::app {
+
+namespace {
+constexpr int kStrProgramCaption = 1200;
+constexpr int kStrOfficePipeRefused = 1602;
+constexpr int kStrSetUp = 1700;
+constexpr int kStrSetUpNewProfile = 1701;
+constexpr int kStrSetUpReplaced = 1702;
+constexpr int kStrAlreadySetUp = 1703;
+constexpr int kStrRunningSetUp = 1704;
+constexpr int kStrRunningUndo = 1705;
+constexpr int kStrUndone = 1706;
+constexpr int kStrUndoneRestored = 1707;
+constexpr int kStrUndoneProfileRemoved = 1708;
+constexpr int kStrNotSetUp = 1709;
+constexpr int kStrDamaged = 1710;
+constexpr int kStrFailed = 1711;
+constexpr int kStrNoOfficeInBuild = 1712;
+
+OfficeSetupReport Report(int textId, bool succeeded, std::vector<std::string> args) {
+    const unsigned icon = succeeded ? platform::mb::ICONINFORMATION : platform::mb::ICONWARNING;
+    return {MakeNotice(textId, kStrProgramCaption, icon | platform::mb::OK, std::move(args)), succeeded ? 0 : 1};
+}
+}  // namespace
+
+#ifdef OMBRA_HAVE_CALCBRIDGE
+
+OfficeSetupReport SetUpOffice(bool undo) {
+    using Outcome = OfficeSetup::Outcome;
+    const OfficeSetup done = SetUpLibreOffice(undo);
+    const bool ok = done.Succeeded();
+    switch (done.outcome) {
+    case Outcome::SetUp:
+        if (done.newProfile) return Report(kStrSetUpNewProfile, ok, {done.file});
+        if (!done.otherUrl.empty()) return Report(kStrSetUpReplaced, ok, {done.file, done.otherUrl});
+        return Report(kStrSetUp, ok, {done.file});
+    case Outcome::AlreadySetUp: return Report(kStrAlreadySetUp, ok, {done.file});
+    case Outcome::Undone:
+        if (done.newProfile) return Report(kStrUndoneProfileRemoved, ok, {done.file});
+        if (!done.otherUrl.empty()) return Report(kStrUndoneRestored, ok, {done.file, done.otherUrl});
+        return Report(kStrUndone, ok, {done.file});
+    case Outcome::NotSetUp: return Report(kStrNotSetUp, ok, {done.file});
+    case Outcome::OfficeRunning:
+        return Report(undo ? kStrRunningUndo : kStrRunningSetUp, ok, {done.file, std::to_string(done.officePid)});
+    case Outcome::Damaged: return Report(kStrDamaged, ok, {done.file});
+    case Outcome::Failed: break;
+    }
+    return Report(kStrFailed, false, {done.file, done.error});
+}
+
+void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
+    // Each measurement asks for LibreOffice Calc; the bridge keeps one connection per office.
+    window.SetAutomationFactory([] { return ConnectCalc(); });
+    // A pipe at the office's address that is not the user's own office is never written to;
+    // the user learns which file it is and why after the measurement that met it.
+    QObject::connect(&window.Session(), &InstrumentSession::measurementWritten, &window, [&window] {
+        if (const std::optional<OfficePipeRefusal> refused = TakeOfficePipeRefusal())
+            platform::ShowNotice(&window, MakeNotice(kStrOfficePipeRefused, kStrProgramCaption,
+                                                     platform::mb::ICONWARNING, {refused->path, refused->reason}));
+    });
+    window.SetOfficeSetup([] { return SetUpOffice(false).notice; });
+}
+
+#else
+
+OfficeSetupReport SetUpOffice(bool) { return Report(kStrNoOfficeInBuild, false, {}); }
+
+void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
+    window.SetOfficeSetup([] { return SetUpOffice(false).notice; });
+}
+
+#endif
+
+}  // namespace ombra::app
