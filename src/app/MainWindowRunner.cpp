@@ -1,7 +1,11 @@
 #include "app/MainWindowRunner.h"
 
+#include <QGuiApplication>
+#include <QWindow>
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/App.h"
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
@@ -19,6 +23,17 @@ namespace ombra::app {
 namespace {
 constexpr int kStrProgramCaption = 1200;
 constexpr int kStrOfficePipeRefused = 1602;
+
+#ifdef OMBRA_HAVE_CALCBRIDGE
+// The window-system ids of the program's windows that exist on screen (none is made for asking).
+std::vector<unsigned long> ProgramWindowIds() {
+    std::vector<unsigned long> ids;
+    for (const QWindow *window : QGuiApplication::allWindows())
+        if (window->handle()) ids.push_back(static_cast<unsigned long>(window->winId()));
+    return ids;
+}
+#endif
+
 }  // namespace
 
 int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
@@ -30,6 +45,8 @@ int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     // Each measurement asks for LibreOffice Calc; the bridge keeps one connection per office.
 #ifdef OMBRA_HAVE_CALCBRIDGE
     window.SetAutomationFactory([] { return ConnectCalc(); });
+    // With one of these in front, a press goes to the workbook the user last worked in.
+    SetProgramWindows(ProgramWindowIds);
 #endif
     // Every reading is kept on disk before its cells are written; a journal that cannot be
     // opened is told once and measuring goes on without it.

@@ -5,7 +5,8 @@
 # is driven like a user drives it: a click on its Connect button, then the instrument's button.
 # What lands in the sheet is read back through the office's pipe (e2e_calc).
 #
-# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal
+# usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal |
+#                                         last-workbook (a window manager and an office on the screen)
 #        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
 # environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
 #              OMBRA_E2E_KEEP=1 keep the work folder (logs, screenshots) after the run
@@ -136,8 +137,8 @@ start_instrument() {
     wait_for 30 status_has '"model":100' || { fail "the virtual instrument did not start"; exit 1; }
 }
 
-start_office() {
-    "$SUPPORT/start-office.sh" "$WORK/office" "$PIPE" > "$WORK/office.log" 2>&1 ||
+start_office() {  # start_office [gui]: headless, or on the screen like the user's own
+    OMBRA_OFFICE_MODE=${1:-headless} "$SUPPORT/start-office.sh" "$WORK/office" "$PIPE" > "$WORK/office.log" 2>&1 ||
         { cat "$WORK/office.log"; fail "the office did not start"; exit 1; }
     calc wait 60 || { fail "the office lists no workbook"; exit 1; }
 }
@@ -472,12 +473,75 @@ case_journal() {
     done
 }
 
+# The user's desktop: a window manager that tells which window is in front (_NET_ACTIVE_WINDOW).
+# One already running on the display is used as it is.
+window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+start_window_manager() {
+    window_manager_runs && return 0
+    command -v openbox >/dev/null || { fail "openbox is not installed"; exit 1; }
+    openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
+    note_pid $!
+    wait_for 30 window_manager_runs || { fail "the window manager did not start"; exit 1; }
+}
+active_window() { xdotool getactivewindow 2>/dev/null; }
+active_is_window() { [ "$(active_window)" = "$1" ]; }
+calc_window() { xdotool search --all --onlyvisible --name ' - LibreOffice Calc$' 2>/dev/null | head -1; }
+# A click on the picture above the row of buttons, where it hits no control.
+click_program_background() {
+    eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
+    xdotool mousemove --window "$MAIN_WINDOW" 350 $((HEIGHT - 400 + 150)) click 1
+    xdotool mousemove 0 0
+}
+said_by_program() { grep -qF -- "$1" "$WORK/app.log"; }
+
+case_last_workbook() {
+    local book
+    wait_for 60 test -n "$(calc_window)" || { fail "the office shows no workbook window"; return; }
+    book=$(calc_window)
+    log "the user works in the workbook (cell C5), then clicks into the program's window"
+    calc select C5 >/dev/null || fail "e2e_calc select C5"
+    focus_window "$book"
+    wait_for 10 active_is_window "$book" || fail "the workbook did not come to the front"
+    click_program_background
+    wait_for 10 active_is_window "$MAIN_WINDOW" && echo "ok: the program's window is in front" ||
+        fail "the program's window is not in front: $(active_window)"
+    press reflection 300
+    wait_for 30 cell_filled K6 || fail "the press wrote nothing at the workbook's active cell C5: $(calc cells A1:K8)"
+    check "labels from the active cell C5" "$(calc grid C5:K5)" "$(expected_labels)"
+    check "nothing at A1" "$(calc cells A1:B2)" ""
+    wait_for 10 active_is C7 && echo "ok: the next measurement begins at C7" || fail "active cell $(calc active)"
+    check "journal" "$(journal_outcomes)" "written "
+
+    log "a third application in front: the press is journaled and the banner names the reason"
+    xterm -T Notes > /dev/null 2>&1 &
+    local terminal=$! other
+    note_pid $terminal
+    wait_for 30 test -n "$(xdotool search --all --onlyvisible --pid $terminal 2>/dev/null | head -1)" ||
+        { fail "xterm did not appear"; return; }
+    other=$(xdotool search --all --onlyvisible --pid $terminal | head -1)
+    focus_window "$other"
+    wait_for 10 active_is_window "$other" || fail "xterm did not come to the front: $(active_window)"
+    press reflection 300
+    wait_for 30 test "$(journal_outcomes)" = "written not-written " &&
+        echo "ok: the press is journaled as not written" || fail "journal outcomes: $(journal_outcomes)"
+    wait_for 10 said_by_program "$(calc string 1723)" && echo "ok: the banner names the reason" ||
+        fail "no banner with the reason '$(calc string 1723)'"
+    shot banner
+    check "the sheet is untouched" "$(calc cells C7:K8)" ""
+    check "cursor" "$(calc active)" "C7"
+    no_message_box || { fail "a message box is shown"; dismiss_message_box; }
+}
+
 # ---------------------------------------------------------------------------------------------
 
 log "work folder $WORK"
 use_fitting_display
+[ "$CASE" = last-workbook ] && start_window_manager
 start_instrument
-if [ "$CASE" != journal ]; then
+if [ "$CASE" = last-workbook ]; then
+    start_office gui
+    log "office on the screen"
+elif [ "$CASE" != journal ]; then
     start_office
     log "office ready"
 fi
@@ -486,7 +550,7 @@ if [ "$CASE" = calibration-due ]; then
 fi
 start_program
 case "$CASE" in
-    main-road | office-lost | colour-sets | journal)
+    main-road | office-lost | colour-sets | journal | last-workbook)
         connect
         wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
         log "connected"

@@ -237,6 +237,17 @@ TransferResult Transfer::Run() {
     return allJoined_ ? EndJoined() : EndMoving();
 }
 
+// No workbook was bound: the spreadsheet may not answer at all, or have no workbook open. A
+// question that fails leaves the answer unknown.
+void TellWhyUnbound(Automation &automation, TransferOutcome &outcome) {
+    try {
+        outcome.presence = automation.Presence();
+        if (outcome.presence == SpreadsheetPresence::Answering)
+            outcome.openWorkbooks = static_cast<int>(automation.RunningObjectNames().size());
+    } catch (const AutomationError &) {
+    }
+}
+
 }  // namespace
 
 bool IsJoiningCode(int code) { return code == 1 || code == 2 || code == 3 || code == 4 || code == 12; }
@@ -311,7 +322,10 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     // Outside the try: what was written before an automation error is still reported.
     CExcelControl control(automation);
     try {
-        if (!control.Attach()) return outcome;
+        if (!control.Attach()) {
+            TellWhyUnbound(automation, outcome);
+            return outcome;
+        }
         trace::TraceMark("attached");
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();
