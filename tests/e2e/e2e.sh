@@ -193,6 +193,9 @@ click_connect() {
 # The status lamp sits in the bottom-right corner: green while connected and ready.
 lamp_colour() {
     eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
+    # Where the window is on the screen, also inside a window manager's frame.
+    X=$(xwininfo -id "$MAIN_WINDOW" | awk '/Absolute upper-left X/ { print $4 }')
+    Y=$(xwininfo -id "$MAIN_WINDOW" | awk '/Absolute upper-left Y/ { print $4 }')
     local pixel
     pixel=$(import -window root -crop "1x1+$((X + WIDTH - 11))+$((Y + HEIGHT - 8))" -depth 8 txt:- 2>/dev/null | tail -1)
     case "$pixel" in
@@ -478,7 +481,10 @@ case_journal() {
 window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 start_window_manager() {
     window_manager_runs && return 0
-    command -v openbox >/dev/null || { fail "openbox is not installed"; exit 1; }
+    local tool
+    for tool in openbox wmctrl xterm xprop; do
+        command -v $tool >/dev/null || { fail "$tool is not installed"; exit 1; }
+    done
     openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
     note_pid $!
     wait_for 30 window_manager_runs || { fail "the window manager did not start"; exit 1; }
@@ -486,17 +492,30 @@ start_window_manager() {
 active_window() { xdotool getactivewindow 2>/dev/null; }
 active_is_window() { [ "$(active_window)" = "$1" ]; }
 calc_window() { xdotool search --all --onlyvisible --name ' - LibreOffice Calc$' 2>/dev/null | head -1; }
-# A click on the picture above the row of buttons, where it hits no control.
+has_calc_window() { [ -n "$(calc_window)" ]; }
+terminal_window() { xdotool search --all --onlyvisible --name '^Notes$' 2>/dev/null | head -1; }
+has_terminal_window() { [ -n "$(terminal_window)" ]; }
+# The program's window at the top left, the workbook's below it, side by side as a user keeps them.
+arrange_desktop() {
+    wait_for 60 has_calc_window || { fail "the office shows no workbook window"; exit 1; }
+    local book
+    book=$(calc_window)
+    wmctrl -i -r "$book" -b remove,maximized_vert,maximized_horz
+    wmctrl -i -r "$book" -e 0,0,500,1240,480
+    wmctrl -i -r "$MAIN_WINDOW" -e 0,0,0,-1,-1
+    sleep 0.5
+}
+# A click on the picture above the row of buttons (which starts 131 pixels down the client area),
+# where it hits no control.
 click_program_background() {
     eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
-    xdotool mousemove --window "$MAIN_WINDOW" 350 $((HEIGHT - 400 + 150)) click 1
+    xdotool mousemove --window "$MAIN_WINDOW" 350 $((HEIGHT - 400 + 40)) click 1
     xdotool mousemove 0 0
 }
 said_by_program() { grep -qF -- "$1" "$WORK/app.log"; }
 
 case_last_workbook() {
     local book
-    wait_for 60 test -n "$(calc_window)" || { fail "the office shows no workbook window"; return; }
     book=$(calc_window)
     log "the user works in the workbook (cell C5), then clicks into the program's window"
     calc select C5 >/dev/null || fail "e2e_calc select C5"
@@ -514,11 +533,10 @@ case_last_workbook() {
 
     log "a third application in front: the press is journaled and the banner names the reason"
     xterm -T Notes > /dev/null 2>&1 &
-    local terminal=$! other
-    note_pid $terminal
-    wait_for 30 test -n "$(xdotool search --all --onlyvisible --pid $terminal 2>/dev/null | head -1)" ||
-        { fail "xterm did not appear"; return; }
-    other=$(xdotool search --all --onlyvisible --pid $terminal | head -1)
+    note_pid $!
+    local other
+    wait_for 30 has_terminal_window || { fail "xterm did not appear"; return; }
+    other=$(terminal_window)
     focus_window "$other"
     wait_for 10 active_is_window "$other" || fail "xterm did not come to the front: $(active_window)"
     press reflection 300
@@ -549,6 +567,7 @@ if [ "$CASE" = calibration-due ]; then
     fxsim set calibrationStatus 3 >/dev/null || fail "fxsim set calibrationStatus 3"
 fi
 start_program
+[ "$CASE" = last-workbook ] && arrange_desktop
 case "$CASE" in
     main-road | office-lost | colour-sets | journal | last-workbook)
         connect
