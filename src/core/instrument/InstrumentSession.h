@@ -43,14 +43,15 @@ struct MeasurementWriteResult {
         NotWritten,  // the sheet ends before the measurement does (cells before its edge are written)
         Failed,      // the spreadsheet stopped answering part-way: some cells may be missing
     } kind = NoWorkbook;
-    MeasurementWriteResult() = default;
-    MeasurementWriteResult(Kind written, int rows, int columns) : kind(written), rowLimit(rows), columnLimit(columns) {}
     int rowLimit = 0;     // the sheet's size as the transfer learned it (0: not learned)
     int columnLimit = 0;
     // Why it did not reach the sheet (None: the session derives it from `kind`), and the last
     // cell written before a failure part-way.
     MissReason miss = MissReason::None;
     std::string lastCell;
+
+    MeasurementWriteResult() = default;
+    MeasurementWriteResult(Kind written, int rows, int columns) : kind(written), rowLimit(rows), columnLimit(columns) {}
 };
 // Writes the values of one measurement (by default: a transfer into the spreadsheet).
 using MeasurementWriter = std::function<MeasurementWriteResult(const OutputValues &values)>;
