@@ -15,6 +15,7 @@ constexpr int kStrOtherWindowInFront = 1723;
 constexpr int kStrNoWorkbookOpen = 1724;
 constexpr int kStrWrittenUpTo = 1725;
 constexpr int kStrStoppedAnswering = 1726;
+constexpr int kStrNoneLastInFront = 1731;
 
 }  // namespace
 
@@ -30,7 +31,8 @@ MissReason MissReasonOf(const TransferOutcome &outcome) {
     case SpreadsheetPresence::NotAccepting: return MissReason::OfficeNotAccepting;
     case SpreadsheetPresence::Answering: break;
     }
-    return outcome.openWorkbooks == 0 ? MissReason::NoWorkbookOpen : MissReason::NoWorkbookInFront;
+    if (outcome.openWorkbooks == 0) return MissReason::NoWorkbookOpen;
+    return outcome.programInFront ? MissReason::NoWorkbookLastInFront : MissReason::NoWorkbookInFront;
 }
 
 MissNotice MakeMissNotice(MissReason reason, const std::string &lastCell, std::optional<int> unwritten) {
@@ -45,6 +47,7 @@ MissNotice MakeMissNotice(MissReason reason, const std::string &lastCell, std::o
         break;
     case MissReason::NoWorkbookOpen: notice.text = platform::ResString(kStrNoWorkbookOpen); break;
     case MissReason::NoWorkbookInFront: notice.text = platform::ResString(kStrOtherWindowInFront); break;
+    case MissReason::NoWorkbookLastInFront: notice.text = platform::ResString(kStrNoneLastInFront); break;
     case MissReason::SheetEnds: notice.text = platform::ResString(kStrSheetEnds); break;
     case MissReason::FailedPartWay:
         notice.text = lastCell.empty() ? platform::ResString(kStrStoppedAnswering)

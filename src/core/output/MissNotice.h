@@ -14,6 +14,8 @@ enum class MissReason {
     OfficeNotAccepting,  // LibreOffice runs but does not accept the program's connection
     NoWorkbookOpen,      // LibreOffice answers but has no workbook open
     NoWorkbookInFront,   // another application's window was in front
+    NoWorkbookLastInFront,  // the program's window was in front, and of several workbooks none
+                            // could be told as the one last worked in
     SheetEnds,           // the sheet ends before the measurement does
     FailedPartWay,       // LibreOffice stopped answering while the cells were written
 };

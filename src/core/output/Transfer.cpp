@@ -237,13 +237,15 @@ TransferResult Transfer::Run() {
     return allJoined_ ? EndJoined() : EndMoving();
 }
 
-// No workbook was bound: the spreadsheet may not answer at all, or have no workbook open. A
-// question that fails leaves the answer unknown.
+// No workbook was bound: the spreadsheet may not answer at all, have no workbook open, or have
+// several of which none can be told as the last one in front. A question that fails leaves the
+// answer unknown.
 void TellWhyUnbound(Automation &automation, TransferOutcome &outcome) {
     try {
         outcome.presence = automation.Presence();
-        if (outcome.presence == SpreadsheetPresence::Answering)
-            outcome.openWorkbooks = static_cast<int>(automation.RunningObjectNames().size());
+        if (outcome.presence != SpreadsheetPresence::Answering) return;
+        outcome.openWorkbooks = static_cast<int>(automation.RunningObjectNames().size());
+        outcome.programInFront = automation.ForegroundIsProgram();
     } catch (const AutomationError &) {
     }
 }

@@ -51,6 +51,7 @@ struct TransferOutcome {
     // many workbooks it has open (-1: not asked).
     SpreadsheetPresence presence = SpreadsheetPresence::Answering;
     int openWorkbooks = -1;
+    bool programInFront = false;  // the program's own window was in front
 };
 
 // Runs one transfer. A cell outside the sheet is told to `notices` (string 1239 under

@@ -77,7 +77,8 @@ TEST(MissReason, EveryWayAMeasurementMissesTheSheet) {
 TEST(MissReason, EachReasonHasItsOwnWordsAndOnlyTheUnacceptedOfficeOffersTheSetUp) {
     const std::pair<MissReason, int> words[] = {
         {MissReason::OfficeNotRunning, 1721}, {MissReason::OfficeNotAccepting, 1722},
-        {MissReason::NoWorkbookInFront, 1723}, {MissReason::NoWorkbookOpen, 1724},
+        {MissReason::NoWorkbookInFront, 1723}, {MissReason::NoWorkbookLastInFront, 1731},
+        {MissReason::NoWorkbookOpen, 1724},
         {MissReason::SheetEnds, 1239},         {MissReason::FailedPartWay, 1726}};
     for (const auto &[reason, id] : words) {
         const MissNotice notice = MakeMissNotice(reason, "", std::nullopt);
@@ -127,7 +128,7 @@ TEST(LastWorkbook, TheCurrentWorkbookThenTheLastOneThenTheOnlyOne) {
     a.currentWorkbook = "/home/u/Letter.odt";  // the office's current document is no workbook
     EXPECT_EQ(WorkbookInFront(a, "Book1.ods", WorkbookInFront::WhenProgramInFront).ForegroundWindowTitle(), "Book1.ods - ");
     EXPECT_EQ(WorkbookInFront(a, "", WorkbookInFront::WhenProgramInFront).ForegroundWindowTitle(), "") << "no guess";
-    EXPECT_EQ(MissReasonOf(Press(&a)), MissReason::NoWorkbookInFront);
+    EXPECT_EQ(MissReasonOf(Press(&a)), MissReason::NoWorkbookLastInFront);
     EXPECT_TRUE(a.writes.empty());
     a.workbooks.pop_back();
     EXPECT_EQ(WorkbookInFront(a, "", WorkbookInFront::WhenProgramInFront).ForegroundWindowTitle(), "Book1.ods - ");
