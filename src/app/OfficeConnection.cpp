@@ -1,7 +1,10 @@
 #include "app/OfficeConnection.h"
 
+#include <QGuiApplication>
 #include <QObject>
+#include <QWindow>
 #include <optional>
+#include <vector>
 
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
 #include "platform/MessageBox.h"
@@ -38,6 +41,16 @@ OfficeSetupReport Report(int textId, bool succeeded, std::vector<std::string> ar
 
 #ifdef OMBRA_HAVE_CALCBRIDGE
 
+namespace {
+// The window-system ids of the program's windows that exist on screen (none is made for asking).
+std::vector<unsigned long> ProgramWindowIds() {
+    std::vector<unsigned long> ids;
+    for (const QWindow *window : QGuiApplication::allWindows())
+        if (window->handle()) ids.push_back(static_cast<unsigned long>(window->winId()));
+    return ids;
+}
+}  // namespace
+
 OfficeSetupReport SetUpOffice(bool undo) {
     using Outcome = OfficeSetup::Outcome;
     const OfficeSetup done = SetUpLibreOffice(undo);
@@ -64,6 +77,8 @@ OfficeSetupReport SetUpOffice(bool undo) {
 void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
     // Each measurement asks for LibreOffice Calc; the bridge keeps one connection per office.
     window.SetAutomationFactory([] { return ConnectCalc(); });
+    // With one of these in front, a press goes to the workbook the user last worked in.
+    SetProgramWindows(ProgramWindowIds);
     // A pipe at the office's address that is not the user's own office is never written to;
     // the user learns which file it is and why after the measurement that met it.
     QObject::connect(&window.Session(), &InstrumentSession::measurementWritten, &window, [&window] {

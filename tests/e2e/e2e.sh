@@ -7,10 +7,11 @@
 #
 # The case setup runs the set-up of the user's own LibreOffice as README.md gives it, on a fresh
 # HOME, and that office as the application menu starts it (a window on the display, no option
-# for the program); the case second-start starts the program a second time under a window manager.
+# for the program); the case second-start starts the program a second time under a window manager;
+# the case last-workbook runs a window manager and an office on the screen.
 #
 # usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal |
-#                                         setup | second-start
+#                                         setup | second-start | last-workbook
 #        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
 # environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
 #              OMBRA_E2E_KEEP=1 keep the work folder (logs, screenshots) after the run
@@ -148,8 +149,8 @@ start_instrument() {
     wait_for 30 status_has '"model":100' || { fail "the virtual instrument did not start"; exit 1; }
 }
 
-start_office() {
-    "$SUPPORT/start-office.sh" "$WORK/office" "$PIPE" > "$WORK/office.log" 2>&1 ||
+start_office() {  # start_office [gui]: headless, or on the screen like the user's own
+    OMBRA_OFFICE_MODE=${1:-headless} "$SUPPORT/start-office.sh" "$WORK/office" "$PIPE" > "$WORK/office.log" 2>&1 ||
         { cat "$WORK/office.log"; fail "the office did not start"; exit 1; }
     calc wait 60 || { fail "the office lists no workbook"; exit 1; }
 }
@@ -204,6 +205,9 @@ click_connect() {
 # The status lamp sits in the bottom-right corner: green while connected and ready.
 lamp_colour() {
     eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
+    # Where the window is on the screen, also inside a window manager's frame.
+    X=$(xwininfo -id "$MAIN_WINDOW" | awk '/Absolute upper-left X/ { print $4 }')
+    Y=$(xwininfo -id "$MAIN_WINDOW" | awk '/Absolute upper-left Y/ { print $4 }')
     local pixel
     pixel=$(import -window root -crop "1x1+$((X + WIDTH - 11))+$((Y + HEIGHT - 8))" -depth 8 txt:- 2>/dev/null | tail -1)
     case "$pixel" in
@@ -484,6 +488,80 @@ case_journal() {
     done
 }
 
+# The user's desktop: a window manager that tells which window is in front (_NET_ACTIVE_WINDOW).
+# One already running on the display is used as it is.
+window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+start_window_manager() {
+    window_manager_runs && return 0
+    local tool
+    for tool in openbox wmctrl xterm xprop; do
+        command -v $tool >/dev/null || { fail "$tool is not installed"; exit 1; }
+    done
+    openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
+    note_pid $!
+    wait_for 30 window_manager_runs || { fail "the window manager did not start"; exit 1; }
+}
+active_window() { xdotool getactivewindow 2>/dev/null; }
+active_is_window() { [ "$(active_window)" = "$1" ]; }
+calc_window() { xdotool search --all --onlyvisible --name ' - LibreOffice Calc$' 2>/dev/null | head -1; }
+has_calc_window() { [ -n "$(calc_window)" ]; }
+terminal_window() { xdotool search --all --onlyvisible --name '^Notes$' 2>/dev/null | head -1; }
+has_terminal_window() { [ -n "$(terminal_window)" ]; }
+# The program's window at the top left, the workbook's below it, side by side as a user keeps them.
+arrange_desktop() {
+    wait_for 60 has_calc_window || { fail "the office shows no workbook window"; exit 1; }
+    local book
+    book=$(calc_window)
+    wmctrl -i -r "$book" -b remove,maximized_vert,maximized_horz
+    wmctrl -i -r "$book" -e 0,0,500,1240,480
+    wmctrl -i -r "$MAIN_WINDOW" -e 0,0,0,-1,-1
+    sleep 0.5
+}
+# A click on the picture above the row of buttons (which starts 131 pixels down the client area),
+# where it hits no control.
+click_program_background() {
+    eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
+    xdotool mousemove --window "$MAIN_WINDOW" 350 $((HEIGHT - 400 + 40)) click 1
+    xdotool mousemove 0 0
+}
+said_by_program() { grep -qF -- "$1" "$WORK/app.log"; }
+
+case_last_workbook() {
+    local book
+    book=$(calc_window)
+    log "the user works in the workbook (cell C5), then clicks into the program's window"
+    calc select C5 >/dev/null || fail "e2e_calc select C5"
+    focus_window "$book"
+    wait_for 10 active_is_window "$book" || fail "the workbook did not come to the front"
+    click_program_background
+    wait_for 10 active_is_window "$MAIN_WINDOW" && echo "ok: the program's window is in front" ||
+        fail "the program's window is not in front: $(active_window)"
+    press reflection 300
+    wait_for 30 cell_filled K6 || fail "the press wrote nothing at the workbook's active cell C5: $(calc cells A1:K8)"
+    check "labels from the active cell C5" "$(calc grid C5:K5)" "$(expected_labels)"
+    check "nothing at A1" "$(calc cells A1:B2)" ""
+    wait_for 10 active_is C7 && echo "ok: the next measurement begins at C7" || fail "active cell $(calc active)"
+    check "journal" "$(journal_outcomes)" "written "
+
+    log "a third application in front: the press is journaled and the banner names the reason"
+    xterm -T Notes > /dev/null 2>&1 &
+    note_pid $!
+    local other
+    wait_for 30 has_terminal_window || { fail "xterm did not appear"; return; }
+    other=$(terminal_window)
+    focus_window "$other"
+    wait_for 10 active_is_window "$other" || fail "xterm did not come to the front: $(active_window)"
+    press reflection 300
+    wait_for 30 test "$(journal_outcomes)" = "written not-written " &&
+        echo "ok: the press is journaled as not written" || fail "journal outcomes: $(journal_outcomes)"
+    wait_for 10 said_by_program "$(calc string 1723)" && echo "ok: the banner names the reason" ||
+        fail "no banner with the reason '$(calc string 1723)'"
+    shot banner
+    check "the sheet is untouched" "$(calc cells C7:K8)" ""
+    check "cursor" "$(calc active)" "C7"
+    no_message_box || { fail "a message box is shown"; dismiss_message_box; }
+}
+
 # ---------------------------------------------------------------------------------------------
 # The user's own LibreOffice: a fresh HOME, the set-up as README.md gives it, and the office started
 # as the application menu starts Calc.
@@ -594,12 +672,6 @@ case_setup() {
 # ---------------------------------------------------------------------------------------------
 # A second start on a desktop: the running window comes to the front.
 
-start_window_manager() {
-    HOME=$WORK openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
-    note_pid $!
-    wait_for 30 wmctrl -m > /dev/null 2>&1 || { fail "the window manager did not start"; exit 1; }
-}
-active_window() { xdotool getactivewindow 2>/dev/null; }
 other_window() { xdotool search --all --onlyvisible --pid "$OTHER_PID" 2>/dev/null | head -1; }
 has_other_window() { [ -n "$(other_window)" ]; }
 other_is_active() { [ "$(active_window)" = "$(other_window)" ]; }
@@ -649,8 +721,12 @@ case "$CASE" in
         [ $FAILURES = 0 ] && log "passed" || log "$FAILURES failure(s)"
         exit ;;
 esac
+[ "$CASE" = last-workbook ] && start_window_manager
 start_instrument
-if [ "$CASE" != journal ]; then
+if [ "$CASE" = last-workbook ]; then
+    start_office gui
+    log "office on the screen"
+elif [ "$CASE" != journal ]; then
     start_office
     log "office ready"
 fi
@@ -658,8 +734,9 @@ if [ "$CASE" = calibration-due ]; then
     fxsim set calibrationStatus 3 >/dev/null || fail "fxsim set calibrationStatus 3"
 fi
 start_program
+[ "$CASE" = last-workbook ] && arrange_desktop
 case "$CASE" in
-    main-road | office-lost | colour-sets | journal)
+    main-road | office-lost | colour-sets | journal | last-workbook)
         connect
         wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
         log "connected"

@@ -14,6 +14,9 @@ public:
     DispatchPtr RunningObject(const std::string &name) override { return sheet_.RunningObject(name); }
     std::string ForegroundWindowTitle() override { return sheet_.ForegroundWindowTitle(); }
     std::vector<ChildWindow> ForegroundChildWindows() override { return sheet_.ForegroundChildWindows(); }
+    bool ForegroundIsProgram() override { return sheet_.ForegroundIsProgram(); }
+    std::string CurrentWorkbookName() override { return sheet_.CurrentWorkbookName(); }
+    SpreadsheetPresence Presence() override { return sheet_.Presence(); }
 
 private:
     MemoryAutomation &sheet_;

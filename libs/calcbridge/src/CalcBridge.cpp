@@ -1,6 +1,9 @@
 // The running Calc documents as workbooks over a UNO bridge. Every UNO call runs under a watchdog:
 // a call that does not return in time disposes the bridge, which makes it fail, and the next use
 // connects again. UNO failures become AutomationError.
+#include <unistd.h>
+
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -65,6 +68,7 @@
 #include "Internal.h"
 #include "OfficePipe.h"
 #include "calcbridge/CalcBridge.h"
+#include "calcbridge/OfficePresence.h"
 #include "calcbridge/TypedInput.h"
 #include "calcbridge/WriteBehind.h"
 #include "trace/TraceTimings.h"
@@ -94,6 +98,22 @@ Reference<uno::XComponentContext> LocalContext() {
         context = cppu::defaultBootstrap_InitialComponentContext();
     });
     return context;
+}
+
+std::mutex g_programWindowsMutex;
+ProgramWindowList g_programWindows;
+
+bool IsProgramWindow(const calcbridge::ActiveWindow &window) {
+    if (window.id == 0) return false;
+    if (window.pid == static_cast<long>(::getpid())) return true;
+    ProgramWindowList windows;
+    {
+        std::lock_guard lock(g_programWindowsMutex);
+        windows = g_programWindows;
+    }
+    if (!windows) return false;
+    const std::vector<unsigned long> ids = windows();
+    return std::find(ids.begin(), ids.end(), window.id) != ids.end();
 }
 
 std::mutex g_refusalMutex;
@@ -826,6 +846,30 @@ public:
 
     std::vector<ChildWindow> ForegroundChildWindows() override { return {}; }
 
+    bool ForegroundIsProgram() override { return IsProgramWindow(calcbridge::X11ActiveWindow()); }
+
+    // The office's current document is the one it had in front last, also while another
+    // application's window is in front.
+    std::string CurrentWorkbookName() override {
+        if (!session_->Reachable()) return {};
+        return session_->Run([&] {
+            Reference<frame::XModel> model(session_->Desktop()->getCurrentComponent(), UNO_QUERY);
+            return model.is() && IsSpreadsheet(model) ? DisplayName(model) : std::string();
+        });
+    }
+
+    // An office that does not answer on the pipe may still run: started before it was set up
+    // for the program, it has no pipe.
+    SpreadsheetPresence Presence() override {
+        try {
+            if (session_->Reachable()) return SpreadsheetPresence::Answering;
+        } catch (const AutomationError &) {
+            return SpreadsheetPresence::Answering;  // it is there but slow: a failure, not absence
+        }
+        return OfficeProcessOfThisUser() ? SpreadsheetPresence::NotAccepting
+                                                     : SpreadsheetPresence::NotRunning;
+    }
+
     CalcCellLook ShownCell(const std::string &address) {
         return session_->Run([&] {
             Reference<sheet::XSpreadsheetView> view(Controller(CurrentDocument()), UNO_QUERY_THROW);
@@ -863,6 +907,11 @@ private:
 };
 
 }  // namespace
+
+void SetProgramWindows(ProgramWindowList windows) {
+    std::lock_guard lock(g_programWindowsMutex);
+    g_programWindows = std::move(windows);
+}
 
 std::optional<OfficePipeRefusal> TakeOfficePipeRefusal() {
     std::lock_guard lock(g_refusalMutex);

@@ -1,4 +1,4 @@
-// The focused X11 window's title, through libX11 loaded at run time so that the program also runs
+// The focused X11 window (its id, title and owning process), through libX11 loaded at run time so that the program also runs
 // (and builds) without X.
 #include <dlfcn.h>
 
@@ -72,30 +72,33 @@ int IgnoreXError(Display *, void *) { return 0; }
 
 }  // namespace
 
-std::string X11ActiveWindowTitle() {
+ActiveWindow X11ActiveWindow() {
+    ActiveWindow window;
     const char *display = std::getenv("DISPLAY");
-    if (!display || !*display) return {};
+    if (!display || !*display) return window;
     const X11 &x = Library();
-    if (!x.ok) return {};
+    if (!x.ok) return window;
     Display *d = x.OpenDisplay(nullptr);
-    if (!d) return {};
+    if (!d) return window;
     static std::mutex mutex;
     std::lock_guard lock(mutex);
     X11::ErrorHandler previous = x.SetErrorHandler(IgnoreXError);
-    std::string title;
     constexpr Atom kXA_WINDOW = 33;
-    unsigned long active = 0;
+    constexpr Atom kXA_CARDINAL = 6;
     Atom activeAtom = x.InternAtom(d, "_NET_ACTIVE_WINDOW", 1);
-    if (activeAtom != 0) Property(x, d, x.DefaultRootWindow(d), activeAtom, kXA_WINDOW, &active);
-    if (active != 0) {
-        title = Property(x, d, active, x.InternAtom(d, "_NET_WM_NAME", 0), x.InternAtom(d, "UTF8_STRING", 0), nullptr);
+    if (activeAtom != 0) Property(x, d, x.DefaultRootWindow(d), activeAtom, kXA_WINDOW, &window.id);
+    if (window.id != 0) {
+        window.title = Property(x, d, window.id, x.InternAtom(d, "_NET_WM_NAME", 0), x.InternAtom(d, "UTF8_STRING", 0), nullptr);
         constexpr Atom kXA_WM_NAME = 39;
-        if (title.empty()) title = Property(x, d, active, kXA_WM_NAME, 0, nullptr);
+        if (window.title.empty()) window.title = Property(x, d, window.id, kXA_WM_NAME, 0, nullptr);
+        unsigned long pid = 0;
+        Property(x, d, window.id, x.InternAtom(d, "_NET_WM_PID", 0), kXA_CARDINAL, &pid);
+        window.pid = static_cast<long>(pid);
     }
     x.Sync(d, 0);
     x.SetErrorHandler(previous);
     x.CloseDisplay(d);
-    return title;
+    return window;
 }
 
 }  // namespace ombra::calcbridge

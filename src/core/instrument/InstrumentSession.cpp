@@ -23,6 +23,17 @@ using namespace mainwin;
 
 namespace {
 
+// The reason of a writer that tells only what became of the values.
+MissReason MissReasonOfWrite(MeasurementWriteResult::Kind kind) {
+    switch (kind) {
+    case MeasurementWriteResult::NoWorkbook: return MissReason::NoWorkbookInFront;
+    case MeasurementWriteResult::NotWritten: return MissReason::SheetEnds;
+    case MeasurementWriteResult::Failed: return MissReason::FailedPartWay;
+    case MeasurementWriteResult::Written: break;
+    }
+    return MissReason::None;
+}
+
 // Messages about the instrument that must be seen at once: above every window, in front.
 constexpr unsigned kUrgent = platform::mb::SYSTEMMODAL | platform::mb::SETFOREGROUND;
 
@@ -271,24 +282,35 @@ void InstrumentSession::StampMeasurementTime() {
 }
 
 void InstrumentSession::WriteMeasurement(const OutputValues &values) {
-    const MeasurementWriteResult result = measurementWriter_ ? measurementWriter_(values) : WriteToSpreadsheet(values);
+    MeasurementWriteResult result = measurementWriter_ ? measurementWriter_(values) : WriteToSpreadsheet(values);
     if (result.rowLimit > 0) rowLimit_ = result.rowLimit;
     if (result.columnLimit > 0) columnLimit_ = result.columnLimit;
+    if (result.kind != MeasurementWriteResult::Written && result.miss == MissReason::None)
+        result.miss = MissReasonOfWrite(result.kind);
+    const std::optional<int> unwritten = journal_ ? std::optional<int>(journal_->UnwrittenCount()) : std::nullopt;
+    lastMiss_ = MakeMissNotice(result.kind == MeasurementWriteResult::Written ? MissReason::None : result.miss,
+                               result.lastCell, unwritten);
     emit measurementWritten(result);
 }
 
 // The measurement is kept in the journal first; only then is the spreadsheet asked for (the
-// factory may hand out a connection it keeps between measurements).
+// factory may hand out a connection it keeps between measurements). With the program's own
+// window in front, the cells go to the workbook the user last worked in. A sheet that ends
+// before the measurement is told by the window's banner, not by a message of the transfer.
 MeasurementWriteResult InstrumentSession::WriteToSpreadsheet(const OutputValues &values) {
     const JournalEntry entry =
         MakeJournalEntry(settings_, values, {measurementDate_, measurementTime_}, measuredData_);
     const AutomationConnector connect = [this]() -> std::unique_ptr<Automation> {
-        return automationFactory_ ? automationFactory_() : nullptr;
+        std::unique_ptr<Automation> office = automationFactory_ ? automationFactory_() : nullptr;
+        if (!office) return nullptr;
+        return std::make_unique<WorkbookInFront>(std::move(office), lastWorkbook_, WorkbookInFront::WhenProgramInFront);
     };
     const TransferOutcome outcome =
-        TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), notify_);
+        TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), NoticeSink{});
 
     MeasurementWriteResult result{MeasurementWriteResult::NotWritten, outcome.rowLimit, outcome.columnLimit};
+    result.miss = MissReasonOf(outcome);
+    result.lastCell = outcome.lastCell;
     if (outcome.result == TransferResult::Written) result.kind = MeasurementWriteResult::Written;
     else if (outcome.result == TransferResult::NoWorkbook) result.kind = MeasurementWriteResult::NoWorkbook;
     else if (outcome.result == TransferResult::AutomationFailed) result.kind = MeasurementWriteResult::Failed;

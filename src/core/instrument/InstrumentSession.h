@@ -23,6 +23,7 @@
 #include "instrument/MeasuredData.h"
 #include "instrument/VireoDllAdapter.h"
 #include "output/Catalogue.h"
+#include "output/MissNotice.h"
 #include "output/OutputItem.h"
 #include "platform/Notice.h"
 #include "settings/AppSettings.h"
@@ -39,11 +40,18 @@ struct MeasurementWriteResult {
     enum Kind {
         Written,     // every cell written
         NoWorkbook,  // no spreadsheet to write into: nothing written
-        NotWritten,  // the spreadsheet refused (already reported, or ended silently)
+        NotWritten,  // the sheet ends before the measurement does (cells before its edge are written)
         Failed,      // the spreadsheet stopped answering part-way: some cells may be missing
     } kind = NoWorkbook;
     int rowLimit = 0;     // the sheet's size as the transfer learned it (0: not learned)
     int columnLimit = 0;
+    // Why it did not reach the sheet (None: the session derives it from `kind`), and the last
+    // cell written before a failure part-way.
+    MissReason miss = MissReason::None;
+    std::string lastCell;
+
+    MeasurementWriteResult() = default;
+    MeasurementWriteResult(Kind written, int rows, int columns) : kind(written), rowLimit(rows), columnLimit(columns) {}
 };
 // Writes the values of one measurement (by default: a transfer into the spreadsheet).
 using MeasurementWriter = std::function<MeasurementWriteResult(const OutputValues &values)>;
@@ -70,6 +78,9 @@ public:
     // With a journal: after a measurement, the text that stays in the status bar while
     // measurements are unwritten (empty when it reached the sheet, which ends that text).
     const std::string &LastingNotice() const { return lastingNotice_; }
+    // After a measurement: why it did not reach the sheet, for the window's banner (reason None
+    // when it was written).
+    const MissNotice &LastMiss() const { return lastMiss_; }
 
     // --- Commands ---
     // Enumerates, lets the chooser pick, identifies, loads and applies the model's settings,
@@ -149,6 +160,7 @@ private:
     MeasurementJournal *journal_ = nullptr;
     std::string lastWorkbook_;
     std::string lastingNotice_;
+    MissNotice lastMiss_;
 
     bool connected_ = false;
     bool readyToMeasure_ = false;

@@ -13,7 +13,8 @@ namespace ombra::core {
 
 namespace {
 
-constexpr int kStrUnwrittenNotice = 1423;
+constexpr int kStrUnwrittenNotice = 1423;     // plural
+constexpr int kStrUnwrittenNoticeOne = 1720;  // singular
 constexpr int kStrDate = 1425;
 constexpr int kStrTime = 1426;
 constexpr int kStrInstrument = 1427;
@@ -61,26 +62,42 @@ TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEnt
     } catch (const AutomationError &) {
         // No spreadsheet reachable: nothing is written, the journal says so.
     }
-    const TransferOutcome outcome =
-        automation ? ResendMeasurement(*automation, entry, messageCaption, notify) : TransferOutcome{};
+    TransferOutcome outcome;
+    if (automation)
+        outcome = ResendMeasurement(*automation, entry, messageCaption, notify);
+    else
+        outcome.presence = SpreadsheetPresence::NotRunning;
     if (journal && recorded) journal->SetOutcome(*recorded, JournalOutcomeOf(outcome));
     return outcome;
 }
 
+std::string WorkbookInFront::LastWorkedIn(const std::vector<std::string> &running) {
+    const auto runs = [&](const std::string &name) {
+        return std::find(running.begin(), running.end(), name) != running.end();
+    };
+    if (const std::string current = inner_.CurrentWorkbookName(); !current.empty() && runs(current))
+        return FileName(current) + " - ";
+    for (const std::string &name : running) {
+        if (!lastWorkbook_.empty() && (FileName(name) == lastWorkbook_ || CExcelControl::BaseName(name) == lastWorkbook_))
+            return FileName(name) + " - ";
+    }
+    if (running.size() == 1) return FileName(running.front()) + " - ";
+    return {};
+}
+
 std::string WorkbookInFront::ForegroundWindowTitle() {
+    if (rule_ == WhenProgramInFront) {
+        if (!inner_.ForegroundIsProgram()) return inner_.ForegroundWindowTitle();
+        return LastWorkedIn(inner_.RunningObjectNames());
+    }
     const std::string title = inner_.ForegroundWindowTitle();
     const std::vector<std::string> running = inner_.RunningObjectNames();
     for (const std::string &name : running) {
         const std::string base = CExcelControl::BaseName(name);
         if (!base.empty() && title.find(base) != std::string::npos) return title;
     }
-    // A title of the form "<workbook> - " binds exactly that workbook.
-    for (const std::string &name : running) {
-        if (!lastWorkbook_.empty() && (FileName(name) == lastWorkbook_ || CExcelControl::BaseName(name) == lastWorkbook_))
-            return FileName(name) + " - ";
-    }
-    if (running.size() == 1) return FileName(running.front()) + " - ";
-    return title;
+    const std::string last = LastWorkedIn(running);
+    return last.empty() ? title : last;
 }
 
 WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastWorkbook, std::string messageCaption,
@@ -114,7 +131,7 @@ std::optional<std::string> LastingNoticeAfter(const TransferOutcome &outcome, Me
 }
 
 std::string UnwrittenNoticeText(int unwrittenCount) {
-    return Fill(platform::ResString(kStrUnwrittenNotice), {std::to_string(std::max(1, unwrittenCount))});
+    return platform::ResCountString(std::max(1, unwrittenCount), kStrUnwrittenNoticeOne, kStrUnwrittenNotice);
 }
 
 std::string OutcomeText(const JournalOutcome &o) {

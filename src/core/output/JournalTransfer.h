@@ -21,23 +21,40 @@ namespace ombra::core {
 TransferOutcome ResendMeasurement(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
                                   NoticeSink notify = {});
 
-// The automation of a resend. The user asks for it in the program's own window, so that window
-// is in front: when the foreground title names no running workbook, the workbook of the last
-// transfer (`lastWorkbook`, a workbook name such as "Book1.ods") is taken when it still runs,
-// else the only running workbook. Everything else goes to `inner` unchanged.
+// The automation of a transfer that takes the workbook the user last worked in when the
+// program's own window is in front: the spreadsheet's current workbook (the one it had in front
+// last), else the workbook of the last transfer (`lastWorkbook`, a workbook name such as
+// "Book1.ods") when it still runs, else the only running workbook; with none of them, nothing.
+// A resend is asked for in the program's window, so it takes that workbook whenever the window
+// in front names no running workbook (`WhenNoneNamed`). A fresh measurement takes it only when the
+// spreadsheet reports the program's window in front (`WhenProgramInFront`): with another
+// application in front the window in front decides, as it always did. Everything else goes to
+// the inner automation unchanged.
 class WorkbookInFront : public Automation {
 public:
-    WorkbookInFront(Automation &inner, std::string lastWorkbook) : inner_(inner), lastWorkbook_(std::move(lastWorkbook)) {}
+    enum Rule { WhenNoneNamed, WhenProgramInFront };
+    WorkbookInFront(Automation &inner, std::string lastWorkbook, Rule rule = WhenNoneNamed)
+        : inner_(inner), lastWorkbook_(std::move(lastWorkbook)), rule_(rule) {}
+    WorkbookInFront(std::unique_ptr<Automation> inner, std::string lastWorkbook, Rule rule)
+        : owned_(std::move(inner)), inner_(*owned_), lastWorkbook_(std::move(lastWorkbook)), rule_(rule) {}
     std::vector<std::string> RunningObjectNames() override { return inner_.RunningObjectNames(); }
     DispatchPtr RunningObject(const std::string &displayName) override { return inner_.RunningObject(displayName); }
     std::string ForegroundWindowTitle() override;
     std::vector<ChildWindow> ForegroundChildWindows() override { return inner_.ForegroundChildWindows(); }
+    bool ForegroundIsProgram() override { return inner_.ForegroundIsProgram(); }
+    std::string CurrentWorkbookName() override { return inner_.CurrentWorkbookName(); }
+    SpreadsheetPresence Presence() override { return inner_.Presence(); }
     void Flush() override { inner_.Flush(); }
     std::vector<std::string> TakeDroppedCells() override { return inner_.TakeDroppedCells(); }
 
 private:
+    // "<file name> - ", the title form that binds exactly that workbook; empty when none is known.
+    std::string LastWorkedIn(const std::vector<std::string> &running);
+
+    std::unique_ptr<Automation> owned_;
     Automation &inner_;
     std::string lastWorkbook_;
+    Rule rule_;
 };
 
 // Writes one entry into the spreadsheet like a fresh measurement (the Measurements window's

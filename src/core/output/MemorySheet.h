@@ -43,6 +43,9 @@ public:
     DispatchPtr RunningObject(const std::string &displayName) override;
     std::string ForegroundWindowTitle() override;
     std::vector<ChildWindow> ForegroundChildWindows() override;
+    bool ForegroundIsProgram() override { return programInFront; }
+    std::string CurrentWorkbookName() override { return currentWorkbook; }
+    SpreadsheetPresence Presence() override { return presence; }
 
     // Cell text of sheet (0-based) of workbook (0-based) at an A1 address; "" when empty.
     std::string Cell(const std::string &address, int workbook = 0, int sheet = 0) const;
@@ -56,6 +59,9 @@ public:
     int activeWorkbook = 0;
     std::string foregroundTitle;
     std::vector<ChildWindow> childWindows;
+    bool programInFront = false;        // the window in front is the program's own
+    std::string currentWorkbook;        // the display name of the application's current document
+    SpreadsheetPresence presence = SpreadsheetPresence::Answering;
     std::set<std::string> unreachable;  // display names whose object cannot be had
     bool interactive = true;            // application flag 929
     bool screenUpdating = true;

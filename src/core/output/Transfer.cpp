@@ -237,6 +237,19 @@ TransferResult Transfer::Run() {
     return allJoined_ ? EndJoined() : EndMoving();
 }
 
+// No workbook was bound: the spreadsheet may not answer at all, have no workbook open, or have
+// several of which none can be told as the last one in front. A question that fails leaves the
+// answer unknown.
+void TellWhyUnbound(Automation &automation, TransferOutcome &outcome) {
+    try {
+        outcome.presence = automation.Presence();
+        if (outcome.presence != SpreadsheetPresence::Answering) return;
+        outcome.openWorkbooks = static_cast<int>(automation.RunningObjectNames().size());
+        outcome.programInFront = automation.ForegroundIsProgram();
+    } catch (const AutomationError &) {
+    }
+}
+
 }  // namespace
 
 bool IsJoiningCode(int code) { return code == 1 || code == 2 || code == 3 || code == 4 || code == 12; }
@@ -311,7 +324,10 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     // Outside the try: what was written before an automation error is still reported.
     CExcelControl control(automation);
     try {
-        if (!control.Attach()) return outcome;
+        if (!control.Attach()) {
+            TellWhyUnbound(automation, outcome);
+            return outcome;
+        }
         trace::TraceMark("attached");
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();

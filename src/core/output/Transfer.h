@@ -47,6 +47,11 @@ struct TransferOutcome {
     int cellsWritten = 0;
     std::string firstCell;
     std::string lastCell;
+    // When no workbook was bound: whether the spreadsheet answers at all and, when it does, how
+    // many workbooks it has open (-1: not asked).
+    SpreadsheetPresence presence = SpreadsheetPresence::Answering;
+    int openWorkbooks = -1;
+    bool programInFront = false;  // the program's own window was in front
 };
 
 // Runs one transfer. A cell outside the sheet is told to `notices` (string 1239 under

@@ -62,6 +62,14 @@ std::string ResString(int id) {
     return text ? std::string(text) : std::string();
 }
 
+std::string ResCountString(int count, int oneId, int otherId) {
+    std::string text = ResString(count == 1 ? oneId : otherId);
+    const std::string number = std::to_string(count);
+    for (size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + number.size()))
+        text.replace(at, 2, number);
+    return text;
+}
+
 QString ResQString(int id) { return QString::fromStdString(ResString(id)); }
 
 QByteArray ResImageData(int id) {

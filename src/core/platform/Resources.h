@@ -20,6 +20,9 @@ std::string DefaultResourceLibraryPath();
 // Text of string `id` (UTF-8); empty when the library or the string is missing.
 std::string ResString(int id);
 QString ResQString(int id);
+// A text with a count as %1, in its singular form (string `oneId`) for a count of 1 and in its
+// plural form (string `otherId`) for any other count.
+std::string ResCountString(int count, int oneId, int otherId);
 // True when string `id` exists (an existing string may still be empty).
 bool HasResString(int id);
 

@@ -26,6 +26,12 @@ void SettingsGroup::Write(const char *name, const std::string &value) const {
 
 std::string SettingsGroup::Read(const char *name) const { return owner_->Store().GetString(owner_->Section(), name, ""); }
 
+void SettingsGroup::WriteProgramWide(const char *name, int value) const { owner_->Store().WriteInt("", name, value); }
+
+int SettingsGroup::ReadProgramWide(const char *name, int defaultValue) const {
+    return owner_->Store().GetInt("", name, defaultValue);
+}
+
 // ---- MeasurementSettings ----
 
 void MeasurementSettings::SetMeasurementTypeSel(int value) { Write("MeasurementTypeSel", v_.MeasurementTypeSel = value); }

@@ -34,6 +34,9 @@ protected:
     void Write(const char *name, int value) const;
     void Write(const char *name, const std::string &value) const;
     std::string Read(const char *name) const;
+    // The same at the application level, for every model alike.
+    void WriteProgramWide(const char *name, int value) const;
+    int ReadProgramWide(const char *name, int defaultValue) const;
 
 private:
     AppSettings *owner_;
@@ -196,6 +199,17 @@ private:
     SelectionValues v_;
 };
 
+// How the program makes itself heard, the same for every model: a short sound when a
+// measurement does not reach the sheet (on unless switched off). Read from the store when asked.
+class FeedbackSettings : public SettingsGroup {
+public:
+    explicit FeedbackSettings(AppSettings &owner) : SettingsGroup(owner) {}
+    FeedbackSettings &operator=(const FeedbackSettings &) = default;
+
+    bool MissSound() const { return ReadProgramWide("MissSound", 1) != 0; }
+    void SetMissSound(bool on) { WriteProgramWide("MissSound", on ? 1 : 0); }
+};
+
 // The instrument last identified and the device chosen in the connect dialog; kept in
 // memory only. The model name is the section the other groups store into.
 class InstrumentIdentity {
@@ -231,6 +245,7 @@ public:
     MeasurementSettings measurement{*this};
     LayoutSettings layout{*this};
     SelectionSettings selection{*this};
+    FeedbackSettings feedback{*this};
     InstrumentIdentity identity;
 
 private:

@@ -260,6 +260,7 @@ void CVireoDataTransferSoftwareDlg::OnMeasurements() {
     const WriteEntryFunction write = ResendFunction(session_.SpreadsheetConnector(), session_.LastWorkbook(),
                                                     messageCaption_.toStdString(), platform::NoticeSinkFor(this));
     RunMeasurementsWindow(this, *journal, write);
+    RefreshMissBannerCount();
 }
 
 void CVireoDataTransferSoftwareDlg::OnManual() {
@@ -327,6 +328,7 @@ void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
 void CVireoDataTransferSoftwareDlg::HandleMessage(int message) { session_.HandleWatchMessage(message); }
 
 void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementWriteResult &result) {
+    ShowMissBanner(result);
     // With a journal: the count of unwritten measurements stays until one is written again.
     lastingNotice_ = QString::fromStdString(session_.LastingNotice());
     if (!lastingNotice_.isEmpty()) {

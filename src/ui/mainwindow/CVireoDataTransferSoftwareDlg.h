@@ -35,6 +35,7 @@ class QPainter;
 
 namespace ombra::ui {
 
+class MissBanner;
 class OmbraImageButton;
 
 class CVireoDataTransferSoftwareDlg : public QDialog {
@@ -88,6 +89,8 @@ public:
     void SetOfficeSetup(std::function<Notice()> setUp) { officeSetup_ = std::move(setUp); }
     // The journal every measurement is kept in (the application opens it).
     void SetJournal(MeasurementJournal *journal) { session_.SetJournal(journal); }
+    // The short sound of a measurement that missed the sheet (the desktop's bell by default).
+    void SetMissSound(std::function<void()> sound) { missSound_ = std::move(sound); }
     InstrumentSession &Session() { return session_; }
     bool IsWatching() const { return session_.IsWatching(); }
     int CalibrationStatus() const { return session_.CalibrationStatus(); }
@@ -124,6 +127,8 @@ public:
 
     OmbraImageButton *Button(int controlId) const;
     QLabel *Lamp() const { return statusLamp_; }
+    // The banner of a measurement that did not reach the sheet (hidden while there is none).
+    MissBanner *Banner() const { return missBanner_; }
     QWidget *ClientArea() const { return client_; }
     QWidget *StatusBar() const { return statusBar_; }
     QMenuBar *MenuBar() const { return menu_; }
@@ -156,6 +161,11 @@ private:
     void EndInstrumentDialogs();
 
     void OnMeasurementWritten(const MeasurementWriteResult &result);
+    // The banner of a missed measurement (MainWindowBanner.cpp).
+    void CreateMissBanner();
+    void ShowMissBanner(const MeasurementWriteResult &result);
+    void RefreshMissBannerCount();
+    void OnMissSoundSwitched(bool on);
     void OnConnectionChanged(bool connected);
 
     // Members in the order of the window's description.
@@ -175,6 +185,8 @@ private:
     QLabel *instrumentPane_ = nullptr;
     QString messageCaption_;
     QString lastingNotice_;  // unwritten measurements: not replaced by hints while it stands
+    MissBanner *missBanner_ = nullptr;
+    std::function<void()> missSound_;
 
     DeviceChooser deviceChooser_;
     std::function<Notice()> officeSetup_;

@@ -101,6 +101,7 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     SetUpButtons();
     LayoutControls();
     background_ = platform::ResPixmap(kBitmapBackground);
+    CreateMissBanner();
     RefreshDisplay();
 }
 

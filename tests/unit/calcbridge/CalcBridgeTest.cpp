@@ -215,6 +215,25 @@ TEST_F(CalcBridgeTest, TransferWritesAMeasurement) {
 
 // An office that hangs before the program ever connected: connecting is bounded by each call's
 // time-out too (2 s here), and once the office runs again the same connection object works.
+// The office of this test runs: on its pipe it answers; on a pipe it does not serve it runs
+// but does not accept, as an office started before it was set up for the program.
+TEST_F(CalcBridgeTest, ARunningOfficeThatDoesNotServeThePipeIsNotAccepting) {
+    EXPECT_EQ(calc->Presence(), SpreadsheetPresence::Answering);
+    const std::string previous = getenv("OMBRA_UNO_URL");
+    setenv("OMBRA_UNO_URL", ("uno:pipe,name=ombra-nobody-" + std::to_string(getpid()) + ";urp;StarOffice.ComponentContext").c_str(), 1);
+    auto elsewhere = ConnectCalc();
+    EXPECT_TRUE(elsewhere->RunningObjectNames().empty());
+    EXPECT_EQ(elsewhere->Presence(), SpreadsheetPresence::NotAccepting);
+    elsewhere.reset();
+    setenv("OMBRA_UNO_URL", previous.c_str(), 1);
+}
+
+// The office's current document is the workbook it had in front last.
+TEST_F(CalcBridgeTest, TheCurrentWorkbookIsTheOfficesCurrentDocument) {
+    EXPECT_EQ(calc->CurrentWorkbookName(), Office::Get().Dir() + "/Book1.ods");
+    EXPECT_FALSE(calc->ForegroundIsProgram()) << "no display: no window of the program in front";
+}
+
 TEST_F(CalcBridgeTest, StoppedOfficeBeforeTheFirstConnectionFailsInTime) {
     pid_t office = Office::Get().OfficePid();
     ASSERT_GT(office, 0);

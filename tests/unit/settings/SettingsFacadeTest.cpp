@@ -118,3 +118,21 @@ TEST(SettingsFacade, CopiesWriteWhereTheOriginalWritesAndAssignmentWritesNothing
 }
 
 }  // namespace
+
+// The sound of a missed measurement is the program's, not a model's: on until switched off, and
+// kept at the application level whichever instrument is connected.
+TEST(SettingsFacade, MissSoundIsOnByDefaultAndKeptForEveryModel) {
+    MemoryProfileStore store;
+    AppSettings a{store};
+    EXPECT_TRUE(a.feedback.MissSound());
+    a.identity.SetModelName("ModelA");
+    a.feedback.SetMissSound(false);
+    ASSERT_EQ(store.Writes().size(), 1u);
+    EXPECT_EQ(store.Writes()[0].section, "");
+    a.identity.SetModelName("ModelB");
+    EXPECT_FALSE(a.feedback.MissSound());
+    AppSettings later{store};
+    EXPECT_FALSE(later.feedback.MissSound()) << "read back by the next start";
+    later.feedback.SetMissSound(true);
+    EXPECT_TRUE(a.feedback.MissSound());
+}

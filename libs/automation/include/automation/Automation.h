@@ -83,6 +83,13 @@ struct ChildWindow {
     bool captionActive = false;
 };
 
+// Whether the spreadsheet application answers the program.
+enum class SpreadsheetPresence {
+    Answering,     // it answers (whether or not a workbook is open)
+    NotRunning,    // no spreadsheet application of this user runs
+    NotAccepting,  // it runs but does not accept the program's connection (not set up for it)
+};
+
 // Everything the controller needs of the platform: the running workbooks and the foreground window.
 class Automation {
 public:
@@ -94,6 +101,13 @@ public:
     // Title of the window the user is looking at (empty when there is none).
     virtual std::string ForegroundWindowTitle() = 0;
     virtual std::vector<ChildWindow> ForegroundChildWindows() = 0;
+    // Whether the window in front is one of this program's own (its main window or a dialog).
+    virtual bool ForegroundIsProgram() { return false; }
+    // The display name of the workbook the spreadsheet application had in front last (its current
+    // document); empty when it cannot tell or that document is no workbook.
+    virtual std::string CurrentWorkbookName() { return {}; }
+    // Asked when no workbook could be bound: whether the spreadsheet application answers at all.
+    virtual SpreadsheetPresence Presence() { return SpreadsheetPresence::Answering; }
     // Performs the cell writes and the selection an automation layer still holds back; raises
     // AutomationError when one of them fails. Nothing to do for a layer that writes at once.
     virtual void Flush() {}

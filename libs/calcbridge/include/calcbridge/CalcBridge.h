@@ -2,6 +2,7 @@
 // office that is already running (the program never starts one).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,12 @@ inline constexpr const char *kDefaultUnoUrl = "uno:pipe,name=ombra-dts;urp;StarO
 // workbooks is empty. Cell writes and selections are held back and written in batches (see
 // WriteBehind.h); texts are typed as typed input is (see TypedInput.h).
 std::unique_ptr<Automation> ConnectCalc();
+
+// The program's own windows (its main window and its dialogs) by their X11 window ids, for telling
+// whether the window in front is the program's; a window whose _NET_WM_PID is this process's
+// counts as the program's too. Called on the thread that transfers.
+using ProgramWindowList = std::function<std::vector<unsigned long>()>;
+void SetProgramWindows(ProgramWindowList windows);
 
 // The office pipe was not used because the socket at its path is not the user's own (another
 // user's, a symbolic link, served by another user): nothing was sent to it, and the bridge acted

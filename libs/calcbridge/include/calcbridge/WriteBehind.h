@@ -37,6 +37,9 @@ public:
     DispatchPtr RunningObject(const std::string &displayName) override;
     std::string ForegroundWindowTitle() override;
     std::vector<ChildWindow> ForegroundChildWindows() override;
+    bool ForegroundIsProgram() override { return inner_->ForegroundIsProgram(); }
+    std::string CurrentWorkbookName() override { return inner_->CurrentWorkbookName(); }
+    SpreadsheetPresence Presence() override { return inner_->Presence(); }
     void Flush() override;
     std::vector<std::string> TakeDroppedCells() override;
 

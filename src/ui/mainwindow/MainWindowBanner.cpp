@@ -1,0 +1,63 @@
+// The main window's banner of a measurement that did not reach the sheet: shown with its reason
+// after each miss (with a short sound unless switched off), gone when a later measurement is
+// written or the user dismisses it.
+#include <QApplication>
+
+#include <cstdio>
+
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "mainwindow/MainWindowLogic.h"
+#include "mainwindow/MissBanner.h"
+#include "output/JournalTransfer.h"
+#include "output/MeasurementJournal.h"
+#include "platform/MessageBox.h"
+#include "platform/ProfileStore.h"
+
+namespace ombra::ui {
+
+namespace {
+
+constexpr int kCmdSetUpLibreOffice = 32776;  // Data › Set up LibreOffice...
+constexpr int kBannerMargin = 8;
+
+}  // namespace
+
+void CVireoDataTransferSoftwareDlg::CreateMissBanner() {
+    missBanner_ = new MissBanner(client_);
+    missSound_ = [] { QApplication::beep(); };
+    connect(missBanner_, &MissBanner::setupRequested, this, [this] { OnCommand(kCmdSetUpLibreOffice); });
+    connect(missBanner_, &MissBanner::measurementsRequested, this, [this] { OnCommand(mainwin::kCmdMeasurements); });
+    connect(missBanner_, &MissBanner::soundSwitched, this, &CVireoDataTransferSoftwareDlg::OnMissSoundSwitched);
+}
+
+void CVireoDataTransferSoftwareDlg::ShowMissBanner(const MeasurementWriteResult &result) {
+    const MissNotice &miss = session_.LastMiss();
+    if (result.kind == MeasurementWriteResult::Written || miss.reason == MissReason::None) {
+        missBanner_->hide();
+        return;
+    }
+    const bool sound = settings_.feedback.MissSound();
+    missBanner_->ShowNotice(miss, sound, kBannerMargin, kBannerMargin, client_->width() - 2 * kBannerMargin);
+    // Said on the error stream too, for whoever runs the program from a terminal or a script.
+    std::fprintf(stderr, "ombra-dts: %s\n", miss.text.c_str());
+    if (sound && missSound_) missSound_();
+}
+
+// After the Measurements window: resent measurements are no longer waiting.
+void CVireoDataTransferSoftwareDlg::RefreshMissBannerCount() {
+    MeasurementJournal *journal = session_.Journal();
+    if (!journal || missBanner_->isHidden()) return;
+    const int unwritten = journal->UnwrittenCount();
+    if (unwritten == 0)
+        missBanner_->hide();
+    else
+        missBanner_->SetCountText(QString::fromStdString(UnwrittenNoticeText(unwritten)));
+}
+
+void CVireoDataTransferSoftwareDlg::OnMissSoundSwitched(bool on) {
+    settings_.feedback.SetMissSound(on);
+    if (const std::optional<Notice> failed = platform::TakeSettingsFailureNotice(settings_.Store()))
+        platform::ShowNotice(this, *failed);
+}
+
+}  // namespace ombra::ui

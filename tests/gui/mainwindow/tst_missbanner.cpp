@@ -1,0 +1,186 @@
+// The banner of a measurement that did not reach the sheet: every reason in the main window
+// (never a message box), the count of waiting measurements in the singular and the plural, the
+// sound and its switch, dismissing, the end of the banner when a measurement is written, and a
+// press with the program's own window in front writing into the workbook last worked in.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "mainwindow/MissBanner.h"
+#include "output/JournalTransfer.h"
+#include "output/MeasurementJournal.h"
+#include "platform/PostedMessage.h"
+#include "platform/Resources.h"
+#include "settings/AppSettings.h"
+#include "support/FakeInstrument.h"
+#include "support/MemoryAutomation.h"
+#include "support/TestSupport.h"
+
+using namespace ombra;
+using namespace ombra::ui;
+using ombra::ui::platform::ResQString;
+
+namespace {
+
+// A window over a fake instrument that writes through the real transfer into an in-memory
+// sheet (or finds no office at all), keeps a journal and counts its sounds.
+struct Rig {
+    ui::test::ScopedMemoryProfile profile;
+    ui::test::FakeInstrument fake;
+    ui::test::MessageBoxRecorder boxes;
+    QTemporaryDir dir;
+    std::unique_ptr<MeasurementJournal> journal;
+    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+    bool officeUp = true;
+    int sounds = 0;
+    std::unique_ptr<CVireoDataTransferSoftwareDlg> window;
+
+    Rig() {
+        Settings() = AppSettings{};
+        journal = std::make_unique<MeasurementJournal>(nullptr, dir.path() + "/journal.sqlite");
+        window = std::make_unique<CVireoDataTransferSoftwareDlg>("1");
+        window->SetJournal(journal.get());
+        window->SetAutomationFactory([this]() -> std::unique_ptr<Automation> {
+            if (!officeUp) return nullptr;
+            return std::make_unique<SheetConnection>(sheet);
+        });
+        window->SetMissSound([this] { ++sounds; });
+        fake.AddDevice();
+        window->OnCommand(1000);
+    }
+    CVireoDataTransferSoftwareDlg &w() { return *window; }
+    MissBanner &banner() { return *window->Banner(); }
+    // One press of the reflection button and its release.
+    void Press() {
+        ui::platform::PostAppMessage(window.get(), 32778);
+        ui::platform::PostAppMessage(window.get(), 32782);
+        QCoreApplication::processEvents();
+    }
+    QString Reason() const { return window->Banner()->findChild<QLabel *>("missBannerText")->text(); }
+    QString Count() const { return window->Banner()->findChild<QLabel *>("missBannerCount")->text(); }
+};
+
+}  // namespace
+
+class MissBannerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyReasonInTheBannerNeverInAMessageBox();
+    void theSoundIsSwitchedOffInTheBanner();
+    void dismissedUntilTheNextMissAndGoneWhenWritten();
+    void programInFrontWritesIntoTheWorkbookLastWorkedIn();
+};
+
+void MissBannerTest::everyReasonInTheBannerNeverInAMessageBox() {
+    Rig rig;
+    QVERIFY(rig.w().IsConnected());
+    QVERIFY(rig.banner().isHidden());
+
+    rig.officeUp = false;
+    rig.Press();
+    QVERIFY(!rig.banner().isHidden());
+    QCOMPARE(rig.Reason(), ResQString(1721));
+    QCOMPARE(rig.Count(), QString("1 measurement not written – Data › Measurements"));
+    QCOMPARE(rig.w().HintText(), rig.Count());  // the status bar counts alike
+    QVERIFY(rig.banner().SetupButton()->isHidden());
+    QVERIFY(!rig.banner().MeasurementsButton()->isHidden());
+
+    rig.officeUp = true;
+    MemoryAutomation withWorkbook = rig.sheet;
+    rig.sheet.workbooks.clear();
+    rig.sheet.presence = SpreadsheetPresence::NotAccepting;
+    rig.Press();
+    QCOMPARE(rig.Reason(), ResQString(1722));
+    QVERIFY(!rig.banner().SetupButton()->isHidden());
+    QCOMPARE(rig.Count(), QString("2 measurements not written – Data › Measurements"));
+
+    rig.sheet.presence = SpreadsheetPresence::Answering;
+    rig.Press();
+    QCOMPARE(rig.Reason(), ResQString(1724));
+    QVERIFY(rig.banner().SetupButton()->isHidden());
+    QCOMPARE(rig.Count(), QString("3 measurements not written – Data › Measurements"));
+
+    rig.sheet = withWorkbook;
+    rig.sheet.foregroundTitle = "Terminal";
+    rig.Press();
+    QCOMPARE(rig.Reason(), ResQString(1723));
+
+    rig.sheet = withWorkbook;
+    rig.sheet.Sheet().rowCount = 10;
+    rig.sheet.Sheet().cursorRow = 10;
+    rig.Press();
+    QCOMPARE(rig.Reason(), ResQString(1239));
+
+    rig.sheet = withWorkbook;  // a whole measurement, to learn its calls
+    rig.Press();
+    QVERIFY(rig.banner().isHidden());
+    const int calls = static_cast<int>(rig.sheet.calls.size());
+    rig.sheet = withWorkbook;
+    rig.sheet.failAtCall = calls * 2 / 3;
+    rig.Press();
+    QVERIFY2(rig.Reason().startsWith(ResQString(1725).section("%1", 0, 0)), qPrintable(rig.Reason()));
+    QVERIFY(!rig.sheet.writes.empty());
+
+    QCOMPARE(rig.Count(), QString("6 measurements not written – Data › Measurements"));
+    QCOMPARE(rig.sounds, 6);
+    QCOMPARE(rig.boxes.Count(), size_t(0));
+}
+
+void MissBannerTest::theSoundIsSwitchedOffInTheBanner() {
+    Rig rig;
+    rig.officeUp = false;
+    rig.Press();
+    QCOMPARE(rig.sounds, 1);
+    QCheckBox *sound = rig.banner().SoundSwitch();
+    QVERIFY(sound->isChecked());
+    sound->click();
+    QVERIFY(!Settings().feedback.MissSound());
+    rig.Press();
+    QCOMPARE(rig.sounds, 1);
+    QVERIFY(!rig.banner().isHidden());
+    QVERIFY(!sound->isChecked());
+}
+
+void MissBannerTest::dismissedUntilTheNextMissAndGoneWhenWritten() {
+    Rig rig;
+    rig.officeUp = false;
+    rig.Press();
+    rig.banner().DismissButton()->click();
+    QVERIFY(rig.banner().isHidden());
+    rig.Press();
+    QVERIFY(!rig.banner().isHidden());
+    rig.officeUp = true;
+    rig.Press();
+    QVERIFY(rig.banner().isHidden());
+    QCOMPARE(rig.sounds, 2);
+    QVERIFY(rig.sheet.HasCell("C2"));
+}
+
+void MissBannerTest::programInFrontWritesIntoTheWorkbookLastWorkedIn() {
+    Rig rig;
+    MemoryWorkbook second = rig.sheet.workbooks[0];
+    second.displayName = "/home/u/Book2.ods";
+    second.name = "Book2.ods";
+    rig.sheet.workbooks.push_back(second);
+    rig.sheet.foregroundTitle = rig.w().windowTitle().toStdString();
+    rig.sheet.programInFront = true;
+    rig.sheet.currentWorkbook = "/home/u/Book2.ods";
+    rig.sheet.Sheet(1).cursorColumn = 4;
+    rig.sheet.Sheet(1).cursorRow = 6;
+    rig.Press();
+    QVERIFY(rig.banner().isHidden());
+    QVERIFY(rig.sheet.Sheet(0).cells.empty());
+    QVERIFY(rig.sheet.HasCell("D6", 1));
+    QVERIFY(rig.sheet.HasCell("D7", 1));
+    // The office no longer tells its current document: the workbook written last goes on.
+    rig.sheet.currentWorkbook.clear();
+    rig.Press();
+    QVERIFY(rig.banner().isHidden());
+    QVERIFY(rig.sheet.Sheet(0).cells.empty());
+}
+
+OMBRA_QTEST_MAIN(MissBannerTest)
+#include "tst_missbanner.moc"
