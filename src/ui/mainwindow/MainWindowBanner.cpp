@@ -24,7 +24,7 @@ constexpr int kBannerMargin = 8;
 void CVireoDataTransferSoftwareDlg::CreateMissBanner() {
     missBanner_ = new MissBanner(client_);
     missSound_ = [] { QApplication::beep(); };
-    connect(missBanner_, &MissBanner::setupRequested, this, [this] { OnCommand(kCmdSetUpOffice); });
+    connect(missBanner_, &MissBanner::setupRequested, this, [this] { OnCommand(mainwin::kCmdSetUpOffice); });
     connect(missBanner_, &MissBanner::measurementsRequested, this, [this] { OnCommand(mainwin::kCmdMeasurements); });
     connect(missBanner_, &MissBanner::soundSwitched, this, &CVireoDataTransferSoftwareDlg::OnMissSoundSwitched);
 }
