@@ -34,6 +34,7 @@
 #include "PdfNavigation.h"
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace {
@@ -87,14 +88,14 @@ QString NameFromLibrary(const QString &library, int id) {
 
 // Named places of the document (ids and <a name>), taken off the text so that the PDF does not
 // make empty web links of them.
-QMap<QString, QTextBlock> TakeAnchorNames(QTextDocument &document) {
-    QMap<QString, QTextBlock> named;
+QMap<QString, int> TakeAnchorNames(QTextDocument &document) {
+    QMap<QString, int> named;  // the position of each name
     QList<std::pair<int, int>> spans;
     for (QTextBlock block = document.begin(); block != document.end(); block = block.next())
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
-            for (const QString &name : format.anchorNames()) named.insert(name, block);
+            for (const QString &name : format.anchorNames()) named.insert(name, fragment.position());
             if (format.isAnchor() && format.anchorHref().isEmpty())
                 spans.append({fragment.position(), fragment.position() + fragment.length()});
         }
@@ -110,11 +111,13 @@ QMap<QString, QTextBlock> TakeAnchorNames(QTextDocument &document) {
     return named;
 }
 
-// Prints `document` page by page as QTextDocument::print does (2 cm margins, the page number
-// at the bottom right) and returns where each of its blocks landed.
+// Prints a copy of `document` page by page as QTextDocument::print does (2 cm margins, the
+// page number at the bottom right) and tells where each of its blocks landed.
 class Printer {
 public:
-    Printer(QPdfWriter &writer, QTextDocument &document) : writer_(writer), document_(document) {}
+    Printer(QPdfWriter &writer, const QTextDocument &document)
+        : writer_(writer), copy_(document.clone()), document_(*copy_) {}
+    const QTextDocument &Document() const { return document_; }
 
     void Print() {
         QPainter painter(&writer_);
@@ -137,7 +140,7 @@ public:
     }
 
     // The top left of `block` on its page, in PDF units.
-    Place PlaceOf(const QTextBlock &block) const {
+    html2pdf::Place PlaceOf(const QTextBlock &block) const {
         const QRectF rect = document_.documentLayout()->blockBoundingRect(block);
         const int page = int(rect.top() / body_.height());
         const double scale = 72.0 / writer_.resolution();
@@ -166,6 +169,7 @@ private:
     }
 
     QPdfWriter &writer_;
+    std::unique_ptr<QTextDocument> copy_;  // laid out for the writer
     QTextDocument &document_;
     QRectF body_;
 };
@@ -185,14 +189,16 @@ bool WritePdf(const QString &html, const QString &baseDir, const QString &path) 
         QTextDocument document;
         document.setBaseUrl(QUrl::fromLocalFile(baseDir + "/"));
         document.setHtml(html);
-        const QMap<QString, QTextBlock> named = TakeAnchorNames(document);
+        const QMap<QString, int> named = TakeAnchorNames(document);
         Printer printer(writer, document);
         printer.Print();
-        for (QTextBlock block = document.begin(); block != document.end(); block = block.next()) {
+        const QTextDocument &printed = printer.Document();
+        for (QTextBlock block = printed.begin(); block != printed.end(); block = block.next()) {
             const int level = block.blockFormat().headingLevel();
             if (level == 2 || level == 3) headings.append({level, block.text().simplified(), printer.PlaceOf(block)});
         }
-        for (auto it = named.begin(); it != named.end(); ++it) anchors.insert(it.key(), printer.PlaceOf(it.value()));
+        for (auto it = named.begin(); it != named.end(); ++it)
+            anchors.insert(it.key(), printer.PlaceOf(printed.findBlock(it.value())));
     }
     const QByteArray navigable = html2pdf::AddNavigation(pdf, headings, anchors);
     if (navigable.isEmpty()) {
@@ -211,7 +217,7 @@ bool WriteFile(const QString &path, const QByteArray &bytes) {
 // The HTML beside the PDF, with every image it shows (paths relative to the page stay valid).
 bool CopyHtml(const QString &inputPath, const QString &html, const QString &outputDir, const QString &pdfName) {
     const QString inputDir = QFileInfo(inputPath).absolutePath();
-    static const QRegularExpression image(R"(<img[^>]*\bsrc="([^"]+)")");
+    static const QRegularExpression image(R"re(<img[^>]*\bsrc="([^"]+)")re");
     for (auto it = image.globalMatch(html); it.hasNext();) {
         const QString source = it.next().captured(1);
         if (source.contains("..") || source.startsWith('/') || source.contains(':')) return false;
