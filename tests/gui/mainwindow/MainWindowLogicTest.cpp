@@ -72,8 +72,8 @@ TEST(MainWindowLayout, PanesAndLamp) {
 // The status shows five states apart by symbol and text, not by colour alone, and a
 // connected instrument that may not measure is never shown as ready.
 TEST(MainWindowStatus, EveryStateHasItsOwnSymbolTextAndColour) {
-    using core::mainwin::SessionStatus;
-    using core::mainwin::StatusOf;
+    using ombra::core::mainwin::SessionStatus;
+    using ombra::core::mainwin::StatusOf;
     EXPECT_EQ(StatusOf(true, true, false, false), SessionStatus::Ready);
     EXPECT_EQ(StatusOf(true, false, false, false), SessionStatus::CalibrationNeeded);
     EXPECT_EQ(StatusOf(true, true, false, true), SessionStatus::Reading);
@@ -101,9 +101,9 @@ TEST(MainWindowStatus, EveryStateHasItsOwnSymbolTextAndColour) {
 
 // A measurement refused for a due calibration tells the status which calibration is due.
 TEST(MainWindowStatus, RefusalsForCalibrationAreRecognised) {
-    EXPECT_EQ(core::mainwin::CalibrationStatusOfRefusal(19), 3);
-    EXPECT_EQ(core::mainwin::CalibrationStatusOfRefusal(34), 4);
-    for (int32_t other : {0, 4, 5, 12, 29}) EXPECT_EQ(core::mainwin::CalibrationStatusOfRefusal(other), 0);
+    EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(19), 3);
+    EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(34), 4);
+    for (int32_t other : {0, 4, 5, 12, 29}) EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(other), 0);
 }
 
 TEST(MainWindowImages, SetsPerButton) {

@@ -143,21 +143,16 @@ protected:
     void Script(const QString &name, const QString &body) {
         QFile f(bin_.path() + "/" + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(("#!/bin/sh
-" + body + "
-").toUtf8());
+        f.write(("#!/bin/sh\n" + body + "\n").toUtf8());
         f.close();
         f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     // xdg-utils with an application for the given types only.
     void Desktop(const QStringList &typesWithApplication) {
         QString cases;
-        for (const QString &type : typesWithApplication) cases += "  " + type + ") echo viewer.desktop ;;
-";
-        Script("xdg-mime", "case "$3" in
-" + cases + "esac
-exit 0");
-        Script("xdg-open", "echo "$1" > '" + bin_.path() + "/opened'");
+        for (const QString &type : typesWithApplication) cases += "  " + type + ") echo viewer.desktop ;;\n";
+        Script("xdg-mime", "case \"$3\" in\n" + cases + "esac\nexit 0");
+        Script("xdg-open", "echo \"$1\" > '" + bin_.path() + "/opened'");
     }
     // What xdg-open was asked to open (it runs on its own: waited for, within bounds).
     QString Opened() {
