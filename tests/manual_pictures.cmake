@@ -19,6 +19,8 @@ if(failed)
   message(FATAL_ERROR "pdftotext failed on ${pdf}")
 endif()
 string(ASCII 12 form_feed)
+# A heading at the top of a page follows the form feed: it starts a line like any other.
+string(REPLACE "${form_feed}" "${form_feed}\n" text "${text}")
 # The contents list names every chapter first; the headings follow its last entry.
 string(FIND "${text}" "\n${last_chapter}\n" body_start)
 function(page_of position out)

@@ -202,21 +202,25 @@ click_connect() {
     xdotool mousemove 0 0
 }
 
-# The status lamp sits in the bottom-right corner: green while connected and ready.
-lamp_colour() {
+# The instrument's status sits in the status bar's right part (x 500..697 of the 700 pixel wide
+# client area): its symbol and text are drawn in the colour of the state.
+status_shown() {
     eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
     # Where the window is on the screen, also inside a window manager's frame.
     X=$(xwininfo -id "$MAIN_WINDOW" | awk '/Absolute upper-left X/ { print $4 }')
     Y=$(xwininfo -id "$MAIN_WINDOW" | awk '/Absolute upper-left Y/ { print $4 }')
-    local pixel
-    pixel=$(import -window root -crop "1x1+$((X + WIDTH - 11))+$((Y + HEIGHT - 8))" -depth 8 txt:- 2>/dev/null | tail -1)
-    case "$pixel" in
-        *'#00FF00'*) echo green ;;
-        *'#FF0000'*) echo red ;;
-        *) echo "other ($pixel)" ;;
+    local pixels
+    pixels=$(import -window root -crop "190x16+$((X + WIDTH - 196))+$((Y + HEIGHT - 18))" -depth 8 txt:- 2>/dev/null)
+    case "$pixels" in
+        *'#008000'*) echo ready ;;
+        *'#B06000'*) echo calibration-needed ;;
+        *'#C00000'*) echo lost ;;
+        *'#0050C0'*) echo reading ;;
+        *'#606060'*) echo not-connected ;;
+        *) echo "other ($(echo "$pixels" | sed -n 2p))" ;;
     esac
 }
-lamp_is() { [ "$(lamp_colour)" = "$1" ]; }
+status_is() { [ "$(status_shown)" = "$1" ]; }
 
 connect() {
     click_connect
@@ -345,7 +349,8 @@ case_calibration_due() {
     else
         fail "no message about the calibration at connection"
     fi
-    wait_for 10 lamp_is red && echo "ok: the lamp is red" || fail "lamp: $(lamp_colour)"
+    wait_for 10 status_is calibration-needed && echo "ok: the status says a calibration is needed" ||
+        fail "status: $(status_shown)"
     log "a press reports the calibration error instead of measuring"
     press reflection 300
     if wait_for 30 has_message_box; then
@@ -377,7 +382,7 @@ case_office_lost() {
     log "the program still answers: Disconnect"
     click_connect
     wait_for 30 status_has '"connected":false' && echo "ok: disconnected" || fail "the program did not disconnect"
-    wait_for 10 lamp_is red && echo "ok: the lamp is red" || fail "lamp: $(lamp_colour)"
+    wait_for 10 status_is not-connected && echo "ok: the status says not connected" || fail "status: $(status_shown)"
 }
 
 # The colour-set list: a window of the program with the list's title.
@@ -476,7 +481,7 @@ case_journal() {
     log "three direct measurements of the same sample from A11 give the same cells"
     calc select A11 >/dev/null
     connect
-    wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
+    wait_for 30 status_is ready || fail "the status did not turn to ready: $(status_shown)"
     measure_into 11
     measure_into 13
     measure_into 15
@@ -642,7 +647,7 @@ case_setup() {
     shot users-office
     start_program
     connect
-    wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
+    wait_for 30 status_is ready || fail "the status did not turn to ready: $(status_shown)"
     measure_into 1
     check_measurement 1
     quit_users_office first
@@ -738,7 +743,7 @@ start_program
 case "$CASE" in
     main-road | office-lost | colour-sets | journal | last-workbook)
         connect
-        wait_for 30 lamp_is green || fail "the lamp did not turn green: $(lamp_colour)"
+        wait_for 30 status_is ready || fail "the status did not turn to ready: $(status_shown)"
         log "connected"
         shot connected
         case_${CASE//-/_} ;;

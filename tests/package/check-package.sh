@@ -33,6 +33,7 @@ expected=(
 )
 for path in "${expected[@]}"; do grep -qxF "$path" "$work/contents" || fail "the package lacks $path"; done
 grep -q '^/usr/lib/ombra-dts/Manual/.*\.pdf$' "$work/contents" || fail "the package lacks the manual"
+grep -q '^/usr/lib/ombra-dts/Manual/.*\.html$' "$work/contents" || fail "the package lacks the manual's web page"
 # Nothing outside /usr: installing must not touch the rest of the system.
 if grep -v '^/usr/\|^/$' "$work/contents" | grep -q .; then fail "files outside /usr: $(grep -v '^/usr/\|^/$' "$work/contents")"; fi
 ok "contents ($(wc -l <"$work/contents") entries)"
@@ -44,7 +45,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libc6 libstdc++6 libqt6widgets6; do
   [[ "$depends" == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
-[[ "$(dpkg-deb -f "$deb" Recommends)" == *libreoffice-calc* ]] || fail "Recommends lacks libreoffice-calc"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for wanted in libreoffice-calc xdg-utils pdf-viewer; do
+  [[ "$recommends" == *"$wanted"* ]] || fail "Recommends lacks $wanted"
+done
 root="$work/root"
 dpkg -x "$deb" "$root"
 changelog_version=$(zcat "$root/usr/share/doc/ombra-dts/changelog.gz" | sed -n '1s/^ombra-dts (\([^)]*\)).*/\1/p')

@@ -25,6 +25,12 @@ bool AnyMissing(const Values &values) {
     return false;
 }
 
+bool AllZero(const std::array<float, 97> &values) {
+    for (float v : values)
+        if (v != 0.0f) return false;
+    return true;
+}
+
 }  // namespace
 
 Device::Device(DeviceConfig config, const ResultEngine &engine)
@@ -190,7 +196,11 @@ fxproto::Response Device::Execute(const fxproto::Request &request) {
         std::memcpy(stored_.userIlluminant.data(), request.payload.data(), sizeof(DIUserIlluminant));
         dirty_ = true;
         break;
-    case Op::GetUserIlluminant: PutBytes(response, stored_.userIlluminant.data(), 97); break;
+    case Op::GetUserIlluminant:
+        // All zero: none registered (a new device, or one whose stored data has none).
+        if (AllZero(stored_.userIlluminant)) result = DI_ERR_NO_USER_ILLUMINANT;
+        else PutBytes(response, stored_.userIlluminant.data(), 97);
+        break;
     case Op::GetCertificationColorSet:
     case Op::SetCertificationColorSet:
     case Op::ClearCertificationColorSet: {

@@ -82,12 +82,6 @@ std::string ProposedFileName(std::string_view setName) {
     return name;
 }
 
-std::string ColorSetFolder(const std::string &executablePath) {
-    const size_t cut = executablePath.rfind('/');
-    if (cut == std::string::npos) return {};
-    return executablePath.substr(0, cut + 1) + kFolderName;
-}
-
 std::string EditorCaption(int slot) { return platform::ResString(kEditorCaption) + " " + std::to_string(slot + 1); }
 
 }  // namespace ombra::core::colorsets

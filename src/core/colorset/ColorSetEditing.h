@@ -35,7 +35,6 @@ inline constexpr int kMessageCaption = 1200;
 
 inline constexpr const char *kFileFilter = "Color Set File(*.fcs)|*.fcs||";
 inline constexpr const char *kFileExtension = "fcs";
-inline constexpr const char *kFolderName = "ColorSet";
 
 // One row of the slot list: the slot counted from 1, and the set name.
 struct SlotRow {
@@ -70,10 +69,6 @@ std::optional<Notice> PolarizationMismatchNotice(const CConfiguration &configura
 // cannot hold (/ \ : * ? " < > |) replaced by "_", so the proposal never points elsewhere
 // ("." and ".." become "_" and "__" for the same reason).
 std::string ProposedFileName(std::string_view setName);
-
-// The folder the file dialogs start in: "ColorSet" beside the executable at
-// `executablePath`; empty when the path names no folder.
-std::string ColorSetFolder(const std::string &executablePath);
 
 // The editor's caption: string 1067, " ", the slot counted from 1.
 std::string EditorCaption(int slot);

@@ -35,7 +35,6 @@ inline constexpr size_t kColorSetFileReadLimit = 1 << 20;
 // What the colour-set file dialogs use.
 inline constexpr const char *kColorSetFileFilter = "Color Set File(*.fcs)|*.fcs||";
 inline constexpr const char *kColorSetFileExtension = "fcs";
-inline constexpr const char *kColorSetFolderName = "ColorSet";  // beside the executable
 
 // The contents of a colour-set file, field by field, as the file holds them (condition
 // indexes, whole tints, 0 for a tolerance not in use).

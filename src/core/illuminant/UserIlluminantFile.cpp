@@ -70,6 +70,12 @@ bool ReadUserIlluminantFile(const std::string &path, UserIlluminantRecord &recor
     return ParseUserIlluminant(text, record);
 }
 
+bool HoldsUserIlluminant(const UserIlluminantRecord &record) {
+    for (const float value : record.power)
+        if (value != 0.0f && value != kNoValue) return true;
+    return false;
+}
+
 bool PrepareUserIlluminantForSave(const UserIlluminantRecord &record, UserIlluminantRecord &scratch) {
     scratch = record;
     for (float &value : scratch.power) {

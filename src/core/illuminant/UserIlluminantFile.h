@@ -23,6 +23,13 @@ constexpr float kNoValue = FLT_MAX;
 // The characters a value line (and a value checked before saving) may hold.
 inline constexpr std::string_view kUidValueCharacters = "0123456789.-";
 
+// The instrument's code for "no user illuminant is registered" (string 1229).
+constexpr int32_t kNoUserIlluminantCode = 29;
+
+// Whether a record read from an instrument holds a user illuminant at all: an instrument that
+// has none may answer with a record of zeros instead of its code.
+bool HoldsUserIlluminant(const UserIlluminantRecord &record);
+
 // Parses the text of a *.uid file into `record`. Lines end with LF or CR LF. The first 97
 // lines must each be a value line (an empty line or the end of the text before the 97th value
 // fails); anything after the 97th line is ignored. A line converts its leading decimal number

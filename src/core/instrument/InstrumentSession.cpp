@@ -80,6 +80,8 @@ void InstrumentSession::SetNoticeSink(NoticeSink sink) {
 
 bool InstrumentSession::IsWatching() const { return watchThread_ && watchThread_->HasThread(); }
 
+SessionStatus InstrumentSession::Status() const { return StatusOf(connected_, readyToMeasure_, lost_, reading_); }
+
 int InstrumentSession::Tell(int stringId, unsigned flags) {
     return notify_ ? notify_(MakeNotice(stringId, kStrSessionCaption, flags)) : platform::mb::IDOK;
 }
@@ -88,6 +90,8 @@ int InstrumentSession::Tell(int stringId, unsigned flags) {
 // Connection
 
 bool InstrumentSession::Connect() {
+    lost_ = false;
+    emit statusChanged();
     EnumeratedDevices found;
     const int count = EnumerateDevices(found, notify_);
     if (!ChooseDevice(found, count, notify_, deviceChooser_, settings_.identity)) return false;
@@ -101,6 +105,7 @@ bool InstrumentSession::Connect() {
     connected_ = true;
     watchThread_->Start();
     emit connectionChanged(true);
+    emit statusChanged();
     return true;
 }
 
@@ -156,6 +161,12 @@ bool InstrumentSession::CheckCalibrationStatus() {
 void InstrumentSession::SetReadyToMeasure(bool ready) {
     readyToMeasure_ = ready;
     emit readyChanged(ready);
+    emit statusChanged();
+}
+
+void InstrumentSession::SetReading(bool reading) {
+    reading_ = reading;
+    emit statusChanged();
 }
 
 void InstrumentSession::MeasurementSettingsChanged() {
@@ -173,7 +184,9 @@ void InstrumentSession::Disconnect() {
         // An earlier close failed after the library had already let the instrument go: there
         // is nothing left to close, so the connection simply ends.
         connected_ = false;
+        lost_ = false;
         emit connectionChanged(false);
+        emit statusChanged();
         settings_.selection.ClearReflection();
         return;
     }
@@ -186,7 +199,9 @@ void InstrumentSession::Disconnect() {
         Tell(kStrCloseFailed, platform::mb::ICONERROR);
     } else {
         connected_ = false;
+        lost_ = false;
         emit connectionChanged(false);
+        emit statusChanged();
     }
     // Loaded again at the next connection.
     settings_.selection.ClearReflection();
@@ -197,12 +212,16 @@ void InstrumentSession::OnInstrumentLost() {
     // disconnected, also while the message below is open.
     if (!connected_) return;
     connected_ = false;
+    lost_ = true;
     watchThread_->Stop();
-    Tell(kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
     emit instrumentLost();
-    SetConnectionFlag(0, notify_);
+    // Releasing a vanished instrument fails as a matter of course: that is no news to the user.
+    SetConnectionFlag(0, NoticeSink{});
     adapter_.CloseDevice();
+    // The window shows the loss first; then the one message explains it.
     emit connectionChanged(false);
+    emit statusChanged();
+    Tell(kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -258,12 +277,14 @@ void InstrumentSession::MeasureAndTransfer() {
     }
     StampMeasurementTime();
     measure_->measurementType = settings_.measurement.MeasurementType();
+    SetReading(true);
     int32_t rc = adapter_.DoMeasurement();
     trace::TraceMark("measured");
     if (rc == 0) rc = measure_->Collect(measuredData_);
     trace::TraceMark("collected");
+    SetReading(false);
     if (rc != 0) {
-        errorMng_.Report(rc);
+        MeasurementFailed(rc);
         return;
     }
     OutputValues values;
@@ -271,6 +292,21 @@ void InstrumentSession::MeasureAndTransfer() {
     trace::TraceMark("values built");
     WriteMeasurement(values);
     trace::TraceMark("measure end");
+}
+
+void InstrumentSession::MeasurementFailed(int32_t rc) {
+    if (rc == kErrInstrumentGone) {
+        // The instrument vanished under the measurement: that is its loss, told once.
+        OnInstrumentLost();
+        return;
+    }
+    // The calibration has become due since it was last checked: the status says so from now
+    // on, and the next presses get the not-ready reaction.
+    if (const int32_t status = CalibrationStatusOfRefusal(rc)) {
+        calibrationStatus_ = status;
+        SetReadyToMeasure(false);
+    }
+    errorMng_.Report(rc);
 }
 
 void InstrumentSession::StampMeasurementTime() {

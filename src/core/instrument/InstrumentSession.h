@@ -21,6 +21,7 @@
 #include "instrument/DeviceEnumeration.h"
 #include "instrument/ErrorMng.h"
 #include "instrument/MeasuredData.h"
+#include "instrument/SessionRules.h"
 #include "instrument/VireoDllAdapter.h"
 #include "output/Catalogue.h"
 #include "output/MissNotice.h"
@@ -107,6 +108,8 @@ public:
     bool IsConnected() const { return connected_; }
     bool IsReadyToMeasure() const { return readyToMeasure_; }
     bool IsWatching() const;
+    // What the window's status shows: not connected, ready, calibration needed, lost, reading.
+    mainwin::SessionStatus Status() const;
     int CalibrationStatus() const { return calibrationStatus_; }
     int PolarizationCondition() const { return polarizationCondition_; }
     int PolarizationState() const { return polarizationState_; }
@@ -126,8 +129,11 @@ signals:
     // Connected (watching the button) or not; `connected` false also after a loss.
     void connectionChanged(bool connected);
     void readyChanged(bool ready);
-    // The instrument vanished; its message has been told. Dialogs that use it must end now.
+    // The instrument vanished. Dialogs that use it must end now; the window shows the loss
+    // (connectionChanged and statusChanged follow) before its one message is told.
     void instrumentLost();
+    // Status() has changed.
+    void statusChanged();
     // The values of one press went to the spreadsheet, or not, or only partly.
     void measurementWritten(const ombra::core::MeasurementWriteResult &result);
     // Posted by the watch thread; delivered queued to HandleWatchMessage.
@@ -141,10 +147,12 @@ private:
     void OnTrigger(int messageType, bool &latch);
     void NotReadyReaction();
     void MeasureAndTransfer();
+    void MeasurementFailed(int32_t rc);
     void StampMeasurementTime();
     void WriteMeasurement(const OutputValues &values);
     MeasurementWriteResult WriteToSpreadsheet(const OutputValues &values);
     void OnInstrumentLost();
+    void SetReading(bool reading);
 
     AppSettings &settings_;
     NoticeSink notify_;
@@ -175,6 +183,8 @@ private:
     bool reflectionTriggerLatch_ = false;
     bool irradianceTriggerLatch_ = false;
     bool showingNotReady_ = false;  // a not-ready message is open
+    bool lost_ = false;             // the last connection ended with the instrument's loss
+    bool reading_ = false;          // a measurement is under way
 };
 
 }  // namespace ombra::core

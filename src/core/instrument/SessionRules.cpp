@@ -25,6 +25,22 @@ NotReadyReaction NotReadyReactionFor(int32_t calibrationStatus) {
     }
 }
 
+SessionStatus StatusOf(bool connected, bool readyToMeasure, bool lost, bool reading) {
+    if (connected) {
+        if (reading) return SessionStatus::Reading;
+        return readyToMeasure ? SessionStatus::Ready : SessionStatus::CalibrationNeeded;
+    }
+    return lost ? SessionStatus::Lost : SessionStatus::NotConnected;
+}
+
+int32_t CalibrationStatusOfRefusal(int32_t measurementResult) {
+    switch (measurementResult) {
+    case kErrNotReadyStatus3: return 3;
+    case kErrNotReadyStatus4: return 4;
+    default: return 0;
+    }
+}
+
 TriggerAction DecideTrigger(int messageType, int measurementType, bool connected, bool readyToMeasure,
                             bool latched) {
     // A message still queued from before a disconnection finds the window disconnected.

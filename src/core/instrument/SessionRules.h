@@ -54,6 +54,20 @@ struct NotReadyReaction {
 };
 NotReadyReaction NotReadyReactionFor(int32_t calibrationStatus);
 
+// What the main window's status shows of the session. A connected instrument that may not
+// measure yet is always waiting for its calibration (the only reason the session refuses).
+enum class SessionStatus { NotConnected, Ready, CalibrationNeeded, Lost, Reading };
+// `lost`: the last connection ended because the instrument vanished; `reading`: a
+// measurement is under way.
+SessionStatus StatusOf(bool connected, bool readyToMeasure, bool lost, bool reading);
+
+// Whether the instrument refused a measurement because it has to be calibrated first; then
+// the calibration status it is in (3 zero and white calibration due, 4 white due), else 0.
+int32_t CalibrationStatusOfRefusal(int32_t measurementResult);
+
+// The instrument code of a communication that failed because the instrument vanished.
+constexpr int32_t kErrInstrumentGone = 4;
+
 // What a press of the button does with a trigger message.
 enum class TriggerAction { Ignore, NotReady, Measure };
 // `messageType` is the measurement type the message stands for (1 reflection, 4 irradiance);

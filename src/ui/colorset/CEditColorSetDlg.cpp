@@ -12,10 +12,10 @@
 #include "colorset/ColorSetFieldEdits.h"
 #include "colorset/ColorSetPage.h"
 #include "colorset/Configuration.h"
-#include "platform/Executable.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PostedMessage.h"
+#include "platform/UserFolders.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -26,7 +26,8 @@ QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 platform::FileDialogRequest colorSetFileRequest() {
     platform::FileDialogRequest request;
     request.filter = colorsets::kFileFilter;
-    request.startFolder = colorsets::ColorSetFolder(platform::ExecutablePath());
+    request.startFolder = platform::UserFilesFolder(platform::UserFiles::ColorSets);
+    request.createStartFolder = true;
     return request;
 }
 

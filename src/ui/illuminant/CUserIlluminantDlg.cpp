@@ -17,6 +17,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "platform/UserFolders.h"
 #include "resources/ResourceIds.h"
 #include "UiLayer.h"
 
@@ -111,6 +112,8 @@ void CUserIlluminantDlg::InitDialog() {
 void CUserIlluminantDlg::OnOpen() {
     platform::FileDialogRequest request;
     request.filter = kFileFilter;
+    request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
+    request.createStartFolder = true;
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
     UserIlluminantRecord scratch{};
@@ -130,6 +133,8 @@ void CUserIlluminantDlg::OnSave() {
     platform::FileDialogRequest request;
     request.save = true;
     request.filter = kFileFilter;
+    request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
+    request.createStartFolder = true;
     request.fileName = kDefaultFileName;
     request.defaultExtension = kDefaultExtension;
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
@@ -144,7 +149,10 @@ void CUserIlluminantDlg::OnSave() {
 void CUserIlluminantDlg::OnReadFromInstrument() {
     // Read into a scratch record: a failed read must not leave part of an answer behind.
     UserIlluminantRecord scratch = record_;
-    if (int32_t rc = adapter_.GetUserIlluminant(&scratch)) {
+    int32_t rc = adapter_.GetUserIlluminant(&scratch);
+    // Nothing registered is said as such, not as a failure of the colour calculation.
+    if (rc == 0 && !HoldsUserIlluminant(scratch)) rc = kNoUserIlluminantCode;
+    if (rc != 0) {
         errorMng_.Report(rc);
         return;
     }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
@@ -61,6 +62,11 @@ CVireoDataTransferSoftwareDlg::CVireoDataTransferSoftwareDlg(const QString &prod
     connect(&session_, &InstrumentSession::identityRead, this, &CVireoDataTransferSoftwareDlg::SetInstrumentText);
     connect(&session_, &InstrumentSession::connectionChanged, this, &CVireoDataTransferSoftwareDlg::OnConnectionChanged);
     connect(&session_, &InstrumentSession::readyChanged, this, [this] { RefreshDisplay(); });
+    connect(&session_, &InstrumentSession::statusChanged, this, [this] {
+        RefreshDisplay();
+        // A measurement holds the event loop: its status is drawn at once.
+        if (session_.Status() == mainwin::SessionStatus::Reading) statusLamp_->repaint();
+    });
     connect(&session_, &InstrumentSession::instrumentLost, this, &CVireoDataTransferSoftwareDlg::EndInstrumentDialogs);
     connect(&session_, &InstrumentSession::measurementWritten, this, &CVireoDataTransferSoftwareDlg::OnMeasurementWritten);
     InitDialog();
@@ -84,9 +90,15 @@ void CVireoDataTransferSoftwareDlg::PaintClient(QPainter &painter) {
 }
 
 void CVireoDataTransferSoftwareDlg::RefreshDisplay() {
-    const Rgb colour = LampColour(IsConnected(), IsReadyToMeasure());
+    const QString identity = InstrumentText();
+    const StatusLook look = LookOf(Status(), !identity.isEmpty());
+    QString text = platform::ResQString(look.textId);
+    if (look.textId == kStrStatusReady) text = text.arg(identity);
+    statusLamp_->setText(QString::fromUtf8(look.symbol) + ' ' + text);
+    statusLamp_->setToolTip(text);
+    statusLamp_->setAccessibleName(text);
     QPalette palette = statusLamp_->palette();
-    palette.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
+    palette.setColor(QPalette::WindowText, QColor(look.colour.r, look.colour.g, look.colour.b));
     statusLamp_->setPalette(palette);
     update();
     client_->update();
@@ -97,7 +109,10 @@ void CVireoDataTransferSoftwareDlg::SetConnected(bool connected) {
     RefreshDisplay();
 }
 
-void CVireoDataTransferSoftwareDlg::SetInstrumentText(const QString &text) { instrumentPane_->setText(text); }
+void CVireoDataTransferSoftwareDlg::SetInstrumentText(const QString &text) {
+    instrumentPane_->setText(text);
+    RefreshDisplay();
+}
 QString CVireoDataTransferSoftwareDlg::InstrumentText() const { return instrumentPane_->text(); }
 void CVireoDataTransferSoftwareDlg::SetHintText(const QString &text) { hintPane_->setText(text); }
 QString CVireoDataTransferSoftwareDlg::HintText() const { return hintPane_->text(); }
@@ -267,7 +282,9 @@ void CVireoDataTransferSoftwareDlg::OnManual() {
     const ManualOpenResult result =
         OpenManual(QCoreApplication::applicationDirPath(), platform::ResQString(kStrManualFile));
     if (result.opened) return;
-    platform::ShowMessageBox(this, platform::ResString(result.messageId),
+    QString text = platform::ResQString(result.messageId);
+    if (text.contains("%1")) text = text.arg(QDir::toNativeSeparators(result.manualPath));
+    platform::ShowMessageBox(this, text.toStdString(),
                              QCoreApplication::applicationName().toStdString(), platform::mb::ICONERROR);
 }
 

@@ -1,9 +1,10 @@
 // The main window: five picture buttons (Connect, Calibration, Measurement settings, Data
-// items, Colour sets), the menu, a status bar with a hint pane and an instrument pane, and a
-// status lamp that is green while an instrument is connected and ready to measure.
+// items, Colour sets), the menu, and a status bar with a hint pane and the instrument's status:
+// not connected, ready (with the model and serial number), calibration needed, instrument
+// lost or reading, each with its own symbol, colour and text.
 //
 // Every control carries the object name "ctl_<id>" of its control identifier (ctl_1000 is the
-// Connect button, ctl_1198 the lamp, ctl_103 and ctl_104 the status-bar panes); menu items
+// Connect button, ctl_1198 the status, ctl_103 and ctl_104 the status-bar panes); menu items
 // are named "menu_<command id>".
 //
 // The connection and the measurements are the InstrumentSession's: the window forwards the
@@ -106,6 +107,7 @@ public:
     // --- State; the window repaints after every change of a flag ---
     bool IsConnected() const { return session_.IsConnected(); }
     bool IsReadyToMeasure() const { return session_.IsReadyToMeasure(); }
+    core::mainwin::SessionStatus Status() const { return session_.Status(); }
     void SetConnected(bool connected);
     void SetReadyToMeasure(bool ready) { session_.SetReadyToMeasure(ready); }
 
@@ -115,7 +117,9 @@ public:
     // Buttons disabled, Connect caption and images back, instrument pane and menu text reset.
     void ShowDisconnectedControls();
     void SetConnectMenuText(int stringId);
-    void SetInstrumentText(const QString &text);  // status-bar pane 1
+    // The identity "model : serial" the ready status names (status-bar pane 1, which the
+    // status covers).
+    void SetInstrumentText(const QString &text);
     QString InstrumentText() const;
     void SetHintText(const QString &text);        // status-bar pane 0
     QString HintText() const;

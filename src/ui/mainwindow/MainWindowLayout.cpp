@@ -93,10 +93,16 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     CreateStatusBar();
     messageCaption_ = platform::ResQString(kStrMessageCaption);
 
-    statusLamp_ = new QLabel(QStringLiteral("\u25CF"), client_);
+    // The status takes the status bar's right part, over the instrument pane: it names the
+    // instrument itself when it is ready.
+    statusLamp_ = new QLabel(client_);
     statusLamp_->setObjectName(ControlName(kCtlStatusLamp));
-    statusLamp_->setFixedSize(16, 16);
-    statusLamp_->setAlignment(Qt::AlignCenter);
+    statusLamp_->setFixedSize(client_->width() - StatusPaneWidths(client_->width()).hint - 3, statusBar_->height());
+    statusLamp_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusLamp_->setIndent(3);
+    statusLamp_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusLamp_->setAutoFillBackground(true);
+    instrumentPane_->hide();
 
     SetUpButtons();
     LayoutControls();

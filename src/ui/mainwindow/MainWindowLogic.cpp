@@ -91,8 +91,17 @@ Point LampPosition(int clientWidth, int clientHeight, int lampWidth, int lampHei
     return {clientWidth - 3 - lampWidth, clientHeight - lampHeight};
 }
 
-Rgb LampColour(bool connected, bool readyToMeasure) {
-    return connected && readyToMeasure ? Rgb{0, 255, 0} : Rgb{255, 0, 0};
+StatusLook LookOf(core::mainwin::SessionStatus status, bool identityKnown) {
+    using core::mainwin::SessionStatus;
+    switch (status) {
+    case SessionStatus::Ready:
+        return {{0, 128, 0}, "\u25CF", identityKnown ? kStrStatusReady : kStrStatusReadyUnknown};  // disc
+    case SessionStatus::CalibrationNeeded: return {{176, 96, 0}, "\u25B2", kStrStatusCalibration};  // triangle
+    case SessionStatus::Lost: return {{192, 0, 0}, "\u2716", kStrStatusLost};                      // cross
+    case SessionStatus::Reading: return {{0, 80, 192}, "\u25C6", kStrStatusReading};               // diamond
+    case SessionStatus::NotConnected: break;
+    }
+    return {{96, 96, 96}, "\u25CB", kStrStatusNotConnected};  // ring
 }
 
 }  // namespace ombra::ui::mainwin

@@ -48,6 +48,12 @@ constexpr int kStrHintConnect = 1399;
 constexpr int kStrHintDisconnect = 1400;
 constexpr int kStrMenuConnect = 1419;
 constexpr int kStrMenuDisconnect = 1420;
+constexpr int kStrStatusNotConnected = 1760;
+constexpr int kStrStatusReady = 1761;          // "%1": the instrument's "model : serial"
+constexpr int kStrStatusCalibration = 1762;
+constexpr int kStrStatusLost = 1763;
+constexpr int kStrStatusReading = 1764;
+constexpr int kStrStatusReadyUnknown = 1765;   // ready, identity unreadable
 
 // The five image buttons in their declaration (and left-to-right) order.
 constexpr std::array<int, 5> kImageButtons = {kCmdConnect, kCmdCalibration, kCmdMeasSettings, kCmdDataItems,
@@ -87,14 +93,21 @@ struct PaneWidths {
 };
 PaneWidths StatusPaneWidths(int clientWidth);
 
-// Lamp: right edge 3 pixels inside the client area, bottom edge on its bottom.
+// The status: right edge 3 pixels inside the client area, bottom edge on its bottom.
 Point LampPosition(int clientWidth, int clientHeight, int lampWidth, int lampHeight);
 
 struct Rgb {
     int r, g, b;
     bool operator==(const Rgb &) const = default;
 };
-// Green exactly when connected and ready to measure, red otherwise.
-Rgb LampColour(bool connected, bool readyToMeasure);
+// How the status shows a state of the session: its colour, a symbol of its own shape (the
+// states differ without colour too) and its text.
+struct StatusLook {
+    Rgb colour;
+    const char *symbol;  // UTF-8
+    int textId;          // with the instrument's identity ("%1") when ready
+    bool operator==(const StatusLook &) const = default;
+};
+StatusLook LookOf(core::mainwin::SessionStatus status, bool identityKnown = true);
 
 }  // namespace ombra::ui::mainwin

@@ -1,5 +1,6 @@
 #include "platform/FileDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
@@ -65,8 +66,10 @@ std::optional<std::string> ShowFileDialog(QWidget *parent, const FileDialogReque
         if (!answer || answer->empty()) return std::nullopt;
         return AddDefaultExtension(*answer, request.defaultExtension);
     }
-    QFileDialog dialog(parent, QString::fromStdString(request.title), QString::fromStdString(request.startFolder),
-                       ConvertFileFilter(request.filter));
+    QString start = QString::fromStdString(request.startFolder);
+    // A folder that cannot be made leaves the user at home rather than in the working folder.
+    if (request.createStartFolder && !start.isEmpty() && !QDir().mkpath(start)) start = QDir::homePath();
+    QFileDialog dialog(parent, QString::fromStdString(request.title), start, ConvertFileFilter(request.filter));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -20,6 +20,7 @@ struct FileDialogRequest {
     std::string defaultExtension;  // without the dot; added when the chosen name has none
     std::string startFolder;       // folder shown first; empty: the toolkit's choice
     std::string fileName;          // name proposed in the name field
+    bool createStartFolder = false;  // the user's own folder: made (with its parents) when missing
 };
 
 // Shows the dialog; the chosen absolute path, or nothing when the user cancelled.

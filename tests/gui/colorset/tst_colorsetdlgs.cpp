@@ -384,9 +384,15 @@ private slots:
             bad.write("[VERSION]\r\n999\r\n");
         }
         answer_ = path("bad.fcs");
+        // Under a fresh home the dialogs start in the user's documents, never beside the program.
+        QTemporaryDir home;
+        const QByteArray previousHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
         editor.OnLoad();
+        qputenv("HOME", previousHome);
         QCOMPARE(requests_.back().filter, std::string("Color Set File(*.fcs)|*.fcs||"));
-        QVERIFY(QString::fromStdString(requests_.back().startFolder).endsWith("/ColorSet"));
+        QCOMPARE(requests_.back().startFolder, home.path().toStdString() + "/Documents/Ombra Data Transfer/ColorSet");
+        QVERIFY(requests_.back().createStartFolder);
         QVERIFY(!requests_.back().save);
         QCOMPARE(boxes.Count(), size_t(1));
         QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResQString(1294).arg("bad.fcs").toStdString());

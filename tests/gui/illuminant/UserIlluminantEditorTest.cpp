@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "support/IlluminantTestSupport.h"
@@ -117,6 +118,44 @@ TEST_F(EditorTest, FailedReadBackGoesToTheErrorManagerAndLeavesTheRecord) {
     for (float v : dialog.Record().power) EXPECT_EQ(v, 0.0f);  // the library's scribbles are not taken
     EXPECT_TRUE(colour.Calls().empty());
     EXPECT_FALSE(ResultsShown(dialog));
+}
+
+// An instrument without a user illuminant says so with its code 29, or answers with a record of
+// zeros: both read as "none registered", never as a failure of the colour calculation.
+TEST_F(EditorTest, ReadingAnInstrumentWithoutAUserIlluminantSaysNoneIsRegistered) {
+    FakeColorLibrary colour;
+    for (const bool answersWithCode : {true, false}) {
+        IlluminantInstrument::stored() = {};
+        if (answersWithCode) instrument_.Script("DIGetUserIlluminant", {kNoUserIlluminantCode});
+        MessageBoxRecorder boxes;
+        CUserIlluminantDlg dialog;
+        dialog.OnReadFromInstrument();
+        ASSERT_EQ(boxes.Count(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text, Settings().identity.ModelName() + " : " + ui::platform::ResString(1229));
+        EXPECT_EQ(boxes.Boxes()[0].flags, kErrorManagerFlags);
+        EXPECT_TRUE(colour.Calls().empty());
+        EXPECT_FALSE(ResultsShown(dialog));
+        EXPECT_FALSE(Enabled(dialog, 1082)) << "nothing to register";
+    }
+}
+
+// Under a fresh home the file dialogs start in the user's documents, never beside the program.
+TEST_F(EditorTest, FileDialogsStartInTheUsersIlluminantFolder) {
+    QTemporaryDir home;
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    CUserIlluminantDlg dialog;
+    dialog.OnOpen();
+    IlluminantInstrument::stored() = RampRecord();
+    FakeColorLibrary colour(0, {1.0f, 2.0f, 3.0f});
+    dialog.OnReadFromInstrument();
+    dialog.OnSave();
+    qputenv("HOME", previousHome);
+    ASSERT_EQ(requests_.size(), 2u);
+    for (const auto &request : requests_) {
+        EXPECT_EQ(request.startFolder, home.path().toStdString() + "/Documents/Ombra Data Transfer/Illuminants");
+        EXPECT_TRUE(request.createStartFolder);
+    }
 }
 
 TEST_F(EditorTest, RegisterSendsTheRecordAndConfirms) {

@@ -1,6 +1,10 @@
 // The main window's display rules: enable states, hints, geometry, lamp, image sets.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <tuple>
+
 #include "mainwindow/MainWindowLogic.h"
 
 using namespace ombra::ui::mainwin;
@@ -65,12 +69,41 @@ TEST(MainWindowLayout, PanesAndLamp) {
     EXPECT_EQ(lamp.y + 12, 400);
 }
 
-TEST(MainWindowLamp, GreenOnlyWhenConnectedAndReady) {
-    const Rgb green{0, 255, 0}, red{255, 0, 0};
-    EXPECT_EQ(LampColour(true, true), green);
-    EXPECT_EQ(LampColour(true, false), red);
-    EXPECT_EQ(LampColour(false, true), red);
-    EXPECT_EQ(LampColour(false, false), red);
+// The status shows five states apart by symbol and text, not by colour alone, and a
+// connected instrument that may not measure is never shown as ready.
+TEST(MainWindowStatus, EveryStateHasItsOwnSymbolTextAndColour) {
+    using ombra::core::mainwin::SessionStatus;
+    using ombra::core::mainwin::StatusOf;
+    EXPECT_EQ(StatusOf(true, true, false, false), SessionStatus::Ready);
+    EXPECT_EQ(StatusOf(true, false, false, false), SessionStatus::CalibrationNeeded);
+    EXPECT_EQ(StatusOf(true, true, false, true), SessionStatus::Reading);
+    EXPECT_EQ(StatusOf(false, true, false, false), SessionStatus::NotConnected);
+    EXPECT_EQ(StatusOf(false, true, true, false), SessionStatus::Lost);
+    EXPECT_EQ(StatusOf(false, false, true, true), SessionStatus::Lost) << "a reading ends with the loss";
+
+    const SessionStatus all[] = {SessionStatus::NotConnected, SessionStatus::Ready, SessionStatus::CalibrationNeeded,
+                                 SessionStatus::Lost, SessionStatus::Reading};
+    std::set<std::string> symbols;
+    std::set<int> texts;
+    std::set<std::tuple<int, int, int>> colours;
+    for (SessionStatus status : all) {
+        const StatusLook look = LookOf(status);
+        symbols.insert(look.symbol);
+        texts.insert(look.textId);
+        colours.insert({look.colour.r, look.colour.g, look.colour.b});
+    }
+    EXPECT_EQ(symbols.size(), 5u);
+    EXPECT_EQ(texts.size(), 5u);
+    EXPECT_EQ(colours.size(), 5u);
+    EXPECT_EQ(LookOf(SessionStatus::Ready).textId, kStrStatusReady);
+    EXPECT_EQ(LookOf(SessionStatus::Ready, false).textId, kStrStatusReadyUnknown);
+}
+
+// A measurement refused for a due calibration tells the status which calibration is due.
+TEST(MainWindowStatus, RefusalsForCalibrationAreRecognised) {
+    EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(19), 3);
+    EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(34), 4);
+    for (int32_t other : {0, 4, 5, 12, 29}) EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(other), 0);
 }
 
 TEST(MainWindowImages, SetsPerButton) {

@@ -100,8 +100,7 @@ struct Rig {
     }
 };
 
-QColor LampColour(CVireoDataTransferSoftwareDlg &w) { return w.Lamp()->palette().color(QPalette::WindowText); }
-const QColor kRed(255, 0, 0), kGreen(0, 255, 0);
+using ombra::core::mainwin::SessionStatus;
 
 void VerifyDisconnectedDisplay(CVireoDataTransferSoftwareDlg &w) {
     QVERIFY(!w.IsConnected());
@@ -109,7 +108,7 @@ void VerifyDisconnectedDisplay(CVireoDataTransferSoftwareDlg &w) {
     QVERIFY(w.Button(1000)->isEnabled());
     for (int id : kInstrumentButtons) QVERIFY2(!w.Button(id)->isEnabled(), qPrintable(QString::number(id)));
     QCOMPARE(w.Button(1000)->text(), ResQString(1181));
-    QCOMPARE(LampColour(w), kRed);
+    QVERIFY(w.Status() == SessionStatus::NotConnected || w.Status() == SessionStatus::Lost);
 }
 
 std::vector<int> Identifiers(const OutputItemList &items) {
@@ -144,6 +143,7 @@ private slots:
     void closeFailureKeepsTheWindow();
     void lossByPostedMessage();
     void lossByFailingButtonQuery();
+    void lossDuringAMeasurementIsOneMessage();
     void menuEnableStatesFollowTheConnection();
     void exitAndEnding();
     void dataItemsCommandOpensTheDialog();
@@ -155,6 +155,8 @@ private slots:
     void notReadyReactions();
     void polarizationMismatchMeasuresNothing();
     void failedMeasurementIsReportedAndNextPressMeasures();
+    void calibrationDueAfterConnectionIsNotReady();
+    void statusShowsTheReading();
     void failedPolarizationQueryIsSilent();
     void valuesReachTheWriter();
     void missingSpreadsheetLeavesANotice();
@@ -237,7 +239,7 @@ void MainRoadTest::connectAppliesSettingsInOrder() {
 
     QVERIFY(w.IsWatching());
     QVERIFY(w.IsReadyToMeasure());
-    QCOMPARE(LampColour(w), kGreen);
+    QCOMPARE(w.Status(), SessionStatus::Ready);
     for (int id : kInstrumentButtons) QVERIFY(w.Button(id)->isEnabled());
     QCOMPARE(w.Button(1000)->text(), ResQString(1182));
     QCOMPARE(w.MenuAction(1000)->text(), ResQString(1420));
@@ -258,7 +260,7 @@ void MainRoadTest::calibrationStatusAtConnection() {
         QCOMPARE(rig.Boxes(1246), 1);
         QCOMPARE(rig.Box(1246)->flags & 0xF0, mb::ICONINFORMATION);
         QVERIFY(!rig.w().IsReadyToMeasure());
-        QCOMPARE(LampColour(rig.w()), kRed);
+        QCOMPARE(rig.w().Status(), SessionStatus::CalibrationNeeded);
         QCOMPARE(rig.w().CalibrationStatus(), status);
     }
     for (int status : {2, 5}) {
@@ -268,7 +270,7 @@ void MainRoadTest::calibrationStatusAtConnection() {
         QVERIFY(rig.Connect());
         QCOMPARE(rig.Boxes(1238), 1);
         QVERIFY(rig.w().IsReadyToMeasure());
-        QCOMPARE(LampColour(rig.w()), kGreen);
+        QCOMPARE(rig.w().Status(), SessionStatus::Ready);  // due soon: it may still measure
     }
     {  // a status query that fails counts as ready
         Rig rig;
@@ -402,19 +404,72 @@ void MainRoadTest::closeFailureKeepsTheWindow() {
     QVERIFY(Settings().selection.Reflection().empty());
 }
 
+// What the window showed when a message box came up.
+struct ShownAtBox {
+    std::string text;
+    QString connectCaption;
+    SessionStatus status;
+};
+
+// Records the window's state at every box (the recorder underneath still counts them).
+class StateAtBoxes {
+public:
+    explicit StateAtBoxes(CVireoDataTransferSoftwareDlg &w) {
+        previous_ = ui::platform::SetMessageBoxHook([this, &w](const ui::platform::MessageBoxRequest &box) {
+            shown.push_back({box.text, w.Button(1000)->text(), w.Status()});
+            return previous_(box);
+        });
+    }
+    ~StateAtBoxes() { ui::platform::SetMessageBoxHook(previous_); }
+    std::vector<ShownAtBox> shown;
+
+private:
+    ui::platform::MessageBoxHook previous_;
+};
+
 void MainRoadTest::lossByPostedMessage() {
     Rig rig;
     const DIHANDLE h = rig.fake.AddDevice();
     QVERIFY(rig.Connect());
+    // Releasing the vanished instrument fails, as it does on a real loss.
+    rig.fake.SetResult("DISetProperty", 4);
+    StateAtBoxes seen(rig.w());
     rig.Post(32780, 3);  // the thread posts on every poll
+    // One message, and the window already shows the loss when it comes up.
+    QCOMPARE(rig.boxes.Count(), size_t(1));
     QCOMPARE(rig.Boxes(1197), 1);
     QCOMPARE(rig.Box(1197)->flags, mb::ICONERROR | kUrgent);
     QCOMPARE(rig.Box(1197)->caption, ResString(1200));
+    QCOMPARE(seen.shown.size(), size_t(1));
+    QCOMPARE(seen.shown[0].connectCaption, ResQString(1181));
+    QCOMPARE(seen.shown[0].status, SessionStatus::Lost);
     QCOMPARE(rig.fake.CloseCount(h), 1);
     QCOMPARE(rig.LastProperty(8), 0);
     VerifyDisconnectedDisplay(rig.w());
+    QVERIFY(rig.w().Lamp()->text().endsWith(ResQString(1763)));
     QCOMPARE(rig.w().MenuAction(1000)->text(), ResQString(1419));
     QVERIFY(rig.w().InstrumentText().isEmpty());
+    // Connecting again leaves the loss behind.
+    rig.fake.SetResult("DISetProperty", 0);
+    rig.fake.AddDevice();
+    QVERIFY(rig.Connect());
+    QCOMPARE(rig.w().Status(), SessionStatus::Ready);
+}
+
+void MainRoadTest::lossDuringAMeasurementIsOneMessage() {
+    Rig rig;
+    rig.fake.AddDevice();
+    QVERIFY(rig.Connect());
+    rig.fake.Script("DIDoMeasurement", {4});  // communication failed: the instrument vanished
+    rig.fake.SetResult("DISetProperty", 4);
+    StateAtBoxes seen(rig.w());
+    rig.Post(32778);
+    QCOMPARE(rig.boxes.Count(), size_t(1));
+    QCOMPARE(rig.Boxes(1197), 1);
+    QCOMPARE(seen.shown[0].status, SessionStatus::Lost);
+    QCOMPARE(seen.shown[0].connectCaption, ResQString(1181));
+    QVERIFY(rig.written.empty());
+    VerifyDisconnectedDisplay(rig.w());
 }
 
 void MainRoadTest::lossByFailingButtonQuery() {
@@ -634,6 +689,45 @@ void MainRoadTest::failedMeasurementIsReportedAndNextPressMeasures() {
     rig.Post(32782);
     rig.Post(32778);
     QCOMPARE(rig.fake.Count("DIDoMeasurement"), 3);
+    QCOMPARE(rig.written.size(), size_t(1));
+}
+
+void MainRoadTest::calibrationDueAfterConnectionIsNotReady() {
+    Rig rig;
+    rig.fake.AddDevice();
+    QVERIFY(rig.Connect());
+    QCOMPARE(rig.w().Status(), SessionStatus::Ready);
+    // The calibration runs out while connected: the instrument refuses the next measurement.
+    rig.fake.SetCalibrationStatus(3);
+    rig.fake.Script("DIDoMeasurement", {19});
+    rig.Post(32778);
+    QCOMPARE(rig.ErrorBoxes(19), 1);
+    QCOMPARE(rig.w().Status(), SessionStatus::CalibrationNeeded);
+    QVERIFY(rig.w().Lamp()->text().endsWith(ResQString(1762)));
+    QCOMPARE(rig.w().CalibrationStatus(), 3);
+    // The next press is not sent to the instrument: the session knows it is not ready.
+    rig.Post(32782);
+    rig.Post(32778);
+    QCOMPARE(rig.fake.Count("DIDoMeasurement"), 1);
+    QCOMPARE(rig.ErrorBoxes(19), 2);
+    QVERIFY(rig.written.empty());
+    QVERIFY(rig.w().IsConnected());
+}
+
+void MainRoadTest::statusShowsTheReading() {
+    Rig rig;
+    rig.fake.AddDevice();
+    QVERIFY(rig.Connect());
+    std::vector<SessionStatus> shown;
+    QObject::connect(&rig.w().Session(), &InstrumentSession::statusChanged, &rig.w(),
+                     [&] { shown.push_back(rig.w().Status()); });
+    QString textWhileReading;
+    QObject::connect(&rig.w().Session(), &InstrumentSession::statusChanged, &rig.w(), [&] {
+        if (rig.w().Status() == SessionStatus::Reading) textWhileReading = rig.w().Lamp()->text();
+    });
+    rig.Post(32778);
+    QCOMPARE(shown, (std::vector<SessionStatus>{SessionStatus::Reading, SessionStatus::Ready}));
+    QVERIFY(textWhileReading.endsWith(ResQString(1764)));
     QCOMPARE(rig.written.size(), size_t(1));
 }
 

@@ -4,10 +4,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "mainwindow/AboutDlg.h"
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "mainwindow/MainWindowLogic.h"
 #include "mainwindow/ManualOpener.h"
 #include "controls/OmbraImageButton.h"
 #include "platform/Resources.h"
@@ -24,7 +27,13 @@ namespace {
 const int kButtons[] = {1000, 1001, 1002, 1020, 1028};
 const int kInstrumentButtons[] = {1001, 1002, 1020, 1028};
 
+using ombra::core::mainwin::SessionStatus;
+
 QColor LampColour(CVireoDataTransferSoftwareDlg &w) { return w.Lamp()->palette().color(QPalette::WindowText); }
+QColor ColourOf(SessionStatus status) {
+    const auto c = ombra::ui::mainwin::LookOf(status).colour;
+    return QColor(c.r, c.g, c.b);
+}
 
 }  // namespace
 
@@ -34,13 +43,14 @@ private slots:
     void controlsCarryTheirIds();
     void buttonRowLayout();
     void statusBarPanesAndLamp();
-    void lampColourRule();
+    void statusShowsTheState();
     void buttonStatesPerConnection();
     void menuEnableStates();
     void menuHints();
     void buttonHoverHints();
     void aboutBoxShowsTheVersion();
     void manualCommandReportsFailure();
+    void manualWithoutViewerNamesItsFile();
     void placeholdersAnswerWithoutCrashing();
     void postedMessagesReachTheWindow();
     void setUpOfficeCommandShowsWhatTheSetUpDid();
@@ -95,26 +105,40 @@ void MainWindowTest::statusBarPanesAndLamp() {
     QCOMPARE(w.ClientArea()->childAt(lamp->geometry().center()), lamp);
 }
 
-void MainWindowTest::lampColourRule() {
+void MainWindowTest::statusShowsTheState() {
     CVireoDataTransferSoftwareDlg w("1");
-    const QColor red(255, 0, 0), green(0, 255, 0);
-    QCOMPARE(LampColour(w), red);
+    QLabel *status = w.Lamp();
+    QCOMPARE(w.Status(), SessionStatus::NotConnected);
+    QVERIFY(status->text().endsWith(ResQString(1760)));
     w.SetReadyToMeasure(true);
-    QCOMPARE(LampColour(w), red);
+    QCOMPARE(w.Status(), SessionStatus::NotConnected);
+    w.SetInstrumentText("OS-100 : 4711");
     w.SetConnected(true);
-    QCOMPARE(LampColour(w), green);
-    w.SetReadyToMeasure(false);  // a failed calibration check
-    QCOMPARE(LampColour(w), red);
+    QCOMPARE(w.Status(), SessionStatus::Ready);
+    // Ready names the instrument.
+    QVERIFY2(status->text().endsWith(ResQString(1761).arg("OS-100 : 4711")), qPrintable(status->text()));
+    QCOMPARE(LampColour(w), ColourOf(SessionStatus::Ready));
+    QCOMPARE(status->toolTip(), ResQString(1761).arg("OS-100 : 4711"));
+    w.SetReadyToMeasure(false);  // a calibration check that found one due
+    QCOMPARE(w.Status(), SessionStatus::CalibrationNeeded);
+    QVERIFY(status->text().endsWith(ResQString(1762)));
+    QCOMPARE(LampColour(w), ColourOf(SessionStatus::CalibrationNeeded));
     w.SetReadyToMeasure(true);
-    w.SetConnected(false);       // disconnection or loss
-    QCOMPARE(LampColour(w), red);
-    // The rendered lamp carries the colour too.
+    w.SetConnected(false);
+    QCOMPARE(w.Status(), SessionStatus::NotConnected);
+    // The whole text fits into the status.
+    w.SetInstrumentText("OS-200 : 1234567");
     w.SetConnected(true);
-    const QImage image = w.Lamp()->grab().toImage();
-    bool greenSeen = false;
-    for (int y = 0; y < image.height() && !greenSeen; ++y)
-        for (int x = 0; x < image.width() && !greenSeen; ++x) greenSeen = image.pixelColor(x, y) == green;
-    QVERIFY(greenSeen);
+    QVERIFY2(status->fontMetrics().horizontalAdvance(status->text()) + 2 * status->frameWidth() + status->indent() <=
+                 status->width(),
+             qPrintable(status->text()));
+    // The rendered status carries the colour too.
+    const QImage image = status->grab().toImage();
+    bool coloured = false;
+    for (int y = 0; y < image.height() && !coloured; ++y)
+        for (int x = 0; x < image.width() && !coloured; ++x)
+            coloured = image.pixelColor(x, y) == ColourOf(SessionStatus::Ready);
+    QVERIFY(coloured);
 }
 
 void MainWindowTest::buttonStatesPerConnection() {
@@ -244,27 +268,48 @@ void MainWindowTest::manualCommandReportsFailure() {
     ombra::ui::test::MessageBoxRecorder boxes;
     std::vector<QString> asked;
     int answer = ombra::ui::shell::kFileNotFound;
-    auto previous = ombra::ui::SetShellOpener([&](const QString &path) {
+    struct RestoredOpener {
+        ombra::ui::ShellOpener previous;
+        ~RestoredOpener() { ombra::ui::SetShellOpener(previous); }
+    } restored{ombra::ui::SetShellOpener([&](const QString &path) {
         asked.push_back(path);
         return answer;
-    });
+    })};
+    const QString manual = QCoreApplication::applicationDirPath() + "/Manual/" + ResQString(1395);
     w.OnCommand(32774);
     QVERIFY(!asked.empty());
-    QCOMPARE(asked.front(), QCoreApplication::applicationDirPath() + "/Manual/" + ResQString(1395));
+    QCOMPARE(asked.front(), manual);
     QCOMPARE(boxes.Count(), size_t(1));
-    QCOMPARE(boxes.Boxes()[0].text, ResString(1396));
+    // A manual that is there is never reported missing: the message names it instead.
+    const QString expected = QFileInfo::exists(manual) ? ResQString(1397).arg(manual) : ResQString(1396);
+    QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text), expected);
     QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), QCoreApplication::applicationName());
     QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::ui::platform::mb::ICONERROR);
 
     answer = ombra::ui::shell::kFailed;
     w.OnCommand(32774);
     QCOMPARE(boxes.Count(), size_t(2));
-    QCOMPARE(boxes.Boxes()[1].text, ResString(1397));
+    QCOMPARE(QString::fromStdString(boxes.Boxes()[1].text), ResQString(1397).arg(manual));
 
     answer = ombra::ui::shell::kOpened;
     w.OnCommand(32774);
     QCOMPARE(boxes.Count(), size_t(2));
-    ombra::ui::SetShellOpener(previous);
+}
+
+// F1 on a desktop with neither a PDF viewer nor a browser (nor xdg-utils): the message names
+// the manual beside the program, which is there.
+void MainWindowTest::manualWithoutViewerNamesItsFile() {
+    const QString manual = QCoreApplication::applicationDirPath() + "/Manual/" + ResQString(1395);
+    if (!QFileInfo::exists(manual)) QSKIP("the manual is not built beside the tests");
+    QTemporaryDir emptyBin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(emptyBin.path()));
+    CVireoDataTransferSoftwareDlg w("1");
+    ombra::ui::test::MessageBoxRecorder boxes;
+    w.OnCommand(32774);  // F1 and Help › Manual
+    qputenv("PATH", path);
+    QCOMPARE(boxes.Count(), size_t(1));
+    QVERIFY2(QString::fromStdString(boxes.Boxes()[0].text).endsWith(manual), boxes.Boxes()[0].text.c_str());
 }
 
 void MainWindowTest::placeholdersAnswerWithoutCrashing() {
@@ -299,7 +344,8 @@ void MainWindowTest::postedMessagesReachTheWindow() {
     QCoreApplication::processEvents();
     QVERIFY(!w.IsConnected());
     for (int id : kInstrumentButtons) QVERIFY(!w.Button(id)->isEnabled());
-    QCOMPARE(LampColour(w), QColor(255, 0, 0));
+    QCOMPARE(w.Status(), SessionStatus::Lost);
+    QVERIFY(w.Lamp()->text().endsWith(ResQString(1763)));
 }
 
 // Data › Set up LibreOffice, and anything else that sends its command, runs the application's

@@ -2,6 +2,12 @@
 // answer file dialogs and message boxes in the tests.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "support/TestSupport.h"
@@ -44,6 +50,29 @@ TEST(FileDialogs, HookAnswersInsteadOfTheDialog) {
     EXPECT_EQ(seen[0].filter, "Color Set File(*.fcs)|*.fcs||");
     EXPECT_EQ(seen[0].startFolder, "/start");
     EXPECT_EQ(seen[0].fileName, "set1");
+}
+
+// The user's own start folder is made when the dialog first opens there, with its parents.
+TEST(FileDialogs, TheUsersStartFolderIsMadeWhenTheDialogOpens) {
+    QTemporaryDir home;
+    const QString folder = home.path() + "/Documents/Ombra Data Transfer/ColorSet";
+    FileDialogRequest request;
+    request.filter = "Color Set File(*.fcs)|*.fcs||";
+    request.startFolder = folder.toStdString();
+    request.createStartFolder = true;
+    QString shownIn;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible()) {
+                shownIn = dialog->directory().absolutePath();
+                dialog->reject();
+            }
+    });
+    closer.start(20);
+    EXPECT_EQ(ShowFileDialog(nullptr, request), std::nullopt);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(shownIn, folder);
 }
 
 TEST(MessageBoxHook, RecordsEachBoxAndReturnsTheQueuedAnswers) {

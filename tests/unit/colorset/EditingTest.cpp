@@ -80,10 +80,6 @@ TEST(ColorSetFileNames, ProposalsNeverLeaveTheChosenFolder) {
     EXPECT_EQ(ProposedFileName(".."), "__");
     EXPECT_EQ(ProposedFileName("."), "_");
     EXPECT_EQ(ProposedFileName("v1.2"), "v1.2");
-
-    EXPECT_EQ(ColorSetFolder("/opt/ombra/bin/ombra-dts"), "/opt/ombra/bin/ColorSet");
-    EXPECT_EQ(ColorSetFolder("/ombra-dts"), "/ColorSet");
-    EXPECT_EQ(ColorSetFolder("ombra-dts"), "");
 }
 
 TEST(ColorSetQuestions, AnEmptyNameIsFollowedDirectlyByTheQuestionMark) {

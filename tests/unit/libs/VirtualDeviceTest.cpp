@@ -191,6 +191,8 @@ TEST_F(VirtualDevice, ColorSetSlotsAndUserIlluminantAreKept) {
     EXPECT_EQ(device.Handle(MakeRequest(Op::ClearCertificationColorSet, 5)).header.result, DI_OK);
     EXPECT_EQ(device.Handle(MakeRequest(Op::GetCertificationColorSet, 5)).header.result, DI_ERR_COLORSET_EMPTY);
 
+    // A new device has no user illuminant and says so.
+    EXPECT_EQ(device.Handle(MakeRequest(Op::GetUserIlluminant)).header.result, DI_ERR_NO_USER_ILLUMINANT);
     std::vector<uint8_t> illuminant(388);
     illuminant[4] = 0x3f;
     EXPECT_EQ(device.Handle(MakeRequest(Op::RegUserIlluminant, 0, 0, illuminant)).header.result, DI_OK);

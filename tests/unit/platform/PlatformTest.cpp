@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Numbers.h"
 #include "platform/SingleInstance.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
@@ -172,3 +174,18 @@ TEST(RaiseChannel, TheRunningCopyAnswersOnASocketOfTheUsersAlone) {
 }
 
 }  // namespace
+
+// The file dialogs' folders of a user who has never used them: in the documents folder of a
+// fresh home, not made before a dialog opens there.
+TEST(UserFolders, InTheDocumentsFolderOfAFreshHome) {
+    QTemporaryDir home;
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    const std::string colorSets = ombra::core::platform::UserFilesFolder(ombra::core::platform::UserFiles::ColorSets);
+    const std::string illuminants =
+        ombra::core::platform::UserFilesFolder(ombra::core::platform::UserFiles::Illuminants);
+    qputenv("HOME", previousHome);
+    EXPECT_EQ(colorSets, home.path().toStdString() + "/Documents/Ombra Data Transfer/ColorSet");
+    EXPECT_EQ(illuminants, home.path().toStdString() + "/Documents/Ombra Data Transfer/Illuminants");
+    EXPECT_FALSE(QFileInfo::exists(home.path() + "/Documents"));
+}

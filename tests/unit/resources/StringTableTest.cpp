@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 343u);
+    ASSERT_EQ(ids.size(), 349u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -84,7 +84,7 @@ TEST(StringTable, TextsAreValidUtf8WithoutStraySpaces) {
 
 TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     EXPECT_EQ(Placeholders(ResQString(1300)), (std::vector<int>{1, 2})) << "minimum first, then maximum";
-    for (int id : {1294, 1301, 1388, 1389, 1600}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    for (int id : {1294, 1301, 1388, 1389, 1397, 1600, 1761}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
     for (int id : {1601, 1602}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "path, then reason";
     // Filling works with Qt's numbered arguments.
     EXPECT_TRUE(ResQString(1300).arg("0.01", "9.99").contains("0.01"));
@@ -103,7 +103,7 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
         {1707, {1, 2}}, {1708, {1}}, {1709, {1}}, {1710, {1}}, {1711, {1, 2}}, {1712, {}}};
     for (const auto &[id, expected] : setUp) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
 
-    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1600, 1601, 1602, 1800};
+    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     static const QRegularExpression printfStyle("%[-+ 0#]*[0-9.]*[sdfuxXc]");

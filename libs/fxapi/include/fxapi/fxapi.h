@@ -37,6 +37,7 @@ typedef struct DIUserIlluminant {      /* 388 bytes */
 /* Result codes with a meaning to callers. */
 #define DI_OK 0
 #define DI_ERR_CALIBRATION_DUE 19
+#define DI_ERR_NO_USER_ILLUMINANT 29  /* DIGetUserIlluminant: none has been registered */
 #define DI_ERR_VALUE_UNAVAILABLE 31
 #define DI_ERR_COLORSET_EMPTY 33
 #define DI_ERR_WHITE_CALIBRATION_DUE 34
