@@ -239,6 +239,11 @@ void InstrumentSession::MeasureAndTransfer() {
     trace::TraceMark("measure start");
     measuredData_.Empty();
     PausedWatch paused(*watchThread_);
+    // Measurements are already held in memory only: a further one could not be kept either.
+    if (journal_ && !journal_->AcceptsMeasurements()) {
+        Tell(kStrMeasurementsRefused, platform::mb::ICONERROR | kUrgent);
+        return;
+    }
     int32_t first = 0, second = 0;
     if (adapter_.GetPolFilterCondition(&first, &second) != 0) return;
     if (second != settings_.measurement.Polarization()) {
@@ -294,6 +299,7 @@ MeasurementWriteResult InstrumentSession::WriteToSpreadsheet(const OutputValues 
     else if (outcome.result == TransferResult::AutomationFailed) result.kind = MeasurementWriteResult::Failed;
     if (outcome.result == TransferResult::Written) lastWorkbook_ = outcome.workbookName;
     lastingNotice_ = journal_ ? LastingNoticeAfter(outcome, journal_).value_or(std::string()) : std::string();
+    if (journal_ && journal_->HeldCount() > 0) lastingNotice_ = HeldNoticeText(journal_->HeldCount());
     return result;
 }
 
