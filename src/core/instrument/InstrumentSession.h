@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -62,7 +63,8 @@ public:
     void SetMeasurementWriter(MeasurementWriter writer) { measurementWriter_ = std::move(writer); }
     void SetAutomationFactory(AutomationFactory factory) { automationFactory_ = std::move(factory); }
     // Every measurement is recorded here before its cells are written (none: not recorded).
-    void SetJournal(MeasurementJournal *journal) { journal_ = journal; }
+    // Measurements the journal could not take are offered to it again every few seconds.
+    void SetJournal(MeasurementJournal *journal);
     MeasurementJournal *Journal() const { return journal_; }
     const AutomationFactory &SpreadsheetConnector() const { return automationFactory_; }
     // The workbook the last measurement was written into ("" before the first).
@@ -70,6 +72,8 @@ public:
     // With a journal: after a measurement, the text that stays in the status bar while
     // measurements are unwritten (empty when it reached the sheet, which ends that text).
     const std::string &LastingNotice() const { return lastingNotice_; }
+    // Measurements held outside the journal (in its fallback file or memory only).
+    int HeldCount() const;
 
     // --- Commands ---
     // Enumerates, lets the chooser pick, identifies, loads and applies the model's settings,
@@ -119,6 +123,8 @@ signals:
     void instrumentLost();
     // The values of one press went to the spreadsheet, or not, or only partly.
     void measurementWritten(const ombra::core::MeasurementWriteResult &result);
+    // The number of measurements held outside the journal changed (LastingNotice follows it).
+    void heldCountChanged(int held);
     // Posted by the watch thread; delivered queued to HandleWatchMessage.
     void watchMessagePosted(int message);
 
@@ -134,6 +140,8 @@ private:
     void WriteMeasurement(const OutputValues &values);
     MeasurementWriteResult WriteToSpreadsheet(const OutputValues &values);
     void OnInstrumentLost();
+    void RetryHeld();
+    void FollowHeldCount();
 
     AppSettings &settings_;
     NoticeSink notify_;
@@ -149,6 +157,8 @@ private:
     MeasurementJournal *journal_ = nullptr;
     std::string lastWorkbook_;
     std::string lastingNotice_;
+    QTimer heldRetry_;
+    int lastHeldCount_ = 0;
 
     bool connected_ = false;
     bool readyToMeasure_ = false;
