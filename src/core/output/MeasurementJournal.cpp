@@ -410,6 +410,11 @@ int MeasurementJournal::MoveHeldIn() {
         known.finish();
         if (!alreadyIn && !Insert(entry, error)) {
             db.rollback();
+            // Damaged while the program runs: set aside, so that the next try starts a new journal.
+            if (IsCorruption(error)) {
+                Close();
+                SetAside();
+            }
             return HeldCount();
         }
     }
