@@ -392,41 +392,45 @@ QString MeasurementJournal::HeldPath() const { return held_->filePath(); }
 
 int MeasurementJournal::MoveHeldIn() {
     if (held_->empty() || !EnsureOpen()) return HeldCount();
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    if (!db.transaction()) return HeldCount();
     const size_t count = std::min(kMovePerCall, held_->size());
+    QSqlError error;
+    if (InsertHeld(count, error)) {
+        RememberFileIdentity();
+        held_->DropFirst(count);
+        // A later fault is a new one and is told again.
+        if (held_->empty()) faultReported_ = false;
+    } else if (IsCorruption(error)) {
+        // Damaged while the program runs: set aside, so that the next try starts a new journal.
+        Close();
+        SetAside();
+    }
+    return HeldCount();
+}
+
+// The first `count` held measurements in one transaction: all of them, or none.
+bool MeasurementJournal::InsertHeld(size_t count, QSqlError &error) {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) return false;
     QSqlQuery known(db);
     known.prepare("SELECT 1 FROM measurements WHERE recorded_utc = ? AND time_text = ? AND serial = ? LIMIT 1");
-    QSqlError error;
     for (size_t i = 0; i < count; ++i) {
         const JournalEntry &entry = held_->entries()[i];
         // Already there when an earlier run moved it in but could not empty the fallback file.
         for (const std::string *text : {&entry.recordedUtc, &entry.time, &entry.serial}) known.addBindValue(Q(*text));
-        if (!known.exec()) {
-            db.rollback();
-            return HeldCount();
-        }
-        const bool alreadyIn = known.next();
+        bool ok = known.exec();
+        const bool alreadyIn = ok && known.next();
+        if (!ok) error = known.lastError();
         known.finish();
-        if (!alreadyIn && !Insert(entry, error)) {
+        if (ok && !alreadyIn) ok = Insert(entry, error).has_value();
+        if (!ok) {
             db.rollback();
-            // Damaged while the program runs: set aside, so that the next try starts a new journal.
-            if (IsCorruption(error)) {
-                Close();
-                SetAside();
-            }
-            return HeldCount();
+            return false;
         }
     }
-    if (!db.commit()) {
-        db.rollback();
-        return HeldCount();
-    }
-    RememberFileIdentity();
-    held_->DropFirst(count);
-    // A later fault is a new one and is told again.
-    if (held_->empty()) faultReported_ = false;
-    return HeldCount();
+    if (db.commit()) return true;
+    error = db.lastError();
+    db.rollback();
+    return false;
 }
 
 std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSqlError &error) {

@@ -139,6 +139,7 @@ private:
     void CheckFileIdentity();
     void RememberFileIdentity();
     qint64 Hold(const JournalEntry &entry, const QSqlError &error);
+    bool InsertHeld(size_t count, QSqlError &error);
     std::optional<qint64> Insert(const JournalEntry &entry, QSqlError &error);
     bool Open();
     bool Prepare(const QString &connection);
