@@ -34,6 +34,9 @@ MissReason MissReasonOfWrite(MeasurementWriteResult::Kind kind) {
     return MissReason::None;
 }
 
+// Between two offers of the held measurements to the journal. Each offer moves a bounded number.
+constexpr int kHeldRetryMs = 5000;
+
 // Messages about the instrument that must be seen at once: above every window, in front.
 constexpr unsigned kUrgent = platform::mb::SYSTEMMODAL | platform::mb::SETFOREGROUND;
 
@@ -62,6 +65,35 @@ InstrumentSession::InstrumentSession(AppSettings &settings, QObject *parent)
     measure_ = std::make_unique<CMeasure>(settings_.identity, settings_.selection);
     measure_->measurementType = 1;
     errorMng_.Init(notify_);
+    heldRetry_.setInterval(kHeldRetryMs);
+    connect(&heldRetry_, &QTimer::timeout, this, &InstrumentSession::RetryHeld);
+}
+
+void InstrumentSession::SetJournal(MeasurementJournal *journal) {
+    journal_ = journal;
+    FollowHeldCount();
+}
+
+int InstrumentSession::HeldCount() const { return journal_ ? journal_->HeldCount() : 0; }
+
+void InstrumentSession::RetryHeld() {
+    if (journal_) journal_->MoveHeldIn();
+    FollowHeldCount();
+}
+
+// The retry runs while anything is held; the lasting notice says how many are held, and falls
+// back to the unwritten count once all reached the journal.
+void InstrumentSession::FollowHeldCount() {
+    const int held = HeldCount();
+    if (held > 0 && !heldRetry_.isActive()) heldRetry_.start();
+    if (held == 0) heldRetry_.stop();
+    if (held == lastHeldCount_) return;
+    if (held > 0)
+        lastingNotice_ = HeldNoticeText(held);
+    else if (!lastingNotice_.empty())
+        lastingNotice_ = journal_ && journal_->UnwrittenCount() > 0 ? UnwrittenNoticeText(journal_->UnwrittenCount()) : "";
+    lastHeldCount_ = held;
+    emit heldCountChanged(held);
 }
 
 InstrumentSession::~InstrumentSession() {
@@ -269,6 +301,11 @@ void InstrumentSession::MeasureAndTransfer() {
     trace::TraceMark("measure start");
     measuredData_.Empty();
     PausedWatch paused(*watchThread_);
+    // Measurements are already held in memory only: a further one could not be kept either.
+    if (journal_ && !journal_->AcceptsMeasurements()) {
+        Tell(kStrMeasurementsRefused, platform::mb::ICONERROR | kUrgent);
+        return;
+    }
     int32_t first = 0, second = 0;
     if (adapter_.GetPolFilterCondition(&first, &second) != 0) return;
     if (second != settings_.measurement.Polarization()) {
@@ -352,6 +389,8 @@ MeasurementWriteResult InstrumentSession::WriteToSpreadsheet(const OutputValues 
     else if (outcome.result == TransferResult::AutomationFailed) result.kind = MeasurementWriteResult::Failed;
     if (outcome.result == TransferResult::Written) lastWorkbook_ = outcome.workbookName;
     lastingNotice_ = journal_ ? LastingNoticeAfter(outcome, journal_).value_or(std::string()) : std::string();
+    if (HeldCount() > 0) lastingNotice_ = HeldNoticeText(HeldCount());
+    FollowHeldCount();
     return result;
 }
 

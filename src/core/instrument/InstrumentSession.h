@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -71,7 +72,8 @@ public:
     void SetMeasurementWriter(MeasurementWriter writer) { measurementWriter_ = std::move(writer); }
     void SetAutomationFactory(AutomationFactory factory) { automationFactory_ = std::move(factory); }
     // Every measurement is recorded here before its cells are written (none: not recorded).
-    void SetJournal(MeasurementJournal *journal) { journal_ = journal; }
+    // Measurements the journal could not take are offered to it again every few seconds.
+    void SetJournal(MeasurementJournal *journal);
     MeasurementJournal *Journal() const { return journal_; }
     const AutomationFactory &SpreadsheetConnector() const { return automationFactory_; }
     // The workbook the last measurement was written into ("" before the first).
@@ -82,6 +84,8 @@ public:
     // After a measurement: why it did not reach the sheet, for the window's banner (reason None
     // when it was written).
     const MissNotice &LastMiss() const { return lastMiss_; }
+    // Measurements held outside the journal (in its fallback file or memory only).
+    int HeldCount() const;
 
     // --- Commands ---
     // Enumerates, lets the chooser pick, identifies, loads and applies the model's settings,
@@ -136,6 +140,8 @@ signals:
     void statusChanged();
     // The values of one press went to the spreadsheet, or not, or only partly.
     void measurementWritten(const ombra::core::MeasurementWriteResult &result);
+    // The number of measurements held outside the journal changed (LastingNotice follows it).
+    void heldCountChanged(int held);
     // Posted by the watch thread; delivered queued to HandleWatchMessage.
     void watchMessagePosted(int message);
 
@@ -153,6 +159,8 @@ private:
     MeasurementWriteResult WriteToSpreadsheet(const OutputValues &values);
     void OnInstrumentLost();
     void SetReading(bool reading);
+    void RetryHeld();
+    void FollowHeldCount();
 
     AppSettings &settings_;
     NoticeSink notify_;
@@ -169,6 +177,8 @@ private:
     std::string lastWorkbook_;
     std::string lastingNotice_;
     MissNotice lastMiss_;
+    QTimer heldRetry_;
+    int lastHeldCount_ = 0;
 
     bool connected_ = false;
     bool readyToMeasure_ = false;

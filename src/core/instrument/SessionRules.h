@@ -25,6 +25,7 @@ constexpr int kStrIdentityUnreadable = 1243;
 constexpr int kStrCalibrationNeeded = 1246;
 constexpr int kStrPolarizationMismatch = 1394;
 constexpr int kStrLayoutOutOfRange = 1800;  // stored layout values read as their defaults
+constexpr int kStrMeasurementsRefused = 1821;  // neither the journal nor its fallback can keep a press
 
 // Instrument codes reported when the button is pressed on an instrument that is not ready.
 constexpr int32_t kErrNotReadyStatus3 = 19;

@@ -24,6 +24,7 @@ constexpr int kStrNotWritten = 1431;
 constexpr int kStrPartlyWritten = 1432;
 constexpr int kStrRefused = 1433;
 constexpr int kStrPending = 1434;
+constexpr int kStrHeldNotice = 1820;
 
 // The date and time have columns of their own.
 bool IsStampItem(int id) { return id == 1035 || id == 1036; }
@@ -132,6 +133,10 @@ std::optional<std::string> LastingNoticeAfter(const TransferOutcome &outcome, Me
 
 std::string UnwrittenNoticeText(int unwrittenCount) {
     return platform::ResCountString(std::max(1, unwrittenCount), kStrUnwrittenNoticeOne, kStrUnwrittenNotice);
+}
+
+std::string HeldNoticeText(int heldCount) {
+    return Fill(platform::ResString(kStrHeldNotice), {std::to_string(heldCount)});
 }
 
 std::string OutcomeText(const JournalOutcome &o) {

@@ -81,6 +81,9 @@ WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastW
 // counted: the text is shown because a measurement just missed the sheet).
 std::string UnwrittenNoticeText(int unwrittenCount);
 
+// The lasting status-bar text while `heldCount` measurements are held outside the journal.
+std::string HeldNoticeText(int heldCount);
+
 // The status-bar notice after a measurement's transfer: the text to show and keep (menu and
 // button hints must not replace it) when the measurement did not reach the sheet completely;
 // nothing when it did, which ends the notice.

@@ -1,5 +1,7 @@
 #include "output/MeasurementJournal.h"
 
+#include <sys/stat.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -18,6 +20,7 @@
 
 #include "settings/AppSettings.h"
 #include "instrument/MeasuredData.h"
+#include "output/HeldMeasurements.h"
 #include "output/Values.h"
 #include "platform/MessageFlags.h"
 #include "platform/PrivateFiles.h"
@@ -214,9 +217,11 @@ QString MeasurementJournal::DefaultPath() {
     return base + "/ombra-dts/journal.sqlite";
 }
 
-MeasurementJournal::MeasurementJournal(NoticeSink notices, const QString &path)
-    : notices_(std::move(notices)), path_(path) {
-    Open();
+QStringList MeasurementJournal::DefaultFallbackFolders() { return HeldMeasurements::DefaultFolders(); }
+
+MeasurementJournal::MeasurementJournal(NoticeSink notices, const QString &path, const QStringList &fallbackFolders)
+    : notices_(std::move(notices)), path_(path), held_(std::make_unique<HeldMeasurements>(fallbackFolders)) {
+    if (Open()) MoveHeldIn();
 }
 
 MeasurementJournal::~MeasurementJournal() { Close(); }
@@ -238,7 +243,30 @@ void MeasurementJournal::ReportFault(const std::string &detail) {
                          {QDir::toNativeSeparators(path_).toStdString(), detail}));
 }
 
-bool MeasurementJournal::EnsureOpen() { return IsOpen() || Open(); }
+bool MeasurementJournal::EnsureOpen() {
+    CheckFileIdentity();
+    return IsOpen() || Open();
+}
+
+void MeasurementJournal::RememberFileIdentity() {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path_).constData(), &st) != 0) return;
+    fileDevice_ = st.st_dev;
+    fileInode_ = st.st_ino;
+    fileSize_ = st.st_size;
+}
+
+// An open database goes on writing into a file that was removed or replaced, and into one cut
+// short as if nothing had happened: those writes would be lost. Such a file is closed and the
+// path opened anew (a cut file that is no sound database any more is then set aside).
+void MeasurementJournal::CheckFileIdentity() {
+    if (!IsOpen()) return;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path_).constData(), &st) == 0 && st.st_dev == fileDevice_ &&
+        st.st_ino == fileInode_ && st.st_size >= fileSize_)
+        return;
+    Close();
+}
 
 bool MeasurementJournal::Open() {
     if (!platform::MakePrivateFolder(QFileInfo(path_).absolutePath().toStdString())) {
@@ -261,6 +289,7 @@ bool MeasurementJournal::Open() {
                 Close();
                 return false;
             }
+            RememberFileIdentity();
             return true;
         } catch (const SqlFault &fault) {
             Close();
@@ -327,18 +356,81 @@ bool MeasurementJournal::SetAside() {
 }
 
 std::optional<qint64> MeasurementJournal::Record(const JournalEntry &entry) {
-    if (!EnsureOpen()) return std::nullopt;
-    QSqlError error;
-    if (std::optional<qint64> id = Insert(entry, error)) return id;
-    // A file damaged while the program runs: set it aside, start anew and keep this measurement.
-    if (IsCorruption(error)) {
-        Close();
-        if (SetAside() && Open()) {
-            if (std::optional<qint64> id = Insert(entry, error)) return id;
+    QSqlError error("", "not open");
+    // Held measurements go in first; while some are still held this one waits behind them,
+    // so that the journal keeps the order of the presses.
+    if (EnsureOpen() && MoveHeldIn() == 0) {
+        if (std::optional<qint64> id = Insert(entry, error)) {
+            RememberFileIdentity();
+            return id;
+        }
+        // A file damaged while the program runs: set it aside, start anew and keep this measurement.
+        if (IsCorruption(error)) {
+            Close();
+            if (SetAside() && Open()) {
+                if (std::optional<qint64> id = Insert(entry, error)) return id;
+            }
         }
     }
+    return Hold(entry, error);
+}
+
+qint64 MeasurementJournal::Hold(const JournalEntry &entry, const QSqlError &error) {
     ReportFault(error.text().toStdString());
-    return std::nullopt;
+    return held_->Add(entry);
+}
+
+bool MeasurementJournal::AcceptsMeasurements() {
+    if (held_->empty()) return true;
+    MoveHeldIn();
+    return held_->saved() || held_->Save();
+}
+
+int MeasurementJournal::HeldCount() const { return static_cast<int>(held_->size()); }
+
+QString MeasurementJournal::HeldPath() const { return held_->filePath(); }
+
+int MeasurementJournal::MoveHeldIn() {
+    if (held_->empty() || !EnsureOpen()) return HeldCount();
+    const size_t count = std::min(kMovePerCall, held_->size());
+    QSqlError error;
+    if (InsertHeld(count, error)) {
+        RememberFileIdentity();
+        held_->DropFirst(count);
+        // A later fault is a new one and is told again.
+        if (held_->empty()) faultReported_ = false;
+    } else if (IsCorruption(error)) {
+        // Damaged while the program runs: set aside, so that the next try starts a new journal.
+        Close();
+        SetAside();
+    }
+    return HeldCount();
+}
+
+// The first `count` held measurements in one transaction: all of them, or none.
+bool MeasurementJournal::InsertHeld(size_t count, QSqlError &error) {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) return false;
+    QSqlQuery known(db);
+    known.prepare("SELECT 1 FROM measurements WHERE recorded_utc = ? AND time_text = ? AND serial = ? LIMIT 1");
+    for (size_t i = 0; i < count; ++i) {
+        const JournalEntry &entry = held_->entries()[i];
+        // Already there when an earlier run moved it in but could not empty the fallback file.
+        for (const std::string *text : {&entry.recordedUtc, &entry.time, &entry.serial}) known.addBindValue(Q(*text));
+        bool ok = known.exec();
+        const bool alreadyIn = ok && known.next();
+        if (!ok) error = known.lastError();
+        known.finish();
+        if (ok && !alreadyIn) ok = Insert(entry, error).has_value();
+        if (!ok) {
+            db.rollback();
+            return false;
+        }
+    }
+    if (db.commit()) return true;
+    error = db.lastError();
+    db.rollback();
+    return false;
 }
 
 std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSqlError &error) {
@@ -348,8 +440,9 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
     q.prepare("INSERT INTO measurements (recorded_utc, date_text, time_text, model, serial, measurement_type,"
               " meas_type_text, meas_cond_text, den_white_ref_text, observer_text, illuminant_text,"
               " polarization_text, selection, layout_label, layout_row, val_sep, func_sep, block_sep,"
-              " measurement_type_sel, spectral_count, density_count, output_items, value_items, raw_record, outcome)"
-              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
+              " measurement_type_sel, spectral_count, density_count, output_items, value_items, raw_record, outcome,"
+              " workbook, sheet, first_cell, last_cell)"
+              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     const std::string recorded = entry.recordedUtc.empty()
         ? QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString() : entry.recordedUtc;
     for (const std::string *text : {&recorded, &entry.date, &entry.time, &entry.model, &entry.serial})
@@ -363,6 +456,11 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
     q.addBindValue(ItemsToJson(entry.outputItems));
     q.addBindValue(ItemsToJson(entry.valueItems));
     q.addBindValue(QByteArray(entry.rawRecord.data(), static_cast<qsizetype>(entry.rawRecord.size())));
+    // A fresh measurement is pending; a held one arrives with the outcome its transfer had.
+    const JournalOutcome &o = entry.outcome;
+    q.addBindValue(static_cast<int>(o.kind));
+    for (const std::string *text : {&o.workbook, &o.sheet, &o.firstCell, &o.lastCell})
+        q.addBindValue(text->empty() ? QVariant() : QVariant(Q(*text)));
     if (!q.exec()) {
         error = q.lastError();
         return std::nullopt;
@@ -371,6 +469,7 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
 }
 
 bool MeasurementJournal::SetOutcome(qint64 id, const JournalOutcome &outcome) {
+    if (id < 0) return held_->SetOutcome(id, outcome);
     if (!EnsureOpen()) return false;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.prepare("UPDATE measurements SET outcome = ?, workbook = ?, sheet = ?, first_cell = ?, last_cell = ?,"
@@ -390,6 +489,7 @@ bool MeasurementJournal::SetOutcome(qint64 id, const JournalOutcome &outcome) {
 std::vector<JournalEntry> MeasurementJournal::List(int limit) {
     std::vector<JournalEntry> entries;
     if (!EnsureOpen()) return entries;
+    MoveHeldIn();
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
     q.prepare(QString("SELECT %1 FROM measurements ORDER BY id DESC LIMIT ?").arg(kColumns));
@@ -429,12 +529,14 @@ int MeasurementJournal::Delete(const std::vector<qint64> &ids) {
 }
 
 int MeasurementJournal::UnwrittenCount() {
-    if (!EnsureOpen()) return 0;
+    int held = 0;
+    for (const JournalEntry &entry : held_->entries()) held += entry.outcome.kind != JournalOutcome::Written;
+    if (!EnsureOpen()) return held;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     if (!q.exec(QString("SELECT COUNT(*) FROM measurements WHERE outcome <> %1").arg(JournalOutcome::Written)) ||
         !q.next())
-        return 0;
-    return q.value(0).toInt();
+        return held;
+    return held + q.value(0).toInt();
 }
 
 }  // namespace ombra::core

@@ -4,15 +4,20 @@
 // written later, copied or exported from the Measurements window.
 //
 // The journal is an SQLite database (write-ahead log, full synchronisation: a measurement
-// recorded is on disk even if the program is killed a moment later). Its faults never stop
-// measuring: a journal that cannot be opened or written gives one notice and the program goes
-// on without it; a damaged file is renamed aside and a new one started.
+// recorded is on disk even if the program is killed a moment later). Its faults never lose a
+// reading: a measurement the journal cannot take (it cannot be opened, the disk is full, the
+// folder is read-only) is held in memory and in a fallback file in another folder, with one
+// notice, and moves into the journal as soon as it works again. A journal file removed,
+// replaced or truncated behind the program's back is noticed before the next record and
+// opened anew; a damaged file is renamed aside and a new one started.
 #pragma once
 
 #include <QSqlError>
 #include <QString>
 #include <QtGlobal>
+#include <QStringList>
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +30,7 @@ namespace ombra::core {
 
 class AppSettings;
 class CMeasuredData;
+class HeldMeasurements;
 class OutputValues;
 struct MeasurementStamp;
 
@@ -89,7 +95,11 @@ public:
     static QString DefaultPath();
 
     // Opens (or creates) the journal at `path`. Faults are told once through `notices`.
-    explicit MeasurementJournal(NoticeSink notices, const QString &path = DefaultPath());
+    // Measurements the journal cannot take are held in the first of `fallbackFolders` that can
+    // be written; whatever an earlier run left there is moved in when the journal opens.
+    explicit MeasurementJournal(NoticeSink notices, const QString &path = DefaultPath(),
+                                const QStringList &fallbackFolders = DefaultFallbackFolders());
+    static QStringList DefaultFallbackFolders();
     ~MeasurementJournal();
     MeasurementJournal(const MeasurementJournal &) = delete;
     MeasurementJournal &operator=(const MeasurementJournal &) = delete;
@@ -99,8 +109,20 @@ public:
     // Where a damaged journal was set aside by this object; empty when none was.
     const QString &setAsidePath() const { return setAside_; }
 
-    // Keeps a measurement durably; its id, or nothing when the journal cannot be written.
+    // Keeps a measurement durably: in the journal (a positive id) or, when the journal cannot
+    // take it, held in the fallback file and memory (a negative id, valid for SetOutcome).
     std::optional<qint64> Record(const JournalEntry &entry);
+    // False while measurements are held that neither the journal nor a fallback file could
+    // take: a further measurement would live in memory only, so none should be taken.
+    // Tries the journal (and moves what is held into it) first.
+    bool AcceptsMeasurements();
+    // Measurements held only in the fallback file or memory, not (yet) in the journal.
+    int HeldCount() const;
+    // The fallback file last written; empty when none was.
+    QString HeldPath() const;
+    // Moves held measurements into the journal when it works again (a bounded number per call,
+    // so a caller on the user-interface thread is never kept long); the number still held.
+    int MoveHeldIn();
     bool SetOutcome(qint64 id, const JournalOutcome &outcome);
     // Entries newest first (all when limit < 0).
     std::vector<JournalEntry> List(int limit = -1);
@@ -111,7 +133,13 @@ public:
     int UnwrittenCount();
 
 private:
+    static constexpr size_t kMovePerCall = 200;
+
     bool EnsureOpen();
+    void CheckFileIdentity();
+    void RememberFileIdentity();
+    qint64 Hold(const JournalEntry &entry, const QSqlError &error);
+    bool InsertHeld(size_t count, QSqlError &error);
     std::optional<qint64> Insert(const JournalEntry &entry, QSqlError &error);
     bool Open();
     bool Prepare(const QString &connection);
@@ -125,6 +153,12 @@ private:
     QString connection_;  // name of the open database connection; empty while closed
     QString setAside_;
     bool faultReported_ = false;
+    std::unique_ptr<HeldMeasurements> held_;
+    // The open file as it was after the last write: a different file at the path, none, or a
+    // shorter one means someone else replaced, removed or cut it.
+    quint64 fileDevice_ = 0;
+    quint64 fileInode_ = 0;
+    qint64 fileSize_ = -1;
 };
 
 }  // namespace ombra::core

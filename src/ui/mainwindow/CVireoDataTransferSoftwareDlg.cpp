@@ -69,6 +69,11 @@ CVireoDataTransferSoftwareDlg::CVireoDataTransferSoftwareDlg(const QString &prod
     });
     connect(&session_, &InstrumentSession::instrumentLost, this, &CVireoDataTransferSoftwareDlg::EndInstrumentDialogs);
     connect(&session_, &InstrumentSession::measurementWritten, this, &CVireoDataTransferSoftwareDlg::OnMeasurementWritten);
+    // Measurements held outside the journal are counted in the status bar until they moved in.
+    connect(&session_, &InstrumentSession::heldCountChanged, this, [this] {
+        lastingNotice_ = QString::fromStdString(session_.LastingNotice());
+        SetHintText(lastingNotice_);
+    });
     InitDialog();
 }
 

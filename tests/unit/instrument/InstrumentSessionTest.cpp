@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QObject>
+#include <QTemporaryDir>
 #include <string>
 #include <vector>
 
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/InstrumentSession.h"
+#include "output/JournalTransfer.h"
+#include "output/MeasurementJournal.h"
 #include "output/Values.h"
 #include "platform/Resources.h"
 #include "support/CoreTestSupport.h"
@@ -120,6 +124,40 @@ TEST_F(Session, APressWritesItsValuesFromTheActiveCellAndALatchedPressDoesNot) {
     Press();
     EXPECT_EQ(events.back(), "written " + std::to_string(int(MeasurementWriteResult::NoWorkbook)));
     EXPECT_EQ(notices.Count(), 0u) << "a missing spreadsheet ends the transfer silently";
+}
+
+// Neither the journal nor its fallback folder can be written (a file stands where their folders
+// would be): the first press is kept in memory, the next is refused with one message and
+// measures nothing, and once the journal can be written the kept one moves in.
+TEST_F(Session, APressThatCouldNotBeKeptIsRefused) {
+    QTemporaryDir dir;
+    QFile blocker(dir.path() + "/blocker");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    MeasurementJournal journal(nullptr, dir.path() + "/blocker/journal.sqlite", {dir.path() + "/blocker/held"});
+    session.SetJournal(&journal);
+    std::vector<int> heldCounts;
+    QObject::connect(&session, &InstrumentSession::heldCountChanged, [&](int held) { heldCounts.push_back(held); });
+    fake.AddDevice();
+    ASSERT_TRUE(session.Connect());
+    Press();
+    EXPECT_EQ(sheet.Cell("A2"), session.MeasurementDate()) << "the office still gets the values";
+    EXPECT_EQ(session.HeldCount(), 1);
+    EXPECT_EQ(session.LastingNotice(), HeldNoticeText(1));
+    notices.Clear();
+    Press();
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].textId, 1821);
+    EXPECT_EQ(fake.Count("DIDoMeasurement"), 1) << "refused before the instrument measured";
+
+    ASSERT_TRUE(QFile::remove(dir.path() + "/blocker"));
+    Press();
+    EXPECT_EQ(fake.Count("DIDoMeasurement"), 2);
+    EXPECT_EQ(journal.List().size(), 2u);
+    EXPECT_EQ(session.HeldCount(), 0);
+    EXPECT_EQ(session.LastingNotice(), "") << "both reached the sheet";
+    EXPECT_EQ(heldCounts, (std::vector<int>{1, 0}));
+    session.SetJournal(nullptr);
 }
 
 }  // namespace

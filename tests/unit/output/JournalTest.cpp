@@ -11,11 +11,13 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "settings/AppSettings.h"
 #include "instrument/MeasuredData.h"
+#include "output/HeldMeasurements.h"
 #include "output/JournalTransfer.h"
 #include "support/MemoryAutomation.h"
 #include "output/Values.h"
@@ -67,6 +69,19 @@ TransferOutcome Outcome(TransferResult result) {
 
 struct JournalFixture : ::testing::Test {
     QTemporaryDir dir;
+    // Held measurements go to the test's own folder, never to the user's.
+    QByteArray savedStateHome = qgetenv("XDG_STATE_HOME"), savedRuntimeDir = qgetenv("XDG_RUNTIME_DIR");
+    void SetUp() override {
+        qputenv("XDG_STATE_HOME", (dir.path() + "/state").toLocal8Bit());
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    void TearDown() override {
+        qputenv("XDG_STATE_HOME", savedStateHome);
+        if (!savedRuntimeDir.isEmpty()) qputenv("XDG_RUNTIME_DIR", savedRuntimeDir);
+    }
+    QString HeldFolder() const { return dir.path() + "/state/ombra-dts"; }
+    // What the fallback file holds, read as the next start would.
+    size_t HeldOnDisk() const { return HeldMeasurements({HeldFolder()}).size(); }
     std::vector<Notice> notices;
     NoticeSink sink = [this](const Notice &n) {
         notices.push_back(n);
@@ -201,7 +216,19 @@ TEST_F(JournalFixture, UnwritableFolderGivesOneNoticeAndTheTransferGoesOn) {
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].textId, 1421);
     EXPECT_EQ(journal.UnwrittenCount(), 0);
+    EXPECT_EQ(journal.HeldCount(), 3);
+    EXPECT_EQ(HeldOnDisk(), 3u) << "each press is in the fallback file at once";
+    // The folder can be made again: the three move in, once, with the outcome their transfer had.
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::remove(dir.path() + "/blocker");
+    std::vector<JournalEntry> all = journal.List();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::Written);
+    EXPECT_EQ(all[0].outcome.firstCell, "A5");
+    EXPECT_EQ(journal.HeldCount(), 0);
+    EXPECT_EQ(HeldOnDisk(), 0u);
+    EXPECT_FALSE(QFile::exists(HeldFolder() + "/" + HeldMeasurements::kFileName));
+    EXPECT_EQ(journal.List().size(), 3u);
 }
 
 // A program killed right after the press keeps the reading: the next start finds it.
@@ -390,6 +417,150 @@ TEST_F(JournalFixture, FolderAndFilesAreTheUsersAlone) {
     for (const QString &name : QDir(dir.path() + "/ombra-dts").entryList(QDir::Files))
         EXPECT_EQ(QFileInfo(dir.path() + "/ombra-dts/" + name).permissions() & 0x7777,
                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser) << name.toStdString();
+}
+
+// A disk that takes no more bytes: the process's file size limit stops the journal's log from
+// growing (the short fallback file still fits), and the writes fail as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { Lift(); }
+    void Lift() {
+        if (lifted_) return;
+        lifted_ = true;
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_ {};
+    void (*previousHandler_)(int) = nullptr;
+    bool lifted_ = false;
+};
+
+AutomationConnector NoOffice() {
+    return [] { return std::unique_ptr<Automation>(); };
+}
+
+TEST_F(JournalFixture, FullDiskWithoutOfficeLosesNoPressAndMovesThemInOnce) {
+    MeasurementJournal journal(sink, JournalPath());
+    ASSERT_TRUE(journal.IsOpen());
+    journal.Record(SampleEntry("09:00:00"));
+    const QString log = JournalPath() + "-wal";
+    const qint64 full = std::max(QFileInfo(log).size(), QFileInfo(JournalPath()).size());
+    ASSERT_GT(full, 8192) << "the fallback file of the presses below must fit under the limit";
+    FileSizeLimit limit(static_cast<rlim_t>(full));
+    constexpr int kPresses = 8;
+    for (int press = 0; press < kPresses; ++press) {
+        std::optional<qint64> id;
+        const TransferOutcome t =
+            TransferAndJournal(&journal, SampleEntry("09:00:0" + std::to_string(press + 1)), NoOffice(), "Caption", {}, &id);
+        EXPECT_EQ(t.result, TransferResult::NoWorkbook);
+        ASSERT_TRUE(id.has_value()) << "press " << press;
+        EXPECT_LT(*id, 0) << "held, not in the journal";
+    }
+    EXPECT_EQ(journal.HeldCount(), kPresses);
+    EXPECT_EQ(HeldOnDisk(), static_cast<size_t>(kPresses));
+    EXPECT_EQ(journal.UnwrittenCount(), kPresses + 1);
+    EXPECT_TRUE(journal.AcceptsMeasurements());
+    ASSERT_EQ(notices.size(), 1u) << "one fault, one notice";
+    EXPECT_EQ(notices[0].textId, 1421);
+
+    limit.Lift();
+    EXPECT_EQ(journal.MoveHeldIn(), 0);
+    std::vector<JournalEntry> all = journal.List();
+    ASSERT_EQ(all.size(), static_cast<size_t>(kPresses + 1));
+    for (int i = 0; i <= kPresses; ++i) EXPECT_EQ(all[kPresses - i].time, "09:00:0" + std::to_string(i)) << "in press order";
+    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::NotWritten);
+    EXPECT_EQ(HeldOnDisk(), 0u);
+    EXPECT_EQ(journal.List().size(), all.size()) << "moved in exactly once";
+}
+
+// What an earlier run held but could not clear after moving it in is not moved in twice.
+TEST_F(JournalFixture, HeldFileLeftByAnEarlierRunMovesInOnce) {
+    HeldMeasurements held({HeldFolder()});
+    held.Add(SampleEntry("08:00:01"));
+    held.Add(SampleEntry("08:00:02"));
+    const QByteArray leftOver = [&] {
+        QFile f(held.filePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    {
+        MeasurementJournal journal(sink, JournalPath());
+        EXPECT_EQ(journal.HeldCount(), 0);
+        EXPECT_EQ(journal.List().size(), 2u);
+    }
+    QFile f(HeldFolder() + "/" + HeldMeasurements::kFileName);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(leftOver);
+    f.close();
+    MeasurementJournal journal(sink, JournalPath());
+    std::vector<JournalEntry> all = journal.List();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1].time, "08:00:01");
+    EXPECT_EQ(all[1].rawRecord, SampleEntry().rawRecord);
+    EXPECT_EQ(all[1].valueItems, SampleEntry("08:00:01").valueItems);
+    EXPECT_TRUE(notices.empty());
+}
+
+// The rows in the file at the journal's path, read by a connection of their own.
+int RowsAtPath(const QString &path) {
+    int rows = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rows-at-path");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec("SELECT COUNT(*) FROM measurements") && q.next()) rows = q.value(0).toInt();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("rows-at-path");
+    return rows;
+}
+
+TEST_F(JournalFixture, RemovedOrTruncatedJournalFileIsReopenedBeforeTheNextRecord) {
+    MeasurementJournal journal(sink, JournalPath());
+    ASSERT_TRUE(journal.Record(SampleEntry("07:00:00")).value_or(-1) > 0);
+    for (const char *suffix : {"", "-wal", "-shm"}) QFile::remove(JournalPath() + suffix);
+    for (int press = 1; press <= 2; ++press) EXPECT_GT(journal.Record(SampleEntry("07:00:0" + std::to_string(press))).value_or(-1), 0);
+    EXPECT_EQ(RowsAtPath(JournalPath()), 2) << "written to the file at the path, not the removed one";
+    EXPECT_EQ(journal.List().size(), 2u);
+
+    ASSERT_TRUE(QFile::resize(JournalPath(), 0));
+    EXPECT_TRUE(journal.Record(SampleEntry("07:00:03")).has_value());
+    EXPECT_EQ(journal.HeldCount(), 0);
+    const std::vector<JournalEntry> all = journal.List();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all[0].time, "07:00:03");
+    EXPECT_EQ(RowsAtPath(JournalPath()), static_cast<int>(all.size()));
+}
+
+// Neither the journal nor the fallback folder can be written: the press is kept in memory, further
+// presses are refused, and the kept one reaches the journal once it can be written.
+TEST_F(JournalFixture, WithNothingWritableFurtherPressesAreRefusedAndNoneIsLost) {
+    QFile blocker(dir.path() + "/blocker");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString path = dir.path() + "/blocker/ombra-dts/journal.sqlite";
+    MeasurementJournal journal(sink, path, {dir.path() + "/blocker/state"});
+    EXPECT_TRUE(journal.AcceptsMeasurements());
+    TransferAndJournal(&journal, SampleEntry("06:00:01"), NoOffice(), "Caption");
+    EXPECT_EQ(journal.HeldCount(), 1);
+    EXPECT_FALSE(journal.AcceptsMeasurements());
+    EXPECT_EQ(notices.size(), 1u);
+    ASSERT_TRUE(QFile::remove(dir.path() + "/blocker"));
+    EXPECT_TRUE(journal.AcceptsMeasurements());
+    const std::vector<JournalEntry> all = journal.List();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].time, "06:00:01");
+    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::NotWritten);
 }
 
 }  // namespace
