@@ -495,17 +495,33 @@ case_journal() {
 
 # The user's desktop: a window manager that tells which window is in front (_NET_ACTIVE_WINDOW).
 # One already running on the display is used as it is.
-window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+# (A window manager that ended may leave the root's property behind: its window must still exist.)
+window_manager_runs() {
+    local check
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | awk '/window id/ { print $NF }')
+    [ -n "$check" ] && xwininfo -id "$check" >/dev/null 2>&1
+}
 start_window_manager() {
     window_manager_runs && return 0
     local tool
     for tool in openbox wmctrl xterm xprop; do
         command -v $tool >/dev/null || { fail "$tool is not installed"; exit 1; }
     done
-    openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
-    note_pid $!
-    wait_for 30 window_manager_runs || { fail "the window manager did not start"; exit 1; }
+    # A window manager of the case before may still be going away: openbox then finds the
+    # display taken and ends, so it is started again (--replace takes over from one that lingers).
+    local attempt
+    for attempt in 1 2 3; do
+        openbox --replace --sm-disable >> "$WORK/openbox.log" 2>&1 &
+        WM_PID=$!
+        note_pid $WM_PID
+        wait_for 20 wm_settled
+        window_manager_runs && kill -0 "$WM_PID" 2>/dev/null && return 0
+    done
+    fail "the window manager did not start: $(tail -3 "$WORK/openbox.log")"
+    exit 1
 }
+# Settled: the display names a window manager, or ours ended.
+wm_settled() { window_manager_runs || ! kill -0 "$WM_PID" 2>/dev/null; }
 active_window() { xdotool getactivewindow 2>/dev/null; }
 active_is_window() { [ "$(active_window)" = "$1" ]; }
 calc_window() { xdotool search --all --onlyvisible --name ' - LibreOffice Calc$' 2>/dev/null | head -1; }
