@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QElapsedTimer>
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <set>
 
 #include "output/JournalTransfer.h"
@@ -38,8 +41,39 @@ constexpr int kStrCancel = 1443;
 constexpr int kStrCsvFilter = 1444;
 constexpr int kStrFileNotWritten = 1445;
 constexpr int kStrNoWorkbook = 1446;
+constexpr int kStrDeleting = 1920;
+constexpr int kStrCopying = 1921;
 
 constexpr int kValuesShown = 4;
+// The work done between two turns of the event loop, and how soon the progress shows.
+constexpr qint64 kSliceMs = 10;
+constexpr int kProgressDelayMs = 400;
+// Measurements deleted from the journal in one transaction, and the separate runs of rows
+// taken out of the table with them (each run costs the table a pass over all its rows).
+constexpr size_t kDeleteBatch = 100;
+constexpr int kDeleteRuns = 4;
+
+class BusyFlag {
+public:
+    explicit BusyFlag(bool &flag) : flag_(flag) { flag_ = true; }
+    ~BusyFlag() { flag_ = false; }
+    BusyFlag(const BusyFlag &) = delete;
+    BusyFlag &operator=(const BusyFlag &) = delete;
+
+private:
+    bool &flag_;
+};
+
+// Appends an entry's record as `line` makes it, after a header record where the items change.
+void AppendRecord(std::string &out, std::vector<std::string> &lastHeader, const JournalEntry &entry,
+                  std::string (*line)(const std::vector<std::string> &)) {
+    std::vector<std::string> header = JournalTableHeader(entry);
+    if (header != lastHeader) {
+        out += line(header);
+        lastHeader = std::move(header);
+    }
+    out += line(JournalTableRow(entry));
+}
 
 QString Filled(int id, const QStringList &args) {
     QString text = platform::ResQString(id);
@@ -130,32 +164,90 @@ void MeasurementsDlg::FillRow(int row, const JournalEntry &entry) {
 void MeasurementsDlg::Reload() {
     std::set<qint64> selected;
     for (const JournalEntry &e : SelectedEntries()) selected.insert(e.id);
-    entries_ = journal_.List();
+    entries_.clear();
+    for (JournalEntry &entry : journal_.List()) entries_.push_back(std::make_unique<JournalEntry>(std::move(entry)));
     table_->clearSelection();
     table_->setRowCount(static_cast<int>(entries_.size()));
-    for (int row = 0; row < static_cast<int>(entries_.size()); ++row) FillRow(row, entries_[row]);
+    for (int row = 0; row < static_cast<int>(entries_.size()); ++row) FillRow(row, *entries_[static_cast<size_t>(row)]);
     SelectIds({selected.begin(), selected.end()});
     UpdateButtons();
 }
 
 void MeasurementsDlg::SelectIds(const std::vector<qint64> &ids) {
-    const std::set<qint64> wanted(ids.begin(), ids.end());
+    std::vector<qint64> wanted = ids;
+    std::sort(wanted.begin(), wanted.end());
+    std::vector<char> marked(entries_.size(), 0);
+    for (size_t row = 0; row < entries_.size(); ++row)
+        marked[row] = std::binary_search(wanted.begin(), wanted.end(), entries_[row]->id);
+    SelectMarked(marked);
+}
+
+// Neighbouring rows go in as one range: a selection of many single rows is slow to change.
+void MeasurementsDlg::SelectMarked(const std::vector<char> &marked) {
     QItemSelection selection;
-    for (int row = 0; row < static_cast<int>(entries_.size()); ++row) {
-        if (wanted.count(entries_[row].id))
-            selection.select(table_->model()->index(row, 0), table_->model()->index(row, ColumnCount - 1));
+    const int rows = static_cast<int>(std::min(marked.size(), entries_.size()));
+    for (int row = 0; row < rows; ++row) {
+        if (!marked[static_cast<size_t>(row)]) continue;
+        const int first = row;
+        while (row + 1 < rows && marked[static_cast<size_t>(row + 1)]) ++row;
+        selection.select(table_->model()->index(first, 0), table_->model()->index(row, ColumnCount - 1));
     }
     table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     UpdateButtons();
 }
 
+// The rows hold the entries newest first (the list is read that way and newer ones go on top):
+// the oldest selected is the lowest row.
+std::vector<int> MeasurementsDlg::SelectedRows() const {
+    std::vector<int> rows;
+    if (!table_) return rows;
+    std::vector<char> marked(entries_.size(), 0);
+    for (const QItemSelectionRange &range : table_->selectionModel()->selection())
+        for (int row = std::max(range.top(), 0); row <= range.bottom() && row < static_cast<int>(marked.size()); ++row)
+            marked[static_cast<size_t>(row)] = 1;
+    for (size_t row = marked.size(); row-- > 0;)
+        if (marked[row]) rows.push_back(static_cast<int>(row));
+    return rows;
+}
+
 std::vector<JournalEntry> MeasurementsDlg::SelectedEntries() const {
     std::vector<JournalEntry> entries;
-    if (!table_) return entries;
-    for (const QModelIndex &index : table_->selectionModel()->selectedRows())
-        entries.push_back(entries_.at(static_cast<size_t>(index.row())));
-    std::sort(entries.begin(), entries.end(), [](const JournalEntry &a, const JournalEntry &b) { return a.id < b.id; });
+    for (int row : SelectedRows()) entries.push_back(EntryAt(row));
     return entries;
+}
+
+void MeasurementsDlg::reject() {
+    if (!busy_) QDialog::reject();
+}
+
+void MeasurementsDlg::RemoveRows(const std::vector<int> &highestFirst, std::vector<char> &marks) {
+    for (size_t i = 0; i < highestFirst.size();) {
+        size_t end = i + 1;
+        while (end < highestFirst.size() && highestFirst[end] == highestFirst[end - 1] - 1) ++end;
+        const int top = highestFirst[end - 1], count = static_cast<int>(end - i);
+        table_->model()->removeRows(top, count);
+        entries_.erase(entries_.begin() + top, entries_.begin() + top + count);
+        marks.erase(marks.begin() + top, marks.begin() + top + count);
+        i = end;
+    }
+}
+
+void MeasurementsDlg::ShowNewer() {
+    const qint64 newest = entries_.empty() ? 0 : entries_.front()->id;
+    std::vector<JournalEntry> newer;
+    for (int limit = 16;; limit *= 4) {
+        newer = journal_.List(limit);
+        if (static_cast<int>(newer.size()) < limit || newer.back().id <= newest) break;
+    }
+    newer.erase(std::find_if(newer.begin(), newer.end(), [&](const JournalEntry &e) { return e.id <= newest; }),
+                newer.end());
+    if (newer.empty()) return;
+    const int count = static_cast<int>(newer.size());
+    table_->model()->insertRows(0, count);
+    std::vector<std::unique_ptr<JournalEntry>> rows;
+    for (JournalEntry &entry : newer) rows.push_back(std::make_unique<JournalEntry>(std::move(entry)));
+    entries_.insert(entries_.begin(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    for (int row = 0; row < count; ++row) FillRow(row, *entries_[static_cast<size_t>(row)]);
 }
 
 void MeasurementsDlg::UpdateButtons() {
@@ -163,30 +255,51 @@ void MeasurementsDlg::UpdateButtons() {
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) b->setEnabled(any);
 }
 
-bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(int)> &step) {
-    QProgressDialog progress(QString(), platform::ResQString(kStrCancel), 0, count, this);
+bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(int)> &step,
+                              const std::function<bool()> &aside) {
+    QProgressDialog progress(Filled(labelId, {QStringLiteral("1"), QString::number(count)}),
+                             platform::ResQString(kStrCancel), 0, count, this);
     progress.setObjectName("progress");
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);
+    progress.setMinimumDuration(kProgressDelayMs);
     progress.setAutoReset(false);
+    progress.setValue(0);
+    QElapsedTimer slice;
+    slice.start();
     for (int i = 0; i < count; ++i) {
         if (progress.wasCanceled()) return false;
-        progress.setLabelText(Filled(labelId, {QString::number(i + 1), QString::number(count)}));
-        progress.setValue(i);
+        if (slice.elapsed() >= kSliceMs) {
+            progress.setLabelText(Filled(labelId, {QString::number(i + 1), QString::number(count)}));
+            progress.setValue(i);  // shows the progress once the work has taken a while
+            QCoreApplication::processEvents();
+            if (progress.wasCanceled()) return false;
+            slice.restart();
+        }
         if (!step(i)) return false;
     }
     progress.setValue(count);
-    return !progress.wasCanceled();
+    if (progress.wasCanceled()) return false;
+    if (!aside) return true;
+    std::future<bool> done = std::async(std::launch::async, aside);
+    while (done.wait_for(std::chrono::milliseconds(kSliceMs)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    return done.get();
 }
 
 int MeasurementsDlg::WriteSelected() {
-    const std::vector<JournalEntry> entries = SelectedEntries();
-    if (entries.empty() || !write_) return 0;
+    if (busy_ || !write_) return 0;
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return 0;
+    BusyFlag busy(busy_);
     int written = 0;
     bool noWorkbook = false;
-    RunRows(static_cast<int>(entries.size()), kStrWriting, [&](int i) {
-        const TransferOutcome outcome = write_(entries[static_cast<size_t>(i)]);
-        journal_.SetOutcome(entries[static_cast<size_t>(i)].id, JournalOutcomeOf(outcome));
+    RunRows(static_cast<int>(rows.size()), kStrWriting, [&](int i) {
+        const int row = rows[static_cast<size_t>(i)];
+        JournalEntry &entry = *entries_[static_cast<size_t>(row)];
+        const TransferOutcome outcome = write_(entry);
+        entry.outcome = JournalOutcomeOf(outcome);
+        journal_.SetOutcome(entry.id, entry.outcome);
+        FillRow(row, entry);
         // The next measurement starts where this one ended: after a failure there is no such place.
         if (outcome.result != TransferResult::Written) {
             noWorkbook = outcome.result == TransferResult::NoWorkbook;
@@ -195,7 +308,7 @@ int MeasurementsDlg::WriteSelected() {
         ++written;
         return true;
     });
-    Reload();
+    ShowNewer();
     if (noWorkbook)
         platform::ShowMessageBox(this, platform::ResString(kStrNoWorkbook), platform::ResString(kStrCaption),
                                  platform::mb::ICONINFORMATION);
@@ -203,16 +316,27 @@ int MeasurementsDlg::WriteSelected() {
 }
 
 QString MeasurementsDlg::CopySelected() {
+    if (busy_) return {};
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return {};
+    BusyFlag busy(busy_);
     std::string text;
-    for (const std::vector<std::string> &row : JournalTable(SelectedEntries())) text += TsvLine(row);
+    std::vector<std::string> lastHeader;
+    const bool complete = RunRows(static_cast<int>(rows.size()), kStrCopying, [&](int i) {
+        AppendRecord(text, lastHeader, EntryAt(rows[static_cast<size_t>(i)]), TsvLine);
+        return true;
+    });
+    if (!complete) return {};
     const QString copied = QString::fromStdString(text);
     if (!copied.isEmpty()) QApplication::clipboard()->setText(copied);
     return copied;
 }
 
 bool MeasurementsDlg::ExportSelected() {
-    const std::vector<JournalEntry> entries = SelectedEntries();
-    if (entries.empty()) return false;
+    if (busy_) return false;
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return false;
+    BusyFlag busy(busy_);
     platform::FileDialogRequest request;
     request.save = true;
     request.filter = platform::ResString(kStrCsvFilter);
@@ -220,19 +344,21 @@ bool MeasurementsDlg::ExportSelected() {
     request.fileName = "measurements.csv";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
-    std::string csv;
+    std::string csv, error;
     std::vector<std::string> lastHeader;
-    const bool complete = RunRows(static_cast<int>(entries.size()), kStrExporting, [&](int i) {
-        const JournalEntry &entry = entries[static_cast<size_t>(i)];
-        std::vector<std::string> header = JournalTableHeader(entry);
-        if (header != lastHeader) csv += CsvLine(header);
-        lastHeader = std::move(header);
-        csv += CsvLine(JournalTableRow(entry));
-        return true;
-    });
-    if (!complete) return false;
-    std::string error;
-    if (!platform::WriteFileAtomically(*path, csv, &error)) {
+    bool writing = false;
+    const bool complete = RunRows(
+        static_cast<int>(rows.size()), kStrExporting,
+        [&](int i) {
+            AppendRecord(csv, lastHeader, EntryAt(rows[static_cast<size_t>(i)]), CsvLine);
+            return true;
+        },
+        [&] {
+            writing = true;
+            return platform::WriteFileAtomically(*path, csv, &error);
+        });
+    if (!complete && !writing) return false;  // cancelled
+    if (!complete) {
         platform::ShowMessageBox(this, Filled(kStrFileNotWritten, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
                                  platform::ResString(kStrCaption), platform::mb::ICONERROR);
         return false;
@@ -241,16 +367,40 @@ bool MeasurementsDlg::ExportSelected() {
 }
 
 int MeasurementsDlg::DeleteSelected() {
-    const std::vector<JournalEntry> entries = SelectedEntries();
-    if (entries.empty()) return 0;
-    const std::string question = Filled(kStrConfirmDelete, {QString::number(entries.size())}).toStdString();
+    if (busy_) return 0;
+    std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return 0;
+    const std::string question = Filled(kStrConfirmDelete, {QString::number(rows.size())}).toStdString();
     if (platform::ShowMessageBox(this, question, platform::ResString(kStrCaption),
                                  platform::mb::ICONQUESTION | platform::mb::YESNO) != platform::mb::IDYES)
         return 0;
-    std::vector<qint64> ids;
-    for (const JournalEntry &e : entries) ids.push_back(e.id);
-    const int removed = journal_.Delete(ids);
-    Reload();
+    BusyFlag busy(busy_);
+    // Highest row first (the oldest first): taking rows out of the table then moves none of
+    // those still to go.
+    std::vector<char> selected(entries_.size(), 0);
+    for (int row : rows) selected[static_cast<size_t>(row)] = 1;
+    table_->clearSelection();
+    std::vector<qint64> batch;
+    std::vector<int> batchRows;
+    int runs = 0, removed = 0;
+    RunRows(static_cast<int>(rows.size()), kStrDeleting, [&](int i) {
+        const int row = rows[static_cast<size_t>(i)];
+        runs += batchRows.empty() || batchRows.back() != row + 1;
+        batch.push_back(EntryAt(row).id);
+        batchRows.push_back(row);
+        if (batch.size() < kDeleteBatch && runs < kDeleteRuns && static_cast<size_t>(i) + 1 < rows.size()) return true;
+        const int deleted = journal_.Delete(batch);
+        if (deleted == 0) return false;  // the journal failed and said so
+        removed += deleted;
+        RemoveRows(batchRows, selected);
+        batch.clear();
+        batchRows.clear();
+        runs = 0;
+        return true;
+    });
+    // What a cancel left stays selected.
+    if (std::find(selected.begin(), selected.end(), 1) != selected.end()) SelectMarked(selected);
+    ShowNewer();
     return removed;
 }
 
