@@ -8,12 +8,15 @@
 # The case setup runs the set-up of the user's own LibreOffice as README.md gives it, on a fresh
 # HOME, and that office as the application menu starts it (a window on the display, no option
 # for the program); the case second-start starts the program a second time under a window manager;
-# the case last-workbook runs a window manager and an office on the screen.
+# the case last-workbook runs a window manager and an office on the screen. The case soak (not
+# run by ctest; scripts/soak runs it on the Release build) presses the button a thousand times.
 #
 # usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal |
-#                                         setup | second-start | last-workbook
+#                                         setup | second-start | last-workbook | soak
 #        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
 # environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
+#              OMBRA_SOAK_PRESSES presses of the soak with the default selection (default 1000;
+#                               a fifth of them with the full selection)
 #              OMBRA_E2E_KEEP=1 keep the work folder (logs, screenshots) after the run
 set -u
 BIN=$(cd "${1:?usage: e2e.sh BIN_DIR CASE}" && pwd)
@@ -105,7 +108,9 @@ check() {  # check DESCRIPTION ACTUAL EXPECTED
 }
 shot() { import -window root "$WORK/$1.png" 2>/dev/null; }
 
-# Polls COMMAND... every quarter second until it succeeds or SECONDS_ pass.
+# Polls COMMAND... every quarter second until it succeeds or SECONDS_ pass. COMMAND runs anew each
+# time: a condition that reads something must be a function or command, never an argument
+# expanded once ("$(...)").
 wait_for() {  # wait_for SECONDS COMMAND...
     local deadline=$((SECONDS + $1))
     shift
@@ -231,13 +236,27 @@ connect() {
 # The instrument's button and the sheet
 
 released() { status_has '"buttons":{"irradiance":0,"reflection":0}'; }
+# The program has read the buttons released since the last press: it takes the next press as a
+# new one. Its button poll rests while it measures, writes or shows a message, so by then it has
+# also finished with the press before.
+release_seen() { status_has '"releaseSeen":true'; }
+release_seen_or_gone() { release_seen || process_gone "$APP_PID"; }
+# How many times the program has read the buttons; it reads them again when a command that
+# stopped its poll is over.
+button_reads() { fxsim status 2>/dev/null | tr -d ' \n' | sed -n 's/.*"buttonReads":\([0-9]*\).*/\1/p'; }
+reads_beyond() { local n; n=$(button_reads); [ -n "$n" ] && [ "$n" -gt "$1" ]; }
 
-# Presses a button for MS milliseconds and waits until the instrument reports it released again;
-# then gives the program's button poll (every 100 ms) time to see the release.
-press() {  # press BUTTON MS
+# Presses a button for MS milliseconds (once the program has taken the release of the press
+# before) and waits until the instrument reports it released again.
+push() {  # push BUTTON MS
+    wait_for 60 release_seen_or_gone || fail "the program did not read the button's last release"
     fxsim press --button "$1" --hold "$2" >/dev/null || fail "fxsim press $1"
     wait_for $((10 + $2 / 1000)) released || fail "the button was not released"
-    sleep 0.5
+}
+# A press the program handles without a message: also waits until it is done with it.
+press() {  # press BUTTON MS
+    push "$1" "$2"
+    wait_for 60 release_seen_or_gone || fail "the program did not read the button released"
 }
 
 cell() { calc cells "$1" 2>/dev/null | cut -f2-; }
@@ -310,20 +329,21 @@ case_main_road() {
     log "holding the button for 2 s gives one measurement"
     fxsim sample paper >/dev/null
     measure_into 7 2000
-    sleep 1
-    row_is_empty 9 && echo "ok: nothing more after one long press" || fail "a held button measured twice: $(row 9)"
+    # The program has read the button released: a second measurement would be in by now.
+    row_is_empty 9 && journal_count_is 4 && echo "ok: nothing more after one long press" ||
+        fail "a held button measured twice: $(row 9) / $(journal_outcomes)"
     check "cursor after the long press" "$(calc active)" "A9"
 
     log "reflection mode ignores the irradiance button"
     press irradiance 300
-    sleep 1
-    row_is_empty 9 && echo "ok: the irradiance button wrote nothing" || fail "the irradiance button measured: $(row 9)"
+    row_is_empty 9 && journal_count_is 4 && echo "ok: the irradiance button wrote nothing" ||
+        fail "the irradiance button measured: $(row 9) / $(journal_outcomes)"
     no_message_box || fail "the irradiance button showed a message"
     check "cursor after the irradiance button" "$(calc active)" "A9"
 
     log "a polarisation filter that differs from the setting: message, nothing written"
     fxsim set polarization 2 1 >/dev/null || fail "fxsim set polarization"
-    press reflection 300
+    push reflection 300
     if wait_for 30 has_message_box; then
         echo "ok: a message is shown"
         shot polarisation-message
@@ -352,7 +372,7 @@ case_calibration_due() {
     wait_for 10 status_is calibration-needed && echo "ok: the status says a calibration is needed" ||
         fail "status: $(status_shown)"
     log "a press reports the calibration error instead of measuring"
-    press reflection 300
+    push reflection 300
     if wait_for 30 has_message_box; then
         echo "ok: the press reports an error"
         shot calibration-error
@@ -373,7 +393,6 @@ case_office_lost() {
     kill -9 "$office" "$(cat "$WORK/office/soffice.pid")" 2>/dev/null
     wait_for 20 process_gone "$office" || fail "the office did not end"
     press reflection 300
-    sleep 2
     kill -0 "$APP_PID" 2>/dev/null && echo "ok: the program is still running" || { fail "the program ended"; return; }
     find_main_window && echo "ok: its window is still there" || fail "its window is gone"
     no_message_box || { fail "a message is shown"; dismiss_message_box; }
@@ -389,13 +408,18 @@ case_office_lost() {
 colour_set_list() { xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Colour Sets$' 2>/dev/null | head -1; }
 has_colour_set_list() { [ -n "$(colour_set_list)" ]; }
 no_colour_set_list() { [ -z "$(colour_set_list)" ]; }
+# Every window the program shows, pop-up menus included.
+shown_windows() { xdotool search --all --onlyvisible --pid "$APP_PID" 2>/dev/null | grep -c .; }
+more_windows_than() { [ "$(shown_windows)" -gt "$1" ]; }
 
 case_colour_sets() {
     log "Instrument menu, Colour sets"
     xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus "$MAIN_WINDOW"
     # The menu bar's first pop-up sits at the window's top left; "o" is the item's mnemonic.
+    local shown
+    shown=$(shown_windows)
     xdotool mousemove --window "$MAIN_WINDOW" 30 10 click 1
-    sleep 0.5
+    wait_for 10 more_windows_than "$shown" || fail "the menu did not open"
     xdotool key o
     xdotool mousemove 0 0
     if wait_for 30 has_colour_set_list; then
@@ -407,12 +431,14 @@ case_colour_sets() {
         return
     fi
     no_message_box && echo "ok: no message on opening" || fail "a message is shown with the list"
-    local list
+    local list reads
     list=$(colour_set_list)
+    # The button poll rests while the command runs: it reads the buttons again once it is over.
+    reads=$(button_reads)
     xdotool windowactivate --sync "$list" 2>/dev/null || xdotool windowfocus "$list"
     xdotool key Escape
     wait_for 10 no_colour_set_list && echo "ok: the list closed" || fail "the list did not close"
-    sleep 0.5
+    wait_for 30 reads_beyond "$reads" || fail "the program does not read the buttons again after the list"
     no_message_box && echo "ok: no message on closing" || { fail "a message is shown after closing"; dismiss_message_box; }
     kill -0 "$APP_PID" 2>/dev/null && echo "ok: the program is still running" || fail "the program ended"
     status_has '"connected":true' && echo "ok: still connected" || fail "the instrument is no longer open"
@@ -422,25 +448,27 @@ case_colour_sets() {
 journal() { calc journal "$JOURNAL" 2>/dev/null; }
 journal_count_is() { [ "$(journal | grep -c .)" = "$1" ]; }
 journal_outcomes() { journal | cut -f1 | tr '\n' ' '; }
+journal_outcomes_are() { [ "$(journal_outcomes)" = "$1" ]; }
 
 # A window of the program with the given title.
 program_window_named() { xdotool search --all --onlyvisible --pid "$APP_PID" --name "^$1\$" 2>/dev/null | head -1; }
 focus_window() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
+measurements_window_open() { [ -n "$(program_window_named "$MEASUREMENTS_TITLE")" ]; }
+measurements_window_closed() { ! measurements_window_open; }
 
 # The Measurements window (Data menu, Ctrl+J): everything selected, then "Write to spreadsheet".
 resend_everything() {
     focus_window "$MAIN_WINDOW"
     xdotool key ctrl+j
-    wait_for 30 test -n "$(program_window_named "$MEASUREMENTS_TITLE")" ||
+    wait_for 30 measurements_window_open ||
         { fail "the Measurements window did not open"; return 1; }
     local window
     window=$(program_window_named "$MEASUREMENTS_TITLE")
     echo "ok: the Measurements window is open"
     shot measurements-window
     focus_window "$window"
-    xdotool key ctrl+a
-    sleep 0.3
-    xdotool key alt+w
+    # The window takes the keys in the order they come: everything selected, then written.
+    xdotool key ctrl+a alt+w
 }
 
 case_journal() {
@@ -451,7 +479,7 @@ case_journal() {
         press reflection 300
         wait_for 30 journal_count_is $n || fail "press $n is not in the journal: $(journal_outcomes)"
     done
-    wait_for 10 test "$(journal_outcomes)" = "not-written not-written not-written " &&
+    wait_for 10 journal_outcomes_are "not-written not-written not-written " &&
         echo "ok: three measurements journaled as not written" || fail "journal outcomes: $(journal_outcomes)"
     no_message_box || { fail "a message is shown"; dismiss_message_box; }
 
@@ -473,10 +501,10 @@ case_journal() {
     wait_for 10 active_is A9 && echo "ok: the next measurement begins at A9" || fail "active cell $(calc active)"
     local r
     for r in 1 3 5 7; do check_measurement $r; done
-    wait_for 10 test "$(journal_outcomes)" = "written written written written " &&
+    wait_for 10 journal_outcomes_are "written written written written " &&
         echo "ok: the journal knows them as written" || fail "journal outcomes: $(journal_outcomes)"
     xdotool key Escape
-    wait_for 10 test -z "$(program_window_named "$MEASUREMENTS_TITLE")" || fail "the Measurements window did not close"
+    wait_for 10 measurements_window_closed || fail "the Measurements window did not close"
 
     log "three direct measurements of the same sample from A11 give the same cells"
     calc select A11 >/dev/null
@@ -536,7 +564,18 @@ arrange_desktop() {
     wmctrl -i -r "$book" -b remove,maximized_vert,maximized_horz
     wmctrl -i -r "$book" -e 0,0,500,1240,480
     wmctrl -i -r "$MAIN_WINDOW" -e 0,0,0,-1,-1
-    sleep 0.5
+    wait_for 10 windows_apart "$book" "$MAIN_WINDOW" ||
+        fail "the workbook's window still covers the program's: $(window_box "$book") / $(window_box "$MAIN_WINDOW")"
+}
+window_box() {  # window_box ID: "X Y WIDTH HEIGHT" on the screen
+    xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+        /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x + 0, y + 0, w + 0, h + 0 }'
+}
+windows_apart() {  # windows_apart ID ID: neither covers any part of the other
+    local ax ay aw ah bx by bw bh
+    read -r ax ay aw ah < <(window_box "$1")
+    read -r bx by bw bh < <(window_box "$2")
+    [ $((ax + aw)) -le "$bx" ] || [ $((bx + bw)) -le "$ax" ] || [ $((ay + ah)) -le "$by" ] || [ $((by + bh)) -le "$ay" ]
 }
 # A click on the picture above the row of buttons (which starts 131 pixels down the client area),
 # where it hits no control.
@@ -573,7 +612,7 @@ case_last_workbook() {
     focus_window "$other"
     wait_for 10 active_is_window "$other" || fail "xterm did not come to the front: $(active_window)"
     press reflection 300
-    wait_for 30 test "$(journal_outcomes)" = "written not-written " &&
+    wait_for 30 journal_outcomes_are "written not-written " &&
         echo "ok: the press is journaled as not written" || fail "journal outcomes: $(journal_outcomes)"
     wait_for 10 said_by_program "$(calc string 1723)" && echo "ok: the banner names the reason" ||
         fail "no banner with the reason '$(calc string 1723)'"
@@ -726,6 +765,159 @@ case_second_start() {
 }
 
 # ---------------------------------------------------------------------------------------------
+# Soak: presses 0.4 s apart into the sheet, the sample changing with every press, first with the
+# default selection, then with every item selected. Afterwards every measurement must be in the
+# sheet in the order of the presses and in the journal, and the program's memory (RSS) and open
+# files must stay level from the 100th press on.
+
+SOAK_SAMPLES=(paper grey cyan magenta yellow black white)
+SOAK_CADENCE_MS=400
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$APP_PID/status" 2>/dev/null; }
+fd_count() { ls "/proc/$APP_PID/fd" 2>/dev/null | grep -c .; }
+column_name() {  # column_name N: 1 -> A, 27 -> AA
+    local n=$1 name=""
+    while [ "$n" -gt 0 ]; do
+        name=$(printf "\\$(printf %03o $((65 + (n - 1) % 26)))")$name
+        n=$(((n - 1) / 26))
+    done
+    echo "$name"
+}
+
+# Every item of the reflection tab: date and time, the colour values, the 36 spectral values
+# and the 351 spot densities (434 columns).
+full_selection() {
+    local ids=(1035 1036) id
+    for id in $(seq 1045 1050) $(seq 1000 1034) $(seq 1040 1043) $(seq 380 10 730) $(seq 2380 2730); do ids+=("$id"); done
+    (IFS=';'; echo "${ids[*]};")
+}
+
+# Waits, polling briskly, until the program has read the button released after the press.
+press_taken() {
+    local deadline=$(($(now_ms) + 30000))
+    until release_seen; do
+        process_gone "$APP_PID" && return 1
+        [ "$(now_ms)" -lt $deadline ] || return 1
+        sleep 0.02
+    done
+}
+
+# soak_presses N: N presses on a steady cadence; notes RSS and open files after press BASE
+# (the 100th, or half of a shorter run) and after the last, and how far a press fell behind.
+soak_presses() {
+    local n=$1 k start slot lag
+    SOAK_BASE=$((n >= 200 ? 100 : (n + 1) / 2))
+    SOAK_MAX_LAG=0
+    start=$(now_ms)
+    for ((k = 1; k <= n; k++)); do
+        fxsim sample "${SOAK_SAMPLES[$(((k - 1) % ${#SOAK_SAMPLES[@]}))]}" >/dev/null || fail "fxsim sample"
+        # The cadence: each press has its moment; one that comes late goes at once.
+        slot=$((start + (k - 1) * SOAK_CADENCE_MS))
+        lag=$(($(now_ms) - slot))
+        [ $lag -lt 0 ] && sleep "$(printf '%d.%03d' $((-lag / 1000)) $((-lag % 1000)))"
+        [ $lag -gt $SOAK_MAX_LAG ] && SOAK_MAX_LAG=$lag
+        fxsim press --button reflection --hold 150 >/dev/null || fail "fxsim press"
+        press_taken || { fail "press $k was not taken: $(fxsim status 2>/dev/null | tr -d ' \n')"; return 1; }
+        if [ $k = $SOAK_BASE ]; then
+            SOAK_BASE_RSS=$(rss_kb)
+            SOAK_BASE_FD=$(fd_count)
+        fi
+    done
+    SOAK_END_RSS=$(rss_kb)
+    SOAK_END_FD=$(fd_count)
+}
+
+# The values of measurements FIRST..FIRST+N-1 of the journal (its lines hold the outcome, then
+# the values), fields FIELD..., one line each.
+journal_values() {  # journal_values FIRST N FIELDS(cut list of value positions)
+    local fields
+    fields=$(echo "$3" | awk -F, '{
+        for (i = 1; i <= NF; i++) { split($i, r, "-"); printf "%s%d-%d", (i > 1 ? "," : ""), r[1] + 1, (2 in r ? r[2] : r[1]) + 1 } }')
+    journal | sed -n "$1,$(($1 + $2 - 1))p" | cut -f"$fields"
+}
+
+# Same numbers, line by line, field by field ("95.10" in the journal is 95.1 in the sheet).
+same_numbers() {  # same_numbers FILE FILE
+    paste "$1" "$2" | awk -F'\t' '{
+        half = NF / 2
+        for (i = 1; i <= half; i++) if ($i + 0 != $(i + half) + 0 || $i == "") { print "line " NR ": " $0; exit 1 }
+    }'
+}
+
+# soak_check NAME N FIRST_ROW FIRST_ENTRY COLUMNS: the N measurements from FIRST_ROW on (label row,
+# value row) hold the journal's entries from FIRST_ENTRY on, in order, in the value positions
+# COLUMNS ("3-9", or a cut list); each is a measurement of its press's sample.
+soak_check() {
+    local name=$1 n=$2 first=$3 entry=$4 columns=$5 last=$(($3 + 2 * $2 - 1)) range from to
+    local outcomes
+    outcomes=$(journal | sed -n "$entry,$((entry + n - 1))p" | cut -f1 | sort | uniq -c | awk '{ printf "%s%s %s", sep, $1, $2; sep = ", " }')
+    check "$name: journal entries of the presses" "$outcomes" "$n written"
+    journal_values "$entry" "$n" "$columns" > "$WORK/soak-journal.txt"
+    : > "$WORK/soak-sheet.txt"
+    for range in ${columns//,/ }; do
+        from=$(column_name "${range%-*}")
+        to=$(column_name "${range#*-}")
+        calc grid "$from$first:$to$last" | sed -n '2~2p' > "$WORK/soak-part.txt"
+        if [ -s "$WORK/soak-sheet.txt" ]; then
+            paste "$WORK/soak-sheet.txt" "$WORK/soak-part.txt" > "$WORK/soak-joined.txt"
+            mv "$WORK/soak-joined.txt" "$WORK/soak-sheet.txt"
+        else
+            mv "$WORK/soak-part.txt" "$WORK/soak-sheet.txt"
+        fi
+    done
+    check "$name: value rows in the sheet" "$(grep -c . "$WORK/soak-sheet.txt")" "$n"
+    same_numbers "$WORK/soak-sheet.txt" "$WORK/soak-journal.txt" > "$WORK/soak-diff.txt" &&
+        echo "ok: $name: the sheet holds the journal's measurements in order" ||
+        fail "$name: sheet and journal differ: $(cat "$WORK/soak-diff.txt")"
+    # The samples go round: each measurement equals the one a round before and differs from the one before.
+    local round=${#SOAK_SAMPLES[@]}
+    tail -n +$((round + 1)) "$WORK/soak-journal.txt" > "$WORK/soak-later.txt"
+    head -n $((n - round)) "$WORK/soak-journal.txt" > "$WORK/soak-earlier.txt"
+    if [ "$n" -le "$round" ] || same_numbers "$WORK/soak-later.txt" "$WORK/soak-earlier.txt" > "$WORK/soak-diff.txt"; then
+        echo "ok: $name: every measurement is one of its own press's sample"
+    else
+        fail "$name: a measurement is not of its press's sample (lost, doubled or out of order): $(cat "$WORK/soak-diff.txt")"
+    fi
+    [ -z "$(uniq -d "$WORK/soak-journal.txt")" ] || fail "$name: two presses in a row gave the same values"
+}
+
+soak_figures() {  # soak_figures NAME N
+    local growth=$((SOAK_END_RSS - SOAK_BASE_RSS))
+    printf 'soak: %s: %d presses %d ms apart (latest %d ms behind its moment); RSS after press %d %.1f MB, after press %d %.1f MB, growth %.1f MB; open files %d and %d\n' \
+        "$1" "$2" $SOAK_CADENCE_MS "$SOAK_MAX_LAG" "$SOAK_BASE" "$(awk -v k="$SOAK_BASE_RSS" 'BEGIN { print k / 1024 }')" "$2" \
+        "$(awk -v k="$SOAK_END_RSS" 'BEGIN { print k / 1024 }')" "$(awk -v k="$growth" 'BEGIN { print k / 1024 }')" \
+        "$SOAK_BASE_FD" "$SOAK_END_FD" | tee -a "$WORK/soak-figures.txt"
+    [ $growth -le 10240 ] && echo "ok: $1: RSS growth within 10 MB" || fail "$1: RSS grew by $growth kB"
+    check "$1: open files from press $SOAK_BASE to the end" "$SOAK_END_FD" "$SOAK_BASE_FD"
+}
+
+case_soak() {
+    local presses=${OMBRA_SOAK_PRESSES:-1000} full
+    full=$(((presses + 4) / 5))
+    log "default selection: $presses presses"
+    soak_presses "$presses" || return
+    soak_figures "default selection" "$presses"
+    soak_check "default selection" "$presses" 1 1 3-9
+
+    log "every item selected: $full presses"
+    kill "$APP_PID"
+    wait_for 30 process_gone "$APP_PID" || fail "the program did not end"
+    wait_for 30 status_has '"connected":false' || fail "the instrument still counts the program as connected"
+    rm -rf "$WORK/config"
+    mkdir -p "$WORK/config/LARKSPUR"
+    printf '[OS-100]\nReflSelDataItems="%s"\n' "$(full_selection)" > "$WORK/config/LARKSPUR/ombra-dts.conf"
+    start_program
+    connect
+    wait_for 30 status_is ready || fail "the status did not turn to ready: $(status_shown)"
+    soak_presses "$full" || return
+    soak_figures "full selection" "$full"
+    soak_check "full selection" "$full" $((2 * presses + 1)) $((presses + 1)) 3-9,432-434
+    check "journal rows" "$(journal | grep -c .)" $((presses + full))
+    log "figures"
+    cat "$WORK/soak-figures.txt"
+}
+
+# ---------------------------------------------------------------------------------------------
 
 log "work folder $WORK"
 use_fitting_display
@@ -757,7 +949,7 @@ fi
 start_program
 [ "$CASE" = last-workbook ] && arrange_desktop
 case "$CASE" in
-    main-road | office-lost | colour-sets | journal | last-workbook)
+    main-road | office-lost | colour-sets | journal | last-workbook | soak)
         connect
         wait_for 30 status_is ready || fail "the status did not turn to ready: $(status_shown)"
         log "connected"

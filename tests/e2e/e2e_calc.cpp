@@ -167,7 +167,7 @@ int Clipboard(int argc, char **argv) {
     QElapsedTimer timer;
     timer.start();
     QString text;
-    while (timer.elapsed() < 2000) {
+    while (timer.elapsed() < 10000) {
         QCoreApplication::processEvents();
         text = QApplication::clipboard()->text();
         if (!text.isEmpty()) break;

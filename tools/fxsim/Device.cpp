@@ -129,7 +129,11 @@ fxproto::Response Device::Execute(const fxproto::Request &request) {
     case Op::CloseDevice:
         break;
     case Op::SetProperty: result = SetProperty(arg0, arg1); break;
-    case Op::GetButtonStatus: PutBytes(response, buttons_.data(), 2); break;
+    case Op::GetButtonStatus:
+        PutBytes(response, buttons_.data(), 2);
+        ++buttonReads_;
+        if (buttons_[0] == 0 && buttons_[1] == 0) releaseSeen_ = true;
+        break;
     case Op::DoMeasurement: result = Measure(); break;
     case Op::DoCalibration:
         if (arg0 != DI_CALIBRATION_WHITE) result = DI_ERR_BAD_ARGUMENT;
@@ -237,6 +241,7 @@ fxproto::Response Device::Execute(const fxproto::Request &request) {
 void Device::Press(Button button, std::optional<Clock::time_point> releaseAt) {
     buttons_[button == Button::Irradiance ? 0 : 1] = 1;
     releaseAt_ = releaseAt;
+    releaseSeen_ = false;
 }
 
 void Device::Release() {
@@ -299,6 +304,8 @@ QJsonObject Device::ToJson() const {
         {"calibrationStatus", calibrationStatus_},
         {"polarization", QJsonArray{polarization_[0], polarization_[1]}},
         {"buttons", QJsonObject{{"irradiance", buttons_[0]}, {"reflection", buttons_[1]}}},
+        {"buttonReads", static_cast<qint64>(buttonReads_)},
+        {"releaseSeen", releaseSeen_},
         {"properties", properties},
         {"sample", QString::fromStdString(sample_.name)},
         {"light", QString::fromStdString(light_.name)},

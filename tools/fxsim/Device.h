@@ -103,6 +103,10 @@ private:
     int32_t calibrationStatus_;
     std::array<int32_t, 2> polarization_;
     std::array<int32_t, 2> buttons_{0, 0};  // irradiance, reflection
+    // For scripts that drive the button: how often the client read the buttons, and whether it
+    // has read them released since the last press (it then takes the next press as a new one).
+    long long buttonReads_ = 0;
+    bool releaseSeen_ = true;
     std::optional<Clock::time_point> releaseAt_;
     Sample sample_;
     Sample light_;
