@@ -2,8 +2,9 @@
 // again and deleting all of them never keep the event loop from turning for long. Measured as
 // the longest gap between two turns while the command runs: the processor time the
 // user-interface thread spent in it (the command's own work, whatever else the machine does) must
-// stay within 100 ms, the time on the clock within half a second (nothing waits long for a file
-// or the journal either). Opening the window is not measured.
+// stay within 100 ms; the time on the clock within 2 s (no wait for a whole file or a whole
+// journal transaction of them all: a single flush to a busy disk may take a few hundred ms).
+// Opening the window is not measured.
 #include <time.h>
 
 #include <QApplication>
@@ -32,7 +33,7 @@ namespace {
 
 constexpr int kEntries = 50000;
 constexpr double kCpuBoundMs = 100;
-constexpr qint64 kWallBoundMs = 500;
+constexpr qint64 kWallBoundMs = 2000;
 
 double ThreadCpuMs() {
     timespec t{};
