@@ -1,7 +1,7 @@
 // The fault matrix: every library call, made by the program's own objects against the virtual
 // instrument, once failing with a typical code, once answered too late and once with the
 // instrument pulled out while the call runs. Each row checks that the window never stalls
-// past the longest time-out plus half a second, that the reaction (messages, connection state,
+// past the longest time-out, the question that follows a late answer and half a second, that the reaction (messages, connection state,
 // values handed to the sheet) is the one in the table, that no fault shows more than one
 // message, that after a loss the window shows the disconnected state (before the loss
 // message), and that the same operation works again once the fault is gone. The table is docs/reliability.md.
@@ -34,7 +34,9 @@ namespace {
 
 const char kScenario[] = R"({"devices": [{"model": 100, "serial": 5001, "version": [3, 44]}]})";
 constexpr int kTypicalCode = 12;
-constexpr long long kStallBoundMs = 5500;  // the longest time-out (5 s) plus half a second
+// The longest time-out (5 s), the one question (1 s at most) that tells a late answer from an
+// instrument that stopped answering, and half a second.
+constexpr long long kStallBoundMs = 6500;
 
 // What the test does to make the call happen.
 enum class Operation { Connect, Disconnect, Poll, Measure, WhiteCalibration, ZeroCalibration,

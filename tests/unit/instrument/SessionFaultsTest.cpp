@@ -72,37 +72,32 @@ protected:
     size_t disconnectedAtNotice = 99;
 };
 
-TEST_F(SessionFaults, AnInstrumentGoneOrSilentUnderAMeasurementIsItsLossToldOnce) {
-    struct Case {
-        const char *fn;
-        std::vector<int32_t> answers;
-        std::vector<int32_t> probe;  // the button query that follows a late answer
-    };
-    const Case cases[] = {
-        {"DIDoMeasurement", {kGone}, {}},
-        {"DIDoMeasurement", {kLate}, {kLate}},      // stopped: the probe is not answered either
-        {"DIGetColor", {kGone}, {}},                // part-way through the collection
-        {"DIGetSpotColorDensity", {kLate}, {kGone}},
-        {"DIGetPolFilterCondition", {kGone}, {}},  // before the measurement
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.fn);
-        if (!session.IsConnected()) {
-            ASSERT_TRUE(session.Connect());
-            session.StopWatching();
-        }
-        notices.Clear();
-        fake.ClearLog();
-        disconnectedAtNotice = 99;
-        fake.Script(c.fn, c.answers);
-        fake.Script("DIGetButtonStatus", c.probe);
-        Press();
-        ExpectLossToldOnce();
-        // The sequence ended at its failing call: only the probe and the silent release follow.
-        for (const std::string &after : CallsAfter(c.fn))
-            EXPECT_TRUE(after == "DIGetButtonStatus" || after == "DISetProperty" || after == "DICloseDevice") << after;
-    }
+struct LossCase {
+    const char *fn;
+    std::vector<int32_t> answers;
+    std::vector<int32_t> probe;  // the button query that follows a late answer
+};
+
+class SessionLoss : public SessionFaults, public ::testing::WithParamInterface<LossCase> {};
+
+TEST_P(SessionLoss, AnInstrumentGoneOrSilentUnderAMeasurementIsItsLossToldOnce) {
+    const LossCase &c = GetParam();
+    fake.Script(c.fn, c.answers);
+    fake.Script("DIGetButtonStatus", c.probe);
+    Press();
+    ExpectLossToldOnce();
+    // The sequence ended at its failing call: only the probe and the silent release follow.
+    for (const std::string &after : CallsAfter(c.fn))
+        EXPECT_TRUE(after == "DIGetButtonStatus" || after == "DISetProperty" || after == "DICloseDevice") << after;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EverySequenceStep, SessionLoss,
+    ::testing::Values(LossCase{"DIDoMeasurement", {kGone}, {}},
+                      LossCase{"DIDoMeasurement", {kLate}, {kLate}},  // stopped: the probe is not answered either
+                      LossCase{"DIGetColor", {kGone}, {}},            // part-way through the collection
+                      LossCase{"DIGetSpotColorDensity", {kLate}, {kGone}},
+                      LossCase{"DIGetPolFilterCondition", {kGone}, {}}));  // before the measurement
 
 TEST_F(SessionFaults, ALateAnswerFromAnInstrumentThatAnswersAgainIsToldByItsCode) {
     fake.Script("DIDoMeasurement", {kLate});
