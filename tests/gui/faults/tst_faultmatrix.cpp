@@ -1,10 +1,11 @@
 // The fault matrix: every library call, made by the program's own objects against the virtual
 // instrument, once failing with a typical code, once answered too late and once with the
 // instrument pulled out while the call runs. Each row checks that the window never stalls
-// past the longest time-out, the question that follows a late answer and half a second, that the reaction (messages, connection state,
-// values handed to the sheet) is the one in the table, that no fault shows more than one
-// message, that after a loss the window shows the disconnected state (before the loss
-// message), and that the same operation works again once the fault is gone. The table is docs/reliability.md.
+// past the longest time-out, the question that follows a late answer and half a second, that
+// the reaction (messages, connection state, values handed to the sheet) is the one in the
+// table, that no fault shows more than one message, that after a loss the window shows the
+// disconnected state (before the loss message), and that the same operation works again once
+// the fault is gone. The table is docs/reliability.md.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
