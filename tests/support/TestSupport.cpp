@@ -22,6 +22,7 @@ TestEnvironment::~TestEnvironment() = default;
 MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {
     previous_ = platform::SetMessageBoxHook([this](const platform::MessageBoxRequest &request) {
         boxes_.push_back(request);
+        if (onBox_) onBox_(request);
         if (!queued_.empty()) {
             int next = queued_.front();
             queued_.erase(queued_.begin());

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,8 +45,11 @@ public:
     const std::vector<platform::MessageBoxRequest> &Boxes() const { return boxes_; }
     size_t Count() const { return boxes_.size(); }
     void Clear() { boxes_.clear(); }
+    // Called with each box as it is shown (to see what stood around it at that moment).
+    void OnBox(std::function<void(const platform::MessageBoxRequest &)> seen) { onBox_ = std::move(seen); }
 
 private:
+    std::function<void(const platform::MessageBoxRequest &)> onBox_;
     int answer_;
     std::vector<int> queued_;
     std::vector<platform::MessageBoxRequest> boxes_;

@@ -5,7 +5,7 @@
 
 #include "colorset/CertificationColorSetRecord.h"
 #include "colorset/ColorSetFile.h"
-#include "instrument/VireoDllAdapter.h"
+#include "instrument/InstrumentLibrary.h"
 #include "platform/AtomicFile.h"
 
 namespace ombra::core {
@@ -33,7 +33,6 @@ bool stepOn(const ToneEntry &tone, int step) { return tone.steps[step].on; }
 }  // namespace
 
 int32_t CConfiguration::ReadAllFromInstrument() {
-    CVireoDllAdapter user;  // keeps the instrument open for the whole download
     slots_.clear();
     for (int slot = 0; slot < kColorSetSlots; ++slot) {
         CertificationColorSetRecord record{};
@@ -50,7 +49,6 @@ int32_t CConfiguration::ReadAllFromInstrument() {
 int32_t CConfiguration::WriteToInstrument(int slot) {
     ColorSet *set = Slot(slot);
     if (!set) return DI_ERR_BAD_ARGUMENT;
-    CVireoDllAdapter user;
     set->registered = true;
     // An out-of-range index names no colour either (and must not be used as one).
     bool paperDefined = set->paperColor >= 0 && set->paperColor < kColorSetColors &&
@@ -63,8 +61,7 @@ int32_t CConfiguration::WriteToInstrument(int slot) {
 }
 
 int32_t CConfiguration::ClearInInstrument(int slot) {
-    CVireoDllAdapter user;
-    return user.ClearCertificationColorSet(slot);
+    return LockedCall([&](const DIFunctions &di) { return di.DIClearCertificationColorSet(DeviceHandle().load(), slot); });
 }
 
 int CConfiguration::LoadFromFile(const std::string &path, int slot) {

@@ -31,7 +31,6 @@ int32_t measure(CVireoDllAdapter &adapter, UserIlluminantRecord &record, Illumin
 
 LightSourceMeasurement MeasureLightSource(CVireoDllAdapter &adapter, uint32_t storedType, uint32_t storedObserver,
                                           UserIlluminantRecord &record, IlluminantResults &results) {
-    CPropertySetting keepOpen;  // the instrument stays open for the whole group of calls
     LightSourceMeasurement outcome;
     bool typeSet = false;
     bool observerSet = false;

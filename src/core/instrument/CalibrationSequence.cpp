@@ -1,6 +1,6 @@
 #include "instrument/CalibrationSequence.h"
 
-#include "instrument/VireoDllAdapter.h"
+#include "instrument/InstrumentLibrary.h"
 
 namespace ombra::core {
 
@@ -21,9 +21,10 @@ CalibrationStep WhiteCalibrationStep(const std::string &programDir) {
 }
 
 bool ZeroSkipAllowed() {
-    CVireoDllAdapter adapter;
     int32_t status = 0;
-    return adapter.GetCalibrateStatus(&status) == 0 && status != calib::kStatusSkipBarred;
+    const int32_t rc =
+        LockedCall([&](const DIFunctions &di) { return di.DIGetCalibrateStatus(DeviceHandle().load(), &status); });
+    return rc == 0 && status != calib::kStatusSkipBarred;
 }
 
 CalibrationOutcome RunCalibrationSequence(int polarization, const std::string &programDir,

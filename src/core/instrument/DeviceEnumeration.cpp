@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "instrument/InstrumentLibrary.h"
+#include "instrument/InstrumentLink.h"
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
 #include "instrument/VireoDllAdapter.h"
@@ -23,8 +24,11 @@ void showStop(const NoticeSink &notify, int stringId) {
 // its identity into `found`. Returns true when enumeration has to stop (list full).
 bool takeOpenedDevice(EnumeratedDevices &found, int &count, CPropertySetting &setting, const NoticeSink &notify) {
     InstrumentPause(kSettleAfterOpenMs);
-    if (SetConnectionFlag(1, notify) != 0) {
-        SetConnectionFlag(0, notify);
+    if (const int32_t rc = SetInstrumentProperty(prop::kConnection, 1); rc != 0) {
+        // A device that vanished while it was being opened is simply not found; one that
+        // refused remote operation is told once, and letting it go again tells nothing more.
+        if (!IsInstrumentLoss(rc)) showStop(notify, kConnectionFlagFailed);
+        SetConnectionFlag(0, NoticeSink{});
         CloseOpenDevice();
         return false;
     }
@@ -49,7 +53,8 @@ void releaseAll(const std::vector<DIHANDLE> &handles, const NoticeSink &notify) 
 
 void releaseNotUsable(const EnumeratedDevices &found, const NoticeSink &notify) {
     releaseAll(found.unusable, notify);
-    releaseAll(found.unidentified, notify);
+    // A device that could not even tell who it is has most likely gone: releasing it is no news.
+    releaseAll(found.unidentified, NoticeSink{});
 }
 
 }  // namespace

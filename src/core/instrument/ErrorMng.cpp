@@ -60,12 +60,14 @@ ErrorMessageRow CError::MessageRow(int row) {
     return kMessageTable[row - kFirstRow];
 }
 
-void CError::Init(NoticeSink notify) {
+void CError::Init(NoticeSink notify, LossJudge judge) {
     notify_ = std::move(notify);
+    judge_ = std::move(judge);
     table_.assign(kMessageTable.begin(), kMessageTable.end());
 }
 
 int CError::Report(int32_t code) {
+    if (TakenAsLoss(code)) return platform::mb::IDOK;
     const Notice notice = NoticeFor(code);
     return notify_ ? notify_(notice) : platform::mb::IDOK;
 }

@@ -3,12 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/Notice.h"
 
 namespace ombra::core {
+
+// Asked first by every report: true when the failed call meant the instrument's loss, which its
+// owner (the session) has ended and told itself, so the code gets no message of its own.
+using LossJudge = std::function<bool(int32_t code)>;
 
 struct ErrorMessageRow {
     int messageId = 0;  // 0: no text
@@ -21,13 +26,16 @@ public:
     CError() = default;
     virtual ~CError() = default;
 
-    // Stores where its messages go (the owner window's sink) and takes a fresh copy of the
-    // message table. (The resource library is the process-wide one.)
-    void Init(NoticeSink notify);
+    // Stores where its messages go (the owner window's sink) and who judges a loss (none: every
+    // code is told), and takes a fresh copy of the message table. (The resource library is the
+    // process-wide one.)
+    void Init(NoticeSink notify, LossJudge judge = {});
 
     // Shows the message for `code` and returns the button chosen. The text begins with the
-    // model name of the open instrument.
+    // model name of the open instrument. A loss told by the judge shows nothing (IDOK).
     int Report(int32_t code);
+    // Whether `code` was the instrument's loss, now told by its owner.
+    bool TakenAsLoss(int32_t code) const { return judge_ && judge_(code); }
     // The message for `code` as a notice, for logic that tells the user through a NoticeSink.
     Notice NoticeFor(int32_t code);
 
@@ -45,6 +53,7 @@ public:
 private:
     std::vector<ErrorMessageRow> table_;  // rows kFirstRow..kDefaultRow
     NoticeSink notify_;
+    LossJudge judge_;
     std::string message_;
     std::string caption_;
 };

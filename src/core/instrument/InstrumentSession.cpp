@@ -256,6 +256,18 @@ void InstrumentSession::OnInstrumentLost() {
     Tell(kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
 }
 
+bool InstrumentSession::TakeAsLoss(int32_t code) {
+    if (!connected_) {
+        // The loss was told when it happened; a later action on the lost instrument hears why
+        // it cannot work, not a code of the call that failed on a released instrument.
+        if (lost_) Tell(kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
+        return lost_;
+    }
+    if (!IsInstrumentLoss(code)) return false;
+    OnInstrumentLost();
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------
 // Messages of the button-watch thread
 
@@ -307,7 +319,11 @@ void InstrumentSession::MeasureAndTransfer() {
         return;
     }
     int32_t first = 0, second = 0;
-    if (adapter_.GetPolFilterCondition(&first, &second) != 0) return;
+    if (const int32_t rc = adapter_.GetPolFilterCondition(&first, &second); rc != 0) {
+        // A refused query ends the press silently; an instrument that is gone is lost now.
+        if (IsInstrumentLoss(rc)) OnInstrumentLost();
+        return;
+    }
     if (second != settings_.measurement.Polarization()) {
         Tell(kStrPolarizationMismatch, platform::mb::ICONERROR | kUrgent);
         return;
@@ -332,8 +348,9 @@ void InstrumentSession::MeasureAndTransfer() {
 }
 
 void InstrumentSession::MeasurementFailed(int32_t rc) {
-    if (rc == kErrInstrumentGone) {
-        // The instrument vanished under the measurement: that is its loss, told once.
+    if (IsInstrumentLoss(rc)) {
+        // The instrument vanished or stopped answering under the measurement: that is its
+        // loss, told once; the watch thread would only find it again.
         OnInstrumentLost();
         return;
     }

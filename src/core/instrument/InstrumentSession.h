@@ -21,6 +21,7 @@
 #include "automation/Automation.h"
 #include "instrument/DeviceEnumeration.h"
 #include "instrument/ErrorMng.h"
+#include "instrument/InstrumentLink.h"
 #include "instrument/MeasuredData.h"
 #include "instrument/SessionRules.h"
 #include "instrument/VireoDllAdapter.h"
@@ -106,6 +107,15 @@ public:
     // One message of the watch thread (32778..32782); others are ignored.
     void HandleWatchMessage(int message);
 
+    // The instrument for the dialogs that use it (calibration, measurement settings, colour
+    // sets, user illuminant): their calls go through the session's adapter, and a failed call
+    // that means the instrument's loss ends the connection here and is told once.
+    InstrumentLink &Link() { return link_; }
+    // The judge of the link: true when `code` was the loss, now ended and told (or, once the
+    // instrument is lost, told again for a later action on it); false when the code is the
+    // caller's to tell.
+    bool TakeAsLoss(int32_t code);
+
     // --- State ---
     AppSettings &Settings() const { return settings_; }
     CButtonWatchThread *WatchThread() const { return watchThread_.get(); }
@@ -165,6 +175,7 @@ private:
     AppSettings &settings_;
     NoticeSink notify_;
     CVireoDllAdapter adapter_;  // holds the instrument open while the session lives
+    InstrumentLink link_{adapter_, [this](int32_t code) { return TakeAsLoss(code); }};
     std::unique_ptr<CButtonWatchThread> watchThread_;
     std::unique_ptr<CMeasure> measure_;
     CMeasuredData measuredData_;

@@ -86,9 +86,9 @@ void MeasSettingsLogic::CopyPositionsTo(AppSettings &settings) const {
 
 // ---- initialisation ----
 
-void MeasSettingsLogic::Initialise(NoticeSink notices) {
+void MeasSettingsLogic::Initialise(NoticeSink notices, LossJudge judge) {
     notices_ = std::move(notices);
-    errorMng_.Init(nullptr);
+    errorMng_.Init(nullptr, std::move(judge));
     initialising_ = true;
     // The codes in force; the lists then replace them by the codes of their entries.
     const MeasurementSettings &measurement = settings_.measurement;
@@ -282,19 +282,19 @@ bool MeasSettingsLogic::SendToInstrument() {
     if (rc == 0) {
         inForce.Polarization = polarization;
         inForce.PolarizationString = Text(SettingsList::Polarization);
-    } else {
-        Report(rc);
+    } else if (Report(rc)) {
+        return mayClose;
     }
 
-    if ((rc = SetPropertyFromMask(PropertyTable::MeasurementType, Code(SettingsList::Type))) != 0)
-        Report(rc);
+    if ((rc = SetPropertyFromMask(PropertyTable::MeasurementType, Code(SettingsList::Type))) != 0 && Report(rc))
+        return mayClose;
 
     rc = SetPropertyFromMask(PropertyTable::MeasurementCondition, Code(SettingsList::Condition));
     if (rc == kResultNotAccepted) {
         Tell(meas::kConditionRefused, meas::kCaption, platform::mb::ICONEXCLAMATION);
         mayClose = false;
     } else if (rc != 0) {
-        Report(rc);
+        if (Report(rc)) return mayClose;
     } else {
         conditionAccepted_ = true;
         inForce.MeasurementCond = Code(SettingsList::Condition);
@@ -302,8 +302,8 @@ bool MeasSettingsLogic::SendToInstrument() {
         settings_.measurement.StoreMeasurementCondSel(Position(SettingsList::Condition));
     }
 
-    if ((rc = SetPropertyFromMask(PropertyTable::Observer, Code(SettingsList::Observer))) != 0)
-        Report(rc);
+    if ((rc = SetPropertyFromMask(PropertyTable::Observer, Code(SettingsList::Observer))) != 0 && Report(rc))
+        return mayClose;
 
     rc = SetPropertyFromMask(PropertyTable::Illuminant, Code(SettingsList::Illuminant));
     if (rc == kResultNotAccepted) {
@@ -348,9 +348,12 @@ void MeasSettingsLogic::Tell(int stringId, int captionId, unsigned flags) {
     if (notices_) notices_(notice);
 }
 
-void MeasSettingsLogic::Report(int32_t code) {
+// The instrument's loss ends the sending: the session has told it, the rest would only fail.
+bool MeasSettingsLogic::Report(int32_t code) {
+    if (errorMng_.TakenAsLoss(code)) return true;
     Notice notice = errorMng_.NoticeFor(code);
     if (notices_) notices_(notice);
+    return false;
 }
 
 }  // namespace ombra::core

@@ -73,8 +73,9 @@ public:
     // Dialog initialisation: probes for the sixteenth condition and illuminant, fills the
     // lists at the stored positions and brings codes, positions and texts into agreement.
     // Whatever the dialog has to tell the user from then on (a changed condition, a refusal,
-    // an instrument error, a switched selection) goes to `notices`.
-    void Initialise(NoticeSink notices);
+    // an instrument error, a switched selection) goes to `notices`; a failed call that
+    // `judge` takes as the instrument's loss is told by the session and ends the sending.
+    void Initialise(NoticeSink notices, LossJudge judge = {});
 
     // The user chose `position` in `list`.
     void Select(SettingsList list, int position);
@@ -109,7 +110,8 @@ private:
     bool SendToInstrument();
     void SwitchSelection();
     void Tell(int stringId, int captionId, unsigned flags);
-    void Report(int32_t code);
+    // Tells an instrument error; true when it was the loss (then nothing more is sent).
+    bool Report(int32_t code);
 
     // Codes and positions in SettingsList order (the polarisation code is 0 or 1).
     std::array<int, kSettingsListCount> codes_{};

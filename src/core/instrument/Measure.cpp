@@ -7,8 +7,6 @@
 
 namespace ombra::core {
 
-int32_t CMeasure::spectrumCount = 36;
-
 namespace {
 
 constexpr int kModelStringFull = 1234;
@@ -28,38 +26,37 @@ uint32_t CMeasure::ResultMask(int32_t type, const std::string &modelName) {
 }
 
 int CMeasure::RecordPlace(uint32_t bit) {
+    using R = MeasuredDataRecord;
     switch (bit) {
-    case 0x8000: return MeasuredDataRecord::kSpectrum;
-    case 0x1: return 97;
-    case 0x2: return 100;
-    case 0x4: return 103;
-    case 0x8: return 106;
-    case 0x10: return 109;
-    case 0x20: return 112;
-    case 0x40: return 116;
-    case 0x80: return 120;
-    case 0x100: return 124;
-    case 0x200: return 128;
-    case 0x1000: return 132;
-    case 0x2000: return 134;
-    case 0x4000: return 135;
-    case 0x10000: return 138;
+    case 0x8000: return R::kSpectrum;
+    case 0x1: return R::kColorValue0;
+    case 0x2: return R::kColorValue1;
+    case 0x4: return R::kColorValue3;
+    case 0x8: return R::kColorValue2;
+    case 0x10: return R::kColorValue4;
+    case 0x20: return R::kDensitySet0;
+    case 0x40: return R::kDensitySet1;
+    case 0x80: return R::kDensitySet2;
+    case 0x100: return R::kDensitySet3;
+    case 0x200: return R::kDensitySet4;
+    case 0x1000: return R::kColorIndex1;
+    case 0x2000: return R::kColorIndex0;
+    case 0x4000: return R::kColorIndex2;
+    case 0x10000: return R::kColorValue6;
     default: return -1;
     }
 }
 
 int32_t CMeasure::Collect(CMeasuredData &data) {
-    CPropertySetting keepOpen;
     uint32_t mask = ResultMask(measurementType, identity_ ? identity_->ModelName() : std::string());
     data.SetHeaderForType(measurementType);
-    spectrumCount = data.spectralCount;
     if (measurementType == 1) data.Reserve(16);
     else if (measurementType == 4) data.Reserve(1);
 
     MeasuredDataRecord record;
     int32_t rc = 0;
     if (measurementType == 1 && (rc = collectSpotDensities(record)) != 0) return rc;
-    if ((rc = collectResultItems(mask, record)) != 0) return rc;
+    if ((rc = collectResultItems(mask, data.spectralCount, record)) != 0) return rc;
     if (measurementType == 4) {
         float spectrum[kIrradianceSpectrumPoints] = {};
         if ((rc = adapter_.GetSpectrum(spectrum, kIrradianceSpectrumPoints)) != 0) return rc;
@@ -101,20 +98,20 @@ int32_t CMeasure::collectSpotDensities(MeasuredDataRecord &record) {
     return 0;
 }
 
-int32_t CMeasure::collectResultItems(uint32_t mask, MeasuredDataRecord &record) {
+int32_t CMeasure::collectResultItems(uint32_t mask, int32_t spectrumCount, MeasuredDataRecord &record) {
     while (mask != 0) {
         std::optional<PropertyRow> row = FindPropertyRow(PropertyTable::ResultItem, mask);
         if (!row) break;  // bits without an item are never fetched
         int32_t rc = SetInstrumentProperty(row->id, row->value);
         if (rc != 0) return rc;
-        rc = fetchItem(row->bit, record);
+        rc = fetchItem(row->bit, spectrumCount, record);
         if (!accepted(rc)) return rc;
         mask &= ~row->bit;
     }
     return 0;
 }
 
-int32_t CMeasure::fetchItem(uint32_t bit, MeasuredDataRecord &record) {
+int32_t CMeasure::fetchItem(uint32_t bit, int32_t spectrumCount, MeasuredDataRecord &record) {
     float *place = record.FloatsAt(RecordPlace(bit));
     if (bit == resultmask::kSpectrum) return adapter_.GetSpectrum(place, spectrumCount);
     if (bit <= 0x10 || bit == 0x10000) return adapter_.GetColor(place);

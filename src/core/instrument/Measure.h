@@ -43,13 +43,11 @@ public:
     // Place in the record where the result item `bit` is stored (-1 for no item).
     static int RecordPlace(uint32_t bit);
 
-    // Number of spectral points of the current collection (36 or 97).
-    static int32_t spectrumCount;
-
 private:
     int32_t collectSpotDensities(MeasuredDataRecord &record);
-    int32_t collectResultItems(uint32_t mask, MeasuredDataRecord &record);
-    int32_t fetchItem(uint32_t bit, MeasuredDataRecord &record);
+    // `spectrumCount`: the spectral points of the data's grid (36 or 97).
+    int32_t collectResultItems(uint32_t mask, int32_t spectrumCount, MeasuredDataRecord &record);
+    int32_t fetchItem(uint32_t bit, int32_t spectrumCount, MeasuredDataRecord &record);
 
     CVireoDllAdapter adapter_;
     // None: no model known, no spot densities.

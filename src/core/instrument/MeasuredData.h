@@ -14,6 +14,21 @@ public:
     static constexpr int kCells = 494;          // 1976 bytes
     static constexpr int kSpectrum = 0;         // 97 floats
     static constexpr int kIrradianceSpectrumFirst = 12;  // 75 values, 360..730 nm, places 12..86
+    // The results fetched by item (property 5, 6 or 7 and its value), each at a fixed place.
+    static constexpr int kColorValue0 = 97;   // 3 floats, item 0x1
+    static constexpr int kColorValue1 = 100;  // 3 floats, item 0x2
+    static constexpr int kColorValue3 = 103;  // 3 floats, item 0x4
+    static constexpr int kColorValue2 = 106;  // 3 floats, item 0x8
+    static constexpr int kColorValue4 = 109;  // 3 floats, item 0x10
+    static constexpr int kDensitySet0 = 112;  // 4 floats each, items 0x20..0x200
+    static constexpr int kDensitySet1 = 116;
+    static constexpr int kDensitySet2 = 120;
+    static constexpr int kDensitySet3 = 124;
+    static constexpr int kDensitySet4 = 128;
+    static constexpr int kColorIndex1 = 132;  // 2 floats, item 0x1000
+    static constexpr int kColorIndex0 = 134;  // 1 float, item 0x2000
+    static constexpr int kColorIndex2 = 135;  // 3 floats, item 0x4000
+    static constexpr int kColorValue6 = 138;  // 3 floats, item 0x10000
     static constexpr int kSpotDensityFirst = 141;        // 351 floats, 380..730 nm
     static constexpr int kAutoSpotDensity = 492;
     static constexpr int kAutoSpotWavelength = 493;      // an int32, not a float

@@ -66,9 +66,6 @@ SessionStatus StatusOf(bool connected, bool readyToMeasure, bool lost, bool read
 // the calibration status it is in (3 zero and white calibration due, 4 white due), else 0.
 int32_t CalibrationStatusOfRefusal(int32_t measurementResult);
 
-// The instrument code of a communication that failed because the instrument vanished.
-constexpr int32_t kErrInstrumentGone = 4;
-
 // What a press of the button does with a trigger message.
 enum class TriggerAction { Ignore, NotReady, Measure };
 // `messageType` is the measurement type the message stands for (1 reflection, 4 irradiance);

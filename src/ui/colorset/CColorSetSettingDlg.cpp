@@ -133,6 +133,7 @@ void CColorSetSettingDlg::OnEdit() {
     int result = QDialog::Rejected;
     {
         CEditColorSetDlg editor(configuration_, slot, this, pages_);
+        editor.SetLossJudge(lossJudge_);
         result = runEditor_(editor);
     }
     if (result == QDialog::Accepted) {
@@ -178,9 +179,14 @@ void CColorSetSettingDlg::OnClearAll() {
     Reselect(0);
 }
 
+void CColorSetSettingDlg::SetLossJudge(LossJudge judge) {
+    lossJudge_ = std::move(judge);
+    errorMng_.Init(platform::NoticeSinkFor(this), lossJudge_);
+}
+
 // ---- the main window's command ----
 
-int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, CErrorMng *errors, ColorSetPageFactory pages) {
+int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, InstrumentLink *link, ColorSetPageFactory pages) {
     struct PausedWatcher {
         CWorkThread *watcher;
         explicit PausedWatcher(CWorkThread *w) : watcher(w) {
@@ -190,18 +196,17 @@ int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, CErrorMng *errors, C
             if (watcher) watcher->Resume();
         }
     } paused(watcher);
+    const LossJudge judge = link ? link->Judge() : LossJudge{};
     platform::WaitCursor wait;
     CColorSetSettingDlg dialog(parent, std::move(pages));
+    dialog.SetLossJudge(judge);
     const int32_t status = dialog.Configuration().ReadAllFromInstrument();
     // The dialog and its editor run with the normal cursor, as does the error message.
     wait.End();
     if (status != 0) {
-        CErrorMng own;
-        if (!errors) {
-            own.Init(platform::NoticeSinkFor(parent));
-            errors = &own;
-        }
-        errors->Report(status);
+        CErrorMng errors;
+        errors.Init(platform::NoticeSinkFor(parent), judge);
+        errors.Report(status);
         return status;
     }
     dialog.exec();

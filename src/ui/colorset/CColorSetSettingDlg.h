@@ -15,6 +15,7 @@
 #include "colorset/ColorSetPages.h"
 #include "colorset/Configuration.h"
 #include "instrument/ErrorMng.h"
+#include "instrument/InstrumentLink.h"
 #include "UiLayer.h"
 
 class QPushButton;
@@ -54,6 +55,10 @@ public:
     void OnClear();
     void OnClearAll();
 
+    // Who judges a failed call as the instrument's loss (the session's link); the editor
+    // gets it too.
+    void SetLossJudge(LossJudge judge);
+
     // How the editor is run (exec() unless a test says otherwise); returns its result.
     using EditorRunner = std::function<int(CEditColorSetDlg &editor)>;
     void SetEditorRunner(EditorRunner runner) { runEditor_ = std::move(runner); }
@@ -76,17 +81,18 @@ private:
     QPushButton *clearAll_ = nullptr;
     CConfiguration configuration_;
     CErrorMng errorMng_;
+    LossJudge lossJudge_;
     ColorSetPageFactory pages_;
     EditorRunner runEditor_;
     bool initialized_ = false;
 };
 
 // The main window's Colour sets command: with the wait cursor and `watcher` (may be null)
-// paused, reads every slot from the instrument; a failure is shown through `errors` (a
-// manager of its own over `parent` when null) and no dialog opens. Otherwise the wait cursor
-// ends and the list runs modally. `watcher` is resumed at the end. Returns the status of the
-// reading (0: the list was shown).
-int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, CErrorMng *errors = nullptr,
+// paused, reads every slot from the instrument; a failure is shown over `parent` (a loss by
+// the session that `link` belongs to, when given) and no dialog opens. Otherwise the wait
+// cursor ends and the list runs modally. `watcher` is resumed at the end. Returns the status
+// of the reading (0: the list was shown).
+int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, InstrumentLink *link = nullptr,
                      ColorSetPageFactory pages = DefaultColorSetPages());
 
 }  // namespace ombra::ui

@@ -44,6 +44,8 @@ CEditColorSetDlg::CEditColorSetDlg(CConfiguration &configuration, int slot, QWid
 
 CEditColorSetDlg::~CEditColorSetDlg() = default;
 
+void CEditColorSetDlg::SetLossJudge(LossJudge judge) { errorMng_.Init(platform::NoticeSinkFor(this), std::move(judge)); }
+
 void CEditColorSetDlg::CreateControls() {
     setWindowTitle(QStringLiteral("Edit Colour Set"));
     caption_ = new QLabel(this);

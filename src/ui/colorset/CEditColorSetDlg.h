@@ -44,6 +44,9 @@ public:
                      const ColorSetPageFactory &pages = DefaultColorSetPages());
     ~CEditColorSetDlg() override;
 
+    // Who judges a failed send as the instrument's loss (the session's link).
+    void SetLossJudge(LossJudge judge);
+
     // --- Commands of the buttons ---
     void OnSend();  // ends Accepted once the slot is in the instrument
     void OnLoad();

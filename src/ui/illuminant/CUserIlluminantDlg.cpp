@@ -35,7 +35,11 @@ bool isMissing(float value) { return value == kNoValue || !std::isfinite(value);
 
 }  // namespace
 
-CUserIlluminantDlg::CUserIlluminantDlg(QWidget *parent) : QDialog(parent), settings_(Settings()) {
+CUserIlluminantDlg::CUserIlluminantDlg(QWidget *parent, InstrumentLink *link)
+    : QDialog(parent),
+      ownLink_(link ? nullptr : std::make_unique<InstrumentLink>()),
+      link_(link ? link : ownLink_.get()),
+      settings_(Settings()) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     CreateControls();
     InitDialog();
@@ -98,7 +102,7 @@ void CUserIlluminantDlg::CreateControls() {
 }
 
 void CUserIlluminantDlg::InitDialog() {
-    errorMng_.Init(platform::NoticeSinkFor(this));
+    errorMng_.Init(platform::NoticeSinkFor(this), link_->Judge());
     caption_ = platform::ResString(res::kMessageCaption);
     findChild<QPushButton *>(controlName(kMeasureId))
         ->setEnabled(settings_.identity.ModelName() == platform::ResString(res::kModelNameType100));
@@ -149,7 +153,7 @@ void CUserIlluminantDlg::OnSave() {
 void CUserIlluminantDlg::OnReadFromInstrument() {
     // Read into a scratch record: a failed read must not leave part of an answer behind.
     UserIlluminantRecord scratch = record_;
-    int32_t rc = adapter_.GetUserIlluminant(&scratch);
+    int32_t rc = link_->Instrument().GetUserIlluminant(&scratch);
     // Nothing registered is said as such, not as a failure of the colour calculation.
     if (rc == 0 && !HoldsUserIlluminant(scratch)) rc = kNoUserIlluminantCode;
     if (rc != 0) {
@@ -162,7 +166,7 @@ void CUserIlluminantDlg::OnReadFromInstrument() {
 
 void CUserIlluminantDlg::OnRegister() {
     UserIlluminantRecord sent = record_;
-    if (int32_t rc = adapter_.RegUserIlluminant(&sent)) {
+    if (int32_t rc = link_->Instrument().RegUserIlluminant(&sent)) {
         errorMng_.Report(rc);
         return;
     }
@@ -178,7 +182,7 @@ void CUserIlluminantDlg::OnMeasure() {
         platform::mb::IDOK)
         return;
     LightSourceMeasurement outcome =
-        MeasureLightSource(adapter_, static_cast<uint32_t>(settings_.measurement.MeasurementType()),
+        MeasureLightSource(link_->Instrument(), static_cast<uint32_t>(settings_.measurement.MeasurementType()),
                            static_cast<uint32_t>(settings_.measurement.Observer()), record_, results_);
     if (outcome.code != 0) errorMng_.Report(outcome.code);
     // Once the new spectrum is in the record its values are shown, so that what is shown (and
@@ -239,7 +243,7 @@ std::string CUserIlluminantDlg::MessageWithFile(int stringId, const std::string 
     return platform::ResQString(stringId).arg(name).toStdString();
 }
 
-int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher) {
+int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, InstrumentLink *link) {
     struct PausedWatcher {
         CWorkThread *watcher;
         explicit PausedWatcher(CWorkThread *w) : watcher(w) {
@@ -249,7 +253,7 @@ int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher) {
             if (watcher) watcher->Resume();
         }
     } paused(watcher);
-    CUserIlluminantDlg dialog(parent);
+    CUserIlluminantDlg dialog(parent, link);
     return dialog.exec();
 }
 

@@ -11,12 +11,13 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 #include <string>
 
 #include "illuminant/ColorCalculation.h"
 #include "illuminant/UserIlluminantFile.h"
 #include "instrument/ErrorMng.h"
-#include "instrument/VireoDllAdapter.h"
+#include "instrument/InstrumentLink.h"
 #include "UiLayer.h"
 
 class QLabel;
@@ -50,7 +51,8 @@ public:
     static constexpr const char *kDefaultFileName = "UserIlluminant";
     static constexpr const char *kDefaultExtension = "uid";
 
-    explicit CUserIlluminantDlg(QWidget *parent = nullptr);
+    // `link`: the session's instrument (none: the dialog holds the instrument itself).
+    explicit CUserIlluminantDlg(QWidget *parent = nullptr, InstrumentLink *link = nullptr);
     ~CUserIlluminantDlg() override;
 
     // --- Commands of the buttons ---
@@ -80,7 +82,8 @@ private:
 
     // Members in the order of the editor's description.
     CErrorMng errorMng_;
-    CVireoDllAdapter adapter_;
+    std::unique_ptr<InstrumentLink> ownLink_;
+    InstrumentLink *link_ = nullptr;
     AppSettings &settings_;
     std::string caption_;
     UserIlluminantRecord record_{};
@@ -91,7 +94,8 @@ private:
 
 // Runs the editor modally over `parent` (the main window's User illuminant command, 32772).
 // `watcher` (the button-watch thread, may be null) is paused for the whole run and resumed
-// afterwards, so the editor's instrument calls never interleave with the button poll.
-int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher);
+// afterwards, so the editor's instrument calls never interleave with the button poll. The
+// editor reaches the instrument through `link` (the session's).
+int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, InstrumentLink *link = nullptr);
 
 }  // namespace ombra::ui

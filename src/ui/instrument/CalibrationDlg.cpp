@@ -35,13 +35,15 @@ QFont enlargedBold(const QFont &base) {
 
 }  // namespace
 
-CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, QWidget *parent)
+CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, QWidget *parent, InstrumentLink *link)
     : QDialog(parent),
       title_(platform::ResString(step.titleId)),
       picturePath_(step.picturePath),
       message_(platform::ResString(step.messageId)),
       skipAllowed_(step.skipAllowed),
-      zeroMode_(step.zeroMode) {
+      zeroMode_(step.zeroMode),
+      ownLink_(link ? nullptr : std::make_unique<InstrumentLink>()),
+      link_(link ? link : ownLink_.get()) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     picture_ = new QLabel(this);
     picture_->setObjectName(controlName(kPictureId));
@@ -83,7 +85,7 @@ CCalibrationDlg::~CCalibrationDlg() {
 CCalibrationDlg *CCalibrationDlg::Current() { return currentDialog; }
 
 void CCalibrationDlg::InitDialog() {
-    errorMng_.Init(platform::NoticeSinkFor(this));
+    errorMng_.Init(platform::NoticeSinkFor(this), link_->Judge());
     setWindowTitle(QString::fromStdString(title_));
     messageLabel_->setText(QString::fromStdString(message_));
     QImage image(QString::fromStdString(picturePath_));
@@ -98,7 +100,8 @@ void CCalibrationDlg::InitDialog() {
 
 void CCalibrationDlg::OnCalibrate() {
     platform::WaitCursor wait;
-    int32_t rc = zeroMode_ ? adapter_.DoPolarizationCalib() : adapter_.DoCalibration(calibrationKind_);
+    CVireoDllAdapter &instrument = link_->Instrument();
+    int32_t rc = zeroMode_ ? instrument.DoPolarizationCalib() : instrument.DoCalibration(calibrationKind_);
     wait.End();
     if (rc != 0) {
         errorMng_.Report(rc);
@@ -117,18 +120,19 @@ void CCalibrationDlg::EndLost() {
 
 void CCalibrationDlg::OnSkip() { done(calib::kSkipResult); }
 
-CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher) {
-    return RunCalibration(parent, watcher, Settings().measurement.Polarization(), platform::ExecutableDirectory());
+CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, InstrumentLink *link) {
+    return RunCalibration(parent, watcher, Settings().measurement.Polarization(), platform::ExecutableDirectory(),
+                          link);
 }
 
 CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, int polarization,
-                                  const std::string &programDir) {
+                                  const std::string &programDir, InstrumentLink *link) {
     calibrationRunning = true;
     if (watcher) watcher->Pause();
     CalibrationOutcome outcome = RunCalibrationSequence(polarization, programDir, [&](const CalibrationStep &step) {
         // A loss of the instrument during the previous step ends the run.
         if (!calibrationRunning) return 0;
-        CCalibrationDlg dialog(step, parent);
+        CCalibrationDlg dialog(step, parent, link);
         return dialog.exec();
     });
     calibrationRunning = false;

@@ -10,8 +10,10 @@
 #include <string>
 
 #include "instrument/CalibrationSequence.h"
+#include <memory>
+
 #include "instrument/ErrorMng.h"
-#include "instrument/VireoDllAdapter.h"
+#include "instrument/InstrumentLink.h"
 #include "UiLayer.h"
 
 class QLabel;
@@ -35,11 +37,13 @@ public:
     static constexpr int kPictureWidth = 230;
     static constexpr int kPictureHeight = 240;
 
-    explicit CCalibrationDlg(const CalibrationStep &step, QWidget *parent = nullptr);
+    // `link`: the session's instrument (none: the dialog holds the instrument itself).
+    explicit CCalibrationDlg(const CalibrationStep &step, QWidget *parent = nullptr, InstrumentLink *link = nullptr);
     ~CCalibrationDlg() override;
 
     // The calibrate button: runs the step; success closes with OK (the white calibration
-    // first says so), failure is reported and the dialog stays open.
+    // first says so), failure is reported and the dialog stays open (a loss of the
+    // instrument is told by the session, which ends the dialog).
     void OnCalibrate();
     // The skip button: closes with -7.
     void OnSkip();
@@ -60,7 +64,8 @@ private:
     std::string message_;
     bool skipAllowed_ = false;
     bool zeroMode_ = false;
-    CVireoDllAdapter adapter_;
+    std::unique_ptr<InstrumentLink> ownLink_;
+    InstrumentLink *link_ = nullptr;
     CErrorMng errorMng_;
     int32_t calibrationKind_ = calib::kWhiteKind;
 
@@ -74,10 +79,11 @@ private:
 // resumes it at the end; shows the zero step when the polarisation setting is 1, then the
 // white step. Afterwards the window repaints when `whiteShown` and sets its readyToMeasure
 // when ready() (a cancelled white step leaves it as it was).
-CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher);
+// The steps reach the instrument through `link` (the session's; none: their own).
+CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, InstrumentLink *link = nullptr);
 // The same with the polarisation setting and the folder of the pictures given.
 CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, int polarization,
-                                  const std::string &programDir);
+                                  const std::string &programDir, InstrumentLink *link = nullptr);
 
 // True while RunCalibration runs (the window's calibrationDialogOpen).
 bool IsCalibrationDialogOpen();

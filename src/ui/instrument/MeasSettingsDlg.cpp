@@ -22,10 +22,11 @@ QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 }  // namespace
 
-CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), logic_(settings) {
+CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, InstrumentLink *link)
+    : QDialog(parent), logic_(settings) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     BuildLayout();
-    logic_.Initialise(platform::NoticeSinkFor(this));
+    logic_.Initialise(platform::NoticeSinkFor(this), link ? link->Judge() : LossJudge{});
     ShowLists();
     currentDialog = this;
 }
@@ -94,9 +95,9 @@ void CMeasSettingsDlg::EndAsCancelled() {
     done(QDialog::Rejected);
 }
 
-int RunMeasurementSettings(QWidget *parent, AppSettings &settings) {
+int RunMeasurementSettings(QWidget *parent, AppSettings &settings, InstrumentLink *link) {
     settingsDialogShown = true;
-    CMeasSettingsDlg dialog(parent, settings);
+    CMeasSettingsDlg dialog(parent, settings, link);
     int result = settingsDialogShown ? dialog.exec() : QDialog::Rejected;
     if (result == QDialog::Accepted) dialog.Logic().CopyPositionsTo(settings);
     settingsDialogShown = false;

@@ -7,6 +7,8 @@
 // instrument is lost while it is shown, the window calls EndMeasurementSettingsDialog().
 #pragma once
 
+#include "instrument/InstrumentLink.h"
+
 #include <QDialog>
 #include <array>
 
@@ -24,7 +26,9 @@ public:
 
     // Takes the six list positions from `settings` and initialises (this probes the
     // instrument, so an instrument must be open).
-    explicit CMeasSettingsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings());
+    // `link`: the session's instrument, whose loss is told by the session.
+    explicit CMeasSettingsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings(),
+                              InstrumentLink *link = nullptr);
     ~CMeasSettingsDlg() override;
 
     // OK: stores and sends the settings; stays open when the instrument refused the
@@ -55,7 +59,7 @@ private:
 // Returns the dialog's result (QDialog::Accepted for OK). After OK the window sets its
 // polarizationCondition to the polarisation position in force, runs its calibration-status check into
 // readyToMeasure and repaints. The button-watch thread keeps running meanwhile.
-int RunMeasurementSettings(QWidget *parent, AppSettings &settings = Settings());
+int RunMeasurementSettings(QWidget *parent, AppSettings &settings = Settings(), InstrumentLink *link = nullptr);
 
 // True while RunMeasurementSettings shows the dialog (the window's settingsDialogOpen).
 bool IsMeasurementSettingsDialogOpen();

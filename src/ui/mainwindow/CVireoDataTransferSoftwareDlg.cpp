@@ -231,24 +231,20 @@ void CVireoDataTransferSoftwareDlg::OnConnectDisconnect() {
 
 void CVireoDataTransferSoftwareDlg::OnCalibration() {
     // The run pauses the watch thread itself and resumes it at its end.
-    const CalibrationOutcome outcome = RunCalibration(this, session_.WatchThread());
+    const CalibrationOutcome outcome = RunCalibration(this, session_.WatchThread(), &session_.Link());
     if (outcome.ready()) session_.SetReadyToMeasure(true);
     if (outcome.whiteShown) RefreshDisplay();
 }
 
 void CVireoDataTransferSoftwareDlg::OnMeasSettings() {
-    if (RunMeasurementSettings(this, settings_) != QDialog::Accepted) return;
+    if (RunMeasurementSettings(this, settings_, &session_.Link()) != QDialog::Accepted) return;
     session_.MeasurementSettingsChanged();
 }
-void CVireoDataTransferSoftwareDlg::OnColorSets() {
-    CErrorMng errors;
-    errors.Init(platform::NoticeSinkFor(this));
-    RunColorSets(this, session_.WatchThread(), &errors);
-}
+void CVireoDataTransferSoftwareDlg::OnColorSets() { RunColorSets(this, session_.WatchThread(), &session_.Link()); }
 void CVireoDataTransferSoftwareDlg::OnUserIlluminant() {
     // The dialog pauses the watch thread while it is open and puts the measurement settings
     // it changes back on the instrument.
-    RunUserIlluminantDlg(this, session_.WatchThread());
+    RunUserIlluminantDlg(this, session_.WatchThread(), &session_.Link());
 }
 
 void CVireoDataTransferSoftwareDlg::OnDataItems() {

@@ -79,7 +79,9 @@ TEST_F(Enumeration, RefusedConnectionFlagIsReportedAndTheDeviceClosed) {
     auto handles = addDevices(1);
     fake.Script("DISetProperty", {3, 4});
     EXPECT_EQ(EnumerateDevices(found, boxes.Sink()), 0);
-    ASSERT_EQ(boxes.Count(), 2u) << "setting and clearing the flag both failed";
+    // Setting and clearing the flag both failed: the refusal is told once, letting the device
+    // go again tells nothing more.
+    ASSERT_EQ(boxes.Count(), 1u);
     for (const auto &box : boxes.Notices()) {
         EXPECT_EQ(box.Text(), platform::ResString(1244));
         EXPECT_EQ(box.flags, mb::ICONHAND);

@@ -1,0 +1,22 @@
+#include "instrument/InstrumentLink.h"
+
+#include "instrument/InstrumentLibrary.h"
+
+namespace ombra::core {
+
+InstrumentLink::InstrumentLink() : own_(std::make_unique<CVireoDllAdapter>()), instrument_(own_.get()) {}
+
+InstrumentLink::InstrumentLink(CVireoDllAdapter &instrument, LossJudge judge)
+    : instrument_(&instrument), judge_(std::move(judge)) {}
+
+bool IsInstrumentLoss(int32_t code) {
+    if (code == DI_ERR_DEVICE_GONE) return true;
+    if (code != DI_ERR_TIMEOUT && code != DI_ERR_PROTOCOL) return false;
+    // One more question, with the library's own time-out: a stopped instrument stays silent.
+    DIButtonStatus status{};
+    const int32_t probe =
+        LockedCall([&](const DIFunctions &di) { return di.DIGetButtonStatus(DeviceHandle().load(), &status); });
+    return probe != 0;
+}
+
+}  // namespace ombra::core

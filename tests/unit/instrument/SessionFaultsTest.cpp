@@ -1,0 +1,134 @@
+// One message per instrument fault: a sequence of the session (measure, collect) or of a
+// dialog that reaches the instrument through the session's link ends at its first failing
+// call; a loss is told once, by the session, after it has ended the connection; a call that was
+// only late is told by its own code.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "instrument/ErrorMng.h"
+#include "instrument/InstrumentLibrary.h"
+#include "instrument/InstrumentSession.h"
+#include "platform/Resources.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeInstrument.h"
+
+namespace ombra::core {
+namespace {
+
+constexpr int32_t kGone = DI_ERR_DEVICE_GONE;
+constexpr int32_t kLate = DI_ERR_TIMEOUT;
+
+class SessionFaults : public ::testing::Test {
+protected:
+    SessionFaults() : session(settings) {
+        session.SetNoticeSink(notices.Sink());
+        QObject::connect(&session, &InstrumentSession::connectionChanged, [this](bool on) {
+            if (!on) disconnectedAtNotice = notices.Count();
+        });
+        session.SetMeasurementWriter([this](const OutputValues &) {
+            ++written;
+            return MeasurementWriteResult{MeasurementWriteResult::Written, 0, 0};
+        });
+    }
+    void SetUp() override {
+        fake.AddDevice();
+        ASSERT_TRUE(session.Connect());
+        // The poll would take the scripted answers: the faults here come from the sequences.
+        session.StopWatching();
+        notices.Clear();
+        fake.ClearLog();
+    }
+    void Press() {
+        session.HandleWatchMessage(32778);
+        session.HandleWatchMessage(32782);
+    }
+    // The calls made after `fn`, by name.
+    std::vector<std::string> CallsAfter(const std::string &fn) const {
+        std::vector<std::string> after;
+        bool seen = false;
+        for (const auto &name : fake.Names()) {
+            if (seen) after.push_back(name);
+            seen |= name == fn;
+        }
+        return after;
+    }
+    void ExpectLossToldOnce() {
+        ASSERT_EQ(notices.Count(), 1u);
+        EXPECT_EQ(notices.Notices()[0].textId, 1197);
+        EXPECT_EQ(disconnectedAtNotice, 0u) << "the window shows the loss before its message";
+        EXPECT_FALSE(session.IsConnected());
+        EXPECT_EQ(session.Status(), mainwin::SessionStatus::Lost);
+        EXPECT_EQ(written, 0);
+    }
+
+    test::ScopedMemoryProfile profile;
+    test::FakeInstrument fake;
+    test::NoticeRecorder notices;
+    AppSettings settings;
+    InstrumentSession session;
+    int written = 0;
+    size_t disconnectedAtNotice = 99;
+};
+
+struct LossCase {
+    const char *fn;
+    std::vector<int32_t> answers;
+    std::vector<int32_t> probe;  // the button query that follows a late answer
+};
+
+class SessionLoss : public SessionFaults, public ::testing::WithParamInterface<LossCase> {};
+
+TEST_P(SessionLoss, AnInstrumentGoneOrSilentUnderAMeasurementIsItsLossToldOnce) {
+    const LossCase &c = GetParam();
+    fake.Script(c.fn, c.answers);
+    fake.Script("DIGetButtonStatus", c.probe);
+    Press();
+    ExpectLossToldOnce();
+    // The sequence ended at its failing call: only the probe and the silent release follow.
+    for (const std::string &after : CallsAfter(c.fn))
+        EXPECT_TRUE(after == "DIGetButtonStatus" || after == "DISetProperty" || after == "DICloseDevice") << after;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EverySequenceStep, SessionLoss,
+    ::testing::Values(LossCase{"DIDoMeasurement", {kGone}, {}},
+                      LossCase{"DIDoMeasurement", {kLate}, {kLate}},  // stopped: the probe is not answered either
+                      LossCase{"DIGetColor", {kGone}, {}},            // part-way through the collection
+                      LossCase{"DIGetSpotColorDensity", {kLate}, {kGone}},
+                      LossCase{"DIGetPolFilterCondition", {kGone}, {}}));  // before the measurement
+
+TEST_F(SessionFaults, ALateAnswerFromAnInstrumentThatAnswersAgainIsToldByItsCode) {
+    fake.Script("DIDoMeasurement", {kLate});
+    Press();
+    ASSERT_EQ(notices.Count(), 1u);
+    const std::string late = platform::ResString(1205);
+    EXPECT_NE(notices.Notices()[0].text.find(late), std::string::npos);
+    EXPECT_TRUE(session.IsConnected());
+    EXPECT_EQ(written, 0);
+    Press();
+    EXPECT_EQ(written, 1) << "the next press measures again";
+}
+
+// A dialog's error manager asks the session's link first, as every instrument dialog does.
+TEST_F(SessionFaults, ADialogsFailedCallIsToldOnceThroughTheLink) {
+    CErrorMng errors;
+    errors.Init(notices.Sink(), session.Link().Judge());
+    errors.Report(12);
+    ASSERT_EQ(notices.Count(), 1u) << "an ordinary failure keeps its own message";
+    EXPECT_TRUE(session.IsConnected());
+
+    notices.Clear();
+    errors.Report(kGone);
+    ExpectLossToldOnce();
+
+    // A later action on the lost instrument hears why it cannot work, not a code of the call.
+    notices.Clear();
+    errors.Report(DI_ERR_BAD_HANDLE);
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].textId, 1197);
+}
+
+}  // namespace
+}  // namespace ombra::core
