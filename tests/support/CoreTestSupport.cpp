@@ -27,4 +27,21 @@ ScopedMemoryProfile::ScopedMemoryProfile() {
 
 ScopedMemoryProfile::~ScopedMemoryProfile() { platform::InstallProfileStore(std::move(previous_)); }
 
+bool ScopedInstrumentLibrary::Load(const std::string &path, std::string *error) {
+    if (!replaced_) previousTable_ = Instrument();
+    replaced_ = true;
+    if (!LoadInstrumentLibrary(path, error)) return false;
+    if (!pauseReplaced_) previousPause_ = SetInstrumentPauseHook([](int) {});
+    pauseReplaced_ = true;
+    return true;
+}
+
+void ScopedInstrumentLibrary::Restore() {
+    if (!replaced_) return;
+    replaced_ = false;
+    if (pauseReplaced_) SetInstrumentPauseHook(previousPause_);
+    pauseReplaced_ = false;
+    InstallInstrumentFunctions(previousTable_);
+}
+
 }  // namespace ombra::core::test

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "instrument/InstrumentLibrary.h"
 #include "support/MemoryProfileStore.h"
 #include "support/NoticeRecorder.h"
 
@@ -36,6 +37,26 @@ public:
 private:
     platform::MemoryProfileStore *store_;
     std::unique_ptr<platform::ProfileStore> previous_;
+};
+
+// Puts the instrument library at a path (the virtual instrument's) in place of the current one,
+// without the settling pauses a real instrument needs; the previous library and pause come
+// back when the object ends or Restore is called.
+class ScopedInstrumentLibrary {
+public:
+    ScopedInstrumentLibrary() = default;
+    ScopedInstrumentLibrary(const ScopedInstrumentLibrary &) = delete;
+    ScopedInstrumentLibrary &operator=(const ScopedInstrumentLibrary &) = delete;
+    ~ScopedInstrumentLibrary() { Restore(); }
+
+    bool Load(const std::string &path, std::string *error);
+    void Restore();
+
+private:
+    bool replaced_ = false;
+    bool pauseReplaced_ = false;
+    DIFunctions previousTable_;
+    InstrumentPauseHook previousPause_;
 };
 
 }  // namespace ombra::core::test

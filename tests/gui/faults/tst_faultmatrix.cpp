@@ -137,17 +137,14 @@ private:
     std::unique_ptr<ui::test::MessageBoxRecorder> boxes_;
     std::unique_ptr<CVireoDataTransferSoftwareDlg> window_;
     std::vector<OutputValues> written_;
-    DIFunctions previousTable_;
-    InstrumentPauseHook previousPause_;
+    ombra::core::test::ScopedInstrumentLibrary instrumentLibrary_;
     QString results_;
     int lossShownConnected_ = 0;  // loss messages shown while the window still looked connected
 };
 
 void FaultMatrixTest::initTestCase() {
-    previousTable_ = Instrument();
     std::string error;
-    QVERIFY2(LoadInstrumentLibrary(FXAPI_LIBRARY, &error), error.c_str());
-    previousPause_ = SetInstrumentPauseHook([](int) {});  // no settling time needed
+    QVERIFY2(instrumentLibrary_.Load(FXAPI_LIBRARY, &error), error.c_str());
     serve_ = std::make_unique<fxtest::FxsimServe>(kScenario);
     QVERIFY2(serve_->Start(), qPrintable(serve_->Output()));
 }
@@ -155,8 +152,7 @@ void FaultMatrixTest::initTestCase() {
 void FaultMatrixTest::cleanupTestCase() {
     window_.reset();
     serve_.reset();
-    SetInstrumentPauseHook(previousPause_);
-    InstallInstrumentFunctions(previousTable_);
+    instrumentLibrary_.Restore();
     std::printf("%s", qPrintable(results_));
 }
 

@@ -68,21 +68,17 @@ private slots:
     void oneMessagePerFault();
 
 private:
-    DIFunctions previousTable_;
-    InstrumentPauseHook previousPause_;
+    ombra::core::test::ScopedInstrumentLibrary instrumentLibrary_;
 };
 
 void FaultsOnFxsimTest::initTestCase() {
     if (ResString(1197).empty()) QSKIP("needs the resource library");
-    previousTable_ = Instrument();
     std::string error;
-    QVERIFY2(LoadInstrumentLibrary(FXAPI_LIBRARY, &error), error.c_str());
-    previousPause_ = SetInstrumentPauseHook([](int) {});
+    QVERIFY2(instrumentLibrary_.Load(FXAPI_LIBRARY, &error), error.c_str());
 }
 
 void FaultsOnFxsimTest::cleanupTestCase() {
-    SetInstrumentPauseHook(previousPause_);
-    InstallInstrumentFunctions(previousTable_);
+    instrumentLibrary_.Restore();
 }
 
 void FaultsOnFxsimTest::oneMessagePerFault_data() {

@@ -37,21 +37,16 @@ private slots:
     void cleanupTestCase();
 
 private:
-    DIFunctions previousTable_;
-    InstrumentPauseHook previousPause_;
+    ombra::core::test::ScopedInstrumentLibrary instrumentLibrary_;
 };
 
 void MainRoadLiveTest::initTestCase() {
-    previousTable_ = Instrument();
     std::string error;
-    QVERIFY2(LoadInstrumentLibrary(FXAPI_LIBRARY, &error), error.c_str());
-    // The virtual instrument needs no settling time after it is opened.
-    previousPause_ = SetInstrumentPauseHook([](int) {});
+    QVERIFY2(instrumentLibrary_.Load(FXAPI_LIBRARY, &error), error.c_str());
 }
 
 void MainRoadLiveTest::cleanupTestCase() {
-    SetInstrumentPauseHook(previousPause_);
-    InstallInstrumentFunctions(previousTable_);
+    instrumentLibrary_.Restore();
 }
 
 void MainRoadLiveTest::connectMeasureAndLose() {
