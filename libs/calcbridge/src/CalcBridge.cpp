@@ -429,13 +429,6 @@ Reference<frame::XController> Controller(const Reference<frame::XModel> &model) 
     return c;
 }
 
-Reference<sheet::XSpreadsheet> SheetAt(const Reference<frame::XModel> &model, int index0) {
-    Reference<sheet::XSpreadsheetDocument> doc(model, UNO_QUERY_THROW);
-    Reference<container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
-    if (index0 < 0 || index0 >= sheets->getCount()) throw AutomationError("no worksheet " + std::to_string(index0 + 1));
-    return Reference<sheet::XSpreadsheet>(sheets->getByIndex(index0), UNO_QUERY_THROW);
-}
-
 // The cell cursor of a view (also when a range is selected): the controller's view data reads
 // "zoom/...;activeTab;tw:N;<sheet0>;<sheet1>..." with "<curX>/<curY>/..." per sheet, 0-based
 // ("+" instead of "/" in large sheets).
