@@ -207,8 +207,9 @@ TEST_F(CalcBridgeTest, TransferWritesAMeasurement) {
 }
 
 // A transfer cut off part-way by an office that stops answering: the document's views repaint
-// again once the office runs on, and the block whose answer never came counts as written, as
-// the office carries it out.
+// again once the office runs on, and the cells counted are the ones the office holds: the block
+// before the stop, and the cut-off block only when its cells were on their way (the office then
+// carries it out).
 TEST_F(CalcBridgeTest, ACutOffTransferUnlocksTheViewsAndCountsWhatTheOfficeHolds) {
     pid_t office = Office::Get().OfficePid();
     ASSERT_GT(office, 0);
@@ -223,12 +224,18 @@ TEST_F(CalcBridgeTest, ACutOffTransferUnlocksTheViewsAndCountsWhatTheOfficeHolds
         kill(office, SIGCONT);
         held = control.cellsWritten();
     }
-    EXPECT_EQ(held, 5);
     EXPECT_FALSE(CalcViewsLocked(*calc));
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (CalcShownCell(*calc, "C51").shown.empty() && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(CalcShownCell(*calc, "C51").shown, "fifth");
+    EXPECT_EQ(CalcShownCell(*calc, "B50").shown, "second");
+    ASSERT_TRUE(held == 2 || held == 5) << held;
+    std::printf("cut-off block counted as %s\n", held == 5 ? "written (it was on its way)" : "not written");
+    if (held == 5) {
+        const auto deadline = Clock::now() + std::chrono::seconds(30);
+        while (CalcShownCell(*calc, "C51").shown.empty() && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(CalcShownCell(*calc, "C51").shown, "fifth");
+    } else {
+        EXPECT_TRUE(CalcShownCell(*calc, "A51").isEmpty);
+    }
     // A write the office refuses is not counted.
     CExcelControl control(*calc);
     ASSERT_TRUE(control.Attach());
