@@ -576,6 +576,16 @@ uno::Sequence<beans::PropertyValue> Arguments(const DispatchArguments &arguments
 // user already waited for the failed call.
 std::chrono::milliseconds RecoveryTimeout() { return std::min(CallTimeout(), std::chrono::milliseconds(1000)); }
 
+// What typing needs of each document, learned once per connection: the next transfer into the
+// same document does not ask again. References of an earlier connection are dead and go.
+std::shared_ptr<DocumentTyping> TypingOf(const std::string &displayName, unsigned generation) {
+    static std::map<std::string, std::pair<unsigned, std::shared_ptr<DocumentTyping>>> typings;
+    std::erase_if(typings, [&](const auto &entry) { return entry.second.first != generation; });
+    auto &typing = typings[displayName];
+    if (!typing.second) typing = {generation, std::make_shared<DocumentTyping>()};
+    return typing.second;
+}
+
 // The active sheet of a Calc document, bound for one transfer: its controllers are locked from
 // binding to the commit (or the end), so the sheet repaints once.
 class CalcBoundSheet : public BoundSheet {
@@ -584,7 +594,7 @@ public:
                    Reference<sheet::XSpreadsheet> sheet, SheetInfo info)
         : session_(std::move(session)), model_(std::move(model)), controller_(std::move(controller)),
           sheet_(std::move(sheet)), info_(std::move(info)), name_(DisplayName(model_)),
-          generation_(session_->Generation()) {}
+          generation_(session_->Generation()), typing_(TypingOf(name_, generation_)) {}
 
     // Called inside the session's call that bound the sheet.
     void Lock() {
@@ -617,7 +627,7 @@ public:
             session_->Run([&] {
                 Live();
                 WriteTypedBlock(sheet_, model_, first.column - 1, first.row - 1, direction == RunDirection::Down, texts,
-                                typing_, sent);
+                                *typing_, sent);
             });
         } catch (const AutomationError &e) {
             // A write refused by the office is not carried out; one whose answer never came (the
@@ -661,7 +671,7 @@ private:
     SheetInfo info_;
     std::string name_;
     unsigned generation_;
-    DocumentTyping typing_;
+    std::shared_ptr<DocumentTyping> typing_;
     bool locked_ = false;
 };
 
