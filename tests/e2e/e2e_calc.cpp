@@ -65,26 +65,14 @@ bool ParseCell(const std::string &cell, int &column, int &row) {
 }
 
 // A value as the sheet shows it: numbers in their shortest form with ".".
-std::string Text(const Variant &v) {
-    if (v.IsEmpty()) return {};
-    if (auto *d = std::get_if<double>(&v.value)) {
-        char buffer[64];
-        auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, *d);
-        return ec == std::errc() ? std::string(buffer, end) : std::string();
-    }
-    if (auto *i = std::get_if<int32_t>(&v.value)) return std::to_string(*i);
-    return v.ToText();
+// What a cell holds: a number as its value (a date or time as its serial), a text as it is.
+std::string Text(const CalcCellLook &look) {
+    if (look.isEmpty) return {};
+    if (!look.isValue) return look.shown;
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, look.value);
+    return ec == std::errc() ? std::string(buffer, end) : std::string();
 }
-
-DispatchPtr Workbook(Automation &calc) {
-    auto names = calc.RunningObjectNames();
-    if (names.empty()) throw AutomationError("no spreadsheet document");
-    DispatchPtr book = calc.RunningObject(names.front());
-    if (!book) throw AutomationError("the document went away");
-    return book;
-}
-
-DispatchPtr ActiveSheet(Automation &calc) { return Workbook(calc)->Get(dispid::ActiveSheet).ToObject(); }
 
 int Wait(Automation &calc, double seconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -109,12 +97,11 @@ int Cells(Automation &calc, const std::string &range, bool asGrid) {
     } else if (!ParseCell(range.substr(colon + 1), c2, r2)) {
         return Usage();
     }
-    DispatchPtr sheet = ActiveSheet(calc);
     for (int r = r1; r <= r2; ++r) {
         std::string line;
         for (int c = c1; c <= c2; ++c) {
             const std::string address = Letters(c) + std::to_string(r);
-            const std::string text = Text(sheet->Get(dispid::Range, {address, address}).ToObject()->Get(dispid::Value));
+            const std::string text = Text(CalcShownCell(calc, address));
             if (asGrid) {
                 line += (c == c1 ? "" : "\t") + text;
             } else if (!text.empty()) {
@@ -127,15 +114,15 @@ int Cells(Automation &calc, const std::string &range, bool asGrid) {
 }
 
 int Active(Automation &calc) {
-    DispatchPtr cell = Workbook(calc)->Get(dispid::Application).ToObject()->Get(dispid::ActiveCell).ToObject();
-    std::printf("%s%d\n", Letters(cell->Get(dispid::Column).ToInt()).c_str(), cell->Get(dispid::Row).ToInt());
+    const CellPos cell = CalcCursor(calc);
+    std::printf("%s%d\n", Letters(cell.column).c_str(), cell.row);
     return 0;
 }
 
 int Select(Automation &calc, const std::string &address) {
     int c = 0, r = 0;
     if (!ParseCell(address, c, r)) return Usage();
-    ActiveSheet(calc)->Get(dispid::Range, {address, address}).ToObject()->Call(dispid::Select);
+    CalcDispatch(calc, ".uno:GoToCell", {{"ToPoint", address}});
     return 0;
 }
 

@@ -11,7 +11,7 @@ class SheetConnection : public Automation {
 public:
     explicit SheetConnection(MemoryAutomation &sheet) : sheet_(sheet) {}
     std::vector<std::string> RunningObjectNames() override { return sheet_.RunningObjectNames(); }
-    DispatchPtr RunningObject(const std::string &name) override { return sheet_.RunningObject(name); }
+    std::unique_ptr<BoundSheet> Bind(const std::string &name) override { return sheet_.Bind(name); }
     std::string ForegroundWindowTitle() override { return sheet_.ForegroundWindowTitle(); }
     std::vector<ChildWindow> ForegroundChildWindows() override { return sheet_.ForegroundChildWindows(); }
     bool ForegroundIsProgram() override { return sheet_.ForegroundIsProgram(); }

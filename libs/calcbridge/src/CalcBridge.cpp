@@ -70,7 +70,6 @@
 #include "calcbridge/CalcBridge.h"
 #include "calcbridge/OfficePresence.h"
 #include "calcbridge/TypedInput.h"
-#include "calcbridge/WriteBehind.h"
 #include "trace/TraceTimings.h"
 
 namespace ombra {
@@ -194,6 +193,10 @@ private:
     std::function<void()> onGone_;
 };
 
+// Documents left locked by a connection that broke before their unlock arrived: unlocked as soon
+// as the office answers again.
+void UnlockLeftOverDocuments(const Reference<frame::XDesktop2> &desktop);
+
 // One connection to the office, made on demand and remade after it broke.
 class Session : public std::enable_shared_from_this<Session> {
 public:
@@ -202,10 +205,10 @@ public:
 
     // Runs UNO work under the watchdog; UNO failures become AutomationError.
     template <typename F>
-    auto Run(F &&work) -> decltype(work()) {
+    auto Run(F &&work, std::chrono::milliseconds timeout = CallTimeout()) -> decltype(work()) {
         std::lock_guard calls(callMutex_);
-        deadline_ = std::chrono::steady_clock::now() + CallTimeout();
-        watchdog_.Arm(CallTimeout());
+        deadline_ = std::chrono::steady_clock::now() + timeout;
+        watchdog_.Arm(timeout);
         try {
             Connect();
             if constexpr (std::is_void_v<decltype(work())>) {
@@ -298,6 +301,7 @@ private:
         context_ = context;
         desktop_ = frame::Desktop::create(context);
         broken_ = false;
+        UnlockLeftOverDocuments(desktop_);
     }
 
     // The office's pipe (after checking whose socket it is) and a TCP port (for diagnostics) are
@@ -425,13 +429,6 @@ Reference<frame::XController> Controller(const Reference<frame::XModel> &model) 
     return c;
 }
 
-Reference<sheet::XSpreadsheet> SheetAt(const Reference<frame::XModel> &model, int index0) {
-    Reference<sheet::XSpreadsheetDocument> doc(model, UNO_QUERY_THROW);
-    Reference<container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
-    if (index0 < 0 || index0 >= sheets->getCount()) throw AutomationError("no worksheet " + std::to_string(index0 + 1));
-    return Reference<sheet::XSpreadsheet>(sheets->getByIndex(index0), UNO_QUERY_THROW);
-}
-
 // The cell cursor of a view (also when a range is selected): the controller's view data reads
 // "zoom/...;activeTab;tw:N;<sheet0>;<sheet1>..." with "<curX>/<curY>/..." per sheet, 0-based
 // ("+" instead of "/" in large sheets).
@@ -522,8 +519,9 @@ void FormatTypedCells(const Reference<sheet::XSpreadsheet> &sheet, const Referen
 }
 
 // A run of consecutive cells written as typed input, in one call (plus one per date or time run).
+// `sent` is set once the cells are on their way to the office.
 void WriteTypedBlock(const Reference<sheet::XSpreadsheet> &sheet, const Reference<frame::XModel> &model, int column0,
-                     int row0, bool down, const std::vector<std::string> &texts, DocumentTyping &typing) {
+                     int row0, bool down, const std::vector<std::string> &texts, DocumentTyping &typing, bool &sent) {
     if (texts.empty()) return;
     const sal_Int32 n = static_cast<sal_Int32>(texts.size());
     std::vector<TypedInput> typed;
@@ -539,16 +537,30 @@ void WriteTypedBlock(const Reference<sheet::XSpreadsheet> &sheet, const Referenc
     }
     Reference<table::XCellRange> range = down ? sheet->getCellRangeByPosition(column0, row0, column0, row0 + n - 1)
                                               : sheet->getCellRangeByPosition(column0, row0, column0 + n - 1, row0);
-    Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(rows);
+    Reference<sheet::XCellRangeData> data(range, UNO_QUERY_THROW);
+    sent = true;
+    data->setDataArray(rows);
     FormatTypedCells(sheet, model, typed, column0, row0, down, typing);
 }
 
-// Documents whose controllers this process locked and has not unlocked yet. A lock whose unlock
-// never arrived (the connection broke in between) is undone before the document is locked again,
-// so that the document never stays without repaints.
-std::set<std::string> &LockedDocuments() {
-    static std::set<std::string> documents;
+// Documents whose controllers this process locked and has not unlocked yet, by display name,
+// with the connection that locked them. A lock whose unlock never arrived (the connection broke
+// in between) is undone as soon as the office answers again, and at the latest before the
+// document is locked again, so that no document stays without repaints.
+std::map<std::string, unsigned> &LockedDocuments() {
+    static std::map<std::string, unsigned> documents;
     return documents;
+}
+
+void UnlockLeftOverDocuments(const Reference<frame::XDesktop2> &desktop) {
+    if (LockedDocuments().empty()) return;
+    for (const Reference<frame::XModel> &model : SpreadsheetDocuments(desktop)) {
+        auto found = LockedDocuments().find(DisplayName(model));
+        if (found == LockedDocuments().end()) continue;
+        if (model->hasControllersLocked()) model->unlockControllers();
+        LockedDocuments().erase(found);
+    }
+    LockedDocuments().clear();  // the others are closed
 }
 
 uno::Sequence<beans::PropertyValue> Arguments(const DispatchArguments &arguments) {
@@ -560,235 +572,113 @@ uno::Sequence<beans::PropertyValue> Arguments(const DispatchArguments &arguments
     return result;
 }
 
-enum class Kind { Application, Workbooks, Workbook, Worksheets, Worksheet, Rows, Columns, Range };
+// How long letting a document go may take over a new connection after the old one broke: the
+// user already waited for the failed call.
+std::chrono::milliseconds RecoveryTimeout() { return std::min(CallTimeout(), std::chrono::milliseconds(1000)); }
 
-class CalcObject : public DispatchObject, public CellBlockWriter {
+// What typing needs of each document, learned once per connection: the next transfer into the
+// same document does not ask again. References of an earlier connection are dead and go.
+std::shared_ptr<DocumentTyping> TypingOf(const std::string &displayName, unsigned generation) {
+    static std::map<std::string, std::pair<unsigned, std::shared_ptr<DocumentTyping>>> typings;
+    std::erase_if(typings, [&](const auto &entry) { return entry.second.first != generation; });
+    auto &typing = typings[displayName];
+    if (!typing.second) typing = {generation, std::make_shared<DocumentTyping>()};
+    return typing.second;
+}
+
+// The active sheet of a Calc document, bound for one transfer: its controllers are locked from
+// binding to the commit (or the end), so the sheet repaints once.
+class CalcBoundSheet : public BoundSheet {
 public:
-    CalcObject(SessionPtr session, Kind kind, Reference<frame::XModel> model = {}, int sheet0 = 0, int column0 = 0,
-               int row0 = 0)
-        : session_(std::move(session)), kind_(kind), model_(std::move(model)), sheet_(sheet0),
-          column_(column0), row_(row0), generation_(session_->Generation()) {}
+    CalcBoundSheet(SessionPtr session, Reference<frame::XModel> model, Reference<frame::XController> controller,
+                   Reference<sheet::XSpreadsheet> sheet, SheetInfo info)
+        : session_(std::move(session)), model_(std::move(model)), controller_(std::move(controller)),
+          sheet_(std::move(sheet)), info_(std::move(info)), name_(DisplayName(model_)),
+          generation_(session_->Generation()), typing_(TypingOf(name_, generation_)) {}
 
-    Variant Get(int id, const VariantArgs &args) override {
-        return session_->Run([&] { Live(); return DoGet(id, args); });
-    }
-    void Put(int id, const Variant &value) override {
-        session_->Run([&] { Live(); DoPut(id, value); });
-    }
-    Variant Call(int id, const VariantArgs &) override {
-        return session_->Run([&] { Live(); return DoCall(id); });
+    // Called inside the session's call that bound the sheet.
+    void Lock() {
+        auto left = LockedDocuments().find(name_);
+        if (left != LockedDocuments().end() && model_->hasControllersLocked()) model_->unlockControllers();
+        model_->lockControllers();
+        LockedDocuments()[name_] = generation_;
+        locked_ = true;
     }
 
-    void WriteBlock(int column, int row, bool down, const std::vector<std::string> &texts) override {
-        if (kind_ != Kind::Worksheet) Unknown(dispid::Value);
-        session_->Run([&] { Live(); WriteTypedBlock(Sheet(), model_, column - 1, row - 1, down, texts, typing_); });
+    ~CalcBoundSheet() override {
+        if (!locked_) return;
+        try {
+            Unlock();
+        } catch (const AutomationError &) {
+            // The connection broke: a new one unlocks the document as soon as the office answers.
+            try {
+                session_->Run([] {}, RecoveryTimeout());
+            } catch (const AutomationError &) {
+            }
+        }
     }
-    void SelectAt(int column, int row) override {
-        if (kind_ != Kind::Worksheet) Unknown(dispid::Select);
+
+    const SheetInfo &Info() const override { return info_; }
+
+    void WriteCells(CellPos first, RunDirection direction, const std::vector<std::string> &texts) override {
+        const int count = static_cast<int>(texts.size());
+        bool sent = false;
+        try {
+            session_->Run([&] {
+                Live();
+                WriteTypedBlock(sheet_, model_, first.column - 1, first.row - 1, direction == RunDirection::Down, texts,
+                                *typing_, sent);
+            });
+        } catch (const AutomationError &e) {
+            // A write refused by the office is not carried out; one whose answer never came (the
+            // connection was dropped meanwhile) may be, once the office runs on.
+            const bool cutOff = sent && session_->Generation() != generation_;
+            throw CellWriteError(e.what(), cutOff ? count : 0);
+        }
+        trace::TraceMark("block written");
+    }
+
+    void Select(CellPos cell) override {
         session_->Run([&] {
             Live();
-            if (!selector_.is()) selector_.set(Controller(model_), UNO_QUERY_THROW);
-            selector_->select(uno::Any(Sheet()->getCellByPosition(column - 1, row - 1)));
+            Reference<view::XSelectionSupplier> selection(controller_, UNO_QUERY_THROW);
+            selection->select(uno::Any(sheet_->getCellByPosition(cell.column - 1, cell.row - 1)));
         });
     }
 
-private:
-    Variant Make(Kind kind, Reference<frame::XModel> model, int sheet0 = 0, int column0 = 0, int row0 = 0,
-                 Reference<sheet::XSpreadsheet> sheet = {}) {
-        auto object = std::make_shared<CalcObject>(session_, kind, std::move(model), sheet0, column0, row0);
-        object->listed_ = listed_;
-        object->sheetRef_ = std::move(sheet);
-        return Variant(DispatchPtr(object));
+    void Commit() override {
+        if (locked_) Unlock();
     }
 
-public:
-    // The documents listed when this workbook was found: its collection counts and indexes them
-    // without asking the office again.
-    void KnowDocuments(std::shared_ptr<const std::vector<Reference<frame::XModel>>> listed) { listed_ = std::move(listed); }
-
 private:
-    // An object of a dropped connection fails without a call: its remote references are dead.
+    void Unlock() {
+        session_->Run([&] {
+            Live();
+            model_->unlockControllers();
+            LockedDocuments().erase(name_);
+        });
+        locked_ = false;
+    }
+    // A sheet of a dropped connection fails without a call: its remote references are dead.
     void Live() const {
         if (session_->Generation() != generation_) throw AutomationError("LibreOffice: the connection was renewed");
     }
-    [[noreturn]] void Unknown(int id) const { throw AutomationError("unsupported member " + std::to_string(id)); }
-    // Every step of a remote lookup is a round trip to the office, so an object resolves its
-    // sheet and cell once and keeps them for its own short life (one cell write).
-    Reference<sheet::XSpreadsheet> Sheet() const {
-        if (!sheetRef_.is()) sheetRef_ = SheetAt(model_, sheet_);
-        return sheetRef_;
-    }
-    Reference<table::XCell> CellRef() const {
-        if (!cellRef_.is()) cellRef_ = Sheet()->getCellByPosition(column_, row_);
-        return cellRef_;
-    }
-
-    Variant DoGet(int id, const VariantArgs &args) {
-        switch (kind_) {
-        case Kind::Application:
-            if (id == dispid::Workbooks) return Make(Kind::Workbooks, model_);
-            if (id == dispid::ActiveCell) {
-                int sheet0 = 0, column0 = 0, row0 = 0;
-                if (!CursorOf(Controller(model_), sheet0, column0, row0)) throw AutomationError("no active cell");
-                return Make(Kind::Range, model_, sheet0, column0, row0);
-            }
-            break;
-        case Kind::Workbooks: {
-            // One list for the life of the collection: a controller counts and indexes the same list.
-            if (!documents_) documents_ = listed_ ? *listed_ : SpreadsheetDocuments(session_->Desktop());
-            const auto &documents = *documents_;
-            if (id == dispid::Count) return static_cast<int32_t>(documents.size());
-            if (id == dispid::Item) {
-                int i = args.size() == 1 ? args[0].ToInt() : 0;
-                if (i < 1 || i > static_cast<int>(documents.size())) throw AutomationError("no workbook " + std::to_string(i));
-                return Make(Kind::Workbook, documents[i - 1]);
-            }
-            break;
-        }
-        case Kind::Workbook:
-            if (id == dispid::Application) return Make(Kind::Application, model_);
-            if (id == dispid::Name) return Title(model_);
-            if (id == dispid::Worksheets) return Make(Kind::Worksheets, model_);
-            if (id == dispid::ActiveSheet) {
-                Reference<sheet::XSpreadsheetView> view(Controller(model_), UNO_QUERY_THROW);
-                Reference<sheet::XSpreadsheet> active = view->getActiveSheet();
-                Reference<sheet::XCellRangeAddressable> a(active, UNO_QUERY_THROW);
-                return Make(Kind::Worksheet, model_, a->getRangeAddress().Sheet, 0, 0, active);
-            }
-            break;
-        case Kind::Worksheets: {
-            // The collection asks for the document's sheets once.
-            if (!sheets_.is()) {
-                Reference<sheet::XSpreadsheetDocument> doc(model_, UNO_QUERY_THROW);
-                sheets_.set(doc->getSheets(), UNO_QUERY_THROW);
-            }
-            if (id == dispid::Count) return static_cast<int32_t>(sheets_->getCount());
-            if (id == dispid::Item) {
-                int i = args.size() == 1 ? args[0].ToInt() : 0;
-                if (i < 1 || i > sheets_->getCount()) throw AutomationError("no worksheet " + std::to_string(i));
-                Reference<sheet::XSpreadsheet> sheet(sheets_->getByIndex(i - 1), UNO_QUERY_THROW);
-                return Make(Kind::Worksheet, model_, i - 1, 0, 0, sheet);
-            }
-            break;
-        }
-        case Kind::Worksheet:
-            if (id == dispid::Name) return U8(Reference<container::XNamed>(Sheet(), UNO_QUERY_THROW)->getName());
-            if (id == dispid::Rows) return Make(Kind::Rows, model_, sheet_);
-            if (id == dispid::Columns) return Make(Kind::Columns, model_, sheet_);
-            if (id == dispid::Visible) {
-                bool visible = true;
-                Reference<beans::XPropertySet>(Sheet(), UNO_QUERY_THROW)->getPropertyValue("IsVisible") >>= visible;
-                return static_cast<int32_t>(visible ? -1 : 0);
-            }
-            if (id == dispid::Range) {
-                if (args.size() != 2 || args[0].ToText() != args[1].ToText()) throw AutomationError("Range takes one cell");
-                Reference<table::XCellRange> range(Sheet(), UNO_QUERY_THROW);
-                Reference<sheet::XCellAddressable> cell(range->getCellRangeByName(OU(args[0].ToText())), UNO_QUERY);
-                if (!cell.is()) throw AutomationError("not a cell: " + args[0].ToText());
-                table::CellAddress a = cell->getCellAddress();
-                auto rangeObject = std::make_shared<CalcObject>(session_, Kind::Range, model_, sheet_, a.Column, a.Row);
-                rangeObject->sheetRef_ = Sheet();
-                return Variant(DispatchPtr(rangeObject));
-            }
-            break;
-        case Kind::Rows:
-        case Kind::Columns:
-            if (id == dispid::Count) {
-                Reference<table::XColumnRowRange> cr(Sheet(), UNO_QUERY_THROW);
-                return static_cast<int32_t>(kind_ == Kind::Rows ? cr->getRows()->getCount() : cr->getColumns()->getCount());
-            }
-            break;
-        case Kind::Range:
-            if (id == dispid::Row) return static_cast<int32_t>(row_ + 1);
-            if (id == dispid::Column) return static_cast<int32_t>(column_ + 1);
-            if (id == dispid::Value) {
-                Reference<table::XCell> cell = CellRef();
-                switch (cell->getType()) {
-                case table::CellContentType_EMPTY: return {};
-                case table::CellContentType_TEXT:
-                    return U8(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
-                default: return cell->getValue();
-                }
-            }
-            break;
-        }
-        Unknown(id);
-    }
-
-    void DoPut(int id, const Variant &value) {
-        if (kind_ == Kind::Application && id == dispid::Interactive) {
-            LockControllers(!value.ToBool());
-            return;
-        }
-        if (kind_ == Kind::Application && id == dispid::ScreenUpdating) {
-            value.ToBool();  // the view repaints when its controllers are unlocked
-            return;
-        }
-        if (kind_ == Kind::Range && id == dispid::Value) {
-            const std::string text = value.ToText();
-            const TypedInput typed = TypeCellInput(text);
-            Reference<table::XCell> cell = CellRef();
-            if (typed.kind == TypedInput::Text) {
-                Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->setString(OU(text));
-            } else {
-                double number = 0;
-                TypedValue(text, typed, model_, typing_) >>= number;
-                cell->setValue(number);
-                FormatTypedCells(Sheet(), model_, {typed}, column_, row_, false, typing_);
-            }
-            return;
-        }
-        Unknown(id);
-    }
-
-    Variant DoCall(int id) {
-        if (kind_ == Kind::Range && id == dispid::Select) {
-            Reference<view::XSelectionSupplier> selection(Controller(model_), UNO_QUERY_THROW);
-            return Variant(static_cast<bool>(selection->select(uno::Any(CellRef()))));
-        }
-        if (kind_ == Kind::Worksheet && id == dispid::Activate) {
-            Reference<sheet::XSpreadsheetView>(Controller(model_), UNO_QUERY_THROW)->setActiveSheet(Sheet());
-            return {};
-        }
-        Unknown(id);
-    }
-
-    // While the program is attached (the application's interactive flag off), the document's
-    // controllers are locked: the sheet is repainted once, when they are unlocked.
-    void LockControllers(bool lock) {
-        if (lock == locked_) return;
-        const std::string name = DisplayName(model_);
-        if (lock) {
-            if (LockedDocuments().count(name) && model_->hasControllersLocked()) model_->unlockControllers();
-            model_->lockControllers();
-            LockedDocuments().insert(name);
-        } else {
-            model_->unlockControllers();
-            LockedDocuments().erase(name);
-        }
-        locked_ = lock;
-    }
 
     SessionPtr session_;
-    Kind kind_;
     Reference<frame::XModel> model_;
-    int sheet_, column_, row_;
-    mutable Reference<sheet::XSpreadsheet> sheetRef_;
-    mutable Reference<table::XCell> cellRef_;
-    std::optional<std::vector<Reference<frame::XModel>>> documents_;  // Workbooks
-    std::shared_ptr<const std::vector<Reference<frame::XModel>>> listed_;
-    Reference<container::XIndexAccess> sheets_;                         // Worksheets
-    Reference<view::XSelectionSupplier> selector_;                      // Worksheet
-    DocumentTyping typing_;
-    bool locked_ = false;                                               // Application
+    Reference<frame::XController> controller_;
+    Reference<sheet::XSpreadsheet> sheet_;
+    SheetInfo info_;
+    std::string name_;
     unsigned generation_;
+    std::shared_ptr<DocumentTyping> typing_;
+    bool locked_ = false;
 };
 
 class CalcAutomation : public Automation {
 public:
-    // The list is kept (by the session, for its connection) for the RunningObject calls that
-    // follow: binding a workbook asks for the names and then for one of them, and the office is
-    // asked once.
+    // The list is kept (by the session, for its connection) for the Bind call that follows:
+    // binding a workbook asks for the names and then for one of them, and the office is asked once.
     std::vector<std::string> RunningObjectNames() override {
         if (!session_->Reachable()) return {};
         trace::TraceMark("connected");
@@ -806,21 +696,18 @@ public:
         return listed;
     }
 
-    DispatchPtr RunningObject(const std::string &displayName) override {
-        return session_->Run([&]() -> DispatchPtr {
-            const auto &known = session_->Listed();
-            if (!known.empty()) {
-                auto models = std::make_shared<std::vector<Reference<frame::XModel>>>();
-                for (const auto &listed : known) models->push_back(listed.second);
-                for (const auto &[name, model] : known) {
-                    if (name != displayName) continue;
-                    auto workbook = std::make_shared<CalcObject>(session_, Kind::Workbook, model);
-                    workbook->KnowDocuments(models);
-                    return workbook;
-                }
+    std::unique_ptr<BoundSheet> Bind(const std::string &displayName) override {
+        return session_->Run([&]() -> std::unique_ptr<BoundSheet> {
+            std::vector<std::pair<std::string, Reference<frame::XModel>>> documents = session_->Listed();
+            if (documents.empty()) {
+                for (const auto &model : SpreadsheetDocuments(session_->Desktop()))
+                    documents.emplace_back(DisplayName(model), model);
             }
-            for (const auto &model : SpreadsheetDocuments(session_->Desktop())) {
-                if (DisplayName(model) == displayName) return std::make_shared<CalcObject>(session_, Kind::Workbook, model);
+            for (size_t i = 0; i < documents.size(); ++i) {
+                if (documents[i].first != displayName) continue;
+                auto bound = BindModel(documents[i].second, static_cast<int>(i) + 1);
+                if (bound) bound->Lock();
+                return bound;
             }
             return nullptr;
         });
@@ -843,8 +730,6 @@ public:
             return controller.is() ? Title(controller->getFrame()) : std::string();
         });
     }
-
-    std::vector<ChildWindow> ForegroundChildWindows() override { return {}; }
 
     bool ForegroundIsProgram() override { return IsProgramWindow(calcbridge::X11ActiveWindow()); }
 
@@ -876,10 +761,25 @@ public:
             Reference<table::XCellRange> sheet(view->getActiveSheet(), UNO_QUERY_THROW);
             Reference<table::XCell> cell(sheet->getCellRangeByName(OU(address))->getCellByPosition(0, 0));
             CalcCellLook look;
-            look.isValue = cell->getType() == table::CellContentType_VALUE;
+            const table::CellContentType type = cell->getType();
+            look.isValue = type == table::CellContentType_VALUE;
+            look.isEmpty = type == table::CellContentType_EMPTY;
+            look.value = look.isValue ? cell->getValue() : 0.0;
             look.shown = U8(Reference<text::XTextRange>(cell, UNO_QUERY_THROW)->getString());
             return look;
         });
+    }
+
+    CellPos Cursor() {
+        return session_->Run([&] {
+            int sheet0 = 0, column0 = 0, row0 = 0;
+            if (!CursorOf(Controller(CurrentDocument()), sheet0, column0, row0)) throw AutomationError("no active cell");
+            return CellPos{column0 + 1, row0 + 1};
+        });
+    }
+
+    bool ViewsLocked() {
+        return session_->Run([&] { return static_cast<bool>(CurrentDocument()->hasControllersLocked()); });
     }
 
     void Dispatch(const std::string &command, const DispatchArguments &arguments) {
@@ -891,6 +791,31 @@ public:
     }
 
 private:
+    // What binding needs of a document and its view, asked inside the session's call; null for a
+    // document without a view or an active sheet.
+    std::unique_ptr<CalcBoundSheet> BindModel(const Reference<frame::XModel> &model, int index) {
+        Reference<frame::XController> controller = model->getCurrentController();
+        Reference<sheet::XSpreadsheetView> view(controller, UNO_QUERY);
+        if (!view.is()) return nullptr;
+        Reference<sheet::XSpreadsheet> sheet = view->getActiveSheet();
+        if (!sheet.is()) return nullptr;
+        SheetInfo info;
+        info.workbookName = Title(model);
+        info.workbookIndex = index;
+        info.sheetName = U8(Reference<container::XNamed>(sheet, UNO_QUERY_THROW)->getName());
+        info.sheetIndex = Reference<sheet::XCellRangeAddressable>(sheet, UNO_QUERY_THROW)->getRangeAddress().Sheet + 1;
+        Reference<table::XColumnRowRange> extent(sheet, UNO_QUERY_THROW);
+        info.rowCount = extent->getRows()->getCount();
+        info.columnCount = extent->getColumns()->getCount();
+        bool visible = true;
+        Reference<beans::XPropertySet>(sheet, UNO_QUERY_THROW)->getPropertyValue("IsVisible") >>= visible;
+        info.visible = visible;
+        int sheet0 = 0, column0 = 0, row0 = 0;
+        if (!CursorOf(controller, sheet0, column0, row0)) throw AutomationError("no active cell");
+        info.activeCell = {column0 + 1, row0 + 1};
+        return std::make_unique<CalcBoundSheet>(session_, model, controller, sheet, info);
+    }
+
     // The document commands and look-ups for tests go to: the current one, else the first spreadsheet.
     Reference<frame::XModel> CurrentDocument() {
         Reference<frame::XDesktop2> desktop = session_->Desktop();
@@ -906,6 +831,12 @@ private:
     SessionPtr session_ = SharedSession();
 };
 
+CalcAutomation &CalcOf(Automation &calc) {
+    auto *automation = dynamic_cast<CalcAutomation *>(&calc);
+    if (!automation) throw AutomationError("not a Calc connection");
+    return *automation;
+}
+
 }  // namespace
 
 void SetProgramWindows(ProgramWindowList windows) {
@@ -918,30 +849,16 @@ std::optional<OfficePipeRefusal> TakeOfficePipeRefusal() {
     return std::exchange(g_refusal, std::nullopt);
 }
 
-std::unique_ptr<Automation> ConnectCalc() {
-    return std::make_unique<WriteBehindAutomation>(std::make_unique<CalcAutomation>());
-}
-
-namespace {
-
-// The Calc connection under the write-behind layer, with everything held back written first.
-CalcAutomation &CalcOf(Automation &calc) {
-    Automation *inner = &calc;
-    if (auto *held = dynamic_cast<WriteBehindAutomation *>(&calc)) {
-        held->Flush();
-        inner = &held->Inner();
-    }
-    auto *automation = dynamic_cast<CalcAutomation *>(inner);
-    if (!automation) throw AutomationError("not a Calc connection");
-    return *automation;
-}
-
-}  // namespace
+std::unique_ptr<Automation> ConnectCalc() { return std::make_unique<CalcAutomation>(); }
 
 void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments) {
     CalcOf(calc).Dispatch(command, arguments);
 }
 
 CalcCellLook CalcShownCell(Automation &calc, const std::string &address) { return CalcOf(calc).ShownCell(address); }
+
+CellPos CalcCursor(Automation &calc) { return CalcOf(calc).Cursor(); }
+
+bool CalcViewsLocked(Automation &calc) { return CalcOf(calc).ViewsLocked(); }
 
 }  // namespace ombra

@@ -1,9 +1,9 @@
 // Drives the spreadsheet the user is looking at: binds its workbook, learns the sheet's size and
 // active cell, writes texts into cells and selects a cell. Never starts the spreadsheet and never
-// opens, saves or closes a workbook. Automation failures propagate as AutomationError.
+// opens, saves or closes a workbook. Spreadsheet failures propagate as AutomationError.
 #pragma once
 
-#include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,44 +14,45 @@ namespace ombra::core {
 class CExcelControl {
 public:
     explicit CExcelControl(Automation &automation);
+    // Lets the bound workbook go: its views repaint again, whatever happened before.
     virtual ~CExcelControl();
     CExcelControl(const CExcelControl &) = delete;
     CExcelControl &operator=(const CExcelControl &) = delete;
 
+    // Binds the workbook of the window in front (see the .cpp for the rules); true at once when
+    // already attached.
     bool Attach();
+    // Binds the running workbook whose name the text contains.
     bool BindWorkbook(const std::string &title);
-    std::string GetName(const DispatchPtr &object);
-    int WorkbookCount();
-    int FindWorkbook(const std::string &name);
-    int FindWorksheet(const std::string &workbookName, const std::string &sheetName);
-    std::string CellAddress(int column, int row) const;
-    int SelectCell(int column, int row, int workbookIndex, int worksheetIndex);
-    int WriteCells(const std::vector<std::string> &texts, int count, int column, int row, int workbookIndex,
-                   int worksheetIndex, int direction);
-    int ActiveRow(int workbookIndex, int worksheetIndex);
-    int ActiveColumn(int workbookIndex, int worksheetIndex);
+    // The active cell of the bound sheet: as found when binding, then the last cell selected.
+    int ActiveRow() const { return attached() ? active_.row : 0; }
+    int ActiveColumn() const { return attached() ? active_.column : 0; }
+    // Writes the texts into consecutive cells from (column, row), down a row per text when
+    // direction is 1, else right a column per text; on a visible sheet the cell cursor then
+    // stands on the last of them. 1, or 0 when not attached.
+    int WriteCells(const std::vector<std::string> &texts, int column, int row, int direction);
+    // Moves the cell cursor. 1, or 0 when not attached.
+    int SelectCell(int column, int row);
+    // Makes everything written so far visible in the spreadsheet.
+    void Commit();
 
-    // Makes every cell written so far visible in the spreadsheet (see Automation::Flush).
-    void Flush() { automation_.Flush(); }
-
-    bool attached() const { return attached_ != 0; }
-    int worksheetIndex() const { return worksheetIndex_; }
-    int workbookIndex() const { return workbookIndex_; }
-    int columnLimit() const { return columnLimit_; }
-    int rowLimit() const { return rowLimit_; }
-    const std::string &sheetName() const { return sheetName_; }
-    const std::string &workbookName() const { return workbookName_; }
-    // The cells WriteCells has written so far: how many, the first and the last address.
+    bool attached() const { return sheet_ != nullptr; }
+    int worksheetIndex() const { return info_.sheetIndex; }
+    int workbookIndex() const { return info_.workbookIndex; }
+    int columnLimit() const { return attached() ? info_.columnCount : 256; }
+    int rowLimit() const { return attached() ? info_.rowCount : 65536; }
+    const std::string &sheetName() const { return info_.sheetName; }
+    const std::string &workbookName() const { return info_.workbookName; }
+    // The cells the sheet holds of those written so far (also after a failed write): how many,
+    // and the first and the last as A1 text for display.
     int cellsWritten() const { return static_cast<int>(written_.size()); }
-    std::string firstWrittenCell() const { return written_.empty() ? std::string() : written_.front(); }
-    std::string lastWrittenCell() const { return written_.empty() ? std::string() : written_.back(); }
-    // After a failure: forgets the writes the automation layer held back and then dropped, so
-    // that the cells counted above are the ones that reached the sheet.
-    void ForgetDroppedWrites();
+    std::string firstWrittenCell() const { return written_.empty() ? std::string() : CellName(written_.front()); }
+    std::string lastWrittenCell() const { return written_.empty() ? std::string() : CellName(written_.back()); }
 
-    // How long Attach waits for a child window with an active caption (tests shorten it).
-    static void SetChildWindowWait(std::chrono::milliseconds wait);
-
+    // The A1 name of a cell, for display: column letters (none for a column of 0 or less) and
+    // the row limited into 1 to the row limit.
+    std::string CellAddress(int column, int row) const;
+    static std::string CellName(CellPos cell);
     // The workbook name a running object's display name stands for: without its folder and extension.
     static std::string BaseName(const std::string &displayName);
 
@@ -62,19 +63,14 @@ private:
     static int MatchRank(const std::string &fragment, const std::string &displayName);
     std::vector<std::string> RankedCandidates(const std::vector<std::string> &fragments);
     bool BindBestWorkbook(const std::vector<std::string> &fragments);
-    DispatchPtr Worksheet(int workbookIndex, int worksheetIndex);
-    DispatchPtr ActiveCellOf(int workbookIndex, int worksheetIndex);
+    void NoteWritten(CellPos first, bool down, int count);
 
     Automation &automation_;
-    std::string sheetName_;
-    std::string workbookName_;
-    DispatchPtr application_;
-    int attached_ = 0;
-    int worksheetIndex_ = 1;
-    int workbookIndex_ = 1;
-    int columnLimit_ = 256;
-    int rowLimit_ = 65536;
-    std::vector<std::string> written_;  // addresses in the order they were written
+    std::unique_ptr<BoundSheet> sheet_;
+    SheetInfo info_;
+    CellPos active_;
+    bool followPending_ = false;  // the cursor is to follow the last cell written
+    std::vector<CellPos> written_;  // in the order they were written
 };
 
 }  // namespace ombra::core

@@ -38,14 +38,12 @@ public:
     WorkbookInFront(std::unique_ptr<Automation> inner, std::string lastWorkbook, Rule rule)
         : owned_(std::move(inner)), inner_(*owned_), lastWorkbook_(std::move(lastWorkbook)), rule_(rule) {}
     std::vector<std::string> RunningObjectNames() override { return inner_.RunningObjectNames(); }
-    DispatchPtr RunningObject(const std::string &displayName) override { return inner_.RunningObject(displayName); }
+    std::unique_ptr<BoundSheet> Bind(const std::string &displayName) override { return inner_.Bind(displayName); }
     std::string ForegroundWindowTitle() override;
     std::vector<ChildWindow> ForegroundChildWindows() override { return inner_.ForegroundChildWindows(); }
     bool ForegroundIsProgram() override { return inner_.ForegroundIsProgram(); }
     std::string CurrentWorkbookName() override { return inner_.CurrentWorkbookName(); }
     SpreadsheetPresence Presence() override { return inner_.Presence(); }
-    void Flush() override { inner_.Flush(); }
-    std::vector<std::string> TakeDroppedCells() override { return inner_.TakeDroppedCells(); }
 
 private:
     // "<file name> - ", the title form that binds exactly that workbook; empty when none is known.

@@ -81,8 +81,18 @@ struct Run {
     size_t endWrite;
 };
 
+// Every label carries this mark into the sheet, so that a cell tells whether it holds a label.
+constexpr char kLabelMark = '\x1f';
+
+void MarkLabels(OutputItemList &items) {
+    for (OutputItem &item : items) item.label.insert(item.label.begin(), kLabelMark);
+}
+
 Run TransferOnce(MemoryAutomation &sheet, const TransferLayout &layout, const OutputValues &values) {
-    TransferInput in{values.outputItems, values.valueItems, values.spectralCount, values.densityCount};
+    OutputItemList outputItems = values.outputItems, valueItems = values.valueItems;
+    MarkLabels(outputItems);
+    MarkLabels(valueItems);
+    TransferInput in{outputItems, valueItems, values.spectralCount, values.densityCount};
     // A cell outside the sheet would be told to the user; the preview says so itself.
     NoticeSink silent = [](const Notice &) { return 0; };
     size_t first = sheet.writes.size();
@@ -91,15 +101,16 @@ Run TransferOnce(MemoryAutomation &sheet, const TransferLayout &layout, const Ou
 }
 
 // Which cells the writes of one transfer leave, as label or value of measurement `number`.
-void TakeWrites(const MemoryAutomation &sheet, const Run &run, int number, bool labels,
+void TakeWrites(const MemoryAutomation &sheet, const Run &run, int number,
                 std::map<std::pair<int, int>, PreviewCell> &cells, bool &overwrote) {
     for (size_t i = run.firstWrite; i < run.endWrite; ++i) {
         const MemoryAutomation::CellWrite &w = sheet.writes[i];
-        // Writes come as label, value pairs when labels are on.
-        const bool label = labels && (i - run.firstWrite) % 2 == 0;
+        std::string text = w.text;
+        const bool label = text.find(kLabelMark) != std::string::npos;
+        std::erase(text, kLabelMark);
         auto [it, inserted] = cells.try_emplace({w.row, w.column});
         if (!inserted && it->second.measurement != number) overwrote = true;
-        it->second = PreviewCell{w.column, w.row, w.text, number, label};
+        it->second = PreviewCell{w.column, w.row, text, number, label};
     }
 }
 
@@ -125,7 +136,7 @@ LayoutPreview ComputeLayoutPreview(const std::vector<int> &ids, const TransferLa
     bool leaves = false;
     for (int number = 1; number <= 2 && !leaves; ++number) {
         Run run = TransferOnce(sheet, layout, values);
-        TakeWrites(sheet, run, number, layout.Label == 1, cells, overwrote);
+        TakeWrites(sheet, run, number, cells, overwrote);
         leaves = run.result != TransferResult::Written;
     }
     for (auto &[pos, cell] : cells) preview.cells.push_back(std::move(cell));

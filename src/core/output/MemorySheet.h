@@ -1,9 +1,7 @@
-// An in-memory spreadsheet behind the automation interfaces: workbooks with worksheets
-// (visibility, cells, cursor), the application's active cell and flags. The data-items dialog's
-// preview runs the real transfer against it, and the tests drive the program with it. Every
-// dispatch call and every cell write is recorded, and any single call can be made to fail with an
-// AutomationError. Worksheets also write runs of cells and select cells directly
-// (CellBlockWriter), each as one recorded call.
+// An in-memory spreadsheet behind the spreadsheet port: workbooks with worksheets (visibility,
+// cells, cursor) and the windows in front. The data-items dialog's preview runs the real
+// transfer against it, and the tests drive the program with it. Every call of the port and every
+// cell written is recorded, and any single call can be made to fail with an AutomationError.
 #pragma once
 
 #include <map>
@@ -27,11 +25,10 @@ struct MemorySheet {
 };
 
 struct MemoryWorkbook {
-    std::string displayName;  // as listed among the running objects (a path or a title)
-    std::string name;         // the workbook's Name
+    std::string displayName;  // as listed among the open workbooks (a path or a title)
+    std::string name;         // the workbook's name
     std::vector<MemorySheet> sheets;
     int activeSheet = 0;      // 0-based
-    bool hasApplication = true;
 };
 
 class MemoryAutomation : public Automation {
@@ -40,9 +37,9 @@ public:
     static MemoryAutomation WithWorkbook(const std::string &displayName, const std::string &name);
 
     std::vector<std::string> RunningObjectNames() override;
-    DispatchPtr RunningObject(const std::string &displayName) override;
-    std::string ForegroundWindowTitle() override;
-    std::vector<ChildWindow> ForegroundChildWindows() override;
+    std::unique_ptr<BoundSheet> Bind(const std::string &displayName) override;
+    std::string ForegroundWindowTitle() override { return foregroundTitle; }
+    std::vector<ChildWindow> ForegroundChildWindows() override { return childWindows; }
     bool ForegroundIsProgram() override { return programInFront; }
     std::string CurrentWorkbookName() override { return currentWorkbook; }
     SpreadsheetPresence Presence() override { return presence; }
@@ -62,9 +59,8 @@ public:
     bool programInFront = false;        // the window in front is the program's own
     std::string currentWorkbook;        // the display name of the application's current document
     SpreadsheetPresence presence = SpreadsheetPresence::Answering;
-    std::set<std::string> unreachable;  // display names whose object cannot be had
-    bool interactive = true;            // application flag 929
-    bool screenUpdating = true;
+    std::set<std::string> unreachable;  // display names whose workbook cannot be had
+    int lockedViews = 0;                // bound sheets whose views do not repaint yet
 
     // Record and fault injection.
     struct CellWrite {
@@ -75,15 +71,17 @@ public:
         std::string text;
     };
     std::vector<CellWrite> writes;       // every cell written, in order (a later write may overwrite)
-    std::vector<std::string> calls;      // "<object> get|put|call <id>[ args]"
+    std::vector<std::string> calls;      // "bind <name>", "write B2:D2", "select B4", "commit", "release"
     std::vector<std::string> selections; // addresses selected, in order
-    int failAtCall = -1;                 // the 0-based dispatch call that raises AutomationError
+    int failAtCall = -1;                 // the 0-based call that raises AutomationError
+    int cellsHeldOnFailedWrite = 0;      // how many leading cells of a failing block still land
 
-    // Internal: every dispatch call passes here; every cell written is told here.
+    // Internal: every call of the port passes here; every cell written is told here.
     void Record(const std::string &call);
     void RecordWrite(int workbook, int sheet, int column, int row, const std::string &text);
 
     static bool ParseAddress(const std::string &address, int &column, int &row);
+    static std::string Address(int column, int row);
 };
 
 }  // namespace ombra::core

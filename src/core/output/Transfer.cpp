@@ -1,6 +1,7 @@
 #include "output/Transfer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "output/ExcelControl.h"
 #include "trace/TraceTimings.h"
@@ -17,8 +18,9 @@ bool Outside(const CellTarget &target, int column, int row) {
 }
 
 // The cells written before the message are in the sheet while the user reads it.
-void TellOutsideSheet(const CellTarget &target) {
-    target.control.Flush();
+void TellOutsideSheet(CellTarget &target) {
+    target.runs.Flush();
+    target.control.Commit();
     using namespace platform::mb;
     Notice notice = MakeNotice(kOutsideSheetMessage, 0, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
     notice.caption = target.messageCaption;
@@ -65,6 +67,8 @@ public:
         : target_{control, layout, caption, notices}, layout_(layout), in_(in) {}
 
     TransferResult Run();
+    // The cells still on their way and the last selection go to the sheet.
+    void Finish() { target_.runs.Flush(); }
 
 private:
     bool Cell(const std::string &label, const std::string &value) { return WriteCell(target_, label, value, column_, row_); }
@@ -189,7 +193,7 @@ TransferResult Transfer::EndJoined() {
     if (b >= 1 && b <= 4) AppendJoiner(a_, b);
     if (!Cell(a_)) return TransferResult::OutsideSheet;
     MoveByBlockSeparator(layout_, column_, row_, static_cast<int>(in_.outputItems.size()));
-    target_.control.SelectCell(column_, row_, target_.workbookIndex, target_.worksheetIndex);
+    target_.runs.Select(column_, row_);
     return TransferResult::Written;
 }
 
@@ -219,7 +223,7 @@ TransferResult Transfer::EndMoving() {
         }
         if (!ok) return TransferResult::OutsideSheet;
     }
-    target_.control.SelectCell(column_, row_, target_.workbookIndex, target_.worksheetIndex);
+    target_.runs.Select(column_, row_);
     return TransferResult::Written;
 }
 
@@ -228,8 +232,8 @@ TransferResult Transfer::Run() {
     target_.columnLimit = target_.control.columnLimit();
     target_.workbookIndex = target_.control.workbookIndex();
     target_.worksheetIndex = target_.control.worksheetIndex();
-    row_ = target_.control.ActiveRow(target_.workbookIndex, target_.worksheetIndex);
-    column_ = target_.control.ActiveColumn(target_.workbookIndex, target_.worksheetIndex);
+    row_ = target_.control.ActiveRow();
+    column_ = target_.control.ActiveColumn();
     allJoined_ = ValJoins() && FuncJoins();
     for (const OutputItem &e : in_.outputItems) {
         if (!Entry(e)) return TransferResult::OutsideSheet;
@@ -290,7 +294,7 @@ void MoveBySeparator(const TransferLayout &layout, int code, int &column, int &r
     }
 }
 
-bool WriteCell(const CellTarget &target, const std::string &label, const std::string &value, int column, int row) {
+bool WriteCell(CellTarget &target, const std::string &label, const std::string &value, int column, int row) {
     const TransferLayout &layout = target.layout;
     bool labels = layout.Label == 1;
     bool down = layout.Row == 1;
@@ -301,11 +305,8 @@ bool WriteCell(const CellTarget &target, const std::string &label, const std::st
         TellOutsideSheet(target);
         return false;
     }
-    CExcelControl &control = target.control;
-    int direction = down ? 1 : 0;
-    int result = 1;
-    if (labels) result = control.WriteCells({label}, 1, column, row, target.workbookIndex, target.worksheetIndex, direction);
-    result = control.WriteCells({value}, 1, valueColumn, valueRow, target.workbookIndex, target.worksheetIndex, direction);
+    if (labels) target.runs.Put(column, row, label);
+    target.runs.Put(valueColumn, valueRow, value);
     if (!IsJoiningCode(layout.BlockSep)) {
         int nextColumn = down ? valueColumn + 1 : valueColumn;
         int nextRow = down ? valueRow : valueRow + 1;
@@ -313,9 +314,45 @@ bool WriteCell(const CellTarget &target, const std::string &label, const std::st
             nextColumn = valueColumn;
             nextRow = valueRow;
         }
-        result = control.SelectCell(nextColumn, nextRow, target.workbookIndex, target.worksheetIndex);
+        target.runs.Select(nextColumn, nextRow);
     }
-    return result != 0;
+    return true;
+}
+
+void CellRuns::Put(int column, int row, const std::string &text) {
+    // How far along a run the cell lies; -1 when it is off the run's line or before it.
+    const auto along = [&](const Run &run) {
+        const bool inLine = down_ ? column == run.first.column : row == run.first.row;
+        const int offset = down_ ? row - run.first.row : column - run.first.column;
+        return inLine ? offset : -1;
+    };
+    for (Run &run : runs_) {
+        const int at = along(run);
+        if (at >= 0 && at < static_cast<int>(run.texts.size())) {
+            run.texts[static_cast<size_t>(at)] = text;
+            return;
+        }
+    }
+    for (Run &run : runs_) {
+        if (along(run) == static_cast<int>(run.texts.size())) {
+            run.texts.push_back(text);
+            return;
+        }
+    }
+    runs_.push_back({{column, row}, {text}});
+}
+
+void CellRuns::Flush() {
+    std::vector<Run> runs = std::exchange(runs_, {});
+    std::optional<CellPos> selection = std::exchange(selection_, std::nullopt);
+    if (!runs.empty()) {
+        for (const Run &run : runs) control_.WriteCells(run.texts, run.first.column, run.first.row, down_ ? 1 : 0);
+        trace::TraceMark("cells written");
+    }
+    if (selection) {
+        control_.SelectCell(selection->column, selection->row);
+        trace::TraceMark("selected");
+    }
 }
 
 TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout &layout, const TransferInput &input,
@@ -339,13 +376,12 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
         }
         Transfer transfer(control, layout, input, messageCaption, notices);
         outcome.result = transfer.Run();
-        // A write held back by the automation layer that fails now fails the transfer, before
-        // the controller lets the spreadsheet go.
-        control.Flush();
+        transfer.Finish();
+        control.Commit();
         trace::TraceMark("transfer done");
     } catch (const AutomationError &) {
+        // The controller counted the cells the sheet holds; its end lets the workbook go.
         outcome.result = TransferResult::AutomationFailed;
-        control.ForgetDroppedWrites();
     }
     outcome.cellsWritten = control.cellsWritten();
     outcome.firstCell = control.firstWrittenCell();

@@ -2,7 +2,9 @@
 // active cell, and leaves the selection on the cell where the next measurement begins.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "automation/Automation.h"
 #include "output/OutputItem.h"
@@ -76,13 +78,40 @@ struct TextPair {
 };
 void AppendJoiner(TextPair &texts, int separatorCode);
 
+// The cells of a transfer on their way to the sheet. Consecutive cells in the direction the
+// items run gather into runs (one for the labels and one for the values when they lie side by
+// side), and each run goes to the sheet as one block; a cell written again before its run went
+// keeps its last text. Only the last selection asked for is made, after the cells. Nothing is
+// held back longer than the transfer: the runs go at its end and before a message.
+class CellRuns {
+public:
+    CellRuns(CExcelControl &control, bool down) : control_(control), down_(down) {}
+    void Put(int column, int row, const std::string &text);
+    void Select(int column, int row) { selection_ = CellPos{column, row}; }
+    // Writes the runs in the order they were begun, then makes the selection. A failing run ends
+    // it: the runs after it are not written and nothing stays held.
+    void Flush();
+
+private:
+    struct Run {
+        CellPos first;
+        std::vector<std::string> texts;
+    };
+    CExcelControl &control_;
+    bool down_;
+    std::vector<Run> runs_;
+    std::optional<CellPos> selection_;
+};
+
 // Where the cells of a transfer go: the controller with the bound sheet and its size (as
-// learned at attach time), the layout, and whom to tell about a cell outside the sheet.
+// learned at attach time), the runs on their way, the layout, and whom to tell about a cell
+// outside the sheet.
 struct CellTarget {
     CExcelControl &control;
     const TransferLayout &layout;
     std::string messageCaption;
     NoticeSink notices;
+    CellRuns runs{control, layout.Row == 1};
     int workbookIndex = 1;
     int worksheetIndex = 1;
     int rowLimit = 0;
@@ -91,7 +120,6 @@ struct CellTarget {
 
 // One value cell at (column, row) and, when labels are on, its label cell; moves the selection
 // when the block separator moves. Refuses a cell outside the sheet: tells it and writes nothing.
-// Returns the result of its last spreadsheet call.
-bool WriteCell(const CellTarget &target, const std::string &label, const std::string &value, int column, int row);
+bool WriteCell(CellTarget &target, const std::string &label, const std::string &value, int column, int row);
 
 }  // namespace ombra::core

@@ -59,25 +59,25 @@ JournalEntry Measurement(const std::string &time) {
 std::map<std::string, std::string> ReadBack(Automation &calc) {
     CExcelControl control(calc);
     if (!control.Attach()) return {};
-    DispatchPtr sheet = calc.RunningObject(calc.RunningObjectNames()[0])->Get(dispid::ActiveSheet).ToObject();
     std::map<std::string, std::string> cells;
     for (int row = 1; row <= 8; ++row) {
         for (int column = 1; column <= 6; ++column) {
-            std::string a = control.CellAddress(column, row);
-            Variant v = sheet->Get(dispid::Range, {a, a}).ToObject()->Get(dispid::Value);
-            if (auto *d = std::get_if<double>(&v.value)) cells[a] = std::to_string(*d);
-            else if (auto *s = std::get_if<std::string>(&v.value)) cells[a] = *s;
+            const std::string a = control.CellAddress(column, row);
+            const CalcCellLook look = CalcShownCell(calc, a);
+            if (look.isValue) cells[a] = std::to_string(look.value);
+            else if (!look.isEmpty) cells[a] = look.shown;
         }
     }
-    cells["cursor"] = control.CellAddress(control.ActiveColumn(1, 1), control.ActiveRow(1, 1));
+    cells["cursor"] = control.CellAddress(control.ActiveColumn(), control.ActiveRow());
     return cells;
 }
 
 void ClearAndStartAtA1(Automation &calc) {
     CExcelControl control(calc);
     ASSERT_TRUE(control.Attach());
-    for (int row = 1; row <= 8; ++row) control.WriteCells(std::vector<std::string>(6, ""), 6, 1, row, 1, 1, 0);
-    control.SelectCell(1, 1, 1, 1);
+    for (int row = 1; row <= 8; ++row) control.WriteCells(std::vector<std::string>(6, ""), 1, row, 0);
+    control.SelectCell(1, 1);
+    control.Commit();
 }
 
 TEST(JournalWithOffice, NotWrittenWithoutOfficeThenWrittenAgainLikeDirectMeasurements) {

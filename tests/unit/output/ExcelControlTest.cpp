@@ -1,5 +1,5 @@
 // The spreadsheet controller against the in-memory spreadsheet: addresses, binding by window
-// title, workbook and worksheet lookup, writing and selecting.
+// title, what binding learns, writing and selecting, and letting the workbook go.
 #include <gtest/gtest.h>
 
 #include "CalcTestUtil.h"
@@ -10,11 +10,6 @@ namespace {
 
 using test::CellMap;
 using test::WrittenCells;
-
-struct ShortChildWait : ::testing::Test {
-    ShortChildWait() { CExcelControl::SetChildWindowWait(std::chrono::milliseconds(30)); }
-    ~ShortChildWait() override { CExcelControl::SetChildWindowWait(std::chrono::milliseconds(2000)); }
-};
 
 TEST(CellAddress, ColumnLettersAndRowLimits) {
     MemoryAutomation a;
@@ -61,7 +56,6 @@ TEST(Attach, BothTitleForms) {
         {"Book2.ods - LibreOffice Calc", false},
         {"", false},
     };
-    CExcelControl::SetChildWindowWait(std::chrono::milliseconds(10));
     for (const Case &k : cases) {
         MemoryAutomation a = MemoryAutomation::WithWorkbook("/home/u/docs/Book1.ods", "Book1.ods");
         a.foregroundTitle = k.title;
@@ -69,7 +63,6 @@ TEST(Attach, BothTitleForms) {
         EXPECT_EQ(c.Attach(), k.binds) << k.title;
         EXPECT_EQ(c.attached(), k.binds) << k.title;
     }
-    CExcelControl::SetChildWindowWait(std::chrono::milliseconds(2000));
 }
 
 TEST(Attach, HyphenInTheFileNameBindsThroughTheLastDash) {
@@ -87,7 +80,7 @@ TEST(Attach, UnsavedDocumentByTitle) {
     EXPECT_EQ(c.workbookName(), "Untitled 1");
 }
 
-TEST(Attach, LearnsIndicesLimitsAndTurnsTheFlagOffUntilDestroyed) {
+TEST(Attach, LearnsIndicesLimitsAndLocksTheViewsUntilDestroyed) {
     MemoryAutomation a = MemoryAutomation::WithWorkbook("/d/Other.ods", "Other.ods");
     MemoryWorkbook book;
     book.displayName = "/d/Book1.ods";
@@ -111,16 +104,45 @@ TEST(Attach, LearnsIndicesLimitsAndTurnsTheFlagOffUntilDestroyed) {
         EXPECT_EQ(c.sheetName(), "Data");
         EXPECT_EQ(c.rowLimit(), 500);
         EXPECT_EQ(c.columnLimit(), 40);
-        EXPECT_EQ(c.WorkbookCount(), 2);
-        EXPECT_FALSE(a.interactive);
-        EXPECT_TRUE(a.screenUpdating);
+        EXPECT_EQ(a.lockedViews, 1);
         EXPECT_TRUE(c.Attach());  // already attached: no new binding
+        EXPECT_EQ(a.lockedViews, 1);
     }
-    EXPECT_TRUE(a.interactive);
-    EXPECT_EQ(a.calls.back(), "Application put 929 true");
+    EXPECT_EQ(a.lockedViews, 0);
+    EXPECT_EQ(a.calls.back(), "release");
 }
 
-TEST(Attach, SkipsObjectsThatCannotBeHadAndFailsWithoutApplicationOrSheet) {
+// The views repaint again at the commit, and whatever ends the controller's life: a failed write,
+// a failing release call.
+TEST(Attach, TheViewsAreUnlockedOnEveryPath) {
+    MemoryAutomation a = MemoryAutomation::WithWorkbook("/d/Book1.ods", "Book1.ods");
+    a.foregroundTitle = "Book1.ods - LibreOffice Calc";
+    {
+        CExcelControl c(a);
+        ASSERT_TRUE(c.Attach());
+        c.WriteCells({"x"}, 1, 1, 0);
+        c.Commit();
+        EXPECT_EQ(a.lockedViews, 0);
+    }
+    EXPECT_EQ(a.calls.back(), "commit");  // nothing left to let go
+    a.failAtCall = static_cast<int>(a.calls.size()) + 1;  // the write after the binding
+    try {
+        CExcelControl c(a);
+        ASSERT_TRUE(c.Attach());
+        c.WriteCells({"y"}, 1, 2, 0);
+        ADD_FAILURE() << "the write did not fail";
+    } catch (const AutomationError &) {
+    }
+    EXPECT_EQ(a.lockedViews, 0);
+    a.failAtCall = static_cast<int>(a.calls.size()) + 1;  // the release
+    {
+        CExcelControl c(a);
+        ASSERT_TRUE(c.Attach());
+    }
+    EXPECT_EQ(a.lockedViews, 0);
+}
+
+TEST(Attach, SkipsWorkbooksThatCannotBeHadOrHaveNoSheet) {
     MemoryAutomation a = MemoryAutomation::WithWorkbook("/a/Book1.ods", "Book1.ods");
     a.unreachable.insert("/a/Book1.ods");
     MemoryWorkbook second = a.workbooks[0];
@@ -131,12 +153,12 @@ TEST(Attach, SkipsObjectsThatCannotBeHadAndFailsWithoutApplicationOrSheet) {
         EXPECT_TRUE(c.Attach());
     }
     a.unreachable.clear();
-    a.workbooks[0].hasApplication = false;
+    a.workbooks[1].sheets.clear();
     {
         CExcelControl c(a);
-        EXPECT_FALSE(c.Attach());  // the first match ends the search
+        EXPECT_TRUE(c.Attach());
+        EXPECT_EQ(c.workbookIndex(), 1);
     }
-    a.workbooks[0].hasApplication = true;
     a.workbooks[0].sheets.clear();
     {
         CExcelControl c(a);
@@ -144,7 +166,7 @@ TEST(Attach, SkipsObjectsThatCannotBeHadAndFailsWithoutApplicationOrSheet) {
     }
 }
 
-TEST_F(ShortChildWait, ChildWindowWithActiveCaption) {
+TEST(Attach, ChildWindowWithActiveCaption) {
     MemoryAutomation a = MemoryAutomation::WithWorkbook("/a/Book1.ods", "Book1.ods");
     a.foregroundTitle = "Spreadsheet";
     a.childWindows = {{"Book9", true}, {"", true}, {"Book1.ods", false}};
@@ -157,14 +179,15 @@ TEST_F(ShortChildWait, ChildWindowWithActiveCaption) {
     EXPECT_TRUE(c.Attach());
 }
 
-TEST_F(ShortChildWait, NoQualifyingChildFailsAfterTheWait) {
+// The children are enumerated at once: without a qualifying one the binding fails at once.
+TEST(Attach, NoQualifyingChildFailsAtOnce) {
     MemoryAutomation a = MemoryAutomation::WithWorkbook("/a/Book1.ods", "Book1.ods");
     a.foregroundTitle = "Book1";
     a.childWindows = {{"Book1", false}};
     auto start = std::chrono::steady_clock::now();
     CExcelControl c(a);
     EXPECT_FALSE(c.Attach());
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
 // Two running workbooks whose names contain one another (or the application's name): the one in
@@ -215,25 +238,15 @@ TEST(Attach, TitleWithoutDashAndNoChildWindowsAnswersAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
-TEST(Lookup, FindWorkbookAndWorksheet) {
+TEST(Cells, NothingBeforeAttaching) {
     MemoryAutomation a = MemoryAutomation::WithWorkbook("/a/Book1.ods", "Book1.ods");
-    MemorySheet s;
-    s.name = "Data";
-    a.workbooks[0].sheets.push_back(s);
     CExcelControl c(a);
-    EXPECT_EQ(c.FindWorkbook("Book1.ods"), -1);
-    EXPECT_EQ(c.FindWorksheet("Book1.ods", "Data"), -1);
-    EXPECT_EQ(c.WorkbookCount(), 0);
-    EXPECT_EQ(c.SelectCell(1, 1, 1, 1), 0);
-    EXPECT_EQ(c.WriteCells({"x"}, 1, 1, 1, 1, 1, 0), 0);
-    EXPECT_EQ(c.ActiveRow(1, 1), 0);
-    ASSERT_TRUE(c.Attach());
-    EXPECT_EQ(c.FindWorkbook("Book1.ods"), 1);
-    EXPECT_EQ(c.FindWorkbook("book1.ods"), 0);
-    EXPECT_EQ(c.FindWorkbook("Book1"), 0);
-    EXPECT_EQ(c.FindWorksheet("Book1.ods", "Data"), 2);
-    EXPECT_EQ(c.FindWorksheet("Book1.ods", "Nope"), 0);
-    EXPECT_EQ(c.FindWorksheet("Nope.ods", "Data"), -1);
+    EXPECT_EQ(c.SelectCell(1, 1), 0);
+    EXPECT_EQ(c.WriteCells({"x"}, 1, 1, 0), 0);
+    EXPECT_EQ(c.ActiveRow(), 0);
+    EXPECT_EQ(c.ActiveColumn(), 0);
+    c.Commit();
+    EXPECT_TRUE(a.calls.empty());
 }
 
 TEST(Cells, WriteSelectAndActiveCell) {
@@ -243,27 +256,53 @@ TEST(Cells, WriteSelectAndActiveCell) {
     data.cursorColumn = 4;
     data.cursorRow = 9;
     a.workbooks[0].sheets.push_back(data);
+    a.workbooks[0].activeSheet = 1;
     CExcelControl c(a);
     ASSERT_TRUE(c.Attach());
-    EXPECT_EQ(c.ActiveRow(1, 2), 9);
-    EXPECT_EQ(c.ActiveColumn(1, 2), 4);
-    EXPECT_EQ(c.WriteCells({"a", "b", "c"}, 3, 2, 2, 1, 2, 1), 1);  // down
-    EXPECT_EQ(c.WriteCells({"d", "e"}, 2, 3, 2, 1, 2, 0), 1);       // right
+    EXPECT_EQ(c.worksheetIndex(), 2);
+    EXPECT_EQ(c.ActiveRow(), 9);
+    EXPECT_EQ(c.ActiveColumn(), 4);
+    EXPECT_EQ(c.WriteCells({"a", "b", "c"}, 2, 2, 1), 1);  // down
+    EXPECT_EQ(c.WriteCells({"d", "e"}, 3, 2, 0), 1);       // right
     EXPECT_EQ(WrittenCells(a, 0, 1), CellMap("B2=a|B3=b|B4=c|C2=d|D2=e"));
-    EXPECT_EQ(a.selections, (std::vector<std::string>{"B2", "B3", "B4", "C2", "D2"}));
-    EXPECT_EQ(c.SelectCell(5, 7, 1, 2), 1);
+    // One call per block; the cursor follows the cells written on a visible sheet.
+    EXPECT_EQ(a.calls, (std::vector<std::string>{"bind /a/Book1.ods", "write B2:B4", "write C2:D2"}));
+    EXPECT_EQ(c.ActiveColumn(), 4);
+    EXPECT_EQ(c.ActiveRow(), 2);
+    EXPECT_EQ(c.cellsWritten(), 5);
+    EXPECT_EQ(c.firstWrittenCell(), "B2");
+    EXPECT_EQ(c.lastWrittenCell(), "D2");
+    c.Commit();
+    EXPECT_EQ(a.ActiveAddress(), "D2");
+    EXPECT_EQ(c.SelectCell(5, 7), 1);
     EXPECT_EQ(a.ActiveAddress(), "E7");
-    EXPECT_THROW(c.SelectCell(0, 7, 1, 2), AutomationError);  // "7" is no address
+    EXPECT_EQ(c.ActiveRow(), 7);
+    EXPECT_THROW(c.SelectCell(0, 7), AutomationError);  // no such cell
 }
 
 TEST(Cells, HiddenSheetIsWrittenButNotSelected) {
     MemoryAutomation a = MemoryAutomation::WithWorkbook("/a/Book1.ods", "Book1.ods");
+    a.Sheet().visible = false;
     CExcelControl c(a);
     ASSERT_TRUE(c.Attach());
-    a.Sheet().visible = false;
-    c.WriteCells({"x", "y"}, 2, 1, 1, 1, 1, 0);
+    c.WriteCells({"x", "y"}, 1, 1, 0);
+    c.Commit();
     EXPECT_EQ(WrittenCells(a), CellMap("A1=x|B1=y"));
     EXPECT_TRUE(a.selections.empty());
+}
+
+// A block the sheet takes only in part: the controller counts what the sheet holds.
+TEST(Cells, AFailedBlockCountsTheCellsTheSheetHolds) {
+    MemoryAutomation a = MemoryAutomation::WithWorkbook("/a/Book1.ods", "Book1.ods");
+    CExcelControl c(a);
+    ASSERT_TRUE(c.Attach());
+    c.WriteCells({"a", "b"}, 1, 1, 0);
+    a.failAtCall = static_cast<int>(a.calls.size());
+    a.cellsHeldOnFailedWrite = 2;
+    EXPECT_THROW(c.WriteCells({"c", "d", "e"}, 1, 2, 0), CellWriteError);
+    EXPECT_EQ(WrittenCells(a), CellMap("A1=a|B1=b|A2=c|B2=d"));
+    EXPECT_EQ(c.cellsWritten(), 4);
+    EXPECT_EQ(c.lastWrittenCell(), "B2");
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ class Borrowed : public Automation {
 public:
     explicit Borrowed(MemoryAutomation &sheet) : m_sheet(sheet) {}
     std::vector<std::string> RunningObjectNames() override { return m_sheet.RunningObjectNames(); }
-    DispatchPtr RunningObject(const std::string &name) override { return m_sheet.RunningObject(name); }
+    std::unique_ptr<BoundSheet> Bind(const std::string &name) override { return m_sheet.Bind(name); }
     std::string ForegroundWindowTitle() override { return m_sheet.ForegroundWindowTitle(); }
     std::vector<ChildWindow> ForegroundChildWindows() override { return m_sheet.ForegroundChildWindows(); }
 

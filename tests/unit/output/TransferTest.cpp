@@ -1,8 +1,11 @@
 // The cell layout of one measurement, written into the in-memory spreadsheet cell by cell.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "CalcTestUtil.h"
 #include "output/Transfer.h"
+#include "platform/MessageFlags.h"
 #include "platform/Resources.h"
 #include "support/NoticeRecorder.h"
 #include "support/CoreTestSupport.h"
@@ -167,26 +170,37 @@ TEST_F(TransferFixture, NoWorkbookWritesNothingAndSaysSo) {
     EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NoWorkbook);
 }
 
+// A measurement goes as a few blocks: the label row and the value row, then one selection.
+TEST_F(TransferFixture, AMeasurementIsABlockPerRunAndOneSelection) {
+    StartAt(2, 2);
+    Run(Layout(1, 0, 5, 5, 13), Items({1035, 2000}), Items({1035, 1000, 1001, 1002}));
+    EXPECT_EQ(sheet.calls, (std::vector<std::string>{"bind /home/u/Book1.ods", "write B2:E2", "write B3:E3",
+                                                    "select B4", "commit"}));
+    EXPECT_EQ(sheet.lockedViews, 0);
+}
+
 TEST_F(TransferFixture, AutomationErrorAtEveryCallEndsSilently) {
     StartAt(2, 2);
     Run(Layout(1, 0, 5, 5, 13), Items({1035, 2000}), Items({1035, 1000, 1001, 1002}));
     const size_t total = sheet.calls.size();
-    ASSERT_GT(total, 20u);
-    for (size_t k = 0; k < total; ++k) {
-        MemoryAutomation fresh = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
-        fresh.Sheet().cursorColumn = 2;
-        fresh.Sheet().cursorRow = 2;
-        fresh.failAtCall = static_cast<int>(k);
-        OutputItemList sel = Items({1035, 2000}), values = Items({1035, 1000, 1001, 1002});
-        TransferInput in{sel, values, 0, 0};
-        TransferOutcome o = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption", notices.Sink());
-        // The last call gives the application flag back; its failure cannot undo the written cells.
-        EXPECT_EQ(o.result, k + 1 == total ? TransferResult::Written : TransferResult::AutomationFailed) << fresh.calls.back();
-        // The outcome says how far the cells got, also when the transfer broke off.
-        EXPECT_EQ(o.cellsWritten, static_cast<int>(fresh.Sheet().cells.size())) << k;
-        if (o.cellsWritten > 0) {
-            EXPECT_EQ(o.firstCell, "B2");
-            EXPECT_TRUE(fresh.HasCell(o.lastCell)) << o.lastCell;
+    for (int held : {0, 2}) {
+        for (size_t k = 0; k < total; ++k) {
+            MemoryAutomation fresh = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+            fresh.Sheet().cursorColumn = 2;
+            fresh.Sheet().cursorRow = 2;
+            fresh.failAtCall = static_cast<int>(k);
+            fresh.cellsHeldOnFailedWrite = held;
+            OutputItemList sel = Items({1035, 2000}), values = Items({1035, 1000, 1001, 1002});
+            TransferInput in{sel, values, 0, 0};
+            TransferOutcome o = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption", notices.Sink());
+            EXPECT_EQ(o.result, TransferResult::AutomationFailed) << fresh.calls.back();
+            // The outcome says exactly how far the cells got, also when a block broke off part-way.
+            EXPECT_EQ(o.cellsWritten, static_cast<int>(fresh.Sheet().cells.size())) << k;
+            if (o.cellsWritten > 0) {
+                EXPECT_EQ(o.firstCell, "B2");
+                EXPECT_TRUE(fresh.HasCell(o.lastCell)) << o.lastCell;
+            }
+            EXPECT_EQ(fresh.lockedViews, 0) << "the views stay locked after call " << k;
         }
     }
     StartAt(2, 2);
@@ -196,6 +210,55 @@ TEST_F(TransferFixture, AutomationErrorAtEveryCallEndsSilently) {
     EXPECT_EQ(whole.cellsWritten, 8);
     EXPECT_EQ(whole.lastCell, "E3");
     EXPECT_EQ(notices.Count(), 0u);
+}
+
+// The message about a cell outside the sheet finds the cells before it in the sheet, and the
+// views repainting.
+TEST_F(TransferFixture, TheOutsideTheSheetMessageFindsTheEarlierCellsWritten) {
+    std::vector<std::map<std::string, std::string>> seen;
+    const NoticeSink watch = [&](const Notice &notice) {
+        EXPECT_EQ(notice.textId, 1239);
+        EXPECT_EQ(sheet.lockedViews, 0);
+        seen.push_back(WrittenCells(sheet));
+        return platform::mb::IDOK;
+    };
+    OutputItemList sel = Items({1035, 2000}), values = Items({1035, 1000, 1001, 1002});
+    TransferInput in{sel, values, 0, 0};
+    EXPECT_EQ(TransferMeasurement(sheet, Layout(1, 1, 11, 9, 13), in, "Caption", watch).result,
+              TransferResult::OutsideSheet);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].size(), 8u);
+    EXPECT_EQ(seen[0], WrittenCells(sheet));
+}
+
+// Whatever the layout, no cell goes to the sheet twice and only the last selection is made.
+TEST_F(TransferFixture, EveryCellGoesOnceAndOneSelectionAtMost) {
+    const OutputItemList group = Items({2000}), groupValues = Items({1000, 1001, 1002});
+    const struct {
+        TransferLayout layout;
+        OutputItemList selection, values;
+        int column, row;
+    } cases[] = {
+        {Layout(1, 0, 5, 5, 13), group, groupValues, 2, 2},
+        {Layout(1, 0, 3, 5, 13), group, groupValues, 2, 2},
+        {Layout(1, 0, 3, 1, 4), Items({1011, 1012}), {}, 2, 2},
+        {Layout(0, 0, 5, 5, 12), Items({1011, 1012, 2000}), groupValues, 3, 3},
+        {Layout(1, 1, 11, 9, 13), Items({1035, 2000}), Items({1035, 1000, 1001, 1002}), 1, 1},
+        {Layout(1, 1, 5, 9, 13), Items({1035, 1036}), Items({1035, 1036}), 1, 1},
+        {Layout(1, 0, 5, 3, 3), Items({2009, 1011}), Items({1045, 1046, 1047, 1048, 1049, 1050}), 4, 7},
+        {Layout(0, 0, 5, 3, 0), Items({2009, 2000}), Items({1045, 1046, 1047, 1048, 1049, 1050, 1000, 1001, 1002}), 1, 1},
+    };
+    for (const auto &c : cases) {
+        MemoryAutomation fresh = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
+        fresh.Sheet().cursorColumn = c.column;
+        fresh.Sheet().cursorRow = c.row;
+        TransferMeasurement(fresh, c.layout, TransferInput{c.selection, c.values, 0, 0}, "Caption", notices.Sink());
+        std::set<std::pair<int, int>> cells;
+        for (const MemoryAutomation::CellWrite &w : fresh.writes)
+            EXPECT_TRUE(cells.insert({w.column, w.row}).second) << "written twice: " << w.text;
+        EXPECT_LE(fresh.selections.size(), 1u);
+        EXPECT_EQ(fresh.lockedViews, 0);
+    }
 }
 
 // Each separator code as value separator: a group of three values, labels off, from E10.

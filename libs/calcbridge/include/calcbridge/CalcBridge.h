@@ -1,5 +1,5 @@
-// LibreOffice Calc as the spreadsheet behind the automation layer, reached over a UNO pipe of an
-// office that is already running (the program never starts one).
+// LibreOffice Calc behind the spreadsheet port, reached over a UNO pipe of an office that is
+// already running (the program never starts one).
 #pragma once
 
 #include <functional>
@@ -21,8 +21,10 @@ inline constexpr const char *kDefaultUnoUrl = "uno:pipe,name=ombra-dts;urp;StarO
 // The running Calc documents as workbooks. Connects on first use and again after the office went
 // away; no call blocks longer than the call timeout (3 s, or OMBRA_UNO_TIMEOUT_MS): the connection
 // is dropped and the call fails with AutomationError. With no office listening the list of running
-// workbooks is empty. Cell writes and selections are held back and written in batches (see
-// WriteBehind.h); texts are typed as typed input is (see TypedInput.h).
+// workbooks is empty. A block of cells is one call to the office (plus one per run of dates or
+// times, which get their format); texts are typed as typed input is (see TypedInput.h). A bound
+// sheet locks its document's views until its commit or its end; a lock whose unlock was cut off
+// with the connection is undone as soon as the office answers again.
 std::unique_ptr<Automation> ConnectCalc();
 
 // The program's own windows (its main window and its dialogs) by their X11 window ids, for telling
@@ -46,12 +48,18 @@ using DispatchArguments = std::vector<std::pair<std::string, std::string>>;
 void CalcDispatch(Automation &calc, const std::string &command, const DispatchArguments &arguments = {});
 
 // How a cell of the active sheet of the current Calc document looks: whether it holds a value (a
-// number, date or time) or a text, and the text it shows. For tests and diagnostics; raises
-// AutomationError.
+// number, date or time) and which, or nothing, and the text it shows. For tests and diagnostics;
+// raises AutomationError.
 struct CalcCellLook {
     bool isValue = false;
+    bool isEmpty = false;
+    double value = 0;
     std::string shown;
 };
 CalcCellLook CalcShownCell(Automation &calc, const std::string &address);
+// The cell cursor of the current Calc document; for tests and diagnostics.
+CellPos CalcCursor(Automation &calc);
+// Whether the current Calc document's views are locked (no repaints); for tests and diagnostics.
+bool CalcViewsLocked(Automation &calc);
 
 }  // namespace ombra
