@@ -112,7 +112,7 @@ void MeasurementsDlg::FillRow(int row, const JournalEntry &entry) {
         QString::fromStdString(entry.date), QString::fromStdString(entry.time),
         QString::fromStdString(entry.model + " " + entry.serial), FirstValues(entry),
         QString::fromStdString(OutcomeText(entry.outcome))};
-    const bool unwritten = entry.outcome.kind != JournalOutcome::Written;
+    const bool unwritten = !entry.outcome.written();
     for (int column = 0; column < ColumnCount; ++column) {
         auto *cell = new QTableWidgetItem(texts[column]);
         if (unwritten) {
@@ -186,10 +186,10 @@ int MeasurementsDlg::WriteSelected() {
     bool noWorkbook = false;
     RunRows(static_cast<int>(entries.size()), kStrWriting, [&](int i) {
         const TransferOutcome outcome = write_(entries[static_cast<size_t>(i)]);
-        journal_.SetOutcome(entries[static_cast<size_t>(i)].id, JournalOutcomeOf(outcome));
+        journal_.SetOutcome(entries[static_cast<size_t>(i)].id, outcome);
         // The next measurement starts where this one ended: after a failure there is no such place.
-        if (outcome.result != TransferResult::Written) {
-            noWorkbook = outcome.result == TransferResult::NoWorkbook;
+        if (!outcome.written()) {
+            noWorkbook = outcome.foundNoWorkbook();
             return false;
         }
         ++written;

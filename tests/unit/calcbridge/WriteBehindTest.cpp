@@ -118,7 +118,7 @@ TEST(WriteBehind, AFailingBatchKeepsTheEarlierOnesAndWritesNothingAfter) {
         WriteBehindAutomation held(sheet);
         TransferInput in{c.selection, c.values, 0, 0};
         const TransferOutcome outcome = TransferMeasurement(held, c.layout, in, "Caption", boxes.Sink());
-        EXPECT_EQ(outcome.result, TransferResult::AutomationFailed);
+        EXPECT_EQ(outcome.reason, MissReason::FailedPartWay);
         std::map<std::string, std::string> labels = test::CellMap("B2=L1000|C2=L1001|D2=L1002");
         std::map<std::string, std::string> all = test::CellMap("B2=L1000|C2=L1001|D2=L1002|B3=v1000|C3=v1001|D3=v1002");
         EXPECT_EQ(WrittenCells(sheet), failing == select ? all : labels);

@@ -160,11 +160,11 @@ TEST_F(TransferFixture, DensitySpectrumGroupAndBlanks) {
 
 TEST_F(TransferFixture, NoWorkbookWritesNothingAndSaysSo) {
     sheet.foregroundTitle = "Terminal - bash";
-    EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NoWorkbook);
+    EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NotWritten);
     EXPECT_TRUE(sheet.Sheet().cells.empty());
     EXPECT_EQ(notices.Count(), 0u);
     sheet.workbooks.clear();
-    EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NoWorkbook);
+    EXPECT_EQ(Run(Layout(1, 0, 5, 5, 13), kGroup2000, kValues2000), TransferResult::NotWritten);
 }
 
 TEST_F(TransferFixture, AutomationErrorAtEveryCallEndsSilently) {
@@ -181,7 +181,7 @@ TEST_F(TransferFixture, AutomationErrorAtEveryCallEndsSilently) {
         TransferInput in{sel, values, 0, 0};
         TransferOutcome o = TransferMeasurement(fresh, Layout(1, 0, 5, 5, 13), in, "Caption", notices.Sink());
         // The last call gives the application flag back; its failure cannot undo the written cells.
-        EXPECT_EQ(o.result, k + 1 == total ? TransferResult::Written : TransferResult::AutomationFailed) << fresh.calls.back();
+        EXPECT_EQ(o.result, k + 1 == total ? TransferResult::Written : o.cellsWritten > 0 ? TransferResult::PartlyWritten : TransferResult::NotWritten) << fresh.calls.back();
         // The outcome says how far the cells got, also when the transfer broke off.
         EXPECT_EQ(o.cellsWritten, static_cast<int>(fresh.Sheet().cells.size())) << k;
         if (o.cellsWritten > 0) {
