@@ -361,7 +361,6 @@ void InstrumentSession::WriteMeasurement(const OutputValues &values) {
     lastingNotice_ = StatusNoticeAfter(outcome, report.unwritten, report.held, lastingNotice_);
     FollowHeldCount();
     report.statusNotice = lastingNotice_;
-    lastMiss_ = report.miss;
     emit measurementWritten(report);
 }
 
@@ -369,13 +368,17 @@ void InstrumentSession::WriteMeasurement(const OutputValues &values) {
 // factory may hand out a connection it keeps between measurements). With the program's own
 // window in front, the cells go to the workbook the user last worked in. A sheet that ends
 // before the measurement is told by the window's banner, not by a message of the transfer.
-TransferOutcome InstrumentSession::WriteToSpreadsheet(const JournalEntry &entry) {
+TransferOutcome InstrumentSession::WriteToSpreadsheet(JournalEntry &entry) {
     const AutomationConnector connect = [this]() -> std::unique_ptr<Automation> {
         std::unique_ptr<Automation> office = automationFactory_ ? automationFactory_() : nullptr;
         if (!office) return nullptr;
         return std::make_unique<WorkbookInFront>(std::move(office), lastWorkbook_, WorkbookInFront::WhenProgramInFront);
     };
-    return TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), NoticeSink{});
+    std::optional<qint64> id;
+    TransferOutcome outcome =
+        TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), NoticeSink{}, &id);
+    entry.id = id.value_or(0);
+    return outcome;
 }
 
 std::string StatusNoticeAfter(const TransferOutcome &outcome, std::optional<int> unwritten, int held,

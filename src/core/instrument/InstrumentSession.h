@@ -43,7 +43,7 @@ class OutputValues;
 // `measurement.outcome` (where they went, or why they did not), the journal's counts after it,
 // the banner's notice and the status-bar text that follows.
 struct MeasurementReport {
-    JournalEntry measurement;
+    JournalEntry measurement;      // with its journal id (0: not recorded; negative: held outside)
     std::optional<int> unwritten;  // measurements not (completely) written; none without a journal
     int held = 0;                  // measurements held outside the journal
     MissNotice miss;               // reason None when it was written
@@ -84,9 +84,6 @@ public:
     const std::string &LastingNotice() const { return lastingNotice_; }
     // The user has opened the journal's window: the standing notice has done its job.
     void UnwrittenSeen() { lastingNotice_.clear(); }
-    // After a measurement: why it did not reach the sheet, for the window's banner (reason None
-    // when it was written).
-    const MissNotice &LastMiss() const { return lastMiss_; }
     // Measurements held outside the journal (in its fallback file or memory only).
     int HeldCount() const;
 
@@ -162,7 +159,7 @@ private:
     void MeasurementFailed(int32_t rc);
     void StampMeasurementTime();
     void WriteMeasurement(const OutputValues &values);
-    TransferOutcome WriteToSpreadsheet(const JournalEntry &entry);
+    TransferOutcome WriteToSpreadsheet(JournalEntry &entry);  // gives the entry its journal id
     void OnInstrumentLost();
     void SetReading(bool reading);
     void RetryHeld();
@@ -182,7 +179,6 @@ private:
     MeasurementJournal *journal_ = nullptr;
     std::string lastWorkbook_;
     std::string lastingNotice_;
-    MissNotice lastMiss_;
     QTimer heldRetry_;
     int lastHeldCount_ = 0;
 
