@@ -115,7 +115,7 @@ TEST(JournalWithOffice, NotWrittenWithoutOfficeThenWrittenAgainLikeDirectMeasure
     }
     EXPECT_EQ(ReadBack(*calc), direct);
     EXPECT_EQ(journal.UnwrittenCount(), 0);
-    EXPECT_EQ(journal.List().front().outcome.workbook, "Book1.ods");
+    EXPECT_EQ(journal.List().front().outcome.workbookName, "Book1.ods");
     EXPECT_EQ(boxes.Count(), 0u);
 }
 
