@@ -176,7 +176,7 @@ int Journal(int argc, char **argv, const std::string &path) {
     if (!journal.IsOpen()) return 1;
     std::vector<JournalEntry> entries = journal.List();
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-        std::string line = kOutcomes[entry->outcome.kind];
+        std::string line = kOutcomes[static_cast<int>(entry->outcome.result)];
         for (const OutputItem &item : entry->valueItems) line += "\t" + item.valueText;
         std::printf("%s\n", line.c_str());
     }

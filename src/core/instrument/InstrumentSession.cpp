@@ -23,17 +23,6 @@ using namespace mainwin;
 
 namespace {
 
-// The reason of a writer that tells only what became of the values.
-MissReason MissReasonOfWrite(MeasurementWriteResult::Kind kind) {
-    switch (kind) {
-    case MeasurementWriteResult::NoWorkbook: return MissReason::NoWorkbookInFront;
-    case MeasurementWriteResult::NotWritten: return MissReason::SheetEnds;
-    case MeasurementWriteResult::Failed: return MissReason::FailedPartWay;
-    case MeasurementWriteResult::Written: break;
-    }
-    return MissReason::None;
-}
-
 // Between two offers of the held measurements to the journal. Each offer moves a bounded number.
 constexpr int kHeldRetryMs = 5000;
 
@@ -56,7 +45,7 @@ private:
 
 InstrumentSession::InstrumentSession(AppSettings &settings, QObject *parent)
     : QObject(parent), settings_(settings) {
-    qRegisterMetaType<ombra::core::MeasurementWriteResult>();
+    qRegisterMetaType<ombra::core::MeasurementReport>();
     // The thread only queues its messages; they are handled on this object's thread.
     connect(this, &InstrumentSession::watchMessagePosted, this, &InstrumentSession::HandleWatchMessage,
             Qt::QueuedConnection);
@@ -128,6 +117,7 @@ bool InstrumentSession::Connect() {
     const int count = EnumerateDevices(found, notify_);
     if (!ChooseDevice(found, count, notify_, deviceChooser_, settings_.identity)) return false;
 
+    instrumentOpen_ = true;
     emit instrumentOpened();
     ReadIdentity();
     LoadSettingsForInstrument();
@@ -216,6 +206,7 @@ void InstrumentSession::Disconnect() {
         // An earlier close failed after the library had already let the instrument go: there
         // is nothing left to close, so the connection simply ends.
         connected_ = false;
+        instrumentOpen_ = false;
         lost_ = false;
         emit connectionChanged(false);
         emit statusChanged();
@@ -231,6 +222,7 @@ void InstrumentSession::Disconnect() {
         Tell(kStrCloseFailed, platform::mb::ICONERROR);
     } else {
         connected_ = false;
+        instrumentOpen_ = false;
         lost_ = false;
         emit connectionChanged(false);
         emit statusChanged();
@@ -244,6 +236,7 @@ void InstrumentSession::OnInstrumentLost() {
     // disconnected, also while the message below is open.
     if (!connected_) return;
     connected_ = false;
+    instrumentOpen_ = false;
     lost_ = true;
     watchThread_->Stop();
     emit instrumentLost();
@@ -372,43 +365,48 @@ void InstrumentSession::StampMeasurementTime() {
 }
 
 void InstrumentSession::WriteMeasurement(const OutputValues &values) {
-    MeasurementWriteResult result = measurementWriter_ ? measurementWriter_(values) : WriteToSpreadsheet(values);
-    if (result.rowLimit > 0) rowLimit_ = result.rowLimit;
-    if (result.columnLimit > 0) columnLimit_ = result.columnLimit;
-    if (result.kind != MeasurementWriteResult::Written && result.miss == MissReason::None)
-        result.miss = MissReasonOfWrite(result.kind);
-    const std::optional<int> unwritten = journal_ ? std::optional<int>(journal_->UnwrittenCount()) : std::nullopt;
-    lastMiss_ = MakeMissNotice(result.kind == MeasurementWriteResult::Written ? MissReason::None : result.miss,
-                               result.lastCell, unwritten);
-    emit measurementWritten(result);
+    MeasurementReport report;
+    report.measurement = MakeJournalEntry(settings_, values, {measurementDate_, measurementTime_}, measuredData_);
+    report.measurement.outcome = measurementWriter_ ? measurementWriter_(values) : WriteToSpreadsheet(report.measurement);
+    const TransferOutcome &outcome = report.measurement.outcome;
+    if (outcome.rowLimit > 0) rowLimit_ = outcome.rowLimit;
+    if (outcome.columnLimit > 0) columnLimit_ = outcome.columnLimit;
+    if (outcome.written()) lastWorkbook_ = outcome.workbookName;
+    if (journal_) report.unwritten = journal_->UnwrittenCount();
+    report.held = HeldCount();
+    report.miss = MakeMissNotice(outcome, report.unwritten);
+    lastingNotice_ = StatusNoticeAfter(outcome, report.unwritten, report.held, lastingNotice_);
+    FollowHeldCount();
+    report.statusNotice = lastingNotice_;
+    emit measurementWritten(report);
 }
 
 // The measurement is kept in the journal first; only then is the spreadsheet asked for (the
 // factory may hand out a connection it keeps between measurements). With the program's own
 // window in front, the cells go to the workbook the user last worked in. A sheet that ends
 // before the measurement is told by the window's banner, not by a message of the transfer.
-MeasurementWriteResult InstrumentSession::WriteToSpreadsheet(const OutputValues &values) {
-    const JournalEntry entry =
-        MakeJournalEntry(settings_, values, {measurementDate_, measurementTime_}, measuredData_);
+TransferOutcome InstrumentSession::WriteToSpreadsheet(JournalEntry &entry) {
     const AutomationConnector connect = [this]() -> std::unique_ptr<Automation> {
         std::unique_ptr<Automation> office = automationFactory_ ? automationFactory_() : nullptr;
         if (!office) return nullptr;
         return std::make_unique<WorkbookInFront>(std::move(office), lastWorkbook_, WorkbookInFront::WhenProgramInFront);
     };
-    const TransferOutcome outcome =
-        TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), NoticeSink{});
+    std::optional<qint64> id;
+    TransferOutcome outcome =
+        TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), NoticeSink{}, &id);
+    entry.id = id.value_or(0);
+    return outcome;
+}
 
-    MeasurementWriteResult result{MeasurementWriteResult::NotWritten, outcome.rowLimit, outcome.columnLimit};
-    result.miss = MissReasonOf(outcome);
-    result.lastCell = outcome.lastCell;
-    if (outcome.result == TransferResult::Written) result.kind = MeasurementWriteResult::Written;
-    else if (outcome.result == TransferResult::NoWorkbook) result.kind = MeasurementWriteResult::NoWorkbook;
-    else if (outcome.result == TransferResult::AutomationFailed) result.kind = MeasurementWriteResult::Failed;
-    if (outcome.result == TransferResult::Written) lastWorkbook_ = outcome.workbookName;
-    lastingNotice_ = journal_ ? LastingNoticeAfter(outcome, journal_).value_or(std::string()) : std::string();
-    if (HeldCount() > 0) lastingNotice_ = HeldNoticeText(HeldCount());
-    FollowHeldCount();
-    return result;
+std::string StatusNoticeAfter(const TransferOutcome &outcome, std::optional<int> unwritten, int held,
+                              const std::string &standing) {
+    if (held > 0) return HeldNoticeText(held);
+    if (outcome.written()) return std::string();
+    if (unwritten) return UnwrittenNoticeText(*unwritten);
+    // Without a journal nothing counts them: the notice says what became of this one.
+    if (outcome.reason == MissReason::FailedPartWay) return kSpreadsheetFailedNotice;
+    if (outcome.reason == MissReason::SheetEnds) return standing;  // the banner tells it
+    return kNotWrittenNotice;
 }
 
 }  // namespace ombra::core

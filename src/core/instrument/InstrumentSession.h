@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "instrument/SessionRules.h"
 #include "instrument/VireoDllAdapter.h"
 #include "output/Catalogue.h"
+#include "output/MeasurementJournal.h"
 #include "output/MissNotice.h"
 #include "output/OutputItem.h"
 #include "platform/Notice.h"
@@ -35,31 +37,30 @@ namespace ombra::core {
 
 class CButtonWatchThread;
 class CMeasure;
-class MeasurementJournal;
 class OutputValues;
 
-// What became of the values of one measurement on their way into the spreadsheet.
-struct MeasurementWriteResult {
-    enum Kind {
-        Written,     // every cell written
-        NoWorkbook,  // no spreadsheet to write into: nothing written
-        NotWritten,  // the sheet ends before the measurement does (cells before its edge are written)
-        Failed,      // the spreadsheet stopped answering part-way: some cells may be missing
-    } kind = NoWorkbook;
-    int rowLimit = 0;     // the sheet's size as the transfer learned it (0: not learned)
-    int columnLimit = 0;
-    // Why it did not reach the sheet (None: the session derives it from `kind`), and the last
-    // cell written before a failure part-way.
-    MissReason miss = MissReason::None;
-    std::string lastCell;
-
-    MeasurementWriteResult() = default;
-    MeasurementWriteResult(Kind written, int rows, int columns) : kind(written), rowLimit(rows), columnLimit(columns) {}
+// One press as the session tells it once its cells went out: the measurement (its items with
+// labels and value texts, time stamp, instrument, layout) with what became of its cells in
+// `measurement.outcome` (where they went, or why they did not), the journal's counts after it,
+// the banner's notice and the status-bar text that follows.
+struct MeasurementReport {
+    JournalEntry measurement;      // with its journal id (0: not recorded; negative: held outside)
+    std::optional<int> unwritten;  // measurements not (completely) written; none without a journal
+    int held = 0;                  // measurements held outside the journal
+    MissNotice miss;               // reason None when it was written
+    std::string statusNotice;      // empty: no notice stands (a standing one ends)
 };
-// Writes the values of one measurement (by default: a transfer into the spreadsheet).
-using MeasurementWriter = std::function<MeasurementWriteResult(const OutputValues &values)>;
+// Writes the values of one measurement (by default: through the journal into the spreadsheet).
+using MeasurementWriter = std::function<TransferOutcome(const OutputValues &values)>;
 // Makes the spreadsheet connection of one measurement; none (or a throw): no spreadsheet.
 using AutomationFactory = std::function<std::unique_ptr<Automation>()>;
+
+// The status-bar text that follows a transfer's outcome: the count of held measurements while
+// any are held; none once a measurement is written; else the journal's count of unwritten ones
+// (`unwritten`) or, without a journal, what became of this one (`standing` when the banner alone
+// tells it).
+std::string StatusNoticeAfter(const TransferOutcome &outcome, std::optional<int> unwritten, int held,
+                              const std::string &standing);
 
 class InstrumentSession : public QObject {
     Q_OBJECT
@@ -79,12 +80,11 @@ public:
     const AutomationFactory &SpreadsheetConnector() const { return automationFactory_; }
     // The workbook the last measurement was written into ("" before the first).
     const std::string &LastWorkbook() const { return lastWorkbook_; }
-    // With a journal: after a measurement, the text that stays in the status bar while
-    // measurements are unwritten (empty when it reached the sheet, which ends that text).
+    // The text that stays in the status bar (menu and button hints do not replace it) while
+    // measurements are unwritten or held; empty when none stands.
     const std::string &LastingNotice() const { return lastingNotice_; }
-    // After a measurement: why it did not reach the sheet, for the window's banner (reason None
-    // when it was written).
-    const MissNotice &LastMiss() const { return lastMiss_; }
+    // The user has opened the journal's window: the standing notice has done its job.
+    void UnwrittenSeen() { lastingNotice_.clear(); }
     // Measurements held outside the journal (in its fallback file or memory only).
     int HeldCount() const;
 
@@ -120,6 +120,9 @@ public:
     AppSettings &Settings() const { return settings_; }
     CButtonWatchThread *WatchThread() const { return watchThread_.get(); }
     bool IsConnected() const { return connected_; }
+    // An instrument is open: connected, or left half-connected by a refused setting or a close
+    // that failed. The window's Connect command then disconnects.
+    bool HoldsInstrument() const { return connected_ || instrumentOpen_; }
     bool IsReadyToMeasure() const { return readyToMeasure_; }
     bool IsWatching() const;
     // What the window's status shows: not connected, ready, calibration needed, lost, reading.
@@ -149,7 +152,7 @@ signals:
     // Status() has changed.
     void statusChanged();
     // The values of one press went to the spreadsheet, or not, or only partly.
-    void measurementWritten(const ombra::core::MeasurementWriteResult &result);
+    void measurementWritten(const ombra::core::MeasurementReport &report);
     // The number of measurements held outside the journal changed (LastingNotice follows it).
     void heldCountChanged(int held);
     // Posted by the watch thread; delivered queued to HandleWatchMessage.
@@ -166,7 +169,7 @@ private:
     void MeasurementFailed(int32_t rc);
     void StampMeasurementTime();
     void WriteMeasurement(const OutputValues &values);
-    MeasurementWriteResult WriteToSpreadsheet(const OutputValues &values);
+    TransferOutcome WriteToSpreadsheet(JournalEntry &entry);  // gives the entry its journal id
     void OnInstrumentLost();
     void SetReading(bool reading);
     void RetryHeld();
@@ -187,11 +190,11 @@ private:
     MeasurementJournal *journal_ = nullptr;
     std::string lastWorkbook_;
     std::string lastingNotice_;
-    MissNotice lastMiss_;
     QTimer heldRetry_;
     int lastHeldCount_ = 0;
 
     bool connected_ = false;
+    bool instrumentOpen_ = false;  // chosen and opened, not yet closed
     bool readyToMeasure_ = false;
     int columnLimit_ = 255;
     int rowLimit_ = 65536;
@@ -210,4 +213,4 @@ private:
 
 }  // namespace ombra::core
 
-Q_DECLARE_METATYPE(ombra::core::MeasurementWriteResult)
+Q_DECLARE_METATYPE(ombra::core::MeasurementReport)

@@ -42,7 +42,7 @@ QJsonObject EntryJson(const JournalEntry &e) {
     QJsonArray settings;
     for (const std::string &text : e.settingTexts) settings.append(Q(text));
     const TransferLayout &l = e.layout;
-    const JournalOutcome &o = e.outcome;
+    const TransferOutcome &o = e.outcome;
     return QJsonObject{
         {"recordedUtc", Q(e.recordedUtc)}, {"date", Q(e.date)}, {"time", Q(e.time)}, {"model", Q(e.model)},
         {"serial", Q(e.serial)}, {"measurementType", e.measurementType}, {"settings", settings},
@@ -50,7 +50,7 @@ QJsonObject EntryJson(const JournalEntry &e) {
         {"outputItems", ItemsJson(e.outputItems)}, {"valueItems", ItemsJson(e.valueItems)},
         {"spectralCount", e.spectralCount}, {"densityCount", e.densityCount},
         {"rawRecord", QString::fromLatin1(QByteArray::fromStdString(e.rawRecord).toBase64())},
-        {"outcome", QJsonArray{static_cast<int>(o.kind), Q(o.workbook), Q(o.sheet), Q(o.firstCell), Q(o.lastCell)}},
+        {"outcome", QJsonArray{static_cast<int>(o.result), Q(o.workbookName), Q(o.sheetName), Q(o.firstCell), Q(o.lastCell)}},
     };
 }
 
@@ -74,11 +74,7 @@ JournalEntry EntryOf(const QJsonObject &j) {
     e.densityCount = j["densityCount"].toInt();
     e.rawRecord = QByteArray::fromBase64(j["rawRecord"].toString().toLatin1()).toStdString();
     const QJsonArray o = j["outcome"].toArray();
-    e.outcome.kind = static_cast<JournalOutcome::Kind>(o.at(0).toInt());
-    e.outcome.workbook = S(o.at(1));
-    e.outcome.sheet = S(o.at(2));
-    e.outcome.firstCell = S(o.at(3));
-    e.outcome.lastCell = S(o.at(4));
+    e.outcome = KeptOutcome(o.at(0).toInt(), S(o.at(1)), S(o.at(2)), S(o.at(3)), S(o.at(4)));
     return e;
 }
 
@@ -123,7 +119,7 @@ qint64 HeldMeasurements::Add(JournalEntry entry) {
     return entries_.back().id;
 }
 
-bool HeldMeasurements::SetOutcome(qint64 id, const JournalOutcome &outcome) {
+bool HeldMeasurements::SetOutcome(qint64 id, const TransferOutcome &outcome) {
     for (JournalEntry &entry : entries_) {
         if (entry.id != id) continue;
         entry.outcome = outcome;

@@ -29,7 +29,7 @@ public:
 
     // Keeps `entry` (its recording time filled in); the negative id it is known by.
     qint64 Add(JournalEntry entry);
-    bool SetOutcome(qint64 id, const JournalOutcome &outcome);
+    bool SetOutcome(qint64 id, const TransferOutcome &outcome);
     // Forgets the first `count` entries (they reached the journal).
     void DropFirst(size_t count);
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "output/ExcelControl.h"
+#include "output/MemorySheet.h"
 #include "platform/Resources.h"
 
 namespace ombra::core {
@@ -46,15 +47,58 @@ std::string FileName(const std::string &displayName) {
 
 }  // namespace
 
-TransferOutcome ResendMeasurement(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
-                                  NoticeSink notify) {
+TransferOutcome TransferEntry(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
+                              NoticeSink notify) {
     const TransferInput input{entry.outputItems, entry.valueItems, entry.spectralCount, entry.densityCount};
     return TransferMeasurement(automation, entry.layout, input, messageCaption, notify);
+}
+
+UntouchedBlock BlockOf(const JournalEntry &entry, int column, int row, int rowLimit, int columnLimit) {
+    // The transfer itself, run on an empty sheet of the same size, tells the block's shape.
+    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("Block.ods", "Block.ods");
+    MemorySheet &s = sheet.Sheet();
+    s.rowCount = rowLimit;
+    s.columnCount = columnLimit;
+    s.cursorColumn = column;
+    s.cursorRow = row;
+    UntouchedBlock block;
+    block.complete = TransferEntry(sheet, entry, std::string(), [](const Notice &) { return 0; }).written();
+    for (const MemoryAutomation::CellWrite &w : sheet.writes) block.cells.insert({w.column, w.row});
+    for (const std::string &address : sheet.selections) {
+        int c = 0, r = 0;
+        if (MemoryAutomation::ParseAddress(address, c, r)) block.cells.insert({c, r});
+    }
+    block.nextColumn = s.cursorColumn;
+    block.nextRow = s.cursorRow;
+    return block;
+}
+
+bool StepPastPartialBlock(Automation &automation, const JournalEntry &partial) {
+    const TransferOutcome &cut = partial.outcome;
+    int column = 0, row = 0;
+    if (cut.result != TransferResult::PartlyWritten || !MemoryAutomation::ParseAddress(cut.firstCell, column, row))
+        return false;
+    CExcelControl control(automation);
+    try {
+        if (!control.Attach() || control.workbookName() != cut.workbookName || control.sheetName() != cut.sheetName)
+            return false;
+        const std::pair<int, int> active{control.ActiveColumn(), control.ActiveRow()};
+        const UntouchedBlock block = BlockOf(partial, column, row, control.rowLimit(), control.columnLimit());
+        if (!block.complete || !block.cells.count(active)) return false;
+        if (active == std::pair{block.nextColumn, block.nextRow}) return false;
+        control.SelectCell(block.nextColumn, block.nextRow);
+        control.Commit();
+        return true;
+    } catch (const AutomationError &) {
+        return false;
+    }
 }
 
 TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry,
                                    const AutomationConnector &connect, const std::string &messageCaption,
                                    NoticeSink notify, std::optional<qint64> *id) {
+    std::optional<JournalEntry> before = journal ? journal->Newest() : std::nullopt;
+    if (before && before->outcome.result != TransferResult::PartlyWritten) before.reset();
     const std::optional<qint64> recorded = journal ? journal->Record(entry) : std::nullopt;
     if (id) *id = recorded;
     std::unique_ptr<Automation> automation;
@@ -64,11 +108,19 @@ TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEnt
         // No spreadsheet reachable: nothing is written, the journal says so.
     }
     TransferOutcome outcome;
-    if (automation)
-        outcome = ResendMeasurement(*automation, entry, messageCaption, notify);
-    else
-        outcome.presence = SpreadsheetPresence::NotRunning;
-    if (journal && recorded) journal->SetOutcome(*recorded, JournalOutcomeOf(outcome));
+    if (automation) {
+        if (before) StepPastPartialBlock(*automation, *before);
+        outcome = TransferEntry(*automation, entry, messageCaption, notify);
+    } else {
+        outcome.reason = MissReason::OfficeNotRunning;
+    }
+    if (journal && recorded) journal->SetOutcome(*recorded, outcome);
+    if (automation && outcome.result == TransferResult::PartlyWritten) {
+        // While the spreadsheet still answers, the cursor leaves the cut-off block at once.
+        JournalEntry cut = entry;
+        cut.outcome = outcome;
+        StepPastPartialBlock(*automation, cut);
+    }
     return outcome;
 }
 
@@ -117,18 +169,13 @@ WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastW
                 // No spreadsheet reachable: nothing written, as with a fresh measurement.
             }
         }
-        if (!state->automation) return TransferOutcome{};
+        if (!state->automation) return TransferOutcome::Of(TransferResult::NotWritten, MissReason::OfficeNotRunning);
         WorkbookInFront front(*state->automation, state->lastWorkbook);
-        TransferOutcome outcome = ResendMeasurement(front, entry, messageCaption, notify);
-        if (outcome.result == TransferResult::Written) state->lastWorkbook = outcome.workbookName;
-        if (outcome.result == TransferResult::AutomationFailed) state->automation.reset();
+        TransferOutcome outcome = TransferEntry(front, entry, messageCaption, notify);
+        if (outcome.written()) state->lastWorkbook = outcome.workbookName;
+        if (outcome.reason == MissReason::FailedPartWay) state->automation.reset();
         return outcome;
     };
-}
-
-std::optional<std::string> LastingNoticeAfter(const TransferOutcome &outcome, MeasurementJournal *journal) {
-    if (outcome.result == TransferResult::Written) return std::nullopt;
-    return UnwrittenNoticeText(journal ? journal->UnwrittenCount() : 1);
 }
 
 std::string UnwrittenNoticeText(int unwrittenCount) {
@@ -139,14 +186,14 @@ std::string HeldNoticeText(int heldCount) {
     return Fill(platform::ResString(kStrHeldNotice), {std::to_string(heldCount)});
 }
 
-std::string OutcomeText(const JournalOutcome &o) {
-    switch (o.kind) {
-    case JournalOutcome::Written:
-        return Fill(platform::ResString(kStrWritten), {o.workbook, o.sheet, o.firstCell, o.lastCell});
-    case JournalOutcome::NotWritten: return platform::ResString(kStrNotWritten);
-    case JournalOutcome::PartlyWritten: return Fill(platform::ResString(kStrPartlyWritten), {o.lastCell});
-    case JournalOutcome::Refused: return platform::ResString(kStrRefused);
-    case JournalOutcome::Pending: break;
+std::string OutcomeText(const TransferOutcome &o) {
+    switch (o.result) {
+    case TransferResult::Written:
+        return Fill(platform::ResString(kStrWritten), {o.workbookName, o.sheetName, o.firstCell, o.lastCell});
+    case TransferResult::NotWritten: return platform::ResString(kStrNotWritten);
+    case TransferResult::PartlyWritten: return Fill(platform::ResString(kStrPartlyWritten), {o.lastCell});
+    case TransferResult::OutsideSheet: return platform::ResString(kStrRefused);
+    case TransferResult::Pending: break;
     }
     return platform::ResString(kStrPending);
 }

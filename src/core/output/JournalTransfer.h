@@ -5,7 +5,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "automation/Automation.h"
@@ -16,10 +18,29 @@
 
 namespace ombra::core {
 
-// Writes an entry with the transfer of a fresh measurement: its own layout, its items in order,
-// from the active cell, leaving the selection where the next measurement begins.
-TransferOutcome ResendMeasurement(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
-                                  NoticeSink notify = {});
+// The one road of a measurement's cells, for a measurement just taken and for one written again
+// from the journal alike: the entry's own layout, its items in order, from the active cell,
+// leaving the selection where the next measurement begins.
+TransferOutcome TransferEntry(Automation &automation, const JournalEntry &entry, const std::string &messageCaption,
+                              NoticeSink notify = {});
+
+// The cells the measurement of `entry` takes when written whole from (column, row) on a sheet of
+// the given size, the cells its transfer selects on the way, and the cell where the next
+// measurement then begins (complete false: it would not fit).
+struct UntouchedBlock {
+    std::set<std::pair<int, int>> cells;  // (column, row): written or passed by the cursor
+    int nextColumn = 0;
+    int nextRow = 0;
+    bool complete = false;
+};
+UntouchedBlock BlockOf(const JournalEntry &entry, int column, int row, int rowLimit, int columnLimit);
+
+// A transfer cut off part-way leaves the cell cursor inside the block it began, or where one of
+// its cells moved it, and the next measurement would write over the cells that did arrive. When
+// the active cell of the sheet `partial` went to is still one of those, the cursor is moved to
+// where the untouched block would have ended. True when it was moved; a spreadsheet that does
+// not answer leaves everything as it was.
+bool StepPastPartialBlock(Automation &automation, const JournalEntry &partial);
 
 // The automation of a transfer that takes the workbook the user last worked in when the
 // program's own window is in front: the spreadsheet's current workbook (the one it had in front
@@ -65,13 +86,15 @@ using AutomationConnector = std::function<std::unique_ptr<Automation>()>;
 // reached, then `connect` makes the connection (null, empty or AutomationError: no spreadsheet,
 // nothing is written) and the entry is transferred, then its outcome is recorded. Without a
 // usable journal the transfer still runs. `id` receives the entry's id when it was recorded.
+// The newest measurement before it was cut off part-way: it starts past that block (see
+// StepPastPartialBlock); cut off itself, the cursor is moved past its own block at once.
 TransferOutcome TransferAndJournal(MeasurementJournal *journal, const JournalEntry &entry,
                                    const AutomationConnector &connect, const std::string &messageCaption,
                                    NoticeSink notify = {}, std::optional<qint64> *id = nullptr);
 
 // The write function of the Measurements window: one connection for all entries (made on first
 // use, made again after a failure), the workbook in front or else the one last written to
-// (starting with `lastWorkbook`), each entry through ResendMeasurement.
+// (starting with `lastWorkbook`), each entry through TransferEntry at the active cell.
 WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastWorkbook, std::string messageCaption,
                                   NoticeSink notify = {});
 
@@ -82,13 +105,8 @@ std::string UnwrittenNoticeText(int unwrittenCount);
 // The lasting status-bar text while `heldCount` measurements are held outside the journal.
 std::string HeldNoticeText(int heldCount);
 
-// The status-bar notice after a measurement's transfer: the text to show and keep (menu and
-// button hints must not replace it) when the measurement did not reach the sheet completely;
-// nothing when it did, which ends the notice.
-std::optional<std::string> LastingNoticeAfter(const TransferOutcome &outcome, MeasurementJournal *journal);
-
 // The outcome of an entry as the Measurements window shows it.
-std::string OutcomeText(const JournalOutcome &outcome);
+std::string OutcomeText(const TransferOutcome &outcome);
 
 // Entries as a table: a header row (date, time, instrument, serial number and the labels of the
 // items), then one row per entry; a new header row wherever the items change. Oldest first is

@@ -144,11 +144,11 @@ JournalEntry EntryFromRow(const QSqlQuery &q) {
     e.outputItems = ItemsFromJson(q.value(c++).toString());
     e.valueItems = ItemsFromJson(q.value(c++).toString());
     e.rawRecord = q.value(c++).toByteArray().toStdString();
-    e.outcome.kind = static_cast<JournalOutcome::Kind>(q.value(c++).toInt());
-    e.outcome.workbook = S(q.value(c++));
-    e.outcome.sheet = S(q.value(c++));
-    e.outcome.firstCell = S(q.value(c++));
-    e.outcome.lastCell = S(q.value(c++));
+    const int result = q.value(c++).toInt();
+    std::string workbook = S(q.value(c++));
+    std::string sheet = S(q.value(c++));
+    std::string first = S(q.value(c++));
+    e.outcome = KeptOutcome(result, std::move(workbook), std::move(sheet), std::move(first), S(q.value(c++)));
     return e;
 }
 
@@ -160,20 +160,21 @@ std::vector<int> JournalEntry::Selection() const {
     return ids;
 }
 
-JournalOutcome JournalOutcomeOf(const TransferOutcome &t) {
-    JournalOutcome o;
-    o.workbook = t.workbookName;
-    o.sheet = t.sheetName;
-    o.firstCell = t.firstCell;
-    o.lastCell = t.lastCell;
-    switch (t.result) {
-    case TransferResult::Written: o.kind = JournalOutcome::Written; break;
-    case TransferResult::NoWorkbook: o.kind = JournalOutcome::NotWritten; break;
-    case TransferResult::OutsideSheet: o.kind = JournalOutcome::Refused; break;
-    case TransferResult::AutomationFailed:
-        o.kind = t.cellsWritten > 0 ? JournalOutcome::PartlyWritten : JournalOutcome::NotWritten;
-        break;
+TransferOutcome KeptOutcome(int storedResult, std::string workbook, std::string sheet, std::string firstCell,
+                            std::string lastCell) {
+    TransferOutcome o;
+    o.result = static_cast<TransferResult>(storedResult);
+    switch (o.result) {
+    case TransferResult::Written: o.reason = MissReason::None; break;
+    case TransferResult::PartlyWritten: o.reason = MissReason::FailedPartWay; break;
+    case TransferResult::OutsideSheet: o.reason = MissReason::SheetEnds; break;
+    case TransferResult::Pending:
+    case TransferResult::NotWritten: break;
     }
+    o.workbookName = std::move(workbook);
+    o.sheetName = std::move(sheet);
+    o.firstCell = std::move(firstCell);
+    o.lastCell = std::move(lastCell);
     return o;
 }
 
@@ -457,9 +458,9 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
     q.addBindValue(ItemsToJson(entry.valueItems));
     q.addBindValue(QByteArray(entry.rawRecord.data(), static_cast<qsizetype>(entry.rawRecord.size())));
     // A fresh measurement is pending; a held one arrives with the outcome its transfer had.
-    const JournalOutcome &o = entry.outcome;
-    q.addBindValue(static_cast<int>(o.kind));
-    for (const std::string *text : {&o.workbook, &o.sheet, &o.firstCell, &o.lastCell})
+    const TransferOutcome &o = entry.outcome;
+    q.addBindValue(static_cast<int>(o.result));
+    for (const std::string *text : {&o.workbookName, &o.sheetName, &o.firstCell, &o.lastCell})
         q.addBindValue(text->empty() ? QVariant() : QVariant(Q(*text)));
     if (!q.exec()) {
         error = q.lastError();
@@ -468,14 +469,14 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
     return q.lastInsertId().toLongLong();
 }
 
-bool MeasurementJournal::SetOutcome(qint64 id, const JournalOutcome &outcome) {
+bool MeasurementJournal::SetOutcome(qint64 id, const TransferOutcome &outcome) {
     if (id < 0) return held_->SetOutcome(id, outcome);
     if (!EnsureOpen()) return false;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.prepare("UPDATE measurements SET outcome = ?, workbook = ?, sheet = ?, first_cell = ?, last_cell = ?,"
               " outcome_utc = ? WHERE id = ?");
-    q.addBindValue(static_cast<int>(outcome.kind));
-    for (const std::string *text : {&outcome.workbook, &outcome.sheet, &outcome.firstCell, &outcome.lastCell})
+    q.addBindValue(static_cast<int>(outcome.result));
+    for (const std::string *text : {&outcome.workbookName, &outcome.sheetName, &outcome.firstCell, &outcome.lastCell})
         q.addBindValue(Q(*text));
     q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     q.addBindValue(id);
@@ -497,6 +498,14 @@ std::vector<JournalEntry> MeasurementJournal::List(int limit) {
     if (!q.exec()) return entries;
     while (q.next()) entries.push_back(EntryFromRow(q));
     return entries;
+}
+
+std::optional<JournalEntry> MeasurementJournal::Newest() {
+    // Held measurements wait behind everything in the journal: the last one held is the newest.
+    if (!held_->empty()) return held_->entries().back();
+    std::vector<JournalEntry> newest = List(1);
+    if (newest.empty()) return std::nullopt;
+    return std::move(newest.front());
 }
 
 std::optional<JournalEntry> MeasurementJournal::Entry(qint64 id) {
@@ -530,10 +539,10 @@ int MeasurementJournal::Delete(const std::vector<qint64> &ids) {
 
 int MeasurementJournal::UnwrittenCount() {
     int held = 0;
-    for (const JournalEntry &entry : held_->entries()) held += entry.outcome.kind != JournalOutcome::Written;
+    for (const JournalEntry &entry : held_->entries()) held += !entry.outcome.written();
     if (!EnsureOpen()) return held;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    if (!q.exec(QString("SELECT COUNT(*) FROM measurements WHERE outcome <> %1").arg(JournalOutcome::Written)) ||
+    if (!q.exec(QString("SELECT COUNT(*) FROM measurements WHERE outcome <> %1").arg(static_cast<int>(TransferResult::Written))) ||
         !q.next())
         return held;
     return held + q.value(0).toInt();

@@ -34,26 +34,10 @@ class HeldMeasurements;
 class OutputValues;
 struct MeasurementStamp;
 
-// How the transfer of a journal entry ended.
-struct JournalOutcome {
-    enum Kind {
-        Pending = 0,        // recorded; the transfer has not reported back (the program ended during it)
-        Written = 1,        // every cell written: workbook, sheet, first and last cell
-        NotWritten = 2,     // no spreadsheet, or it failed before the first cell
-        PartlyWritten = 3,  // the spreadsheet failed part-way: lastCell is the last cell written
-        Refused = 4,        // a cell fell outside the sheet's limits (cells before it may be written)
-    };
-    Kind kind = Pending;
-    std::string workbook;
-    std::string sheet;
-    std::string firstCell;
-    std::string lastCell;
-
-    bool operator==(const JournalOutcome &) const = default;
-};
-
-// The outcome of a transfer as the journal keeps it.
-JournalOutcome JournalOutcomeOf(const TransferOutcome &transfer);
+// The outcome of an entry as the journal keeps it: the transfer's result and where its cells
+// went. The reason of a miss is not kept: an outcome read back has the one its result implies.
+TransferOutcome KeptOutcome(int storedResult, std::string workbook, std::string sheet, std::string firstCell,
+                            std::string lastCell);
 
 // One measurement as recorded: the time stamp texts the cells get, the instrument, the settings
 // in force and every item's label and value text in order.
@@ -74,7 +58,7 @@ struct JournalEntry {
     int spectralCount = 0;
     int densityCount = 0;
     std::string rawRecord;               // the measured-data record, byte for byte
-    JournalOutcome outcome;
+    TransferOutcome outcome = TransferOutcome::Of(TransferResult::Pending, MissReason::None);  // until its transfer reports back
 
     // The identifiers of the selection, in order.
     std::vector<int> Selection() const;
@@ -123,9 +107,11 @@ public:
     // Moves held measurements into the journal when it works again (a bounded number per call,
     // so a caller on the user-interface thread is never kept long); the number still held.
     int MoveHeldIn();
-    bool SetOutcome(qint64 id, const JournalOutcome &outcome);
+    bool SetOutcome(qint64 id, const TransferOutcome &outcome);
     // Entries newest first (all when limit < 0).
     std::vector<JournalEntry> List(int limit = -1);
+    // The measurement kept last, held or in the journal; none while there is none.
+    std::optional<JournalEntry> Newest();
     std::optional<JournalEntry> Entry(qint64 id);
     // Removes the entries; the number removed.
     int Delete(const std::vector<qint64> &ids);

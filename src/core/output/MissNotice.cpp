@@ -13,30 +13,15 @@ constexpr int kStrNotRunning = 1721;
 constexpr int kStrNotAccepting = 1722;
 constexpr int kStrOtherWindowInFront = 1723;
 constexpr int kStrNoWorkbookOpen = 1724;
-constexpr int kStrWrittenUpTo = 1725;
+constexpr int kStrWrittenPart = 1725;  // the first and the last cell that hold it
 constexpr int kStrStoppedAnswering = 1726;
 constexpr int kStrNoneLastInFront = 1731;
 
 }  // namespace
 
-MissReason MissReasonOf(const TransferOutcome &outcome) {
-    switch (outcome.result) {
-    case TransferResult::Written: return MissReason::None;
-    case TransferResult::OutsideSheet: return MissReason::SheetEnds;
-    case TransferResult::AutomationFailed: return MissReason::FailedPartWay;
-    case TransferResult::NoWorkbook: break;
-    }
-    switch (outcome.presence) {
-    case SpreadsheetPresence::NotRunning: return MissReason::OfficeNotRunning;
-    case SpreadsheetPresence::NotAccepting: return MissReason::OfficeNotAccepting;
-    case SpreadsheetPresence::Answering: break;
-    }
-    if (outcome.openWorkbooks == 0) return MissReason::NoWorkbookOpen;
-    return outcome.programInFront ? MissReason::NoWorkbookLastInFront : MissReason::NoWorkbookInFront;
-}
-
-MissNotice MakeMissNotice(MissReason reason, const std::string &lastCell, std::optional<int> unwritten) {
+MissNotice MakeMissNotice(const TransferOutcome &outcome, std::optional<int> unwritten) {
     MissNotice notice;
+    const MissReason reason = outcome.written() ? MissReason::None : outcome.reason;
     notice.reason = reason;
     if (reason == MissReason::None) return notice;
     switch (reason) {
@@ -50,8 +35,9 @@ MissNotice MakeMissNotice(MissReason reason, const std::string &lastCell, std::o
     case MissReason::NoWorkbookLastInFront: notice.text = platform::ResString(kStrNoneLastInFront); break;
     case MissReason::SheetEnds: notice.text = platform::ResString(kStrSheetEnds); break;
     case MissReason::FailedPartWay:
-        notice.text = lastCell.empty() ? platform::ResString(kStrStoppedAnswering)
-                                       : MakeNotice(kStrWrittenUpTo, 0, 0, {lastCell}).Text();
+        notice.text = outcome.lastCell.empty()
+            ? platform::ResString(kStrStoppedAnswering)
+            : MakeNotice(kStrWrittenPart, 0, 0, {outcome.firstCell, outcome.lastCell}).Text();
         break;
     case MissReason::None: break;
     }

@@ -243,15 +243,19 @@ TransferResult Transfer::Run() {
 
 // No workbook was bound: the spreadsheet may not answer at all, have no workbook open, or have
 // several of which none can be told as the last one in front. A question that fails leaves the
-// answer unknown.
-void TellWhyUnbound(Automation &automation, TransferOutcome &outcome) {
+// window in front as the reason.
+MissReason WhyUnbound(Automation &automation) {
     try {
-        outcome.presence = automation.Presence();
-        if (outcome.presence != SpreadsheetPresence::Answering) return;
-        outcome.openWorkbooks = static_cast<int>(automation.RunningObjectNames().size());
-        outcome.programInFront = automation.ForegroundIsProgram();
+        switch (automation.Presence()) {
+        case SpreadsheetPresence::NotRunning: return MissReason::OfficeNotRunning;
+        case SpreadsheetPresence::NotAccepting: return MissReason::OfficeNotAccepting;
+        case SpreadsheetPresence::Answering: break;
+        }
+        if (automation.RunningObjectNames().empty()) return MissReason::NoWorkbookOpen;
+        if (automation.ForegroundIsProgram()) return MissReason::NoWorkbookLastInFront;
     } catch (const AutomationError &) {
     }
+    return MissReason::NoWorkbookInFront;
 }
 
 }  // namespace
@@ -362,7 +366,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     CExcelControl control(automation);
     try {
         if (!control.Attach()) {
-            TellWhyUnbound(automation, outcome);
+            outcome.reason = WhyUnbound(automation);
             return outcome;
         }
         trace::TraceMark("attached");
@@ -372,20 +376,23 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
         outcome.sheetName = control.sheetName();
         if (input.outputItems.empty()) {
             outcome.result = TransferResult::Written;
-            return outcome;
+        } else {
+            Transfer transfer(control, layout, input, messageCaption, notices);
+            outcome.result = transfer.Run();
+            transfer.Finish();
+            control.Commit();
+            trace::TraceMark("transfer done");
         }
-        Transfer transfer(control, layout, input, messageCaption, notices);
-        outcome.result = transfer.Run();
-        transfer.Finish();
-        control.Commit();
-        trace::TraceMark("transfer done");
+        outcome.reason = outcome.written() ? MissReason::None : MissReason::SheetEnds;
     } catch (const AutomationError &) {
         // The controller counted the cells the sheet holds; its end lets the workbook go.
-        outcome.result = TransferResult::AutomationFailed;
+        outcome.reason = MissReason::FailedPartWay;
     }
     outcome.cellsWritten = control.cellsWritten();
     outcome.firstCell = control.firstWrittenCell();
     outcome.lastCell = control.lastWrittenCell();
+    if (outcome.reason == MissReason::FailedPartWay)
+        outcome.result = outcome.cellsWritten > 0 ? TransferResult::PartlyWritten : TransferResult::NotWritten;
     return outcome;
 }
 

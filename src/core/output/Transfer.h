@@ -31,17 +31,34 @@ struct TransferInput {
     int densityCount = 0;
 };
 
+// What became of the cells of one measurement. The values are the journal's codes: a journal
+// keeps the result of every transfer and never changes the meaning of a stored number.
 enum class TransferResult {
-    Written,           // every cell written and the next cell selected
-    NoWorkbook,        // no running spreadsheet matches the foreground window: nothing written
-    OutsideSheet,      // a cell fell outside the sheet; the message was shown
-    AutomationFailed,  // the spreadsheet raised an error; the transfer ended silently
+    Pending = 0,        // recorded; the transfer has not reported back (the program ended during it)
+    Written = 1,        // every cell written and the next cell selected
+    NotWritten = 2,     // nothing written: no spreadsheet or workbook, or it failed before the first cell
+    PartlyWritten = 3,  // the spreadsheet failed part-way: firstCell..lastCell are what arrived
+    OutsideSheet = 4,   // a cell fell outside the sheet (the cells before it are written)
 };
 
+// Why the cells of a measurement did not all reach the sheet.
+enum class MissReason {
+    None,                   // every cell was written
+    OfficeNotRunning,       // no LibreOffice of this user runs
+    OfficeNotAccepting,     // LibreOffice runs but does not accept the program's connection
+    NoWorkbookOpen,         // LibreOffice answers but has no workbook open
+    NoWorkbookInFront,      // another application's window was in front
+    NoWorkbookLastInFront,  // the program's window was in front, and of several workbooks none
+                            // could be told as the one last worked in
+    SheetEnds,              // the sheet ends before the measurement does
+    FailedPartWay,          // LibreOffice stopped answering while the cells were written
+};
+
+// The one account of a transfer: the transfer gives it, the journal keeps its result and where
+// the cells went (not the reason), and the session hands it on to the window.
 struct TransferOutcome {
-    TransferResult result = TransferResult::NoWorkbook;
-    int rowLimit = 0;     // the sheet's size as learned when the workbook was bound (0 when unbound)
-    int columnLimit = 0;
+    TransferResult result = TransferResult::NotWritten;
+    MissReason reason = MissReason::NoWorkbookInFront;
     // Where the cells went: the bound workbook and sheet, and the cells written before the
     // transfer ended (also when it ended early): their count, the first and the last address.
     std::string workbookName;
@@ -49,11 +66,20 @@ struct TransferOutcome {
     int cellsWritten = 0;
     std::string firstCell;
     std::string lastCell;
-    // When no workbook was bound: whether the spreadsheet answers at all and, when it does, how
-    // many workbooks it has open (-1: not asked).
-    SpreadsheetPresence presence = SpreadsheetPresence::Answering;
-    int openWorkbooks = -1;
-    bool programInFront = false;  // the program's own window was in front
+    int rowLimit = 0;  // the sheet's size as learned when the workbook was bound (0 when unbound)
+    int columnLimit = 0;
+
+    static TransferOutcome Of(TransferResult result, MissReason reason) {
+        TransferOutcome outcome;
+        outcome.result = result;
+        outcome.reason = reason;
+        return outcome;
+    }
+    bool written() const { return result == TransferResult::Written; }
+    // No workbook could be bound: the spreadsheet was not there, refused, or had none to offer.
+    bool foundNoWorkbook() const {
+        return result == TransferResult::NotWritten && reason != MissReason::FailedPartWay;
+    }
 };
 
 // Runs one transfer. A cell outside the sheet is told to `notices` (string 1239 under

@@ -220,13 +220,10 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
 }
 
 void CVireoDataTransferSoftwareDlg::OnConnectDisconnect() {
-    const QString caption = connectButton_->text();
-    if (caption == platform::ResQString(kStrConnectCaption))
-        Connect();
-    else if (caption == platform::ResQString(kStrDisconnectCaption))
+    if (session_.HoldsInstrument())
         Disconnect();
     else
-        RefreshDisplay();
+        Connect();
 }
 
 void CVireoDataTransferSoftwareDlg::OnCalibration() {
@@ -270,9 +267,10 @@ void CVireoDataTransferSoftwareDlg::OnSetUpOffice() {
 void CVireoDataTransferSoftwareDlg::OnMeasurements() {
     MeasurementJournal *journal = session_.Journal();
     if (!journal) return;
-    // The user is looking at the unwritten measurements now: the lasting notice has done its job.
-    lastingNotice_.clear();
-    SetHintText(QString());
+    // The user is looking at the unwritten measurements now.
+    session_.UnwrittenSeen();
+    lastingNotice_ = QString::fromStdString(session_.LastingNotice());
+    SetHintText(lastingNotice_);
     const WriteEntryFunction write = ResendFunction(session_.SpreadsheetConnector(), session_.LastWorkbook(),
                                                     messageCaption_.toStdString(), platform::NoticeSinkFor(this));
     RunMeasurementsWindow(this, *journal, write);
@@ -345,23 +343,12 @@ void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
 
 void CVireoDataTransferSoftwareDlg::HandleMessage(int message) { session_.HandleWatchMessage(message); }
 
-void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementWriteResult &result) {
-    ShowMissBanner(result);
-    // With a journal: the count of unwritten measurements stays until one is written again.
-    lastingNotice_ = QString::fromStdString(session_.LastingNotice());
-    if (!lastingNotice_.isEmpty()) {
-        SetHintText(lastingNotice_);
-        return;
-    }
-    // A reading that did not reach the sheet is never lost without a trace.
-    const QString noSheet = QString::fromUtf8(kNotWrittenNotice);
-    const QString failed = QString::fromUtf8(kSpreadsheetFailedNotice);
-    if (result.kind == MeasurementWriteResult::NoWorkbook)
-        SetHintText(noSheet);
-    else if (result.kind == MeasurementWriteResult::Failed)
-        SetHintText(failed);
-    else if (result.kind == MeasurementWriteResult::Written && (HintText() == noSheet || HintText() == failed))
-        SetHintText(QString());
+// The session says which notice follows a measurement; a standing one it ends leaves the pane.
+void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementReport &report) {
+    ShowMissBanner(report.miss);
+    const QString notice = QString::fromStdString(report.statusNotice);
+    if (!notice.isEmpty() || !lastingNotice_.isEmpty()) SetHintText(notice);
+    lastingNotice_ = notice;
 }
 
 void CVireoDataTransferSoftwareDlg::closeEvent(QCloseEvent *event) { QDialog::closeEvent(event); }

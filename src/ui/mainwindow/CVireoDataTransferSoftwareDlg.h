@@ -53,7 +53,7 @@ public:
     void OnCommand(int commandId);
 
     // --- Command handlers ---
-    void OnConnectDisconnect();  // decides by the Connect button's caption
+    void OnConnectDisconnect();  // disconnects while the session holds an instrument, else connects
     void Connect();
     void Disconnect();
     void OnCalibration();
@@ -164,10 +164,10 @@ private:
     void HandleMessage(int message);
     void EndInstrumentDialogs();
 
-    void OnMeasurementWritten(const MeasurementWriteResult &result);
+    void OnMeasurementWritten(const MeasurementReport &report);
     // The banner of a missed measurement (MainWindowBanner.cpp).
     void CreateMissBanner();
-    void ShowMissBanner(const MeasurementWriteResult &result);
+    void ShowMissBanner(const MissNotice &miss);
     void RefreshMissBannerCount();
     void OnMissSoundSwitched(bool on);
     void OnConnectionChanged(bool connected);
@@ -188,7 +188,7 @@ private:
     QLabel *hintPane_ = nullptr;
     QLabel *instrumentPane_ = nullptr;
     QString messageCaption_;
-    QString lastingNotice_;  // unwritten measurements: not replaced by hints while it stands
+    QString lastingNotice_;  // the session's standing notice: not replaced by hints while it stands
     MissBanner *missBanner_ = nullptr;
     std::function<void()> missSound_;
 

@@ -29,9 +29,8 @@ void CVireoDataTransferSoftwareDlg::CreateMissBanner() {
     connect(missBanner_, &MissBanner::soundSwitched, this, &CVireoDataTransferSoftwareDlg::OnMissSoundSwitched);
 }
 
-void CVireoDataTransferSoftwareDlg::ShowMissBanner(const MeasurementWriteResult &result) {
-    const MissNotice &miss = session_.LastMiss();
-    if (result.kind == MeasurementWriteResult::Written || miss.reason == MissReason::None) {
+void CVireoDataTransferSoftwareDlg::ShowMissBanner(const MissNotice &miss) {
+    if (miss.reason == MissReason::None) {
         missBanner_->hide();
         return;
     }

@@ -146,7 +146,7 @@ void MeasurementsDlg::FillRow(int row, const JournalEntry &entry) {
         QString::fromStdString(entry.date), QString::fromStdString(entry.time),
         QString::fromStdString(entry.model + " " + entry.serial), FirstValues(entry),
         QString::fromStdString(OutcomeText(entry.outcome))};
-    const bool unwritten = entry.outcome.kind != JournalOutcome::Written;
+    const bool unwritten = !entry.outcome.written();
     for (int column = 0; column < ColumnCount; ++column) {
         auto *cell = new QTableWidgetItem(texts[column]);
         if (unwritten) {
@@ -297,12 +297,12 @@ int MeasurementsDlg::WriteSelected() {
         const int row = rows[static_cast<size_t>(i)];
         JournalEntry &entry = *entries_[static_cast<size_t>(row)];
         const TransferOutcome outcome = write_(entry);
-        entry.outcome = JournalOutcomeOf(outcome);
+        entry.outcome = outcome;
         journal_.SetOutcome(entry.id, entry.outcome);
         FillRow(row, entry);
         // The next measurement starts where this one ended: after a failure there is no such place.
-        if (outcome.result != TransferResult::Written) {
-            noWorkbook = outcome.result == TransferResult::NoWorkbook;
+        if (!outcome.written()) {
+            noWorkbook = outcome.foundNoWorkbook();
             return false;
         }
         ++written;

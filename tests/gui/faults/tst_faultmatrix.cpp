@@ -178,7 +178,7 @@ void FaultMatrixTest::Prepare(Operation operation) {
     window_ = std::make_unique<CVireoDataTransferSoftwareDlg>("1");
     window_->SetMeasurementWriter([this](const OutputValues &values) {
         written_.push_back(values);
-        return MeasurementWriteResult{MeasurementWriteResult::Written, 0, 0};
+        return TransferOutcome::Of(TransferResult::Written, MissReason::None);
     });
     boxes_ = std::make_unique<ui::test::MessageBoxRecorder>();
     lossShownConnected_ = 0;

@@ -60,7 +60,7 @@ void MainRoadLiveTest::connectMeasureAndLose() {
     CVireoDataTransferSoftwareDlg w("1");
     w.SetMeasurementWriter([&](const OutputValues &values) {
         written.push_back(values);
-        return MeasurementWriteResult{MeasurementWriteResult::Written, 0, 0};
+        return TransferOutcome::Of(TransferResult::Written, MissReason::None);
     });
     w.OnCommand(1000);
     QVERIFY2(w.IsConnected(), boxes.Count() ? boxes.Boxes()[0].text.c_str() : "not connected");

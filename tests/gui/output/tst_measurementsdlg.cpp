@@ -33,8 +33,8 @@ JournalEntry Entry(int n, const std::string &firstLabel = "L*") {
 }
 
 TransferOutcome Outcome(TransferResult result) {
-    TransferOutcome o;
-    o.result = result;
+    TransferOutcome o = TransferOutcome::Of(result, result == TransferResult::Written ? MissReason::None
+                                                                                   : MissReason::NoWorkbookInFront);
     o.workbookName = "Book1.ods";
     o.sheetName = "Sheet1";
     o.firstCell = "A1";
@@ -56,8 +56,8 @@ class MeasurementsDlgTest : public QObject {
     std::vector<qint64> RecordThree() {
         std::vector<qint64> ids;
         for (int n = 1; n <= 3; ++n) ids.push_back(*journal->Record(Entry(n)));
-        journal->SetOutcome(ids[0], JournalOutcomeOf(Outcome(TransferResult::Written)));
-        journal->SetOutcome(ids[1], JournalOutcomeOf(Outcome(TransferResult::NoWorkbook)));
+        journal->SetOutcome(ids[0], Outcome(TransferResult::Written));
+        journal->SetOutcome(ids[1], Outcome(TransferResult::NotWritten));
         return ids;
     }
 
@@ -144,7 +144,7 @@ private slots:
         bool workbookOpen = true;
         MeasurementsDlg dlg(*journal, [&](const JournalEntry &e) {
             sent.push_back(e.id);
-            return Outcome(workbookOpen ? TransferResult::Written : TransferResult::NoWorkbook);
+            return Outcome(workbookOpen ? TransferResult::Written : TransferResult::NotWritten);
         });
         dlg.SelectIds({ids[2], ids[1]});
         QCOMPARE(dlg.WriteSelected(), 2);
@@ -184,8 +184,8 @@ private slots:
         QCOMPARE(progressMaximum, 200);
         QCOMPARE(journal->UnwrittenCount(), 150);
         // The oldest fifty went first.
-        QCOMPARE(journal->Entry(ids[49])->outcome.kind, JournalOutcome::Written);
-        QCOMPARE(journal->Entry(ids[50])->outcome.kind, JournalOutcome::Pending);
+        QCOMPARE(journal->Entry(ids[49])->outcome.result, TransferResult::Written);
+        QCOMPARE(journal->Entry(ids[50])->outcome.result, TransferResult::Pending);
     }
 };
 

@@ -196,9 +196,9 @@ private slots:
         QCOMPARE(written, 500);
         QCOMPARE(journal->UnwrittenCount(), kEntries - 500);
         // The oldest went first, and the window shows them written.
-        QCOMPARE(dlg->EntryAt(kEntries - 1).outcome.kind, JournalOutcome::Written);
-        QCOMPARE(dlg->EntryAt(kEntries - 500).outcome.kind, JournalOutcome::Written);
-        QCOMPARE(dlg->EntryAt(kEntries - 501).outcome.kind, JournalOutcome::Pending);
+        QCOMPARE(dlg->EntryAt(kEntries - 1).outcome.result, TransferResult::Written);
+        QCOMPARE(dlg->EntryAt(kEntries - 500).outcome.result, TransferResult::Written);
+        QCOMPARE(dlg->EntryAt(kEntries - 501).outcome.result, TransferResult::Pending);
         QVERIFY(!dlg->Table()->item(kEntries - 1, 0)->font().bold());
         QVERIFY(dlg->Table()->item(kEntries - 501, 0)->font().bold());
         QVERIFY2(stall.Within(), qPrintable(measured));

@@ -319,7 +319,7 @@ TEST_F(CalcBridgeTest, LostOfficeFailsWithoutHangingAndReconnects) {
         std::printf("killed office: the call failed after %.0f ms\n", MsSince(start));
     }
     Office::Get().Stop();
-    EXPECT_EQ(transfer(), TransferResult::NoWorkbook);  // nothing listens: no spreadsheet
+    EXPECT_EQ(transfer(), TransferResult::NotWritten);  // nothing listens: no spreadsheet
     EXPECT_EQ(notices.Count(), 0u);
 
     ASSERT_TRUE(Office::Get().Start());

@@ -87,7 +87,7 @@ TEST(JournalWithOffice, NotWrittenWithoutOfficeThenWrittenAgainLikeDirectMeasure
     MeasurementJournal journal(nullptr, dir.path() + "/journal.sqlite");
     const std::vector<std::string> times = {"10:00:01", "10:00:02", "10:00:03"};
     for (const std::string &t : times)  // nothing listens yet
-        EXPECT_EQ(TransferAndJournal(&journal, Measurement(t), ConnectCalc, "C").result, TransferResult::NoWorkbook);
+        EXPECT_EQ(TransferAndJournal(&journal, Measurement(t), ConnectCalc, "C").result, TransferResult::NotWritten);
     EXPECT_EQ(journal.UnwrittenCount(), 3);
 
     ASSERT_TRUE(office.Start());
@@ -109,13 +109,13 @@ TEST(JournalWithOffice, NotWrittenWithoutOfficeThenWrittenAgainLikeDirectMeasure
     std::reverse(entries.begin(), entries.end());  // oldest first, as the window sends them
     WorkbookInFront front(*calc, "");
     for (const JournalEntry &e : entries) {
-        TransferOutcome o = ResendMeasurement(front, e, "C", boxes.Sink());
+        TransferOutcome o = TransferEntry(front, e, "C", boxes.Sink());
         EXPECT_EQ(o.result, TransferResult::Written);
-        journal.SetOutcome(e.id, JournalOutcomeOf(o));
+        journal.SetOutcome(e.id, o);
     }
     EXPECT_EQ(ReadBack(*calc), direct);
     EXPECT_EQ(journal.UnwrittenCount(), 0);
-    EXPECT_EQ(journal.List().front().outcome.workbook, "Book1.ods");
+    EXPECT_EQ(journal.List().front().outcome.workbookName, "Book1.ods");
     EXPECT_EQ(boxes.Count(), 0u);
 }
 

@@ -39,8 +39,8 @@ protected:
         QObject::connect(&session, &InstrumentSession::connectionChanged,
                          [this](bool on) { events.push_back(on ? "connected" : "disconnected"); });
         QObject::connect(&session, &InstrumentSession::instrumentLost, [this] { events.push_back("lost"); });
-        QObject::connect(&session, &InstrumentSession::measurementWritten, [this](const MeasurementWriteResult &r) {
-            events.push_back("written " + std::to_string(int(r.kind)));
+        QObject::connect(&session, &InstrumentSession::measurementWritten, [this](const MeasurementReport &r) {
+            events.push_back("written " + std::to_string(int(r.measurement.outcome.result)));
         });
     }
     void Press() {
@@ -116,13 +116,13 @@ TEST_F(Session, APressWritesItsValuesFromTheActiveCellAndALatchedPressDoesNot) {
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 1);
     EXPECT_EQ(sheet.Cell("B4"), session.MeasurementDate());
     EXPECT_EQ(sheet.Cell("C4"), session.MeasurementTime());
-    EXPECT_EQ(events.back(), "written " + std::to_string(int(MeasurementWriteResult::Written)));
+    EXPECT_EQ(events.back(), "written " + std::to_string(int(TransferResult::Written)));
     EXPECT_EQ(session.RowLimit(), sheet.Sheet().rowCount);
 
     session.HandleWatchMessage(32782);  // released
     sheet.foregroundTitle = "Some other window";
     Press();
-    EXPECT_EQ(events.back(), "written " + std::to_string(int(MeasurementWriteResult::NoWorkbook)));
+    EXPECT_EQ(events.back(), "written " + std::to_string(int(TransferResult::NotWritten)));
     EXPECT_EQ(notices.Count(), 0u) << "a missing spreadsheet ends the transfer silently";
 }
 

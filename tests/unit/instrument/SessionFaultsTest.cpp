@@ -29,7 +29,7 @@ protected:
         });
         session.SetMeasurementWriter([this](const OutputValues &) {
             ++written;
-            return MeasurementWriteResult{MeasurementWriteResult::Written, 0, 0};
+            return TransferOutcome::Of(TransferResult::Written, MissReason::None);
         });
     }
     void SetUp() override {

@@ -61,12 +61,6 @@ AutomationConnector Lend(MemoryAutomation &sheet) {
     return [&sheet] { return std::unique_ptr<Automation>(std::make_unique<Borrowed>(sheet)); };
 }
 
-TransferOutcome Outcome(TransferResult result) {
-    TransferOutcome o;
-    o.result = result;
-    return o;
-}
-
 struct JournalFixture : ::testing::Test {
     QTemporaryDir dir;
     // Held measurements go to the test's own folder, never to the user's.
@@ -130,7 +124,10 @@ TEST_F(JournalFixture, RecordedBeforeTheFirstCellAndReadBackWhole) {
     EXPECT_EQ(back->valueItems, entry.valueItems);
     EXPECT_EQ(back->rawRecord, entry.rawRecord);
     EXPECT_EQ(back->layout.BlockSep, entry.layout.BlockSep);
-    EXPECT_EQ(back->outcome, (JournalOutcome{JournalOutcome::Written, "Book1.ods", "Sheet1", "A1", "E2"}));
+    EXPECT_EQ(back->outcome.result, TransferResult::Written);
+    EXPECT_EQ(back->outcome.reason, MissReason::None);
+    EXPECT_EQ(std::vector<std::string>({back->outcome.workbookName, back->outcome.sheetName, back->outcome.firstCell, back->outcome.lastCell}),
+              (std::vector<std::string>{"Book1.ods", "Sheet1", "A1", "E2"}));
     EXPECT_TRUE(notices.empty());
 }
 
@@ -156,19 +153,19 @@ TEST_F(JournalFixture, EveryOutcomeKindIsKept) {
     std::vector<JournalEntry> all = journal.List();
     ASSERT_EQ(all.size(), 5u);
     EXPECT_EQ(all[0].time, "10:00:05") << "newest first";
-    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::Refused);
-    EXPECT_EQ(all[1].outcome.kind, JournalOutcome::PartlyWritten);
+    EXPECT_EQ(all[0].outcome.result, TransferResult::OutsideSheet);
+    EXPECT_EQ(all[1].outcome.result, TransferResult::PartlyWritten);
     EXPECT_FALSE(all[1].outcome.lastCell.empty());
     EXPECT_TRUE(failing.HasCell(all[1].outcome.lastCell));
-    EXPECT_EQ(all[2].outcome.kind, JournalOutcome::Written);
-    EXPECT_EQ(all[3].outcome.kind, JournalOutcome::NotWritten);
-    EXPECT_EQ(all[4].outcome.kind, JournalOutcome::Written);
+    EXPECT_EQ(all[2].outcome.result, TransferResult::Written);
+    EXPECT_EQ(all[3].outcome.result, TransferResult::NotWritten);
+    EXPECT_EQ(all[4].outcome.result, TransferResult::Written);
     EXPECT_EQ(journal.UnwrittenCount(), 3);
     EXPECT_EQ(UnwrittenNoticeText(journal.UnwrittenCount()), "3 measurements not written – Data › Measurements");
 
     EXPECT_EQ(journal.Delete({all[0].id, all[3].id, 9999}), 2);
     EXPECT_EQ(journal.UnwrittenCount(), 1);
-    EXPECT_TRUE(journal.SetOutcome(all[1].id, {JournalOutcome::Written, "B.ods", "S", "A1", "B2"}));
+    EXPECT_TRUE(journal.SetOutcome(all[1].id, KeptOutcome(1, "B.ods", "S", "A1", "B2")));
     EXPECT_EQ(journal.UnwrittenCount(), 0);
     EXPECT_EQ(journal.List(1).size(), 1u);
 }
@@ -223,7 +220,7 @@ TEST_F(JournalFixture, UnwritableFolderGivesOneNoticeAndTheTransferGoesOn) {
     QFile::remove(dir.path() + "/blocker");
     std::vector<JournalEntry> all = journal.List();
     ASSERT_EQ(all.size(), 3u);
-    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::Written);
+    EXPECT_EQ(all[0].outcome.result, TransferResult::Written);
     EXPECT_EQ(all[0].outcome.firstCell, "A5");
     EXPECT_EQ(journal.HeldCount(), 0);
     EXPECT_EQ(HeldOnDisk(), 0u);
@@ -249,7 +246,7 @@ TEST_F(JournalFixture, KilledRightAfterRecordingLosesNothing) {
     std::vector<JournalEntry> all = journal.List();
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].time, "23:59:59");
-    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::Pending);
+    EXPECT_EQ(all[0].outcome.result, TransferResult::Pending);
     EXPECT_EQ(journal.UnwrittenCount(), 1);
 }
 
@@ -332,7 +329,7 @@ TEST_F(JournalFixture, ResendWritesTheCellsOfADirectMeasurement) {
     again.foregroundTitle = "Measurements";
     WorkbookInFront front(again, "");
     for (int press = 0; press < 3; ++press)
-        EXPECT_EQ(ResendMeasurement(front, entry, "Caption").result, TransferResult::Written);
+        EXPECT_EQ(TransferEntry(front, entry, "Caption").result, TransferResult::Written);
     EXPECT_EQ(again.Sheet().cells, direct.Sheet().cells);
     EXPECT_EQ(again.ActiveAddress(), direct.ActiveAddress());
 }
@@ -350,7 +347,7 @@ TEST_F(JournalFixture, ResendFunctionConnectsOnceAndFollowsTheLastWorkbook) {
         if (!officeUp) throw AutomationError("no office");
         return std::make_unique<Borrowed>(sheet);
     }, "Other.ods", "Caption");
-    EXPECT_EQ(write(SampleEntry()).result, TransferResult::NoWorkbook);
+    EXPECT_EQ(write(SampleEntry()).reason, MissReason::OfficeNotRunning);
     officeUp = true;
     for (int i = 0; i < 2; ++i) {
         TransferOutcome o = write(SampleEntry());
@@ -361,12 +358,10 @@ TEST_F(JournalFixture, ResendFunctionConnectsOnceAndFollowsTheLastWorkbook) {
     EXPECT_EQ(sheet.Cell("C2", 1), "v1000");
     EXPECT_TRUE(sheet.Sheet(0).cells.empty());
 
-    EXPECT_FALSE(LastingNoticeAfter(Outcome(TransferResult::Written), nullptr).has_value());
     MeasurementJournal journal(sink, JournalPath());
+    EXPECT_EQ(TransferAndJournal(&journal, SampleEntry(), nullptr, "Caption").reason, MissReason::OfficeNotRunning);
     TransferAndJournal(&journal, SampleEntry(), nullptr, "Caption");
-    TransferAndJournal(&journal, SampleEntry(), nullptr, "Caption");
-    EXPECT_EQ(LastingNoticeAfter(TransferOutcome{}, &journal), UnwrittenNoticeText(2));
-    EXPECT_EQ(LastingNoticeAfter(TransferOutcome{}, nullptr), UnwrittenNoticeText(1));
+    EXPECT_EQ(journal.UnwrittenCount(), 2);
 }
 
 TEST(WorkbookInFrontTitle, PrefersTheTitleThenTheLastWorkbookThenTheOnlyOne) {
@@ -461,7 +456,7 @@ TEST_F(JournalFixture, FullDiskWithoutOfficeLosesNoPressAndMovesThemInOnce) {
         std::optional<qint64> id;
         const TransferOutcome t =
             TransferAndJournal(&journal, SampleEntry("09:00:0" + std::to_string(press + 1)), NoOffice(), "Caption", {}, &id);
-        EXPECT_EQ(t.result, TransferResult::NoWorkbook);
+        EXPECT_TRUE(t.foundNoWorkbook());
         ASSERT_TRUE(id.has_value()) << "press " << press;
         EXPECT_LT(*id, 0) << "held, not in the journal";
     }
@@ -477,7 +472,7 @@ TEST_F(JournalFixture, FullDiskWithoutOfficeLosesNoPressAndMovesThemInOnce) {
     std::vector<JournalEntry> all = journal.List();
     ASSERT_EQ(all.size(), static_cast<size_t>(kPresses + 1));
     for (int i = 0; i <= kPresses; ++i) EXPECT_EQ(all[kPresses - i].time, "09:00:0" + std::to_string(i)) << "in press order";
-    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::NotWritten);
+    EXPECT_EQ(all[0].outcome.result, TransferResult::NotWritten);
     EXPECT_EQ(HeldOnDisk(), 0u);
     EXPECT_EQ(journal.List().size(), all.size()) << "moved in exactly once";
 }
@@ -560,7 +555,7 @@ TEST_F(JournalFixture, WithNothingWritableFurtherPressesAreRefusedAndNoneIsLost)
     const std::vector<JournalEntry> all = journal.List();
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].time, "06:00:01");
-    EXPECT_EQ(all[0].outcome.kind, JournalOutcome::NotWritten);
+    EXPECT_EQ(all[0].outcome.result, TransferResult::NotWritten);
 }
 
 }  // namespace

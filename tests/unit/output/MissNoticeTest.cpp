@@ -32,6 +32,8 @@ TransferOutcome Press(MemoryAutomation *sheet, const std::string &lastWorkbook =
     return TransferAndJournal(nullptr, Entry(), connect, "Caption");
 }
 
+TransferOutcome Missed(MissReason reason) { return TransferOutcome::Of(TransferResult::NotWritten, reason); }
+
 MemoryAutomation TwoWorkbooks() {
     MemoryAutomation a = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
     MemoryWorkbook second = a.workbooks[0];
@@ -42,36 +44,38 @@ MemoryAutomation TwoWorkbooks() {
 }
 
 TEST(MissReason, EveryWayAMeasurementMissesTheSheet) {
-    EXPECT_EQ(MissReasonOf(Press(nullptr)), MissReason::OfficeNotRunning) << "no connection at all";
+    EXPECT_EQ(Press(nullptr).reason, MissReason::OfficeNotRunning) << "no connection at all";
 
     MemoryAutomation office;  // no workbooks
     office.presence = SpreadsheetPresence::NotRunning;
-    EXPECT_EQ(MissReasonOf(Press(&office)), MissReason::OfficeNotRunning);
+    EXPECT_EQ(Press(&office).reason, MissReason::OfficeNotRunning);
     office.presence = SpreadsheetPresence::NotAccepting;
-    EXPECT_EQ(MissReasonOf(Press(&office)), MissReason::OfficeNotAccepting);
+    EXPECT_EQ(Press(&office).reason, MissReason::OfficeNotAccepting);
     office.presence = SpreadsheetPresence::Answering;
-    EXPECT_EQ(MissReasonOf(Press(&office)), MissReason::NoWorkbookOpen);
+    EXPECT_EQ(Press(&office).reason, MissReason::NoWorkbookOpen);
 
     MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
     sheet.foregroundTitle = "Terminal";  // another application in front
-    EXPECT_EQ(MissReasonOf(Press(&sheet, "Book1.ods")), MissReason::NoWorkbookInFront);
+    EXPECT_EQ(Press(&sheet, "Book1.ods").reason, MissReason::NoWorkbookInFront);
     EXPECT_TRUE(sheet.writes.empty());
 
     MemoryAutomation small = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
     small.Sheet().rowCount = 10;
     small.Sheet().cursorRow = 10;
-    EXPECT_EQ(MissReasonOf(Press(&small)), MissReason::SheetEnds);
+    EXPECT_EQ(Press(&small).reason, MissReason::SheetEnds);
 
     MemoryAutomation whole = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
-    EXPECT_EQ(MissReasonOf(Press(&whole)), MissReason::None);
+    EXPECT_EQ(Press(&whole).reason, MissReason::None);
     MemoryAutomation failing = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
     failing.failAtCall = static_cast<int>(whole.calls.size()) * 2 / 3;
     const TransferOutcome partWay = Press(&failing);
-    EXPECT_EQ(MissReasonOf(partWay), MissReason::FailedPartWay);
+    EXPECT_EQ(partWay.reason, MissReason::FailedPartWay);
+    EXPECT_EQ(partWay.result, TransferResult::PartlyWritten);
     ASSERT_FALSE(partWay.lastCell.empty());
     EXPECT_TRUE(failing.HasCell(partWay.lastCell)) << "the cell named is in the sheet";
-    EXPECT_EQ(MakeMissNotice(MissReason::FailedPartWay, partWay.lastCell, std::nullopt).text,
-              MakeNotice(1725, 0, 0, {partWay.lastCell}).Text());
+    EXPECT_EQ(partWay.firstCell, "A1");
+    EXPECT_EQ(MakeMissNotice(partWay, std::nullopt).text, MakeNotice(1725, 0, 0, {"A1", partWay.lastCell}).Text())
+        << "the banner names the cells that hold the measurement";
 }
 
 TEST(MissReason, EachReasonHasItsOwnWordsAndOnlyTheUnacceptedOfficeOffersTheSetUp) {
@@ -81,20 +85,20 @@ TEST(MissReason, EachReasonHasItsOwnWordsAndOnlyTheUnacceptedOfficeOffersTheSetU
         {MissReason::NoWorkbookOpen, 1724},
         {MissReason::SheetEnds, 1239},         {MissReason::FailedPartWay, 1726}};
     for (const auto &[reason, id] : words) {
-        const MissNotice notice = MakeMissNotice(reason, "", std::nullopt);
+        const MissNotice notice = MakeMissNotice(Missed(reason), std::nullopt);
         EXPECT_EQ(notice.text, platform::ResString(id)) << "string " << id;
         EXPECT_FALSE(notice.text.empty());
         EXPECT_EQ(notice.offersSetup, reason == MissReason::OfficeNotAccepting);
         EXPECT_TRUE(notice.countText.empty()) << "no journal, nothing to resend";
     }
-    EXPECT_TRUE(MakeMissNotice(MissReason::None, "", 3).text.empty());
+    EXPECT_TRUE(MakeMissNotice(TransferOutcome::Of(TransferResult::Written, MissReason::None), 3).text.empty());
 }
 
 TEST(MissReason, CountsInTheSingularAndThePlural) {
     EXPECT_EQ(UnwrittenNoticeText(1), "1 measurement not written – Data › Measurements");
     EXPECT_EQ(UnwrittenNoticeText(3), "3 measurements not written – Data › Measurements");
-    EXPECT_EQ(MakeMissNotice(MissReason::NoWorkbookInFront, "", 1).countText, UnwrittenNoticeText(1));
-    EXPECT_EQ(MakeMissNotice(MissReason::SheetEnds, "", 3).countText, UnwrittenNoticeText(3));
+    EXPECT_EQ(MakeMissNotice(Missed(MissReason::NoWorkbookInFront), 1).countText, UnwrittenNoticeText(1));
+    EXPECT_EQ(MakeMissNotice(Missed(MissReason::SheetEnds), 3).countText, UnwrittenNoticeText(3));
 }
 
 // With the program's own window in front, a press writes into the workbook the user last worked
@@ -128,7 +132,7 @@ TEST(LastWorkbook, TheCurrentWorkbookThenTheLastOneThenTheOnlyOne) {
     a.currentWorkbook = "/home/u/Letter.odt";  // the office's current document is no workbook
     EXPECT_EQ(WorkbookInFront(a, "Book1.ods", WorkbookInFront::WhenProgramInFront).ForegroundWindowTitle(), "Book1.ods - ");
     EXPECT_EQ(WorkbookInFront(a, "", WorkbookInFront::WhenProgramInFront).ForegroundWindowTitle(), "") << "no guess";
-    EXPECT_EQ(MissReasonOf(Press(&a)), MissReason::NoWorkbookLastInFront);
+    EXPECT_EQ(Press(&a).reason, MissReason::NoWorkbookLastInFront);
     EXPECT_TRUE(a.writes.empty());
     a.workbooks.pop_back();
     EXPECT_EQ(WorkbookInFront(a, "", WorkbookInFront::WhenProgramInFront).ForegroundWindowTitle(), "Book1.ods - ");

@@ -93,7 +93,7 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     // The measurement journal's texts: path and reason; kept file; count; workbook, sheet, first
     // and last cell; last cell; count; row and row count (twice); file and reason.
     const std::map<int, std::vector<int>> journal = {
-        {1421, {1, 2}}, {1422, {1}}, {1423, {1}}, {1720, {1}}, {1725, {1}}, {1430, {1, 2, 3, 4}}, {1432, {1}}, {1440, {1}},
+        {1421, {1, 2}}, {1422, {1}}, {1423, {1}}, {1720, {1}}, {1725, {1, 2}}, {1430, {1, 2, 3, 4}}, {1432, {1}}, {1440, {1}},
         {1441, {1, 2}}, {1442, {1, 2}}, {1445, {1, 2}}, {1820, {1}}, {1920, {1, 2}}, {1921, {1, 2}}};
     for (const auto &[id, expected] : journal) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
 
