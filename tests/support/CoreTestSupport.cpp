@@ -1,6 +1,7 @@
 #include "support/CoreTestSupport.h"
 
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include "platform/Resources.h"
 
@@ -8,6 +9,10 @@ namespace ombra::core::test {
 
 void EnterTestState() {
     QStandardPaths::setTestModeEnabled(true);
+    // Measurements a test leaves held must not land in the user's state folder, nor in the
+    // next test program's: every test program keeps its own, removed when it ends.
+    static QTemporaryDir stateHome;
+    if (stateHome.isValid()) qputenv("XDG_STATE_HOME", stateHome.path().toLocal8Bit());
     platform::LoadResourceLibrary(std::string(OMBRA_BIN_DIR) + "/libCorvexRes.so");
     platform::InstallProfileStore(std::make_unique<platform::MemoryProfileStore>());
 }
