@@ -69,6 +69,10 @@ public:
     // Reads the rows again where only what they show changed (an outcome): same rows, same places.
     void RefreshShown();
 
+    // True when the journal holds other rows for the filter than those counted (or, sorted by
+    // outcome, when outcomes changed: rows may have moved).
+    bool RowsChanged() const { return sortColumn_ == OutcomeColumn || Count() != count_; }
+
     // The id of the measurement in a row (0 outside the rows).
     qint64 IdAt(int row) const;
     // The ids of the rows in these ranges (first, last; both included), in row order.
