@@ -110,6 +110,7 @@ private:
     std::vector<std::pair<qint64, QVariantList>> ReadKeys(int first, int count) const;
     void ReadRows(Page &page, const std::vector<std::pair<qint64, QVariantList>> &keys) const;
     QString ValueText(const Row &row, int identifier) const;
+    std::vector<qint64> IdsInOrder(int first, int count) const;
 
     MeasurementJournal &journal_;
     JournalFilter filter_;

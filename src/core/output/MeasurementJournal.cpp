@@ -182,6 +182,17 @@ JournalEntry EntryFromRow(const QSqlQuery &q) {
     return e;
 }
 
+JournalEntry TableEntryFromRow(const QSqlQuery &q) {
+    JournalEntry e;
+    e.id = q.value(0).toLongLong();
+    e.date = S(q.value(1));
+    e.time = S(q.value(2));
+    e.model = S(q.value(3));
+    e.serial = S(q.value(4));
+    e.valueItems = JournalItemsFromJson(q.value(5).toString());
+    return e;
+}
+
 }  // namespace
 
 std::vector<int> JournalEntry::Selection() const {
@@ -543,7 +554,7 @@ QString MeasurementJournal::Connection() {
     return connection_;
 }
 
-std::vector<JournalEntry> MeasurementJournal::Entries(const std::vector<qint64> &ids) {
+std::vector<JournalEntry> MeasurementJournal::Entries(const std::vector<qint64> &ids, bool asTable) {
     std::vector<JournalEntry> entries;
     if (ids.empty() || !EnsureOpen()) return entries;
     // One statement per chunk: the ids are numbers, written into the statement as they are.
@@ -554,9 +565,10 @@ std::vector<JournalEntry> MeasurementJournal::Entries(const std::vector<qint64> 
         for (size_t i = first; i < std::min(ids.size(), first + kEntriesPerQuery); ++i) list << QString::number(ids[i]);
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.exec(QString("SELECT %1 FROM measurements WHERE id IN (%2)").arg(kColumns, list.join(',')))) break;
+        const QString columns = asTable ? "id, date_text, time_text, model, serial, value_items" : kColumns;
+        if (!q.exec(QString("SELECT %1 FROM measurements WHERE id IN (%2)").arg(columns, list.join(',')))) break;
         while (q.next()) {
-            JournalEntry entry = EntryFromRow(q);
+            JournalEntry entry = asTable ? TableEntryFromRow(q) : EntryFromRow(q);
             const qint64 id = entry.id;
             found.emplace(id, std::move(entry));
         }

@@ -131,7 +131,8 @@ public:
     std::vector<JournalEntry> List(int limit = -1);
     std::optional<JournalEntry> Entry(qint64 id);
     // The entries of these ids, in the order given (ids no longer in the journal are left out).
-    std::vector<JournalEntry> Entries(const std::vector<qint64> &ids);
+    // `asTable`: only what a table of them shows (date, time, instrument and values), read faster.
+    std::vector<JournalEntry> Entries(const std::vector<qint64> &ids, bool asTable = false);
     // The name of the open database connection for readers of the journal (JournalModel), with
     // what is held moved in first; empty when the journal cannot be opened.
     QString Connection();

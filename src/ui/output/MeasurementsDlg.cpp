@@ -69,7 +69,7 @@ constexpr qint64 kSliceMs = 10;
 constexpr int kProgressDelayMs = 400;
 // Measurements deleted from the journal in one transaction; entries read from it in one go.
 constexpr size_t kDeleteBatch = 100;
-constexpr size_t kEntriesRead = 256;
+constexpr size_t kEntriesRead = 64;
 // An export goes to its file whenever this much of it is made.
 constexpr size_t kExportChunk = 1 << 20;
 constexpr int kSearchPauseMs = 300;
@@ -85,13 +85,22 @@ private:
     bool &flag_;
 };
 
+// The labels of an entry's values in order: where they change, a table needs a header record.
+bool SameLabels(const std::vector<std::string> &labels, const JournalEntry &entry) {
+    size_t i = 0;
+    for (const OutputItem &item : entry.valueItems)
+        if (item.identifier != 1035 && item.identifier != 1036 && (i >= labels.size() || labels[i++] != item.label))
+            return false;
+    return i == labels.size();
+}
+
 // Appends an entry's record as `line` makes it, after a header record where the items change.
-void AppendRecord(std::string &out, std::vector<std::string> &lastHeader, const JournalEntry &entry,
+void AppendRecord(std::string &out, std::vector<std::string> &lastLabels, const JournalEntry &entry,
                   std::string (*line)(const std::vector<std::string> &)) {
-    std::vector<std::string> header = JournalTableHeader(entry);
-    if (header != lastHeader) {
+    if (lastLabels.empty() || !SameLabels(lastLabels, entry)) {
+        const std::vector<std::string> header = JournalTableHeader(entry);
         out += line(header);
-        lastHeader = std::move(header);
+        lastLabels.assign(header.begin() + 4, header.end());  // after date, time, instrument, serial
     }
     out += line(JournalTableRow(entry));
 }
@@ -106,14 +115,16 @@ QString Filled(int id, const QStringList &args) {
 // they are asked for, in order.
 class EntryFeed {
 public:
-    EntryFeed(MeasurementJournal &journal, const std::vector<qint64> &ids) : journal_(journal), ids_(ids) {}
+    EntryFeed(MeasurementJournal &journal, const std::vector<qint64> &ids, bool asTable = false)
+        : journal_(journal), ids_(ids), asTable_(asTable) {}
     // The entry of ids[i]; null when the journal no longer has it.
     const JournalEntry *At(size_t i) {
         if (i < first_ || i >= end_) {
             first_ = i;
             end_ = std::min(ids_.size(), i + kEntriesRead);
             read_ = journal_.Entries({ids_.begin() + static_cast<std::ptrdiff_t>(first_),
-                                      ids_.begin() + static_cast<std::ptrdiff_t>(end_)});
+                                      ids_.begin() + static_cast<std::ptrdiff_t>(end_)},
+                                     asTable_);
         }
         auto it = std::lower_bound(read_.begin(), read_.end(), ids_[i],
                                    [](const JournalEntry &e, qint64 id) { return e.id < id; });
@@ -123,6 +134,7 @@ public:
 private:
     MeasurementJournal &journal_;
     const std::vector<qint64> &ids_;
+    bool asTable_;
     std::vector<JournalEntry> read_;
     size_t first_ = 0, end_ = 0;
 };
@@ -414,7 +426,7 @@ QString MeasurementsDlg::CopySelected() {
     const std::vector<qint64> ids = SelectedIds();
     if (ids.empty()) return {};
     BusyFlag busy(busy_);
-    EntryFeed feed(journal_, ids);
+    EntryFeed feed(journal_, ids, true);
     std::string text;
     std::vector<std::string> lastHeader;
     const bool complete = RunRows(static_cast<int>(ids.size()), kStrCopying, [&](int i) {
@@ -444,7 +456,7 @@ bool MeasurementsDlg::ExportSelected() {
     platform::AtomicFileWriter file(*path);
     std::string csv, error;
     std::vector<std::string> lastHeader;
-    EntryFeed feed(journal_, ids);
+    EntryFeed feed(journal_, ids, true);
     bool failed = !file.Open(&error);
     const bool complete = !failed && RunRows(
         static_cast<int>(ids.size()), kStrExporting,
