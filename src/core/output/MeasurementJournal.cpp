@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cmath>
 #include <functional>
+#include <unordered_map>
 
 #include "settings/AppSettings.h"
 #include "instrument/MeasuredData.h"
@@ -77,7 +78,9 @@ QString ItemsToJson(const OutputItemList &items) {
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
-OutputItemList ItemsFromJson(const QString &json) {
+}  // namespace
+
+OutputItemList JournalItemsFromJson(const QString &json) {
     OutputItemList items;
     for (const QJsonValue &v : QJsonDocument::fromJson(json.toUtf8()).array()) {
         const QJsonObject o = v.toObject();
@@ -87,10 +90,19 @@ OutputItemList ItemsFromJson(const QString &json) {
     return items;
 }
 
+namespace {
+
 QString SelectionText(const std::vector<int> &ids) {
     QStringList parts;
     for (int id : ids) parts << QString::number(id);
     return parts.join(',');
+}
+
+// What a search looks through: date, time, instrument and the text of every value.
+QString SearchTextOf(const QString &row) {
+    return QString("%1.date_text || ' ' || %1.time_text || ' ' || %1.model || ' ' || %1.serial || ' ' ||"
+                   " COALESCE((SELECT group_concat(json_extract(v.value, '$.text'), ' ') FROM json_each(%1.value_items) AS v), '')")
+        .arg(row);
 }
 
 // Each step brings the schema from its position in this list to the next version. Steps are
@@ -111,6 +123,24 @@ const std::vector<std::function<void(const QSqlDatabase &)>> &MigrationSteps() {
                      " raw_record BLOB, outcome INTEGER NOT NULL DEFAULT 0, workbook TEXT, sheet TEXT,"
                      " first_cell TEXT, last_cell TEXT, outcome_utc TEXT)");
             Exec(db, "CREATE INDEX measurements_outcome ON measurements(outcome)");
+        },
+        // The Measurements window reads only the rows it shows, in the order the database keeps:
+        // one covering index per order it offers (each holds what the filters ask), and the
+        // searchable text of every measurement in a narrow table of its own, kept by triggers so
+        // that every writer (an older program too) keeps it whole.
+        [](const QSqlDatabase &db) {
+            Exec(db, "CREATE INDEX measurements_by_time ON measurements(recorded_utc, id, outcome)");
+            Exec(db, "CREATE INDEX measurements_by_outcome ON measurements(outcome, recorded_utc, id)");
+            Exec(db, "CREATE INDEX measurements_by_instrument ON measurements(model, serial, recorded_utc, id, outcome)");
+            Exec(db, "DROP INDEX IF EXISTS measurements_outcome");
+            Exec(db, "CREATE TABLE measurement_text (id INTEGER PRIMARY KEY, text TEXT NOT NULL)");
+            Exec(db, QString("INSERT INTO measurement_text (id, text) SELECT id, %1 FROM measurements AS m")
+                         .arg(SearchTextOf("m")));
+            Exec(db, QString("CREATE TRIGGER measurement_text_insert AFTER INSERT ON measurements BEGIN"
+                             " INSERT OR REPLACE INTO measurement_text (id, text) VALUES (new.id, %1); END")
+                         .arg(SearchTextOf("new")));
+            Exec(db, "CREATE TRIGGER measurement_text_delete AFTER DELETE ON measurements BEGIN"
+                     " DELETE FROM measurement_text WHERE id = old.id; END");
         },
     };
     return steps;
@@ -141,14 +171,25 @@ JournalEntry EntryFromRow(const QSqlQuery &q) {
     e.layout.MeasurementTypeSel = q.value(c++).toInt();
     e.spectralCount = q.value(c++).toInt();
     e.densityCount = q.value(c++).toInt();
-    e.outputItems = ItemsFromJson(q.value(c++).toString());
-    e.valueItems = ItemsFromJson(q.value(c++).toString());
+    e.outputItems = JournalItemsFromJson(q.value(c++).toString());
+    e.valueItems = JournalItemsFromJson(q.value(c++).toString());
     e.rawRecord = q.value(c++).toByteArray().toStdString();
     const int result = q.value(c++).toInt();
     std::string workbook = S(q.value(c++));
     std::string sheet = S(q.value(c++));
     std::string first = S(q.value(c++));
     e.outcome = KeptOutcome(result, std::move(workbook), std::move(sheet), std::move(first), S(q.value(c++)));
+    return e;
+}
+
+JournalEntry TableEntryFromRow(const QSqlQuery &q) {
+    JournalEntry e;
+    e.id = q.value(0).toLongLong();
+    e.date = S(q.value(1));
+    e.time = S(q.value(2));
+    e.model = S(q.value(3));
+    e.serial = S(q.value(4));
+    e.valueItems = JournalItemsFromJson(q.value(5).toString());
     return e;
 }
 
@@ -310,8 +351,16 @@ bool MeasurementJournal::Prepare(const QString &connection) {
     }
     Exec(db, "PRAGMA journal_mode=WAL");
     Exec(db, "PRAGMA synchronous=FULL");
-    QSqlQuery check = Exec(db, "PRAGMA quick_check");
-    if (!check.next() || check.value(0).toString() != "ok") throw SqlFault{QSqlError("quick_check", check.value(0).toString(), QSqlError::StatementError, QString::number(kSqliteCorrupt))};
+    // Reading the schema finds a file that is no database at all. The full check reads every
+    // page: it is made while that stays quick, so that start-up does not grow with the journal;
+    // damage in a larger file shows at the first write that meets it and is handled there.
+    Exec(db, "SELECT count(*) FROM sqlite_master");
+    if (QFileInfo(path_).size() <= kFullCheckBytes) {
+        QSqlQuery check = Exec(db, "PRAGMA quick_check");
+        if (!check.next() || check.value(0).toString() != "ok")
+            throw SqlFault{QSqlError("quick_check", check.value(0).toString(), QSqlError::StatementError,
+                                     QString::number(kSqliteCorrupt))};
+    }
     return Migrate(connection);
 }
 
@@ -506,6 +555,38 @@ std::optional<JournalEntry> MeasurementJournal::Newest() {
     std::vector<JournalEntry> newest = List(1);
     if (newest.empty()) return std::nullopt;
     return std::move(newest.front());
+}
+
+QString MeasurementJournal::Connection() {
+    if (!EnsureOpen()) return {};
+    MoveHeldIn();
+    return connection_;
+}
+
+std::vector<JournalEntry> MeasurementJournal::Entries(const std::vector<qint64> &ids, bool asTable) {
+    std::vector<JournalEntry> entries;
+    if (ids.empty() || !EnsureOpen()) return entries;
+    // One statement per chunk: the ids are numbers, written into the statement as they are.
+    std::unordered_map<qint64, JournalEntry> found;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    for (size_t first = 0; first < ids.size(); first += kEntriesPerQuery) {
+        QStringList list;
+        for (size_t i = first; i < std::min(ids.size(), first + kEntriesPerQuery); ++i) list << QString::number(ids[i]);
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        const QString columns = asTable ? "id, date_text, time_text, model, serial, value_items" : kColumns;
+        if (!q.exec(QString("SELECT %1 FROM measurements WHERE id IN (%2)").arg(columns, list.join(',')))) break;
+        while (q.next()) {
+            JournalEntry entry = asTable ? TableEntryFromRow(q) : EntryFromRow(q);
+            const qint64 id = entry.id;
+            found.emplace(id, std::move(entry));
+        }
+    }
+    for (qint64 id : ids) {
+        auto it = found.find(id);
+        if (it != found.end()) entries.push_back(it->second);
+    }
+    return entries;
 }
 
 std::optional<JournalEntry> MeasurementJournal::Entry(qint64 id) {

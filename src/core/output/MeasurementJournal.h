@@ -64,6 +64,9 @@ struct JournalEntry {
     std::vector<int> Selection() const;
 };
 
+// Items as the journal keeps them (a JSON array of identifier, label, value and text).
+OutputItemList JournalItemsFromJson(const QString &json);
+
 // The layout settings of a transfer, taken from the application settings.
 TransferLayout TransferLayoutFrom(const AppSettings &settings);
 
@@ -73,7 +76,7 @@ JournalEntry MakeJournalEntry(const AppSettings &settings, const OutputValues &v
 
 class MeasurementJournal {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     // $XDG_DATA_HOME/ombra-dts/journal.sqlite (~/.local/share/ombra-dts/journal.sqlite).
     static QString DefaultPath();
@@ -113,6 +116,12 @@ public:
     // The measurement kept last, held or in the journal; none while there is none.
     std::optional<JournalEntry> Newest();
     std::optional<JournalEntry> Entry(qint64 id);
+    // The entries of these ids, in the order given (ids no longer in the journal are left out).
+    // `asTable`: only what a table of them shows (date, time, instrument and values), read faster.
+    std::vector<JournalEntry> Entries(const std::vector<qint64> &ids, bool asTable = false);
+    // The name of the open database connection for readers of the journal (JournalModel), with
+    // what is held moved in first; empty when the journal cannot be opened.
+    QString Connection();
     // Removes the entries; the number removed.
     int Delete(const std::vector<qint64> &ids);
     // Entries whose cells did not all reach a sheet (not written, partly, refused, or pending).
@@ -120,6 +129,9 @@ public:
 
 private:
     static constexpr size_t kMovePerCall = 200;
+    static constexpr size_t kEntriesPerQuery = 256;
+    // Journals up to this size are checked page by page when they open (a few tens of ms).
+    static constexpr qint64 kFullCheckBytes = 32 << 20;
 
     bool EnsureOpen();
     void CheckFileIdentity();

@@ -48,4 +48,36 @@ bool WriteFileAtomically(const std::string &path, const std::string &bytes, std:
     return true;
 }
 
+AtomicFileWriter::AtomicFileWriter(const std::string &path) : path_(path) {}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (file_ && file_->isOpen()) file_->cancelWriting();
+}
+
+bool AtomicFileWriter::Open(std::string *error) {
+    file_ = std::make_unique<QSaveFile>(QString::fromStdString(path_));
+    // Unbuffered for the reason WriteFileAtomically gives: a short write must show.
+    if (file_->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return true;
+    if (error) *error = file_->errorString().toStdString();
+    return false;
+}
+
+bool AtomicFileWriter::Append(const std::string &bytes, std::string *error) {
+    if (!file_ || !file_->isOpen()) return false;
+    if (file_->write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size())) return true;
+    if (error) *error = file_->errorString().toStdString();
+    file_->cancelWriting();
+    return false;
+}
+
+bool AtomicFileWriter::Commit(std::string *error) {
+    if (!file_ || !file_->isOpen()) return false;
+    if (!file_->commit()) {
+        if (error) *error = file_->errorString().toStdString();
+        return false;
+    }
+    SyncFolderOf(path_);
+    return true;
+}
+
 }  // namespace ombra::core::platform

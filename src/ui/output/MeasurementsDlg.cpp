@@ -1,13 +1,22 @@
 #include "output/MeasurementsDlg.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QElapsedTimer>
 #include <algorithm>
@@ -28,7 +37,18 @@ namespace {
 
 constexpr int kStrCaption = 1200;
 constexpr int kStrTitle = 1424;
-constexpr int kColumnTitles[] = {1425, 1426, 1427, 1428, 1429};
+constexpr int kStrNotWritten = 1431;
+constexpr int kStrRefused = 1433;
+constexpr int kStrPending = 1434;
+constexpr int kStrSearch = 1990;
+constexpr int kStrFrom = 1991;
+constexpr int kStrTo = 1992;
+constexpr int kStrEveryOutcome = 1993;
+constexpr int kStrUnwritten = 1994;
+constexpr int kStrWrittenFilter = 1995;
+constexpr int kStrColumns = 1996;
+constexpr int kStrShown = 1997;
+constexpr int kStrPartlyWritten = 1998;
 constexpr int kStrWrite = 1435;
 constexpr int kStrCopy = 1436;
 constexpr int kStrExport = 1437;
@@ -44,14 +64,15 @@ constexpr int kStrNoWorkbook = 1446;
 constexpr int kStrDeleting = 1920;
 constexpr int kStrCopying = 1921;
 
-constexpr int kValuesShown = 4;
 // The work done between two turns of the event loop, and how soon the progress shows.
 constexpr qint64 kSliceMs = 10;
 constexpr int kProgressDelayMs = 400;
-// Measurements deleted from the journal in one transaction, and the separate runs of rows
-// taken out of the table with them (each run costs the table about 10 ms at 50,000 rows).
+// Measurements deleted from the journal in one transaction; entries read from it in one go.
 constexpr size_t kDeleteBatch = 100;
-constexpr int kDeleteRuns = 1;
+constexpr size_t kEntriesRead = 64;
+// An export goes to its file whenever this much of it is made.
+constexpr size_t kExportChunk = 1 << 20;
+constexpr int kSearchPauseMs = 300;
 
 class BusyFlag {
 public:
@@ -64,13 +85,22 @@ private:
     bool &flag_;
 };
 
+// The labels of an entry's values in order: where they change, a table needs a header record.
+bool SameLabels(const std::vector<std::string> &labels, const JournalEntry &entry) {
+    size_t i = 0;
+    for (const OutputItem &item : entry.valueItems)
+        if (item.identifier != 1035 && item.identifier != 1036 && (i >= labels.size() || labels[i++] != item.label))
+            return false;
+    return i == labels.size();
+}
+
 // Appends an entry's record as `line` makes it, after a header record where the items change.
-void AppendRecord(std::string &out, std::vector<std::string> &lastHeader, const JournalEntry &entry,
+void AppendRecord(std::string &out, std::vector<std::string> &lastLabels, const JournalEntry &entry,
                   std::string (*line)(const std::vector<std::string> &)) {
-    std::vector<std::string> header = JournalTableHeader(entry);
-    if (header != lastHeader) {
+    if (lastLabels.empty() || !SameLabels(lastLabels, entry)) {
+        const std::vector<std::string> header = JournalTableHeader(entry);
         out += line(header);
-        lastHeader = std::move(header);
+        lastLabels.assign(header.begin() + 4, header.end());  // after date, time, instrument, serial
     }
     out += line(JournalTableRow(entry));
 }
@@ -81,20 +111,49 @@ QString Filled(int id, const QStringList &args) {
     return text;
 }
 
-// "L* 95.12   a* -0.41   ..." of the first values that are not the time stamp.
-QString FirstValues(const JournalEntry &entry) {
-    QStringList parts;
-    int shown = 0;
-    for (const OutputItem &item : entry.valueItems) {
-        if (item.identifier == 1035 || item.identifier == 1036) continue;
-        if (shown++ == kValuesShown) {
-            parts << QStringLiteral("…");
-            break;
+// The entries of a list of ids (ascending), read from the journal a few hundred at a time as
+// they are asked for, in order.
+class EntryFeed {
+public:
+    EntryFeed(MeasurementJournal &journal, const std::vector<qint64> &ids, bool asTable = false)
+        : journal_(journal), ids_(ids), asTable_(asTable) {}
+    // The entry of ids[i]; null when the journal no longer has it.
+    const JournalEntry *At(size_t i) {
+        if (i < first_ || i >= end_) {
+            first_ = i;
+            end_ = std::min(ids_.size(), i + kEntriesRead);
+            read_ = journal_.Entries({ids_.begin() + static_cast<std::ptrdiff_t>(first_),
+                                      ids_.begin() + static_cast<std::ptrdiff_t>(end_)},
+                                     asTable_);
         }
-        parts << QString::fromStdString(item.label + " " + item.valueText);
+        auto it = std::lower_bound(read_.begin(), read_.end(), ids_[i],
+                                   [](const JournalEntry &e, qint64 id) { return e.id < id; });
+        return it != read_.end() && it->id == ids_[i] ? &*it : nullptr;
     }
-    return parts.join(QStringLiteral("   "));
-}
+
+private:
+    MeasurementJournal &journal_;
+    const std::vector<qint64> &ids_;
+    bool asTable_;
+    std::vector<JournalEntry> read_;
+    size_t first_ = 0, end_ = 0;
+};
+
+// Measurements that did not reach a sheet stand out: they are what the user comes here for.
+class UnwrittenDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!index.data(JournalModel::UnwrittenRole).toBool()) return;
+        option->font.setBold(true);
+        option->backgroundBrush = QColor(255, 229, 204);
+        option->palette.setColor(QPalette::Text, QColor(140, 30, 0));
+        option->palette.setColor(QPalette::HighlightedText, QColor(255, 229, 204));
+    }
+};
 
 QPushButton *Button(QWidget *parent, int textId, const char *name) {
     auto *button = new QPushButton(platform::ResQString(textId), parent);
@@ -107,16 +166,23 @@ QPushButton *Button(QWidget *parent, int textId, const char *name) {
 MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent)
     : QDialog(parent), journal_(journal), write_(std::move(write)) {
     setWindowTitle(platform::ResQString(kStrTitle));
-    table_ = new QTableWidget(0, ColumnCount, this);
+    model_ = new JournalModel(journal_, this);
+    table_ = new QTableView(this);
     table_->setObjectName("measurements");
-    QStringList headers;
-    for (int id : kColumnTitles) headers << platform::ResQString(id);
-    table_->setHorizontalHeaderLabels(headers);
+    table_->setModel(model_);
+    table_->setItemDelegate(new UnwrittenDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setWordWrap(false);
     table_->verticalHeader()->hide();
+    // Rows of one height: the view never asks every row for its size.
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
+    table_->horizontalHeader()->setSortIndicator(DateColumn, Qt::DescendingOrder);
+    table_->setSortingEnabled(true);
+    connect(table_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this] { KeepSortIndicator(); });
 
     writeButton_ = Button(this, kStrWrite, "writeButton");
     copyButton_ = Button(this, kStrCopy, "copyButton");
@@ -129,125 +195,162 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     connect(deleteButton_, &QPushButton::clicked, this, [this] { DeleteSelected(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        shown_->setText(Filled(kStrShown, {QString::number(model_->rowCount())}));
+        UpdateButtons();
+    });
 
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(close);
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(MakeFilterBar());
     layout->addWidget(table_);
     layout->addLayout(buttons);
     resize(820, 460);
-    Reload();
-}
-
-void MeasurementsDlg::FillRow(int row, const JournalEntry &entry) {
-    const QString texts[ColumnCount] = {
-        QString::fromStdString(entry.date), QString::fromStdString(entry.time),
-        QString::fromStdString(entry.model + " " + entry.serial), FirstValues(entry),
-        QString::fromStdString(OutcomeText(entry.outcome))};
-    const bool unwritten = !entry.outcome.written();
-    for (int column = 0; column < ColumnCount; ++column) {
-        auto *cell = new QTableWidgetItem(texts[column]);
-        if (unwritten) {
-            // Readings that never reached a sheet are what the user comes here for.
-            QFont font = cell->font();
-            font.setBold(true);
-            cell->setFont(font);
-            cell->setBackground(QColor(255, 229, 204));
-            cell->setForeground(QColor(140, 30, 0));
-        }
-        table_->setItem(row, column, cell);
-    }
-}
-
-void MeasurementsDlg::Reload() {
-    std::set<qint64> selected;
-    for (const JournalEntry &e : SelectedEntries()) selected.insert(e.id);
-    entries_.clear();
-    for (JournalEntry &entry : journal_.List()) entries_.push_back(std::make_unique<JournalEntry>(std::move(entry)));
-    table_->clearSelection();
-    table_->setRowCount(static_cast<int>(entries_.size()));
-    for (int row = 0; row < static_cast<int>(entries_.size()); ++row) FillRow(row, *entries_[static_cast<size_t>(row)]);
-    SelectIds({selected.begin(), selected.end()});
+    shown_->setText(Filled(kStrShown, {QString::number(model_->rowCount())}));
     UpdateButtons();
 }
 
-void MeasurementsDlg::SelectIds(const std::vector<qint64> &ids) {
-    std::vector<qint64> wanted = ids;
-    std::sort(wanted.begin(), wanted.end());
-    std::vector<char> marked(entries_.size(), 0);
-    for (size_t row = 0; row < entries_.size(); ++row)
-        marked[row] = std::binary_search(wanted.begin(), wanted.end(), entries_[row]->id);
-    SelectMarked(marked);
+// Search, recorded days, outcome and the value columns, above the table.
+QLayout *MeasurementsDlg::MakeFilterBar() {
+    search_ = new QLineEdit(this);
+    search_->setObjectName("search");
+    search_->setPlaceholderText(platform::ResQString(kStrSearch));
+    search_->setClearButtonEnabled(true);
+    searchPause_ = new QTimer(this);
+    searchPause_->setSingleShot(true);
+    searchPause_->setInterval(kSearchPauseMs);
+    connect(searchPause_, &QTimer::timeout, this, &MeasurementsDlg::ApplyFilter);
+    connect(search_, &QLineEdit::textChanged, searchPause_, qOverload<>(&QTimer::start));
+    connect(search_, &QLineEdit::returnPressed, this, &MeasurementsDlg::ApplyFilter);
+    auto dateFilter = [this](QCheckBox *&check, QDateEdit *&edit, int textId, const char *name) {
+        check = new QCheckBox(platform::ResQString(textId), this);
+        check->setObjectName(QString::fromLatin1(name) + "Check");
+        edit = new QDateEdit(QDate::currentDate(), this);
+        edit->setObjectName(QString::fromLatin1(name) + "Date");
+        edit->setCalendarPopup(true);
+        edit->setEnabled(false);
+        connect(check, &QCheckBox::toggled, edit, &QWidget::setEnabled);
+        connect(check, &QCheckBox::toggled, this, &MeasurementsDlg::ApplyFilter);
+        connect(edit, &QDateEdit::dateChanged, this, &MeasurementsDlg::ApplyFilter);
+    };
+    dateFilter(fromCheck_, from_, kStrFrom, "from");
+    dateFilter(toCheck_, to_, kStrTo, "to");
+    outcome_ = new QComboBox(this);
+    outcome_->setObjectName("outcomeFilter");
+    using K = TransferResult;
+    const std::pair<int, std::vector<K>> choices[] = {
+        {kStrEveryOutcome, {}},
+        {kStrUnwritten, {K::Pending, K::NotWritten, K::PartlyWritten, K::OutsideSheet}},
+        {kStrWrittenFilter, {K::Written}},
+        {kStrNotWritten, {K::NotWritten}},
+        {kStrPartlyWritten, {K::PartlyWritten}},
+        {kStrRefused, {K::OutsideSheet}},
+        {kStrPending, {K::Pending}}};
+    for (const auto &[textId, kinds] : choices) {
+        QVariantList list;
+        for (K kind : kinds) list << static_cast<int>(kind);
+        outcome_->addItem(platform::ResQString(textId), list);
+    }
+    connect(outcome_, &QComboBox::currentIndexChanged, this, &MeasurementsDlg::ApplyFilter);
+    columnsButton_ = new QToolButton(this);
+    columnsButton_->setObjectName("columnsButton");
+    columnsButton_->setText(platform::ResQString(kStrColumns));
+    columnsButton_->setPopupMode(QToolButton::InstantPopup);
+    columnsButton_->setMenu(new QMenu(columnsButton_));
+    connect(columnsButton_->menu(), &QMenu::aboutToShow, this, &MeasurementsDlg::ShowColumnsMenu);
+    shown_ = new QLabel(this);
+    shown_->setObjectName("shownCount");
+
+    auto *bar = new QHBoxLayout;
+    bar->addWidget(search_, 1);
+    for (QWidget *w : std::initializer_list<QWidget *>{fromCheck_, from_, toCheck_, to_, outcome_, columnsButton_, shown_})
+        bar->addWidget(w);
+    return bar;
+}
+
+void MeasurementsDlg::ApplyFilter() {
+    searchPause_->stop();
+    JournalFilter filter;
+    filter.text = search_->text().trimmed();
+    if (fromCheck_->isChecked()) filter.from = from_->date();
+    if (toCheck_->isChecked()) filter.to = to_->date();
+    for (const QVariant &kind : outcome_->currentData().toList())
+        filter.outcomes.push_back(static_cast<TransferResult>(kind.toInt()));
+    model_->SetFilter(filter);
+}
+
+// The values of the newest measurements, each with a check mark when it has a column.
+void MeasurementsDlg::ShowColumnsMenu() {
+    QMenu *menu = columnsButton_->menu();
+    menu->clear();
+    const std::vector<JournalValueColumn> shown = model_->ValueColumns();
+    for (const JournalValueColumn &column : model_->AvailableValueColumns()) {
+        QAction *action = menu->addAction(QString::fromStdString(column.label));
+        action->setCheckable(true);
+        action->setChecked(std::find(shown.begin(), shown.end(), column) != shown.end());
+        connect(action, &QAction::toggled, this, [this, column](bool on) {
+            std::vector<JournalValueColumn> columns = model_->ValueColumns();
+            std::erase(columns, column);
+            if (on) columns.push_back(column);
+            model_->SetValueColumns(columns);
+        });
+    }
+}
+
+// The value columns keep the order there is: the header's arrow goes back to the column sorted.
+void MeasurementsDlg::KeepSortIndicator() {
+    QHeaderView *header = table_->horizontalHeader();
+    if (header->sortIndicatorSection() == model_->SortColumn() && header->sortIndicatorOrder() == model_->SortOrder())
+        return;
+    if (JournalModel::IsSortable(header->sortIndicatorSection()) && header->sortIndicatorSection() != TimeColumn) return;
+    const QSignalBlocker block(header);
+    header->setSortIndicator(model_->SortColumn(), model_->SortOrder());
+}
+
+JournalEntry MeasurementsDlg::EntryAt(int row) const { return journal_.Entry(model_->IdAt(row)).value_or(JournalEntry{}); }
+
+void MeasurementsDlg::Reload() {
+    const std::vector<qint64> selected = SelectedIds();
+    model_->Reload();
+    SelectIds(selected);
 }
 
 // Neighbouring rows go in as one range: a selection of many single rows is slow to change.
-void MeasurementsDlg::SelectMarked(const std::vector<char> &marked) {
+void MeasurementsDlg::SelectIds(const std::vector<qint64> &ids) {
+    const std::vector<int> rows = model_->RowsOfIds(ids);
     QItemSelection selection;
-    const int rows = static_cast<int>(std::min(marked.size(), entries_.size()));
-    for (int row = 0; row < rows; ++row) {
-        if (!marked[static_cast<size_t>(row)]) continue;
-        const int first = row;
-        while (row + 1 < rows && marked[static_cast<size_t>(row + 1)]) ++row;
-        selection.select(table_->model()->index(first, 0), table_->model()->index(row, ColumnCount - 1));
+    const int last = model_->columnCount() - 1;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const int first = rows[i];
+        while (i + 1 < rows.size() && rows[i + 1] == rows[i] + 1) ++i;
+        selection.select(model_->index(first, 0), model_->index(rows[i], last));
     }
     table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     UpdateButtons();
 }
 
-// The rows hold the entries newest first (the list is read that way and newer ones go on top):
-// the oldest selected is the lowest row.
-std::vector<int> MeasurementsDlg::SelectedRows() const {
-    std::vector<int> rows;
-    if (!table_) return rows;
-    std::vector<char> marked(entries_.size(), 0);
+std::vector<qint64> MeasurementsDlg::SelectedIds() const {
+    std::vector<std::pair<int, int>> ranges;
+    if (!table_) return {};
     for (const QItemSelectionRange &range : table_->selectionModel()->selection())
-        for (int row = std::max(range.top(), 0); row <= range.bottom() && row < static_cast<int>(marked.size()); ++row)
-            marked[static_cast<size_t>(row)] = 1;
-    for (size_t row = marked.size(); row-- > 0;)
-        if (marked[row]) rows.push_back(static_cast<int>(row));
-    return rows;
+        ranges.emplace_back(range.top(), range.bottom());
+    std::vector<qint64> ids = model_->IdsOfRows(std::move(ranges));
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
 }
 
-std::vector<JournalEntry> MeasurementsDlg::SelectedEntries() const {
-    std::vector<JournalEntry> entries;
-    for (int row : SelectedRows()) entries.push_back(EntryAt(row));
-    return entries;
+std::vector<JournalEntry> MeasurementsDlg::SelectedEntries(size_t limit) const {
+    std::vector<qint64> ids = SelectedIds();
+    if (ids.size() > limit) ids.resize(limit);
+    return journal_.Entries(ids);
 }
 
 void MeasurementsDlg::reject() {
     if (!busy_) QDialog::reject();
-}
-
-void MeasurementsDlg::RemoveRows(const std::vector<int> &highestFirst, std::vector<char> &marks) {
-    for (size_t i = 0; i < highestFirst.size();) {
-        size_t end = i + 1;
-        while (end < highestFirst.size() && highestFirst[end] == highestFirst[end - 1] - 1) ++end;
-        const int top = highestFirst[end - 1], count = static_cast<int>(end - i);
-        table_->model()->removeRows(top, count);
-        entries_.erase(entries_.begin() + top, entries_.begin() + top + count);
-        marks.erase(marks.begin() + top, marks.begin() + top + count);
-        i = end;
-    }
-}
-
-void MeasurementsDlg::ShowNewer() {
-    const qint64 newest = entries_.empty() ? 0 : entries_.front()->id;
-    std::vector<JournalEntry> newer;
-    for (int limit = 16;; limit *= 4) {
-        newer = journal_.List(limit);
-        if (static_cast<int>(newer.size()) < limit || newer.back().id <= newest) break;
-    }
-    newer.erase(std::find_if(newer.begin(), newer.end(), [&](const JournalEntry &e) { return e.id <= newest; }),
-                newer.end());
-    if (newer.empty()) return;
-    const int count = static_cast<int>(newer.size());
-    table_->model()->insertRows(0, count);
-    std::vector<std::unique_ptr<JournalEntry>> rows;
-    for (JournalEntry &entry : newer) rows.push_back(std::make_unique<JournalEntry>(std::move(entry)));
-    entries_.insert(entries_.begin(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    for (int row = 0; row < count; ++row) FillRow(row, *entries_[static_cast<size_t>(row)]);
 }
 
 void MeasurementsDlg::UpdateButtons() {
@@ -288,18 +391,17 @@ bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(i
 
 int MeasurementsDlg::WriteSelected() {
     if (busy_ || !write_) return 0;
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return 0;
+    const std::vector<qint64> ids = SelectedIds();
+    if (ids.empty()) return 0;
     BusyFlag busy(busy_);
+    EntryFeed feed(journal_, ids);
     int written = 0;
     bool noWorkbook = false;
-    RunRows(static_cast<int>(rows.size()), kStrWriting, [&](int i) {
-        const int row = rows[static_cast<size_t>(i)];
-        JournalEntry &entry = *entries_[static_cast<size_t>(row)];
-        const TransferOutcome outcome = write_(entry);
-        entry.outcome = outcome;
-        journal_.SetOutcome(entry.id, entry.outcome);
-        FillRow(row, entry);
+    RunRows(static_cast<int>(ids.size()), kStrWriting, [&](int i) {
+        const JournalEntry *entry = feed.At(static_cast<size_t>(i));
+        if (!entry) return true;  // deleted meanwhile
+        const TransferOutcome outcome = write_(*entry);
+        journal_.SetOutcome(entry->id, outcome);
         // The next measurement starts where this one ended: after a failure there is no such place.
         if (!outcome.written()) {
             noWorkbook = outcome.foundNoWorkbook();
@@ -308,7 +410,11 @@ int MeasurementsDlg::WriteSelected() {
         ++written;
         return true;
     });
-    ShowNewer();
+    // The rows stay where they are unless the filter or the order sends some elsewhere.
+    if (model_->RowsChanged())
+        Reload();
+    else
+        model_->RefreshShown();
     if (noWorkbook)
         platform::ShowMessageBox(this, platform::ResString(kStrNoWorkbook), platform::ResString(kStrCaption),
                                  platform::mb::ICONINFORMATION);
@@ -317,13 +423,14 @@ int MeasurementsDlg::WriteSelected() {
 
 QString MeasurementsDlg::CopySelected() {
     if (busy_) return {};
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return {};
+    const std::vector<qint64> ids = SelectedIds();
+    if (ids.empty()) return {};
     BusyFlag busy(busy_);
+    EntryFeed feed(journal_, ids, true);
     std::string text;
     std::vector<std::string> lastHeader;
-    const bool complete = RunRows(static_cast<int>(rows.size()), kStrCopying, [&](int i) {
-        AppendRecord(text, lastHeader, EntryAt(rows[static_cast<size_t>(i)]), TsvLine);
+    const bool complete = RunRows(static_cast<int>(ids.size()), kStrCopying, [&](int i) {
+        if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) AppendRecord(text, lastHeader, *entry, TsvLine);
         return true;
     });
     if (!complete) return {};
@@ -334,8 +441,8 @@ QString MeasurementsDlg::CopySelected() {
 
 bool MeasurementsDlg::ExportSelected() {
     if (busy_) return false;
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return false;
+    const std::vector<qint64> ids = SelectedIds();
+    if (ids.empty()) return false;
     BusyFlag busy(busy_);
     platform::FileDialogRequest request;
     request.save = true;
@@ -344,20 +451,27 @@ bool MeasurementsDlg::ExportSelected() {
     request.fileName = "measurements.csv";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
+    // The records stream into the file a chunk at a time; the file replaces the old one only
+    // once all of it is on the disk (on a worker thread).
+    platform::AtomicFileWriter file(*path);
     std::string csv, error;
     std::vector<std::string> lastHeader;
-    bool writing = false;
-    const bool complete = RunRows(
-        static_cast<int>(rows.size()), kStrExporting,
+    EntryFeed feed(journal_, ids, true);
+    bool failed = !file.Open(&error);
+    const bool complete = !failed && RunRows(
+        static_cast<int>(ids.size()), kStrExporting,
         [&](int i) {
-            AppendRecord(csv, lastHeader, EntryAt(rows[static_cast<size_t>(i)]), CsvLine);
-            return true;
+            if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) AppendRecord(csv, lastHeader, *entry, CsvLine);
+            if (csv.size() < kExportChunk) return true;
+            failed = !file.Append(csv, &error);
+            csv.clear();
+            return !failed;
         },
         [&] {
-            writing = true;
-            return platform::WriteFileAtomically(*path, csv, &error);
+            failed = !file.Append(csv, &error) || !file.Commit(&error);
+            return !failed;
         });
-    if (!complete && !writing) return false;  // cancelled
+    if (!complete && !failed) return false;  // cancelled
     if (!complete) {
         platform::ShowMessageBox(this, Filled(kStrFileNotWritten, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
                                  platform::ResString(kStrCaption), platform::mb::ICONERROR);
@@ -368,39 +482,29 @@ bool MeasurementsDlg::ExportSelected() {
 
 int MeasurementsDlg::DeleteSelected() {
     if (busy_) return 0;
-    std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return 0;
-    const std::string question = Filled(kStrConfirmDelete, {QString::number(rows.size())}).toStdString();
+    const std::vector<qint64> ids = SelectedIds();
+    if (ids.empty()) return 0;
+    const std::string question = Filled(kStrConfirmDelete, {QString::number(ids.size())}).toStdString();
     if (platform::ShowMessageBox(this, question, platform::ResString(kStrCaption),
                                  platform::mb::ICONQUESTION | platform::mb::YESNO) != platform::mb::IDYES)
         return 0;
     BusyFlag busy(busy_);
-    // Highest row first (the oldest first): taking rows out of the table then moves none of
-    // those still to go.
-    std::vector<char> selected(entries_.size(), 0);
-    for (int row : rows) selected[static_cast<size_t>(row)] = 1;
     table_->clearSelection();
-    std::vector<qint64> batch;
-    std::vector<int> batchRows;
-    int runs = 0, removed = 0;
-    RunRows(static_cast<int>(rows.size()), kStrDeleting, [&](int i) {
-        const int row = rows[static_cast<size_t>(i)];
-        runs += batchRows.empty() || batchRows.back() != row + 1;
-        batch.push_back(EntryAt(row).id);
-        batchRows.push_back(row);
-        if (batch.size() < kDeleteBatch && runs < kDeleteRuns && static_cast<size_t>(i) + 1 < rows.size()) return true;
-        const int deleted = journal_.Delete(batch);
+    size_t done = 0;
+    int removed = 0;
+    RunRows(static_cast<int>(ids.size()), kStrDeleting, [&](int i) {
+        const size_t end = static_cast<size_t>(i) + 1;
+        if (end - done < kDeleteBatch && end < ids.size()) return true;
+        const int deleted = journal_.Delete({ids.begin() + static_cast<std::ptrdiff_t>(done),
+                                             ids.begin() + static_cast<std::ptrdiff_t>(end)});
         if (deleted == 0) return false;  // the journal failed and said so
         removed += deleted;
-        RemoveRows(batchRows, selected);
-        batch.clear();
-        batchRows.clear();
-        runs = 0;
+        done = end;
         return true;
     });
+    model_->Reload();
     // What a cancel left stays selected.
-    if (std::find(selected.begin(), selected.end(), 1) != selected.end()) SelectMarked(selected);
-    ShowNewer();
+    SelectIds({ids.begin() + static_cast<std::ptrdiff_t>(done), ids.end()});
     return removed;
 }
 

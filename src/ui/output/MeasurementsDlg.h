@@ -1,41 +1,68 @@
 // The Measurements window: the journal as a table, newest first, with date, time, instrument,
-// the first values and how each transfer ended (measurements that did not reach a sheet stand
-// out). Selected measurements can be written to the spreadsheet again, copied as
-// tab-separated text, exported as a CSV file or deleted. Every command works in small steps with
-// the event loop turning between them (a file is written on a worker thread), whatever the number
-// of measurements: the window keeps repainting, long work shows its progress and can be
-// cancelled between measurements.
+// the first values, how each transfer ended (measurements that did not reach a sheet stand
+// out) and the values the user gives columns of their own. The table reads only the rows it
+// shows from the journal (JournalModel): searched, filtered by recorded days and outcome and
+// sorted by the database, whatever the journal's size. Selected measurements can be written to
+// the spreadsheet again, copied as tab-separated text, exported as a CSV file or deleted. Every
+// command works in small steps with the event loop turning between them (an export streams
+// into its file, which is finished on a worker thread), whatever the number of measurements:
+// the window keeps repainting, long work shows its progress and can be cancelled between
+// measurements.
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "output/JournalModel.h"
 #include "output/JournalTransfer.h"
 #include "output/MeasurementJournal.h"
 #include "UiLayer.h"
 
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLayout;
+class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+class QTimer;
+class QToolButton;
 
 namespace ombra::ui {
 
 class MeasurementsDlg : public QDialog {
     Q_OBJECT
 public:
-    enum Column { DateColumn, TimeColumn, InstrumentColumn, ValuesColumn, OutcomeColumn, ColumnCount };
+    enum Column {
+        DateColumn = JournalModel::DateColumn,
+        TimeColumn = JournalModel::TimeColumn,
+        InstrumentColumn = JournalModel::InstrumentColumn,
+        ValuesColumn = JournalModel::ValuesColumn,
+        OutcomeColumn = JournalModel::OutcomeColumn,
+        ColumnCount = JournalModel::FixedColumns
+    };
 
     MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent = nullptr);
 
+    // Reads the journal again; the measurements selected stay selected.
     void Reload();
-    QTableWidget *Table() const { return table_; }
-    // The entry shown in a row.
-    const JournalEntry &EntryAt(int row) const { return *entries_.at(static_cast<size_t>(row)); }
+    QTableView *Table() const { return table_; }
+    JournalModel *Model() const { return model_; }
+    // The entry shown in a row, read from the journal.
+    JournalEntry EntryAt(int row) const;
     // Selects the rows of these entries (and only those).
     void SelectIds(const std::vector<qint64> &ids);
-    // The selected entries, oldest first: the order they were measured in.
-    std::vector<JournalEntry> SelectedEntries() const;
+    // The ids of the selected entries, oldest first: the order they were measured in.
+    std::vector<qint64> SelectedIds() const;
+    // The first `limit` of them, read from the journal.
+    std::vector<JournalEntry> SelectedEntries(size_t limit = SIZE_MAX) const;
+    // The search text, the days and the outcome chosen above the table, in force at once
+    // (typing is taken after a short pause).
+    void ApplyFilter();
 
     // The commands of the buttons. Each works on the selection.
     int WriteSelected();       // the number written completely
@@ -53,24 +80,26 @@ private:
     // False when the user cancelled (checked before every step), a step or `aside` returned false.
     bool RunRows(int count, int labelId, const std::function<bool(int)> &step,
                  const std::function<bool()> &aside = {});
-    // The rows of the selected entries, oldest first.
-    std::vector<int> SelectedRows() const;
-    // Selects the rows marked (and only those).
-    void SelectMarked(const std::vector<char> &marked);
-    // Takes rows out of the table and the list (and `marks`), highest first, contiguous runs in one go.
-    void RemoveRows(const std::vector<int> &highestFirst, std::vector<char> &marks);
-    // Entries recorded since the list was read go on top.
-    void ShowNewer();
+    QLayout *MakeFilterBar();
+    void ShowColumnsMenu();
+    void KeepSortIndicator();
     void UpdateButtons();
-    void FillRow(int row, const JournalEntry &entry);
 
     bool busy_ = false;  // a command runs: the others wait for it
 
     MeasurementJournal &journal_;
     WriteEntryFunction write_;
-    // One per row; held by pointer, so that taking rows out moves no entries.
-    std::vector<std::unique_ptr<JournalEntry>> entries_;
-    QTableWidget *table_ = nullptr;
+    JournalModel *model_ = nullptr;
+    QTableView *table_ = nullptr;
+    QLineEdit *search_ = nullptr;
+    QCheckBox *fromCheck_ = nullptr;
+    QCheckBox *toCheck_ = nullptr;
+    QDateEdit *from_ = nullptr;
+    QDateEdit *to_ = nullptr;
+    QComboBox *outcome_ = nullptr;
+    QToolButton *columnsButton_ = nullptr;
+    QLabel *shown_ = nullptr;
+    QTimer *searchPause_ = nullptr;
     QPushButton *writeButton_ = nullptr;
     QPushButton *copyButton_ = nullptr;
     QPushButton *exportButton_ = nullptr;

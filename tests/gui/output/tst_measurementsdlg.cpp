@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -43,6 +43,14 @@ TransferOutcome Outcome(TransferResult result) {
     return o;
 }
 
+QString Text(const MeasurementsDlg &dlg, int row, int column) {
+    return dlg.Model()->data(dlg.Model()->index(row, column)).toString();
+}
+
+bool Unwritten(const MeasurementsDlg &dlg, int row) {
+    return dlg.Model()->data(dlg.Model()->index(row, 0), JournalModel::UnwrittenRole).toBool();
+}
+
 }  // namespace
 
 class MeasurementsDlgTest : public QObject {
@@ -71,18 +79,17 @@ private slots:
     void listsNewestFirstAndUnwrittenStandOut() {
         RecordThree();
         MeasurementsDlg dlg(*journal, nullptr);
-        QTableWidget *table = dlg.Table();
-        QCOMPARE(table->rowCount(), 3);
-        QCOMPARE(table->item(0, MeasurementsDlg::TimeColumn)->text(), QString("10:03:00"));
-        QCOMPARE(table->item(2, MeasurementsDlg::TimeColumn)->text(), QString("10:01:00"));
-        QCOMPARE(table->item(0, MeasurementsDlg::InstrumentColumn)->text(), QString("OS-100 4711"));
-        QCOMPARE(table->item(0, MeasurementsDlg::ValuesColumn)->text(), QString("L* 3.5   a* -0.25   b* 1.00"));
-        QCOMPARE(table->item(2, MeasurementsDlg::OutcomeColumn)->text(), QString("Written: Book1.ods, Sheet1, A1 to D2"));
-        QCOMPARE(table->item(1, MeasurementsDlg::OutcomeColumn)->text(), ui::platform::ResQString(1431));
-        QCOMPARE(table->item(0, MeasurementsDlg::OutcomeColumn)->text(), ui::platform::ResQString(1434));
-        QVERIFY(table->item(0, 0)->font().bold());
-        QVERIFY(table->item(1, 0)->font().bold());
-        QVERIFY(!table->item(2, 0)->font().bold());
+        QCOMPARE(dlg.Model()->rowCount(), 3);
+        QCOMPARE(Text(dlg, 0, MeasurementsDlg::TimeColumn), QString("10:03:00"));
+        QCOMPARE(Text(dlg, 2, MeasurementsDlg::TimeColumn), QString("10:01:00"));
+        QCOMPARE(Text(dlg, 0, MeasurementsDlg::InstrumentColumn), QString("OS-100 4711"));
+        QCOMPARE(Text(dlg, 0, MeasurementsDlg::ValuesColumn), QString("L* 3.5   a* -0.25   b* 1.00"));
+        QCOMPARE(Text(dlg, 2, MeasurementsDlg::OutcomeColumn), QString("Written: Book1.ods, Sheet1, A1 to D2"));
+        QCOMPARE(Text(dlg, 1, MeasurementsDlg::OutcomeColumn), ui::platform::ResQString(1431));
+        QCOMPARE(Text(dlg, 0, MeasurementsDlg::OutcomeColumn), ui::platform::ResQString(1434));
+        QVERIFY(Unwritten(dlg, 0));
+        QVERIFY(Unwritten(dlg, 1));
+        QVERIFY(!Unwritten(dlg, 2));
         QVERIFY(!dlg.findChild<QPushButton *>("writeButton")->isEnabled());  // nothing selected
     }
 
@@ -130,10 +137,10 @@ private slots:
             QCOMPARE(no.Count(), size_t(1));
             QVERIFY(QString::fromStdString(no.Boxes()[0].text).contains("2"));
         }
-        QCOMPARE(dlg.Table()->rowCount(), 3);
+        QCOMPARE(dlg.Model()->rowCount(), 3);
         ui::test::MessageBoxRecorder yes(ui::platform::mb::IDYES);
         QCOMPARE(dlg.DeleteSelected(), 2);
-        QCOMPARE(dlg.Table()->rowCount(), 1);
+        QCOMPARE(dlg.Model()->rowCount(), 1);
         QCOMPARE(journal->List().size(), size_t(1));
         QCOMPARE(journal->List()[0].id, ids[2]);
     }
@@ -150,7 +157,7 @@ private slots:
         QCOMPARE(dlg.WriteSelected(), 2);
         QCOMPARE(sent, (std::vector<qint64>{ids[1], ids[2]}));
         QCOMPARE(journal->UnwrittenCount(), 0);
-        QVERIFY(!dlg.Table()->item(0, 0)->font().bold());
+        QVERIFY(!Unwritten(dlg, 0));
 
         workbookOpen = false;
         sent.clear();

@@ -1,10 +1,13 @@
-// The Measurements window over a journal of 50,000 measurements: copying, exporting, writing
-// again and deleting all of them never keep the event loop from turning for long. Measured as
-// the longest gap between two turns while the command runs: the processor time the
-// user-interface thread spent in it (the command's own work, whatever else the machine does) must
-// stay within 100 ms; the time on the clock within 2 s (no wait for a whole file or a whole
-// journal transaction of them all: a single flush to a busy disk may take a few hundred ms).
-// Opening the window is not measured.
+// The Measurements window over a journal of 100,000 measurements: searching, filtering by outcome
+// and recorded day and sorting are the database's (the rows counted and shown match the
+// measurements); copying, exporting, writing again and deleting all of them never keep the event
+// loop from turning for long. Measured as the longest gap between two turns while the command
+// runs: the processor time the user-interface thread spent in it (the command's own work,
+// whatever else the machine does) must stay within 200 ms (the ids of the selection are read in
+// one step, about a microsecond per selected row on this sanitised build, and a copy hands its
+// whole text to the clipboard in one); the time on the clock within 2 s (no
+// wait for a whole file or a whole journal transaction of them all: a single flush to a busy disk
+// may take a few hundred ms). Opening the window is not measured (bench_journal times it).
 #include <time.h>
 
 #include <QApplication>
@@ -12,11 +15,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProgressDialog>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QStringList>
-#include <QTableWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -24,6 +28,8 @@
 #include "output/JournalTransfer.h"
 #include "output/MeasurementsDlg.h"
 #include "platform/FileDialog.h"
+#include "platform/Resources.h"
+#include "support/JournalFill.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
@@ -31,8 +37,8 @@ using namespace ombra::ui;
 
 namespace {
 
-constexpr int kEntries = 50000;
-constexpr double kCpuBoundMs = 100;
+constexpr int kEntries = 100000;
+constexpr double kCpuBoundMs = 200;
 constexpr qint64 kWallBoundMs = 2000;
 
 double ThreadCpuMs() {
@@ -81,36 +87,16 @@ JournalEntry Entry() {
     e.model = "OS-100";
     e.serial = "4711";
     e.outputItems = {OutputItem{1035, "Date", 0, e.date}, OutputItem{2000, "Lab", 0, ""}};
-    e.valueItems = {OutputItem{1035, "Date", 0, e.date}, OutputItem{1000, "L*", 0, "95.5"},
+    e.valueItems = {OutputItem{1035, "Date", 0, e.date}, OutputItem{1000, "L*", 0, "#.5"},
                     OutputItem{1001, "a*", 0, "-0.25"}, OutputItem{1002, "b*", 0, "1.00"}};
     return e;
 }
 
-// Copies the journal's one measurement until it holds `count`, in one transaction.
-bool FillJournal(const QString &path, int count) {
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(db);
-            QStringList columns;
-            q.exec("PRAGMA table_info(measurements)");
-            while (q.next())
-                if (q.value(1).toString() != "id") columns << q.value(1).toString();
-            const QString list = columns.join(", ");
-            ok = !columns.isEmpty() && db.transaction() &&
-                 q.exec(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                "INSERT INTO measurements (%2) SELECT %2 FROM measurements, n")
-                            .arg(count - 1)
-                            .arg(list)) &&
-                 db.commit();
-            if (!ok) qWarning() << q.lastError().text();
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase("fill");
-    return ok;
+// The copies FillJournal numbers n that a test of n says yes to.
+int CountCopies(const std::function<bool(int)> &test) {
+    int count = 0;
+    for (int n = 0; n < kEntries; ++n) count += test(n);
+    return count;
 }
 
 TransferOutcome Written() {
@@ -135,9 +121,21 @@ class LargeJournalTest : public QObject {
     std::function<TransferOutcome(const JournalEntry &)> write;
     StallMeter stall;
 
+    JournalModel &Model() { return *dlg->Model(); }
     void SelectAll() {
         dlg->Table()->selectAll();
-        QCOMPARE(dlg->Table()->selectionModel()->selectedRows().size(), dlg->Table()->rowCount());
+        QCOMPARE(static_cast<int>(dlg->SelectedIds().size()), Model().rowCount());
+    }
+    // The export of the selection read back: its lines.
+    QByteArray Export(const QString &name) {
+        const QString path = dir.path() + "/" + name;
+        auto previous = ui::platform::SetFileDialogHook(
+            [&](const ui::platform::FileDialogRequest &) -> std::optional<std::string> { return path.toStdString(); });
+        const bool exported = dlg->ExportSelected();
+        ui::platform::SetFileDialogHook(previous);
+        QFile f(path);
+        if (!exported || !f.open(QIODevice::ReadOnly)) return {};
+        return f.readAll();
     }
 
 private slots:
@@ -146,9 +144,64 @@ private slots:
         journal = std::make_unique<MeasurementJournal>(nullptr, path);
         QVERIFY(journal->IsOpen());
         QVERIFY(journal->Record(Entry()));
-        QVERIFY(FillJournal(path, kEntries));
+        QString error;
+        QVERIFY2(ombra::core::test::FillJournal(path, kEntries, &error), qPrintable(error));
         dlg = std::make_unique<MeasurementsDlg>(*journal, [this](const JournalEntry &e) { return write(e); });
-        QCOMPARE(dlg->Table()->rowCount(), kEntries);
+        QCOMPARE(Model().rowCount(), kEntries);
+        QCOMPARE(Model().data(Model().index(0, MeasurementsDlg::ValuesColumn)).toString(),
+                 QString("L* %1.5   a* -0.25   b* 1.00").arg(kEntries - 1));
+    }
+
+    // Typed into the search field: the measurements whose texts hold it, after a short pause.
+    void searchesAsTyped() {
+        dlg->findChild<QLineEdit *>("search")->setText("9999");
+        const int expected = CountCopies([](int n) { return QString::number(n).contains("9999"); });
+        QTRY_COMPARE_WITH_TIMEOUT(Model().rowCount(), expected, 10000);
+        for (int row = 0; row < expected; ++row)
+            QVERIFY(Model().data(Model().index(row, MeasurementsDlg::ValuesColumn)).toString().contains("9999"));
+        dlg->findChild<QLineEdit *>("search")->clear();
+        dlg->ApplyFilter();
+        QCOMPARE(Model().rowCount(), kEntries);
+    }
+
+    // Not written, on one local day, sorted by instrument: every row counted and in order.
+    void filtersByOutcomeAndDayAndSorts() {
+        auto *outcome = dlg->findChild<QComboBox *>("outcomeFilter");
+        outcome->setCurrentIndex(outcome->findText(ui::platform::ResQString(1431)));
+        QCOMPARE(Model().rowCount(), CountCopies([](int n) { return n % 10 == 0; }));
+        const QDate day(2026, 1, 5);
+        dlg->findChild<QDateEdit *>("fromDate")->setDate(day);
+        dlg->findChild<QDateEdit *>("toDate")->setDate(day);
+        dlg->findChild<QCheckBox *>("fromCheck")->setChecked(true);
+        dlg->findChild<QCheckBox *>("toCheck")->setChecked(true);
+        const QDateTime from(day, QTime(0, 0)), to(day.addDays(1), QTime(0, 0));
+        const auto onTheDay = [&](int n) {
+            const QDateTime at = QDateTime::fromString(ombra::core::test::FilledRecordedUtc(n), Qt::ISODateWithMs);
+            return n % 10 == 0 && at >= from && at < to;
+        };
+        const int expected = CountCopies(onTheDay);
+        QCOMPARE(Model().rowCount(), expected);
+        dlg->Table()->sortByColumn(MeasurementsDlg::InstrumentColumn, Qt::AscendingOrder);
+        QStringList instruments;
+        for (int row = 0; row < expected; ++row)
+            instruments << Model().data(Model().index(row, MeasurementsDlg::InstrumentColumn)).toString();
+        QStringList sorted = instruments;
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(instruments, sorted);
+        QVERIFY(instruments.contains("OS-200 4711") && instruments.contains("OS-100 4711"));
+        // The values keep the order there is; the header says so.
+        dlg->Table()->sortByColumn(MeasurementsDlg::ValuesColumn, Qt::DescendingOrder);
+        QCOMPARE(Model().SortColumn(), static_cast<int>(MeasurementsDlg::InstrumentColumn));
+        QCOMPARE(dlg->Table()->horizontalHeader()->sortIndicatorSection(), static_cast<int>(MeasurementsDlg::InstrumentColumn));
+        SelectAll();
+        const QByteArray csv = Export("day.csv");
+        QCOMPARE(csv.count('\n'), expected + 1);
+
+        dlg->findChild<QCheckBox *>("fromCheck")->setChecked(false);
+        dlg->findChild<QCheckBox *>("toCheck")->setChecked(false);
+        outcome->setCurrentIndex(0);
+        dlg->Table()->sortByColumn(MeasurementsDlg::DateColumn, Qt::DescendingOrder);
+        QCOMPARE(Model().rowCount(), kEntries);
     }
 
     void copiesAll() {
@@ -164,19 +217,12 @@ private slots:
 
     void exportsAll() {
         SelectAll();
-        const QString path = dir.path() + "/all.csv";
-        auto previous = ui::platform::SetFileDialogHook(
-            [&](const ui::platform::FileDialogRequest &) -> std::optional<std::string> { return path.toStdString(); });
         stall.Start();
-        const bool exported = dlg->ExportSelected();
+        const QByteArray csv = Export("all.csv");
         const QString measured = stall.Stop();
-        ui::platform::SetFileDialogHook(previous);
-        QVERIFY(exported);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray csv = f.readAll();
         QCOMPARE(csv.count('\n'), kEntries + 1);
-        QVERIFY(csv.endsWith("2026/12/08,10:00:00,OS-100,4711,95.5,-0.25,1.00\r\n"));
+        // Oldest first: the last line is the newest copy.
+        QVERIFY(csv.endsWith(QString("2026/12/08,10:00:00,OS-100,4711,%1.5,-0.25,1.00\r\n").arg(kEntries - 1).toLatin1()));
         QVERIFY2(stall.Within(), qPrintable(measured));
         qInfo("export: %s", qPrintable(measured));
     }
@@ -184,6 +230,7 @@ private slots:
     // Writing every measurement again, cancelled after the oldest 500 (each costs a journal update).
     void writesAgainUntilCancelled() {
         SelectAll();
+        const int unwritten = journal->UnwrittenCount();
         int calls = 0;
         write = [&](const JournalEntry &) {
             if (++calls == 500)
@@ -194,13 +241,15 @@ private slots:
         const int written = dlg->WriteSelected();
         const QString measured = stall.Stop();
         QCOMPARE(written, 500);
-        QCOMPARE(journal->UnwrittenCount(), kEntries - 500);
+        QCOMPARE(journal->UnwrittenCount(), unwritten - 50);
         // The oldest went first, and the window shows them written.
         QCOMPARE(dlg->EntryAt(kEntries - 1).outcome.result, TransferResult::Written);
         QCOMPARE(dlg->EntryAt(kEntries - 500).outcome.result, TransferResult::Written);
-        QCOMPARE(dlg->EntryAt(kEntries - 501).outcome.result, TransferResult::Pending);
-        QVERIFY(!dlg->Table()->item(kEntries - 1, 0)->font().bold());
-        QVERIFY(dlg->Table()->item(kEntries - 501, 0)->font().bold());
+        QCOMPARE(dlg->EntryAt(kEntries - 501).outcome.result, TransferResult::NotWritten);
+        const auto unwrittenAt = [&](int row) { return Model().data(Model().index(row, 0), JournalModel::UnwrittenRole).toBool(); };
+        QVERIFY(!unwrittenAt(kEntries - 1));
+        QVERIFY(unwrittenAt(kEntries - 501));
+        QCOMPARE(static_cast<int>(dlg->SelectedIds().size()), kEntries);  // still selected
         QVERIFY2(stall.Within(), qPrintable(measured));
         qInfo("write again: %s", qPrintable(measured));
     }
@@ -208,16 +257,17 @@ private slots:
     // Every other one of 2,000 rows: 1,000 separate runs of the table to take out.
     void deletesAScatteredSelection() {
         std::vector<qint64> ids;
-        for (int row = 0; row < 2000; row += 2) ids.push_back(dlg->EntryAt(row).id);
-        const qint64 kept = dlg->EntryAt(1).id;
+        for (int row = 0; row < 2000; row += 2) ids.push_back(Model().IdAt(row));
+        const qint64 kept = Model().IdAt(1);
         dlg->SelectIds(ids);
+        QCOMPARE(dlg->SelectedIds().size(), size_t(1000));
         ui::test::MessageBoxRecorder yes(ui::platform::mb::IDYES);
         stall.Start();
         const int removed = dlg->DeleteSelected();
         const QString measured = stall.Stop();
         QCOMPARE(removed, 1000);
-        QCOMPARE(dlg->Table()->rowCount(), kEntries - 1000);
-        QCOMPARE(dlg->EntryAt(0).id, kept);
+        QCOMPARE(Model().rowCount(), kEntries - 1000);
+        QCOMPARE(Model().IdAt(0), kept);
         QCOMPARE(journal->List(1).at(0).id, kept);
         QVERIFY2(stall.Within(), qPrintable(measured));
         qInfo("delete 1,000 scattered: %s", qPrintable(measured));
@@ -230,7 +280,7 @@ private slots:
         const int removed = dlg->DeleteSelected();
         const QString measured = stall.Stop();
         QCOMPARE(removed, kEntries - 1000);
-        QCOMPARE(dlg->Table()->rowCount(), 0);
+        QCOMPARE(Model().rowCount(), 0);
         QVERIFY(journal->List().empty());
         QVERIFY2(stall.Within(), qPrintable(measured));
         qInfo("delete all: %s", qPrintable(measured));
