@@ -212,6 +212,7 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     case kCmdManual: OnManual(); break;
     case kCmdMeasurements: OnMeasurements(); break;
     case kCmdSetUpOffice: OnSetUpOffice(); break;
+    case kCmdResultPanel: OnResultPanelCommand(); break;
     default: break;
     }
     // A command that changed settings which could not be saved says so, once per failure.
@@ -350,6 +351,7 @@ void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
 void CVireoDataTransferSoftwareDlg::HandleMessage(int message) { session_.HandleWatchMessage(message); }
 
 void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementWriteResult &result) {
+    UpdateResultPanel(result);
     ShowMissBanner(result);
     // With a journal: the count of unwritten measurements stays until one is written again.
     lastingNotice_ = QString::fromStdString(session_.LastingNotice());

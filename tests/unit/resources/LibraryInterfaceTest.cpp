@@ -20,7 +20,7 @@
 namespace {
 
 const std::string kLibraryPath = std::string(OMBRA_BIN_DIR) + "/libCorvexRes.so";
-const std::set<int> kMenuCommands = {1000, 1001, 1002, 1020, 1028, 32771, 32772, 32773, 32774, 32775, 32776};
+const std::set<int> kMenuCommands = {1000, 1001, 1002, 1020, 1028, 32771, 32772, 32773, 32774, 32775, 32776, 1880};
 
 class LoadedLibrary : public ::testing::Test {
 protected:
@@ -173,7 +173,7 @@ TEST(LibraryDump, PrintsEveryStringInIdOrder) {
     ASSERT_TRUE(dump.waitForFinished(30000));
     EXPECT_EQ(dump.exitCode(), 0);
     const QStringList lines = QString::fromUtf8(dump.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.size(), 351);
+    EXPECT_EQ(lines.size(), 359);
     int previous = 0;
     for (const QString &line : lines) {
         const qsizetype tab = line.indexOf('\t');

@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 351u);
+    ASSERT_EQ(ids.size(), 359u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -95,6 +95,9 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     const std::map<int, std::vector<int>> journal = {
         {1421, {1, 2}}, {1422, {1}}, {1423, {1}}, {1720, {1}}, {1725, {1}}, {1430, {1, 2, 3, 4}}, {1432, {1}}, {1440, {1}},
         {1441, {1, 2}}, {1442, {1, 2}}, {1445, {1, 2}}, {1820, {1}}};
+    // The result panel: written and not-written counts; where the cells went.
+    const std::map<int, std::vector<int>> panel = {{1885, {1, 2}}, {1886, {1}}};
+    for (const auto &[id, expected] : panel) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
     for (const auto &[id, expected] : journal) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
 
     // The LibreOffice set-up's texts: the profile file and the URL, reason or (named first) the office process.
