@@ -18,7 +18,7 @@ constexpr int kStrReflectanceAxis = 1882;
 constexpr int kStrIrradianceAxis = 1883;
 constexpr int kStrOutOfGamut = 1884;
 constexpr int kStrSessionCounts = 1885;
-constexpr int kStrNotWrittenBecause = 1886;
+constexpr int kStrWrittenTo = 1886;
 constexpr int kStrNoMeasurement = 1887;
 constexpr int kStrIlluminanceLabel = 1113;
 constexpr int kStrCctLabel = 1114;
@@ -27,9 +27,10 @@ constexpr int kValueRows = 6;
 
 QString Q(const std::string &text) { return QString::fromStdString(text); }
 
-QString Number(double value, int decimals) {
+// A light's value as its cell has it: illuminance and CCT truncated, Δuv with three decimals.
+QString CellText(double value, int decimals) {
     if (IsMissingValue(value) || !std::isfinite(value)) return QString::fromUtf8("–");
-    return QString::number(value, 'f', decimals);
+    return Q(decimals == 0 ? FormatTruncated(value) : FormatFixed(value, decimals));
 }
 
 QLabel *NamedLabel(const char *name, QWidget *parent) {
@@ -139,7 +140,7 @@ void ResultPanel::Show(const ResultSummary &s, const std::vector<SpectrumPoint> 
     if (behind && !behind->empty()) curves.push_back({*behind, palette().color(QPalette::Text), true});
     curves.push_back({s.spectrum, QColor(0x1f, 0x5f, 0xbf), false});
     plot_->SetCurves(std::move(curves));
-    where_->setText(s.written ? Q(s.where) : platform::ResQString(kStrNotWrittenBecause).arg(Q(s.where)));
+    where_->setText(s.written ? platform::ResQString(kStrWrittenTo).arg(Q(s.where)) : Q(s.where));
     settings_->setText(Q(s.settingsLine));
     shown_ = s;
 }
@@ -156,9 +157,9 @@ void ResultPanel::SetCounts(int written, int notWritten) {
 }
 
 QString ResultPanel::LightLine(const ResultSummary &s) {
-    return platform::ResQString(kStrIlluminanceLabel) + ' ' + Number(s.lux, 0) + "\n" +
-           platform::ResQString(kStrCctLabel) + ' ' + Number(s.cct, 0) + "\n" +
-           platform::ResQString(kStrDuvLabel) + ' ' + Number(s.duv, 4);
+    return platform::ResQString(kStrIlluminanceLabel) + ' ' + CellText(s.lux, 0) + "\n" +
+           platform::ResQString(kStrCctLabel) + ' ' + CellText(s.cct, 0) + "\n" +
+           platform::ResQString(kStrDuvLabel) + ' ' + CellText(s.duv, 3);
 }
 
 void ResultPanel::ShowValues(const ResultSummary &s) {
