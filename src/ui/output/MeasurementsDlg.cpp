@@ -13,6 +13,8 @@
 #include <set>
 
 #include "output/JournalTransfer.h"
+#include "output/ResultPanel.h"
+#include "output/ResultSummary.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -94,17 +96,45 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     connect(exportButton_, &QPushButton::clicked, this, [this] { ExportSelected(); });
     connect(deleteButton_, &QPushButton::clicked, this, [this] { DeleteSelected(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        UpdateButtons();
+        ShowSelectedInPanels();
+    });
+    panel_ = new ResultPanel(this);
+    secondPanel_ = new ResultPanel(this);
+    secondPanel_->setObjectName("resultPanel2");
+    secondPanel_->hide();
 
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(close);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(table_);
+    layout->addWidget(table_, 1);
+    auto *panels = new QHBoxLayout;
+    panels->addWidget(panel_);
+    panels->addWidget(secondPanel_);
+    layout->addLayout(panels);
     layout->addLayout(buttons);
-    resize(820, 460);
+    resize(900, 700);
     Reload();
+}
+
+void MeasurementsDlg::ShowSelectedInPanels() {
+    const std::vector<JournalEntry> selected = SelectedEntries();
+    secondPanel_->setVisible(selected.size() >= 2);
+    if (selected.empty()) {
+        panel_->Clear();
+        return;
+    }
+    const ResultSummary first = SummariseEntry(selected[0]);
+    if (selected.size() == 1) {
+        panel_->Show(first);
+        return;
+    }
+    const ResultSummary second = SummariseEntry(selected[1]);
+    panel_->Show(first, &second.spectrum);
+    secondPanel_->Show(second, &first.spectrum);
 }
 
 void MeasurementsDlg::FillRow(int row, const JournalEntry &entry) {

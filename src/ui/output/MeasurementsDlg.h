@@ -18,6 +18,8 @@ class QTableWidget;
 
 namespace ombra::ui {
 
+class ResultPanel;
+
 class MeasurementsDlg : public QDialog {
     Q_OBJECT
 public:
@@ -40,12 +42,17 @@ public:
     bool ExportSelected();     // asks for the file; false when cancelled or failed
     int DeleteSelected();      // after confirmation; the number deleted
 
+    // The result panels below the table: the selected measurement, or the first two selected
+    // side by side, each with the other's curve faintly behind its own.
+    ResultPanel *Panel(int index) const { return index == 0 ? panel_ : secondPanel_; }
+
 private:
     // Runs step(i) for every i below count, showing progress with `labelId` ("%1 of %2");
     // false when the user cancelled (checked between steps) or a step returned false.
     bool RunRows(int count, int labelId, const std::function<bool(int)> &step);
     void UpdateButtons();
     void FillRow(int row, const JournalEntry &entry);
+    void ShowSelectedInPanels();
 
     MeasurementJournal &journal_;
     WriteEntryFunction write_;
@@ -55,6 +62,8 @@ private:
     QPushButton *copyButton_ = nullptr;
     QPushButton *exportButton_ = nullptr;
     QPushButton *deleteButton_ = nullptr;
+    ResultPanel *panel_ = nullptr;
+    ResultPanel *secondPanel_ = nullptr;
 };
 
 // Shows the window modally over `parent`; returns when the user closes it.
