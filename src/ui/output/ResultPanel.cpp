@@ -80,14 +80,15 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
     swatch_ = new ColourSwatch(this);
     stamp_ = NamedLabel("resultStamp", this);
     light_ = NamedLabel("resultLight", this);
-    light_->setWordWrap(true);
     plot_ = new SpectrumPlot(this);
+    plot_->setMinimumHeight(180);
     where_ = NamedLabel("resultWhere", this);
-    where_->setWordWrap(true);
     counts_ = NamedLabel("resultCounts", this);
     settings_ = NamedLabel("resultSettings", this);
-    settings_->setWordWrap(true);
     counts_->hide();
+    // A long reason must not widen the window: the line is cut at the panel's edge and its
+    // whole text is the tooltip.
+    for (QLabel *line : {where_, settings_}) line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto *left = new QVBoxLayout;
     left->addWidget(swatch_);
@@ -141,7 +142,9 @@ void ResultPanel::Show(const ResultSummary &s, const std::vector<SpectrumPoint> 
     curves.push_back({s.spectrum, QColor(0x1f, 0x5f, 0xbf), false});
     plot_->SetCurves(std::move(curves));
     where_->setText(s.written ? platform::ResQString(kStrWrittenTo).arg(Q(s.where)) : Q(s.where));
+    where_->setToolTip(where_->text());
     settings_->setText(Q(s.settingsLine));
+    settings_->setToolTip(settings_->text());
     shown_ = s;
 }
 
