@@ -32,6 +32,7 @@ void CVireoDataTransferSoftwareDlg::OnResultPanelCommand() {
 
 // Runs after the transfer's last cell, in the same turn of the event loop.
 void CVireoDataTransferSoftwareDlg::UpdateResultPanel(const MeasurementWriteResult &result) {
+    trace::TraceMark("panel start");
     ++(result.kind == MeasurementWriteResult::Written ? panelWritten_ : panelNotWritten_);
     resultPanel_->ShowNext(PanelSummaryOf(session_, result));
     resultPanel_->SetCounts(panelWritten_, panelNotWritten_);
