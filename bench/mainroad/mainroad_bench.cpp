@@ -164,6 +164,8 @@ const char *const kStages[][2] = {
     {"cells written", "cell writes"},
     {"selected", "final select"},
     {"transfer done", "end of the transfer"},
+    {"panel start", "outcome into the journal, session's bookkeeping"},
+    {"panel updated", "panel update"},
 };
 constexpr size_t kStageCount = sizeof kStages / sizeof kStages[0];
 

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -26,7 +27,12 @@
 #include "instrument/CalibrationDlg.h"
 #include "instrument/MeasSettingsDlg.h"
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "instrument/MeasuredData.h"
 #include "output/CDataItemsDlg.h"
+#include "output/MeasurementJournal.h"
+#include "output/MeasurementsDlg.h"
+#include "output/ResultPanel.h"
+#include "output/ResultSummary.h"
 #include "output/LayoutPreviewPane.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialog.h"
@@ -106,9 +112,59 @@ QImage Preview(const Layout &layout, int height = 230) {
 
 // ---- Instrument dialogs ----
 
+// A cyan ink on paper as the instrument reports it, 380..730 nm; `shift` moves its band.
+JournalEntry CyanMeasurement(const std::string &time, double shift, const std::string &range) {
+    JournalEntry e;
+    e.date = "2026/12/08";
+    e.time = time;
+    e.model = ui::platform::ResString(1234);
+    e.serial = "4711";
+    e.settingTexts = {"Reflection", "M1", "Paper", "2°", "D50", "No polarisation"};
+    MeasuredDataRecord record;
+    for (int k = 0; k < 36; ++k) {
+        const double nm = 380 + 10 * k - shift;
+        record.SetFloat(k, float(0.04 + 0.72 * std::exp(-std::pow((nm - 485) / 62.0, 2))));
+    }
+    e.rawRecord.assign(reinterpret_cast<const char *>(record.Bytes()), sizeof record);
+    const std::pair<const char *, std::string> values[] = {
+        {"Date", e.date}, {"Time", e.time}, {"Status E C", "1.38"}, {"Status E M", "0.47"},
+        {"Status E Y", "0.12"}, {"Status E V", "0.52"}, {"L*", "56.41"}, {"a*", "-37.12"}, {"b*", "-49.86"}};
+    for (const auto &[label, value] : values) e.valueItems.push_back({0, label, 0, value});
+    for (int id : DefaultReflection()) e.outputItems.push_back(MakeItem(id));
+    e.outcome = TransferOutcome::Of(TransferResult::Written, MissReason::None);
+    e.outcome.workbookName = "Book1.ods";
+    e.outcome.sheetName = "Sheet1";
+    e.outcome.firstCell = range.substr(0, range.find(':'));
+    e.outcome.lastCell = range.substr(range.find(':') + 1);
+    return e;
+}
+
 QImage MainWindow() {
     CVireoDataTransferSoftwareDlg window(QStringLiteral(OMBRA_VERSION));
+    window.Panel()->ShowNext(SummariseEntry(CyanMeasurement("10:41:07", 12, "A1:I2")));
+    window.Panel()->ShowNext(SummariseEntry(CyanMeasurement("10:41:32", 0, "A3:I4")));
+    window.Panel()->SetCounts(2, 0);
     return Picture(window);
+}
+
+// Two measurements of the journal selected: side by side, each curve behind the other.
+QImage MeasurementsWindow() {
+    QTemporaryDir folder;
+    MeasurementJournal journal(nullptr, folder.path() + "/journal.sqlite", {folder.path()});
+    std::vector<qint64> ids;
+    for (const auto &[time, shift] : {std::pair{"10:41:07", 12.0}, std::pair{"10:41:32", 0.0}}) {
+        JournalEntry e = CyanMeasurement(time, shift, "A1:I2");
+        const TransferOutcome outcome = e.outcome;
+        e.outcome = TransferOutcome::Of(TransferResult::Pending, MissReason::None);  // recorded before the transfer, as every measurement is
+        if (const auto id = journal.Record(e)) {
+            journal.SetOutcome(*id, outcome);
+            ids.push_back(*id);
+        }
+    }
+    MeasurementsDlg dlg(journal, nullptr);
+    dlg.SelectIds(ids);
+    dlg.resize(900, 640);
+    return Picture(dlg);
 }
 
 QImage MeasurementSettingsDialog() {
@@ -243,6 +299,7 @@ int main(int argc, char **argv) {
     ColourSetPictures colourSets;
     const std::vector<std::pair<const char *, std::function<QImage()>>> pictures = {
         {"main-window.png", MainWindow},
+        {"measurements.png", MeasurementsWindow},
         {"measurement-settings.png", MeasurementSettingsDialog},
         {"calibration.png", Calibration},
         {"data-items.png", DataItemsDialog},

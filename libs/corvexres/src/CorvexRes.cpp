@@ -28,6 +28,8 @@ const CorvexResMenuEntry kMainMenu[] = {
     {1, 32775, "&Measurements..."},
     {1, 0, nullptr},
     {1, 32776, "Set up &LibreOffice..."},
+    {0, 0, "&View"},
+    {1, 1880, "&Result panel"},
     {0, 0, "&Help"},
     {1, 32774, "User &manual"},
     {1, 0, nullptr},

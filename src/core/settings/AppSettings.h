@@ -199,7 +199,8 @@ private:
     SelectionValues v_;
 };
 
-// How the program makes itself heard, the same for every model: a short sound when a
+// How the program makes itself heard and seen, the same for every model: whether the main
+// window shows its result panel, and a short sound when a
 // measurement does not reach the sheet (on unless switched off). Read from the store when asked.
 class FeedbackSettings : public SettingsGroup {
 public:
@@ -208,6 +209,9 @@ public:
 
     bool MissSound() const { return ReadProgramWide("MissSound", 1) != 0; }
     void SetMissSound(bool on) { WriteProgramWide("MissSound", on ? 1 : 0); }
+    // The main window's result panel is shown (on unless hidden from the View menu).
+    bool ResultPanelShown() const { return ReadProgramWide("ResultPanel", 1) != 0; }
+    void SetResultPanelShown(bool on) { WriteProgramWide("ResultPanel", on ? 1 : 0); }
 };
 
 // The instrument last identified and the device chosen in the connect dialog; kept in

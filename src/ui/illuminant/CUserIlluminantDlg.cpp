@@ -28,6 +28,8 @@ constexpr int kRegisteredText = 1337;
 constexpr int kPolarizationRefusedText = 1338;
 constexpr int kMeasureQuestionText = 1339;
 constexpr int kSavedText = 1307;
+constexpr int kStrWavelengthAxis = 1881;
+constexpr int kStrRelativePowerAxis = 1888;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -94,11 +96,31 @@ void CUserIlluminantDlg::CreateControls() {
     buttons->button(QDialogButtonBox::Close)->setObjectName(controlName(2));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    plot_ = new SpectrumPlot(this);
+    plot_->setObjectName("illuminantPlot");
+    plot_->setMinimumSize(320, 200);
+    plot_->SetAxisTitles(platform::ResQString(kStrWavelengthAxis), platform::ResQString(kStrRelativePowerAxis));
+
+    auto *controls = new QVBoxLayout;
+    controls->addLayout(fileRow);
+    controls->addLayout(instrumentRow);
+    controls->addLayout(results);
+    controls->addStretch(1);
+    auto *sideBySide = new QHBoxLayout;
+    sideBySide->addLayout(controls);
+    sideBySide->addWidget(plot_, 1);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(fileRow);
-    layout->addLayout(instrumentRow);
-    layout->addLayout(results);
+    layout->addLayout(sideBySide, 1);
     layout->addWidget(buttons);
+}
+
+// The record as it stands, point for point; places without a value are left out.
+void CUserIlluminantDlg::PlotRecord() {
+    std::vector<SpectrumPoint> points;
+    for (int k = 0; k < DI_USER_ILLUMINANT_POINTS; ++k)
+        if (!isMissing(record_.power[k]))
+            points.push_back({300.0 + 5.0 * k, double(record_.power[k])});
+    plot_->SetCurves({{std::move(points), QColor(0x1f, 0x5f, 0xbf), false}});
 }
 
 void CUserIlluminantDlg::InitDialog() {
@@ -221,6 +243,7 @@ void CUserIlluminantDlg::ShowResults() {
     findChild<QPushButton *>(controlName(kSaveId))->setEnabled(true);
     findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(true);
     for (QLabel *control : resultControls_) control->setVisible(true);
+    PlotRecord();
     resultControls_[3]->setText(QString::fromStdString(IntegerText(results_[0], " [lx]")));
     resultControls_[4]->setText(QString::fromStdString(IntegerText(results_[1], " [K]")));
     resultControls_[5]->setText(QString::fromStdString(DuvText(results_[2])));
@@ -230,6 +253,7 @@ void CUserIlluminantDlg::HideResults() {
     findChild<QPushButton *>(controlName(kSaveId))->setEnabled(false);
     findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(false);
     for (QLabel *control : resultControls_) control->setVisible(false);
+    PlotRecord();
 }
 
 // ---- messages ----

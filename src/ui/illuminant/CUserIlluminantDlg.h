@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/SpectrumPlot.h"
 #include "illuminant/ColorCalculation.h"
 #include "illuminant/UserIlluminantFile.h"
 #include "instrument/ErrorMng.h"
@@ -64,6 +65,8 @@ public:
 
     const UserIlluminantRecord &Record() const { return record_; }
     const IlluminantResults &Results() const { return results_; }
+    // The record's 97 values over 300..780 nm, drawn beside the controls.
+    SpectrumPlot *Plot() const { return plot_; }
 
     // The texts shown for the three values (string 1196 for a missing value).
     static std::string IntegerText(float value, const char *unit);
@@ -77,6 +80,7 @@ private:
     bool ComputeResults();
     void ShowResults();
     void HideResults();
+    void PlotRecord();
     int Message(const std::string &text, unsigned flags);
     std::string MessageWithFile(int stringId, const std::string &path) const;
 
@@ -90,6 +94,7 @@ private:
     IlluminantResults results_{0, 0, 0};
 
     QLabel *resultControls_[kLastResultId - kFirstResultId + 1] = {};
+    SpectrumPlot *plot_ = nullptr;
 };
 
 // Runs the editor modally over `parent` (the main window's User illuminant command, 32772).

@@ -212,6 +212,7 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     case kCmdManual: OnManual(); break;
     case kCmdMeasurements: OnMeasurements(); break;
     case kCmdSetUpOffice: OnSetUpOffice(); break;
+    case kCmdResultPanel: OnResultPanelCommand(); break;
     default: break;
     }
     // A command that changed settings which could not be saved says so, once per failure.
@@ -345,6 +346,7 @@ void CVireoDataTransferSoftwareDlg::HandleMessage(int message) { session_.Handle
 
 // The session says which notice follows a measurement; a standing one it ends leaves the pane.
 void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementReport &report) {
+    UpdateResultPanel(report);
     ShowMissBanner(report.miss);
     const QString notice = QString::fromStdString(report.statusNotice);
     if (!notice.isEmpty() || !lastingNotice_.isEmpty()) SetHintText(notice);

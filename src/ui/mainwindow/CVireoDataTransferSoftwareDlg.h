@@ -38,6 +38,7 @@ namespace ombra::ui {
 
 class MissBanner;
 class OmbraImageButton;
+class ResultPanel;
 
 class CVireoDataTransferSoftwareDlg : public QDialog {
     Q_OBJECT
@@ -133,6 +134,8 @@ public:
     QLabel *Lamp() const { return statusLamp_; }
     // The banner of a measurement that did not reach the sheet (hidden while there is none).
     MissBanner *Banner() const { return missBanner_; }
+    // The result panel below the buttons (hidden from View › Result panel).
+    ResultPanel *Panel() const { return resultPanel_; }
     QWidget *ClientArea() const { return client_; }
     QWidget *StatusBar() const { return statusBar_; }
     QMenuBar *MenuBar() const { return menu_; }
@@ -171,6 +174,10 @@ private:
     void RefreshMissBannerCount();
     void OnMissSoundSwitched(bool on);
     void OnConnectionChanged(bool connected);
+    // The result panel (MainWindowPanel.cpp).
+    void CreateResultPanel();
+    void OnResultPanelCommand();
+    void UpdateResultPanel(const MeasurementReport &report);
 
     // Members in the order of the window's description.
     QIcon icon_;
@@ -190,6 +197,9 @@ private:
     QString messageCaption_;
     QString lastingNotice_;  // the session's standing notice: not replaced by hints while it stands
     MissBanner *missBanner_ = nullptr;
+    ResultPanel *resultPanel_ = nullptr;
+    int panelWritten_ = 0;     // this session's measurements, for the panel's counts
+    int panelNotWritten_ = 0;
     std::function<void()> missSound_;
 
     DeviceChooser deviceChooser_;

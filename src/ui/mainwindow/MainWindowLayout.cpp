@@ -24,6 +24,7 @@
 #include "illuminant/CUserIlluminantDlg.h"
 #include "instrument/WorkThread.h"
 #include "output/CDataItemsDlg.h"
+#include "output/ResultPanel.h"
 #include "platform/MessageBox.h"
 #include "platform/PostedMessage.h"
 #include "platform/Resources.h"
@@ -87,8 +88,7 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(menu_);
-    layout->addWidget(client_);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(client_, 0, Qt::AlignLeft | Qt::AlignTop);
 
     CreateStatusBar();
     messageCaption_ = platform::ResQString(kStrMessageCaption);
@@ -108,6 +108,8 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     LayoutControls();
     background_ = platform::ResPixmap(kBitmapBackground);
     CreateMissBanner();
+    CreateResultPanel();
+    layout->addWidget(resultPanel_, 1);
     RefreshDisplay();
 }
 

@@ -25,6 +25,8 @@
 #include <set>
 
 #include "output/JournalTransfer.h"
+#include "output/ResultPanel.h"
+#include "output/ResultSummary.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -194,11 +196,19 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     connect(exportButton_, &QPushButton::clicked, this, [this] { ExportSelected(); });
     connect(deleteButton_, &QPushButton::clicked, this, [this] { DeleteSelected(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        UpdateButtons();
+        ShowSelectedInPanels();
+    });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         shown_->setText(Filled(kStrShown, {QString::number(model_->rowCount())}));
         UpdateButtons();
+        ShowSelectedInPanels();
     });
+    panel_ = new ResultPanel(this);
+    secondPanel_ = new ResultPanel(this);
+    secondPanel_->setObjectName("resultPanel2");
+    secondPanel_->hide();
 
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) buttons->addWidget(b);
@@ -206,11 +216,47 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     buttons->addWidget(close);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(MakeFilterBar());
-    layout->addWidget(table_);
+    layout->addWidget(table_, 1);
+    auto *panels = new QHBoxLayout;
+    panels->addWidget(panel_);
+    panels->addWidget(secondPanel_);
+    layout->addLayout(panels);
     layout->addLayout(buttons);
-    resize(820, 460);
+    resize(900, 700);
     shown_->setText(Filled(kStrShown, {QString::number(model_->rowCount())}));
     UpdateButtons();
+}
+
+// The first two selected rows from the top, the older one first: read from the selection's
+// ranges, so that a selection of every row of a large journal costs no more than one of two.
+std::vector<JournalEntry> MeasurementsDlg::FirstSelectedEntries() const {
+    std::set<int> rows;
+    for (const QItemSelectionRange &range : table_->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom() && row < range.top() + 2; ++row) rows.insert(row);
+    std::vector<JournalEntry> entries;
+    for (int row : rows) {
+        if (entries.size() == 2) break;
+        if (std::optional<JournalEntry> entry = journal_.Entry(model_->IdAt(row))) entries.push_back(std::move(*entry));
+    }
+    std::sort(entries.begin(), entries.end(), [](const JournalEntry &a, const JournalEntry &b) { return a.id < b.id; });
+    return entries;
+}
+
+void MeasurementsDlg::ShowSelectedInPanels() {
+    const std::vector<JournalEntry> selected = FirstSelectedEntries();
+    secondPanel_->setVisible(selected.size() >= 2);
+    if (selected.empty()) {
+        panel_->Clear();
+        return;
+    }
+    const ResultSummary first = SummariseEntry(selected[0]);
+    if (selected.size() == 1) {
+        panel_->Show(first);
+        return;
+    }
+    const ResultSummary second = SummariseEntry(selected[1]);
+    panel_->Show(first, &second.spectrum);
+    secondPanel_->Show(second, &first.spectrum);
 }
 
 // Search, recorded days, outcome and the value columns, above the table.

@@ -34,6 +34,8 @@ class QToolButton;
 
 namespace ombra::ui {
 
+class ResultPanel;
+
 class MeasurementsDlg : public QDialog {
     Q_OBJECT
 public:
@@ -70,6 +72,10 @@ public:
     bool ExportSelected();     // asks for the file; false when cancelled or failed
     int DeleteSelected();      // after confirmation; the number deleted
 
+    // The result panels below the table: the selected measurement, or the first two selected
+    // side by side, each with the other's curve faintly behind its own.
+    ResultPanel *Panel(int index) const { return index == 0 ? panel_ : secondPanel_; }
+
 protected:
     void reject() override;  // not while a command runs: its progress has the Cancel button
 
@@ -84,6 +90,8 @@ private:
     void ShowColumnsMenu();
     void KeepSortIndicator();
     void UpdateButtons();
+    void ShowSelectedInPanels();
+    std::vector<JournalEntry> FirstSelectedEntries() const;
 
     bool busy_ = false;  // a command runs: the others wait for it
 
@@ -104,6 +112,8 @@ private:
     QPushButton *copyButton_ = nullptr;
     QPushButton *exportButton_ = nullptr;
     QPushButton *deleteButton_ = nullptr;
+    ResultPanel *panel_ = nullptr;
+    ResultPanel *secondPanel_ = nullptr;
 };
 
 // Shows the window modally over `parent`; returns when the user closes it.

@@ -205,6 +205,13 @@ TEST_F(EditorTest, MeasuringALightSourceRunsTheSequenceAndRestoresTheSettings) {
         float expectedValue = i >= 12 && i <= 86 ? FakeInstrument::SpectrumValue(i - 12) : 0.0f;
         EXPECT_EQ(dialog.Record().power[i], expectedValue) << i;
     }
+    // The plot beside the controls follows the new record point for point.
+    const auto &plotted = dialog.Plot()->Curves().at(0).points;
+    ASSERT_EQ(plotted.size(), 97u);
+    for (int i = 0; i < 97; ++i) {
+        EXPECT_EQ(plotted[i].nm, 300.0 + 5 * i);
+        EXPECT_EQ(plotted[i].value, double(dialog.Record().power[i])) << i;
+    }
     EXPECT_EQ(Text(dialog, 1087), "61 [lx]");
     EXPECT_EQ(Text(dialog, 1088), "62 [K]");
     EXPECT_EQ(Text(dialog, 1089), "63.000");

@@ -10,7 +10,10 @@
 #include <QtTest>
 
 #include "output/JournalTransfer.h"
+#include "instrument/MeasuredData.h"
 #include "output/MeasurementsDlg.h"
+#include "output/ResultPanel.h"
+#include "output/ResultSummary.h"
 #include "platform/FileDialog.h"
 #include "platform/Resources.h"
 #include "support/TestSupport.h"
@@ -75,6 +78,38 @@ private slots:
         QVERIFY(journal->IsOpen());
     }
     void cleanup() { journal.reset(); }
+
+    // The panel shows the selected row from its raw record; two rows side by side, each with
+    // the other's curve behind it.
+    void selectedRowsInThePanels() {
+        std::vector<qint64> ids;
+        for (int n = 1; n <= 2; ++n) {
+            JournalEntry e = Entry(n);
+            MeasuredDataRecord record;
+            for (int k = 0; k < 36; ++k) record.SetFloat(k, float(0.1 * n + 0.01 * k));
+            e.rawRecord.assign(reinterpret_cast<const char *>(record.Bytes()), sizeof record);
+            ids.push_back(*journal->Record(e));
+        }
+        journal->SetOutcome(ids[0], Outcome(TransferResult::Written));
+        MeasurementsDlg dlg(*journal, nullptr);
+        dlg.SelectIds({ids[0]});
+        ResultPanel *first = dlg.Panel(0);
+        QVERIFY(dlg.Panel(1)->isHidden());
+        QCOMPARE(first->WhereText(), ui::platform::ResQString(1886).arg("Book1.ods › Sheet1 › A1:D2"));
+        const auto &curve = first->Plot()->Curves().back().points;
+        QCOMPARE(curve.size(), size_t(36));
+        for (int k = 0; k < 36; ++k) QCOMPARE(curve[k].value, double(float(0.1 + 0.01 * k)) * 100.0);
+        QCOMPARE(first->ShownValues().at(1), std::make_pair(QString("L*"), QString("1.5")));
+        QVERIFY(first->Swatch()->Colour());
+
+        dlg.SelectIds(ids);
+        QVERIFY(!dlg.Panel(1)->isHidden());
+        QCOMPARE(dlg.Panel(1)->ShownValues().at(1).second, QString("2.5"));
+        QCOMPARE(dlg.Panel(1)->WhereText(), QString::fromStdString(OutcomeText(TransferOutcome::Of(TransferResult::Pending, MissReason::None))));
+        QCOMPARE(first->Plot()->Curves().size(), size_t(2));
+        QVERIFY(first->Plot()->Curves()[0].points == dlg.Panel(1)->Plot()->Curves()[1].points);
+        QVERIFY(dlg.Panel(0)->Swatch()->Colour() != dlg.Panel(1)->Swatch()->Colour());
+    }
 
     void listsNewestFirstAndUnwrittenStandOut() {
         RecordThree();

@@ -95,6 +95,9 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     const std::map<int, std::vector<int>> journal = {
         {1421, {1, 2}}, {1422, {1}}, {1423, {1}}, {1720, {1}}, {1725, {1, 2}}, {1430, {1, 2, 3, 4}}, {1432, {1}}, {1440, {1}},
         {1441, {1, 2}}, {1442, {1, 2}}, {1445, {1, 2}}, {1820, {1}}, {1920, {1, 2}}, {1921, {1, 2}}, {1997, {1}}};
+    // The result panel: written and not-written counts; where the cells went.
+    const std::map<int, std::vector<int>> panel = {{1885, {1, 2}}, {1886, {1}}};
+    for (const auto &[id, expected] : panel) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
     for (const auto &[id, expected] : journal) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
 
     // The LibreOffice set-up's texts: the profile file and the URL, reason or (named first) the office process.
@@ -106,6 +109,7 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
+    for (const auto &entry : panel) withPlaceholders.insert(entry.first);
     static const QRegularExpression printfStyle("%[-+ 0#]*[0-9.]*[sdfuxXc]");
     for (int id : UsedStringIds()) {
         const QString text = ResQString(id);

@@ -1,0 +1,42 @@
+// The main window's result panel: built below the buttons, shown or hidden from the View menu
+// (the choice is kept), and filled after every measurement's transfer.
+#include <QAction>
+
+#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "mainwindow/MainWindowLogic.h"
+#include "mainwindow/ResultPanelFeed.h"
+#include "output/ResultPanel.h"
+#include "trace/TraceTimings.h"
+
+namespace ombra::ui {
+
+using namespace mainwin;
+
+void CVireoDataTransferSoftwareDlg::CreateResultPanel() {
+    resultPanel_ = new ResultPanel(this);
+    const bool shown = settings_.feedback.ResultPanelShown();
+    resultPanel_->setVisible(shown);
+    if (QAction *item = MenuAction(kCmdResultPanel)) {
+        item->setCheckable(true);
+        item->setChecked(shown);
+    }
+}
+
+void CVireoDataTransferSoftwareDlg::OnResultPanelCommand() {
+    const bool show = resultPanel_->isHidden();
+    resultPanel_->setVisible(show);
+    if (QAction *item = MenuAction(kCmdResultPanel)) item->setChecked(show);
+    settings_.feedback.SetResultPanelShown(show);
+    if (!show) adjustSize();  // the window gives the panel's room back
+}
+
+// Runs after the transfer's last cell, in the same turn of the event loop.
+void CVireoDataTransferSoftwareDlg::UpdateResultPanel(const MeasurementReport &report) {
+    trace::TraceMark("panel start");
+    ++(report.measurement.outcome.written() ? panelWritten_ : panelNotWritten_);
+    resultPanel_->ShowNext(PanelSummaryOf(report));
+    resultPanel_->SetCounts(panelWritten_, panelNotWritten_);
+    trace::TraceMark("panel updated");
+}
+
+}  // namespace ombra::ui

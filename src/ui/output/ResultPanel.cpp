@@ -1,0 +1,205 @@
+#include "output/ResultPanel.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "output/Values.h"
+#include "platform/Resources.h"
+
+namespace ombra::ui {
+namespace {
+
+constexpr int kStrWavelengthAxis = 1881;
+constexpr int kStrReflectanceAxis = 1882;
+constexpr int kStrIrradianceAxis = 1883;
+constexpr int kStrOutOfGamut = 1884;
+constexpr int kStrSessionCounts = 1885;
+constexpr int kStrWrittenTo = 1886;
+constexpr int kStrNoMeasurement = 1887;
+constexpr int kStrIlluminanceLabel = 1113;
+constexpr int kStrCctLabel = 1114;
+constexpr int kStrDuvLabel = 1115;
+constexpr int kValueRows = 6;
+
+QString Q(const std::string &text) { return QString::fromStdString(text); }
+
+// A light's value as its cell has it: illuminance and CCT truncated, Δuv with three decimals.
+QString CellText(double value, int decimals) {
+    if (IsMissingValue(value) || !std::isfinite(value)) return QString::fromUtf8("–");
+    return Q(decimals == 0 ? FormatTruncated(value) : FormatFixed(value, decimals));
+}
+
+QLabel *NamedLabel(const char *name, QWidget *parent) {
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+}  // namespace
+
+ColourSwatch::ColourSwatch(QWidget *parent) : QWidget(parent) {
+    setObjectName("resultSwatch");
+    setFixedSize(72, 72);
+}
+
+void ColourSwatch::SetColour(std::optional<QColor> colour, bool outOfGamut) {
+    colour_ = colour;
+    outOfGamut_ = colour && outOfGamut;
+    setToolTip(outOfGamut_ ? platform::ResQString(kStrOutOfGamut) : QString());
+    update();
+}
+
+void ColourSwatch::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF square = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+    painter.setBrush(colour_ ? *colour_ : palette().color(QPalette::Window));
+    painter.drawRect(square);
+    if (!outOfGamut_) return;
+    // A black-and-white corner, visible on any colour.
+    const double side = width() / 3.0;
+    QPolygonF corner{{square.right() - side, square.top()}, square.topRight(), {square.right(), square.top() + side}};
+    painter.setPen(QPen(Qt::white, 1));
+    painter.setBrush(Qt::black);
+    painter.drawPolygon(corner);
+    painter.setPen(Qt::white);
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.drawText(QRectF(square.right() - side * 0.62, square.top(), side * 0.62, side * 0.62), Qt::AlignCenter, "!");
+}
+
+ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
+    setObjectName("resultPanel");
+    swatch_ = new ColourSwatch(this);
+    stamp_ = NamedLabel("resultStamp", this);
+    light_ = NamedLabel("resultLight", this);
+    plot_ = new SpectrumPlot(this);
+    plot_->setMinimumHeight(180);
+    where_ = NamedLabel("resultWhere", this);
+    counts_ = NamedLabel("resultCounts", this);
+    settings_ = NamedLabel("resultSettings", this);
+    counts_->hide();
+    // A long reason must not widen the window: the line is cut at the panel's edge and its
+    // whole text is the tooltip.
+    for (QLabel *line : {where_, settings_}) line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(swatch_);
+    left->addWidget(stamp_);
+    left->addWidget(light_);
+    left->addStretch();
+    values_ = new QGridLayout;
+    values_->setHorizontalSpacing(8);
+    values_->setVerticalSpacing(1);
+    auto *valuesBox = new QVBoxLayout;
+    valuesBox->addLayout(values_);
+    valuesBox->addStretch();
+    auto *top = new QHBoxLayout;
+    top->addLayout(left);
+    top->addLayout(valuesBox);
+    top->addWidget(plot_, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->addLayout(top, 1);
+    layout->addWidget(where_);
+    layout->addWidget(counts_);
+    layout->addWidget(settings_);
+    Clear();
+}
+
+void ResultPanel::Clear() {
+    shown_.reset();
+    swatch_->SetColour(std::nullopt, false);
+    stamp_->clear();
+    light_->clear();
+    light_->hide();
+    ShowValues(ResultSummary{});
+    plot_->SetAxisTitles(platform::ResQString(kStrWavelengthAxis), platform::ResQString(kStrReflectanceAxis));
+    plot_->SetCurves({});
+    where_->setText(platform::ResQString(kStrNoMeasurement));
+    settings_->clear();
+}
+
+void ResultPanel::Show(const ResultSummary &s, const std::vector<SpectrumPoint> *behind) {
+    const auto &rgb = s.swatch;
+    swatch_->SetColour(rgb ? std::optional<QColor>(QColor((*rgb)[0], (*rgb)[1], (*rgb)[2])) : std::nullopt,
+                       s.outOfGamut);
+    stamp_->setText(Q(s.stamp));
+    light_->setVisible(s.irradiance);
+    light_->setText(s.irradiance ? LightLine(s) : QString());
+    ShowValues(s);
+    plot_->SetAxisTitles(platform::ResQString(kStrWavelengthAxis),
+                         platform::ResQString(s.irradiance ? kStrIrradianceAxis : kStrReflectanceAxis));
+    std::vector<SpectrumPlot::Curve> curves;
+    if (behind && !behind->empty()) curves.push_back({*behind, palette().color(QPalette::Text), true});
+    curves.push_back({s.spectrum, QColor(0x1f, 0x5f, 0xbf), false});
+    plot_->SetCurves(std::move(curves));
+    where_->setText(s.written ? platform::ResQString(kStrWrittenTo).arg(Q(s.where)) : Q(s.where));
+    where_->setToolTip(where_->text());
+    settings_->setText(Q(s.settingsLine));
+    settings_->setToolTip(settings_->text());
+    shown_ = s;
+}
+
+void ResultPanel::ShowNext(const ResultSummary &s) {
+    const bool sameKind = shown_ && shown_->irradiance == s.irradiance;
+    const std::vector<SpectrumPoint> before = sameKind ? shown_->spectrum : std::vector<SpectrumPoint>{};
+    Show(s, &before);
+}
+
+void ResultPanel::SetCounts(int written, int notWritten) {
+    counts_->setText(platform::ResQString(kStrSessionCounts).arg(written).arg(notWritten));
+    counts_->show();
+}
+
+QString ResultPanel::LightLine(const ResultSummary &s) {
+    return platform::ResQString(kStrIlluminanceLabel) + ' ' + CellText(s.lux, 0) + "\n" +
+           platform::ResQString(kStrCctLabel) + ' ' + CellText(s.cct, 0) + "\n" +
+           platform::ResQString(kStrDuvLabel) + ' ' + CellText(s.duv, 3);
+}
+
+void ResultPanel::ShowValues(const ResultSummary &s) {
+    while (QLayoutItem *item = values_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (size_t i = 0; i < s.firstValues.size(); ++i) {
+        const int row = int(i) % kValueRows, column = 2 * (int(i) / kValueRows);
+        QLabel *label = NamedLabel("resultValueLabel", this);
+        label->setText(Q(s.firstValues[i].first));
+        label->setForegroundRole(QPalette::PlaceholderText);
+        QLabel *value = NamedLabel("resultValue", this);
+        value->setText(Q(s.firstValues[i].second));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        values_->addWidget(label, row, column);
+        values_->addWidget(value, row, column + 1);
+    }
+}
+
+std::vector<std::pair<QString, QString>> ResultPanel::ShownValues() const {
+    std::vector<std::pair<QString, QString>> shown;
+    const int columns = values_->columnCount();
+    for (int column = 0; column + 1 < columns; column += 2)
+        for (int row = 0; row < kValueRows; ++row) {
+            QLayoutItem *label = values_->itemAtPosition(row, column);
+            QLayoutItem *value = values_->itemAtPosition(row, column + 1);
+            if (!label || !value) continue;
+            shown.emplace_back(static_cast<QLabel *>(label->widget())->text(),
+                               static_cast<QLabel *>(value->widget())->text());
+        }
+    return shown;
+}
+
+QString ResultPanel::WhereText() const { return where_->text(); }
+QString ResultPanel::CountsText() const { return counts_->isHidden() ? QString() : counts_->text(); }
+QString ResultPanel::SettingsText() const { return settings_->text(); }
+QString ResultPanel::LightText() const { return light_->text(); }
+
+}  // namespace ombra::ui

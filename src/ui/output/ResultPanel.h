@@ -1,0 +1,81 @@
+// The result panel: a colour swatch (with a mark when the colour lies outside what the screen
+// can show), the spectrum with the measurement before it drawn faintly behind, the first values
+// as they went into the cells, where they went or why they did not, the session's counts and
+// the settings in force. For a light: its colour, illuminance, CCT and Δuv.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "controls/SpectrumPlot.h"
+#include "output/ResultSummary.h"
+#include "UiLayer.h"
+
+class QGridLayout;
+class QLabel;
+
+namespace ombra::ui {
+
+// A square of one colour; a corner triangle marks a colour clipped into the sRGB gamut.
+class ColourSwatch : public QWidget {
+    Q_OBJECT
+public:
+    explicit ColourSwatch(QWidget *parent = nullptr);
+    void SetColour(std::optional<QColor> colour, bool outOfGamut);
+    std::optional<QColor> Colour() const { return colour_; }
+    bool OutOfGamutMarked() const { return outOfGamut_; }
+    QSize sizeHint() const override { return {72, 72}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    std::optional<QColor> colour_;
+    bool outOfGamut_ = false;
+};
+
+class ResultPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit ResultPanel(QWidget *parent = nullptr);
+
+    // Shows a measurement; `behind`, when given, is drawn faintly behind its curve.
+    void Show(const ResultSummary &summary, const std::vector<SpectrumPoint> *behind = nullptr);
+    // Shows the next measurement of a series: the one shown before is drawn behind it (when it
+    // was of the same kind).
+    void ShowNext(const ResultSummary &summary);
+    // The session's counts line; hidden until set (the Measurements window has none).
+    void SetCounts(int written, int notWritten);
+    // Back to "no measurement".
+    void Clear();
+
+    // What the panel shows, for tests and the manual's pictures.
+    ColourSwatch *Swatch() const { return swatch_; }
+    SpectrumPlot *Plot() const { return plot_; }
+    std::vector<std::pair<QString, QString>> ShownValues() const;
+    QString WhereText() const;
+    QString CountsText() const;
+    QString SettingsText() const;
+    QString LightText() const;  // empty for a reflection
+    QSize sizeHint() const override { return {700, 220}; }
+
+private:
+    void ShowValues(const ResultSummary &summary);
+    static QString LightLine(const ResultSummary &summary);
+
+    ColourSwatch *swatch_ = nullptr;
+    QLabel *stamp_ = nullptr;
+    QLabel *light_ = nullptr;
+    QGridLayout *values_ = nullptr;
+    SpectrumPlot *plot_ = nullptr;
+    QLabel *where_ = nullptr;
+    QLabel *counts_ = nullptr;
+    QLabel *settings_ = nullptr;
+    std::optional<ResultSummary> shown_;
+};
+
+}  // namespace ombra::ui
