@@ -300,7 +300,8 @@ ReferenceFileResult ReadReferenceCsv(std::string_view text) {
                                                                            : text.substr(firstLine, text.find('\n', firstLine) - firstLine));
     std::vector<CsvRecord> records;
     if (auto error = SplitCsv(text, separator, records)) return Failed(*error);
-    const int lastLine = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+    const int lastLine = std::max(1, static_cast<int>(std::count(text.begin(), text.end(), '\n')) +
+                                         (text.empty() || text.back() != '\n' ? 1 : 0));
     if (records.empty()) return Failed({lastLine, Reason::NoData, {}});
     Rows rows(records.front().cells, records.front().line, {{}, 0, 100, separator != ','});
     if (auto error = rows.MapColumns()) return Failed(*error);
