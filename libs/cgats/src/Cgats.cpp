@@ -11,6 +11,7 @@ constexpr double kMaxCount = 1e9;
 
 struct Tokens {
     std::vector<std::string> items;
+    bool firstQuoted = false;  // a quoted word is a value, never END_DATA or another structure word
     bool unclosed = false;
 };
 
@@ -43,6 +44,7 @@ Tokens Tokenize(std::string_view line) {
                 t.unclosed = true;
                 return t;
             }
+            if (t.items.empty()) t.firstQuoted = true;
         } else {
             while (i < line.size() && !IsBlank(line[i])) value += line[i++];
         }
@@ -77,9 +79,9 @@ private:
     enum class State { Header, Format, Data };
 
     std::optional<ParseError> Line(const Tokens &tokens);
-    std::optional<ParseError> HeaderLine(const std::vector<std::string> &items);
+    std::optional<ParseError> HeaderLine(const std::vector<std::string> &items, bool firstQuoted);
     std::optional<ParseError> FormatLine(const std::vector<std::string> &items);
-    std::optional<ParseError> DataLine(const std::vector<std::string> &items);
+    std::optional<ParseError> DataLine(const std::vector<std::string> &items, bool firstQuoted);
     std::optional<ParseError> EndTable();
     ParseError Error(Reason reason, std::vector<std::string> args = {}) const { return {line_, reason, std::move(args)}; }
 
@@ -116,15 +118,15 @@ ParseResult Reader::Run(std::string_view text) {
 std::optional<ParseError> Reader::Line(const Tokens &tokens) {
     if (tokens.items.empty()) return std::nullopt;
     switch (state_) {
-    case State::Header: return HeaderLine(tokens.items);
+    case State::Header: return HeaderLine(tokens.items, tokens.firstQuoted);
     case State::Format: return FormatLine(tokens.items);
-    case State::Data: return DataLine(tokens.items);
+    case State::Data: return DataLine(tokens.items, tokens.firstQuoted);
     }
     return std::nullopt;
 }
 
-std::optional<ParseError> Reader::HeaderLine(const std::vector<std::string> &items) {
-    const std::string &first = items.front();
+std::optional<ParseError> Reader::HeaderLine(const std::vector<std::string> &items, bool firstQuoted) {
+    const std::string first = firstQuoted ? std::string() : items.front();  // only plain words are structure
     if (first == "BEGIN_DATA_FORMAT") {
         if (haveFormat_) return Error(Reason::Unexpected, {first});
         state_ = State::Format;
@@ -145,9 +147,9 @@ std::optional<ParseError> Reader::HeaderLine(const std::vector<std::string> &ite
         if (!count) return Error(Reason::NotANumber, {value});
         (first == "NUMBER_OF_FIELDS" ? fields_ : sets_) = {count, line_};
     } else if (items.size() == 1 && !started_) {
-        table_.identifier = first;
+        table_.identifier = items.front();
     } else {
-        table_.keywords.push_back({first, Joined(items, 1)});
+        table_.keywords.push_back({items.front(), Joined(items, 1)});
     }
     started_ = true;
     return std::nullopt;
@@ -168,8 +170,8 @@ std::optional<ParseError> Reader::FormatLine(const std::vector<std::string> &ite
     return std::nullopt;
 }
 
-std::optional<ParseError> Reader::DataLine(const std::vector<std::string> &items) {
-    if (items.front() == "END_DATA" && items.size() == 1) return EndTable();
+std::optional<ParseError> Reader::DataLine(const std::vector<std::string> &items, bool firstQuoted) {
+    if (!firstQuoted && items.front() == "END_DATA" && items.size() == 1) return EndTable();
     if (items.size() != table_.fields.size())
         return Error(Reason::ValueCount, {std::to_string(items.size()), std::to_string(table_.fields.size())});
     table_.rows.push_back(items);
