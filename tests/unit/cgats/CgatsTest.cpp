@@ -72,6 +72,13 @@ TEST(Cgats, ReaderToleratesOrderCommentsQuotesAndLineEnds) {
     EXPECT_EQ(t.rows.at(0), (std::vector<std::string>{"A1", "say \"hi\"", "+50.5", "-1e-1", "3"}));
     EXPECT_EQ(ParseNumber(t.rows[0][2]), 50.5);
     EXPECT_EQ(ParseNumber(t.rows[0][3]), -0.1);
+
+    Table named;
+    named.fields = {"SAMPLE_NAME"};
+    named.rows = {{"END_DATA"}};
+    const ParseResult quoted = Parse(Write({named}));
+    ASSERT_TRUE(quoted.ok()) << "a quoted word is a value, not the end of the data";
+    EXPECT_EQ(quoted.tables.at(0).rows, named.rows);
 }
 
 TEST(Cgats, EveryFaultGivesItsLineAndReasonAndNoTables) {

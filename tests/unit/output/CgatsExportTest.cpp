@@ -150,6 +150,16 @@ TEST_F(CgatsExport, FaultTextsAndReferenceFilesAsTheProgramReadsThem) {
     const ReferenceFileLoad refused = LoadReferenceFile(bad);
     EXPECT_TRUE(refused.entries.empty()) << "nothing half-loaded";
     EXPECT_EQ(refused.error, "Line 6: 3 values where 4 are expected");
+    const std::string exported = dir.filePath("exported.txt").toStdString();
+    ASSERT_TRUE(platform::WriteFileAtomically(exported, CgatsOfEntries({Reflection("10:00:01", 1167, 1143, 40.5f)}, "now")));
+    const ReferenceFileLoad back = LoadReferenceFile(exported);
+    ASSERT_EQ(back.entries.size(), 1u) << back.error;
+    EXPECT_EQ(back.entries[0].name, "2026-12-09 10:00:01");
+    EXPECT_EQ(back.entries[0].illuminant, "D65");
+    EXPECT_EQ(back.entries[0].observer, 2);
+    EXPECT_DOUBLE_EQ(back.entries[0].L, 40.5);
+    EXPECT_EQ(back.entries[0].spectrum.size(), 36u);
+    EXPECT_NEAR(back.entries[0].spectrum[0], 0.25, 1e-6);
     const ReferenceFileLoad missing = LoadReferenceFile(dir.filePath("none.csv").toStdString());
     EXPECT_TRUE(missing.entries.empty());
     EXPECT_NE(missing.error.find("none.csv"), std::string::npos) << missing.error;
