@@ -24,6 +24,7 @@
 #include <future>
 #include <set>
 
+#include "output/CgatsExport.h"
 #include "output/JournalTransfer.h"
 #include "output/ResultPanel.h"
 #include "output/ResultSummary.h"
@@ -65,6 +66,8 @@ constexpr int kStrFileNotWritten = 1445;
 constexpr int kStrNoWorkbook = 1446;
 constexpr int kStrDeleting = 1920;
 constexpr int kStrCopying = 1921;
+constexpr int kStrCgatsFilter = 1940;
+constexpr int kStrExportCgats = 1941;
 
 // The work done between two turns of the event loop, and how soon the progress shows.
 constexpr qint64 kSliceMs = 10;
@@ -189,11 +192,13 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     writeButton_ = Button(this, kStrWrite, "writeButton");
     copyButton_ = Button(this, kStrCopy, "copyButton");
     exportButton_ = Button(this, kStrExport, "exportButton");
+    cgatsButton_ = Button(this, kStrExportCgats, "cgatsButton");
     deleteButton_ = Button(this, kStrDelete, "deleteButton");
     QPushButton *close = Button(this, kStrClose, "closeButton");
     connect(writeButton_, &QPushButton::clicked, this, [this] { WriteSelected(); });
     connect(copyButton_, &QPushButton::clicked, this, [this] { CopySelected(); });
     connect(exportButton_, &QPushButton::clicked, this, [this] { ExportSelected(); });
+    connect(cgatsButton_, &QPushButton::clicked, this, [this] { ExportSelectedCgats(); });
     connect(deleteButton_, &QPushButton::clicked, this, [this] { DeleteSelected(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -211,7 +216,7 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     secondPanel_->hide();
 
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) buttons->addWidget(b);
+    for (QPushButton *b : {writeButton_, copyButton_, exportButton_, cgatsButton_, deleteButton_}) buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(close);
     auto *layout = new QVBoxLayout(this);
@@ -401,7 +406,7 @@ void MeasurementsDlg::reject() {
 
 void MeasurementsDlg::UpdateButtons() {
     const bool any = table_->selectionModel()->hasSelection();
-    for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) b->setEnabled(any);
+    for (QPushButton *b : {writeButton_, copyButton_, exportButton_, cgatsButton_, deleteButton_}) b->setEnabled(any);
 }
 
 bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(int)> &step,
@@ -524,6 +529,38 @@ bool MeasurementsDlg::ExportSelected() {
         return false;
     }
     return true;
+}
+
+// The entries are gathered in steps; the text is made and written on the worker thread.
+bool MeasurementsDlg::ExportSelectedCgats() {
+    if (busy_) return false;
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return false;
+    BusyFlag busy(busy_);
+    platform::FileDialogRequest request;
+    request.save = true;
+    request.filter = platform::ResString(kStrCgatsFilter);
+    request.defaultExtension = "txt";
+    request.fileName = "measurements.txt";
+    const std::optional<std::string> path = platform::ShowFileDialog(this, request);
+    if (!path) return false;
+    std::vector<JournalEntry> entries;
+    std::string error;
+    bool writing = false;
+    const bool complete = RunRows(
+        static_cast<int>(rows.size()), kStrExporting,
+        [&](int i) {
+            entries.push_back(EntryAt(rows[static_cast<size_t>(i)]));
+            return true;
+        },
+        [&] {
+            writing = true;
+            return platform::WriteFileAtomically(*path, CgatsOfEntries(entries, CgatsCreatedNow()), &error);
+        });
+    if (!complete && writing)
+        platform::ShowMessageBox(this, Filled(kStrFileNotWritten, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
+                                 platform::ResString(kStrCaption), platform::mb::ICONERROR);
+    return complete;
 }
 
 int MeasurementsDlg::DeleteSelected() {

@@ -70,6 +70,7 @@ public:
     int WriteSelected();       // the number written completely
     QString CopySelected();    // the text also goes to the clipboard
     bool ExportSelected();     // asks for the file; false when cancelled or failed
+    bool ExportSelectedCgats();  // the same as CGATS.17 text
     int DeleteSelected();      // after confirmation; the number deleted
 
     // The result panels below the table: the selected measurement, or the first two selected
@@ -111,6 +112,7 @@ private:
     QPushButton *writeButton_ = nullptr;
     QPushButton *copyButton_ = nullptr;
     QPushButton *exportButton_ = nullptr;
+    QPushButton *cgatsButton_ = nullptr;
     QPushButton *deleteButton_ = nullptr;
     ResultPanel *panel_ = nullptr;
     ResultPanel *secondPanel_ = nullptr;

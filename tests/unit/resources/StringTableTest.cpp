@@ -106,10 +106,16 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
         {1707, {1, 2}}, {1708, {1}}, {1709, {1}}, {1710, {1}}, {1711, {1, 2}}, {1712, {}}};
     for (const auto &[id, expected] : setUp) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
 
+    // The faults of a CGATS or reference file: line and reason, then each reason's details.
+    const std::map<int, std::vector<int>> fileFaults = {
+        {1942, {1, 2}}, {1943, {}}, {1944, {1, 2}}, {1945, {1}}, {1946, {1, 2, 3}}, {1947, {1}}, {1948, {1}}, {1949, {}}};
+    for (const auto &[id, expected] : fileFaults) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
+
     std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);
+    for (const auto &entry : fileFaults) withPlaceholders.insert(entry.first);
     static const QRegularExpression printfStyle("%[-+ 0#]*[0-9.]*[sdfuxXc]");
     for (int id : UsedStringIds()) {
         const QString text = ResQString(id);
