@@ -13,6 +13,7 @@ EnableRule CommandEnableRule(int commandId) {
     case kCmdManual:
     case kCmdMeasurements:
     case kCmdSetUpOffice:
+    case kCmdReferences:
         return EnableRule::Always;
     case kCmdCalibration:
     case kCmdMeasSettings:
@@ -43,6 +44,7 @@ int MenuHintStringId(int commandId, bool connected) {
     case kCmdManual:
     case kCmdMeasurements:
     case kCmdSetUpOffice:
+    case kCmdReferences:
         return commandId;  // the hint has the command's own number
     default:
         return 0;

@@ -25,6 +25,7 @@ constexpr int kCmdAbout = 32773;
 constexpr int kCmdManual = 32774;
 constexpr int kCmdMeasurements = 32775;  // the Measurements window of the journal
 constexpr int kCmdSetUpOffice = 32776;   // makes LibreOffice accept the program (the application runs it)
+constexpr int kCmdReferences = 1979;     // the References window
 constexpr int kSysCmdAbout = 16;
 constexpr int kCtlStatusLamp = 1198;
 constexpr int kIndicatorHint = 103;

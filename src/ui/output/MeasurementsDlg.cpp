@@ -20,6 +20,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "quality/ReferencesDlg.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -34,6 +35,7 @@ constexpr int kStrCopy = 1436;
 constexpr int kStrExport = 1437;
 constexpr int kStrDelete = 1438;
 constexpr int kStrClose = 1439;
+constexpr int kStrUseAsReference = 1974;
 constexpr int kStrConfirmDelete = 1440;
 constexpr int kStrWriting = 1441;
 constexpr int kStrExporting = 1442;
@@ -130,7 +132,7 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
 
-    auto *buttons = new QHBoxLayout;
+    auto *buttons = buttons_ = new QHBoxLayout;
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(close);
@@ -253,6 +255,28 @@ void MeasurementsDlg::ShowNewer() {
 void MeasurementsDlg::UpdateButtons() {
     const bool any = table_->selectionModel()->hasSelection();
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) b->setEnabled(any);
+    if (referenceButton_) referenceButton_->setEnabled(table_->selectionModel()->selectedRows().size() == 1);
+}
+
+void MeasurementsDlg::OfferUseAsReference(ReferenceStore &store) {
+    references_ = &store;
+    if (referenceButton_) return;
+    referenceButton_ = Button(this, kStrUseAsReference, "referenceButton");
+    connect(referenceButton_, &QPushButton::clicked, this, [this] { UseSelectedAsReference(); });
+    buttons_->insertWidget(4, referenceButton_);
+    UpdateButtons();
+}
+
+bool MeasurementsDlg::UseSelectedAsReference() {
+    const std::vector<JournalEntry> selected = SelectedEntries();
+    if (!references_ || selected.size() != 1) return false;
+    const JournalEntry &entry = selected.front();
+    const std::optional<Reference> reference = ReferenceOfJournalEntry({}, entry);
+    if (!reference) {
+        QApplication::beep();  // an irradiance measurement, or one without L*a*b*
+        return false;
+    }
+    return UseAsReference(this, *references_, *reference, entry.date + " " + entry.time);
 }
 
 bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(int)> &step,
@@ -404,8 +428,10 @@ int MeasurementsDlg::DeleteSelected() {
     return removed;
 }
 
-void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write) {
+void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write,
+                           ReferenceStore *references) {
     MeasurementsDlg dlg(journal, std::move(write), parent);
+    if (references) dlg.OfferUseAsReference(*references);
     dlg.exec();
 }
 

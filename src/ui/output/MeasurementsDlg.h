@@ -16,8 +16,13 @@
 #include "output/MeasurementJournal.h"
 #include "UiLayer.h"
 
+class QHBoxLayout;
 class QPushButton;
 class QTableWidget;
+
+namespace ombra::core {
+class ReferenceStore;
+}
 
 namespace ombra::ui {
 
@@ -42,6 +47,11 @@ public:
     QString CopySelected();    // the text also goes to the clipboard
     bool ExportSelected();     // asks for the file; false when cancelled or failed
     int DeleteSelected();      // after confirmation; the number deleted
+
+    // Adds the "Use as reference" button: the one selected reflection measurement becomes a
+    // reference of `store`, under a name the user gives.
+    void OfferUseAsReference(ReferenceStore &store);
+    bool UseSelectedAsReference();
 
 protected:
     void reject() override;  // not while a command runs: its progress has the Cancel button
@@ -75,9 +85,14 @@ private:
     QPushButton *copyButton_ = nullptr;
     QPushButton *exportButton_ = nullptr;
     QPushButton *deleteButton_ = nullptr;
+    QHBoxLayout *buttons_ = nullptr;
+    ReferenceStore *references_ = nullptr;
+    QPushButton *referenceButton_ = nullptr;
 };
 
 // Shows the window modally over `parent`; returns when the user closes it.
-void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write);
+// With `references`, the window offers "Use as reference".
+void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write,
+                           ReferenceStore *references = nullptr);
 
 }  // namespace ombra::ui
