@@ -99,10 +99,12 @@ Comparison NotComparedFor(const std::string &name, NotCompared reason) {
 
 }  // namespace
 
-bool IsValidReference(const Reference &r) {
+bool IsValidReference(const Reference &r) { return !r.name.empty() && HasValidValues(r); }
+
+bool HasValidValues(const Reference &r) {
     const auto finite = [](double v) { return std::isfinite(v); };
     const ColourTolerance &t = r.tolerance;
-    return !r.name.empty() && std::all_of(r.lab.begin(), r.lab.end(), finite) && r.lab[0] >= 0 && r.lab[0] <= 100 &&
+    return std::all_of(r.lab.begin(), r.lab.end(), finite) && r.lab[0] >= 0 && r.lab[0] <= 100 &&
            r.conditions.illuminant >= 0 && r.conditions.illuminant < colorimetry::kIlluminantCount &&
            (r.conditions.observer == colorimetry::kObserver2 || r.conditions.observer == colorimetry::kObserver10) &&
            (!r.spectrum || std::all_of(r.spectrum->begin(), r.spectrum->end(), finite)) && ValidLimit(t.limit) &&
@@ -142,7 +144,7 @@ std::optional<Reference> ReferenceOfRecord(const std::string &name, const Measur
     for (int k = 0; k < 3; ++k) r.lab[k] = record.Float(MeasuredDataRecord::kColorValue0 + k);
     r.spectrum = SpectrumOf(record);
     const auto notDelivered = [](double v) { return v == std::numeric_limits<float>::max(); };
-    if (!IsValidReference(r) || std::any_of(r.lab.begin(), r.lab.end(), notDelivered)) return std::nullopt;
+    if (!HasValidValues(r) || std::any_of(r.lab.begin(), r.lab.end(), notDelivered)) return std::nullopt;
     return r;
 }
 

@@ -37,6 +37,8 @@ struct ImportResult {
 
 // A valid reference: a name and finite L*a*b* with L* in 0..100, valid conditions and limits.
 bool IsValidReference(const Reference &reference);
+// The same without the name (a reference that is still to be named).
+bool HasValidValues(const Reference &reference);
 
 // The references of the defined colours of a certification colour set, named after their
 // colours, under the set's illuminant and observer, with the set's tolerances: ± ΔL*, ΔC*,

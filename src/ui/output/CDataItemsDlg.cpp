@@ -185,6 +185,8 @@ void CDataItemsDlg::LoadTabs() {
                 {1309, &densityList_},
                 {kComparisonTab, &comparisonList_}};
 
+    // The comparison needs L*a*b*: no tab while the type has none.
+    if (comparisonList_.empty()) std::erase_if(tabs, [&](const auto &tab) { return tab.second == &comparisonList_; });
     QSignalBlocker block(tabs_);
     tabLists_.clear();
     for (auto [labelId, list] : tabs) {

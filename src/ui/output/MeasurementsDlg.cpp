@@ -255,7 +255,7 @@ void MeasurementsDlg::ShowNewer() {
 void MeasurementsDlg::UpdateButtons() {
     const bool any = table_->selectionModel()->hasSelection();
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, deleteButton_}) b->setEnabled(any);
-    if (referenceButton_) referenceButton_->setEnabled(table_->selectionModel()->selectedRows().size() == 1);
+    if (referenceButton_) referenceButton_->setEnabled(SelectedRows().size() == 1);
 }
 
 void MeasurementsDlg::OfferUseAsReference(ReferenceStore &store) {

@@ -11,13 +11,20 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <QInputDialog>
+
+#include "instrument/MeasuredData.h"
+#include "output/MeasurementJournal.h"
+#include "output/MeasurementsDlg.h"
 #include "platform/FileDialog.h"
+#include "platform/Resources.h"
 #include "quality/ReferenceFile.h"
 #include "quality/ReferencesDlg.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
 using namespace ombra::ui;
+using ombra::core::platform::ResString;
 
 namespace {
 
@@ -139,6 +146,57 @@ private slots:
         QCOMPARE(readPath, std::string("/data/refs.csv"));
         QCOMPARE(dlg.Table()->rowCount(), 2);
         QCOMPARE(ReferenceStore(Path()).References().size(), size_t(2));
+    }
+
+    // The Measurements window's selected reflection measurement becomes a reference with its
+    // spectrum, under the observer and illuminant it was recorded with.
+    void useAsReferenceFromTheMeasurementsWindow() {
+        MeasurementJournal journal(nullptr, dir.filePath("journal.sqlite"), {dir.filePath("held")});
+        QVERIFY(journal.IsOpen());
+        MeasuredDataRecord record;
+        for (int i = 0; i < 36; ++i) record.SetFloat(i, 0.4f);
+        record.SetFloat(MeasuredDataRecord::kColorValue0, 69.5f);
+        record.SetFloat(MeasuredDataRecord::kColorValue0 + 1, 1.0f);
+        record.SetFloat(MeasuredDataRecord::kColorValue0 + 2, -1.0f);
+        JournalEntry entry;
+        entry.date = "2026/12/09";
+        entry.time = "11:40:00";
+        entry.model = "OS-100";
+        entry.serial = "4711";
+        entry.outputItems = {OutputItem{2000, "Lab", 0, ""}};
+        entry.valueItems = {OutputItem{1000, "L*", 69.5, "69.50"}};
+        entry.settingTexts[3] = ResString(1162);  // 10°
+        entry.settingTexts[4] = ResString(1167);  // D65
+        entry.rawRecord.assign(reinterpret_cast<const char *>(&record), sizeof record);
+        const std::optional<qint64> id = journal.Record(entry);
+        QVERIFY(id && *id > 0);
+        QCOMPARE(journal.List().size(), size_t(1));
+
+        ReferenceStore store(Path());
+        MeasurementsDlg dlg(journal, {});
+        dlg.OfferUseAsReference(store);
+        auto *button = Child<QPushButton>(dlg, "referenceButton");
+        dlg.Table()->clearSelection();
+        QVERIFY(!button->isEnabled());
+        QCOMPARE(dlg.Table()->rowCount(), 1);
+        dlg.Table()->selectRow(0);
+        QVERIFY(button->isEnabled());
+        QString proposed;
+        QTimer::singleShot(0, [&] {
+            auto *ask = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            QVERIFY(ask);
+            proposed = ask->textValue();
+            ask->setTextValue("Sample A");
+            ask->accept();
+        });
+        button->click();
+        QCOMPARE(proposed, QString("2026/12/09 11:40:00"));
+        const ReferenceStore again(Path());
+        const Reference *r = again.Find("Sample A");
+        QVERIFY(r);
+        QCOMPARE(r->conditions, (ViewingConditions{4, 1}));
+        QCOMPARE(r->lab[0], 69.5);
+        QVERIFY(r->spectrum.has_value());
     }
 };
 
