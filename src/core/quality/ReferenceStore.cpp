@@ -116,10 +116,12 @@ bool HasValidValues(const Reference &r) {
 std::vector<Reference> ReferencesOfColorSet(const ColorSet &set) {
     std::vector<Reference> refs;
     const std::optional<DeltaEFormula> formula = FormulaOfColorSet(set.differenceFormula);
-    for (const ColorEntry &colour : set.colors) {
+    for (int k = 0; k < kColorSetColors; ++k) {
+        const ColorEntry &colour = set.colors[k];
         if (colour.valid != 1) continue;
         Reference r;
-        r.name = colour.name;
+        // An unnamed colour is known by its set and number.
+        r.name = colour.name.empty() ? set.name + " " + std::to_string(k + 1) : colour.name;
         r.lab = {colour.L, colour.a, colour.b};
         r.conditions = {set.illuminant, set.observer};
         if (formula) r.tolerance.formula = *formula;

@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "colorset/ColorSet.h"
 #include "instrument/PropertyTables.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -250,6 +251,12 @@ bool ReferencesDlg::Add(const Reference &reference) {
     for (int row = 0; row < table_->rowCount(); ++row)
         if (table_->item(row, NameColumn)->text().toStdString() == reference.name) table_->selectRow(row);
     return ok;
+}
+
+bool ReferencesDlg::AddColorSet(const ColorSet &set) {
+    bool ok = true;
+    for (const Reference &r : ReferencesOfColorSet(set)) ok = store_.Put(r) && ok;
+    return Saved(ok);
 }
 
 void ReferencesDlg::ImportFile() {

@@ -55,6 +55,9 @@ public:
     // The commands of the buttons.
     void AddTyped();           // asks for the values
     bool Add(const Reference &reference);
+    // Every defined colour of a certification colour set read from the instrument, with its
+    // tolerances; false when one could not be saved.
+    bool AddColorSet(const ColorSet &set);
     void ImportFile();         // asks for the file; only with a file reader installed
     bool DeleteSelected();
     bool MakeSelectedActive();

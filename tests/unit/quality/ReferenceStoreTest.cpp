@@ -124,7 +124,8 @@ TEST(ReferenceSources, AColourSetGivesItsDefinedColoursWithTheirTolerances) {
     set.differenceFormula = 3;  // ΔE00
     set.factors = {1.0f, 1.5f, 1.0f};
     set.colors[0] = {"Brand", 61.5f, 12.25f, -40.0f, 1, 1, {Tolerance{1, 1.0f}, {0, 5.0f}, {1, 2.0f}, {1, 1.5f}}};
-    set.colors[3] = {"Free", 80.0f, 0.0f, 5.0f, 1, 0, {}};
+    set.name = "Brand set";
+    set.colors[3] = {"", 80.0f, 0.0f, 5.0f, 1, 0, {}};
     set.colors[5].name = "Empty";  // not defined
     const std::vector<Reference> refs = ReferencesOfColorSet(set);
     ASSERT_EQ(refs.size(), 2u);
@@ -138,6 +139,7 @@ TEST(ReferenceSources, AColourSetGivesItsDefinedColoursWithTheirTolerances) {
     EXPECT_EQ(brand.tolerance.componentLimits, (std::array<double, kComponents>{1.0, 0, 0, 0, 2.0}))
         << "ΔL* in use, ΔC* not, ΔH* in use";
     EXPECT_FALSE(refs[1].tolerance.InUse()) << "a colour without tolerance check";
+    EXPECT_EQ(refs[1].name, "Brand set 4") << "an unnamed colour by its set and number";
 
     set.differenceFormula = 4;  // Hunter: its ΔE limit has no counterpart
     EXPECT_EQ(ReferencesOfColorSet(set)[0].tolerance.limit, 0);
