@@ -263,7 +263,7 @@ void ReferencesDlg::ImportFile() {
     const ReferenceFileReader &reader = InstalledReferenceFileReader();
     if (!reader) return;
     platform::FileDialogRequest request;
-    request.filter = "CSV, CGATS|*.csv;*.txt;*.cgats|*|*||";
+    request.filter = "CSV, CGATS|*.csv;*.txt;*.cgats||";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
     const ReferenceFileRead read = reader(*path);
