@@ -8,6 +8,7 @@
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
 #include "instrument/InstrumentLibrary.h"
 #include "output/MeasurementJournal.h"
+#include "quality/ReferenceStore.h"
 #include "platform/MessageBox.h"
 
 namespace ombra::app {
@@ -24,6 +25,8 @@ int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     // opened is told once and measuring goes on without it.
     MeasurementJournal journal(platform::NoticeSinkFor(&window));
     window.SetJournal(&journal);
+    ReferenceStore references;
+    window.SetReferences(&references);
     // Keyboard accelerators of the resource library reach the window as its commands.
     app.InstallAccelerators(&window, [&window](int command) { window.OnCommand(command); });
     window.exec();

@@ -26,6 +26,7 @@ const CorvexResMenuEntry kMainMenu[] = {
     {0, 0, "&Data"},
     {1, 1020, "&Data items..."},
     {1, 32775, "&Measurements..."},
+    {1, 1979, "&References..."},
     {1, 0, nullptr},
     {1, 32776, "Set up &LibreOffice..."},
     {0, 0, "&View"},

@@ -13,6 +13,7 @@
 #include "output/MeasurementJournal.h"
 #include "output/Transfer.h"
 #include "output/Values.h"
+#include "quality/ReferenceStore.h"
 #include "platform/Resources.h"
 #include "trace/TraceTimings.h"
 #include "settings/SettingsStore.h"
@@ -333,8 +334,12 @@ void InstrumentSession::MeasureAndTransfer() {
         MeasurementFailed(rc);
         return;
     }
+    lastComparison_.reset();
+    if (references_ && measuredData_.Count() > 0)
+        lastComparison_ = references_->CompareWith(MeasuredColourOf(measuredData_.Record(0), settings_));
     OutputValues values;
-    values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_});
+    values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_},
+                       lastComparison_ ? &*lastComparison_ : nullptr);
     trace::TraceMark("values built");
     WriteMeasurement(values);
     trace::TraceMark("measure end");

@@ -31,6 +31,7 @@
 #include "output/MissNotice.h"
 #include "output/OutputItem.h"
 #include "platform/Notice.h"
+#include "quality/Reference.h"
 #include "settings/AppSettings.h"
 
 namespace ombra::core {
@@ -38,6 +39,7 @@ namespace ombra::core {
 class CButtonWatchThread;
 class CMeasure;
 class OutputValues;
+class ReferenceStore;
 
 // One press as the session tells it once its cells went out: the measurement (its items with
 // labels and value texts, time stamp, instrument, layout) with what became of its cells in
@@ -77,6 +79,11 @@ public:
     // Measurements the journal could not take are offered to it again every few seconds.
     void SetJournal(MeasurementJournal *journal);
     MeasurementJournal *Journal() const { return journal_; }
+    // The references measurements are compared with (none: the comparison items stay empty).
+    void SetReferences(ReferenceStore *references) { references_ = references; }
+    ReferenceStore *References() const { return references_; }
+    // The comparison of the last measurement (nullopt without a reference), for the display.
+    const std::optional<Comparison> &LastComparison() const { return lastComparison_; }
     const AutomationFactory &SpreadsheetConnector() const { return automationFactory_; }
     // The workbook the last measurement was written into ("" before the first).
     const std::string &LastWorkbook() const { return lastWorkbook_; }
@@ -188,6 +195,8 @@ private:
     MeasurementWriter measurementWriter_;
     AutomationFactory automationFactory_;
     MeasurementJournal *journal_ = nullptr;
+    ReferenceStore *references_ = nullptr;
+    std::optional<Comparison> lastComparison_;
     std::string lastWorkbook_;
     std::string lastingNotice_;
     QTimer heldRetry_;

@@ -48,13 +48,14 @@ void DataItemCatalogue::RebuildForType(MeasKind kind) {
     colourItems = reflection ? Build(CatalogueRuns(CatalogueList::ColourReflection)) : OutputItemList{};
     spectralItems =
         Build(CatalogueRuns(reflection ? CatalogueList::SpectralReflection : CatalogueList::SpectralIrradiance));
+    comparisonItems = reflection ? Build(CatalogueRuns(CatalogueList::Comparison)) : OutputItemList{};
 }
 
 void DataItemCatalogue::RebuildDensity() { densityItems = Build(CatalogueRuns(CatalogueList::Density)); }
 
 OutputItemList DataItemCatalogue::Lookup(int id) const {
     OutputItemList found;
-    for (const OutputItemList *list : {&generalItems, &colourItems, &spectralItems, &densityItems})
+    for (const OutputItemList *list : {&generalItems, &colourItems, &spectralItems, &densityItems, &comparisonItems})
         for (const OutputItem &entry : *list)
             if (entry.identifier == id) found.push_back(entry);
     return found;

@@ -27,12 +27,13 @@ public:
     OutputItemList colourItems;    // reflection only
     OutputItemList spectralItems;
     OutputItemList densityItems;   // independent of the type
+    OutputItemList comparisonItems;  // reflection only: the comparison with the reference
 
     // Refills the general, colour and spectral lists for `kind`.
     void RebuildForType(MeasKind kind);
     // Refills the density list.
     void RebuildDensity();
-    // Every entry with identifier `id`: general, then colour, then spectral, then density.
+    // Every entry with identifier `id`: general, colour, spectral, density, then comparison.
     OutputItemList Lookup(int id) const;
 };
 

@@ -81,6 +81,16 @@ constexpr RangeRow kRanges[] = {
     {{2380, 2730}, K::SpotDensity, "D (%dnm)", item::kSpotDensityOffset, MeasuredDataRecord::kSpotDensityFirst, F::Fixed2},
 };
 
+using C = ComparisonField;
+
+constexpr ComparisonRow kComparisons[] = {
+    // id, label string, field, format
+    {2100, 1950, C::ReferenceName, F::Text}, {2101, 1951, C::dL, F::Fixed2},   {2102, 1952, C::da, F::Fixed2},
+    {2103, 1953, C::db, F::Fixed2},          {2104, 1954, C::dC, F::Fixed2},   {2105, 1955, C::dH, F::Fixed2},
+    {2106, 1956, C::dE76, F::Fixed2},        {2107, 1957, C::dE94, F::Fixed2}, {2108, 1958, C::dE00, F::Fixed2},
+    {2109, 1959, C::dECmc, F::Fixed2},       {2110, 1960, C::Verdict, F::Text},
+};
+
 using G = GroupRun;
 
 constexpr GroupRow kGroups[] = {
@@ -115,6 +125,7 @@ constexpr IdRun kColourReflection[] = {
 constexpr IdRun kSpectralReflection[] = {{1100, 1100}, kReflectionGrid.items};
 constexpr IdRun kSpectralIrradiance[] = {{1100, 1100}, kIrradianceGrid.items};
 constexpr IdRun kDensity[] = {{2020, 2021}, {2380, 2730}};
+constexpr IdRun kComparison[] = {{item::kFirstComparison, item::kLastComparison}};
 
 constexpr int kDefaultReflection[] = {1035, 1036, 2005, 2000};
 constexpr int kDefaultIrradiance[] = {1035, 1036, 1037, 1038, 1039};
@@ -124,6 +135,7 @@ constexpr int kDefaultIrradiance[] = {1035, 1036, 1037, 1038, 1039};
 std::span<const ItemRow> ItemRows() { return kItems; }
 std::span<const RangeRow> RangeRows() { return kRanges; }
 std::span<const GroupRow> GroupRows() { return kGroups; }
+std::span<const ComparisonRow> ComparisonRows() { return kComparisons; }
 
 const ItemRow *FindItem(int id) {
     for (const ItemRow &row : kItems)
@@ -143,8 +155,15 @@ const GroupRow *FindGroup(int id) {
     return nullptr;
 }
 
+const ComparisonRow *FindComparison(int id) {
+    for (const ComparisonRow &row : kComparisons)
+        if (row.id == id) return &row;
+    return nullptr;
+}
+
 ItemKind KindOf(int id) {
     if (const ItemRow *row = FindItem(id)) return row->kind;
+    if (FindComparison(id)) return ItemKind::Number;
     if (const RangeRow *row = FindRange(id)) return row->kind;
     if (FindGroup(id)) return ItemKind::Group;
     return ItemKind::None;
@@ -153,6 +172,7 @@ ItemKind KindOf(int id) {
 int LabelString(int id) {
     if (const ItemRow *row = FindItem(id)) return row->labelString;
     if (const GroupRow *row = FindGroup(id)) return row->labelString;
+    if (const ComparisonRow *row = FindComparison(id)) return row->labelString;
     return 0;
 }
 
@@ -211,6 +231,7 @@ std::span<const IdRun> CatalogueRuns(CatalogueList list) {
     case CatalogueList::SpectralReflection: return kSpectralReflection;
     case CatalogueList::SpectralIrradiance: return kSpectralIrradiance;
     case CatalogueList::Density: return kDensity;
+    case CatalogueList::Comparison: return kComparison;
     }
     return {};
 }

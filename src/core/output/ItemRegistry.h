@@ -32,13 +32,15 @@ constexpr int kSpectrumGroup = 1100;
 constexpr int kSpotDensityGroup = 2021;
 constexpr int kLabGroup = 2000;
 constexpr int kLchGroup = 2001;
+constexpr int kFirstComparison = 2100;  // the comparison with the reference: 2100..2110
+constexpr int kLastComparison = 2110;
 }  // namespace item
 
 enum class ItemKind {
     None,         // not a data item
     CellText,     // a text written in a cell of its own: model, serial number, date, time, blank
     SettingText,  // the shown text of a measurement setting
-    Number,       // a float of the measured record
+    Number,       // a value in a cell of its own: a float of the measured record or of its comparison
     Wavelength,   // a spectral value, 300..780 nm
     SpotDensity,  // a spot-colour density, 2380..2730 (380..730 nm)
     Group,        // stands for a run of components
@@ -74,6 +76,18 @@ struct ItemRow {
     int place;  // float index in the measured record; kNoPlace for texts
     ValueFormat format;
     TextField text;
+};
+
+// What a comparison item shows of the comparison of the measurement with the reference.
+enum class ComparisonField { ReferenceName, dL, da, db, dC, dH, dE76, dE94, dE00, dECmc, Verdict };
+
+// An item of the comparison: of kind Number (written like a colour value), its value taken
+// from the comparison instead of the record.
+struct ComparisonRow {
+    int id;
+    int labelString;
+    ComparisonField field;
+    ValueFormat format;  // Text for the reference name and the verdict
 };
 
 // Items numbered by a physical quantity: one row for a whole run of identifiers.
@@ -120,10 +134,12 @@ struct WavelengthGrid {
 std::span<const ItemRow> ItemRows();
 std::span<const RangeRow> RangeRows();
 std::span<const GroupRow> GroupRows();
+std::span<const ComparisonRow> ComparisonRows();
 
 const ItemRow *FindItem(int id);
 const RangeRow *FindRange(int id);
 const GroupRow *FindGroup(int id);
+const ComparisonRow *FindComparison(int id);
 ItemKind KindOf(int id);
 // Label string of an item or group row; 0 for range items and unknown identifiers.
 int LabelString(int id);
@@ -145,6 +161,7 @@ const WavelengthGrid &GridFor(bool irradiance);
 // identifier is a run of one).
 enum class CatalogueList {
     GeneralReflection, GeneralIrradiance, ColourReflection, SpectralReflection, SpectralIrradiance, Density,
+    Comparison,
 };
 std::span<const IdRun> CatalogueRuns(CatalogueList list);
 

@@ -8,6 +8,7 @@
 #include "output/Catalogue.h"
 #include "output/MemorySheet.h"
 #include "platform/Resources.h"
+#include "quality/Reference.h"
 
 namespace ombra::core {
 namespace {
@@ -114,14 +115,27 @@ void TakeWrites(const MemoryAutomation &sheet, const Run &run, int number,
     }
 }
 
+// A reference close to the typical sample, with a ΔE00 tolerance it meets.
+std::optional<Comparison> TypicalComparison(const MeasuredDataRecord &record, const AppSettings &settings) {
+    Reference reference;
+    reference.name = platform::ResString(LabelString(item::kFirstComparison));
+    reference.lab = {95.00, -0.40, 2.00};
+    reference.tolerance.limit = 2.0;
+    const std::optional<MeasuredColour> measured = MeasuredColourOf(record, settings);
+    if (measured) reference.conditions = measured->conditions;
+    return measured ? std::optional<Comparison>(Compare(reference, *measured)) : std::nullopt;
+}
+
 }  // namespace
 
 OutputValues TypicalValues(const std::vector<int> &ids, bool irradiance) {
     CMeasuredData data;
     data.SetHeaderForType(irradiance ? 4 : 1);
     data.Append(TypicalRecord(irradiance));
+    const AppSettings settings = PreviewSettings(ids, irradiance);
+    const std::optional<Comparison> comparison = TypicalComparison(data.Record(0), settings);
     OutputValues values;
-    values.BuildValues(PreviewSettings(ids, irradiance), data, MeasurementStamp{"2025/06/16", "10:24:31"});
+    values.BuildValues(settings, data, MeasurementStamp{"2025/06/16", "10:24:31"}, comparison ? &*comparison : nullptr);
     return values;
 }
 

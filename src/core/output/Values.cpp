@@ -7,6 +7,7 @@
 
 #include "output/Catalogue.h"
 #include "platform/Resources.h"
+#include "quality/Reference.h"
 
 namespace ombra::core {
 namespace {
@@ -50,9 +51,47 @@ int RangePlace(const RangeRow &range, int id, bool irradiance) {
     return GridFor(irradiance).items.Index(id);
 }
 
+double ComparisonNumber(const Comparison &c, ComparisonField field) {
+    switch (field) {
+    case ComparisonField::dL: return c.d.dL;
+    case ComparisonField::da: return c.d.da;
+    case ComparisonField::db: return c.d.db;
+    case ComparisonField::dC: return c.d.dC;
+    case ComparisonField::dH: return c.d.dH;
+    case ComparisonField::dE76: return c.dE76;
+    case ComparisonField::dE94: return c.dE94;
+    case ComparisonField::dE00: return c.dE00;
+    case ComparisonField::dECmc: return c.dECmc;
+    case ComparisonField::ReferenceName: case ComparisonField::Verdict: break;
+    }
+    return kMissing;
+}
+
+// A comparison item: the missing-value text without a reference, and for every value but the
+// reference's name when the comparison could not be made (or, for the verdict, has no tolerance).
+void SetComparisonValue(OutputItem &entry, const ComparisonRow &row, const Comparison *c) {
+    entry.value = 0;
+    const bool computed = c && c->Computed();
+    switch (row.field) {
+    case ComparisonField::ReferenceName:
+        entry.valueText = c && !c->referenceName.empty() ? c->referenceName : platform::ResString(1196);
+        return;
+    case ComparisonField::Verdict:
+        entry.valueText = computed && c->verdict != Verdict::None ? VerdictText(c->verdict) : platform::ResString(1196);
+        return;
+    default: break;
+    }
+    entry.value = computed ? ComparisonNumber(*c, row.field) : kMissing;
+    entry.valueText = FormatValue(entry.value, row.format);
+}
+
 void SetValue(OutputItem &entry, const MeasuredDataRecord &record, const AppSettings &s,
-              const MeasurementStamp &stamp) {
+              const MeasurementStamp &stamp, const Comparison *comparison) {
     int id = entry.identifier;
+    if (const ComparisonRow *row = FindComparison(id)) {
+        SetComparisonValue(entry, *row, comparison);
+        return;
+    }
     if (const ItemRow *row = FindItem(id)) {
         if (row->format == ValueFormat::Text) {
             entry.value = 0;
@@ -128,7 +167,7 @@ void OutputValues::ExpandSelection(OutputItemList &items, const AppSettings &set
 }
 
 void OutputValues::BuildValues(const AppSettings &settings, const CMeasuredData &data,
-                               const MeasurementStamp &stamp) {
+                               const MeasurementStamp &stamp, const Comparison *comparison) {
     valueItems.clear();
     outputItems.clear();
     const int type = settings.measurement.MeasurementType();
@@ -140,7 +179,7 @@ void OutputValues::BuildValues(const AppSettings &settings, const CMeasuredData 
     if (data.Count() > 0) {
         const MeasuredDataRecord &record = data.Record(0);
         for (OutputItem &entry : expanded) {
-            SetValue(entry, record, settings, stamp);
+            SetValue(entry, record, settings, stamp, comparison);
             if (entry.identifier == item::kAutoSpotDensity) {
                 char label[48];
                 std::snprintf(label, sizeof label, "D (Auto: %dnm)", record.Int(MeasuredDataRecord::kAutoSpotWavelength));

@@ -10,6 +10,8 @@
 
 namespace ombra::core {
 
+struct Comparison;
+
 // Local date and time texts stamped when the measurement was taken.
 struct MeasurementStamp {
     std::string date;
@@ -26,8 +28,10 @@ public:
     // Replaces groups in `items` by their components (grid of the type position in force);
     // sets spectralCount and densityCount.
     void ExpandSelection(OutputItemList &items, const AppSettings &settings);
-    // Fills every list from the first record of `data` and the settings.
-    void BuildValues(const AppSettings &settings, const CMeasuredData &data, const MeasurementStamp &stamp);
+    // Fills every list from the first record of `data` and the settings. The comparison items
+    // take their values from `comparison`; without one (no reference) they are not delivered.
+    void BuildValues(const AppSettings &settings, const CMeasuredData &data, const MeasurementStamp &stamp,
+                     const Comparison *comparison = nullptr);
 };
 
 // Locale-independent fixed-point text ("." as decimal point), like "%0.<decimals>f".

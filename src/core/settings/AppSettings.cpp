@@ -1,5 +1,8 @@
 #include "settings/AppSettings.h"
 
+#include <algorithm>
+
+#include "quality/SampleAverager.h"
 #include "settings/SettingsStore.h"
 
 namespace ombra::core {
@@ -25,6 +28,10 @@ void SettingsGroup::Write(const char *name, const std::string &value) const {
 }
 
 std::string SettingsGroup::Read(const char *name) const { return owner_->Store().GetString(owner_->Section(), name, ""); }
+
+int SettingsGroup::ReadInt(const char *name, int defaultValue) const {
+    return owner_->Store().GetInt(owner_->Section(), name, defaultValue);
+}
 
 void SettingsGroup::WriteProgramWide(const char *name, int value) const { owner_->Store().WriteInt("", name, value); }
 
@@ -100,6 +107,16 @@ std::string SelectionSettings::StoredText(int measurementTypeSel) const {
 
 void SelectionSettings::StoreText(int measurementTypeSel, const OutputItemList &items) const {
     Write(SelectionValueName(measurementTypeSel), SelectionText(items));
+}
+
+// ---- SamplingSettings ----
+
+int SamplingSettings::ReadingsPerSample() const {
+    return std::clamp(ReadInt("ReadingsPerSample", kMinReadingsPerSample), kMinReadingsPerSample, kMaxReadingsPerSample);
+}
+
+void SamplingSettings::SetReadingsPerSample(int readings) {
+    Write("ReadingsPerSample", std::clamp(readings, kMinReadingsPerSample, kMaxReadingsPerSample));
 }
 
 // ---- AppSettings ----

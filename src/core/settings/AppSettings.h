@@ -34,6 +34,7 @@ protected:
     void Write(const char *name, int value) const;
     void Write(const char *name, const std::string &value) const;
     std::string Read(const char *name) const;
+    int ReadInt(const char *name, int defaultValue) const;
     // The same at the application level, for every model alike.
     void WriteProgramWide(const char *name, int value) const;
     int ReadProgramWide(const char *name, int defaultValue) const;
@@ -214,6 +215,17 @@ public:
     void SetResultPanelShown(bool on) { WriteProgramWide("ResultPanel", on ? 1 : 0); }
 };
 
+// How many readings of one sample make one measurement (1..10, 1 unless set), for the
+// current model. Read from the store when asked; values outside the range are held to it.
+class SamplingSettings : public SettingsGroup {
+public:
+    explicit SamplingSettings(AppSettings &owner) : SettingsGroup(owner) {}
+    SamplingSettings &operator=(const SamplingSettings &) = default;
+
+    int ReadingsPerSample() const;
+    void SetReadingsPerSample(int readings);
+};
+
 // The instrument last identified and the device chosen in the connect dialog; kept in
 // memory only. The model name is the section the other groups store into.
 class InstrumentIdentity {
@@ -250,6 +262,7 @@ public:
     LayoutSettings layout{*this};
     SelectionSettings selection{*this};
     FeedbackSettings feedback{*this};
+    SamplingSettings sampling{*this};
     InstrumentIdentity identity;
 
 private:

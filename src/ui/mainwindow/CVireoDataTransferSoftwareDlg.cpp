@@ -26,6 +26,7 @@
 #include "output/CDataItemsDlg.h"
 #include "output/JournalTransfer.h"
 #include "output/MeasurementsDlg.h"
+#include "quality/ReferencesDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/PostedMessage.h"
 #include "platform/ProfileStore.h"
@@ -213,6 +214,9 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     case kCmdMeasurements: OnMeasurements(); break;
     case kCmdSetUpOffice: OnSetUpOffice(); break;
     case kCmdResultPanel: OnResultPanelCommand(); break;
+    case kCmdReferences:
+        if (ReferenceStore *references = session_.References()) RunReferencesWindow(this, *references);
+        break;
     default: break;
     }
     // A command that changed settings which could not be saved says so, once per failure.
@@ -274,7 +278,7 @@ void CVireoDataTransferSoftwareDlg::OnMeasurements() {
     SetHintText(lastingNotice_);
     const WriteEntryFunction write = ResendFunction(session_.SpreadsheetConnector(), session_.LastWorkbook(),
                                                     messageCaption_.toStdString(), platform::NoticeSinkFor(this));
-    RunMeasurementsWindow(this, *journal, write);
+    RunMeasurementsWindow(this, *journal, write, session_.References());
     RefreshMissBannerCount();
 }
 

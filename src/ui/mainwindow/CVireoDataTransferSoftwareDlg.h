@@ -91,6 +91,7 @@ public:
     void SetOfficeSetup(std::function<Notice()> setUp) { officeSetup_ = std::move(setUp); }
     // The journal every measurement is kept in (the application opens it).
     void SetJournal(MeasurementJournal *journal) { session_.SetJournal(journal); }
+    void SetReferences(ReferenceStore *references) { session_.SetReferences(references); }
     // The short sound of a measurement that missed the sheet (the desktop's bell by default).
     void SetMissSound(std::function<void()> sound) { missSound_ = std::move(sound); }
     InstrumentSession &Session() { return session_; }

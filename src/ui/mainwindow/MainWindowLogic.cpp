@@ -14,6 +14,7 @@ EnableRule CommandEnableRule(int commandId) {
     case kCmdMeasurements:
     case kCmdSetUpOffice:
     case kCmdResultPanel:
+    case kCmdReferences:
         return EnableRule::Always;
     case kCmdCalibration:
     case kCmdMeasSettings:
@@ -45,6 +46,7 @@ int MenuHintStringId(int commandId, bool connected) {
     case kCmdMeasurements:
     case kCmdSetUpOffice:
     case kCmdResultPanel:
+    case kCmdReferences:
         return commandId;  // the hint has the command's own number
     default:
         return 0;

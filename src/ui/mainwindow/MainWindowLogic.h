@@ -26,6 +26,7 @@ constexpr int kCmdManual = 32774;
 constexpr int kCmdMeasurements = 32775;  // the Measurements window of the journal
 constexpr int kCmdSetUpOffice = 32776;   // makes LibreOffice accept the program (the application runs it)
 constexpr int kCmdResultPanel = 1880;    // View › Result panel: shows or hides the panel (remembered)
+constexpr int kCmdReferences = 1979;     // the References window
 constexpr int kSysCmdAbout = 16;
 constexpr int kCtlStatusLamp = 1198;
 constexpr int kIndicatorHint = 103;

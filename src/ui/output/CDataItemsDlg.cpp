@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kSeparatorCodes = 17;
 constexpr int kFirstSeparatorString = 1320;
+constexpr int kComparisonTab = 1961;  // the comparison with the reference
 
 QString CtlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -166,6 +167,7 @@ void CDataItemsDlg::BuildLists() {
         spectralList_ = catalogue.spectralItems;
     }
     densityList_ = catalogue.densityItems;
+    comparisonList_ = catalogue.comparisonItems;
 }
 
 void CDataItemsDlg::LoadTabs() {
@@ -173,12 +175,18 @@ void CDataItemsDlg::LoadTabs() {
     bool isSmallModel = !smallModel.empty() && settings_.identity.ModelName() == smallModel;
     std::vector<std::pair<int, const OutputItemList *>> tabs;
     if (isSmallModel)
-        tabs = {{1254, &generalList_}, {1255, &colourList_}, {1309, &densityList_}};
+        tabs = {{1254, &generalList_}, {1255, &colourList_}, {1309, &densityList_}, {kComparisonTab, &comparisonList_}};
     else if (settings_.measurement.MeasurementTypeSel() != 0)
         tabs = {{1178, &generalList_}, {1180, &spectralList_}};
     else
-        tabs = {{1254, &generalList_}, {1255, &colourList_}, {1179, &spectralList_}, {1309, &densityList_}};
+        tabs = {{1254, &generalList_},
+                {1255, &colourList_},
+                {1179, &spectralList_},
+                {1309, &densityList_},
+                {kComparisonTab, &comparisonList_}};
 
+    // The comparison needs L*a*b*: no tab while the type has none.
+    if (comparisonList_.empty()) std::erase_if(tabs, [&](const auto &tab) { return tab.second == &comparisonList_; });
     QSignalBlocker block(tabs_);
     tabLists_.clear();
     for (auto [labelId, list] : tabs) {

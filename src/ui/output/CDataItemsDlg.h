@@ -70,6 +70,7 @@ private:
     AppSettings &settings_;
     OutputItemList densityList_;
     OutputItemList densityWavelengthList_;
+    OutputItemList comparisonList_;  // the comparison with the reference (reflection)
     QStringList separatorTexts_;
 
     QListWidget *offeredList_ = nullptr;   // 1019

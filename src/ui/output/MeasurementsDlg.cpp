@@ -32,6 +32,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "quality/ReferencesDlg.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -57,6 +58,7 @@ constexpr int kStrCopy = 1436;
 constexpr int kStrExport = 1437;
 constexpr int kStrDelete = 1438;
 constexpr int kStrClose = 1439;
+constexpr int kStrUseAsReference = 1974;
 constexpr int kStrConfirmDelete = 1440;
 constexpr int kStrWriting = 1441;
 constexpr int kStrExporting = 1442;
@@ -215,7 +217,7 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     secondPanel_->setObjectName("resultPanel2");
     secondPanel_->hide();
 
-    auto *buttons = new QHBoxLayout;
+    auto *buttons = buttons_ = new QHBoxLayout;
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, cgatsButton_, deleteButton_}) buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(close);
@@ -407,6 +409,37 @@ void MeasurementsDlg::reject() {
 void MeasurementsDlg::UpdateButtons() {
     const bool any = table_->selectionModel()->hasSelection();
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, cgatsButton_, deleteButton_}) b->setEnabled(any);
+    if (referenceButton_) referenceButton_->setEnabled(OneRowSelected());
+}
+
+void MeasurementsDlg::OfferUseAsReference(ReferenceStore &store) {
+    references_ = &store;
+    if (referenceButton_) return;
+    referenceButton_ = Button(this, kStrUseAsReference, "referenceButton");
+    connect(referenceButton_, &QPushButton::clicked, this, [this] { UseSelectedAsReference(); });
+    buttons_->insertWidget(5, referenceButton_);
+    UpdateButtons();
+}
+
+// Exactly one row, told from the selection's ranges without listing the rows of a large one.
+bool MeasurementsDlg::OneRowSelected() const {
+    const QItemSelection selection = table_->selectionModel()->selection();
+    if (selection.isEmpty()) return false;
+    const int row = selection.first().top();
+    return std::all_of(selection.begin(), selection.end(),
+                       [row](const QItemSelectionRange &r) { return r.top() == row && r.bottom() == row; });
+}
+
+bool MeasurementsDlg::UseSelectedAsReference() {
+    const std::vector<JournalEntry> selected = SelectedEntries(2);
+    if (!references_ || selected.size() != 1) return false;
+    const JournalEntry &entry = selected.front();
+    const std::optional<Reference> reference = ReferenceOfJournalEntry({}, entry);
+    if (!reference) {
+        QApplication::beep();  // an irradiance measurement, or one without L*a*b*
+        return false;
+    }
+    return UseAsReference(this, *references_, *reference, entry.date + " " + entry.time);
 }
 
 bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(int)> &step,
@@ -534,8 +567,8 @@ bool MeasurementsDlg::ExportSelected() {
 // The entries are gathered in steps; the text is made and written on the worker thread.
 bool MeasurementsDlg::ExportSelectedCgats() {
     if (busy_) return false;
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return false;
+    const std::vector<qint64> ids = SelectedIds();
+    if (ids.empty()) return false;
     BusyFlag busy(busy_);
     platform::FileDialogRequest request;
     request.save = true;
@@ -545,12 +578,13 @@ bool MeasurementsDlg::ExportSelectedCgats() {
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
     std::vector<JournalEntry> entries;
+    EntryFeed feed(journal_, ids);
     std::string error;
     bool writing = false;
     const bool complete = RunRows(
-        static_cast<int>(rows.size()), kStrExporting,
+        static_cast<int>(ids.size()), kStrExporting,
         [&](int i) {
-            entries.push_back(EntryAt(rows[static_cast<size_t>(i)]));
+            if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) entries.push_back(*entry);
             return true;
         },
         [&] {
@@ -591,8 +625,10 @@ int MeasurementsDlg::DeleteSelected() {
     return removed;
 }
 
-void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write) {
+void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write,
+                           ReferenceStore *references) {
     MeasurementsDlg dlg(journal, std::move(write), parent);
+    if (references) dlg.OfferUseAsReference(*references);
     dlg.exec();
 }
 

@@ -27,10 +27,15 @@ class QDateEdit;
 class QLabel;
 class QLayout;
 class QLineEdit;
+class QHBoxLayout;
 class QPushButton;
 class QTableView;
 class QTimer;
 class QToolButton;
+
+namespace ombra::core {
+class ReferenceStore;
+}
 
 namespace ombra::ui {
 
@@ -77,6 +82,11 @@ public:
     // side by side, each with the other's curve faintly behind its own.
     ResultPanel *Panel(int index) const { return index == 0 ? panel_ : secondPanel_; }
 
+    // Adds the "Use as reference" button: the one selected reflection measurement becomes a
+    // reference of `store`, under a name the user gives.
+    void OfferUseAsReference(ReferenceStore &store);
+    bool UseSelectedAsReference();
+
 protected:
     void reject() override;  // not while a command runs: its progress has the Cancel button
 
@@ -92,6 +102,7 @@ private:
     void KeepSortIndicator();
     void UpdateButtons();
     void ShowSelectedInPanels();
+    bool OneRowSelected() const;
     std::vector<JournalEntry> FirstSelectedEntries() const;
 
     bool busy_ = false;  // a command runs: the others wait for it
@@ -116,9 +127,14 @@ private:
     QPushButton *deleteButton_ = nullptr;
     ResultPanel *panel_ = nullptr;
     ResultPanel *secondPanel_ = nullptr;
+    QHBoxLayout *buttons_ = nullptr;
+    ReferenceStore *references_ = nullptr;
+    QPushButton *referenceButton_ = nullptr;
 };
 
 // Shows the window modally over `parent`; returns when the user closes it.
-void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write);
+// With `references`, the window offers "Use as reference".
+void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write,
+                           ReferenceStore *references = nullptr);
 
 }  // namespace ombra::ui

@@ -11,7 +11,7 @@ using namespace ombra::ui::mainwin;
 
 namespace {
 
-const int kAlways[] = {kCmdConnect, kCmdExit, kCmdAbout, kCmdManual, kCmdMeasurements, kCmdSetUpOffice};
+const int kAlways[] = {kCmdConnect, kCmdExit, kCmdAbout, kCmdManual, kCmdMeasurements, kCmdSetUpOffice, kCmdReferences};
 const int kConnectedOnly[] = {kCmdCalibration, kCmdMeasSettings, kCmdDataItems, kCmdColorSets, kCmdUserIlluminant};
 
 }  // namespace
@@ -30,7 +30,7 @@ TEST(MainWindowCommands, EnableStatesFollowTheConnection) {
 TEST(MainWindowHints, MenuItems) {
     EXPECT_EQ(MenuHintStringId(kCmdConnect, false), 1399);
     EXPECT_EQ(MenuHintStringId(kCmdConnect, true), 1400);
-    for (int id : {1001, 1002, 1020, 1028, 32771, 32772, 32773, 32774, 32775, 32776}) {
+    for (int id : {1001, 1002, 1020, 1028, 1979, 32771, 32772, 32773, 32774, 32775, 32776}) {
         EXPECT_EQ(MenuHintStringId(id, false), id);
         EXPECT_EQ(MenuHintStringId(id, true), id);
     }

@@ -98,7 +98,8 @@ private slots:
             CDataItemsDlg dlg(nullptr, settings);
             Driver d{dlg};
             QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1254), ui::platform::ResQString(1255),
-                                                 ui::platform::ResQString(1179), ui::platform::ResQString(1309)}));
+                                                 ui::platform::ResQString(1179), ui::platform::ResQString(1309),
+                                                 ui::platform::ResQString(1961)}));
             QCOMPARE(d.OfferedIds().front(), 2023);
             d.Tabs()->setCurrentIndex(1);
             QCOMPARE(d.OfferedIds()[0], 1035);
@@ -109,6 +110,9 @@ private slots:
             QCOMPARE(d.OfferedIds().size(), size_t(37));
             d.Tabs()->setCurrentIndex(3);
             QCOMPARE(d.OfferedIds().size(), size_t(353));
+            d.Tabs()->setCurrentIndex(4);  // the comparison with the reference: 2100..2110
+            QCOMPARE(d.OfferedIds().size(), size_t(11));
+            QCOMPARE(d.OfferedIds().front(), 2100);
         }
         settings.measurement.InForce().MeasurementTypeSel = 1;
         settings.measurement.InForce().MeasurementType = 4;

@@ -105,7 +105,8 @@ TEST(ItemRegistry, TheCatalogueOffersExactlyTheKnownItems) {
         catalogue.RebuildForType(kind);
         catalogue.RebuildDensity();
         for (const OutputItemList *list :
-             {&catalogue.generalItems, &catalogue.colourItems, &catalogue.spectralItems, &catalogue.densityItems})
+             {&catalogue.generalItems, &catalogue.colourItems, &catalogue.spectralItems, &catalogue.densityItems,
+              &catalogue.comparisonItems})
             for (const OutputItem &e : *list) {
                 EXPECT_NE(KindOf(e.identifier), ItemKind::None) << e.identifier;
                 offered.insert(e.identifier);
@@ -115,6 +116,13 @@ TEST(ItemRegistry, TheCatalogueOffersExactlyTheKnownItems) {
     }
     for (const ItemRow &row : ItemRows()) EXPECT_TRUE(offered.count(row.id)) << row.id;
     for (const GroupRow &row : GroupRows()) EXPECT_TRUE(offered.count(row.id)) << row.id;
+    // Comparison items are numbers of their own identifiers, unknown to the other tables.
+    for (const ComparisonRow &row : ComparisonRows()) {
+        EXPECT_TRUE(offered.count(row.id)) << row.id;
+        EXPECT_EQ(KindOf(row.id), ItemKind::Number) << row.id;
+        EXPECT_TRUE(!FindItem(row.id) && !FindRange(row.id) && !FindGroup(row.id)) << row.id;
+        EXPECT_EQ(LabelString(row.id), row.labelString);
+    }
 }
 
 }  // namespace

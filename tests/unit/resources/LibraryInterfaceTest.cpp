@@ -20,7 +20,7 @@
 namespace {
 
 const std::string kLibraryPath = std::string(OMBRA_BIN_DIR) + "/libCorvexRes.so";
-const std::set<int> kMenuCommands = {1000, 1001, 1002, 1020, 1028, 32771, 32772, 32773, 32774, 32775, 32776, 1880};
+const std::set<int> kMenuCommands = {1000, 1001, 1002, 1020, 1028, 32771, 32772, 32773, 32774, 32775, 32776, 1880, 1979};
 
 class LoadedLibrary : public ::testing::Test {
 protected:

@@ -111,7 +111,10 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
         {1942, {1, 2}}, {1943, {}}, {1944, {1, 2}}, {1945, {1}}, {1946, {1, 2, 3}}, {1947, {1}}, {1948, {1}}, {1949, {}}};
     for (const auto &[id, expected] : fileFaults) EXPECT_EQ(Placeholders(ResQString(id)), expected) << "string " << id;
 
-    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800};
+    // The references: the reason a save failed; the reason of an import; the line of a bad entry.
+    for (int id : {1976, 1977, 1978}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+
+    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);

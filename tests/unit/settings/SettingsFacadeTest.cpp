@@ -136,3 +136,20 @@ TEST(SettingsFacade, MissSoundIsOnByDefaultAndKeptForEveryModel) {
     later.feedback.SetMissSound(true);
     EXPECT_TRUE(a.feedback.MissSound());
 }
+
+TEST(SettingsFacade, ReadingsPerSampleAreKeptPerModelWithinOneToTen) {
+    MemoryProfileStore store;
+    AppSettings a{store};
+    a.identity.SetModelName("ModelA");
+    EXPECT_EQ(a.sampling.ReadingsPerSample(), 1);
+    a.sampling.SetReadingsPerSample(3);
+    ASSERT_EQ(store.Writes().size(), 1u);
+    EXPECT_EQ(store.Writes()[0].section, "ModelA");
+    a.identity.SetModelName("ModelB");
+    EXPECT_EQ(a.sampling.ReadingsPerSample(), 1) << "another model's own";
+    a.sampling.SetReadingsPerSample(25);
+    EXPECT_EQ(a.sampling.ReadingsPerSample(), 10);
+    store.WriteInt("ModelA", "ReadingsPerSample", -4);  // edited by hand
+    a.identity.SetModelName("ModelA");
+    EXPECT_EQ(a.sampling.ReadingsPerSample(), 1);
+}

@@ -1,0 +1,310 @@
+#include "quality/ReferencesDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "colorset/ColorSet.h"
+#include "instrument/PropertyTables.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/MessageFlags.h"
+#include "platform/Numbers.h"
+#include "platform/Resources.h"
+#include "quality/ReferenceFile.h"
+
+namespace ombra::ui {
+namespace {
+
+constexpr int kStrName = 1403;
+constexpr int kStrL = 1100, kStrA = 1101, kStrB = 1102;
+constexpr int kStrObserver = 1270, kStrIlluminant = 1271;
+constexpr int kStrMissing = 1196;
+constexpr int kStrCaption = 1200;
+constexpr int kStrClose = 1439;
+constexpr int kStrDelete = 1438;
+constexpr int kStrFirstComponent = 1951;  // ΔL*, Δa*, Δb*, ΔC*, ΔH*
+constexpr int kStrFirstFormula = 1956;    // ΔE*ab, ΔE94, ΔE00, ΔE CMC
+constexpr int kStrTitle = 1967;
+constexpr int kStrTolerance = 1968;
+constexpr int kStrAdd = 1969;
+constexpr int kStrImport = 1970;
+constexpr int kStrNamePrompt = 1971;
+constexpr int kStrMakeActive = 1972;
+constexpr int kStrNearest = 1973;
+constexpr int kStrUseAsReference = 1974;
+constexpr int kStrWarnBand = 1975;
+constexpr int kStrNotSaved = 1976;
+constexpr int kStrNotImported = 1977;
+// The formula choice lists ΔE*ab, ΔE94, ΔE00, ΔE CMC in the order of DeltaEFormula.
+constexpr int kFormulaStrings[kDeltaEFormulas] = {kStrFirstFormula, kStrFirstFormula + 1, kStrFirstFormula + 2,
+                                                  kStrFirstFormula + 3};
+
+QString Res(int id) { return platform::ResQString(id); }
+
+QPushButton *Button(QWidget *parent, int textId, const char *name) {
+    auto *button = new QPushButton(Res(textId), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+QDoubleSpinBox *Spin(QWidget *parent, double min, double max, double value, const char *name) {
+    auto *spin = new QDoubleSpinBox(parent);
+    spin->setObjectName(QString::fromLatin1(name));
+    spin->setRange(min, max);
+    spin->setDecimals(2);
+    spin->setValue(value);
+    return spin;
+}
+
+void Tell(QWidget *parent, const QString &text) {
+    using namespace platform::mb;
+    platform::ShowMessageBox(parent, text.toStdString(), platform::ResString(kStrCaption), OK | ICONEXCLAMATION);
+}
+
+}  // namespace
+
+std::string ToleranceText(const ColourTolerance &t) {
+    std::vector<std::string> parts;
+    if (t.limit > 0)
+        parts.push_back(platform::ResString(kFormulaStrings[static_cast<int>(t.formula)]) + " ≤ " +
+                        platform::FormatNumber(t.limit, 2));
+    for (int k = 0; k < kComponents; ++k)
+        if (t.componentLimits[k] > 0)
+            parts.push_back(platform::ResString(kStrFirstComponent + k) + " ±" + platform::FormatNumber(t.componentLimits[k], 2));
+    if (parts.empty()) return platform::ResString(kStrMissing);
+    std::string text;
+    for (const std::string &p : parts) text += (text.empty() ? "" : "; ") + p;
+    if (t.warnFraction > 0) text += " (" + platform::FormatNumber(t.warnFraction * 100, 0) + " %)";
+    return text;
+}
+
+// ---- ReferenceEntryDlg ----
+
+ReferenceEntryDlg::ReferenceEntryDlg(QWidget *parent) : QDialog(parent) {
+    setWindowTitle(Res(kStrTitle));
+    name_ = new QLineEdit(this);
+    name_->setObjectName("name");
+    lab_ = {Spin(this, 0, 100, 50, "L"), Spin(this, -200, 200, 0, "a"), Spin(this, -200, 200, 0, "b")};
+    illuminant_ = new QComboBox(this);
+    illuminant_->setObjectName("illuminant");
+    // The tabulated illuminants (the user illuminant's power only the instrument knows).
+    for (const ListEntry &e : meas::kIlluminantEntries)
+        if (const auto row = FindPropertyRow(PropertyTable::Illuminant, static_cast<uint32_t>(e.code));
+            row && row->value < colorimetry::kIlluminantUser)
+            illuminant_->addItem(Res(e.stringId), row->value);
+    illuminant_->setCurrentIndex(illuminant_->findData(colorimetry::kIlluminantD50));
+    observer_ = new QComboBox(this);
+    observer_->setObjectName("observer");
+    for (const ListEntry &e : meas::kObserverEntries)
+        observer_->addItem(Res(e.stringId), FindPropertyRow(PropertyTable::Observer, static_cast<uint32_t>(e.code))->value);
+    formula_ = new QComboBox(this);
+    formula_->setObjectName("formula");
+    for (int f = 0; f < kDeltaEFormulas; ++f) formula_->addItem(Res(kFormulaStrings[f]), f);
+    formula_->setCurrentIndex(static_cast<int>(DeltaEFormula::Ciede2000));
+    limit_ = Spin(this, 0, 100, 0, "limit");
+    components_ = {Spin(this, 0, 100, 0, "limitL"), Spin(this, 0, 100, 0, "limitA"), Spin(this, 0, 100, 0, "limitB")};
+    warn_ = Spin(this, 0, 99, 0, "warn");
+    warn_->setDecimals(0);
+
+    auto *form = new QFormLayout;
+    form->addRow(Res(kStrName), name_);
+    for (int k = 0; k < 3; ++k) form->addRow(Res(kStrL + k), lab_[k]);
+    form->addRow(Res(kStrIlluminant), illuminant_);
+    form->addRow(Res(kStrObserver), observer_);
+    auto *limitRow = new QHBoxLayout;
+    limitRow->addWidget(formula_);
+    limitRow->addWidget(limit_);
+    form->addRow(Res(kStrTolerance), limitRow);
+    for (int k = 0; k < 3; ++k) form->addRow(Res(kStrFirstComponent + k) + " ±", components_[k]);
+    form->addRow(Res(kStrWarnBand), warn_);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setObjectName("okButton");
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(name_, &QLineEdit::textChanged, this, &ReferenceEntryDlg::UpdateOk);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    UpdateOk();
+}
+
+std::optional<Reference> ReferenceEntryDlg::Entered() const {
+    Reference r;
+    r.name = name_->text().trimmed().toStdString();
+    for (int k = 0; k < 3; ++k) r.lab[k] = lab_[k]->value();
+    r.conditions = {illuminant_->currentData().toInt(), observer_->currentData().toInt()};
+    r.tolerance.formula = static_cast<DeltaEFormula>(formula_->currentData().toInt());
+    r.tolerance.limit = limit_->value();
+    for (int k = 0; k < 3; ++k) r.tolerance.componentLimits[k] = components_[k]->value();
+    r.tolerance.warnFraction = warn_->value() / 100.0;
+    if (!IsValidReference(r)) return std::nullopt;
+    return r;
+}
+
+void ReferenceEntryDlg::UpdateOk() { ok_->setEnabled(Entered().has_value()); }
+
+// ---- ReferencesDlg ----
+
+ReferencesDlg::ReferencesDlg(ReferenceStore &store, QWidget *parent) : QDialog(parent), store_(store) {
+    setWindowTitle(Res(kStrTitle));
+    table_ = new QTableWidget(0, ColumnCount, this);
+    table_->setObjectName("references");
+    table_->setHorizontalHeaderLabels({Res(kStrName), Res(kStrL), Res(kStrA), Res(kStrB), Res(kStrTolerance)});
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setSectionResizeMode(ToleranceColumn, QHeaderView::Stretch);
+
+    addButton_ = Button(this, kStrAdd, "addButton");
+    importButton_ = Button(this, kStrImport, "importButton");
+    deleteButton_ = Button(this, kStrDelete, "deleteButton");
+    activeButton_ = Button(this, kStrMakeActive, "activeButton");
+    QPushButton *close = Button(this, kStrClose, "closeButton");
+    nearest_ = new QCheckBox(Res(kStrNearest), this);
+    nearest_->setObjectName("nearestCheck");
+    nearest_->setChecked(store_.NearestMode());
+    importButton_->setVisible(static_cast<bool>(InstalledReferenceFileReader()));
+    connect(addButton_, &QPushButton::clicked, this, &ReferencesDlg::AddTyped);
+    connect(importButton_, &QPushButton::clicked, this, &ReferencesDlg::ImportFile);
+    connect(deleteButton_, &QPushButton::clicked, this, &ReferencesDlg::DeleteSelected);
+    connect(activeButton_, &QPushButton::clicked, this, &ReferencesDlg::MakeSelectedActive);
+    connect(nearest_, &QCheckBox::toggled, this, &ReferencesDlg::SetNearest);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {addButton_, importButton_, deleteButton_, activeButton_}) buttons->addWidget(b);
+    buttons->addWidget(nearest_);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(table_);
+    layout->addLayout(buttons);
+    resize(640, 360);
+    Reload();
+}
+
+void ReferencesDlg::Reload() {
+    const std::string selected = SelectedName();
+    table_->setRowCount(0);
+    const std::vector<Reference> &refs = store_.References();
+    table_->setRowCount(static_cast<int>(refs.size()));
+    for (int row = 0; row < static_cast<int>(refs.size()); ++row) {
+        const Reference &r = refs[static_cast<size_t>(row)];
+        const QString texts[ColumnCount] = {
+            QString::fromStdString(r.name), QString::fromStdString(platform::FormatNumber(r.lab[0], 2)),
+            QString::fromStdString(platform::FormatNumber(r.lab[1], 2)),
+            QString::fromStdString(platform::FormatNumber(r.lab[2], 2)), QString::fromStdString(ToleranceText(r.tolerance))};
+        const bool active = !store_.NearestMode() && r.name == store_.ActiveName();
+        for (int c = 0; c < ColumnCount; ++c) {
+            auto *item = new QTableWidgetItem(texts[c]);
+            QFont font = item->font();
+            font.setBold(active);
+            item->setFont(font);
+            table_->setItem(row, c, item);
+        }
+        if (r.name == selected) table_->selectRow(row);
+    }
+    UpdateButtons();
+}
+
+std::string ReferencesDlg::SelectedName() const {
+    const QList<QTableWidgetItem *> items = table_->selectedItems();
+    if (items.isEmpty()) return {};
+    QTableWidgetItem *name = table_->item(items.front()->row(), NameColumn);
+    return name ? name->text().toStdString() : std::string();
+}
+
+void ReferencesDlg::UpdateButtons() {
+    const bool any = !SelectedName().empty();
+    deleteButton_->setEnabled(any);
+    activeButton_->setEnabled(any && !store_.NearestMode());
+}
+
+bool ReferencesDlg::Saved(bool ok) {
+    if (!ok && !store_.saveError().empty())
+        Tell(this, Res(kStrNotSaved).arg(QString::fromStdString(store_.saveError())));
+    Reload();
+    return ok;
+}
+
+void ReferencesDlg::AddTyped() {
+    ReferenceEntryDlg entry(this);
+    if (entry.exec() != QDialog::Accepted) return;
+    if (const std::optional<Reference> r = entry.Entered()) Add(*r);
+}
+
+bool ReferencesDlg::Add(const Reference &reference) {
+    const bool ok = Saved(store_.Put(reference));
+    for (int row = 0; row < table_->rowCount(); ++row)
+        if (table_->item(row, NameColumn)->text().toStdString() == reference.name) table_->selectRow(row);
+    return ok;
+}
+
+bool ReferencesDlg::AddColorSet(const ColorSet &set) {
+    bool ok = true;
+    for (const Reference &r : ReferencesOfColorSet(set)) ok = store_.Put(r) && ok;
+    return Saved(ok);
+}
+
+void ReferencesDlg::ImportFile() {
+    const ReferenceFileReader &reader = InstalledReferenceFileReader();
+    if (!reader) return;
+    platform::FileDialogRequest request;
+    request.filter = "CSV, CGATS|*.csv;*.txt;*.cgats||";
+    const std::optional<std::string> path = platform::ShowFileDialog(this, request);
+    if (!path) return;
+    const ReferenceFileRead read = reader(*path);
+    // Entries without conditions take D50/2°, those of the usual print references.
+    const ImportResult result = read.error.empty() ? store_.Import(read.entries, ViewingConditions{})
+                                                   : ImportResult{0, 0, read.error};
+    if (!result.ok()) Tell(this, Res(kStrNotImported).arg(QString::fromStdString(result.error)));
+    Reload();
+}
+
+bool ReferencesDlg::DeleteSelected() {
+    const std::string name = SelectedName();
+    return !name.empty() && Saved(store_.Remove(name));
+}
+
+bool ReferencesDlg::MakeSelectedActive() {
+    const std::string name = SelectedName();
+    return !name.empty() && Saved(store_.SetActive(name));
+}
+
+bool ReferencesDlg::SetNearest(bool on) {
+    if (nearest_->isChecked() != on) nearest_->setChecked(on);  // toggles back into this slot once
+    if (store_.NearestMode() == on) return true;
+    return Saved(store_.SetNearestMode(on));
+}
+
+void RunReferencesWindow(QWidget *parent, ReferenceStore &store) {
+    ReferencesDlg dlg(store, parent);
+    dlg.exec();
+}
+
+bool UseAsReference(QWidget *parent, ReferenceStore &store, Reference reference, const std::string &proposed) {
+    bool ok = false;
+    const QString name = QInputDialog::getText(parent, Res(kStrUseAsReference), Res(kStrNamePrompt), QLineEdit::Normal,
+                                               QString::fromStdString(proposed), &ok).trimmed();
+    if (!ok || name.isEmpty()) return false;
+    reference.name = name.toStdString();
+    const bool saved = store.Put(reference);
+    if (!saved && !store.saveError().empty())
+        Tell(parent, Res(kStrNotSaved).arg(QString::fromStdString(store.saveError())));
+    return saved;
+}
+
+}  // namespace ombra::ui
