@@ -167,7 +167,7 @@ start_program() {
     chmod 700 "$WORK/runtime"
     # A real window on the X display, even when the test run asks for offscreen windows.
     QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime XDG_DATA_HOME=$WORK/data \
-        "$BIN/ombra-dts" > "$WORK/app.log" 2>&1 &
+        XDG_STATE_HOME=$WORK/state OMBRA_PANEL_TEXT=$WORK/panel.txt "$BIN/ombra-dts" > "$WORK/app.log" 2>&1 &
     APP_PID=$!
     note_pid $APP_PID
     CAPTION=$(calc string 1200)
@@ -296,6 +296,34 @@ check_measurement() {  # check_measurement R
     echo "values row $((r + 1)): $values"
 }
 values_from_c() { row "$1" | cut -f3-; }
+
+# The result panel (its text as the program leaves it in $WORK/panel.txt) shows the measurement
+# whose labels are in row R: every value it shows is the one under the same label in row R+1,
+# and it says where the cells went.
+panel_matches_row() {  # panel_matches_row R
+    local r=$1 labels values label value i matched=0
+    [ -s "$WORK/panel.txt" ] || { fail "the program left no panel text"; return; }
+    IFS=$'\t' read -r -a labels <<< "$(row "$r")"
+    IFS=$'\t' read -r -a values <<< "$(row $((r + 1)))"
+    while IFS=$'\t' read -r label value; do
+        if [ "$label" = where ]; then
+            [[ "$value" == *"A$r:I$((r + 1))"* ]] && echo "ok: the panel says the cells went to A$r:I$((r + 1))" ||
+                fail "the panel's place is '$value', not A$r:I$((r + 1))"
+            continue
+        fi
+        for i in "${!labels[@]}"; do
+            [ "${labels[$i]}" = "$label" ] || continue
+            local cell=${values[$i]:-}
+            [ $i -le 1 ] && cell=$(calc shown "${COLUMNS[$i]}$((r + 1))" | cut -f2)
+            if [ "$value" = "$cell" ] || awk -v a="$value" -v b="$cell" 'BEGIN { exit !(a != "" && a + 0 == b + 0 && a ~ /^-?[0-9.]+$/) }'; then
+                matched=$((matched + 1))
+            else
+                fail "the panel shows $label '$value', the sheet holds '$cell' in ${COLUMNS[$i]}$((r + 1))"
+            fi
+        done
+    done < "$WORK/panel.txt"
+    [ $matched -ge 3 ] && echo "ok: the panel's $matched values are the sheet's" || fail "only $matched panel values found in the sheet"
+}
 num() { row "$1" | cut -f"$2"; }  # num ROW FIELD
 less_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 
@@ -325,6 +353,8 @@ case_main_road() {
     less_than "$(num 2 3)" "$(num 6 3)" && echo "ok: black is denser than paper" ||
         fail "black is not denser than paper: $(num 6 3) vs $(num 2 3)"
     check "next measurement begins at" "$(calc active)" "A7"
+    shot result-panel
+    panel_matches_row 5
 
     log "holding the button for 2 s gives one measurement"
     fxsim sample paper >/dev/null

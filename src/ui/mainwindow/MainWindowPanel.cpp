@@ -6,11 +6,29 @@
 #include "mainwindow/MainWindowLogic.h"
 #include "mainwindow/ResultPanelFeed.h"
 #include "output/ResultPanel.h"
+#include "platform/AtomicFile.h"
 #include "trace/TraceTimings.h"
+
+#include <cstdlib>
 
 namespace ombra::ui {
 
 using namespace mainwin;
+
+namespace {
+
+// For scripts and the end-to-end checks, which cannot read a window: with OMBRA_PANEL_TEXT set
+// to a file, the panel's values ("label<TAB>value" lines) and where they went ("where<TAB>...")
+// after every measurement.
+void WritePanelText(const ResultPanel &panel) {
+    const char *path = std::getenv("OMBRA_PANEL_TEXT");
+    if (!path || !*path) return;
+    QString text = "where\t" + panel.WhereText() + '\n';
+    for (const auto &[label, value] : panel.ShownValues()) text += label + '\t' + value + '\n';
+    platform::WriteFileAtomically(path, text.toStdString());
+}
+
+}  // namespace
 
 void CVireoDataTransferSoftwareDlg::CreateResultPanel() {
     resultPanel_ = new ResultPanel(this);
@@ -37,6 +55,7 @@ void CVireoDataTransferSoftwareDlg::UpdateResultPanel(const MeasurementReport &r
     resultPanel_->ShowNext(PanelSummaryOf(report));
     resultPanel_->SetCounts(panelWritten_, panelNotWritten_);
     trace::TraceMark("panel updated");
+    WritePanelText(*resultPanel_);
 }
 
 }  // namespace ombra::ui
