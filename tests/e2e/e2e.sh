@@ -586,13 +586,13 @@ calc_window() { xdotool search --all --onlyvisible --name ' - LibreOffice Calc$'
 has_calc_window() { [ -n "$(calc_window)" ]; }
 terminal_window() { xdotool search --all --onlyvisible --name '^Notes$' 2>/dev/null | head -1; }
 has_terminal_window() { [ -n "$(terminal_window)" ]; }
-# The program's window at the top left, the workbook's below it, side by side as a user keeps them.
+# The program's window at the top left, the workbook's beside it, as a user keeps them.
 arrange_desktop() {
     wait_for 60 has_calc_window || { fail "the office shows no workbook window"; exit 1; }
     local book
     book=$(calc_window)
     wmctrl -i -r "$book" -b remove,maximized_vert,maximized_horz
-    wmctrl -i -r "$book" -e 0,0,500,1240,480
+    wmctrl -i -r "$book" -e 0,720,0,560,1000
     wmctrl -i -r "$MAIN_WINDOW" -e 0,0,0,-1,-1
     wait_for 10 windows_apart "$book" "$MAIN_WINDOW" ||
         fail "the workbook's window still covers the program's: $(window_box "$book") / $(window_box "$MAIN_WINDOW")"

@@ -135,7 +135,7 @@ public:
     QLabel *Lamp() const { return statusLamp_; }
     // The banner of a measurement that did not reach the sheet (hidden while there is none).
     MissBanner *Banner() const { return missBanner_; }
-    // The result panel below the buttons (hidden from View › Result panel).
+    // The result panel above the buttons (hidden from View › Result panel).
     ResultPanel *Panel() const { return resultPanel_; }
     QWidget *ClientArea() const { return client_; }
     QWidget *StatusBar() const { return statusBar_; }

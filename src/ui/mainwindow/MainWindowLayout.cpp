@@ -109,7 +109,9 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     background_ = platform::ResPixmap(kBitmapBackground);
     CreateMissBanner();
     CreateResultPanel();
-    layout->addWidget(resultPanel_, 1);
+    // Above the buttons: the buttons and the status bar keep their place at the window's foot
+    // whether the panel is shown or not, and a taller window gives its room to the panel.
+    layout->insertWidget(0, resultPanel_, 1);
     RefreshDisplay();
 }
 

@@ -1,4 +1,4 @@
-// The main window's result panel: built below the buttons, shown or hidden from the View menu
+// The main window's result panel: built above the buttons, shown or hidden from the View menu
 // (the choice is kept), and filled after every measurement's transfer.
 #include <QAction>
 
