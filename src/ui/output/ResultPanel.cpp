@@ -111,7 +111,22 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
     layout->addWidget(where_);
     layout->addWidget(counts_);
     layout->addWidget(settings_);
+    KeepFullestHeight();
     Clear();
+}
+
+// The panel is as tall as its fullest state from the start, so the window neither grows nor
+// clips its buttons and status bar as measurements fill the panel.
+void ResultPanel::KeepFullestHeight() {
+    ResultSummary fullest;
+    fullest.firstValues.assign(kPanelValueCount, {"L*", "100.00"});
+    ShowValues(fullest);
+    for (QLabel *line : {stamp_, light_, where_, counts_, settings_}) {
+        line->setText("0");
+        line->show();
+    }
+    setMinimumHeight(sizeHint().height());
+    counts_->hide();
 }
 
 void ResultPanel::Clear() {

@@ -65,6 +65,7 @@ public:
 
 private:
     void ShowValues(const ResultSummary &summary);
+    void KeepFullestHeight();
     static QString LightLine(const ResultSummary &summary);
 
     ColourSwatch *swatch_ = nullptr;
