@@ -124,6 +124,12 @@ int CExcelControl::SelectCell(int column, int row) {
     return 1;
 }
 
+std::vector<std::vector<std::string>> CExcelControl::ReadCells(int firstColumn, int firstRow, int lastColumn,
+                                                              int lastRow) {
+    if (!attached()) return {};
+    return sheet_->ReadCells({firstColumn, firstRow}, {lastColumn, lastRow});
+}
+
 int CExcelControl::WriteCells(const std::vector<std::string> &texts, int column, int row, int direction) {
     if (!attached()) return 0;
     if (texts.empty()) return 1;

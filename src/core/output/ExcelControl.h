@@ -31,6 +31,9 @@ public:
     // direction is 1, else right a column per text; on a visible sheet the cell cursor then
     // stands on the last of them. 1, or 0 when not attached.
     int WriteCells(const std::vector<std::string> &texts, int column, int row, int direction);
+    // The texts of the block from (firstColumn, firstRow) to (lastColumn, lastRow), row by row;
+    // empty when not attached.
+    std::vector<std::vector<std::string>> ReadCells(int firstColumn, int firstRow, int lastColumn, int lastRow);
     // Moves the cell cursor. 1, or 0 when not attached.
     int SelectCell(int column, int row);
     // Makes everything written so far visible in the spreadsheet.

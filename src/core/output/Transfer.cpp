@@ -1,6 +1,7 @@
 #include "output/Transfer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 #include "output/ExcelControl.h"
@@ -19,6 +20,7 @@ bool Outside(const CellTarget &target, int column, int row) {
 
 // The cells written before the message are in the sheet while the user reads it.
 void TellOutsideSheet(CellTarget &target) {
+    if (target.plan) return;
     target.runs.Flush();
     target.control.Commit();
     using namespace platform::mb;
@@ -62,11 +64,23 @@ Components TakeComponents(const GroupRow &group, const TransferLayout &layout, c
 // The state of one transfer.
 class Transfer {
 public:
+    // `shift` moves the whole measurement away from the active cell; with `plan` the transfer
+    // only plans its cells.
     Transfer(CExcelControl &control, const TransferLayout &layout, const TransferInput &in,
-             const std::string &caption, const NoticeSink &notices)
-        : target_{control, layout, caption, notices}, layout_(layout), in_(in) {}
+             const std::string &caption, const NoticeSink &notices, CellPos shift = {0, 0},
+             std::vector<PlannedCell> *plan = nullptr)
+        : target_{control, layout, caption, notices}, layout_(layout), in_(in), shift_(shift) {
+        target_.plan = plan;
+    }
 
     TransferResult Run();
+    // The header of a new table on the start line, ahead of the values.
+    void PutHeader(const std::vector<HeaderCell> &header, int startLine) {
+        for (const HeaderCell &h : header) {
+            if (layout_.Row == 1) target_.runs.Put(startLine, h.along, h.label);
+            else target_.runs.Put(h.along, startLine, h.label);
+        }
+    }
     // The cells still on their way and the last selection go to the sheet.
     void Finish() { target_.runs.Flush(); }
 
@@ -84,6 +98,7 @@ private:
     CellTarget target_;
     const TransferLayout &layout_;
     const TransferInput &in_;
+    CellPos shift_;
     int column_ = 1, row_ = 1;
     TextPair a_, b_;
     bool allJoined_ = false;
@@ -232,13 +247,44 @@ TransferResult Transfer::Run() {
     target_.columnLimit = target_.control.columnLimit();
     target_.workbookIndex = target_.control.workbookIndex();
     target_.worksheetIndex = target_.control.worksheetIndex();
-    row_ = target_.control.ActiveRow();
-    column_ = target_.control.ActiveColumn();
+    row_ = target_.control.ActiveRow() + shift_.row;
+    column_ = target_.control.ActiveColumn() + shift_.column;
     allJoined_ = ValJoins() && FuncJoins();
     for (const OutputItem &e : in_.outputItems) {
         if (!Entry(e)) return TransferResult::OutsideSheet;
     }
     return allJoined_ ? EndJoined() : EndMoving();
+}
+
+// The labels are written once, as the header line of a table: a measurement that continues the
+// table under the active cell writes its values there; any other begins a new table with the
+// header on the start line and its values on the line after.
+TransferResult TransferIntoTable(CExcelControl &control, const TransferLayout &layout, const TransferInput &in,
+                                 const std::string &caption, const NoticeSink &notices) {
+    std::vector<PlannedCell> plan;
+    Transfer(control, layout, in, caption, notices, {0, 0}, &plan).Run();
+    const bool down = layout.Row == 1;
+    const std::vector<HeaderCell> header = HeaderOf(plan, down);
+    const int startLine = down ? control.ActiveColumn() : control.ActiveRow();
+    const bool continues = header.empty() || ContinuesTable(control, header, down, startLine);
+    const CellPos shift = continues ? CellPos{0, 0} : down ? CellPos{1, 0} : CellPos{0, 1};
+    Transfer transfer(control, layout, in, caption, notices, shift);
+    if (!continues) transfer.PutHeader(header, startLine);
+    const TransferResult result = transfer.Run();
+    transfer.Finish();
+    return result;
+}
+
+// A cell holds a label when it shows its text; a number read back may be written differently.
+bool HoldsLabel(const std::string &cell, const std::string &label) {
+    if (cell == label) return true;
+    const auto number = [](const std::string &text, double &value) {
+        const char *end = text.data() + text.size();
+        auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        return !text.empty() && ec == std::errc() && ptr == end;
+    };
+    double a = 0, b = 0;
+    return number(cell, a) && number(label, b) && a == b;
 }
 
 // No workbook was bound: the spreadsheet may not answer at all, have no workbook open, or have
@@ -259,6 +305,51 @@ MissReason WhyUnbound(Automation &automation) {
 }
 
 }  // namespace
+
+std::vector<HeaderCell> HeaderOf(const std::vector<PlannedCell> &plan, bool down) {
+    std::vector<PlannedCell> cells;  // each cell once, in the order first written, with its last label
+    for (const PlannedCell &p : plan) {
+        auto same = std::find_if(cells.begin(), cells.end(),
+                                 [&](const PlannedCell &c) { return c.column == p.column && c.row == p.row; });
+        if (same == cells.end()) cells.push_back(p);
+        else same->label = p.label;
+    }
+    std::vector<HeaderCell> header;
+    for (const PlannedCell &c : cells) {
+        const int along = down ? c.row : c.column;
+        const bool taken = std::any_of(header.begin(), header.end(), [&](const HeaderCell &h) { return h.along == along; });
+        if (!taken) header.push_back({along, c.label});
+    }
+    std::sort(header.begin(), header.end(), [](const HeaderCell &a, const HeaderCell &b) { return a.along < b.along; });
+    return header;
+}
+
+bool ContinuesTable(CExcelControl &control, const std::vector<HeaderCell> &header, bool down, int startLine) {
+    if (header.empty()) return false;
+    const int first = header.front().along, last = header.back().along;
+    constexpr int kLongestRead = 1024;
+    // The lines above the start are read in blocks, nearest first, each twice the one before.
+    int block = 16;
+    for (int end = startLine - 1; end >= 1; end -= block, block = std::min(2 * block, kLongestRead)) {
+        const int begin = std::max(1, end - block + 1);
+        const std::vector<std::vector<std::string>> texts =
+            down ? control.ReadCells(begin, first, end, last) : control.ReadCells(first, begin, last, end);
+        const auto at = [&](int line, int along) -> std::string {
+            const size_t l = static_cast<size_t>(line - begin), a = static_cast<size_t>(along - first);
+            const size_t r = down ? a : l, c = down ? l : a;
+            return r < texts.size() && c < texts[r].size() ? texts[r][c] : std::string();
+        };
+        for (int line = end; line >= begin; --line) {
+            const bool isHeader = std::all_of(header.begin(), header.end(),
+                                              [&](const HeaderCell &h) { return HoldsLabel(at(line, h.along), h.label); });
+            if (isHeader) return true;
+            bool empty = true;
+            for (int along = first; along <= last && empty; ++along) empty = at(line, along).empty();
+            if (empty) return false;
+        }
+    }
+    return false;
+}
 
 bool IsJoiningCode(int code) { return code == 1 || code == 2 || code == 3 || code == 4 || code == 12; }
 
@@ -308,6 +399,10 @@ bool WriteCell(CellTarget &target, const std::string &label, const std::string &
     if (valueRow > target.rowLimit || valueColumn > target.columnLimit || row < 1 || column < 1) {
         TellOutsideSheet(target);
         return false;
+    }
+    if (target.plan) {
+        target.plan->push_back({valueColumn, valueRow, label});
+        return true;
     }
     if (labels) target.runs.Put(column, row, label);
     target.runs.Put(valueColumn, valueRow, value);
@@ -377,9 +472,13 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
         if (input.outputItems.empty()) {
             outcome.result = TransferResult::Written;
         } else {
-            Transfer transfer(control, layout, input, messageCaption, notices);
-            outcome.result = transfer.Run();
-            transfer.Finish();
+            if (layout.Label == 2) {
+                outcome.result = TransferIntoTable(control, layout, input, messageCaption, notices);
+            } else {
+                Transfer transfer(control, layout, input, messageCaption, notices);
+                outcome.result = transfer.Run();
+                transfer.Finish();
+            }
             control.Commit();
             trace::TraceMark("transfer done");
         }

@@ -16,7 +16,8 @@ class CExcelControl;
 
 // The layout settings that govern the cells of a measurement (names as in the settings).
 struct TransferLayout {
-    int Label = 1;               // 1: a label cell beside every value cell
+    int Label = 1;               // 0: values only; 1: a label cell beside every value cell;
+                                 // 2: the labels once, as the header line of a table of values
     int Row = 0;                 // 0: items run across columns, labels above values; 1: items run down
     int ValSep = 5;              // separator codes 0..16
     int FuncSep = 5;
@@ -91,7 +92,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
 bool IsJoiningCode(int code);
 std::string JoiningText(int code);  // "" for movement codes and 12
 
-// The position change of a separator code; w is 2 when labels are on. n is the cell count used by
+// The position change of a separator code; w is 2 when every value has its label beside it. n is the cell count used by
 // the codes that step back over the cells just written.
 void MoveBySeparator(const TransferLayout &layout, int code, int &column, int &row, int n);
 inline void MoveByValueSeparator(const TransferLayout &l, int &column, int &row) { MoveBySeparator(l, l.ValSep, column, row, 2); }
@@ -129,6 +130,13 @@ private:
     std::optional<CellPos> selection_;
 };
 
+// A value cell of a measurement as planned, with the label it would carry.
+struct PlannedCell {
+    int column = 1;
+    int row = 1;
+    std::string label;
+};
+
 // Where the cells of a transfer go: the controller with the bound sheet and its size (as
 // learned at attach time), the runs on their way, the layout, and whom to tell about a cell
 // outside the sheet.
@@ -142,7 +150,24 @@ struct CellTarget {
     int worksheetIndex = 1;
     int rowLimit = 0;
     int columnLimit = 0;
+    // When set, the transfer only plans: its value cells gather here, nothing goes to the sheet
+    // and nobody is told of a cell outside it.
+    std::vector<PlannedCell> *plan = nullptr;
 };
+
+// The header of a table (Label 2): the label of the first value cell of each column (of each
+// row when items run down), with that column (row) as `along`. A cell written several times
+// (texts joined in it) counts with its last label.
+struct HeaderCell {
+    int along = 1;
+    std::string label;
+};
+std::vector<HeaderCell> HeaderOf(const std::vector<PlannedCell> &plan, bool down);
+
+// Whether a measurement starting on `startLine` (a row, or a column when items run down)
+// continues a table with this header: above the start line (left of it) the header line is
+// found, with no empty line between. A line is empty when the header's span holds no text.
+bool ContinuesTable(CExcelControl &control, const std::vector<HeaderCell> &header, bool down, int startLine);
 
 // One value cell at (column, row) and, when labels are on, its label cell; moves the selection
 // when the block separator moves. Refuses a cell outside the sheet: tells it and writes nothing.

@@ -132,7 +132,7 @@ private:
 };
 
 struct LayoutValues {
-    int Label = 1;     // write labels with the values
+    int Label = 1;     // 0: no labels; 1: a label with every value; 2: the labels once, above a table
     int Row = 0;       // output direction
     int BlockSep = 0;  // 13 once loaded
     int ValSep = 5;
