@@ -1,7 +1,9 @@
 #include "instrument/InstrumentSession.h"
 
+#include <algorithm>
 #include <ctime>
 #include <optional>
+#include <utility>
 
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/Measure.h"
@@ -10,7 +12,9 @@
 #include "instrument/SessionRules.h"
 #include "instrument/WorkThread.h"
 #include "output/JournalTransfer.h"
+#include "output/ItemRegistry.h"
 #include "output/MeasurementJournal.h"
+#include "output/SampleNames.h"
 #include "output/Transfer.h"
 #include "output/Values.h"
 #include "quality/ReferenceStore.h"
@@ -337,12 +341,27 @@ void InstrumentSession::MeasureAndTransfer() {
     lastComparison_.reset();
     if (references_ && measuredData_.Count() > 0)
         lastComparison_ = references_->CompareWith(MeasuredColourOf(measuredData_.Record(0), settings_));
+    bool sampleListEnded = false;
+    const MeasurementStamp stamp{measurementDate_, measurementTime_, TakeSampleNameIfWritten(sampleListEnded)};
     OutputValues values;
-    values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_},
-                       lastComparison_ ? &*lastComparison_ : nullptr);
+    values.BuildValues(settings_, measuredData_, stamp, lastComparison_ ? &*lastComparison_ : nullptr);
     trace::TraceMark("values built");
     WriteMeasurement(values);
+    // Told after the cells went, once: the measurements after it go on without a name.
+    if (sampleListEnded && !std::exchange(sampleListEndTold_, true)) Tell(kStrSampleListEnded, platform::mb::ICONWARNING);
     trace::TraceMark("measure end");
+}
+
+std::string InstrumentSession::TakeSampleNameIfWritten(bool &listEnded) {
+    const bool irradiance = settings_.measurement.MeasurementType() == 4;
+    const OutputItemList &selection = irradiance ? settings_.selection.Irradiance() : settings_.selection.Reflection();
+    const bool written = std::any_of(selection.begin(), selection.end(),
+                                     [](const OutputItem &i) { return i.identifier == item::kSampleName; });
+    if (!written) return {};
+    std::optional<std::string> name = TakeSampleName(settings_.samples);
+    listEnded = !name;
+    if (name) sampleListEndTold_ = false;
+    return name.value_or(std::string());
 }
 
 void InstrumentSession::MeasurementFailed(int32_t rc) {

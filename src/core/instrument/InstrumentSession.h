@@ -175,6 +175,9 @@ private:
     void MeasureAndTransfer();
     void MeasurementFailed(int32_t rc);
     void StampMeasurementTime();
+    // The name of the sample when the selection writes one (the settings move on past it);
+    // empty when it writes none or the list has no name left. `listEnded` tells the latter.
+    std::string TakeSampleNameIfWritten(bool &listEnded);
     void WriteMeasurement(const OutputValues &values);
     TransferOutcome WriteToSpreadsheet(JournalEntry &entry);  // gives the entry its journal id
     void OnInstrumentLost();
@@ -213,6 +216,7 @@ private:
     int calibrationStatus_ = 0;
     std::string measurementDate_;
     std::string measurementTime_;
+    bool sampleListEndTold_ = false;  // the end of the sample names was told (once until names come again)
     bool reflectionTriggerLatch_ = false;
     bool irradianceTriggerLatch_ = false;
     bool showingNotReady_ = false;  // a not-ready message is open

@@ -18,6 +18,7 @@
 #include "output/Catalogue.h"
 #include "output/LayoutPreview.h"
 #include "output/LayoutPreviewPane.h"
+#include "output/SampleNamesDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "UiLayer.h"
@@ -29,6 +30,7 @@ constexpr int kSeparatorCodes = 17;
 constexpr int kFirstSeparatorString = 1320;
 constexpr int kComparisonTab = 1961;  // the comparison with the reference
 constexpr int kTableHeaderText = 2020;
+constexpr int kSampleNamesButton = 2032;
 
 QString CtlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -103,6 +105,11 @@ void CDataItemsDlg::BuildLayout() {
     auto *buttonColumn = new QVBoxLayout;
     auto *orderColumn = new QVBoxLayout;
     auto *closeRow = new QHBoxLayout;
+    // How the Sample item names the samples is set beside the selection that writes it.
+    auto *sampleNames = Named(new QPushButton(platform::ResQString(kSampleNamesButton), this), kSampleNamesButton);
+    sampleNames->setAutoDefault(false);
+    connect(sampleNames, &QPushButton::clicked, this, [this] { SampleNamesDlg(this, settings_).exec(); });
+    closeRow->addWidget(sampleNames);
     closeRow->addStretch();
     for (const ButtonDef &def : moves) {
         auto *button = Named(new QPushButton(tr(def.text), this), def.id);
