@@ -51,6 +51,7 @@
 #include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
@@ -662,6 +663,18 @@ public:
                 for (const uno::Any &cell : row) line.push_back(CellText(cell));
             }
             return rows;
+        });
+    }
+
+    void ClearCells(CellPos first, CellPos last) override {
+        // Values, dates and times, texts and formulas go; formats and notes stay.
+        constexpr sal_Int32 kContents = 1 | 2 | 4 | 16;
+        session_->Run([&] {
+            Live();
+            Reference<sheet::XSheetOperation> cells(
+                sheet_->getCellRangeByPosition(first.column - 1, first.row - 1, last.column - 1, last.row - 1),
+                UNO_QUERY_THROW);
+            cells->clearContents(kContents);
         });
     }
 

@@ -396,6 +396,7 @@ void InstrumentSession::WriteMeasurement(const OutputValues &values) {
     if (outcome.rowLimit > 0) rowLimit_ = outcome.rowLimit;
     if (outcome.columnLimit > 0) columnLimit_ = outcome.columnLimit;
     if (outcome.written()) lastWorkbook_ = outcome.workbookName;
+    undo_.Remember(outcome, report.measurement.id);
     if (journal_) report.unwritten = journal_->UnwrittenCount();
     report.held = HeldCount();
     report.miss = MakeMissNotice(outcome, report.unwritten);
@@ -419,6 +420,24 @@ TransferOutcome InstrumentSession::WriteToSpreadsheet(JournalEntry &entry) {
     TransferOutcome outcome =
         TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), NoticeSink{}, &id);
     entry.id = id.value_or(0);
+    return outcome;
+}
+
+UndoOutcome InstrumentSession::UndoLastMeasurement() {
+    if (!CanUndo()) return {};
+    std::unique_ptr<Automation> office;
+    try {
+        office = automationFactory_ ? automationFactory_() : nullptr;
+    } catch (const std::exception &) {
+    }
+    if (!office) return {UndoResult::NoSpreadsheet, {}, {}, 0};
+    // As for writing: with the program's own window in front, the workbook last worked in.
+    WorkbookInFront inFront(std::move(office), lastWorkbook_, WorkbookInFront::WhenProgramInFront);
+    const UndoOutcome outcome = undo_.UndoLast(inFront);
+    if (outcome.result == UndoResult::Undone) {
+        if (journal_ && outcome.journalId > 0) journal_->SetWithdrawn(outcome.journalId);
+        emit measurementWithdrawn(outcome.journalId);
+    }
     return outcome;
 }
 

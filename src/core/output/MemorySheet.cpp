@@ -61,6 +61,14 @@ public:
         return rows;
     }
 
+    void ClearCells(CellPos first, CellPos last) override {
+        m_.Record("clear " + MemoryAutomation::Address(first.column, first.row) + ":" +
+                  MemoryAutomation::Address(last.column, last.row));
+        MemorySheet &s = SheetRef();
+        for (int r = first.row; r <= last.row; ++r)
+            for (int c = first.column; c <= last.column; ++c) s.cells.erase({c, r});
+    }
+
     void Select(CellPos cell) override {
         m_.Record("select " + MemoryAutomation::Address(cell.column, cell.row));
         MemorySheet &s = SheetRef();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <utility>
 
 #include "output/ExcelControl.h"
@@ -275,18 +277,6 @@ TransferResult TransferIntoTable(CExcelControl &control, const TransferLayout &l
     return result;
 }
 
-// A cell holds a label when it shows its text; a number read back may be written differently.
-bool HoldsLabel(const std::string &cell, const std::string &label) {
-    if (cell == label) return true;
-    const auto number = [](const std::string &text, double &value) {
-        const char *end = text.data() + text.size();
-        auto [ptr, ec] = std::from_chars(text.data(), end, value);
-        return !text.empty() && ec == std::errc() && ptr == end;
-    };
-    double a = 0, b = 0;
-    return number(cell, a) && number(label, b) && a == b;
-}
-
 // No workbook was bound: the spreadsheet may not answer at all, have no workbook open, or have
 // several of which none can be told as the last one in front. A question that fails leaves the
 // window in front as the reason.
@@ -305,6 +295,47 @@ MissReason WhyUnbound(Automation &automation) {
 }
 
 }  // namespace
+
+namespace {
+
+bool ParseNumber(const std::string &text, double &value) {
+    const char *end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+// Days from 1899-12-30 to the civil date (proleptic Gregorian).
+long DaySerial(int year, int month, int day) {
+    const auto daysFromCivil = [](long y, long m, long d) {
+        y -= m <= 2;
+        const long era = (y >= 0 ? y : y - 399) / 400;
+        const long yoe = y - era * 400;
+        const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+        return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    };
+    return daysFromCivil(year, month, day) - daysFromCivil(1899, 12, 30);
+}
+
+// The value a date or time text is kept as; none for other texts.
+std::optional<double> DateOrTimeValue(const std::string &text) {
+    int a = 0, b = 0, c = 0;
+    char s1 = 0, s2 = 0, rest = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c%d%c", &a, &s1, &b, &s2, &c, &rest) != 5) return std::nullopt;
+    if (s1 == '/' && s2 == '/') return static_cast<double>(DaySerial(a, b, c));
+    if (s1 == ':' && s2 == ':') return (a * 3600.0 + b * 60.0 + c) / 86400.0;
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool CellShows(const std::string &cell, const std::string &written) {
+    if (cell == written) return true;
+    double kept = 0, number = 0;
+    if (!ParseNumber(cell, kept)) return false;
+    if (ParseNumber(written, number)) return kept == number;
+    const std::optional<double> dateOrTime = DateOrTimeValue(written);
+    return dateOrTime && std::abs(kept - *dateOrTime) < 1e-6;
+}
 
 std::vector<HeaderCell> HeaderOf(const std::vector<PlannedCell> &plan, bool down) {
     std::vector<PlannedCell> cells;  // each cell once, in the order first written, with its last label
@@ -341,7 +372,7 @@ bool ContinuesTable(CExcelControl &control, const std::vector<HeaderCell> &heade
         };
         for (int line = end; line >= begin; --line) {
             const bool isHeader = std::all_of(header.begin(), header.end(),
-                                              [&](const HeaderCell &h) { return HoldsLabel(at(line, h.along), h.label); });
+                                              [&](const HeaderCell &h) { return CellShows(at(line, h.along), h.label); });
             if (isHeader) return true;
             bool empty = true;
             for (int along = first; along <= last && empty; ++along) empty = at(line, along).empty();
@@ -464,6 +495,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
             outcome.reason = WhyUnbound(automation);
             return outcome;
         }
+        outcome.start = {control.ActiveColumn(), control.ActiveRow()};
         trace::TraceMark("attached");
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();
@@ -490,6 +522,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     outcome.cellsWritten = control.cellsWritten();
     outcome.firstCell = control.firstWrittenCell();
     outcome.lastCell = control.lastWrittenCell();
+    outcome.runs = control.writtenRuns();
     if (outcome.reason == MissReason::FailedPartWay)
         outcome.result = outcome.cellsWritten > 0 ? TransferResult::PartlyWritten : TransferResult::NotWritten;
     return outcome;

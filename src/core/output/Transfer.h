@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation/Automation.h"
+#include "output/ExcelControl.h"
 #include "output/OutputItem.h"
 #include "platform/Notice.h"
 
@@ -69,6 +70,10 @@ struct TransferOutcome {
     std::string lastCell;
     int rowLimit = 0;  // the sheet's size as learned when the workbook was bound (0 when unbound)
     int columnLimit = 0;
+    // What the sheet holds of the measurement, block by block, and its active cell when the
+    // transfer began: what it takes to take the measurement back.
+    std::vector<WrittenRun> runs;
+    CellPos start;
 
     static TransferOutcome Of(TransferResult result, MissReason reason) {
         TransferOutcome outcome;
@@ -163,6 +168,11 @@ struct HeaderCell {
     std::string label;
 };
 std::vector<HeaderCell> HeaderOf(const std::vector<PlannedCell> &plan, bool down);
+
+// Whether a cell read back shows the text written into it. The spreadsheet may keep a number,
+// a date (yyyy/mm/dd) or a time (hh:mm:ss) as a value, which reads back as the shortest number
+// text (a date as its day count from 1899-12-30, a time as a fraction of a day).
+bool CellShows(const std::string &cell, const std::string &written);
 
 // Whether a measurement starting on `startLine` (a row, or a column when items run down)
 // continues a table with this header: above the start line (left of it) the header line is
