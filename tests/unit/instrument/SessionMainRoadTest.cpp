@@ -620,27 +620,6 @@ TEST_F(MainRoad, TheSampleItemNamesEachMeasurementAndTellsOnceThatTheListEnded) 
     EXPECT_EQ(settings.samples.NextNumber(), 1);
 }
 
-TEST_F(MainRoad, UndoTakesTheMeasurementsBackOneByOneInTheWorkbookLastWrittenTo) {
-    fake.AddDevice();
-    ASSERT_TRUE(session.Connect());
-    EXPECT_EQ(session.UndoLastMeasurement().result, UndoResult::NothingToUndo);
-    Press();
-    Press();
-    ASSERT_FALSE(sheet.Sheet().cells.empty());
-    std::vector<qint64> withdrawn;
-    QObject::connect(&session, &InstrumentSession::measurementWithdrawn, [&](qint64 id) { withdrawn.push_back(id); });
-    sheet.programInFront = true;  // Ctrl+Z in the program's own window
-    sheet.foregroundTitle = "Ombra Data Transfer";
-    EXPECT_EQ(session.UndoLastMeasurement().result, UndoResult::Undone);
-    EXPECT_EQ(sheet.ActiveAddress(), "A3");
-    EXPECT_TRUE(session.CanUndo());
-    EXPECT_EQ(session.UndoLastMeasurement().result, UndoResult::Undone);
-    EXPECT_TRUE(sheet.Sheet().cells.empty());
-    EXPECT_EQ(sheet.ActiveAddress(), "A1");
-    EXPECT_EQ(withdrawn.size(), 2u);
-    EXPECT_FALSE(session.CanUndo());
-}
-
 // Without a journal the notice says what became of this measurement; with one it counts the
 // unwritten ones, and held measurements outrank both. A written measurement ends the notice.
 TEST_F(MainRoad, TheSessionSaysWhichNoticeFollowsAMeasurement) {

@@ -2,9 +2,6 @@
 // list taken name by name until it ends.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "output/SampleNames.h"
 #include "platform/Resources.h"
 #include "support/MemoryProfileStore.h"
@@ -59,15 +56,6 @@ TEST(SampleNameFiles, OneNameALineOrTheFirstFieldOfACsvLine) {
     EXPECT_EQ(SampleNamesOf("\xEF\xBB\xBFName,L*,a*\n\"Smith, \"\"J\"\"\",1,2\nplain;3\ntabbed\t4\n,orphan\n"),
               (Names{"Name", "Smith, \"J\"", "plain", "tabbed"}));
     EXPECT_TRUE(SampleNamesOf("").empty());
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath("names.csv");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("A1,x\nA2,y\n");
-    file.close();
-    EXPECT_EQ(ReadSampleNameFile(path.toStdString()), (Names{"A1", "A2"}));
-    EXPECT_EQ(ReadSampleNameFile(dir.filePath("missing.txt").toStdString()), std::nullopt);
 }
 
 }  // namespace
