@@ -51,6 +51,7 @@
 #include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
@@ -543,6 +544,18 @@ void WriteTypedBlock(const Reference<sheet::XSpreadsheet> &sheet, const Referenc
     FormatTypedCells(sheet, model, typed, column0, row0, down, typing);
 }
 
+// The text of a cell as read in a block: a number as the shortest text that gives it back.
+std::string CellText(const uno::Any &cell) {
+    double number = 0;
+    if (cell >>= number) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, number).ptr;
+        return std::string(text, end);
+    }
+    OUString s;
+    return (cell >>= s) ? U8(s) : std::string();
+}
+
 // Documents whose controllers this process locked and has not unlocked yet, by display name,
 // with the connection that locked them. A lock whose unlock never arrived (the connection broke
 // in between) is undone as soon as the office answers again, and at the latest before the
@@ -636,6 +649,33 @@ public:
             throw CellWriteError(e.what(), cutOff ? count : 0);
         }
         trace::TraceMark("block written");
+    }
+
+    std::vector<std::vector<std::string>> ReadCells(CellPos first, CellPos last) override {
+        return session_->Run([&] {
+            Live();
+            Reference<sheet::XCellRangeData> data(
+                sheet_->getCellRangeByPosition(first.column - 1, first.row - 1, last.column - 1, last.row - 1),
+                UNO_QUERY_THROW);
+            std::vector<std::vector<std::string>> rows;
+            for (const uno::Sequence<uno::Any> &row : data->getDataArray()) {
+                std::vector<std::string> &line = rows.emplace_back();
+                for (const uno::Any &cell : row) line.push_back(CellText(cell));
+            }
+            return rows;
+        });
+    }
+
+    void ClearCells(CellPos first, CellPos last) override {
+        // Values, dates and times, texts and formulas go; formats and notes stay.
+        constexpr sal_Int32 kContents = 1 | 2 | 4 | 16;
+        session_->Run([&] {
+            Live();
+            Reference<sheet::XSheetOperation> cells(
+                sheet_->getCellRangeByPosition(first.column - 1, first.row - 1, last.column - 1, last.row - 1),
+                UNO_QUERY_THROW);
+            cells->clearContents(kContents);
+        });
     }
 
     void Select(CellPos cell) override {

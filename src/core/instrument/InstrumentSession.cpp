@@ -1,7 +1,9 @@
 #include "instrument/InstrumentSession.h"
 
+#include <algorithm>
 #include <ctime>
 #include <optional>
+#include <utility>
 
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/Measure.h"
@@ -10,7 +12,9 @@
 #include "instrument/SessionRules.h"
 #include "instrument/WorkThread.h"
 #include "output/JournalTransfer.h"
+#include "output/ItemRegistry.h"
 #include "output/MeasurementJournal.h"
+#include "output/SampleNames.h"
 #include "output/Transfer.h"
 #include "output/Values.h"
 #include "quality/ReferenceStore.h"
@@ -337,12 +341,27 @@ void InstrumentSession::MeasureAndTransfer() {
     lastComparison_.reset();
     if (references_ && measuredData_.Count() > 0)
         lastComparison_ = references_->CompareWith(MeasuredColourOf(measuredData_.Record(0), settings_));
+    bool sampleListEnded = false;
+    const MeasurementStamp stamp{measurementDate_, measurementTime_, TakeSampleNameIfWritten(sampleListEnded)};
     OutputValues values;
-    values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_},
-                       lastComparison_ ? &*lastComparison_ : nullptr);
+    values.BuildValues(settings_, measuredData_, stamp, lastComparison_ ? &*lastComparison_ : nullptr);
     trace::TraceMark("values built");
     WriteMeasurement(values);
+    // Told after the cells went, once: the measurements after it go on without a name.
+    if (sampleListEnded && !std::exchange(sampleListEndTold_, true)) Tell(kStrSampleListEnded, platform::mb::ICONWARNING);
     trace::TraceMark("measure end");
+}
+
+std::string InstrumentSession::TakeSampleNameIfWritten(bool &listEnded) {
+    const bool irradiance = settings_.measurement.MeasurementType() == 4;
+    const OutputItemList &selection = irradiance ? settings_.selection.Irradiance() : settings_.selection.Reflection();
+    const bool written = std::any_of(selection.begin(), selection.end(),
+                                     [](const OutputItem &i) { return i.identifier == item::kSampleName; });
+    if (!written) return {};
+    std::optional<std::string> name = TakeSampleName(settings_.samples);
+    listEnded = !name;
+    if (name) sampleListEndTold_ = false;
+    return name.value_or(std::string());
 }
 
 void InstrumentSession::MeasurementFailed(int32_t rc) {
@@ -377,6 +396,7 @@ void InstrumentSession::WriteMeasurement(const OutputValues &values) {
     if (outcome.rowLimit > 0) rowLimit_ = outcome.rowLimit;
     if (outcome.columnLimit > 0) columnLimit_ = outcome.columnLimit;
     if (outcome.written()) lastWorkbook_ = outcome.workbookName;
+    undo_.Remember(outcome, report.measurement.id);
     if (journal_) report.unwritten = journal_->UnwrittenCount();
     report.held = HeldCount();
     report.miss = MakeMissNotice(outcome, report.unwritten);
@@ -400,6 +420,24 @@ TransferOutcome InstrumentSession::WriteToSpreadsheet(JournalEntry &entry) {
     TransferOutcome outcome =
         TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), NoticeSink{}, &id);
     entry.id = id.value_or(0);
+    return outcome;
+}
+
+UndoOutcome InstrumentSession::UndoLastMeasurement() {
+    if (!CanUndo()) return {};
+    std::unique_ptr<Automation> office;
+    try {
+        office = automationFactory_ ? automationFactory_() : nullptr;
+    } catch (const std::exception &) {
+    }
+    if (!office) return {UndoResult::NoSpreadsheet, {}, {}, 0};
+    // As for writing: with the program's own window in front, the workbook last worked in.
+    WorkbookInFront inFront(std::move(office), lastWorkbook_, WorkbookInFront::WhenProgramInFront);
+    const UndoOutcome outcome = undo_.UndoLast(inFront);
+    if (outcome.result == UndoResult::Undone) {
+        if (journal_ && outcome.journalId > 0) journal_->SetWithdrawn(outcome.journalId);
+        emit measurementWithdrawn(outcome.journalId);
+    }
     return outcome;
 }
 

@@ -28,6 +28,7 @@
 #include "instrument/VireoDllAdapter.h"
 #include "output/Catalogue.h"
 #include "output/MeasurementJournal.h"
+#include "output/MeasurementUndo.h"
 #include "output/MissNotice.h"
 #include "output/OutputItem.h"
 #include "platform/Notice.h"
@@ -145,6 +146,12 @@ public:
     const CMeasuredData &MeasuredData() const { return measuredData_; }
     const DataItemCatalogue &Catalogue() const { return catalogue_; }
 
+    // Takes the last measurement written (in this run) back from the sheet: its cells are
+    // emptied if they still hold what was written, the cursor goes back to its start and its
+    // journal row is marked withdrawn. Each call goes one measurement further back.
+    UndoOutcome UndoLastMeasurement();
+    bool CanUndo() const { return undo_.Count() > 0; }
+
 signals:
     // An instrument was chosen and is open: the window shows its connected controls.
     void instrumentOpened();
@@ -160,6 +167,8 @@ signals:
     void statusChanged();
     // The values of one press went to the spreadsheet, or not, or only partly.
     void measurementWritten(const ombra::core::MeasurementReport &report);
+    // A measurement was taken back from the sheet (its journal id; 0 when not in the journal).
+    void measurementWithdrawn(qint64 journalId);
     // The number of measurements held outside the journal changed (LastingNotice follows it).
     void heldCountChanged(int held);
     // Posted by the watch thread; delivered queued to HandleWatchMessage.
@@ -175,6 +184,9 @@ private:
     void MeasureAndTransfer();
     void MeasurementFailed(int32_t rc);
     void StampMeasurementTime();
+    // The name of the sample when the selection writes one (the settings move on past it);
+    // empty when it writes none or the list has no name left. `listEnded` tells the latter.
+    std::string TakeSampleNameIfWritten(bool &listEnded);
     void WriteMeasurement(const OutputValues &values);
     TransferOutcome WriteToSpreadsheet(JournalEntry &entry);  // gives the entry its journal id
     void OnInstrumentLost();
@@ -213,6 +225,8 @@ private:
     int calibrationStatus_ = 0;
     std::string measurementDate_;
     std::string measurementTime_;
+    MeasurementUndo undo_;
+    bool sampleListEndTold_ = false;  // the end of the sample names was told (once until names come again)
     bool reflectionTriggerLatch_ = false;
     bool irradianceTriggerLatch_ = false;
     bool showingNotReady_ = false;  // a not-ready message is open

@@ -24,6 +24,7 @@ constexpr int kStrCalibrationNotice = 1238;
 constexpr int kStrIdentityUnreadable = 1243;
 constexpr int kStrCalibrationNeeded = 1246;
 constexpr int kStrPolarizationMismatch = 1394;
+constexpr int kStrSampleListEnded = 2022;  // the list of sample names has no name left
 constexpr int kStrLayoutOutOfRange = 1800;  // stored layout values read as their defaults
 constexpr int kStrMeasurementsRefused = 1821;  // neither the journal nor its fallback can keep a press
 

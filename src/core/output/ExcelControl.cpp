@@ -124,6 +124,18 @@ int CExcelControl::SelectCell(int column, int row) {
     return 1;
 }
 
+std::vector<std::vector<std::string>> CExcelControl::ReadCells(int firstColumn, int firstRow, int lastColumn,
+                                                              int lastRow) {
+    if (!attached()) return {};
+    return sheet_->ReadCells({firstColumn, firstRow}, {lastColumn, lastRow});
+}
+
+int CExcelControl::ClearCells(int firstColumn, int firstRow, int lastColumn, int lastRow) {
+    if (!attached()) return 0;
+    sheet_->ClearCells({firstColumn, firstRow}, {lastColumn, lastRow});
+    return 1;
+}
+
 int CExcelControl::WriteCells(const std::vector<std::string> &texts, int column, int row, int direction) {
     if (!attached()) return 0;
     if (texts.empty()) return 1;
@@ -131,10 +143,13 @@ int CExcelControl::WriteCells(const std::vector<std::string> &texts, int column,
     try {
         sheet_->WriteCells({column, row}, down ? RunDirection::Down : RunDirection::Across, texts);
     } catch (const CellWriteError &e) {
-        NoteWritten({column, row}, down, std::clamp(e.held(), 0, static_cast<int>(texts.size())));
+        const int held = std::clamp(e.held(), 0, static_cast<int>(texts.size()));
+        NoteWritten({column, row}, down, held);
+        if (held > 0) runs_.push_back({{column, row}, down, {texts.begin(), texts.begin() + held}});
         throw;
     }
     NoteWritten({column, row}, down, static_cast<int>(texts.size()));
+    runs_.push_back({{column, row}, down, texts});
     return 1;
 }
 

@@ -11,6 +11,19 @@
 
 namespace ombra::core {
 
+// A block of consecutive cells as written: its first cell, its direction and the texts the
+// sheet holds (the leading ones of the block when its write broke off).
+struct WrittenRun {
+    CellPos first;
+    bool down = false;
+    std::vector<std::string> texts;
+
+    CellPos At(size_t i) const {
+        const int offset = static_cast<int>(i);
+        return down ? CellPos{first.column, first.row + offset} : CellPos{first.column + offset, first.row};
+    }
+};
+
 class CExcelControl {
 public:
     explicit CExcelControl(Automation &automation);
@@ -31,6 +44,11 @@ public:
     // direction is 1, else right a column per text; on a visible sheet the cell cursor then
     // stands on the last of them. 1, or 0 when not attached.
     int WriteCells(const std::vector<std::string> &texts, int column, int row, int direction);
+    // The texts of the block from (firstColumn, firstRow) to (lastColumn, lastRow), row by row;
+    // empty when not attached.
+    std::vector<std::vector<std::string>> ReadCells(int firstColumn, int firstRow, int lastColumn, int lastRow);
+    // Empties the block from (firstColumn, firstRow) to (lastColumn, lastRow). 1, or 0 when not attached.
+    int ClearCells(int firstColumn, int firstRow, int lastColumn, int lastRow);
     // Moves the cell cursor. 1, or 0 when not attached.
     int SelectCell(int column, int row);
     // Makes everything written so far visible in the spreadsheet.
@@ -48,6 +66,8 @@ public:
     int cellsWritten() const { return static_cast<int>(written_.size()); }
     std::string firstWrittenCell() const { return written_.empty() ? std::string() : CellName(written_.front()); }
     std::string lastWrittenCell() const { return written_.empty() ? std::string() : CellName(written_.back()); }
+    // The same cells as the blocks they were written in, in order.
+    const std::vector<WrittenRun> &writtenRuns() const { return runs_; }
 
     // The A1 name of a cell, for display: column letters (none for a column of 0 or less) and
     // the row limited into 1 to the row limit.
@@ -71,6 +91,7 @@ private:
     CellPos active_;
     bool followPending_ = false;  // the cursor is to follow the last cell written
     std::vector<CellPos> written_;  // in the order they were written
+    std::vector<WrittenRun> runs_;
 };
 
 }  // namespace ombra::core

@@ -18,6 +18,7 @@ constexpr ItemRow kItems[] = {
     {1035, 1138, K::CellText, kNoPlace, F::Text, T::Date},
     {1036, 1139, K::CellText, kNoPlace, F::Text, T::Time},
     {1044, 1266, K::CellText, kNoPlace, F::Text, T::Blank},
+    {2130, 2021, K::CellText, kNoPlace, F::Text, T::SampleName},
     {1045, 1267, K::SettingText, kNoPlace, F::Text, T::MeasType},
     {1046, 1268, K::SettingText, kNoPlace, F::Text, T::MeasCond},
     {1047, 1269, K::SettingText, kNoPlace, F::Text, T::DenWhiteRef},
@@ -116,8 +117,8 @@ constexpr WavelengthGrid kReflectionGrid{{380, 730, 10}, {380, 730, 10}};
 constexpr WavelengthGrid kIrradianceGrid{{300, 780, 5}, {360, 730, 5}};
 
 // The catalogue's lists: the items a stored selection may name, in the order they are offered.
-constexpr IdRun kGeneralReflection[] = {{2023, 2024}, {1035, 1036}, {2009, 2009}, {2000, 2008}, {1044, 1044}};
-constexpr IdRun kGeneralIrradiance[] = {{2023, 2024}, {1035, 1036}, {1045, 1045},
+constexpr IdRun kGeneralReflection[] = {{2023, 2024}, {1035, 1036}, {2130, 2130}, {2009, 2009}, {2000, 2008}, {1044, 1044}};
+constexpr IdRun kGeneralIrradiance[] = {{2023, 2024}, {1035, 1036}, {2130, 2130}, {1045, 1045},
                                         {1048, 1048}, {1037, 1039}, {1044, 1044}};
 constexpr IdRun kColourReflection[] = {
     {1045, 1050}, {1000, 1012}, {1013, 1018}, {1019, 1021}, {1040, 1040}, {1022, 1024}, {1041, 1041},

@@ -34,11 +34,12 @@ constexpr int kLabGroup = 2000;
 constexpr int kLchGroup = 2001;
 constexpr int kFirstComparison = 2100;  // the comparison with the reference: 2100..2110
 constexpr int kLastComparison = 2110;
+constexpr int kSampleName = 2130;  // the name of the sample: automatic or from a list
 }  // namespace item
 
 enum class ItemKind {
     None,         // not a data item
-    CellText,     // a text written in a cell of its own: model, serial number, date, time, blank
+    CellText,     // a text written in a cell of its own: model, serial number, date, time, blank, sample name
     SettingText,  // the shown text of a measurement setting
     Number,       // a value in a cell of its own: a float of the measured record or of its comparison
     Wavelength,   // a spectral value, 300..780 nm
@@ -51,7 +52,7 @@ enum class ValueFormat { Text, Fixed2, Fixed3, Fixed4, Truncated };
 // Where the value text of a text item comes from.
 enum class TextField {
     None, ModelName, SerialNumber, Date, Time, Blank,
-    MeasType, MeasCond, DenWhiteRef, Observer, Illuminant, Polarization,
+    MeasType, MeasCond, DenWhiteRef, Observer, Illuminant, Polarization, SampleName,
 };
 
 // Identifiers first..last, step apart (empty by default).

@@ -69,10 +69,12 @@ QVariant JournalModel::headerData(int section, Qt::Orientation orientation, int 
 }
 
 QVariant JournalModel::data(const QModelIndex &index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != UnwrittenRole && role != IdRole)) return {};
+    if (!index.isValid() || (role != Qt::DisplayRole && role != UnwrittenRole && role != IdRole && role != WithdrawnRole))
+        return {};
     const Row *row = RowAt(index.row());
     if (!row) return {};
     if (role == UnwrittenRole) return !row->outcome.written();
+    if (role == WithdrawnRole) return row->withdrawn;
     if (role == IdRole) return row->id;
     switch (index.column()) {
     case DateColumn: return row->date;
@@ -268,7 +270,7 @@ void JournalModel::ReadRows(Page &page, const std::vector<std::pair<qint64, QVar
     QSqlQuery q(QSqlDatabase::database(connection, false));
     q.setForwardOnly(true);
     if (!q.exec(QString("SELECT id, date_text, time_text, model, serial, outcome, workbook, sheet, first_cell, last_cell,"
-                        " value_items FROM measurements WHERE id IN (%1)")
+                        " value_items, withdrawn FROM measurements WHERE id IN (%1)")
                     .arg(ids.join(','))))
         return;
     std::unordered_map<qint64, Row> read;
@@ -282,6 +284,7 @@ void JournalModel::ReadRows(Page &page, const std::vector<std::pair<qint64, QVar
                                   q.value(7).toString().toStdString(), q.value(8).toString().toStdString(),
                                   q.value(9).toString().toStdString());
         row.values = JournalItemsFromJson(q.value(10).toString());
+        row.withdrawn = q.value(11).toInt() != 0;
         const qint64 id = row.id;
         read.emplace(id, std::move(row));
     }

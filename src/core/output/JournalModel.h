@@ -41,6 +41,7 @@ public:
     // True for a measurement that did not reach a sheet completely (the view makes it stand out).
     static constexpr int UnwrittenRole = Qt::UserRole + 1;
     static constexpr int IdRole = Qt::UserRole + 2;
+    static constexpr int WithdrawnRole = Qt::UserRole + 3;  // its cells were taken back from the sheet
     static constexpr int kPageRows = 100;
     static constexpr size_t kCachedPages = 8;
 
@@ -89,6 +90,7 @@ private:
         QString date, time, instrument;
         TransferOutcome outcome;
         OutputItemList values;
+        bool withdrawn = false;
     };
     struct Page {
         int number = 0;

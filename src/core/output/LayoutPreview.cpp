@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kLeavesSheetText = 1624;
 constexpr int kWritesOntoFirstText = 1625;
+constexpr int kSampleText = 2021;  // "Sample": the typical sample is the first one
 
 // Colour values, indexes, density sets and irradiance values of a near-white sample under a
 // daylight-like source, by record place from 97 on.
@@ -135,7 +136,8 @@ OutputValues TypicalValues(const std::vector<int> &ids, bool irradiance) {
     const AppSettings settings = PreviewSettings(ids, irradiance);
     const std::optional<Comparison> comparison = TypicalComparison(data.Record(0), settings);
     OutputValues values;
-    values.BuildValues(settings, data, MeasurementStamp{"2025/06/16", "10:24:31"}, comparison ? &*comparison : nullptr);
+    const MeasurementStamp stamp{"2025/06/16", "10:24:31", platform::ResString(kSampleText) + " 1"};
+    values.BuildValues(settings, data, stamp, comparison ? &*comparison : nullptr);
     return values;
 }
 

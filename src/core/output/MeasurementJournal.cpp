@@ -142,6 +142,14 @@ const std::vector<std::function<void(const QSqlDatabase &)>> &MigrationSteps() {
             Exec(db, "CREATE TRIGGER measurement_text_delete AFTER DELETE ON measurements BEGIN"
                      " DELETE FROM measurement_text WHERE id = old.id; END");
         },
+        // A measurement taken back from the sheet stays in the journal, marked withdrawn.
+        // (A journal brought back to an older version by hand may have the column already.)
+        [](const QSqlDatabase &db) {
+            QSqlQuery columns = Exec(db, "SELECT 1 FROM pragma_table_info('measurements') WHERE name = 'withdrawn'");
+            const bool present = columns.next();
+            columns.finish();
+            if (!present) Exec(db, "ALTER TABLE measurements ADD COLUMN withdrawn INTEGER NOT NULL DEFAULT 0");
+        },
     };
     return steps;
 }
@@ -150,7 +158,7 @@ const char *kColumns =
     "id, recorded_utc, date_text, time_text, model, serial, measurement_type, meas_type_text, meas_cond_text,"
     " den_white_ref_text, observer_text, illuminant_text, polarization_text, layout_label, layout_row, val_sep,"
     " func_sep, block_sep, measurement_type_sel, spectral_count, density_count, output_items, value_items,"
-    " raw_record, outcome, workbook, sheet, first_cell, last_cell";
+    " raw_record, outcome, workbook, sheet, first_cell, last_cell, withdrawn";
 
 JournalEntry EntryFromRow(const QSqlQuery &q) {
     JournalEntry e;
@@ -179,6 +187,7 @@ JournalEntry EntryFromRow(const QSqlQuery &q) {
     std::string sheet = S(q.value(c++));
     std::string first = S(q.value(c++));
     e.outcome = KeptOutcome(result, std::move(workbook), std::move(sheet), std::move(first), S(q.value(c++)));
+    e.withdrawn = q.value(c++).toInt() != 0;
     return e;
 }
 
@@ -528,6 +537,18 @@ bool MeasurementJournal::SetOutcome(qint64 id, const TransferOutcome &outcome) {
     for (const std::string *text : {&outcome.workbookName, &outcome.sheetName, &outcome.firstCell, &outcome.lastCell})
         q.addBindValue(Q(*text));
     q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    q.addBindValue(id);
+    if (!q.exec()) {
+        ReportFault(q.lastError().text().toStdString());
+        return false;
+    }
+    return q.numRowsAffected() == 1;
+}
+
+bool MeasurementJournal::SetWithdrawn(qint64 id) {
+    if (id <= 0 || !EnsureOpen()) return false;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare("UPDATE measurements SET withdrawn = 1 WHERE id = ?");
     q.addBindValue(id);
     if (!q.exec()) {
         ReportFault(q.lastError().text().toStdString());

@@ -59,6 +59,7 @@ struct JournalEntry {
     int densityCount = 0;
     std::string rawRecord;               // the measured-data record, byte for byte
     TransferOutcome outcome = TransferOutcome::Of(TransferResult::Pending, MissReason::None);  // until its transfer reports back
+    bool withdrawn = false;              // its cells were taken back from the sheet (Undo)
 
     // The identifiers of the selection, in order.
     std::vector<int> Selection() const;
@@ -76,7 +77,7 @@ JournalEntry MakeJournalEntry(const AppSettings &settings, const OutputValues &v
 
 class MeasurementJournal {
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // $XDG_DATA_HOME/ombra-dts/journal.sqlite (~/.local/share/ombra-dts/journal.sqlite).
     static QString DefaultPath();
@@ -111,6 +112,8 @@ public:
     // so a caller on the user-interface thread is never kept long); the number still held.
     int MoveHeldIn();
     bool SetOutcome(qint64 id, const TransferOutcome &outcome);
+    // Marks a measurement of the journal as taken back from the sheet (held ones are not marked).
+    bool SetWithdrawn(qint64 id);
     // Entries newest first (all when limit < 0).
     std::vector<JournalEntry> List(int limit = -1);
     // The measurement kept last, held or in the journal; none while there is none.

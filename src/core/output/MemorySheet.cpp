@@ -44,6 +44,31 @@ public:
         Put(first, down, texts, last + 1);
     }
 
+    std::vector<std::vector<std::string>> ReadCells(CellPos first, CellPos last) override {
+        m_.Record("read " + MemoryAutomation::Address(first.column, first.row) + ":" +
+                  MemoryAutomation::Address(last.column, last.row));
+        const MemorySheet &s = SheetRef();
+        if (first.column < 1 || first.row < 1 || last.row > s.rowCount || last.column > s.columnCount)
+            throw AutomationError("invalid range to read");
+        std::vector<std::vector<std::string>> rows;
+        for (int r = first.row; r <= last.row; ++r) {
+            std::vector<std::string> &line = rows.emplace_back();
+            for (int c = first.column; c <= last.column; ++c) {
+                auto it = s.cells.find({c, r});
+                line.push_back(it == s.cells.end() ? std::string() : it->second);
+            }
+        }
+        return rows;
+    }
+
+    void ClearCells(CellPos first, CellPos last) override {
+        m_.Record("clear " + MemoryAutomation::Address(first.column, first.row) + ":" +
+                  MemoryAutomation::Address(last.column, last.row));
+        MemorySheet &s = SheetRef();
+        for (int r = first.row; r <= last.row; ++r)
+            for (int c = first.column; c <= last.column; ++c) s.cells.erase({c, r});
+    }
+
     void Select(CellPos cell) override {
         m_.Record("select " + MemoryAutomation::Address(cell.column, cell.row));
         MemorySheet &s = SheetRef();

@@ -71,7 +71,8 @@ public:
         std::string text;
     };
     std::vector<CellWrite> writes;       // every cell written, in order (a later write may overwrite)
-    std::vector<std::string> calls;      // "bind <name>", "write B2:D2", "select B4", "commit", "release"
+    std::vector<std::string> calls;      // "bind <name>", "write B2:D2", "read A1:C1", "clear A1:C1", "select B4",
+                                         // "commit", "release"
     std::vector<std::string> selections; // addresses selected, in order
     int failAtCall = -1;                 // the 0-based call that raises AutomationError
     int cellsHeldOnFailedWrite = 0;      // how many leading cells of a failing block still land

@@ -1,6 +1,9 @@
 #include "output/Transfer.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <utility>
 
 #include "output/ExcelControl.h"
@@ -19,6 +22,7 @@ bool Outside(const CellTarget &target, int column, int row) {
 
 // The cells written before the message are in the sheet while the user reads it.
 void TellOutsideSheet(CellTarget &target) {
+    if (target.plan) return;
     target.runs.Flush();
     target.control.Commit();
     using namespace platform::mb;
@@ -62,11 +66,23 @@ Components TakeComponents(const GroupRow &group, const TransferLayout &layout, c
 // The state of one transfer.
 class Transfer {
 public:
+    // `shift` moves the whole measurement away from the active cell; with `plan` the transfer
+    // only plans its cells.
     Transfer(CExcelControl &control, const TransferLayout &layout, const TransferInput &in,
-             const std::string &caption, const NoticeSink &notices)
-        : target_{control, layout, caption, notices}, layout_(layout), in_(in) {}
+             const std::string &caption, const NoticeSink &notices, CellPos shift = {0, 0},
+             std::vector<PlannedCell> *plan = nullptr)
+        : target_{control, layout, caption, notices}, layout_(layout), in_(in), shift_(shift) {
+        target_.plan = plan;
+    }
 
     TransferResult Run();
+    // The header of a new table on the start line, ahead of the values.
+    void PutHeader(const std::vector<HeaderCell> &header, int startLine) {
+        for (const HeaderCell &h : header) {
+            if (layout_.Row == 1) target_.runs.Put(startLine, h.along, h.label);
+            else target_.runs.Put(h.along, startLine, h.label);
+        }
+    }
     // The cells still on their way and the last selection go to the sheet.
     void Finish() { target_.runs.Flush(); }
 
@@ -84,6 +100,7 @@ private:
     CellTarget target_;
     const TransferLayout &layout_;
     const TransferInput &in_;
+    CellPos shift_;
     int column_ = 1, row_ = 1;
     TextPair a_, b_;
     bool allJoined_ = false;
@@ -232,13 +249,32 @@ TransferResult Transfer::Run() {
     target_.columnLimit = target_.control.columnLimit();
     target_.workbookIndex = target_.control.workbookIndex();
     target_.worksheetIndex = target_.control.worksheetIndex();
-    row_ = target_.control.ActiveRow();
-    column_ = target_.control.ActiveColumn();
+    row_ = target_.control.ActiveRow() + shift_.row;
+    column_ = target_.control.ActiveColumn() + shift_.column;
     allJoined_ = ValJoins() && FuncJoins();
     for (const OutputItem &e : in_.outputItems) {
         if (!Entry(e)) return TransferResult::OutsideSheet;
     }
     return allJoined_ ? EndJoined() : EndMoving();
+}
+
+// The labels are written once, as the header line of a table: a measurement that continues the
+// table under the active cell writes its values there; any other begins a new table with the
+// header on the start line and its values on the line after.
+TransferResult TransferIntoTable(CExcelControl &control, const TransferLayout &layout, const TransferInput &in,
+                                 const std::string &caption, const NoticeSink &notices) {
+    std::vector<PlannedCell> plan;
+    Transfer(control, layout, in, caption, notices, {0, 0}, &plan).Run();
+    const bool down = layout.Row == 1;
+    const std::vector<HeaderCell> header = HeaderOf(plan, down);
+    const int startLine = down ? control.ActiveColumn() : control.ActiveRow();
+    const bool continues = header.empty() || ContinuesTable(control, header, down, startLine);
+    const CellPos shift = continues ? CellPos{0, 0} : down ? CellPos{1, 0} : CellPos{0, 1};
+    Transfer transfer(control, layout, in, caption, notices, shift);
+    if (!continues) transfer.PutHeader(header, startLine);
+    const TransferResult result = transfer.Run();
+    transfer.Finish();
+    return result;
 }
 
 // No workbook was bound: the spreadsheet may not answer at all, have no workbook open, or have
@@ -259,6 +295,92 @@ MissReason WhyUnbound(Automation &automation) {
 }
 
 }  // namespace
+
+namespace {
+
+bool ParseNumber(const std::string &text, double &value) {
+    const char *end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+// Days from 1899-12-30 to the civil date (proleptic Gregorian).
+long DaySerial(int year, int month, int day) {
+    const auto daysFromCivil = [](long y, long m, long d) {
+        y -= m <= 2;
+        const long era = (y >= 0 ? y : y - 399) / 400;
+        const long yoe = y - era * 400;
+        const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+        return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    };
+    return daysFromCivil(year, month, day) - daysFromCivil(1899, 12, 30);
+}
+
+// The value a date or time text is kept as; none for other texts.
+std::optional<double> DateOrTimeValue(const std::string &text) {
+    int a = 0, b = 0, c = 0;
+    char s1 = 0, s2 = 0, rest = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c%d%c", &a, &s1, &b, &s2, &c, &rest) != 5) return std::nullopt;
+    if (s1 == '/' && s2 == '/') return static_cast<double>(DaySerial(a, b, c));
+    if (s1 == ':' && s2 == ':') return (a * 3600.0 + b * 60.0 + c) / 86400.0;
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool CellShows(const std::string &cell, const std::string &written) {
+    if (cell == written) return true;
+    double kept = 0, number = 0;
+    if (!ParseNumber(cell, kept)) return false;
+    if (ParseNumber(written, number)) return kept == number;
+    const std::optional<double> dateOrTime = DateOrTimeValue(written);
+    return dateOrTime && std::abs(kept - *dateOrTime) < 1e-6;
+}
+
+std::vector<HeaderCell> HeaderOf(const std::vector<PlannedCell> &plan, bool down) {
+    std::vector<PlannedCell> cells;  // each cell once, in the order first written, with its last label
+    for (const PlannedCell &p : plan) {
+        auto same = std::find_if(cells.begin(), cells.end(),
+                                 [&](const PlannedCell &c) { return c.column == p.column && c.row == p.row; });
+        if (same == cells.end()) cells.push_back(p);
+        else same->label = p.label;
+    }
+    std::vector<HeaderCell> header;
+    for (const PlannedCell &c : cells) {
+        const int along = down ? c.row : c.column;
+        const bool taken = std::any_of(header.begin(), header.end(), [&](const HeaderCell &h) { return h.along == along; });
+        if (!taken) header.push_back({along, c.label});
+    }
+    std::sort(header.begin(), header.end(), [](const HeaderCell &a, const HeaderCell &b) { return a.along < b.along; });
+    return header;
+}
+
+bool ContinuesTable(CExcelControl &control, const std::vector<HeaderCell> &header, bool down, int startLine) {
+    if (header.empty()) return false;
+    const int first = header.front().along, last = header.back().along;
+    constexpr int kLongestRead = 1024;
+    // The lines above the start are read in blocks, nearest first, each twice the one before.
+    int block = 16;
+    for (int end = startLine - 1; end >= 1; end -= block, block = std::min(2 * block, kLongestRead)) {
+        const int begin = std::max(1, end - block + 1);
+        const std::vector<std::vector<std::string>> texts =
+            down ? control.ReadCells(begin, first, end, last) : control.ReadCells(first, begin, last, end);
+        const auto at = [&](int line, int along) -> std::string {
+            const size_t l = static_cast<size_t>(line - begin), a = static_cast<size_t>(along - first);
+            const size_t r = down ? a : l, c = down ? l : a;
+            return r < texts.size() && c < texts[r].size() ? texts[r][c] : std::string();
+        };
+        for (int line = end; line >= begin; --line) {
+            const bool isHeader = std::all_of(header.begin(), header.end(),
+                                              [&](const HeaderCell &h) { return CellShows(at(line, h.along), h.label); });
+            if (isHeader) return true;
+            bool empty = true;
+            for (int along = first; along <= last && empty; ++along) empty = at(line, along).empty();
+            if (empty) return false;
+        }
+    }
+    return false;
+}
 
 bool IsJoiningCode(int code) { return code == 1 || code == 2 || code == 3 || code == 4 || code == 12; }
 
@@ -308,6 +430,10 @@ bool WriteCell(CellTarget &target, const std::string &label, const std::string &
     if (valueRow > target.rowLimit || valueColumn > target.columnLimit || row < 1 || column < 1) {
         TellOutsideSheet(target);
         return false;
+    }
+    if (target.plan) {
+        target.plan->push_back({valueColumn, valueRow, label});
+        return true;
     }
     if (labels) target.runs.Put(column, row, label);
     target.runs.Put(valueColumn, valueRow, value);
@@ -369,6 +495,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
             outcome.reason = WhyUnbound(automation);
             return outcome;
         }
+        outcome.start = {control.ActiveColumn(), control.ActiveRow()};
         trace::TraceMark("attached");
         outcome.rowLimit = control.rowLimit();
         outcome.columnLimit = control.columnLimit();
@@ -377,9 +504,13 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
         if (input.outputItems.empty()) {
             outcome.result = TransferResult::Written;
         } else {
-            Transfer transfer(control, layout, input, messageCaption, notices);
-            outcome.result = transfer.Run();
-            transfer.Finish();
+            if (layout.Label == 2) {
+                outcome.result = TransferIntoTable(control, layout, input, messageCaption, notices);
+            } else {
+                Transfer transfer(control, layout, input, messageCaption, notices);
+                outcome.result = transfer.Run();
+                transfer.Finish();
+            }
             control.Commit();
             trace::TraceMark("transfer done");
         }
@@ -391,6 +522,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
     outcome.cellsWritten = control.cellsWritten();
     outcome.firstCell = control.firstWrittenCell();
     outcome.lastCell = control.lastWrittenCell();
+    outcome.runs = control.writtenRuns();
     if (outcome.reason == MissReason::FailedPartWay)
         outcome.result = outcome.cellsWritten > 0 ? TransferResult::PartlyWritten : TransferResult::NotWritten;
     return outcome;

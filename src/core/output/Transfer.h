@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation/Automation.h"
+#include "output/ExcelControl.h"
 #include "output/OutputItem.h"
 #include "platform/Notice.h"
 
@@ -16,7 +17,8 @@ class CExcelControl;
 
 // The layout settings that govern the cells of a measurement (names as in the settings).
 struct TransferLayout {
-    int Label = 1;               // 1: a label cell beside every value cell
+    int Label = 1;               // 0: values only; 1: a label cell beside every value cell;
+                                 // 2: the labels once, as the header line of a table of values
     int Row = 0;                 // 0: items run across columns, labels above values; 1: items run down
     int ValSep = 5;              // separator codes 0..16
     int FuncSep = 5;
@@ -68,6 +70,10 @@ struct TransferOutcome {
     std::string lastCell;
     int rowLimit = 0;  // the sheet's size as learned when the workbook was bound (0 when unbound)
     int columnLimit = 0;
+    // What the sheet holds of the measurement, block by block, and its active cell when the
+    // transfer began: what it takes to take the measurement back.
+    std::vector<WrittenRun> runs;
+    CellPos start;
 
     static TransferOutcome Of(TransferResult result, MissReason reason) {
         TransferOutcome outcome;
@@ -91,7 +97,7 @@ TransferOutcome TransferMeasurement(Automation &automation, const TransferLayout
 bool IsJoiningCode(int code);
 std::string JoiningText(int code);  // "" for movement codes and 12
 
-// The position change of a separator code; w is 2 when labels are on. n is the cell count used by
+// The position change of a separator code; w is 2 when every value has its label beside it. n is the cell count used by
 // the codes that step back over the cells just written.
 void MoveBySeparator(const TransferLayout &layout, int code, int &column, int &row, int n);
 inline void MoveByValueSeparator(const TransferLayout &l, int &column, int &row) { MoveBySeparator(l, l.ValSep, column, row, 2); }
@@ -129,6 +135,13 @@ private:
     std::optional<CellPos> selection_;
 };
 
+// A value cell of a measurement as planned, with the label it would carry.
+struct PlannedCell {
+    int column = 1;
+    int row = 1;
+    std::string label;
+};
+
 // Where the cells of a transfer go: the controller with the bound sheet and its size (as
 // learned at attach time), the runs on their way, the layout, and whom to tell about a cell
 // outside the sheet.
@@ -142,7 +155,29 @@ struct CellTarget {
     int worksheetIndex = 1;
     int rowLimit = 0;
     int columnLimit = 0;
+    // When set, the transfer only plans: its value cells gather here, nothing goes to the sheet
+    // and nobody is told of a cell outside it.
+    std::vector<PlannedCell> *plan = nullptr;
 };
+
+// The header of a table (Label 2): the label of the first value cell of each column (of each
+// row when items run down), with that column (row) as `along`. A cell written several times
+// (texts joined in it) counts with its last label.
+struct HeaderCell {
+    int along = 1;
+    std::string label;
+};
+std::vector<HeaderCell> HeaderOf(const std::vector<PlannedCell> &plan, bool down);
+
+// Whether a cell read back shows the text written into it. The spreadsheet may keep a number,
+// a date (yyyy/mm/dd) or a time (hh:mm:ss) as a value, which reads back as the shortest number
+// text (a date as its day count from 1899-12-30, a time as a fraction of a day).
+bool CellShows(const std::string &cell, const std::string &written);
+
+// Whether a measurement starting on `startLine` (a row, or a column when items run down)
+// continues a table with this header: above the start line (left of it) the header line is
+// found, with no empty line between. A line is empty when the header's span holds no text.
+bool ContinuesTable(CExcelControl &control, const std::vector<HeaderCell> &header, bool down, int startLine);
 
 // One value cell at (column, row) and, when labels are on, its label cell; moves the selection
 // when the block separator moves. Refuses a cell outside the sheet: tells it and writes nothing.

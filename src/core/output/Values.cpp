@@ -40,6 +40,7 @@ const std::string &TextOf(TextField field, const AppSettings &s, const Measureme
     case TextField::Observer: return m.ObserverString();
     case TextField::Illuminant: return m.IlluminantString();
     case TextField::Polarization: return m.PolarizationString();
+    case TextField::SampleName: return stamp.sampleName;
     case TextField::Blank: case TextField::None: break;
     }
     return empty;
@@ -96,6 +97,7 @@ void SetValue(OutputItem &entry, const MeasuredDataRecord &record, const AppSett
         if (row->format == ValueFormat::Text) {
             entry.value = 0;
             entry.valueText = TextOf(row->text, s, stamp);
+            if (row->text == TextField::SampleName && entry.valueText.empty()) entry.valueText = platform::ResString(1196);
         } else {
             entry.value = record.Float(row->place);
             entry.valueText = FormatValue(entry.value, row->format);

@@ -12,10 +12,11 @@ namespace ombra::core {
 
 struct Comparison;
 
-// Local date and time texts stamped when the measurement was taken.
+// Local date and time texts stamped when the measurement was taken, and the sample's name.
 struct MeasurementStamp {
     std::string date;
     std::string time;
+    std::string sampleName = {};  // empty: the sample has no name (the Sample item shows it missing)
 };
 
 class OutputValues {

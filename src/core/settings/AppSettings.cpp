@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "quality/SampleAverager.h"
+#include "platform/Resources.h"
 #include "settings/SettingsStore.h"
 
 namespace ombra::core {
@@ -37,6 +38,14 @@ void SettingsGroup::WriteProgramWide(const char *name, int value) const { owner_
 
 int SettingsGroup::ReadProgramWide(const char *name, int defaultValue) const {
     return owner_->Store().GetInt("", name, defaultValue);
+}
+
+void SettingsGroup::WriteProgramWide(const char *name, const std::string &value) const {
+    owner_->Store().WriteString("", name, value);
+}
+
+std::string SettingsGroup::ReadProgramWideText(const char *name, const std::string &defaultValue) const {
+    return owner_->Store().GetString("", name, defaultValue);
 }
 
 // ---- MeasurementSettings ----
@@ -117,6 +126,42 @@ int SamplingSettings::ReadingsPerSample() const {
 
 void SamplingSettings::SetReadingsPerSample(int readings) {
     Write("ReadingsPerSample", std::clamp(readings, kMinReadingsPerSample, kMaxReadingsPerSample));
+}
+
+// ---- SampleSettings ----
+
+namespace {
+constexpr int kSampleText = 2021;
+}  // namespace
+
+std::string SampleSettings::Prefix() const {
+    return ReadProgramWideText("SamplePrefix", platform::ResString(kSampleText) + " ");
+}
+
+int SampleSettings::NextNumber() const { return std::max(0, ReadProgramWide("SampleNextNumber", 1)); }
+void SampleSettings::SetNextNumber(int number) { WriteProgramWide("SampleNextNumber", std::max(0, number)); }
+
+// The names are kept one a line: a name never holds a line break.
+std::vector<std::string> SampleSettings::List() const {
+    std::vector<std::string> names;
+    const std::string text = ReadProgramWideText("SampleList", "");
+    for (size_t b = 0; b < text.size();) {
+        size_t e = text.find('\n', b);
+        if (e == std::string::npos) e = text.size();
+        names.push_back(text.substr(b, e - b));
+        b = e + 1;
+    }
+    return names;
+}
+
+int SampleSettings::ListPosition() const { return std::max(0, ReadProgramWide("SampleListNext", 0)); }
+void SampleSettings::SetListPosition(int position) { WriteProgramWide("SampleListNext", std::max(0, position)); }
+
+void SampleSettings::SetList(const std::vector<std::string> &names) {
+    std::string text;
+    for (const std::string &name : names) text += (text.empty() ? "" : "\n") + name;
+    WriteProgramWide("SampleList", text);
+    SetListPosition(0);
 }
 
 // ---- AppSettings ----

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "output/OutputItem.h"
 #include "platform/ProfileStore.h"
@@ -38,6 +39,8 @@ protected:
     // The same at the application level, for every model alike.
     void WriteProgramWide(const char *name, int value) const;
     int ReadProgramWide(const char *name, int defaultValue) const;
+    void WriteProgramWide(const char *name, const std::string &value) const;
+    std::string ReadProgramWideText(const char *name, const std::string &defaultValue) const;
 
 private:
     AppSettings *owner_;
@@ -132,7 +135,7 @@ private:
 };
 
 struct LayoutValues {
-    int Label = 1;     // write labels with the values
+    int Label = 1;     // 0: no labels; 1: a label with every value; 2: the labels once, above a table
     int Row = 0;       // output direction
     int BlockSep = 0;  // 13 once loaded
     int ValSep = 5;
@@ -226,6 +229,30 @@ public:
     void SetReadingsPerSample(int readings);
 };
 
+// How the Sample item names the samples, the same for every model: automatically (a prefix
+// and a number that goes on from the last one written) or from a list of names loaded once,
+// taken in order. Read from the store when asked, so the numbering goes on after a restart.
+class SampleSettings : public SettingsGroup {
+public:
+    enum class Naming { Automatic = 0, List = 1 };
+
+    explicit SampleSettings(AppSettings &owner) : SettingsGroup(owner) {}
+    SampleSettings &operator=(const SampleSettings &) = default;
+
+    Naming Mode() const { return ReadProgramWide("SampleNaming", 0) == 1 ? Naming::List : Naming::Automatic; }
+    void SetMode(Naming mode) { WriteProgramWide("SampleNaming", mode == Naming::List ? 1 : 0); }
+    std::string Prefix() const;  // "Sample " unless set
+    void SetPrefix(const std::string &prefix) { WriteProgramWide("SamplePrefix", prefix); }
+    int NextNumber() const;      // 1 unless set; never below 0
+    void SetNextNumber(int number);
+    // The names of the list loaded last, and the place of the next one to take (0 first).
+    std::vector<std::string> List() const;
+    int ListPosition() const;
+    void SetListPosition(int position);
+    // A new list: taken from its first name on.
+    void SetList(const std::vector<std::string> &names);
+};
+
 // The instrument last identified and the device chosen in the connect dialog; kept in
 // memory only. The model name is the section the other groups store into.
 class InstrumentIdentity {
@@ -263,6 +290,7 @@ public:
     SelectionSettings selection{*this};
     FeedbackSettings feedback{*this};
     SamplingSettings sampling{*this};
+    SampleSettings samples{*this};
     InstrumentIdentity identity;
 
 private:

@@ -35,7 +35,7 @@ const IntValue<MeasurementValues> kKeptOnMinusOne[] = {
 };
 
 const IntValue<LayoutValues> kLayout[] = {
-    {"Label", 1, &LayoutValues::Label, 0, 1},
+    {"Label", 1, &LayoutValues::Label, 0, 2},
     {"Row", 0, &LayoutValues::Row, 0, 1},
 };
 

@@ -292,6 +292,21 @@ void CVireoDataTransferSoftwareDlg::OnManual() {
                              QCoreApplication::applicationName().toStdString(), platform::mb::ICONERROR);
 }
 
+void CVireoDataTransferSoftwareDlg::OnUndoMeasurement() {
+    const UndoOutcome outcome = session_.UndoLastMeasurement();
+    QString text;
+    switch (outcome.result) {
+    case UndoResult::Undone: return;
+    case UndoResult::NothingToUndo: text = platform::ResQString(kStrNothingToUndo); break;
+    case UndoResult::CellChanged: text = platform::ResQString(kStrUndoCellChanged).arg(QString::fromStdString(outcome.cell)); break;
+    case UndoResult::OtherSheet: text = platform::ResQString(kStrUndoOtherSheet).arg(QString::fromStdString(outcome.sheet)); break;
+    case UndoResult::NoSpreadsheet: text = platform::ResQString(kStrUndoNoSpreadsheet); break;
+    case UndoResult::Failed: text = platform::ResQString(kStrUndoFailed); break;
+    }
+    const unsigned icon = outcome.result == UndoResult::NothingToUndo ? platform::mb::ICONINFORMATION : platform::mb::ICONWARNING;
+    platform::ShowMessageBox(this, text.toStdString(), messageCaption_.toStdString(), icon);
+}
+
 void CVireoDataTransferSoftwareDlg::ShowMessage(int stringId, unsigned flags) {
     platform::ShowMessageBox(this, platform::ResString(stringId), messageCaption_.toStdString(), flags);
 }

@@ -65,6 +65,9 @@ public:
     void OnExit();
     void OnAbout();
     void OnManual();
+    // Edit > Undo last measurement (Ctrl+Z): takes the last measurement back from the sheet,
+    // or says why it cannot.
+    void OnUndoMeasurement();
     void OnMeasurements();
     void OnSetUpOffice();
 
@@ -154,6 +157,7 @@ protected:
 private:
     void InitDialog();
     void AddAboutItem();
+    void AddEditMenu();
     void CreateMenu();
     void CreateStatusBar();
     void SetUpButtons();

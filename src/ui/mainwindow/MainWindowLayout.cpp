@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -84,6 +85,7 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
 
     CreateMenu();
     AddAboutItem();
+    AddEditMenu();
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -158,6 +160,20 @@ void CVireoDataTransferSoftwareDlg::AddAboutItem() {
     about->setObjectName(QStringLiteral("menu_%1").arg(kSysCmdAbout));
     about->setData(kSysCmdAbout);
     connect(about, &QAction::triggered, this, &CVireoDataTransferSoftwareDlg::OnAbout);
+}
+
+// The Edit menu follows the first pop-up; its one item takes the last measurement back.
+void CVireoDataTransferSoftwareDlg::AddEditMenu() {
+    auto *edit = new QMenu(platform::ResQString(kStrEditMenu), menu_);
+    edit->setObjectName(QStringLiteral("menu_edit"));
+    const QList<QAction *> popups = menu_->actions();
+    menu_->insertMenu(popups.size() > 1 ? popups[1] : nullptr, edit);
+    AttachPopup(edit);
+    QAction *undo = edit->addAction(platform::ResQString(kStrUndoMeasurement));
+    undo->setObjectName(QStringLiteral("menu_undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcutContext(Qt::ApplicationShortcut);
+    connect(undo, &QAction::triggered, this, &CVireoDataTransferSoftwareDlg::OnUndoMeasurement);
 }
 
 void CVireoDataTransferSoftwareDlg::CreateStatusBar() {

@@ -56,6 +56,13 @@ constexpr int kStrStatusCalibration = 1762;
 constexpr int kStrStatusLost = 1763;
 constexpr int kStrStatusReading = 1764;
 constexpr int kStrStatusReadyUnknown = 1765;   // ready, identity unreadable
+constexpr int kStrEditMenu = 2034;
+constexpr int kStrUndoMeasurement = 2035;
+constexpr int kStrUndoCellChanged = 2036;      // "%1": the cell changed since it was written
+constexpr int kStrUndoOtherSheet = 2037;       // "%1": the workbook and sheet of the measurement
+constexpr int kStrNothingToUndo = 2038;
+constexpr int kStrUndoNoSpreadsheet = 2039;
+constexpr int kStrUndoFailed = 2040;
 
 // The five image buttons in their declaration (and left-to-right) order.
 constexpr std::array<int, 5> kImageButtons = {kCmdConnect, kCmdCalibration, kCmdMeasSettings, kCmdDataItems,

@@ -18,6 +18,7 @@
 #include "output/Catalogue.h"
 #include "output/LayoutPreview.h"
 #include "output/LayoutPreviewPane.h"
+#include "output/SampleNamesDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "UiLayer.h"
@@ -28,6 +29,8 @@ namespace {
 constexpr int kSeparatorCodes = 17;
 constexpr int kFirstSeparatorString = 1320;
 constexpr int kComparisonTab = 1961;  // the comparison with the reference
+constexpr int kTableHeaderText = 2020;
+constexpr int kSampleNamesButton = 2032;
 
 QString CtlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -55,6 +58,8 @@ CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings) : QDialog(p
     label_ = settings_.layout.Label();
     row_ = settings_.layout.Row();
     labelCheck_->setChecked(label_ != 0);
+    headerCheck_->setChecked(label_ == 2);
+    headerCheck_->setEnabled(label_ != 0);
     (row_ == 1 ? rowRight_ : rowDown_)->setChecked(true);
 
     BuildLists();
@@ -79,6 +84,8 @@ void CDataItemsDlg::BuildLayout() {
     offeredList_ = MakeList(this, 1019);
     tabs_ = Named(new QTabBar(this), 1017);
     labelCheck_ = Named(new QCheckBox(tr("Label"), this), 1025);
+    headerCheck_ = Named(new QCheckBox(platform::ResQString(kTableHeaderText), this), kTableHeaderText);
+    connect(labelCheck_, &QCheckBox::toggled, headerCheck_, &QCheckBox::setEnabled);
     rowDown_ = Named(new QRadioButton(tr("Label above value"), this), 1026);
     rowRight_ = Named(new QRadioButton(tr("Label left of value"), this), 1027);
     blockSep_ = Named(new QComboBox(this), 1072);
@@ -98,6 +105,11 @@ void CDataItemsDlg::BuildLayout() {
     auto *buttonColumn = new QVBoxLayout;
     auto *orderColumn = new QVBoxLayout;
     auto *closeRow = new QHBoxLayout;
+    // How the Sample item names the samples is set beside the selection that writes it.
+    auto *sampleNames = Named(new QPushButton(platform::ResQString(kSampleNamesButton), this), kSampleNamesButton);
+    sampleNames->setAutoDefault(false);
+    connect(sampleNames, &QPushButton::clicked, this, [this] { SampleNamesDlg(this, settings_).exec(); });
+    closeRow->addWidget(sampleNames);
     closeRow->addStretch();
     for (const ButtonDef &def : moves) {
         auto *button = Named(new QPushButton(tr(def.text), this), def.id);
@@ -124,6 +136,7 @@ void CDataItemsDlg::BuildLayout() {
 
     auto *options = new QGridLayout;
     options->addWidget(labelCheck_, 0, 0);
+    options->addWidget(headerCheck_, 3, 0);
     options->addWidget(rowDown_, 1, 0);
     options->addWidget(rowRight_, 2, 0);
     options->addWidget(new QLabel(tr("Block separator"), this), 0, 1);
@@ -231,6 +244,7 @@ void CDataItemsDlg::ConnectPreview() {
     connect(chosen, &QAbstractItemModel::modelReset, this, schedule);
     connect(chosen, &QAbstractItemModel::layoutChanged, this, schedule);
     connect(labelCheck_, &QCheckBox::toggled, this, schedule);
+    connect(headerCheck_, &QCheckBox::toggled, this, schedule);
     connect(rowRight_, &QRadioButton::toggled, this, schedule);
     for (QComboBox *combo : {blockSep_, valSep_, funcSep_})
         connect(combo, &QComboBox::currentIndexChanged, this, schedule);
@@ -238,13 +252,18 @@ void CDataItemsDlg::ConnectPreview() {
 
 TransferLayout CDataItemsDlg::CurrentLayout() const {
     TransferLayout layout;
-    layout.Label = labelCheck_->isChecked() ? 1 : 0;
+    layout.Label = ChosenLabel();
     layout.Row = rowRight_->isChecked() ? 1 : 0;
     layout.BlockSep = blockSep_->currentData().toInt();
     layout.ValSep = valSep_->currentData().toInt();
     layout.FuncSep = funcSep_->currentData().toInt();
     layout.MeasurementTypeSel = settings_.measurement.MeasurementTypeSel();
     return layout;
+}
+
+int CDataItemsDlg::ChosenLabel() const {
+    if (!labelCheck_->isChecked()) return 0;
+    return headerCheck_->isChecked() ? 2 : 1;
 }
 
 void CDataItemsDlg::UpdatePreview() { preview_->Show(ComputeLayoutPreview(ChosenIdentifiers(), CurrentLayout())); }
@@ -385,7 +404,7 @@ void CDataItemsDlg::MoveDown() {
 }
 
 void CDataItemsDlg::OnOk() {
-    label_ = labelCheck_->isChecked() ? 1 : 0;
+    label_ = ChosenLabel();
     row_ = rowRight_->isChecked() ? 1 : 0;
     settings_.layout.SetLabel(label_);
     settings_.layout.SetRow(row_);

@@ -40,6 +40,7 @@ private:
     void ShowTab(int index);
     void ConnectPreview();
     void UpdatePreview();
+    int ChosenLabel() const;  // the Label setting the controls show
 
     bool IsPresent(int id) const;
     void AddItems(const OutputItemList &items);
@@ -75,6 +76,7 @@ private:
 
     QListWidget *offeredList_ = nullptr;   // 1019
     QCheckBox *labelCheck_ = nullptr;      // 1025
+    QCheckBox *headerCheck_ = nullptr;     // 2020: the labels once, above a table (Label 2)
     QRadioButton *rowDown_ = nullptr;      // 1026
     QRadioButton *rowRight_ = nullptr;     // 1027
     QComboBox *blockSep_ = nullptr;        // 1072

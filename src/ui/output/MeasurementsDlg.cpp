@@ -147,6 +147,7 @@ private:
 };
 
 // Measurements that did not reach a sheet stand out: they are what the user comes here for.
+// Measurements taken back from the sheet are struck out.
 class UnwrittenDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -154,6 +155,7 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(JournalModel::WithdrawnRole).toBool()) option->font.setStrikeOut(true);
         if (!index.data(JournalModel::UnwrittenRole).toBool()) return;
         option->font.setBold(true);
         option->backgroundBrush = QColor(255, 229, 204);

@@ -322,6 +322,27 @@ private slots:
         QCOMPARE(settings.selection.Reflection().size(), size_t(4));
     }
 
+    void tableHeaderIsTheThirdLabelChoice() {
+        settings.layout.InForce().Label = 2;
+        CDataItemsDlg dlg(nullptr, settings);
+        Driver d{dlg};
+        QCheckBox *header = d.Ctl<QCheckBox>(2020);
+        QVERIFY(d.Ctl<QCheckBox>(1025)->isChecked());
+        QVERIFY(header->isChecked());
+        QCOMPARE(dlg.CurrentLayout().Label, 2);
+        d.Ctl<QCheckBox>(1025)->setChecked(false);
+        QVERIFY(!header->isEnabled());
+        QCOMPARE(dlg.CurrentLayout().Label, 0);  // no labels at all, whatever the header box shows
+        d.Ctl<QCheckBox>(1025)->setChecked(true);
+        header->setChecked(false);
+        QCOMPARE(dlg.CurrentLayout().Label, 1);
+        header->setChecked(true);
+        d.Click(1);
+        QCOMPARE(settings.layout.Label(), 2);
+        QCOMPARE(store.Writes().at(0).name, std::string("Label"));
+        QCOMPARE(store.Writes().at(0).intValue, 2);
+    }
+
     void cancelStoresNothing() {
         CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};

@@ -167,6 +167,29 @@ TEST_F(CalcBridgeTest, DatesAndTimesBecomeValuesShownAsWritten) {
     }
 }
 
+// What a transfer wrote reads back as showing it (numbers, dates and times as values), and a
+// cleared block reads back empty: the header of a table and the undo of a measurement rest on it.
+TEST_F(CalcBridgeTest, ABlockReadsBackAsWrittenAndClearsToEmpty) {
+    const std::vector<std::string> texts = {"L*", "95.24", "1.00", "2026/12/08", "04:29:50", "---", "=1+2"};
+    CExcelControl control(*calc);
+    ASSERT_TRUE(control.Attach());
+    control.WriteCells(texts, 3, 50, 0);
+    control.WriteCells({"below"}, 3, 51, 0);
+    const auto read = control.ReadCells(3, 50, 3 + static_cast<int>(texts.size()), 51);
+    ASSERT_EQ(read.size(), 2u);
+    ASSERT_EQ(read[0].size(), texts.size() + 1);
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_TRUE(CellShows(read[0][i], texts[i])) << texts[i] << " read " << read[0][i];
+    EXPECT_EQ(read[0].back(), "") << "an empty cell";
+    EXPECT_EQ(read[1][0], "below");
+
+    control.ClearCells(3, 50, 2 + static_cast<int>(texts.size()), 50);
+    control.Commit();
+    const auto cleared = control.ReadCells(3, 50, 2 + static_cast<int>(texts.size()), 51);
+    for (const std::string &cell : cleared[0]) EXPECT_EQ(cell, "");
+    EXPECT_EQ(cleared[1][0], "below") << "only the block is cleared";
+    EXPECT_TRUE(CalcShownCell(*calc, "F50").isEmpty);
+}
+
 TEST_F(CalcBridgeTest, ActiveCellIsTheCursorWhenARangeIsSelected) {
     {
         CExcelControl control(*calc);

@@ -17,6 +17,7 @@
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/InstrumentSession.h"
 #include "instrument/WorkThread.h"
+#include "output/Catalogue.h"
 #include "output/JournalTransfer.h"
 #include "output/MeasurementJournal.h"
 #include "platform/Resources.h"
@@ -584,6 +585,39 @@ TEST_F(MainRoad, APressWritesFromTheActiveCellAndReportsItsValuesAndWhereTheyWen
     EXPECT_EQ(reports.back().miss.text, platform::ResString(1723));
     EXPECT_FALSE(reports.back().measurement.valueItems.empty()) << "the values of a miss are reported too";
     EXPECT_EQ(notices.Count(), 0u);
+}
+
+TEST_F(MainRoad, TheSampleItemNamesEachMeasurementAndTellsOnceThatTheListEnded) {
+    fake.AddDevice();
+    ASSERT_TRUE(session.Connect());
+    settings.selection.InForce().reflectionSelection = {MakeItem(item::kSampleName), MakeItem(item::kDate)};
+    settings.samples.SetMode(SampleSettings::Naming::List);
+    settings.samples.SetList({"first", "second"});
+    const auto nameWritten = [this] { return FindItem(reports.back().measurement.valueItems, item::kSampleName)->valueText; };
+    Press();
+    EXPECT_EQ(nameWritten(), "first");
+    EXPECT_EQ(sheet.Cell("A2"), "first");
+    Press();
+    EXPECT_EQ(nameWritten(), "second");
+    EXPECT_EQ(Told(2022), 0);
+    Press();
+    Press();
+    EXPECT_EQ(nameWritten(), platform::ResString(1196));
+    EXPECT_EQ(LastOutcome().result, TransferResult::Written) << "the measurement is written all the same";
+    ASSERT_EQ(Told(2022), 1) << "once, not at every measurement after the end";
+    EXPECT_EQ(Find(2022)->Caption(), platform::ResString(1200));
+
+    settings.samples.SetList({"third"});
+    Press();
+    EXPECT_EQ(nameWritten(), "third");
+    Press();
+    EXPECT_EQ(Told(2022), 2) << "a new list that ends is told again";
+
+    // A selection without the item leaves the numbering where it is.
+    settings.samples.SetMode(SampleSettings::Naming::Automatic);
+    settings.selection.InForce().reflectionSelection = {MakeItem(item::kDate)};
+    Press();
+    EXPECT_EQ(settings.samples.NextNumber(), 1);
 }
 
 // Without a journal the notice says what became of this measurement; with one it counts the

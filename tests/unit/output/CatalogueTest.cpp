@@ -39,7 +39,7 @@ DataItemCatalogue Built(MeasKind kind) {
 TEST(Catalogue, ListsInTheirOrderPerType) {
     DataItemCatalogue refl = Built(MeasKind::Reflection);
     EXPECT_EQ(Ids(refl.generalItems),
-              Concat({{2023, 2024, 1035, 1036, 2009}, Range(2000, 2008), {1044}}));
+              Concat({{2023, 2024, 1035, 1036, 2130, 2009}, Range(2000, 2008), {1044}}));
     EXPECT_EQ(Ids(refl.colourItems),
               Concat({Range(1045, 1050), Range(1000, 1012), Range(1013, 1018), {1019, 1020, 1021, 1040},
                       {1022, 1023, 1024, 1041}, {1025, 1026, 1027, 1042}, {1028, 1029, 1030, 1043},
@@ -48,7 +48,10 @@ TEST(Catalogue, ListsInTheirOrderPerType) {
     EXPECT_EQ(Ids(refl.densityItems), Concat({{2020, 2021}, Range(2380, 2730)}));
 
     DataItemCatalogue irr = Built(MeasKind::Irradiance);
-    EXPECT_EQ(Ids(irr.generalItems), (std::vector<int>{2023, 2024, 1035, 1036, 1045, 1048, 1037, 1038, 1039, 1044}));
+    EXPECT_EQ(Ids(irr.generalItems), (std::vector<int>{2023, 2024, 1035, 1036, 2130, 1045, 1048, 1037, 1038, 1039, 1044}));
+    // The sample's name follows date and time for both types, under its own label.
+    EXPECT_EQ(refl.Lookup(2130).at(0).label, platform::ResString(2021));
+    EXPECT_EQ(irr.Lookup(2130).at(0).label, platform::ResString(2021));
     EXPECT_TRUE(irr.colourItems.empty());
     EXPECT_EQ(Ids(irr.spectralItems), Concat({{1100}, Range(300, 780, 5)}));
     EXPECT_EQ(irr.densityItems.size(), 353u);
@@ -109,7 +112,7 @@ TEST(Catalogue, LookupSearchesTheListsInOrder) {
     EXPECT_EQ(std::count(general.begin(), general.end(), 1045), 0);
     EXPECT_EQ(refl.Lookup(1045)[0], refl.colourItems[0]);
     ASSERT_EQ(irr.Lookup(1045).size(), 1u);
-    EXPECT_EQ(irr.Lookup(1045)[0], irr.generalItems[4]);
+    EXPECT_EQ(irr.Lookup(1045)[0], irr.generalItems[5]);
 
     EXPECT_TRUE(refl.Lookup(735).empty());
     ASSERT_EQ(irr.Lookup(735).size(), 1u);

@@ -18,6 +18,7 @@
 #include "settings/AppSettings.h"
 #include "instrument/MeasuredData.h"
 #include "output/HeldMeasurements.h"
+#include "output/JournalModel.h"
 #include "output/JournalTransfer.h"
 #include "support/MemoryAutomation.h"
 #include "output/Values.h"
@@ -274,6 +275,29 @@ TEST_F(JournalFixture, SchemaIsVersionedAndANewerJournalIsKept) {
     EXPECT_EQ(journal.List().size(), 1u) << "a newer journal is used, never dropped";
     EXPECT_TRUE(journal.Record(SampleEntry()).has_value());
     EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(JournalFixture, AWithdrawnMeasurementStaysMarkedAndAHeldOneIsNotMarked) {
+    std::optional<qint64> first, second;
+    {
+        MeasurementJournal journal(sink, JournalPath());
+        first = journal.Record(SampleEntry("10:00:00"));
+        second = journal.Record(SampleEntry("10:00:01"));
+        ASSERT_TRUE(first && second);
+        EXPECT_TRUE(journal.SetWithdrawn(*second));
+        EXPECT_FALSE(journal.SetWithdrawn(-1));
+        EXPECT_FALSE(journal.SetWithdrawn(*second + 100));
+        EXPECT_TRUE(journal.Entry(*second)->withdrawn);
+        EXPECT_FALSE(journal.Entry(*first)->withdrawn);
+        EXPECT_EQ(journal.List().size(), 2u) << "the row stays";
+    }
+
+    MeasurementJournal reopened(sink, JournalPath());
+    EXPECT_TRUE(reopened.Entry(*second)->withdrawn);
+    JournalModel model(reopened);
+    ASSERT_EQ(model.rowCount(), 2);
+    for (int row = 0; row < 2; ++row)
+        EXPECT_EQ(model.data(model.index(row, 0), JournalModel::WithdrawnRole).toBool(), model.IdAt(row) == *second);
 }
 
 TEST_F(JournalFixture, DefaultPathFollowsXdgDataHome) {

@@ -80,6 +80,8 @@ TEST(LayoutPreview, EqualsTwoTransfersIntoTheInMemorySheet) {
         {"everything joined", {item::kDate, item::kTime, item::kLabGroup}, Layout(1, 0, 1, 3, 11), PreviewWarning::None},
         {"joining block separator", {item::kLabGroup}, Layout(0, 0, 5, 5, 12), PreviewWarning::WritesOntoFirst},
         {"leaves the sheet", {item::kDate, item::kLabGroup}, Layout(1, 1, 11, 9, 13), PreviewWarning::LeavesSheet},
+        {"labels once above a table", DefaultReflection(), Layout(2, 0, 5, 5, 13), PreviewWarning::None},
+        {"labels once left of a table", {item::kSpectrumGroup}, Layout(2, 1, 0, 9, 14), PreviewWarning::None},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -101,6 +103,16 @@ TEST(LayoutPreview, LabelsValuesAndTypicalTexts) {
     EXPECT_EQ(At(byDefault, "G2").text, "95.24");  // L*
     EXPECT_EQ(At(byDefault, "A3").measurement, 2);
     EXPECT_EQ(Next(byDefault), "A5");
+
+    // Labels once: the header, then a line of values per measurement.
+    LayoutPreview table = ComputeLayoutPreview(DefaultReflection(), Layout(2, 0, 5, 5, 13));
+    EXPECT_TRUE(At(table, "A1").label);
+    EXPECT_EQ(At(table, "G2").text, "95.24");
+    EXPECT_EQ(At(table, "G2").measurement, 1);
+    EXPECT_FALSE(At(table, "G3").label);
+    EXPECT_EQ(At(table, "G3").measurement, 2);
+    EXPECT_EQ(table.LastRow(), 4);
+    EXPECT_EQ(Next(table), "A4");
 
     LayoutPreview down = ComputeLayoutPreview({item::kSpectrumGroup}, Layout(1, 1, 0, 9, 14));
     EXPECT_TRUE(At(down, "A36").label);

@@ -4,6 +4,8 @@
 #include <set>
 
 #include "CalcTestUtil.h"
+#include "output/ItemRegistry.h"
+#include "output/LayoutPreview.h"
 #include "output/Transfer.h"
 #include "platform/MessageFlags.h"
 #include "platform/Resources.h"
@@ -323,6 +325,130 @@ TEST_F(TransferFixture, EveryCodeAsBlockSeparator) {
         std::string next = spec.substr(0, eq);
         EXPECT_EQ(sheet.ActiveAddress(), next) << "block separator " << c.code;
         EXPECT_EQ(sheet.Cell("G10"), eq == std::string::npos ? "v1002" : spec.substr(eq + 1)) << c.code;
+    }
+}
+
+// ---- Labels once, as the header line of a table (Label 2) ----
+
+// The texts of one row (of one column when `down`) of a sheet, by column (by row).
+std::map<int, std::string> Line(const MemoryAutomation &a, bool down, int line) {
+    std::map<int, std::string> texts;
+    for (const auto &[pos, text] : a.workbooks.at(0).sheets.at(0).cells)
+        if ((down ? pos.first : pos.second) == line) texts[down ? pos.second : pos.first] = text;
+    return texts;
+}
+
+size_t Reads(const MemoryAutomation &a) {
+    return static_cast<size_t>(std::count_if(a.calls.begin(), a.calls.end(), [](const std::string &c) { return c.rfind("read ", 0) == 0; }));
+}
+
+struct TableFixture : TransferFixture {
+    OutputValues values = TypicalValues({DefaultSelectionIds(false).begin(), DefaultSelectionIds(false).end()}, false);
+
+    TransferResult Measure(const TransferLayout &layout, const OutputValues &v) {
+        return Run(layout, v.outputItems, v.valueItems, v.spectralCount, v.densityCount);
+    }
+    TransferResult Measure(const TransferLayout &layout) { return Measure(layout, values); }
+    // What one measurement with a label beside every value writes from A1 of a sheet of its own.
+    MemoryAutomation WithLabelsBeside(TransferLayout layout, const OutputItemList &selection, const OutputItemList &v) {
+        MemoryAutomation reference = MemoryAutomation::WithWorkbook("/home/u/Ref.ods", "Ref.ods");
+        layout.Label = 1;
+        TransferInput in{selection, v, values.spectralCount, values.densityCount};
+        TransferMeasurement(reference, layout, in, "Caption", notices.Sink());
+        return reference;
+    }
+    MemoryAutomation WithLabelsBeside(const TransferLayout &layout) {
+        return WithLabelsBeside(layout, values.outputItems, values.valueItems);
+    }
+};
+
+TEST_F(TableFixture, MeasurementsFromA1FillOneTableUnderItsLabelsUntilStartedElsewhere) {
+    const TransferLayout table = Layout(2, 0, 5, 5, 13);
+    const MemoryAutomation reference = WithLabelsBeside(table);
+    const auto labels = Line(reference, false, 1), valueLine = Line(reference, false, 2);
+    ASSERT_GT(labels.size(), 5u);
+
+    StartAt(1, 1);
+    for (int m = 0; m < 3; ++m) ASSERT_EQ(Measure(table), TransferResult::Written);
+    EXPECT_EQ(Line(sheet, false, 1), labels);
+    for (int row = 2; row <= 4; ++row) EXPECT_EQ(Line(sheet, false, row), valueLine) << "row " << row;
+    EXPECT_EQ(sheet.ActiveAddress(), "A5");
+    EXPECT_EQ(sheet.Sheet().cells.size(), 4 * labels.size());
+
+    StartAt(1, 10);  // moved by hand: rows 5 to 9 are empty
+    Measure(table);
+    EXPECT_EQ(Line(sheet, false, 10), labels);
+    EXPECT_EQ(Line(sheet, false, 11), valueLine);
+    EXPECT_EQ(sheet.ActiveAddress(), "A12");
+    EXPECT_EQ(sheet.Sheet().cells.size(), 6 * labels.size());
+    EXPECT_EQ(notices.Count(), 0u);
+}
+
+TEST_F(TableFixture, ItemsDownFillColumnsRightOfTheLabelColumn) {
+    const TransferLayout table = Layout(2, 1, 0, 0, 14);
+    const MemoryAutomation reference = WithLabelsBeside(table);
+    ASSERT_EQ(reference.ActiveAddress(), "C1") << "labels in A, values in B";
+    StartAt(1, 1);
+    for (int m = 0; m < 3; ++m) Measure(table);
+    EXPECT_EQ(Line(sheet, true, 1), Line(reference, true, 1));
+    for (int column = 2; column <= 4; ++column) EXPECT_EQ(Line(sheet, true, column), Line(reference, true, 2));
+    EXPECT_EQ(sheet.ActiveAddress(), "E1");
+}
+
+TEST_F(TableFixture, OnlyTheSameLabelsAboveContinueTheTable) {
+    const TransferLayout table = Layout(2, 0, 5, 5, 13);
+    StartAt(1, 1);
+    Measure(table);
+    Measure(table);
+    // Another selection under the table: its labels are not those of row 1.
+    const OutputValues lab = TypicalValues({item::kLabGroup}, false);
+    const std::string lightness = lab.valueItems.at(0).label, lightnessValue = lab.valueItems.at(0).valueText;
+    Measure(table, lab);
+    EXPECT_EQ(sheet.Cell("A4"), lightness);
+    EXPECT_EQ(sheet.Cell("A5"), lightnessValue);
+    EXPECT_EQ(sheet.ActiveAddress(), "A6");
+    Measure(table, lab);
+    EXPECT_EQ(sheet.Cell("A6"), lightnessValue);
+
+    // A label edited by hand ends the table it heads.
+    sheet.Sheet().cells[{2, 4}] = "edited";
+    Measure(table, lab);
+    EXPECT_EQ(sheet.Cell("A7"), lightness);
+    EXPECT_EQ(sheet.ActiveAddress(), "A9");
+}
+
+TEST_F(TableFixture, ALongTableStillFindsItsHeaderAndOtherLabelSettingsReadNothing) {
+    const TransferLayout table = Layout(2, 0, 5, 5, 13);
+    StartAt(1, 1);
+    for (int m = 0; m < 60; ++m) Measure(table);  // the header lies beyond several read blocks
+    EXPECT_EQ(sheet.ActiveAddress(), "A62");
+    EXPECT_EQ(Line(sheet, false, 61), Line(sheet, false, 2));
+    sheet.calls.clear();
+    for (int label : {0, 1}) Measure(Layout(label, 0, 5, 5, 13));
+    EXPECT_EQ(Reads(sheet), 0u) << "labels beside the values, or none, never read the sheet";
+}
+
+TEST_F(TableFixture, JoinedCellsGetTheirWholeLabelOnce) {
+    struct Case {
+        const char *name;
+        TransferLayout layout;
+        OutputItemList selection, values;
+    } cases[] = {
+        {"values joined", Layout(2, 0, 3, 5, 7), kGroup2000, kValues2000},
+        {"items joined", Layout(2, 0, 5, 3, 7), Items({2009, 2000}), Items({1045, 1046, 1047, 1048, 1049, 1050, 1000, 1001, 1002})},
+        {"text items", Layout(2, 0, 5, 5, 7), Items({1011, 1012, 2000}), kValues2000},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        sheet.Sheet().cells.clear();
+        const MemoryAutomation reference = WithLabelsBeside(c.layout, c.selection, c.values);
+        StartAt(1, 5);
+        Run(c.layout, c.selection, c.values);
+        Run(c.layout, c.selection, c.values);
+        EXPECT_EQ(Line(sheet, false, 5), Line(reference, false, 1));
+        EXPECT_EQ(Line(sheet, false, 6), Line(reference, false, 2));
+        EXPECT_EQ(Line(sheet, false, 7), Line(reference, false, 2));
+        EXPECT_EQ(sheet.ActiveAddress(), "A8");
     }
 }
 

@@ -214,4 +214,14 @@ TEST_F(ValuesFixture, NumbersUseAPointInACommaLocale) {
     EXPECT_EQ(Value(1039).valueText, "0.250");
 }
 
+TEST_F(ValuesFixture, TheSampleItemWritesTheStampedNameOrTheMissingValueText) {
+    stamp.sampleName = "Sample 7";
+    Build({item::kDate, item::kSampleName});
+    EXPECT_EQ(Value(item::kSampleName).valueText, "Sample 7");
+    stamp.sampleName.clear();
+    Build({item::kSampleName}, 4);
+    EXPECT_EQ(Value(item::kSampleName).valueText, ResString(1196)) << "a sample without a name, as irradiance too";
+}
+
 }  // namespace
+

@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 411u);
+    ASSERT_EQ(ids.size(), 432u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -114,7 +114,14 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     // The references: the reason a save failed; the reason of an import; the line of a bad entry.
     for (int id : {1976, 1977, 1978}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
 
-    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978};
+    // The sample names: how many names the list holds and how many are still to come; the file.
+    EXPECT_EQ(Placeholders(ResQString(2029)), (std::vector<int>{1, 2}));
+    EXPECT_EQ(Placeholders(ResQString(2030)), std::vector<int>{1});
+    // Undo: the changed cell; the workbook and sheet of the measurement.
+    for (int id : {2036, 2037}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+
+    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
+                                      2029, 2030, 2036, 2037};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);

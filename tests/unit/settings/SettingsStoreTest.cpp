@@ -85,6 +85,15 @@ TEST_F(SettingsLoad, LayoutValuesOutOfRangeReadAsDefaultsAndAreNamed) {
     EXPECT_TRUE(store.Writes().empty()) << "nothing is corrected behind the user's back";
 }
 
+TEST_F(SettingsLoad, LabelsOnceAsATableHeaderIsTheHighestLabelChoice) {
+    store.Seed("ModelA", "Label", 2);
+    EXPECT_TRUE(Load().layoutOutOfRange.empty());
+    EXPECT_EQ(settings.layout.Label(), 2);
+    store.Seed("ModelA", "Label", 3);
+    EXPECT_EQ(Load().layoutOutOfRange, (std::vector<std::string>{"Label=3"}));
+    EXPECT_EQ(settings.layout.Label(), 1);
+}
+
 TEST_F(SettingsLoad, TwoModelsKeepSeparateSettings) {
     settings.identity.SetModelName("ModelA");
     settings.measurement.SetObserver(2);

@@ -1,6 +1,6 @@
 // The spreadsheet port: what the program needs of a spreadsheet to write a measurement into it.
 // It lists the open workbooks and tells which window is in front, binds one workbook's active
-// sheet (its names, size and active cell), writes blocks of cells into it, selects a cell and
+// sheet (its names, size and active cell), writes, reads and clears blocks of cells, selects a cell and
 // makes the result visible. Calc implements it over UNO, the in-memory sheet for the preview and
 // the tests; another destination (a file, another spreadsheet) would implement the same two
 // classes. Failures of the spreadsheet are AutomationError exceptions.
@@ -62,6 +62,13 @@ public:
     // down a row per text (Down). Numbers, dates (yyyy/mm/dd) and times (hh:mm:ss) become values
     // shown as written, everything else stays text. On failure raises CellWriteError.
     virtual void WriteCells(CellPos first, RunDirection direction, const std::vector<std::string> &texts) = 0;
+    // The texts of the block of cells from `first` to `last` (both included), row by row and
+    // left to right in each row; "" for an empty cell. A number reads as the shortest text that
+    // gives it back, with a "." for the decimal point.
+    virtual std::vector<std::vector<std::string>> ReadCells(CellPos first, CellPos last) = 0;
+    // Empties the cells of the block from `first` to `last` (their values, texts and formulas;
+    // formats stay).
+    virtual void ClearCells(CellPos first, CellPos last) = 0;
     // Moves the cell cursor to the cell.
     virtual void Select(CellPos cell) = 0;
     // Makes everything written so far visible (the views repaint).

@@ -1,0 +1,106 @@
+#include "output/SampleNamesDlg.h"
+
+#include <algorithm>
+#include <climits>
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "output/SampleNames.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/Resources.h"
+
+namespace ombra::ui {
+namespace {
+
+constexpr int kCaption = 2023, kAutomatic = 2024, kFromList = 2025, kPrefix = 2026, kNextNumber = 2027;
+constexpr int kLoadList = 2028, kListState = 2029, kUnreadable = 2030, kListFilter = 2031, kNoList = 2033;
+
+template <typename W>
+W *Named(W *widget, int id) {
+    widget->setObjectName(QStringLiteral("ctl_%1").arg(id));
+    return widget;
+}
+
+}  // namespace
+
+SampleNamesDlg::SampleNamesDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), settings_(settings) {
+    setObjectName(QStringLiteral("dlg_2023"));
+    setWindowTitle(platform::ResQString(kCaption));
+    const SampleSettings &samples = settings_.samples;
+    automatic_ = Named(new QRadioButton(platform::ResQString(kAutomatic), this), kAutomatic);
+    fromList_ = Named(new QRadioButton(platform::ResQString(kFromList), this), kFromList);
+    prefix_ = Named(new QLineEdit(QString::fromStdString(samples.Prefix()), this), kPrefix);
+    nextNumber_ = Named(new QSpinBox(this), kNextNumber);
+    nextNumber_->setRange(0, INT_MAX);
+    nextNumber_->setValue(samples.NextNumber());
+    listState_ = Named(new QLabel(this), kListState);
+    auto *load = Named(new QPushButton(platform::ResQString(kLoadList), this), kLoadList);
+    load->setAutoDefault(false);
+    connect(load, &QPushButton::clicked, this, &SampleNamesDlg::LoadList);
+    (samples.Mode() == SampleSettings::Naming::List ? fromList_ : automatic_)->setChecked(true);
+
+    auto *numbering = new QFormLayout;
+    numbering->addRow(platform::ResQString(kPrefix), prefix_);
+    numbering->addRow(platform::ResQString(kNextNumber), nextNumber_);
+    auto *list = new QHBoxLayout;
+    list->addWidget(listState_, 1);
+    list->addWidget(load);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ctl_1"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("ctl_2"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &SampleNamesDlg::OnOk);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *top = new QVBoxLayout(this);
+    top->addWidget(automatic_);
+    top->addLayout(numbering);
+    top->addWidget(fromList_);
+    top->addLayout(list);
+    top->addWidget(buttons);
+    ShowListState();
+}
+
+void SampleNamesDlg::LoadList() {
+    platform::FileDialogRequest request;
+    request.filter = platform::ResString(kListFilter);
+    const std::optional<std::string> path = platform::ShowFileDialog(this, request);
+    if (!path) return;
+    std::optional<std::vector<std::string>> names = ReadSampleNameFile(*path);
+    if (!names) {
+        platform::ShowMessageBox(this, platform::ResQString(kUnreadable).arg(QString::fromStdString(*path)).toStdString(),
+                                 platform::ResString(kCaption), platform::mb::ICONERROR);
+        return;
+    }
+    loaded_ = std::move(names);
+    fromList_->setChecked(true);
+    ShowListState();
+}
+
+// How many names the list holds and how many are still to come; a list loaded here starts anew.
+void SampleNamesDlg::ShowListState() {
+    const std::vector<std::string> names = loaded_ ? *loaded_ : settings_.samples.List();
+    const int position = loaded_ ? 0 : settings_.samples.ListPosition();
+    const int left = std::max(0, static_cast<int>(names.size()) - position);
+    listState_->setText(names.empty() ? platform::ResQString(kNoList)
+                                      : platform::ResQString(kListState).arg(names.size()).arg(left));
+}
+
+void SampleNamesDlg::OnOk() {
+    SampleSettings &samples = settings_.samples;
+    samples.SetMode(fromList_->isChecked() ? SampleSettings::Naming::List : SampleSettings::Naming::Automatic);
+    samples.SetPrefix(prefix_->text().toStdString());
+    samples.SetNextNumber(nextNumber_->value());
+    if (loaded_) samples.SetList(*loaded_);
+    accept();
+}
+
+}  // namespace ombra::ui

@@ -1,0 +1,41 @@
+// The sample names dialog: whether the Sample item numbers the samples automatically (prefix
+// and next number) or takes the names of a list loaded from a text or CSV file. Nothing is
+// stored until OK. Every control is named "ctl_<id>".
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QDialog>
+
+#include "settings/AppSettings.h"
+#include "UiLayer.h"
+
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+
+namespace ombra::ui {
+
+class SampleNamesDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit SampleNamesDlg(QWidget *parent = nullptr, AppSettings &settings = Settings());
+
+private:
+    void LoadList();
+    void ShowListState();
+    void OnOk();
+
+    AppSettings &settings_;
+    std::optional<std::vector<std::string>> loaded_;  // a list loaded in this dialog, stored at OK
+    QRadioButton *automatic_ = nullptr;  // 2024
+    QRadioButton *fromList_ = nullptr;   // 2025
+    QLineEdit *prefix_ = nullptr;        // 2026
+    QSpinBox *nextNumber_ = nullptr;     // 2027
+    QLabel *listState_ = nullptr;        // 2029 / 2033
+};
+
+}  // namespace ombra::ui
