@@ -69,6 +69,20 @@ TEST(StringTable, EveryUsedIdHasAText) {
     }
 }
 
+// A merge that keeps both sides of a changed line leaves an id twice; the library would keep
+// one of the texts without a word.
+TEST(StringTable, EveryIdIsDefinedOnceInTheTable) {
+    std::ifstream table(std::string(OMBRA_SOURCE_DIR) + "/libs/corvexres/strings_en.tsv");
+    ASSERT_TRUE(table.good());
+    std::set<std::string> ids;
+    for (std::string line; std::getline(table, line);) {
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos || line[0] == '#') continue;
+        EXPECT_TRUE(ids.insert(line.substr(0, tab)).second) << "id " << line.substr(0, tab) << " is defined twice";
+    }
+    EXPECT_GT(ids.size(), 400u);
+}
+
 TEST(StringTable, TextsAreValidUtf8WithoutStraySpaces) {
     // 1288 is followed directly by a name and 1387 follows a colour name: their spaces belong to them.
     const std::set<int> concatenated = {1288, 1387};
