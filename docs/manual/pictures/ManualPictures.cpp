@@ -2,7 +2,9 @@
 //
 //   manual-pictures OUTPUT_DIR RESOURCE_LIBRARY PROGRAM_DIR
 //
-// Every picture is a PNG in OUTPUT_DIR, written atomically. The dialogs run against settings
+// Every picture is a PNG in OUTPUT_DIR, written atomically. The manual is English, whatever the
+// locale of the build: its pictures show the English texts, and the appendix's "-de" pictures
+// the German ones. The dialogs run against settings
 // kept in memory and a scripted instrument, so rendering never touches a user's settings or
 // an instrument. Pictures are drawn at twice the screen scale, so they print sharply.
 #include <QApplication>
@@ -287,7 +289,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     ui::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
-    if (!ui::platform::LoadResourceLibrary(argv[2])) {
+    if (!ui::platform::LoadResourceLibrary(argv[2], "en")) {
         std::fprintf(stderr, "manual-pictures: cannot load %s\n", argv[2]);
         return 1;
     }
@@ -320,11 +322,24 @@ int main(int argc, char **argv) {
         {"colorset-tone-entry.png", [&] { return colourSets.ToneEntry(); }},
         {"user-illuminant.png", UserIlluminant},
     };
+    // Drawn with the German texts, for the appendix on the program in German.
+    const std::vector<std::pair<const char *, std::function<QImage()>>> germanPictures = {
+        {"main-window-de.png", MainWindow},
+        {"data-items-de.png", DataItemsDialog},
+    };
     int failed = 0;
-    for (const auto &[name, render] : pictures) {
-        if (Save(render(), dir + "/" + name)) continue;
-        std::fprintf(stderr, "manual-pictures: cannot render %s\n", name);
-        ++failed;
+    auto render = [&](const auto &list) {
+        for (const auto &[name, draw] : list) {
+            if (Save(draw(), dir + "/" + name)) continue;
+            std::fprintf(stderr, "manual-pictures: cannot render %s\n", name);
+            ++failed;
+        }
+    };
+    render(pictures);
+    if (!ui::platform::LoadResourceLibrary(argv[2], "de") || ui::platform::ResourceLanguage() != "de") {
+        std::fprintf(stderr, "manual-pictures: %s has no German texts\n", argv[2]);
+        return 1;
     }
+    render(germanPictures);
     return failed == 0 ? 0 : 1;
 }
