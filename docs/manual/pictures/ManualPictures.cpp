@@ -121,17 +121,21 @@ JournalEntry CyanMeasurement(const std::string &time, double shift, const std::s
     e.time = time;
     e.model = ui::platform::ResString(1234);
     e.serial = "4711";
-    e.settingTexts = {"Reflection", "M1", "Paper", "2°", "D50", "No polarisation"};
+    // Recorded as the program in the pictures' language would record them.
+    const bool german = ui::platform::ResourceLanguage() == "de";
+    e.settingTexts = {ui::platform::ResString(1140), "M1", german ? "Papier" : "Paper", "2°", "D50",
+                      german ? ui::platform::ResString(1282) : "No polarisation"};
     MeasuredDataRecord record;
     for (int k = 0; k < 36; ++k) {
         const double nm = 380 + 10 * k - shift;
         record.SetFloat(k, float(0.04 + 0.72 * std::exp(-std::pow((nm - 485) / 62.0, 2))));
     }
     e.rawRecord.assign(reinterpret_cast<const char *>(record.Bytes()), sizeof record);
-    const std::pair<const char *, std::string> values[] = {
-        {"Date", e.date}, {"Time", e.time}, {"Status E C", "1.38"}, {"Status E M", "0.47"},
-        {"Status E Y", "0.12"}, {"Status E V", "0.52"}, {"L*", "56.41"}, {"a*", "-37.12"}, {"b*", "-49.86"}};
-    for (const auto &[label, value] : values) e.valueItems.push_back({0, label, 0, value});
+    // The labels of Date, Time, Status E C, M, Y, V, L*, a*, b*.
+    const std::pair<int, std::string> values[] = {
+        {1138, e.date}, {1139, e.time}, {1125, "1.38"}, {1126, "0.47"},
+        {1127, "0.12"}, {1251, "0.52"}, {1100, "56.41"}, {1101, "-37.12"}, {1102, "-49.86"}};
+    for (const auto &[label, value] : values) e.valueItems.push_back({0, ui::platform::ResString(label), 0, value});
     for (int id : DefaultReflection()) e.outputItems.push_back(MakeItem(id));
     e.outcome = TransferOutcome::Of(TransferResult::Written, MissReason::None);
     e.outcome.workbookName = "Book1.ods";
