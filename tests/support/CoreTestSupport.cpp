@@ -13,7 +13,8 @@ void EnterTestState() {
     // next test program's: every test program keeps its own, removed when it ends.
     static QTemporaryDir stateHome;
     if (stateHome.isValid()) qputenv("XDG_STATE_HOME", stateHome.path().toLocal8Bit());
-    platform::LoadResourceLibrary(std::string(OMBRA_BIN_DIR) + "/libCorvexRes.so");
+    // Tests compare texts with the English table, whatever the locale of the one running them.
+    platform::LoadResourceLibrary(std::string(OMBRA_BIN_DIR) + "/libCorvexRes.so", "en");
     platform::InstallProfileStore(std::make_unique<platform::MemoryProfileStore>());
 }
 

@@ -2,7 +2,9 @@
 //
 //   manual-pictures OUTPUT_DIR RESOURCE_LIBRARY PROGRAM_DIR
 //
-// Every picture is a PNG in OUTPUT_DIR, written atomically. The dialogs run against settings
+// Every picture is a PNG in OUTPUT_DIR, written atomically. The manual is English, whatever the
+// locale of the build: its pictures show the English texts, and the appendix's "-de" pictures
+// the German ones. The dialogs run against settings
 // kept in memory and a scripted instrument, so rendering never touches a user's settings or
 // an instrument. Pictures are drawn at twice the screen scale, so they print sharply.
 #include <QApplication>
@@ -119,17 +121,21 @@ JournalEntry CyanMeasurement(const std::string &time, double shift, const std::s
     e.time = time;
     e.model = ui::platform::ResString(1234);
     e.serial = "4711";
-    e.settingTexts = {"Reflection", "M1", "Paper", "2°", "D50", "No polarisation"};
+    // Recorded as the program in the pictures' language would record them.
+    const bool german = ui::platform::ResourceLanguage() == "de";
+    e.settingTexts = {ui::platform::ResString(1140), "M1", german ? "Papier" : "Paper", "2°", "D50",
+                      german ? ui::platform::ResString(1282) : "No polarisation"};
     MeasuredDataRecord record;
     for (int k = 0; k < 36; ++k) {
         const double nm = 380 + 10 * k - shift;
         record.SetFloat(k, float(0.04 + 0.72 * std::exp(-std::pow((nm - 485) / 62.0, 2))));
     }
     e.rawRecord.assign(reinterpret_cast<const char *>(record.Bytes()), sizeof record);
-    const std::pair<const char *, std::string> values[] = {
-        {"Date", e.date}, {"Time", e.time}, {"Status E C", "1.38"}, {"Status E M", "0.47"},
-        {"Status E Y", "0.12"}, {"Status E V", "0.52"}, {"L*", "56.41"}, {"a*", "-37.12"}, {"b*", "-49.86"}};
-    for (const auto &[label, value] : values) e.valueItems.push_back({0, label, 0, value});
+    // The labels of Date, Time, Status E C, M, Y, V, L*, a*, b*.
+    const std::pair<int, std::string> values[] = {
+        {1138, e.date}, {1139, e.time}, {1125, "1.38"}, {1126, "0.47"},
+        {1127, "0.12"}, {1251, "0.52"}, {1100, "56.41"}, {1101, "-37.12"}, {1102, "-49.86"}};
+    for (const auto &[label, value] : values) e.valueItems.push_back({0, ui::platform::ResString(label), 0, value});
     for (int id : DefaultReflection()) e.outputItems.push_back(MakeItem(id));
     e.outcome = TransferOutcome::Of(TransferResult::Written, MissReason::None);
     e.outcome.workbookName = "Book1.ods";
@@ -287,7 +293,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     ui::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
-    if (!ui::platform::LoadResourceLibrary(argv[2])) {
+    if (!ui::platform::LoadResourceLibrary(argv[2], "en")) {
         std::fprintf(stderr, "manual-pictures: cannot load %s\n", argv[2]);
         return 1;
     }
@@ -320,11 +326,24 @@ int main(int argc, char **argv) {
         {"colorset-tone-entry.png", [&] { return colourSets.ToneEntry(); }},
         {"user-illuminant.png", UserIlluminant},
     };
+    // Drawn with the German texts, for the appendix on the program in German.
+    const std::vector<std::pair<const char *, std::function<QImage()>>> germanPictures = {
+        {"main-window-de.png", MainWindow},
+        {"data-items-de.png", DataItemsDialog},
+    };
     int failed = 0;
-    for (const auto &[name, render] : pictures) {
-        if (Save(render(), dir + "/" + name)) continue;
-        std::fprintf(stderr, "manual-pictures: cannot render %s\n", name);
-        ++failed;
+    auto render = [&](const auto &list) {
+        for (const auto &[name, draw] : list) {
+            if (Save(draw(), dir + "/" + name)) continue;
+            std::fprintf(stderr, "manual-pictures: cannot render %s\n", name);
+            ++failed;
+        }
+    };
+    render(pictures);
+    if (!ui::platform::LoadResourceLibrary(argv[2], "de") || ui::platform::ResourceLanguage() != "de") {
+        std::fprintf(stderr, "manual-pictures: %s has no German texts\n", argv[2]);
+        return 1;
     }
+    render(germanPictures);
     return failed == 0 ? 0 : 1;
 }

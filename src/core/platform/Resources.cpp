@@ -3,6 +3,8 @@
 #include <corvexres/corvexres.h>
 #include <dlfcn.h>
 
+#include <cstdlib>
+
 #include <QCoreApplication>
 #include <QByteArray>
 #include <QString>
@@ -16,6 +18,7 @@ struct Library {
     decltype(&CorvexRes_Image) image = nullptr;
     decltype(&CorvexRes_Menu) menu = nullptr;
     decltype(&CorvexRes_Accelerators) accelerators = nullptr;
+    std::string language = "en";
 };
 
 Library &lib() {
@@ -28,9 +31,28 @@ Fn resolve(void *handle, const char *name) {
     return reinterpret_cast<Fn>(dlsym(handle, name));
 }
 
+// Tells the library which language to use; a library without languages speaks English.
+std::string ChooseLanguage(void *handle, const std::string &language) {
+    auto choose = resolve<decltype(&CorvexRes_SetLanguage)>(handle, "CorvexRes_SetLanguage");
+    if (choose && choose(language.c_str()) == 1) return language;
+    if (choose) choose("en");
+    return "en";
+}
+
 }  // namespace
 
-bool LoadResourceLibrary(const std::string &path) {
+std::string UserInterfaceLanguage() {
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char *value = std::getenv(name);
+        if (!value || !*value) continue;
+        return std::string(value).starts_with("de") ? "de" : "en";
+    }
+    return "en";
+}
+
+bool LoadResourceLibrary(const std::string &path) { return LoadResourceLibrary(path, UserInterfaceLanguage()); }
+
+bool LoadResourceLibrary(const std::string &path, const std::string &language) {
     void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) return false;
     Library loaded;
@@ -43,12 +65,15 @@ bool LoadResourceLibrary(const std::string &path) {
         dlclose(handle);
         return false;
     }
+    loaded.language = ChooseLanguage(handle, language);
     // Never unloaded: texts handed out point into the library.
     lib() = loaded;
     return true;
 }
 
 bool ResourceLibraryLoaded() { return lib().handle != nullptr; }
+
+std::string ResourceLanguage() { return lib().language; }
 
 std::string DefaultResourceLibraryPath() {
     return (QCoreApplication::applicationDirPath() + "/libCorvexRes.so").toStdString();

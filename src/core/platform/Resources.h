@@ -10,10 +10,18 @@ class QByteArray;
 
 namespace ombra::core::platform {
 
-// Loads the resource library from `path` (absolute). Returns false when it cannot be
-// loaded or lacks its entry points; the previous library (if any) stays in use.
+// Loads the resource library from `path` (absolute) and shows its texts in the language of
+// the user's locale (UserInterfaceLanguage()), or in `language` ("de", "en"). Returns false
+// when it cannot be loaded or lacks its entry points; the previous library (if any) stays in
+// use. Only the environment is read: the process's locale (numbers included) stays as it is.
 bool LoadResourceLibrary(const std::string &path);
+bool LoadResourceLibrary(const std::string &path, const std::string &language);
 bool ResourceLibraryLoaded();
+// "de" when the first of LC_ALL, LC_MESSAGES and LANG that is set and not empty starts with
+// "de"; "en" otherwise.
+std::string UserInterfaceLanguage();
+// The language the texts are shown in: the one asked for when the library has it, else "en".
+std::string ResourceLanguage();
 // Absolute path of the resource library beside the running executable.
 std::string DefaultResourceLibraryPath();
 

@@ -285,7 +285,12 @@ void CVireoDataTransferSoftwareDlg::OnMeasurements() {
 void CVireoDataTransferSoftwareDlg::OnManual() {
     const ManualOpenResult result =
         OpenManual(QCoreApplication::applicationDirPath(), platform::ResQString(kStrManualFile));
-    if (result.opened) return;
+    if (result.opened) {
+        // The manual is written in English only: a user reading the program in another
+        // language is told so, unless a standing notice holds the status line.
+        if (platform::ResourceLanguage() != "en" && lastingNotice_.isEmpty()) SetHintText(platform::ResQString(kStrManualInEnglish));
+        return;
+    }
     QString text = platform::ResQString(result.messageId);
     if (text.contains("%1")) text = text.arg(QDir::toNativeSeparators(result.manualPath));
     platform::ShowMessageBox(this, text.toStdString(),

@@ -46,6 +46,7 @@ constexpr int kStrMessageCaption = 1200;
 constexpr int kStrManualFile = 1395;
 constexpr int kStrManualMissing = 1396;
 constexpr int kStrManualNotOpened = 1397;
+constexpr int kStrManualInEnglish = 2050;  // the status line's word that the manual is English only
 constexpr int kStrHintConnect = 1399;
 constexpr int kStrHintDisconnect = 1400;
 constexpr int kStrMenuConnect = 1419;

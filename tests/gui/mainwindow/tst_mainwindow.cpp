@@ -14,6 +14,7 @@
 #include "mainwindow/ManualOpener.h"
 #include "controls/OmbraImageButton.h"
 #include "platform/Resources.h"
+#include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
 
 using ombra::ui::CAboutDlg;
@@ -51,6 +52,7 @@ private slots:
     void aboutBoxShowsTheVersion();
     void manualCommandReportsFailure();
     void manualWithoutViewerNamesItsFile();
+    void manualOpenedInGermanSaysItIsEnglish();
     void placeholdersAnswerWithoutCrashing();
     void postedMessagesReachTheWindow();
     void setUpOfficeCommandShowsWhatTheSetUpDid();
@@ -310,6 +312,28 @@ void MainWindowTest::manualWithoutViewerNamesItsFile() {
     qputenv("PATH", path);
     QCOMPARE(boxes.Count(), size_t(1));
     QVERIFY2(QString::fromStdString(boxes.Boxes()[0].text).endsWith(manual), boxes.Boxes()[0].text.c_str());
+}
+
+// The manual is English only: opened from the German program, the status line says so in German;
+// the English program says nothing, and a standing notice keeps the status line.
+void MainWindowTest::manualOpenedInGermanSaysItIsEnglish() {
+    struct RestoredOpener {
+        ombra::ui::ShellOpener previous;
+        ~RestoredOpener() { ombra::ui::SetShellOpener(previous); }
+    } restored{ombra::ui::SetShellOpener([](const QString &) { return ombra::ui::shell::kOpened; })};
+    {
+        CVireoDataTransferSoftwareDlg w("1");
+        w.OnCommand(32774);
+        QVERIFY(w.HintText().isEmpty());
+    }
+    ombra::core::test::ScopedLanguage german("de_DE.UTF-8");
+    QVERIFY(ombra::core::test::ScopedLanguage::LoadAsProgram());
+    CVireoDataTransferSoftwareDlg w("1");
+    ombra::ui::test::MessageBoxRecorder boxes;
+    w.OnCommand(32774);
+    QCOMPARE(boxes.Count(), size_t(0));
+    QCOMPARE(w.HintText(), ResQString(2050));
+    QVERIFY(ResQString(2050).contains("Englisch"));
 }
 
 void MainWindowTest::placeholdersAnswerWithoutCrashing() {

@@ -1,7 +1,7 @@
 /* The resource library: every user-visible text, image, the main menu and the
  * keyboard accelerators of the program, looked up by numeric identifier.
- * The program loads the library at start-up with dlopen and resolves these
- * C functions by name; nothing else is exported. Texts are UTF-8. */
+ * The program loads the library at start-up with dlopen, resolves these C
+ * functions by name and chooses the language; nothing else is exported. Texts are UTF-8. */
 #ifndef CORVEXRES_H
 #define CORVEXRES_H
 
@@ -11,8 +11,15 @@
 extern "C" {
 #endif
 
-/* Text of string `id`, or NULL when the table has no such string. */
+/* Text of string `id` in the language in use, or NULL when the table has no such
+ * string. A text the language lacks (or has empty) is the English one. */
 const char *CorvexRes_String(int id);
+
+/* Chooses the language of the texts and of the main menu: "de" (German) or "en"
+ * (English, also what a library that was never told uses). Returns 1 when the library
+ * has that language; otherwise returns 0 and goes on in English. Call it before
+ * looking texts up: it is not meant to change while other threads read texts. */
+int CorvexRes_SetLanguage(const char *language);
 
 /* Encoded image (PNG) of bitmap or icon `id`; *size receives its byte count.
  * NULL (and *size 0) when there is no such image. */
