@@ -15,21 +15,14 @@ namespace ombra::ui {
 namespace {
 
 constexpr int kIconMain = 128;
-constexpr int kStrAboutItem = 101;
+constexpr int kStrTitle = 2205;
 constexpr int kStrProductName = 1200;  // the program's name, also the caption of its messages
-
-// A menu text as a window title: no mnemonic marks, no trailing ellipsis.
-QString PlainTitle(QString text) {
-    text.remove('&');
-    if (text.endsWith("...")) text.chop(3);
-    return text.trimmed();
-}
 
 }  // namespace
 
 CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent) : QDialog(parent) {
     setObjectName("dlg_100");
-    setWindowTitle(PlainTitle(platform::ResQString(kStrAboutItem)));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     versionText_ = productVersion;
 
     auto *icon = new QLabel(this);

@@ -56,6 +56,7 @@ constexpr int kStrStatusCalibration = 1762;
 constexpr int kStrStatusLost = 1763;
 constexpr int kStrStatusReading = 1764;
 constexpr int kStrStatusReadyUnknown = 1765;   // ready, identity unreadable
+constexpr int kStrDataItemsTitle = 2206;
 
 // The five image buttons in their declaration (and left-to-right) order.
 constexpr std::array<int, 5> kImageButtons = {kCmdConnect, kCmdCalibration, kCmdMeasSettings, kCmdDataItems,

@@ -172,7 +172,7 @@ QPushButton *Button(QWidget *parent, int textId, const char *name) {
 
 MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent)
     : QDialog(parent), journal_(journal), write_(std::move(write)) {
-    setWindowTitle(platform::ResQString(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     model_ = new JournalModel(journal_, this);
     table_ = new QTableView(this);
     table_->setObjectName("measurements");
@@ -447,6 +447,7 @@ bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(i
     QProgressDialog progress(Filled(labelId, {QStringLiteral("1"), QString::number(count)}),
                              platform::ResQString(kStrCancel), 0, count, this);
     progress.setObjectName("progress");
+    progress.setWindowTitle(platform::ResWindowTitle(kStrTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
     progress.setAutoReset(false);
