@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 455u);
+    ASSERT_EQ(ids.size(), 461u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -116,9 +116,12 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
 
     // A window's title takes the window's name; a tone step its number.
     for (int id : {2200, 2225}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    // What the polarisation filter changed: before and now, or the one kept.
+    for (int id : {2261, 2263}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
+    for (int id : {2262, 2264}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
 
     std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
-                                      2200, 2225};
+                                      2200, 2225, 2261, 2262, 2263, 2264};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);
