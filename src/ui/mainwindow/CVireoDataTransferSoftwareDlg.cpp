@@ -263,7 +263,9 @@ void CVireoDataTransferSoftwareDlg::OnExit() {
 }
 
 void CVireoDataTransferSoftwareDlg::OnAbout() {
-    CAboutDlg about(productVersion_, this);
+    // The instrument's identity as read at connection, while it is connected.
+    const AboutFacts facts{OfficeConnectionVersion(), IsConnected() ? LastConnectedDevice() : std::nullopt};
+    CAboutDlg about(productVersion_, this, facts);
     about.exec();
 }
 

@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 461u);
+    ASSERT_EQ(ids.size(), 469u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -119,9 +119,12 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     // What the polarisation filter changed: before and now, or the one kept.
     for (int id : {2261, 2263}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
     for (int id : {2262, 2264}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    // The About box: version, Qt, office; the instrument's model, serial number and firmware.
+    for (int id : {2270, 2273, 2274}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    EXPECT_EQ(Placeholders(ResQString(2276)), (std::vector<int>{1, 2, 3}));
 
     std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
-                                      2200, 2225, 2261, 2262, 2263, 2264};
+                                      2200, 2225, 2261, 2262, 2263, 2264, 2270, 2273, 2274, 2276};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);
