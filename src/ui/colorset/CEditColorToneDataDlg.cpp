@@ -3,7 +3,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -39,6 +41,7 @@ void CEditColorToneDataDlg::CreateControls() {
     // Headings are centred over their centred cells, as in the colour list.
     for (int i = 0; i < list_->GetColumnCount(); ++i)
         if (QTableWidgetItem *h = list_->horizontalHeaderItem(i)) h->setTextAlignment(Qt::AlignCenter);
+    WidenColumnsToHeadings();
     enter_ = ColorSetButton(this, kEnterId, platform::ResQString(2220));
     delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(2221));
     deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(2222));
@@ -109,6 +112,27 @@ void CEditColorToneDataDlg::showEvent(QShowEvent *event) {
     Refresh();
 }
 
+// A column at least as wide as its heading: a heading is never cut.
+void CEditColorToneDataDlg::WidenColumnsToHeadings() {
+    constexpr int kHeadingMargin = 16;
+    const QFontMetrics metrics(list_->horizontalHeader()->font());
+    for (int i = 0; i < list_->GetColumnCount(); ++i) {
+        const QTableWidgetItem *h = list_->horizontalHeaderItem(i);
+        const int needed = h ? metrics.horizontalAdvance(h->text()) + kHeadingMargin : 0;
+        if (list_->columnWidth(i) < needed) list_->setColumnWidth(i, needed);
+    }
+}
+
+// A value wider than its column shows whole in its tooltip.
+void CEditColorToneDataDlg::ShowCutValuesInTooltips() {
+    const QFontMetrics metrics(list_->font());
+    for (int row = 0; row < list_->rowCount(); ++row)
+        for (int column = 0; column < list_->GetColumnCount(); ++column)
+            if (QTableWidgetItem *item = list_->item(row, column))
+                item->setToolTip(metrics.horizontalAdvance(item->text()) + 6 > list_->columnWidth(column) ? item->text()
+                                                                                                           : QString());
+}
+
 void CEditColorToneDataDlg::FillList(bool loading) {
     ColorSet empty;
     const ColorSet &set = Set() ? *Set() : empty;
@@ -122,6 +146,7 @@ void CEditColorToneDataDlg::FillList(bool loading) {
             for (int c = 0; c < tonedata::kColumns; ++c)
                 if (QTableWidgetItem *item = list_->item(e, c)) item->setTextAlignment(Qt::AlignCenter);
         }
+        ShowCutValuesInTooltips();
     }
     if (loading) {
         midTone_ = tonedata::LoadMidTone(set, filled_.names);
