@@ -14,6 +14,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -151,6 +153,17 @@ class UnwrittenDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // A value its column cuts shows whole in a tooltip.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString whole = CutCellText(index.data().toString(), option.fontMetrics, option.rect.width());
+        if (whole.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(event->globalPos(), whole, view, option.rect);
+        return true;
+    }
+
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
@@ -161,6 +174,15 @@ protected:
         option->palette.setColor(QPalette::HighlightedText, QColor(255, 229, 204));
     }
 };
+
+}  // namespace
+
+QString CutCellText(const QString &text, const QFontMetrics &metrics, int columnWidth) {
+    constexpr int kCellMargins = 8;
+    return metrics.horizontalAdvance(text) + kCellMargins > columnWidth ? text : QString();
+}
+
+namespace {
 
 QPushButton *Button(QWidget *parent, int textId, const char *name) {
     auto *button = new QPushButton(platform::ResQString(textId), parent);
@@ -187,6 +209,7 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
+    FitOutcomeColumnToItsHeading();
     table_->horizontalHeader()->setSortIndicator(DateColumn, Qt::DescendingOrder);
     table_->setSortingEnabled(true);
     connect(table_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this] { KeepSortIndicator(); });
@@ -351,6 +374,15 @@ void MeasurementsDlg::ShowColumnsMenu() {
             model_->SetValueColumns(columns);
         });
     }
+}
+
+// The outcome's heading (with room for the sort arrow) is never cut; the values column stretches.
+void MeasurementsDlg::FitOutcomeColumnToItsHeading() {
+    constexpr int kHeadingMargins = 32;
+    QHeaderView *header = table_->horizontalHeader();
+    const QString heading = model_->headerData(OutcomeColumn, Qt::Horizontal).toString();
+    const int needed = header->fontMetrics().horizontalAdvance(heading) + kHeadingMargins;
+    if (header->sectionSize(OutcomeColumn) < needed) header->resizeSection(OutcomeColumn, needed);
 }
 
 // The value columns keep the order there is: the header's arrow goes back to the column sorted.
