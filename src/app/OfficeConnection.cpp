@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "instrument/ConnectedDevice.h"
 #include "platform/MessageBox.h"
 
 #ifdef OMBRA_HAVE_CALCBRIDGE
@@ -75,6 +76,9 @@ OfficeSetupReport SetUpOffice(bool undo) {
 }
 
 void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
+#ifdef OMBRA_OFFICE_SDK_VERSION
+    SetOfficeConnectionVersion(OMBRA_OFFICE_SDK_VERSION);
+#endif
     // Each measurement asks for LibreOffice Calc; the bridge keeps one connection per office.
     window.SetAutomationFactory([] { return ConnectCalc(); });
     // With one of these in front, a press goes to the workbook the user last worked in.

@@ -33,7 +33,7 @@ inline constexpr int kMidToneStepOffLine = 1388;      // %1 mid-tone step (1..3)
 inline constexpr int kPolarizationMismatch = 1790;  // condition and polarisation disagree
 inline constexpr int kMessageCaption = 1200;
 
-inline constexpr const char *kFileFilter = "Color Set File(*.fcs)|*.fcs||";
+inline constexpr int kFileFilterText = 2250;  // the file dialogs' filter
 inline constexpr const char *kFileExtension = "fcs";
 
 // One row of the slot list: the slot counted from 1, and the set name.

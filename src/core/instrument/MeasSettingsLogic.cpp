@@ -14,6 +14,11 @@
 namespace ombra::core {
 namespace {
 
+constexpr int kStrProgramName = 1200;  // the caption of the dialog's messages
+
+// String `id` with its %1, %2 filled in.
+std::string Filled(int id, std::vector<std::string> args) { return MakeNotice(id, 0, 0, std::move(args)).Text(); }
+
 constexpr int kFullModelName = 1234;
 
 // Conditions and illuminants share their bits: bit n is value n (n = 0..13), 0x4000 is 160
@@ -147,7 +152,7 @@ void MeasSettingsLogic::FillConditionList() {
     if (polarization == 1) {
         position(SettingsList::Condition) = 0;
         Fill(SettingsList::Condition, ConditionEntries(sixteenthAvailable_, 1));
-        OnConditionChange();
+        ApplyCondition();
         s.enabled = false;
         return;
     }
@@ -205,12 +210,28 @@ void MeasSettingsLogic::OnTypeChange() {
     state(SettingsList::Condition).enabled = Code(SettingsList::Polarization) != 1;
 }
 
+// The user's condition choice: the illuminant follows it, and the user learns which it became.
 void MeasSettingsLogic::OnConditionChange() {
+    const ConditionAndIlluminant before = CurrentConditionAndIlluminant();
+    ApplyCondition();
+    if (initialising_) return;
+    const ConditionAndIlluminant after = CurrentConditionAndIlluminant();
+    if (after.illuminant == before.illuminant) return;
+    Notice notice = MakeNotice(0, kStrProgramName, platform::mb::OK);
+    notice.text = platform::ResString(meas::kConditionChanged) + '\n' +
+                  Filled(meas::kIlluminantChangeLine, {before.illuminant, after.illuminant});
+    if (notices_) notices_(notice);
+}
+
+void MeasSettingsLogic::ApplyCondition() {
     StoreChoice(SettingsList::Condition);
     if (initialising_) return;
-    Tell(meas::kConditionChanged, 0, platform::mb::OK);
     SelectIlluminantCode(IlluminantCodeForCondition(Code(SettingsList::Condition)));
     StoreChoice(SettingsList::Illuminant);
+}
+
+MeasSettingsLogic::ConditionAndIlluminant MeasSettingsLogic::CurrentConditionAndIlluminant() const {
+    return {Text(SettingsList::Condition), Text(SettingsList::Illuminant)};
 }
 
 void MeasSettingsLogic::SelectIlluminantCode(int illuminantCode) {
@@ -219,9 +240,26 @@ void MeasSettingsLogic::SelectIlluminantCode(int illuminantCode) {
         if (s.entries[i].code == illuminantCode) s.selected = static_cast<int>(i);
 }
 
+// Switching the filter can change the condition (M3 goes with the filter) and with it the
+// illuminant: the message names both, as they were and as they are now.
 void MeasSettingsLogic::OnPolarizationChange() {
+    const ConditionAndIlluminant before = CurrentConditionAndIlluminant();
     StoreChoice(SettingsList::Polarization);
     FillConditionList();
+    if (initialising_ || Position(SettingsList::Type) == meas::kIrradianceTypePosition) return;
+    const ConditionAndIlluminant after = CurrentConditionAndIlluminant();
+    if (after.condition == before.condition && after.illuminant == before.illuminant) return;
+    std::string text = platform::ResString(meas::kPolarisationChangedHeading) + '\n';
+    text += after.condition == before.condition
+                ? Filled(meas::kConditionKeptLine, {after.condition})
+                : Filled(meas::kConditionChangeLine, {before.condition, after.condition});
+    text += '\n';
+    text += after.illuminant == before.illuminant
+                ? Filled(meas::kIlluminantKeptLine, {after.illuminant})
+                : Filled(meas::kIlluminantChangeLine, {before.illuminant, after.illuminant});
+    Notice notice = MakeNotice(0, kStrProgramName, platform::mb::OK);
+    notice.text = text + '\n' + platform::ResString(meas::kCheckBeforeMeasuring);
+    if (notices_) notices_(notice);
 }
 
 // ---- OK ----
@@ -344,7 +382,7 @@ void MeasSettingsLogic::SwitchSelection() {
 // A caption id of 0 stands for the program's own name.
 void MeasSettingsLogic::Tell(int stringId, int captionId, unsigned flags) {
     Notice notice = MakeNotice(stringId, captionId, flags);
-    if (captionId == 0) notice.caption = QCoreApplication::applicationName().toStdString();
+    if (captionId == 0) notice.captionId = kStrProgramName;
     if (notices_) notices_(notice);
 }
 

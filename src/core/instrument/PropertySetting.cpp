@@ -4,6 +4,7 @@
 
 #include "settings/AppSettings.h"
 #include "platform/Resources.h"
+#include "instrument/ConnectedDevice.h"
 #include "instrument/InstrumentLibrary.h"
 
 namespace ombra::core {
@@ -22,6 +23,7 @@ std::string ModelNameForType(int32_t modelType) {
 }
 
 int32_t CPropertySetting::QueryDeviceIdentity(std::string &label, std::string &model, std::string &serial) {
+    SetConnectedDevice(std::nullopt);
     DIDeviceInfo info{};
     int32_t rc = adapter_.GetDevInfo(&info);
     if (rc != 0) return rc;
@@ -45,6 +47,8 @@ int32_t CPropertySetting::QueryDeviceIdentity(std::string &label, std::string &m
         identity_->SetSerialNumberText(serialText);
     }
 
+    SetConnectedDevice(ConnectedDevice{modelName, serialText,
+                                       std::to_string(info.versionWord1) + '.' + std::to_string(info.versionWord2)});
     serial = serialText;
     model = modelName;
     label = modelName + " : " + serial;

@@ -97,6 +97,14 @@ std::string ResCountString(int count, int oneId, int otherId) {
 
 QString ResQString(int id) { return QString::fromStdString(ResString(id)); }
 
+QString ResWindowTitle(int windowNameId) {
+    constexpr int kTitlePattern = 2200;  // "<program> – %1"
+    QString name = ResQString(windowNameId);
+    name.remove('&');
+    if (name.endsWith(QStringLiteral("..."))) name.chop(3);
+    return ResQString(kTitlePattern).arg(name.trimmed());
+}
+
 QByteArray ResImageData(int id) {
     if (!lib().image) return {};
     size_t size = 0;

@@ -28,6 +28,9 @@ std::string DefaultResourceLibraryPath();
 // Text of string `id` (UTF-8); empty when the library or the string is missing.
 std::string ResString(int id);
 QString ResQString(int id);
+// The title of a window other than the main one: the program's name, a dash and the window's
+// name (string `windowNameId`, mnemonic marks and a trailing "..." dropped).
+QString ResWindowTitle(int windowNameId);
 // A text with a count as %1, in its singular form (string `oneId`) for a count of 1 and in its
 // plural form (string `otherId`) for any other count.
 std::string ResCountString(int count, int oneId, int otherId);

@@ -33,7 +33,7 @@ CColorDataEditScreenDlg::CColorDataEditScreenDlg(CConfiguration &configuration, 
 CColorDataEditScreenDlg::~CColorDataEditScreenDlg() = default;
 
 void CColorDataEditScreenDlg::CreateControls() {
-    setWindowTitle(platform::ResQString(colordata::kEntryCaptionText));
+    setWindowTitle(platform::ResWindowTitle(colordata::kEntryCaptionText));
     caption_ = new QLabel(this);
     caption_->setObjectName(ColorSetControlName(kCaptionId));
     name_ = new NameEdit(kNameId, kColorNameLimit, this);
@@ -46,7 +46,7 @@ void CColorDataEditScreenDlg::CreateControls() {
         grid->addWidget(new QLabel(platform::ResQString(1100 + i), this), 1 + i, 0);
         grid->addWidget(lab_[i], 1 + i, 1, 1, 2);
     }
-    auto *measure = new QPushButton(QStringLiteral("Measure"), this);
+    auto *measure = new QPushButton(platform::ResQString(2224), this);
     measure->setObjectName(ColorSetControlName(kMeasureId));
     measure->setAutoDefault(false);
     grid->addWidget(measure, 1, 3);

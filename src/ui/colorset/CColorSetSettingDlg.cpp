@@ -17,6 +17,13 @@
 namespace ombra::ui {
 namespace {
 
+constexpr int kStrTitle = 2201;
+constexpr int kStrOk = 2210;
+constexpr int kStrEdit = 2211;
+constexpr int kStrClear = 2212;
+constexpr int kStrClearAll = 2213;
+constexpr int kStrCancel = 1443;
+
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 int execEditor(CEditColorSetDlg &editor) { return editor.exec(); }
@@ -33,7 +40,7 @@ CColorSetSettingDlg::CColorSetSettingDlg(QWidget *parent, ColorSetPageFactory pa
 CColorSetSettingDlg::~CColorSetSettingDlg() = default;
 
 void CColorSetSettingDlg::CreateControls() {
-    setWindowTitle(QStringLiteral("Colour Sets"));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     list_ = new CCheckListCtrl(this);
     list_->setObjectName(controlName(kListId));
     list_->setMinimumSize(300, 320);
@@ -44,11 +51,11 @@ void CColorSetSettingDlg::CreateControls() {
         button->setAutoDefault(false);
         return button;
     };
-    edit_ = addButton(kEditId, tr("Edit..."));
-    clear_ = addButton(kClearId, tr("Clear"));
-    clearAll_ = addButton(kClearAllId, tr("Clear All"));
-    QPushButton *ok = addButton(1, tr("OK"));
-    QPushButton *cancel = addButton(2, tr("Cancel"));
+    edit_ = addButton(kEditId, platform::ResQString(kStrEdit));
+    clear_ = addButton(kClearId, platform::ResQString(kStrClear));
+    clearAll_ = addButton(kClearAllId, platform::ResQString(kStrClearAll));
+    QPushButton *ok = addButton(1, platform::ResQString(kStrOk));
+    QPushButton *cancel = addButton(2, platform::ResQString(kStrCancel));
     ok->setDefault(true);
     connect(edit_, &QPushButton::clicked, this, &CColorSetSettingDlg::OnEdit);
     connect(clear_, &QPushButton::clicked, this, &CColorSetSettingDlg::OnClear);

@@ -22,7 +22,7 @@ namespace ombra::ui {
 CEditColorDataDlg::CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("Colours"));
+    setWindowTitle(platform::ResQString(2217));  // the tab text
     CreateControls();
     LoadFromSlot();
 }
@@ -33,9 +33,9 @@ void CEditColorDataDlg::CreateControls() {
     list_->installEventFilter(this);
     paperChoice_ = new QComboBox(this);
     paperChoice_->setObjectName(ColorSetControlName(kPaperId));
-    enter_ = ColorSetButton(this, kEnterId, QStringLiteral("Enter / Edit..."));
-    delete_ = ColorSetButton(this, kDeleteId, QStringLiteral("Delete"));
-    deleteAll_ = ColorSetButton(this, kDeleteAllId, QStringLiteral("Delete All"));
+    enter_ = ColorSetButton(this, kEnterId, platform::ResQString(2220));
+    delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(2221));
+    deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(2222));
     connect(enter_, &QPushButton::clicked, this, &CEditColorDataDlg::OnEnterColor);
     connect(delete_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteColor);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteAllColors);
@@ -44,7 +44,7 @@ void CEditColorDataDlg::CreateControls() {
     connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { OnEnterColor(); });
 
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Paper colour"), this));
+    row->addWidget(new QLabel(platform::ResQString(2223), this));
     row->addWidget(paperChoice_);
     row->addStretch();
     row->addWidget(enter_);

@@ -30,7 +30,7 @@ void select(QComboBox *choice, int position) {
 CEditColorMeasCondDlg::CEditColorMeasCondDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("Conditions"));
+    setWindowTitle(platform::ResQString(2219));  // the tab text
     CreateControls();
     LoadFromSlot();
     settingUp_ = false;
@@ -71,13 +71,13 @@ void CEditColorMeasCondDlg::CreateControls() {
     layout->addRow(platform::ResQString(1268), condition_);
     layout->addRow(platform::ResQString(1271), illuminant_);
     layout->addRow(platform::ResQString(1270), observer_);
-    layout->addRow(QStringLiteral("Colour difference"), formula_);
-    layout->addRow(QStringLiteral("Factors"), factorRow);
-    layout->addRow(QStringLiteral("Mode"), mode_);
+    layout->addRow(platform::ResQString(2229), formula_);
+    layout->addRow(platform::ResQString(2230), factorRow);
+    layout->addRow(platform::ResQString(2231), mode_);
     layout->addRow(platform::ResQString(1319), polarization_);
-    layout->addRow(QStringLiteral("Tone measurement condition"), toneCondition_);
-    layout->addRow(QStringLiteral("Tone setting"), toneSetting_);
-    layout->addRow(QStringLiteral("Tone factor"), toneFactor_);
+    layout->addRow(platform::ResQString(2232), toneCondition_);
+    layout->addRow(platform::ResQString(2233), toneSetting_);
+    layout->addRow(platform::ResQString(2234), toneFactor_);
 }
 
 void CEditColorMeasCondDlg::LoadFromSlot() {

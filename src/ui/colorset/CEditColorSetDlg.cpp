@@ -15,17 +15,25 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PostedMessage.h"
+#include "platform/Resources.h"
 #include "platform/UserFolders.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
 namespace {
 
+constexpr int kStrTitle = 2202;
+constexpr int kStrOk = 2210;
+constexpr int kStrSend = 2214;
+constexpr int kStrLoad = 2215;
+constexpr int kStrSave = 2216;
+constexpr int kStrCancel = 1443;
+
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 platform::FileDialogRequest colorSetFileRequest() {
     platform::FileDialogRequest request;
-    request.filter = colorsets::kFileFilter;
+    request.filter = platform::ResString(colorsets::kFileFilterText);
     request.startFolder = platform::UserFilesFolder(platform::UserFiles::ColorSets);
     request.createStartFolder = true;
     return request;
@@ -47,7 +55,7 @@ CEditColorSetDlg::~CEditColorSetDlg() = default;
 void CEditColorSetDlg::SetLossJudge(LossJudge judge) { errorMng_.Init(platform::NoticeSinkFor(this), std::move(judge)); }
 
 void CEditColorSetDlg::CreateControls() {
-    setWindowTitle(QStringLiteral("Edit Colour Set"));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     caption_ = new QLabel(this);
     caption_->setObjectName(controlName(kCaptionId));
     tabs_ = new QTabWidget(this);
@@ -59,11 +67,11 @@ void CEditColorSetDlg::CreateControls() {
         button->setAutoDefault(false);  // Enter presses nothing
         return button;
     };
-    QPushButton *send = addButton(kSendId, tr("Send to Instrument"));
-    QPushButton *load = addButton(kLoadId, tr("Load..."));
-    QPushButton *save = addButton(kSaveId, tr("Save..."));
-    QPushButton *ok = addButton(1, tr("OK"));
-    QPushButton *cancel = addButton(2, tr("Cancel"));
+    QPushButton *send = addButton(kSendId, platform::ResQString(kStrSend));
+    QPushButton *load = addButton(kLoadId, platform::ResQString(kStrLoad));
+    QPushButton *save = addButton(kSaveId, platform::ResQString(kStrSave));
+    QPushButton *ok = addButton(1, platform::ResQString(kStrOk));
+    QPushButton *cancel = addButton(2, platform::ResQString(kStrCancel));
     connect(send, &QPushButton::clicked, this, &CEditColorSetDlg::OnSend);
     connect(load, &QPushButton::clicked, this, &CEditColorSetDlg::OnLoad);
     connect(save, &QPushButton::clicked, this, &CEditColorSetDlg::OnSave);

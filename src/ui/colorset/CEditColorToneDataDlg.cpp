@@ -3,7 +3,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -25,7 +27,7 @@ namespace ombra::ui {
 CEditColorToneDataDlg::CEditColorToneDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("Tones"));
+    setWindowTitle(platform::ResQString(2218));  // the tab text
     CreateControls();
     LoadFromSlot();
     settingUp_ = false;
@@ -39,9 +41,10 @@ void CEditColorToneDataDlg::CreateControls() {
     // Headings are centred over their centred cells, as in the colour list.
     for (int i = 0; i < list_->GetColumnCount(); ++i)
         if (QTableWidgetItem *h = list_->horizontalHeaderItem(i)) h->setTextAlignment(Qt::AlignCenter);
-    enter_ = ColorSetButton(this, kEnterId, QStringLiteral("Enter / Edit..."));
-    delete_ = ColorSetButton(this, kDeleteId, QStringLiteral("Delete"));
-    deleteAll_ = ColorSetButton(this, kDeleteAllId, QStringLiteral("Delete All"));
+    WidenColumnsToHeadings();
+    enter_ = ColorSetButton(this, kEnterId, platform::ResQString(2220));
+    delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(2221));
+    deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(2222));
     connect(enter_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnEnterTone);
     connect(delete_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteTone);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteAllTones);
@@ -53,13 +56,13 @@ void CEditColorToneDataDlg::CreateControls() {
     font.setPointSizeF(font.pointSizeF() + 2);
     font.setWeight(QFont::Bold);
     heading_->setFont(font);
-    midToneOn_ = new QCheckBox(QStringLiteral("Mid-tone spread"), this);
+    midToneOn_ = new QCheckBox(platform::ResQString(2228), this);
     midToneOn_->setObjectName(ColorSetControlName(kMidToneOnId));
     connect(midToneOn_, &QCheckBox::toggled, this, &CEditColorToneDataDlg::OnMidToneOn);
     auto *group = new QButtonGroup(this);
     auto *rule = new QGridLayout;
     for (int s = 0; s < 3; ++s) {
-        steps_[s] = new QRadioButton(QStringLiteral("Step %1").arg(s + 1), this);
+        steps_[s] = new QRadioButton(platform::ResQString(2225).arg(s + 1), this);
         steps_[s]->setObjectName(ColorSetControlName(kStepIds[s]));
         group->addButton(steps_[s], s);
         rule->addWidget(steps_[s], 0, s);
@@ -72,7 +75,7 @@ void CEditColorToneDataDlg::CreateControls() {
     tolerance_ = new NumericEdit(kToleranceId, fields::MidToneTolerance(), this);
     for (int column = 0; column < 3; ++column) rule->setColumnStretch(column, 1);
     auto *toleranceRow = new QHBoxLayout;
-    toleranceRow->addWidget(new QLabel(QStringLiteral("Tolerance"), this));
+    toleranceRow->addWidget(new QLabel(platform::ResQString(1968), this));
     toleranceRow->addWidget(tolerance_);
     toleranceRow->addStretch();
     tolerance_->setMaximumWidth(80);
@@ -109,6 +112,27 @@ void CEditColorToneDataDlg::showEvent(QShowEvent *event) {
     Refresh();
 }
 
+// A column at least as wide as its heading: a heading is never cut.
+void CEditColorToneDataDlg::WidenColumnsToHeadings() {
+    constexpr int kHeadingMargin = 16;
+    const QFontMetrics metrics(list_->horizontalHeader()->font());
+    for (int i = 0; i < list_->GetColumnCount(); ++i) {
+        const QTableWidgetItem *h = list_->horizontalHeaderItem(i);
+        const int needed = h ? metrics.horizontalAdvance(h->text()) + kHeadingMargin : 0;
+        if (list_->columnWidth(i) < needed) list_->setColumnWidth(i, needed);
+    }
+}
+
+// A value wider than its column shows whole in its tooltip.
+void CEditColorToneDataDlg::ShowCutValuesInTooltips() {
+    const QFontMetrics metrics(list_->font());
+    for (int row = 0; row < list_->rowCount(); ++row)
+        for (int column = 0; column < list_->GetColumnCount(); ++column)
+            if (QTableWidgetItem *item = list_->item(row, column))
+                item->setToolTip(metrics.horizontalAdvance(item->text()) + 6 > list_->columnWidth(column) ? item->text()
+                                                                                                           : QString());
+}
+
 void CEditColorToneDataDlg::FillList(bool loading) {
     ColorSet empty;
     const ColorSet &set = Set() ? *Set() : empty;
@@ -122,6 +146,7 @@ void CEditColorToneDataDlg::FillList(bool loading) {
             for (int c = 0; c < tonedata::kColumns; ++c)
                 if (QTableWidgetItem *item = list_->item(e, c)) item->setTextAlignment(Qt::AlignCenter);
         }
+        ShowCutValuesInTooltips();
     }
     if (loading) {
         midTone_ = tonedata::LoadMidTone(set, filled_.names);

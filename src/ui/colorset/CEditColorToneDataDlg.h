@@ -55,6 +55,8 @@ private:
     ColorSet *Set() const;
     // Fills the list; `loading` also takes the mid-tone spread from the slot.
     void FillList(bool loading);
+    void WidenColumnsToHeadings();
+    void ShowCutValuesInTooltips();
     void FillChoices();
     void EnableMidToneControls();
     void UpdateButtons();

@@ -24,7 +24,7 @@ CEditToneDataDlg::CEditToneDataDlg(CConfiguration &configuration, int slot, int 
 }
 
 void CEditToneDataDlg::CreateControls() {
-    setWindowTitle(platform::ResQString(tonedata::kEntryCaptionText));
+    setWindowTitle(platform::ResWindowTitle(tonedata::kEntryCaptionText));
     caption_ = new QLabel(this);
     caption_->setObjectName(ColorSetControlName(kCaptionId));
     color_ = new QComboBox(this);
@@ -34,7 +34,7 @@ void CEditToneDataDlg::CreateControls() {
     grid->addWidget(new QLabel(platform::ResQString(1306), this), 0, 0);
     grid->addWidget(color_, 0, 1, 1, 3);
     for (int s = 0; s < kToneSteps; ++s) {
-        stepChecks_[s] = new QCheckBox(QStringLiteral("Step %1").arg(s + 1), this);
+        stepChecks_[s] = new QCheckBox(platform::ResQString(2225).arg(s + 1), this);
         stepChecks_[s]->setObjectName(ColorSetControlName(kStepCheckIds[s]));
         tints_[s] = new NumericEdit(kTintIds[s], fields::Tint(), this);
         aims_[s] = new NumericEdit(kAimIds[s], fields::Aim(), this);
@@ -45,9 +45,9 @@ void CEditToneDataDlg::CreateControls() {
         grid->addWidget(tolerances_[s], 2 + s, 3);
         connect(stepChecks_[s], &QCheckBox::toggled, this, [this, s] { OnStepChecked(s); });
     }
-    grid->addWidget(new QLabel(QStringLiteral("Tint [%]"), this), 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Aim"), this), 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Tolerance"), this), 1, 3);
+    grid->addWidget(new QLabel(platform::ResQString(2226), this), 1, 1);
+    grid->addWidget(new QLabel(platform::ResQString(2227), this), 1, 2);
+    grid->addWidget(new QLabel(platform::ResQString(1968), this), 1, 3);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
     ok_->setObjectName(ColorSetControlName(1));

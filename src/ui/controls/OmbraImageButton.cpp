@@ -96,6 +96,7 @@ void OmbraImageButton::paintEvent(QPaintEvent *) {
         if (hover_) option.state |= QStyle::State_MouseOver;
         style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
     }
+    if (hasFocus()) DrawFocusFrame(painter);
     QString caption = text();
     if (caption.isEmpty()) return;
     // A caption wider than the button is drawn in a smaller type, and shortened with an ellipsis
@@ -114,6 +115,16 @@ void OmbraImageButton::paintEvent(QPaintEvent *) {
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.drawText(QRect(x, y, textWidth + 1, textHeight), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      caption);
+}
+
+// A dashed frame inside the edge in the highlight colour: visible on every face of the artwork.
+void OmbraImageButton::DrawFocusFrame(QPainter &painter) const {
+    painter.save();
+    QPen pen(palette().color(QPalette::Highlight), 2, Qt::DashLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    painter.restore();
 }
 
 void OmbraImageButton::mouseMoveEvent(QMouseEvent *event) {

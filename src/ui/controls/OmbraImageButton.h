@@ -11,6 +11,8 @@
 #include <QTimer>
 #include "UiLayer.h"
 
+class QPainter;
+
 namespace ombra::ui {
 
 class OmbraImageButton : public QPushButton {
@@ -68,6 +70,7 @@ private:
     void OnMouseHover();
     void OnMouseLeave();
     QColor ButtonFaceColor() const;
+    void DrawFocusFrame(QPainter &painter) const;
 
     QPixmap images_[4];  // indexed by Face
     QSize imageSize_{0, 0};

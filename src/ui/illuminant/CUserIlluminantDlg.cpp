@@ -31,6 +31,17 @@ constexpr int kSavedText = 1307;
 constexpr int kStrWavelengthAxis = 1881;
 constexpr int kStrRelativePowerAxis = 1888;
 
+constexpr int kStrTitle = 1177;  // "User illuminant"
+constexpr int kStrSave = 2216;
+constexpr int kStrOpen = 2236;
+constexpr int kStrRead = 2237;
+constexpr int kStrRegister = 2238;
+constexpr int kStrMeasure = 2239;
+constexpr int kStrIlluminance = 2240;
+constexpr int kStrTemperature = 2241;
+constexpr int kStrDeltaUv = 1115;
+constexpr int kStrFileFilter = 2251;
+
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 bool isMissing(float value) { return value == kNoValue || !std::isfinite(value); }
@@ -57,16 +68,16 @@ QPushButton *CUserIlluminantDlg::addButton(int id, const QString &text) {
 }
 
 void CUserIlluminantDlg::CreateControls() {
-    setWindowTitle(QStringLiteral("User Illuminant"));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     auto *fileRow = new QHBoxLayout;
-    auto *open = addButton(kOpenId, QStringLiteral("Open..."));
-    auto *save = addButton(kSaveId, QStringLiteral("Save..."));
+    auto *open = addButton(kOpenId, platform::ResQString(kStrOpen));
+    auto *save = addButton(kSaveId, platform::ResQString(kStrSave));
     fileRow->addWidget(open);
     fileRow->addWidget(save);
     auto *instrumentRow = new QHBoxLayout;
-    auto *read = addButton(kReadId, QStringLiteral("Read from Instrument"));
-    auto *reg = addButton(kRegisterId, QStringLiteral("Register in Instrument"));
-    auto *measure = addButton(kMeasureId, QStringLiteral("Measure Light Source"));
+    auto *read = addButton(kReadId, platform::ResQString(kStrRead));
+    auto *reg = addButton(kRegisterId, platform::ResQString(kStrRegister));
+    auto *measure = addButton(kMeasureId, platform::ResQString(kStrMeasure));
     instrumentRow->addWidget(read);
     instrumentRow->addWidget(reg);
     instrumentRow->addWidget(measure);
@@ -77,8 +88,8 @@ void CUserIlluminantDlg::CreateControls() {
     connect(measure, &QPushButton::clicked, this, &CUserIlluminantDlg::OnMeasure);
 
     auto *results = new QGridLayout;
-    const QString labels[] = {QStringLiteral("Illuminance"), QStringLiteral("Correlated colour temperature"),
-                              QStringLiteral("\u0394uv")};
+    const QString labels[] = {platform::ResQString(kStrIlluminance), platform::ResQString(kStrTemperature),
+                              platform::ResQString(kStrDeltaUv)};
     for (int row = 0; row < 3; ++row) {
         auto *label = new QLabel(labels[row], this);
         auto *value = new QLabel(this);
@@ -137,7 +148,7 @@ void CUserIlluminantDlg::InitDialog() {
 
 void CUserIlluminantDlg::OnOpen() {
     platform::FileDialogRequest request;
-    request.filter = kFileFilter;
+    request.filter = platform::ResString(kStrFileFilter);
     request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
     request.createStartFolder = true;
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
@@ -158,7 +169,7 @@ void CUserIlluminantDlg::OnOpen() {
 void CUserIlluminantDlg::OnSave() {
     platform::FileDialogRequest request;
     request.save = true;
-    request.filter = kFileFilter;
+    request.filter = platform::ResString(kStrFileFilter);
     request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
     request.createStartFolder = true;
     request.fileName = kDefaultFileName;

@@ -48,7 +48,6 @@ public:
     static constexpr int kDuvId = 1089;
 
     // File dialog texts.
-    static constexpr const char *kFileFilter = "User Illuminant File(*.uid)|*.uid||";
     static constexpr const char *kDefaultFileName = "UserIlluminant";
     static constexpr const char *kDefaultExtension = "uid";
 

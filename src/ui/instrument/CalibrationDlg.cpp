@@ -23,6 +23,11 @@ namespace {
 CCalibrationDlg *currentDialog = nullptr;
 bool calibrationRunning = false;
 
+constexpr int kStrCalibrate = 2242;
+constexpr int kStrSkip = 2243;
+constexpr int kStrProgramName = 1200;  // the caption of its messages
+constexpr int kStrCancel = 1443;
+
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 // The instruction is shown 4 pixels taller and bold.
@@ -37,7 +42,7 @@ QFont enlargedBold(const QFont &base) {
 
 CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, QWidget *parent, InstrumentLink *link)
     : QDialog(parent),
-      title_(platform::ResString(step.titleId)),
+      title_(platform::ResWindowTitle(step.titleId).toStdString()),
       picturePath_(step.picturePath),
       message_(platform::ResString(step.messageId)),
       skipAllowed_(step.skipAllowed),
@@ -51,12 +56,12 @@ CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, QWidget *parent, I
     messageLabel_ = new QLabel(this);
     messageLabel_->setObjectName(controlName(kMessageId));
     messageLabel_->setWordWrap(true);
-    calibrateButton_ = new QPushButton(tr("Calibrate"), this);
+    calibrateButton_ = new QPushButton(platform::ResQString(kStrCalibrate), this);
     calibrateButton_->setObjectName(controlName(kCalibrateId));
     calibrateButton_->setDefault(true);
-    skipButton_ = new QPushButton(tr("Skip"), this);
+    skipButton_ = new QPushButton(platform::ResQString(kStrSkip), this);
     skipButton_->setObjectName(controlName(kSkipId));
-    auto *cancel = new QPushButton(tr("Cancel"), this);
+    auto *cancel = new QPushButton(platform::ResQString(kStrCancel), this);
     cancel->setObjectName(controlName(2));
 
     auto *text = new QVBoxLayout;
@@ -109,7 +114,7 @@ void CCalibrationDlg::OnCalibrate() {
     }
     if (!zeroMode_)
         platform::ShowMessageBox(this, platform::ResString(calib::kWhiteDone),
-                                 QCoreApplication::applicationName().toStdString(), platform::mb::ICONASTERISK);
+                                 platform::ResString(kStrProgramName), platform::mb::ICONASTERISK);
     if (!ended_) done(calib::kOkResult);
 }
 

@@ -9,11 +9,16 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "platform/Resources.h"
 #include "settings/AppSettings.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
 namespace {
+
+constexpr int kStrTitle = 2203;
+constexpr int kStrModel = 1313;
+constexpr int kStrSerialNumber = 1314;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -29,6 +34,7 @@ QTableWidgetItem *centred(const QString &text) {
 CConnectInstDlg::CConnectInstDlg(const DeviceList &devices, QWidget *parent)
     : QDialog(parent), list_(new QTableWidget(this)), devices_(devices) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     list_->setObjectName(controlName(kListId));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));
@@ -45,7 +51,7 @@ CConnectInstDlg::CConnectInstDlg(const DeviceList &devices, QWidget *parent)
 void CConnectInstDlg::fillList() {
     list_->setColumnCount(3);
     const int widths[] = {60, 120, 160};
-    const QString headings[] = {QString(), QStringLiteral("Type"), QStringLiteral("SerialNo.")};
+    const QString headings[] = {QString(), platform::ResQString(kStrModel), platform::ResQString(kStrSerialNumber)};
     for (int column = 0; column < 3; ++column) {
         list_->setHorizontalHeaderItem(column, centred(headings[column]));
         list_->setColumnWidth(column, widths[column]);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
+#include "platform/Resources.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -18,6 +19,15 @@ namespace {
 CMeasSettingsDlg *currentDialog = nullptr;
 bool settingsDialogShown = false;
 
+constexpr int kStrTitle = 2204;
+// The labels of the six lists: the texts that also name these settings as data items.
+constexpr int kStrType = 1267;
+constexpr int kStrCondition = 1268;
+constexpr int kStrWhiteReference = 1269;
+constexpr int kStrObserver = 1270;
+constexpr int kStrIlluminant = 1271;
+constexpr int kStrPolarisation = 2235;
+
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 }  // namespace
@@ -25,6 +35,7 @@ QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, InstrumentLink *link)
     : QDialog(parent), logic_(settings) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     BuildLayout();
     logic_.Initialise(platform::NoticeSinkFor(this), link ? link->Judge() : LossJudge{});
     ShowLists();
@@ -38,9 +49,9 @@ CMeasSettingsDlg::~CMeasSettingsDlg() {
 CMeasSettingsDlg *CMeasSettingsDlg::Current() { return currentDialog; }
 
 void CMeasSettingsDlg::BuildLayout() {
-    const QString labels[kSettingsListCount] = {tr("Measurement type"), tr("Measurement condition"),
-                                                tr("Density white reference"), tr("Observer"),
-                                                tr("Illuminant"), tr("Polarization filter")};
+    const QString labels[kSettingsListCount] = {platform::ResQString(kStrType),       platform::ResQString(kStrCondition),
+                                                platform::ResQString(kStrWhiteReference), platform::ResQString(kStrObserver),
+                                                platform::ResQString(kStrIlluminant), platform::ResQString(kStrPolarisation)};
     auto *form = new QFormLayout;
     for (int i = 0; i < kSettingsListCount; ++i) {
         auto *combo = new QComboBox(this);

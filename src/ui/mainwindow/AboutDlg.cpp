@@ -15,21 +15,41 @@ namespace ombra::ui {
 namespace {
 
 constexpr int kIconMain = 128;
-constexpr int kStrAboutItem = 101;
+constexpr int kStrTitle = 2205;
 constexpr int kStrProductName = 1200;  // the program's name, also the caption of its messages
+constexpr int kStrVersion = 2270;
+constexpr int kStrCopyright = 2271;
+constexpr int kStrLicence = 2272;
+constexpr int kStrQtVersion = 2273;
+constexpr int kStrOffice = 2274;
+constexpr int kStrNoOffice = 2275;
+constexpr int kStrInstrument = 2276;  // model, serial number, firmware
+constexpr int kStrNoInstrument = 2277;
 
-// A menu text as a window title: no mnemonic marks, no trailing ellipsis.
-QString PlainTitle(QString text) {
-    text.remove('&');
-    if (text.endsWith("...")) text.chop(3);
-    return text.trimmed();
+QString InstrumentLine(const std::optional<ConnectedDevice> &device) {
+    if (!device) return platform::ResQString(kStrNoInstrument);
+    return platform::ResQString(kStrInstrument)
+        .arg(QString::fromStdString(device->model), QString::fromStdString(device->serial),
+             QString::fromStdString(device->firmware));
+}
+
+QString OfficeLine(const std::string &version) {
+    return version.empty() ? platform::ResQString(kStrNoOffice)
+                           : platform::ResQString(kStrOffice).arg(QString::fromStdString(version));
+}
+
+QLabel *FactLabel(const QString &text, const char *name, QWidget *parent) {
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
 }
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent, const AboutFacts &facts) : QDialog(parent) {
     setObjectName("dlg_100");
-    setWindowTitle(PlainTitle(platform::ResQString(kStrAboutItem)));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     versionText_ = productVersion;
 
     auto *icon = new QLabel(this);
@@ -42,9 +62,13 @@ CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent) : QDialog(p
     QFont bold = product->font();
     bold.setBold(true);
     product->setFont(bold);
-    auto *version = new QLabel(productVersion, this);
-    version->setObjectName("aboutVersion");
-    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QLabel *version = FactLabel(platform::ResQString(kStrVersion).arg(productVersion), "aboutVersion", this);
+    const QList<QLabel *> factLabels = {
+        FactLabel(platform::ResQString(kStrCopyright), "aboutCopyright", this),
+        FactLabel(platform::ResQString(kStrLicence), "aboutLicence", this),
+        FactLabel(platform::ResQString(kStrQtVersion).arg(QString::fromLatin1(qVersion())), "aboutQt", this),
+        FactLabel(OfficeLine(facts.officeVersion), "aboutOffice", this),
+        FactLabel(InstrumentLine(facts.instrument), "aboutInstrument", this)};
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("ctl_1");
@@ -53,6 +77,8 @@ CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent) : QDialog(p
     auto *texts = new QVBoxLayout;
     texts->addWidget(product);
     texts->addWidget(version);
+    texts->addSpacing(6);
+    for (QLabel *fact : factLabels) texts->addWidget(fact);
     auto *row = new QHBoxLayout;
     row->addWidget(icon, 0, Qt::AlignTop);
     row->addLayout(texts, 1);

@@ -1,16 +1,26 @@
-// The about box: the program's icon, name and product version, and a button to close it.
+// The about box: the program's icon, name, version, copyright and licence, the versions of Qt
+// and of the office connection, the connected instrument, and a button to close it.
 #pragma once
 
 #include <QDialog>
 #include <QString>
+#include <optional>
+
+#include "instrument/ConnectedDevice.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
 
+// What the box tells beside the program's own version.
+struct AboutFacts {
+    std::string officeVersion;                  // empty: no office connection in this build
+    std::optional<ConnectedDevice> instrument;  // the one connected, if any
+};
+
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(const QString &productVersion, QWidget *parent = nullptr);
+    explicit CAboutDlg(const QString &productVersion, QWidget *parent = nullptr, const AboutFacts &facts = {});
 
     QString VersionText() const { return versionText_; }
 

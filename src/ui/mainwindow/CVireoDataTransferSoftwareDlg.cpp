@@ -140,6 +140,7 @@ void CVireoDataTransferSoftwareDlg::SetInstrumentButtonsEnabled(bool enabled) {
 void CVireoDataTransferSoftwareDlg::ShowConnectedControls() {
     SetInstrumentButtonsEnabled(true);
     connectButton_->setText(platform::ResQString(kStrDisconnectCaption));
+    connectButton_->setToolTip(platform::ResQString(ControlHintStringId(kCmdConnect, true)));
     SetConnectImages(true);
     connectButton_->repaint();
 }
@@ -147,6 +148,7 @@ void CVireoDataTransferSoftwareDlg::ShowConnectedControls() {
 void CVireoDataTransferSoftwareDlg::ShowDisconnectedControls() {
     SetInstrumentButtonsEnabled(false);
     connectButton_->setText(platform::ResQString(kStrConnectCaption));
+    connectButton_->setToolTip(platform::ResQString(ControlHintStringId(kCmdConnect, false)));
     SetInstrumentText(QString());
     SetConnectMenuText(kStrMenuConnect);
     SetConnectImages(false);
@@ -251,6 +253,7 @@ void CVireoDataTransferSoftwareDlg::OnUserIlluminant() {
 
 void CVireoDataTransferSoftwareDlg::OnDataItems() {
     CDataItemsDlg dialog(this, settings_);
+    dialog.setWindowTitle(platform::ResWindowTitle(kStrDataItemsTitle));
     dialog.exec();
 }
 
@@ -260,7 +263,9 @@ void CVireoDataTransferSoftwareDlg::OnExit() {
 }
 
 void CVireoDataTransferSoftwareDlg::OnAbout() {
-    CAboutDlg about(productVersion_, this);
+    // The instrument's identity as read at connection, while it is connected.
+    const AboutFacts facts{OfficeConnectionVersion(), IsConnected() ? LastConnectedDevice() : std::nullopt};
+    CAboutDlg about(productVersion_, this, facts);
     about.exec();
 }
 
@@ -294,7 +299,7 @@ void CVireoDataTransferSoftwareDlg::OnManual() {
     QString text = platform::ResQString(result.messageId);
     if (text.contains("%1")) text = text.arg(QDir::toNativeSeparators(result.manualPath));
     platform::ShowMessageBox(this, text.toStdString(),
-                             QCoreApplication::applicationName().toStdString(), platform::mb::ICONERROR);
+                             platform::ResString(kStrMessageCaption), platform::mb::ICONERROR);
 }
 
 void CVireoDataTransferSoftwareDlg::OnUndoMeasurement() {

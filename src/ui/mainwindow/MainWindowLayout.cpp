@@ -3,6 +3,7 @@
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -64,6 +65,14 @@ QString CaptionFromMenuText(QString text) {
     return text.trimmed();
 }
 
+// The keys of a command in the accelerator table, or none.
+QKeySequence KeysOf(const std::vector<platform::Accelerator> &table, int commandId) {
+    for (const platform::Accelerator &entry : table)
+        if (entry.commandId == commandId)
+            return QKeySequence::fromString(QString::fromStdString(entry.keys), QKeySequence::PortableText);
+    return {};
+}
+
 QString MenuTextOf(const std::vector<platform::MenuEntry> &menu, int commandId) {
     for (const auto &entry : menu)
         if (entry.level == 1 && entry.commandId == commandId) return QString::fromStdString(entry.text);
@@ -121,6 +130,7 @@ void CVireoDataTransferSoftwareDlg::CreateMenu() {
     menu_ = new QMenuBar(this);
     menu_->setObjectName(QStringLiteral("menu_%1").arg(kMenuMain));
     QMenu *popup = nullptr;
+    const std::vector<platform::Accelerator> keys = platform::ResAccelerators(kAcceleratorTable);
     for (const platform::MenuEntry &entry : platform::ResMenu(kMenuMain)) {
         if (entry.level == 0) {
             popup = menu_->addMenu(QString::fromStdString(entry.text));
@@ -134,6 +144,14 @@ void CVireoDataTransferSoftwareDlg::CreateMenu() {
         }
         QAction *action = popup->addAction(QString::fromStdString(entry.text));
         action->setData(entry.commandId);
+        // The window's accelerators run the command wherever the focus is in the window; the
+        // item shows their keys, and its own shortcut acts only in the open menu, so the two
+        // never compete for a key press.
+        if (const QKeySequence shown = KeysOf(keys, entry.commandId); !shown.isEmpty()) {
+            action->setShortcut(shown);
+            action->setShortcutContext(Qt::WidgetShortcut);
+            action->setShortcutVisibleInContextMenu(true);
+        }
         if (entry.commandId != 0) {
             action->setObjectName(QStringLiteral("menu_%1").arg(entry.commandId));
             const int id = entry.commandId;
@@ -142,10 +160,11 @@ void CVireoDataTransferSoftwareDlg::CreateMenu() {
     }
 }
 
-// The window-menu About item: on this desktop it goes at the end of the last pop-up.
+// The window-menu About item: on this desktop it goes at the end of the last pop-up, unless
+// the menu already offers the About command.
 void CVireoDataTransferSoftwareDlg::AddAboutItem() {
     const QString text = platform::ResQString(kStrAboutItem);
-    if (text.isEmpty()) return;
+    if (text.isEmpty() || MenuAction(kCmdAbout)) return;
     const QList<QAction *> popups = menu_->actions();
     QMenu *target = nullptr;
     for (QAction *a : popups)
@@ -203,6 +222,7 @@ void CVireoDataTransferSoftwareDlg::SetUpButtons() {
         auto *button = new OmbraImageButton(client_);
         button->setObjectName(ControlName(id));
         button->setFixedSize(kButtonWidth, kButtonHeight);
+        if (const int tip = ControlHintStringId(id, false)) button->setToolTip(platform::ResQString(tip));
         button->setText(id == kCmdConnect ? platform::ResQString(kStrConnectCaption)
                                           : CaptionFromMenuText(MenuTextOf(menu, id)));
         const ImageSet images = ButtonImages(id);

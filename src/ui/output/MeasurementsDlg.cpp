@@ -14,6 +14,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -152,6 +154,17 @@ class UnwrittenDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // A value its column cuts shows whole in a tooltip.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString whole = CutCellText(index.data().toString(), option.fontMetrics, option.rect.width());
+        if (whole.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(event->globalPos(), whole, view, option.rect);
+        return true;
+    }
+
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
@@ -164,6 +177,15 @@ protected:
     }
 };
 
+}  // namespace
+
+QString CutCellText(const QString &text, const QFontMetrics &metrics, int columnWidth) {
+    constexpr int kCellMargins = 8;
+    return metrics.horizontalAdvance(text) + kCellMargins > columnWidth ? text : QString();
+}
+
+namespace {
+
 QPushButton *Button(QWidget *parent, int textId, const char *name) {
     auto *button = new QPushButton(platform::ResQString(textId), parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -174,7 +196,7 @@ QPushButton *Button(QWidget *parent, int textId, const char *name) {
 
 MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent)
     : QDialog(parent), journal_(journal), write_(std::move(write)) {
-    setWindowTitle(platform::ResQString(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     model_ = new JournalModel(journal_, this);
     table_ = new QTableView(this);
     table_->setObjectName("measurements");
@@ -189,6 +211,7 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
+    FitOutcomeColumnToItsHeading();
     table_->horizontalHeader()->setSortIndicator(DateColumn, Qt::DescendingOrder);
     table_->setSortingEnabled(true);
     connect(table_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this] { KeepSortIndicator(); });
@@ -355,6 +378,15 @@ void MeasurementsDlg::ShowColumnsMenu() {
     }
 }
 
+// The outcome's heading (with room for the sort arrow) is never cut; the values column stretches.
+void MeasurementsDlg::FitOutcomeColumnToItsHeading() {
+    constexpr int kHeadingMargins = 32;
+    QHeaderView *header = table_->horizontalHeader();
+    const QString heading = model_->headerData(OutcomeColumn, Qt::Horizontal).toString();
+    const int needed = header->fontMetrics().horizontalAdvance(heading) + kHeadingMargins;
+    if (header->sectionSize(OutcomeColumn) < needed) header->resizeSection(OutcomeColumn, needed);
+}
+
 // The value columns keep the order there is: the header's arrow goes back to the column sorted.
 void MeasurementsDlg::KeepSortIndicator() {
     QHeaderView *header = table_->horizontalHeader();
@@ -449,6 +481,7 @@ bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(i
     QProgressDialog progress(Filled(labelId, {QStringLiteral("1"), QString::number(count)}),
                              platform::ResQString(kStrCancel), 0, count, this);
     progress.setObjectName("progress");
+    progress.setWindowTitle(platform::ResWindowTitle(kStrTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
     progress.setAutoReset(false);

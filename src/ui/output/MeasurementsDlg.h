@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -38,6 +39,10 @@ class ReferenceStore;
 }
 
 namespace ombra::ui {
+
+// `text` when a column `columnWidth` pixels wide cuts it (the tooltip that shows it whole),
+// else empty.
+QString CutCellText(const QString &text, const QFontMetrics &metrics, int columnWidth);
 
 class ResultPanel;
 
@@ -100,6 +105,7 @@ private:
     QLayout *MakeFilterBar();
     void ShowColumnsMenu();
     void KeepSortIndicator();
+    void FitOutcomeColumnToItsHeading();
     void UpdateButtons();
     void ShowSelectedInPanels();
     bool OneRowSelected() const;

@@ -1,8 +1,10 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include "UiLayer.h"
 
 namespace ombra::ui::platform {
@@ -21,6 +23,17 @@ QMessageBox::Icon iconFor(unsigned flags) {
     case mb::ICONASTERISK: return QMessageBox::Information;
     default: return QMessageBox::NoIcon;
     }
+}
+
+// The window manager cuts a title longer than its box: the box is made at least as wide as its
+// title, with room for the title bar's buttons.
+void WidenForTitle(QMessageBox &box) {
+    constexpr int kTitleBarButtons = 120;
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid) return;
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 }  // namespace
@@ -51,6 +64,7 @@ int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &
         box.setEscapeButton(box.addButton(QMessageBox::Ok));
         break;
     }
+    WidenForTitle(box);
     if (flags & mb::SYSTEMMODAL) {
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);

@@ -45,6 +45,7 @@ constexpr int kStrUseAsReference = 1974;
 constexpr int kStrWarnBand = 1975;
 constexpr int kStrNotSaved = 1976;
 constexpr int kStrNotImported = 1977;
+constexpr int kStrImportFilter = 2252;
 // The formula choice lists ΔE*ab, ΔE94, ΔE00, ΔE CMC in the order of DeltaEFormula.
 constexpr int kFormulaStrings[kDeltaEFormulas] = {kStrFirstFormula, kStrFirstFormula + 1, kStrFirstFormula + 2,
                                                   kStrFirstFormula + 3};
@@ -91,7 +92,7 @@ std::string ToleranceText(const ColourTolerance &t) {
 // ---- ReferenceEntryDlg ----
 
 ReferenceEntryDlg::ReferenceEntryDlg(QWidget *parent) : QDialog(parent) {
-    setWindowTitle(Res(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     name_ = new QLineEdit(this);
     name_->setObjectName("name");
     lab_ = {Spin(this, 0, 100, 50, "L"), Spin(this, -200, 200, 0, "a"), Spin(this, -200, 200, 0, "b")};
@@ -157,7 +158,7 @@ void ReferenceEntryDlg::UpdateOk() { ok_->setEnabled(Entered().has_value()); }
 // ---- ReferencesDlg ----
 
 ReferencesDlg::ReferencesDlg(ReferenceStore &store, QWidget *parent) : QDialog(parent), store_(store) {
-    setWindowTitle(Res(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     table_ = new QTableWidget(0, ColumnCount, this);
     table_->setObjectName("references");
     table_->setHorizontalHeaderLabels({Res(kStrName), Res(kStrL), Res(kStrA), Res(kStrB), Res(kStrTolerance)});
@@ -263,7 +264,7 @@ void ReferencesDlg::ImportFile() {
     const ReferenceFileReader &reader = InstalledReferenceFileReader();
     if (!reader) return;
     platform::FileDialogRequest request;
-    request.filter = "CSV, CGATS|*.csv;*.txt;*.cgats||";
+    request.filter = platform::ResString(kStrImportFilter);
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
     const ReferenceFileRead read = reader(*path);
@@ -297,7 +298,7 @@ void RunReferencesWindow(QWidget *parent, ReferenceStore &store) {
 
 bool UseAsReference(QWidget *parent, ReferenceStore &store, Reference reference, const std::string &proposed) {
     bool ok = false;
-    const QString name = QInputDialog::getText(parent, Res(kStrUseAsReference), Res(kStrNamePrompt), QLineEdit::Normal,
+    const QString name = QInputDialog::getText(parent, platform::ResWindowTitle(kStrUseAsReference), Res(kStrNamePrompt), QLineEdit::Normal,
                                                QString::fromStdString(proposed), &ok).trimmed();
     if (!ok || name.isEmpty()) return false;
     reference.name = name.toStdString();

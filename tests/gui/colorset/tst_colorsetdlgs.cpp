@@ -390,7 +390,7 @@ private slots:
         qputenv("HOME", QFile::encodeName(home.path()));
         editor.OnLoad();
         qputenv("HOME", previousHome);
-        QCOMPARE(requests_.back().filter, std::string("Color Set File(*.fcs)|*.fcs||"));
+        QCOMPARE(requests_.back().filter, ui::platform::ResString(2250));
         QCOMPARE(requests_.back().startFolder, home.path().toStdString() + "/Documents/Ombra Data Transfer/ColorSet");
         QVERIFY(requests_.back().createStartFolder);
         QVERIFY(!requests_.back().save);

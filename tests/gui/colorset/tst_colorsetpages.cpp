@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -277,6 +278,18 @@ private slots:
         QCOMPARE(headers(list).last(), res(1417));
         for (int c = 0; c < list->columnCount(); ++c)
             QCOMPARE(list->horizontalHeaderItem(c)->textAlignment(), int(Qt::AlignCenter));
+        // No heading is cut; a value cut by its column shows whole in its tooltip.
+        const QFontMetrics headingFont(list->horizontalHeader()->font());
+        for (int c = 0; c < list->columnCount(); ++c)
+            QVERIFY2(list->columnWidth(c) > headingFont.horizontalAdvance(list->horizontalHeaderItem(c)->text()),
+                     qPrintable(list->horizontalHeaderItem(c)->text()));
+        const QFontMetrics cellFont(list->font());
+        for (int r = 0; r < list->rowCount(); ++r)
+            for (int c = 0; c < list->columnCount(); ++c)
+                if (QTableWidgetItem *item = list->item(r, c)) {
+                    const bool cut = cellFont.horizontalAdvance(item->text()) + 6 > list->columnWidth(c);
+                    QCOMPARE(item->toolTip(), cut ? item->text() : QString());
+                }
         // Sample set: entries 2, 6 enabled (4 and 8 name undefined colours and are off); paper colour 1.
         QCOMPARE(rowTexts(list, 1).mid(0, 5), (QStringList{"2", "Col2" + res(1387) + " 2)", "", "", ""}));
         QCOMPARE(rowTexts(list, 1).mid(5, 3), (QStringList{"61", "-8.5", "2.5"}));

@@ -61,7 +61,7 @@ private slots:
         // Cancelled: nothing happens.
         click(dialog, 1079);
         QCOMPARE(requests_.size(), size_t(1));
-        QCOMPARE(requests_[0].filter, std::string("User Illuminant File(*.uid)|*.uid||"));
+        QCOMPARE(requests_[0].filter, ui::platform::ResString(2251));
         QVERIFY(!requests_[0].save);
         QCOMPARE(boxes.Count(), size_t(0));
 
@@ -82,7 +82,7 @@ private slots:
         QVERIFY(save.save);
         QCOMPARE(save.fileName, std::string("UserIlluminant"));
         QCOMPARE(save.defaultExtension, std::string("uid"));
-        QCOMPARE(save.filter, std::string("User Illuminant File(*.uid)|*.uid||"));
+        QCOMPARE(save.filter, ui::platform::ResString(2251));
         QCOMPARE(ReadText(path("copy.uid")), RampText(97));
         QCOMPARE(boxes.Count(), size_t(1));
         QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1307));

@@ -86,7 +86,7 @@ private slots:
     void showsCaptionInstructionPictureAndFocus() {
         CCalibrationDlg dlg(WhiteCalibrationStep(binDir));
         QCOMPARE(dlg.objectName(), QString("dlg_129"));
-        QCOMPARE(dlg.windowTitle(), ui::platform::ResQString(1316));
+        QCOMPARE(dlg.windowTitle(), ui::platform::ResWindowTitle(1316));
         auto *message = dlg.findChild<QLabel *>("ctl_1003");
         QCOMPARE(message->text(), ui::platform::ResQString(1318));
         QVERIFY(message->font().bold());
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(button(&dlg, 1076)));
 
         CCalibrationDlg zero(ZeroCalibrationStep(binDir, true));
-        QCOMPARE(zero.windowTitle(), ui::platform::ResQString(1315));
+        QCOMPARE(zero.windowTitle(), ui::platform::ResWindowTitle(1315));
         QCOMPARE(zero.findChild<QLabel *>("ctl_1003")->text(), ui::platform::ResQString(1317));
     }
 
@@ -180,7 +180,7 @@ private slots:
             button(dlg, 1076)->click();
         });
         CalibrationOutcome outcome = RunCalibration(nullptr, &watcher, 0, binDir);
-        QCOMPARE(driver.titles, QStringList{ui::platform::ResQString(1316)});
+        QCOMPARE(driver.titles, QStringList{ui::platform::ResWindowTitle(1316)});
         QVERIFY(outcome.ready());
         QVERIFY(openDuringRun);
         QVERIFY(!IsCalibrationDialogOpen());
@@ -192,7 +192,7 @@ private slots:
         ui::test::MessageBoxRecorder boxes;
         DialogDriver driver([](CCalibrationDlg *dlg) { button(dlg, dlg->ZeroMode() ? 1077 : 1076)->click(); });
         CalibrationOutcome outcome = RunCalibration(nullptr, nullptr, 1, binDir);
-        QCOMPARE(driver.titles, (QStringList{ui::platform::ResQString(1315), ui::platform::ResQString(1316)}));
+        QCOMPARE(driver.titles, (QStringList{ui::platform::ResWindowTitle(1315), ui::platform::ResWindowTitle(1316)}));
         QCOMPARE(outcome.zeroResult, -7);
         QVERIFY(outcome.ready());
         QCOMPARE(fake->Count("DIDoPolarizationCalib"), 0);

@@ -5,6 +5,7 @@
 
 #include "settings/AppSettings.h"
 #include "instrument/ConnectInstDlg.h"
+#include "platform/Resources.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
@@ -28,8 +29,8 @@ private slots:
         QVERIFY(table);
         QCOMPARE(table->columnCount(), 3);
         QCOMPARE(table->horizontalHeaderItem(0)->text(), QString());
-        QCOMPARE(table->horizontalHeaderItem(1)->text(), QString("Type"));
-        QCOMPARE(table->horizontalHeaderItem(2)->text(), QString("SerialNo."));
+        QCOMPARE(table->horizontalHeaderItem(1)->text(), ui::platform::ResQString(1313));  // Model
+        QCOMPARE(table->horizontalHeaderItem(2)->text(), ui::platform::ResQString(1314));  // Serial number
         QCOMPARE(table->columnWidth(0), 60);
         QCOMPARE(table->columnWidth(1), 120);
         QCOMPARE(table->columnWidth(2), 160);

@@ -98,12 +98,19 @@ private slots:
     // The controls follow the lists' contents and enable states after each choice.
     void controlsFollowFilterAndTypeChoices() {
         CMeasSettingsDlg dlg(nullptr, s);
+        QCOMPARE(dlg.windowTitle(), ui::platform::ResWindowTitle(2204));
+        const QString conditionBefore = combo(dlg, 1004)->currentText();
         choose(dlg, 1071, 1);
         QCOMPARE(combo(dlg, 1004)->count(), 1);
         QCOMPARE(combo(dlg, 1004)->currentText(), ui::platform::ResQString(1273));
         QVERIFY(!combo(dlg, 1004)->isEnabled());
         QCOMPARE(int(boxes->Count()), 1);
-        QCOMPARE(boxes->Boxes()[0].text, ui::platform::ResString(1308));
+        // The message says what the filter changed: the condition, old → new.
+        const QString told = QString::fromStdString(boxes->Boxes()[0].text);
+        QVERIFY2(told.startsWith(ui::platform::ResQString(2260)), qPrintable(told));
+        QVERIFY2(told.contains(ui::platform::ResQString(2261).arg(conditionBefore, ui::platform::ResQString(1273))),
+                 qPrintable(told));
+        QCOMPARE(QString::fromStdString(boxes->Boxes()[0].caption), ui::platform::ResQString(1200));
 
         choose(dlg, 1012, 1);
         QVERIFY(!combo(dlg, 1004)->isEnabled());

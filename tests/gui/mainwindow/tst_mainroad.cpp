@@ -8,10 +8,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <map>
 #include <memory>
 #include <set>
 
 #include "settings/AppSettings.h"
+#include "mainwindow/AboutDlg.h"
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
 #include "mainwindow/MainWindowLogic.h"
 #include "mainwindow/MissBanner.h"
@@ -136,6 +138,7 @@ private slots:
     void lossIsShownBeforeItsOneMessage();
     void lossDuringAMeasurementIsShownBeforeItsMessage();
     void menuEnableStatesFollowTheConnection();
+    void aboutBoxNamesTheConnectedInstrument();
     void exitAndEnding();
     void dataItemsCommandOpensTheDialog();
     void statusShowsTheReadingAndACalibrationDue();
@@ -271,6 +274,43 @@ void MainRoadTest::lossDuringAMeasurementIsShownBeforeItsMessage() {
     QCOMPARE(seen.shown[0].connectCaption, ResQString(1181));
     VerifyDisconnectedDisplay(rig.w());
     QVERIFY(rig.w().Banner()->isHidden());  // nothing was measured, so nothing missed the sheet
+}
+
+namespace {
+
+// The texts of the About box the About command opens, by object name.
+std::map<QString, QString> AboutTexts(CVireoDataTransferSoftwareDlg &w) {
+    std::map<QString, QString> texts;
+    QTimer::singleShot(0, [&texts] {
+        auto *box = qobject_cast<CAboutDlg *>(QApplication::activeModalWidget());
+        if (!box) return;
+        for (QLabel *label : box->findChildren<QLabel *>()) texts[label->objectName()] = label->text();
+        box->accept();
+    });
+    w.OnCommand(32773);
+    return texts;
+}
+
+}  // namespace
+
+void MainRoadTest::aboutBoxNamesTheConnectedInstrument() {
+    Rig rig;
+    rig.fake.AddDevice({4711, 100, 3, 45});
+    std::map<QString, QString> texts = AboutTexts(rig.w());
+    QCOMPARE(texts["aboutVersion"], ResQString(2270).arg("1"));
+    QCOMPARE(texts["aboutCopyright"], ResQString(2271));
+    QCOMPARE(texts["aboutLicence"], ResQString(2272));
+    QCOMPARE(texts["aboutQt"], ResQString(2273).arg(qVersion()));
+    QVERIFY(!texts["aboutOffice"].isEmpty());
+    QCOMPARE(texts["aboutInstrument"], ResQString(2277));  // nothing connected yet
+
+    QVERIFY(rig.Connect());
+    texts = AboutTexts(rig.w());
+    QCOMPARE(texts["aboutInstrument"], ResQString(2276).arg(ResQString(1234), "4711", "3.45"));
+
+    rig.w().OnCommand(1000);  // disconnect: the box no longer names it
+    QVERIFY(!rig.w().IsConnected());
+    QCOMPARE(AboutTexts(rig.w())["aboutInstrument"], ResQString(2277));
 }
 
 void MainRoadTest::menuEnableStatesFollowTheConnection() {

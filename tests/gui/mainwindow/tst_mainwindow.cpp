@@ -5,6 +5,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QFileInfo>
+#include <QImage>
+#include <QMap>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -13,6 +16,7 @@
 #include "mainwindow/MainWindowLogic.h"
 #include "mainwindow/ManualOpener.h"
 #include "controls/OmbraImageButton.h"
+#include "platform/Accelerators.h"
 #include "platform/Resources.h"
 #include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
@@ -49,6 +53,8 @@ private slots:
     void menuEnableStates();
     void menuHints();
     void buttonHoverHints();
+    void menuItemsAppearOnceAndShowTheirKeys();
+    void pictureButtonsHaveTooltipsAndShowTheFocus();
     void aboutBoxShowsTheVersion();
     void manualCommandReportsFailure();
     void manualWithoutViewerNamesItsFile();
@@ -245,6 +251,66 @@ void MainWindowTest::buttonHoverHints() {
     QTRY_COMPARE(w.HintText(), QString());
 }
 
+void MainWindowTest::menuItemsAppearOnceAndShowTheirKeys() {
+    CVireoDataTransferSoftwareDlg w("1");
+    QSet<QString> texts;
+    QSet<int> commands;
+    QMap<int, QAction *> items;
+    for (QAction *top : w.MenuBar()->actions()) {
+        QVERIFY(top->menu());
+        for (QAction *a : top->menu()->actions()) {
+            if (a->isSeparator()) continue;
+            const QString text = a->text().remove('&');
+            QVERIFY2(!texts.contains(text), qPrintable("twice in the menus: " + text));
+            texts.insert(text);
+            const int id = a->data().toInt();
+            QVERIFY2(!commands.contains(id), qPrintable("command twice in the menus: " + text));
+            commands.insert(id);
+            items[id] = a;
+        }
+    }
+    QVERIFY(texts.contains(ResQString(101).remove('&')));  // the About item is there, once
+
+    const std::vector<ombra::core::platform::Accelerator> keys = ombra::core::platform::ResAccelerators(135);
+    QVERIFY(keys.size() >= 9);
+    for (const auto &entry : keys) {
+        QAction *item = items.value(entry.commandId);
+        QVERIFY2(item, qPrintable(QString("no menu item for %1").arg(entry.commandId)));
+        QCOMPARE(item->shortcut().toString(QKeySequence::PortableText), QString::fromStdString(entry.keys));
+        QVERIFY(item->isShortcutVisibleInContextMenu());
+    }
+
+    // The item's shortcut shown in the menu does not take the key from the window's accelerator.
+    std::vector<int> run;
+    ombra::ui::platform::InstallAccelerators(&w, keys, [&run](int command) { run.push_back(command); });
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_J, Qt::ControlModifier);
+    QCOMPARE(run, std::vector<int>{32775});
+}
+
+void MainWindowTest::pictureButtonsHaveTooltipsAndShowTheFocus() {
+    CVireoDataTransferSoftwareDlg w("1");
+    for (int id : kButtons) QCOMPARE(w.Button(id)->toolTip(), ResQString(id == 1000 ? 1399 : id));
+    w.ShowConnectedControls();
+    QCOMPARE(w.Button(1000)->toolTip(), ResQString(1400));
+    w.ShowDisconnectedControls();
+    QCOMPARE(w.Button(1000)->toolTip(), ResQString(1399));
+
+    w.ShowConnectedControls();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    OmbraImageButton *button = w.Button(1002);
+    w.Button(1001)->setFocus();
+    QTRY_VERIFY(w.Button(1001)->hasFocus());
+    const QImage unfocused = button->grab().toImage();
+    button->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(button->hasFocus());
+    QVERIFY2(button->grab().toImage() != unfocused, "the focused button looks the same");
+}
+
 void MainWindowTest::aboutBoxShowsTheVersion() {
     CAboutDlg about("4.5.6-test");
     QCOMPARE(about.objectName(), QString("dlg_100"));
@@ -285,7 +351,7 @@ void MainWindowTest::manualCommandReportsFailure() {
     // A manual that is there is never reported missing: the message names it instead.
     const QString expected = QFileInfo::exists(manual) ? ResQString(1397).arg(manual) : ResQString(1396);
     QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text), expected);
-    QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), QCoreApplication::applicationName());
+    QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), ResQString(1200));
     QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::ui::platform::mb::ICONERROR);
 
     answer = ombra::ui::shell::kFailed;

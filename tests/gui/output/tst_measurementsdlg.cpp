@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QTableView>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -109,6 +112,30 @@ private slots:
         QCOMPARE(first->Plot()->Curves().size(), size_t(2));
         QVERIFY(first->Plot()->Curves()[0].points == dlg.Panel(1)->Plot()->Curves()[1].points);
         QVERIFY(dlg.Panel(0)->Swatch()->Colour() != dlg.Panel(1)->Swatch()->Colour());
+    }
+
+    // The outcome's heading is whole; a value its column cuts shows whole in its tooltip.
+    void outcomeHeadingIsWholeAndCutValuesHaveTooltips() {
+        RecordThree();
+        MeasurementsDlg dlg(*journal, nullptr);
+        QTableView *table = dlg.Table();
+        QHeaderView *header = table->horizontalHeader();
+        const QString heading = dlg.Model()->headerData(MeasurementsDlg::OutcomeColumn, Qt::Horizontal).toString();
+        QVERIFY(header->sectionSize(MeasurementsDlg::OutcomeColumn) > header->fontMetrics().horizontalAdvance(heading));
+
+        const QString outcome = Text(dlg, 2, MeasurementsDlg::OutcomeColumn);  // the written one, the longest
+        const QFontMetrics metrics(table->font());
+        QCOMPARE(CutCellText(outcome, metrics, metrics.horizontalAdvance(outcome) / 2), outcome);
+        QCOMPARE(CutCellText(outcome, metrics, metrics.horizontalAdvance(outcome) + 40), QString());
+
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        header->resizeSection(MeasurementsDlg::OutcomeColumn, metrics.horizontalAdvance(outcome) / 2);
+        const QRect cell = table->visualRect(dlg.Model()->index(2, MeasurementsDlg::OutcomeColumn));
+        QHelpEvent ask(QEvent::ToolTip, cell.center(), table->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(table->viewport(), &ask);
+        QTRY_COMPARE(QToolTip::text(), outcome);
+        QToolTip::hideText();
     }
 
     void listsNewestFirstAndUnwrittenStandOut() {

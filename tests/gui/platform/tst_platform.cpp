@@ -92,6 +92,20 @@ class PlatformWidgetsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void realMessageBoxIsAsWideAsItsTitle() {
+        NoHooks real;
+        const QString title = "Ombra Data Transfer – a long window name that a short message would cut";
+        int width = 0, titleWidth = 0;
+        WhenModal<QMessageBox>([&](QMessageBox *box) {
+            width = box->width();
+            titleWidth = box->fontMetrics().horizontalAdvance(title);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        ShowMessageBox(nullptr, "Done.", title.toStdString(), mb::OK);
+        QVERIFY(titleWidth > 0);
+        QVERIFY2(width > titleWidth, qPrintable(QString("box %1, title %2").arg(width).arg(titleWidth)));
+    }
+
     void realMessageBoxReturnsTheClickedAnswer() {
         NoHooks real;
         QString seenTitle, seenText;

@@ -13,12 +13,16 @@
 
 using namespace ombra;
 using namespace ombra::core;
+using ombra::core::platform::ResQString;
 using ombra::core::platform::ResString;
 using ombra::core::test::FakeCall;
 using ombra::core::test::FakeInstrument;
 namespace mb = ombra::core::platform::mb;
 
 namespace {
+
+// String `id` with its placeholders filled.
+std::string Line(int id, std::vector<std::string> args) { return MakeNotice(id, 0, 0, std::move(args)).Text(); }
 
 std::vector<int> Codes(const SettingsListState &s) {
     std::vector<int> codes;
@@ -177,10 +181,14 @@ TEST_F(MeasSettingsLogicTest, ConditionChoiceTellsTheUserAndMovesTheIlluminant) 
     // 0x20 (matched to D75) -> D75; 0x4000 (M2) -> D50; 0x2 (matched to C) -> C; 0x8000 -> user.
     for (Case c : {Case{6, 0x20}, Case{2, 0x4}, Case{3, 0x2}, Case{15, 0x8000}, Case{0, 0x4}}) {
         notices.Clear();
+        const QString illuminantBefore = QString::fromStdString(logic->Text(SettingsList::Illuminant));
         logic->Select(SettingsList::Condition, c.position);
         ASSERT_EQ(notices.Count(), 1u);
-        EXPECT_EQ(notices.Notices()[0].Text(), ResString(1308));
-        EXPECT_EQ(notices.Notices()[0].Caption(), QCoreApplication::applicationName().toStdString());
+        const QString illuminantNow = QString::fromStdString(logic->Text(SettingsList::Illuminant));
+        EXPECT_NE(illuminantNow, illuminantBefore);
+        EXPECT_EQ(notices.Notices()[0].Text(),
+                  ResString(1308) + "\n" + ResQString(2263).arg(illuminantBefore, illuminantNow).toStdString());
+        EXPECT_EQ(notices.Notices()[0].Caption(), ResString(1200));
         EXPECT_EQ(notices.Notices()[0].flags, mb::OK);
         EXPECT_EQ(logic->Code(SettingsList::Illuminant), c.illuminant) << c.position;
         EXPECT_EQ(logic->List(SettingsList::Illuminant).selected, logic->Position(SettingsList::Illuminant));
@@ -201,6 +209,8 @@ TEST_F(MeasSettingsLogicTest, PolarisationOnLeavesOnlyThePolarisedCondition) {
     s.measurement.InForce().MeasurementCondSel = 6;
     s.measurement.InForce().IlluminantSel = 9;
     auto logic = Open();
+    const std::string conditionBefore = logic->Text(SettingsList::Condition);
+    const std::string illuminantBefore = logic->Text(SettingsList::Illuminant);
     logic->Select(SettingsList::Polarization, 1);
     const SettingsListState &conditions = logic->List(SettingsList::Condition);
     ASSERT_EQ(conditions.entries.size(), 1u);
@@ -211,7 +221,39 @@ TEST_F(MeasSettingsLogicTest, PolarisationOnLeavesOnlyThePolarisedCondition) {
     EXPECT_EQ(logic->Code(SettingsList::Illuminant), 0x4);
     EXPECT_EQ(logic->Code(SettingsList::Polarization), 1);
     ASSERT_EQ(notices.Count(), 1u);
-    EXPECT_EQ(notices.Notices()[0].Text(), ResString(1308));
+    const std::string text = notices.Notices()[0].Text();
+    EXPECT_EQ(text, ResString(2260) + "\n" + Line(2261, {conditionBefore, ResString(1273)}) + "\n" +
+                        Line(2263, {illuminantBefore, ResString(1165)}) + "\n" + ResString(2265));
+}
+
+// The case the old message got wrong: the condition changes, the illuminant stays D50.
+TEST_F(MeasSettingsLogicTest, PolarisationMessageNamesTheConditionThatChangedAndTheIlluminantKept) {
+    s.measurement.InForce().MeasurementCondSel = 1;  // M1, matched to D50
+    s.measurement.InForce().IlluminantSel = 2;       // D50
+    auto logic = Open();
+    ASSERT_EQ(logic->Text(SettingsList::Illuminant), ResString(1165));
+    const std::string conditionBefore = logic->Text(SettingsList::Condition);
+
+    logic->Select(SettingsList::Polarization, 1);
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_EQ(notices.Notices()[0].Text(), ResString(2260) + "\n" + Line(2261, {conditionBefore, ResString(1273)}) +
+                                               "\n" + Line(2264, {ResString(1165)}) + "\n" + ResString(2265));
+    EXPECT_EQ(notices.Notices()[0].Caption(), ResString(1200));
+
+    // Off again: the polarised condition gives way to the one then in force, and that is said too.
+    notices.Clear();
+    logic->Select(SettingsList::Polarization, 0);
+    ASSERT_EQ(notices.Count(), 1u);
+    const std::string conditionNow = logic->Text(SettingsList::Condition);
+    EXPECT_NE(conditionNow, ResString(1273));
+    EXPECT_EQ(notices.Notices()[0].Text(), ResString(2260) + "\n" + Line(2261, {ResString(1273), conditionNow}) +
+                                               "\n" + Line(2264, {ResString(1165)}) + "\n" + ResString(2265));
+
+    // Irradiance switches the filter off without a word: it has no condition or illuminant.
+    logic->Select(SettingsList::Polarization, 1);
+    notices.Clear();
+    logic->Select(SettingsList::Type, 1);
+    EXPECT_EQ(notices.Count(), 0u);
 }
 
 TEST_F(MeasSettingsLogicTest, OpeningWithPolarisationOnSaysNothingAndKeepsTheIlluminant) {
@@ -235,7 +277,10 @@ TEST_F(MeasSettingsLogicTest, LeavingThePolarisedConditionShowsTheConditionInFor
     EXPECT_EQ(logic->Position(SettingsList::Condition), 1);
     EXPECT_EQ(logic->List(SettingsList::Condition).selected, 1);
     EXPECT_EQ(logic->Text(SettingsList::Condition), ResString(1143));
-    EXPECT_EQ(notices.Count(), 0u);
+    // The condition changed with the filter: the user is told which it is now.
+    ASSERT_EQ(notices.Count(), 1u);
+    EXPECT_NE(notices.Notices()[0].Text().find(Line(2261, {ResString(1273), ResString(1143)})), std::string::npos)
+        << notices.Notices()[0].Text();
 
     // The same when the dialog opens with the filter off and the polarised condition stored.
     s.measurement.InForce().MeasurementCond = 161;

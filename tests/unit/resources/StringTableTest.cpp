@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 433u);
+    ASSERT_EQ(ids.size(), 491u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -134,8 +134,17 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     // Undo: the changed cell; the workbook and sheet of the measurement.
     for (int id : {2036, 2037}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
 
+    // A window's title takes the window's name; a tone step its number.
+    for (int id : {2200, 2225}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    // What the polarisation filter changed: before and now, or the one kept.
+    for (int id : {2261, 2263}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
+    for (int id : {2262, 2264}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    // The About box: version, Qt, office; the instrument's model, serial number and firmware.
+    for (int id : {2270, 2273, 2274}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    EXPECT_EQ(Placeholders(ResQString(2276)), (std::vector<int>{1, 2, 3}));
+
     std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
-                                      2029, 2030, 2036, 2037};
+                                      2029, 2030, 2036, 2037, 2200, 2225, 2261, 2262, 2263, 2264, 2270, 2273, 2274, 2276};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);
@@ -208,4 +217,72 @@ TEST(StringTable, SpecialTexts) {
     EXPECT_LE(ResString(1196).size(), 8u) << "the missing-value text fits a narrow cell";
     EXPECT_FALSE(ResString(1200).empty());
     EXPECT_FALSE(ResString(101).empty());
+}
+
+namespace {
+
+// Words that keep their capital inside a sentence-case text.
+bool ProperWord(const QString &word) {
+    static const std::set<QString> names = {"Ombra", "Data", "Transfer", "LibreOffice", "Calc", "CGATS", "CSV"};
+    return names.count(word) || word == word.toUpper();
+}
+
+// Sentence case: only the first word, names and abbreviations start with a capital ("Enter /
+// Edit..." is two captions in one).
+bool SentenceCase(QString text) {
+    text.remove('&');
+    for (const QString &part : text.split(" / ")) {
+        const QStringList words = part.split(QRegularExpression("[^\\w*]+"), Qt::SkipEmptyParts);
+        for (qsizetype i = 1; i < words.size(); ++i)
+            if (words[i][0].isUpper() && !ProperWord(words[i])) return false;
+    }
+    return true;
+}
+
+std::vector<int> AllStringIds() {
+    std::vector<int> ids;
+    for (int id : UsedStringIds())
+        if (id != kReservedId) ids.push_back(id);
+    return ids;
+}
+
+}  // namespace
+
+TEST(StringTable, OneSpellingAndOneStyle) {
+    // British spelling; "Color" only inside a name such as the "ColorSet" folder.
+    static const QRegularExpression american("(\\b[Cc]olor(?![A-Z])|[Pp]olariz|\\b[Cc]enter|\\b[Gg]ray\\b|SerialNo|Serial No)");
+    for (int id : AllStringIds()) EXPECT_FALSE(ResQString(id).contains(american)) << "string " << id << ": " << ResString(id);
+    for (const auto &entry : ombra::core::platform::ResMenu(132))
+        EXPECT_FALSE(QString::fromStdString(entry.text).contains(american)) << entry.text;
+
+    // Window names, buttons, tabs and menu items in sentence case.
+    std::vector<int> captions = Range(2201, 2243);
+    for (int id : {1181, 1182, 1419, 1420, 1435, 1436, 1437, 1438, 1439, 1727, 1728, 1730, 1941, 1969, 1970, 1972, 1974})
+        captions.push_back(id);
+    for (int id : captions) EXPECT_TRUE(SentenceCase(ResQString(id))) << "string " << id << ": " << ResString(id);
+    for (const auto &entry : ombra::core::platform::ResMenu(132))
+        EXPECT_TRUE(SentenceCase(QString::fromStdString(entry.text))) << entry.text;
+    EXPECT_TRUE(SentenceCase("About Ombra Data Transfer..."));
+    EXPECT_FALSE(SentenceCase("Send to Instrument"));
+}
+
+TEST(StringTable, FileFiltersNameTheirPatternsAfterASpace) {
+    // "<Description> (*.a *.b)|*.a;*.b||": the description in sentence case ends with the patterns.
+    static const QRegularExpression entry("^([A-Z][^()|]*[a-z]) \\((\\*\\.[a-z0-9]+(?: \\*\\.[a-z0-9]+)*)\\)$");
+    int filters = 0;
+    for (int id : AllStringIds()) {
+        const QString text = ResQString(id);
+        if (!text.contains("|*.")) continue;
+        ++filters;
+        ASSERT_TRUE(text.endsWith("||")) << "string " << id;
+        const QStringList fields = text.chopped(2).split('|');
+        ASSERT_EQ(fields.size() % 2, 0) << "string " << id;
+        for (qsizetype i = 0; i < fields.size(); i += 2) {
+            const QRegularExpressionMatch m = entry.match(fields[i]);
+            ASSERT_TRUE(m.hasMatch()) << "string " << id << ": " << fields[i].toStdString();
+            EXPECT_TRUE(SentenceCase(m.captured(1))) << "string " << id;
+            EXPECT_EQ(m.captured(2), QString(fields[i + 1]).replace(';', ' ')) << "string " << id << ": the patterns differ";
+        }
+    }
+    EXPECT_EQ(filters, 5) << "colour set, user illuminant, references, CSV and CGATS files";
 }
