@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 411u);
+    ASSERT_EQ(ids.size(), 419u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -114,7 +114,11 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     // The references: the reason a save failed; the reason of an import; the line of a bad entry.
     for (int id : {1976, 1977, 1978}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
 
-    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978};
+    // A sample of several readings: readings taken, then readings per sample.
+    for (int id : {2064, 2066}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
+
+    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
+                                      2064, 2066};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);
