@@ -7,9 +7,12 @@
 #include <QFormLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
+#include "platform/Resources.h"
+#include "quality/SampleAverager.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -17,6 +20,7 @@ namespace {
 
 CMeasSettingsDlg *currentDialog = nullptr;
 bool settingsDialogShown = false;
+constexpr int kStrReadingsPerSample = 2065;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -25,7 +29,7 @@ QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, InstrumentLink *link)
     : QDialog(parent), logic_(settings) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    BuildLayout();
+    BuildLayout(settings.sampling.ReadingsPerSample());
     logic_.Initialise(platform::NoticeSinkFor(this), link ? link->Judge() : LossJudge{});
     ShowLists();
     currentDialog = this;
@@ -37,7 +41,7 @@ CMeasSettingsDlg::~CMeasSettingsDlg() {
 
 CMeasSettingsDlg *CMeasSettingsDlg::Current() { return currentDialog; }
 
-void CMeasSettingsDlg::BuildLayout() {
+void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
     const QString labels[kSettingsListCount] = {tr("Measurement type"), tr("Measurement condition"),
                                                 tr("Density white reference"), tr("Observer"),
                                                 tr("Illuminant"), tr("Polarization filter")};
@@ -55,6 +59,11 @@ void CMeasSettingsDlg::BuildLayout() {
             ShowLists();
         });
     }
+    readings_ = new QSpinBox(this);
+    readings_->setObjectName("readingsPerSample");
+    readings_->setRange(kMinReadingsPerSample, kMaxReadingsPerSample);
+    readings_->setValue(readingsPerSample);
+    form->addRow(platform::ResQString(kStrReadingsPerSample), readings_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(controlName(2));
@@ -84,6 +93,8 @@ void CMeasSettingsDlg::ShowLists() {
     }
 }
 
+int CMeasSettingsDlg::ReadingsPerSample() const { return readings_->value(); }
+
 void CMeasSettingsDlg::OnOk() {
     bool mayClose = logic_.Ok();
     ShowLists();
@@ -99,7 +110,10 @@ int RunMeasurementSettings(QWidget *parent, AppSettings &settings, InstrumentLin
     settingsDialogShown = true;
     CMeasSettingsDlg dialog(parent, settings, link);
     int result = settingsDialogShown ? dialog.exec() : QDialog::Rejected;
-    if (result == QDialog::Accepted) dialog.Logic().CopyPositionsTo(settings);
+    if (result == QDialog::Accepted) {
+        dialog.Logic().CopyPositionsTo(settings);
+        settings.sampling.SetReadingsPerSample(dialog.ReadingsPerSample());
+    }
     settingsDialogShown = false;
     return result;
 }
