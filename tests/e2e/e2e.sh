@@ -12,7 +12,7 @@
 # run by ctest; scripts/soak runs it on the Release build) presses the button a thousand times.
 #
 # usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal |
-#                                         setup | second-start | last-workbook | soak
+#                                         setup | second-start | last-workbook | comparison | soak
 #        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
 # environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
 #              OMBRA_SOAK_PRESSES presses of the soak with the default selection (default 1000;
@@ -652,6 +652,71 @@ case_last_workbook() {
     no_message_box || { fail "a message box is shown"; dismiss_message_box; }
 }
 
+# CIEDE2000 (1:1:1) of two L*a*b* triples, to four decimals.
+de00() {  # de00 L1 a1 b1 L2 a2 b2
+    awk -v L1="$1" -v a1="$2" -v b1="$3" -v L2="$4" -v a2="$5" -v b2="$6" '
+    function hue(y, x,  h) { if (x == 0 && y == 0) return 0; h = atan2(y, x) * 180 / PI; return h < 0 ? h + 360 : h }
+    function rad(d) { return d * PI / 180 }
+    BEGIN {
+        PI = atan2(0, -1)
+        Cm = (sqrt(a1 * a1 + b1 * b1) + sqrt(a2 * a2 + b2 * b2)) / 2
+        G = 0.5 * (1 - sqrt(Cm ^ 7 / (Cm ^ 7 + 25 ^ 7)))
+        ap1 = (1 + G) * a1; ap2 = (1 + G) * a2
+        C1 = sqrt(ap1 * ap1 + b1 * b1); C2 = sqrt(ap2 * ap2 + b2 * b2)
+        h1 = hue(b1, ap1); h2 = hue(b2, ap2)
+        dh = 0
+        if (C1 * C2 != 0) { dh = h2 - h1; if (dh > 180) dh -= 360; else if (dh < -180) dh += 360 }
+        dL = L2 - L1; dC = C2 - C1; dH = 2 * sqrt(C1 * C2) * sin(rad(dh / 2))
+        Lm = (L1 + L2) / 2; Cp = (C1 + C2) / 2
+        if (C1 * C2 == 0) hm = h1 + h2
+        else if (h1 - h2 > 180 || h2 - h1 > 180) hm = h1 + h2 < 360 ? (h1 + h2 + 360) / 2 : (h1 + h2 - 360) / 2
+        else hm = (h1 + h2) / 2
+        T = 1 - 0.17 * cos(rad(hm - 30)) + 0.24 * cos(rad(2 * hm)) + 0.32 * cos(rad(3 * hm + 6)) - 0.20 * cos(rad(4 * hm - 63))
+        RT = -sin(rad(60 * exp(-(((hm - 275) / 25) ^ 2)))) * 2 * sqrt(Cp ^ 7 / (Cp ^ 7 + 25 ^ 7))
+        SL = 1 + 0.015 * (Lm - 50) ^ 2 / sqrt(20 + (Lm - 50) ^ 2); SC = 1 + 0.045 * Cp; SH = 1 + 0.015 * Cp * T
+        printf "%.4f\n", sqrt((dL / SL) ^ 2 + (dC / SC) ^ 2 + (dH / SH) ^ 2 + RT * (dC / SC) * (dH / SH))
+    }'
+}
+
+# Sample A (paper) is measured and made the reference: the references file the program reads at
+# its start holds its L*a*b* as the cells have them, under the default D50 / 2°. Sample B (black)
+# is measured with the reference's name and ΔE00 selected: the ΔE00 cell is CIEDE2000 of the two
+# measurements' L*a*b* cells.
+case_comparison() {
+    log "sample A (paper) measured"
+    measure_into 1
+    local la aa ba lb ab bb name de expected
+    IFS=$'\t' read -r la aa ba <<< "$(row 2 | cut -f7-9)"
+    check "L*a*b* of sample A are numbers" "$(echo "$la $aa $ba" | grep -cE '^-?[0-9.]+ -?[0-9.]+ -?[0-9.]+$')" 1
+
+    log "sample A made the reference; the reference's name and ΔE00 selected"
+    kill "$APP_PID"
+    wait_for 30 process_gone "$APP_PID" || fail "the program did not end"
+    wait_for 30 status_has '"connected":false' || fail "the instrument still counts the program as connected"
+    mkdir -p "$WORK/data/ombra-dts"
+    printf '{"version": 1, "active": "A", "nearest": false, "references": [{"name": "A", "lab": [%s, %s, %s], "illuminant": 2, "observer": 0, "tolerance": {"formula": 2, "limit": 0, "factors": [1, 1, 1], "components": [0, 0, 0, 0, 0], "warn": 0}}]}\n' \
+        "$la" "$aa" "$ba" > "$WORK/data/ombra-dts/references.json"
+    rm -rf "$WORK/config"
+    mkdir -p "$WORK/config/LARKSPUR"
+    printf '[OS-100]\nReflSelDataItems="1035;1036;2005;2000;2100;2108;"\n' > "$WORK/config/LARKSPUR/ombra-dts.conf"
+    start_program
+    connect
+    wait_for 30 status_is ready || fail "the status did not turn to ready: $(status_shown)"
+
+    log "sample B (black) measured against it"
+    fxsim sample black >/dev/null || fail "fxsim sample black"
+    measure_into 3
+    wait_for 10 cell_filled K4 || fail "no ΔE00 in K4: $(row 4)"
+    check "the comparison's labels" "$(calc grid J3:K3)" "$(calc string 1950)"$'\t'"$(calc string 1958)"
+    IFS=$'\t' read -r lb ab bb name de <<< "$(calc grid G4:K4)"
+    check "the reference compared with" "$name" "A"
+    expected=$(de00 "$la" "$aa" "$ba" "$lb" "$ab" "$bb")
+    awk -v a="$de" -v b="$expected" 'BEGIN { d = a - b; exit !(a ~ /^[0-9]+\.[0-9][0-9]$/ && d <= 0.01 && d >= -0.01) }' &&
+        echo "ok: ΔE00 $de is CIEDE2000 of the cells ($expected)" ||
+        fail "ΔE00 cell '$de', CIEDE2000 of ($la, $aa, $ba) and ($lb, $ab, $bb) is $expected"
+    less_than 10 "${de:-0}" && echo "ok: black lies far from paper" || fail "black is close to paper: ΔE00 $de"
+}
+
 # ---------------------------------------------------------------------------------------------
 # The user's own LibreOffice: a fresh HOME, the set-up as README.md gives it, and the office started
 # as the application menu starts Calc.
@@ -979,7 +1044,7 @@ fi
 start_program
 [ "$CASE" = last-workbook ] && arrange_desktop
 case "$CASE" in
-    main-road | office-lost | colour-sets | journal | last-workbook | soak)
+    main-road | office-lost | colour-sets | journal | last-workbook | comparison | soak)
         connect
         wait_for 30 status_is ready || fail "the status did not turn to ready: $(status_shown)"
         log "connected"

@@ -89,6 +89,8 @@ public:
     }
     void SetCalibrationStatus(int32_t status) { calibrationStatus_ = status; }
     void SetMissingValues(bool missing) { missing_ = missing; }  // every value FLT_MAX
+    // Added to every colour value from now on (readings of one sample that differ).
+    void SetColorShift(float shift) { colorShift_ = shift; }
     void SetAutoWavelength(int32_t nm) { autoWavelength_ = nm; }
     void SetCallDelay(std::chrono::microseconds delay) { delay_ = delay; }
 
@@ -251,7 +253,7 @@ private:
         if (rc != 0) return rc;
         int count = property == 5 ? 3 : property == 6 ? 4 : (selected == 0 ? 1 : selected == 1 ? 2 : 3);
         for (int i = 0; i < count; ++i) {
-            float v = property == 5 ? ColorValue(selected, i)
+            float v = property == 5 ? ColorValue(selected, i) + colorShift_
                       : property == 6 ? DensityValue(selected, i) : ColorIndexValue(selected, i);
             out[i] = missing_ ? FLT_MAX : v;
         }
@@ -297,6 +299,7 @@ private:
     std::pair<int32_t, int32_t> pol_{0, 0};
     std::atomic<int32_t> calibrationStatus_{1};
     std::atomic<bool> missing_{false};
+    std::atomic<float> colorShift_{0.f};
     std::atomic<int32_t> autoWavelength_{580};
     std::atomic<std::chrono::microseconds> delay_{std::chrono::microseconds(0)};
     std::atomic<int> inFlight_{0};

@@ -34,6 +34,8 @@ constexpr int kHeldRetryMs = 5000;
 // Messages about the instrument that must be seen at once: above every window, in front.
 constexpr unsigned kUrgent = platform::mb::SYSTEMMODAL | platform::mb::SETFOREGROUND;
 
+constexpr int kStrSampleDiscarded = 2064;
+
 // Pauses the button-watch thread for its lifetime, so every way out resumes it.
 class PausedWatch {
 public:
@@ -197,6 +199,9 @@ void InstrumentSession::SetReading(bool reading) {
 }
 
 void InstrumentSession::MeasurementSettingsChanged() {
+    // Readings taken under other settings do not belong to the same sample.
+    DiscardSample();
+    sample_.SetReadings(settings_.sampling.ReadingsPerSample());
     polarizationCondition_ = settings_.measurement.PolarizationSel();
     SetReadyToMeasure(CheckCalibrationStatus());
 }
@@ -205,7 +210,18 @@ void InstrumentSession::StopWatching() {
     if (connected_) watchThread_->Stop();
 }
 
+void InstrumentSession::DiscardSample() {
+    if (SampleCollected() == 0) return;
+    const Notice notice = MakeNotice(kStrSampleDiscarded, kStrSessionCaption, platform::mb::ICONINFORMATION,
+                                     {std::to_string(sample_.Collected()), std::to_string(sample_.Readings())});
+    sample_.Discard();
+    sampleReadings_.clear();
+    emit sampleChanged(0, sample_.Readings());
+    emit sampleDiscarded(QString::fromStdString(notice.Text()));
+}
+
 void InstrumentSession::Disconnect() {
+    DiscardSample();
     watchThread_->Stop();
     if (DeviceHandle().load() == 0) {
         // An earlier close failed after the library had already let the instrument go: there
@@ -240,6 +256,7 @@ void InstrumentSession::OnInstrumentLost() {
     // The thread posts on every poll: later copies of this message find the session
     // disconnected, also while the message below is open.
     if (!connected_) return;
+    DiscardSample();
     connected_ = false;
     instrumentOpen_ = false;
     lost_ = true;
@@ -327,6 +344,7 @@ void InstrumentSession::MeasureAndTransfer() {
         return;
     }
     StampMeasurementTime();
+    FollowReadingsPerSample();
     measure_->measurementType = settings_.measurement.MeasurementType();
     SetReading(true);
     int32_t rc = adapter_.DoMeasurement();
@@ -335,21 +353,58 @@ void InstrumentSession::MeasureAndTransfer() {
     trace::TraceMark("collected");
     SetReading(false);
     if (rc != 0) {
-        MeasurementFailed(rc);
+        MeasurementFailed(rc);  // a failed reading does not count towards a sample
         return;
     }
+    if (sample_.Readings() > 1)
+        TakeReading();
+    else
+        CompareAndWrite(nullptr, 0);
+    trace::TraceMark("measure end");
+}
+
+// The count of readings per sample may have been changed since the last press: a partial
+// sample of the old count is dropped.
+void InstrumentSession::FollowReadingsPerSample() {
+    const int readings = settings_.sampling.ReadingsPerSample();
+    if (readings == sample_.Readings()) return;
+    DiscardSample();
+    sample_.SetReadings(readings);
+}
+
+// One reading of a sample of several: kept for the journal until the sample is complete; the
+// last one makes the averaged measurement, which takes the road of a single one.
+void InstrumentSession::TakeReading() {
+    if (measuredData_.Count() == 0) return;
+    OutputValues values;
+    values.BuildValues(settings_, measuredData_, {measurementDate_, measurementTime_});
+    sampleReadings_.push_back(MakeJournalEntry(settings_, values, {measurementDate_, measurementTime_}, measuredData_));
+    sample_.Add(measuredData_.Record(0));
+    if (!sample_.Complete()) {
+        emit sampleChanged(sample_.Collected(), sample_.Readings());
+        return;
+    }
+    const std::optional<SampleSpread> spread = sample_.Spread();
+    measuredData_.Empty();
+    measuredData_.Append(*sample_.Mean());
+    CompareAndWrite(spread ? &*spread : nullptr, sample_.Readings());
+    sample_.Discard();
+    sampleReadings_.clear();
+    emit sampleChanged(0, sample_.Readings());
+}
+
+void InstrumentSession::CompareAndWrite(const SampleSpread *spread, int readings) {
     lastComparison_.reset();
     if (references_ && measuredData_.Count() > 0)
         lastComparison_ = references_->CompareWith(MeasuredColourOf(measuredData_.Record(0), settings_));
     bool sampleListEnded = false;
     const MeasurementStamp stamp{measurementDate_, measurementTime_, TakeSampleNameIfWritten(sampleListEnded)};
     OutputValues values;
-    values.BuildValues(settings_, measuredData_, stamp, lastComparison_ ? &*lastComparison_ : nullptr);
+    values.BuildValues(settings_, measuredData_, stamp, lastComparison_ ? &*lastComparison_ : nullptr, spread);
     trace::TraceMark("values built");
-    WriteMeasurement(values);
+    WriteMeasurement(values, readings);
     // Told after the cells went, once: the measurements after it go on without a name.
     if (sampleListEnded && !std::exchange(sampleListEndTold_, true)) Tell(kStrSampleListEnded, platform::mb::ICONWARNING);
-    trace::TraceMark("measure end");
 }
 
 std::string InstrumentSession::TakeSampleNameIfWritten(bool &listEnded) {
@@ -388,10 +443,15 @@ void InstrumentSession::StampMeasurementTime() {
     measurementTime_ = MeasurementTimeText(local.tm_hour, local.tm_min, local.tm_sec);
 }
 
-void InstrumentSession::WriteMeasurement(const OutputValues &values) {
+// `readings`: of how many readings of one sample the measurement was averaged (0: one reading);
+// those readings are kept in the journal after it, linked to it.
+void InstrumentSession::WriteMeasurement(const OutputValues &values, int readings) {
     MeasurementReport report;
     report.measurement = MakeJournalEntry(settings_, values, {measurementDate_, measurementTime_}, measuredData_);
+    report.measurement.readings = readings;
     report.measurement.outcome = measurementWriter_ ? measurementWriter_(values) : WriteToSpreadsheet(report.measurement);
+    if (readings > 0 && journal_ && report.measurement.id > 0)
+        journal_->RecordReadings(report.measurement.id, sampleReadings_);
     const TransferOutcome &outcome = report.measurement.outcome;
     if (outcome.rowLimit > 0) rowLimit_ = outcome.rowLimit;
     if (outcome.columnLimit > 0) columnLimit_ = outcome.columnLimit;

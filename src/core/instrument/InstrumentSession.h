@@ -33,6 +33,7 @@
 #include "output/OutputItem.h"
 #include "platform/Notice.h"
 #include "quality/Reference.h"
+#include "quality/SampleAverager.h"
 #include "settings/AppSettings.h"
 
 namespace ombra::core {
@@ -112,6 +113,8 @@ public:
     bool CheckCalibrationStatus();
     // Stops the watch thread (exit).
     void StopWatching();
+    // Drops the readings of an unfinished sample (and says so); nothing when none is unfinished.
+    void DiscardSample();
     // One message of the watch thread (32778..32782); others are ignored.
     void HandleWatchMessage(int message);
 
@@ -145,6 +148,10 @@ public:
     const std::string &MeasurementTime() const { return measurementTime_; }
     const CMeasuredData &MeasuredData() const { return measuredData_; }
     const DataItemCatalogue &Catalogue() const { return catalogue_; }
+    // With several readings per sample (sampling.ReadingsPerSample): the readings the sample
+    // being measured has so far (0 between samples) and how many it takes.
+    int SampleCollected() const { return sample_.Complete() ? 0 : sample_.Collected(); }
+    int SampleReadings() const { return sample_.Readings(); }
 
     // Takes the last measurement written (in this run) back from the sheet: its cells are
     // emptied if they still hold what was written, the cursor goes back to its start and its
@@ -169,6 +176,11 @@ signals:
     void measurementWritten(const ombra::core::MeasurementReport &report);
     // A measurement was taken back from the sheet (its journal id; 0 when not in the journal).
     void measurementWithdrawn(qint64 journalId);
+    // A reading of a sample of several was taken, or the sample was written or discarded
+    // (`collected` 0): `collected` readings of `readings`.
+    void sampleChanged(int collected, int readings);
+    // The readings of an unfinished sample were dropped: the text tells the user.
+    void sampleDiscarded(const QString &notice);
     // The number of measurements held outside the journal changed (LastingNotice follows it).
     void heldCountChanged(int held);
     // Posted by the watch thread; delivered queued to HandleWatchMessage.
@@ -187,7 +199,10 @@ private:
     // The name of the sample when the selection writes one (the settings move on past it);
     // empty when it writes none or the list has no name left. `listEnded` tells the latter.
     std::string TakeSampleNameIfWritten(bool &listEnded);
-    void WriteMeasurement(const OutputValues &values);
+    void FollowReadingsPerSample();
+    void TakeReading();
+    void CompareAndWrite(const SampleSpread *spread, int readings);
+    void WriteMeasurement(const OutputValues &values, int readings);
     TransferOutcome WriteToSpreadsheet(JournalEntry &entry);  // gives the entry its journal id
     void OnInstrumentLost();
     void SetReading(bool reading);
@@ -209,6 +224,8 @@ private:
     MeasurementJournal *journal_ = nullptr;
     ReferenceStore *references_ = nullptr;
     std::optional<Comparison> lastComparison_;
+    SampleAverager sample_;
+    std::vector<JournalEntry> sampleReadings_;  // the journal entries of the sample's readings so far
     std::string lastWorkbook_;
     std::string lastingNotice_;
     QTimer heldRetry_;

@@ -90,6 +90,8 @@ constexpr ComparisonRow kComparisons[] = {
     {2103, 1953, C::db, F::Fixed2},          {2104, 1954, C::dC, F::Fixed2},   {2105, 1955, C::dH, F::Fixed2},
     {2106, 1956, C::dE76, F::Fixed2},        {2107, 1957, C::dE94, F::Fixed2}, {2108, 1958, C::dE00, F::Fixed2},
     {2109, 1959, C::dECmc, F::Fixed2},       {2110, 1960, C::Verdict, F::Text},
+    {2111, 2060, C::SdL, F::Fixed2},         {2112, 2061, C::SdA, F::Fixed2},  {2113, 2062, C::SdB, F::Fixed2},
+    {2114, 2063, C::MaxDE00, F::Fixed2},
 };
 
 using G = GroupRun;
@@ -126,7 +128,8 @@ constexpr IdRun kColourReflection[] = {
 constexpr IdRun kSpectralReflection[] = {{1100, 1100}, kReflectionGrid.items};
 constexpr IdRun kSpectralIrradiance[] = {{1100, 1100}, kIrradianceGrid.items};
 constexpr IdRun kDensity[] = {{2020, 2021}, {2380, 2730}};
-constexpr IdRun kComparison[] = {{item::kFirstComparison, item::kLastComparison}};
+constexpr IdRun kComparison[] = {{item::kFirstComparison, item::kLastComparison},
+                                 {item::kFirstSpread, item::kLastSpread}};
 
 constexpr int kDefaultReflection[] = {1035, 1036, 2005, 2000};
 constexpr int kDefaultIrradiance[] = {1035, 1036, 1037, 1038, 1039};

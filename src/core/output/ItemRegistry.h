@@ -35,6 +35,8 @@ constexpr int kLchGroup = 2001;
 constexpr int kFirstComparison = 2100;  // the comparison with the reference: 2100..2110
 constexpr int kLastComparison = 2110;
 constexpr int kSampleName = 2130;  // the name of the sample: automatic or from a list
+constexpr int kFirstSpread = 2111;  // how far the readings of a sample lie apart: 2111..2114
+constexpr int kLastSpread = 2114;
 }  // namespace item
 
 enum class ItemKind {
@@ -79,8 +81,12 @@ struct ItemRow {
     TextField text;
 };
 
-// What a comparison item shows of the comparison of the measurement with the reference.
-enum class ComparisonField { ReferenceName, dL, da, db, dC, dH, dE76, dE94, dE00, dECmc, Verdict };
+// What a comparison item shows of the comparison of the measurement with the reference, or
+// (the spread items) of the spread of the readings an averaged measurement was made of.
+enum class ComparisonField {
+    ReferenceName, dL, da, db, dC, dH, dE76, dE94, dE00, dECmc, Verdict,
+    SdL, SdA, SdB, MaxDE00,
+};
 
 // An item of the comparison: of kind Number (written like a colour value), its value taken
 // from the comparison instead of the record.

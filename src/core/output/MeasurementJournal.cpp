@@ -105,6 +105,13 @@ QString SearchTextOf(const QString &row) {
         .arg(row);
 }
 
+bool HasColumn(const QSqlDatabase &db, const char *table, const char *column) {
+    QSqlQuery columns = Exec(db, QString("PRAGMA table_info(%1)").arg(table));
+    while (columns.next())
+        if (columns.value(1).toString() == column) return true;
+    return false;
+}
+
 // Each step brings the schema from its position in this list to the next version. Steps are
 // only ever appended: a journal is migrated forward and never dropped.
 const std::vector<std::function<void(const QSqlDatabase &)>> &MigrationSteps() {
@@ -150,6 +157,16 @@ const std::vector<std::function<void(const QSqlDatabase &)>> &MigrationSteps() {
             columns.finish();
             if (!present) Exec(db, "ALTER TABLE measurements ADD COLUMN withdrawn INTEGER NOT NULL DEFAULT 0");
         },
+        // Several readings of one sample averaged into one measurement: the averaged one says of
+        // how many readings (`readings`), each reading names it (`sample_of`). The step stands on
+        // its own: it adds only what is not there yet, whatever step ran before it.
+        [](const QSqlDatabase &db) {
+            for (const char *column : {"sample_of", "readings"})
+                if (!HasColumn(db, "measurements", column))
+                    Exec(db, QString("ALTER TABLE measurements ADD COLUMN %1 INTEGER").arg(column));
+            Exec(db, "CREATE INDEX IF NOT EXISTS measurements_by_sample ON measurements(sample_of)"
+                     " WHERE sample_of IS NOT NULL");
+        },
     };
     return steps;
 }
@@ -158,7 +175,7 @@ const char *kColumns =
     "id, recorded_utc, date_text, time_text, model, serial, measurement_type, meas_type_text, meas_cond_text,"
     " den_white_ref_text, observer_text, illuminant_text, polarization_text, layout_label, layout_row, val_sep,"
     " func_sep, block_sep, measurement_type_sel, spectral_count, density_count, output_items, value_items,"
-    " raw_record, outcome, workbook, sheet, first_cell, last_cell, withdrawn";
+    " raw_record, outcome, workbook, sheet, first_cell, last_cell, withdrawn, sample_of, readings";
 
 JournalEntry EntryFromRow(const QSqlQuery &q) {
     JournalEntry e;
@@ -188,6 +205,8 @@ JournalEntry EntryFromRow(const QSqlQuery &q) {
     std::string first = S(q.value(c++));
     e.outcome = KeptOutcome(result, std::move(workbook), std::move(sheet), std::move(first), S(q.value(c++)));
     e.withdrawn = q.value(c++).toInt() != 0;
+    e.sampleOf = q.value(c++).toLongLong();
+    e.readings = q.value(c++).toInt();
     return e;
 }
 
@@ -500,8 +519,8 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
               " meas_type_text, meas_cond_text, den_white_ref_text, observer_text, illuminant_text,"
               " polarization_text, selection, layout_label, layout_row, val_sep, func_sep, block_sep,"
               " measurement_type_sel, spectral_count, density_count, output_items, value_items, raw_record, outcome,"
-              " workbook, sheet, first_cell, last_cell)"
-              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+              " workbook, sheet, first_cell, last_cell, sample_of, readings)"
+              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     const std::string recorded = entry.recordedUtc.empty()
         ? QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString() : entry.recordedUtc;
     for (const std::string *text : {&recorded, &entry.date, &entry.time, &entry.model, &entry.serial})
@@ -520,6 +539,8 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
     q.addBindValue(static_cast<int>(o.result));
     for (const std::string *text : {&o.workbookName, &o.sheetName, &o.firstCell, &o.lastCell})
         q.addBindValue(text->empty() ? QVariant() : QVariant(Q(*text)));
+    q.addBindValue(entry.sampleOf > 0 ? QVariant(entry.sampleOf) : QVariant());
+    q.addBindValue(entry.readings > 0 ? QVariant(entry.readings) : QVariant());
     if (!q.exec()) {
         error = q.lastError();
         return std::nullopt;
@@ -557,6 +578,28 @@ bool MeasurementJournal::SetWithdrawn(qint64 id) {
     return q.numRowsAffected() == 1;
 }
 
+bool MeasurementJournal::RecordReadings(qint64 sampleId, const std::vector<JournalEntry> &readings) {
+    if (sampleId <= 0 || readings.empty() || !EnsureOpen()) return false;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) return false;
+    QSqlError error;
+    for (JournalEntry reading : readings) {
+        reading.sampleOf = sampleId;
+        reading.readings = 0;
+        if (!Insert(reading, error)) {
+            db.rollback();
+            ReportFault(error.text().toStdString());
+            return false;
+        }
+    }
+    if (!db.commit()) {
+        db.rollback();
+        return false;
+    }
+    RememberFileIdentity();
+    return true;
+}
+
 std::vector<JournalEntry> MeasurementJournal::List(int limit) {
     std::vector<JournalEntry> entries;
     if (!EnsureOpen()) return entries;
@@ -573,9 +616,13 @@ std::vector<JournalEntry> MeasurementJournal::List(int limit) {
 std::optional<JournalEntry> MeasurementJournal::Newest() {
     // Held measurements wait behind everything in the journal: the last one held is the newest.
     if (!held_->empty()) return held_->entries().back();
-    std::vector<JournalEntry> newest = List(1);
-    if (newest.empty()) return std::nullopt;
-    return std::move(newest.front());
+    // The readings of a sample are kept after their averaged measurement: that one is the newest.
+    if (!EnsureOpen()) return std::nullopt;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QString("SELECT %1 FROM measurements WHERE sample_of IS NULL ORDER BY id DESC LIMIT 1").arg(kColumns)) ||
+        !q.next())
+        return std::nullopt;
+    return EntryFromRow(q);
 }
 
 QString MeasurementJournal::Connection() {
@@ -644,7 +691,8 @@ int MeasurementJournal::UnwrittenCount() {
     for (const JournalEntry &entry : held_->entries()) held += !entry.outcome.written();
     if (!EnsureOpen()) return held;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    if (!q.exec(QString("SELECT COUNT(*) FROM measurements WHERE outcome <> %1").arg(static_cast<int>(TransferResult::Written))) ||
+    if (!q.exec(QString("SELECT COUNT(*) FROM measurements WHERE outcome <> %1 AND sample_of IS NULL")
+                    .arg(static_cast<int>(TransferResult::Written))) ||
         !q.next())
         return held;
     return held + q.value(0).toInt();

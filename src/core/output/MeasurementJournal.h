@@ -58,6 +58,11 @@ struct JournalEntry {
     int spectralCount = 0;
     int densityCount = 0;
     std::string rawRecord;               // the measured-data record, byte for byte
+    // A measurement averaged from several readings of one sample: how many (0: a measurement of
+    // one reading). Each of those readings is kept too, never meant for the sheet, with the
+    // averaged measurement's id in `sampleOf` (0: not a reading of a sample).
+    int readings = 0;
+    qint64 sampleOf = 0;
     TransferOutcome outcome = TransferOutcome::Of(TransferResult::Pending, MissReason::None);  // until its transfer reports back
     bool withdrawn = false;              // its cells were taken back from the sheet (Undo)
 
@@ -77,7 +82,7 @@ JournalEntry MakeJournalEntry(const AppSettings &settings, const OutputValues &v
 
 class MeasurementJournal {
 public:
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     // $XDG_DATA_HOME/ombra-dts/journal.sqlite (~/.local/share/ombra-dts/journal.sqlite).
     static QString DefaultPath();
@@ -114,6 +119,9 @@ public:
     bool SetOutcome(qint64 id, const TransferOutcome &outcome);
     // Marks a measurement of the journal as taken back from the sheet (held ones are not marked).
     bool SetWithdrawn(qint64 id);
+    // Keeps the single readings the recorded measurement `sampleId` was averaged from, linked to
+    // it, all or none. They were never meant for the sheet: they do not count as unwritten.
+    bool RecordReadings(qint64 sampleId, const std::vector<JournalEntry> &readings);
     // Entries newest first (all when limit < 0).
     std::vector<JournalEntry> List(int limit = -1);
     // The measurement kept last, held or in the journal; none while there is none.
@@ -127,7 +135,8 @@ public:
     QString Connection();
     // Removes the entries; the number removed.
     int Delete(const std::vector<qint64> &ids);
-    // Entries whose cells did not all reach a sheet (not written, partly, refused, or pending).
+    // Entries whose cells did not all reach a sheet (not written, partly, refused, or pending);
+    // the readings of a sample are not among them.
     int UnwrittenCount();
 
 private:

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "output/Catalogue.h"
 #include "platform/Resources.h"
 #include "quality/Reference.h"
+#include "quality/SampleAverager.h"
 
 namespace ombra::core {
 namespace {
@@ -63,14 +65,33 @@ double ComparisonNumber(const Comparison &c, ComparisonField field) {
     case ComparisonField::dE94: return c.dE94;
     case ComparisonField::dE00: return c.dE00;
     case ComparisonField::dECmc: return c.dECmc;
-    case ComparisonField::ReferenceName: case ComparisonField::Verdict: break;
+    case ComparisonField::ReferenceName: case ComparisonField::Verdict:
+    case ComparisonField::SdL: case ComparisonField::SdA: case ComparisonField::SdB: case ComparisonField::MaxDE00:
+        break;
     }
     return kMissing;
 }
 
+// A spread item's number; nullopt for the fields of the comparison.
+std::optional<double> SpreadNumber(const SampleSpread *spread, ComparisonField field) {
+    switch (field) {
+    case ComparisonField::SdL: return spread ? spread->sdL : kMissing;
+    case ComparisonField::SdA: return spread ? spread->sdA : kMissing;
+    case ComparisonField::SdB: return spread ? spread->sdB : kMissing;
+    case ComparisonField::MaxDE00: return spread ? spread->maxDeltaE00 : kMissing;
+    default: break;
+    }
+    return std::nullopt;
+}
+
 // A comparison item: the missing-value text without a reference, and for every value but the
 // reference's name when the comparison could not be made (or, for the verdict, has no tolerance).
-void SetComparisonValue(OutputItem &entry, const ComparisonRow &row, const Comparison *c) {
+void SetComparisonValue(OutputItem &entry, const ComparisonRow &row, const Comparison *c, const SampleSpread *spread) {
+    if (const std::optional<double> number = SpreadNumber(spread, row.field)) {
+        entry.value = *number;
+        entry.valueText = FormatValue(entry.value, row.format);
+        return;
+    }
     entry.value = 0;
     const bool computed = c && c->Computed();
     switch (row.field) {
@@ -87,10 +108,10 @@ void SetComparisonValue(OutputItem &entry, const ComparisonRow &row, const Compa
 }
 
 void SetValue(OutputItem &entry, const MeasuredDataRecord &record, const AppSettings &s,
-              const MeasurementStamp &stamp, const Comparison *comparison) {
+              const MeasurementStamp &stamp, const Comparison *comparison, const SampleSpread *spread) {
     int id = entry.identifier;
     if (const ComparisonRow *row = FindComparison(id)) {
-        SetComparisonValue(entry, *row, comparison);
+        SetComparisonValue(entry, *row, comparison, spread);
         return;
     }
     if (const ItemRow *row = FindItem(id)) {
@@ -169,7 +190,8 @@ void OutputValues::ExpandSelection(OutputItemList &items, const AppSettings &set
 }
 
 void OutputValues::BuildValues(const AppSettings &settings, const CMeasuredData &data,
-                               const MeasurementStamp &stamp, const Comparison *comparison) {
+                               const MeasurementStamp &stamp, const Comparison *comparison,
+                               const SampleSpread *spread) {
     valueItems.clear();
     outputItems.clear();
     const int type = settings.measurement.MeasurementType();
@@ -181,7 +203,7 @@ void OutputValues::BuildValues(const AppSettings &settings, const CMeasuredData 
     if (data.Count() > 0) {
         const MeasuredDataRecord &record = data.Record(0);
         for (OutputItem &entry : expanded) {
-            SetValue(entry, record, settings, stamp, comparison);
+            SetValue(entry, record, settings, stamp, comparison, spread);
             if (entry.identifier == item::kAutoSpotDensity) {
                 char label[48];
                 std::snprintf(label, sizeof label, "D (Auto: %dnm)", record.Int(MeasuredDataRecord::kAutoSpotWavelength));

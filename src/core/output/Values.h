@@ -11,6 +11,7 @@
 namespace ombra::core {
 
 struct Comparison;
+struct SampleSpread;
 
 // Local date and time texts stamped when the measurement was taken, and the sample's name.
 struct MeasurementStamp {
@@ -31,8 +32,10 @@ public:
     void ExpandSelection(OutputItemList &items, const AppSettings &settings);
     // Fills every list from the first record of `data` and the settings. The comparison items
     // take their values from `comparison`; without one (no reference) they are not delivered.
+    // The spread items take theirs from `spread`, the spread of the readings an averaged
+    // measurement was made of; without one (a single reading) they are not delivered.
     void BuildValues(const AppSettings &settings, const CMeasuredData &data, const MeasurementStamp &stamp,
-                     const Comparison *comparison = nullptr);
+                     const Comparison *comparison = nullptr, const SampleSpread *spread = nullptr);
 };
 
 // Locale-independent fixed-point text ("." as decimal point), like "%0.<decimals>f".

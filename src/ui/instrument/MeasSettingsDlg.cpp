@@ -7,10 +7,12 @@
 #include <QFormLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "quality/SampleAverager.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -18,6 +20,7 @@ namespace {
 
 CMeasSettingsDlg *currentDialog = nullptr;
 bool settingsDialogShown = false;
+constexpr int kStrReadingsPerSample = 2065;
 
 constexpr int kStrTitle = 2204;
 // The labels of the six lists: the texts that also name these settings as data items.
@@ -36,7 +39,7 @@ CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, Instr
     : QDialog(parent), logic_(settings) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     setWindowTitle(platform::ResWindowTitle(kStrTitle));
-    BuildLayout();
+    BuildLayout(settings.sampling.ReadingsPerSample());
     logic_.Initialise(platform::NoticeSinkFor(this), link ? link->Judge() : LossJudge{});
     ShowLists();
     currentDialog = this;
@@ -48,7 +51,7 @@ CMeasSettingsDlg::~CMeasSettingsDlg() {
 
 CMeasSettingsDlg *CMeasSettingsDlg::Current() { return currentDialog; }
 
-void CMeasSettingsDlg::BuildLayout() {
+void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
     const QString labels[kSettingsListCount] = {platform::ResQString(kStrType),       platform::ResQString(kStrCondition),
                                                 platform::ResQString(kStrWhiteReference), platform::ResQString(kStrObserver),
                                                 platform::ResQString(kStrIlluminant), platform::ResQString(kStrPolarisation)};
@@ -66,6 +69,11 @@ void CMeasSettingsDlg::BuildLayout() {
             ShowLists();
         });
     }
+    readings_ = new QSpinBox(this);
+    readings_->setObjectName("readingsPerSample");
+    readings_->setRange(kMinReadingsPerSample, kMaxReadingsPerSample);
+    readings_->setValue(readingsPerSample);
+    form->addRow(platform::ResQString(kStrReadingsPerSample), readings_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(controlName(2));
@@ -95,6 +103,8 @@ void CMeasSettingsDlg::ShowLists() {
     }
 }
 
+int CMeasSettingsDlg::ReadingsPerSample() const { return readings_->value(); }
+
 void CMeasSettingsDlg::OnOk() {
     bool mayClose = logic_.Ok();
     ShowLists();
@@ -110,7 +120,10 @@ int RunMeasurementSettings(QWidget *parent, AppSettings &settings, InstrumentLin
     settingsDialogShown = true;
     CMeasSettingsDlg dialog(parent, settings, link);
     int result = settingsDialogShown ? dialog.exec() : QDialog::Rejected;
-    if (result == QDialog::Accepted) dialog.Logic().CopyPositionsTo(settings);
+    if (result == QDialog::Accepted) {
+        dialog.Logic().CopyPositionsTo(settings);
+        settings.sampling.SetReadingsPerSample(dialog.ReadingsPerSample());
+    }
     settingsDialogShown = false;
     return result;
 }

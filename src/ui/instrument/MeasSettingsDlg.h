@@ -1,7 +1,9 @@
 // The measurement settings dialog: measurement type, measurement condition, density white
 // reference, observer, illuminant and polarisation as six drop-down lists (controls
 // "ctl_1012", "ctl_1004", "ctl_1005", "ctl_1006", "ctl_1007", "ctl_1071"; OK "ctl_1", Cancel
-// "ctl_2"; the dialog "dlg_130"). The logic lives in MeasSettingsLogic.
+// "ctl_2"; the dialog "dlg_130"), and the readings per sample (spin box "readingsPerSample",
+// 1..10: readings of one sample averaged into one measurement). The logic lives in
+// MeasSettingsLogic.
 //
 // The main window's Measurement settings command (1002) is RunMeasurementSettings(); when the
 // instrument is lost while it is shown, the window calls EndMeasurementSettingsDialog().
@@ -16,6 +18,7 @@
 #include "UiLayer.h"
 
 class QComboBox;
+class QSpinBox;
 
 namespace ombra::ui {
 
@@ -36,6 +39,8 @@ public:
     void OnOk();
 
     QComboBox *ListControl(SettingsList list) const { return controls_[static_cast<size_t>(list)]; }
+    QSpinBox *ReadingsControl() const { return readings_; }
+    int ReadingsPerSample() const;
     const MeasSettingsLogic &Logic() const { return logic_; }
     MeasSettingsLogic &Logic() { return logic_; }
 
@@ -46,16 +51,18 @@ public:
     static CMeasSettingsDlg *Current();
 
 private:
-    void BuildLayout();
+    void BuildLayout(int readingsPerSample);
     void ShowLists();
 
     MeasSettingsLogic logic_;
     std::array<QComboBox *, kSettingsListCount> controls_{};
+    QSpinBox *readings_ = nullptr;
     bool ended_ = false;
 };
 
 // The main window's Measurement settings command: shows the dialog modally with the
-// settings' positions; after OK the positions in force are copied back into `settings`.
+// settings' positions; after OK the positions in force are copied back into `settings`, and
+// the readings per sample stored.
 // Returns the dialog's result (QDialog::Accepted for OK). After OK the window sets its
 // polarizationCondition to the polarisation position in force, runs its calibration-status check into
 // readyToMeasure and repaints. The button-watch thread keeps running meanwhile.

@@ -38,6 +38,11 @@ void CVireoDataTransferSoftwareDlg::CreateResultPanel() {
         item->setCheckable(true);
         item->setChecked(shown);
     }
+    // A sample of several readings: the panel counts them and its button drops an unfinished one;
+    // the session's word on a dropped sample stands in the status bar.
+    connect(&session_, &InstrumentSession::sampleChanged, resultPanel_, &ResultPanel::SetSampleProgress);
+    connect(resultPanel_, &ResultPanel::discardSampleRequested, &session_, &InstrumentSession::DiscardSample);
+    connect(&session_, &InstrumentSession::sampleDiscarded, this, [this](const QString &notice) { SetHintText(notice); });
 }
 
 void CVireoDataTransferSoftwareDlg::OnResultPanelCommand() {

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -23,6 +24,8 @@ constexpr int kStrNoMeasurement = 1887;
 constexpr int kStrIlluminanceLabel = 1113;
 constexpr int kStrCctLabel = 1114;
 constexpr int kStrDuvLabel = 1115;
+constexpr int kStrReadingOfSample = 2066;
+constexpr int kStrDiscardSample = 2067;
 constexpr int kValueRows = 6;
 
 QString Q(const std::string &text) { return QString::fromStdString(text); }
@@ -86,6 +89,12 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
     counts_ = NamedLabel("resultCounts", this);
     settings_ = NamedLabel("resultSettings", this);
     counts_->hide();
+    sampleProgress_ = NamedLabel("resultSampleProgress", this);
+    discardSample_ = new QPushButton(platform::ResQString(kStrDiscardSample), this);
+    discardSample_->setObjectName("resultDiscardSample");
+    connect(discardSample_, &QPushButton::clicked, this, &ResultPanel::discardSampleRequested);
+    sampleProgress_->hide();
+    discardSample_->hide();
     // A long reason must not widen the window: the line is cut at the panel's edge and its
     // whole text is the tooltip.
     for (QLabel *line : {where_, settings_}) line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -109,6 +118,11 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
     layout->setContentsMargins(8, 6, 8, 6);
     layout->addLayout(top, 1);
     layout->addWidget(where_);
+    auto *sample = new QHBoxLayout;
+    sample->addWidget(sampleProgress_);
+    sample->addWidget(discardSample_);
+    sample->addStretch();
+    layout->addLayout(sample);
     layout->addWidget(counts_);
     layout->addWidget(settings_);
     KeepFullestHeight();
@@ -128,6 +142,18 @@ void ResultPanel::KeepFullestHeight() {
     setMinimumHeight(sizeHint().height());
     counts_->hide();
 }
+
+void ResultPanel::SetSampleProgress(int collected, int readings) {
+    const bool unfinished = collected > 0 && collected < readings;
+    sampleProgress_->setText(unfinished ? platform::ResQString(kStrReadingOfSample)
+                                              .arg(collected)
+                                              .arg(readings)
+                                        : QString());
+    sampleProgress_->setVisible(unfinished);
+    discardSample_->setVisible(unfinished);
+}
+
+QString ResultPanel::SampleProgressText() const { return sampleProgress_->text(); }
 
 void ResultPanel::Clear() {
     shown_.reset();

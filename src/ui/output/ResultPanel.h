@@ -17,6 +17,7 @@
 
 class QGridLayout;
 class QLabel;
+class QPushButton;
 
 namespace ombra::ui {
 
@@ -52,6 +53,9 @@ public:
     void SetCounts(int written, int notWritten);
     // Back to "no measurement".
     void Clear();
+    // A sample of several readings: "Reading k of N" and the Discard sample button while it is
+    // unfinished (0 < collected < readings); both hidden otherwise.
+    void SetSampleProgress(int collected, int readings);
 
     // What the panel shows, for tests and the manual's pictures.
     ColourSwatch *Swatch() const { return swatch_; }
@@ -61,7 +65,13 @@ public:
     QString CountsText() const;
     QString SettingsText() const;
     QString LightText() const;  // empty for a reflection
+    QString SampleProgressText() const;  // empty while no sample is unfinished
+    QPushButton *DiscardSampleButton() const { return discardSample_; }
     QSize sizeHint() const override { return {700, 220}; }
+
+signals:
+    // The user wants the readings of the unfinished sample dropped.
+    void discardSampleRequested();
 
 private:
     void ShowValues(const ResultSummary &summary);
@@ -76,6 +86,8 @@ private:
     QLabel *where_ = nullptr;
     QLabel *counts_ = nullptr;
     QLabel *settings_ = nullptr;
+    QLabel *sampleProgress_ = nullptr;
+    QPushButton *discardSample_ = nullptr;
     std::optional<ResultSummary> shown_;
 };
 

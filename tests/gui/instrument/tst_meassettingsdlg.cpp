@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -138,6 +139,35 @@ private slots:
         QCOMPARE(store.GetInt(s.identity.ModelName(), "MeasurementCondSel", -1), 6);
         QCOMPARE(fake->Property(4), 5);
         QCOMPARE(fake->Property(2), 1);
+    }
+
+    // The readings averaged into one measurement: 1..10, shown as stored, stored on OK only.
+    void readingsPerSampleAreOfferedAndStoredOnOk() {
+        s.sampling.SetReadingsPerSample(3);
+        QSpinBox *shown = nullptr;
+        int shownValue = 0;
+        whenShown([&](CMeasSettingsDlg &dlg) {
+            shown = dlg.findChild<QSpinBox *>("readingsPerSample");
+            if (!shown) return dlg.reject();
+            shownValue = shown->value();
+            QCOMPARE(shown->minimum(), 1);
+            QCOMPARE(shown->maximum(), 10);
+            shown->setValue(12);  // held to the range
+            QCOMPARE(shown->value(), 10);
+            shown->setValue(5);
+            QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_1"), Qt::LeftButton);
+        });
+        QCOMPARE(RunMeasurementSettings(nullptr, s), int(QDialog::Accepted));
+        QVERIFY(shown);
+        QCOMPARE(shownValue, 3);
+        QCOMPARE(s.sampling.ReadingsPerSample(), 5);
+
+        whenShown([](CMeasSettingsDlg &dlg) {
+            dlg.ReadingsControl()->setValue(7);
+            QTest::mouseClick(dlg.findChild<QPushButton *>("ctl_2"), Qt::LeftButton);
+        });
+        QCOMPARE(RunMeasurementSettings(nullptr, s), int(QDialog::Rejected));
+        QCOMPARE(s.sampling.ReadingsPerSample(), 5);  // cancelled: not stored
     }
 
     void refusedConditionKeepsTheDialogOpen() {

@@ -1,7 +1,10 @@
 // The main window's result panel after measurements through the session into an in-memory
 // sheet: the values, colour, curve and destination of the measurement, the previous curve
-// behind it, the reason of a miss, a light's values, and hiding the panel remembered.
+// behind it, the reason of a miss, a light's values, hiding the panel remembered, and the
+// progress of a sample of several readings with its Discard button.
 #include <QAction>
+#include <QPushButton>
+#include <QTest>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -72,6 +75,7 @@ private slots:
     void aMissShowsItsReasonAndIsCounted();
     void aLightShowsItsIlluminanceCctAndDuv();
     void hidingThePanelIsRemembered();
+    void aSampleOfSeveralReadingsShowsItsProgressAndCanBeDiscarded();
 };
 
 void ResultPanelTest::aMeasurementFillsThePanelAsTheSheetGotIt() {
@@ -166,6 +170,38 @@ void ResultPanelTest::hidingThePanelIsRemembered() {
     again->OnCommand(1880);
     QVERIFY(!again->Panel()->isHidden());
     QVERIFY(Settings().feedback.ResultPanelShown());
+}
+
+void ResultPanelTest::aSampleOfSeveralReadingsShowsItsProgressAndCanBeDiscarded() {
+    Rig rig;
+    Settings().sampling.SetReadingsPerSample(3);
+    QPushButton *discard = rig.panel().DiscardSampleButton();
+    QVERIFY(rig.panel().SampleProgressText().isEmpty());
+    QVERIFY(discard->isHidden());
+    rig.Press();
+    rig.Press();
+    QCOMPARE(rig.panel().SampleProgressText(), ResQString(2066).arg(2).arg(3));
+    QCOMPARE(rig.panel().SampleProgressText(), QString("Reading 2 of 3"));
+    QVERIFY(!discard->isHidden());
+    QCOMPARE(discard->text(), ResQString(2067));
+    QCOMPARE(rig.panel().WhereText(), ResQString(1887));  // nothing written yet
+
+    QTest::mouseClick(discard, Qt::LeftButton);
+    QVERIFY(rig.panel().SampleProgressText().isEmpty());
+    QVERIFY(discard->isHidden());
+    QCOMPARE(rig.w().Session().SampleCollected(), 0);
+    QCOMPARE(rig.w().HintText(), ResQString(2064).arg(2).arg(3));
+
+    // A whole sample: one measurement of the mean, its three readings kept in the journal.
+    for (int press = 0; press < 3; ++press) rig.Press();
+    QVERIFY(rig.panel().SampleProgressText().isEmpty());
+    QVERIFY(discard->isHidden());
+    QCOMPARE(rig.panel().CountsText(), ResQString(1885).arg(1).arg(0));
+    const std::vector<JournalEntry> kept = rig.journal->List();
+    QCOMPARE(kept.size(), size_t(4));
+    QCOMPARE(rig.Newest().sampleOf, qint64(kept.back().id));
+    QCOMPARE(kept.back().readings, 3);
+    QVERIFY(rig.boxes.Boxes().empty());
 }
 
 OMBRA_QTEST_MAIN(ResultPanelTest)

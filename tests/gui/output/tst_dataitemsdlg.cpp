@@ -110,9 +110,10 @@ private slots:
             QCOMPARE(d.OfferedIds().size(), size_t(37));
             d.Tabs()->setCurrentIndex(3);
             QCOMPARE(d.OfferedIds().size(), size_t(353));
-            d.Tabs()->setCurrentIndex(4);  // the comparison with the reference: 2100..2110
-            QCOMPARE(d.OfferedIds().size(), size_t(11));
+            d.Tabs()->setCurrentIndex(4);  // the comparison with the reference, 2100..2110, and the spread, 2111..2114
+            QCOMPARE(d.OfferedIds().size(), size_t(15));
             QCOMPARE(d.OfferedIds().front(), 2100);
+            QCOMPARE(d.OfferedIds().back(), 2114);
         }
         settings.measurement.InForce().MeasurementTypeSel = 1;
         settings.measurement.InForce().MeasurementType = 4;

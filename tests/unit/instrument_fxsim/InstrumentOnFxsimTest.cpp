@@ -1,5 +1,6 @@
 // The program's instrument access against the real instrument library and a running virtual
-// instrument: connect, identify, apply the settings, measure, collect, lose the instrument.
+// instrument: connect, identify, apply the settings, measure, collect, lose the instrument, and
+// a colour of a certification colour set read back from it compared as a reference.
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -9,6 +10,7 @@
 #include "FxsimHarness.h"
 #include "settings/AppSettings.h"
 #include "colorimetry/Instrument.h"
+#include "colorset/Configuration.h"
 #include "instrument/DeviceEnumeration.h"
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/Measure.h"
@@ -16,6 +18,7 @@
 #include "instrument/PropertyTables.h"
 #include "instrument/WorkThread.h"
 #include "platform/Resources.h"
+#include "quality/ReferenceStore.h"
 #include "support/CoreTestSupport.h"
 
 namespace {
@@ -191,6 +194,54 @@ TEST_F(InstrumentOnFxsim, AFailingResultCallFailsTheCollectionWithItsCode) {
     // The fault was used up: the next collection of the same measurement succeeds.
     EXPECT_EQ(measure.Collect(data), 0);
     EXPECT_EQ(data.Count(), 1u);
+}
+
+// A set sent to the instrument and read back: its colour is a reference with the set's
+// conditions and tolerances, and a measurement of that very colour passes it.
+TEST_F(InstrumentOnFxsim, AColourOfACertificationSetReadBackIsAReferenceWithItsTolerance) {
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_NO_FATAL_FAILURE(IdentifyAndApply());
+    const auto expected = LibraryResults("cc_purplish_blue");
+    const std::array<float, 3> lab = expected.colour[0];  // L*a*b* under D65 / 10°, as applied
+    CConfiguration sent;
+    sent.ResetAll();
+    ColorSet &set = *sent.Slot(4);
+    set.name = "Fxsim";
+    set.illuminant = cm::kIlluminantD65;
+    set.observer = cm::kObserver10;
+    set.differenceFormula = 3;  // ΔE00
+    set.colors[2] = {"Blue", float(lab[0]), float(lab[1]), float(lab[2]), 1, 1,
+                     {Tolerance{1, 1.0f}, {0, 0.0f}, {1, 2.0f}, {1, 1.5f}}};
+    ASSERT_EQ(sent.WriteToInstrument(4), 0);
+
+    CConfiguration read;
+    ASSERT_EQ(read.ReadAllFromInstrument(), 0);
+    ASSERT_TRUE(read.Slot(4));
+    const std::vector<Reference> refs = ReferencesOfColorSet(*read.Slot(4));
+    ASSERT_EQ(refs.size(), 1u);
+    const Reference &blue = refs[0];
+    EXPECT_EQ(blue.name, "Blue");
+    EXPECT_NEAR(blue.lab[0], lab[0], 1e-4);
+    EXPECT_NEAR(blue.lab[2], lab[2], 1e-4);
+    EXPECT_EQ(blue.conditions, (ViewingConditions{cm::kIlluminantD65, cm::kObserver10}));
+    EXPECT_EQ(blue.tolerance.formula, DeltaEFormula::Ciede2000);
+    EXPECT_DOUBLE_EQ(blue.tolerance.limit, 1.5);
+    EXPECT_DOUBLE_EQ(blue.tolerance.componentLimits[0], 1.0);
+    EXPECT_DOUBLE_EQ(blue.tolerance.componentLimits[4], 2.0);
+
+    ASSERT_NO_FATAL_FAILURE(MeasureSample("cc_purplish_blue"));
+    CMeasure measure(Settings().identity, Settings().selection);
+    measure.measurementType = 1;
+    CMeasuredData data;
+    ASSERT_EQ(measure.Collect(data), 0);
+    const MeasuredDataRecord &r = data.Record(0);
+    const Comparison c = Compare(blue, {{r.Float(MeasuredDataRecord::kColorValue0), r.Float(MeasuredDataRecord::kColorValue0 + 1),
+                                         r.Float(MeasuredDataRecord::kColorValue0 + 2)},
+                                        blue.conditions});
+    ASSERT_TRUE(c.Computed());
+    EXPECT_LT(c.dE00, 0.01);
+    EXPECT_EQ(c.verdict, Verdict::Pass);
+    EXPECT_EQ(boxes_.Count(), 0u);
 }
 
 }  // namespace

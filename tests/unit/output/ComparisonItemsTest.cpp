@@ -1,6 +1,7 @@
 // The comparison items: offered for reflection only, valued from the comparison with two
 // decimals and "." whatever the locale, the missing-value text without a reference or a
-// comparison, and written by the transfer like any colour value; the preview shows them.
+// comparison, and written by the transfer like any colour value; the preview shows them. The
+// spread items beside them: of the readings an averaged measurement was made of.
 #include <gtest/gtest.h>
 
 #include "support/CommaLocale.h"
@@ -12,6 +13,7 @@
 #include "output/Values.h"
 #include "platform/Resources.h"
 #include "quality/Reference.h"
+#include "quality/SampleAverager.h"
 
 namespace ombra::core {
 namespace {
@@ -72,7 +74,8 @@ TEST_F(ComparisonItems, ValuesComeFromTheComparisonWithTwoDecimalsAndAPoint) {
 TEST_F(ComparisonItems, OfferedForReflectionAndWrittenLikeColourValues) {
     DataItemCatalogue catalogue;
     catalogue.RebuildForType(MeasKind::Reflection);
-    EXPECT_EQ(catalogue.comparisonItems.size(), 11u);
+    EXPECT_EQ(catalogue.comparisonItems.size(), 15u) << "eleven of the comparison, four of the spread";
+    EXPECT_EQ(catalogue.comparisonItems.back().identifier, item::kLastSpread);
     EXPECT_EQ(catalogue.Lookup(kdE00).size(), 1u) << "a stored selection may name them";
     catalogue.RebuildForType(MeasKind::Irradiance);
     EXPECT_TRUE(catalogue.comparisonItems.empty()) << "irradiance has no L*a*b*";
@@ -103,6 +106,33 @@ TEST_F(ComparisonItems, OfferedForReflectionAndWrittenLikeColourValues) {
     EXPECT_NE(dE->text.find('.'), std::string::npos);
     ASSERT_TRUE(preview.CellAt(3, 2));
     EXPECT_EQ(preview.CellAt(3, 2)->text, ResString(1962));
+}
+
+TEST_F(ComparisonItems, SpreadItemsComeFromTheSpreadWithTwoDecimalsAndAPoint) {
+    settings.selection.InForce().reflectionSelection.clear();
+    for (int id = item::kFirstSpread; id <= item::kLastSpread; ++id)
+        settings.selection.InForce().reflectionSelection.push_back(MakeItem(id));
+    values.BuildValues(settings, data, {});
+    ASSERT_EQ(values.valueItems.size(), 4u);
+    for (int id = item::kFirstSpread; id <= item::kLastSpread; ++id)
+        EXPECT_EQ(Text(id), ResString(1196)) << "one reading has no spread: " << id;
+
+    SampleSpread spread;
+    spread.sdL = 0.456;
+    spread.sdA = 1.0 / 3;
+    spread.sdB = 0;
+    spread.maxDeltaE00 = 12.346;
+    test::CommaLocale comma;
+    Reference r;
+    r.lab = {50, 0, 0};
+    const Comparison c = Compare(r, {{50, 0, 0}, r.conditions});
+    values.BuildValues(settings, data, {}, &c, &spread);
+    EXPECT_EQ(Text(2111), "0.46");
+    EXPECT_EQ(Text(2112), "0.33");
+    EXPECT_EQ(Text(2113), "0.00");
+    EXPECT_EQ(Text(2114), "12.35");
+    EXPECT_EQ(values.outputItems[0].label, ResString(2060)) << "labels from the resource library";
+    EXPECT_EQ(KindOf(2114), ItemKind::Number) << "written like a colour value";
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 491u);
+    ASSERT_EQ(ids.size(), 499u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -143,8 +143,12 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     for (int id : {2270, 2273, 2274}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
     EXPECT_EQ(Placeholders(ResQString(2276)), (std::vector<int>{1, 2, 3}));
 
+    // A sample of several readings: readings taken, then readings per sample.
+    for (int id : {2064, 2066}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
+
     std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
-                                      2029, 2030, 2036, 2037, 2200, 2225, 2261, 2262, 2263, 2264, 2270, 2273, 2274, 2276};
+                                      2029, 2030, 2036, 2037, 2064, 2066, 2200, 2225, 2261, 2262, 2263, 2264, 2270,
+                                      2273, 2274, 2276};
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);
