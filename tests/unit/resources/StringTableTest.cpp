@@ -288,5 +288,5 @@ TEST(StringTable, FileFiltersNameTheirPatternsAfterASpace) {
             EXPECT_EQ(m.captured(2), QString(fields[i + 1]).replace(';', ' ')) << "string " << id << ": the patterns differ";
         }
     }
-    EXPECT_EQ(filters, 5) << "colour set, user illuminant, references, CSV and CGATS files";
+    EXPECT_EQ(filters, 6) << "colour set, user illuminant, references, CSV, CGATS and sample-name files";
 }
