@@ -111,12 +111,22 @@ TEST(GermanTable, TextsThatAreNamesOrPatternsStayAsTheyAre) {
     for (int id : {1146, 1196, 1234, 1235, 1395, 1100, 1101, 1102, 1161, 1162, 1165, 1167, 1256, 1274, 1408, 1958})
         EXPECT_EQ(German().at(id), English().at(id)) << "string " << id;
     // File-dialog filters keep their patterns and separators.
-    for (int id : {1444, 1940}) {
-        const QString english = English().at(id), german = German().at(id);
-        EXPECT_EQ(german.mid(german.indexOf('|')), english.mid(english.indexOf('|'))) << "string " << id;
-        EXPECT_TRUE(german.contains(english.mid(english.indexOf('('), english.indexOf(')') - english.indexOf('(') + 1)))
-            << "string " << id;
+    int filters = 0;
+    for (const auto &[id, english] : English()) {
+        if (!english.contains("|*.")) continue;
+        ++filters;
+        // Descriptions at even places, patterns at odd ones, "||" the end.
+        const QStringList englishFields = english.split('|'), germanFields = German().at(id).split('|');
+        ASSERT_EQ(germanFields.size(), englishFields.size()) << "string " << id;
+        for (qsizetype i = 0; i + 1 < englishFields.size(); i += 2) {
+            EXPECT_EQ(germanFields[i + 1], englishFields[i + 1]) << "string " << id << ": the patterns differ";
+            const QString &description = englishFields[i];
+            const qsizetype open = description.indexOf('(');
+            if (open < 0) continue;
+            EXPECT_TRUE(germanFields[i].endsWith(' ' + description.mid(open))) << "string " << id << ": " << germanFields[i].toStdString();
+        }
     }
+    EXPECT_GE(filters, 6) << "the CSV, CGATS, sample-name, colour-set, user-illuminant and reference filters";
 }
 
 TEST(GermanTable, MeasurementsWindowButtonsHaveDistinctAccelerators) {

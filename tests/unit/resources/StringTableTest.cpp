@@ -271,8 +271,10 @@ TEST(StringTable, OneSpellingAndOneStyle) {
 }
 
 TEST(StringTable, FileFiltersNameTheirPatternsAfterASpace) {
-    // "<Description> (*.a *.b)|*.a;*.b||": the description in sentence case ends with the patterns.
-    static const QRegularExpression entry("^([A-Z][^()|]*[a-z]) \\((\\*\\.[a-z0-9]+(?: \\*\\.[a-z0-9]+)*)\\)$");
+    // "<Description> (*.a *.b)|*.a;*.b||": the description in sentence case ends with the patterns
+    // ("*.*" for every file).
+    static const QRegularExpression entry(
+        "^([A-Z][^()|]*[a-z]) \\((\\*\\.(?:[a-z0-9]+|\\*)(?: \\*\\.(?:[a-z0-9]+|\\*))*)\\)$");
     int filters = 0;
     for (int id : AllStringIds()) {
         const QString text = ResQString(id);
@@ -288,5 +290,5 @@ TEST(StringTable, FileFiltersNameTheirPatternsAfterASpace) {
             EXPECT_EQ(m.captured(2), QString(fields[i + 1]).replace(';', ' ')) << "string " << id << ": the patterns differ";
         }
     }
-    EXPECT_EQ(filters, 6) << "colour set, user illuminant, references, CSV, CGATS and sample-name files";
+    EXPECT_EQ(filters, 6) << "colour set, user illuminant, references, sample names, CSV and CGATS files";
 }
