@@ -1,4 +1,4 @@
-// Edit > Undo Last Measurement (Ctrl+Z) in the main window: measurements taken back one by one,
+// Edit > Undo last measurement (Ctrl+Z) in the main window: measurements taken back one by one,
 // a changed cell named in a message box, and the journal keeping the rows marked withdrawn.
 #include <QAction>
 #include <QMenuBar>
