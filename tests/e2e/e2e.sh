@@ -435,7 +435,9 @@ case_office_lost() {
 }
 
 # The colour-set list: a window of the program with the list's title.
-colour_set_list() { xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Colour Sets$' 2>/dev/null | head -1; }
+# The program's windows are titled "<program> – <window>" (string 2200 around the window's name).
+window_title() { string_with 2200 "$(calc string "$1")"; }
+colour_set_list() { xdotool search --all --onlyvisible --pid "$APP_PID" --name "^$(window_title 2201)\$" 2>/dev/null | head -1; }
 has_colour_set_list() { [ -n "$(colour_set_list)" ]; }
 no_colour_set_list() { [ -z "$(colour_set_list)" ]; }
 # Every window the program shows, pop-up menus included.
@@ -502,7 +504,7 @@ resend_everything() {
 }
 
 case_journal() {
-    MEASUREMENTS_TITLE=$(calc string 1424)
+    MEASUREMENTS_TITLE=$(window_title 1424)
     log "no office: three presses are kept in the journal as not written"
     local n
     for n in 1 2 3; do
