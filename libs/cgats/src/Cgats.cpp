@@ -95,7 +95,7 @@ private:
 };
 
 ParseResult Reader::Run(std::string_view text) {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte-order mark
+    while (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // byte-order marks (an editor may add a second)
     size_t start = 0;
     while (start < text.size()) {  // nothing after the last line break is no line
         size_t end = text.find('\n', start);

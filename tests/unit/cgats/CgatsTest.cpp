@@ -79,6 +79,15 @@ TEST(Cgats, ReaderToleratesOrderCommentsQuotesAndLineEnds) {
     const ParseResult quoted = Parse(Write({named}));
     ASSERT_TRUE(quoted.ok()) << "a quoted word is a value, not the end of the data";
     EXPECT_EQ(quoted.tables.at(0).rows, named.rows);
+
+    // Two byte-order marks (an editor that adds one to a file that has one): the identifier is
+    // read without them, so what is written back reads and writes the same again.
+    const ParseResult twice = Parse("\xEF\xBB\xBF\xEF\xBB\xBF" "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID\nEND_DATA_FORMAT\n"
+                                    "BEGIN_DATA\n1\nEND_DATA\n");
+    ASSERT_TRUE(twice.ok());
+    const std::string written = Write(twice.tables);
+    EXPECT_EQ(written.find("\xEF\xBB\xBF"), std::string::npos);
+    EXPECT_EQ(Write(Parse(written).tables), written);
 }
 
 TEST(Cgats, EveryFaultGivesItsLineAndReasonAndNoTables) {
