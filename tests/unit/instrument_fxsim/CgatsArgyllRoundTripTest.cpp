@@ -67,7 +67,7 @@ Lab Triple(const cgats::Table &t, size_t row, const std::string &prefix, const c
     return {Field(t, row, prefix + axes[0]), Field(t, row, prefix + axes[1]), Field(t, row, prefix + axes[2])};
 }
 
-class CgatsSpec2cie : public ::testing::Test {
+class CgatsArgyllRoundTrip : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = AppSettings{};
@@ -123,7 +123,7 @@ protected:
     }
 
     // Runs spec2cie on `in` and reads its output; fails the test when it cannot.
-    cgats::Table Spec2cie(const QString &in, const Condition &c) {
+    cgats::Table ArgyllColours(const QString &in, const Condition &c) {
         const QString out = in + ".out.sp";
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
@@ -138,7 +138,7 @@ protected:
     }
 
     // spec2cie's XYZ of the perfect diffuser: the white its own L*a*b* is relative to.
-    Lab Spec2cieWhite(const Condition &c) {
+    Lab ArgyllWhite(const Condition &c) {
         cgats::Table white;
         white.identifier = "SPECT";
         white.keywords = {{"MEAS_TYPE", "REFLECTIVE"}, {"SPECTRAL_BANDS", "36"}, {"SPECTRAL_START_NM", "380"},
@@ -151,7 +151,7 @@ protected:
         }
         const QString path = dir_.filePath("white.txt");
         EXPECT_TRUE(platform::WriteFileAtomically(path.toStdString(), cgats::Write({white})));
-        const cgats::Table out = Spec2cie(path, c);
+        const cgats::Table out = ArgyllColours(path, c);
         return out.rows.empty() ? Lab{NAN, NAN, NAN} : Triple(out, 0, "XYZ_", "XYZ");
     }
 
@@ -171,8 +171,8 @@ protected:
         EXPECT_EQ(*ours.Value("POLARIZATION"), "OFF");
         EXPECT_EQ(*ours.Value("INSTRUMENTATION"), platform::ResString(1234) + " 7101");
 
-        const cgats::Table theirs = Spec2cie(path, c);
-        const Lab white = Spec2cieWhite(c);
+        const cgats::Table theirs = ArgyllColours(path, c);
+        const Lab white = ArgyllWhite(c);
         ASSERT_EQ(theirs.rows.size(), std::size(kSamples));
         for (size_t i = 0; i < std::size(kSamples); ++i) {
             const Lab program = Triple(ours, i, "LAB_", "LAB");
@@ -198,8 +198,8 @@ protected:
     QTemporaryDir dir_;
 };
 
-TEST_F(CgatsSpec2cie, D50TwoDegrees) { ExpectAgreement({0x1, 0x4, 1161, 1165, "D50", "2", "1931_2"}); }
+TEST_F(CgatsArgyllRoundTrip, D50TwoDegrees) { ExpectAgreement({0x1, 0x4, 1161, 1165, "D50", "2", "1931_2"}); }
 
-TEST_F(CgatsSpec2cie, D65TenDegrees) { ExpectAgreement({0x2, 0x10, 1162, 1167, "D65", "10", "1964_10"}); }
+TEST_F(CgatsArgyllRoundTrip, D65TenDegrees) { ExpectAgreement({0x2, 0x10, 1162, 1167, "D65", "10", "1964_10"}); }
 
 }  // namespace
