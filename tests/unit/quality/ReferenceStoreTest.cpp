@@ -14,21 +14,14 @@
 #include "platform/Resources.h"
 #include "quality/ReferenceStore.h"
 
+#include "support/QualityTestSupport.h"
+
 namespace {
 
 using namespace ombra::core;
 namespace cm = ombra::colorimetry;
 
-const ViewingConditions kD50_2{cm::kIlluminantD50, cm::kObserver2};
-const ViewingConditions kD65_10{cm::kIlluminantD65, cm::kObserver10};
-
-Reference Ref(const std::string &name, Lab lab, ViewingConditions c = kD50_2) {
-    Reference r;
-    r.name = name;
-    r.lab = lab;
-    r.conditions = c;
-    return r;
-}
+using namespace ombra::core::test;
 
 struct StoreFixture : ::testing::Test {
     QTemporaryDir dir;
