@@ -17,6 +17,7 @@
 #include "settings/AppSettings.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"
+#include "support/MainWindowRig.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
@@ -25,40 +26,8 @@ using ombra::ui::platform::ResQString;
 
 namespace {
 
-// A window over a fake instrument that writes through the real transfer into an in-memory
-// sheet (or finds no office at all), keeps a journal and counts its sounds.
-struct Rig {
-    ui::test::ScopedMemoryProfile profile;
-    ui::test::FakeInstrument fake;
-    ui::test::MessageBoxRecorder boxes;
-    QTemporaryDir dir;
-    std::unique_ptr<MeasurementJournal> journal;
-    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
-    bool officeUp = true;
-    int sounds = 0;
-    std::unique_ptr<CVireoDataTransferSoftwareDlg> window;
-
-    Rig() {
-        Settings() = AppSettings{};
-        journal = std::make_unique<MeasurementJournal>(nullptr, dir.path() + "/journal.sqlite");
-        window = std::make_unique<CVireoDataTransferSoftwareDlg>("1");
-        window->SetJournal(journal.get());
-        window->SetAutomationFactory([this]() -> std::unique_ptr<Automation> {
-            if (!officeUp) return nullptr;
-            return std::make_unique<SheetConnection>(sheet);
-        });
-        window->SetMissSound([this] { ++sounds; });
-        fake.AddDevice();
-        window->OnCommand(1000);
-    }
-    CVireoDataTransferSoftwareDlg &w() { return *window; }
+struct Rig : ui::test::MainWindowRig {
     MissBanner &banner() { return *window->Banner(); }
-    // One press of the reflection button and its release.
-    void Press() {
-        ui::platform::PostAppMessage(window.get(), 32778);
-        ui::platform::PostAppMessage(window.get(), 32782);
-        QCoreApplication::processEvents();
-    }
     QString Reason() const { return window->Banner()->findChild<QLabel *>("missBannerText")->text(); }
     QString Count() const { return window->Banner()->findChild<QLabel *>("missBannerCount")->text(); }
 };

@@ -17,6 +17,7 @@
 #include "settings/AppSettings.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"
+#include "support/MainWindowRig.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
@@ -26,41 +27,9 @@ using ombra::ui::platform::ResString;
 
 namespace {
 
-struct Rig {
-    ui::test::ScopedMemoryProfile profile;
-    ui::test::FakeInstrument fake;
-    ui::test::MessageBoxRecorder boxes;
-    QTemporaryDir dir;
-    std::unique_ptr<MeasurementJournal> journal;
-    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
-    bool officeUp = true;
-    std::unique_ptr<CVireoDataTransferSoftwareDlg> window;
-
-    explicit Rig(bool irradiance = false) {
-        Settings() = AppSettings{};
-        if (irradiance) {
-            profile.Store().WriteInt(ResString(1234), "MeasurementType", 4);
-            profile.Store().WriteInt(ResString(1234), "MeasurementTypeSel", 1);
-        }
-        journal = std::make_unique<MeasurementJournal>(nullptr, dir.path() + "/journal.sqlite");
-        window = std::make_unique<CVireoDataTransferSoftwareDlg>("1");
-        window->SetJournal(journal.get());
-        window->SetAutomationFactory([this]() -> std::unique_ptr<Automation> {
-            if (!officeUp) return nullptr;
-            return std::make_unique<SheetConnection>(sheet);
-        });
-        window->SetMissSound([] {});
-        fake.AddDevice();
-        window->OnCommand(1000);
-        fake.SetButtons(-1, -1);
-    }
-    CVireoDataTransferSoftwareDlg &w() { return *window; }
+struct Rig : ui::test::MainWindowRig {
+    explicit Rig(bool irradiance = false) : MainWindowRig(irradiance) { fake.SetButtons(-1, -1); }
     ResultPanel &panel() { return *window->Panel(); }
-    void Press(bool irradiance = false) {
-        ui::platform::PostAppMessage(window.get(), irradiance ? 32779 : 32778);
-        ui::platform::PostAppMessage(window.get(), irradiance ? 32781 : 32782);
-        QCoreApplication::processEvents();
-    }
     JournalEntry Newest() { return journal->List(1).at(0); }
 };
 

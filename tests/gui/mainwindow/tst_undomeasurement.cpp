@@ -12,6 +12,7 @@
 #include "settings/AppSettings.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"
+#include "support/MainWindowRig.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
@@ -20,29 +21,7 @@ using ombra::ui::platform::ResQString;
 
 namespace {
 
-struct Rig {
-    ui::test::ScopedMemoryProfile profile;
-    ui::test::FakeInstrument fake;
-    ui::test::MessageBoxRecorder boxes;
-    QTemporaryDir dir;
-    std::unique_ptr<MeasurementJournal> journal;
-    MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");
-    std::unique_ptr<CVireoDataTransferSoftwareDlg> window;
-
-    Rig() {
-        Settings() = AppSettings{};
-        journal = std::make_unique<MeasurementJournal>(nullptr, dir.path() + "/journal.sqlite");
-        window = std::make_unique<CVireoDataTransferSoftwareDlg>("1");
-        window->SetJournal(journal.get());
-        window->SetAutomationFactory([this]() -> std::unique_ptr<Automation> { return std::make_unique<SheetConnection>(sheet); });
-        fake.AddDevice();
-        window->OnCommand(1000);
-    }
-    void Press() {
-        ui::platform::PostAppMessage(window.get(), 32778);
-        ui::platform::PostAppMessage(window.get(), 32782);
-        QCoreApplication::processEvents();
-    }
+struct Rig : ui::test::MainWindowRig {
     QAction *Undo() { return window->findChild<QAction *>("menu_undo"); }
     std::vector<bool> Withdrawn() {
         std::vector<bool> marks;
