@@ -719,6 +719,31 @@ case_comparison() {
     less_than 10 "${de:-0}" && echo "ok: black lies far from paper" || fail "black is close to paper: ΔE00 $de"
 }
 
+# Labels once, as the header of a table: three presses from A1 give the labels in row 1 and one row
+# of values per measurement; a press started by hand away from the table begins a new one.
+case_header_row() {
+    local r
+    for r in 2 3 4; do
+        press reflection 300
+        wait_for 30 cell_filled "I$r" || fail "no values in row $r: $(row "$r")"
+        wait_for 10 active_is "A$((r + 1))" || fail "the next measurement does not start at A$((r + 1)): $(calc active)"
+    done
+    check "the table's header in row 1" "$(row 1)" "$(expected_labels)"
+    check "the same sample measures the same (rows 2 and 3)" "$(values_from_c 3)" "$(values_from_c 2)"
+    check "the same sample measures the same (rows 2 and 4)" "$(values_from_c 4)" "$(values_from_c 2)"
+    [[ "$(calc shown A4)" =~ ^value$'\t'[0-9]{4}/[0-9]{2}/[0-9]{2}$ ]] && echo "ok: row 4 starts with a date" ||
+        fail "no date in A4: $(calc shown A4)"
+
+    log "a press started at A10 begins a new table with its header"
+    calc select A10 > /dev/null || fail "A10 could not be selected"
+    press reflection 300
+    wait_for 30 cell_filled I11 || fail "no values in row 11: $(row 11)"
+    check "the new table's header in row 10" "$(row 10)" "$(expected_labels)"
+    check "the new table's values" "$(values_from_c 11)" "$(values_from_c 2)"
+    for r in 5 6 7 8 9 12; do row_is_empty "$r" || fail "row $r holds $(row "$r")"; done
+    check "next measurement begins at" "$(calc active)" "A12"
+}
+
 # ---------------------------------------------------------------------------------------------
 # The user's own LibreOffice: a fresh HOME, the set-up as README.md gives it, and the office started
 # as the application menu starts Calc.
@@ -1040,13 +1065,17 @@ elif [ "$CASE" != journal ]; then
     start_office
     log "office ready"
 fi
+if [ "$CASE" = header-row ]; then
+    mkdir -p "$WORK/config/LARKSPUR"
+    printf '[OS-100]\nLabel=2\n' > "$WORK/config/LARKSPUR/ombra-dts.conf"
+fi
 if [ "$CASE" = calibration-due ]; then
     fxsim set calibrationStatus 3 >/dev/null || fail "fxsim set calibrationStatus 3"
 fi
 start_program
 [ "$CASE" = last-workbook ] && arrange_desktop
 case "$CASE" in
-    main-road | office-lost | colour-sets | journal | last-workbook | comparison | soak)
+    main-road | office-lost | colour-sets | journal | last-workbook | comparison | header-row | soak)
         connect
         wait_for 30 status_is ready || fail "the status did not turn to ready: $(status_shown)"
         log "connected"

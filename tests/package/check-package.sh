@@ -95,16 +95,66 @@ grep -q "file=$root/usr/lib/ombra-dts/libCorvexRes.so .*dynamically loaded" "$wo
   fail "the resource library was not loaded from $root/usr/lib/ombra-dts"
 ok "unpacked: --version, --help, and the window opens with its resource library"
 
-# --- CI only: install, run from PATH, remove -----------------------------------------------
+# --- README.md's commands, exactly as it gives them, on a fresh HOME in the source tree ------
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+user_home="$work/user-home"
+mkdir -p "$user_home"
+# A command line as a user types it into a shell in the source tree (its globs and ~ expanded);
+# a prompt is answered yes.
+as_user() {
+  echo "\$ $1"
+  (cd "$repo" && yes 2>/dev/null | env -u LD_LIBRARY_PATH -u LD_PRELOAD -u XDG_CONFIG_HOME -u XDG_DATA_HOME \
+     HOME="$user_home" bash -c "$1")
+}
+from_readme() { grep -qF -- "$1" "$repo/README.md" || fail "README.md no longer gives '$1'"; }
+readme_build=0
+[ "$(dirname "$deb")" = "$repo/build-release" ] && readme_build=1
+
+if [ "$readme_build" = 1 ]; then
+  from_readme 'cmake --install build-release --prefix ~/.local'
+  as_user 'cmake --install build-release --prefix ~/.local' >"$work/install.log" 2>&1 || fail "cmake --install"
+  out=$(env -u LD_LIBRARY_PATH HOME="$user_home" "$user_home/.local/bin/ombra-dts" --version) ||
+    fail "ombra-dts installed under ~/.local"
+  [ "$out" = "ombra-dts $version" ] && ok "cmake --install into ~/.local: $out" || fail "~/.local --version printed '$out'"
+fi
+
+# --- CI only: install with apt-get, use, remove -------------------------------------------
 if [ "${CI:-}" = true ] && [ "$(id -u)" = 0 ]; then
   if dpkg-query -W -f='${Status}' ombra-dts 2>/dev/null | grep -q "install ok installed"; then
     fail "ombra-dts is installed already; not touching it"
   else
     installed_here=1
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null || fail "apt-get install"
-    out=$(cd / && env -u LD_LIBRARY_PATH ombra-dts --version) || fail "ombra-dts from PATH"
+    if [ "$readme_build" = 1 ]; then
+      command -v sudo >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq sudo >/dev/null
+      from_readme 'sudo apt-get install ./build-release/ombra-dts_*.deb'
+      DEBIAN_FRONTEND=noninteractive as_user 'sudo apt-get install ./build-release/ombra-dts_*.deb' >"$work/apt.log" 2>&1 ||
+        { cat "$work/apt.log"; fail "sudo apt-get install ./build-release/ombra-dts_*.deb"; }
+    else
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null || fail "apt-get install"
+    fi
+    out=$(as_user 'ombra-dts --version' | tail -1) || fail "ombra-dts from PATH"
     [ "$out" = "ombra-dts $version" ] || fail "installed --version printed '$out'"
+    profile="$user_home/.config/libreoffice/4/user/registrymodifications.xcu"
+    as_user 'ombra-dts --setup-libreoffice' || fail "ombra-dts --setup-libreoffice"
+    grep -q 'pipe,name=ombra-dts;urp' "$profile" || fail "the set-up left no connection setting in $profile"
+    as_user 'ombra-dts --setup-libreoffice --undo' || fail "ombra-dts --setup-libreoffice --undo"
+    ! grep -q 'pipe,name=ombra-dts;urp' "$profile" || fail "the undo left the connection setting in $profile"
+    out=$(MANPAGER=cat MANWIDTH=80 as_user 'man ombra-dts' 2>&1) || fail "man ombra-dts"
+    [[ "$out" == *--setup-libreoffice* ]] || fail "man ombra-dts shows no --setup-libreoffice"
+    # fxsim serve in one terminal, fxsim panel in another: both keep running until stopped.
+    (as_user 'fxsim serve' >"$work/fxsim-serve.log" 2>&1 &)
+    sleep 2
+    (QT_QPA_PLATFORM=offscreen as_user 'fxsim panel' >"$work/fxsim-panel.log" 2>&1 &)
+    sleep 3
+    pgrep -f "fxsim serve" >/dev/null || { cat "$work/fxsim-serve.log"; fail "fxsim serve ended by itself"; }
+    pgrep -f "fxsim panel" >/dev/null || { cat "$work/fxsim-panel.log"; fail "fxsim panel ended by itself"; }
+    pkill -f "fxsim panel" || true
+    pkill -f "fxsim serve" || true
     dpkg -L ombra-dts >"$work/listed"
+    if [ "$readme_build" = 1 ]; then
+      DEBIAN_FRONTEND=noninteractive as_user 'sudo apt-get remove ombra-dts' >"$work/remove.log" 2>&1 ||
+        { cat "$work/remove.log"; fail "sudo apt-get remove ombra-dts"; }
+    fi
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq ombra-dts >/dev/null || fail "apt-get purge"
     installed_here=0
     while read -r path; do
@@ -112,7 +162,7 @@ if [ "${CI:-}" = true ] && [ "$(id -u)" = 0 ]; then
       if [ -e "$path" ] || [ -L "$path" ]; then fail "left behind after removal: $path"; fi
     done <"$work/listed"
     [ ! -d /usr/lib/ombra-dts ] || fail "left behind after removal: /usr/lib/ombra-dts"
-    ok "installed with apt-get, ran from PATH, removed cleanly"
+    ok "installed, set up, used and removed with README.md's commands"
   fi
 fi
 

@@ -450,7 +450,7 @@ void InstrumentSession::WriteMeasurement(const OutputValues &values, int reading
     report.measurement = MakeJournalEntry(settings_, values, {measurementDate_, measurementTime_}, measuredData_);
     report.measurement.readings = readings;
     report.measurement.outcome = measurementWriter_ ? measurementWriter_(values) : WriteToSpreadsheet(report.measurement);
-    if (readings > 0 && journal_ && report.measurement.id > 0)
+    if (readings > 0 && journal_ && report.measurement.id != 0)
         journal_->RecordReadings(report.measurement.id, sampleReadings_);
     const TransferOutcome &outcome = report.measurement.outcome;
     if (outcome.rowLimit > 0) rowLimit_ = outcome.rowLimit;

@@ -51,7 +51,17 @@ QJsonObject EntryJson(const JournalEntry &e) {
         {"spectralCount", e.spectralCount}, {"densityCount", e.densityCount},
         {"rawRecord", QString::fromLatin1(QByteArray::fromStdString(e.rawRecord).toBase64())},
         {"outcome", QJsonArray{static_cast<int>(o.result), Q(o.workbookName), Q(o.sheetName), Q(o.firstCell), Q(o.lastCell)}},
+        {"readings", e.readings},
     };
+}
+
+QJsonObject HeldJson(const JournalEntry &e, const std::vector<JournalEntry> &readings) {
+    QJsonObject json = EntryJson(e);
+    if (readings.empty()) return json;
+    QJsonArray array;
+    for (const JournalEntry &reading : readings) array.append(EntryJson(reading));
+    json["sampleReadings"] = array;
+    return json;
 }
 
 JournalEntry EntryOf(const QJsonObject &j) {
@@ -75,6 +85,7 @@ JournalEntry EntryOf(const QJsonObject &j) {
     e.rawRecord = QByteArray::fromBase64(j["rawRecord"].toString().toLatin1()).toStdString();
     const QJsonArray o = j["outcome"].toArray();
     e.outcome = KeptOutcome(o.at(0).toInt(), S(o.at(1)), S(o.at(2)), S(o.at(3)), S(o.at(4)));
+    e.readings = j["readings"].toInt();
     return e;
 }
 
@@ -106,6 +117,9 @@ void HeldMeasurements::Load() {
             if (known) continue;
             entry.id = nextId_--;
             entries_.push_back(std::move(entry));
+            std::vector<JournalEntry> &readings = readings_.emplace_back();
+            for (const QJsonValue &reading : v.toObject()["sampleReadings"].toArray())
+                readings.push_back(EntryOf(reading.toObject()));
         }
     }
 }
@@ -115,8 +129,19 @@ qint64 HeldMeasurements::Add(JournalEntry entry) {
         entry.recordedUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
     entry.id = nextId_--;
     entries_.push_back(std::move(entry));
+    readings_.emplace_back();
     Save();
     return entries_.back().id;
+}
+
+bool HeldMeasurements::SetReadings(qint64 id, std::vector<JournalEntry> readings) {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].id != id) continue;
+        readings_[i] = std::move(readings);
+        Save();
+        return true;
+    }
+    return false;
 }
 
 bool HeldMeasurements::SetOutcome(qint64 id, const TransferOutcome &outcome) {
@@ -130,7 +155,9 @@ bool HeldMeasurements::SetOutcome(qint64 id, const TransferOutcome &outcome) {
 }
 
 void HeldMeasurements::DropFirst(size_t count) {
-    entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(std::min(count, entries_.size())));
+    const auto dropped = static_cast<std::ptrdiff_t>(std::min(count, entries_.size()));
+    entries_.erase(entries_.begin(), entries_.begin() + dropped);
+    readings_.erase(readings_.begin(), readings_.begin() + dropped);
     Save();
 }
 
@@ -138,7 +165,7 @@ void HeldMeasurements::DropFirst(size_t count) {
 // then removed, so that one file alone says what is held.
 bool HeldMeasurements::Save() {
     QJsonArray array;
-    for (const JournalEntry &entry : entries_) array.append(EntryJson(entry));
+    for (size_t i = 0; i < entries_.size(); ++i) array.append(HeldJson(entries_[i], readings_[i]));
     const std::string bytes = QJsonDocument(array).toJson(QJsonDocument::Compact).toStdString();
     int written = -1;
     for (int i = 0; i < folders_.size() && written < 0; ++i) {

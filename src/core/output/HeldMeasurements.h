@@ -30,10 +30,15 @@ public:
     // Keeps `entry` (its recording time filled in); the negative id it is known by.
     qint64 Add(JournalEntry entry);
     bool SetOutcome(qint64 id, const TransferOutcome &outcome);
+    // Keeps the single readings the held measurement `id` was averaged from, to go into the
+    // journal with it; false when no such measurement is held.
+    bool SetReadings(qint64 id, std::vector<JournalEntry> readings);
     // Forgets the first `count` entries (they reached the journal).
     void DropFirst(size_t count);
 
     const std::vector<JournalEntry> &entries() const { return entries_; }
+    // The readings of the entry at `index` (empty for a measurement of one reading).
+    const std::vector<JournalEntry> &readingsAt(size_t index) const { return readings_.at(index); }
     size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     // False when the last change could not be written to any fallback folder: what is held
@@ -50,6 +55,7 @@ private:
 
     QStringList folders_;
     std::vector<JournalEntry> entries_;
+    std::vector<std::vector<JournalEntry>> readings_;  // beside entries_, one list per entry
     qint64 nextId_ = -1;
     bool saved_ = true;
     QString filePath_;

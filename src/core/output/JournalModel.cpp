@@ -73,7 +73,7 @@ QVariant JournalModel::data(const QModelIndex &index, int role) const {
         return {};
     const Row *row = RowAt(index.row());
     if (!row) return {};
-    if (role == UnwrittenRole) return !row->outcome.written();
+    if (role == UnwrittenRole) return row->outcome.unwritten();
     if (role == WithdrawnRole) return row->withdrawn;
     if (role == IdRole) return row->id;
     switch (index.column()) {

@@ -25,6 +25,7 @@ constexpr int kStrNotWritten = 1431;
 constexpr int kStrPartlyWritten = 1432;
 constexpr int kStrRefused = 1433;
 constexpr int kStrPending = 1434;
+constexpr int kStrAveragedReading = 2070;
 constexpr int kStrHeldNotice = 1820;
 
 // The date and time have columns of their own.
@@ -193,6 +194,7 @@ std::string OutcomeText(const TransferOutcome &o) {
     case TransferResult::NotWritten: return platform::ResString(kStrNotWritten);
     case TransferResult::PartlyWritten: return Fill(platform::ResString(kStrPartlyWritten), {o.lastCell});
     case TransferResult::OutsideSheet: return platform::ResString(kStrRefused);
+    case TransferResult::Reading: return platform::ResString(kStrAveragedReading);
     case TransferResult::Pending: break;
     }
     return platform::ResString(kStrPending);

@@ -105,6 +105,15 @@ QString SearchTextOf(const QString &row) {
         .arg(row);
 }
 
+// The stored results of measurements whose cells still belong in a sheet, as an SQL list.
+QString UnwrittenKinds() {
+    QStringList kinds;
+    for (TransferResult kind : {TransferResult::Pending, TransferResult::Written, TransferResult::NotWritten,
+                                TransferResult::PartlyWritten, TransferResult::OutsideSheet, TransferResult::Reading})
+        if (TransferOutcome::Of(kind, MissReason::None).unwritten()) kinds << QString::number(static_cast<int>(kind));
+    return kinds.join(',');
+}
+
 bool HasColumn(const QSqlDatabase &db, const char *table, const char *column) {
     QSqlQuery columns = Exec(db, QString("PRAGMA table_info(%1)").arg(table));
     while (columns.next())
@@ -166,6 +175,13 @@ const std::vector<std::function<void(const QSqlDatabase &)>> &MigrationSteps() {
                     Exec(db, QString("ALTER TABLE measurements ADD COLUMN %1 INTEGER").arg(column));
             Exec(db, "CREATE INDEX IF NOT EXISTS measurements_by_sample ON measurements(sample_of)"
                      " WHERE sample_of IS NOT NULL");
+        },
+        // The readings of averaged samples get an outcome of their own: they were never to be
+        // written, so no list of what waits for the sheet shows them.
+        [](const QSqlDatabase &db) {
+            if (!HasColumn(db, "measurements", "sample_of")) return;
+            Exec(db, QString("UPDATE measurements SET outcome = %1 WHERE sample_of IS NOT NULL")
+                         .arg(static_cast<int>(TransferResult::Reading)));
         },
     };
     return steps;
@@ -238,6 +254,7 @@ TransferOutcome KeptOutcome(int storedResult, std::string workbook, std::string 
     case TransferResult::PartlyWritten: o.reason = MissReason::FailedPartWay; break;
     case TransferResult::OutsideSheet: o.reason = MissReason::SheetEnds; break;
     case TransferResult::Pending:
+    case TransferResult::Reading:
     case TransferResult::NotWritten: break;
     }
     o.workbookName = std::move(workbook);
@@ -499,7 +516,11 @@ bool MeasurementJournal::InsertHeld(size_t count, QSqlError &error) {
         const bool alreadyIn = ok && known.next();
         if (!ok) error = known.lastError();
         known.finish();
-        if (ok && !alreadyIn) ok = Insert(entry, error).has_value();
+        // Its readings come with it, in the same transaction: they were moved in with it before.
+        if (ok && !alreadyIn) {
+            const std::optional<qint64> id = Insert(entry, error);
+            ok = id && InsertReadings(*id, held_->readingsAt(i), error);
+        }
         if (!ok) {
             db.rollback();
             return false;
@@ -578,19 +599,29 @@ bool MeasurementJournal::SetWithdrawn(qint64 id) {
     return q.numRowsAffected() == 1;
 }
 
-bool MeasurementJournal::RecordReadings(qint64 sampleId, const std::vector<JournalEntry> &readings) {
-    if (sampleId <= 0 || readings.empty() || !EnsureOpen()) return false;
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    if (!db.transaction()) return false;
-    QSqlError error;
+// Each reading linked to its mean `sampleId`, with the outcome that keeps it out of what waits.
+bool MeasurementJournal::InsertReadings(qint64 sampleId, const std::vector<JournalEntry> &readings, QSqlError &error) {
     for (JournalEntry reading : readings) {
         reading.sampleOf = sampleId;
         reading.readings = 0;
-        if (!Insert(reading, error)) {
-            db.rollback();
-            ReportFault(error.text().toStdString());
-            return false;
-        }
+        reading.outcome = TransferOutcome::Of(TransferResult::Reading, MissReason::None);
+        if (!Insert(reading, error)) return false;
+    }
+    return true;
+}
+
+bool MeasurementJournal::RecordReadings(qint64 sampleId, const std::vector<JournalEntry> &readings) {
+    if (readings.empty()) return false;
+    // A mean held outside the journal keeps its readings beside it until both move in.
+    if (sampleId < 0) return held_->SetReadings(sampleId, readings);
+    if (sampleId == 0 || !EnsureOpen()) return false;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) return false;
+    QSqlError error;
+    if (!InsertReadings(sampleId, readings, error)) {
+        db.rollback();
+        ReportFault(error.text().toStdString());
+        return false;
     }
     if (!db.commit()) {
         db.rollback();
@@ -688,16 +719,11 @@ int MeasurementJournal::Delete(const std::vector<qint64> &ids) {
 
 int MeasurementJournal::UnwrittenCount() {
     int held = 0;
-    for (const JournalEntry &entry : held_->entries()) held += !entry.outcome.written();
+    for (const JournalEntry &entry : held_->entries()) held += entry.outcome.unwritten();
     if (!EnsureOpen()) return held;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    // Counted from the outcome index alone, less the few single readings of averaged samples
-    // (their own partial index): a condition on both columns would read every row of the table.
-    const int written = static_cast<int>(TransferResult::Written);
-    if (!q.exec(QString("SELECT (SELECT COUNT(*) FROM measurements WHERE outcome <> %1)"
-                        " - (SELECT COUNT(*) FROM measurements WHERE sample_of IS NOT NULL AND outcome <> %1)")
-                    .arg(written)) ||
-        !q.next())
+    // Looked up in the outcome index: only the few rows that wait are read.
+    if (!q.exec(QString("SELECT COUNT(*) FROM measurements WHERE outcome IN (%1)").arg(UnwrittenKinds())) || !q.next())
         return held;
     return held + q.value(0).toInt();
 }

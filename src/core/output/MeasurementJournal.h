@@ -82,7 +82,7 @@ JournalEntry MakeJournalEntry(const AppSettings &settings, const OutputValues &v
 
 class MeasurementJournal {
 public:
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
     // $XDG_DATA_HOME/ombra-dts/journal.sqlite (~/.local/share/ombra-dts/journal.sqlite).
     static QString DefaultPath();
@@ -119,8 +119,8 @@ public:
     bool SetOutcome(qint64 id, const TransferOutcome &outcome);
     // Marks a measurement of the journal as taken back from the sheet (held ones are not marked).
     bool SetWithdrawn(qint64 id);
-    // Keeps the single readings the recorded measurement `sampleId` was averaged from, linked to
-    // it, all or none. They were never meant for the sheet: they do not count as unwritten.
+    // Keeps the single readings the recorded (or held) measurement `sampleId` was averaged from,
+    // linked to it, all or none. They were never meant for the sheet: they do not count as unwritten.
     bool RecordReadings(qint64 sampleId, const std::vector<JournalEntry> &readings);
     // Entries newest first (all when limit < 0).
     std::vector<JournalEntry> List(int limit = -1);
@@ -150,6 +150,7 @@ private:
     void RememberFileIdentity();
     qint64 Hold(const JournalEntry &entry, const QSqlError &error);
     bool InsertHeld(size_t count, QSqlError &error);
+    bool InsertReadings(qint64 sampleId, const std::vector<JournalEntry> &readings, QSqlError &error);
     std::optional<qint64> Insert(const JournalEntry &entry, QSqlError &error);
     bool Open();
     bool Prepare(const QString &connection);

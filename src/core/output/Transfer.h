@@ -41,6 +41,8 @@ enum class TransferResult {
     NotWritten = 2,     // nothing written: no spreadsheet or workbook, or it failed before the first cell
     PartlyWritten = 3,  // the spreadsheet failed part-way: firstCell..lastCell are what arrived
     OutsideSheet = 4,   // a cell fell outside the sheet (the cells before it are written)
+    Reading = 5,        // one reading of a sample averaged into another measurement: never written
+                        // by itself (the average carries its cells), so never waiting either
 };
 
 // Why the cells of a measurement did not all reach the sheet.
@@ -82,6 +84,8 @@ struct TransferOutcome {
         return outcome;
     }
     bool written() const { return result == TransferResult::Written; }
+    // Its cells still belong in a sheet: written again or resent from the journal.
+    bool unwritten() const { return result != TransferResult::Written && result != TransferResult::Reading; }
     // No workbook could be bound: the spreadsheet was not there, refused, or had none to offer.
     bool foundNoWorkbook() const {
         return result == TransferResult::NotWritten && reason != MissReason::FailedPartWay;

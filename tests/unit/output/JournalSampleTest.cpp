@@ -1,12 +1,16 @@
 // The journal's samples of several readings: the averaged measurement says of how many readings
-// it was made, each reading names it; readings never count as unwritten nor stand as the newest
-// measurement; a journal of the schema before them gains the link and keeps its measurements.
+// it was made, each reading names it; readings never count as unwritten (nor show among what
+// waits for the sheet) nor stand as the newest measurement; a mean held outside the journal
+// keeps its readings until both move in; a journal of the schema before them gains the link and
+// keeps its measurements.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include "output/JournalModel.h"
 #include "output/MeasurementJournal.h"
 
 namespace ombra::core {
@@ -63,11 +67,54 @@ TEST_F(JournalSamples, ReadingsAreLinkedToTheirMeanAndNeverCountAsUnwritten) {
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(kept[i].sampleOf, *id);
         EXPECT_EQ(kept[i].readings, 0);
+        EXPECT_EQ(kept[i].outcome.result, TransferResult::Reading);
         EXPECT_EQ(kept[i].time, readings[2 - i].time) << "newest first";
     }
     EXPECT_FALSE(journal.RecordReadings(0, readings)) << "a mean that is not in the journal links nothing";
-    EXPECT_FALSE(journal.RecordReadings(-1, readings)) << "nor one held outside it";
+    EXPECT_FALSE(journal.RecordReadings(-1, readings)) << "nor one that is not held either";
     EXPECT_EQ(journal.List().size(), 4u);
+
+    // The Measurements window's list of what did not reach a sheet: the pending mean alone.
+    ASSERT_TRUE(journal.SetOutcome(*id, TransferOutcome::Of(TransferResult::Pending, MissReason::None)));
+    JournalModel model(journal);
+    model.SetFilter({{}, {}, {}, {TransferResult::Pending, TransferResult::NotWritten, TransferResult::PartlyWritten,
+                                   TransferResult::OutsideSheet}});
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.IdAt(0), *id);
+    model.SetFilter({});
+    ASSERT_EQ(model.rowCount(), 4);
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(model.data(model.index(row, 0), JournalModel::UnwrittenRole).toBool(), model.IdAt(row) == *id);
+}
+
+// With the journal's folder unusable the mean is held in the fallback file; its readings wait
+// there with it and, at the next start, move in linked to the id the mean gets.
+TEST_F(JournalSamples, AHeldMeanKeepsItsReadingsUntilBothMoveIn) {
+    QFile blocker(dir.path() + "/journal");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString path = dir.path() + "/journal/journal.sqlite";
+    {
+        MeasurementJournal journal(nullptr, path, Fallback());
+        JournalEntry mean = Measurement("11:00:02");
+        mean.readings = 2;
+        const std::optional<qint64> id = journal.Record(mean);
+        ASSERT_TRUE(id && *id < 0);
+        EXPECT_TRUE(journal.RecordReadings(*id, {Measurement("11:00:01"), Measurement("11:00:02")}));
+        EXPECT_EQ(journal.UnwrittenCount(), 1);
+    }
+    ASSERT_TRUE(QFile::remove(dir.path() + "/journal"));
+    MeasurementJournal journal(nullptr, path, Fallback());
+    EXPECT_EQ(journal.HeldCount(), 0);
+    const std::vector<JournalEntry> kept = journal.List();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[2].readings, 2);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(kept[i].sampleOf, kept[2].id);
+        EXPECT_EQ(kept[i].outcome.result, TransferResult::Reading);
+    }
+    EXPECT_EQ(kept[1].time, "11:00:01");
+    EXPECT_EQ(journal.UnwrittenCount(), 1);
 }
 
 // The journal of the schema before samples: the link columns arrive, the measurements stay.
@@ -78,7 +125,7 @@ TEST_F(JournalSamples, AnEarlierJournalGainsTheLinkAndKeepsItsMeasurements) {
     }
     Peek({"DROP INDEX measurements_by_sample", "ALTER TABLE measurements DROP COLUMN sample_of",
           "ALTER TABLE measurements DROP COLUMN readings",
-          QString("UPDATE schema_version SET version = %1").arg(MeasurementJournal::kSchemaVersion - 1)});
+          "UPDATE schema_version SET version = 3"});  // the schema before samples
     MeasurementJournal journal(nullptr, Path(), Fallback());
     ASSERT_TRUE(journal.IsOpen());
     ASSERT_EQ(journal.List().size(), 1u);
@@ -91,6 +138,19 @@ TEST_F(JournalSamples, AnEarlierJournalGainsTheLinkAndKeepsItsMeasurements) {
     EXPECT_TRUE(journal.RecordReadings(*id, {Measurement("09:00:30"), Measurement("09:01:00")}));
     EXPECT_EQ(journal.UnwrittenCount(), 2);
     EXPECT_EQ(journal.Entry(*id)->readings, 2);
+}
+
+// Readings kept by the schema that had no outcome of their own for them stop counting as waiting.
+TEST_F(JournalSamples, EarlierReadingsGetTheirOwnOutcome) {
+    {
+        MeasurementJournal journal(nullptr, Path(), Fallback());
+        const std::optional<qint64> id = journal.Record(Measurement("09:00:00"));
+        ASSERT_TRUE(id && journal.RecordReadings(*id, {Measurement("08:59:59")}));
+    }
+    Peek({"UPDATE measurements SET outcome = 0", "UPDATE schema_version SET version = 4"});
+    MeasurementJournal journal(nullptr, Path(), Fallback());
+    EXPECT_EQ(journal.UnwrittenCount(), 1);
+    EXPECT_EQ(journal.List().front().outcome.result, TransferResult::Reading);
 }
 
 }  // namespace
