@@ -19,8 +19,9 @@ namespace colordata {
 inline constexpr int kColumns = 10;
 inline constexpr int kToleranceCheckColumn = 5;
 inline constexpr int kFirstToleranceColumn = 6;
-inline constexpr const char *kTrueText = "TRUE";
-inline constexpr const char *kFalseText = "FALSE";
+// The check column's texts, only shown: the list carries the check itself beside them.
+inline constexpr int kTrueText = 2317;
+inline constexpr int kFalseText = 2318;
 
 // Strings of the page and its entry dialog.
 inline constexpr int kPaperNoneText = 1295;
@@ -46,6 +47,7 @@ int FourthToleranceHeader(int differenceFormula);
 struct ColorList {
     std::array<std::array<std::string, kColumns>, kColorSetColors> rows{};
     std::array<bool, kColorSetColors> listed{};
+    std::array<bool, kColorSetColors> checked{};  // what the check column's text says
 };
 ColorList FillColorList(const ColorSet &set);
 

@@ -116,7 +116,7 @@ TEST(LayoutPreview, LabelsValuesAndTypicalTexts) {
 
     LayoutPreview down = ComputeLayoutPreview({item::kSpectrumGroup}, Layout(1, 1, 0, 9, 14));
     EXPECT_TRUE(At(down, "A36").label);
-    EXPECT_EQ(At(down, "A36").text, "730nm");
+    EXPECT_EQ(At(down, "A36").text, "730 nm");
     EXPECT_FALSE(At(down, "B36").label);
     EXPECT_EQ(At(down, "C1").measurement, 2);
     EXPECT_EQ(Next(down), "E1");
