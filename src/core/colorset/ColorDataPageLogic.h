@@ -19,7 +19,9 @@ namespace colordata {
 inline constexpr int kColumns = 10;
 inline constexpr int kToleranceCheckColumn = 5;
 inline constexpr int kFirstToleranceColumn = 6;
-// The check column's texts, only shown: the list carries the check itself beside them.
+// The check column's words, in the user's language. They are the list's words only: the slot,
+// the instrument and the colour-set file keep the check as 0 or 1, and the list carries it
+// beside the words (ColorList::checked), so nothing is read back from them.
 inline constexpr int kTrueText = 2317;
 inline constexpr int kFalseText = 2318;
 
