@@ -25,7 +25,8 @@ CVireoDataTransferSoftwareApp *&current() {
     return instance;
 }
 
-constexpr const char *kNoDisplayLine = "no display: set DISPLAY or WAYLAND_DISPLAY";
+constexpr int kStrNoDisplay = 2341;
+constexpr int kStrNotRaised = 2342;  // %1 the program
 constexpr int kRaiseTimeoutMs = 5000;
 
 bool Set(const char *variable) {
@@ -46,7 +47,7 @@ std::string NamedPlatform(int argc, char **argv) {
 QtMessageHandler previousHandler = nullptr;
 void ExitOnFatalStartMessage(QtMsgType type, const QMessageLogContext &context, const QString &message) {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", kNoDisplayLine);
+        std::fprintf(stderr, "%s\n", platform::ResString(kStrNoDisplay).c_str());
         std::_Exit(1);
     }
     if (previousHandler) previousHandler(type, context, message);
@@ -83,7 +84,7 @@ int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
         return 0;
     }
     if (!QCoreApplication::instance() && !HaveDisplay(argc, argv)) {
-        std::fprintf(stderr, "%s\n", kNoDisplayLine);
+        std::fprintf(stderr, "%s\n", platform::ResString(kStrNoDisplay).c_str());
         outcome_ = Outcome::NoDisplay;
         return 1;
     }
@@ -123,8 +124,7 @@ void CVireoDataTransferSoftwareApp::AskRunningCopyToRaise() {
     const char *token = std::getenv("XDG_ACTIVATION_TOKEN");
     if (!platform::AskRunningCopyToRaise(platform::RaiseSocketPath(instanceMarkerPath_), kRaiseTimeoutMs,
                                          token ? token : ""))
-        std::fprintf(stderr, "%s is running already; its window could not be brought to the front.\n",
-                     platform::ExecutableBaseName().c_str());
+        std::fprintf(stderr, "%s\n", platform::ResString(kStrNotRaised, {platform::ProgramName()}).c_str());
 }
 
 void CVireoDataTransferSoftwareApp::ListenForSecondStarts() {
@@ -191,9 +191,8 @@ void CVireoDataTransferSoftwareApp::ReadProductVersion() {
 }
 
 void CVireoDataTransferSoftwareApp::FixSettingsLocation() {
-    std::string name = platform::ExecutableBaseName();
     QCoreApplication::setOrganizationName(kCompanyName);
-    QCoreApplication::setApplicationName(QString::fromStdString(name.empty() ? "ombra-dts" : name));
+    QCoreApplication::setApplicationName(QString::fromStdString(platform::ProgramName()));
     if (options_.installSettingsStore) platform::InstallProfileStore(platform::MakeSettingsProfileStore());
 }
 

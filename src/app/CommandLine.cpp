@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/Resources.h"
+#include "AppLayer.h"
+
 namespace ombra::app {
 
 namespace {
+
+constexpr int kStrHelp = 2333, kStrVersion = 2334, kStrSetUp = 2335, kStrUndo = 2336;
+constexpr int kStrUnknownOption = 2337, kStrUnexpectedArgument = 2338, kStrGoesWith = 2339, kStrExclusive = 2340;
 
 // The toolkit's own options (Qt's GUI, widgets and X11 options); each may also be written with
 // "--". Those in the first list take the next argument as their value, or "=value".
@@ -32,10 +38,10 @@ int ToolkitOptionLength(const std::string &arg) {
     return 0;
 }
 
-CommandLine Wrong(const std::string &problem) {
+CommandLine Wrong(int problemText, const std::vector<std::string> &args) {
     CommandLine line;
     line.action = CommandLine::Action::Wrong;
-    line.problem = problem;
+    line.problem = platform::ResString(problemText, args);
     return line;
 }
 
@@ -43,10 +49,10 @@ CommandLine Wrong(const std::string &problem) {
 
 const std::vector<CommandLine::OptionHelp> &CommandLine::Options() {
     static const std::vector<OptionHelp> options = {
-        {"-h, --help", "show this help and exit"},
-        {"--version", "show the program's version and exit"},
-        {"--setup-libreoffice", "make LibreOffice accept this program's connection whenever it starts"},
-        {"--setup-libreoffice --undo", "take that set-up back"},
+        {"-h, --help", kStrHelp},
+        {"--version", kStrVersion},
+        {"--setup-libreoffice", kStrSetUp},
+        {"--setup-libreoffice --undo", kStrUndo},
     };
     return options;
 }
@@ -57,7 +63,7 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--") {
-            if (i + 1 < argc) return Wrong(std::string("unexpected argument ") + argv[i + 1]);
+            if (i + 1 < argc) return Wrong(kStrUnexpectedArgument, {argv[i + 1]});
             break;
         }
         if (arg == "-h" || arg == "--help") return CommandLine{Action::Help, {}};
@@ -65,11 +71,11 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv) {
         else if (arg == "--setup-libreoffice") setUp = true;
         else if (arg == "--undo") undo = true;
         else if (int length = ToolkitOptionLength(arg)) i += length - 1;
-        else if (arg.size() > 1 && arg[0] == '-') return Wrong("unknown option " + arg);
-        else return Wrong("unexpected argument " + arg);
+        else if (arg.size() > 1 && arg[0] == '-') return Wrong(kStrUnknownOption, {arg});
+        else return Wrong(kStrUnexpectedArgument, {arg});
     }
-    if (undo && !setUp) return Wrong("--undo goes with --setup-libreoffice");
-    if (setUp && line.action == Action::Version) return Wrong("--version and --setup-libreoffice do not go together");
+    if (undo && !setUp) return Wrong(kStrGoesWith, {"--undo", "--setup-libreoffice"});
+    if (setUp && line.action == Action::Version) return Wrong(kStrExclusive, {"--version", "--setup-libreoffice"});
     if (setUp) line.action = undo ? Action::UndoOfficeSetUp : Action::SetUpOffice;
     return line;
 }

@@ -10,14 +10,14 @@ namespace ombra::app {
 struct CommandLine {
     enum class Action { RunWindow, Help, Version, SetUpOffice, UndoOfficeSetUp, Wrong };
     Action action = Action::RunWindow;
-    std::string problem;  // Wrong: what is wrong ("unknown option --setup-libreofice")
+    std::string problem;  // Wrong: what is wrong, in the resource library's words ("unknown option --setup-libreofice")
 
     // argv[0] is the program. "--" ends the options; the program takes no other arguments.
     static CommandLine Parse(int argc, const char *const *argv);
 
     struct OptionHelp {
-        const char *name;
-        const char *help;
+        const char *name;  // as typed
+        int helpText;      // string of the resource library
     };
     // The options for the usage, in its order.
     static const std::vector<OptionHelp> &Options();

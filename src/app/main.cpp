@@ -1,6 +1,7 @@
 // Entry point of ombra-dts. The command line is checked first: options that do their job without
 // a window run here; an option nobody knows ends the program with the usage; the toolkit's own
-// options go on to the application.
+// options go on to the application. What the program prints is in the words of the resource
+// library beside it, in the user's language.
 #include <cstdio>
 #include <string>
 
@@ -14,36 +15,36 @@
 namespace {
 
 using ombra::app::CommandLine;
+namespace platform = ombra::app::platform;
 
-std::string ProgramName() {
-    std::string name = ombra::app::platform::ExecutableBaseName();
-    return name.empty() ? "ombra-dts" : name;
+constexpr int kStrUsage = 2330, kStrPurpose = 2331, kStrOptions = 2332;
+
+std::string LibraryPath() { return platform::ExecutableDirectory() + "/libCorvexRes.so"; }
+
+// The library's words are needed for everything but the version and the window (which ends
+// silently without them); the one line that cannot come from the library says it is missing.
+bool HaveTexts() {
+    if (platform::ResourceLibraryLoaded()) return true;
+    std::fprintf(stderr, "%s: the resource library %s cannot be loaded\n", platform::ProgramName().c_str(),
+                 LibraryPath().c_str());
+    return false;
 }
 
 void PrintUsage(FILE *to) {
-    std::fprintf(to,
-                 "Usage: %s [option]\n\n"
-                 "Writes each measurement of the connected instrument into the open LibreOffice Calc sheet.\n"
-                 "Without an option the program window opens; started while it is open, it brings that\n"
-                 "window to the front.\n\nOptions:\n",
-                 ProgramName().c_str());
+    std::fprintf(to, "%s\n\n%s\n\n%s\n", platform::ResString(kStrUsage, {platform::ProgramName()}).c_str(),
+                 platform::ResString(kStrPurpose).c_str(), platform::ResString(kStrOptions).c_str());
     for (const CommandLine::OptionHelp &option : CommandLine::Options())
-        std::fprintf(to, "  %-30s %s\n", option.name, option.help);
+        std::fprintf(to, "  %-30s %s\n", option.name, platform::ResString(option.helpText).c_str());
 }
 
 int PrintVersion() {
-    std::printf("%s %s\n", ProgramName().c_str(),
+    std::printf("%s %s\n", platform::ProgramName().c_str(),
                 ombra::app::LookUpProductVersion(&ombra::app::ProgramVersionBlock()).c_str());
     return 0;
 }
 
-// The set-up says what it did in the words of the resource library beside the program.
+// The set-up says what it did.
 int SetUpLibreOffice(bool undo) {
-    const std::string library = ombra::app::platform::ExecutableDirectory() + "/libCorvexRes.so";
-    if (!ombra::app::platform::LoadResourceLibrary(library)) {
-        std::fprintf(stderr, "%s: the resource library %s cannot be loaded\n", ProgramName().c_str(), library.c_str());
-        return 1;
-    }
     const ombra::app::OfficeSetupReport report = ombra::app::SetUpOffice(undo);
     std::fprintf(report.status == 0 ? stdout : stderr, "%s\n", report.notice.Text().c_str());
     return report.status;
@@ -52,17 +53,22 @@ int SetUpLibreOffice(bool undo) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    platform::LoadResourceLibrary(LibraryPath());  // a missing library is told where it matters
     const CommandLine line = CommandLine::Parse(argc, argv);
     switch (line.action) {
-    case CommandLine::Action::Help: PrintUsage(stdout); return 0;
+    case CommandLine::Action::RunWindow: break;
     case CommandLine::Action::Version: return PrintVersion();
-    case CommandLine::Action::SetUpOffice: return SetUpLibreOffice(false);
-    case CommandLine::Action::UndoOfficeSetUp: return SetUpLibreOffice(true);
+    case CommandLine::Action::Help:
+        if (!HaveTexts()) return 1;
+        PrintUsage(stdout);
+        return 0;
+    case CommandLine::Action::SetUpOffice: return HaveTexts() ? SetUpLibreOffice(false) : 1;
+    case CommandLine::Action::UndoOfficeSetUp: return HaveTexts() ? SetUpLibreOffice(true) : 1;
     case CommandLine::Action::Wrong:
-        std::fprintf(stderr, "%s: %s\n\n", ProgramName().c_str(), line.problem.c_str());
+        if (!HaveTexts()) return 2;
+        std::fprintf(stderr, "%s: %s\n\n", platform::ProgramName().c_str(), line.problem.c_str());
         PrintUsage(stderr);
         return 2;
-    case CommandLine::Action::RunWindow: break;
     }
     ombra::app::CVireoDataTransferSoftwareApp app;
     return app.Run(argc, argv);

@@ -79,7 +79,7 @@ cat "$work/lintian"
 if grep -q '^E:' "$work/lintian"; then fail "lintian reports errors"; else ok "lintian: no errors"; fi
 
 # --- the unpacked program, started through its bin/ link ---------------------------------
-run_env=(env -u LD_LIBRARY_PATH -u LD_PRELOAD HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+run_env=(env -u LD_LIBRARY_PATH -u LD_PRELOAD -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
          XDG_RUNTIME_DIR="$work/run" FXSIM_DIR="$work/run/fxsim" QT_QPA_PLATFORM=offscreen)
 mkdir -p "$work/home" "$work/run" && chmod 700 "$work/run"
 out=$("${run_env[@]}" "$root/usr/bin/ombra-dts" --version) || fail "--version failed"

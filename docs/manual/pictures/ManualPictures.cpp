@@ -90,10 +90,11 @@ std::vector<int> DefaultReflection() {
     return {ids.begin(), ids.end()};
 }
 
+// At the size it opens with (no smaller than the pictures beside it): German needs more room.
 QImage DataItemsDialog() {
     AppSettings s = DataItemSettings({DefaultReflection()});
     CDataItemsDlg dlg(nullptr, s);
-    dlg.resize(760, 640);
+    dlg.resize(dlg.sizeHint().expandedTo(QSize(760, 640)));
     return Picture(dlg);
 }
 

@@ -7,6 +7,7 @@
 #include "instrument/PropertyTables.h"
 #include "platform/MessageFlags.h"
 #include "platform/Numbers.h"
+#include "platform/Resources.h"
 #include "resources/ResourceIds.h"
 
 namespace ombra::core::colordata {
@@ -51,7 +52,8 @@ ColorList FillColorList(const ColorSet &set) {
         row[2] = twoDecimals(color.L);
         row[3] = twoDecimals(color.a);
         row[4] = twoDecimals(color.b);
-        row[kToleranceCheckColumn] = color.toleranceCheck ? kTrueText : kFalseText;
+        list.checked[k] = color.toleranceCheck != 0;
+        row[kToleranceCheckColumn] = platform::ResString(list.checked[k] ? kTrueText : kFalseText);
         for (int t = 0; t < kColorTolerances; ++t)
             if (color.tolerances[t].inUse) row[kFirstToleranceColumn + t] = twoDecimals(color.tolerances[t].value);
     }
@@ -68,7 +70,7 @@ void StoreColorList(const ColorList &list, int paperChoice, ColorSet &set) {
         color.L = static_cast<float>(ReadLeadingDecimal(row[2]));
         color.a = static_cast<float>(ReadLeadingDecimal(row[3]));
         color.b = static_cast<float>(ReadLeadingDecimal(row[4]));
-        color.toleranceCheck = row[kToleranceCheckColumn] == kTrueText ? 1 : 0;
+        color.toleranceCheck = list.checked[k] ? 1 : 0;
         for (int t = 0; t < kColorTolerances; ++t)
             if (const std::string &cell = row[kFirstToleranceColumn + t]; !cell.empty())
                 color.tolerances[t].value = static_cast<float>(ReadLeadingDecimal(cell));

@@ -19,8 +19,11 @@ namespace colordata {
 inline constexpr int kColumns = 10;
 inline constexpr int kToleranceCheckColumn = 5;
 inline constexpr int kFirstToleranceColumn = 6;
-inline constexpr const char *kTrueText = "TRUE";
-inline constexpr const char *kFalseText = "FALSE";
+// The check column's words, in the user's language. They are the list's words only: the slot,
+// the instrument and the colour-set file keep the check as 0 or 1, and the list carries it
+// beside the words (ColorList::checked), so nothing is read back from them.
+inline constexpr int kTrueText = 2317;
+inline constexpr int kFalseText = 2318;
 
 // Strings of the page and its entry dialog.
 inline constexpr int kPaperNoneText = 1295;
@@ -46,6 +49,7 @@ int FourthToleranceHeader(int differenceFormula);
 struct ColorList {
     std::array<std::array<std::string, kColumns>, kColorSetColors> rows{};
     std::array<bool, kColorSetColors> listed{};
+    std::array<bool, kColorSetColors> checked{};  // what the check column's text says
 };
 ColorList FillColorList(const ColorSet &set);
 

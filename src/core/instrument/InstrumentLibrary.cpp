@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/Resources.h"
+
 namespace ombra::core {
 namespace {
 
@@ -83,7 +85,8 @@ bool LoadInstrumentLibrary(const std::string &path, std::string *error) {
     OMBRA_RESOLVE(DISetPolFilterCondition); OMBRA_RESOLVE(DIGetPolFilterCondition);
 #undef OMBRA_RESOLVE
     if (!missingNames.empty()) {
-        if (error) *error = "missing functions: " + missingNames;
+        constexpr int kStrMissingFunctions = 2344;
+        if (error) *error = platform::ResString(kStrMissingFunctions, {missingNames});
         dlclose(lib);
         return false;
     }

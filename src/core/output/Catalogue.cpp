@@ -1,7 +1,5 @@
 #include "output/Catalogue.h"
 
-#include <cstdio>
-
 #include "platform/Resources.h"
 
 namespace ombra::core {
@@ -15,12 +13,6 @@ OutputItemList Build(std::span<const IdRun> runs) {
     return list;
 }
 
-std::string Format(const char *format, int n) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, format, n);
-    return buf;
-}
-
 }  // namespace
 
 bool IsWavelengthItem(int id) { return KindOf(id) == ItemKind::Wavelength; }
@@ -28,7 +20,8 @@ bool IsSpotDensityItem(int id) { return KindOf(id) == ItemKind::SpotDensity; }
 bool IsGroupItem(int id) { return FindGroup(id) != nullptr; }
 
 std::string ItemLabel(int id) {
-    if (const RangeRow *range = FindRange(id)) return Format(range->labelFormat, id - range->labelOffset);
+    if (const RangeRow *range = FindRange(id))
+        return platform::ResString(range->labelString, {std::to_string(id - range->labelOffset)});
     int labelString = LabelString(id);
     return labelString ? platform::ResString(labelString) : std::string();
 }

@@ -14,11 +14,11 @@ enum class MeasKind { Reflection, Irradiance };
 bool IsWavelengthItem(int id);
 bool IsSpotDensityItem(int id);
 bool IsGroupItem(int id);
-// Label of any catalogue identifier: "%dnm", "D (%dnm)" or the text of its label string.
+// Label of any catalogue identifier: "505 nm", "D (505 nm)" or the text of its label string.
 std::string ItemLabel(int id);
 // An entry with identifier and label (value 0, empty value text).
 OutputItem MakeItem(int id);
-// Items for the identifiers of `run` (wavelengths get labels "%dnm").
+// Items for the identifiers of `run` (wavelengths get labels "505 nm").
 OutputItemList RunItems(const IdRun &run);
 
 class DataItemCatalogue {

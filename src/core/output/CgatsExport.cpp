@@ -170,6 +170,8 @@ bool SameTable(const Set &set, const cgats::Table &table, size_t fixedKeywords) 
 }  // namespace
 
 std::string CgatsOfEntries(const std::vector<JournalEntry> &entries, const std::string &createdUtc) {
+    // What the file says of itself is part of its format, not a text for the user: the same in
+    // every language, so that a file reads alike wherever it was written.
     const std::vector<cgats::Keyword> fixed = {{"ORIGINATOR", "Ombra Data Transfer " OMBRA_VERSION},
                                                {"DESCRIPTOR", "Measurements"},
                                                {"CREATED", createdUtc}};

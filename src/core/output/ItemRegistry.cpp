@@ -76,10 +76,10 @@ constexpr ItemRow kItems[] = {
 };
 
 constexpr RangeRow kRanges[] = {
-    // identifiers, kind, label format, label offset, first place, format
-    {{300, 730}, K::Wavelength, "%dnm", 0, kNoPlace, F::Fixed4},
-    {{731, 780}, K::Wavelength, "%dnm", 0, kNoPlace, F::Fixed2},
-    {{2380, 2730}, K::SpotDensity, "D (%dnm)", item::kSpotDensityOffset, MeasuredDataRecord::kSpotDensityFirst, F::Fixed2},
+    // identifiers, kind, label string, label offset, first place, format
+    {{300, 730}, K::Wavelength, 2314, 0, kNoPlace, F::Fixed4},
+    {{731, 780}, K::Wavelength, 2314, 0, kNoPlace, F::Fixed2},
+    {{2380, 2730}, K::SpotDensity, 2315, item::kSpotDensityOffset, MeasuredDataRecord::kSpotDensityFirst, F::Fixed2},
 };
 
 using C = ComparisonField;

@@ -101,7 +101,7 @@ struct ComparisonRow {
 struct RangeRow {
     IdRun ids;
     ItemKind kind;
-    const char *labelFormat;  // printf format of (identifier - labelOffset)
+    int labelString;          // its %1 is the wavelength: identifier - labelOffset
     int labelOffset;
     int firstPlace;           // place of the first identifier, one float per identifier; kNoPlace: by grid
     ValueFormat format;

@@ -15,6 +15,7 @@ namespace ombra::core {
 namespace {
 
 constexpr double kMissing = std::numeric_limits<float>::max();
+constexpr int kAutoSpotDensityLabel = 2316;  // "D (Auto: %1 nm)", the wavelength the instrument chose
 
 std::string FormatValue(double value, ValueFormat format) {
     if (IsMissingValue(value)) return platform::ResString(1196);
@@ -204,11 +205,9 @@ void OutputValues::BuildValues(const AppSettings &settings, const CMeasuredData 
         const MeasuredDataRecord &record = data.Record(0);
         for (OutputItem &entry : expanded) {
             SetValue(entry, record, settings, stamp, comparison, spread);
-            if (entry.identifier == item::kAutoSpotDensity) {
-                char label[48];
-                std::snprintf(label, sizeof label, "D (Auto: %dnm)", record.Int(MeasuredDataRecord::kAutoSpotWavelength));
-                entry.label = label;
-            }
+            if (entry.identifier == item::kAutoSpotDensity)
+                entry.label = platform::ResString(
+                    kAutoSpotDensityLabel, {std::to_string(record.Int(MeasuredDataRecord::kAutoSpotWavelength))});
             valueItems.push_back(entry);
         }
     }

@@ -31,4 +31,9 @@ std::string ExecutableBaseName() {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+std::string ProgramName() {
+    const std::string name = ExecutableBaseName();
+    return name.empty() ? "ombra-dts" : name;
+}
+
 }  // namespace ombra::core::platform

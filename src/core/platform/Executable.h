@@ -11,5 +11,8 @@ std::string ExecutablePath();
 std::string ExecutableDirectory();
 // Its file name without folder and without extension ("ombra-dts").
 std::string ExecutableBaseName();
+// The name the program goes by in what it prints: ExecutableBaseName(), or "ombra-dts" when
+// that cannot be told.
+std::string ProgramName();
 
 }  // namespace ombra::core::platform

@@ -5,8 +5,10 @@
 #include <QSettings>
 #include <QString>
 #include <utility>
+#include <vector>
 
 #include "platform/PrivateFiles.h"
+#include "platform/Resources.h"
 
 namespace ombra::core::platform {
 namespace {
@@ -29,14 +31,16 @@ QString fullKey(const std::string &section, const std::string &name) {
 
 // Why the settings file could not be written, as far as can be told from outside.
 std::string WriteFailureReason(const QString &file) {
+    constexpr int kStrNoFolder = 2355, kStrNotAFolder = 2356, kStrFileReadOnly = 2357, kStrFolderReadOnly = 2358,
+                  kStrNotWritten = 2359;
     QFileInfo info(file);
     QFileInfo folder(info.absolutePath());
-    std::string path = file.toStdString();
-    if (!folder.exists()) return "the folder " + folder.filePath().toStdString() + " cannot be created";
-    if (!folder.isDir()) return folder.filePath().toStdString() + " is not a folder";
-    if (info.exists() && !info.isWritable()) return path + " is read-only";
-    if (!folder.isWritable()) return "the folder " + folder.filePath().toStdString() + " is read-only";
-    return path + " could not be written";
+    const std::vector<std::string> path = {file.toStdString()}, folderPath = {folder.filePath().toStdString()};
+    if (!folder.exists()) return ResString(kStrNoFolder, folderPath);
+    if (!folder.isDir()) return ResString(kStrNotAFolder, folderPath);
+    if (info.exists() && !info.isWritable()) return ResString(kStrFileReadOnly, path);
+    if (!folder.isWritable()) return ResString(kStrFolderReadOnly, folderPath);
+    return ResString(kStrNotWritten, path);
 }
 
 class SettingsProfileStore : public ProfileStore {

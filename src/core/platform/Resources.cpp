@@ -87,12 +87,19 @@ std::string ResString(int id) {
     return text ? std::string(text) : std::string();
 }
 
-std::string ResCountString(int count, int oneId, int otherId) {
-    std::string text = ResString(count == 1 ? oneId : otherId);
-    const std::string number = std::to_string(count);
-    for (size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + number.size()))
-        text.replace(at, 2, number);
+std::string ResString(int id, const std::vector<std::string> &args) {
+    std::string text = ResString(id);
+    // %1..%9, each replaced wherever it stands; a missing argument leaves its marker.
+    for (size_t i = 0; i < args.size() && i < 9; ++i) {
+        const std::string marker = "%" + std::to_string(i + 1);
+        for (size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at + args[i].size()))
+            text.replace(at, marker.size(), args[i]);
+    }
     return text;
+}
+
+std::string ResCountString(int count, int oneId, int otherId) {
+    return ResString(count == 1 ? oneId : otherId, {std::to_string(count)});
 }
 
 QString ResQString(int id) { return QString::fromStdString(ResString(id)); }

@@ -28,6 +28,8 @@ std::string DefaultResourceLibraryPath();
 // Text of string `id` (UTF-8); empty when the library or the string is missing.
 std::string ResString(int id);
 QString ResQString(int id);
+// String `id` with %1, %2, ... replaced by `args` in order (a marker without its argument stays).
+std::string ResString(int id, const std::vector<std::string> &args);
 // The title of a window other than the main one: the program's name, a dash and the window's
 // name (string `windowNameId`, mnemonic marks and a trailing "..." dropped).
 QString ResWindowTitle(int windowNameId);

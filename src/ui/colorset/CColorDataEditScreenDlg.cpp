@@ -63,6 +63,7 @@ void CColorDataEditScreenDlg::CreateControls() {
         connect(checks_[t], &QCheckBox::toggled, this, [this, t] { OnToleranceChecked(t); });
     }
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(ColorSetControlName(1));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(ColorSetControlName(2));
     for (QAbstractButton *b : buttons->buttons()) static_cast<QPushButton *>(b)->setAutoDefault(false);

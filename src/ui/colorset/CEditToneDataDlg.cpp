@@ -11,6 +11,7 @@
 
 #include "colorset/ColorSetFieldEdits.h"
 #include "colorset/Configuration.h"
+#include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "UiLayer.h"
 
@@ -49,6 +50,7 @@ void CEditToneDataDlg::CreateControls() {
     grid->addWidget(new QLabel(platform::ResQString(2227), this), 1, 2);
     grid->addWidget(new QLabel(platform::ResQString(1968), this), 1, 3);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    platform::NameStandardButtons(*buttons);
     ok_ = buttons->button(QDialogButtonBox::Ok);
     ok_->setObjectName(ColorSetControlName(1));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(ColorSetControlName(2));

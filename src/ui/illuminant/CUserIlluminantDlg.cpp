@@ -104,6 +104,7 @@ void CUserIlluminantDlg::CreateControls() {
     }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Close)->setObjectName(controlName(2));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -172,7 +173,7 @@ void CUserIlluminantDlg::OnSave() {
     request.filter = platform::ResString(kStrFileFilter);
     request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
     request.createStartFolder = true;
-    request.fileName = kDefaultFileName;
+    request.fileName = platform::ResString(kDefaultFileNameText);
     request.defaultExtension = kDefaultExtension;
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;

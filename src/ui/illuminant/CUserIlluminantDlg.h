@@ -48,7 +48,7 @@ public:
     static constexpr int kDuvId = 1089;
 
     // File dialog texts.
-    static constexpr const char *kDefaultFileName = "UserIlluminant";
+    static constexpr int kDefaultFileNameText = 2320;  // the name proposed, in the user's language
     static constexpr const char *kDefaultExtension = "uid";
 
     // `link`: the session's instrument (none: the dialog holds the instrument itself).

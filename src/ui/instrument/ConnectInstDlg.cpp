@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "settings/AppSettings.h"
 #include "UiLayer.h"
@@ -37,6 +38,7 @@ CConnectInstDlg::CConnectInstDlg(const DeviceList &devices, QWidget *parent)
     setWindowTitle(platform::ResWindowTitle(kStrTitle));
     list_->setObjectName(controlName(kListId));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(controlName(2));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

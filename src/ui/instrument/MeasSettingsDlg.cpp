@@ -1,6 +1,6 @@
 #include "instrument/MeasSettingsDlg.h"
 
-#include "platform/MessageBox.h"
+#include <algorithm>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
@@ -32,6 +34,20 @@ constexpr int kStrIlluminant = 1271;
 constexpr int kStrPolarisation = 2235;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
+
+constexpr int kMinListWidth = 220;
+
+// The width that shows the longest entry whole. The box's own size hint measures the entries'
+// ink, which can be a pixel narrower than the room the text takes when drawn.
+int WidthForEntries(const QComboBox &combo) {
+    int widest = 0;
+    for (int i = 0; i < combo.count(); ++i) widest = std::max(widest, combo.fontMetrics().horizontalAdvance(combo.itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.editable = combo.isEditable();
+    const QSize contents(widest, combo.fontMetrics().height());
+    return combo.style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, &combo).width();
+}
 
 }  // namespace
 
@@ -59,7 +75,7 @@ void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
     for (int i = 0; i < kSettingsListCount; ++i) {
         auto *combo = new QComboBox(this);
         combo->setObjectName(controlName(meas::kListIds[i]));
-        combo->setMinimumWidth(220);
+        combo->setMinimumWidth(kMinListWidth);
         controls_[i] = combo;
         form->addRow(labels[i], combo);
         auto list = static_cast<SettingsList>(i);
@@ -75,6 +91,7 @@ void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
     readings_->setValue(readingsPerSample);
     form->addRow(platform::ResQString(kStrReadingsPerSample), readings_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(controlName(2));
     connect(buttons, &QDialogButtonBox::accepted, this, &CMeasSettingsDlg::OnOk);
@@ -97,6 +114,7 @@ void CMeasSettingsDlg::ShowLists() {
         if (!same) {
             combo->clear();
             combo->addItems(texts);
+            combo->setMinimumWidth(std::max(kMinListWidth, WidthForEntries(*combo)));
         }
         combo->setCurrentIndex(s.selected);
         combo->setEnabled(s.enabled);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/ResourceImages.h"
 #include "UiLayer.h"
@@ -71,6 +72,7 @@ CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent, const About
         FactLabel(InstrumentLine(facts.instrument), "aboutInstrument", this)};
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("ctl_1");
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 

@@ -253,7 +253,6 @@ void CVireoDataTransferSoftwareDlg::OnUserIlluminant() {
 
 void CVireoDataTransferSoftwareDlg::OnDataItems() {
     CDataItemsDlg dialog(this, settings_);
-    dialog.setWindowTitle(platform::ResWindowTitle(kStrDataItemsTitle));
     dialog.exec();
 }
 

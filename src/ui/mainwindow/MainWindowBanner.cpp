@@ -10,6 +10,7 @@
 #include "mainwindow/MissBanner.h"
 #include "output/JournalTransfer.h"
 #include "output/MeasurementJournal.h"
+#include "platform/Executable.h"
 #include "platform/MessageBox.h"
 #include "platform/ProfileStore.h"
 
@@ -37,7 +38,7 @@ void CVireoDataTransferSoftwareDlg::ShowMissBanner(const MissNotice &miss) {
     const bool sound = settings_.feedback.MissSound();
     missBanner_->ShowNotice(miss, sound, kBannerMargin, kBannerMargin, client_->width() - 2 * kBannerMargin);
     // Said on the error stream too, for whoever runs the program from a terminal or a script.
-    std::fprintf(stderr, "ombra-dts: %s\n", miss.text.c_str());
+    std::fprintf(stderr, "%s: %s\n", platform::ProgramName().c_str(), miss.text.c_str());
     if (sound && missSound_) missSound_();
 }
 

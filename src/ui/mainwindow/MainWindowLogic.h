@@ -64,7 +64,6 @@ constexpr int kStrUndoOtherSheet = 2037;       // "%1": the workbook and sheet o
 constexpr int kStrNothingToUndo = 2038;
 constexpr int kStrUndoNoSpreadsheet = 2039;
 constexpr int kStrUndoFailed = 2040;
-constexpr int kStrDataItemsTitle = 2206;
 
 // The five image buttons in their declaration (and left-to-right) order.
 constexpr std::array<int, 5> kImageButtons = {kCmdConnect, kCmdCalibration, kCmdMeasSettings, kCmdDataItems,

@@ -31,6 +31,14 @@ constexpr int kFirstSeparatorString = 1320;
 constexpr int kComparisonTab = 1961;  // the comparison with the reference
 constexpr int kTableHeaderText = 2020;
 constexpr int kSampleNamesButton = 2032;
+constexpr int kStrTitle = 2206;
+constexpr int kStrOk = 2210, kStrCancel = 1443;
+constexpr int kStrLabel = 2300, kStrLabelAbove = 2301, kStrLabelLeft = 2302;
+constexpr int kStrAdd = 2303, kStrAddAll = 2304, kStrRemove = 2305, kStrClear = 2306;
+constexpr int kStrTop = 2307, kStrUp = 2308, kStrDown = 2309, kStrBottom = 2310;
+constexpr int kStrBlockSeparator = 2311, kStrValueSeparator = 2312, kStrItemSeparator = 2313;
+// Both lists show this many entries at least: a tab's items are chosen without much scrolling.
+constexpr int kListRows = 12;
 
 QString CtlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -43,13 +51,22 @@ W *Named(W *widget, int id) {
 QListWidget *MakeList(QWidget *parent, int id) {
     auto *list = Named(new QListWidget(parent), id);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setUniformItemSizes(true);
+    // A blank probe entry tells the height of one row in the list's style and font.
+    list->addItem(QStringLiteral(" "));
+    const int rowHeight = list->sizeHintForRow(0);
+    list->clear();
+    list->setMinimumHeight(kListRows * rowHeight + 2 * list->frameWidth());
     return list;
 }
+
+QString Res(int id) { return platform::ResQString(id); }
 
 }  // namespace
 
 CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("dlg_133"));
+    setWindowTitle(platform::ResWindowTitle(kStrTitle));
     BuildLayout();
 
     // Start from the settings: the selection of the type in force, label and direction.
@@ -83,36 +100,41 @@ void CDataItemsDlg::BuildLayout() {
     selectedList_ = MakeList(this, 1014);
     offeredList_ = MakeList(this, 1019);
     tabs_ = Named(new QTabBar(this), 1017);
-    labelCheck_ = Named(new QCheckBox(tr("Label"), this), 1025);
-    headerCheck_ = Named(new QCheckBox(platform::ResQString(kTableHeaderText), this), kTableHeaderText);
+    // Every tab shows its whole text side by side with the others: the bar asks for the room
+    // they need instead of hiding some behind scroll arrows.
+    tabs_->setUsesScrollButtons(false);
+    tabs_->setElideMode(Qt::ElideNone);
+    tabs_->setExpanding(false);
+    labelCheck_ = Named(new QCheckBox(Res(kStrLabel), this), 1025);
+    headerCheck_ = Named(new QCheckBox(Res(kTableHeaderText), this), kTableHeaderText);
     connect(labelCheck_, &QCheckBox::toggled, headerCheck_, &QCheckBox::setEnabled);
-    rowDown_ = Named(new QRadioButton(tr("Label above value"), this), 1026);
-    rowRight_ = Named(new QRadioButton(tr("Label left of value"), this), 1027);
+    rowDown_ = Named(new QRadioButton(Res(kStrLabelAbove), this), 1026);
+    rowRight_ = Named(new QRadioButton(Res(kStrLabelLeft), this), 1027);
     blockSep_ = Named(new QComboBox(this), 1072);
     valSep_ = Named(new QComboBox(this), 1073);
     funcSep_ = Named(new QComboBox(this), 1074);
 
     struct ButtonDef {
         int id;
-        const char *text;
+        int text;
         void (CDataItemsDlg::*slot)();
     };
-    const ButtonDef moves[] = {{3, "Add >", &CDataItemsDlg::OnAdd},      {6, "Add all >>", &CDataItemsDlg::OnAddAll},
-                               {7, "< Remove", &CDataItemsDlg::OnRemove}, {8, "<< Clear", &CDataItemsDlg::OnClear},
-                               {9, "Top", &CDataItemsDlg::MoveToTop},    {10, "Up", &CDataItemsDlg::MoveUp},
-                               {11, "Down", &CDataItemsDlg::MoveDown},   {12, "Bottom", &CDataItemsDlg::MoveToBottom},
-                               {1, "OK", &CDataItemsDlg::OnOk},          {2, "Cancel", &CDataItemsDlg::reject}};
+    const ButtonDef moves[] = {{3, kStrAdd, &CDataItemsDlg::OnAdd},       {6, kStrAddAll, &CDataItemsDlg::OnAddAll},
+                               {7, kStrRemove, &CDataItemsDlg::OnRemove}, {8, kStrClear, &CDataItemsDlg::OnClear},
+                               {9, kStrTop, &CDataItemsDlg::MoveToTop},   {10, kStrUp, &CDataItemsDlg::MoveUp},
+                               {11, kStrDown, &CDataItemsDlg::MoveDown},  {12, kStrBottom, &CDataItemsDlg::MoveToBottom},
+                               {1, kStrOk, &CDataItemsDlg::OnOk},         {2, kStrCancel, &CDataItemsDlg::reject}};
     auto *buttonColumn = new QVBoxLayout;
     auto *orderColumn = new QVBoxLayout;
     auto *closeRow = new QHBoxLayout;
     // How the Sample item names the samples is set beside the selection that writes it.
-    auto *sampleNames = Named(new QPushButton(platform::ResQString(kSampleNamesButton), this), kSampleNamesButton);
+    auto *sampleNames = Named(new QPushButton(Res(kSampleNamesButton), this), kSampleNamesButton);
     sampleNames->setAutoDefault(false);
     connect(sampleNames, &QPushButton::clicked, this, [this] { SampleNamesDlg(this, settings_).exec(); });
     closeRow->addWidget(sampleNames);
     closeRow->addStretch();
     for (const ButtonDef &def : moves) {
-        auto *button = Named(new QPushButton(tr(def.text), this), def.id);
+        auto *button = Named(new QPushButton(Res(def.text), this), def.id);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, def.slot);
         QBoxLayout *home = def.id <= 2 ? static_cast<QBoxLayout *>(closeRow)
@@ -139,11 +161,11 @@ void CDataItemsDlg::BuildLayout() {
     options->addWidget(headerCheck_, 3, 0);
     options->addWidget(rowDown_, 1, 0);
     options->addWidget(rowRight_, 2, 0);
-    options->addWidget(new QLabel(tr("Block separator"), this), 0, 1);
+    options->addWidget(new QLabel(Res(kStrBlockSeparator), this), 0, 1);
     options->addWidget(blockSep_, 0, 2);
-    options->addWidget(new QLabel(tr("Value separator"), this), 1, 1);
+    options->addWidget(new QLabel(Res(kStrValueSeparator), this), 1, 1);
     options->addWidget(valSep_, 1, 2);
-    options->addWidget(new QLabel(tr("Item separator"), this), 2, 1);
+    options->addWidget(new QLabel(Res(kStrItemSeparator), this), 2, 1);
     options->addWidget(funcSep_, 2, 2);
 
     preview_ = new LayoutPreviewPane(this);

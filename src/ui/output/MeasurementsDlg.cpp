@@ -72,6 +72,7 @@ constexpr int kStrDeleting = 1920;
 constexpr int kStrCopying = 1921;
 constexpr int kStrCgatsFilter = 1940;
 constexpr int kStrExportCgats = 1941;
+constexpr int kStrExportName = 2319;  // the export's proposed name, its extension added
 
 // The work done between two turns of the event loop, and how soon the progress shows.
 constexpr qint64 kSliceMs = 10;
@@ -567,7 +568,7 @@ bool MeasurementsDlg::ExportSelected() {
     request.save = true;
     request.filter = platform::ResString(kStrCsvFilter);
     request.defaultExtension = "csv";
-    request.fileName = "measurements.csv";
+    request.fileName = platform::ResString(kStrExportName) + ".csv";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
     // The records stream into the file a chunk at a time; the file replaces the old one only
@@ -609,7 +610,7 @@ bool MeasurementsDlg::ExportSelectedCgats() {
     request.save = true;
     request.filter = platform::ResString(kStrCgatsFilter);
     request.defaultExtension = "txt";
-    request.fileName = "measurements.txt";
+    request.fileName = platform::ResString(kStrExportName) + ".txt";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
     std::vector<JournalEntry> entries;

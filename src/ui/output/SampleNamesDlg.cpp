@@ -34,7 +34,7 @@ W *Named(W *widget, int id) {
 
 SampleNamesDlg::SampleNamesDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("dlg_2023"));
-    setWindowTitle(platform::ResQString(kCaption));
+    setWindowTitle(platform::ResWindowTitle(kCaption));
     const SampleSettings &samples = settings_.samples;
     automatic_ = Named(new QRadioButton(platform::ResQString(kAutomatic), this), kAutomatic);
     fromList_ = Named(new QRadioButton(platform::ResQString(kFromList), this), kFromList);
@@ -55,6 +55,7 @@ SampleNamesDlg::SampleNamesDlg(QWidget *parent, AppSettings &settings) : QDialog
     list->addWidget(listState_, 1);
     list->addWidget(load);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ctl_1"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("ctl_2"));
     connect(buttons, &QDialogButtonBox::accepted, this, &SampleNamesDlg::OnOk);

@@ -1,10 +1,13 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpacerItem>
+
+#include "platform/Resources.h"
 #include "UiLayer.h"
 
 namespace ombra::ui::platform {
@@ -13,6 +16,27 @@ namespace {
 MessageBoxHook &hook() {
     static MessageBoxHook instance;
     return instance;
+}
+
+constexpr int kStrOk = 2210, kStrCancel = 1443, kStrClose = 1439, kStrYes = 2321, kStrNo = 2322;
+
+// The library's caption of a standard button (the values are the same for message boxes and
+// button boxes); empty for any other button.
+QString StandardButtonText(int button) {
+    switch (button) {
+    case QDialogButtonBox::Ok: return ResQString(kStrOk);
+    case QDialogButtonBox::Cancel: return ResQString(kStrCancel);
+    case QDialogButtonBox::Close: return ResQString(kStrClose);
+    case QDialogButtonBox::Yes: return ResQString(kStrYes);
+    case QDialogButtonBox::No: return ResQString(kStrNo);
+    default: return {};
+    }
+}
+
+template <typename Box>
+void NameButtons(Box &box) {
+    for (QAbstractButton *button : box.buttons())
+        if (const QString text = StandardButtonText(box.standardButton(button)); !text.isEmpty()) button->setText(text);
 }
 
 QMessageBox::Icon iconFor(unsigned flags) {
@@ -43,6 +67,8 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook newHook) {
     return newHook;
 }
 
+void NameStandardButtons(QDialogButtonBox &buttons) { NameButtons(buttons); }
+
 int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &caption, unsigned flags) {
     if (hook()) return hook()({text, caption, flags});
 
@@ -64,6 +90,7 @@ int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &
         box.setEscapeButton(box.addButton(QMessageBox::Ok));
         break;
     }
+    NameButtons(box);
     WidenForTitle(box);
     if (flags & mb::SYSTEMMODAL) {
         box.setWindowModality(Qt::ApplicationModal);

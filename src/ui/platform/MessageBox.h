@@ -9,6 +9,7 @@
 #include "platform/Notice.h"
 #include "UiLayer.h"
 
+class QDialogButtonBox;
 class QWidget;
 
 namespace ombra::ui::platform {
@@ -27,6 +28,10 @@ int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &
 // return value is the answer. Returns the previous hook.
 using MessageBoxHook = std::function<int(const MessageBoxRequest &)>;
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
+
+// Gives the toolkit's standard buttons of `buttons` (OK, Cancel, Close, Yes, No) their captions
+// from the resource library, in the user's language (the toolkit's own are English).
+void NameStandardButtons(QDialogButtonBox &buttons);
 
 // Shows a notice of the logic as a message box over `parent`.
 int ShowNotice(QWidget *parent, const Notice &notice);

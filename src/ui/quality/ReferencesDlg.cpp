@@ -31,6 +31,7 @@ constexpr int kStrObserver = 1270, kStrIlluminant = 1271;
 constexpr int kStrMissing = 1196;
 constexpr int kStrCaption = 1200;
 constexpr int kStrClose = 1439;
+constexpr int kStrOk = 2210, kStrCancel = 1443;
 constexpr int kStrDelete = 1438;
 constexpr int kStrFirstComponent = 1951;  // ΔL*, Δa*, Δb*, ΔC*, ΔH*
 constexpr int kStrFirstFormula = 1956;    // ΔE*ab, ΔE94, ΔE00, ΔE CMC
@@ -129,6 +130,7 @@ ReferenceEntryDlg::ReferenceEntryDlg(QWidget *parent) : QDialog(parent) {
     for (int k = 0; k < 3; ++k) form->addRow(Res(kStrFirstComponent + k) + " ±", components_[k]);
     form->addRow(Res(kStrWarnBand), warn_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    platform::NameStandardButtons(*buttons);
     ok_ = buttons->button(QDialogButtonBox::Ok);
     ok_->setObjectName("okButton");
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -297,10 +299,15 @@ void RunReferencesWindow(QWidget *parent, ReferenceStore &store) {
 }
 
 bool UseAsReference(QWidget *parent, ReferenceStore &store, Reference reference, const std::string &proposed) {
-    bool ok = false;
-    const QString name = QInputDialog::getText(parent, platform::ResWindowTitle(kStrUseAsReference), Res(kStrNamePrompt), QLineEdit::Normal,
-                                               QString::fromStdString(proposed), &ok).trimmed();
-    if (!ok || name.isEmpty()) return false;
+    QInputDialog ask(parent);
+    ask.setWindowTitle(platform::ResWindowTitle(kStrUseAsReference));
+    ask.setLabelText(Res(kStrNamePrompt));
+    ask.setTextValue(QString::fromStdString(proposed));
+    ask.setOkButtonText(Res(kStrOk));
+    ask.setCancelButtonText(Res(kStrCancel));
+    if (ask.exec() != QDialog::Accepted) return false;
+    const QString name = ask.textValue().trimmed();
+    if (name.isEmpty()) return false;
     reference.name = name.toStdString();
     const bool saved = store.Put(reference);
     if (!saved && !store.saveError().empty())

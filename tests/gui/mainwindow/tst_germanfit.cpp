@@ -32,12 +32,7 @@ namespace {
 
 // "<window>: <text>" of the texts that do not fit under German today. Shorter words or a wider
 // layout take an entry off this list.
-const std::set<QString> kKnownMisfits = {
-    // The condition choice is a pixel narrower than its longest entry (shown whole when open).
-    QStringLiteral("measurement settings: Lichtquelle: Benutzerlichtart (inkl. UV)"),
-    // The item list's tab bar scrolls its tabs behind arrows (the English ones too).
-    QStringLiteral("data items: tabs Allgemein, Farbe, Spektral, Dichte, Vergleich"),
-};
+const std::set<QString> kKnownMisfits = {};
 
 QString Plain(QString text) {
     text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
@@ -105,6 +100,9 @@ std::map<QString, QString> Misfits(QWidget &window, const QString &name) {
             const int needed = bar->fontMetrics().horizontalAdvance(text) + space;
             if (needed > bar->tabRect(i).width())
                 misfits[name + ": " + text] = QStringLiteral("tab needs %1 px, has %2").arg(needed).arg(bar->tabRect(i).width());
+            // A tab past the bar's end is cut off, whatever room it was given.
+            if (!bar->rect().contains(bar->tabRect(i)))
+                misfits[name + ": tab " + text] = QStringLiteral("tab ends at %1 px, the bar at %2").arg(bar->tabRect(i).right()).arg(bar->width() - 1);
         }
     }
     return misfits;
@@ -133,13 +131,25 @@ private slots:
         CVireoDataTransferSoftwareDlg window("1");
         Collect(window, "main window");
     }
+    // Every model and measurement type: their tab rows differ.
+    void dataItemsDialog_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("typeSel");
+        QTest::newRow("reflection") << 1234 << 0;
+        QTest::newRow("irradiance") << 1234 << 1;
+        QTest::newRow("reflection-only model") << 1235 << 0;
+    }
     void dataItemsDialog() {
+        QFETCH(int, model);
+        QFETCH(int, typeSel);
         AppSettings settings;
-        settings.identity.SetModelName(ui::platform::ResString(1234));
+        settings.identity.SetModelName(ui::platform::ResString(model));
+        settings.measurement.InForce().MeasurementTypeSel = typeSel;
         CDataItemsDlg dlg(nullptr, settings);
         Collect(dlg, "data items");
         auto *tabs = dlg.findChild<QTabBar *>();
         QVERIFY(tabs);
+        QVERIFY(tabs->count() >= 2);
         for (int i = 1; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
             Collect(dlg, "data items");
@@ -153,6 +163,10 @@ private slots:
         {
             CMeasSettingsDlg dlg(nullptr, settings);
             Collect(dlg, "measurement settings");
+            // The toolkit's standard buttons speak the library's German, not the toolkit's English.
+            auto *cancel = dlg.findChild<QAbstractButton *>(QStringLiteral("ctl_2"));
+            QVERIFY(cancel);
+            QCOMPARE(cancel->text(), QStringLiteral("Abbrechen"));
         }
         DeviceHandle() = 0;
     }

@@ -131,6 +131,29 @@ private slots:
         }
     }
 
+    // Shown at its own size: every tab whole beside the others, a dozen rows in each list, the
+    // wavelengths with their unit after a space, the window named like the program's others.
+    void shownWithWholeTabsAndLongLists() {
+        CDataItemsDlg dlg(nullptr, settings);
+        Driver d{dlg};
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Ombra Data Transfer – Data items"));
+        QVERIFY2(d.Tabs()->sizeHint().width() <= d.Tabs()->width(),
+                 qPrintable(QStringLiteral("the tabs need %1 px, have %2").arg(d.Tabs()->sizeHint().width()).arg(d.Tabs()->width())));
+        const int last = d.Tabs()->count() - 1;
+        QVERIFY(d.Tabs()->rect().contains(d.Tabs()->tabRect(last)));
+        d.Tabs()->setCurrentIndex(2);
+        QCOMPARE(d.Offered()->item(1)->text(), QStringLiteral("380nm"));
+        for (QListWidget *list : {d.Offered(), d.Chosen()}) {
+            const int rows = list->viewport()->height() / d.Offered()->sizeHintForRow(0);
+            QVERIFY2(rows >= 12, qPrintable(QStringLiteral("%1 shows %2 rows").arg(list->objectName()).arg(rows)));
+        }
+        dlg.resize(200, 200);  // the tabs keep their room
+        QCoreApplication::processEvents();
+        QVERIFY(d.Tabs()->rect().contains(d.Tabs()->tabRect(last)));
+    }
+
     void tabsOfTheReflectionOnlyModel() {
         if (ui::platform::ResString(1235).empty()) QSKIP("model name texts not available");
         settings.measurement.InForce().MeasurementTypeSel = 1;

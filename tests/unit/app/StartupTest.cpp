@@ -14,6 +14,7 @@
 #include "app/App.h"
 #include "platform/Executable.h"
 #include "platform/SingleInstance.h"
+#include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -97,13 +98,16 @@ TEST(Startup, SecondCopyEndsSilentlyAndAnUnusableMarkerDoesNotBlock) {
 
 // A marker another user could hold: the program says so, names the file and the reason, and starts.
 TEST(Startup, AnUntrustedMarkerIsReportedAndTheProgramStarts) {
+    ombra::core::test::ScopedLanguage english("en_US.UTF-8");
     QTemporaryDir dir;
     QString marker = dir.path() + "/Marker";
     QFile(marker).open(QIODevice::WriteOnly);
     ASSERT_EQ(chmod(marker.toUtf8().constData(), 0666), 0);
     ombra::ui::test::MessageBoxRecorder boxes;
     int windows = 0;
-    CVireoDataTransferSoftwareApp app(TestOptions(dir, [&](CVireoDataTransferSoftwareApp &) { return ++windows; }));
+    auto options = TestOptions(dir, [&](CVireoDataTransferSoftwareApp &) { return ++windows; });
+    options.resourceLibraryPath = ombra::core::test::ScopedLanguage::LibraryPath();  // the reason is the program's text
+    CVireoDataTransferSoftwareApp app(options);
     EXPECT_EQ(RunApp(app), 0);
     EXPECT_EQ(windows, 1);
     EXPECT_EQ(app.LastOutcome(), Outcome::MainWindowClosed);
@@ -116,15 +120,17 @@ TEST(Startup, AnUntrustedMarkerIsReportedAndTheProgramStarts) {
 
 // ---- the real program as its own process ----
 
-// A copy of the program in a folder of its own, with its own runtime and settings folders.
+// A copy of the program in a folder of its own, with its own runtime and settings folders, run
+// in an English session.
 class ProgramCopy {
 public:
-    explicit ProgramCopy(bool withResources) {
+    // With resources the copy gets the small test library, or the library named.
+    explicit ProgramCopy(bool withResources, const QString &library = OMBRA_TEST_RESOURCE_LIBRARY) {
         program_ = dir_.path() + "/ombra-dts";
         EXPECT_TRUE(QFile::copy(OMBRA_PROGRAM, program_));
         QFile::setPermissions(program_, QFile::permissions(OMBRA_PROGRAM));
         if (withResources) {
-            EXPECT_TRUE(QFile::copy(OMBRA_TEST_RESOURCE_LIBRARY, dir_.path() + "/libCorvexRes.so"));
+            EXPECT_TRUE(QFile::copy(library, dir_.path() + "/libCorvexRes.so"));
         }
         runtimeDir_ = dir_.path() + "/runtime";
         mkdir(runtimeDir_.toUtf8().constData(), 0700);
@@ -138,6 +144,9 @@ public:
         env.insert("XDG_RUNTIME_DIR", runtimeDir_);
         env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
         env.insert("LD_LIBRARY_PATH", OMBRA_BIN_DIR);
+        env.remove("LC_ALL");
+        env.remove("LC_MESSAGES");
+        env.insert("LANG", "en_US.UTF-8");
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         if (display) env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -236,7 +245,7 @@ TEST(ProgramStartup, SecondCopyHasTheFirstRaiseItsWindowAndAKilledCopyDoesNotBlo
 // Exit status 2 and the usage for a mistyped option; 1 and one line without a display (also with
 // a display that cannot be reached), where the toolkit itself would abort.
 TEST(ProgramStartup, AWrongOptionGivesTheUsageAndNoDisplayOneLine) {
-    ProgramCopy copy(true);
+    ProgramCopy copy(true, QString::fromStdString(ombra::core::test::ScopedLanguage::LibraryPath()));
     auto wrong = copy.Start(true, {"--setup-libreofice"});
     ASSERT_TRUE(wrong->waitForFinished(30000));
     EXPECT_EQ(wrong->exitCode(), 2);
@@ -266,6 +275,9 @@ TEST(ProgramStartup, AWrongOptionGivesTheUsageAndNoDisplayOneLine) {
 
 TEST(ProgramStartup, VersionAndHelpNeedNoWindow) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("LC_ALL");
+    env.remove("LC_MESSAGES");
+    env.insert("LANG", "en_US.UTF-8");
     env.remove("DISPLAY");
     env.remove("QT_QPA_PLATFORM");
     QProcess version;
@@ -283,6 +295,22 @@ TEST(ProgramStartup, VersionAndHelpNeedNoWindow) {
     QByteArray text = help.readAllStandardOutput();
     EXPECT_TRUE(text.contains("Usage: ombra-dts")) << text.toStdString();
     EXPECT_TRUE(text.contains("--version"));
+
+    // The help speaks the session's language, a wrong option too.
+    env.insert("LANG", "de_DE.UTF-8");
+    env.remove("LC_ALL");
+    env.remove("LC_MESSAGES");
+    help.setProcessEnvironment(env);
+    help.start(OMBRA_PROGRAM, {"--help"});
+    ASSERT_TRUE(help.waitForFinished(30000));
+    text = help.readAllStandardOutput();
+    EXPECT_TRUE(text.startsWith("Aufruf: ombra-dts [Option]\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("--setup-libreoffice --undo") && text.contains("diese Einrichtung rückgängig machen"))
+        << text.toStdString();
+    help.start(OMBRA_PROGRAM, {"--undo"});
+    ASSERT_TRUE(help.waitForFinished(30000));
+    EXPECT_EQ(help.exitCode(), 2);
+    EXPECT_TRUE(help.readAllStandardError().startsWith("ombra-dts: --undo gilt nur zusammen mit --setup-libreoffice\n"));
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 500u);
+    ASSERT_EQ(ids.size(), 548u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -146,9 +146,17 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
     // A sample of several readings: readings taken, then readings per sample.
     for (int id : {2064, 2066}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
 
+    // A wavelength's item labels; the command line's usage and its problems; the start-up lines;
+    // the reasons of an untrusted marker and of unsaved settings.
+    const std::vector<int> oneValue = {2314, 2315, 2316, 2330, 2337, 2338, 2342, 2343, 2344, 2352,
+                                       2353, 2355, 2356, 2357, 2358, 2359};
+    for (int id : oneValue) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
+    for (int id : {2339, 2340}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
+
     std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
                                       2029, 2030, 2036, 2037, 2064, 2066, 2200, 2225, 2261, 2262, 2263, 2264, 2270,
-                                      2273, 2274, 2276};
+                                      2273, 2274, 2276, 2339, 2340};
+    withPlaceholders.insert(oneValue.begin(), oneValue.end());
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
     for (const auto &entry : panel) withPlaceholders.insert(entry.first);
@@ -203,6 +211,7 @@ TEST(StringTable, EntriesOfOneChoiceAreDistinct) {
     ExpectAllDistinct(Range(1320, 1336));
     ExpectAllDistinct(Range(1349, 1353));
     ExpectAllDistinct({1254, 1255, 1179, 1309});
+    ExpectAllDistinct(Range(2303, 2310));  // the buttons that fill and order the data items
 }
 
 TEST(StringTable, DataItemLabelsAreDistinct) {
@@ -261,6 +270,7 @@ TEST(StringTable, OneSpellingAndOneStyle) {
 
     // Window names, buttons, tabs and menu items in sentence case.
     std::vector<int> captions = Range(2201, 2243);
+    for (int id : Range(2300, 2313)) captions.push_back(id);  // the data-items dialog
     for (int id : {1181, 1182, 1419, 1420, 1435, 1436, 1437, 1438, 1439, 1727, 1728, 1730, 1941, 1969, 1970, 1972, 1974})
         captions.push_back(id);
     for (int id : captions) EXPECT_TRUE(SentenceCase(ResQString(id))) << "string " << id << ": " << ResString(id);
