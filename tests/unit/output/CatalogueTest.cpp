@@ -65,8 +65,8 @@ TEST(Catalogue, ListsInTheirOrderPerType) {
 TEST(Catalogue, Labels) {
     EXPECT_EQ(ItemLabel(505), "505nm");
     EXPECT_EQ(ItemLabel(300), "300nm");
-    EXPECT_EQ(ItemLabel(2450), "D (450 nm)");
-    EXPECT_EQ(ItemLabel(2730), "D (730 nm)");
+    EXPECT_EQ(ItemLabel(2450), "D (450nm)");
+    EXPECT_EQ(ItemLabel(2730), "D (730nm)");
     const std::pair<int, int> fixed[] = {{2023, 1313}, {2024, 1314}, {1035, 1138}, {1036, 1139}, {1044, 1266},
                                          {1045, 1267}, {1049, 1271}, {1050, 1319}, {1000, 1100}, {1012, 1112},
                                          {1013, 1116}, {1018, 1121}, {1021, 1124}, {1040, 1250}, {1041, 1251},
@@ -120,7 +120,7 @@ TEST(Catalogue, LookupSearchesTheListsInOrder) {
 
     for (const DataItemCatalogue *c : {&refl, &irr}) {
         ASSERT_EQ(c->Lookup(2380).size(), 1u);
-        EXPECT_EQ(c->Lookup(2380)[0].label, "D (380 nm)");
+        EXPECT_EQ(c->Lookup(2380)[0].label, "D (380nm)");
     }
     EXPECT_TRUE(refl.Lookup(0).empty());
     EXPECT_TRUE(refl.Lookup(9999).empty());

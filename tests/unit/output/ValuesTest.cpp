@@ -74,7 +74,7 @@ TEST_F(ValuesFixture, ExpandCountsSpectralAndDensityValues) {
     EXPECT_EQ(list[0].identifier, 380);
     EXPECT_EQ(list[35].identifier, 730);
     EXPECT_EQ(list[36].identifier, 2380);
-    EXPECT_EQ(list[36].label, "D (380 nm)");
+    EXPECT_EQ(list[36].label, "D (380nm)");
 
     settings.measurement.InForce().MeasurementTypeSel = 1;
     list = Items({1100});
@@ -157,9 +157,9 @@ TEST_F(ValuesFixture, AutoSpotDensityLabelCarriesTheWavelength) {
     record.SetInt(MeasuredDataRecord::kAutoSpotWavelength, 580);
     record.SetFloat(492, 1.234f);
     Build({2020});
-    EXPECT_EQ(Value(2020).label, "D (Auto: 580 nm)");
+    EXPECT_EQ(Value(2020).label, "D (Auto: 580nm)");
     ASSERT_EQ(values.outputItems.size(), 1u);
-    EXPECT_EQ(values.outputItems[0].label, "D (Auto: 580 nm)");
+    EXPECT_EQ(values.outputItems[0].label, "D (Auto: 580nm)");
     EXPECT_EQ(values.outputItems[0].valueText, "1.23");
 }
 
