@@ -103,7 +103,7 @@ mkdir -p "$user_home"
 # a prompt is answered yes.
 as_user() {
   echo "\$ $1"
-  (cd "$repo" && yes 2>/dev/null | env -u LD_LIBRARY_PATH -u LD_PRELOAD -u XDG_CONFIG_HOME -u XDG_DATA_HOME \
+  (set +o pipefail; cd "$repo" && yes 2>/dev/null | env -u LD_LIBRARY_PATH -u LD_PRELOAD -u XDG_CONFIG_HOME -u XDG_DATA_HOME \
      HOME="$user_home" bash -c "$1")
 }
 from_readme() { grep -qF -- "$1" "$repo/README.md" || fail "README.md no longer gives '$1'"; }
@@ -136,9 +136,9 @@ if [ "${CI:-}" = true ] && [ "$(id -u)" = 0 ]; then
     [ "$out" = "ombra-dts $version" ] || fail "installed --version printed '$out'"
     profile="$user_home/.config/libreoffice/4/user/registrymodifications.xcu"
     as_user 'ombra-dts --setup-libreoffice' || fail "ombra-dts --setup-libreoffice"
-    grep -q 'pipe,name=ombra-dts;urp' "$profile" || fail "the set-up left no connection setting in $profile"
+    grep -qs 'pipe,name=ombra-dts;urp' "$profile" || fail "the set-up left no connection setting in $profile"
     as_user 'ombra-dts --setup-libreoffice --undo' || fail "ombra-dts --setup-libreoffice --undo"
-    ! grep -q 'pipe,name=ombra-dts;urp' "$profile" || fail "the undo left the connection setting in $profile"
+    ! grep -qs 'pipe,name=ombra-dts;urp' "$profile" || fail "the undo left the connection setting in $profile"
     out=$(MANPAGER=cat MANWIDTH=80 as_user 'man ombra-dts' 2>&1) || fail "man ombra-dts"
     [[ "$out" == *--setup-libreoffice* ]] || fail "man ombra-dts shows no --setup-libreoffice"
     # fxsim serve in one terminal, fxsim panel in another: both keep running until stopped.
