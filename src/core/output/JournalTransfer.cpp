@@ -25,7 +25,7 @@ constexpr int kStrNotWritten = 1431;
 constexpr int kStrPartlyWritten = 1432;
 constexpr int kStrRefused = 1433;
 constexpr int kStrPending = 1434;
-constexpr int kStrAveragedReading = 2070;
+constexpr int kStrAveragedReading = 2079;
 constexpr int kStrHeldNotice = 1820;
 
 // The date and time have columns of their own.
