@@ -59,4 +59,14 @@ private:
     InstrumentPauseHook previousPause_;
 };
 
+// Puts the instrument function table in force back when a test that loaded a library ends.
+class KeepTable {
+public:
+    KeepTable() : saved_(Instrument()) {}
+    ~KeepTable() { InstallInstrumentFunctions(saved_); }
+
+private:
+    DIFunctions saved_;
+};
+
 }  // namespace ombra::core::test

@@ -4,21 +4,14 @@
 
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/VireoDllAdapter.h"
+#include "support/CoreTestSupport.h"
 
 namespace {
 
 using namespace ombra;
 using namespace ombra::core;
 
-// Puts the table in force back when a test loaded a library.
-class KeepTable {
-public:
-    KeepTable() : saved_(Instrument()) {}
-    ~KeepTable() { InstallInstrumentFunctions(saved_); }
-
-private:
-    DIFunctions saved_;
-};
+using ombra::core::test::KeepTable;
 
 TEST(InstrumentLibrary, ALibraryWithoutTheFunctionsIsRefusedAndTheTableStays) {
     KeepTable keep;

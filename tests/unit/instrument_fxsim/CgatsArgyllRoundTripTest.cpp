@@ -33,14 +33,7 @@ const char kScenario[] = R"({"devices": [{"model": 100, "serial": 7101, "version
 const char *const kSamples[] = {"cc_purplish_blue", "cc_blue", "cc_cyan", "cc_red", "cc_yellow", "cc_foliage",
                                 "cc_white_9.5", "grey_18"};
 
-class KeepTable {
-public:
-    KeepTable() : saved_(Instrument()) {}
-    ~KeepTable() { InstallInstrumentFunctions(saved_); }
-
-private:
-    DIFunctions saved_;
-};
+using ombra::core::test::KeepTable;
 
 struct Condition {
     uint32_t observerMask, illuminantMask;

@@ -31,15 +31,7 @@ const char kScenario[] = R"({"devices": [
     {"model": 100, "serial": 7001, "version": [3, 44]},
     {"model": 200, "serial": 7002, "version": [1, 20]}]})";
 
-// Puts the function table in force back when the test ends.
-class KeepTable {
-public:
-    KeepTable() : saved_(Instrument()) {}
-    ~KeepTable() { InstallInstrumentFunctions(saved_); }
-
-private:
-    DIFunctions saved_;
-};
+using ombra::core::test::KeepTable;
 
 class InstrumentOnFxsim : public ::testing::Test {
 protected:
