@@ -1,8 +1,8 @@
 # The manual carries its pictures: every chapter below has at least one image on the pages it
 # spans. Run as: cmake -DMANUAL_DIR=<bin/Manual> -DNAME_FILE=<manual-name.txt> -P manual_pictures.cmake
 set(chapters "1. The main window" "4. Calibration" "5. Measurement settings" "6. Choosing data items"
-  "7. Separators and cell layout" "10. Colour sets" "11. User illuminants")
-set(last_chapter "14. Troubleshooting")
+  "7. Separators and cell layout" "11. Colour sets" "12. User illuminants")
+set(last_chapter "15. Troubleshooting")
 
 file(STRINGS ${NAME_FILE} manual_name LIMIT_COUNT 1)
 set(pdf ${MANUAL_DIR}/${manual_name})

@@ -142,10 +142,10 @@ void Fill(const std::string &path, int rows) {
     db.Exec("BEGIN");
     std::string columns;
     db.Each("SELECT name FROM pragma_table_info('measurements') WHERE name NOT IN"
-            " ('id', 'recorded_utc', 'time_text', 'model', 'outcome', 'value_items')",
+            " ('id', 'recorded_utc', 'time_text', 'model', 'outcome', 'value_items', 'uid')",
             [&](sqlite3_stmt *st) { columns += std::string(", ") + reinterpret_cast<const char *>(sqlite3_column_text(st, 0)); });
-    const std::string insert = "INSERT INTO measurements (recorded_utc, time_text, model, outcome, value_items" + columns +
-                               ") SELECT ?, ?, ?, ?, replace(value_items, '95.12', ?)" + columns +
+    const std::string insert = "INSERT INTO measurements (recorded_utc, time_text, model, outcome, value_items, uid" + columns +
+                               ") SELECT ?, ?, ?, ?, replace(value_items, '95.12', ?), lower(hex(randomblob(16)))" + columns +
                                " FROM measurements WHERE id = 1";
     sqlite3_stmt *st = nullptr;
     sqlite3_prepare_v2(db.get(), insert.c_str(), -1, &st, nullptr);

@@ -93,6 +93,7 @@ int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
     ShowMarkerNotice();
     ReadProductVersion();
     FixSettingsLocation();
+    KeepJournalServer();
     LoadAccelerators();
     RunMainWindowModally();
     outcome_ = Outcome::MainWindowClosed;
@@ -194,6 +195,11 @@ void CVireoDataTransferSoftwareApp::FixSettingsLocation() {
     QCoreApplication::setOrganizationName(kCompanyName);
     QCoreApplication::setApplicationName(QString::fromStdString(platform::ProgramName()));
     if (options_.installSettingsStore) platform::InstallProfileStore(platform::MakeSettingsProfileStore());
+}
+
+// The server named on the command line is the one of this start and of the next ones.
+void CVireoDataTransferSoftwareApp::KeepJournalServer() {
+    if (options_.journalServer) Settings().journalServer.SetUrl(*options_.journalServer);
 }
 
 void CVireoDataTransferSoftwareApp::LoadAccelerators() {

@@ -41,6 +41,7 @@ public:
         const VersionBlock *versionBlock;        // the program's own block by default
         bool installSettingsStore = true;        // false: keep the settings store already installed
         std::function<int(CVireoDataTransferSoftwareApp &)> runMainWindow;  // empty: RunMainWindow
+        std::optional<std::string> journalServer;  // --journal-server: kept in the settings at the start
         Options();
     };
 
@@ -86,6 +87,7 @@ public:
 
 private:
     bool LoadResources();
+    void KeepJournalServer();
     bool TakeSingleInstanceMarker();
     void AskRunningCopyToRaise();
     bool HaveDisplay(int argc, char **argv) const;

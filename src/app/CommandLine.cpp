@@ -3,15 +3,21 @@
 #include <algorithm>
 #include <iterator>
 
+#include <QString>
+
 #include "platform/Resources.h"
 #include "AppLayer.h"
+#include "journalserver/ServerConnection.h"
 
 namespace ombra::app {
+
+using ombra::core::ParseServerAddress;
 
 namespace {
 
 constexpr int kStrHelp = 2333, kStrVersion = 2334, kStrSetUp = 2335, kStrUndo = 2336;
 constexpr int kStrUnknownOption = 2337, kStrUnexpectedArgument = 2338, kStrGoesWith = 2339, kStrExclusive = 2340;
+constexpr int kStrJournalServer = 2360, kStrNeedsAddress = 2361, kStrBadAddress = 2362, kStrWindowOnly = 2363;
 
 // The toolkit's own options (Qt's GUI, widgets and X11 options); each may also be written with
 // "--". Those in the first list take the next argument as their value, or "=value".
@@ -53,6 +59,7 @@ const std::vector<CommandLine::OptionHelp> &CommandLine::Options() {
         {"--version", kStrVersion},
         {"--setup-libreoffice", kStrSetUp},
         {"--setup-libreoffice --undo", kStrUndo},
+        {"--journal-server URL", kStrJournalServer},
     };
     return options;
 }
@@ -66,7 +73,18 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv) {
             if (i + 1 < argc) return Wrong(kStrUnexpectedArgument, {argv[i + 1]});
             break;
         }
-        if (arg == "-h" || arg == "--help") return CommandLine{Action::Help, {}};
+        if (arg == "-h" || arg == "--help") return CommandLine{Action::Help, {}, {}};
+        if (arg == "--journal-server" || arg.rfind("--journal-server=", 0) == 0) {
+            const bool inlineValue = arg != "--journal-server";
+            if (!inlineValue && i + 1 >= argc) return Wrong(kStrNeedsAddress, {"--journal-server"});
+            std::string url = inlineValue ? arg.substr(arg.find('=') + 1) : argv[++i];
+            if (url == "none") url.clear();
+            std::string problem;
+            if (!url.empty() && !ParseServerAddress(QString::fromStdString(url), &problem))
+                return Wrong(kStrBadAddress, {"--journal-server", problem});
+            line.journalServer = url;
+            continue;
+        }
         if (arg == "--version") line.action = Action::Version;
         else if (arg == "--setup-libreoffice") setUp = true;
         else if (arg == "--undo") undo = true;
@@ -76,6 +94,8 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv) {
     }
     if (undo && !setUp) return Wrong(kStrGoesWith, {"--undo", "--setup-libreoffice"});
     if (setUp && line.action == Action::Version) return Wrong(kStrExclusive, {"--version", "--setup-libreoffice"});
+    if (line.journalServer && (setUp || line.action == Action::Version))
+        return Wrong(kStrWindowOnly, {"--journal-server"});
     if (setUp) line.action = undo ? Action::UndoOfficeSetUp : Action::SetUpOffice;
     return line;
 }

@@ -2,6 +2,7 @@
 // toolkit. Anything else is a mistake the user hears about (and the program does not start).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@ struct CommandLine {
     enum class Action { RunWindow, Help, Version, SetUpOffice, UndoOfficeSetUp, Wrong };
     Action action = Action::RunWindow;
     std::string problem;  // Wrong: what is wrong, in the resource library's words ("unknown option --setup-libreofice")
+    // --journal-server URL: the shared journal's server, kept in the settings from this start
+    // on ("none" or an empty URL: no server any more); unset when not given.
+    std::optional<std::string> journalServer;
 
     // argv[0] is the program. "--" ends the options; the program takes no other arguments.
     static CommandLine Parse(int argc, const char *const *argv);

@@ -5,6 +5,7 @@
 
 #include "app/App.h"
 #include "app/OfficeConnection.h"
+#include "app/SharedJournal.h"
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
 #include "instrument/InstrumentLibrary.h"
 #include "output/MeasurementJournal.h"
@@ -27,6 +28,8 @@ int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     // opened is told once and measuring goes on without it.
     MeasurementJournal journal(platform::NoticeSinkFor(&window));
     window.SetJournal(&journal);
+    // With a shared journal server set, each measurement is also sent there, in the background.
+    const std::unique_ptr<JournalSender> sender = StartSharedJournal(app.Settings(), journal, window);
     ReferenceStore references;
     window.SetReferences(&references);
     // Keyboard accelerators of the resource library reach the window as its commands.

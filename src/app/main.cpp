@@ -4,6 +4,7 @@
 // library beside it, in the user's language.
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "app/App.h"
 #include "app/CommandLine.h"
@@ -70,6 +71,8 @@ int main(int argc, char **argv) {
         PrintUsage(stderr);
         return 2;
     }
-    ombra::app::CVireoDataTransferSoftwareApp app;
+    ombra::app::CVireoDataTransferSoftwareApp::Options options;
+    options.journalServer = line.journalServer;
+    ombra::app::CVireoDataTransferSoftwareApp app(std::move(options));
     return app.Run(argc, argv);
 }

@@ -12,7 +12,8 @@
 # run by ctest; scripts/soak runs it on the Release build) presses the button a thousand times.
 #
 # usage: e2e.sh BIN_DIR CASE        CASE: main-road | calibration-due | office-lost | colour-sets | journal |
-#                                         setup | second-start | last-workbook | comparison | soak
+#                                         setup | second-start | last-workbook | comparison |
+#                                         shared-journal | soak
 #        e2e.sh BIN_DIR cleanup     stops whatever an interrupted run left behind
 # environment: OMBRA_E2E_STATE  folder where each run notes its work folder (for cleanup)
 #              OMBRA_SOAK_PRESSES presses of the soak with the default selection (default 1000;
@@ -43,6 +44,10 @@ stop_work() {  # stop_work WORKDIR
         while read -r pid; do kill -9 "$pid" 2>/dev/null; done < "$dir/pids"
     fi
     [ -d "$dir/office" ] && "$SUPPORT/stop-office.sh" "$dir/office" "$(cat "$dir/pipe" 2>/dev/null)" >/dev/null 2>&1
+    if [ -f "$dir/pg-cluster" ]; then
+        "$SUPPORT/pg-cluster.sh" stop "$(cat "$dir/pg-cluster")" >/dev/null 2>&1
+        rm -rf "$(cat "$dir/pg-cluster")"
+    fi
     true
 }
 
@@ -86,6 +91,7 @@ finish() {
         shot failure
         echo "--- program output ---"; cat "$WORK/app.log" 2>/dev/null
         echo "--- fxsim output ---"; cat "$WORK/fxsim.log" 2>/dev/null
+        for log in "$WORK"/station-*/app.log; do [ -f "$log" ] && { echo "--- $log ---"; cat "$log"; }; done
     fi
     stop_work "$WORK"
     if [ "${OMBRA_E2E_KEEP:-0}" = 1 ] || [ $status != 0 ]; then
@@ -148,8 +154,8 @@ use_fitting_display() {
 # ---------------------------------------------------------------------------------------------
 # The three participants
 
-start_instrument() {
-    "$BIN/fxsim" serve --dir "$FXSIM_DIR" > "$WORK/fxsim.log" 2>&1 &
+start_instrument() {  # start_instrument [SCENARIO_FILE]
+    "$BIN/fxsim" serve --dir "$FXSIM_DIR" ${1:+--scenario "$1"} > "${STATION_DIR:-$WORK}/fxsim.log" 2>&1 &
     note_pid $!
     wait_for 30 status_has '"model":100' || { fail "the virtual instrument did not start"; exit 1; }
 }
@@ -162,12 +168,17 @@ start_office() {  # start_office [gui]: headless, or on the screen like the user
 
 # The program with its own settings, measurement journal, single-instance marker and runtime folder.
 JOURNAL=$WORK/data/ombra-dts/journal.sqlite
-start_program() {
-    mkdir -p "$WORK/config" "$WORK/runtime" "$WORK/data"
-    chmod 700 "$WORK/runtime"
+# With STATION_DIR set (see use_station) everything of the program is kept there instead, and its
+# timing marks go to STATION_DIR/timings.txt.
+start_program() {  # start_program [OPTION...]
+    local dir=${STATION_DIR:-$WORK} trace=${OMBRA_TRACE_TIMINGS:-}
+    [ -n "${STATION_DIR:-}" ] && trace=$dir/timings.txt
+    mkdir -p "$dir/config" "$dir/runtime" "$dir/data"
+    chmod 700 "$dir/runtime"
     # A real window on the X display, even when the test run asks for offscreen windows.
-    QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime XDG_DATA_HOME=$WORK/data \
-        XDG_STATE_HOME=$WORK/state OMBRA_PANEL_TEXT=$WORK/panel.txt "$BIN/ombra-dts" > "$WORK/app.log" 2>&1 &
+    QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime XDG_DATA_HOME=$dir/data \
+        XDG_STATE_HOME=$dir/state OMBRA_PANEL_TEXT=$dir/panel.txt OMBRA_TRACE_TIMINGS=$trace \
+        "$BIN/ombra-dts" "$@" >> "$dir/app.log" 2>&1 &
     APP_PID=$!
     note_pid $APP_PID
     CAPTION=$(calc string 1200)
@@ -1040,10 +1051,139 @@ case_soak() {
 }
 
 # ---------------------------------------------------------------------------------------------
+# The shared journal: two stations (each its own instrument, program and folders) send to one
+# PostgreSQL server, a throwaway cluster of the case's own (tests/support/pg-cluster.sh).
+
+pg() { "$SUPPORT/pg-cluster.sh" "$@"; }
+sql() { pg psql "$PG_DIR" -d journal -At -c "$1" 2>/dev/null; }
+rows_are() { [ "$(sql 'SELECT count(*) FROM measurements')" = "$1" ]; }
+# The stations' programs, each with its own instrument: use_station NAME makes it the one the
+# helpers above (fxsim, press, connect, journal, the panel) work with.
+use_station() {
+    STATION_DIR=$WORK/station-$1
+    mkdir -p "$STATION_DIR"
+    export FXSIM_DIR=$STATION_DIR/fxsim
+    JOURNAL=$STATION_DIR/data/ombra-dts/journal.sqlite
+    APP_PID=$(cat "$STATION_DIR/pid" 2>/dev/null || true)
+    MAIN_WINDOW=$(cat "$STATION_DIR/window" 2>/dev/null || true)
+}
+start_station_program() {  # start_station_program [OPTION...]
+    start_program "$@"
+    echo "$APP_PID" > "$STATION_DIR/pid"
+    echo "$MAIN_WINDOW" > "$STATION_DIR/window"
+}
+panel_waiting() { sed -n 's/^server\t//p' "$STATION_DIR/panel.txt" 2>/dev/null; }
+panel_waiting_is() { [ "$(panel_waiting)" = "$1" ]; }
+# How long each measurement's road took, in ms: from the measurement's start to the panel shown.
+road_ms() {  # road_ms FIRST LAST (measurements of the station, from 1)
+    awk '/^measure start / { s = $3 } /^panel updated / { if (s) print int(($3 - s) / 1000000); s = 0 }' \
+        "$STATION_DIR/timings.txt" | sed -n "$1,$2p" | sort -n | tail -1
+}
+station_order_kept() {  # the server's order of arrival is each station's own order
+    local station
+    for station in station-a station-b; do
+        [ "$(sql "SELECT string_agg(station_seq::text, ',' ORDER BY arrival) FROM measurements WHERE station = '$station'")" = \
+          "$(sql "SELECT string_agg(station_seq::text, ',' ORDER BY station_seq) FROM measurements WHERE station = '$station'")" ] ||
+            return 1
+    done
+}
+
+case_shared_journal() {
+    PG_DIR=$(mktemp -d /tmp/ombra-e2e-pg-XXXXXX)
+    echo "$PG_DIR" > "$WORK/pg-cluster"
+    local started
+    if ! started=$(pg start "$PG_DIR" 2>&1); then
+        rm -rf "$PG_DIR"
+        rm -f "$WORK/pg-cluster"
+        [ "${OMBRA_TEST_PG_REQUIRED:-0}" = 1 ] && { fail "no PostgreSQL server: $started"; exit 1; }
+        echo "e2e: no PostgreSQL server for the case ($started); skipped"
+        exit $SKIP
+    fi
+    eval "$started"
+    pg psql "$PG_DIR" -c "CREATE DATABASE journal" || { fail "no database made"; exit 1; }
+    local url="postgresql://postgres@${OMBRA_TEST_PG_SOCKET//\//%2F}:$OMBRA_TEST_PG_PORT/journal" s n
+    log "two stations, each with its own instrument, start with --journal-server $url"
+    for s in a b; do
+        use_station $s
+        echo "{\"devices\": [{\"model\": 100, \"serial\": 500$([ $s = a ] && echo 1 || echo 2)}]}" > "$STATION_DIR/scenario.json"
+        start_instrument "$STATION_DIR/scenario.json"
+        mkdir -p "$STATION_DIR/config/LARKSPUR"
+        printf '[General]\nJournalStation=station-%s\n' $s > "$STATION_DIR/config/LARKSPUR/ombra-dts.conf"
+        start_station_program --journal-server "$url"
+        # Side by side on the screen: the status of each is read from its own pixels.
+        [ $s = b ] && xdotool windowmove "$MAIN_WINDOW" 580 0
+        connect
+        wait_for 30 status_is ready || fail "station $s: the status did not turn to ready: $(status_shown)"
+    done
+
+    log "twenty presses at each station, in turn"
+    for n in $(seq 20); do
+        for s in a b; do use_station $s; press reflection 300; done
+    done
+    wait_for 60 rows_are 40 || fail "the server holds $(sql 'SELECT count(*) FROM measurements') rows, not 40"
+    check "rows per station" "$(sql "SELECT string_agg(station || ' ' || n, ', ' ORDER BY station) FROM
+        (SELECT station, count(*) AS n FROM measurements GROUP BY station) AS c")" "station-a 20, station-b 20"
+    check "measurements kept once" "$(sql 'SELECT count(DISTINCT uid) FROM measurements')" 40
+    station_order_kept && echo "ok: each station's measurements arrived in their order" || fail "the order of arrival differs"
+    check "instruments" "$(sql "SELECT string_agg(DISTINCT model || ' ' || serial, ', ') FROM measurements")" "OS-100 5001, OS-100 5002"
+    check "rows with L*a*b*" "$(sql 'SELECT count(*) FROM measurements WHERE l_star IS NOT NULL AND b_star IS NOT NULL')" 40
+    check "today's measurements of station-a" "$(sql "SELECT measurements FROM measurements_today WHERE station = 'station-a'")" 20
+
+    log "the server stopped: ten presses at station-a wait for it"
+    use_station a
+    pg stop "$PG_DIR" || fail "the server did not stop"
+    for n in $(seq 10); do press reflection 300; done
+    wait_for 30 journal_count_is 30 || fail "station-a's journal holds $(journal | grep -c .) measurements"
+    wait_for 30 panel_waiting_is "$(string_with 2068 10)" &&
+        echo "ok: the panel says: $(panel_waiting)" || fail "the panel says '$(panel_waiting)'"
+    local up down
+    up=$(road_ms 1 20)
+    down=$(road_ms 21 30)
+    echo "longest road of a measurement: $up ms with the server, $down ms without it"
+    [ -n "$up" ] && [ -n "$down" ] && [ "$down" -lt $((up + 1000)) ] &&
+        echo "ok: the measuring road did not wait for the server" || fail "the road took $down ms without the server ($up ms with it)"
+    kill -0 "$APP_PID" 2>/dev/null || fail "station-a's program ended"
+
+    log "the server back: the ten arrive, once each"
+    pg restart "$PG_DIR" > /dev/null || fail "the server did not start again"
+    wait_for 60 rows_are 50 || fail "the server holds $(sql 'SELECT count(*) FROM measurements') rows, not 50"
+    wait_for 30 panel_waiting_is "" && echo "ok: nothing waits any more" || fail "the panel still says '$(panel_waiting)'"
+    check "measurements kept once" "$(sql 'SELECT count(DISTINCT uid) FROM measurements')" 50
+
+    log "a measurement recorded, the program killed before it could be sent"
+    pg stop "$PG_DIR" || fail "the server did not stop"
+    press reflection 300
+    wait_for 30 journal_count_is 31 || {
+        fail "the press is not in the journal: $(journal | grep -c .) entries"
+        shot kill-case
+        ls -la "$STATION_DIR" "$STATION_DIR/data/ombra-dts"
+        tail -5 "$STATION_DIR/app.log"
+        has_message_box && echo "a message box is shown"
+    }
+    kill -9 "$APP_PID"
+    wait_for 10 process_gone "$APP_PID" || fail "the program did not end"
+    pg restart "$PG_DIR" > /dev/null || fail "the server did not start again"
+    sleep 2
+    check "rows before the program starts again" "$(sql 'SELECT count(*) FROM measurements')" 50
+    wait_for 30 status_has '"connected":false' || fail "the instrument still counts the program as connected"
+    start_station_program  # the server is the one kept in the settings
+    wait_for 60 rows_are 51 && echo "ok: the killed program's measurement arrived at the next start" ||
+        fail "the server holds $(sql 'SELECT count(*) FROM measurements') rows, not 51"
+    sleep 3
+    check "measurements kept once" "$(sql "SELECT count(*) || ' ' || count(DISTINCT uid) FROM measurements")" "51 51"
+    check "its place in station-a's order" "$(sql "SELECT max(station_seq) FROM measurements WHERE station = 'station-a'")" 31
+    station_order_kept && echo "ok: each station's measurements arrived in their order" || fail "the order of arrival differs"
+}
+
+# ---------------------------------------------------------------------------------------------
 
 log "work folder $WORK"
 use_fitting_display
 case "$CASE" in
+    shared-journal)
+        case_shared_journal
+        [ $FAILURES = 0 ] && log "passed" || log "$FAILURES failure(s)"
+        exit ;;
     setup)
         start_instrument
         case_setup

@@ -19,15 +19,16 @@ bool Fill(QSqlDatabase &db, int count, QString *error) {
     q.exec("PRAGMA table_info(measurements)");
     while (q.next()) {
         const QString name = q.value(1).toString();
-        if (name != "id" && name != "recorded_utc" && name != "outcome" && name != "model" && name != "value_items")
+        if (name != "id" && name != "recorded_utc" && name != "outcome" && name != "model" && name != "value_items" &&
+            name != "uid")
             copied << name;
     }
     const QString list = copied.join(", ");
     const QString numbered = QString(
         "WITH RECURSIVE c(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM c WHERE n + 1 < %1) "
-        "INSERT INTO measurements (recorded_utc, outcome, model, value_items, %2) "
+        "INSERT INTO measurements (recorded_utc, outcome, model, value_items, uid, %2) "
         "SELECT %3, CASE WHEN n % 10 = 0 THEN 2 ELSE 1 END, CASE WHEN n % 4 = 0 THEN 'OS-200' ELSE model END,"
-        " replace(value_items, '#', n), %2 FROM (SELECT * FROM measurements LIMIT 1), c").arg(count).arg(list, kRecorded);
+        " replace(value_items, '#', n), lower(hex(randomblob(16))), %2 FROM (SELECT * FROM measurements LIMIT 1), c").arg(count).arg(list, kRecorded);
     const bool ok = !copied.isEmpty() && db.transaction() && q.exec(numbered) &&
                     q.exec("DELETE FROM measurements WHERE id = (SELECT min(id) FROM measurements)") && db.commit();
     if (!ok && error) *error = q.lastError().text();

@@ -44,7 +44,7 @@ QJsonObject EntryJson(const JournalEntry &e) {
     const TransferLayout &l = e.layout;
     const TransferOutcome &o = e.outcome;
     return QJsonObject{
-        {"recordedUtc", Q(e.recordedUtc)}, {"date", Q(e.date)}, {"time", Q(e.time)}, {"model", Q(e.model)},
+        {"uid", Q(e.uid)}, {"recordedUtc", Q(e.recordedUtc)}, {"date", Q(e.date)}, {"time", Q(e.time)}, {"model", Q(e.model)},
         {"serial", Q(e.serial)}, {"measurementType", e.measurementType}, {"settings", settings},
         {"layout", QJsonArray{l.Label, l.Row, l.ValSep, l.FuncSep, l.BlockSep, l.MeasurementTypeSel}},
         {"outputItems", ItemsJson(e.outputItems)}, {"valueItems", ItemsJson(e.valueItems)},
@@ -66,6 +66,7 @@ QJsonObject HeldJson(const JournalEntry &e, const std::vector<JournalEntry> &rea
 
 JournalEntry EntryOf(const QJsonObject &j) {
     JournalEntry e;
+    e.uid = S(j["uid"]);
     e.recordedUtc = S(j["recordedUtc"]);
     e.date = S(j["date"]);
     e.time = S(j["time"]);
@@ -127,6 +128,7 @@ void HeldMeasurements::Load() {
 qint64 HeldMeasurements::Add(JournalEntry entry) {
     if (entry.recordedUtc.empty())
         entry.recordedUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
+    if (entry.uid.empty()) entry.uid = NewMeasurementUid();
     entry.id = nextId_--;
     entries_.push_back(std::move(entry));
     readings_.emplace_back();

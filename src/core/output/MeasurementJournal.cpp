@@ -13,6 +13,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QUuid>
 #include <QVariant>
 #include <atomic>
 #include <cmath>
@@ -44,6 +45,20 @@ std::atomic<int> g_connectionCounter{0};
 
 QString Q(const std::string &s) { return QString::fromStdString(s); }
 std::string S(const QVariant &v) { return v.toString().toStdString(); }
+
+// The database's locks are POSIX locks: closing any other descriptor of the file drops them for
+// the whole process, and another connection of this process (the journal server's sender) may
+// hold them. So a journal that exists is never opened here, only made private by its name; a
+// missing one is made 0600.
+void MakePrivateDatabaseFile(const QString &path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0) {
+        platform::MakePrivateFile(path.toStdString());
+        return;
+    }
+    if (S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0777) != 0600) ::chmod(name.constData(), 0600);
+}
 
 bool IsCorruption(const QSqlError &error) {
     const int code = error.nativeErrorCode().toInt();
@@ -183,6 +198,25 @@ const std::vector<std::function<void(const QSqlDatabase &)>> &MigrationSteps() {
             Exec(db, QString("UPDATE measurements SET outcome = %1 WHERE sample_of IS NOT NULL")
                          .arg(static_cast<int>(TransferResult::Reading)));
         },
+        // Every measurement gets an identity of its own, and the measurements a shared journal
+        // server has not confirmed yet wait in an outbox, oldest first. Triggers keep the outbox
+        // in the transaction of every change a server should hear about: a new measurement, its
+        // outcome, its withdrawal (the revision tells a change made while a send was under way).
+        // What the journal held before this step waits there too.
+        [](const QSqlDatabase &db) {
+            if (!HasColumn(db, "measurements", "uid")) Exec(db, "ALTER TABLE measurements ADD COLUMN uid TEXT");
+            Exec(db, "UPDATE measurements SET uid = lower(hex(randomblob(16))) WHERE uid IS NULL");
+            Exec(db, "CREATE UNIQUE INDEX IF NOT EXISTS measurements_by_uid ON measurements(uid)");
+            Exec(db, "CREATE TABLE IF NOT EXISTS server_outbox (id INTEGER PRIMARY KEY, revision INTEGER NOT NULL)");
+            Exec(db, "INSERT OR IGNORE INTO server_outbox (id, revision) SELECT id, 1 FROM measurements");
+            const QString queue = "INSERT OR REPLACE INTO server_outbox (id, revision) VALUES (new.id,"
+                                  " COALESCE((SELECT revision FROM server_outbox WHERE id = new.id), 0) + 1);";
+            Exec(db, "CREATE TRIGGER IF NOT EXISTS server_outbox_insert AFTER INSERT ON measurements BEGIN " + queue + " END");
+            Exec(db, "CREATE TRIGGER IF NOT EXISTS server_outbox_update AFTER UPDATE OF outcome, workbook, sheet,"
+                     " first_cell, last_cell, withdrawn ON measurements BEGIN " + queue + " END");
+            Exec(db, "CREATE TRIGGER IF NOT EXISTS server_outbox_delete AFTER DELETE ON measurements BEGIN"
+                     " DELETE FROM server_outbox WHERE id = old.id; END");
+        },
     };
     return steps;
 }
@@ -191,7 +225,7 @@ const char *kColumns =
     "id, recorded_utc, date_text, time_text, model, serial, measurement_type, meas_type_text, meas_cond_text,"
     " den_white_ref_text, observer_text, illuminant_text, polarization_text, layout_label, layout_row, val_sep,"
     " func_sep, block_sep, measurement_type_sel, spectral_count, density_count, output_items, value_items,"
-    " raw_record, outcome, workbook, sheet, first_cell, last_cell, withdrawn, sample_of, readings";
+    " raw_record, outcome, workbook, sheet, first_cell, last_cell, withdrawn, sample_of, readings, uid";
 
 JournalEntry EntryFromRow(const QSqlQuery &q) {
     JournalEntry e;
@@ -223,6 +257,7 @@ JournalEntry EntryFromRow(const QSqlQuery &q) {
     e.withdrawn = q.value(c++).toInt() != 0;
     e.sampleOf = q.value(c++).toLongLong();
     e.readings = q.value(c++).toInt();
+    e.uid = S(q.value(c++));
     return e;
 }
 
@@ -238,6 +273,8 @@ JournalEntry TableEntryFromRow(const QSqlQuery &q) {
 }
 
 }  // namespace
+
+std::string NewMeasurementUid() { return QUuid::createUuid().toString(QUuid::Id128).toStdString(); }
 
 std::vector<int> JournalEntry::Selection() const {
     std::vector<int> ids;
@@ -364,7 +401,7 @@ bool MeasurementJournal::Open() {
     for (int attempt = 0; attempt < 2; ++attempt) {
         // Made 0600 before the database opens it; its write-ahead log and shared-memory files
         // take the database file's mode.
-        platform::MakePrivateFile(path_.toStdString());
+        MakePrivateDatabaseFile(path_);
         const QString name = QString("ombra-journal-%1").arg(g_connectionCounter++);
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
@@ -540,8 +577,8 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
               " meas_type_text, meas_cond_text, den_white_ref_text, observer_text, illuminant_text,"
               " polarization_text, selection, layout_label, layout_row, val_sep, func_sep, block_sep,"
               " measurement_type_sel, spectral_count, density_count, output_items, value_items, raw_record, outcome,"
-              " workbook, sheet, first_cell, last_cell, sample_of, readings)"
-              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+              " workbook, sheet, first_cell, last_cell, sample_of, readings, uid, withdrawn)"
+              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     const std::string recorded = entry.recordedUtc.empty()
         ? QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString() : entry.recordedUtc;
     for (const std::string *text : {&recorded, &entry.date, &entry.time, &entry.model, &entry.serial})
@@ -562,6 +599,8 @@ std::optional<qint64> MeasurementJournal::Insert(const JournalEntry &entry, QSql
         q.addBindValue(text->empty() ? QVariant() : QVariant(Q(*text)));
     q.addBindValue(entry.sampleOf > 0 ? QVariant(entry.sampleOf) : QVariant());
     q.addBindValue(entry.readings > 0 ? QVariant(entry.readings) : QVariant());
+    q.addBindValue(Q(entry.uid.empty() ? NewMeasurementUid() : entry.uid));
+    q.addBindValue(entry.withdrawn ? 1 : 0);
     if (!q.exec()) {
         error = q.lastError();
         return std::nullopt;
@@ -715,6 +754,72 @@ int MeasurementJournal::Delete(const std::vector<qint64> &ids) {
     }
     if (!db.commit()) return 0;
     return removed;
+}
+
+std::vector<OutboxItem> MeasurementJournal::Outbox(size_t limit) {
+    std::vector<OutboxItem> items;
+    if (!EnsureOpen()) return items;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    q.prepare(QString("SELECT %1, server_outbox.revision AS outbox_revision,"
+                      " (SELECT s.uid FROM measurements AS s WHERE s.id = measurements.sample_of) AS outbox_sample_uid"
+                      " FROM server_outbox JOIN measurements USING (id) ORDER BY id LIMIT ?")
+                  .arg(kColumns));
+    q.addBindValue(static_cast<qint64>(limit));
+    if (!q.exec()) return items;
+    while (q.next()) items.push_back({EntryFromRow(q), q.value("outbox_revision").toLongLong(), S(q.value("outbox_sample_uid"))});
+    return items;
+}
+
+bool MeasurementJournal::ConfirmSent(const std::vector<std::pair<qint64, qint64>> &sent) {
+    if (sent.empty()) return true;
+    if (!EnsureOpen()) return false;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) return false;
+    QSqlQuery q(db);
+    q.prepare("DELETE FROM server_outbox WHERE id = ? AND revision = ?");
+    for (const auto &[id, revision] : sent) {
+        q.addBindValue(id);
+        q.addBindValue(revision);
+        if (!q.exec()) {
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
+        db.rollback();
+        return false;
+    }
+    RememberFileIdentity();
+    return true;
+}
+
+int MeasurementJournal::OutboxCount() {
+    if (!EnsureOpen()) return 0;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec("SELECT count(*) FROM server_outbox JOIN measurements USING (id) WHERE sample_of IS NULL") || !q.next())
+        return 0;
+    return q.value(0).toInt();
+}
+
+int MeasurementJournal::Import(const std::vector<JournalEntry> &entries) {
+    if (entries.empty() || !EnsureOpen()) return 0;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction()) return 0;
+    QSqlError error;
+    for (const JournalEntry &entry : entries) {
+        if (!Insert(entry, error)) {
+            db.rollback();
+            ReportFault(error.text().toStdString());
+            return 0;
+        }
+    }
+    if (!db.commit()) {
+        db.rollback();
+        return 0;
+    }
+    RememberFileIdentity();
+    return static_cast<int>(entries.size());
 }
 
 int MeasurementJournal::UnwrittenCount() {

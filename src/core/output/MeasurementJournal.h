@@ -43,6 +43,9 @@ TransferOutcome KeptOutcome(int storedResult, std::string workbook, std::string 
 // in force and every item's label and value text in order.
 struct JournalEntry {
     qint64 id = 0;                       // assigned by Record
+    // The measurement's identity wherever it goes (a shared journal server keeps it once under
+    // it): 32 hexadecimal digits, made by Record when empty.
+    std::string uid;
     std::string recordedUtc;             // ISO 8601 instant of recording (filled in by Record)
     std::string date;                    // the texts of the date and time items
     std::string time;
@@ -70,6 +73,18 @@ struct JournalEntry {
     std::vector<int> Selection() const;
 };
 
+// A measurement waiting for the shared journal's server: the entry as the journal keeps it, the
+// revision of the change that queued it, and the identity of the averaged measurement a single
+// reading belongs to (empty for any other).
+struct OutboxItem {
+    JournalEntry entry;
+    qint64 revision = 0;
+    std::string sampleOfUid;
+};
+
+// A new measurement identity (128 random bits as 32 lower-case hexadecimal digits).
+std::string NewMeasurementUid();
+
 // Items as the journal keeps them (a JSON array of identifier, label, value and text).
 OutputItemList JournalItemsFromJson(const QString &json);
 
@@ -82,7 +97,7 @@ JournalEntry MakeJournalEntry(const AppSettings &settings, const OutputValues &v
 
 class MeasurementJournal {
 public:
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
     // $XDG_DATA_HOME/ombra-dts/journal.sqlite (~/.local/share/ombra-dts/journal.sqlite).
     static QString DefaultPath();
@@ -135,6 +150,16 @@ public:
     QString Connection();
     // Removes the entries; the number removed.
     int Delete(const std::vector<qint64> &ids);
+    // Keeps copies of measurements kept elsewhere (another station's, read from a shared
+    // journal server) in one transaction, with their identities and outcomes; the number kept.
+    int Import(const std::vector<JournalEntry> &entries);
+    // The measurements waiting for the shared journal's server, oldest first.
+    std::vector<OutboxItem> Outbox(size_t limit);
+    // Takes those the server has confirmed (id, revision) out of the outbox, in one transaction;
+    // one changed since it was read stays for the next send.
+    bool ConfirmSent(const std::vector<std::pair<qint64, qint64>> &sent);
+    // How many measurements wait for the server (the single readings of a sample not counted).
+    int OutboxCount();
     // Entries whose cells did not all reach a sheet (not written, partly, refused, or pending);
     // the readings of a sample are not among them.
     int UnwrittenCount();

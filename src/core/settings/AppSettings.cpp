@@ -1,5 +1,8 @@
 #include "settings/AppSettings.h"
 
+#include <QString>
+#include <QSysInfo>
+
 #include <algorithm>
 
 #include "quality/SampleAverager.h"
@@ -165,6 +168,13 @@ void SampleSettings::SetList(const std::vector<std::string> &names) {
 }
 
 // ---- AppSettings ----
+
+// ---- JournalServerSettings ----
+
+std::string JournalServerSettings::Station() const {
+    const std::string name = ReadProgramWideText("JournalStation", "");
+    return name.empty() ? QSysInfo::machineHostName().toStdString() : name;
+}
 
 AppSettings &AppSettings::operator=(const AppSettings &other) {
     measurement = other.measurement;

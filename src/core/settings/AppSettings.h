@@ -253,6 +253,21 @@ public:
     void SetList(const std::vector<std::string> &names);
 };
 
+// The shared journal, the same for every model: the PostgreSQL server every measurement is also
+// sent to ("postgresql://user@host:port/dbname"; empty: none, the journal stays local) and the
+// name this station is known by there (the computer's host name unless set). The password is
+// never kept here: the server's client library reads it from the user's ~/.pgpass.
+class JournalServerSettings : public SettingsGroup {
+public:
+    explicit JournalServerSettings(AppSettings &owner) : SettingsGroup(owner) {}
+    JournalServerSettings &operator=(const JournalServerSettings &) = default;
+
+    std::string Url() const { return ReadProgramWideText("JournalServer", ""); }
+    void SetUrl(const std::string &url) { WriteProgramWide("JournalServer", url); }
+    std::string Station() const;
+    void SetStation(const std::string &name) { WriteProgramWide("JournalStation", name); }
+};
+
 // The instrument last identified and the device chosen in the connect dialog; kept in
 // memory only. The model name is the section the other groups store into.
 class InstrumentIdentity {
@@ -291,6 +306,7 @@ public:
     FeedbackSettings feedback{*this};
     SamplingSettings sampling{*this};
     SampleSettings samples{*this};
+    JournalServerSettings journalServer{*this};
     InstrumentIdentity identity;
 
 private:

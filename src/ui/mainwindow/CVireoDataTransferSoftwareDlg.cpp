@@ -282,7 +282,7 @@ void CVireoDataTransferSoftwareDlg::OnMeasurements() {
     SetHintText(lastingNotice_);
     const WriteEntryFunction write = ResendFunction(session_.SpreadsheetConnector(), session_.LastWorkbook(),
                                                     messageCaption_.toStdString(), platform::NoticeSinkFor(this));
-    RunMeasurementsWindow(this, *journal, write, session_.References());
+    RunMeasurementsWindow(this, *journal, write, session_.References(), journalServer_ ? &*journalServer_ : nullptr);
     RefreshMissBannerCount();
 }
 

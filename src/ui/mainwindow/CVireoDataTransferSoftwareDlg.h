@@ -19,12 +19,14 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "instrument/InstrumentSession.h"
+#include "journalserver/ServerConnection.h"
 #include "settings/AppSettings.h"
 #include "UiLayer.h"
 
@@ -95,6 +97,11 @@ public:
     // The journal every measurement is kept in (the application opens it).
     void SetJournal(MeasurementJournal *journal) { session_.SetJournal(journal); }
     void SetReferences(ReferenceStore *references) { session_.SetReferences(references); }
+    // The shared journal's server: the Measurements window can then show every station's
+    // measurements. Without one it shows this station's only, as always.
+    void SetJournalServer(const ServerAddress &server) { journalServer_ = server; }
+    // How many measurements wait for the server (the result panel shows it while any do).
+    void ShowServerWaiting(int waiting);
     // The short sound of a measurement that missed the sheet (the desktop's bell by default).
     void SetMissSound(std::function<void()> sound) { missSound_ = std::move(sound); }
     InstrumentSession &Session() { return session_; }
@@ -206,6 +213,7 @@ private:
     int panelWritten_ = 0;     // this session's measurements, for the panel's counts
     int panelNotWritten_ = 0;
     std::function<void()> missSound_;
+    std::optional<ServerAddress> journalServer_;
 
     DeviceChooser deviceChooser_;
     std::function<Notice()> officeSetup_;

@@ -4,6 +4,7 @@
 
 #include "mainwindow/CVireoDataTransferSoftwareDlg.h"
 #include "mainwindow/MainWindowLogic.h"
+#include "journalserver/ServerJournal.h"
 #include "mainwindow/ResultPanelFeed.h"
 #include "output/ResultPanel.h"
 #include "platform/AtomicFile.h"
@@ -24,6 +25,7 @@ void WritePanelText(const ResultPanel &panel) {
     const char *path = std::getenv("OMBRA_PANEL_TEXT");
     if (!path || !*path) return;
     QString text = "where\t" + panel.WhereText() + '\n';
+    if (!panel.ServerWaitingText().isEmpty()) text += "server\t" + panel.ServerWaitingText() + '\n';
     for (const auto &[label, value] : panel.ShownValues()) text += label + '\t' + value + '\n';
     platform::WriteFileAtomically(path, text.toStdString());
 }
@@ -51,6 +53,13 @@ void CVireoDataTransferSoftwareDlg::OnResultPanelCommand() {
     if (QAction *item = MenuAction(kCmdResultPanel)) item->setChecked(show);
     settings_.feedback.SetResultPanelShown(show);
     if (!show) adjustSize();  // the window gives the panel's room back
+}
+
+void CVireoDataTransferSoftwareDlg::ShowServerWaiting(int waiting) {
+    const QString text = QString::fromStdString(ServerWaitingText(waiting));
+    if (text == resultPanel_->ServerWaitingText()) return;
+    resultPanel_->SetServerWaiting(text);
+    WritePanelText(*resultPanel_);
 }
 
 // Runs after the transfer's last cell, in the same turn of the event loop.

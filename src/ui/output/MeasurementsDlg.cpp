@@ -198,7 +198,7 @@ QPushButton *Button(QWidget *parent, int textId, const char *name) {
 MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent)
     : QDialog(parent), journal_(journal), write_(std::move(write)) {
     setWindowTitle(platform::ResWindowTitle(kStrTitle));
-    model_ = new JournalModel(journal_, this);
+    model_ = ownModel_ = new JournalModel(journal_, this);
     table_ = new QTableView(this);
     table_->setObjectName("measurements");
     table_->setModel(model_);
@@ -229,15 +229,7 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     connect(cgatsButton_, &QPushButton::clicked, this, [this] { ExportSelectedCgats(); });
     connect(deleteButton_, &QPushButton::clicked, this, [this] { DeleteSelected(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        UpdateButtons();
-        ShowSelectedInPanels();
-    });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        shown_->setText(Filled(kStrShown, {QString::number(model_->rowCount())}));
-        UpdateButtons();
-        ShowSelectedInPanels();
-    });
+    ConnectModel();
     panel_ = new ResultPanel(this);
     secondPanel_ = new ResultPanel(this);
     secondPanel_->setObjectName("resultPanel2");
@@ -260,6 +252,22 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     UpdateButtons();
 }
 
+// The selection and the rows of the model shown keep the buttons, the panels and the count up
+// to date.
+void MeasurementsDlg::ConnectModel() {
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        UpdateButtons();
+        ShowSelectedInPanels();
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, &MeasurementsDlg::ShowRowCount);
+}
+
+void MeasurementsDlg::ShowRowCount() {
+    shown_->setText(Filled(kStrShown, {QString::number(model_->rowCount())}));
+    UpdateButtons();
+    ShowSelectedInPanels();
+}
+
 // The first two selected rows from the top, the older one first: read from the selection's
 // ranges, so that a selection of every row of a large journal costs no more than one of two.
 std::vector<JournalEntry> MeasurementsDlg::FirstSelectedEntries() const {
@@ -269,7 +277,7 @@ std::vector<JournalEntry> MeasurementsDlg::FirstSelectedEntries() const {
     std::vector<JournalEntry> entries;
     for (int row : rows) {
         if (entries.size() == 2) break;
-        if (std::optional<JournalEntry> entry = journal_.Entry(model_->IdAt(row))) entries.push_back(std::move(*entry));
+        if (std::optional<JournalEntry> entry = Shown().Entry(model_->IdAt(row))) entries.push_back(std::move(*entry));
     }
     std::sort(entries.begin(), entries.end(), [](const JournalEntry &a, const JournalEntry &b) { return a.id < b.id; });
     return entries;
@@ -343,7 +351,7 @@ QLayout *MeasurementsDlg::MakeFilterBar() {
     shown_ = new QLabel(this);
     shown_->setObjectName("shownCount");
 
-    auto *bar = new QHBoxLayout;
+    auto *bar = filterBar_ = new QHBoxLayout;
     bar->addWidget(search_, 1);
     for (QWidget *w : std::initializer_list<QWidget *>{fromCheck_, from_, toCheck_, to_, outcome_, columnsButton_, shown_})
         bar->addWidget(w);
@@ -352,13 +360,22 @@ QLayout *MeasurementsDlg::MakeFilterBar() {
 
 void MeasurementsDlg::ApplyFilter() {
     searchPause_->stop();
+    // Every station's measurements come from the server, read again for the new filter.
+    if (allStations_) {
+        LoadAllStations();
+        return;
+    }
+    model_->SetFilter(CurrentFilter());
+}
+
+JournalFilter MeasurementsDlg::CurrentFilter() const {
     JournalFilter filter;
     filter.text = search_->text().trimmed();
     if (fromCheck_->isChecked()) filter.from = from_->date();
     if (toCheck_->isChecked()) filter.to = to_->date();
     for (const QVariant &kind : outcome_->currentData().toList())
         filter.outcomes.push_back(static_cast<TransferResult>(kind.toInt()));
-    model_->SetFilter(filter);
+    return filter;
 }
 
 // The values of the newest measurements, each with a check mark when it has a column.
@@ -398,7 +415,7 @@ void MeasurementsDlg::KeepSortIndicator() {
     header->setSortIndicator(model_->SortColumn(), model_->SortOrder());
 }
 
-JournalEntry MeasurementsDlg::EntryAt(int row) const { return journal_.Entry(model_->IdAt(row)).value_or(JournalEntry{}); }
+JournalEntry MeasurementsDlg::EntryAt(int row) const { return Shown().Entry(model_->IdAt(row)).value_or(JournalEntry{}); }
 
 void MeasurementsDlg::Reload() {
     const std::vector<qint64> selected = SelectedIds();
@@ -434,7 +451,7 @@ std::vector<qint64> MeasurementsDlg::SelectedIds() const {
 std::vector<JournalEntry> MeasurementsDlg::SelectedEntries(size_t limit) const {
     std::vector<qint64> ids = SelectedIds();
     if (ids.size() > limit) ids.resize(limit);
-    return journal_.Entries(ids);
+    return Shown().Entries(ids);
 }
 
 void MeasurementsDlg::reject() {
@@ -444,6 +461,8 @@ void MeasurementsDlg::reject() {
 void MeasurementsDlg::UpdateButtons() {
     const bool any = table_->selectionModel()->hasSelection();
     for (QPushButton *b : {writeButton_, copyButton_, exportButton_, cgatsButton_, deleteButton_}) b->setEnabled(any);
+    // Another station's measurements are its own to write or delete.
+    for (QPushButton *b : {writeButton_, deleteButton_}) b->setEnabled(any && !allStations_);
     if (referenceButton_) referenceButton_->setEnabled(OneRowSelected());
 }
 
@@ -510,7 +529,7 @@ bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(i
 }
 
 int MeasurementsDlg::WriteSelected() {
-    if (busy_ || !write_) return 0;
+    if (busy_ || !write_ || allStations_) return 0;
     const std::vector<qint64> ids = SelectedIds();
     if (ids.empty()) return 0;
     BusyFlag busy(busy_);
@@ -546,7 +565,7 @@ QString MeasurementsDlg::CopySelected() {
     const std::vector<qint64> ids = SelectedIds();
     if (ids.empty()) return {};
     BusyFlag busy(busy_);
-    EntryFeed feed(journal_, ids, true);
+    EntryFeed feed(Shown(), ids, true);
     std::string text;
     std::vector<std::string> lastHeader;
     const bool complete = RunRows(static_cast<int>(ids.size()), kStrCopying, [&](int i) {
@@ -576,7 +595,7 @@ bool MeasurementsDlg::ExportSelected() {
     platform::AtomicFileWriter file(*path);
     std::string csv, error;
     std::vector<std::string> lastHeader;
-    EntryFeed feed(journal_, ids, true);
+    EntryFeed feed(Shown(), ids, true);
     bool failed = !file.Open(&error);
     const bool complete = !failed && RunRows(
         static_cast<int>(ids.size()), kStrExporting,
@@ -614,7 +633,7 @@ bool MeasurementsDlg::ExportSelectedCgats() {
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
     std::vector<JournalEntry> entries;
-    EntryFeed feed(journal_, ids);
+    EntryFeed feed(Shown(), ids);
     std::string error;
     bool writing = false;
     const bool complete = RunRows(
@@ -634,7 +653,7 @@ bool MeasurementsDlg::ExportSelectedCgats() {
 }
 
 int MeasurementsDlg::DeleteSelected() {
-    if (busy_) return 0;
+    if (busy_ || allStations_) return 0;
     const std::vector<qint64> ids = SelectedIds();
     if (ids.empty()) return 0;
     const std::string question = Filled(kStrConfirmDelete, {QString::number(ids.size())}).toStdString();
@@ -662,9 +681,10 @@ int MeasurementsDlg::DeleteSelected() {
 }
 
 void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write,
-                           ReferenceStore *references) {
+                           ReferenceStore *references, const ServerAddress *server) {
     MeasurementsDlg dlg(journal, std::move(write), parent);
     if (references) dlg.OfferUseAsReference(*references);
+    if (server) dlg.OfferAllStations(*server);
     dlg.exec();
 }
 

@@ -12,13 +12,16 @@
 
 #include <QDialog>
 #include <QFontMetrics>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "output/JournalModel.h"
 #include "output/JournalTransfer.h"
+#include "journalserver/ServerConnection.h"
 #include "output/MeasurementJournal.h"
 #include "UiLayer.h"
 
@@ -31,6 +34,7 @@ class QLineEdit;
 class QHBoxLayout;
 class QPushButton;
 class QTableView;
+
 class QTimer;
 class QToolButton;
 
@@ -59,6 +63,7 @@ public:
     };
 
     MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent = nullptr);
+    ~MeasurementsDlg() override;
 
     // Reads the journal again; the measurements selected stay selected.
     void Reload();
@@ -92,6 +97,18 @@ public:
     void OfferUseAsReference(ReferenceStore &store);
     bool UseSelectedAsReference();
 
+    // Adds the choice of "This station" or "All stations": every station's measurements are read
+    // from the shared journal's server when chosen and whenever the filter changes, into a copy
+    // the table shows with the same search, filter and order; they can be copied and exported
+    // (each instrument with its station), but only this station's are written or deleted.
+    void OfferAllStations(const ServerAddress &server);
+    // Shows every station's measurements (true) or this station's; false when the server
+    // could not be read (the user is told; this station's stay shown).
+    bool ShowAllStations(bool all);
+    bool ShowsAllStations() const { return allStations_ != nullptr; }
+    // The most measurements read from the server at a time, newest first.
+    static constexpr int kAllStationsRows = 10000;
+
 protected:
     void reject() override;  // not while a command runs: its progress has the Cancel button
 
@@ -103,6 +120,14 @@ private:
     bool RunRows(int count, int labelId, const std::function<bool(int)> &step,
                  const std::function<bool()> &aside = {});
     QLayout *MakeFilterBar();
+    void ConnectModel();
+    void ShowRowCount();
+    void DropCopy(std::unique_ptr<MeasurementJournal> next);
+    JournalFilter CurrentFilter() const;
+    bool LoadAllStations();
+    void ShowModel(JournalModel *model);
+    // The journal the table shows: this station's, or the copy of every station's.
+    MeasurementJournal &Shown() const { return allStations_ ? *allStations_ : journal_; }
     void ShowColumnsMenu();
     void KeepSortIndicator();
     void FitOutcomeColumnToItsHeading();
@@ -136,11 +161,19 @@ private:
     QHBoxLayout *buttons_ = nullptr;
     ReferenceStore *references_ = nullptr;
     QPushButton *referenceButton_ = nullptr;
+    QHBoxLayout *filterBar_ = nullptr;
+    std::optional<ServerAddress> server_;
+    QComboBox *stations_ = nullptr;
+    JournalModel *ownModel_ = nullptr;
+    std::unique_ptr<QTemporaryDir> copyFolder_;
+    std::unique_ptr<MeasurementJournal> allStations_;
+    int copies_ = 0;
 };
 
 // Shows the window modally over `parent`; returns when the user closes it.
 // With `references`, the window offers "Use as reference".
+// With `server`, the window offers every station's measurements too.
 void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write,
-                           ReferenceStore *references = nullptr);
+                           ReferenceStore *references = nullptr, const ServerAddress *server = nullptr);
 
 }  // namespace ombra::ui

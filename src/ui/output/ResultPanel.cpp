@@ -89,6 +89,8 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
     counts_ = NamedLabel("resultCounts", this);
     settings_ = NamedLabel("resultSettings", this);
     counts_->hide();
+    server_ = NamedLabel("resultServerWaiting", this);
+    server_->hide();
     sampleProgress_ = NamedLabel("resultSampleProgress", this);
     discardSample_ = new QPushButton(platform::ResQString(kStrDiscardSample), this);
     discardSample_->setObjectName("resultDiscardSample");
@@ -123,7 +125,11 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
     sample->addWidget(discardSample_);
     sample->addStretch();
     layout->addLayout(sample);
-    layout->addWidget(counts_);
+    auto *counts = new QHBoxLayout;
+    counts->addWidget(counts_);
+    counts->addStretch();
+    counts->addWidget(server_);
+    layout->addLayout(counts);
     layout->addWidget(settings_);
     KeepFullestHeight();
     Clear();
@@ -237,6 +243,13 @@ std::vector<std::pair<QString, QString>> ResultPanel::ShownValues() const {
         }
     return shown;
 }
+
+void ResultPanel::SetServerWaiting(const QString &text) {
+    server_->setText(text);
+    server_->setVisible(!text.isEmpty());
+}
+
+QString ResultPanel::ServerWaitingText() const { return server_->isHidden() ? QString() : server_->text(); }
 
 QString ResultPanel::WhereText() const { return where_->text(); }
 QString ResultPanel::CountsText() const { return counts_->isHidden() ? QString() : counts_->text(); }

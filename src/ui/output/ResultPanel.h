@@ -51,6 +51,9 @@ public:
     void ShowNext(const ResultSummary &summary);
     // The session's counts line; hidden until set (the Measurements window has none).
     void SetCounts(int written, int notWritten);
+    // How many measurements wait for the shared journal's server ("3 measurements waiting for
+    // the server"); hidden when empty.
+    void SetServerWaiting(const QString &text);
     // Back to "no measurement".
     void Clear();
     // A sample of several readings: "Reading k of N" and the Discard sample button while it is
@@ -63,6 +66,7 @@ public:
     std::vector<std::pair<QString, QString>> ShownValues() const;
     QString WhereText() const;
     QString CountsText() const;
+    QString ServerWaitingText() const;  // empty while none waits
     QString SettingsText() const;
     QString LightText() const;  // empty for a reflection
     QString SampleProgressText() const;  // empty while no sample is unfinished
@@ -85,6 +89,7 @@ private:
     SpectrumPlot *plot_ = nullptr;
     QLabel *where_ = nullptr;
     QLabel *counts_ = nullptr;
+    QLabel *server_ = nullptr;
     QLabel *settings_ = nullptr;
     QLabel *sampleProgress_ = nullptr;
     QPushButton *discardSample_ = nullptr;

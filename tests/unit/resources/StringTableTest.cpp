@@ -60,7 +60,7 @@ TEST(StringTable, LibraryIsLoadedThroughThePlatformLayer) {
 
 TEST(StringTable, EveryUsedIdHasAText) {
     const std::vector<int> ids = UsedStringIds();
-    ASSERT_EQ(ids.size(), 548u);
+    ASSERT_EQ(ids.size(), 572u);
     for (int id : ids) {
         EXPECT_TRUE(HasResString(id)) << "string " << id << " is missing";
         if (id != kReservedId) {
@@ -145,17 +145,21 @@ TEST(StringTable, PlaceholdersAreWhereTheProgramFillsThem) {
 
     // A sample of several readings: readings taken, then readings per sample.
     for (int id : {2064, 2066}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
+    // The shared journal: how many wait for its server; why every station's could not be read.
+    for (int id : {2068, 2072}) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
 
     // A wavelength's item labels; the command line's usage and its problems; the start-up lines;
     // the reasons of an untrusted marker and of unsaved settings.
     const std::vector<int> oneValue = {2314, 2315, 2316, 2330, 2337, 2338, 2342, 2343, 2344, 2352,
-                                       2353, 2355, 2356, 2357, 2358, 2359};
+                                       2353, 2355, 2356, 2357, 2358, 2359, 2361, 2363,
+                                       2364, 2366, 2367, 2368, 2369, 2370, 2373};
     for (int id : oneValue) EXPECT_EQ(Placeholders(ResQString(id)), std::vector<int>{1}) << "string " << id;
-    for (int id : {2339, 2340}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
+    for (int id : {2339, 2340, 2362, 2376}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2})) << "string " << id;
+    for (int id : {2375, 2377}) EXPECT_EQ(Placeholders(ResQString(id)), (std::vector<int>{1, 2, 3})) << "string " << id;
 
-    std::set<int> withPlaceholders = {1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
+    std::set<int> withPlaceholders = {2068, 2072, 1294, 1300, 1301, 1388, 1389, 1397, 1600, 1601, 1602, 1761, 1800, 1976, 1977, 1978,
                                       2029, 2030, 2036, 2037, 2064, 2066, 2200, 2225, 2261, 2262, 2263, 2264, 2270,
-                                      2273, 2274, 2276, 2339, 2340};
+                                      2273, 2274, 2276, 2339, 2340, 2362, 2375, 2376, 2377};
     withPlaceholders.insert(oneValue.begin(), oneValue.end());
     for (const auto &entry : journal) withPlaceholders.insert(entry.first);
     for (const auto &entry : setUp) withPlaceholders.insert(entry.first);
