@@ -25,6 +25,7 @@
 #include "instrument/VireoDllAdapter.h"
 #include "instrument/WorkThread.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 extern char **environ;
 
@@ -113,7 +114,6 @@ long long CpuTicks(pid_t pid) {
     }
     return utime + stime;
 }
-
 
 void BM_CollectAllSpotDensities(benchmark::State &state) {
     CMeasure measure(Settings().identity, Settings().selection);

@@ -16,6 +16,7 @@
 #include "platform/ProfileStore.h"
 #include "platform/SingleInstance.h"
 #include "AppLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::app {
 namespace {
@@ -25,8 +26,6 @@ CVireoDataTransferSoftwareApp *&current() {
     return instance;
 }
 
-constexpr int kStrNoDisplay = 2341;
-constexpr int kStrNotRaised = 2342;  // %1 the program
 constexpr int kRaiseTimeoutMs = 5000;
 
 bool Set(const char *variable) {
@@ -47,7 +46,7 @@ std::string NamedPlatform(int argc, char **argv) {
 QtMessageHandler previousHandler = nullptr;
 void ExitOnFatalStartMessage(QtMsgType type, const QMessageLogContext &context, const QString &message) {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", platform::ResString(kStrNoDisplay).c_str());
+        std::fprintf(stderr, "%s\n", platform::ResString(res::kStrNoDisplay).c_str());
         std::_Exit(1);
     }
     if (previousHandler) previousHandler(type, context, message);
@@ -84,7 +83,7 @@ int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
         return 0;
     }
     if (!QCoreApplication::instance() && !HaveDisplay(argc, argv)) {
-        std::fprintf(stderr, "%s\n", platform::ResString(kStrNoDisplay).c_str());
+        std::fprintf(stderr, "%s\n", platform::ResString(res::kStrNoDisplay).c_str());
         outcome_ = Outcome::NoDisplay;
         return 1;
     }
@@ -125,7 +124,7 @@ void CVireoDataTransferSoftwareApp::AskRunningCopyToRaise() {
     const char *token = std::getenv("XDG_ACTIVATION_TOKEN");
     if (!platform::AskRunningCopyToRaise(platform::RaiseSocketPath(instanceMarkerPath_), kRaiseTimeoutMs,
                                          token ? token : ""))
-        std::fprintf(stderr, "%s\n", platform::ResString(kStrNotRaised, {platform::ProgramName()}).c_str());
+        std::fprintf(stderr, "%s\n", platform::ResString(res::kStrNotRaised, {platform::ProgramName()}).c_str());
 }
 
 void CVireoDataTransferSoftwareApp::ListenForSecondStarts() {
@@ -203,7 +202,7 @@ void CVireoDataTransferSoftwareApp::KeepJournalServer() {
 }
 
 void CVireoDataTransferSoftwareApp::LoadAccelerators() {
-    accelerators_ = platform::ResAccelerators(kAcceleratorTableId);
+    accelerators_ = platform::ResAccelerators(res::kAcceleratorTable);
 }
 
 void CVireoDataTransferSoftwareApp::InstallAccelerators(QWidget *mainWindow, std::function<void(int)> onCommand) {

@@ -30,7 +30,6 @@ class CVireoDataTransferSoftwareApp {
 public:
     static constexpr const char *kInstanceMarkerName = "OmbraDataTransferSoftware";
     static constexpr const char *kCompanyName = "LARKSPUR";
-    static constexpr int kAcceleratorTableId = 135;
     static constexpr int kMainWindowTemplateId = 102;
     static constexpr int kUntrustedMarkerTextId = 1601;  // %1 the marker's path, %2 the reason
 

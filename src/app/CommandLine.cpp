@@ -8,16 +8,13 @@
 #include "platform/Resources.h"
 #include "AppLayer.h"
 #include "journalserver/ServerConnection.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::app {
 
 using ombra::core::ParseServerAddress;
 
 namespace {
-
-constexpr int kStrHelp = 2333, kStrVersion = 2334, kStrSetUp = 2335, kStrUndo = 2336;
-constexpr int kStrUnknownOption = 2337, kStrUnexpectedArgument = 2338, kStrGoesWith = 2339, kStrExclusive = 2340;
-constexpr int kStrJournalServer = 2360, kStrNeedsAddress = 2361, kStrBadAddress = 2362, kStrWindowOnly = 2363;
 
 // The toolkit's own options (Qt's GUI, widgets and X11 options); each may also be written with
 // "--". Those in the first list take the next argument as their value, or "=value".
@@ -55,11 +52,11 @@ CommandLine Wrong(int problemText, const std::vector<std::string> &args) {
 
 const std::vector<CommandLine::OptionHelp> &CommandLine::Options() {
     static const std::vector<OptionHelp> options = {
-        {"-h, --help", kStrHelp},
-        {"--version", kStrVersion},
-        {"--setup-libreoffice", kStrSetUp},
-        {"--setup-libreoffice --undo", kStrUndo},
-        {"--journal-server URL", kStrJournalServer},
+        {"-h, --help", res::kStrShowHelp},
+        {"--version", res::kStrVersionHelp},
+        {"--setup-libreoffice", res::kStrSetUpHelp},
+        {"--setup-libreoffice --undo", res::kStrUndoHelp},
+        {"--journal-server URL", res::kStrJournalServer},
     };
     return options;
 }
@@ -70,18 +67,18 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--") {
-            if (i + 1 < argc) return Wrong(kStrUnexpectedArgument, {argv[i + 1]});
+            if (i + 1 < argc) return Wrong(res::kStrUnexpectedArgument, {argv[i + 1]});
             break;
         }
         if (arg == "-h" || arg == "--help") return CommandLine{Action::Help, {}, {}};
         if (arg == "--journal-server" || arg.rfind("--journal-server=", 0) == 0) {
             const bool inlineValue = arg != "--journal-server";
-            if (!inlineValue && i + 1 >= argc) return Wrong(kStrNeedsAddress, {"--journal-server"});
+            if (!inlineValue && i + 1 >= argc) return Wrong(res::kStrNeedsAddress, {"--journal-server"});
             std::string url = inlineValue ? arg.substr(arg.find('=') + 1) : argv[++i];
             if (url == "none") url.clear();
             std::string problem;
             if (!url.empty() && !ParseServerAddress(QString::fromStdString(url), &problem))
-                return Wrong(kStrBadAddress, {"--journal-server", problem});
+                return Wrong(res::kStrBadAddress, {"--journal-server", problem});
             line.journalServer = url;
             continue;
         }
@@ -89,13 +86,13 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv) {
         else if (arg == "--setup-libreoffice") setUp = true;
         else if (arg == "--undo") undo = true;
         else if (int length = ToolkitOptionLength(arg)) i += length - 1;
-        else if (arg.size() > 1 && arg[0] == '-') return Wrong(kStrUnknownOption, {arg});
-        else return Wrong(kStrUnexpectedArgument, {arg});
+        else if (arg.size() > 1 && arg[0] == '-') return Wrong(res::kStrUnknownOption, {arg});
+        else return Wrong(res::kStrUnexpectedArgument, {arg});
     }
-    if (undo && !setUp) return Wrong(kStrGoesWith, {"--undo", "--setup-libreoffice"});
-    if (setUp && line.action == Action::Version) return Wrong(kStrExclusive, {"--version", "--setup-libreoffice"});
+    if (undo && !setUp) return Wrong(res::kStrGoesWith, {"--undo", "--setup-libreoffice"});
+    if (setUp && line.action == Action::Version) return Wrong(res::kStrExclusive, {"--version", "--setup-libreoffice"});
     if (line.journalServer && (setUp || line.action == Action::Version))
-        return Wrong(kStrWindowOnly, {"--journal-server"});
+        return Wrong(res::kStrWindowOnly, {"--journal-server"});
     if (setUp) line.action = undo ? Action::UndoOfficeSetUp : Action::SetUpOffice;
     return line;
 }

@@ -12,15 +12,15 @@
 #include "quality/ReferenceStore.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::app {
 
 int RunMainWindow(CVireoDataTransferSoftwareApp &app) {
     // Without the instrument library the window still opens; Connect then finds no instrument.
     std::string error;
-    constexpr int kStrNotLoaded = 2343;  // %1 the reason
     if (!LoadInstrumentLibrary(DefaultInstrumentLibraryPath(), &error))
-        std::fprintf(stderr, "%s\n", platform::ResString(kStrNotLoaded, {error}).c_str());
+        std::fprintf(stderr, "%s\n", platform::ResString(res::kStrNotLoaded, {error}).c_str());
     CVireoDataTransferSoftwareDlg window(QString::fromStdString(app.ProductVersion()), nullptr, app.Settings());
     ConnectOffice(window);
     app.SetMainWindow(&window);

@@ -13,30 +13,16 @@
 #ifdef OMBRA_HAVE_CALCBRIDGE
 #include "calcbridge/CalcBridge.h"
 #include "calcbridge/CalcSetup.h"
+#include "corvexres/ResourceIds.h"
 #endif
 
 namespace ombra::app {
 
 namespace {
-constexpr int kStrProgramCaption = 1200;
-constexpr int kStrOfficePipeRefused = 1602;
-constexpr int kStrSetUp = 1700;
-constexpr int kStrSetUpNewProfile = 1701;
-constexpr int kStrSetUpReplaced = 1702;
-constexpr int kStrAlreadySetUp = 1703;
-constexpr int kStrRunningSetUp = 1704;
-constexpr int kStrRunningUndo = 1705;
-constexpr int kStrUndone = 1706;
-constexpr int kStrUndoneRestored = 1707;
-constexpr int kStrUndoneProfileRemoved = 1708;
-constexpr int kStrNotSetUp = 1709;
-constexpr int kStrDamaged = 1710;
-constexpr int kStrFailed = 1711;
-constexpr int kStrNoOfficeInBuild = 1712;
 
 OfficeSetupReport Report(int textId, bool succeeded, std::vector<std::string> args) {
     const unsigned icon = succeeded ? platform::mb::ICONINFORMATION : platform::mb::ICONWARNING;
-    return {MakeNotice(textId, kStrProgramCaption, icon | platform::mb::OK, std::move(args)), succeeded ? 0 : 1};
+    return {MakeNotice(textId, res::kStrMessageCaption, icon | platform::mb::OK, std::move(args)), succeeded ? 0 : 1};
 }
 }  // namespace
 
@@ -58,21 +44,21 @@ OfficeSetupReport SetUpOffice(bool undo) {
     const bool ok = done.Succeeded();
     switch (done.outcome) {
     case Outcome::SetUp:
-        if (done.newProfile) return Report(kStrSetUpNewProfile, ok, {done.file});
-        if (!done.otherUrl.empty()) return Report(kStrSetUpReplaced, ok, {done.file, done.otherUrl});
-        return Report(kStrSetUp, ok, {done.file});
-    case Outcome::AlreadySetUp: return Report(kStrAlreadySetUp, ok, {done.file});
+        if (done.newProfile) return Report(res::kStrSetUpNewProfile, ok, {done.file});
+        if (!done.otherUrl.empty()) return Report(res::kStrSetUpReplaced, ok, {done.file, done.otherUrl});
+        return Report(res::kStrSetUpDone, ok, {done.file});
+    case Outcome::AlreadySetUp: return Report(res::kStrAlreadySetUp, ok, {done.file});
     case Outcome::Undone:
-        if (done.newProfile) return Report(kStrUndoneProfileRemoved, ok, {done.file});
-        if (!done.otherUrl.empty()) return Report(kStrUndoneRestored, ok, {done.file, done.otherUrl});
-        return Report(kStrUndone, ok, {done.file});
-    case Outcome::NotSetUp: return Report(kStrNotSetUp, ok, {done.file});
+        if (done.newProfile) return Report(res::kStrUndoneProfileRemoved, ok, {done.file});
+        if (!done.otherUrl.empty()) return Report(res::kStrUndoneRestored, ok, {done.file, done.otherUrl});
+        return Report(res::kStrUndone, ok, {done.file});
+    case Outcome::NotSetUp: return Report(res::kStrNotSetUp, ok, {done.file});
     case Outcome::OfficeRunning:
-        return Report(undo ? kStrRunningUndo : kStrRunningSetUp, ok, {done.file, std::to_string(done.officePid)});
-    case Outcome::Damaged: return Report(kStrDamaged, ok, {done.file});
+        return Report(undo ? res::kStrRunningUndo : res::kStrRunningSetUp, ok, {done.file, std::to_string(done.officePid)});
+    case Outcome::Damaged: return Report(res::kStrOfficeSettingsDamaged, ok, {done.file});
     case Outcome::Failed: break;
     }
-    return Report(kStrFailed, false, {done.file, done.error});
+    return Report(res::kStrSetUpFailed, false, {done.file, done.error});
 }
 
 void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
@@ -87,7 +73,7 @@ void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
     // the user learns which file it is and why after the measurement that met it.
     QObject::connect(&window.Session(), &InstrumentSession::measurementWritten, &window, [&window] {
         if (const std::optional<OfficePipeRefusal> refused = TakeOfficePipeRefusal())
-            platform::ShowNotice(&window, MakeNotice(kStrOfficePipeRefused, kStrProgramCaption,
+            platform::ShowNotice(&window, MakeNotice(res::kStrOfficePipeRefused, res::kStrMessageCaption,
                                                      platform::mb::ICONWARNING, {refused->path, refused->reason}));
     });
     window.SetOfficeSetup([] { return SetUpOffice(false).notice; });
@@ -95,7 +81,7 @@ void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
 
 #else
 
-OfficeSetupReport SetUpOffice(bool) { return Report(kStrNoOfficeInBuild, false, {}); }
+OfficeSetupReport SetUpOffice(bool) { return Report(res::kStrNoOfficeInBuild, false, {}); }
 
 void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
     window.SetOfficeSetup([] { return SetUpOffice(false).notice; });

@@ -6,11 +6,12 @@
 #include "output/MeasurementJournal.h"
 #include "platform/Executable.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::app {
 
 namespace {
-constexpr int kStrServerNotUsed = 2375, kStrServerReached = 2376, kStrServerNotReached = 2377;
+
 }  // namespace
 
 std::unique_ptr<JournalSender> StartSharedJournal(const AppSettings &settings, const MeasurementJournal &journal,
@@ -20,7 +21,7 @@ std::unique_ptr<JournalSender> StartSharedJournal(const AppSettings &settings, c
     std::string problem;
     const std::optional<ServerAddress> server = ParseServerAddress(QString::fromStdString(url), &problem);
     if (!server) {
-        const std::string line = core::platform::ResString(kStrServerNotUsed, {core::platform::ProgramName(), url, problem});
+        const std::string line = core::platform::ResString(res::kStrServerNotUsed, {core::platform::ProgramName(), url, problem});
         std::fprintf(stderr, "%s\n", line.c_str());
         return nullptr;
     }
@@ -31,8 +32,8 @@ std::unique_ptr<JournalSender> StartSharedJournal(const AppSettings &settings, c
     QObject::connect(&window.Session(), &InstrumentSession::measurementWritten, s, [s] { s->Nudge(); });
     // Said on the error output too, for whoever runs the program from a terminal or a script.
     QObject::connect(s, &JournalSender::reachableChanged, s, [url](bool reachable, const QString &why) {
-        const std::string line = reachable ? core::platform::ResString(kStrServerReached, {core::platform::ProgramName(), url})
-                                           : core::platform::ResString(kStrServerNotReached,
+        const std::string line = reachable ? core::platform::ResString(res::kStrServerReached, {core::platform::ProgramName(), url})
+                                           : core::platform::ResString(res::kStrServerNotReached,
                                                                  {core::platform::ProgramName(), url, why.toStdString()});
         std::fprintf(stderr, "%s\n", QString::fromStdString(line).toLocal8Bit().constData());
     });

@@ -12,13 +12,12 @@
 #include "app/VersionInfo.h"
 #include "platform/Executable.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace {
 
 using ombra::app::CommandLine;
 namespace platform = ombra::app::platform;
-
-constexpr int kStrUsage = 2330, kStrPurpose = 2331, kStrOptions = 2332;
 
 std::string LibraryPath() { return platform::ExecutableDirectory() + "/libCorvexRes.so"; }
 
@@ -32,8 +31,8 @@ bool HaveTexts() {
 }
 
 void PrintUsage(FILE *to) {
-    std::fprintf(to, "%s\n\n%s\n\n%s\n", platform::ResString(kStrUsage, {platform::ProgramName()}).c_str(),
-                 platform::ResString(kStrPurpose).c_str(), platform::ResString(kStrOptions).c_str());
+    std::fprintf(to, "%s\n\n%s\n\n%s\n", platform::ResString(ombra::res::kStrUsage, {platform::ProgramName()}).c_str(),
+                 platform::ResString(ombra::res::kStrPurpose).c_str(), platform::ResString(ombra::res::kStrOptions).c_str());
     for (const CommandLine::OptionHelp &option : CommandLine::Options())
         std::fprintf(to, "  %-30s %s\n", option.name, platform::ResString(option.helpText).c_str());
 }

@@ -17,6 +17,7 @@
 #include "illuminant/ColorCalculation.h"
 #include "illuminant/UserIlluminantFile.h"
 #include "support/FakeInstrument.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core::test {
 
@@ -114,6 +115,5 @@ inline std::string ReadText(const std::string &path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
-
 
 }  // namespace ombra::core::test

@@ -8,7 +8,7 @@
 #include "platform/MessageFlags.h"
 #include "platform/Numbers.h"
 #include "platform/Resources.h"
-#include "resources/ResourceIds.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core::colordata {
 namespace {
@@ -86,10 +86,10 @@ bool AnyColorDefined(const ColorSet &set) {
 int ChangePaperChoice(ColorSet &set, int current, int chosen, const NoticeSink &ask) {
     if (chosen == current) return current;
     if (chosen >= 1 && !ColorDefined(set, chosen - 1)) {
-        ask(MakeNotice(kPaperUndefinedText, res::kMessageCaption, platform::mb::ICONEXCLAMATION));
+        ask(MakeNotice(kPaperUndefinedText, res::kStrMessageCaption, platform::mb::ICONEXCLAMATION));
         return current;
     }
-    if (ask(MakeNotice(kPaperQuestionText, res::kMessageCaption, platform::mb::OKCANCEL)) != platform::mb::IDOK)
+    if (ask(MakeNotice(kPaperQuestionText, res::kStrMessageCaption, platform::mb::OKCANCEL)) != platform::mb::IDOK)
         return current;
     // Choices count from 1, colours from 0: choice n is colour n - 1 (none is -1, no colour).
     moveToneEntries(set, current - 1, chosen - 1);

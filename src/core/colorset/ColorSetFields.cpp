@@ -7,13 +7,13 @@
 #include "colorset/ColorSetFile.h"
 #include "platform/Numbers.h"
 #include "platform/Resources.h"
-#include "resources/ResourceIds.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
 
 Notice fieldNotice(int textId, unsigned icon, std::vector<std::string> args = {}) {
-    return MakeNotice(textId, res::kMessageCaption, icon, std::move(args));
+    return MakeNotice(textId, res::kStrMessageCaption, icon, std::move(args));
 }
 
 std::string limitText(double limit, int decimals) {
@@ -84,7 +84,7 @@ namespace {
 FieldCheck CheckRange(double value, double previous, const NumericFieldRule &rule) {
     if (!std::isfinite(value) || value < rule.minimum || value > rule.maximum)
         return refuse(previous, rule,
-                      fieldNotice(cstext::kOutOfRange, platform::mb::ICONEXCLAMATION,
+                      fieldNotice(res::kStrValueOutOfRange, platform::mb::ICONEXCLAMATION,
                                   {limitText(rule.minimum, rule.limitDecimals), limitText(rule.maximum, rule.limitDecimals)}));
     return FieldCheck{value, FieldText(value, rule), std::nullopt};
 }
@@ -97,7 +97,7 @@ bool isUndelivered(double value) { return value == static_cast<double>(std::nume
 std::string FieldText(double value, const NumericFieldRule &rule) { return platform::FormatNumber(value, rule.decimals); }
 
 std::string MeasuredFieldText(double value, const NumericFieldRule &rule) {
-    return isUndelivered(value) ? platform::ResString(res::kMissingValueText) : FieldText(value, rule);
+    return isUndelivered(value) ? platform::ResString(res::kStrMissingValue) : FieldText(value, rule);
 }
 
 FieldCheck CheckMeasuredValue(double value, double previous, const NumericFieldRule &rule) {
@@ -108,7 +108,7 @@ FieldCheck CheckNumericField(const std::string &typed, double previous, const Nu
                              const std::string &separator) {
     const std::string text = platform::NormalizeDecimalSeparator(typed, separator);
     if (text.find_first_not_of(rule.allowed) != std::string::npos)
-        return refuse(previous, rule, fieldNotice(cstext::kBadCharacter, rule.badCharacterIcon));
+        return refuse(previous, rule, fieldNotice(res::kStrBadCharacter, rule.badCharacterIcon));
     double value = 0;
     if (text.empty()) {
         if (!rule.emptyValue) return FieldCheck{previous, FieldText(previous, rule), std::nullopt};
@@ -123,7 +123,7 @@ NameCheck CheckNameField(const std::string &typed, const std::string &previous, 
     std::string name = typed.substr(0, static_cast<size_t>(maximumLength));
     // Only the characters are judged here; the length was limited above.
     if (!IsValidColorSetText(name, maximumLength))
-        return NameCheck{previous, fieldNotice(cstext::kBadName, platform::mb::ICONEXCLAMATION)};
+        return NameCheck{previous, fieldNotice(res::kStrBadName, platform::mb::ICONEXCLAMATION)};
     return NameCheck{name, std::nullopt};
 }
 

@@ -11,14 +11,9 @@
 
 #include "platform/MessageFlags.h"
 #include "platform/Notice.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
-
-namespace cstext {
-inline constexpr int kBadCharacter = 1284;
-inline constexpr int kBadName = 1293;
-inline constexpr int kOutOfRange = 1300;  // %1 minimum, %2 maximum
-}  // namespace cstext
 
 inline constexpr const char *kUnsignedCharacters = "1234567890.,";
 inline constexpr const char *kSignedCharacters = "1234567890.,-";

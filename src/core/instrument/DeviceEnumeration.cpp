@@ -7,17 +7,14 @@
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
 #include "instrument/VireoDllAdapter.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
 
-constexpr int kCaptionId = 1200;
-constexpr int kConnectionFlagFailed = 1244;
-constexpr int kNoDeviceFound = 1183;
-constexpr int kOnlyRefusedDevices = 1401;
 
 void showStop(const NoticeSink &notify, int stringId) {
-    if (notify) notify(MakeNotice(stringId, kCaptionId, platform::mb::ICONHAND));
+    if (notify) notify(MakeNotice(stringId, res::kStrMessageCaption, platform::mb::ICONHAND));
 }
 
 // A device just opened by the library: let it settle, then mark it connected and read
@@ -27,7 +24,7 @@ bool takeOpenedDevice(EnumeratedDevices &found, int &count, CPropertySetting &se
     if (const int32_t rc = SetInstrumentProperty(prop::kConnection, 1); rc != 0) {
         // A device that vanished while it was being opened is simply not found; one that
         // refused remote operation is told once, and letting it go again tells nothing more.
-        if (!IsInstrumentLoss(rc)) showStop(notify, kConnectionFlagFailed);
+        if (!IsInstrumentLoss(rc)) showStop(notify, res::kStrRemoteSwitchFailed);
         SetConnectionFlag(0, NoticeSink{});
         CloseOpenDevice();
         return false;
@@ -61,7 +58,7 @@ void releaseNotUsable(const EnumeratedDevices &found, const NoticeSink &notify) 
 
 int32_t SetConnectionFlag(int32_t value, const NoticeSink &notify) {
     int32_t rc = SetInstrumentProperty(prop::kConnection, value);
-    if (rc != 0) showStop(notify, kConnectionFlagFailed);
+    if (rc != 0) showStop(notify, res::kStrRemoteSwitchFailed);
     return rc;
 }
 
@@ -101,7 +98,7 @@ bool ChooseDevice(EnumeratedDevices &found, int count, const NoticeSink &notify,
     if (count <= 0) {
         bool onlyRefused = !found.unusable.empty();
         releaseNotUsable(found, notify);
-        showStop(notify, onlyRefused ? kOnlyRefusedDevices : kNoDeviceFound);
+        showStop(notify, onlyRefused ? res::kStrOnlyUnsupportedFound : res::kStrNoInstrument);
         return false;
     }
     if (count == 1) {

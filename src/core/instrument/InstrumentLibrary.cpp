@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
@@ -85,8 +86,8 @@ bool LoadInstrumentLibrary(const std::string &path, std::string *error) {
     OMBRA_RESOLVE(DISetPolFilterCondition); OMBRA_RESOLVE(DIGetPolFilterCondition);
 #undef OMBRA_RESOLVE
     if (!missingNames.empty()) {
-        constexpr int kStrMissingFunctions = 2344;
-        if (error) *error = platform::ResString(kStrMissingFunctions, {missingNames});
+        
+        if (error) *error = platform::ResString(res::kStrMissingFunctions, {missingNames});
         dlclose(lib);
         return false;
     }

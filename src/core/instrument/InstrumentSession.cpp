@@ -21,6 +21,7 @@
 #include "platform/Resources.h"
 #include "trace/TraceTimings.h"
 #include "settings/SettingsStore.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
@@ -33,8 +34,6 @@ constexpr int kHeldRetryMs = 5000;
 
 // Messages about the instrument that must be seen at once: above every window, in front.
 constexpr unsigned kUrgent = platform::mb::SYSTEMMODAL | platform::mb::SETFOREGROUND;
-
-constexpr int kStrSampleDiscarded = 2064;
 
 // Pauses the button-watch thread for its lifetime, so every way out resumes it.
 class PausedWatch {
@@ -111,7 +110,7 @@ bool InstrumentSession::IsWatching() const { return watchThread_ && watchThread_
 SessionStatus InstrumentSession::Status() const { return StatusOf(connected_, readyToMeasure_, lost_, reading_); }
 
 int InstrumentSession::Tell(int stringId, unsigned flags) {
-    return notify_ ? notify_(MakeNotice(stringId, kStrSessionCaption, flags)) : platform::mb::IDOK;
+    return notify_ ? notify_(MakeNotice(stringId, res::kStrMessageCaption, flags)) : platform::mb::IDOK;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -142,7 +141,7 @@ void InstrumentSession::ReadIdentity() {
     CPropertySetting identity(settings_.identity, settings_.measurement);
     std::string label, model, serial;
     if (identity.QueryDeviceIdentity(label, model, serial) != 0)
-        Tell(kStrIdentityUnreadable, platform::mb::ICONERROR);
+        Tell(res::kStrIdentityUnreadable, platform::mb::ICONERROR);
     else
         emit identityRead(QString::fromStdString(label));
 }
@@ -156,7 +155,7 @@ void InstrumentSession::LoadSettingsForInstrument() {
     if (!loaded.layoutOutOfRange.empty() && notify_) {
         std::string values;
         for (const std::string &value : loaded.layoutOutOfRange) values += (values.empty() ? "" : ", ") + value;
-        notify_(MakeNotice(kStrLayoutOutOfRange, kStrSessionCaption, platform::mb::ICONWARNING, {values}));
+        notify_(MakeNotice(res::kStrLayoutOutOfRange, res::kStrMessageCaption, platform::mb::ICONWARNING, {values}));
     }
 }
 
@@ -212,7 +211,7 @@ void InstrumentSession::StopWatching() {
 
 void InstrumentSession::DiscardSample() {
     if (SampleCollected() == 0) return;
-    const Notice notice = MakeNotice(kStrSampleDiscarded, kStrSessionCaption, platform::mb::ICONINFORMATION,
+    const Notice notice = MakeNotice(res::kStrSampleDiscarded, res::kStrMessageCaption, platform::mb::ICONINFORMATION,
                                      {std::to_string(sample_.Collected()), std::to_string(sample_.Readings())});
     sample_.Discard();
     sampleReadings_.clear();
@@ -240,7 +239,7 @@ void InstrumentSession::Disconnect() {
     }
     SetConnectionFlag(0, notify_);
     if (adapter_.CloseDevice() != 0) {
-        Tell(kStrCloseFailed, platform::mb::ICONERROR);
+        Tell(res::kStrCloseFailed, platform::mb::ICONERROR);
     } else {
         connected_ = false;
         instrumentOpen_ = false;
@@ -268,14 +267,14 @@ void InstrumentSession::OnInstrumentLost() {
     // The window shows the loss first; then the one message explains it.
     emit connectionChanged(false);
     emit statusChanged();
-    Tell(kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
+    Tell(res::kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
 }
 
 bool InstrumentSession::TakeAsLoss(int32_t code) {
     if (!connected_) {
         // The loss was told when it happened; a later action on the lost instrument hears why
         // it cannot work, not a code of the call that failed on a released instrument.
-        if (lost_) Tell(kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
+        if (lost_) Tell(res::kStrInstrumentLost, platform::mb::ICONERROR | kUrgent);
         return lost_;
     }
     if (!IsInstrumentLoss(code)) return false;
@@ -330,7 +329,7 @@ void InstrumentSession::MeasureAndTransfer() {
     PausedWatch paused(*watchThread_);
     // Measurements are already held in memory only: a further one could not be kept either.
     if (journal_ && !journal_->AcceptsMeasurements()) {
-        Tell(kStrMeasurementsRefused, platform::mb::ICONERROR | kUrgent);
+        Tell(res::kStrMeasurementsRefused, platform::mb::ICONERROR | kUrgent);
         return;
     }
     int32_t first = 0, second = 0;
@@ -340,7 +339,7 @@ void InstrumentSession::MeasureAndTransfer() {
         return;
     }
     if (second != settings_.measurement.Polarization()) {
-        Tell(kStrPolarizationMismatch, platform::mb::ICONERROR | kUrgent);
+        Tell(res::kStrPolarizationMismatch, platform::mb::ICONERROR | kUrgent);
         return;
     }
     StampMeasurementTime();
@@ -404,7 +403,7 @@ void InstrumentSession::CompareAndWrite(const SampleSpread *spread, int readings
     trace::TraceMark("values built");
     WriteMeasurement(values, readings);
     // Told after the cells went, once: the measurements after it go on without a name.
-    if (sampleListEnded && !std::exchange(sampleListEndTold_, true)) Tell(kStrSampleListEnded, platform::mb::ICONWARNING);
+    if (sampleListEnded && !std::exchange(sampleListEndTold_, true)) Tell(res::kStrSampleListEnded, platform::mb::ICONWARNING);
 }
 
 std::string InstrumentSession::TakeSampleNameIfWritten(bool &listEnded) {
@@ -478,7 +477,7 @@ TransferOutcome InstrumentSession::WriteToSpreadsheet(JournalEntry &entry) {
     };
     std::optional<qint64> id;
     TransferOutcome outcome =
-        TransferAndJournal(journal_, entry, connect, platform::ResString(kStrSessionCaption), NoticeSink{}, &id);
+        TransferAndJournal(journal_, entry, connect, platform::ResString(res::kStrMessageCaption), NoticeSink{}, &id);
     entry.id = id.value_or(0);
     return outcome;
 }

@@ -10,11 +10,10 @@
 #include "instrument/PropertyTables.h"
 #include "output/Catalogue.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
-
-constexpr int kStrProgramName = 1200;  // the caption of the dialog's messages
 
 // String `id` with its %1, %2 filled in.
 std::string Filled(int id, std::vector<std::string> args) { return MakeNotice(id, 0, 0, std::move(args)).Text(); }
@@ -217,7 +216,7 @@ void MeasSettingsLogic::OnConditionChange() {
     if (initialising_) return;
     const ConditionAndIlluminant after = CurrentConditionAndIlluminant();
     if (after.illuminant == before.illuminant) return;
-    Notice notice = MakeNotice(0, kStrProgramName, platform::mb::OK);
+    Notice notice = MakeNotice(0, res::kStrMessageCaption, platform::mb::OK);
     notice.text = platform::ResString(meas::kConditionChanged) + '\n' +
                   Filled(meas::kIlluminantChangeLine, {before.illuminant, after.illuminant});
     if (notices_) notices_(notice);
@@ -257,7 +256,7 @@ void MeasSettingsLogic::OnPolarizationChange() {
     text += after.illuminant == before.illuminant
                 ? Filled(meas::kIlluminantKeptLine, {after.illuminant})
                 : Filled(meas::kIlluminantChangeLine, {before.illuminant, after.illuminant});
-    Notice notice = MakeNotice(0, kStrProgramName, platform::mb::OK);
+    Notice notice = MakeNotice(0, res::kStrMessageCaption, platform::mb::OK);
     notice.text = text + '\n' + platform::ResString(meas::kCheckBeforeMeasuring);
     if (notices_) notices_(notice);
 }
@@ -382,7 +381,7 @@ void MeasSettingsLogic::SwitchSelection() {
 // A caption id of 0 stands for the program's own name.
 void MeasSettingsLogic::Tell(int stringId, int captionId, unsigned flags) {
     Notice notice = MakeNotice(stringId, captionId, flags);
-    if (captionId == 0) notice.captionId = kStrProgramName;
+    if (captionId == 0) notice.captionId = res::kStrMessageCaption;
     if (notices_) notices_(notice);
 }
 

@@ -1,4 +1,5 @@
 #include "instrument/SessionRules.h"
+#include "corvexres/ResourceIds.h"
 
 #include <cstdio>
 
@@ -8,9 +9,9 @@ CalibrationCheck CheckCalibrationStatus(int32_t queryResult, int32_t status) {
     if (queryResult != 0) return {true, 0};
     switch (status) {
     case 2:
-    case 5: return {true, kStrCalibrationNotice};
+    case 5: return {true, res::kStrCalibrationNotice};
     case 3:
-    case 4: return {false, kStrCalibrationNeeded};
+    case 4: return {false, res::kStrCalibrationNeeded};
     default: return {true, 0};
     }
 }
@@ -18,7 +19,7 @@ CalibrationCheck CheckCalibrationStatus(int32_t queryResult, int32_t status) {
 NotReadyReaction NotReadyReactionFor(int32_t calibrationStatus) {
     switch (calibrationStatus) {
     case 2:
-    case 5: return {NotReadyReaction::Notice, kStrCalibrationNotice};
+    case 5: return {NotReadyReaction::Notice, res::kStrCalibrationNotice};
     case 3: return {NotReadyReaction::InstrumentError, kErrNotReadyStatus3};
     case 4: return {NotReadyReaction::InstrumentError, kErrNotReadyStatus4};
     default: return {};

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core::mainwin {
 
@@ -14,19 +15,6 @@ constexpr int kMsgIrradianceTrigger = 32779;
 constexpr int kMsgInstrumentLost = 32780;
 constexpr int kMsgIrradianceRelease = 32781;
 constexpr int kMsgReflectionRelease = 32782;
-
-// Texts of the connection and measurement road.
-constexpr int kStrSessionCaption = 1200;  // caption of the program's messages
-constexpr int kStrNoInstrument = 1183;
-constexpr int kStrCloseFailed = 1184;
-constexpr int kStrInstrumentLost = 1197;
-constexpr int kStrCalibrationNotice = 1238;
-constexpr int kStrIdentityUnreadable = 1243;
-constexpr int kStrCalibrationNeeded = 1246;
-constexpr int kStrPolarizationMismatch = 1394;
-constexpr int kStrSampleListEnded = 2022;  // the list of sample names has no name left
-constexpr int kStrLayoutOutOfRange = 1800;  // stored layout values read as their defaults
-constexpr int kStrMeasurementsRefused = 1821;  // neither the journal nor its fallback can keep a press
 
 // Instrument codes reported when the button is pressed on an instrument that is not ready.
 constexpr int32_t kErrNotReadyStatus3 = 19;

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
@@ -24,10 +25,6 @@ namespace {
 std::atomic<int> g_connections{0};
 
 constexpr int kDefaultPort = 5432;
-constexpr int kStrNotPostgresAddress = 2364, kStrNoPasswordHere = 2365, kStrNoClosingBracket = 2366,
-              kStrTextAfterBracket = 2367, kStrNoPortNumber = 2368, kStrUnusedParameter = 2369,
-              kStrSlashInDatabase = 2370, kStrNoDriver = 2371, kStrConnectionFailed = 2372, kStrNoAnswerInTime = 2373,
-              kStrNotConnected = 2374;
 
 QString Decoded(const QString &text) { return QUrl::fromPercentEncoding(text.toUtf8()); }
 
@@ -50,16 +47,16 @@ bool ReadHostAndPort(const QString &text, ServerAddress &address, std::string *p
     QString port;
     if (host.startsWith('[')) {
         const qsizetype close = host.indexOf(']');
-        if (close < 0) return Refuse(problem, platform::ResString(kStrNoClosingBracket, {text.toStdString()}));
+        if (close < 0) return Refuse(problem, platform::ResString(res::kStrNoClosingBracket, {text.toStdString()}));
         port = host.mid(close + 1);
         host = host.mid(1, close - 1);
-        if (!port.isEmpty() && !port.startsWith(':')) return Refuse(problem, platform::ResString(kStrTextAfterBracket, {text.toStdString()}));
+        if (!port.isEmpty() && !port.startsWith(':')) return Refuse(problem, platform::ResString(res::kStrTextAfterBracket, {text.toStdString()}));
         port = port.mid(1);
     } else if (const qsizetype colon = host.lastIndexOf(':'); colon >= 0) {
         port = host.mid(colon + 1);
         host = host.left(colon);
     }
-    if (!port.isEmpty() && !SetPort(port, address)) return Refuse(problem, platform::ResString(kStrNoPortNumber, {port.toStdString()}));
+    if (!port.isEmpty() && !SetPort(port, address)) return Refuse(problem, platform::ResString(res::kStrNoPortNumber, {port.toStdString()}));
     address.host = Decoded(host);
     return true;
 }
@@ -72,11 +69,11 @@ bool ReadQuery(const QString &query, ServerAddress &address, std::string *proble
         else if (key == "user") address.user = value;
         else if (key == "dbname") address.database = value;
         else if (key == "port") {
-            if (!SetPort(value, address)) return Refuse(problem, platform::ResString(kStrNoPortNumber, {value.toStdString()}));
+            if (!SetPort(value, address)) return Refuse(problem, platform::ResString(res::kStrNoPortNumber, {value.toStdString()}));
         } else if (key == "password") {
-            return Refuse(problem, platform::ResString(kStrNoPasswordHere));
+            return Refuse(problem, platform::ResString(res::kStrNoPasswordHere));
         } else {
-            return Refuse(problem, platform::ResString(kStrUnusedParameter, {key.toStdString()}));
+            return Refuse(problem, platform::ResString(res::kStrUnusedParameter, {key.toStdString()}));
         }
     }
     return true;
@@ -116,7 +113,7 @@ std::optional<ServerAddress> ParseServerAddress(const QString &url, std::string 
     for (const char *scheme : {"postgresql://", "postgres://"})
         if (url.startsWith(QLatin1String(scheme))) rest = url.mid(static_cast<qsizetype>(std::strlen(scheme)));
     if (rest.isNull()) {
-        Refuse(problem, platform::ResString(kStrNotPostgresAddress, {url.toStdString()}));
+        Refuse(problem, platform::ResString(res::kStrNotPostgresAddress, {url.toStdString()}));
         return std::nullopt;
     }
     ServerAddress address;
@@ -128,14 +125,14 @@ std::optional<ServerAddress> ParseServerAddress(const QString &url, std::string 
     const qsizetype at = authority.lastIndexOf('@');
     const QString user = at < 0 ? QString() : authority.left(at);
     if (user.contains(':')) {
-        Refuse(problem, platform::ResString(kStrNoPasswordHere));
+        Refuse(problem, platform::ResString(res::kStrNoPasswordHere));
         return std::nullopt;
     }
     address.user = Decoded(user);
     if (!ReadHostAndPort(authority.mid(at + 1), address, problem) || !ReadQuery(query, address, problem))
         return std::nullopt;
     if (address.database.contains('/')) {
-        Refuse(problem, platform::ResString(kStrSlashInDatabase, {address.database.toStdString()}));
+        Refuse(problem, platform::ResString(res::kStrSlashInDatabase, {address.database.toStdString()}));
         return std::nullopt;
     }
     return address;
@@ -241,7 +238,7 @@ bool ServerConnection::Open() {
     if (IsOpen()) return true;
     Close();  // a broken connection: its queries are gone by now
     if (!QSqlDatabase::isDriverAvailable("QPSQL")) {
-        error_ = platform::ResQString(kStrNoDriver);
+        error_ = platform::ResQString(res::kStrNoDriver);
         return false;
     }
     name_ = QString("ombra-server-%1").arg(g_connections++);
@@ -274,10 +271,9 @@ void ServerConnection::Close() {
     broken_ = false;
 }
 
-
 bool ServerConnection::Failed(const QString &reported) {
-    const QString error = reported.trimmed().isEmpty() ? platform::ResQString(kStrConnectionFailed) : reported;
-    error_ = watchdog_.Expired() ? QString::fromStdString(platform::ResString(kStrNoAnswerInTime, {error.toStdString()})) : error;
+    const QString error = reported.trimmed().isEmpty() ? platform::ResQString(res::kStrConnectionFailed) : reported;
+    error_ = watchdog_.Expired() ? QString::fromStdString(platform::ResString(res::kStrNoAnswerInTime, {error.toStdString()})) : error;
     // Closed at the next Open or at the end, once the queries of the failed statement are gone.
     if (!name_.isEmpty()) broken_ = true;
     return false;
@@ -285,7 +281,7 @@ bool ServerConnection::Failed(const QString &reported) {
 
 bool ServerConnection::Usable() {
     if (IsOpen()) return true;
-    if (!broken_) error_ = platform::ResQString(kStrNotConnected);  // a broken one keeps what broke it
+    if (!broken_) error_ = platform::ResQString(res::kStrNotConnected);  // a broken one keeps what broke it
     return false;
 }
 

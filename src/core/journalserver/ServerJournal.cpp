@@ -19,6 +19,7 @@
 #include "platform/Resources.h"
 #include "quality/Reference.h"
 #include "quality/ReferenceStore.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
@@ -26,8 +27,7 @@ namespace {
 
 // Stations starting at once on a new database take turns at its schema under this lock.
 constexpr qint64 kSchemaLock = 0x6f6d627261;  // "ombra"
-constexpr int kStrWaiting = 2068;
-constexpr int kStrOneWaiting = 2069;
+
 constexpr int kReferenceName = 2100, kDeltaE00 = 2108, kVerdict = 2110;
 
 QString Q(const std::string &s) { return QString::fromStdString(s); }
@@ -208,8 +208,8 @@ QString DayStartUtc(const QDate &day) {
 
 std::string ServerWaitingText(int waiting) {
     if (waiting <= 0) return {};
-    if (waiting == 1) return platform::ResString(kStrOneWaiting);
-    return QString::fromStdString(platform::ResString(kStrWaiting)).arg(waiting).toStdString();
+    if (waiting == 1) return platform::ResString(res::kStrServerOneWaiting);
+    return QString::fromStdString(platform::ResString(res::kStrServerWaiting)).arg(waiting).toStdString();
 }
 
 const char *OutcomeName(TransferResult result) {

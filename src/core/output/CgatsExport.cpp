@@ -11,13 +11,13 @@
 #include "instrument/PropertyTables.h"
 #include "output/Values.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
 
-constexpr int kStrLine = 1942;
 constexpr int kStrReasons[] = {1943, 1944, 1945, 1946, 1947, 1948, 1949};  // in the order of cgats::Reason
-constexpr int kStrFileUnreadable = 1294;
+
 constexpr qint64 kMaxReferenceFileBytes = 64 * 1024 * 1024;
 
 // Places of the measured record and the items that carry the same values.
@@ -203,14 +203,14 @@ std::string ParseErrorText(const cgats::ParseError &error) {
     QString reason = platform::ResQString(kStrReasons[static_cast<size_t>(error.reason)]);
     for (size_t i = error.args.size(); i-- > 0;)
         reason.replace(QStringLiteral("%%1").arg(i + 1), QString::fromStdString(error.args[i]));
-    return platform::ResQString(kStrLine).arg(error.line).replace(QStringLiteral("%2"), reason).toStdString();
+    return platform::ResQString(res::kStrLine).arg(error.line).replace(QStringLiteral("%2"), reason).toStdString();
 }
 
 ReferenceFileLoad LoadReferenceFile(const std::string &path) {
     ReferenceFileLoad load;
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxReferenceFileBytes) {
-        load.error = platform::ResQString(kStrFileUnreadable).replace(QStringLiteral("%1"), QString::fromStdString(path)).toStdString();
+        load.error = platform::ResQString(res::kStrFileUnreadable).replace(QStringLiteral("%1"), QString::fromStdString(path)).toStdString();
         return load;
     }
     const QByteArray bytes = file.readAll();

@@ -9,24 +9,11 @@
 #include "output/ExcelControl.h"
 #include "output/MemorySheet.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
 namespace {
-
-constexpr int kStrUnwrittenNotice = 1423;     // plural
-constexpr int kStrUnwrittenNoticeOne = 1720;  // singular
-constexpr int kStrDate = 1425;
-constexpr int kStrTime = 1426;
-constexpr int kStrInstrument = 1427;
-constexpr int kStrSerial = 1448;
-constexpr int kStrWritten = 1430;
-constexpr int kStrNotWritten = 1431;
-constexpr int kStrPartlyWritten = 1432;
-constexpr int kStrRefused = 1433;
-constexpr int kStrPending = 1434;
-constexpr int kStrAveragedReading = 2079;
-constexpr int kStrHeldNotice = 1820;
 
 // The date and time have columns of their own.
 bool IsStampItem(int id) { return id == 1035 || id == 1036; }
@@ -180,29 +167,29 @@ WriteEntryFunction ResendFunction(AutomationConnector connect, std::string lastW
 }
 
 std::string UnwrittenNoticeText(int unwrittenCount) {
-    return platform::ResCountString(std::max(1, unwrittenCount), kStrUnwrittenNoticeOne, kStrUnwrittenNotice);
+    return platform::ResCountString(std::max(1, unwrittenCount), res::kStrUnwrittenNoticeOne, res::kStrUnwrittenNotice);
 }
 
 std::string HeldNoticeText(int heldCount) {
-    return Fill(platform::ResString(kStrHeldNotice), {std::to_string(heldCount)});
+    return Fill(platform::ResString(res::kStrHeldNotice), {std::to_string(heldCount)});
 }
 
 std::string OutcomeText(const TransferOutcome &o) {
     switch (o.result) {
     case TransferResult::Written:
-        return Fill(platform::ResString(kStrWritten), {o.workbookName, o.sheetName, o.firstCell, o.lastCell});
-    case TransferResult::NotWritten: return platform::ResString(kStrNotWritten);
-    case TransferResult::PartlyWritten: return Fill(platform::ResString(kStrPartlyWritten), {o.lastCell});
-    case TransferResult::OutsideSheet: return platform::ResString(kStrRefused);
-    case TransferResult::Reading: return platform::ResString(kStrAveragedReading);
+        return Fill(platform::ResString(res::kStrWritten), {o.workbookName, o.sheetName, o.firstCell, o.lastCell});
+    case TransferResult::NotWritten: return platform::ResString(res::kStrNotWritten);
+    case TransferResult::PartlyWritten: return Fill(platform::ResString(res::kStrPartlyWritten), {o.lastCell});
+    case TransferResult::OutsideSheet: return platform::ResString(res::kStrRefused);
+    case TransferResult::Reading: return platform::ResString(res::kStrAveragedReading);
     case TransferResult::Pending: break;
     }
-    return platform::ResString(kStrPending);
+    return platform::ResString(res::kStrPending);
 }
 
 std::vector<std::string> JournalTableHeader(const JournalEntry &entry) {
-    std::vector<std::string> header = {platform::ResString(kStrDate), platform::ResString(kStrTime),
-                                       platform::ResString(kStrInstrument), platform::ResString(kStrSerial)};
+    std::vector<std::string> header = {platform::ResString(res::kStrDate), platform::ResString(res::kStrTime),
+                                       platform::ResString(res::kStrInstrument), platform::ResString(res::kStrSerialHeading)};
     for (const OutputItem &item : entry.valueItems)
         if (!IsStampItem(item.identifier)) header.push_back(item.label);
     return header;

@@ -14,7 +14,7 @@
 #include "output/MeasurementJournal.h"
 #include "output/Transfer.h"
 #include "platform/Notice.h"
-
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 

@@ -9,6 +9,7 @@
 #include "output/MemorySheet.h"
 #include "platform/Resources.h"
 #include "quality/Reference.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
@@ -66,14 +67,14 @@ AppSettings PreviewSettings(const std::vector<int> &ids, bool irradiance) {
     SelectionValues &chosen = s.selection.InForce();
     OutputItemList &selection = irradiance ? chosen.irradianceSelection : chosen.reflectionSelection;
     for (int id : ids) selection.push_back(MakeItem(id));
-    s.identity.SetModelName(platform::ResString(1234));
+    s.identity.SetModelName(platform::ResString(res::kStrModelNameType100));
     s.identity.SetSerialNumberText("1024");
     m.MeasTypeString = platform::ResString(irradiance ? 1141 : 1140);
-    m.MeasCondString = platform::ResString(1142);
-    m.DenWhiteRefString = platform::ResString(1159);
-    m.ObserverString = platform::ResString(1161);
-    m.IlluminantString = platform::ResString(1165);
-    m.PolarizationString = platform::ResString(1282);
+    m.MeasCondString = platform::ResString(res::kStrConditionM0);
+    m.DenWhiteRefString = platform::ResString(res::kStrWhiteAbsolute);
+    m.ObserverString = platform::ResString(res::kStrObserver2Degrees);
+    m.IlluminantString = platform::ResString(res::kStrIlluminantD50);
+    m.PolarizationString = platform::ResString(res::kStrPolarisationOff);
     return s;
 }
 

@@ -27,15 +27,11 @@
 #include "platform/MessageFlags.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
 namespace {
-
-constexpr int kStrCaption = 1200;
-constexpr int kStrJournalUnwritable = 1421;
-constexpr int kStrJournalSetAside = 1422;
-constexpr int kStrFolderCannotBeCreated = 1447;
 
 // SQLite result codes that mean the file is not a sound database.
 constexpr int kSqliteCorrupt = 11;
@@ -363,7 +359,7 @@ void MeasurementJournal::Close() {
 void MeasurementJournal::ReportFault(const std::string &detail) {
     if (faultReported_ || !notices_) return;
     faultReported_ = true;
-    notices_(MakeNotice(kStrJournalUnwritable, kStrCaption, platform::mb::ICONWARNING,
+    notices_(MakeNotice(res::kStrJournalUnwritable, res::kStrMessageCaption, platform::mb::ICONWARNING,
                          {QDir::toNativeSeparators(path_).toStdString(), detail}));
 }
 
@@ -394,7 +390,7 @@ void MeasurementJournal::CheckFileIdentity() {
 
 bool MeasurementJournal::Open() {
     if (!platform::MakePrivateFolder(QFileInfo(path_).absolutePath().toStdString())) {
-        ReportFault(platform::ResString(kStrFolderCannotBeCreated));
+        ReportFault(platform::ResString(res::kStrFolderCannotBeCreated));
         return false;
     }
     // A damaged file is renamed aside once and a new journal started in its place.
@@ -482,7 +478,7 @@ bool MeasurementJournal::SetAside() {
     }
     setAside_ = target;
     if (notices_)
-        notices_(MakeNotice(kStrJournalSetAside, kStrCaption, platform::mb::ICONWARNING,
+        notices_(MakeNotice(res::kStrJournalSetAside, res::kStrMessageCaption, platform::mb::ICONWARNING,
                              {QDir::toNativeSeparators(target).toStdString()}));
     return true;
 }

@@ -10,6 +10,7 @@
 #include "platform/Resources.h"
 #include "quality/Reference.h"
 #include "quality/SampleAverager.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
@@ -18,7 +19,7 @@ constexpr double kMissing = std::numeric_limits<float>::max();
 constexpr int kAutoSpotDensityLabel = 2316;  // "D (Auto: %1 nm)", the wavelength the instrument chose
 
 std::string FormatValue(double value, ValueFormat format) {
-    if (IsMissingValue(value)) return platform::ResString(1196);
+    if (IsMissingValue(value)) return platform::ResString(res::kStrMissingValue);
     switch (format) {
     case ValueFormat::Fixed2: return FormatFixed(value, 2);
     case ValueFormat::Fixed3: return FormatFixed(value, 3);
@@ -97,10 +98,10 @@ void SetComparisonValue(OutputItem &entry, const ComparisonRow &row, const Compa
     const bool computed = c && c->Computed();
     switch (row.field) {
     case ComparisonField::ReferenceName:
-        entry.valueText = c && !c->referenceName.empty() ? c->referenceName : platform::ResString(1196);
+        entry.valueText = c && !c->referenceName.empty() ? c->referenceName : platform::ResString(res::kStrMissingValue);
         return;
     case ComparisonField::Verdict:
-        entry.valueText = computed && c->verdict != Verdict::None ? VerdictText(c->verdict) : platform::ResString(1196);
+        entry.valueText = computed && c->verdict != Verdict::None ? VerdictText(c->verdict) : platform::ResString(res::kStrMissingValue);
         return;
     default: break;
     }
@@ -119,7 +120,7 @@ void SetValue(OutputItem &entry, const MeasuredDataRecord &record, const AppSett
         if (row->format == ValueFormat::Text) {
             entry.value = 0;
             entry.valueText = TextOf(row->text, s, stamp);
-            if (row->text == TextField::SampleName && entry.valueText.empty()) entry.valueText = platform::ResString(1196);
+            if (row->text == TextField::SampleName && entry.valueText.empty()) entry.valueText = platform::ResString(res::kStrMissingValue);
         } else {
             entry.value = record.Float(row->place);
             entry.valueText = FormatValue(entry.value, row->format);

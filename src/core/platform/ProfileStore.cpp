@@ -9,6 +9,7 @@
 
 #include "platform/PrivateFiles.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core::platform {
 namespace {
@@ -31,16 +32,15 @@ QString fullKey(const std::string &section, const std::string &name) {
 
 // Why the settings file could not be written, as far as can be told from outside.
 std::string WriteFailureReason(const QString &file) {
-    constexpr int kStrNoFolder = 2355, kStrNotAFolder = 2356, kStrFileReadOnly = 2357, kStrFolderReadOnly = 2358,
-                  kStrNotWritten = 2359;
+    
     QFileInfo info(file);
     QFileInfo folder(info.absolutePath());
     const std::vector<std::string> path = {file.toStdString()}, folderPath = {folder.filePath().toStdString()};
-    if (!folder.exists()) return ResString(kStrNoFolder, folderPath);
-    if (!folder.isDir()) return ResString(kStrNotAFolder, folderPath);
-    if (info.exists() && !info.isWritable()) return ResString(kStrFileReadOnly, path);
-    if (!folder.isWritable()) return ResString(kStrFolderReadOnly, folderPath);
-    return ResString(kStrNotWritten, path);
+    if (!folder.exists()) return ResString(res::kStrNoFolder, folderPath);
+    if (!folder.isDir()) return ResString(res::kStrNotAFolder, folderPath);
+    if (info.exists() && !info.isWritable()) return ResString(res::kStrFileReadOnly, path);
+    if (!folder.isWritable()) return ResString(res::kStrFolderReadOnly, folderPath);
+    return ResString(res::kStrCouldNotBeWritten, path);
 }
 
 class SettingsProfileStore : public ProfileStore {

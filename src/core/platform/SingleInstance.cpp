@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core::platform {
 
@@ -25,20 +26,16 @@ SingleInstanceLock::~SingleInstanceLock() { Release(); }
 
 namespace {
 
-// The reasons, told after "cannot be trusted:".
-constexpr int kStrUnexaminable = 2350, kStrNotRegular = 2351, kStrForeignOwner = 2352, kStrOpenToOthers = 2353,
-              kStrSymbolicLink = 2354;
-
 // Why an open marker file cannot be trusted; empty when it is this user's private regular file.
 std::string UntrustedMarkerReason(int fd) {
     struct stat info {};
-    if (::fstat(fd, &info) != 0) return ResString(kStrUnexaminable);
-    if (!S_ISREG(info.st_mode)) return ResString(kStrNotRegular);
-    if (info.st_uid != ::getuid()) return ResString(kStrForeignOwner, {std::to_string(info.st_uid)});
+    if (::fstat(fd, &info) != 0) return ResString(res::kStrUnexaminable);
+    if (!S_ISREG(info.st_mode)) return ResString(res::kStrNotRegular);
+    if (info.st_uid != ::getuid()) return ResString(res::kStrForeignOwner, {std::to_string(info.st_uid)});
     if (info.st_mode & 077) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        return ResString(kStrOpenToOthers, {mode});
+        return ResString(res::kStrOpenToOthers, {mode});
     }
     return {};
 }
@@ -53,7 +50,7 @@ SingleInstanceLock::Result SingleInstanceLock::Acquire(const std::string &lockFi
     int fd = ::open(lockFilePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) {
         if (errno != ELOOP) return Result::Unavailable;
-        problem_ = ResString(kStrSymbolicLink);
+        problem_ = ResString(res::kStrSymbolicLink);
         return Result::Untrusted;
     }
     problem_ = UntrustedMarkerReason(fd);

@@ -8,6 +8,7 @@
 #include "instrument/PropertyTables.h"
 #include "platform/Resources.h"
 #include "settings/AppSettings.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
@@ -173,9 +174,9 @@ std::optional<ReflectanceSpectrum> SpectrumOf(const MeasuredDataRecord &record) 
 
 std::string VerdictText(Verdict verdict) {
     switch (verdict) {
-    case Verdict::Pass: return platform::ResString(kStrVerdictPass);
-    case Verdict::Warn: return platform::ResString(kStrVerdictWarn);
-    case Verdict::Fail: return platform::ResString(kStrVerdictFail);
+    case Verdict::Pass: return platform::ResString(res::kStrVerdictPass);
+    case Verdict::Warn: return platform::ResString(res::kStrVerdictWarn);
+    case Verdict::Fail: return platform::ResString(res::kStrVerdictFail);
     case Verdict::None: break;
     }
     return {};
@@ -183,8 +184,8 @@ std::string VerdictText(Verdict verdict) {
 
 int NotComparedStringId(NotCompared reason) {
     switch (reason) {
-    case NotCompared::ConditionsDiffer: return kStrConditionsDiffer;
-    case NotCompared::NoLab: return kStrNoLab;
+    case NotCompared::ConditionsDiffer: return res::kStrConditionsDiffer;
+    case NotCompared::NoLab: return res::kStrNoLab;
     case NotCompared::None: case NotCompared::NoReference: break;
     }
     return 0;

@@ -13,6 +13,7 @@
 
 #include "colorimetry/Colorimetry.h"
 #include "colorimetry/Difference.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
@@ -122,11 +123,7 @@ std::optional<ReflectanceSpectrum> SpectrumOf(const MeasuredDataRecord &record);
 std::optional<ViewingConditions> ConditionsOfCodes(int observerCode, int illuminantCode);
 
 // Resource texts.
-inline constexpr int kStrVerdictPass = 1962;
-inline constexpr int kStrVerdictWarn = 1963;
-inline constexpr int kStrVerdictFail = 1964;
-inline constexpr int kStrConditionsDiffer = 1965;
-inline constexpr int kStrNoLab = 1966;
+
 // The text of a verdict (empty for None).
 std::string VerdictText(Verdict verdict);
 // The string that says why a comparison was not made (0 when it was, or no reference is active).

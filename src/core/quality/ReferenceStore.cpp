@@ -19,12 +19,12 @@
 #include "platform/AtomicFile.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
 
 constexpr int kFileVersion = 1;
-constexpr int kStrBadEntry = 1978;  // "line %1: ..."
 
 // Colour-set formulas: 0 ΔE*ab, 1 CMC, 2 ΔE94, 3 ΔE00, 4 Hunter.
 std::optional<DeltaEFormula> FormulaOfColorSet(int differenceFormula) {
@@ -268,7 +268,7 @@ ImportResult ReferenceStore::Import(const std::vector<ReferenceFileEntry> &entri
         Reference r{e.name, e.lab, e.conditions.value_or(conditions), e.spectrum, e.tolerance.value_or(tolerance)};
         if (!IsValidReference(r)) {
             result.badLine = e.line;
-            result.error = platform::ResQString(kStrBadEntry).arg(e.line).toStdString();
+            result.error = platform::ResQString(res::kStrBadEntry).arg(e.line).toStdString();
             return result;
         }
         taken.push_back(std::move(r));

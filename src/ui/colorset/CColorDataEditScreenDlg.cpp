@@ -13,7 +13,7 @@
 #include "colorset/Configuration.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
-#include "resources/ResourceIds.h"
+#include "corvexres/ResourceIds.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -39,14 +39,14 @@ void CColorDataEditScreenDlg::CreateControls() {
     name_ = new NameEdit(kNameId, kColorNameLimit, this);
     const NumericFieldRule labRules[3] = {fields::Lightness(), fields::ColorAxis(), fields::ColorAxis()};
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(platform::ResQString(1403), this), 0, 0);
+    grid->addWidget(new QLabel(platform::ResQString(res::kStrName), this), 0, 0);
     grid->addWidget(name_, 0, 1, 1, 2);
     for (int i = 0; i < 3; ++i) {
         lab_[i] = new NumericEdit(kLabIds[i], labRules[i], this);
-        grid->addWidget(new QLabel(platform::ResQString(1100 + i), this), 1 + i, 0);
+        grid->addWidget(new QLabel(platform::ResQString(res::kStrLabelLStar + i), this), 1 + i, 0);
         grid->addWidget(lab_[i], 1 + i, 1, 1, 2);
     }
-    auto *measure = new QPushButton(platform::ResQString(2224), this);
+    auto *measure = new QPushButton(platform::ResQString(res::kStrMeasure), this);
     measure->setObjectName(ColorSetControlName(kMeasureId));
     measure->setAutoDefault(false);
     grid->addWidget(measure, 1, 3);
@@ -54,7 +54,7 @@ void CColorDataEditScreenDlg::CreateControls() {
     for (int t = 0; t < kColorTolerances; ++t) {
         checks_[t] = new QCheckBox(this);
         checks_[t]->setObjectName(ColorSetControlName(kCheckIds[t]));
-        labels_[t] = new QLabel(platform::ResQString(1405 + t) + QStringLiteral(" :"), this);
+        labels_[t] = new QLabel(platform::ResQString(res::kStrFirstDifferenceLabel + t) + QStringLiteral(" :"), this);
         labels_[t]->setObjectName(ColorSetControlName(kLabelIds[t]));
         tolerances_[t] = new NumericEdit(kToleranceIds[t], fields::ColorTolerance(), this);
         grid->addWidget(checks_[t], 4 + t, 0);
@@ -101,7 +101,7 @@ void CColorDataEditScreenDlg::OnToleranceChecked(int t) {
 }
 
 void CColorDataEditScreenDlg::OnMeasure() {
-    if (platform::ShowNotice(this, MakeNotice(colordata::kMeasureQuestionText, res::kMessageCaption,
+    if (platform::ShowNotice(this, MakeNotice(colordata::kMeasureQuestionText, res::kStrMessageCaption,
                                               platform::mb::OKCANCEL | platform::mb::ICONASTERISK)) != platform::mb::IDOK)
         return;
     std::array<double, 3> lab{form_.L, form_.a, form_.b};

@@ -13,16 +13,10 @@
 #include "platform/Resources.h"
 #include "platform/WaitCursor.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
-
-constexpr int kStrTitle = 2201;
-constexpr int kStrOk = 2210;
-constexpr int kStrEdit = 2211;
-constexpr int kStrClear = 2212;
-constexpr int kStrClearAll = 2213;
-constexpr int kStrCancel = 1443;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -40,7 +34,7 @@ CColorSetSettingDlg::CColorSetSettingDlg(QWidget *parent, ColorSetPageFactory pa
 CColorSetSettingDlg::~CColorSetSettingDlg() = default;
 
 void CColorSetSettingDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrColorSetsTitle));
     list_ = new CCheckListCtrl(this);
     list_->setObjectName(controlName(kListId));
     list_->setMinimumSize(300, 320);
@@ -51,11 +45,11 @@ void CColorSetSettingDlg::CreateControls() {
         button->setAutoDefault(false);
         return button;
     };
-    edit_ = addButton(kEditId, platform::ResQString(kStrEdit));
-    clear_ = addButton(kClearId, platform::ResQString(kStrClear));
-    clearAll_ = addButton(kClearAllId, platform::ResQString(kStrClearAll));
-    QPushButton *ok = addButton(1, platform::ResQString(kStrOk));
-    QPushButton *cancel = addButton(2, platform::ResQString(kStrCancel));
+    edit_ = addButton(kEditId, platform::ResQString(res::kStrEdit));
+    clear_ = addButton(kClearId, platform::ResQString(res::kStrClear));
+    clearAll_ = addButton(kClearAllId, platform::ResQString(res::kStrClearAll));
+    QPushButton *ok = addButton(1, platform::ResQString(res::kStrOk));
+    QPushButton *cancel = addButton(2, platform::ResQString(res::kStrCancel));
     ok->setDefault(true);
     connect(edit_, &QPushButton::clicked, this, &CColorSetSettingDlg::OnEdit);
     connect(clear_, &QPushButton::clicked, this, &CColorSetSettingDlg::OnClear);

@@ -14,7 +14,7 @@
 #include "controls/CCheckListCtrl.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
-#include "resources/ResourceIds.h"
+#include "corvexres/ResourceIds.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -22,7 +22,7 @@ namespace ombra::ui {
 CEditColorDataDlg::CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(platform::ResQString(2217));  // the tab text
+    setWindowTitle(platform::ResQString(res::kStrColours));  // the tab text
     CreateControls();
     LoadFromSlot();
 }
@@ -33,9 +33,9 @@ void CEditColorDataDlg::CreateControls() {
     list_->installEventFilter(this);
     paperChoice_ = new QComboBox(this);
     paperChoice_->setObjectName(ColorSetControlName(kPaperId));
-    enter_ = ColorSetButton(this, kEnterId, platform::ResQString(2220));
-    delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(2221));
-    deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(2222));
+    enter_ = ColorSetButton(this, kEnterId, platform::ResQString(res::kStrEnterEdit));
+    delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(res::kStrDeleteButton));
+    deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(res::kStrDeleteAll));
     connect(enter_, &QPushButton::clicked, this, &CEditColorDataDlg::OnEnterColor);
     connect(delete_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteColor);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteAllColors);
@@ -44,7 +44,7 @@ void CEditColorDataDlg::CreateControls() {
     connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { OnEnterColor(); });
 
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel(platform::ResQString(2223), this));
+    row->addWidget(new QLabel(platform::ResQString(res::kStrPaperColour), this));
     row->addWidget(paperChoice_);
     row->addStretch();
     row->addWidget(enter_);
@@ -144,7 +144,7 @@ void CEditColorDataDlg::OnDeleteColor() {
     int k = SelectedRow();
     if (!set || k < 0) return;
     auto notice = [this](int id, unsigned flags) {
-        return platform::ShowNotice(this, MakeNotice(id, res::kMessageCaption, flags));
+        return platform::ShowNotice(this, MakeNotice(id, res::kStrMessageCaption, flags));
     };
     if (notice(colordata::kDeleteQuestionText, platform::mb::OKCANCEL) != platform::mb::IDOK) {
         SelectRow(k);
@@ -161,7 +161,7 @@ void CEditColorDataDlg::OnDeleteAllColors() {
     ColorSet *set = Set();
     if (!set) return;
     auto notice = [this](int id, unsigned flags) {
-        return platform::ShowNotice(this, MakeNotice(id, res::kMessageCaption, flags));
+        return platform::ShowNotice(this, MakeNotice(id, res::kStrMessageCaption, flags));
     };
     if (notice(colordata::kDeleteAllQuestionText, platform::mb::OKCANCEL) != platform::mb::IDOK) {
         SelectRow(SelectedRow());

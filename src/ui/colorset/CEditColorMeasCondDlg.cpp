@@ -10,6 +10,7 @@
 #include "colorset/Configuration.h"
 #include "platform/Resources.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
@@ -30,7 +31,7 @@ void select(QComboBox *choice, int position) {
 CEditColorMeasCondDlg::CEditColorMeasCondDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(platform::ResQString(2219));  // the tab text
+    setWindowTitle(platform::ResQString(res::kStrConditions));  // the tab text
     CreateControls();
     LoadFromSlot();
     settingUp_ = false;
@@ -67,17 +68,17 @@ void CEditColorMeasCondDlg::CreateControls() {
     toneFactor_ = new NumericEdit(kToneFactorId, fields::ToneFactor(), this);
 
     auto *layout = new QFormLayout(this);
-    layout->addRow(platform::ResQString(1286), name_);
-    layout->addRow(platform::ResQString(1268), condition_);
-    layout->addRow(platform::ResQString(1271), illuminant_);
-    layout->addRow(platform::ResQString(1270), observer_);
-    layout->addRow(platform::ResQString(2229), formula_);
-    layout->addRow(platform::ResQString(2230), factorRow);
-    layout->addRow(platform::ResQString(2231), mode_);
-    layout->addRow(platform::ResQString(1319), polarization_);
-    layout->addRow(platform::ResQString(2232), toneCondition_);
-    layout->addRow(platform::ResQString(2233), toneSetting_);
-    layout->addRow(platform::ResQString(2234), toneFactor_);
+    layout->addRow(platform::ResQString(res::kStrColourSetName), name_);
+    layout->addRow(platform::ResQString(res::kStrMeasurementCondition), condition_);
+    layout->addRow(platform::ResQString(res::kStrIlluminant), illuminant_);
+    layout->addRow(platform::ResQString(res::kStrObserver), observer_);
+    layout->addRow(platform::ResQString(res::kStrColourDifference), formula_);
+    layout->addRow(platform::ResQString(res::kStrFactors), factorRow);
+    layout->addRow(platform::ResQString(res::kStrMode), mode_);
+    layout->addRow(platform::ResQString(res::kStrPolarisation), polarization_);
+    layout->addRow(platform::ResQString(res::kStrToneMeasurementCondition), toneCondition_);
+    layout->addRow(platform::ResQString(res::kStrToneSetting), toneSetting_);
+    layout->addRow(platform::ResQString(res::kStrToneFactor), toneFactor_);
 }
 
 void CEditColorMeasCondDlg::LoadFromSlot() {

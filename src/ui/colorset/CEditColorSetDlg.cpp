@@ -18,16 +18,10 @@
 #include "platform/Resources.h"
 #include "platform/UserFolders.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
-
-constexpr int kStrTitle = 2202;
-constexpr int kStrOk = 2210;
-constexpr int kStrSend = 2214;
-constexpr int kStrLoad = 2215;
-constexpr int kStrSave = 2216;
-constexpr int kStrCancel = 1443;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -55,7 +49,7 @@ CEditColorSetDlg::~CEditColorSetDlg() = default;
 void CEditColorSetDlg::SetLossJudge(LossJudge judge) { errorMng_.Init(platform::NoticeSinkFor(this), std::move(judge)); }
 
 void CEditColorSetDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrEditColorSetTitle));
     caption_ = new QLabel(this);
     caption_->setObjectName(controlName(kCaptionId));
     tabs_ = new QTabWidget(this);
@@ -67,11 +61,11 @@ void CEditColorSetDlg::CreateControls() {
         button->setAutoDefault(false);  // Enter presses nothing
         return button;
     };
-    QPushButton *send = addButton(kSendId, platform::ResQString(kStrSend));
-    QPushButton *load = addButton(kLoadId, platform::ResQString(kStrLoad));
-    QPushButton *save = addButton(kSaveId, platform::ResQString(kStrSave));
-    QPushButton *ok = addButton(1, platform::ResQString(kStrOk));
-    QPushButton *cancel = addButton(2, platform::ResQString(kStrCancel));
+    QPushButton *send = addButton(kSendId, platform::ResQString(res::kStrSend));
+    QPushButton *load = addButton(kLoadId, platform::ResQString(res::kStrLoad));
+    QPushButton *save = addButton(kSaveId, platform::ResQString(res::kStrSave));
+    QPushButton *ok = addButton(1, platform::ResQString(res::kStrOk));
+    QPushButton *cancel = addButton(2, platform::ResQString(res::kStrCancel));
     connect(send, &QPushButton::clicked, this, &CEditColorSetDlg::OnSend);
     connect(load, &QPushButton::clicked, this, &CEditColorSetDlg::OnLoad);
     connect(save, &QPushButton::clicked, this, &CEditColorSetDlg::OnSave);

@@ -19,7 +19,7 @@
 #include "controls/CCheckListCtrl.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
-#include "resources/ResourceIds.h"
+#include "corvexres/ResourceIds.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -27,7 +27,7 @@ namespace ombra::ui {
 CEditColorToneDataDlg::CEditColorToneDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(platform::ResQString(2218));  // the tab text
+    setWindowTitle(platform::ResQString(res::kStrTones));  // the tab text
     CreateControls();
     LoadFromSlot();
     settingUp_ = false;
@@ -42,9 +42,9 @@ void CEditColorToneDataDlg::CreateControls() {
     for (int i = 0; i < list_->GetColumnCount(); ++i)
         if (QTableWidgetItem *h = list_->horizontalHeaderItem(i)) h->setTextAlignment(Qt::AlignCenter);
     WidenColumnsToHeadings();
-    enter_ = ColorSetButton(this, kEnterId, platform::ResQString(2220));
-    delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(2221));
-    deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(2222));
+    enter_ = ColorSetButton(this, kEnterId, platform::ResQString(res::kStrEnterEdit));
+    delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(res::kStrDeleteButton));
+    deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(res::kStrDeleteAll));
     connect(enter_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnEnterTone);
     connect(delete_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteTone);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteAllTones);
@@ -56,13 +56,13 @@ void CEditColorToneDataDlg::CreateControls() {
     font.setPointSizeF(font.pointSizeF() + 2);
     font.setWeight(QFont::Bold);
     heading_->setFont(font);
-    midToneOn_ = new QCheckBox(platform::ResQString(2228), this);
+    midToneOn_ = new QCheckBox(platform::ResQString(res::kStrMidToneSpread), this);
     midToneOn_->setObjectName(ColorSetControlName(kMidToneOnId));
     connect(midToneOn_, &QCheckBox::toggled, this, &CEditColorToneDataDlg::OnMidToneOn);
     auto *group = new QButtonGroup(this);
     auto *rule = new QGridLayout;
     for (int s = 0; s < 3; ++s) {
-        steps_[s] = new QRadioButton(platform::ResQString(2225).arg(s + 1), this);
+        steps_[s] = new QRadioButton(platform::ResQString(res::kStrStep).arg(s + 1), this);
         steps_[s]->setObjectName(ColorSetControlName(kStepIds[s]));
         group->addButton(steps_[s], s);
         rule->addWidget(steps_[s], 0, s);
@@ -75,7 +75,7 @@ void CEditColorToneDataDlg::CreateControls() {
     tolerance_ = new NumericEdit(kToleranceId, fields::MidToneTolerance(), this);
     for (int column = 0; column < 3; ++column) rule->setColumnStretch(column, 1);
     auto *toleranceRow = new QHBoxLayout;
-    toleranceRow->addWidget(new QLabel(platform::ResQString(1968), this));
+    toleranceRow->addWidget(new QLabel(platform::ResQString(res::kStrTolerance), this));
     toleranceRow->addWidget(tolerance_);
     toleranceRow->addStretch();
     tolerance_->setMaximumWidth(80);
@@ -241,12 +241,12 @@ void CEditColorToneDataDlg::OnDeleteTone() {
     ColorSet *set = Set();
     int e = list_->GetSelectionMark();
     if (!set || e < 0 || e >= kColorSetTones) return;
-    Notice question = MakeNotice(0, res::kMessageCaption, platform::mb::OKCANCEL);
+    Notice question = MakeNotice(0, res::kStrMessageCaption, platform::mb::OKCANCEL);
     question.text = platform::ResString(tonedata::kDeleteQuestionText) + tonedata::ToneEntryName(*set, e);
     if (platform::ShowNotice(this, question) == platform::mb::IDOK) {
         tonedata::DeleteToneEntry(*set, e, midTone_);
         FillList(false);
-        platform::ShowNotice(this, MakeNotice(tonedata::kDeletedText, res::kMessageCaption, platform::mb::OK));
+        platform::ShowNotice(this, MakeNotice(tonedata::kDeletedText, res::kStrMessageCaption, platform::mb::OK));
     }
     SelectRow(e);
 }
@@ -254,14 +254,14 @@ void CEditColorToneDataDlg::OnDeleteTone() {
 void CEditColorToneDataDlg::OnDeleteAllTones() {
     ColorSet *set = Set();
     if (!set) return;
-    if (platform::ShowNotice(this, MakeNotice(tonedata::kDeleteAllQuestionText, res::kMessageCaption,
+    if (platform::ShowNotice(this, MakeNotice(tonedata::kDeleteAllQuestionText, res::kStrMessageCaption,
                                               platform::mb::OKCANCEL)) != platform::mb::IDOK) {
         SelectRow(list_->GetSelectionMark());
         return;
     }
     tonedata::DeleteAllToneEntries(*set, midTone_);
     FillList(false);
-    platform::ShowNotice(this, MakeNotice(tonedata::kDeletedText, res::kMessageCaption, platform::mb::OK));
+    platform::ShowNotice(this, MakeNotice(tonedata::kDeletedText, res::kStrMessageCaption, platform::mb::OK));
     SelectRow(0);
 }
 

@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
@@ -32,10 +33,10 @@ void CEditToneDataDlg::CreateControls() {
     color_->setObjectName(ColorSetControlName(kColorId));
     connect(color_, &QComboBox::activated, this, &CEditToneDataDlg::OnColorChosen);
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(platform::ResQString(1306), this), 0, 0);
+    grid->addWidget(new QLabel(platform::ResQString(res::kStrColour), this), 0, 0);
     grid->addWidget(color_, 0, 1, 1, 3);
     for (int s = 0; s < kToneSteps; ++s) {
-        stepChecks_[s] = new QCheckBox(platform::ResQString(2225).arg(s + 1), this);
+        stepChecks_[s] = new QCheckBox(platform::ResQString(res::kStrStep).arg(s + 1), this);
         stepChecks_[s]->setObjectName(ColorSetControlName(kStepCheckIds[s]));
         tints_[s] = new NumericEdit(kTintIds[s], fields::Tint(), this);
         aims_[s] = new NumericEdit(kAimIds[s], fields::Aim(), this);
@@ -46,9 +47,9 @@ void CEditToneDataDlg::CreateControls() {
         grid->addWidget(tolerances_[s], 2 + s, 3);
         connect(stepChecks_[s], &QCheckBox::toggled, this, [this, s] { OnStepChecked(s); });
     }
-    grid->addWidget(new QLabel(platform::ResQString(2226), this), 1, 1);
-    grid->addWidget(new QLabel(platform::ResQString(2227), this), 1, 2);
-    grid->addWidget(new QLabel(platform::ResQString(1968), this), 1, 3);
+    grid->addWidget(new QLabel(platform::ResQString(res::kStrTint), this), 1, 1);
+    grid->addWidget(new QLabel(platform::ResQString(res::kStrAim), this), 1, 2);
+    grid->addWidget(new QLabel(platform::ResQString(res::kStrTolerance), this), 1, 3);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     platform::NameStandardButtons(*buttons);
     ok_ = buttons->button(QDialogButtonBox::Ok);

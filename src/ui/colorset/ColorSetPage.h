@@ -8,13 +8,13 @@
 
 #include "platform/PostedMessage.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 class CConfiguration;
 }
 
 namespace ombra::ui {
-
 
 class ColorSetPage : public QWidget {
     Q_OBJECT

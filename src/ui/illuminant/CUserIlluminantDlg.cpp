@@ -18,7 +18,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/UserFolders.h"
-#include "resources/ResourceIds.h"
+#include "corvexres/ResourceIds.h"
 #include "UiLayer.h"
 
 namespace ombra::ui {
@@ -28,19 +28,6 @@ constexpr int kRegisteredText = 1337;
 constexpr int kPolarizationRefusedText = 1338;
 constexpr int kMeasureQuestionText = 1339;
 constexpr int kSavedText = 1307;
-constexpr int kStrWavelengthAxis = 1881;
-constexpr int kStrRelativePowerAxis = 1888;
-
-constexpr int kStrTitle = 1177;  // "User illuminant"
-constexpr int kStrSave = 2216;
-constexpr int kStrOpen = 2236;
-constexpr int kStrRead = 2237;
-constexpr int kStrRegister = 2238;
-constexpr int kStrMeasure = 2239;
-constexpr int kStrIlluminance = 2240;
-constexpr int kStrTemperature = 2241;
-constexpr int kStrDeltaUv = 1115;
-constexpr int kStrFileFilter = 2251;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -68,16 +55,16 @@ QPushButton *CUserIlluminantDlg::addButton(int id, const QString &text) {
 }
 
 void CUserIlluminantDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrUserIlluminantTitle));
     auto *fileRow = new QHBoxLayout;
-    auto *open = addButton(kOpenId, platform::ResQString(kStrOpen));
-    auto *save = addButton(kSaveId, platform::ResQString(kStrSave));
+    auto *open = addButton(kOpenId, platform::ResQString(res::kStrOpen));
+    auto *save = addButton(kSaveId, platform::ResQString(res::kStrSave));
     fileRow->addWidget(open);
     fileRow->addWidget(save);
     auto *instrumentRow = new QHBoxLayout;
-    auto *read = addButton(kReadId, platform::ResQString(kStrRead));
-    auto *reg = addButton(kRegisterId, platform::ResQString(kStrRegister));
-    auto *measure = addButton(kMeasureId, platform::ResQString(kStrMeasure));
+    auto *read = addButton(kReadId, platform::ResQString(res::kStrRead));
+    auto *reg = addButton(kRegisterId, platform::ResQString(res::kStrRegister));
+    auto *measure = addButton(kMeasureId, platform::ResQString(res::kStrMeasureLightSource));
     instrumentRow->addWidget(read);
     instrumentRow->addWidget(reg);
     instrumentRow->addWidget(measure);
@@ -88,8 +75,8 @@ void CUserIlluminantDlg::CreateControls() {
     connect(measure, &QPushButton::clicked, this, &CUserIlluminantDlg::OnMeasure);
 
     auto *results = new QGridLayout;
-    const QString labels[] = {platform::ResQString(kStrIlluminance), platform::ResQString(kStrTemperature),
-                              platform::ResQString(kStrDeltaUv)};
+    const QString labels[] = {platform::ResQString(res::kStrIlluminance), platform::ResQString(res::kStrTemperature),
+                              platform::ResQString(res::kStrDeltaUv)};
     for (int row = 0; row < 3; ++row) {
         auto *label = new QLabel(labels[row], this);
         auto *value = new QLabel(this);
@@ -111,7 +98,7 @@ void CUserIlluminantDlg::CreateControls() {
     plot_ = new SpectrumPlot(this);
     plot_->setObjectName("illuminantPlot");
     plot_->setMinimumSize(320, 200);
-    plot_->SetAxisTitles(platform::ResQString(kStrWavelengthAxis), platform::ResQString(kStrRelativePowerAxis));
+    plot_->SetAxisTitles(platform::ResQString(res::kStrWavelengthAxis), platform::ResQString(res::kStrRelativePowerAxis));
 
     auto *controls = new QVBoxLayout;
     controls->addLayout(fileRow);
@@ -137,9 +124,9 @@ void CUserIlluminantDlg::PlotRecord() {
 
 void CUserIlluminantDlg::InitDialog() {
     errorMng_.Init(platform::NoticeSinkFor(this), link_->Judge());
-    caption_ = platform::ResString(res::kMessageCaption);
+    caption_ = platform::ResString(res::kStrMessageCaption);
     findChild<QPushButton *>(controlName(kMeasureId))
-        ->setEnabled(settings_.identity.ModelName() == platform::ResString(res::kModelNameType100));
+        ->setEnabled(settings_.identity.ModelName() == platform::ResString(res::kStrModelNameType100));
     findChild<QPushButton *>(controlName(kSaveId))->setEnabled(false);
     findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(false);
     HideResults();
@@ -149,7 +136,7 @@ void CUserIlluminantDlg::InitDialog() {
 
 void CUserIlluminantDlg::OnOpen() {
     platform::FileDialogRequest request;
-    request.filter = platform::ResString(kStrFileFilter);
+    request.filter = platform::ResString(res::kStrFileFilter);
     request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
     request.createStartFolder = true;
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
@@ -161,7 +148,7 @@ void CUserIlluminantDlg::OnOpen() {
         ok = ComputeResults();
     }
     if (!ok) {
-        Message(MessageWithFile(res::kFileNotReadable, *path), platform::mb::ICONHAND);
+        Message(MessageWithFile(res::kStrFileUnreadable, *path), platform::mb::ICONHAND);
         return;
     }
     ShowResults();
@@ -170,7 +157,7 @@ void CUserIlluminantDlg::OnOpen() {
 void CUserIlluminantDlg::OnSave() {
     platform::FileDialogRequest request;
     request.save = true;
-    request.filter = platform::ResString(kStrFileFilter);
+    request.filter = platform::ResString(res::kStrFileFilter);
     request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
     request.createStartFolder = true;
     request.fileName = platform::ResString(kDefaultFileNameText);
@@ -181,7 +168,7 @@ void CUserIlluminantDlg::OnSave() {
     if (PrepareUserIlluminantForSave(record_, scratch) && WriteUserIlluminantFile(*path, scratch))
         Message(platform::ResString(kSavedText), platform::mb::ICONASTERISK);
     else
-        Message(MessageWithFile(res::kFileNotWritten, *path), platform::mb::ICONHAND);
+        Message(MessageWithFile(res::kStrFileNotWritten, *path), platform::mb::ICONHAND);
 }
 
 void CUserIlluminantDlg::OnReadFromInstrument() {
@@ -241,13 +228,13 @@ bool CUserIlluminantDlg::ComputeResults() {
 }
 
 std::string CUserIlluminantDlg::IntegerText(float value, const char *unit) {
-    if (isMissing(value)) return platform::ResString(res::kMissingValueText);
+    if (isMissing(value)) return platform::ResString(res::kStrMissingValue);
     // Truncated towards zero like an integer conversion, without its range limit.
     return FormatFixed(std::trunc(static_cast<double>(value)) + 0.0, 0) + unit;
 }
 
 std::string CUserIlluminantDlg::DuvText(float value) {
-    if (isMissing(value)) return platform::ResString(res::kMissingValueText);
+    if (isMissing(value)) return platform::ResString(res::kStrMissingValue);
     return FormatFixed(value, 3);
 }
 

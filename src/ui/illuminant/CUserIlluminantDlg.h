@@ -20,6 +20,7 @@
 #include "instrument/ErrorMng.h"
 #include "instrument/InstrumentLink.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 class QLabel;
 class QPushButton;
@@ -30,7 +31,6 @@ class CWorkThread;
 }
 
 namespace ombra::ui {
-
 
 class CUserIlluminantDlg : public QDialog {
     Q_OBJECT

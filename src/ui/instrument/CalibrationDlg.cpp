@@ -16,17 +16,13 @@
 #include "platform/Resources.h"
 #include "platform/WaitCursor.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
 
 CCalibrationDlg *currentDialog = nullptr;
 bool calibrationRunning = false;
-
-constexpr int kStrCalibrate = 2242;
-constexpr int kStrSkip = 2243;
-constexpr int kStrProgramName = 1200;  // the caption of its messages
-constexpr int kStrCancel = 1443;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -56,12 +52,12 @@ CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, QWidget *parent, I
     messageLabel_ = new QLabel(this);
     messageLabel_->setObjectName(controlName(kMessageId));
     messageLabel_->setWordWrap(true);
-    calibrateButton_ = new QPushButton(platform::ResQString(kStrCalibrate), this);
+    calibrateButton_ = new QPushButton(platform::ResQString(res::kStrCalibrate), this);
     calibrateButton_->setObjectName(controlName(kCalibrateId));
     calibrateButton_->setDefault(true);
-    skipButton_ = new QPushButton(platform::ResQString(kStrSkip), this);
+    skipButton_ = new QPushButton(platform::ResQString(res::kStrSkip), this);
     skipButton_->setObjectName(controlName(kSkipId));
-    auto *cancel = new QPushButton(platform::ResQString(kStrCancel), this);
+    auto *cancel = new QPushButton(platform::ResQString(res::kStrCancel), this);
     cancel->setObjectName(controlName(2));
 
     auto *text = new QVBoxLayout;
@@ -114,7 +110,7 @@ void CCalibrationDlg::OnCalibrate() {
     }
     if (!zeroMode_)
         platform::ShowMessageBox(this, platform::ResString(calib::kWhiteDone),
-                                 platform::ResString(kStrProgramName), platform::mb::ICONASTERISK);
+                                 platform::ResString(res::kStrMessageCaption), platform::mb::ICONASTERISK);
     if (!ended_) done(calib::kOkResult);
 }
 

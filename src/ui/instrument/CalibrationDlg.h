@@ -15,6 +15,7 @@
 #include "instrument/ErrorMng.h"
 #include "instrument/InstrumentLink.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 class QLabel;
 class QPushButton;
@@ -24,7 +25,6 @@ class CWorkThread;
 }
 
 namespace ombra::ui {
-
 
 class CCalibrationDlg : public QDialog {
     Q_OBJECT

@@ -13,13 +13,10 @@
 #include "platform/Resources.h"
 #include "settings/AppSettings.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
-
-constexpr int kStrTitle = 2203;
-constexpr int kStrModel = 1313;
-constexpr int kStrSerialNumber = 1314;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -35,7 +32,7 @@ QTableWidgetItem *centred(const QString &text) {
 CConnectInstDlg::CConnectInstDlg(const DeviceList &devices, QWidget *parent)
     : QDialog(parent), list_(new QTableWidget(this)), devices_(devices) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrChooseInstrumentTitle));
     list_->setObjectName(controlName(kListId));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     platform::NameStandardButtons(*buttons);
@@ -53,7 +50,7 @@ CConnectInstDlg::CConnectInstDlg(const DeviceList &devices, QWidget *parent)
 void CConnectInstDlg::fillList() {
     list_->setColumnCount(3);
     const int widths[] = {60, 120, 160};
-    const QString headings[] = {QString(), platform::ResQString(kStrModel), platform::ResQString(kStrSerialNumber)};
+    const QString headings[] = {QString(), platform::ResQString(res::kStrModel), platform::ResQString(res::kStrSerialNumber)};
     for (int column = 0; column < 3; ++column) {
         list_->setHorizontalHeaderItem(column, centred(headings[column]));
         list_->setColumnWidth(column, widths[column]);

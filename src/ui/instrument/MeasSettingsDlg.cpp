@@ -16,22 +16,13 @@
 #include "platform/Resources.h"
 #include "quality/SampleAverager.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
 
 CMeasSettingsDlg *currentDialog = nullptr;
 bool settingsDialogShown = false;
-constexpr int kStrReadingsPerSample = 2065;
-
-constexpr int kStrTitle = 2204;
-// The labels of the six lists: the texts that also name these settings as data items.
-constexpr int kStrType = 1267;
-constexpr int kStrCondition = 1268;
-constexpr int kStrWhiteReference = 1269;
-constexpr int kStrObserver = 1270;
-constexpr int kStrIlluminant = 1271;
-constexpr int kStrPolarisation = 2235;
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
@@ -54,7 +45,7 @@ int WidthForEntries(const QComboBox &combo) {
 CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, InstrumentLink *link)
     : QDialog(parent), logic_(settings) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrMeasSettingsTitle));
     BuildLayout(settings.sampling.ReadingsPerSample());
     logic_.Initialise(platform::NoticeSinkFor(this), link ? link->Judge() : LossJudge{});
     ShowLists();
@@ -68,9 +59,9 @@ CMeasSettingsDlg::~CMeasSettingsDlg() {
 CMeasSettingsDlg *CMeasSettingsDlg::Current() { return currentDialog; }
 
 void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
-    const QString labels[kSettingsListCount] = {platform::ResQString(kStrType),       platform::ResQString(kStrCondition),
-                                                platform::ResQString(kStrWhiteReference), platform::ResQString(kStrObserver),
-                                                platform::ResQString(kStrIlluminant), platform::ResQString(kStrPolarisation)};
+    const QString labels[kSettingsListCount] = {platform::ResQString(res::kStrMeasurementType),       platform::ResQString(res::kStrMeasurementCondition),
+                                                platform::ResQString(res::kStrWhiteReference), platform::ResQString(res::kStrObserver),
+                                                platform::ResQString(res::kStrIlluminant), platform::ResQString(res::kStrPolarisationFilter)};
     auto *form = new QFormLayout;
     for (int i = 0; i < kSettingsListCount; ++i) {
         auto *combo = new QComboBox(this);
@@ -89,7 +80,7 @@ void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
     readings_->setObjectName("readingsPerSample");
     readings_->setRange(kMinReadingsPerSample, kMaxReadingsPerSample);
     readings_->setValue(readingsPerSample);
-    form->addRow(platform::ResQString(kStrReadingsPerSample), readings_);
+    form->addRow(platform::ResQString(res::kStrReadingsPerSample), readings_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));

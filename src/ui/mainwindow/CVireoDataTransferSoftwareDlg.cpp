@@ -34,6 +34,7 @@
 #include "platform/ResourceImages.h"
 #include "platform/WaitCursor.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
@@ -56,7 +57,7 @@ CVireoDataTransferSoftwareDlg::CVireoDataTransferSoftwareDlg(const QString &prod
                                                              AppSettings &settings)
     : QDialog(parent), settings_(settings), session_(settings), productVersion_(productVersion) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateMain));
-    icon_ = QIcon(platform::ResPixmap(kIconMain));
+    icon_ = QIcon(platform::ResPixmap(res::kAppIcon));
     deviceChooser_ = [this](const DeviceList &devices) { return RunConnectInstDlg(devices, this); };
     session_.SetNoticeSink(platform::NoticeSinkFor(this));
     connect(&session_, &InstrumentSession::instrumentOpened, this, &CVireoDataTransferSoftwareDlg::ShowConnectedControls);
@@ -99,7 +100,7 @@ void CVireoDataTransferSoftwareDlg::RefreshDisplay() {
     const QString identity = InstrumentText();
     const StatusLook look = LookOf(Status(), !identity.isEmpty());
     QString text = platform::ResQString(look.textId);
-    if (look.textId == kStrStatusReady) text = text.arg(identity);
+    if (look.textId == res::kStrStatusReady) text = text.arg(identity);
     statusLamp_->setText(QString::fromUtf8(look.symbol) + ' ' + text);
     statusLamp_->setToolTip(text);
     statusLamp_->setAccessibleName(text);
@@ -124,11 +125,11 @@ void CVireoDataTransferSoftwareDlg::SetHintText(const QString &text) { hintPane_
 QString CVireoDataTransferSoftwareDlg::HintText() const { return hintPane_->text(); }
 
 void CVireoDataTransferSoftwareDlg::SetConnectMenuText(int stringId) {
-    if (QAction *item = MenuAction(kCmdConnect)) item->setText(platform::ResQString(stringId));
+    if (QAction *item = MenuAction(res::kCmdConnect)) item->setText(platform::ResQString(stringId));
 }
 
 void CVireoDataTransferSoftwareDlg::SetConnectImages(bool connectedSet) {
-    const ImageSet images = ButtonImages(kCmdConnect, connectedSet);
+    const ImageSet images = ButtonImages(res::kCmdConnect, connectedSet);
     connectButton_->SetImages(images.normal, images.pressed, images.hover, images.disabled);
     connectButton_->update();
 }
@@ -139,18 +140,18 @@ void CVireoDataTransferSoftwareDlg::SetInstrumentButtonsEnabled(bool enabled) {
 
 void CVireoDataTransferSoftwareDlg::ShowConnectedControls() {
     SetInstrumentButtonsEnabled(true);
-    connectButton_->setText(platform::ResQString(kStrDisconnectCaption));
-    connectButton_->setToolTip(platform::ResQString(ControlHintStringId(kCmdConnect, true)));
+    connectButton_->setText(platform::ResQString(res::kStrDisconnectCaption));
+    connectButton_->setToolTip(platform::ResQString(ControlHintStringId(res::kCmdConnect, true)));
     SetConnectImages(true);
     connectButton_->repaint();
 }
 
 void CVireoDataTransferSoftwareDlg::ShowDisconnectedControls() {
     SetInstrumentButtonsEnabled(false);
-    connectButton_->setText(platform::ResQString(kStrConnectCaption));
-    connectButton_->setToolTip(platform::ResQString(ControlHintStringId(kCmdConnect, false)));
+    connectButton_->setText(platform::ResQString(res::kStrConnectCaption));
+    connectButton_->setToolTip(platform::ResQString(ControlHintStringId(res::kCmdConnect, false)));
     SetInstrumentText(QString());
-    SetConnectMenuText(kStrMenuConnect);
+    SetConnectMenuText(res::kStrMenuConnect);
     SetConnectImages(false);
     RefreshDisplay();
 }
@@ -203,20 +204,20 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     // keyboard accelerator bypasses the menu's and the buttons' enabled state).
     if (!CommandEnabled(commandId, IsConnected())) return;
     switch (commandId) {
-    case kCmdConnect: OnConnectDisconnect(); break;
-    case kCmdCalibration: OnCalibration(); break;
-    case kCmdMeasSettings: OnMeasSettings(); break;
-    case kCmdDataItems: OnDataItems(); break;
-    case kCmdColorSets: OnColorSets(); break;
-    case kCmdExit: OnExit(); break;
-    case kCmdUserIlluminant: OnUserIlluminant(); break;
-    case kCmdAbout:
+    case res::kCmdConnect: OnConnectDisconnect(); break;
+    case res::kCmdCalibration: OnCalibration(); break;
+    case res::kCmdMeasSettings: OnMeasSettings(); break;
+    case res::kCmdDataItems: OnDataItems(); break;
+    case res::kCmdColorSets: OnColorSets(); break;
+    case res::kCmdExit: OnExit(); break;
+    case res::kCmdUserIlluminant: OnUserIlluminant(); break;
+    case res::kCmdAbout:
     case kSysCmdAbout: OnAbout(); break;
-    case kCmdManual: OnManual(); break;
-    case kCmdMeasurements: OnMeasurements(); break;
-    case kCmdSetUpOffice: OnSetUpOffice(); break;
-    case kCmdResultPanel: OnResultPanelCommand(); break;
-    case kCmdReferences:
+    case res::kCmdManual: OnManual(); break;
+    case res::kCmdMeasurements: OnMeasurements(); break;
+    case res::kCmdSetUpOffice: OnSetUpOffice(); break;
+    case res::kCmdResultPanel: OnResultPanelCommand(); break;
+    case res::kCmdReferences:
         if (ReferenceStore *references = session_.References()) RunReferencesWindow(this, *references);
         break;
     default: break;
@@ -288,17 +289,17 @@ void CVireoDataTransferSoftwareDlg::OnMeasurements() {
 
 void CVireoDataTransferSoftwareDlg::OnManual() {
     const ManualOpenResult result =
-        OpenManual(QCoreApplication::applicationDirPath(), platform::ResQString(kStrManualFile));
+        OpenManual(QCoreApplication::applicationDirPath(), platform::ResQString(res::kStrManualFile));
     if (result.opened) {
         // The manual is written in English only: a user reading the program in another
         // language is told so, unless a standing notice holds the status line.
-        if (platform::ResourceLanguage() != "en" && lastingNotice_.isEmpty()) SetHintText(platform::ResQString(kStrManualInEnglish));
+        if (platform::ResourceLanguage() != "en" && lastingNotice_.isEmpty()) SetHintText(platform::ResQString(res::kStrManualInEnglish));
         return;
     }
     QString text = platform::ResQString(result.messageId);
     if (text.contains("%1")) text = text.arg(QDir::toNativeSeparators(result.manualPath));
     platform::ShowMessageBox(this, text.toStdString(),
-                             platform::ResString(kStrMessageCaption), platform::mb::ICONERROR);
+                             platform::ResString(res::kStrMessageCaption), platform::mb::ICONERROR);
 }
 
 void CVireoDataTransferSoftwareDlg::OnUndoMeasurement() {
@@ -306,11 +307,11 @@ void CVireoDataTransferSoftwareDlg::OnUndoMeasurement() {
     QString text;
     switch (outcome.result) {
     case UndoResult::Undone: return;
-    case UndoResult::NothingToUndo: text = platform::ResQString(kStrNothingToUndo); break;
-    case UndoResult::CellChanged: text = platform::ResQString(kStrUndoCellChanged).arg(QString::fromStdString(outcome.cell)); break;
-    case UndoResult::OtherSheet: text = platform::ResQString(kStrUndoOtherSheet).arg(QString::fromStdString(outcome.sheet)); break;
-    case UndoResult::NoSpreadsheet: text = platform::ResQString(kStrUndoNoSpreadsheet); break;
-    case UndoResult::Failed: text = platform::ResQString(kStrUndoFailed); break;
+    case UndoResult::NothingToUndo: text = platform::ResQString(res::kStrNothingToUndo); break;
+    case UndoResult::CellChanged: text = platform::ResQString(res::kStrUndoCellChanged).arg(QString::fromStdString(outcome.cell)); break;
+    case UndoResult::OtherSheet: text = platform::ResQString(res::kStrUndoOtherSheet).arg(QString::fromStdString(outcome.sheet)); break;
+    case UndoResult::NoSpreadsheet: text = platform::ResQString(res::kStrUndoNoSpreadsheet); break;
+    case UndoResult::Failed: text = platform::ResQString(res::kStrUndoFailed); break;
     }
     const unsigned icon = outcome.result == UndoResult::NothingToUndo ? platform::mb::ICONINFORMATION : platform::mb::ICONWARNING;
     platform::ShowMessageBox(this, text.toStdString(), messageCaption_.toStdString(), icon);
@@ -342,7 +343,7 @@ void CVireoDataTransferSoftwareDlg::Disconnect() {
 
 void CVireoDataTransferSoftwareDlg::OnConnectionChanged(bool connected) {
     if (connected)
-        SetConnectMenuText(kStrMenuDisconnect);
+        SetConnectMenuText(res::kStrMenuDisconnect);
     else
         ShowDisconnectedControls();
     RefreshDisplay();

@@ -13,6 +13,7 @@
 #include "platform/Executable.h"
 #include "platform/MessageBox.h"
 #include "platform/ProfileStore.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
@@ -25,8 +26,8 @@ constexpr int kBannerMargin = 8;
 void CVireoDataTransferSoftwareDlg::CreateMissBanner() {
     missBanner_ = new MissBanner(client_);
     missSound_ = [] { QApplication::beep(); };
-    connect(missBanner_, &MissBanner::setupRequested, this, [this] { OnCommand(mainwin::kCmdSetUpOffice); });
-    connect(missBanner_, &MissBanner::measurementsRequested, this, [this] { OnCommand(mainwin::kCmdMeasurements); });
+    connect(missBanner_, &MissBanner::setupRequested, this, [this] { OnCommand(res::kCmdSetUpOffice); });
+    connect(missBanner_, &MissBanner::measurementsRequested, this, [this] { OnCommand(res::kCmdMeasurements); });
     connect(missBanner_, &MissBanner::soundSwitched, this, &CVireoDataTransferSoftwareDlg::OnMissSoundSwitched);
 }
 

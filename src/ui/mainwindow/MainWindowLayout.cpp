@@ -33,6 +33,7 @@
 #include "platform/ResourceImages.h"
 #include "platform/WaitCursor.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
@@ -85,7 +86,7 @@ QString MenuTextOf(const std::vector<platform::MenuEntry> &menu, int commandId) 
 // Layout when the window opens
 
 void CVireoDataTransferSoftwareDlg::InitDialog() {
-    setWindowTitle(platform::ResQString(kStrMessageCaption));
+    setWindowTitle(platform::ResQString(res::kStrMessageCaption));
     if (!icon_.isNull()) setWindowIcon(icon_);
 
     client_ = new ClientWidget(this, this);
@@ -102,7 +103,7 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     layout->addWidget(client_, 0, Qt::AlignLeft | Qt::AlignTop);
 
     CreateStatusBar();
-    messageCaption_ = platform::ResQString(kStrMessageCaption);
+    messageCaption_ = platform::ResQString(res::kStrMessageCaption);
 
     // The status takes the status bar's right part, over the instrument pane: it names the
     // instrument itself when it is ready.
@@ -117,7 +118,7 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
 
     SetUpButtons();
     LayoutControls();
-    background_ = platform::ResPixmap(kBitmapBackground);
+    background_ = platform::ResPixmap(res::kBackgroundBitmap);
     CreateMissBanner();
     CreateResultPanel();
     // Above the buttons: the buttons and the status bar keep their place at the window's foot
@@ -128,10 +129,10 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
 
 void CVireoDataTransferSoftwareDlg::CreateMenu() {
     menu_ = new QMenuBar(this);
-    menu_->setObjectName(QStringLiteral("menu_%1").arg(kMenuMain));
+    menu_->setObjectName(QStringLiteral("menu_%1").arg(res::kMainMenu));
     QMenu *popup = nullptr;
-    const std::vector<platform::Accelerator> keys = platform::ResAccelerators(kAcceleratorTable);
-    for (const platform::MenuEntry &entry : platform::ResMenu(kMenuMain)) {
+    const std::vector<platform::Accelerator> keys = platform::ResAccelerators(res::kAcceleratorTable);
+    for (const platform::MenuEntry &entry : platform::ResMenu(res::kMainMenu)) {
         if (entry.level == 0) {
             popup = menu_->addMenu(QString::fromStdString(entry.text));
             AttachPopup(popup);
@@ -163,8 +164,8 @@ void CVireoDataTransferSoftwareDlg::CreateMenu() {
 // The window-menu About item: on this desktop it goes at the end of the last pop-up, unless
 // the menu already offers the About command.
 void CVireoDataTransferSoftwareDlg::AddAboutItem() {
-    const QString text = platform::ResQString(kStrAboutItem);
-    if (text.isEmpty() || MenuAction(kCmdAbout)) return;
+    const QString text = platform::ResQString(res::kStrAboutItem);
+    if (text.isEmpty() || MenuAction(res::kCmdAbout)) return;
     const QList<QAction *> popups = menu_->actions();
     QMenu *target = nullptr;
     for (QAction *a : popups)
@@ -183,12 +184,12 @@ void CVireoDataTransferSoftwareDlg::AddAboutItem() {
 
 // The Edit menu follows the first pop-up; its one item takes the last measurement back.
 void CVireoDataTransferSoftwareDlg::AddEditMenu() {
-    auto *edit = new QMenu(platform::ResQString(kStrEditMenu), menu_);
+    auto *edit = new QMenu(platform::ResQString(res::kStrEditMenu), menu_);
     edit->setObjectName(QStringLiteral("menu_edit"));
     const QList<QAction *> popups = menu_->actions();
     menu_->insertMenu(popups.size() > 1 ? popups[1] : nullptr, edit);
     AttachPopup(edit);
-    QAction *undo = edit->addAction(platform::ResQString(kStrUndoMeasurement));
+    QAction *undo = edit->addAction(platform::ResQString(res::kStrUndoMeasurement));
     undo->setObjectName(QStringLiteral("menu_undo"));
     undo->setShortcut(QKeySequence::Undo);
     undo->setShortcutContext(Qt::ApplicationShortcut);
@@ -217,13 +218,13 @@ void CVireoDataTransferSoftwareDlg::CreateStatusBar() {
 }
 
 void CVireoDataTransferSoftwareDlg::SetUpButtons() {
-    const std::vector<platform::MenuEntry> menu = platform::ResMenu(kMenuMain);
+    const std::vector<platform::MenuEntry> menu = platform::ResMenu(res::kMainMenu);
     for (const int id : kImageButtons) {
         auto *button = new OmbraImageButton(client_);
         button->setObjectName(ControlName(id));
         button->setFixedSize(kButtonWidth, kButtonHeight);
         if (const int tip = ControlHintStringId(id, false)) button->setToolTip(platform::ResQString(tip));
-        button->setText(id == kCmdConnect ? platform::ResQString(kStrConnectCaption)
+        button->setText(id == res::kCmdConnect ? platform::ResQString(res::kStrConnectCaption)
                                           : CaptionFromMenuText(MenuTextOf(menu, id)));
         const ImageSet images = ButtonImages(id);
         button->SetImages(images.normal, images.pressed, images.hover, images.disabled);
@@ -231,15 +232,15 @@ void CVireoDataTransferSoftwareDlg::SetUpButtons() {
         button->SetCaptionPosition(OmbraImageButton::kCentred, 80);
         button->SetDisabledCaptionColor(QColor(0xCC, 0xCC, 0xCC));
         // Until the first connection only Connect can be used.
-        button->setEnabled(id == kCmdConnect);
+        button->setEnabled(id == res::kCmdConnect);
         connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
         connect(button, &OmbraImageButton::MouseHovered, this, &CVireoDataTransferSoftwareDlg::OnButtonHovered);
         connect(button, &OmbraImageButton::MouseLeft, this, &CVireoDataTransferSoftwareDlg::OnButtonLeft);
         switch (id) {
-        case kCmdConnect: connectButton_ = button; break;
-        case kCmdCalibration: calibrationButton_ = button; break;
-        case kCmdMeasSettings: measSettingsButton_ = button; break;
-        case kCmdDataItems: dataItemsButton_ = button; break;
+        case res::kCmdConnect: connectButton_ = button; break;
+        case res::kCmdCalibration: calibrationButton_ = button; break;
+        case res::kCmdMeasSettings: measSettingsButton_ = button; break;
+        case res::kCmdDataItems: dataItemsButton_ = button; break;
         default: colorSetsButton_ = button; break;
         }
     }
@@ -261,11 +262,11 @@ void CVireoDataTransferSoftwareDlg::LayoutControls() {
 
 OmbraImageButton *CVireoDataTransferSoftwareDlg::Button(int controlId) const {
     switch (controlId) {
-    case kCmdConnect: return connectButton_;
-    case kCmdCalibration: return calibrationButton_;
-    case kCmdMeasSettings: return measSettingsButton_;
-    case kCmdDataItems: return dataItemsButton_;
-    case kCmdColorSets: return colorSetsButton_;
+    case res::kCmdConnect: return connectButton_;
+    case res::kCmdCalibration: return calibrationButton_;
+    case res::kCmdMeasSettings: return measSettingsButton_;
+    case res::kCmdDataItems: return dataItemsButton_;
+    case res::kCmdColorSets: return colorSetsButton_;
     default: return nullptr;
     }
 }

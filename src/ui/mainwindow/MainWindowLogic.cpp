@@ -2,25 +2,26 @@
 
 #include <cstdio>
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui::mainwin {
 
 EnableRule CommandEnableRule(int commandId) {
     switch (commandId) {
-    case kCmdConnect:
-    case kCmdExit:
-    case kCmdAbout:
-    case kCmdManual:
-    case kCmdMeasurements:
-    case kCmdSetUpOffice:
-    case kCmdResultPanel:
-    case kCmdReferences:
+    case res::kCmdConnect:
+    case res::kCmdExit:
+    case res::kCmdAbout:
+    case res::kCmdManual:
+    case res::kCmdMeasurements:
+    case res::kCmdSetUpOffice:
+    case res::kCmdResultPanel:
+    case res::kCmdReferences:
         return EnableRule::Always;
-    case kCmdCalibration:
-    case kCmdMeasSettings:
-    case kCmdDataItems:
-    case kCmdColorSets:
-    case kCmdUserIlluminant:
+    case res::kCmdCalibration:
+    case res::kCmdMeasSettings:
+    case res::kCmdDataItems:
+    case res::kCmdColorSets:
+    case res::kCmdUserIlluminant:
         return EnableRule::WhileConnected;
     default:
         return EnableRule::None;
@@ -33,20 +34,20 @@ bool CommandEnabled(int commandId, bool connected) {
 
 int MenuHintStringId(int commandId, bool connected) {
     switch (commandId) {
-    case kCmdConnect:
-        return connected ? kStrHintDisconnect : kStrHintConnect;
-    case kCmdCalibration:
-    case kCmdMeasSettings:
-    case kCmdDataItems:
-    case kCmdColorSets:
-    case kCmdExit:
-    case kCmdUserIlluminant:
-    case kCmdAbout:
-    case kCmdManual:
-    case kCmdMeasurements:
-    case kCmdSetUpOffice:
-    case kCmdResultPanel:
-    case kCmdReferences:
+    case res::kCmdConnect:
+        return connected ? res::kStrDisconnectHint : res::kStrConnectHint;
+    case res::kCmdCalibration:
+    case res::kCmdMeasSettings:
+    case res::kCmdDataItems:
+    case res::kCmdColorSets:
+    case res::kCmdExit:
+    case res::kCmdUserIlluminant:
+    case res::kCmdAbout:
+    case res::kCmdManual:
+    case res::kCmdMeasurements:
+    case res::kCmdSetUpOffice:
+    case res::kCmdResultPanel:
+    case res::kCmdReferences:
         return commandId;  // the hint has the command's own number
     default:
         return 0;
@@ -55,26 +56,28 @@ int MenuHintStringId(int commandId, bool connected) {
 
 int ControlHintStringId(int controlId, bool connected) {
     switch (controlId) {
-    case kCmdConnect:
-        return connected ? kStrHintDisconnect : kStrHintConnect;
-    case kCmdCalibration:
-    case kCmdMeasSettings:
-    case kCmdDataItems:
-    case kCmdColorSets:
+    case res::kCmdConnect:
+        return connected ? res::kStrDisconnectHint : res::kStrConnectHint;
+    case res::kCmdCalibration:
+    case res::kCmdMeasSettings:
+    case res::kCmdDataItems:
+    case res::kCmdColorSets:
         return controlId;
     default:
         return 0;
     }
 }
 
+// A button's image set in the library: disabled at its base, then normal, hover and pressed.
+ImageSet ImagesFrom(int base) { return {base + 1, base + 3, base + 2, base}; }
+
 ImageSet ButtonImages(int controlId, bool connectedSet) {
     switch (controlId) {
-    case kCmdConnect:
-        return connectedSet ? ImageSet{151, 153, 152, 150} : ImageSet{147, 149, 148, 146};
-    case kCmdCalibration: return {155, 157, 156, 154};
-    case kCmdMeasSettings: return {159, 161, 160, 158};
-    case kCmdDataItems: return {163, 165, 164, 162};
-    case kCmdColorSets: return {167, 169, 168, 166};
+    case res::kCmdConnect: return ImagesFrom(connectedSet ? res::kDisconnectImages : res::kConnectImages);
+    case res::kCmdCalibration: return ImagesFrom(res::kCalibrationImages);
+    case res::kCmdMeasSettings: return ImagesFrom(res::kMeasSettingsImages);
+    case res::kCmdDataItems: return ImagesFrom(res::kDataItemsImages);
+    case res::kCmdColorSets: return ImagesFrom(res::kColorSetsImages);
     default: return {0, 0, 0, 0};
     }
 }
@@ -99,13 +102,13 @@ StatusLook LookOf(core::mainwin::SessionStatus status, bool identityKnown) {
     using core::mainwin::SessionStatus;
     switch (status) {
     case SessionStatus::Ready:
-        return {{0, 128, 0}, "\u25CF", identityKnown ? kStrStatusReady : kStrStatusReadyUnknown};  // disc
-    case SessionStatus::CalibrationNeeded: return {{176, 96, 0}, "\u25B2", kStrStatusCalibration};  // triangle
-    case SessionStatus::Lost: return {{192, 0, 0}, "\u2716", kStrStatusLost};                      // cross
-    case SessionStatus::Reading: return {{0, 80, 192}, "\u25C6", kStrStatusReading};               // diamond
+        return {{0, 128, 0}, "\u25CF", identityKnown ? res::kStrStatusReady : res::kStrStatusReadyUnknown};  // disc
+    case SessionStatus::CalibrationNeeded: return {{176, 96, 0}, "\u25B2", res::kStrStatusCalibration};  // triangle
+    case SessionStatus::Lost: return {{192, 0, 0}, "\u2716", res::kStrStatusLost};                      // cross
+    case SessionStatus::Reading: return {{0, 80, 192}, "\u25C6", res::kStrStatusReading};               // diamond
     case SessionStatus::NotConnected: break;
     }
-    return {{96, 96, 96}, "\u25CB", kStrStatusNotConnected};  // ring
+    return {{96, 96, 96}, "\u25CB", res::kStrStatusNotConnected};  // ring
 }
 
 }  // namespace ombra::ui::mainwin

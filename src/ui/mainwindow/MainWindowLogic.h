@@ -10,23 +10,11 @@
 
 #include "instrument/SessionRules.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui::mainwin {
 
-// Command and control identifiers of the main window.
-constexpr int kCmdConnect = 1000;
-constexpr int kCmdCalibration = 1001;
-constexpr int kCmdMeasSettings = 1002;
-constexpr int kCmdDataItems = 1020;
-constexpr int kCmdColorSets = 1028;
-constexpr int kCmdExit = 32771;
-constexpr int kCmdUserIlluminant = 32772;
-constexpr int kCmdAbout = 32773;
-constexpr int kCmdManual = 32774;
-constexpr int kCmdMeasurements = 32775;  // the Measurements window of the journal
-constexpr int kCmdSetUpOffice = 32776;   // makes LibreOffice accept the program (the application runs it)
-constexpr int kCmdResultPanel = 1880;    // View › Result panel: shows or hides the panel (remembered)
-constexpr int kCmdReferences = 1979;     // the References window
+// Control identifiers of the main window (its commands are named with the resources).
 constexpr int kSysCmdAbout = 16;
 constexpr int kCtlStatusLamp = 1198;
 constexpr int kIndicatorHint = 103;
@@ -35,42 +23,13 @@ constexpr int kIndicatorInstrument = 104;
 // Resources of the window.
 constexpr int kTemplateMain = 102;
 constexpr int kTemplateAbout = 100;
-constexpr int kIconMain = 128;
-constexpr int kMenuMain = 132;
-constexpr int kAcceleratorTable = 135;
-constexpr int kBitmapBackground = 145;
-constexpr int kStrAboutItem = 101;
-constexpr int kStrConnectCaption = 1181;
-constexpr int kStrDisconnectCaption = 1182;
-constexpr int kStrMessageCaption = 1200;
-constexpr int kStrManualFile = 1395;
-constexpr int kStrManualMissing = 1396;
-constexpr int kStrManualNotOpened = 1397;
-constexpr int kStrManualInEnglish = 2050;  // the status line's word that the manual is English only
-constexpr int kStrHintConnect = 1399;
-constexpr int kStrHintDisconnect = 1400;
-constexpr int kStrMenuConnect = 1419;
-constexpr int kStrMenuDisconnect = 1420;
-constexpr int kStrStatusNotConnected = 1760;
-constexpr int kStrStatusReady = 1761;          // "%1": the instrument's "model : serial"
-constexpr int kStrStatusCalibration = 1762;
-constexpr int kStrStatusLost = 1763;
-constexpr int kStrStatusReading = 1764;
-constexpr int kStrStatusReadyUnknown = 1765;   // ready, identity unreadable
-constexpr int kStrEditMenu = 2034;
-constexpr int kStrUndoMeasurement = 2035;
-constexpr int kStrUndoCellChanged = 2036;      // "%1": the cell changed since it was written
-constexpr int kStrUndoOtherSheet = 2037;       // "%1": the workbook and sheet of the measurement
-constexpr int kStrNothingToUndo = 2038;
-constexpr int kStrUndoNoSpreadsheet = 2039;
-constexpr int kStrUndoFailed = 2040;
 
 // The five image buttons in their declaration (and left-to-right) order.
-constexpr std::array<int, 5> kImageButtons = {kCmdConnect, kCmdCalibration, kCmdMeasSettings, kCmdDataItems,
-                                              kCmdColorSets};
+constexpr std::array<int, 5> kImageButtons = {res::kCmdConnect, res::kCmdCalibration, res::kCmdMeasSettings, res::kCmdDataItems,
+                                              res::kCmdColorSets};
 // The buttons that only work with an instrument connected.
-constexpr std::array<int, 4> kInstrumentButtons = {kCmdCalibration, kCmdMeasSettings, kCmdDataItems,
-                                                   kCmdColorSets};
+constexpr std::array<int, 4> kInstrumentButtons = {res::kCmdCalibration, res::kCmdMeasSettings, res::kCmdDataItems,
+                                                   res::kCmdColorSets};
 
 enum class EnableRule { None, Always, WhileConnected };
 EnableRule CommandEnableRule(int commandId);

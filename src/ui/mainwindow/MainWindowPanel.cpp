@@ -11,6 +11,7 @@
 #include "trace/TraceTimings.h"
 
 #include <cstdlib>
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
@@ -36,7 +37,7 @@ void CVireoDataTransferSoftwareDlg::CreateResultPanel() {
     resultPanel_ = new ResultPanel(this);
     const bool shown = settings_.feedback.ResultPanelShown();
     resultPanel_->setVisible(shown);
-    if (QAction *item = MenuAction(kCmdResultPanel)) {
+    if (QAction *item = MenuAction(res::kCmdResultPanel)) {
         item->setCheckable(true);
         item->setChecked(shown);
     }
@@ -50,7 +51,7 @@ void CVireoDataTransferSoftwareDlg::CreateResultPanel() {
 void CVireoDataTransferSoftwareDlg::OnResultPanelCommand() {
     const bool show = resultPanel_->isHidden();
     resultPanel_->setVisible(show);
-    if (QAction *item = MenuAction(kCmdResultPanel)) item->setChecked(show);
+    if (QAction *item = MenuAction(res::kCmdResultPanel)) item->setChecked(show);
     settings_.feedback.SetResultPanelShown(show);
     if (!show) adjustSize();  // the window gives the panel's room back
 }

@@ -6,12 +6,11 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
 
-constexpr int kStrManualMissing = 1396;
-constexpr int kStrManualNotOpened = 1397;
 const char kManualFolder[] = "Manual";
 const char kFallbackPrefix[] = "OpalMan";
 const char kFallbackSuffix[] = ".pdf";
@@ -121,7 +120,7 @@ ManualOpenResult OpenManual(const QString &programDir, const QString &manualName
         }
     const bool missing = result.manualPath.isEmpty() &&
                          (pdfAnswer == shell::kFileNotFound || pdfAnswer == shell::kPathNotFound);
-    result.messageId = missing ? kStrManualMissing : kStrManualNotOpened;
+    result.messageId = missing ? res::kStrManualMissing : res::kStrManualNotOpened;
     if (result.manualPath.isEmpty()) result.manualPath = pdf;
     return result;
 }

@@ -9,15 +9,11 @@
 #include <QVBoxLayout>
 
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
 namespace {
-
-constexpr int kStrSetUp = 1727;
-constexpr int kStrMeasurements = 1728;
-constexpr int kStrSound = 1729;
-constexpr int kStrDismiss = 1730;
 
 QPushButton *Button(int stringId, const char *name, QWidget *parent) {
     auto *button = new QPushButton(platform::ResQString(stringId), parent);
@@ -51,10 +47,10 @@ MissBanner::MissBanner(QWidget *parent) : QFrame(parent) {
     text_->setFont(bold);
     count_ = new QLabel(this);
     count_->setObjectName("missBannerCount");
-    setup_ = Button(kStrSetUp, "missBannerSetup", this);
-    measurements_ = Button(kStrMeasurements, "missBannerMeasurements", this);
-    dismiss_ = Button(kStrDismiss, "missBannerDismiss", this);
-    sound_ = new QCheckBox(platform::ResQString(kStrSound), this);
+    setup_ = Button(res::kStrSetUpMenu, "missBannerSetup", this);
+    measurements_ = Button(res::kStrMeasurements, "missBannerMeasurements", this);
+    dismiss_ = Button(res::kStrDismiss, "missBannerDismiss", this);
+    sound_ = new QCheckBox(platform::ResQString(res::kStrSound), this);
     sound_->setObjectName("missBannerSound");
     sound_->setFocusPolicy(Qt::TabFocus);
 

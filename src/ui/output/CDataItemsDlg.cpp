@@ -22,21 +22,16 @@
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
 
 constexpr int kSeparatorCodes = 17;
-constexpr int kFirstSeparatorString = 1320;
 constexpr int kComparisonTab = 1961;  // the comparison with the reference
 constexpr int kTableHeaderText = 2020;
 constexpr int kSampleNamesButton = 2032;
-constexpr int kStrTitle = 2206;
-constexpr int kStrOk = 2210, kStrCancel = 1443;
-constexpr int kStrLabel = 2300, kStrLabelAbove = 2301, kStrLabelLeft = 2302;
-constexpr int kStrAdd = 2303, kStrAddAll = 2304, kStrRemove = 2305, kStrClear = 2306;
-constexpr int kStrTop = 2307, kStrUp = 2308, kStrDown = 2309, kStrBottom = 2310;
-constexpr int kStrBlockSeparator = 2311, kStrValueSeparator = 2312, kStrItemSeparator = 2313;
+
 // Both lists show this many entries at least: a tab's items are chosen without much scrolling.
 constexpr int kListRows = 12;
 
@@ -66,7 +61,7 @@ QString Res(int id) { return platform::ResQString(id); }
 
 CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("dlg_133"));
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrDataItemsTitle));
     BuildLayout();
 
     // Start from the settings: the selection of the type in force, label and direction.
@@ -105,11 +100,11 @@ void CDataItemsDlg::BuildLayout() {
     tabs_->setUsesScrollButtons(false);
     tabs_->setElideMode(Qt::ElideNone);
     tabs_->setExpanding(false);
-    labelCheck_ = Named(new QCheckBox(Res(kStrLabel), this), 1025);
+    labelCheck_ = Named(new QCheckBox(Res(res::kStrLabel), this), 1025);
     headerCheck_ = Named(new QCheckBox(Res(kTableHeaderText), this), kTableHeaderText);
     connect(labelCheck_, &QCheckBox::toggled, headerCheck_, &QCheckBox::setEnabled);
-    rowDown_ = Named(new QRadioButton(Res(kStrLabelAbove), this), 1026);
-    rowRight_ = Named(new QRadioButton(Res(kStrLabelLeft), this), 1027);
+    rowDown_ = Named(new QRadioButton(Res(res::kStrLabelAbove), this), 1026);
+    rowRight_ = Named(new QRadioButton(Res(res::kStrLabelLeft), this), 1027);
     blockSep_ = Named(new QComboBox(this), 1072);
     valSep_ = Named(new QComboBox(this), 1073);
     funcSep_ = Named(new QComboBox(this), 1074);
@@ -119,11 +114,11 @@ void CDataItemsDlg::BuildLayout() {
         int text;
         void (CDataItemsDlg::*slot)();
     };
-    const ButtonDef moves[] = {{3, kStrAdd, &CDataItemsDlg::OnAdd},       {6, kStrAddAll, &CDataItemsDlg::OnAddAll},
-                               {7, kStrRemove, &CDataItemsDlg::OnRemove}, {8, kStrClear, &CDataItemsDlg::OnClear},
-                               {9, kStrTop, &CDataItemsDlg::MoveToTop},   {10, kStrUp, &CDataItemsDlg::MoveUp},
-                               {11, kStrDown, &CDataItemsDlg::MoveDown},  {12, kStrBottom, &CDataItemsDlg::MoveToBottom},
-                               {1, kStrOk, &CDataItemsDlg::OnOk},         {2, kStrCancel, &CDataItemsDlg::reject}};
+    const ButtonDef moves[] = {{3, res::kStrAddItem, &CDataItemsDlg::OnAdd},       {6, res::kStrAddAll, &CDataItemsDlg::OnAddAll},
+                               {7, res::kStrRemove, &CDataItemsDlg::OnRemove}, {8, res::kStrClearItems, &CDataItemsDlg::OnClear},
+                               {9, res::kStrTop, &CDataItemsDlg::MoveToTop},   {10, res::kStrUp, &CDataItemsDlg::MoveUp},
+                               {11, res::kStrDown, &CDataItemsDlg::MoveDown},  {12, res::kStrBottom, &CDataItemsDlg::MoveToBottom},
+                               {1, res::kStrOk, &CDataItemsDlg::OnOk},         {2, res::kStrCancel, &CDataItemsDlg::reject}};
     auto *buttonColumn = new QVBoxLayout;
     auto *orderColumn = new QVBoxLayout;
     auto *closeRow = new QHBoxLayout;
@@ -161,11 +156,11 @@ void CDataItemsDlg::BuildLayout() {
     options->addWidget(headerCheck_, 3, 0);
     options->addWidget(rowDown_, 1, 0);
     options->addWidget(rowRight_, 2, 0);
-    options->addWidget(new QLabel(Res(kStrBlockSeparator), this), 0, 1);
+    options->addWidget(new QLabel(Res(res::kStrBlockSeparator), this), 0, 1);
     options->addWidget(blockSep_, 0, 2);
-    options->addWidget(new QLabel(Res(kStrValueSeparator), this), 1, 1);
+    options->addWidget(new QLabel(Res(res::kStrValueSeparator), this), 1, 1);
     options->addWidget(valSep_, 1, 2);
-    options->addWidget(new QLabel(Res(kStrItemSeparator), this), 2, 1);
+    options->addWidget(new QLabel(Res(res::kStrItemSeparator), this), 2, 1);
     options->addWidget(funcSep_, 2, 2);
 
     preview_ = new LayoutPreviewPane(this);
@@ -206,7 +201,7 @@ void CDataItemsDlg::BuildLists() {
 }
 
 void CDataItemsDlg::LoadTabs() {
-    std::string smallModel = platform::ResString(1235);
+    std::string smallModel = platform::ResString(res::kStrModelNameType200);
     bool isSmallModel = !smallModel.empty() && settings_.identity.ModelName() == smallModel;
     std::vector<std::pair<int, const OutputItemList *>> tabs;
     if (isSmallModel)
@@ -233,7 +228,7 @@ void CDataItemsDlg::LoadTabs() {
 
 void CDataItemsDlg::FillSeparators() {
     separatorTexts_.clear();
-    for (int code = 0; code < kSeparatorCodes; ++code) separatorTexts_ << platform::ResQString(kFirstSeparatorString + code);
+    for (int code = 0; code < kSeparatorCodes; ++code) separatorTexts_ << platform::ResQString(res::kStrSeparatorNameBase + code);
     const std::pair<QComboBox *, int> combos[] = {
         {blockSep_, settings_.layout.BlockSep()}, {valSep_, settings_.layout.ValSep()}, {funcSep_, settings_.layout.FuncSep()}};
     for (auto [combo, code] : combos) {
@@ -432,7 +427,7 @@ void CDataItemsDlg::OnOk() {
     settings_.layout.SetRow(row_);
 
     if (selectedList_->count() == 0) {
-        platform::ShowMessageBox(this, platform::ResString(1237), platform::ResString(1200),
+        platform::ShowMessageBox(this, platform::ResString(res::kStrSelectionEmpty), platform::ResString(res::kStrMessageCaption),
                                  platform::mb::ICONINFORMATION);
         return;
     }

@@ -17,26 +17,21 @@
 #include "output/MeasurementsDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
 namespace {
 
-constexpr int kStrCaption = 1200;
-constexpr int kStrTitle = 1424;
-constexpr int kStrThisStation = 2070;
-constexpr int kStrAllStations = 2071;
-constexpr int kStrNotRead = 2072;
-constexpr int kStrReading = 2073;
 constexpr int kProgressDelayMs = 400;
 constexpr int kTurnMs = 10;
 
 // Runs `work` on a worker thread, the event loop turning (and a busy indicator showing once it
 // takes a while) until it is done.
 void RunAside(QWidget *parent, const std::function<void()> &work) {
-    QProgressDialog progress(platform::ResQString(kStrReading), QString(), 0, 0, parent);
+    QProgressDialog progress(platform::ResQString(res::kStrReadingAllStations), QString(), 0, 0, parent);
     progress.setObjectName("serverProgress");
-    progress.setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    progress.setWindowTitle(platform::ResWindowTitle(res::kStrMeasurementsTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
     progress.setValue(0);
@@ -58,8 +53,8 @@ void MeasurementsDlg::OfferAllStations(const ServerAddress &server) {
     if (stations_) return;
     stations_ = new QComboBox(this);
     stations_->setObjectName("stationsFilter");
-    stations_->addItem(platform::ResQString(kStrThisStation));
-    stations_->addItem(platform::ResQString(kStrAllStations));
+    stations_->addItem(platform::ResQString(res::kStrThisStation));
+    stations_->addItem(platform::ResQString(res::kStrAllStations));
     filterBar_->insertWidget(0, stations_);
     connect(stations_, &QComboBox::currentIndexChanged, this, [this](int index) { ShowAllStations(index == 1); });
 }
@@ -105,8 +100,8 @@ bool MeasurementsDlg::LoadAllStations() {
         if (!entries.empty() && copy->Import(entries) != static_cast<int>(entries.size())) copy.reset();
     }
     if (!copy) {
-        platform::ShowMessageBox(this, platform::ResQString(kStrNotRead).arg(problem).toStdString(),
-                                 platform::ResString(kStrCaption), platform::mb::ICONWARNING);
+        platform::ShowMessageBox(this, platform::ResQString(res::kStrAllStationsNotRead).arg(problem).toStdString(),
+                                 platform::ResString(res::kStrMessageCaption), platform::mb::ICONWARNING);
         ShowAllStations(false);
         return false;
     }

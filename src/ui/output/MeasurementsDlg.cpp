@@ -36,43 +36,11 @@
 #include "platform/Resources.h"
 #include "quality/ReferencesDlg.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
 namespace {
-
-constexpr int kStrCaption = 1200;
-constexpr int kStrTitle = 1424;
-constexpr int kStrNotWritten = 1431;
-constexpr int kStrRefused = 1433;
-constexpr int kStrPending = 1434;
-constexpr int kStrSearch = 1990;
-constexpr int kStrFrom = 1991;
-constexpr int kStrTo = 1992;
-constexpr int kStrEveryOutcome = 1993;
-constexpr int kStrUnwritten = 1994;
-constexpr int kStrWrittenFilter = 1995;
-constexpr int kStrColumns = 1996;
-constexpr int kStrShown = 1997;
-constexpr int kStrPartlyWritten = 1998;
-constexpr int kStrWrite = 1435;
-constexpr int kStrCopy = 1436;
-constexpr int kStrExport = 1437;
-constexpr int kStrDelete = 1438;
-constexpr int kStrClose = 1439;
-constexpr int kStrUseAsReference = 1974;
-constexpr int kStrConfirmDelete = 1440;
-constexpr int kStrWriting = 1441;
-constexpr int kStrExporting = 1442;
-constexpr int kStrCancel = 1443;
-constexpr int kStrCsvFilter = 1444;
-constexpr int kStrFileNotWritten = 1445;
-constexpr int kStrNoWorkbook = 1446;
-constexpr int kStrDeleting = 1920;
-constexpr int kStrCopying = 1921;
-constexpr int kStrCgatsFilter = 1940;
-constexpr int kStrExportCgats = 1941;
-constexpr int kStrExportName = 2319;  // the export's proposed name, its extension added
 
 // The work done between two turns of the event loop, and how soon the progress shows.
 constexpr qint64 kSliceMs = 10;
@@ -197,7 +165,7 @@ QPushButton *Button(QWidget *parent, int textId, const char *name) {
 
 MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent)
     : QDialog(parent), journal_(journal), write_(std::move(write)) {
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrMeasurementsTitle));
     model_ = ownModel_ = new JournalModel(journal_, this);
     table_ = new QTableView(this);
     table_->setObjectName("measurements");
@@ -217,12 +185,12 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     table_->setSortingEnabled(true);
     connect(table_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this] { KeepSortIndicator(); });
 
-    writeButton_ = Button(this, kStrWrite, "writeButton");
-    copyButton_ = Button(this, kStrCopy, "copyButton");
-    exportButton_ = Button(this, kStrExport, "exportButton");
-    cgatsButton_ = Button(this, kStrExportCgats, "cgatsButton");
-    deleteButton_ = Button(this, kStrDelete, "deleteButton");
-    QPushButton *close = Button(this, kStrClose, "closeButton");
+    writeButton_ = Button(this, res::kStrWrite, "writeButton");
+    copyButton_ = Button(this, res::kStrCopy, "copyButton");
+    exportButton_ = Button(this, res::kStrExport, "exportButton");
+    cgatsButton_ = Button(this, res::kStrExportCgats, "cgatsButton");
+    deleteButton_ = Button(this, res::kStrDelete, "deleteButton");
+    QPushButton *close = Button(this, res::kStrClose, "closeButton");
     connect(writeButton_, &QPushButton::clicked, this, [this] { WriteSelected(); });
     connect(copyButton_, &QPushButton::clicked, this, [this] { CopySelected(); });
     connect(exportButton_, &QPushButton::clicked, this, [this] { ExportSelected(); });
@@ -248,7 +216,7 @@ MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction
     layout->addLayout(panels);
     layout->addLayout(buttons);
     resize(900, 700);
-    shown_->setText(Filled(kStrShown, {QString::number(model_->rowCount())}));
+    shown_->setText(Filled(res::kStrShown, {QString::number(model_->rowCount())}));
     UpdateButtons();
 }
 
@@ -263,7 +231,7 @@ void MeasurementsDlg::ConnectModel() {
 }
 
 void MeasurementsDlg::ShowRowCount() {
-    shown_->setText(Filled(kStrShown, {QString::number(model_->rowCount())}));
+    shown_->setText(Filled(res::kStrShown, {QString::number(model_->rowCount())}));
     UpdateButtons();
     ShowSelectedInPanels();
 }
@@ -304,7 +272,7 @@ void MeasurementsDlg::ShowSelectedInPanels() {
 QLayout *MeasurementsDlg::MakeFilterBar() {
     search_ = new QLineEdit(this);
     search_->setObjectName("search");
-    search_->setPlaceholderText(platform::ResQString(kStrSearch));
+    search_->setPlaceholderText(platform::ResQString(res::kStrSearch));
     search_->setClearButtonEnabled(true);
     searchPause_ = new QTimer(this);
     searchPause_->setSingleShot(true);
@@ -323,19 +291,19 @@ QLayout *MeasurementsDlg::MakeFilterBar() {
         connect(check, &QCheckBox::toggled, this, &MeasurementsDlg::ApplyFilter);
         connect(edit, &QDateEdit::dateChanged, this, &MeasurementsDlg::ApplyFilter);
     };
-    dateFilter(fromCheck_, from_, kStrFrom, "from");
-    dateFilter(toCheck_, to_, kStrTo, "to");
+    dateFilter(fromCheck_, from_, res::kStrFrom, "from");
+    dateFilter(toCheck_, to_, res::kStrTo, "to");
     outcome_ = new QComboBox(this);
     outcome_->setObjectName("outcomeFilter");
     using K = TransferResult;
     const std::pair<int, std::vector<K>> choices[] = {
-        {kStrEveryOutcome, {}},
-        {kStrUnwritten, {K::Pending, K::NotWritten, K::PartlyWritten, K::OutsideSheet}},
-        {kStrWrittenFilter, {K::Written}},
-        {kStrNotWritten, {K::NotWritten}},
-        {kStrPartlyWritten, {K::PartlyWritten}},
-        {kStrRefused, {K::OutsideSheet}},
-        {kStrPending, {K::Pending}}};
+        {res::kStrEveryOutcome, {}},
+        {res::kStrUnwritten, {K::Pending, K::NotWritten, K::PartlyWritten, K::OutsideSheet}},
+        {res::kStrWrittenFilter, {K::Written}},
+        {res::kStrNotWritten, {K::NotWritten}},
+        {res::kStrPartlyWrittenFilter, {K::PartlyWritten}},
+        {res::kStrRefused, {K::OutsideSheet}},
+        {res::kStrPending, {K::Pending}}};
     for (const auto &[textId, kinds] : choices) {
         QVariantList list;
         for (K kind : kinds) list << static_cast<int>(kind);
@@ -344,7 +312,7 @@ QLayout *MeasurementsDlg::MakeFilterBar() {
     connect(outcome_, &QComboBox::currentIndexChanged, this, &MeasurementsDlg::ApplyFilter);
     columnsButton_ = new QToolButton(this);
     columnsButton_->setObjectName("columnsButton");
-    columnsButton_->setText(platform::ResQString(kStrColumns));
+    columnsButton_->setText(platform::ResQString(res::kStrColumns));
     columnsButton_->setPopupMode(QToolButton::InstantPopup);
     columnsButton_->setMenu(new QMenu(columnsButton_));
     connect(columnsButton_->menu(), &QMenu::aboutToShow, this, &MeasurementsDlg::ShowColumnsMenu);
@@ -469,7 +437,7 @@ void MeasurementsDlg::UpdateButtons() {
 void MeasurementsDlg::OfferUseAsReference(ReferenceStore &store) {
     references_ = &store;
     if (referenceButton_) return;
-    referenceButton_ = Button(this, kStrUseAsReference, "referenceButton");
+    referenceButton_ = Button(this, res::kStrUseAsReference, "referenceButton");
     connect(referenceButton_, &QPushButton::clicked, this, [this] { UseSelectedAsReference(); });
     buttons_->insertWidget(5, referenceButton_);
     UpdateButtons();
@@ -499,9 +467,9 @@ bool MeasurementsDlg::UseSelectedAsReference() {
 bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(int)> &step,
                               const std::function<bool()> &aside) {
     QProgressDialog progress(Filled(labelId, {QStringLiteral("1"), QString::number(count)}),
-                             platform::ResQString(kStrCancel), 0, count, this);
+                             platform::ResQString(res::kStrCancel), 0, count, this);
     progress.setObjectName("progress");
-    progress.setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    progress.setWindowTitle(platform::ResWindowTitle(res::kStrMeasurementsTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
     progress.setAutoReset(false);
@@ -536,7 +504,7 @@ int MeasurementsDlg::WriteSelected() {
     EntryFeed feed(journal_, ids);
     int written = 0;
     bool noWorkbook = false;
-    RunRows(static_cast<int>(ids.size()), kStrWriting, [&](int i) {
+    RunRows(static_cast<int>(ids.size()), res::kStrWriting, [&](int i) {
         const JournalEntry *entry = feed.At(static_cast<size_t>(i));
         if (!entry) return true;  // deleted meanwhile
         const TransferOutcome outcome = write_(*entry);
@@ -555,7 +523,7 @@ int MeasurementsDlg::WriteSelected() {
     else
         model_->RefreshShown();
     if (noWorkbook)
-        platform::ShowMessageBox(this, platform::ResString(kStrNoWorkbook), platform::ResString(kStrCaption),
+        platform::ShowMessageBox(this, platform::ResString(res::kStrNoWorkbook), platform::ResString(res::kStrMessageCaption),
                                  platform::mb::ICONINFORMATION);
     return written;
 }
@@ -568,7 +536,7 @@ QString MeasurementsDlg::CopySelected() {
     EntryFeed feed(Shown(), ids, true);
     std::string text;
     std::vector<std::string> lastHeader;
-    const bool complete = RunRows(static_cast<int>(ids.size()), kStrCopying, [&](int i) {
+    const bool complete = RunRows(static_cast<int>(ids.size()), res::kStrCopying, [&](int i) {
         if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) AppendRecord(text, lastHeader, *entry, TsvLine);
         return true;
     });
@@ -585,9 +553,9 @@ bool MeasurementsDlg::ExportSelected() {
     BusyFlag busy(busy_);
     platform::FileDialogRequest request;
     request.save = true;
-    request.filter = platform::ResString(kStrCsvFilter);
+    request.filter = platform::ResString(res::kStrCsvFilter);
     request.defaultExtension = "csv";
-    request.fileName = platform::ResString(kStrExportName) + ".csv";
+    request.fileName = platform::ResString(res::kStrExportName) + ".csv";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
     // The records stream into the file a chunk at a time; the file replaces the old one only
@@ -598,7 +566,7 @@ bool MeasurementsDlg::ExportSelected() {
     EntryFeed feed(Shown(), ids, true);
     bool failed = !file.Open(&error);
     const bool complete = !failed && RunRows(
-        static_cast<int>(ids.size()), kStrExporting,
+        static_cast<int>(ids.size()), res::kStrExporting,
         [&](int i) {
             if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) AppendRecord(csv, lastHeader, *entry, CsvLine);
             if (csv.size() < kExportChunk) return true;
@@ -612,8 +580,8 @@ bool MeasurementsDlg::ExportSelected() {
         });
     if (!complete && !failed) return false;  // cancelled
     if (!complete) {
-        platform::ShowMessageBox(this, Filled(kStrFileNotWritten, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
-                                 platform::ResString(kStrCaption), platform::mb::ICONERROR);
+        platform::ShowMessageBox(this, Filled(res::kStrFileNotWrittenBecause, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
+                                 platform::ResString(res::kStrMessageCaption), platform::mb::ICONERROR);
         return false;
     }
     return true;
@@ -627,9 +595,9 @@ bool MeasurementsDlg::ExportSelectedCgats() {
     BusyFlag busy(busy_);
     platform::FileDialogRequest request;
     request.save = true;
-    request.filter = platform::ResString(kStrCgatsFilter);
+    request.filter = platform::ResString(res::kStrCgatsFilter);
     request.defaultExtension = "txt";
-    request.fileName = platform::ResString(kStrExportName) + ".txt";
+    request.fileName = platform::ResString(res::kStrExportName) + ".txt";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
     std::vector<JournalEntry> entries;
@@ -637,7 +605,7 @@ bool MeasurementsDlg::ExportSelectedCgats() {
     std::string error;
     bool writing = false;
     const bool complete = RunRows(
-        static_cast<int>(ids.size()), kStrExporting,
+        static_cast<int>(ids.size()), res::kStrExporting,
         [&](int i) {
             if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) entries.push_back(*entry);
             return true;
@@ -647,8 +615,8 @@ bool MeasurementsDlg::ExportSelectedCgats() {
             return platform::WriteFileAtomically(*path, CgatsOfEntries(entries, CgatsCreatedNow()), &error);
         });
     if (!complete && writing)
-        platform::ShowMessageBox(this, Filled(kStrFileNotWritten, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
-                                 platform::ResString(kStrCaption), platform::mb::ICONERROR);
+        platform::ShowMessageBox(this, Filled(res::kStrFileNotWrittenBecause, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
+                                 platform::ResString(res::kStrMessageCaption), platform::mb::ICONERROR);
     return complete;
 }
 
@@ -656,15 +624,15 @@ int MeasurementsDlg::DeleteSelected() {
     if (busy_ || allStations_) return 0;
     const std::vector<qint64> ids = SelectedIds();
     if (ids.empty()) return 0;
-    const std::string question = Filled(kStrConfirmDelete, {QString::number(ids.size())}).toStdString();
-    if (platform::ShowMessageBox(this, question, platform::ResString(kStrCaption),
+    const std::string question = Filled(res::kStrConfirmDelete, {QString::number(ids.size())}).toStdString();
+    if (platform::ShowMessageBox(this, question, platform::ResString(res::kStrMessageCaption),
                                  platform::mb::ICONQUESTION | platform::mb::YESNO) != platform::mb::IDYES)
         return 0;
     BusyFlag busy(busy_);
     table_->clearSelection();
     size_t done = 0;
     int removed = 0;
-    RunRows(static_cast<int>(ids.size()), kStrDeleting, [&](int i) {
+    RunRows(static_cast<int>(ids.size()), res::kStrDeleting, [&](int i) {
         const size_t end = static_cast<size_t>(i) + 1;
         if (end - done < kDeleteBatch && end < ids.size()) return true;
         const int deleted = journal_.Delete({ids.begin() + static_cast<std::ptrdiff_t>(done),

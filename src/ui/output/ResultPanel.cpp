@@ -10,22 +10,11 @@
 
 #include "output/Values.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
 
-constexpr int kStrWavelengthAxis = 1881;
-constexpr int kStrReflectanceAxis = 1882;
-constexpr int kStrIrradianceAxis = 1883;
-constexpr int kStrOutOfGamut = 1884;
-constexpr int kStrSessionCounts = 1885;
-constexpr int kStrWrittenTo = 1886;
-constexpr int kStrNoMeasurement = 1887;
-constexpr int kStrIlluminanceLabel = 1113;
-constexpr int kStrCctLabel = 1114;
-constexpr int kStrDuvLabel = 1115;
-constexpr int kStrReadingOfSample = 2066;
-constexpr int kStrDiscardSample = 2067;
 constexpr int kValueRows = 6;
 
 QString Q(const std::string &text) { return QString::fromStdString(text); }
@@ -53,7 +42,7 @@ ColourSwatch::ColourSwatch(QWidget *parent) : QWidget(parent) {
 void ColourSwatch::SetColour(std::optional<QColor> colour, bool outOfGamut) {
     colour_ = colour;
     outOfGamut_ = colour && outOfGamut;
-    setToolTip(outOfGamut_ ? platform::ResQString(kStrOutOfGamut) : QString());
+    setToolTip(outOfGamut_ ? platform::ResQString(res::kStrOutOfGamut) : QString());
     update();
 }
 
@@ -92,7 +81,7 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
     server_ = NamedLabel("resultServerWaiting", this);
     server_->hide();
     sampleProgress_ = NamedLabel("resultSampleProgress", this);
-    discardSample_ = new QPushButton(platform::ResQString(kStrDiscardSample), this);
+    discardSample_ = new QPushButton(platform::ResQString(res::kStrDiscardSample), this);
     discardSample_->setObjectName("resultDiscardSample");
     connect(discardSample_, &QPushButton::clicked, this, &ResultPanel::discardSampleRequested);
     sampleProgress_->hide();
@@ -151,7 +140,7 @@ void ResultPanel::KeepFullestHeight() {
 
 void ResultPanel::SetSampleProgress(int collected, int readings) {
     const bool unfinished = collected > 0 && collected < readings;
-    sampleProgress_->setText(unfinished ? platform::ResQString(kStrReadingOfSample)
+    sampleProgress_->setText(unfinished ? platform::ResQString(res::kStrReadingOfSample)
                                               .arg(collected)
                                               .arg(readings)
                                         : QString());
@@ -168,9 +157,9 @@ void ResultPanel::Clear() {
     light_->clear();
     light_->hide();
     ShowValues(ResultSummary{});
-    plot_->SetAxisTitles(platform::ResQString(kStrWavelengthAxis), platform::ResQString(kStrReflectanceAxis));
+    plot_->SetAxisTitles(platform::ResQString(res::kStrWavelengthAxis), platform::ResQString(res::kStrReflectanceAxis));
     plot_->SetCurves({});
-    where_->setText(platform::ResQString(kStrNoMeasurement));
+    where_->setText(platform::ResQString(res::kStrNoMeasurement));
     settings_->clear();
 }
 
@@ -182,13 +171,13 @@ void ResultPanel::Show(const ResultSummary &s, const std::vector<SpectrumPoint> 
     light_->setVisible(s.irradiance);
     light_->setText(s.irradiance ? LightLine(s) : QString());
     ShowValues(s);
-    plot_->SetAxisTitles(platform::ResQString(kStrWavelengthAxis),
-                         platform::ResQString(s.irradiance ? kStrIrradianceAxis : kStrReflectanceAxis));
+    plot_->SetAxisTitles(platform::ResQString(res::kStrWavelengthAxis),
+                         platform::ResQString(s.irradiance ? res::kStrIrradianceAxis : res::kStrReflectanceAxis));
     std::vector<SpectrumPlot::Curve> curves;
     if (behind && !behind->empty()) curves.push_back({*behind, palette().color(QPalette::Text), true});
     curves.push_back({s.spectrum, QColor(0x1f, 0x5f, 0xbf), false});
     plot_->SetCurves(std::move(curves));
-    where_->setText(s.written ? platform::ResQString(kStrWrittenTo).arg(Q(s.where)) : Q(s.where));
+    where_->setText(s.written ? platform::ResQString(res::kStrWrittenTo).arg(Q(s.where)) : Q(s.where));
     where_->setToolTip(where_->text());
     settings_->setText(Q(s.settingsLine));
     settings_->setToolTip(settings_->text());
@@ -202,14 +191,14 @@ void ResultPanel::ShowNext(const ResultSummary &s) {
 }
 
 void ResultPanel::SetCounts(int written, int notWritten) {
-    counts_->setText(platform::ResQString(kStrSessionCounts).arg(written).arg(notWritten));
+    counts_->setText(platform::ResQString(res::kStrSessionCounts).arg(written).arg(notWritten));
     counts_->show();
 }
 
 QString ResultPanel::LightLine(const ResultSummary &s) {
-    return platform::ResQString(kStrIlluminanceLabel) + ' ' + CellText(s.lux, 0) + "\n" +
-           platform::ResQString(kStrCctLabel) + ' ' + CellText(s.cct, 0) + "\n" +
-           platform::ResQString(kStrDuvLabel) + ' ' + CellText(s.duv, 3);
+    return platform::ResQString(res::kStrIlluminanceLabel) + ' ' + CellText(s.lux, 0) + "\n" +
+           platform::ResQString(res::kStrCctLabel) + ' ' + CellText(s.cct, 0) + "\n" +
+           platform::ResQString(res::kStrDeltaUv) + ' ' + CellText(s.duv, 3);
 }
 
 void ResultPanel::ShowValues(const ResultSummary &s) {

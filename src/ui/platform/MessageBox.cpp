@@ -9,6 +9,7 @@
 
 #include "platform/Resources.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui::platform {
 namespace {
@@ -18,17 +19,15 @@ MessageBoxHook &hook() {
     return instance;
 }
 
-constexpr int kStrOk = 2210, kStrCancel = 1443, kStrClose = 1439, kStrYes = 2321, kStrNo = 2322;
-
 // The library's caption of a standard button (the values are the same for message boxes and
 // button boxes); empty for any other button.
 QString StandardButtonText(int button) {
     switch (button) {
-    case QDialogButtonBox::Ok: return ResQString(kStrOk);
-    case QDialogButtonBox::Cancel: return ResQString(kStrCancel);
-    case QDialogButtonBox::Close: return ResQString(kStrClose);
-    case QDialogButtonBox::Yes: return ResQString(kStrYes);
-    case QDialogButtonBox::No: return ResQString(kStrNo);
+    case QDialogButtonBox::Ok: return ResQString(res::kStrOk);
+    case QDialogButtonBox::Cancel: return ResQString(res::kStrCancel);
+    case QDialogButtonBox::Close: return ResQString(res::kStrClose);
+    case QDialogButtonBox::Yes: return ResQString(res::kStrYes);
+    case QDialogButtonBox::No: return ResQString(res::kStrNo);
     default: return {};
     }
 }

@@ -8,12 +8,12 @@
 #include "platform/MessageFlags.h"
 #include "platform/Notice.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 class QDialogButtonBox;
 class QWidget;
 
 namespace ombra::ui::platform {
-
 
 struct MessageBoxRequest {
     std::string text;

@@ -21,35 +21,14 @@
 #include "platform/Numbers.h"
 #include "platform/Resources.h"
 #include "quality/ReferenceFile.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
 
-constexpr int kStrName = 1403;
-constexpr int kStrL = 1100, kStrA = 1101, kStrB = 1102;
-constexpr int kStrObserver = 1270, kStrIlluminant = 1271;
-constexpr int kStrMissing = 1196;
-constexpr int kStrCaption = 1200;
-constexpr int kStrClose = 1439;
-constexpr int kStrOk = 2210, kStrCancel = 1443;
-constexpr int kStrDelete = 1438;
-constexpr int kStrFirstComponent = 1951;  // ΔL*, Δa*, Δb*, ΔC*, ΔH*
-constexpr int kStrFirstFormula = 1956;    // ΔE*ab, ΔE94, ΔE00, ΔE CMC
-constexpr int kStrTitle = 1967;
-constexpr int kStrTolerance = 1968;
-constexpr int kStrAdd = 1969;
-constexpr int kStrImport = 1970;
-constexpr int kStrNamePrompt = 1971;
-constexpr int kStrMakeActive = 1972;
-constexpr int kStrNearest = 1973;
-constexpr int kStrUseAsReference = 1974;
-constexpr int kStrWarnBand = 1975;
-constexpr int kStrNotSaved = 1976;
-constexpr int kStrNotImported = 1977;
-constexpr int kStrImportFilter = 2252;
 // The formula choice lists ΔE*ab, ΔE94, ΔE00, ΔE CMC in the order of DeltaEFormula.
-constexpr int kFormulaStrings[kDeltaEFormulas] = {kStrFirstFormula, kStrFirstFormula + 1, kStrFirstFormula + 2,
-                                                  kStrFirstFormula + 3};
+constexpr int kFormulaStrings[kDeltaEFormulas] = {res::kStrFirstFormula, res::kStrFirstFormula + 1, res::kStrFirstFormula + 2,
+                                                  res::kStrFirstFormula + 3};
 
 QString Res(int id) { return platform::ResQString(id); }
 
@@ -70,7 +49,7 @@ QDoubleSpinBox *Spin(QWidget *parent, double min, double max, double value, cons
 
 void Tell(QWidget *parent, const QString &text) {
     using namespace platform::mb;
-    platform::ShowMessageBox(parent, text.toStdString(), platform::ResString(kStrCaption), OK | ICONEXCLAMATION);
+    platform::ShowMessageBox(parent, text.toStdString(), platform::ResString(res::kStrMessageCaption), OK | ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -82,8 +61,8 @@ std::string ToleranceText(const ColourTolerance &t) {
                         platform::FormatNumber(t.limit, 2));
     for (int k = 0; k < kComponents; ++k)
         if (t.componentLimits[k] > 0)
-            parts.push_back(platform::ResString(kStrFirstComponent + k) + " ±" + platform::FormatNumber(t.componentLimits[k], 2));
-    if (parts.empty()) return platform::ResString(kStrMissing);
+            parts.push_back(platform::ResString(res::kStrFirstComponent + k) + " ±" + platform::FormatNumber(t.componentLimits[k], 2));
+    if (parts.empty()) return platform::ResString(res::kStrMissingValue);
     std::string text;
     for (const std::string &p : parts) text += (text.empty() ? "" : "; ") + p;
     if (t.warnFraction > 0) text += " (" + platform::FormatNumber(t.warnFraction * 100, 0) + " %)";
@@ -93,7 +72,7 @@ std::string ToleranceText(const ColourTolerance &t) {
 // ---- ReferenceEntryDlg ----
 
 ReferenceEntryDlg::ReferenceEntryDlg(QWidget *parent) : QDialog(parent) {
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrReferencesTitle));
     name_ = new QLineEdit(this);
     name_->setObjectName("name");
     lab_ = {Spin(this, 0, 100, 50, "L"), Spin(this, -200, 200, 0, "a"), Spin(this, -200, 200, 0, "b")};
@@ -119,16 +98,16 @@ ReferenceEntryDlg::ReferenceEntryDlg(QWidget *parent) : QDialog(parent) {
     warn_->setDecimals(0);
 
     auto *form = new QFormLayout;
-    form->addRow(Res(kStrName), name_);
-    for (int k = 0; k < 3; ++k) form->addRow(Res(kStrL + k), lab_[k]);
-    form->addRow(Res(kStrIlluminant), illuminant_);
-    form->addRow(Res(kStrObserver), observer_);
+    form->addRow(Res(res::kStrName), name_);
+    for (int k = 0; k < 3; ++k) form->addRow(Res(res::kStrLabelLStar + k), lab_[k]);
+    form->addRow(Res(res::kStrIlluminant), illuminant_);
+    form->addRow(Res(res::kStrObserver), observer_);
     auto *limitRow = new QHBoxLayout;
     limitRow->addWidget(formula_);
     limitRow->addWidget(limit_);
-    form->addRow(Res(kStrTolerance), limitRow);
-    for (int k = 0; k < 3; ++k) form->addRow(Res(kStrFirstComponent + k) + " ±", components_[k]);
-    form->addRow(Res(kStrWarnBand), warn_);
+    form->addRow(Res(res::kStrTolerance), limitRow);
+    for (int k = 0; k < 3; ++k) form->addRow(Res(res::kStrFirstComponent + k) + " ±", components_[k]);
+    form->addRow(Res(res::kStrWarnBand), warn_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     platform::NameStandardButtons(*buttons);
     ok_ = buttons->button(QDialogButtonBox::Ok);
@@ -160,22 +139,22 @@ void ReferenceEntryDlg::UpdateOk() { ok_->setEnabled(Entered().has_value()); }
 // ---- ReferencesDlg ----
 
 ReferencesDlg::ReferencesDlg(ReferenceStore &store, QWidget *parent) : QDialog(parent), store_(store) {
-    setWindowTitle(platform::ResWindowTitle(kStrTitle));
+    setWindowTitle(platform::ResWindowTitle(res::kStrReferencesTitle));
     table_ = new QTableWidget(0, ColumnCount, this);
     table_->setObjectName("references");
-    table_->setHorizontalHeaderLabels({Res(kStrName), Res(kStrL), Res(kStrA), Res(kStrB), Res(kStrTolerance)});
+    table_->setHorizontalHeaderLabels({Res(res::kStrName), Res(res::kStrLabelLStar), Res(res::kStrLabelAStar), Res(res::kStrLabelBStar), Res(res::kStrTolerance)});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setSectionResizeMode(ToleranceColumn, QHeaderView::Stretch);
 
-    addButton_ = Button(this, kStrAdd, "addButton");
-    importButton_ = Button(this, kStrImport, "importButton");
-    deleteButton_ = Button(this, kStrDelete, "deleteButton");
-    activeButton_ = Button(this, kStrMakeActive, "activeButton");
-    QPushButton *close = Button(this, kStrClose, "closeButton");
-    nearest_ = new QCheckBox(Res(kStrNearest), this);
+    addButton_ = Button(this, res::kStrAdd, "addButton");
+    importButton_ = Button(this, res::kStrImport, "importButton");
+    deleteButton_ = Button(this, res::kStrDelete, "deleteButton");
+    activeButton_ = Button(this, res::kStrMakeActive, "activeButton");
+    QPushButton *close = Button(this, res::kStrClose, "closeButton");
+    nearest_ = new QCheckBox(Res(res::kStrNearest), this);
     nearest_->setObjectName("nearestCheck");
     nearest_->setChecked(store_.NearestMode());
     importButton_->setVisible(static_cast<bool>(InstalledReferenceFileReader()));
@@ -238,7 +217,7 @@ void ReferencesDlg::UpdateButtons() {
 
 bool ReferencesDlg::Saved(bool ok) {
     if (!ok && !store_.saveError().empty())
-        Tell(this, Res(kStrNotSaved).arg(QString::fromStdString(store_.saveError())));
+        Tell(this, Res(res::kStrNotSaved).arg(QString::fromStdString(store_.saveError())));
     Reload();
     return ok;
 }
@@ -266,14 +245,14 @@ void ReferencesDlg::ImportFile() {
     const ReferenceFileReader &reader = InstalledReferenceFileReader();
     if (!reader) return;
     platform::FileDialogRequest request;
-    request.filter = platform::ResString(kStrImportFilter);
+    request.filter = platform::ResString(res::kStrImportFilter);
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
     const ReferenceFileRead read = reader(*path);
     // Entries without conditions take D50/2°, those of the usual print references.
     const ImportResult result = read.error.empty() ? store_.Import(read.entries, ViewingConditions{})
                                                    : ImportResult{0, 0, read.error};
-    if (!result.ok()) Tell(this, Res(kStrNotImported).arg(QString::fromStdString(result.error)));
+    if (!result.ok()) Tell(this, Res(res::kStrNotImported).arg(QString::fromStdString(result.error)));
     Reload();
 }
 
@@ -300,18 +279,18 @@ void RunReferencesWindow(QWidget *parent, ReferenceStore &store) {
 
 bool UseAsReference(QWidget *parent, ReferenceStore &store, Reference reference, const std::string &proposed) {
     QInputDialog ask(parent);
-    ask.setWindowTitle(platform::ResWindowTitle(kStrUseAsReference));
-    ask.setLabelText(Res(kStrNamePrompt));
+    ask.setWindowTitle(platform::ResWindowTitle(res::kStrUseAsReference));
+    ask.setLabelText(Res(res::kStrNamePrompt));
     ask.setTextValue(QString::fromStdString(proposed));
-    ask.setOkButtonText(Res(kStrOk));
-    ask.setCancelButtonText(Res(kStrCancel));
+    ask.setOkButtonText(Res(res::kStrOk));
+    ask.setCancelButtonText(Res(res::kStrCancel));
     if (ask.exec() != QDialog::Accepted) return false;
     const QString name = ask.textValue().trimmed();
     if (name.isEmpty()) return false;
     reference.name = name.toStdString();
     const bool saved = store.Put(reference);
     if (!saved && !store.saveError().empty())
-        Tell(parent, Res(kStrNotSaved).arg(QString::fromStdString(store.saveError())));
+        Tell(parent, Res(res::kStrNotSaved).arg(QString::fromStdString(store.saveError())));
     return saved;
 }
 

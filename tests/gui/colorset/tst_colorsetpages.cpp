@@ -41,7 +41,7 @@ T *control(QWidget &parent, int id) {
     if (!found) qFatal("no control %d", id);
     return found;
 }
-QString res(int id) { return ui::platform::ResQString(id); }
+QString resText(int id) { return ui::platform::ResQString(id); }
 QStringList headers(CCheckListCtrl *list) {
     QStringList out;
     for (int c = 0; c < list->columnCount(); ++c) out << list->horizontalHeaderItem(c)->text();
@@ -102,15 +102,15 @@ private slots:
         auto *list = control<CCheckListCtrl>(page, 1051);
         QCOMPARE(list->columnCount(), 10);
         QCOMPARE(list->rowCount(), 15);
-        QCOMPARE(headers(list), (QStringList{res(1402), res(1403), res(1100), res(1101), res(1102), res(1404), res(1405),
-                                             res(1406), res(1407), res(1277)}));
+        QCOMPARE(headers(list), (QStringList{resText(1402), resText(1403), resText(1100), resText(1101), resText(1102), resText(1404), resText(1405),
+                                             resText(1406), resText(1407), resText(1277)}));
         QCOMPARE(list->columnWidth(1), 100);
         QCOMPARE(rowTexts(list, 1), (QStringList{"2", "Col2", "12.35", "-19.50", "29.75", "TRUE", "0.50", "0.75", "",
                                                  "1.25"}));
         QCOMPARE(rowTexts(list, 3).join(""), QString("4"));
         auto *paper = control<QComboBox>(page, 1065);
         QCOMPARE(paper->count(), 16);
-        QCOMPARE(paper->itemText(0), res(1295));
+        QCOMPARE(paper->itemText(0), resText(1295));
         QCOMPARE(paper->itemText(15), QString("15"));
         QCOMPARE(paper->currentIndex(), 1);
 
@@ -124,7 +124,7 @@ private slots:
 
         Slot().differenceFormula = 0;
         page.Refresh();
-        QCOMPARE(list->horizontalHeaderItem(9)->text(), res(1408));
+        QCOMPARE(list->horizontalHeaderItem(9)->text(), resText(1408));
 
         MessageBoxRecorder boxes(ui::platform::mb::IDOK);
         control<QPushButton>(page, 1053)->click();
@@ -158,8 +158,8 @@ private slots:
         Slot().differenceFormula = 2;
         CColorDataEditScreenDlg entry(config_, kSlot, 1);
         QCOMPARE(entry.objectName(), QString("dlg_144"));
-        QCOMPARE(control<QLabel>(entry, 1064)->text(), res(1306) + " 2");
-        QCOMPARE(control<QLabel>(entry, 1368)->text(), res(1276) + " :");
+        QCOMPARE(control<QLabel>(entry, 1064)->text(), resText(1306) + " 2");
+        QCOMPARE(control<QLabel>(entry, 1368)->text(), resText(1276) + " :");
         QCOMPARE(control<QLineEdit>(entry, 1055)->text(), QString("Col2"));
         QCOMPARE(control<QLineEdit>(entry, 1056)->text(), QString("11.25"));
         QCOMPARE(control<QLineEdit>(entry, 1059)->text(), QString("0.50"));
@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(Slot().colors[1], before);
         type(entry, 1061, "10");
         entry.accept();
-        QCOMPARE(QString::fromStdString(boxes.Boxes().back().text), res(1300).replace("%1", "0.01").replace("%2", "9.99"));
+        QCOMPARE(QString::fromStdString(boxes.Boxes().back().text), resText(1300).replace("%1", "0.01").replace("%2", "9.99"));
         QCOMPARE(Slot().colors[1], before);
         type(entry, 1055, "Ink~");
         entry.accept();
@@ -231,9 +231,9 @@ private slots:
         CEditColorMeasCondDlg page(config_, kSlot);
         auto *condition = control<QComboBox>(page, 1036);
         QCOMPARE(condition->count(), 4);
-        QCOMPARE(condition->currentText(), res(1158));
+        QCOMPARE(condition->currentText(), resText(1158));
         QCOMPARE(control<QComboBox>(page, 1037)->count(), 15);
-        QCOMPARE(control<QComboBox>(page, 1095)->itemText(4), res(1353));
+        QCOMPARE(control<QComboBox>(page, 1095)->itemText(4), resText(1353));
         QCOMPARE(control<QLineEdit>(page, 1041)->text(), QString("1.50"));
         QVERIFY(!control<QLineEdit>(page, 1042)->isEnabled());
         QCOMPARE(control<QLineEdit>(page, 1042)->text(), QString());
@@ -241,12 +241,12 @@ private slots:
 
         control<QComboBox>(page, 1044)->setCurrentIndex(1);
         QCOMPARE(condition->count(), 1);
-        QCOMPARE(condition->currentText(), res(1273));
+        QCOMPARE(condition->currentText(), resText(1273));
         QVERIFY(!condition->isEnabled());
         QVERIFY(!control<QComboBox>(page, 1094)->isEnabled());
         control<QComboBox>(page, 1044)->setCurrentIndex(0);
-        QCOMPARE(condition->currentText(), res(1143));
-        QCOMPARE(control<QComboBox>(page, 1094)->currentText(), res(1142));
+        QCOMPARE(condition->currentText(), resText(1143));
+        QCOMPARE(control<QComboBox>(page, 1094)->currentText(), resText(1142));
 
         control<QComboBox>(page, 1039)->setCurrentIndex(2);
         QVERIFY(control<QLineEdit>(page, 1042)->isEnabled());
@@ -274,8 +274,8 @@ private slots:
         auto *list = control<CCheckListCtrl>(page, 1090);
         QCOMPARE(list->columnCount(), 11);
         QCOMPARE(list->rowCount(), 8);
-        QCOMPARE(headers(list).mid(0, 3), (QStringList{res(1402), res(1403), res(1409)}));
-        QCOMPARE(headers(list).last(), res(1417));
+        QCOMPARE(headers(list).mid(0, 3), (QStringList{resText(1402), resText(1403), resText(1409)}));
+        QCOMPARE(headers(list).last(), resText(1417));
         for (int c = 0; c < list->columnCount(); ++c)
             QCOMPARE(list->horizontalHeaderItem(c)->textAlignment(), int(Qt::AlignCenter));
         // No heading is cut; a value cut by its column shows whole in its tooltip.
@@ -291,9 +291,9 @@ private slots:
                     QCOMPARE(item->toolTip(), cut ? item->text() : QString());
                 }
         // Sample set: entries 2, 6 enabled (4 and 8 name undefined colours and are off); paper colour 1.
-        QCOMPARE(rowTexts(list, 1).mid(0, 5), (QStringList{"2", "Col2" + res(1387) + " 2)", "", "", ""}));
+        QCOMPARE(rowTexts(list, 1).mid(0, 5), (QStringList{"2", "Col2" + resText(1387) + " 2)", "", "", ""}));
         QCOMPARE(rowTexts(list, 1).mid(5, 3), (QStringList{"61", "-8.5", "2.5"}));
-        QCOMPARE(control<QLabel>(page, 1098)->text(), res(1418));
+        QCOMPARE(control<QLabel>(page, 1098)->text(), resText(1418));
         QVERIFY(control<QLabel>(page, 1098)->font().bold());
         QVERIFY2(!control<QCheckBox>(page, 1357)->isEnabled(), "two eligible entries");
         QVERIFY(!control<QCheckBox>(page, 1357)->isChecked());
@@ -311,7 +311,7 @@ private slots:
         QVERIFY(control<QCheckBox>(page, 1357)->isChecked());
         QVERIFY(control<QRadioButton>(page, 1356)->isChecked());
         QCOMPARE(control<QComboBox>(page, 1358)->count(), 5);
-        QCOMPARE(control<QComboBox>(page, 1359)->currentText(), "Col5" + res(1387) + " 3)");
+        QCOMPARE(control<QComboBox>(page, 1359)->currentText(), "Col5" + resText(1387) + " 3)");
         QCOMPARE(control<QLineEdit>(page, 1361)->text(), QString("7.5"));
         QVERIFY(control<QPushButton>(page, 1093)->isEnabled());
 
@@ -341,10 +341,10 @@ private slots:
         Slot() = SampleSet();
         CEditToneDataDlg entry(config_, kSlot, 6);
         QCOMPARE(entry.objectName(), QString("dlg_186"));
-        QCOMPARE(control<QLabel>(entry, 1370)->text(), res(1386) + " 7");
+        QCOMPARE(control<QLabel>(entry, 1370)->text(), resText(1386) + " 7");
         auto *color = control<QComboBox>(entry, 1371);
         QCOMPARE(color->count(), 11);  // 12 defined colours without the paper colour
-        QCOMPARE(color->itemText(0), "Col2" + res(1387) + " 2)");
+        QCOMPARE(color->itemText(0), "Col2" + resText(1387) + " 2)");
         QCOMPARE(color->currentIndex(), 0);
         QVERIFY(control<QPushButton>(entry, 1)->isEnabled());
         QCOMPARE(control<QLineEdit>(entry, 1373)->text(), QString("75"));
@@ -355,7 +355,7 @@ private slots:
         MessageBoxRecorder boxes;
         type(entry, 1373, "0");
         entry.accept();
-        QCOMPARE(QString::fromStdString(boxes.Boxes().back().text), res(1300).replace("%1", "1").replace("%2", "99"));
+        QCOMPARE(QString::fromStdString(boxes.Boxes().back().text), resText(1300).replace("%1", "1").replace("%2", "99"));
         QCOMPARE(Slot().tones[6].enabled, 0);
         // A bad character in a tint, an aim or a tolerance: string 1284 with the stop icon.
         for (int id : {1381, 1374, 1375}) {

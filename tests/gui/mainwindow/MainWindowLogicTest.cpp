@@ -6,13 +6,14 @@
 #include <tuple>
 
 #include "mainwindow/MainWindowLogic.h"
+#include "corvexres/ResourceIds.h"
 
 using namespace ombra::ui::mainwin;
 
 namespace {
 
-const int kAlways[] = {kCmdConnect, kCmdExit, kCmdAbout, kCmdManual, kCmdMeasurements, kCmdSetUpOffice, kCmdReferences};
-const int kConnectedOnly[] = {kCmdCalibration, kCmdMeasSettings, kCmdDataItems, kCmdColorSets, kCmdUserIlluminant};
+const int kAlways[] = {ombra::res::kCmdConnect, ombra::res::kCmdExit, ombra::res::kCmdAbout, ombra::res::kCmdManual, ombra::res::kCmdMeasurements, ombra::res::kCmdSetUpOffice, ombra::res::kCmdReferences};
+const int kConnectedOnly[] = {ombra::res::kCmdCalibration, ombra::res::kCmdMeasSettings, ombra::res::kCmdDataItems, ombra::res::kCmdColorSets, ombra::res::kCmdUserIlluminant};
 
 }  // namespace
 
@@ -28,8 +29,8 @@ TEST(MainWindowCommands, EnableStatesFollowTheConnection) {
 }
 
 TEST(MainWindowHints, MenuItems) {
-    EXPECT_EQ(MenuHintStringId(kCmdConnect, false), 1399);
-    EXPECT_EQ(MenuHintStringId(kCmdConnect, true), 1400);
+    EXPECT_EQ(MenuHintStringId(ombra::res::kCmdConnect, false), 1399);
+    EXPECT_EQ(MenuHintStringId(ombra::res::kCmdConnect, true), 1400);
     for (int id : {1001, 1002, 1020, 1028, 1979, 32771, 32772, 32773, 32774, 32775, 32776}) {
         EXPECT_EQ(MenuHintStringId(id, false), id);
         EXPECT_EQ(MenuHintStringId(id, true), id);
@@ -95,8 +96,8 @@ TEST(MainWindowStatus, EveryStateHasItsOwnSymbolTextAndColour) {
     EXPECT_EQ(symbols.size(), 5u);
     EXPECT_EQ(texts.size(), 5u);
     EXPECT_EQ(colours.size(), 5u);
-    EXPECT_EQ(LookOf(SessionStatus::Ready).textId, kStrStatusReady);
-    EXPECT_EQ(LookOf(SessionStatus::Ready, false).textId, kStrStatusReadyUnknown);
+    EXPECT_EQ(LookOf(SessionStatus::Ready).textId, ombra::res::kStrStatusReady);
+    EXPECT_EQ(LookOf(SessionStatus::Ready, false).textId, ombra::res::kStrStatusReadyUnknown);
 }
 
 // A measurement refused for a due calibration tells the status which calibration is due.

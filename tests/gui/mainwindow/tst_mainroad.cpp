@@ -36,7 +36,6 @@ namespace {
 const int kInstrumentButtons[] = {1001, 1002, 1020, 1028};
 constexpr unsigned kUrgent = mb::SYSTEMMODAL | mb::SETFOREGROUND;
 
-
 // A window over a fake instrument with its settings in memory, boxes recorded, writing into an
 // in-memory sheet (or finding no office).
 struct Rig {
@@ -432,3 +431,4 @@ void MainRoadTest::theSessionsNoticeStandsInTheHintPane() {
 
 OMBRA_QTEST_MAIN(MainRoadTest)
 #include "tst_mainroad.moc"
+#include "corvexres/ResourceIds.h"

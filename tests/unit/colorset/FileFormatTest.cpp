@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "ColorSetTestSupport.h"
+#include "corvexres/ResourceIds.h"
 
 namespace {
 
@@ -253,7 +254,6 @@ TEST(ColorSetFile, UndefinedPaperColourIsSavedAsNone) {
     EXPECT_EQ(Lines(*text)[12], "-1");
     EXPECT_EQ(Load(*text)->paperColor, -1);
 }
-
 
 TEST(ColorSetFile, CommaLocaleStillWritesAndReadsPoints) {
     ombra::core::test::CommaLocale comma;

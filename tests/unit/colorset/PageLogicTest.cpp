@@ -15,6 +15,7 @@
 #include "platform/Resources.h"
 #include "support/CommaLocale.h"
 #include "support/FakeInstrument.h"
+#include "corvexres/ResourceIds.h"
 
 namespace {
 
@@ -36,24 +37,24 @@ void ExpectFieldCases(double previous) {
     const FieldCase cases[] = {
         {"12,5", fields::Lightness(), ",", "12.50", 0},
         {"12,5", fields::Lightness(), ".", "12.00", 0},  // "," passes, the number ends before it
-        {"-", fields::Lightness(), ",", "7.25", cstext::kBadCharacter},
-        {"-1", fields::Lightness(), ".", "7.25", cstext::kBadCharacter},
+        {"-", fields::Lightness(), ",", "7.25", ombra::res::kStrBadCharacter},
+        {"-1", fields::Lightness(), ".", "7.25", ombra::res::kStrBadCharacter},
         {"-1", fields::ColorAxis(), ".", "-1.00", 0},
         {"-", fields::ColorAxis(), ".", "0.00", 0},  // no number at all reads as 0
-        {"\xE2\x88\x92" "1", fields::ColorAxis(), ".", "7.25", cstext::kBadCharacter},  // a typographic minus
+        {"\xE2\x88\x92" "1", fields::ColorAxis(), ".", "7.25", ombra::res::kStrBadCharacter},  // a typographic minus
         {"1.2.3", fields::Lightness(), ".", "1.20", 0},
         {"1,2,3", fields::Lightness(), ",", "1.20", 0},
-        {"99.99", fields::ColorTolerance(), ",", "7.25", cstext::kOutOfRange},
-        {"0", fields::ColorTolerance(), ".", "7.25", cstext::kOutOfRange},
+        {"99.99", fields::ColorTolerance(), ",", "7.25", ombra::res::kStrValueOutOfRange},
+        {"0", fields::ColorTolerance(), ".", "7.25", ombra::res::kStrValueOutOfRange},
         {"", fields::Lightness(), ",", "7.25", 0},  // empty keeps the previous value
-        {"1000", fields::Lightness(), ".", "7.25", cstext::kOutOfRange},
-        {"0", fields::Factor(), ".", "1.00", cstext::kOutOfRange},
-        {"", fields::Factor(), ".", "1.00", cstext::kOutOfRange},
-        {"x", fields::Factor(), ".", "1.00", cstext::kBadCharacter},
+        {"1000", fields::Lightness(), ".", "7.25", ombra::res::kStrValueOutOfRange},
+        {"0", fields::Factor(), ".", "1.00", ombra::res::kStrValueOutOfRange},
+        {"", fields::Factor(), ".", "1.00", ombra::res::kStrValueOutOfRange},
+        {"x", fields::Factor(), ".", "1.00", ombra::res::kStrBadCharacter},
         {"", fields::MidToneTolerance(), ".", "5.0", 0},
-        {"100", fields::MidToneTolerance(), ".", "5.0", cstext::kOutOfRange},
+        {"100", fields::MidToneTolerance(), ".", "5.0", ombra::res::kStrValueOutOfRange},
         {"12.6", fields::Tint(), ".", "13", 0},
-        {"0", fields::Tint(), ".", "7", cstext::kOutOfRange},
+        {"0", fields::Tint(), ".", "7", ombra::res::kStrValueOutOfRange},
         {"-5", fields::Aim(), ".", "-5.0", 0},
     };
     for (const FieldCase &c : cases) {
@@ -91,7 +92,7 @@ TEST(ColorSetFields, AMeasuredValueCountsOnlyInRangeAndAnUndeliveredOneShowsAsMi
     EXPECT_EQ(MeasuredFieldText(undelivered, fields::ColorAxis()), platform::ResString(1196));
     for (double refused : {undelivered, std::nan(""), -0.5}) {
         FieldCheck check = CheckMeasuredValue(refused, 7.25, fields::Lightness());
-        EXPECT_EQ(check.notice ? check.notice->textId : 0, cstext::kOutOfRange) << refused;
+        EXPECT_EQ(check.notice ? check.notice->textId : 0, ombra::res::kStrValueOutOfRange) << refused;
         EXPECT_EQ(check.text, "7.25");
     }
     EXPECT_EQ(CheckMeasuredValue(-12.345, 7.25, fields::ColorAxis()).text, "-12.35");
@@ -101,7 +102,7 @@ TEST(ColorSetFields, NamesWithAForbiddenCharacterKeepThePreviousName) {
     NameCheck tilde = CheckNameField("Cyan~", "Old", kColorNameLimit);
     EXPECT_EQ(tilde.name, "Old");
     ASSERT_TRUE(tilde.notice);
-    EXPECT_EQ(tilde.notice->textId, cstext::kBadName);
+    EXPECT_EQ(tilde.notice->textId, ombra::res::kStrBadName);
     EXPECT_EQ(CheckNameField("Cyan 100%", "Old", kColorNameLimit).name, "Cyan 100%");
     EXPECT_FALSE(CheckNameField("", "Old", kColorNameLimit).notice);
 }

@@ -18,13 +18,13 @@
 #include "support/CoreTestSupport.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
 
 namespace mb = platform::mb;
 constexpr unsigned kUrgent = mb::SYSTEMMODAL | mb::SETFOREGROUND;
-
 
 class Session : public ::testing::Test {
 protected:

@@ -11,6 +11,7 @@
 #include "platform/Resources.h"
 #include "support/NoticeRecorder.h"
 #include "support/CoreTestSupport.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
@@ -20,7 +21,6 @@ using test::Item;
 using test::Items;
 using test::Layout;
 using test::WrittenCells;
-
 
 struct TransferFixture : ::testing::Test {
     MemoryAutomation sheet = MemoryAutomation::WithWorkbook("/home/u/Book1.ods", "Book1.ods");

@@ -13,6 +13,7 @@
 #include "output/Catalogue.h"
 #include "output/Values.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace {
 
@@ -199,7 +200,6 @@ TEST_F(ValuesFixture, NoRecordOrUnknownTypeLeavesValuesEmpty) {
     EXPECT_TRUE(values.outputItems.empty());
     EXPECT_TRUE(values.valueItems.empty());
 }
-
 
 TEST_F(ValuesFixture, NumbersUseAPointInACommaLocale) {
     ombra::core::test::CommaLocale comma;

@@ -12,6 +12,7 @@
 #include "settings/AppSettings.h"
 
 #include "support/QualityTestSupport.h"
+#include "corvexres/ResourceIds.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ TEST(Comparison, OtherConditionsAreRecomputedFromTheSpectrumOrNotCompared) {
     Comparison c = Compare(r, underD65);
     EXPECT_EQ(c.reason, NotCompared::ConditionsDiffer);
     EXPECT_EQ(c.referenceName, "Yellow");
-    EXPECT_EQ(NotComparedStringId(c.reason), kStrConditionsDiffer);
+    EXPECT_EQ(NotComparedStringId(c.reason), ombra::res::kStrConditionsDiffer);
 
     r.spectrum = s;
     c = Compare(r, underD65);

@@ -146,6 +146,8 @@ std::vector<QString> EnclosingCalls(const QString &code, qsizetype at) {
             // A list in braces passes its texts on; a block ends the statement.
             const QChar last = LastBefore(code, i);
             if (!(last == '=' || last == '(' || last == ',' || last == '{' || last.isLetterOrNumber())) break;
+            static const QRegularExpression namespaceBlock("\\bnamespace(\\s+[\\w:]+)?\\s*$");
+            if (code.left(i).contains(namespaceBlock)) break;
             calls.push_back("{");
         } else if (c == ')' || c == ']') ++depth;
         else if (c == '(' || c == '[') {
@@ -299,6 +301,7 @@ TEST(SourceTexts, TheScannerFindsTextsInTheFormsTheyTake) {
         R"(if (arg == "--undo") undo = true; else return Wrong(kStrGoesWith, {"--undo", "--setup-libreoffice"});)",
         R"(return name.empty() ? "ombra-dts" : name;)",
         R"(if (error) *error = Find("missing functions");)",
+        "namespace {\nconst char kFolder[] = \"Manual\";",
         "const QStringList steps = {\n    \"CREATE TABLE m (\"\n    \" uid uuid NOT NULL, station text NOT NULL)\"};",
     };
     for (const char *text : none) EXPECT_TRUE(Findings("src/ui/x.cpp", text).empty()) << text;
