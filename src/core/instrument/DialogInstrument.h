@@ -1,6 +1,6 @@
 // What a dialog may ask of the instrument, and nothing more: the calibrations, the user
 // illuminant (read, register, measure a light source). The dialogs never hold the instrument
-// themselves; the session hands them its own (InstrumentSession::Dialogs()), so every call goes
+// themselves; the session hands them its own (InstrumentSession::Link()), so every call goes
 // through the adapter with which the session holds the instrument open, one library call at a
 // time under the instrument lock, and a failed call that means the instrument's loss ends the
 // connection there. Judge() is for the dialog's error manager, so such a fault is told once.
