@@ -44,6 +44,7 @@
 #include "settings/AppSettings.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryProfileStore.h"
+#include "support/OwnInstrument.h"
 
 namespace {
 
@@ -188,7 +189,8 @@ QImage MeasurementSettingsDialog() {
 QImage Calibration() {
     ombra::core::test::FakeInstrument instrument;
     DeviceHandle() = instrument.AddDevice();
-    CCalibrationDlg dlg(WhiteCalibrationStep(g_programDir));
+    ombra::core::test::OwnInstrument own;
+    CCalibrationDlg dlg(WhiteCalibrationStep(g_programDir), own);
     QImage image = Picture(dlg);
     DeviceHandle() = 0;
     return image;
@@ -204,7 +206,8 @@ QImage UserIlluminant() {
     if (!folder.isValid() || !ui::platform::WriteFileAtomically(path, text)) return {};
     ui::platform::FileDialogHook previous =
         ui::platform::SetFileDialogHook([&path](const ui::platform::FileDialogRequest &) { return std::optional(path); });
-    CUserIlluminantDlg dlg;
+    ombra::core::test::OwnInstrument own;
+    CUserIlluminantDlg dlg(own);
     dlg.OnOpen();
     ui::platform::SetFileDialogHook(previous);
     return Picture(dlg);

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "colorset/ColorSetFile.h"
-#include "instrument/PropertySetting.h"
+#include "instrument/VireoDllAdapter.h"
 #include "instrument/PropertyTables.h"
 #include "platform/MessageFlags.h"
 #include "platform/Numbers.h"
@@ -141,7 +141,7 @@ void StoreColorEntry(const ColorEntryForm &form, ColorSet &set, int k) {
 }
 
 int32_t MeasureColorLab(CVireoDllAdapter &adapter, uint32_t storedTypeMask, std::array<double, 3> &lab) {
-    CPropertySetting keepOpen;  // the instrument stays open for the whole group of calls
+    // `adapter` is a user of the instrument for the whole group of calls: it stays open.
     auto sequence = [&]() -> int32_t {
         if (int32_t rc = SetPropertyFromMask(PropertyTable::MeasurementType, kReflectionTypeMask)) return rc;
         if (int32_t rc = adapter.DoMeasurement()) return rc;

@@ -1,6 +1,6 @@
 // The instrument library's 21 functions, resolved once into a table of pointers, and the
-// process-wide instrument state: the open device's handle, the count of adapters in use and
-// the lock that serialises every call into the library.
+// process-wide instrument state: the open device's handle and the lock that serialises every
+// call into the library. (The count of adapters in use is the adapter class's own.)
 #pragma once
 
 #include <atomic>

@@ -4,10 +4,13 @@
 
 namespace ombra::core {
 
-InstrumentLink::InstrumentLink() : own_(std::make_unique<CVireoDllAdapter>()), instrument_(own_.get()) {}
-
 InstrumentLink::InstrumentLink(CVireoDllAdapter &instrument, LossJudge judge)
-    : instrument_(&instrument), judge_(std::move(judge)) {}
+    : instrument_(instrument), judge_(std::move(judge)) {}
+
+LightSourceMeasurement InstrumentLink::MeasureLightSource(uint32_t storedType, uint32_t storedObserver,
+                                                          UserIlluminantRecord &record, IlluminantResults &results) {
+    return core::MeasureLightSource(instrument_, storedType, storedObserver, record, results);
+}
 
 bool IsInstrumentLoss(int32_t code) {
     if (code == DI_ERR_DEVICE_GONE) return true;

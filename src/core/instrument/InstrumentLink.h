@@ -1,34 +1,37 @@
 // The instrument as the session hands it to the dialogs that use it: the adapter through which
 // the session holds the open instrument, and the judge that turns a failed call into the
-// instrument's loss. A dialog makes its calls through Instrument() and gives Judge() to its
-// error manager, so a fault is told once: a loss by the session (which ends the connection
-// first), any other failure by its code.
+// instrument's loss. A dialog makes its calls through the operations of DialogInstrument and
+// gives Judge() to its error manager, so a fault is told once: a loss by the session (which
+// ends the connection first), any other failure by its code.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
+#include "instrument/DialogInstrument.h"
 #include "instrument/ErrorMng.h"
 #include "instrument/VireoDllAdapter.h"
 
 namespace ombra::core {
 
-class InstrumentLink {
+class InstrumentLink : public DialogInstrument {
 public:
-    // A link of its own, for a dialog shown without a session: it holds the instrument open
-    // itself, and every failure is told by its code.
-    InstrumentLink();
-    // The session's link: calls go through `instrument`; `judge` ends the connection on a loss.
+    // Calls go through `instrument`; `judge` ends the connection on a loss (empty: no judge).
     InstrumentLink(CVireoDllAdapter &instrument, LossJudge judge);
     InstrumentLink(const InstrumentLink &) = delete;
     InstrumentLink &operator=(const InstrumentLink &) = delete;
 
-    CVireoDllAdapter &Instrument() const { return *instrument_; }
-    const LossJudge &Judge() const { return judge_; }
+    int32_t CalibrateZero() override { return instrument_.DoPolarizationCalib(); }
+    int32_t CalibrateWhite(int32_t kind) override { return instrument_.DoCalibration(kind); }
+    int32_t ReadUserIlluminant(UserIlluminantRecord &record) override { return instrument_.GetUserIlluminant(&record); }
+    int32_t RegisterUserIlluminant(UserIlluminantRecord &record) override {
+        return instrument_.RegUserIlluminant(&record);
+    }
+    LightSourceMeasurement MeasureLightSource(uint32_t storedType, uint32_t storedObserver,
+                                              UserIlluminantRecord &record, IlluminantResults &results) override;
+    const LossJudge &Judge() const override { return judge_; }
 
 private:
-    std::unique_ptr<CVireoDllAdapter> own_;
-    CVireoDllAdapter *instrument_ = nullptr;
+    CVireoDllAdapter &instrument_;
     LossJudge judge_;
 };
 

@@ -119,8 +119,9 @@ public:
     void HandleWatchMessage(int message);
 
     // The instrument for the dialogs that use it (calibration, measurement settings, colour
-    // sets, user illuminant): their calls go through the session's adapter, and a failed call
-    // that means the instrument's loss ends the connection here and is told once.
+    // sets, user illuminant): the operations they may ask for (DialogInstrument) go through the
+    // session's adapter, and a failed call that means the instrument's loss ends the
+    // connection here and is told once. No dialog holds the instrument itself.
     InstrumentLink &Link() { return link_; }
     // The judge of the link: true when `code` was the loss, now ended and told (or, once the
     // instrument is lost, told again for a later action on it); false when the code is the

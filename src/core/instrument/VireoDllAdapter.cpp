@@ -1,14 +1,7 @@
 #include "instrument/VireoDllAdapter.h"
 
-#include <atomic>
-
 namespace ombra::core {
 namespace {
-
-std::atomic<int32_t> &userCount() {
-    static std::atomic<int32_t> count{0};
-    return count;
-}
 
 DIHANDLE handle() { return DeviceHandle().load(); }
 
@@ -20,14 +13,13 @@ int32_t CloseOpenDevice() {
     return rc;
 }
 
-CVireoDllAdapter::CVireoDllAdapter() { ++userCount(); }
+CVireoDllAdapter::CVireoDllAdapter() { ++users_; }
 
+// One atomic step decides who was last, so two adapters ending on two threads cannot both
+// (or neither) close the instrument.
 CVireoDllAdapter::~CVireoDllAdapter() {
-    if (userCount() == 1 && handle() != 0) CloseOpenDevice();
-    if (userCount() >= 1) --userCount();
+    if (users_.fetch_sub(1) == 1 && handle() != 0) CloseOpenDevice();
 }
-
-int32_t CVireoDllAdapter::Users() { return userCount(); }
 
 int32_t CVireoDllAdapter::CloseDevice() { return CloseOpenDevice(); }
 

@@ -4,6 +4,7 @@
 // handle, releases the lock and returns the library's result unchanged.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "instrument/InstrumentLibrary.h"
@@ -18,7 +19,7 @@ public:
     CVireoDllAdapter &operator=(const CVireoDllAdapter &) = delete;
 
     // Number of live adapters in the process.
-    static int32_t Users();
+    static int32_t Users() { return users_.load(); }
 
     // Afterwards the device handle is 0, whatever the library answered.
     int32_t CloseDevice();
@@ -38,6 +39,9 @@ public:
     int32_t DoPolarizationCalib();
     int32_t GetSpotColorDensity(int32_t *wavelength, float *density);
     int32_t GetPolFilterCondition(int32_t *first, int32_t *second);
+
+private:
+    static inline std::atomic<int32_t> users_{0};
 };
 
 // Closes the open device under the lock and sets the handle to 0 (whatever the result).

@@ -12,7 +12,6 @@
 #include <cmath>
 
 #include "settings/AppSettings.h"
-#include "illuminant/LightSourceMeasurement.h"
 #include "instrument/WorkThread.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -35,10 +34,9 @@ bool isMissing(float value) { return value == kNoValue || !std::isfinite(value);
 
 }  // namespace
 
-CUserIlluminantDlg::CUserIlluminantDlg(QWidget *parent, InstrumentLink *link)
+CUserIlluminantDlg::CUserIlluminantDlg(DialogInstrument &instrument, QWidget *parent)
     : QDialog(parent),
-      ownLink_(link ? nullptr : std::make_unique<InstrumentLink>()),
-      link_(link ? link : ownLink_.get()),
+      instrument_(instrument),
       settings_(Settings()) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     CreateControls();
@@ -123,7 +121,7 @@ void CUserIlluminantDlg::PlotRecord() {
 }
 
 void CUserIlluminantDlg::InitDialog() {
-    errorMng_.Init(platform::NoticeSinkFor(this), link_->Judge());
+    errorMng_.Init(platform::NoticeSinkFor(this), instrument_.Judge());
     caption_ = platform::ResString(res::kStrMessageCaption);
     findChild<QPushButton *>(controlName(kMeasureId))
         ->setEnabled(settings_.identity.ModelName() == platform::ResString(res::kStrModelNameType100));
@@ -174,7 +172,7 @@ void CUserIlluminantDlg::OnSave() {
 void CUserIlluminantDlg::OnReadFromInstrument() {
     // Read into a scratch record: a failed read must not leave part of an answer behind.
     UserIlluminantRecord scratch = record_;
-    int32_t rc = link_->Instrument().GetUserIlluminant(&scratch);
+    int32_t rc = instrument_.ReadUserIlluminant(scratch);
     // Nothing registered is said as such, not as a failure of the colour calculation.
     if (rc == 0 && !HoldsUserIlluminant(scratch)) rc = kNoUserIlluminantCode;
     if (rc != 0) {
@@ -187,7 +185,7 @@ void CUserIlluminantDlg::OnReadFromInstrument() {
 
 void CUserIlluminantDlg::OnRegister() {
     UserIlluminantRecord sent = record_;
-    if (int32_t rc = link_->Instrument().RegUserIlluminant(&sent)) {
+    if (int32_t rc = instrument_.RegisterUserIlluminant(sent)) {
         errorMng_.Report(rc);
         return;
     }
@@ -203,8 +201,8 @@ void CUserIlluminantDlg::OnMeasure() {
         platform::mb::IDOK)
         return;
     LightSourceMeasurement outcome =
-        MeasureLightSource(link_->Instrument(), static_cast<uint32_t>(settings_.measurement.MeasurementType()),
-                           static_cast<uint32_t>(settings_.measurement.Observer()), record_, results_);
+        instrument_.MeasureLightSource(static_cast<uint32_t>(settings_.measurement.MeasurementType()),
+                                       static_cast<uint32_t>(settings_.measurement.Observer()), record_, results_);
     if (outcome.code != 0) errorMng_.Report(outcome.code);
     // Once the new spectrum is in the record its values are shown, so that what is shown (and
     // then saved or registered) always belongs together.
@@ -266,7 +264,7 @@ std::string CUserIlluminantDlg::MessageWithFile(int stringId, const std::string 
     return platform::ResQString(stringId).arg(name).toStdString();
 }
 
-int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, InstrumentLink *link) {
+int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, DialogInstrument &instrument) {
     struct PausedWatcher {
         CWorkThread *watcher;
         explicit PausedWatcher(CWorkThread *w) : watcher(w) {
@@ -276,7 +274,7 @@ int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, InstrumentLink *
             if (watcher) watcher->Resume();
         }
     } paused(watcher);
-    CUserIlluminantDlg dialog(parent, link);
+    CUserIlluminantDlg dialog(instrument, parent);
     return dialog.exec();
 }
 

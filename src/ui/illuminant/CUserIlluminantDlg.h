@@ -11,14 +11,13 @@
 #pragma once
 
 #include <QDialog>
-#include <memory>
 #include <string>
 
 #include "controls/SpectrumPlot.h"
 #include "illuminant/ColorCalculation.h"
 #include "illuminant/UserIlluminantFile.h"
 #include "instrument/ErrorMng.h"
-#include "instrument/InstrumentLink.h"
+#include "instrument/DialogInstrument.h"
 #include "UiLayer.h"
 #include "corvexres/ResourceIds.h"
 
@@ -51,8 +50,8 @@ public:
     static constexpr int kDefaultFileNameText = 2320;  // the name proposed, in the user's language
     static constexpr const char *kDefaultExtension = "uid";
 
-    // `link`: the session's instrument (none: the dialog holds the instrument itself).
-    explicit CUserIlluminantDlg(QWidget *parent = nullptr, InstrumentLink *link = nullptr);
+    // `instrument`: the session's (InstrumentSession::Link()); the dialog holds none itself.
+    explicit CUserIlluminantDlg(DialogInstrument &instrument, QWidget *parent = nullptr);
     ~CUserIlluminantDlg() override;
 
     // --- Commands of the buttons ---
@@ -85,8 +84,7 @@ private:
 
     // Members in the order of the editor's description.
     CErrorMng errorMng_;
-    std::unique_ptr<InstrumentLink> ownLink_;
-    InstrumentLink *link_ = nullptr;
+    DialogInstrument &instrument_;
     AppSettings &settings_;
     std::string caption_;
     UserIlluminantRecord record_{};
@@ -99,7 +97,7 @@ private:
 // Runs the editor modally over `parent` (the main window's User illuminant command, 32772).
 // `watcher` (the button-watch thread, may be null) is paused for the whole run and resumed
 // afterwards, so the editor's instrument calls never interleave with the button poll. The
-// editor reaches the instrument through `link` (the session's).
-int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, InstrumentLink *link = nullptr);
+// editor reaches the instrument through `instrument` (the session's).
+int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, DialogInstrument &instrument);
 
 }  // namespace ombra::ui

@@ -36,15 +36,14 @@ QFont enlargedBold(const QFont &base) {
 
 }  // namespace
 
-CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, QWidget *parent, InstrumentLink *link)
+CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, DialogInstrument &instrument, QWidget *parent)
     : QDialog(parent),
       title_(platform::ResWindowTitle(step.titleId).toStdString()),
       picturePath_(step.picturePath),
       message_(platform::ResString(step.messageId)),
       skipAllowed_(step.skipAllowed),
       zeroMode_(step.zeroMode),
-      ownLink_(link ? nullptr : std::make_unique<InstrumentLink>()),
-      link_(link ? link : ownLink_.get()) {
+      instrument_(instrument) {
     setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
     picture_ = new QLabel(this);
     picture_->setObjectName(controlName(kPictureId));
@@ -86,7 +85,7 @@ CCalibrationDlg::~CCalibrationDlg() {
 CCalibrationDlg *CCalibrationDlg::Current() { return currentDialog; }
 
 void CCalibrationDlg::InitDialog() {
-    errorMng_.Init(platform::NoticeSinkFor(this), link_->Judge());
+    errorMng_.Init(platform::NoticeSinkFor(this), instrument_.Judge());
     setWindowTitle(QString::fromStdString(title_));
     messageLabel_->setText(QString::fromStdString(message_));
     QImage image(QString::fromStdString(picturePath_));
@@ -101,8 +100,7 @@ void CCalibrationDlg::InitDialog() {
 
 void CCalibrationDlg::OnCalibrate() {
     platform::WaitCursor wait;
-    CVireoDllAdapter &instrument = link_->Instrument();
-    int32_t rc = zeroMode_ ? instrument.DoPolarizationCalib() : instrument.DoCalibration(calibrationKind_);
+    int32_t rc = zeroMode_ ? instrument_.CalibrateZero() : instrument_.CalibrateWhite(calibrationKind_);
     wait.End();
     if (rc != 0) {
         errorMng_.Report(rc);
@@ -121,19 +119,19 @@ void CCalibrationDlg::EndLost() {
 
 void CCalibrationDlg::OnSkip() { done(calib::kSkipResult); }
 
-CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, InstrumentLink *link) {
+CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, DialogInstrument &instrument) {
     return RunCalibration(parent, watcher, Settings().measurement.Polarization(), platform::ExecutableDirectory(),
-                          link);
+                          instrument);
 }
 
 CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, int polarization,
-                                  const std::string &programDir, InstrumentLink *link) {
+                                  const std::string &programDir, DialogInstrument &instrument) {
     calibrationRunning = true;
     if (watcher) watcher->Pause();
     CalibrationOutcome outcome = RunCalibrationSequence(polarization, programDir, [&](const CalibrationStep &step) {
         // A loss of the instrument during the previous step ends the run.
         if (!calibrationRunning) return 0;
-        CCalibrationDlg dialog(step, parent, link);
+        CCalibrationDlg dialog(step, instrument, parent);
         return dialog.exec();
     });
     calibrationRunning = false;

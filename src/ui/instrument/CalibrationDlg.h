@@ -10,10 +10,8 @@
 #include <string>
 
 #include "instrument/CalibrationSequence.h"
-#include <memory>
-
+#include "instrument/DialogInstrument.h"
 #include "instrument/ErrorMng.h"
-#include "instrument/InstrumentLink.h"
 #include "UiLayer.h"
 #include "corvexres/ResourceIds.h"
 
@@ -37,8 +35,8 @@ public:
     static constexpr int kPictureWidth = 230;
     static constexpr int kPictureHeight = 240;
 
-    // `link`: the session's instrument (none: the dialog holds the instrument itself).
-    explicit CCalibrationDlg(const CalibrationStep &step, QWidget *parent = nullptr, InstrumentLink *link = nullptr);
+    // `instrument`: the session's (InstrumentSession::Link()); the dialog holds none itself.
+    CCalibrationDlg(const CalibrationStep &step, DialogInstrument &instrument, QWidget *parent = nullptr);
     ~CCalibrationDlg() override;
 
     // The calibrate button: runs the step; success closes with OK (the white calibration
@@ -64,8 +62,7 @@ private:
     std::string message_;
     bool skipAllowed_ = false;
     bool zeroMode_ = false;
-    std::unique_ptr<InstrumentLink> ownLink_;
-    InstrumentLink *link_ = nullptr;
+    DialogInstrument &instrument_;
     CErrorMng errorMng_;
     int32_t calibrationKind_ = calib::kWhiteKind;
 
@@ -79,11 +76,11 @@ private:
 // resumes it at the end; shows the zero step when the polarisation setting is 1, then the
 // white step. Afterwards the window repaints when `whiteShown` and sets its readyToMeasure
 // when ready() (a cancelled white step leaves it as it was).
-// The steps reach the instrument through `link` (the session's; none: their own).
-CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, InstrumentLink *link = nullptr);
+// The steps reach the instrument through `instrument` (the session's).
+CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, DialogInstrument &instrument);
 // The same with the polarisation setting and the folder of the pictures given.
 CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, int polarization,
-                                  const std::string &programDir, InstrumentLink *link = nullptr);
+                                  const std::string &programDir, DialogInstrument &instrument);
 
 // True while RunCalibration runs (the window's calibrationDialogOpen).
 bool IsCalibrationDialogOpen();

@@ -236,7 +236,7 @@ void CVireoDataTransferSoftwareDlg::OnConnectDisconnect() {
 
 void CVireoDataTransferSoftwareDlg::OnCalibration() {
     // The run pauses the watch thread itself and resumes it at its end.
-    const CalibrationOutcome outcome = RunCalibration(this, session_.WatchThread(), &session_.Link());
+    const CalibrationOutcome outcome = RunCalibration(this, session_.WatchThread(), session_.Link());
     if (outcome.ready()) session_.SetReadyToMeasure(true);
     if (outcome.whiteShown) RefreshDisplay();
 }
@@ -249,7 +249,7 @@ void CVireoDataTransferSoftwareDlg::OnColorSets() { RunColorSets(this, session_.
 void CVireoDataTransferSoftwareDlg::OnUserIlluminant() {
     // The dialog pauses the watch thread while it is open and puts the measurement settings
     // it changes back on the instrument.
-    RunUserIlluminantDlg(this, session_.WatchThread(), &session_.Link());
+    RunUserIlluminantDlg(this, session_.WatchThread(), session_.Link());
 }
 
 void CVireoDataTransferSoftwareDlg::OnDataItems() {

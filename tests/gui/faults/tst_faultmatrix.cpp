@@ -229,7 +229,7 @@ std::optional<int32_t> FaultMatrixTest::Run(Operation operation) {
     }
     case Operation::ReadIlluminant:
     case Operation::RegisterIlluminant: {
-        CUserIlluminantDlg dialog(&w, &w.Session().Link());
+        CUserIlluminantDlg dialog(w.Session().Link(), &w);
         dialog.show();
         if (operation == Operation::ReadIlluminant) dialog.OnReadFromInstrument();
         else dialog.OnRegister();

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "support/IlluminantTestSupport.h"
+#include "support/OwnInstrument.h"
 #include "settings/AppSettings.h"
 #include "illuminant/CUserIlluminantDlg.h"
 #include "illuminant/LightSourceMeasurement.h"
@@ -61,6 +62,7 @@ protected:
 
     AppSettings saved_;
     IlluminantInstrument instrument_;
+    core::test::OwnInstrument own_;  // the dialogs' instrument, over instrument_
     DIHANDLE device_ = 0;
     QTemporaryDir dir_;
     std::optional<std::string> answer_;
@@ -69,7 +71,7 @@ protected:
 };
 
 TEST_F(EditorTest, StartsEmptyWithSaveAndRegisterOffAndResultsHidden) {
-    CUserIlluminantDlg dialog;
+    CUserIlluminantDlg dialog(own_);
     EXPECT_EQ(dialog.objectName(), "dlg_184");
     for (float v : dialog.Record().power) EXPECT_EQ(v, 0.0f);
     EXPECT_EQ(dialog.Results(), (IlluminantResults{0, 0, 0}));
@@ -79,7 +81,7 @@ TEST_F(EditorTest, StartsEmptyWithSaveAndRegisterOffAndResultsHidden) {
     EXPECT_FALSE(ResultsShown(dialog));
 
     Settings().identity.SetModelName(ui::platform::ResString(1235));
-    CUserIlluminantDlg reflectionOnly;
+    CUserIlluminantDlg reflectionOnly(own_);
     EXPECT_FALSE(Enabled(reflectionOnly, 1083));
 }
 
@@ -87,7 +89,7 @@ TEST_F(EditorTest, ReadBackTakesTheInstrumentsIlluminantAndShowsItsValues) {
     IlluminantInstrument::stored() = RampRecord(2.0f, 0.5f);
     FakeColorLibrary colour(0, {1234.9f, 5003.7f, -0.0042f});
     MessageBoxRecorder boxes;
-    CUserIlluminantDlg dialog;
+    CUserIlluminantDlg dialog(own_);
     instrument_.ClearLog();
     dialog.OnReadFromInstrument();
 
@@ -108,7 +110,7 @@ TEST_F(EditorTest, FailedReadBackGoesToTheErrorManagerAndLeavesTheRecord) {
     IlluminantInstrument::stored() = RampRecord();
     FakeColorLibrary colour;
     MessageBoxRecorder boxes;
-    CUserIlluminantDlg dialog;
+    CUserIlluminantDlg dialog(own_);
     instrument_.Script("DIGetUserIlluminant", {5});
     dialog.OnReadFromInstrument();
     ASSERT_EQ(boxes.Count(), 1u);
@@ -128,7 +130,7 @@ TEST_F(EditorTest, ReadingAnInstrumentWithoutAUserIlluminantSaysNoneIsRegistered
         IlluminantInstrument::stored() = {};
         if (answersWithCode) instrument_.Script("DIGetUserIlluminant", {kNoUserIlluminantCode});
         MessageBoxRecorder boxes;
-        CUserIlluminantDlg dialog;
+        CUserIlluminantDlg dialog(own_);
         dialog.OnReadFromInstrument();
         ASSERT_EQ(boxes.Count(), 1u);
         EXPECT_EQ(boxes.Boxes()[0].text, Settings().identity.ModelName() + " : " + ui::platform::ResString(1229));
@@ -144,7 +146,7 @@ TEST_F(EditorTest, FileDialogsStartInTheUsersIlluminantFolder) {
     QTemporaryDir home;
     const QByteArray previousHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home.path()));
-    CUserIlluminantDlg dialog;
+    CUserIlluminantDlg dialog(own_);
     dialog.OnOpen();
     IlluminantInstrument::stored() = RampRecord();
     FakeColorLibrary colour(0, {1.0f, 2.0f, 3.0f});
@@ -162,7 +164,7 @@ TEST_F(EditorTest, RegisterSendsTheRecordAndConfirms) {
     IlluminantInstrument::stored() = RampRecord(1.0f, 2.0f);
     FakeColorLibrary colour;
     MessageBoxRecorder boxes;
-    CUserIlluminantDlg dialog;
+    CUserIlluminantDlg dialog(own_);
     dialog.OnReadFromInstrument();
     instrument_.ClearLog();
     dialog.OnRegister();
@@ -184,7 +186,7 @@ TEST_F(EditorTest, RegisterSendsTheRecordAndConfirms) {
 
 TEST_F(EditorTest, MeasuringALightSourceRunsTheSequenceAndRestoresTheSettings) {
     MessageBoxRecorder boxes;
-    CUserIlluminantDlg dialog;
+    CUserIlluminantDlg dialog(own_);
     instrument_.ClearLog();
     dialog.OnMeasure();
 
@@ -219,7 +221,7 @@ TEST_F(EditorTest, MeasuringALightSourceRunsTheSequenceAndRestoresTheSettings) {
 }
 
 TEST_F(EditorTest, MeasuringIsRefusedUnderPolarisationAndStopsOnCancel) {
-    CUserIlluminantDlg dialog;
+    CUserIlluminantDlg dialog(own_);
     instrument_.ClearLog();
     {
         MessageBoxRecorder boxes(ui::platform::mb::IDCANCEL);
@@ -241,7 +243,7 @@ TEST_F(EditorTest, MeasuringIsRefusedUnderPolarisationAndStopsOnCancel) {
 TEST_F(EditorTest, FailedMeasurementIsReportedAndTheSettingsAreStillRestored) {
     for (const char *failing : {"DIDoMeasurement", "DIGetColor", "DIGetSpectrum"}) {
         MessageBoxRecorder boxes;
-        CUserIlluminantDlg dialog;
+        CUserIlluminantDlg dialog(own_);
         instrument_.ClearLog();
         instrument_.Script(failing, {19});
         dialog.OnMeasure();
@@ -260,7 +262,7 @@ TEST_F(EditorTest, FailedRestoreIsReportedButTheNewSpectrumStaysShownWithItsValu
         return std::nullopt;
     });
     MessageBoxRecorder boxes;
-    CUserIlluminantDlg dialog;
+    CUserIlluminantDlg dialog(own_);
     dialog.OnMeasure();
     ASSERT_EQ(boxes.Count(), 2u);
     EXPECT_EQ(boxes.Boxes()[1].text, ErrorText(7));
@@ -317,7 +319,7 @@ TEST_F(EditorTest, EveryColourFailureShowsItsMessageThenTheFileMessage) {
         EXPECT_EQ(ColorResultMessageId(result), messageId) << result;
         FakeColorLibrary colour;
         MessageBoxRecorder boxes;
-        CUserIlluminantDlg dialog;
+        CUserIlluminantDlg dialog(own_);
         dialog.OnOpen();  // computes
         ASSERT_TRUE(ResultsShown(dialog));
         colour.SetResult(result);

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "support/IlluminantTestSupport.h"
+#include "support/OwnInstrument.h"
 #include "settings/AppSettings.h"
 #include "illuminant/CUserIlluminantDlg.h"
 #include "instrument/WorkThread.h"
@@ -34,6 +35,7 @@ class TestUserIlluminantDlg : public QObject {
     std::optional<std::string> answer_;
     ui::platform::FileDialogHook previous_;
     AppSettings saved_;
+    core::test::OwnInstrument own_;
 
 private slots:
     void init() {
@@ -54,7 +56,7 @@ private slots:
     void openShowsTheValuesAndSaveWritesTheFile() {
         FakeColorLibrary colour(0, {812.6f, 2856.2f, 0.0009f});
         MessageBoxRecorder boxes;
-        CUserIlluminantDlg dialog;
+        CUserIlluminantDlg dialog(own_);
         dialog.show();
         QVERIFY(!button(dialog, 1080)->isEnabled());
 
@@ -100,7 +102,7 @@ private slots:
     void unreadableFileNamesTheFileAndKeepsTheRecord() {
         FakeColorLibrary colour;
         MessageBoxRecorder boxes;
-        CUserIlluminantDlg dialog;
+        CUserIlluminantDlg dialog(own_);
         dialog.show();
         WriteText(path("short.uid"), RampText(96));
         answer_ = path("short.uid");
@@ -116,7 +118,7 @@ private slots:
     void missingResultShowsTheMissingValueText() {
         FakeColorLibrary colour(0, {kNoValue, 6500.0f, kNoValue});
         MessageBoxRecorder boxes;
-        CUserIlluminantDlg dialog;
+        CUserIlluminantDlg dialog(own_);
         WriteText(path("lamp.uid"), RampText(97));
         answer_ = path("lamp.uid");
         click(dialog, 1079);
@@ -131,7 +133,7 @@ private slots:
         IlluminantInstrument::stored() = RampRecord(1.0f, 1.0f);
         FakeColorLibrary colour;
         MessageBoxRecorder boxes;
-        CUserIlluminantDlg dialog;
+        CUserIlluminantDlg dialog(own_);
         dialog.show();
         click(dialog, 1081);
         QCOMPARE(dialog.Record().power[96], 97.0f);
@@ -153,7 +155,7 @@ private slots:
             click(*dialog, 2);
         });
         QWidget parent;
-        int answer = RunUserIlluminantDlg(&parent, &watcher);
+        int answer = RunUserIlluminantDlg(&parent, &watcher, own_);
         QCOMPARE(answer, int(QDialog::Rejected));
         QCOMPARE(watcher.events, (std::vector<std::string>{"pause", "resume"}));
     }

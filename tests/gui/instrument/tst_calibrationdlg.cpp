@@ -10,11 +10,13 @@
 #include "instrument/WorkThread.h"
 #include "platform/Resources.h"
 #include "support/FakeInstrument.h"
+#include "support/OwnInstrument.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
 using namespace ombra::ui;
 using ombra::ui::test::FakeInstrument;
+using ombra::core::test::OwnInstrument;
 namespace mb = ombra::ui::platform::mb;
 
 namespace {
@@ -61,30 +63,35 @@ class CalibrationDlgTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<FakeInstrument> fake;
+    std::unique_ptr<OwnInstrument> instrument;
 
 private slots:
     void init() {
         fake = std::make_unique<FakeInstrument>();
         DeviceHandle() = fake->AddDevice();
+        instrument = std::make_unique<OwnInstrument>();
     }
-    void cleanup() { fake.reset(); }
+    void cleanup() {
+        instrument.reset();
+        fake.reset();
+    }
 
     void skipButtonFollowsModeAndPermission() {
-        CCalibrationDlg zeroAllowed(ZeroCalibrationStep(binDir, true));
+        CCalibrationDlg zeroAllowed(ZeroCalibrationStep(binDir, true), *instrument);
         QVERIFY(button(&zeroAllowed, 1077)->isVisibleTo(&zeroAllowed));
         QVERIFY(button(&zeroAllowed, 1077)->isEnabled());
-        CCalibrationDlg zeroBarred(ZeroCalibrationStep(binDir, false));
+        CCalibrationDlg zeroBarred(ZeroCalibrationStep(binDir, false), *instrument);
         QVERIFY(button(&zeroBarred, 1077)->isVisibleTo(&zeroBarred));
         QVERIFY(!button(&zeroBarred, 1077)->isEnabled());
         CalibrationStep white = WhiteCalibrationStep(binDir);
         white.skipAllowed = true;
-        CCalibrationDlg whiteDlg(white);
+        CCalibrationDlg whiteDlg(white, *instrument);
         QVERIFY(!button(&whiteDlg, 1077)->isVisibleTo(&whiteDlg));
         QVERIFY(!button(&whiteDlg, 1077)->isEnabled());
     }
 
     void showsCaptionInstructionPictureAndFocus() {
-        CCalibrationDlg dlg(WhiteCalibrationStep(binDir));
+        CCalibrationDlg dlg(WhiteCalibrationStep(binDir), *instrument);
         QCOMPARE(dlg.objectName(), QString("dlg_129"));
         QCOMPARE(dlg.windowTitle(), ui::platform::ResWindowTitle(1316));
         auto *message = dlg.findChild<QLabel *>("ctl_1003");
@@ -98,18 +105,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(button(&dlg, 1076)));
 
-        CCalibrationDlg zero(ZeroCalibrationStep(binDir, true));
+        CCalibrationDlg zero(ZeroCalibrationStep(binDir, true), *instrument);
         QCOMPARE(zero.windowTitle(), ui::platform::ResWindowTitle(1315));
         QCOMPARE(zero.findChild<QLabel *>("ctl_1003")->text(), ui::platform::ResQString(1317));
     }
 
     void missingPictureLeavesThePictureEmpty() {
-        CCalibrationDlg dlg(WhiteCalibrationStep("/nonexistent"));
+        CCalibrationDlg dlg(WhiteCalibrationStep("/nonexistent"), *instrument);
         QVERIFY(dlg.findChild<QLabel *>("ctl_1075")->pixmap().isNull());
     }
 
     void whiteSuccessSaysSoBeforeClosingWithOk() {
-        CCalibrationDlg dlg(WhiteCalibrationStep(binDir));
+        CCalibrationDlg dlg(WhiteCalibrationStep(binDir), *instrument);
         dlg.show();
         std::vector<ui::platform::MessageBoxRequest> boxes;
         bool visibleAtMessage = false;
@@ -134,7 +141,7 @@ private slots:
     void failureIsReportedAndTheDialogStaysOpen() {
         fake->SetResult("DIDoCalibration", 19);
         ui::test::MessageBoxRecorder boxes;
-        CCalibrationDlg dlg(WhiteCalibrationStep(binDir));
+        CCalibrationDlg dlg(WhiteCalibrationStep(binDir), *instrument);
         dlg.show();
         QTest::mouseClick(button(&dlg, 1076), Qt::LeftButton);
         QCOMPARE(int(boxes.Count()), 1);
@@ -149,7 +156,7 @@ private slots:
 
     void zeroCalibrationClosesWithOkWithoutMessage() {
         ui::test::MessageBoxRecorder boxes;
-        CCalibrationDlg dlg(ZeroCalibrationStep(binDir, true));
+        CCalibrationDlg dlg(ZeroCalibrationStep(binDir, true), *instrument);
         dlg.show();
         QTest::mouseClick(button(&dlg, 1076), Qt::LeftButton);
         QCOMPARE(fake->Count("DIDoPolarizationCalib"), 1);
@@ -159,11 +166,11 @@ private slots:
     }
 
     void skipAndCancelResults() {
-        CCalibrationDlg skip(ZeroCalibrationStep(binDir, true));
+        CCalibrationDlg skip(ZeroCalibrationStep(binDir, true), *instrument);
         skip.show();
         QTest::mouseClick(button(&skip, 1077), Qt::LeftButton);
         QCOMPARE(skip.result(), -7);
-        CCalibrationDlg cancel(ZeroCalibrationStep(binDir, true));
+        CCalibrationDlg cancel(ZeroCalibrationStep(binDir, true), *instrument);
         cancel.show();
         QTest::mouseClick(button(&cancel, 2), Qt::LeftButton);
         QCOMPARE(cancel.result(), int(QDialog::Rejected));
@@ -179,7 +186,7 @@ private slots:
             QCOMPARE(watcher.events, QStringList{"pause"});
             button(dlg, 1076)->click();
         });
-        CalibrationOutcome outcome = RunCalibration(nullptr, &watcher, 0, binDir);
+        CalibrationOutcome outcome = RunCalibration(nullptr, &watcher, 0, binDir, *instrument);
         QCOMPARE(driver.titles, QStringList{ui::platform::ResWindowTitle(1316)});
         QVERIFY(outcome.ready());
         QVERIFY(openDuringRun);
@@ -191,7 +198,7 @@ private slots:
         fake->SetCalibrationStatus(2);
         ui::test::MessageBoxRecorder boxes;
         DialogDriver driver([](CCalibrationDlg *dlg) { button(dlg, dlg->ZeroMode() ? 1077 : 1076)->click(); });
-        CalibrationOutcome outcome = RunCalibration(nullptr, nullptr, 1, binDir);
+        CalibrationOutcome outcome = RunCalibration(nullptr, nullptr, 1, binDir, *instrument);
         QCOMPARE(driver.titles, (QStringList{ui::platform::ResWindowTitle(1315), ui::platform::ResWindowTitle(1316)}));
         QCOMPARE(outcome.zeroResult, -7);
         QVERIFY(outcome.ready());
@@ -201,7 +208,7 @@ private slots:
 
     void cancelledWhiteCalibrationIsNotReady() {
         DialogDriver driver([](CCalibrationDlg *dlg) { button(dlg, 2)->click(); });
-        CalibrationOutcome outcome = RunCalibration(nullptr, nullptr, 0, binDir);
+        CalibrationOutcome outcome = RunCalibration(nullptr, nullptr, 0, binDir, *instrument);
         QVERIFY(outcome.whiteShown);
         QVERIFY(!outcome.ready());
     }
@@ -210,7 +217,7 @@ private slots:
         RecordingWatcher watcher;
         bool ended = false;
         DialogDriver driver([&](CCalibrationDlg *) { ended = EndCalibrationDialog(); });
-        CalibrationOutcome outcome = RunCalibration(nullptr, &watcher, 1, binDir);
+        CalibrationOutcome outcome = RunCalibration(nullptr, &watcher, 1, binDir, *instrument);
         QVERIFY(ended);
         QVERIFY(outcome.zeroShown);
         QCOMPARE(outcome.zeroResult, 0);

@@ -22,6 +22,7 @@
 #include "quality/ReferencesDlg.h"
 #include "settings/AppSettings.h"
 #include "support/FakeInstrument.h"
+#include "support/OwnInstrument.h"
 #include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
 
@@ -171,7 +172,8 @@ private slots:
         DeviceHandle() = 0;
     }
     void calibrationDialog() {
-        CCalibrationDlg dlg(WhiteCalibrationStep(std::string(OMBRA_BIN_DIR)));
+        core::test::OwnInstrument instrument;
+        CCalibrationDlg dlg(WhiteCalibrationStep(std::string(OMBRA_BIN_DIR)), instrument);
         Collect(dlg, "calibration");
     }
     void measurementsAndReferencesWindows() {

@@ -22,6 +22,7 @@
 #include "platform/PostedMessage.h"
 #include "platform/Resources.h"
 #include "support/FakeInstrument.h"
+#include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
 
 using namespace ombra;
@@ -132,6 +133,7 @@ private slots:
     void withoutInstrumentTheBoxAndTheDisconnectedDisplay();
     void connectedControlsAndTheirWayBack();
     void connectOrDisconnectFollowsTheSessionNotTheCaption();
+    void inGermanTheCaptionsAreGermanAndTheCommandStillFollowsTheSession();
     void halfConnectedShowsDisconnectAndItsCommandDisconnects();
     void closeFailureKeepsTheWindow();
     void lossIsShownBeforeItsOneMessage();
@@ -205,6 +207,34 @@ void MainRoadTest::connectOrDisconnectFollowsTheSessionNotTheCaption() {
     rig.fake.AddDevice();
     rig.w().OnCommand(1000);
     QVERIFY(rig.w().IsConnected());
+}
+
+// The window in German: the button shows the library's German captions as it changes, and a
+// button that says the English opposite of the state does not turn the command round.
+void MainRoadTest::inGermanTheCaptionsAreGermanAndTheCommandStillFollowsTheSession() {
+    constexpr int kConnectCaption = 1181, kDisconnectCaption = 1182;
+    const QString englishConnect = ResQString(kConnectCaption);
+    const QString englishDisconnect = ResQString(kDisconnectCaption);
+    ombra::core::test::ScopedLanguage german("de_DE.UTF-8");
+    QVERIFY(ombra::core::test::ScopedLanguage::LoadAsProgram());
+    QVERIFY(ResQString(kConnectCaption) != englishConnect);
+    Rig rig;
+    const DIHANDLE h = rig.fake.AddDevice();
+    QCOMPARE(rig.w().Button(1000)->text(), ResQString(kConnectCaption));
+    QVERIFY(rig.Connect());
+    QCOMPARE(rig.w().Button(1000)->text(), ResQString(kDisconnectCaption));
+
+    rig.w().Button(1000)->setText(englishConnect);  // says the opposite of the state, in English
+    rig.w().OnCommand(1000);
+    QCOMPARE(rig.fake.CloseCount(h), 1);
+    QVERIFY(!rig.w().IsConnected());
+    QCOMPARE(rig.w().Button(1000)->text(), ResQString(kConnectCaption));
+
+    rig.w().Button(1000)->setText(englishDisconnect);
+    rig.fake.AddDevice();
+    rig.w().OnCommand(1000);
+    QVERIFY(rig.w().IsConnected());
+    QCOMPARE(rig.w().Button(1000)->text(), ResQString(kDisconnectCaption));
 }
 
 void MainRoadTest::halfConnectedShowsDisconnectAndItsCommandDisconnects() {

@@ -209,4 +209,44 @@ TEST_F(Collect, RecordsAreAppendedAndRoomIsReserved) {
     EXPECT_GE(data.Records().capacity(), 16u);
 }
 
+// Each collection takes its spectral grid and its items from the measurement just taken: an
+// irradiance collection before a reflection one (or another collector before this one) changes
+// neither the calls nor the record.
+TEST_F(Collect, ConsecutiveCollectionsGiveWhatEachGivesAlone) {
+    struct Outcome {
+        int32_t spectralCount;
+        std::vector<std::pair<std::string, int32_t>> calls;
+        std::vector<uint8_t> record;
+    };
+    auto collectWith = [this](CMeasure &collector, int32_t type) {
+        fake.ClearLog();
+        CMeasuredData collected;
+        collector.measurementType = type;
+        EXPECT_EQ(collector.Collect(collected), 0);
+        Outcome outcome{collected.spectralCount, {}, {}};
+        for (const FakeCall &c : fake.Calls()) outcome.calls.push_back({c.fn, c.a});
+        const uint8_t *bytes = collected.Record(0).Bytes();
+        outcome.record.assign(bytes, bytes + sizeof(MeasuredDataRecord));
+        return outcome;
+    };
+    auto same = [](const Outcome &a, const Outcome &b) {
+        EXPECT_EQ(a.spectralCount, b.spectralCount);
+        EXPECT_EQ(a.calls, b.calls);
+        EXPECT_TRUE(a.record == b.record);
+    };
+    const Outcome irradianceFirst = collectWith(measure, 4);
+    const Outcome reflectionAfter = collectWith(measure, 1);
+    const Outcome irradianceAgain = collectWith(measure, 4);
+    CMeasure fresh{Settings().identity, Settings().selection};
+    const Outcome reflectionAlone = collectWith(fresh, 1);
+    CMeasure another{Settings().identity, Settings().selection};
+    const Outcome irradianceAlone = collectWith(another, 4);
+
+    EXPECT_EQ(reflectionAlone.spectralCount, 36);
+    EXPECT_EQ(irradianceAlone.spectralCount, 97);
+    same(reflectionAfter, reflectionAlone);
+    same(irradianceFirst, irradianceAlone);
+    same(irradianceAgain, irradianceAlone);
+}
+
 }  // namespace

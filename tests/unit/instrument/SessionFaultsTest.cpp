@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "instrument/CalibrationSequence.h"
+#include "instrument/DialogInstrument.h"
 #include "instrument/ErrorMng.h"
 #include "instrument/InstrumentLibrary.h"
 #include "instrument/InstrumentSession.h"
@@ -128,6 +131,50 @@ TEST_F(SessionFaults, ADialogsFailedCallIsToldOnceThroughTheLink) {
     errors.Report(DI_ERR_BAD_HANDLE);
     ASSERT_EQ(notices.Count(), 1u);
     EXPECT_EQ(notices.Notices()[0].textId, 1197);
+}
+
+// What the dialogs ask for goes to the instrument the session holds: each operation reaches the
+// session's device under the instrument lock, the dialog brings no user of the instrument of its
+// own, and a loss under a dialog's call ends the session's connection, told once.
+TEST_F(SessionFaults, TheDialogsOperationsAreTheSessionsCallsUnderTheLock) {
+    std::vector<std::string> unlocked;
+    fake.SetRule([&unlocked](const test::FakeCall &call) -> std::optional<int32_t> {
+        bool lockFree = false;  // asked from another thread: the caller may hold it
+        std::thread([&lockFree] {
+            lockFree = InstrumentLock().try_lock();
+            if (lockFree) InstrumentLock().unlock();
+        }).join();
+        if (lockFree) unlocked.push_back(call.fn);
+        return std::nullopt;
+    });
+    const DIHANDLE device = DeviceHandle().load();
+    const int32_t users = CVireoDllAdapter::Users();
+    DialogInstrument &instrument = session.Link();
+    UserIlluminantRecord record{};
+    IlluminantResults results{};
+    EXPECT_EQ(instrument.CalibrateZero(), 0);
+    EXPECT_EQ(instrument.CalibrateWhite(calib::kWhiteKind), 0);
+    EXPECT_EQ(instrument.ReadUserIlluminant(record), 0);
+    EXPECT_EQ(instrument.RegisterUserIlluminant(record), 0);
+    EXPECT_EQ(instrument.MeasureLightSource(1, 2, record, results).code, 0);
+    fake.SetRule({});
+
+    EXPECT_TRUE(unlocked.empty()) << unlocked.front();
+    EXPECT_EQ(CVireoDllAdapter::Users(), users);
+    const std::vector<test::FakeCall> calls = fake.Calls();
+    ASSERT_GE(calls.size(), 5u);
+    const std::vector<std::string> first{calls[0].fn, calls[1].fn, calls[2].fn, calls[3].fn};
+    EXPECT_EQ(first, (std::vector<std::string>{"DIDoPolarizationCalib", "DIDoCalibration", "DIGetUserIlluminant",
+                                               "DIRegUserIlluminant"}));
+    EXPECT_EQ(calls[1].a, calib::kWhiteKind);
+    for (const test::FakeCall &call : calls) EXPECT_EQ(call.handle, device) << call.fn;
+    EXPECT_TRUE(notices.Notices().empty());
+
+    fake.Script("DIDoCalibration", {kGone});
+    CErrorMng errors;
+    errors.Init(notices.Sink(), instrument.Judge());
+    errors.Report(instrument.CalibrateWhite(calib::kWhiteKind));
+    ExpectLossToldOnce();
 }
 
 }  // namespace
