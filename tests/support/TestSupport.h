@@ -59,7 +59,7 @@ private:
 // A button-watch thread that only records the pauses and resumptions a dialog asks of it.
 class CountingWatcher : public CWorkThread {
 public:
-    CountingWatcher() : CWorkThread([](int) {}, 100) {}
+    CountingWatcher() : CWorkThread([](core::WatchEvent) {}, 100) {}
     void Start() override {}
     void Stop() override {}
     void Pause() override { events.push_back("pause"); }

@@ -56,7 +56,8 @@ InstrumentSession::InstrumentSession(AppSettings &settings, QObject *parent)
     connect(this, &InstrumentSession::watchMessagePosted, this, &InstrumentSession::HandleWatchMessage,
             Qt::QueuedConnection);
     // Created here, started only by a completed connection.
-    watchThread_ = std::make_unique<CButtonWatchThread>([this](int message) { emit watchMessagePosted(message); });
+    watchThread_ = std::make_unique<CButtonWatchThread>(
+        [this](WatchEvent event) { emit watchMessagePosted(static_cast<int>(event)); });
     measure_ = std::make_unique<CMeasure>(settings_.identity, settings_.selection);
     measure_->measurementType = 1;
     errorMng_.Init(notify_);
@@ -286,18 +287,21 @@ bool InstrumentSession::TakeAsLoss(int32_t code) {
 // Messages of the button-watch thread
 
 void InstrumentSession::HandleWatchMessage(int message) {
-    switch (message) {
-    case kMsgReflectionTrigger: OnTrigger(1, reflectionTriggerLatch_); break;
-    case kMsgIrradianceTrigger: OnTrigger(4, irradianceTriggerLatch_); break;
-    case kMsgInstrumentLost: OnInstrumentLost(); break;
-    case kMsgIrradianceRelease: irradianceTriggerLatch_ = false; break;
-    case kMsgReflectionRelease: reflectionTriggerLatch_ = false; break;
-    default: break;
+    if (const std::optional<WatchEvent> event = WatchEventOf(message)) HandleWatchEvent(*event);
+}
+
+void InstrumentSession::HandleWatchEvent(WatchEvent event) {
+    switch (event) {
+    case WatchEvent::ReflectionPressed: OnTrigger(TriggerType::Reflection, reflectionTriggerLatch_); break;
+    case WatchEvent::IrradiancePressed: OnTrigger(TriggerType::Irradiance, irradianceTriggerLatch_); break;
+    case WatchEvent::InstrumentLost: OnInstrumentLost(); break;
+    case WatchEvent::IrradianceReleased: irradianceTriggerLatch_ = false; break;
+    case WatchEvent::ReflectionReleased: reflectionTriggerLatch_ = false; break;
     }
 }
 
-void InstrumentSession::OnTrigger(int messageType, bool &latch) {
-    switch (DecideTrigger(messageType, settings_.measurement.MeasurementType(), connected_, readyToMeasure_, latch)) {
+void InstrumentSession::OnTrigger(TriggerType trigger, bool &latch) {
+    switch (DecideTrigger(trigger, settings_.measurement.MeasurementType(), connected_, readyToMeasure_, latch)) {
     case TriggerAction::Ignore: break;
     case TriggerAction::NotReady: NotReadyReaction(); break;
     case TriggerAction::Measure:

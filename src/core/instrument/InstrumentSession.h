@@ -26,6 +26,7 @@
 #include "instrument/MeasuredData.h"
 #include "instrument/SessionRules.h"
 #include "instrument/VireoDllAdapter.h"
+#include "instrument/WorkThread.h"
 #include "output/Catalogue.h"
 #include "output/MeasurementJournal.h"
 #include "output/MeasurementUndo.h"
@@ -115,8 +116,9 @@ public:
     void StopWatching();
     // Drops the readings of an unfinished sample (and says so); nothing when none is unfinished.
     void DiscardSample();
-    // One message of the watch thread (32778..32782); others are ignored.
+    // One message of the watch thread, by its number (32778..32782); others are ignored.
     void HandleWatchMessage(int message);
+    void HandleWatchEvent(WatchEvent event);
 
     // The instrument for the dialogs that use it (calibration, measurement settings, colour
     // sets, user illuminant): the operations they may ask for (DialogInstrument) go through the
@@ -192,7 +194,7 @@ private:
     void ReadIdentity();
     void LoadSettingsForInstrument();
     bool ApplySettingsToInstrument();
-    void OnTrigger(int messageType, bool &latch);
+    void OnTrigger(mainwin::TriggerType trigger, bool &latch);
     void NotReadyReaction();
     void MeasureAndTransfer();
     void MeasurementFailed(int32_t rc);

@@ -42,10 +42,10 @@ int32_t CalibrationStatusOfRefusal(int32_t measurementResult) {
     }
 }
 
-TriggerAction DecideTrigger(int messageType, int measurementType, bool connected, bool readyToMeasure,
+TriggerAction DecideTrigger(TriggerType trigger, int measurementType, bool connected, bool readyToMeasure,
                             bool latched) {
     // A message still queued from before a disconnection finds the window disconnected.
-    if (!connected || messageType != measurementType) return TriggerAction::Ignore;
+    if (!connected || static_cast<int>(trigger) != measurementType) return TriggerAction::Ignore;
     if (!readyToMeasure) return TriggerAction::NotReady;
     return latched ? TriggerAction::Ignore : TriggerAction::Measure;
 }

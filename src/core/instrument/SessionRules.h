@@ -10,11 +10,6 @@
 namespace ombra::core::mainwin {
 
 // Messages posted to the window by the button-watch thread (application base 32768 + n).
-constexpr int kMsgReflectionTrigger = 32778;
-constexpr int kMsgIrradianceTrigger = 32779;
-constexpr int kMsgInstrumentLost = 32780;
-constexpr int kMsgIrradianceRelease = 32781;
-constexpr int kMsgReflectionRelease = 32782;
 
 // Instrument codes reported when the button is pressed on an instrument that is not ready.
 constexpr int32_t kErrNotReadyStatus3 = 19;
@@ -57,9 +52,11 @@ int32_t CalibrationStatusOfRefusal(int32_t measurementResult);
 
 // What a press of the button does with a trigger message.
 enum class TriggerAction { Ignore, NotReady, Measure };
-// `messageType` is the measurement type the message stands for (1 reflection, 4 irradiance);
-// a latched press or a message of the other type is ignored. The window must be connected.
-TriggerAction DecideTrigger(int messageType, int measurementType, bool connected, bool readyToMeasure,
+// The button a press came from, numbered as the measurement type it measures.
+enum class TriggerType : int { Reflection = 1, Irradiance = 4 };
+// A press of the other type than the one measured, or a latched press, is ignored. The window
+// must be connected.
+TriggerAction DecideTrigger(TriggerType trigger, int measurementType, bool connected, bool readyToMeasure,
                             bool latched);
 
 // Time stamp texts of a measurement: "2026/12/07" and "09:05:03".

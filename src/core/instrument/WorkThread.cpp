@@ -5,6 +5,12 @@
 
 namespace ombra::core {
 
+std::optional<WatchEvent> WatchEventOf(int message) {
+    if (message < static_cast<int>(WatchEvent::ReflectionPressed) || message > static_cast<int>(WatchEvent::ReflectionReleased))
+        return std::nullopt;
+    return static_cast<WatchEvent>(message);
+}
+
 CWorkThread::CWorkThread(MessagePoster poster, int pollIntervalMs)
     : pollInterval_(pollIntervalMs), poster_(std::move(poster)) {}
 
@@ -65,14 +71,14 @@ void CButtonWatchThread::PollOnce() const {
     DIButtonStatus status{};
     int32_t rc = LockedCall([&](const DIFunctions &di) { return di.DIGetButtonStatus(DeviceHandle().load(), &status); });
     if (rc != 0) {
-        Post(msg::kInstrumentLost);
+        Post(WatchEvent::InstrumentLost);
         return;
     }
-    if (status.irradianceTrigger == 1) Post(msg::kIrradiancePressed);
-    else if (status.irradianceTrigger == 0) Post(msg::kIrradianceReleased);
+    if (status.irradianceTrigger == 1) Post(WatchEvent::IrradiancePressed);
+    else if (status.irradianceTrigger == 0) Post(WatchEvent::IrradianceReleased);
     if (status.reflectionTrigger == 1) trace::TraceMark("button seen");
-    if (status.reflectionTrigger == 1) Post(msg::kReflectionPressed);
-    else if (status.reflectionTrigger == 0) Post(msg::kReflectionReleased);
+    if (status.reflectionTrigger == 1) Post(WatchEvent::ReflectionPressed);
+    else if (status.reflectionTrigger == 0) Post(WatchEvent::ReflectionReleased);
 }
 
 }  // namespace ombra::core

@@ -1,29 +1,33 @@
 // The background thread that polls the instrument's own button every 100 ms and tells the
-// main window about it through five private messages. The thread never touches data: it
-// only hands message numbers to a poster, which queues them to the main window's thread.
+// session about it through five events. The thread never touches data: it only hands events
+// to a poster, which queues them to the session's thread.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "instrument/VireoDllAdapter.h"
 
 namespace ombra::core {
 
-namespace msg {
-constexpr int kAppBase = 32768;
-constexpr int kReflectionPressed = kAppBase + 10;   // 32778: second status value is 1
-constexpr int kIrradiancePressed = kAppBase + 11;   // 32779: first status value is 1
-constexpr int kInstrumentLost = kAppBase + 12;      // 32780: the button query failed
-constexpr int kIrradianceReleased = kAppBase + 13;  // 32781: first status value is 0
-constexpr int kReflectionReleased = kAppBase + 14;  // 32782: second status value is 0
-}  // namespace msg
+// What the watch thread tells, numbered as the program's private messages that carry it (a
+// window or a test posts these numbers too).
+enum class WatchEvent : int {
+    ReflectionPressed = 32778,   // second status value is 1
+    IrradiancePressed = 32779,   // first status value is 1
+    InstrumentLost = 32780,      // the button query failed
+    IrradianceReleased = 32781,  // first status value is 0
+    ReflectionReleased = 32782,  // second status value is 0
+};
+// The event a posted message number carries; none for any other number.
+std::optional<WatchEvent> WatchEventOf(int message);
 
-// Called on the worker thread with each message number; must only queue it.
-using MessagePoster = std::function<void(int message)>;
+// Called on the worker thread with each event; must only queue it.
+using MessagePoster = std::function<void(WatchEvent event)>;
 
 class CWorkThread {
 public:
@@ -45,7 +49,7 @@ protected:
     void StartWorker(std::function<void()> pollOnce);
     void StopWorker();
     void SetRunning(bool run);
-    void Post(int message) const { poster_(message); }
+    void Post(WatchEvent event) const { poster_(event); }
 
 private:
     void workerLoop(const std::function<void()> &pollOnce);

@@ -74,11 +74,11 @@ public:
     void OnSetUpOffice();
 
     // --- Messages of the button-watch thread, handled by the session ---
-    void OnReflectionTrigger() { session_.HandleWatchMessage(32778); }
-    void OnIrradianceTrigger() { session_.HandleWatchMessage(32779); }
-    void OnInstrumentLost() { session_.HandleWatchMessage(32780); }
-    void OnIrradianceRelease() { session_.HandleWatchMessage(32781); }
-    void OnReflectionRelease() { session_.HandleWatchMessage(32782); }
+    void OnReflectionTrigger() { session_.HandleWatchEvent(core::WatchEvent::ReflectionPressed); }
+    void OnIrradianceTrigger() { session_.HandleWatchEvent(core::WatchEvent::IrradiancePressed); }
+    void OnInstrumentLost() { session_.HandleWatchEvent(core::WatchEvent::InstrumentLost); }
+    void OnIrradianceRelease() { session_.HandleWatchEvent(core::WatchEvent::IrradianceReleased); }
+    void OnReflectionRelease() { session_.HandleWatchEvent(core::WatchEvent::ReflectionReleased); }
 
     // Calibration-status check: reads the status into calibrationStatus, shows its notice
     // and returns whether the instrument may measure.

@@ -24,7 +24,7 @@ namespace {
 // Records how the calibration run handles the button-watch thread.
 class RecordingWatcher : public CWorkThread {
 public:
-    RecordingWatcher() : CWorkThread([](int) {}, 100) {}
+    RecordingWatcher() : CWorkThread([](core::WatchEvent) {}, 100) {}
     void Start() override { events.push_back("start"); }
     void Stop() override { events.push_back("stop"); }
     void Pause() override { events.push_back("pause"); }

@@ -29,11 +29,6 @@ namespace ombra::core {
 namespace {
 
 namespace mb = platform::mb;
-using mainwin::kMsgInstrumentLost;
-using mainwin::kMsgIrradianceRelease;
-using mainwin::kMsgIrradianceTrigger;
-using mainwin::kMsgReflectionRelease;
-using mainwin::kMsgReflectionTrigger;
 constexpr unsigned kUrgent = mb::SYSTEMMODAL | mb::SETFOREGROUND;
 
 std::vector<int> Identifiers(const OutputItemList &items) {
@@ -68,12 +63,12 @@ protected:
     }
     ~MainRoad() override { session.SetJournal(nullptr); }
 
-    void Post(int message, int times = 1) {
-        for (int i = 0; i < times; ++i) session.HandleWatchMessage(message);
+    void Post(WatchEvent event, int times = 1) {
+        for (int i = 0; i < times; ++i) session.HandleWatchEvent(event);
     }
     void Press() {
-        Post(kMsgReflectionTrigger);
-        Post(kMsgReflectionRelease);
+        Post(WatchEvent::ReflectionPressed);
+        Post(WatchEvent::ReflectionReleased);
     }
     int Told(int stringId) const {
         const std::vector<int> ids = notices.TextIds();
@@ -321,7 +316,7 @@ TEST_F(MainRoad, TheLossIsToldOnceAfterTheDisconnectedStateAndConnectingAgainLea
         order.push_back("notice " + std::to_string(notice.textId) + (session.Status() == mainwin::SessionStatus::Lost ? " lost" : ""));
         return notices.Sink()(notice);
     });
-    Post(kMsgInstrumentLost, 3);  // the thread posts on every poll
+    Post(WatchEvent::InstrumentLost, 3);  // the thread posts on every poll
     EXPECT_EQ(order, (std::vector<std::string>{"off", "notice 1197 lost"}));
     ASSERT_EQ(notices.Count(), 1u);
     EXPECT_EQ(notices.Notices()[0].flags, mb::ICONERROR | kUrgent);
@@ -342,7 +337,7 @@ TEST_F(MainRoad, ALossDuringAMeasurementIsOneMessageAndWritesNothing) {
     ASSERT_TRUE(session.Connect());
     fake.Script("DIDoMeasurement", {4});  // communication failed: the instrument vanished
     fake.SetResult("DISetProperty", 4);
-    Post(kMsgReflectionTrigger);
+    Post(WatchEvent::ReflectionPressed);
     ASSERT_EQ(notices.Count(), 1u);
     EXPECT_EQ(Told(1197), 1);
     EXPECT_EQ(session.Status(), mainwin::SessionStatus::Lost);
@@ -384,11 +379,11 @@ TEST(SessionEnding, StopsTheThreadAndReleasesTheInstrument) {
 TEST_F(MainRoad, OnePressIsOneMeasurementHoweverLongItIsHeld) {
     fake.AddDevice();
     ASSERT_TRUE(session.Connect());
-    Post(kMsgReflectionTrigger, 5);  // held down for half a second
+    Post(WatchEvent::ReflectionPressed, 5);  // held down for half a second
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 1);
     EXPECT_EQ(reports.size(), 1u);
-    Post(kMsgReflectionRelease);
-    Post(kMsgReflectionTrigger, 3);
+    Post(WatchEvent::ReflectionReleased);
+    Post(WatchEvent::ReflectionPressed, 3);
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 2);
     EXPECT_EQ(reports.size(), 2u);
     EXPECT_EQ(notices.Count(), 0u);
@@ -414,8 +409,8 @@ TEST_F(MainRoad, TheWatchThreadMeasuresOncePerPressAndNeverPollsDuringIt) {
 TEST_F(MainRoad, TheOtherTypesMessagesDoNothing) {
     fake.AddDevice();
     ASSERT_TRUE(session.Connect());
-    Post(kMsgIrradianceTrigger, 3);
-    Post(kMsgIrradianceRelease);
+    Post(WatchEvent::IrradiancePressed, 3);
+    Post(WatchEvent::IrradianceReleased);
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 0);
     EXPECT_EQ(fake.Count("DIGetPolFilterCondition"), 1) << "only the connection's";
     EXPECT_EQ(notices.Count(), 0u);
@@ -431,15 +426,15 @@ TEST_F(MainRoad, IrradianceMeasuresOnItsOwnButtonWithItsOwnLatch) {
     EXPECT_EQ(settings.measurement.Polarization(), 0);
     EXPECT_EQ(fake.CallsOf("DISetPolFilterCondition").back().a, 0);
     fake.SetPolFilter(0, 0);
-    Post(kMsgReflectionTrigger, 2);
+    Post(WatchEvent::ReflectionPressed, 2);
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 0);
-    Post(kMsgIrradianceTrigger, 2);
+    Post(WatchEvent::IrradiancePressed, 2);
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 1);
-    Post(kMsgReflectionRelease);  // the other release leaves the latch set
-    Post(kMsgIrradianceTrigger);
+    Post(WatchEvent::ReflectionReleased);  // the other release leaves the latch set
+    Post(WatchEvent::IrradiancePressed);
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 1);
-    Post(kMsgIrradianceRelease);
-    Post(kMsgIrradianceTrigger);
+    Post(WatchEvent::IrradianceReleased);
+    Post(WatchEvent::IrradiancePressed);
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 2);
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(Identifiers(reports.back().measurement.outputItems), (std::vector<int>{1035, 1036, 1037, 1038, 1039}));
@@ -451,10 +446,10 @@ TEST_F(MainRoad, NotReadyPressesGetTheirReactionEachTime) {
         fake.SetCalibrationStatus(status);
         ASSERT_TRUE(session.Connect());
         notices.Clear();
-        Post(kMsgReflectionTrigger);
+        Post(WatchEvent::ReflectionPressed);
         EXPECT_EQ(ErrorsTold(code), 1);
         EXPECT_EQ(notices.Count(), 1u);
-        Post(kMsgReflectionTrigger);  // not latched: the press, still held, reacts again
+        Post(WatchEvent::ReflectionPressed);  // not latched: the press, still held, reacts again
         EXPECT_EQ(ErrorsTold(code), 2);
         EXPECT_TRUE(session.IsWatching());
         session.Disconnect();
@@ -464,7 +459,7 @@ TEST_F(MainRoad, NotReadyPressesGetTheirReactionEachTime) {
     ASSERT_TRUE(session.Connect());
     session.SetReadyToMeasure(false);
     notices.Clear();
-    Post(kMsgReflectionTrigger);
+    Post(WatchEvent::ReflectionPressed);
     ASSERT_EQ(Told(1238), 1);
     EXPECT_EQ(Find(1238)->flags, mb::ICONINFORMATION | kUrgent);
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 0);
@@ -475,14 +470,14 @@ TEST_F(MainRoad, APolarisationMismatchMeasuresNothing) {
     fake.AddDevice();
     ASSERT_TRUE(session.Connect());
     fake.SetPolFilter(0, 1);  // filter turned on at the instrument
-    Post(kMsgReflectionTrigger);
+    Post(WatchEvent::ReflectionPressed);
     ASSERT_EQ(Told(1394), 1);
     EXPECT_EQ(Find(1394)->flags, mb::ICONERROR | kUrgent);
     EXPECT_EQ(Find(1394)->Caption(), platform::ResString(1200));
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 0);
     fake.SetPolFilter(0, 0);
-    Post(kMsgReflectionRelease);
-    Post(kMsgReflectionTrigger);
+    Post(WatchEvent::ReflectionReleased);
+    Post(WatchEvent::ReflectionPressed);
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 1);
 }
 

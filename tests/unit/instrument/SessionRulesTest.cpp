@@ -26,16 +26,16 @@ TEST(NotReadyReaction, ByCalibrationStatus) {
 }
 
 TEST(TriggerDecision, OnePressPerLatchAndOnlyTheCurrentType) {
-    EXPECT_EQ(DecideTrigger(1, 1, true, true, false), TriggerAction::Measure);
-    EXPECT_EQ(DecideTrigger(1, 1, true, true, true), TriggerAction::Ignore);     // still held
-    EXPECT_EQ(DecideTrigger(4, 4, true, true, false), TriggerAction::Measure);
-    EXPECT_EQ(DecideTrigger(4, 1, true, true, false), TriggerAction::Ignore);    // other type
-    EXPECT_EQ(DecideTrigger(1, 4, true, false, false), TriggerAction::Ignore);   // other type, not even the notice
+    EXPECT_EQ(DecideTrigger(TriggerType::Reflection, 1, true, true, false), TriggerAction::Measure);
+    EXPECT_EQ(DecideTrigger(TriggerType::Reflection, 1, true, true, true), TriggerAction::Ignore);     // still held
+    EXPECT_EQ(DecideTrigger(TriggerType::Irradiance, 4, true, true, false), TriggerAction::Measure);
+    EXPECT_EQ(DecideTrigger(TriggerType::Irradiance, 1, true, true, false), TriggerAction::Ignore);    // other type
+    EXPECT_EQ(DecideTrigger(TriggerType::Reflection, 4, true, false, false), TriggerAction::Ignore);   // other type, not even the notice
     // Not ready: the reaction repeats while held, latched or not.
-    EXPECT_EQ(DecideTrigger(1, 1, true, false, false), TriggerAction::NotReady);
-    EXPECT_EQ(DecideTrigger(1, 1, true, false, true), TriggerAction::NotReady);
+    EXPECT_EQ(DecideTrigger(TriggerType::Reflection, 1, true, false, false), TriggerAction::NotReady);
+    EXPECT_EQ(DecideTrigger(TriggerType::Reflection, 1, true, false, true), TriggerAction::NotReady);
     // A message left over from before a disconnection.
-    EXPECT_EQ(DecideTrigger(1, 1, false, true, false), TriggerAction::Ignore);
+    EXPECT_EQ(DecideTrigger(TriggerType::Reflection, 1, false, true, false), TriggerAction::Ignore);
 }
 
 TEST(MeasurementStampTexts, Formats) {

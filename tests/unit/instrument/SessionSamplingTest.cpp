@@ -23,8 +23,6 @@
 namespace ombra::core {
 namespace {
 
-using mainwin::kMsgReflectionRelease;
-using mainwin::kMsgReflectionTrigger;
 
 constexpr int kLightness = 1000;  // L* of colour value set 0
 constexpr int kSdL = 2111, kMaxDE00 = 2114;
@@ -62,8 +60,8 @@ protected:
     }
     void Press(float colorShift = 0) {
         fake.SetColorShift(colorShift);
-        session.HandleWatchMessage(kMsgReflectionTrigger);
-        session.HandleWatchMessage(kMsgReflectionRelease);
+        session.HandleWatchEvent(WatchEvent::ReflectionPressed);
+        session.HandleWatchEvent(WatchEvent::ReflectionReleased);
     }
     void Select(std::vector<int> ids) {
         OutputItemList &selection = settings.selection.InForce().reflectionSelection;

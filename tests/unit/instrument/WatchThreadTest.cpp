@@ -19,9 +19,9 @@ using Clock = std::chrono::steady_clock;
 class Inbox {
 public:
     MessagePoster Poster() {
-        return [this](int message) {
+        return [this](WatchEvent event) {
             std::lock_guard<std::mutex> g(lock_);
-            messages_.push_back(message);
+            messages_.push_back(static_cast<int>(event));
             changed_.notify_all();
         };
     }

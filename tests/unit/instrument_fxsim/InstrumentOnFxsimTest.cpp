@@ -164,13 +164,13 @@ TEST_F(InstrumentOnFxsim, UnpluggingDuringCollectionFailsItAndTheWatcherSeesTheL
     EXPECT_EQ(data.Count(), 0u) << "a failed collection appends nothing";
 
     std::mutex lock;
-    std::vector<int> posted;
-    CButtonWatchThread watcher([&](int message) {
+    std::vector<WatchEvent> posted;
+    CButtonWatchThread watcher([&](WatchEvent event) {
         std::lock_guard guard(lock);
-        posted.push_back(message);
+        posted.push_back(event);
     });
     watcher.PollOnce();
-    EXPECT_EQ(posted, std::vector<int>{msg::kInstrumentLost});
+    EXPECT_EQ(posted, std::vector<WatchEvent>{WatchEvent::InstrumentLost});
 }
 
 TEST_F(InstrumentOnFxsim, AFailingResultCallFailsTheCollectionWithItsCode) {
