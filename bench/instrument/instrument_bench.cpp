@@ -137,7 +137,7 @@ BENCHMARK(BM_CollectAllSpotDensities)->Unit(benchmark::kMillisecond)->MinTime(2.
 
 // The virtual instrument's processor use while a client polls the button every 100 ms.
 void PrintIdleCpu(pid_t pid) {
-    CButtonWatchThread watcher([](int) {}, CButtonWatchThread::kPollIntervalMs);
+    CButtonWatchThread watcher([](WatchEvent) {}, CButtonWatchThread::kPollIntervalMs);
     long long before = CpuTicks(pid);
     auto start = std::chrono::steady_clock::now();
     watcher.Start();
