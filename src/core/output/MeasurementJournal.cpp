@@ -645,6 +645,17 @@ bool MeasurementJournal::InsertReadings(qint64 sampleId, const std::vector<Journ
     return true;
 }
 
+// Ends a transaction of this connection: committed, the file it wrote is the one known from now
+// on; refused, nothing of it stays.
+bool MeasurementJournal::Committed(QSqlDatabase &db) {
+    if (!db.commit()) {
+        db.rollback();
+        return false;
+    }
+    RememberFileIdentity();
+    return true;
+}
+
 bool MeasurementJournal::RecordReadings(qint64 sampleId, const std::vector<JournalEntry> &readings) {
     if (readings.empty()) return false;
     // A mean held outside the journal keeps its readings beside it until both move in.
@@ -658,12 +669,7 @@ bool MeasurementJournal::RecordReadings(qint64 sampleId, const std::vector<Journ
         ReportFault(error.text().toStdString());
         return false;
     }
-    if (!db.commit()) {
-        db.rollback();
-        return false;
-    }
-    RememberFileIdentity();
-    return true;
+    return Committed(db);
 }
 
 std::vector<JournalEntry> MeasurementJournal::List(int limit) {
@@ -782,12 +788,7 @@ bool MeasurementJournal::ConfirmSent(const std::vector<std::pair<qint64, qint64>
             return false;
         }
     }
-    if (!db.commit()) {
-        db.rollback();
-        return false;
-    }
-    RememberFileIdentity();
-    return true;
+    return Committed(db);
 }
 
 int MeasurementJournal::OutboxCount() {
@@ -810,12 +811,7 @@ int MeasurementJournal::Import(const std::vector<JournalEntry> &entries) {
             return 0;
         }
     }
-    if (!db.commit()) {
-        db.rollback();
-        return 0;
-    }
-    RememberFileIdentity();
-    return static_cast<int>(entries.size());
+    return Committed(db) ? static_cast<int>(entries.size()) : 0;
 }
 
 int MeasurementJournal::UnwrittenCount() {

@@ -12,6 +12,7 @@
 // opened anew; a damaged file is renamed aside and a new one started.
 #pragma once
 
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
 #include <QtGlobal>
@@ -173,6 +174,7 @@ private:
     bool EnsureOpen();
     void CheckFileIdentity();
     void RememberFileIdentity();
+    bool Committed(QSqlDatabase &db);
     qint64 Hold(const JournalEntry &entry, const QSqlError &error);
     bool InsertHeld(size_t count, QSqlError &error);
     bool InsertReadings(qint64 sampleId, const std::vector<JournalEntry> &readings, QSqlError &error);
