@@ -54,7 +54,7 @@ std::pair<int, QString> Generate(const QTemporaryDir &dir, const QByteArray &nam
     table.close();
     QProcess gen;
     gen.setProcessChannelMode(QProcess::MergedChannels);
-    gen.start(OMBRA_RES_GEN, {"ids", QString(OMBRA_SOURCE_DIR) + "/libs/corvexres/strings_en.tsv", table.fileName(),
+    gen.start(OMBRA_IDS_GEN, {QString(OMBRA_SOURCE_DIR) + "/libs/corvexres/strings_en.tsv", table.fileName(),
                               dir.filePath("ResourceIds.h")});
     EXPECT_TRUE(gen.waitForFinished(30000));
     return {gen.exitCode(), QString::fromUtf8(gen.readAll())};
