@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QThread>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,7 +59,11 @@ void MeasurementsStationsTest::everyStationFromTheServer() {
     // Two other stations on the server; this station's three measurements only in its journal.
     {
         MeasurementJournal others(nullptr, dir.path() + "/others.sqlite", QStringList{});
-        for (int n = 0; n < 4; ++n) QVERIFY(others.Record(Entry(10 + n)));
+        // A millisecond apart at least: the newest is known by its time of recording.
+        for (int n = 0; n < 4; ++n) {
+            QThread::msleep(2);
+            QVERIFY(others.Record(Entry(10 + n)));
+        }
         ServerConnection c(server.Address());
         QVERIFY(MigrateServerSchema(c));
         std::vector<OutboxItem> items = others.Outbox(10);
