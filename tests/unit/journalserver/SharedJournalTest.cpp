@@ -39,7 +39,7 @@ JournalEntry Measurement(int n, const std::string &serial = "4711") {
     return e;
 }
 
-// Polls until `done` or ten seconds pass, turning the event loop (the sender's signals).
+// Polls until `done` or its bound passes, turning the event loop (the sender's signals).
 bool Eventually(const std::function<bool()> &done) {
     QElapsedTimer clock;
     clock.start();
