@@ -114,7 +114,8 @@ bool CVireoDataTransferSoftwareApp::TakeSingleInstanceMarker() {
     instanceMarkerPath_ = path;
     platform::SingleInstanceLock::Result result = instanceMarker_->Acquire(path);
     if (result == platform::SingleInstanceLock::Result::Untrusted)
-        markerNotice_ = MakeNotice(kUntrustedMarkerTextId, 1200, platform::mb::ICONWARNING | platform::mb::OK,
+        markerNotice_ = MakeNotice(res::kStrUntrustedMarker, res::kStrMessageCaption,
+                                   platform::mb::ICONWARNING | platform::mb::OK,
                                    {path, instanceMarker_->Problem()});
     return result != platform::SingleInstanceLock::Result::HeldElsewhere;
 }

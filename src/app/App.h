@@ -31,7 +31,6 @@ public:
     static constexpr const char *kInstanceMarkerName = "OmbraDataTransferSoftware";
     static constexpr const char *kCompanyName = "LARKSPUR";
     static constexpr int kMainWindowTemplateId = 102;
-    static constexpr int kUntrustedMarkerTextId = 1601;  // %1 the marker's path, %2 the reason
 
     // Everything start-up takes from its surroundings; the defaults are the real program's.
     struct Options {

@@ -32,12 +32,21 @@ void moveToneEntries(ColorSet &set, int from, int to) {
 }  // namespace
 
 int FourthToleranceHeader(int differenceFormula) {
-    return differenceFormula >= 1 && differenceFormula <= 4 ? 1274 + differenceFormula : 1408;
+    return differenceFormula >= 1 && differenceFormula <= 4 ? res::kStrFormulaCie1976 + differenceFormula
+                                                                : res::kStrDeltaEabHeading;
 }
 
 std::array<Column, kColumns> Columns(int differenceFormula) {
-    return {Column{1402, 70}, {1403, 100}, {1100, 60}, {1101, 60}, {1102, 60}, {1404, 60},
-            {1405, 60},       {1406, 60},  {1407, 60}, {FourthToleranceHeader(differenceFormula), 60}};
+    return {Column{res::kStrNumberHeading, 70},
+            {res::kStrName, 100},
+            {res::kStrLabelLStar, 60},
+            {res::kStrLabelAStar, 60},
+            {res::kStrLabelBStar, 60},
+            {res::kStrCheckHeading, 60},
+            {res::kStrFirstDifferenceLabel, 60},
+            {res::kStrDeltaCHeading, 60},
+            {res::kStrDeltaHHeading, 60},
+            {FourthToleranceHeader(differenceFormula), 60}};
 }
 
 ColorList FillColorList(const ColorSet &set) {
@@ -53,7 +62,7 @@ ColorList FillColorList(const ColorSet &set) {
         row[3] = twoDecimals(color.a);
         row[4] = twoDecimals(color.b);
         list.checked[k] = color.toleranceCheck != 0;
-        row[kToleranceCheckColumn] = platform::ResString(list.checked[k] ? kTrueText : kFalseText);
+        row[kToleranceCheckColumn] = platform::ResString(list.checked[k] ? res::kStrTrue : res::kStrFalse);
         for (int t = 0; t < kColorTolerances; ++t)
             if (color.tolerances[t].inUse) row[kFirstToleranceColumn + t] = twoDecimals(color.tolerances[t].value);
     }
@@ -86,10 +95,10 @@ bool AnyColorDefined(const ColorSet &set) {
 int ChangePaperChoice(ColorSet &set, int current, int chosen, const NoticeSink &ask) {
     if (chosen == current) return current;
     if (chosen >= 1 && !ColorDefined(set, chosen - 1)) {
-        ask(MakeNotice(kPaperUndefinedText, res::kStrMessageCaption, platform::mb::ICONEXCLAMATION));
+        ask(MakeNotice(res::kStrPaperUndefined, res::kStrMessageCaption, platform::mb::ICONEXCLAMATION));
         return current;
     }
-    if (ask(MakeNotice(kPaperQuestionText, res::kStrMessageCaption, platform::mb::OKCANCEL)) != platform::mb::IDOK)
+    if (ask(MakeNotice(res::kStrPaperChangeQuestion, res::kStrMessageCaption, platform::mb::OKCANCEL)) != platform::mb::IDOK)
         return current;
     // Choices count from 1, colours from 0: choice n is colour n - 1 (none is -1, no colour).
     moveToneEntries(set, current - 1, chosen - 1);

@@ -19,21 +19,10 @@ namespace colordata {
 inline constexpr int kColumns = 10;
 inline constexpr int kToleranceCheckColumn = 5;
 inline constexpr int kFirstToleranceColumn = 6;
-// The check column's words, in the user's language. They are the list's words only: the slot,
-// the instrument and the colour-set file keep the check as 0 or 1, and the list carries it
-// beside the words (ColorList::checked), so nothing is read back from them.
-inline constexpr int kTrueText = 2317;
-inline constexpr int kFalseText = 2318;
-
-// Strings of the page and its entry dialog.
-inline constexpr int kPaperNoneText = 1295;
-inline constexpr int kPaperUndefinedText = 1296;
-inline constexpr int kPaperQuestionText = 1393;
-inline constexpr int kDeleteQuestionText = 1391;
-inline constexpr int kDeleteAllQuestionText = 1392;
-inline constexpr int kDeletedText = 1290;
-inline constexpr int kEntryCaptionText = 1306;
-inline constexpr int kMeasureQuestionText = 1369;
+// The check column shows the words res::kStrTrue and res::kStrFalse, in the user's language.
+// They are the list's words only: the slot, the instrument and the colour-set file keep the
+// check as 0 or 1, and the list carries it beside the words (ColorList::checked), so nothing is
+// read back from them.
 
 struct Column {
     int headerId;

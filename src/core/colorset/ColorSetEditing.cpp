@@ -6,6 +6,7 @@
 #include "instrument/InstrumentLibrary.h"
 #include "platform/MessageFlags.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core::colorsets {
 namespace {
@@ -26,7 +27,7 @@ std::vector<SlotRow> SlotRows(const CConfiguration &configuration) {
 }
 
 std::string ClearOneQuestion(const std::string &shownName) {
-    return platform::ResString(kClearOneQuestion) + shownName + " ?";
+    return platform::ResString(res::kStrReallyDelete) + shownName + " ?";
 }
 
 int32_t ClearSlot(CConfiguration &configuration, int slot) {
@@ -49,11 +50,11 @@ int32_t ClearAllRegistered(CConfiguration &configuration) {
 std::string MidToneSpreadText(int bits, int stepIndex) {
     // A rule whose step lies outside the tone entries still names a step the user can find.
     const int step = std::clamp(stepIndex, 0, kToneSteps - 1) + 1;
-    std::string text = platform::ResString(kMidToneHeading) + "\n";
+    std::string text = platform::ResString(res::kStrMidToneHeading) + "\n";
     // A rule that names a tone entry or step that does not exist is inconsistent too.
     if (bits & (midtone::kConsistencyBits | midtone::kNoSuchEntry))
-        text += "\n - " + withStep(kMidToneConsistencyLine, step);
-    if (bits & midtone::kStepOff) text += "\n - " + withStep(kMidToneStepOffLine, step);
+        text += "\n - " + withStep(res::kStrMidToneConsistency, step);
+    if (bits & midtone::kStepOff) text += "\n - " + withStep(res::kStrMidToneStepOff, step);
     return text;
 }
 
@@ -62,7 +63,7 @@ std::optional<Notice> MidToneSpreadNotice(const CConfiguration &configuration, i
     if (bits == 0) return std::nullopt;
     Notice notice;
     notice.text = MidToneSpreadText(bits, configuration.Slot(slot)->midToneSpread.stepIndex);
-    notice.captionId = kMessageCaption;
+    notice.captionId = res::kStrMessageCaption;
     notice.flags = platform::mb::OK;
     return notice;
 }
@@ -70,7 +71,7 @@ std::optional<Notice> MidToneSpreadNotice(const CConfiguration &configuration, i
 std::optional<Notice> PolarizationMismatchNotice(const CConfiguration &configuration, int slot) {
     const ColorSet *set = configuration.Slot(slot);
     if (!set || PolarizationMatchesCondition(*set)) return std::nullopt;
-    return MakeNotice(kPolarizationMismatch, kMessageCaption, platform::mb::ICONHAND);
+    return MakeNotice(res::kStrColourSetPolarisationMismatch, res::kStrMessageCaption, platform::mb::ICONHAND);
 }
 
 std::string ProposedFileName(std::string_view setName) {
@@ -82,6 +83,8 @@ std::string ProposedFileName(std::string_view setName) {
     return name;
 }
 
-std::string EditorCaption(int slot) { return platform::ResString(kEditorCaption) + " " + std::to_string(slot + 1); }
+std::string EditorCaption(int slot) {
+    return platform::ResString(res::kStrColourSetCaption) + " " + std::to_string(slot + 1);
+}
 
 }  // namespace ombra::core::colorsets

@@ -17,23 +17,6 @@ class CConfiguration;
 
 namespace colorsets {
 
-// Strings of the resource library used by the two dialogs.
-inline constexpr int kNameHeader = 1286;          // heading of the name column
-inline constexpr int kClearOneQuestion = 1288;    // followed by the set name and " ?"
-inline constexpr int kClearAllQuestion = 1291;
-inline constexpr int kClearedInfo = 1292;
-inline constexpr int kEditorCaption = 1067;       // followed by " %d" (slot + 1)
-inline constexpr int kFileRefused = 1294;         // %1 file name
-inline constexpr int kFileNotWritten = 1301;      // %1 path
-inline constexpr int kSentInfo = 1302;
-inline constexpr int kSavedInfo = 1307;
-inline constexpr int kMidToneHeading = 1390;
-inline constexpr int kMidToneConsistencyLine = 1389;  // %1 mid-tone step (1..3)
-inline constexpr int kMidToneStepOffLine = 1388;      // %1 mid-tone step (1..3)
-inline constexpr int kPolarizationMismatch = 1790;  // condition and polarisation disagree
-inline constexpr int kMessageCaption = 1200;
-
-inline constexpr int kFileFilterText = 2250;  // the file dialogs' filter
 inline constexpr const char *kFileExtension = "fcs";
 
 // One row of the slot list: the slot counted from 1, and the set name.

@@ -33,7 +33,6 @@ inline constexpr std::string_view kUndefinedColorName = "NONAME";
 inline constexpr size_t kColorSetFileReadLimit = 1 << 20;
 
 // What the colour-set file dialogs use.
-inline constexpr int kColorSetFileFilterText = 2250;  // a string id
 inline constexpr const char *kColorSetFileExtension = "fcs";
 
 // The contents of a colour-set file, field by field, as the file holds them (condition

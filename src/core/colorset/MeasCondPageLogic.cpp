@@ -1,4 +1,5 @@
 #include "colorset/MeasCondPageLogic.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core::meascond {
 namespace {
@@ -39,13 +40,16 @@ void StoreForm(const Form &form, ColorSet &set) {
 }
 
 std::vector<ChoiceEntry> ConditionChoices(int polarization) {
-    if (polarization == 1) return {{kPolarizedText, 3}};
-    return {{1142, 0}, {1143, 1}, {1144, 2}, {1158, 4}};
+    if (polarization == 1) return {{res::kStrConditionM3, 3}};
+    return {{res::kStrConditionM0, 0},
+            {res::kStrConditionM1, 1},
+            {res::kStrConditionM2, 2},
+            {res::kStrConditionUserIlluminant, 4}};
 }
 
 std::vector<ChoiceEntry> ToneConditionChoices(int polarization) {
-    if (polarization == 1) return {{kPolarizedText, 2}};
-    return {{1142, 0}, {1144, 1}};
+    if (polarization == 1) return {{res::kStrConditionM3, 2}};
+    return {{res::kStrConditionM0, 0}, {res::kStrConditionM2, 1}};
 }
 
 std::vector<ChoiceEntry> RangeChoices(int firstTextId, int count) {

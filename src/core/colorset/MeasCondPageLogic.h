@@ -37,7 +37,6 @@ struct ChoiceEntry {
     int textId;
     int index;
 };
-inline constexpr int kPolarizedText = 1273;
 // Measurement condition: 1142, 1143, 1144, 1158 with polarisation off, only 1273 with it on.
 std::vector<ChoiceEntry> ConditionChoices(int polarization);
 // Tone measurement condition: 1142, 1144 with polarisation off, only 1273 with it on.

@@ -6,6 +6,7 @@
 #include "colorset/ColorSetFile.h"
 #include "platform/Numbers.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core::tonedata {
 namespace {
@@ -26,8 +27,17 @@ void takeFirstNames(const NameList &names, MidTone &midTone) {
 }  // namespace
 
 std::array<Column, kColumns> Columns() {
-    return {Column{1402, 60}, {1403, 100}, {1409, 50}, {1410, 45}, {1411, 85}, {1412, 50},
-            {1413, 45},       {1414, 85},  {1415, 50}, {1416, 45}, {1417, 85}};
+    return {Column{res::kStrNumberHeading, 60},
+            {res::kStrName, 100},
+            {res::kStrTint1Heading, 50},
+            {res::kStrAim1Heading, 45},
+            {res::kStrTolerance1Heading, 85},
+            {res::kStrTint2Heading, 50},
+            {res::kStrAim2Heading, 45},
+            {res::kStrTolerance2Heading, 85},
+            {res::kStrTint3Heading, 50},
+            {res::kStrAim3Heading, 45},
+            {res::kStrTolerance3Heading, 85}};
 }
 
 bool IsEligible(const ColorSet &set, int e) {
@@ -35,7 +45,7 @@ bool IsEligible(const ColorSet &set, int e) {
 }
 
 std::string NumberedName(const std::string &colorName, int number) {
-    return colorName + platform::ResString(kNumberSuffixText) + " " + std::to_string(number) + ")";
+    return colorName + platform::ResString(res::kStrNumberSuffix) + " " + std::to_string(number) + ")";
 }
 
 std::string ToneEntryName(const ColorSet &set, int e) {

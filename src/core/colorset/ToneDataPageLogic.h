@@ -15,12 +15,6 @@
 namespace ombra::core::tonedata {
 
 inline constexpr int kColumns = 11;
-inline constexpr int kNumberSuffixText = 1387;  // " (No." between a colour name and a number
-inline constexpr int kHeadingText = 1418;
-inline constexpr int kEntryCaptionText = 1386;
-inline constexpr int kDeleteQuestionText = 1288;  // followed directly by the entry's name
-inline constexpr int kDeleteAllQuestionText = 1385;
-inline constexpr int kDeletedText = 1384;
 
 struct Column {
     int headerId;

@@ -1,6 +1,7 @@
 #include "instrument/CalibrationSequence.h"
 
 #include "instrument/InstrumentLibrary.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
@@ -8,8 +9,8 @@ CalibrationStep ZeroCalibrationStep(const std::string &programDir, bool skipAllo
     CalibrationStep step;
     step.zeroMode = true;
     step.skipAllowed = skipAllowed;
-    step.titleId = calib::kTitleZero;
-    step.messageId = calib::kMessageZero;
+    step.titleId = res::kStrZeroCalibrationTitle;
+    step.messageId = res::kStrZeroCalibrationMessage;
     step.picturePath = programDir + calib::kZeroPicture;
     return step;
 }

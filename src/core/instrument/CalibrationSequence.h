@@ -7,14 +7,11 @@
 #include <functional>
 #include <string>
 
+#include "corvexres/ResourceIds.h"
+
 namespace ombra::core {
 
 namespace calib {
-constexpr int kTitleZero = 1315;
-constexpr int kTitleWhite = 1316;
-constexpr int kMessageZero = 1317;
-constexpr int kMessageWhite = 1318;
-constexpr int kWhiteDone = 1186;        // shown after a successful white calibration
 constexpr int32_t kWhiteKind = 7;       // DIDoCalibration's kind for the white calibration
 constexpr int kSkipResult = -7;         // the zero step was skipped
 constexpr int kOkResult = 1;            // the step was carried out
@@ -27,8 +24,8 @@ constexpr const char *kWhitePicture = "/PIC/Ombra-White-Calib.bmp";
 struct CalibrationStep {
     bool zeroMode = false;     // true: zero (polarisation) calibration; false: white calibration
     bool skipAllowed = false;  // zero mode only: the skip button is enabled
-    int titleId = calib::kTitleWhite;
-    int messageId = calib::kMessageWhite;
+    int titleId = res::kStrWhiteCalibrationTitle;
+    int messageId = res::kStrWhiteCalibrationMessage;
     std::string picturePath;
 };
 

@@ -5,11 +5,11 @@
 
 #include "instrument/InstrumentLibrary.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
 
-constexpr int kCaptionId = 1200;
 constexpr unsigned kErrorFlags =
     platform::mb::ICONEXCLAMATION | platform::mb::SYSTEMMODAL | platform::mb::SETFOREGROUND;
 
@@ -30,12 +30,12 @@ constexpr std::array<CodeRow, 40> kCodeTable = [] {
 // Rows 2..40; row 40 is the default (no text, no caption, OK only).
 constexpr std::array<ErrorMessageRow, 39> kMessageTable = [] {
     std::array<ErrorMessageRow, 39> t{};
-    for (int row = 2; row <= 34; ++row) t[row - 2] = {1200 + row - 1, kCaptionId, kErrorFlags};
-    t[35 - 2] = {1303, kCaptionId, kErrorFlags};
-    t[36 - 2] = {1304, kCaptionId, kErrorFlags};
-    t[37 - 2] = {1305, kCaptionId, kErrorFlags};
-    t[38 - 2] = {1390, kCaptionId, kErrorFlags};
-    t[39 - 2] = {1398, kCaptionId, kErrorFlags};
+    for (int row = 2; row <= 34; ++row) t[row - 2] = {1200 + row - 1, res::kStrMessageCaption, kErrorFlags};
+    t[35 - 2] = {1303, res::kStrMessageCaption, kErrorFlags};
+    t[36 - 2] = {1304, res::kStrMessageCaption, kErrorFlags};
+    t[37 - 2] = {1305, res::kStrMessageCaption, kErrorFlags};
+    t[38 - 2] = {1390, res::kStrMessageCaption, kErrorFlags};
+    t[39 - 2] = {1398, res::kStrMessageCaption, kErrorFlags};
     t[40 - 2] = {0, 0, 0};
     return t;
 }();

@@ -18,7 +18,6 @@ namespace {
 // String `id` with its %1, %2 filled in.
 std::string Filled(int id, std::vector<std::string> args) { return MakeNotice(id, 0, 0, std::move(args)).Text(); }
 
-constexpr int kFullModelName = 1234;
 
 // Conditions and illuminants share their bits: bit n is value n (n = 0..13), 0x4000 is 160
 // and 0x8000 is 14.
@@ -37,7 +36,7 @@ std::vector<ListEntry> WithoutSixteenth(std::span<const ListEntry> table, bool s
 }  // namespace
 
 std::vector<ListEntry> MeasurementTypeEntries(const std::string &modelName) {
-    bool fullModel = !modelName.empty() && modelName == platform::ResString(kFullModelName);
+    bool fullModel = !modelName.empty() && modelName == platform::ResString(res::kStrModelNameType100);
     return EntriesOf(meas::kTypeEntries, fullModel ? 2 : 1);
 }
 
@@ -217,8 +216,8 @@ void MeasSettingsLogic::OnConditionChange() {
     const ConditionAndIlluminant after = CurrentConditionAndIlluminant();
     if (after.illuminant == before.illuminant) return;
     Notice notice = MakeNotice(0, res::kStrMessageCaption, platform::mb::OK);
-    notice.text = platform::ResString(meas::kConditionChanged) + '\n' +
-                  Filled(meas::kIlluminantChangeLine, {before.illuminant, after.illuminant});
+    notice.text = platform::ResString(res::kStrIlluminantMatched) + '\n' +
+                  Filled(res::kStrIlluminantChangeLine, {before.illuminant, after.illuminant});
     if (notices_) notices_(notice);
 }
 
@@ -248,16 +247,16 @@ void MeasSettingsLogic::OnPolarizationChange() {
     if (initialising_ || Position(SettingsList::Type) == meas::kIrradianceTypePosition) return;
     const ConditionAndIlluminant after = CurrentConditionAndIlluminant();
     if (after.condition == before.condition && after.illuminant == before.illuminant) return;
-    std::string text = platform::ResString(meas::kPolarisationChangedHeading) + '\n';
+    std::string text = platform::ResString(res::kStrPolarisationChanged) + '\n';
     text += after.condition == before.condition
-                ? Filled(meas::kConditionKeptLine, {after.condition})
-                : Filled(meas::kConditionChangeLine, {before.condition, after.condition});
+                ? Filled(res::kStrConditionKeptLine, {after.condition})
+                : Filled(res::kStrConditionChangeLine, {before.condition, after.condition});
     text += '\n';
     text += after.illuminant == before.illuminant
-                ? Filled(meas::kIlluminantKeptLine, {after.illuminant})
-                : Filled(meas::kIlluminantChangeLine, {before.illuminant, after.illuminant});
+                ? Filled(res::kStrIlluminantKeptLine, {after.illuminant})
+                : Filled(res::kStrIlluminantChangeLine, {before.illuminant, after.illuminant});
     Notice notice = MakeNotice(0, res::kStrMessageCaption, platform::mb::OK);
-    notice.text = text + '\n' + platform::ResString(meas::kCheckBeforeMeasuring);
+    notice.text = text + '\n' + platform::ResString(res::kStrCheckBeforeMeasuring);
     if (notices_) notices_(notice);
 }
 
@@ -328,7 +327,7 @@ bool MeasSettingsLogic::SendToInstrument() {
 
     rc = SetPropertyFromMask(PropertyTable::MeasurementCondition, Code(SettingsList::Condition));
     if (rc == kResultNotAccepted) {
-        Tell(meas::kConditionRefused, meas::kCaption, platform::mb::ICONEXCLAMATION);
+        Tell(res::kStrConditionRefused, res::kStrMessageCaption, platform::mb::ICONEXCLAMATION);
         mayClose = false;
     } else if (rc != 0) {
         if (Report(rc)) return mayClose;
@@ -344,7 +343,7 @@ bool MeasSettingsLogic::SendToInstrument() {
 
     rc = SetPropertyFromMask(PropertyTable::Illuminant, Code(SettingsList::Illuminant));
     if (rc == kResultNotAccepted) {
-        Tell(meas::kIlluminantRefused, meas::kCaption, platform::mb::ICONEXCLAMATION);
+        Tell(res::kStrIlluminantRefused, res::kStrMessageCaption, platform::mb::ICONEXCLAMATION);
         mayClose = false;
     } else if (rc != 0) {
         Report(rc);
@@ -375,7 +374,7 @@ void MeasSettingsLogic::SwitchSelection() {
     }
     StoreSelection(settings_, items, irradiance ? SelectionTarget::Irradiance : SelectionTarget::Reflection);
     settings_.selection.StoreText(typePosition, items);
-    Tell(meas::kSelectionSwitched, meas::kCaption, platform::mb::ICONASTERISK);
+    Tell(res::kStrSelectionSwitched, res::kStrMessageCaption, platform::mb::ICONASTERISK);
 }
 
 // A caption id of 0 stands for the program's own name.

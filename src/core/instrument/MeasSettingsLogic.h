@@ -32,19 +32,6 @@ constexpr int kSixteenthConditionPosition = 15;
 constexpr int kSixteenthIlluminantPosition = 14;
 constexpr int kConditionFallbackPosition = 1;
 constexpr int kIlluminantFallbackPosition = 2;
-constexpr int kCaption = 1200;
-constexpr int kConditionChanged = 1308;
-// What a switch of the polarisation filter changed: the heading, a line for the condition and
-// one for the illuminant (each "old → new", or the one kept), and the closing request.
-constexpr int kPolarisationChangedHeading = 2260;
-constexpr int kConditionChangeLine = 2261;   // %1 before, %2 now
-constexpr int kConditionKeptLine = 2262;     // %1
-constexpr int kIlluminantChangeLine = 2263;  // %1 before, %2 now
-constexpr int kIlluminantKeptLine = 2264;    // %1
-constexpr int kCheckBeforeMeasuring = 2265;
-constexpr int kConditionRefused = 1241;
-constexpr int kIlluminantRefused = 1242;
-constexpr int kSelectionSwitched = 1236;
 }  // namespace meas
 
 // Entries of each list, in list order. `modelName` decides whether irradiance is offered
@@ -117,6 +104,9 @@ private:
         std::string condition, illuminant;
     };
     ConditionAndIlluminant CurrentConditionAndIlluminant() const;
+    // Tells what a switch of the polarisation filter changed: a heading, a line for the
+    // condition and one for the illuminant (each "old → new", or the one kept), and a request
+    // to check them.
     void OnPolarizationChange();
     void SelectIlluminantCode(int illuminantCode);
 

@@ -4,12 +4,12 @@
 #include "instrument/PropertySetting.h"
 #include "instrument/PropertyTables.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
 namespace {
 
-constexpr int kModelStringFull = 1234;
 constexpr int kFirstSpotWavelength = 380;
 constexpr int kLastSpotWavelength = 730;
 constexpr int kSpotItemBase = 2000;  // item 2380..2730 is the density at item - 2000 nm
@@ -20,7 +20,7 @@ bool accepted(int32_t rc) { return rc == 0 || rc == DI_ERR_VALUE_UNAVAILABLE || 
 
 uint32_t CMeasure::ResultMask(int32_t type, const std::string &modelName) {
     if (type != 1) return resultmask::kIrradiance;
-    if (!modelName.empty() && modelName == platform::ResString(kModelStringFull)) return resultmask::kFullReflection;
+    if (!modelName.empty() && modelName == platform::ResString(res::kStrModelNameType100)) return resultmask::kFullReflection;
     // Model string 1235, or a model that is neither: no spectrum is asked for.
     return resultmask::kReflectionNoSpectrum;
 }

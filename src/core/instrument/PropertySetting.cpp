@@ -6,19 +6,18 @@
 #include "platform/Resources.h"
 #include "instrument/ConnectedDevice.h"
 #include "instrument/InstrumentLibrary.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
 namespace {
 constexpr uint32_t kMinVersionWord1 = 1;
 constexpr uint32_t kMinVersionWord2 = 20;
-constexpr int kModelStringFull = 1234;
-constexpr int kModelStringReflection = 1235;
 }  // namespace
 
 std::string ModelNameForType(int32_t modelType) {
-    if (modelType == kModelTypeFull) return platform::ResString(kModelStringFull);
-    if (modelType == kModelTypeReflection) return platform::ResString(kModelStringReflection);
+    if (modelType == kModelTypeFull) return platform::ResString(res::kStrModelNameType100);
+    if (modelType == kModelTypeReflection) return platform::ResString(res::kStrModelNameType200);
     return {};
 }
 

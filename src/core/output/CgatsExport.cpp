@@ -16,7 +16,10 @@
 namespace ombra::core {
 namespace {
 
-constexpr int kStrReasons[] = {1943, 1944, 1945, 1946, 1947, 1948, 1949};  // in the order of cgats::Reason
+// In the order of cgats::Reason.
+constexpr int kReasonTexts[] = {res::kStrUnclosedQuote, res::kStrValueCountWrong, res::kStrNotANumber,
+                                res::kStrCountMismatch, res::kStrIsMissing,         res::kStrNotExpectedHere,
+                                res::kStrNothingToRead};
 
 constexpr qint64 kMaxReferenceFileBytes = 64 * 1024 * 1024;
 
@@ -200,7 +203,7 @@ std::string CgatsCreatedNow() {
 }
 
 std::string ParseErrorText(const cgats::ParseError &error) {
-    QString reason = platform::ResQString(kStrReasons[static_cast<size_t>(error.reason)]);
+    QString reason = platform::ResQString(kReasonTexts[static_cast<size_t>(error.reason)]);
     for (size_t i = error.args.size(); i-- > 0;)
         reason.replace(QStringLiteral("%%1").arg(i + 1), QString::fromStdString(error.args[i]));
     return platform::ResQString(res::kStrLine).arg(error.line).replace(QStringLiteral("%2"), reason).toStdString();

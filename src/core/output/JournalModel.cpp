@@ -12,12 +12,13 @@
 
 #include "output/JournalTransfer.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
 namespace {
 
-constexpr int kColumnTitles[] = {1425, 1426, 1427, 1428, 1429};
+constexpr int kColumnTitles[] = {res::kStrDate, res::kStrTime, res::kStrInstrument, res::kStrValues, res::kStrOutcome};
 constexpr int kValuesShown = 4;
 // How many of the newest measurements tell which values can be given a column.
 constexpr int kValueColumnSources = 20;

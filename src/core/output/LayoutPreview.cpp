@@ -14,9 +14,6 @@
 namespace ombra::core {
 namespace {
 
-constexpr int kLeavesSheetText = 1624;
-constexpr int kWritesOntoFirstText = 1625;
-constexpr int kSampleText = 2021;  // "Sample": the typical sample is the first one
 
 // Colour values, indexes, density sets and irradiance values of a near-white sample under a
 // daylight-like source, by record place from 97 on.
@@ -69,7 +66,7 @@ AppSettings PreviewSettings(const std::vector<int> &ids, bool irradiance) {
     for (int id : ids) selection.push_back(MakeItem(id));
     s.identity.SetModelName(platform::ResString(res::kStrModelNameType100));
     s.identity.SetSerialNumberText("1024");
-    m.MeasTypeString = platform::ResString(irradiance ? 1141 : 1140);
+    m.MeasTypeString = platform::ResString(irradiance ? res::kStrIrradiance : res::kStrReflection);
     m.MeasCondString = platform::ResString(res::kStrConditionM0);
     m.DenWhiteRefString = platform::ResString(res::kStrWhiteAbsolute);
     m.ObserverString = platform::ResString(res::kStrObserver2Degrees);
@@ -137,7 +134,7 @@ OutputValues TypicalValues(const std::vector<int> &ids, bool irradiance) {
     const AppSettings settings = PreviewSettings(ids, irradiance);
     const std::optional<Comparison> comparison = TypicalComparison(data.Record(0), settings);
     OutputValues values;
-    const MeasurementStamp stamp{"2025/06/16", "10:24:31", platform::ResString(kSampleText) + " 1"};
+    const MeasurementStamp stamp{"2025/06/16", "10:24:31", platform::ResString(res::kStrSample) + " 1"};
     values.BuildValues(settings, data, stamp, comparison ? &*comparison : nullptr);
     return values;
 }
@@ -166,7 +163,7 @@ LayoutPreview ComputeLayoutPreview(const std::vector<int> &ids, const TransferLa
     if (leaves) preview.warning = PreviewWarning::LeavesSheet;
     else if (overwrote) preview.warning = PreviewWarning::WritesOntoFirst;
     if (preview.warning != PreviewWarning::None)
-        preview.warningText = platform::ResString(leaves ? kLeavesSheetText : kWritesOntoFirstText);
+        preview.warningText = platform::ResString(leaves ? res::kStrLeavesSheet : res::kStrWritesOntoFirst);
     return preview;
 }
 

@@ -9,12 +9,12 @@
 #include "output/ExcelControl.h"
 #include "trace/TraceTimings.h"
 #include "output/ItemRegistry.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
 namespace {
 
-constexpr int kOutsideSheetMessage = 1239;
 
 bool Outside(const CellTarget &target, int column, int row) {
     return row > target.rowLimit || column > target.columnLimit || row < 1 || column < 1;
@@ -26,7 +26,7 @@ void TellOutsideSheet(CellTarget &target) {
     target.runs.Flush();
     target.control.Commit();
     using namespace platform::mb;
-    Notice notice = MakeNotice(kOutsideSheetMessage, 0, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
+    Notice notice = MakeNotice(res::kStrSheetEnds, 0, ICONHAND | SYSTEMMODAL | SETFOREGROUND);
     notice.caption = target.messageCaption;
     if (target.notices) target.notices(notice);
 }

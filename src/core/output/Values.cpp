@@ -16,7 +16,6 @@ namespace ombra::core {
 namespace {
 
 constexpr double kMissing = std::numeric_limits<float>::max();
-constexpr int kAutoSpotDensityLabel = 2316;  // "D (Auto: %1 nm)", the wavelength the instrument chose
 
 std::string FormatValue(double value, ValueFormat format) {
     if (IsMissingValue(value)) return platform::ResString(res::kStrMissingValue);
@@ -208,7 +207,7 @@ void OutputValues::BuildValues(const AppSettings &settings, const CMeasuredData 
             SetValue(entry, record, settings, stamp, comparison, spread);
             if (entry.identifier == item::kAutoSpotDensity)
                 entry.label = platform::ResString(
-                    kAutoSpotDensityLabel, {std::to_string(record.Int(MeasuredDataRecord::kAutoSpotWavelength))});
+                    res::kStrAutoSpotDensityLabel, {std::to_string(record.Int(MeasuredDataRecord::kAutoSpotWavelength))});
             valueItems.push_back(entry);
         }
     }

@@ -140,7 +140,7 @@ std::unique_ptr<ProfileStore> InstallProfileStore(std::unique_ptr<ProfileStore> 
 std::optional<Notice> TakeSettingsFailureNotice(ProfileStore &store) {
     std::optional<std::string> reason = store.TakeLastWriteError();
     if (!reason) return std::nullopt;
-    return MakeNotice(kSettingsNotSavedTextId, 1200, mb::ICONWARNING | mb::OK, {*reason});
+    return MakeNotice(res::kStrSettingsNotSaved, res::kStrMessageCaption, mb::ICONWARNING | mb::OK, {*reason});
 }
 
 }  // namespace ombra::core::platform

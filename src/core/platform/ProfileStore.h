@@ -39,7 +39,6 @@ std::unique_ptr<ProfileStore> InstallProfileStore(std::unique_ptr<ProfileStore> 
 
 // String 1600 ("settings could not be saved: %1") under caption 1200 when `store` has a write
 // failure not yet told; the window shows it after the writes of a command.
-inline constexpr int kSettingsNotSavedTextId = 1600;
 std::optional<Notice> TakeSettingsFailureNotice(ProfileStore &store);
 
 }  // namespace ombra::core::platform

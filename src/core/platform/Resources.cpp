@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "corvexres/ResourceIds.h"
+
 namespace ombra::core::platform {
 namespace {
 
@@ -105,11 +107,10 @@ std::string ResCountString(int count, int oneId, int otherId) {
 QString ResQString(int id) { return QString::fromStdString(ResString(id)); }
 
 QString ResWindowTitle(int windowNameId) {
-    constexpr int kTitlePattern = 2200;  // "<program> – %1"
     QString name = ResQString(windowNameId);
     name.remove('&');
     if (name.endsWith(QStringLiteral("..."))) name.chop(3);
-    return ResQString(kTitlePattern).arg(name.trimmed());
+    return ResQString(res::kStrWindowTitlePattern).arg(name.trimmed());
 }
 
 QByteArray ResImageData(int id) {

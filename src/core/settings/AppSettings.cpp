@@ -8,6 +8,7 @@
 #include "quality/SampleAverager.h"
 #include "platform/Resources.h"
 #include "settings/SettingsStore.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
@@ -134,11 +135,10 @@ void SamplingSettings::SetReadingsPerSample(int readings) {
 // ---- SampleSettings ----
 
 namespace {
-constexpr int kSampleText = 2021;
 }  // namespace
 
 std::string SampleSettings::Prefix() const {
-    return ReadProgramWideText("SamplePrefix", platform::ResString(kSampleText) + " ");
+    return ReadProgramWideText("SamplePrefix", platform::ResString(res::kStrSample) + " ");
 }
 
 int SampleSettings::NextNumber() const { return std::max(0, ReadProgramWide("SampleNextNumber", 1)); }

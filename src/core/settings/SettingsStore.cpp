@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
@@ -52,12 +53,12 @@ struct TextValue {
 };
 
 const TextValue kTexts[] = {
-    {"MeasTypeString", 1140, &MeasurementValues::MeasTypeString},
-    {"MeasCondString", 1142, &MeasurementValues::MeasCondString},
-    {"DenWhiteRefString", 1159, &MeasurementValues::DenWhiteRefString},
-    {"ObserverString", 1161, &MeasurementValues::ObserverString},
-    {"IlluminantString", 1165, &MeasurementValues::IlluminantString},
-    {"PolarizationString", 1282, &MeasurementValues::PolarizationString},
+    {"MeasTypeString", res::kStrReflection, &MeasurementValues::MeasTypeString},
+    {"MeasCondString", res::kStrConditionM0, &MeasurementValues::MeasCondString},
+    {"DenWhiteRefString", res::kStrWhiteAbsolute, &MeasurementValues::DenWhiteRefString},
+    {"ObserverString", res::kStrObserver2Degrees, &MeasurementValues::ObserverString},
+    {"IlluminantString", res::kStrIlluminantD50, &MeasurementValues::IlluminantString},
+    {"PolarizationString", res::kStrPolarisationOff, &MeasurementValues::PolarizationString},
 };
 
 // Value of the leading decimal digits of `token` (0 when there are none); numbers beyond

@@ -33,7 +33,7 @@ CColorDataEditScreenDlg::CColorDataEditScreenDlg(CConfiguration &configuration, 
 CColorDataEditScreenDlg::~CColorDataEditScreenDlg() = default;
 
 void CColorDataEditScreenDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(colordata::kEntryCaptionText));
+    setWindowTitle(platform::ResWindowTitle(res::kStrColour));
     caption_ = new QLabel(this);
     caption_->setObjectName(ColorSetControlName(kCaptionId));
     name_ = new NameEdit(kNameId, kColorNameLimit, this);
@@ -83,7 +83,7 @@ void CColorDataEditScreenDlg::InitDialog() {
                             QStringLiteral(" :"));
         form_ = colordata::LoadColorEntry(*set, colorIndex_);
     }
-    caption_->setText(platform::ResQString(colordata::kEntryCaptionText) + QStringLiteral(" %1").arg(colorIndex_ + 1));
+    caption_->setText(platform::ResQString(res::kStrColour) + QStringLiteral(" %1").arg(colorIndex_ + 1));
     name_->SetName(form_.name);
     const double labValues[3] = {form_.L, form_.a, form_.b};
     for (int i = 0; i < 3; ++i) lab_[i]->SetValue(labValues[i]);
@@ -101,7 +101,7 @@ void CColorDataEditScreenDlg::OnToleranceChecked(int t) {
 }
 
 void CColorDataEditScreenDlg::OnMeasure() {
-    if (platform::ShowNotice(this, MakeNotice(colordata::kMeasureQuestionText, res::kStrMessageCaption,
+    if (platform::ShowNotice(this, MakeNotice(res::kStrMeasureColourQuestion, res::kStrMessageCaption,
                                               platform::mb::OKCANCEL | platform::mb::ICONASTERISK)) != platform::mb::IDOK)
         return;
     std::array<double, 3> lab{form_.L, form_.a, form_.b};

@@ -82,7 +82,7 @@ void CColorSetSettingDlg::InitDialog() {
         layout()->activate();
         const int nameWidth = std::max(list_->viewport()->width(), list_->minimumWidth()) - kNameColumnMargin;
         list_->InsertColumn(0, QString(), kNumberColumnWidth);
-        list_->InsertColumn(1, platform::ResQString(colorsets::kNameHeader), nameWidth);
+        list_->InsertColumn(1, platform::ResQString(res::kStrColourSetName), nameWidth);
         for (int column = 0; column < 2; ++column)
             list_->horizontalHeaderItem(column)->setTextAlignment(Qt::AlignCenter);
     }
@@ -122,7 +122,7 @@ void CColorSetSettingDlg::Reselect(int row) {
 }
 
 int CColorSetSettingDlg::Message(const std::string &text, unsigned flags) {
-    return platform::ShowMessageBox(this, text, platform::ResString(colorsets::kMessageCaption), flags);
+    return platform::ShowMessageBox(this, text, platform::ResString(res::kStrMessageCaption), flags);
 }
 
 // ---- commands ----
@@ -155,14 +155,14 @@ void CColorSetSettingDlg::OnClear() {
             errorMng_.Report(status);
         } else {
             FillList();
-            Message(platform::ResString(colorsets::kClearedInfo), platform::mb::ICONINFORMATION);
+            Message(platform::ResString(res::kStrColourSetsCleared), platform::mb::ICONINFORMATION);
         }
     }
     Reselect(slot);
 }
 
 void CColorSetSettingDlg::OnClearAll() {
-    if (Message(platform::ResString(colorsets::kClearAllQuestion), platform::mb::OKCANCEL) != platform::mb::IDOK) {
+    if (Message(platform::ResString(res::kStrClearAllColourSetsQuestion), platform::mb::OKCANCEL) != platform::mb::IDOK) {
         Reselect(list_->GetSelectionMark());
         return;
     }
@@ -175,7 +175,7 @@ void CColorSetSettingDlg::OnClearAll() {
         return;
     }
     wait.End();
-    Message(platform::ResString(colorsets::kClearedInfo), platform::mb::ICONINFORMATION);
+    Message(platform::ResString(res::kStrColourSetsCleared), platform::mb::ICONINFORMATION);
     FillList();
     Reselect(0);
 }

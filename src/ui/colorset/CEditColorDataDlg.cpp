@@ -106,7 +106,7 @@ void CEditColorDataDlg::FillList() {
 void CEditColorDataDlg::FillPaperChoice() {
     QSignalBlocker block(paperChoice_);
     paperChoice_->clear();
-    paperChoice_->addItem(platform::ResQString(colordata::kPaperNoneText));
+    paperChoice_->addItem(platform::ResQString(res::kStrPaperNone));
     for (int k = 1; k <= kColorSetColors; ++k) paperChoice_->addItem(QString::number(k));
     paperChoice_->setCurrentIndex(paper_ >= 0 && paper_ <= kColorSetColors ? paper_ : 0);
 }
@@ -146,13 +146,13 @@ void CEditColorDataDlg::OnDeleteColor() {
     auto notice = [this](int id, unsigned flags) {
         return platform::ShowNotice(this, MakeNotice(id, res::kStrMessageCaption, flags));
     };
-    if (notice(colordata::kDeleteQuestionText, platform::mb::OKCANCEL) != platform::mb::IDOK) {
+    if (notice(res::kStrDeleteColourQuestion, platform::mb::OKCANCEL) != platform::mb::IDOK) {
         SelectRow(k);
         return;
     }
     colordata::DeleteColor(*set, k);
     FillList();
-    notice(colordata::kDeletedText, platform::mb::OK);
+    notice(res::kStrColourDataDeleted, platform::mb::OK);
     SelectRow(k);
     FillPaperChoice();
 }
@@ -163,13 +163,13 @@ void CEditColorDataDlg::OnDeleteAllColors() {
     auto notice = [this](int id, unsigned flags) {
         return platform::ShowNotice(this, MakeNotice(id, res::kStrMessageCaption, flags));
     };
-    if (notice(colordata::kDeleteAllQuestionText, platform::mb::OKCANCEL) != platform::mb::IDOK) {
+    if (notice(res::kStrDeleteAllColoursQuestion, platform::mb::OKCANCEL) != platform::mb::IDOK) {
         SelectRow(SelectedRow());
         return;
     }
     colordata::DeleteAllColors(*set);
     FillList();
-    notice(colordata::kDeletedText, platform::mb::OK);
+    notice(res::kStrColourDataDeleted, platform::mb::OK);
     SelectRow(0);
     FillPaperChoice();
 }

@@ -54,12 +54,12 @@ void CEditColorMeasCondDlg::CreateControls() {
     polarization_ = AddChoice(kPolarizationId);
     toneCondition_ = AddChoice(kToneConditionId);
     toneSetting_ = AddChoice(kToneSettingId);
-    FillChoice(illuminant_, textIds(meascond::RangeChoices(1163, 15)));
-    FillChoice(observer_, textIds(meascond::RangeChoices(1161, 2)));
-    FillChoice(formula_, textIds(meascond::RangeChoices(1274, 5)));
-    FillChoice(mode_, textIds(meascond::RangeChoices(1279, 3)));
-    FillChoice(polarization_, textIds(meascond::RangeChoices(1282, 2)));
-    FillChoice(toneSetting_, textIds(meascond::RangeChoices(1349, 5)));
+    FillChoice(illuminant_, textIds(meascond::RangeChoices(res::kStrIlluminantA, 15)));
+    FillChoice(observer_, textIds(meascond::RangeChoices(res::kStrObserver2Degrees, 2)));
+    FillChoice(formula_, textIds(meascond::RangeChoices(res::kStrFormulaCie1976, 5)));
+    FillChoice(mode_, textIds(meascond::RangeChoices(res::kStrModeAbsolute, 3)));
+    FillChoice(polarization_, textIds(meascond::RangeChoices(res::kStrPolarisationOff, 2)));
+    FillChoice(toneSetting_, textIds(meascond::RangeChoices(res::kStrToneMurrayDavies, 5)));
     auto *factorRow = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
         factors_[i] = new NumericEdit(kFactorIds[i], fields::Factor(), this);

@@ -27,7 +27,7 @@ QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 platform::FileDialogRequest colorSetFileRequest() {
     platform::FileDialogRequest request;
-    request.filter = platform::ResString(colorsets::kFileFilterText);
+    request.filter = platform::ResString(res::kStrColourSetFilter);
     request.startFolder = platform::UserFilesFolder(platform::UserFiles::ColorSets);
     request.createStartFolder = true;
     return request;
@@ -159,7 +159,7 @@ void CEditColorSetDlg::OnSend() {
         errorMng_.Report(status);
         return;
     }
-    Message(MakeNotice(colorsets::kSentInfo, colorsets::kMessageCaption, platform::mb::ICONINFORMATION));
+    Message(MakeNotice(res::kStrColourSetSent, res::kStrMessageCaption, platform::mb::ICONINFORMATION));
     // Accepted, never 0: the toolkit's Cancel result is 0, and only a sent slot may stay
     // as the editor left it.
     done(QDialog::Accepted);
@@ -170,7 +170,7 @@ void CEditColorSetDlg::OnLoad() {
     if (!path) return;
     if (configuration_.LoadFromFile(*path, slot_) != 0) {
         const std::string name = QFileInfo(QString::fromStdString(*path)).fileName().toStdString();
-        Message(MakeNotice(colorsets::kFileRefused, colorsets::kMessageCaption, platform::mb::ICONHAND, {name}));
+        Message(MakeNotice(res::kStrFileUnreadable, res::kStrMessageCaption, platform::mb::ICONHAND, {name}));
         return;
     }
     for (ColorSetPage *page : pages_) page->LoadFromSlot();
@@ -192,9 +192,9 @@ void CEditColorSetDlg::OnSave() {
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
     if (configuration_.SaveToFile(*path, slot_))
-        Message(MakeNotice(colorsets::kSavedInfo, colorsets::kMessageCaption, platform::mb::ICONINFORMATION));
+        Message(MakeNotice(res::kStrFileSaved, res::kStrMessageCaption, platform::mb::ICONINFORMATION));
     else
-        Message(MakeNotice(colorsets::kFileNotWritten, colorsets::kMessageCaption, platform::mb::ICONHAND, {*path}));
+        Message(MakeNotice(res::kStrFileNotWritten, res::kStrMessageCaption, platform::mb::ICONHAND, {*path}));
 }
 
 int CEditColorSetDlg::Message(const Notice &notice) { return platform::ShowNotice(this, notice); }

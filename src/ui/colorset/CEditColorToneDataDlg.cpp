@@ -50,7 +50,7 @@ void CEditColorToneDataDlg::CreateControls() {
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteAllTones);
     connect(list_, &QTableWidget::itemSelectionChanged, this, &CEditColorToneDataDlg::UpdateButtons);
 
-    heading_ = new QLabel(platform::ResQString(tonedata::kHeadingText), this);
+    heading_ = new QLabel(platform::ResQString(res::kStrToneDataHeading), this);
     heading_->setObjectName(ColorSetControlName(kHeadingId));
     QFont font = heading_->font();
     font.setPointSizeF(font.pointSizeF() + 2);
@@ -242,11 +242,11 @@ void CEditColorToneDataDlg::OnDeleteTone() {
     int e = list_->GetSelectionMark();
     if (!set || e < 0 || e >= kColorSetTones) return;
     Notice question = MakeNotice(0, res::kStrMessageCaption, platform::mb::OKCANCEL);
-    question.text = platform::ResString(tonedata::kDeleteQuestionText) + tonedata::ToneEntryName(*set, e);
+    question.text = platform::ResString(res::kStrReallyDelete) + tonedata::ToneEntryName(*set, e);
     if (platform::ShowNotice(this, question) == platform::mb::IDOK) {
         tonedata::DeleteToneEntry(*set, e, midTone_);
         FillList(false);
-        platform::ShowNotice(this, MakeNotice(tonedata::kDeletedText, res::kStrMessageCaption, platform::mb::OK));
+        platform::ShowNotice(this, MakeNotice(res::kStrToneDataDeleted, res::kStrMessageCaption, platform::mb::OK));
     }
     SelectRow(e);
 }
@@ -254,14 +254,14 @@ void CEditColorToneDataDlg::OnDeleteTone() {
 void CEditColorToneDataDlg::OnDeleteAllTones() {
     ColorSet *set = Set();
     if (!set) return;
-    if (platform::ShowNotice(this, MakeNotice(tonedata::kDeleteAllQuestionText, res::kStrMessageCaption,
+    if (platform::ShowNotice(this, MakeNotice(res::kStrDeleteAllTonesQuestion, res::kStrMessageCaption,
                                               platform::mb::OKCANCEL)) != platform::mb::IDOK) {
         SelectRow(list_->GetSelectionMark());
         return;
     }
     tonedata::DeleteAllToneEntries(*set, midTone_);
     FillList(false);
-    platform::ShowNotice(this, MakeNotice(tonedata::kDeletedText, res::kStrMessageCaption, platform::mb::OK));
+    platform::ShowNotice(this, MakeNotice(res::kStrToneDataDeleted, res::kStrMessageCaption, platform::mb::OK));
     SelectRow(0);
 }
 

@@ -26,7 +26,7 @@ CEditToneDataDlg::CEditToneDataDlg(CConfiguration &configuration, int slot, int 
 }
 
 void CEditToneDataDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(tonedata::kEntryCaptionText));
+    setWindowTitle(platform::ResWindowTitle(res::kStrToneEntry));
     caption_ = new QLabel(this);
     caption_->setObjectName(ColorSetControlName(kCaptionId));
     color_ = new QComboBox(this);
@@ -67,7 +67,7 @@ void CEditToneDataDlg::CreateControls() {
 void CEditToneDataDlg::InitDialog() {
     const ColorSet *set = slot_ >= 0 && slot_ < kColorSetSlots ? configuration_.Slot(slot_) : nullptr;
     if (set) form_ = tonedata::LoadToneEntry(*set, entry_);
-    caption_->setText(platform::ResQString(tonedata::kEntryCaptionText) + QStringLiteral(" %1").arg(entry_ + 1));
+    caption_->setText(platform::ResQString(res::kStrToneEntry) + QStringLiteral(" %1").arg(entry_ + 1));
     tonedata::NameList colors = set ? tonedata::ToneColorChoices(*set) : tonedata::NameList{};
     int shown = 0;
     for (size_t i = 0; i < colors.size(); ++i) {

@@ -23,11 +23,6 @@
 namespace ombra::ui {
 namespace {
 
-constexpr int kRegisteredText = 1337;
-constexpr int kPolarizationRefusedText = 1338;
-constexpr int kMeasureQuestionText = 1339;
-constexpr int kSavedText = 1307;
-
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 bool isMissing(float value) { return value == kNoValue || !std::isfinite(value); }
@@ -158,13 +153,13 @@ void CUserIlluminantDlg::OnSave() {
     request.filter = platform::ResString(res::kStrFileFilter);
     request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
     request.createStartFolder = true;
-    request.fileName = platform::ResString(kDefaultFileNameText);
+    request.fileName = platform::ResString(res::kStrUserIlluminantFileName);
     request.defaultExtension = kDefaultExtension;
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
     UserIlluminantRecord scratch{};
     if (PrepareUserIlluminantForSave(record_, scratch) && WriteUserIlluminantFile(*path, scratch))
-        Message(platform::ResString(kSavedText), platform::mb::ICONASTERISK);
+        Message(platform::ResString(res::kStrFileSaved), platform::mb::ICONASTERISK);
     else
         Message(MessageWithFile(res::kStrFileNotWritten, *path), platform::mb::ICONHAND);
 }
@@ -189,15 +184,15 @@ void CUserIlluminantDlg::OnRegister() {
         errorMng_.Report(rc);
         return;
     }
-    Message(platform::ResString(kRegisteredText), platform::mb::ICONASTERISK);
+    Message(platform::ResString(res::kStrUserIlluminantRegistered), platform::mb::ICONASTERISK);
 }
 
 void CUserIlluminantDlg::OnMeasure() {
     if (settings_.measurement.Polarization() == 1) {
-        Message(platform::ResString(kPolarizationRefusedText), platform::mb::ICONHAND);
+        Message(platform::ResString(res::kStrLightSourceNeedsPolarisationOff), platform::mb::ICONHAND);
         return;
     }
-    if (Message(platform::ResString(kMeasureQuestionText), platform::mb::OKCANCEL | platform::mb::ICONASTERISK) !=
+    if (Message(platform::ResString(res::kStrMeasureLightSourceQuestion), platform::mb::OKCANCEL | platform::mb::ICONASTERISK) !=
         platform::mb::IDOK)
         return;
     LightSourceMeasurement outcome =

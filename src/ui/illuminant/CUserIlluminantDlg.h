@@ -46,8 +46,7 @@ public:
     static constexpr int kTemperatureId = 1088;
     static constexpr int kDuvId = 1089;
 
-    // File dialog texts.
-    static constexpr int kDefaultFileNameText = 2320;  // the name proposed, in the user's language
+    // The extension the file dialogs propose.
     static constexpr const char *kDefaultExtension = "uid";
 
     // `instrument`: the session's (InstrumentSession::Link()); the dialog holds none itself.

@@ -107,7 +107,7 @@ void CCalibrationDlg::OnCalibrate() {
         return;
     }
     if (!zeroMode_)
-        platform::ShowMessageBox(this, platform::ResString(calib::kWhiteDone),
+        platform::ShowMessageBox(this, platform::ResString(res::kStrWhiteCalibrationDone),
                                  platform::ResString(res::kStrMessageCaption), platform::mb::ICONASTERISK);
     if (!ended_) done(calib::kOkResult);
 }

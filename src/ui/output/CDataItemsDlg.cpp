@@ -28,9 +28,6 @@ namespace ombra::ui {
 namespace {
 
 constexpr int kSeparatorCodes = 17;
-constexpr int kComparisonTab = 1961;  // the comparison with the reference
-constexpr int kTableHeaderText = 2020;
-constexpr int kSampleNamesButton = 2032;
 
 // Both lists show this many entries at least: a tab's items are chosen without much scrolling.
 constexpr int kListRows = 12;
@@ -101,7 +98,7 @@ void CDataItemsDlg::BuildLayout() {
     tabs_->setElideMode(Qt::ElideNone);
     tabs_->setExpanding(false);
     labelCheck_ = Named(new QCheckBox(Res(res::kStrLabel), this), 1025);
-    headerCheck_ = Named(new QCheckBox(Res(kTableHeaderText), this), kTableHeaderText);
+    headerCheck_ = Named(new QCheckBox(Res(res::kStrTableHeader), this), res::kStrTableHeader);
     connect(labelCheck_, &QCheckBox::toggled, headerCheck_, &QCheckBox::setEnabled);
     rowDown_ = Named(new QRadioButton(Res(res::kStrLabelAbove), this), 1026);
     rowRight_ = Named(new QRadioButton(Res(res::kStrLabelLeft), this), 1027);
@@ -123,7 +120,7 @@ void CDataItemsDlg::BuildLayout() {
     auto *orderColumn = new QVBoxLayout;
     auto *closeRow = new QHBoxLayout;
     // How the Sample item names the samples is set beside the selection that writes it.
-    auto *sampleNames = Named(new QPushButton(Res(kSampleNamesButton), this), kSampleNamesButton);
+    auto *sampleNames = Named(new QPushButton(Res(res::kStrSampleNamesButton), this), res::kStrSampleNamesButton);
     sampleNames->setAutoDefault(false);
     connect(sampleNames, &QPushButton::clicked, this, [this] { SampleNamesDlg(this, settings_).exec(); });
     closeRow->addWidget(sampleNames);
@@ -205,15 +202,18 @@ void CDataItemsDlg::LoadTabs() {
     bool isSmallModel = !smallModel.empty() && settings_.identity.ModelName() == smallModel;
     std::vector<std::pair<int, const OutputItemList *>> tabs;
     if (isSmallModel)
-        tabs = {{1254, &generalList_}, {1255, &colourList_}, {1309, &densityList_}, {kComparisonTab, &comparisonList_}};
+        tabs = {{res::kStrGeneralTab, &generalList_},
+                {res::kStrColourTab, &colourList_},
+                {res::kStrDensityTab, &densityList_},
+                {res::kStrComparisonTab, &comparisonList_}};
     else if (settings_.measurement.MeasurementTypeSel() != 0)
-        tabs = {{1178, &generalList_}, {1180, &spectralList_}};
+        tabs = {{res::kStrIrradianceGeneralTab, &generalList_}, {res::kStrIrradianceSpectralTab, &spectralList_}};
     else
-        tabs = {{1254, &generalList_},
-                {1255, &colourList_},
-                {1179, &spectralList_},
-                {1309, &densityList_},
-                {kComparisonTab, &comparisonList_}};
+        tabs = {{res::kStrGeneralTab, &generalList_},
+                {res::kStrColourTab, &colourList_},
+                {res::kStrSpectralTab, &spectralList_},
+                {res::kStrDensityTab, &densityList_},
+                {res::kStrComparisonTab, &comparisonList_}};
 
     // The comparison needs L*a*b*: no tab while the type has none.
     if (comparisonList_.empty()) std::erase_if(tabs, [&](const auto &tab) { return tab.second == &comparisonList_; });

@@ -13,13 +13,11 @@
 
 #include "platform/Resources.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
 
-constexpr int kHeadingText = 1620;
-constexpr int kFirstLegendText = 1621;  // 1621, 1622: the measurements
-constexpr int kNextLegendText = 1623;
 constexpr int kIsNextRole = Qt::UserRole + 1;
 // Like a sheet's corner: never fewer columns and rows than these, and one empty beyond the cells.
 constexpr int kMinColumns = 6;
@@ -132,15 +130,15 @@ LayoutPreviewPane::LayoutPreviewPane(QWidget *parent) : QWidget(parent) {
     auto *legend = new QHBoxLayout;
     for (int measurement : {1, 2}) {
         legend->addWidget(LegendSwatch(Tint(measurement), this));
-        legend->addWidget(new QLabel(platform::ResQString(kFirstLegendText + measurement - 1), this));
+        legend->addWidget(new QLabel(platform::ResQString(res::kStrFirstMeasurementLegend + measurement - 1), this));
         legend->addSpacing(12);
     }
-    legend->addWidget(new QLabel(platform::ResQString(kNextLegendText), this));
+    legend->addWidget(new QLabel(platform::ResQString(res::kStrNextMeasurementLegend), this));
     legend->addStretch();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(platform::ResQString(kHeadingText), this));
+    layout->addWidget(new QLabel(platform::ResQString(res::kStrPreviewHeading), this));
     layout->addWidget(grid_, 1);
     layout->addLayout(legend);
     layout->addWidget(warning_);

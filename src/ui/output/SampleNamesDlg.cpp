@@ -17,12 +17,10 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 namespace {
-
-constexpr int kCaption = 2023, kAutomatic = 2024, kFromList = 2025, kPrefix = 2026, kNextNumber = 2027;
-constexpr int kLoadList = 2028, kListState = 2029, kUnreadable = 2030, kListFilter = 2031, kNoList = 2033;
 
 template <typename W>
 W *Named(W *widget, int id) {
@@ -34,23 +32,24 @@ W *Named(W *widget, int id) {
 
 SampleNamesDlg::SampleNamesDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("dlg_2023"));
-    setWindowTitle(platform::ResWindowTitle(kCaption));
+    setWindowTitle(platform::ResWindowTitle(res::kStrSampleNamesTitle));
     const SampleSettings &samples = settings_.samples;
-    automatic_ = Named(new QRadioButton(platform::ResQString(kAutomatic), this), kAutomatic);
-    fromList_ = Named(new QRadioButton(platform::ResQString(kFromList), this), kFromList);
-    prefix_ = Named(new QLineEdit(QString::fromStdString(samples.Prefix()), this), kPrefix);
-    nextNumber_ = Named(new QSpinBox(this), kNextNumber);
+    automatic_ = Named(new QRadioButton(platform::ResQString(res::kStrNumberAutomatically), this),
+                       res::kStrNumberAutomatically);
+    fromList_ = Named(new QRadioButton(platform::ResQString(res::kStrNamesFromList), this), res::kStrNamesFromList);
+    prefix_ = Named(new QLineEdit(QString::fromStdString(samples.Prefix()), this), res::kStrPrefix);
+    nextNumber_ = Named(new QSpinBox(this), res::kStrNextNumber);
     nextNumber_->setRange(0, INT_MAX);
     nextNumber_->setValue(samples.NextNumber());
-    listState_ = Named(new QLabel(this), kListState);
-    auto *load = Named(new QPushButton(platform::ResQString(kLoadList), this), kLoadList);
+    listState_ = Named(new QLabel(this), res::kStrNamesLoaded);
+    auto *load = Named(new QPushButton(platform::ResQString(res::kStrLoadList), this), res::kStrLoadList);
     load->setAutoDefault(false);
     connect(load, &QPushButton::clicked, this, &SampleNamesDlg::LoadList);
     (samples.Mode() == SampleSettings::Naming::List ? fromList_ : automatic_)->setChecked(true);
 
     auto *numbering = new QFormLayout;
-    numbering->addRow(platform::ResQString(kPrefix), prefix_);
-    numbering->addRow(platform::ResQString(kNextNumber), nextNumber_);
+    numbering->addRow(platform::ResQString(res::kStrPrefix), prefix_);
+    numbering->addRow(platform::ResQString(res::kStrNextNumber), nextNumber_);
     auto *list = new QHBoxLayout;
     list->addWidget(listState_, 1);
     list->addWidget(load);
@@ -72,13 +71,14 @@ SampleNamesDlg::SampleNamesDlg(QWidget *parent, AppSettings &settings) : QDialog
 
 void SampleNamesDlg::LoadList() {
     platform::FileDialogRequest request;
-    request.filter = platform::ResString(kListFilter);
+    request.filter = platform::ResString(res::kStrNameListFilter);
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
     std::optional<std::vector<std::string>> names = ReadSampleNameFile(*path);
     if (!names) {
-        platform::ShowMessageBox(this, platform::ResQString(kUnreadable).arg(QString::fromStdString(*path)).toStdString(),
-                                 platform::ResString(kCaption), platform::mb::ICONERROR);
+        const QString text = platform::ResQString(res::kStrNameListUnreadable).arg(QString::fromStdString(*path));
+        platform::ShowMessageBox(this, text.toStdString(),
+                                 platform::ResString(res::kStrSampleNamesTitle), platform::mb::ICONERROR);
         return;
     }
     loaded_ = std::move(names);
@@ -91,8 +91,8 @@ void SampleNamesDlg::ShowListState() {
     const std::vector<std::string> names = loaded_ ? *loaded_ : settings_.samples.List();
     const int position = loaded_ ? 0 : settings_.samples.ListPosition();
     const int left = std::max(0, static_cast<int>(names.size()) - position);
-    listState_->setText(names.empty() ? platform::ResQString(kNoList)
-                                      : platform::ResQString(kListState).arg(names.size()).arg(left));
+    listState_->setText(names.empty() ? platform::ResQString(res::kStrNoNameList)
+                                      : platform::ResQString(res::kStrNamesLoaded).arg(names.size()).arg(left));
 }
 
 void SampleNamesDlg::OnOk() {

@@ -16,6 +16,7 @@
 #include "platform/SingleInstance.h"
 #include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
+#include "corvexres/ResourceIds.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ TEST(Startup, AnUntrustedMarkerIsReportedAndTheProgramStarts) {
     EXPECT_EQ(windows, 1);
     EXPECT_EQ(app.LastOutcome(), Outcome::MainWindowClosed);
     ASSERT_TRUE(app.MarkerNotice());
-    EXPECT_EQ(app.MarkerNotice()->textId, CVireoDataTransferSoftwareApp::kUntrustedMarkerTextId);
+    EXPECT_EQ(app.MarkerNotice()->textId, ombra::res::kStrUntrustedMarker);
     EXPECT_EQ(app.MarkerNotice()->args,
               (std::vector<std::string>{marker.toStdString(), "its mode 0666 lets other users open it"}));
     EXPECT_EQ(boxes.Count(), 1u);

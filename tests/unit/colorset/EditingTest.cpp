@@ -5,6 +5,7 @@
 #include "colorset/ColorSetEditing.h"
 #include "colorset/Configuration.h"
 #include "platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 
 namespace {
 
@@ -17,36 +18,36 @@ std::string line(int id, const char *step) {
     text.replace(text.find("%1"), 2, step);
     return "\n - " + text;
 }
-std::string heading() { return platform::ResString(kMidToneHeading) + "\n"; }
+std::string heading() { return platform::ResString(res::kStrMidToneHeading) + "\n"; }
 
 class MidToneTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (platform::ResString(kMidToneStepOffLine).find("%1") == std::string::npos)
+        if (platform::ResString(res::kStrMidToneStepOff).find("%1") == std::string::npos)
             GTEST_SKIP() << "needs the texts of the resource library";
     }
 };
 
 TEST_F(MidToneTest, BitsChooseTheBulletLines) {
-    EXPECT_EQ(MidToneSpreadText(midtone::kRepeatedTone, 1), heading() + line(kMidToneConsistencyLine, "2"));
+    EXPECT_EQ(MidToneSpreadText(midtone::kRepeatedTone, 1), heading() + line(res::kStrMidToneConsistency, "2"));
     EXPECT_EQ(MidToneSpreadText(midtone::kSameColor | midtone::kDifferentTints, 0),
-              heading() + line(kMidToneConsistencyLine, "1"));
-    EXPECT_EQ(MidToneSpreadText(midtone::kStepOff, 2), heading() + line(kMidToneStepOffLine, "3"));
+              heading() + line(res::kStrMidToneConsistency, "1"));
+    EXPECT_EQ(MidToneSpreadText(midtone::kStepOff, 2), heading() + line(res::kStrMidToneStepOff, "3"));
     EXPECT_EQ(MidToneSpreadText(midtone::kRepeatedTone | midtone::kStepOff, 2),
-              heading() + line(kMidToneConsistencyLine, "3") + line(kMidToneStepOffLine, "3"));
+              heading() + line(res::kStrMidToneConsistency, "3") + line(res::kStrMidToneStepOff, "3"));
 }
 
 // A rule naming an entry or step that does not exist gets a reason and a step within 1..3.
 TEST_F(MidToneTest, ARuleOutsideTheToneEntriesIsExplained) {
-    EXPECT_EQ(MidToneSpreadText(midtone::kNoSuchEntry, 7), heading() + line(kMidToneConsistencyLine, "3"));
-    EXPECT_EQ(MidToneSpreadText(midtone::kNoSuchEntry, -4), heading() + line(kMidToneConsistencyLine, "1"));
+    EXPECT_EQ(MidToneSpreadText(midtone::kNoSuchEntry, 7), heading() + line(res::kStrMidToneConsistency, "3"));
+    EXPECT_EQ(MidToneSpreadText(midtone::kNoSuchEntry, -4), heading() + line(res::kStrMidToneConsistency, "1"));
 
     CConfiguration config;
     config.ResetAll();
     config.Slot(4)->midToneSpread = MidToneSpread{1, 9, {0, 1, 2}, 5.0f};
     std::optional<Notice> notice = MidToneSpreadNotice(config, 4);
     ASSERT_TRUE(notice);
-    EXPECT_EQ(notice->Text(), heading() + line(kMidToneConsistencyLine, "3"));
+    EXPECT_EQ(notice->Text(), heading() + line(res::kStrMidToneConsistency, "3"));
 }
 
 TEST_F(MidToneTest, TheSlotsRuleDecidesTheMessage) {
@@ -59,13 +60,13 @@ TEST_F(MidToneTest, TheSlotsRuleDecidesTheMessage) {
     set.tones[2].steps[1].on = false;                          // ... and step 2 off in entry 3
     std::optional<Notice> both = MidToneSpreadNotice(config, 0);
     ASSERT_TRUE(both);
-    EXPECT_EQ(both->Text(), heading() + line(kMidToneConsistencyLine, "2") + line(kMidToneStepOffLine, "2"));
+    EXPECT_EQ(both->Text(), heading() + line(res::kStrMidToneConsistency, "2") + line(res::kStrMidToneStepOff, "2"));
     EXPECT_EQ(both->flags, platform::mb::OK);
 
     set.midToneSpread.toneIndexes = {0, 1, 2};
     std::optional<Notice> stepOff = MidToneSpreadNotice(config, 0);
     ASSERT_TRUE(stepOff);
-    EXPECT_EQ(stepOff->Text(), heading() + line(kMidToneStepOffLine, "2"));
+    EXPECT_EQ(stepOff->Text(), heading() + line(res::kStrMidToneStepOff, "2"));
 
     set.tones[2].steps[1].on = true;
     for (int i = 0; i < 3; ++i) set.tones[i].color = i;
@@ -83,7 +84,7 @@ TEST(ColorSetFileNames, ProposalsNeverLeaveTheChosenFolder) {
 }
 
 TEST(ColorSetQuestions, AnEmptyNameIsFollowedDirectlyByTheQuestionMark) {
-    EXPECT_EQ(ClearOneQuestion(""), platform::ResString(kClearOneQuestion) + " ?");
+    EXPECT_EQ(ClearOneQuestion(""), platform::ResString(res::kStrReallyDelete) + " ?");
 }
 
 }  // namespace

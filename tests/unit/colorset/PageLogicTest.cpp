@@ -212,7 +212,7 @@ TEST(ColorDataPage, PaperColourSwitchesToneEntriesOnItsColourOffAndOnAgain) {
     EXPECT_EQ(colordata::ChangePaperChoice(set, 0, 2, answer), 2);
     EXPECT_EQ(set.tones[0].enabled, 0);
     EXPECT_EQ(set.tones[1].enabled, 1);
-    EXPECT_EQ(asked, std::vector<int>{colordata::kPaperQuestionText});
+    EXPECT_EQ(asked, std::vector<int>{res::kStrPaperChangeQuestion});
     EXPECT_EQ(tonedata::EligibleNames(set).size(), 1u);
     // Colour 3 instead: colour 2's entry on again, colour 3's off.
     EXPECT_EQ(colordata::ChangePaperChoice(set, 2, 3, answer), 3);
@@ -223,7 +223,7 @@ TEST(ColorDataPage, PaperColourSwitchesToneEntriesOnItsColourOffAndOnAgain) {
     // An undefined colour is refused, and Cancel keeps the paper colour.
     asked.clear();
     EXPECT_EQ(colordata::ChangePaperChoice(set, 0, 5, answer), 0);
-    EXPECT_EQ(asked, std::vector<int>{colordata::kPaperUndefinedText});
+    EXPECT_EQ(asked, std::vector<int>{res::kStrPaperUndefined});
     EXPECT_EQ(colordata::ChangePaperChoice(set, 0, 2, [](const Notice &) { return mb::IDCANCEL; }), 0);
     EXPECT_EQ(set.tones[0].enabled, 1);
 }
@@ -276,7 +276,7 @@ ColorSet SetWithTones(int eligible) {
 }
 
 TEST(ToneDataPage, MidToneChoicesWithZeroToEightEligibleEntries) {
-    const std::string suffix = platform::ResString(tonedata::kNumberSuffixText);
+    const std::string suffix = platform::ResString(res::kStrNumberSuffix);
     // The empty slot's rule names entries 2, 3 and 4 (indexes 1, 2, 3): kept with 8 eligible
     // entries; with 3 the fourth is missing, so the first three are taken.
     const std::pair<int, std::array<int, 3>> expected[] = {
