@@ -177,13 +177,17 @@ std::pair<int, QString> Generate(const QTemporaryDir &dir, const QByteArray &nam
     return {gen.exitCode(), QString::fromUtf8(gen.readAll())};
 }
 
-TEST(ResourceIds, TheGeneratorRefusesANamesTableThatDisagreesWithTheStrings) {
+TEST(ResourceIds, TheGeneratorRefusesANamesTableThatDisagreesWithTheStringsOrTheDialogs) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    auto [code, said] = Generate(dir, "# a comment\nkStrMessageCaption\t1200\nkMainMenu\t132\n");
+    // Two dialogs may both have a control 1050; the longer dialog name takes its own controls.
+    auto [code, said] = Generate(dir,
+                                 "# a comment\nkStrMessageCaption\t1200\nkMainMenu\t132\nkDlgSets\t136\n"
+                                 "kCtlSetsList\t1050\nkDlgSetsEditor\t137\nkCtlSetsEditorList\t1050\n");
     ASSERT_EQ(code, 0) << said.toStdString();
     const QString header = Read(dir.filePath("ResourceIds.h"));
     EXPECT_TRUE(header.contains("inline constexpr int kStrMessageCaption = 1200;")) << header.toStdString();
+    EXPECT_TRUE(header.contains("inline constexpr int kCtlSetsEditorList = 1050;")) << header.toStdString();
     EXPECT_TRUE(header.contains("namespace ombra::res"));
 
     const std::pair<const char *, const char *> faults[] = {
@@ -192,6 +196,12 @@ TEST(ResourceIds, TheGeneratorRefusesANamesTableThatDisagreesWithTheStrings) {
         {"kStrA\t1200\nkStrA\t1201\n", "kStrA is named twice"},
         {"kStrA 1200\n", "expected <kName><TAB><id>"},
         {"strA\t1200\n", "expected <kName><TAB><id>"},
+        {"kDlgA\t136\nkDlgB\t136\n", "dialog 136 already has the name kDlgA"},
+        {"kDlgA\t136\nkDlgA\t137\n", "kDlgA is named twice"},
+        {"kCtlAList\t1050\nkDlgA\t136\n", "kCtlAList belongs to no dialog named before it"},
+        {"kDlgA\t136\nkCtlAlist\t1050\n", "kCtlAlist belongs to no dialog"},
+        {"kDlgA\t136\nkCtlAList\t1050\nkCtlAItems\t1050\n", "control 1050 of kDlgA already has the name kCtlAList"},
+        {"kDlgA\t136\nkCtlAList\t1050\tlist\n", "expected <kName><TAB><id>"},
     };
     for (const auto &[names, message] : faults) {
         std::tie(code, said) = Generate(dir, names);
