@@ -30,7 +30,6 @@ class CVireoDataTransferSoftwareApp {
 public:
     static constexpr const char *kInstanceMarkerName = "OmbraDataTransferSoftware";
     static constexpr const char *kCompanyName = "LARKSPUR";
-    static constexpr int kMainWindowTemplateId = 102;
 
     // Everything start-up takes from its surroundings; the defaults are the real program's.
     struct Options {

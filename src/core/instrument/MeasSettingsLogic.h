@@ -15,6 +15,7 @@
 #include "instrument/ErrorMng.h"
 #include "instrument/PropertyTables.h"
 #include "platform/Notice.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 
@@ -23,7 +24,9 @@ constexpr int kSettingsListCount = 6;
 
 namespace meas {
 // Control ids of the lists, in the order of SettingsList.
-constexpr std::array<int, kSettingsListCount> kListIds = {1012, 1004, 1005, 1006, 1007, 1071};
+constexpr std::array<int, kSettingsListCount> kListIds = {
+    res::kCtlMeasSettingsType,     res::kCtlMeasSettingsCondition,  res::kCtlMeasSettingsDensityWhiteRef,
+    res::kCtlMeasSettingsObserver, res::kCtlMeasSettingsIlluminant, res::kCtlMeasSettingsPolarization};
 constexpr int kPolarizedConditionCode = kPolarizedCondition.code;
 constexpr int kConditionFallbackCode = 0x4;   // condition in force when the polarised one is left
 constexpr int kIrradianceTypePosition = 1;

@@ -25,7 +25,7 @@ bool validSlot(int slot) { return slot >= 0 && slot < kColorSetSlots; }
 
 CColorDataEditScreenDlg::CColorDataEditScreenDlg(CConfiguration &configuration, int slot, int colorIndex, QWidget *parent)
     : QDialog(parent), configuration_(configuration), slot_(slot), colorIndex_(colorIndex) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgColorEntry));
     CreateControls();
     InitDialog();
 }
@@ -35,8 +35,8 @@ CColorDataEditScreenDlg::~CColorDataEditScreenDlg() = default;
 void CColorDataEditScreenDlg::CreateControls() {
     setWindowTitle(platform::ResWindowTitle(res::kStrColour));
     caption_ = new QLabel(this);
-    caption_->setObjectName(ColorSetControlName(kCaptionId));
-    name_ = new NameEdit(kNameId, kColorNameLimit, this);
+    caption_->setObjectName(ColorSetControlName(res::kCtlColorEntryCaption));
+    name_ = new NameEdit(res::kCtlColorEntryName, kColorNameLimit, this);
     const NumericFieldRule labRules[3] = {fields::Lightness(), fields::ColorAxis(), fields::ColorAxis()};
     auto *grid = new QGridLayout;
     grid->addWidget(new QLabel(platform::ResQString(res::kStrName), this), 0, 0);
@@ -47,7 +47,7 @@ void CColorDataEditScreenDlg::CreateControls() {
         grid->addWidget(lab_[i], 1 + i, 1, 1, 2);
     }
     auto *measure = new QPushButton(platform::ResQString(res::kStrMeasure), this);
-    measure->setObjectName(ColorSetControlName(kMeasureId));
+    measure->setObjectName(ColorSetControlName(res::kCtlColorEntryMeasure));
     measure->setAutoDefault(false);
     grid->addWidget(measure, 1, 3);
     connect(measure, &QPushButton::clicked, this, &CColorDataEditScreenDlg::OnMeasure);

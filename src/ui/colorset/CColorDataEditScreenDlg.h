@@ -14,6 +14,7 @@
 #include "instrument/ErrorMng.h"
 #include "instrument/VireoDllAdapter.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 class QCheckBox;
 class QLabel;
@@ -30,14 +31,14 @@ class NumericEdit;
 class CColorDataEditScreenDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 144;
-    static constexpr int kCaptionId = 1064;
-    static constexpr int kNameId = 1055;
-    static constexpr std::array<int, 3> kLabIds{1056, 1057, 1058};
-    static constexpr std::array<int, 4> kToleranceIds{1059, 1060, 1061, 1062};
-    static constexpr std::array<int, 4> kCheckIds{1063, 1362, 1363, 1364};
-    static constexpr std::array<int, 4> kLabelIds{1365, 1366, 1367, 1368};
-    static constexpr int kMeasureId = 1097;
+    static constexpr std::array<int, 3> kLabIds{res::kCtlColorEntryLStar, res::kCtlColorEntryAStar,
+                                                res::kCtlColorEntryBStar};
+    static constexpr std::array<int, 4> kToleranceIds{res::kCtlColorEntryTolerance1, res::kCtlColorEntryTolerance2,
+                                                      res::kCtlColorEntryTolerance3, res::kCtlColorEntryTolerance4};
+    static constexpr std::array<int, 4> kCheckIds{res::kCtlColorEntryCheck1, res::kCtlColorEntryCheck2,
+                                                  res::kCtlColorEntryCheck3, res::kCtlColorEntryCheck4};
+    static constexpr std::array<int, 4> kLabelIds{res::kCtlColorEntryLabel1, res::kCtlColorEntryLabel2,
+                                                  res::kCtlColorEntryLabel3, res::kCtlColorEntryLabel4};
 
     CColorDataEditScreenDlg(CConfiguration &configuration, int slot, int colorIndex, QWidget *parent = nullptr);
     ~CColorDataEditScreenDlg() override;

@@ -26,7 +26,7 @@ int execEditor(CEditColorSetDlg &editor) { return editor.exec(); }
 
 CColorSetSettingDlg::CColorSetSettingDlg(QWidget *parent, ColorSetPageFactory pages)
     : QDialog(parent), pages_(std::move(pages)), runEditor_(execEditor) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgColorSets));
     CreateControls();
     errorMng_.Init(platform::NoticeSinkFor(this));
 }
@@ -36,7 +36,7 @@ CColorSetSettingDlg::~CColorSetSettingDlg() = default;
 void CColorSetSettingDlg::CreateControls() {
     setWindowTitle(platform::ResWindowTitle(res::kStrColorSetsTitle));
     list_ = new CCheckListCtrl(this);
-    list_->setObjectName(controlName(kListId));
+    list_->setObjectName(controlName(res::kCtlColorSetsList));
     list_->setMinimumSize(300, 320);
 
     auto addButton = [this](int id, const QString &text) {
@@ -45,9 +45,9 @@ void CColorSetSettingDlg::CreateControls() {
         button->setAutoDefault(false);
         return button;
     };
-    edit_ = addButton(kEditId, platform::ResQString(res::kStrEdit));
-    clear_ = addButton(kClearId, platform::ResQString(res::kStrClear));
-    clearAll_ = addButton(kClearAllId, platform::ResQString(res::kStrClearAll));
+    edit_ = addButton(res::kCtlColorSetsEdit, platform::ResQString(res::kStrEdit));
+    clear_ = addButton(res::kCtlColorSetsClear, platform::ResQString(res::kStrClear));
+    clearAll_ = addButton(res::kCtlColorSetsClearAll, platform::ResQString(res::kStrClearAll));
     QPushButton *ok = addButton(1, platform::ResQString(res::kStrOk));
     QPushButton *cancel = addButton(2, platform::ResQString(res::kStrCancel));
     ok->setDefault(true);

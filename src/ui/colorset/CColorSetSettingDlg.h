@@ -32,11 +32,6 @@ class CEditColorSetDlg;
 class CColorSetSettingDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 136;
-    static constexpr int kListId = 1050;
-    static constexpr int kEditId = 1029;
-    static constexpr int kClearId = 1030;
-    static constexpr int kClearAllId = 1031;
     static constexpr int kNumberColumnWidth = 40;
     static constexpr int kNameColumnMargin = 60;  // name column: the list's client width less this
 

@@ -21,7 +21,7 @@ namespace ombra::ui {
 
 CEditColorDataDlg::CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgColorDataPage));
     setWindowTitle(platform::ResQString(res::kStrColours));  // the tab text
     CreateControls();
     LoadFromSlot();
@@ -29,13 +29,13 @@ CEditColorDataDlg::CEditColorDataDlg(CConfiguration &configuration, int slot, QW
 
 void CEditColorDataDlg::CreateControls() {
     list_ = new CCheckListCtrl(this);
-    list_->setObjectName(ColorSetControlName(kListId));
+    list_->setObjectName(ColorSetControlName(res::kCtlColorDataPageList));
     list_->installEventFilter(this);
     paperChoice_ = new QComboBox(this);
-    paperChoice_->setObjectName(ColorSetControlName(kPaperId));
-    enter_ = ColorSetButton(this, kEnterId, platform::ResQString(res::kStrEnterEdit));
-    delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(res::kStrDeleteButton));
-    deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(res::kStrDeleteAll));
+    paperChoice_->setObjectName(ColorSetControlName(res::kCtlColorDataPagePaper));
+    enter_ = ColorSetButton(this, res::kCtlColorDataPageEnter, platform::ResQString(res::kStrEnterEdit));
+    delete_ = ColorSetButton(this, res::kCtlColorDataPageDelete, platform::ResQString(res::kStrDeleteButton));
+    deleteAll_ = ColorSetButton(this, res::kCtlColorDataPageDeleteAll, platform::ResQString(res::kStrDeleteAll));
     connect(enter_, &QPushButton::clicked, this, &CEditColorDataDlg::OnEnterColor);
     connect(delete_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteColor);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteAllColors);
@@ -118,7 +118,7 @@ void CEditColorDataDlg::UpdateButtons() {
     bool any = set && colordata::AnyColorDefined(*set);
     deleteAll_->setEnabled(any);
     // The editor can save or send the set only while it has a colour.
-    for (int id : {kEditorSaveId, kEditorSendId})
+    for (int id : {res::kCtlColorSetEditorSave, res::kCtlColorSetEditorSend})
         if (auto *b = window()->findChild<QPushButton *>(ColorSetControlName(id))) b->setEnabled(any);
 }
 

@@ -17,15 +17,6 @@ class CCheckListCtrl;
 class CEditColorDataDlg : public ColorSetPage {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 139;
-    static constexpr int kListId = 1051;
-    static constexpr int kPaperId = 1065;
-    static constexpr int kEnterId = 1054;
-    static constexpr int kDeleteId = 1052;
-    static constexpr int kDeleteAllId = 1053;
-    static constexpr int kEditorSaveId = 1033;  // the editor's buttons that follow the colours
-    static constexpr int kEditorSendId = 1068;
-
     CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent = nullptr);
 
     void LoadFromSlot() override;

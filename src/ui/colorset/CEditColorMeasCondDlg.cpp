@@ -30,7 +30,7 @@ void select(QComboBox *choice, int position) {
 
 CEditColorMeasCondDlg::CEditColorMeasCondDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgMeasCondPage));
     setWindowTitle(platform::ResQString(res::kStrConditions));  // the tab text
     CreateControls();
     LoadFromSlot();
@@ -45,15 +45,15 @@ QComboBox *CEditColorMeasCondDlg::AddChoice(int id) {
 }
 
 void CEditColorMeasCondDlg::CreateControls() {
-    name_ = new NameEdit(kNameId, kColorSetNameLimit, this);
-    condition_ = AddChoice(kConditionId);
-    illuminant_ = AddChoice(kIlluminantId);
-    observer_ = AddChoice(kObserverId);
-    formula_ = AddChoice(kFormulaId);
-    mode_ = AddChoice(kModeId);
-    polarization_ = AddChoice(kPolarizationId);
-    toneCondition_ = AddChoice(kToneConditionId);
-    toneSetting_ = AddChoice(kToneSettingId);
+    name_ = new NameEdit(res::kCtlMeasCondPageName, kColorSetNameLimit, this);
+    condition_ = AddChoice(res::kCtlMeasCondPageCondition);
+    illuminant_ = AddChoice(res::kCtlMeasCondPageIlluminant);
+    observer_ = AddChoice(res::kCtlMeasCondPageObserver);
+    formula_ = AddChoice(res::kCtlMeasCondPageFormula);
+    mode_ = AddChoice(res::kCtlMeasCondPageMode);
+    polarization_ = AddChoice(res::kCtlMeasCondPagePolarization);
+    toneCondition_ = AddChoice(res::kCtlMeasCondPageToneCondition);
+    toneSetting_ = AddChoice(res::kCtlMeasCondPageToneSetting);
     FillChoice(illuminant_, textIds(meascond::RangeChoices(res::kStrIlluminantA, 15)));
     FillChoice(observer_, textIds(meascond::RangeChoices(res::kStrObserver2Degrees, 2)));
     FillChoice(formula_, textIds(meascond::RangeChoices(res::kStrFormulaCie1976, 5)));
@@ -65,7 +65,7 @@ void CEditColorMeasCondDlg::CreateControls() {
         factors_[i] = new NumericEdit(kFactorIds[i], fields::Factor(), this);
         factorRow->addWidget(factors_[i]);
     }
-    toneFactor_ = new NumericEdit(kToneFactorId, fields::ToneFactor(), this);
+    toneFactor_ = new NumericEdit(res::kCtlMeasCondPageToneFactor, fields::ToneFactor(), this);
 
     auto *layout = new QFormLayout(this);
     layout->addRow(platform::ResQString(res::kStrColourSetName), name_);
@@ -126,19 +126,19 @@ void CEditColorMeasCondDlg::ApplyFactorEdits() {
 void CEditColorMeasCondDlg::OnChoice(int id, int position) {
     if (settingUp_ || position < 0) return;
     switch (id) {
-    case kConditionId: form_.conditionIndex = conditionEntries_.at(position).index; break;
-    case kToneConditionId: form_.toneConditionIndex = toneConditionEntries_.at(position).index; break;
-    case kIlluminantId: form_.illuminant = position; break;
-    case kObserverId: form_.observer = position; break;
-    case kModeId: form_.conditionMode = position; break;
-    case kToneSettingId: form_.toneSetting = position; break;
-    case kFormulaId:
+    case res::kCtlMeasCondPageCondition: form_.conditionIndex = conditionEntries_.at(position).index; break;
+    case res::kCtlMeasCondPageToneCondition: form_.toneConditionIndex = toneConditionEntries_.at(position).index; break;
+    case res::kCtlMeasCondPageIlluminant: form_.illuminant = position; break;
+    case res::kCtlMeasCondPageObserver: form_.observer = position; break;
+    case res::kCtlMeasCondPageMode: form_.conditionMode = position; break;
+    case res::kCtlMeasCondPageToneSetting: form_.toneSetting = position; break;
+    case res::kCtlMeasCondPageFormula:
         for (int i = 0; i < 3; ++i)
             if (factors_[i]->isEnabled()) form_.factors[i] = factors_[i]->Value();
         form_.differenceFormula = position;
         ApplyFactorEdits();
         break;
-    case kPolarizationId:
+    case res::kCtlMeasCondPagePolarization:
         meascond::ChangePolarization(form_, position);
         FillConditionChoices();
         break;

@@ -10,6 +10,7 @@
 #include "colorset/ColorSetPage.h"
 #include "colorset/MeasCondPageLogic.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 class QComboBox;
 
@@ -21,18 +22,8 @@ class NumericEdit;
 class CEditColorMeasCondDlg : public ColorSetPage {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 138;
-    static constexpr int kNameId = 1035;
-    static constexpr int kConditionId = 1036;
-    static constexpr int kIlluminantId = 1037;
-    static constexpr int kObserverId = 1038;
-    static constexpr int kFormulaId = 1039;
-    static constexpr std::array<int, 3> kFactorIds{1040, 1041, 1042};
-    static constexpr int kModeId = 1043;
-    static constexpr int kPolarizationId = 1044;
-    static constexpr int kToneConditionId = 1094;
-    static constexpr int kToneSettingId = 1095;
-    static constexpr int kToneFactorId = 1096;
+    static constexpr std::array<int, 3> kFactorIds{res::kCtlMeasCondPageFactor1, res::kCtlMeasCondPageFactor2,
+                                                   res::kCtlMeasCondPageFactor3};
 
     CEditColorMeasCondDlg(CConfiguration &configuration, int slot, QWidget *parent = nullptr);
 

@@ -38,7 +38,7 @@ platform::FileDialogRequest colorSetFileRequest() {
 CEditColorSetDlg::CEditColorSetDlg(CConfiguration &configuration, int slot, QWidget *parent,
                                    const ColorSetPageFactory &pages)
     : QDialog(parent), configuration_(configuration), slot_(slot) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgColorSetEditor));
     CreateControls();
     pages_ = pages(configuration_, slot_, this);
     InitDialog();
@@ -51,9 +51,9 @@ void CEditColorSetDlg::SetLossJudge(LossJudge judge) { errorMng_.Init(platform::
 void CEditColorSetDlg::CreateControls() {
     setWindowTitle(platform::ResWindowTitle(res::kStrEditColorSetTitle));
     caption_ = new QLabel(this);
-    caption_->setObjectName(controlName(kCaptionId));
+    caption_->setObjectName(controlName(res::kCtlColorSetEditorCaption));
     tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(controlName(kTabId));
+    tabs_->setObjectName(controlName(res::kCtlColorSetEditorTabs));
 
     auto addButton = [this](int id, const QString &text) {
         auto *button = new QPushButton(text, this);
@@ -61,9 +61,9 @@ void CEditColorSetDlg::CreateControls() {
         button->setAutoDefault(false);  // Enter presses nothing
         return button;
     };
-    QPushButton *send = addButton(kSendId, platform::ResQString(res::kStrSend));
-    QPushButton *load = addButton(kLoadId, platform::ResQString(res::kStrLoad));
-    QPushButton *save = addButton(kSaveId, platform::ResQString(res::kStrSave));
+    QPushButton *send = addButton(res::kCtlColorSetEditorSend, platform::ResQString(res::kStrSend));
+    QPushButton *load = addButton(res::kCtlColorSetEditorLoad, platform::ResQString(res::kStrLoad));
+    QPushButton *save = addButton(res::kCtlColorSetEditorSave, platform::ResQString(res::kStrSave));
     QPushButton *ok = addButton(1, platform::ResQString(res::kStrOk));
     QPushButton *cancel = addButton(2, platform::ResQString(res::kStrCancel));
     connect(send, &QPushButton::clicked, this, &CEditColorSetDlg::OnSend);

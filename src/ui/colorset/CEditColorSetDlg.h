@@ -31,12 +31,6 @@ class ColorSetPage;
 class CEditColorSetDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 137;
-    static constexpr int kTabId = 1034;
-    static constexpr int kCaptionId = 1066;
-    static constexpr int kSendId = 1068;
-    static constexpr int kLoadId = 1032;
-    static constexpr int kSaveId = 1033;
     static constexpr int kColorDataTab = 1;
     static constexpr int kToneDataTab = 2;
 

@@ -26,7 +26,7 @@ namespace ombra::ui {
 
 CEditColorToneDataDlg::CEditColorToneDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgToneDataPage));
     setWindowTitle(platform::ResQString(res::kStrTones));  // the tab text
     CreateControls();
     LoadFromSlot();
@@ -35,29 +35,29 @@ CEditColorToneDataDlg::CEditColorToneDataDlg(CConfiguration &configuration, int 
 
 void CEditColorToneDataDlg::CreateControls() {
     list_ = new CCheckListCtrl(this);
-    list_->setObjectName(ColorSetControlName(kListId));
+    list_->setObjectName(ColorSetControlName(res::kCtlToneDataPageList));
     for (const tonedata::Column &c : tonedata::Columns())
         list_->InsertColumn(list_->GetColumnCount(), platform::ResQString(c.headerId), c.width);
     // Headings are centred over their centred cells, as in the colour list.
     for (int i = 0; i < list_->GetColumnCount(); ++i)
         if (QTableWidgetItem *h = list_->horizontalHeaderItem(i)) h->setTextAlignment(Qt::AlignCenter);
     WidenColumnsToHeadings();
-    enter_ = ColorSetButton(this, kEnterId, platform::ResQString(res::kStrEnterEdit));
-    delete_ = ColorSetButton(this, kDeleteId, platform::ResQString(res::kStrDeleteButton));
-    deleteAll_ = ColorSetButton(this, kDeleteAllId, platform::ResQString(res::kStrDeleteAll));
+    enter_ = ColorSetButton(this, res::kCtlToneDataPageEnter, platform::ResQString(res::kStrEnterEdit));
+    delete_ = ColorSetButton(this, res::kCtlToneDataPageDelete, platform::ResQString(res::kStrDeleteButton));
+    deleteAll_ = ColorSetButton(this, res::kCtlToneDataPageDeleteAll, platform::ResQString(res::kStrDeleteAll));
     connect(enter_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnEnterTone);
     connect(delete_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteTone);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteAllTones);
     connect(list_, &QTableWidget::itemSelectionChanged, this, &CEditColorToneDataDlg::UpdateButtons);
 
     heading_ = new QLabel(platform::ResQString(res::kStrToneDataHeading), this);
-    heading_->setObjectName(ColorSetControlName(kHeadingId));
+    heading_->setObjectName(ColorSetControlName(res::kCtlToneDataPageHeading));
     QFont font = heading_->font();
     font.setPointSizeF(font.pointSizeF() + 2);
     font.setWeight(QFont::Bold);
     heading_->setFont(font);
     midToneOn_ = new QCheckBox(platform::ResQString(res::kStrMidToneSpread), this);
-    midToneOn_->setObjectName(ColorSetControlName(kMidToneOnId));
+    midToneOn_->setObjectName(ColorSetControlName(res::kCtlToneDataPageMidToneOn));
     connect(midToneOn_, &QCheckBox::toggled, this, &CEditColorToneDataDlg::OnMidToneOn);
     auto *group = new QButtonGroup(this);
     auto *rule = new QGridLayout;
@@ -72,7 +72,7 @@ void CEditColorToneDataDlg::CreateControls() {
         connect(steps_[s], &QRadioButton::clicked, this, [this, s] { OnStep(s); });
         connect(choices_[s], &QComboBox::activated, this, [this, s](int chosen) { OnChoice(s, chosen); });
     }
-    tolerance_ = new NumericEdit(kToleranceId, fields::MidToneTolerance(), this);
+    tolerance_ = new NumericEdit(res::kCtlToneDataPageTolerance, fields::MidToneTolerance(), this);
     for (int column = 0; column < 3; ++column) rule->setColumnStretch(column, 1);
     auto *toleranceRow = new QHBoxLayout;
     toleranceRow->addWidget(new QLabel(platform::ResQString(res::kStrTolerance), this));

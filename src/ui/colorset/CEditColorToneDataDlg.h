@@ -9,6 +9,7 @@
 #include "colorset/ColorSetPage.h"
 #include "colorset/ToneDataPageLogic.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,16 +25,10 @@ class NumericEdit;
 class CEditColorToneDataDlg : public ColorSetPage {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 185;
-    static constexpr int kListId = 1090;
-    static constexpr int kEnterId = 1093;
-    static constexpr int kDeleteId = 1091;
-    static constexpr int kDeleteAllId = 1092;
-    static constexpr int kMidToneOnId = 1357;
-    static constexpr std::array<int, 3> kStepIds{1354, 1355, 1356};
-    static constexpr std::array<int, 3> kChoiceIds{1358, 1359, 1360};
-    static constexpr int kToleranceId = 1361;
-    static constexpr int kHeadingId = 1098;
+    static constexpr std::array<int, 3> kStepIds{res::kCtlToneDataPageStep1, res::kCtlToneDataPageStep2,
+                                                 res::kCtlToneDataPageStep3};
+    static constexpr std::array<int, 3> kChoiceIds{res::kCtlToneDataPageChoice1, res::kCtlToneDataPageChoice2,
+                                                   res::kCtlToneDataPageChoice3};
 
     CEditColorToneDataDlg(CConfiguration &configuration, int slot, QWidget *parent = nullptr);
 

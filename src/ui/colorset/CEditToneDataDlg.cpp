@@ -20,7 +20,7 @@ namespace ombra::ui {
 
 CEditToneDataDlg::CEditToneDataDlg(CConfiguration &configuration, int slot, int entry, QWidget *parent)
     : QDialog(parent), configuration_(configuration), slot_(slot), entry_(entry) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgToneEntry));
     CreateControls();
     InitDialog();
 }
@@ -28,9 +28,9 @@ CEditToneDataDlg::CEditToneDataDlg(CConfiguration &configuration, int slot, int 
 void CEditToneDataDlg::CreateControls() {
     setWindowTitle(platform::ResWindowTitle(res::kStrToneEntry));
     caption_ = new QLabel(this);
-    caption_->setObjectName(ColorSetControlName(kCaptionId));
+    caption_->setObjectName(ColorSetControlName(res::kCtlToneEntryCaption));
     color_ = new QComboBox(this);
-    color_->setObjectName(ColorSetControlName(kColorId));
+    color_->setObjectName(ColorSetControlName(res::kCtlToneEntryColour));
     connect(color_, &QComboBox::activated, this, &CEditToneDataDlg::OnColorChosen);
     auto *grid = new QGridLayout;
     grid->addWidget(new QLabel(platform::ResQString(res::kStrColour), this), 0, 0);

@@ -10,6 +10,7 @@
 
 #include "colorset/ToneDataPageLogic.h"
 #include "UiLayer.h"
+#include "corvexres/ResourceIds.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,13 +28,15 @@ class NumericEdit;
 class CEditToneDataDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 186;
-    static constexpr int kCaptionId = 1370;
-    static constexpr int kColorId = 1371;
-    static constexpr std::array<int, 3> kStepCheckIds{1372, 1376, 1380};
-    static constexpr std::array<int, 3> kTintIds{1373, 1377, 1381};
-    static constexpr std::array<int, 3> kAimIds{1374, 1378, 1382};
-    static constexpr std::array<int, 3> kToleranceIds{1375, 1379, 1383};
+    static constexpr std::array<int, 3> kStepCheckIds{res::kCtlToneEntryStep1Check, res::kCtlToneEntryStep2Check,
+                                                      res::kCtlToneEntryStep3Check};
+    static constexpr std::array<int, 3> kTintIds{res::kCtlToneEntryStep1Tint, res::kCtlToneEntryStep2Tint,
+                                                 res::kCtlToneEntryStep3Tint};
+    static constexpr std::array<int, 3> kAimIds{res::kCtlToneEntryStep1Aim, res::kCtlToneEntryStep2Aim,
+                                                res::kCtlToneEntryStep3Aim};
+    static constexpr std::array<int, 3> kToleranceIds{res::kCtlToneEntryStep1Tolerance,
+                                                      res::kCtlToneEntryStep2Tolerance,
+                                                      res::kCtlToneEntryStep3Tolerance};
 
     CEditToneDataDlg(CConfiguration &configuration, int slot, int entry, QWidget *parent = nullptr);
 

@@ -33,7 +33,7 @@ CUserIlluminantDlg::CUserIlluminantDlg(DialogInstrument &instrument, QWidget *pa
     : QDialog(parent),
       instrument_(instrument),
       settings_(Settings()) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgUserIlluminant));
     CreateControls();
     InitDialog();
 }
@@ -50,14 +50,14 @@ QPushButton *CUserIlluminantDlg::addButton(int id, const QString &text) {
 void CUserIlluminantDlg::CreateControls() {
     setWindowTitle(platform::ResWindowTitle(res::kStrUserIlluminantTitle));
     auto *fileRow = new QHBoxLayout;
-    auto *open = addButton(kOpenId, platform::ResQString(res::kStrOpen));
-    auto *save = addButton(kSaveId, platform::ResQString(res::kStrSave));
+    auto *open = addButton(res::kCtlUserIlluminantOpen, platform::ResQString(res::kStrOpen));
+    auto *save = addButton(res::kCtlUserIlluminantSave, platform::ResQString(res::kStrSave));
     fileRow->addWidget(open);
     fileRow->addWidget(save);
     auto *instrumentRow = new QHBoxLayout;
-    auto *read = addButton(kReadId, platform::ResQString(res::kStrRead));
-    auto *reg = addButton(kRegisterId, platform::ResQString(res::kStrRegister));
-    auto *measure = addButton(kMeasureId, platform::ResQString(res::kStrMeasureLightSource));
+    auto *read = addButton(res::kCtlUserIlluminantRead, platform::ResQString(res::kStrRead));
+    auto *reg = addButton(res::kCtlUserIlluminantRegister, platform::ResQString(res::kStrRegister));
+    auto *measure = addButton(res::kCtlUserIlluminantMeasure, platform::ResQString(res::kStrMeasureLightSource));
     instrumentRow->addWidget(read);
     instrumentRow->addWidget(reg);
     instrumentRow->addWidget(measure);
@@ -75,8 +75,8 @@ void CUserIlluminantDlg::CreateControls() {
         auto *value = new QLabel(this);
         value->setMinimumWidth(120);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setObjectName(controlName(kFirstResultId + row));
-        value->setObjectName(controlName(kIlluminanceId + row));
+        label->setObjectName(controlName(res::kCtlUserIlluminantIlluminanceLabel + row));
+        value->setObjectName(controlName(res::kCtlUserIlluminantIlluminance + row));
         resultControls_[row] = label;
         resultControls_[row + 3] = value;
         results->addWidget(label, row, 0);
@@ -118,10 +118,10 @@ void CUserIlluminantDlg::PlotRecord() {
 void CUserIlluminantDlg::InitDialog() {
     errorMng_.Init(platform::NoticeSinkFor(this), instrument_.Judge());
     caption_ = platform::ResString(res::kStrMessageCaption);
-    findChild<QPushButton *>(controlName(kMeasureId))
+    findChild<QPushButton *>(controlName(res::kCtlUserIlluminantMeasure))
         ->setEnabled(settings_.identity.ModelName() == platform::ResString(res::kStrModelNameType100));
-    findChild<QPushButton *>(controlName(kSaveId))->setEnabled(false);
-    findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(false);
+    findChild<QPushButton *>(controlName(res::kCtlUserIlluminantSave))->setEnabled(false);
+    findChild<QPushButton *>(controlName(res::kCtlUserIlluminantRegister))->setEnabled(false);
     HideResults();
 }
 
@@ -232,8 +232,8 @@ std::string CUserIlluminantDlg::DuvText(float value) {
 }
 
 void CUserIlluminantDlg::ShowResults() {
-    findChild<QPushButton *>(controlName(kSaveId))->setEnabled(true);
-    findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(true);
+    findChild<QPushButton *>(controlName(res::kCtlUserIlluminantSave))->setEnabled(true);
+    findChild<QPushButton *>(controlName(res::kCtlUserIlluminantRegister))->setEnabled(true);
     for (QLabel *control : resultControls_) control->setVisible(true);
     PlotRecord();
     resultControls_[3]->setText(QString::fromStdString(IntegerText(results_[0], " [lx]")));
@@ -242,8 +242,8 @@ void CUserIlluminantDlg::ShowResults() {
 }
 
 void CUserIlluminantDlg::HideResults() {
-    findChild<QPushButton *>(controlName(kSaveId))->setEnabled(false);
-    findChild<QPushButton *>(controlName(kRegisterId))->setEnabled(false);
+    findChild<QPushButton *>(controlName(res::kCtlUserIlluminantSave))->setEnabled(false);
+    findChild<QPushButton *>(controlName(res::kCtlUserIlluminantRegister))->setEnabled(false);
     for (QLabel *control : resultControls_) control->setVisible(false);
     PlotRecord();
 }

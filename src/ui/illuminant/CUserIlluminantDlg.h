@@ -34,18 +34,6 @@ namespace ombra::ui {
 class CUserIlluminantDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 184;
-    static constexpr int kOpenId = 1079;
-    static constexpr int kSaveId = 1080;
-    static constexpr int kReadId = 1081;
-    static constexpr int kRegisterId = 1082;
-    static constexpr int kMeasureId = 1083;
-    static constexpr int kFirstResultId = 1084;  // 1084..1086 labels, 1087..1089 values
-    static constexpr int kLastResultId = 1089;
-    static constexpr int kIlluminanceId = 1087;
-    static constexpr int kTemperatureId = 1088;
-    static constexpr int kDuvId = 1089;
-
     // The extension the file dialogs propose.
     static constexpr const char *kDefaultExtension = "uid";
 
@@ -89,7 +77,7 @@ private:
     UserIlluminantRecord record_{};
     IlluminantResults results_{0, 0, 0};
 
-    QLabel *resultControls_[kLastResultId - kFirstResultId + 1] = {};
+    QLabel *resultControls_[res::kCtlUserIlluminantDuv - res::kCtlUserIlluminantIlluminanceLabel + 1] = {};
     SpectrumPlot *plot_ = nullptr;
 };
 

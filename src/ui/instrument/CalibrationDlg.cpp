@@ -44,18 +44,18 @@ CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, DialogInstrument &
       skipAllowed_(step.skipAllowed),
       zeroMode_(step.zeroMode),
       instrument_(instrument) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgCalibration));
     picture_ = new QLabel(this);
-    picture_->setObjectName(controlName(kPictureId));
+    picture_->setObjectName(controlName(res::kCtlCalibrationPicture));
     picture_->setFixedSize(kPictureWidth, kPictureHeight);
     messageLabel_ = new QLabel(this);
-    messageLabel_->setObjectName(controlName(kMessageId));
+    messageLabel_->setObjectName(controlName(res::kCtlCalibrationMessage));
     messageLabel_->setWordWrap(true);
     calibrateButton_ = new QPushButton(platform::ResQString(res::kStrCalibrate), this);
-    calibrateButton_->setObjectName(controlName(kCalibrateId));
+    calibrateButton_->setObjectName(controlName(res::kCtlCalibrationCalibrate));
     calibrateButton_->setDefault(true);
     skipButton_ = new QPushButton(platform::ResQString(res::kStrSkip), this);
-    skipButton_->setObjectName(controlName(kSkipId));
+    skipButton_->setObjectName(controlName(res::kCtlCalibrationSkip));
     auto *cancel = new QPushButton(platform::ResQString(res::kStrCancel), this);
     cancel->setObjectName(controlName(2));
 

@@ -27,11 +27,6 @@ namespace ombra::ui {
 class CCalibrationDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 129;
-    static constexpr int kPictureId = 1075;
-    static constexpr int kMessageId = 1003;
-    static constexpr int kCalibrateId = 1076;
-    static constexpr int kSkipId = 1077;
     static constexpr int kPictureWidth = 230;
     static constexpr int kPictureHeight = 240;
 

@@ -31,9 +31,9 @@ QTableWidgetItem *centred(const QString &text) {
 
 CConnectInstDlg::CConnectInstDlg(const DeviceList &devices, QWidget *parent)
     : QDialog(parent), list_(new QTableWidget(this)), devices_(devices) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgChooseInstrument));
     setWindowTitle(platform::ResWindowTitle(res::kStrChooseInstrumentTitle));
-    list_->setObjectName(controlName(kListId));
+    list_->setObjectName(controlName(res::kCtlChooseInstrumentList));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));

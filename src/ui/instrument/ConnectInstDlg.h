@@ -14,9 +14,6 @@ namespace ombra::ui {
 class CConnectInstDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 183;
-    static constexpr int kListId = 1070;
-
     explicit CConnectInstDlg(const DeviceList &devices, QWidget *parent = nullptr);
 
     // The row that OK would store (-1 when the list is empty).

@@ -44,7 +44,7 @@ int WidthForEntries(const QComboBox &combo) {
 
 CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, InstrumentLink *link)
     : QDialog(parent), logic_(settings) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateId));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgMeasSettings));
     setWindowTitle(platform::ResWindowTitle(res::kStrMeasSettingsTitle));
     BuildLayout(settings.sampling.ReadingsPerSample());
     logic_.Initialise(platform::NoticeSinkFor(this), link ? link->Judge() : LossJudge{});

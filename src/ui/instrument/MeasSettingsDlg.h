@@ -25,8 +25,6 @@ namespace ombra::ui {
 class CMeasSettingsDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 130;
-
     // Takes the six list positions from `settings` and initialises (this probes the
     // instrument, so an instrument must be open).
     // `link`: the session's instrument, whose loss is told by the session.

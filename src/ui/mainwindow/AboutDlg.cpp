@@ -39,7 +39,7 @@ QLabel *FactLabel(const QString &text, const char *name, QWidget *parent) {
 }  // namespace
 
 CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent, const AboutFacts &facts) : QDialog(parent) {
-    setObjectName("dlg_100");
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgAbout));
     setWindowTitle(platform::ResWindowTitle(res::kStrAboutTitle));
     versionText_ = productVersion;
 

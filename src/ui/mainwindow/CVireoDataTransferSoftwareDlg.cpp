@@ -56,7 +56,7 @@ int ControlIdOf(const QWidget *widget) {
 CVireoDataTransferSoftwareDlg::CVireoDataTransferSoftwareDlg(const QString &productVersion, QWidget *parent,
                                                              AppSettings &settings)
     : QDialog(parent), settings_(settings), session_(settings), productVersion_(productVersion) {
-    setObjectName(QStringLiteral("dlg_%1").arg(kTemplateMain));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgMain));
     icon_ = QIcon(platform::ResPixmap(res::kAppIcon));
     deviceChooser_ = [this](const DeviceList &devices) { return RunConnectInstDlg(devices, this); };
     session_.SetNoticeSink(platform::NoticeSinkFor(this));

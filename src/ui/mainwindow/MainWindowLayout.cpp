@@ -108,7 +108,7 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     // The status takes the status bar's right part, over the instrument pane: it names the
     // instrument itself when it is ready.
     statusLamp_ = new QLabel(client_);
-    statusLamp_->setObjectName(ControlName(kCtlStatusLamp));
+    statusLamp_->setObjectName(ControlName(res::kCtlMainStatusLamp));
     statusLamp_->setFixedSize(client_->width() - StatusPaneWidths(client_->width()).hint - 3, statusBar_->height());
     statusLamp_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusLamp_->setIndent(3);
@@ -202,9 +202,9 @@ void CVireoDataTransferSoftwareDlg::CreateStatusBar() {
     statusBar_->setObjectName("statusBar");
     statusBar_->setAutoFillBackground(true);
     hintPane_ = new QLabel(statusBar_);
-    hintPane_->setObjectName(ControlName(kIndicatorHint));
+    hintPane_->setObjectName(ControlName(res::kCtlMainHintPane));
     instrumentPane_ = new QLabel(statusBar_);
-    instrumentPane_->setObjectName(ControlName(kIndicatorInstrument));
+    instrumentPane_->setObjectName(ControlName(res::kCtlMainInstrumentPane));
     for (QLabel *pane : {hintPane_, instrumentPane_}) {
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         pane->setIndent(3);

@@ -14,15 +14,9 @@
 
 namespace ombra::ui::mainwin {
 
-// Control identifiers of the main window (its commands are named with the resources).
+// The system menu's About item (the window, its controls and its commands are named with the
+// resources).
 constexpr int kSysCmdAbout = 16;
-constexpr int kCtlStatusLamp = 1198;
-constexpr int kIndicatorHint = 103;
-constexpr int kIndicatorInstrument = 104;
-
-// Resources of the window.
-constexpr int kTemplateMain = 102;
-constexpr int kTemplateAbout = 100;
 
 // The five image buttons in their declaration (and left-to-right) order.
 constexpr std::array<int, 5> kImageButtons = {res::kCmdConnect, res::kCmdCalibration, res::kCmdMeasSettings, res::kCmdDataItems,
