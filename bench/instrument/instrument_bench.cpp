@@ -18,14 +18,14 @@
 #include <vector>
 
 #include "Server.h"
-#include "settings/AppSettings.h"
-#include "fxproto.h"
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/Measure.h"
-#include "instrument/VireoDllAdapter.h"
-#include "instrument/WorkThread.h"
-#include "platform/Resources.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/Measure.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
+#include "fxproto.h"
 
 extern char **environ;
 

@@ -26,12 +26,14 @@
 #include <string>
 #include <thread>
 
-#include "output/JournalModel.h"
-#include "output/MeasurementsDlg.h"
-#include "platform/FileDialog.h"
-#include "platform/ProfileStore.h"
-#include "platform/Resources.h"
+#include "core/output/JournalModel.h"
+#include "core/platform/ProfileStore.h"
+#include "core/platform/Resources.h"
 #include "support/MemoryProfileStore.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/platform/FileDialog.h"
+
+using namespace ombra::core;
 
 namespace {
 
@@ -197,8 +199,8 @@ int main(int argc, char **argv) {
     const int rows = argc > 1 ? std::max(2, std::atoi(argv[1])) : 1000000;
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    ui::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
-    ui::platform::LoadResourceLibrary(OMBRA_BIN_DIR "/libCorvexRes.so");
+    core::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
+    core::platform::LoadResourceLibrary(OMBRA_BIN_DIR "/libCorvexRes.so");
     QTemporaryDir dir;
     qputenv("XDG_STATE_HOME", (dir.path() + "/state").toLocal8Bit());
     const QString path = dir.path() + "/journal.sqlite";

@@ -16,9 +16,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "journalserver/JournalSender.h"
-#include "journalserver/ServerJournal.h"
-#include "output/MeasurementJournal.h"
+#include "core/journalserver/JournalSender.h"
+#include "core/journalserver/ServerJournal.h"
+#include "core/output/MeasurementJournal.h"
 #include "support/PgTestServer.h"
 
 namespace {

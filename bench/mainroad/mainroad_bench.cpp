@@ -32,10 +32,10 @@
 #include <thread>
 #include <vector>
 
-#include "calcbridge/CalcBridge.h"
 #include "automation/Automation.h"
-#include "platform/Executable.h"
-#include "platform/ProfileStore.h"
+#include "calcbridge/CalcBridge.h"
+#include "core/platform/Executable.h"
+#include "core/platform/ProfileStore.h"
 
 namespace {
 

@@ -10,13 +10,15 @@
 #include <span>
 #include <vector>
 
-#include "output/Catalogue.h"
-#include "output/LayoutPreview.h"
-#include "output/LayoutPreviewPane.h"
-#include "output/MemorySheet.h"
-#include "platform/ProfileStore.h"
-#include "platform/Resources.h"
+#include "core/output/Catalogue.h"
+#include "core/output/LayoutPreview.h"
+#include "core/output/MemorySheet.h"
+#include "core/platform/ProfileStore.h"
+#include "core/platform/Resources.h"
 #include "support/MemoryProfileStore.h"
+#include "ui/output/LayoutPreviewPane.h"
+
+using namespace ombra::core;
 
 namespace {
 
@@ -88,8 +90,8 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    ui::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
-    ui::platform::LoadResourceLibrary(OMBRA_BIN_DIR "/libCorvexRes.so");
+    core::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
+    core::platform::LoadResourceLibrary(OMBRA_BIN_DIR "/libCorvexRes.so");
     const std::vector<int> byDefault = DefaultSelection(), full = FullSelection();
     benchmark::RegisterBenchmark("Floor_TwoTransfers/default", TwoTransfersOnly, byDefault)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Floor_TwoTransfers/full", TwoTransfersOnly, full)->Unit(benchmark::kMillisecond);

@@ -10,13 +10,12 @@
 
 #include "app/MainWindowRunner.h"
 #include "app/VersionInfo.h"
-#include "platform/Accelerators.h"
-#include "platform/Executable.h"
-#include "platform/MessageBox.h"
-#include "platform/ProfileStore.h"
-#include "platform/SingleInstance.h"
-#include "AppLayer.h"
+#include "core/platform/Executable.h"
+#include "core/platform/ProfileStore.h"
+#include "core/platform/SingleInstance.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/platform/Accelerators.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::app {
 namespace {
@@ -46,7 +45,7 @@ std::string NamedPlatform(int argc, char **argv) {
 QtMessageHandler previousHandler = nullptr;
 void ExitOnFatalStartMessage(QtMsgType type, const QMessageLogContext &context, const QString &message) {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", platform::ResString(res::kStrNoDisplay).c_str());
+        std::fprintf(stderr, "%s\n", core::platform::ResString(res::kStrNoDisplay).c_str());
         std::_Exit(1);
     }
     if (previousHandler) previousHandler(type, context, message);
@@ -58,7 +57,7 @@ void ExitOnFatalStartMessage(QtMsgType type, const QMessageLogContext &context, 
 CVireoDataTransferSoftwareApp::Options::Options() : versionBlock(&ProgramVersionBlock()) {}
 
 CVireoDataTransferSoftwareApp::CVireoDataTransferSoftwareApp(Options options)
-    : options_(std::move(options)), instanceMarker_(std::make_unique<platform::SingleInstanceLock>()) {}
+    : options_(std::move(options)), instanceMarker_(std::make_unique<core::platform::SingleInstanceLock>()) {}
 
 CVireoDataTransferSoftwareApp::~CVireoDataTransferSoftwareApp() {
     if (current() == this) current() = nullptr;
@@ -66,7 +65,7 @@ CVireoDataTransferSoftwareApp::~CVireoDataTransferSoftwareApp() {
 
 CVireoDataTransferSoftwareApp *CVireoDataTransferSoftwareApp::Current() { return current(); }
 
-AppSettings &CVireoDataTransferSoftwareApp::Settings() { return ombra::core::Settings(); }
+core::AppSettings &CVireoDataTransferSoftwareApp::Settings() { return ombra::core::Settings(); }
 
 int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
     current() = this;
@@ -83,7 +82,7 @@ int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
         return 0;
     }
     if (!QCoreApplication::instance() && !HaveDisplay(argc, argv)) {
-        std::fprintf(stderr, "%s\n", platform::ResString(res::kStrNoDisplay).c_str());
+        std::fprintf(stderr, "%s\n", core::platform::ResString(res::kStrNoDisplay).c_str());
         outcome_ = Outcome::NoDisplay;
         return 1;
     }
@@ -101,8 +100,8 @@ int CVireoDataTransferSoftwareApp::Run(int &argc, char **argv) {
 
 bool CVireoDataTransferSoftwareApp::LoadResources() {
     std::string path = options_.resourceLibraryPath;
-    if (path.empty()) path = platform::ExecutableDirectory() + "/libCorvexRes.so";
-    return platform::LoadResourceLibrary(path);
+    if (path.empty()) path = core::platform::ExecutableDirectory() + "/libCorvexRes.so";
+    return core::platform::LoadResourceLibrary(path);
 }
 
 // The marker stays held until the process ends. A marker that cannot be made at all (no
@@ -110,28 +109,28 @@ bool CVireoDataTransferSoftwareApp::LoadResources() {
 // could have planted, but the user is told about it.
 bool CVireoDataTransferSoftwareApp::TakeSingleInstanceMarker() {
     std::string path = options_.instanceLockPath;
-    if (path.empty()) path = platform::SingleInstanceLock::DefaultLockPath(kInstanceMarkerName);
+    if (path.empty()) path = core::platform::SingleInstanceLock::DefaultLockPath(kInstanceMarkerName);
     instanceMarkerPath_ = path;
-    platform::SingleInstanceLock::Result result = instanceMarker_->Acquire(path);
-    if (result == platform::SingleInstanceLock::Result::Untrusted)
-        markerNotice_ = MakeNotice(res::kStrUntrustedMarker, res::kStrMessageCaption,
-                                   platform::mb::ICONWARNING | platform::mb::OK,
+    core::platform::SingleInstanceLock::Result result = instanceMarker_->Acquire(path);
+    if (result == core::platform::SingleInstanceLock::Result::Untrusted)
+        markerNotice_ = core::MakeNotice(res::kStrUntrustedMarker, res::kStrMessageCaption,
+                                   core::platform::mb::ICONWARNING | core::platform::mb::OK,
                                    {path, instanceMarker_->Problem()});
-    return result != platform::SingleInstanceLock::Result::HeldElsewhere;
+    return result != core::platform::SingleInstanceLock::Result::HeldElsewhere;
 }
 
 // A second start from the application menu must show the user the program that runs already.
 void CVireoDataTransferSoftwareApp::AskRunningCopyToRaise() {
     const char *token = std::getenv("XDG_ACTIVATION_TOKEN");
-    if (!platform::AskRunningCopyToRaise(platform::RaiseSocketPath(instanceMarkerPath_), kRaiseTimeoutMs,
+    if (!core::platform::AskRunningCopyToRaise(core::platform::RaiseSocketPath(instanceMarkerPath_), kRaiseTimeoutMs,
                                          token ? token : ""))
-        std::fprintf(stderr, "%s\n", platform::ResString(res::kStrNotRaised, {platform::ProgramName()}).c_str());
+        std::fprintf(stderr, "%s\n", core::platform::ResString(res::kStrNotRaised, {core::platform::ProgramName()}).c_str());
 }
 
 void CVireoDataTransferSoftwareApp::ListenForSecondStarts() {
     if (!instanceMarker_->Held()) return;
-    raiseListener_ = std::make_unique<platform::RaiseListener>();
-    raiseListener_->Listen(platform::RaiseSocketPath(instanceMarkerPath_), [this](const std::string &token) {
+    raiseListener_ = std::make_unique<core::platform::RaiseListener>();
+    raiseListener_->Listen(core::platform::RaiseSocketPath(instanceMarkerPath_), [this](const std::string &token) {
         // The toolkit hands the token to a Wayland desktop with the window's activation.
         if (!token.empty()) qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
         BringToFront(mainWindow_);
@@ -170,7 +169,7 @@ bool CVireoDataTransferSoftwareApp::HaveDisplay(int argc, char **argv) const {
 void CVireoDataTransferSoftwareApp::ShowMarkerNotice() {
     if (!markerNotice_) return;
     std::fprintf(stderr, "%s\n", markerNotice_->Text().c_str());
-    platform::ShowMessageBox(nullptr, markerNotice_->Text(), markerNotice_->Caption(), markerNotice_->flags);
+    ui::platform::ShowMessageBox(nullptr, markerNotice_->Text(), markerNotice_->Caption(), markerNotice_->flags);
 }
 
 void CVireoDataTransferSoftwareApp::InitFramework(int &argc, char **argv) {
@@ -193,8 +192,8 @@ void CVireoDataTransferSoftwareApp::ReadProductVersion() {
 
 void CVireoDataTransferSoftwareApp::FixSettingsLocation() {
     QCoreApplication::setOrganizationName(kCompanyName);
-    QCoreApplication::setApplicationName(QString::fromStdString(platform::ProgramName()));
-    if (options_.installSettingsStore) platform::InstallProfileStore(platform::MakeSettingsProfileStore());
+    QCoreApplication::setApplicationName(QString::fromStdString(core::platform::ProgramName()));
+    if (options_.installSettingsStore) core::platform::InstallProfileStore(core::platform::MakeSettingsProfileStore());
 }
 
 // The server named on the command line is the one of this start and of the next ones.
@@ -203,11 +202,11 @@ void CVireoDataTransferSoftwareApp::KeepJournalServer() {
 }
 
 void CVireoDataTransferSoftwareApp::LoadAccelerators() {
-    accelerators_ = platform::ResAccelerators(res::kAcceleratorTable);
+    accelerators_ = core::platform::ResAccelerators(res::kAcceleratorTable);
 }
 
 void CVireoDataTransferSoftwareApp::InstallAccelerators(QWidget *mainWindow, std::function<void(int)> onCommand) {
-    platform::InstallAccelerators(mainWindow, accelerators_, std::move(onCommand));
+    ui::platform::InstallAccelerators(mainWindow, accelerators_, std::move(onCommand));
 }
 
 void CVireoDataTransferSoftwareApp::RunMainWindowModally() {

@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/AppSettings.h"
-#include "platform/Notice.h"
-#include "platform/Resources.h"
-#include "AppLayer.h"
+#include "core/platform/Notice.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 
 class QApplication;
 class QWidget;
@@ -64,16 +63,16 @@ public:
     // Empty until start-up read it.
     const std::string &ProductVersion() const { return productVersion_; }
     // The settings fields of the program.
-    AppSettings &Settings();
+    core::AppSettings &Settings();
 
     // Accelerator table 135 as loaded at start-up (empty when the library has none).
-    const std::vector<platform::Accelerator> &Accelerators() const { return accelerators_; }
+    const std::vector<core::platform::Accelerator> &Accelerators() const { return accelerators_; }
     // Makes the loaded accelerators shortcuts of `mainWindow`; each sends its command id to
     // `onCommand`, or, without one, a command message to the window.
     void InstallAccelerators(QWidget *mainWindow, std::function<void(int commandId)> onCommand = {});
 
     // The notice start-up showed because the single-instance marker could not be trusted.
-    const std::optional<Notice> &MarkerNotice() const { return markerNotice_; }
+    const std::optional<core::Notice> &MarkerNotice() const { return markerNotice_; }
 
     // The window a second start brings to the front (with the dialog open over it, if any).
     void SetMainWindow(QWidget *window) { mainWindow_ = window; }
@@ -98,14 +97,14 @@ private:
 
     Options options_;
     Outcome outcome_ = Outcome::NotStarted;
-    std::unique_ptr<platform::SingleInstanceLock> instanceMarker_;
+    std::unique_ptr<core::platform::SingleInstanceLock> instanceMarker_;
     std::string instanceMarkerPath_;
     QWidget *mainWindow_ = nullptr;
-    std::optional<Notice> markerNotice_;
+    std::optional<core::Notice> markerNotice_;
     std::unique_ptr<QApplication> ownApplication_;
-    std::unique_ptr<platform::RaiseListener> raiseListener_;  // ends before the application object
+    std::unique_ptr<core::platform::RaiseListener> raiseListener_;  // ends before the application object
     std::string productVersion_;
-    std::vector<platform::Accelerator> accelerators_;
+    std::vector<core::platform::Accelerator> accelerators_;
 };
 
 }  // namespace ombra::app

@@ -5,9 +5,8 @@
 
 #include <QString>
 
-#include "platform/Resources.h"
-#include "AppLayer.h"
-#include "journalserver/ServerConnection.h"
+#include "core/journalserver/ServerConnection.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::app {
@@ -44,7 +43,7 @@ int ToolkitOptionLength(const std::string &arg) {
 CommandLine Wrong(int problemText, const std::vector<std::string> &args) {
     CommandLine line;
     line.action = CommandLine::Action::Wrong;
-    line.problem = platform::ResString(problemText, args);
+    line.problem = core::platform::ResString(problemText, args);
     return line;
 }
 
@@ -77,7 +76,7 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv) {
             std::string url = inlineValue ? arg.substr(arg.find('=') + 1) : argv[++i];
             if (url == "none") url.clear();
             std::string problem;
-            if (!url.empty() && !ParseServerAddress(QString::fromStdString(url), &problem))
+            if (!url.empty() && !core::ParseServerAddress(QString::fromStdString(url), &problem))
                 return Wrong(res::kStrBadAddress, {"--journal-server", problem});
             line.journalServer = url;
             continue;

@@ -3,7 +3,6 @@
 // Returns the window's result once it has closed and been destroyed.
 #pragma once
 
-#include "AppLayer.h"
 
 namespace ombra::app {
 

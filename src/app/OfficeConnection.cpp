@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "instrument/ConnectedDevice.h"
-#include "platform/MessageBox.h"
+#include "core/instrument/ConnectedDevice.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/platform/MessageBox.h"
 
 #ifdef OMBRA_HAVE_CALCBRIDGE
 #include "calcbridge/CalcBridge.h"
@@ -21,8 +21,8 @@ namespace ombra::app {
 namespace {
 
 OfficeSetupReport Report(int textId, bool succeeded, std::vector<std::string> args) {
-    const unsigned icon = succeeded ? platform::mb::ICONINFORMATION : platform::mb::ICONWARNING;
-    return {MakeNotice(textId, res::kStrMessageCaption, icon | platform::mb::OK, std::move(args)), succeeded ? 0 : 1};
+    const unsigned icon = succeeded ? core::platform::mb::ICONINFORMATION : core::platform::mb::ICONWARNING;
+    return {core::MakeNotice(textId, res::kStrMessageCaption, icon | core::platform::mb::OK, std::move(args)), succeeded ? 0 : 1};
 }
 }  // namespace
 
@@ -61,9 +61,9 @@ OfficeSetupReport SetUpOffice(bool undo) {
     return Report(res::kStrSetUpFailed, false, {done.file, done.error});
 }
 
-void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
+void ConnectOffice(ui::CVireoDataTransferSoftwareDlg &window) {
 #ifdef OMBRA_OFFICE_SDK_VERSION
-    SetOfficeConnectionVersion(OMBRA_OFFICE_SDK_VERSION);
+    core::SetOfficeConnectionVersion(OMBRA_OFFICE_SDK_VERSION);
 #endif
     // Each measurement asks for LibreOffice Calc; the bridge keeps one connection per office.
     window.SetAutomationFactory([] { return ConnectCalc(); });
@@ -71,10 +71,10 @@ void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
     SetProgramWindows(ProgramWindowIds);
     // A pipe at the office's address that is not the user's own office is never written to;
     // the user learns which file it is and why after the measurement that met it.
-    QObject::connect(&window.Session(), &InstrumentSession::measurementWritten, &window, [&window] {
+    QObject::connect(&window.Session(), &core::InstrumentSession::measurementWritten, &window, [&window] {
         if (const std::optional<OfficePipeRefusal> refused = TakeOfficePipeRefusal())
-            platform::ShowNotice(&window, MakeNotice(res::kStrOfficePipeRefused, res::kStrMessageCaption,
-                                                     platform::mb::ICONWARNING, {refused->path, refused->reason}));
+            ui::platform::ShowNotice(&window, core::MakeNotice(res::kStrOfficePipeRefused, res::kStrMessageCaption,
+                                                     core::platform::mb::ICONWARNING, {refused->path, refused->reason}));
     });
     window.SetOfficeSetup([] { return SetUpOffice(false).notice; });
 }
@@ -83,7 +83,7 @@ void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
 
 OfficeSetupReport SetUpOffice(bool) { return Report(res::kStrNoOfficeInBuild, false, {}); }
 
-void ConnectOffice(CVireoDataTransferSoftwareDlg &window) {
+void ConnectOffice(ui::CVireoDataTransferSoftwareDlg &window) {
     window.SetOfficeSetup([] { return SetUpOffice(false).notice; });
 }
 

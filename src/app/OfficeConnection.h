@@ -3,8 +3,7 @@
 // refused, and the set-up that makes LibreOffice accept the program.
 #pragma once
 
-#include "platform/Notice.h"
-#include "AppLayer.h"
+#include "core/platform/Notice.h"
 
 namespace ombra::ui {
 class CVireoDataTransferSoftwareDlg;
@@ -14,12 +13,12 @@ namespace ombra::app {
 
 // Wires the office into the main window: measurements write into Calc, and Data › Set up
 // LibreOffice runs the set-up below and shows what it did.
-void ConnectOffice(CVireoDataTransferSoftwareDlg &window);
+void ConnectOffice(ui::CVireoDataTransferSoftwareDlg &window);
 
 // The set-up of the user's LibreOffice (with `undo`: taking it back): what it did, as a notice,
 // and the exit status of --setup-libreoffice (0 done or nothing to do, 1 nothing could be changed).
 struct OfficeSetupReport {
-    Notice notice;
+    core::Notice notice;
     int status = 1;
 };
 OfficeSetupReport SetUpOffice(bool undo);

@@ -6,8 +6,7 @@
 
 #include <memory>
 
-#include "AppLayer.h"
-#include "journalserver/JournalSender.h"
+#include "core/journalserver/JournalSender.h"
 
 namespace ombra::ui {
 class CVireoDataTransferSoftwareDlg;
@@ -17,7 +16,7 @@ namespace ombra::app {
 
 // The running sender; null when no server is set or its address cannot be used (said on the
 // error output).
-std::unique_ptr<JournalSender> StartSharedJournal(const AppSettings &settings, const MeasurementJournal &journal,
-                                                  CVireoDataTransferSoftwareDlg &window);
+std::unique_ptr<core::JournalSender> StartSharedJournal(const core::AppSettings &settings, const core::MeasurementJournal &journal,
+                                                  ui::CVireoDataTransferSoftwareDlg &window);
 
 }  // namespace ombra::app

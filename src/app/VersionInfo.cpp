@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <strings.h>
-#include "AppLayer.h"
 
 namespace ombra::app {
 

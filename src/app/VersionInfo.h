@@ -12,7 +12,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-#include "AppLayer.h"
 
 namespace ombra::app {
 

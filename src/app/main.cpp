@@ -10,35 +10,35 @@
 #include "app/CommandLine.h"
 #include "app/OfficeConnection.h"
 #include "app/VersionInfo.h"
-#include "platform/Executable.h"
-#include "platform/Resources.h"
+#include "core/platform/Executable.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace {
 
 using ombra::app::CommandLine;
-namespace platform = ombra::app::platform;
+namespace core = ombra::core;
 
-std::string LibraryPath() { return platform::ExecutableDirectory() + "/libCorvexRes.so"; }
+std::string LibraryPath() { return core::platform::ExecutableDirectory() + "/libCorvexRes.so"; }
 
 // The library's words are needed for everything but the version and the window (which ends
 // silently without them); the one line that cannot come from the library says it is missing.
 bool HaveTexts() {
-    if (platform::ResourceLibraryLoaded()) return true;
-    std::fprintf(stderr, "%s: the resource library %s cannot be loaded\n", platform::ProgramName().c_str(),
+    if (core::platform::ResourceLibraryLoaded()) return true;
+    std::fprintf(stderr, "%s: the resource library %s cannot be loaded\n", core::platform::ProgramName().c_str(),
                  LibraryPath().c_str());
     return false;
 }
 
 void PrintUsage(FILE *to) {
-    std::fprintf(to, "%s\n\n%s\n\n%s\n", platform::ResString(ombra::res::kStrUsage, {platform::ProgramName()}).c_str(),
-                 platform::ResString(ombra::res::kStrPurpose).c_str(), platform::ResString(ombra::res::kStrOptions).c_str());
+    std::fprintf(to, "%s\n\n%s\n\n%s\n", core::platform::ResString(ombra::res::kStrUsage, {core::platform::ProgramName()}).c_str(),
+                 core::platform::ResString(ombra::res::kStrPurpose).c_str(), core::platform::ResString(ombra::res::kStrOptions).c_str());
     for (const CommandLine::OptionHelp &option : CommandLine::Options())
-        std::fprintf(to, "  %-30s %s\n", option.name, platform::ResString(option.helpText).c_str());
+        std::fprintf(to, "  %-30s %s\n", option.name, core::platform::ResString(option.helpText).c_str());
 }
 
 int PrintVersion() {
-    std::printf("%s %s\n", platform::ProgramName().c_str(),
+    std::printf("%s %s\n", core::platform::ProgramName().c_str(),
                 ombra::app::LookUpProductVersion(&ombra::app::ProgramVersionBlock()).c_str());
     return 0;
 }
@@ -53,7 +53,7 @@ int SetUpLibreOffice(bool undo) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    platform::LoadResourceLibrary(LibraryPath());  // a missing library is told where it matters
+    core::platform::LoadResourceLibrary(LibraryPath());  // a missing library is told where it matters
     const CommandLine line = CommandLine::Parse(argc, argv);
     switch (line.action) {
     case CommandLine::Action::RunWindow: break;
@@ -66,7 +66,7 @@ int main(int argc, char **argv) {
     case CommandLine::Action::UndoOfficeSetUp: return HaveTexts() ? SetUpLibreOffice(true) : 1;
     case CommandLine::Action::Wrong:
         if (!HaveTexts()) return 2;
-        std::fprintf(stderr, "%s: %s\n\n", platform::ProgramName().c_str(), line.problem.c_str());
+        std::fprintf(stderr, "%s: %s\n\n", core::platform::ProgramName().c_str(), line.problem.c_str());
         PrintUsage(stderr);
         return 2;
     }

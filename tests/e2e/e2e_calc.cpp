@@ -29,11 +29,11 @@
 #include <string>
 #include <thread>
 
-#include "calcbridge/CalcBridge.h"
 #include "automation/Automation.h"
-#include "output/MeasurementJournal.h"
-#include "platform/Executable.h"
-#include "platform/Resources.h"
+#include "calcbridge/CalcBridge.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/Executable.h"
+#include "core/platform/Resources.h"
 
 namespace {
 

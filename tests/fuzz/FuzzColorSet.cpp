@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "colorset/ColorSetFile.h"
+#include "core/colorset/ColorSetFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ombra::core::ColorSet set;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "settings/SettingsStore.h"
+#include "core/settings/SettingsStore.h"
 
 namespace {
 

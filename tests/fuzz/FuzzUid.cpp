@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "illuminant/UserIlluminantFile.h"
+#include "core/illuminant/UserIlluminantFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ombra::core::UserIlluminantRecord record{};

@@ -3,7 +3,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 
 namespace ombra::core::test {
 

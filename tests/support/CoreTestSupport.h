@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentLibrary.h"
 #include "support/MemoryProfileStore.h"
 #include "support/NoticeRecorder.h"
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentLibrary.h"
 
 namespace ombra::core::test {
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "illuminant/ColorCalculation.h"
-#include "illuminant/UserIlluminantFile.h"
-#include "support/FakeInstrument.h"
+#include "core/illuminant/ColorCalculation.h"
+#include "core/illuminant/UserIlluminantFile.h"
 #include "corvexres/ResourceIds.h"
+#include "support/FakeInstrument.h"
 
 namespace ombra::core::test {
 

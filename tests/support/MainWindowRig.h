@@ -7,17 +7,19 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "output/JournalTransfer.h"
-#include "output/MeasurementJournal.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"
 #include "support/TestSupport.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
 
 namespace ombra::ui::test {
+
+using namespace ombra::core;
 
 struct MainWindowRig {
     ScopedMemoryProfile profile;
@@ -34,8 +36,8 @@ struct MainWindowRig {
     explicit MainWindowRig(bool irradiance = false) {
         core::Settings() = core::AppSettings{};
         if (irradiance) {
-            profile.Store().WriteInt(platform::ResString(1234), "MeasurementType", 4);
-            profile.Store().WriteInt(platform::ResString(1234), "MeasurementTypeSel", 1);
+            profile.Store().WriteInt(core::platform::ResString(1234), "MeasurementType", 4);
+            profile.Store().WriteInt(core::platform::ResString(1234), "MeasurementTypeSel", 1);
         }
         journal = std::make_unique<core::MeasurementJournal>(nullptr, dir.path() + "/journal.sqlite");
         window = std::make_unique<CVireoDataTransferSoftwareDlg>("1");
@@ -51,8 +53,8 @@ struct MainWindowRig {
     CVireoDataTransferSoftwareDlg &w() { return *window; }
     // One press of the reflection (or irradiance) button and its release.
     void Press(bool irradiance = false) {
-        platform::PostAppMessage(window.get(), irradiance ? 32779 : 32778);
-        platform::PostAppMessage(window.get(), irradiance ? 32781 : 32782);
+        core::platform::PostAppMessage(window.get(), irradiance ? 32779 : 32778);
+        core::platform::PostAppMessage(window.get(), irradiance ? 32781 : 32782);
         QCoreApplication::processEvents();
     }
 };

@@ -2,7 +2,7 @@
 // wants a connection the program drops after use wraps it in a SheetConnection.
 #pragma once
 
-#include "output/MemorySheet.h"
+#include "core/output/MemorySheet.h"
 
 namespace ombra::core {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ProfileStore.h"
+#include "core/platform/ProfileStore.h"
 
 namespace ombra::core::platform {
 

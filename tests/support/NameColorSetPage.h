@@ -7,10 +7,12 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "colorset/ColorSetPage.h"
-#include "colorset/Configuration.h"
+#include "core/colorset/Configuration.h"
+#include "ui/colorset/ColorSetPage.h"
 
 namespace ombra::ui::test {
+
+using namespace ombra::core;
 
 class NameColorSetPage : public ColorSetPage {
 public:

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/Notice.h"
+#include "core/platform/Notice.h"
 
 namespace ombra::core::test {
 

@@ -4,8 +4,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "output/Catalogue.h"
-#include "output/OutputItem.h"
+#include "core/output/Catalogue.h"
+#include "core/output/OutputItem.h"
 
 namespace ombra::core::test {
 

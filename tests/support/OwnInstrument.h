@@ -5,8 +5,8 @@
 
 #include <utility>
 
-#include "instrument/InstrumentLink.h"
-#include "instrument/VireoDllAdapter.h"
+#include "core/instrument/InstrumentLink.h"
+#include "core/instrument/VireoDllAdapter.h"
 
 namespace ombra::core::test {
 

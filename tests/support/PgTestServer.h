@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "journalserver/ServerConnection.h"
+#include "core/journalserver/ServerConnection.h"
 
 namespace ombra::core::test {
 

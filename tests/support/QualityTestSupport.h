@@ -5,7 +5,7 @@
 #include <string>
 
 #include "colorimetry/Colorimetry.h"
-#include "quality/Reference.h"
+#include "core/quality/Reference.h"
 
 namespace ombra::core::test {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 
 namespace ombra::core::test {
 

@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
+
+using namespace ombra::core;
 
 namespace ombra::ui::test {
 
@@ -14,7 +16,7 @@ TestEnvironment::TestEnvironment(int &argc, char **argv) {
     EnterTestState();
     // No test may block on a box nobody answers: unless a test records them itself,
     // boxes are answered OK at once.
-    platform::SetMessageBoxHook([](const platform::MessageBoxRequest &) { return platform::mb::IDOK; });
+    platform::SetMessageBoxHook([](const platform::MessageBoxRequest &) { return core::platform::mb::IDOK; });
 }
 
 TestEnvironment::~TestEnvironment() = default;

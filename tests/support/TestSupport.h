@@ -10,15 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "instrument/WorkThread.h"
-#include "platform/MessageBox.h"
-#include "platform/ProfileStore.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/ProfileStore.h"
 #include "support/CoreTestSupport.h"
+#include "ui/platform/MessageBox.h"
 
 class QPushButton;
 class QWidget;
 
 namespace ombra::ui::test {
+
+using namespace ombra::core;
 
 using namespace ombra::core::test;
 
@@ -36,7 +38,7 @@ private:
 // queued with Answer()). Restores the previous hook when destroyed.
 class MessageBoxRecorder {
 public:
-    explicit MessageBoxRecorder(int answer = platform::mb::IDOK);
+    explicit MessageBoxRecorder(int answer = core::platform::mb::IDOK);
     ~MessageBoxRecorder();
     MessageBoxRecorder(const MessageBoxRecorder &) = delete;
     MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
@@ -57,9 +59,9 @@ private:
 };
 
 // A button-watch thread that only records the pauses and resumptions a dialog asks of it.
-class CountingWatcher : public CWorkThread {
+class CountingWatcher : public core::CWorkThread {
 public:
-    CountingWatcher() : CWorkThread([](core::WatchEvent) {}, 100) {}
+    CountingWatcher() : core::CWorkThread([](core::WatchEvent) {}, 100) {}
     void Start() override {}
     void Stop() override {}
     void Pause() override { events.push_back("pause"); }

@@ -20,36 +20,37 @@
 #include <string>
 #include <vector>
 
-#include "colorset/CColorDataEditScreenDlg.h"
-#include "colorset/CEditToneDataDlg.h"
-#include "colorset/ColorSetPage.h"
-#include "colorset/ColorSetPages.h"
-#include "colorset/Configuration.h"
-#include "illuminant/CUserIlluminantDlg.h"
-#include "instrument/CalibrationDlg.h"
-#include "instrument/MeasSettingsDlg.h"
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "instrument/MeasuredData.h"
-#include "output/CDataItemsDlg.h"
-#include "output/MeasurementJournal.h"
-#include "output/MeasurementsDlg.h"
-#include "output/ResultPanel.h"
-#include "output/ResultSummary.h"
-#include "output/LayoutPreviewPane.h"
-#include "platform/AtomicFile.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/ProfileStore.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
+#include "core/colorset/Configuration.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/output/ResultSummary.h"
+#include "core/platform/AtomicFile.h"
+#include "core/platform/ProfileStore.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryProfileStore.h"
 #include "support/OwnInstrument.h"
+#include "ui/colorset/CColorDataEditScreenDlg.h"
+#include "ui/colorset/CEditToneDataDlg.h"
+#include "ui/colorset/ColorSetPage.h"
+#include "ui/colorset/ColorSetPages.h"
+#include "ui/illuminant/CUserIlluminantDlg.h"
+#include "ui/instrument/CalibrationDlg.h"
+#include "ui/instrument/MeasSettingsDlg.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/output/CDataItemsDlg.h"
+#include "ui/output/LayoutPreviewPane.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/output/ResultPanel.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
 
 namespace {
 
 using namespace ombra;
 using namespace ombra::ui;
+using namespace ombra::core;
 
 std::string g_programDir;
 
@@ -75,7 +76,7 @@ ombra::core::platform::MemoryProfileStore &PictureStore() {
 
 AppSettings DataItemSettings(const Layout &l) {
     AppSettings s(PictureStore());
-    s.identity.SetModelName(ui::platform::ResString(1234));
+    s.identity.SetModelName(core::platform::ResString(1234));
     for (int id : l.selection) s.selection.InForce().reflectionSelection.push_back(MakeItem(id));
     LayoutValues &layout = s.layout.InForce();
     layout.Label = l.label;
@@ -121,12 +122,12 @@ JournalEntry CyanMeasurement(const std::string &time, double shift, const std::s
     JournalEntry e;
     e.date = "2026/12/08";
     e.time = time;
-    e.model = ui::platform::ResString(1234);
+    e.model = core::platform::ResString(1234);
     e.serial = "4711";
     // Recorded as the program in the pictures' language would record them.
-    const bool german = ui::platform::ResourceLanguage() == "de";
-    e.settingTexts = {ui::platform::ResString(1140), "M1", german ? "Papier" : "Paper", "2°", "D50",
-                      german ? ui::platform::ResString(1282) : "No polarisation"};
+    const bool german = core::platform::ResourceLanguage() == "de";
+    e.settingTexts = {core::platform::ResString(1140), "M1", german ? "Papier" : "Paper", "2°", "D50",
+                      german ? core::platform::ResString(1282) : "No polarisation"};
     MeasuredDataRecord record;
     for (int k = 0; k < 36; ++k) {
         const double nm = 380 + 10 * k - shift;
@@ -137,7 +138,7 @@ JournalEntry CyanMeasurement(const std::string &time, double shift, const std::s
     const std::pair<int, std::string> values[] = {
         {1138, e.date}, {1139, e.time}, {1125, "1.38"}, {1126, "0.47"},
         {1127, "0.12"}, {1251, "0.52"}, {1100, "56.41"}, {1101, "-37.12"}, {1102, "-49.86"}};
-    for (const auto &[label, value] : values) e.valueItems.push_back({0, ui::platform::ResString(label), 0, value});
+    for (const auto &[label, value] : values) e.valueItems.push_back({0, core::platform::ResString(label), 0, value});
     for (int id : DefaultReflection()) e.outputItems.push_back(MakeItem(id));
     e.outcome = TransferOutcome::Of(TransferResult::Written, MissReason::None);
     e.outcome.workbookName = "Book1.ods";
@@ -179,7 +180,7 @@ QImage MeasurementSettingsDialog() {
     ombra::core::test::FakeInstrument instrument;
     DeviceHandle() = instrument.AddDevice();
     AppSettings s(PictureStore());
-    s.identity.SetModelName(ui::platform::ResString(1234));
+    s.identity.SetModelName(core::platform::ResString(1234));
     CMeasSettingsDlg dlg(nullptr, s);
     QImage image = Picture(dlg);
     DeviceHandle() = 0;
@@ -198,12 +199,12 @@ QImage Calibration() {
 
 // The editor with a warm lamp's spectrum opened (300 to 780 nm in 5 nm steps, about 1000 lx).
 QImage UserIlluminant() {
-    Settings().identity.SetModelName(ui::platform::ResString(1234));
+    Settings().identity.SetModelName(core::platform::ResString(1234));
     QTemporaryDir folder;
     const std::string path = folder.path().toStdString() + "/lamp.uid";
     std::string text;
     for (int i = 0; i < 97; ++i) text += QString::number(1.25 * i, 'f', 4).toStdString() + "\n";
-    if (!folder.isValid() || !ui::platform::WriteFileAtomically(path, text)) return {};
+    if (!folder.isValid() || !core::platform::WriteFileAtomically(path, text)) return {};
     ui::platform::FileDialogHook previous =
         ui::platform::SetFileDialogHook([&path](const ui::platform::FileDialogRequest &) { return std::optional(path); });
     ombra::core::test::OwnInstrument own;
@@ -296,13 +297,13 @@ int main(int argc, char **argv) {
     qputenv("QT_SCALE_FACTOR", "2");
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    ui::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
-    if (!ui::platform::LoadResourceLibrary(argv[2], "en")) {
+    core::platform::InstallProfileStore(std::make_unique<ombra::core::platform::MemoryProfileStore>());
+    if (!core::platform::LoadResourceLibrary(argv[2], "en")) {
         std::fprintf(stderr, "manual-pictures: cannot load %s\n", argv[2]);
         return 1;
     }
     // Nothing is shown: a message box would be answered at once.
-    ui::platform::SetMessageBoxHook([](const ui::platform::MessageBoxRequest &) { return ui::platform::mb::IDOK; });
+    ui::platform::SetMessageBoxHook([](const ui::platform::MessageBoxRequest &) { return core::platform::mb::IDOK; });
     g_programDir = argv[3];
     const QString dir = QString::fromLocal8Bit(argv[1]);
 
@@ -344,7 +345,7 @@ int main(int argc, char **argv) {
         }
     };
     render(pictures);
-    if (!ui::platform::LoadResourceLibrary(argv[2], "de") || ui::platform::ResourceLanguage() != "de") {
+    if (!core::platform::LoadResourceLibrary(argv[2], "de") || core::platform::ResourceLanguage() != "de") {
         std::fprintf(stderr, "manual-pictures: %s has no German texts\n", argv[2]);
         return 1;
     }

@@ -1,4 +1,4 @@
-#include "colorset/CertificationColorSetRecord.h"
+#include "core/colorset/CertificationColorSetRecord.h"
 
 #include <algorithm>
 #include <cstring>

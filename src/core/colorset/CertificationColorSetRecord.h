@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "colorset/ColorSet.h"
+#include "core/colorset/ColorSet.h"
 #include "fxapi/fxapi.h"
 
 namespace ombra::core {

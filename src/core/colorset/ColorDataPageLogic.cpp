@@ -1,13 +1,13 @@
-#include "colorset/ColorDataPageLogic.h"
+#include "core/colorset/ColorDataPageLogic.h"
 
 #include <algorithm>
 
-#include "colorset/ColorSetFile.h"
-#include "instrument/VireoDllAdapter.h"
-#include "instrument/PropertyTables.h"
-#include "platform/MessageFlags.h"
-#include "platform/Numbers.h"
-#include "platform/Resources.h"
+#include "core/colorset/ColorSetFile.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/platform/MessageFlags.h"
+#include "core/platform/Numbers.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core::colordata {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "colorset/ColorSet.h"
-#include "platform/Notice.h"
+#include "core/colorset/ColorSet.h"
+#include "core/platform/Notice.h"
 
 namespace ombra::core {
 

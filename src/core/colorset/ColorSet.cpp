@@ -1,4 +1,4 @@
-#include "colorset/ColorSet.h"
+#include "core/colorset/ColorSet.h"
 
 #include <cmath>
 #include <limits>

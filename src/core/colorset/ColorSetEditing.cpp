@@ -1,11 +1,11 @@
-#include "colorset/ColorSetEditing.h"
+#include "core/colorset/ColorSetEditing.h"
 
 #include <algorithm>
 
-#include "colorset/Configuration.h"
-#include "instrument/InstrumentLibrary.h"
-#include "platform/MessageFlags.h"
-#include "platform/Resources.h"
+#include "core/colorset/Configuration.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/platform/MessageFlags.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core::colorsets {

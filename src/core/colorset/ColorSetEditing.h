@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Notice.h"
+#include "core/platform/Notice.h"
 
 namespace ombra::core {
 

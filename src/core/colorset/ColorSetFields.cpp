@@ -1,12 +1,12 @@
-#include "colorset/ColorSetFields.h"
+#include "core/colorset/ColorSetFields.h"
 
 #include <cmath>
 #include <limits>
 
-#include "colorset/ColorSet.h"
-#include "colorset/ColorSetFile.h"
-#include "platform/Numbers.h"
-#include "platform/Resources.h"
+#include "core/colorset/ColorSet.h"
+#include "core/colorset/ColorSetFile.h"
+#include "core/platform/Numbers.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

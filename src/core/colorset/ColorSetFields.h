@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/MessageFlags.h"
-#include "platform/Notice.h"
+#include "core/platform/MessageFlags.h"
+#include "core/platform/Notice.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -1,4 +1,4 @@
-#include "colorset/ColorSetFile.h"
+#include "core/colorset/ColorSetFile.h"
 
 #include <locale.h>
 #include <stdlib.h>
@@ -8,7 +8,7 @@
 #include <limits>
 #include <type_traits>
 
-#include "platform/Numbers.h"
+#include "core/platform/Numbers.h"
 
 namespace ombra::core {
 namespace {

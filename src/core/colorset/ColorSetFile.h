@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "colorset/ColorSet.h"
+#include "core/colorset/ColorSet.h"
 
 namespace ombra::core {
 

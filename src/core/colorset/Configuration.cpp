@@ -1,12 +1,12 @@
-#include "colorset/Configuration.h"
+#include "core/colorset/Configuration.h"
 
 #include <fstream>
 #include <optional>
 
-#include "colorset/CertificationColorSetRecord.h"
-#include "colorset/ColorSetFile.h"
-#include "instrument/InstrumentLibrary.h"
-#include "platform/AtomicFile.h"
+#include "core/colorset/CertificationColorSetRecord.h"
+#include "core/colorset/ColorSetFile.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/platform/AtomicFile.h"
 
 namespace ombra::core {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "colorset/ColorSet.h"
+#include "core/colorset/ColorSet.h"
 
 namespace ombra::core {
 
@@ -22,6 +22,8 @@ inline constexpr int kStepOff = 0x8;          // the compared step is off in an 
 inline constexpr int kNoSuchEntry = 0x10;     // the rule names a tone entry or step that does not exist
 inline constexpr int kConsistencyBits = kRepeatedTone | kSameColor | kDifferentTints;
 }  // namespace midtone
+
+class DialogInstrument;
 
 class CConfiguration {
 public:
@@ -67,8 +69,14 @@ public:
     void ResetAll();
     bool AnyRegistered() const;
 
+    // The instrument the session handed the colour-set dialogs, for the colour entry's Measure
+    // (nullptr: none, and a measurement fails as without an open instrument).
+    void SetInstrument(DialogInstrument *instrument) { instrument_ = instrument; }
+    DialogInstrument *Instrument() const { return instrument_; }
+
 private:
     std::map<int, ColorSet> slots_;
+    DialogInstrument *instrument_ = nullptr;
 };
 
 }  // namespace ombra::core

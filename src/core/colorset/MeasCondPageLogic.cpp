@@ -1,4 +1,4 @@
-#include "colorset/MeasCondPageLogic.h"
+#include "core/colorset/MeasCondPageLogic.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core::meascond {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "colorset/ColorSet.h"
+#include "core/colorset/ColorSet.h"
 
 namespace ombra::core::meascond {
 

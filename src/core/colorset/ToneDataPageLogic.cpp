@@ -1,11 +1,11 @@
-#include "colorset/ToneDataPageLogic.h"
+#include "core/colorset/ToneDataPageLogic.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "colorset/ColorSetFile.h"
-#include "platform/Numbers.h"
-#include "platform/Resources.h"
+#include "core/colorset/ColorSetFile.h"
+#include "core/platform/Numbers.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core::tonedata {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "colorset/ColorSet.h"
+#include "core/colorset/ColorSet.h"
 
 namespace ombra::core::tonedata {
 

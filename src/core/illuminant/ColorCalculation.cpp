@@ -1,11 +1,11 @@
-#include "illuminant/ColorCalculation.h"
+#include "core/illuminant/ColorCalculation.h"
 
 #include <dlfcn.h>
 
 #include <cstring>
 #include <mutex>
 
-#include "platform/Executable.h"
+#include "core/platform/Executable.h"
 
 namespace ombra::core {
 namespace {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "illuminant/UserIlluminantFile.h"
+#include "core/illuminant/UserIlluminantFile.h"
 
 namespace ombra::core {
 

@@ -1,9 +1,9 @@
-#include "illuminant/LightSourceMeasurement.h"
+#include "core/illuminant/LightSourceMeasurement.h"
 
 #include <algorithm>
 
-#include "instrument/PropertySetting.h"
-#include "instrument/PropertyTables.h"
+#include "core/instrument/PropertySetting.h"
+#include "core/instrument/PropertyTables.h"
 
 namespace ombra::core {
 namespace {

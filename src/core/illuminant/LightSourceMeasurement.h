@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "illuminant/ColorCalculation.h"
-#include "illuminant/UserIlluminantFile.h"
-#include "instrument/VireoDllAdapter.h"
+#include "core/illuminant/ColorCalculation.h"
+#include "core/illuminant/UserIlluminantFile.h"
+#include "core/instrument/VireoDllAdapter.h"
 
 namespace ombra::core {
 

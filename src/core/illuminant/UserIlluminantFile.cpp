@@ -1,6 +1,6 @@
-#include "illuminant/UserIlluminantFile.h"
+#include "core/illuminant/UserIlluminantFile.h"
 
-#include "output/Values.h"
+#include "core/output/Values.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <iterator>
 #include <optional>
 
-#include "platform/AtomicFile.h"
+#include "core/platform/AtomicFile.h"
 
 namespace ombra::core {
 namespace {

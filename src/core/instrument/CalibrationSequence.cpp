@@ -1,6 +1,6 @@
-#include "instrument/CalibrationSequence.h"
+#include "core/instrument/CalibrationSequence.h"
 
-#include "instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentLibrary.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -1,4 +1,4 @@
-#include "instrument/ConnectedDevice.h"
+#include "core/instrument/ConnectedDevice.h"
 
 #include <mutex>
 

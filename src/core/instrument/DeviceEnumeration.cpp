@@ -1,12 +1,12 @@
-#include "instrument/DeviceEnumeration.h"
+#include "core/instrument/DeviceEnumeration.h"
 
 #include <chrono>
 
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/InstrumentLink.h"
-#include "instrument/PropertySetting.h"
-#include "instrument/PropertyTables.h"
-#include "instrument/VireoDllAdapter.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentLink.h"
+#include "core/instrument/PropertySetting.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/instrument/VireoDllAdapter.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

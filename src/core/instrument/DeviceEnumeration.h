@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/platform/Notice.h"
+#include "core/settings/AppSettings.h"
 #include "fxapi/fxapi.h"
-#include "platform/Notice.h"
-#include "settings/AppSettings.h"
 
 namespace ombra::core {
 

@@ -1,15 +1,16 @@
 // What a dialog may ask of the instrument, and nothing more: the calibrations, the user
-// illuminant (read, register, measure a light source). The dialogs never hold the instrument
+// illuminant (read, register, measure a light source), the L*a*b* of a colour-set colour. The dialogs never hold the instrument
 // themselves; the session hands them its own (InstrumentSession::Link()), so every call goes
 // through the adapter with which the session holds the instrument open, one library call at a
 // time under the instrument lock, and a failed call that means the instrument's loss ends the
 // connection there. Judge() is for the dialog's error manager, so such a fault is told once.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
-#include "illuminant/LightSourceMeasurement.h"
-#include "instrument/ErrorMng.h"
+#include "core/illuminant/LightSourceMeasurement.h"
+#include "core/instrument/ErrorMng.h"
 
 namespace ombra::core {
 
@@ -28,6 +29,9 @@ public:
     // sets back the stored measurement type and observer.
     virtual LightSourceMeasurement MeasureLightSource(uint32_t storedType, uint32_t storedObserver,
                                                       UserIlluminantRecord &record, IlluminantResults &results) = 0;
+    // Measures a reflection and reads its L*a*b* into `lab` (unchanged on a failure), then sets
+    // back the stored measurement type `storedTypeMask`.
+    virtual int32_t MeasureColorLab(uint32_t storedTypeMask, std::array<double, 3> &lab) = 0;
 
     // True when `code` was the instrument's loss, ended and told; empty: every code is the
     // caller's to tell.

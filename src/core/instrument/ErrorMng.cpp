@@ -1,10 +1,10 @@
-#include "instrument/ErrorMng.h"
+#include "core/instrument/ErrorMng.h"
 
 #include <array>
 #include <utility>
 
-#include "instrument/InstrumentLibrary.h"
-#include "platform/Resources.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Notice.h"
+#include "core/platform/Notice.h"
 
 namespace ombra::core {
 

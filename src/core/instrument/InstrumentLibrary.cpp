@@ -1,4 +1,4 @@
-#include "instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentLibrary.h"
 
 #include <dlfcn.h>
 
@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

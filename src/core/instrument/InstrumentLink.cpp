@@ -1,6 +1,7 @@
-#include "instrument/InstrumentLink.h"
+#include "core/instrument/InstrumentLink.h"
 
-#include "instrument/InstrumentLibrary.h"
+#include "core/colorset/ColorDataPageLogic.h"
+#include "core/instrument/InstrumentLibrary.h"
 
 namespace ombra::core {
 
@@ -10,6 +11,10 @@ InstrumentLink::InstrumentLink(CVireoDllAdapter &instrument, LossJudge judge)
 LightSourceMeasurement InstrumentLink::MeasureLightSource(uint32_t storedType, uint32_t storedObserver,
                                                           UserIlluminantRecord &record, IlluminantResults &results) {
     return core::MeasureLightSource(instrument_, storedType, storedObserver, record, results);
+}
+
+int32_t InstrumentLink::MeasureColorLab(uint32_t storedTypeMask, std::array<double, 3> &lab) {
+    return colordata::MeasureColorLab(instrument_, storedTypeMask, lab);
 }
 
 bool IsInstrumentLoss(int32_t code) {

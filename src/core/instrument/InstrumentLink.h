@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-#include "instrument/DialogInstrument.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/VireoDllAdapter.h"
+#include "core/instrument/DialogInstrument.h"
+#include "core/instrument/ErrorMng.h"
+#include "core/instrument/VireoDllAdapter.h"
 
 namespace ombra::core {
 
@@ -28,6 +28,7 @@ public:
     }
     LightSourceMeasurement MeasureLightSource(uint32_t storedType, uint32_t storedObserver,
                                               UserIlluminantRecord &record, IlluminantResults &results) override;
+    int32_t MeasureColorLab(uint32_t storedTypeMask, std::array<double, 3> &lab) override;
     const LossJudge &Judge() const override { return judge_; }
 
 private:

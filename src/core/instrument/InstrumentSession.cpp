@@ -1,31 +1,30 @@
-#include "instrument/InstrumentSession.h"
+#include "core/instrument/InstrumentSession.h"
 
 #include <algorithm>
 #include <ctime>
 #include <optional>
 #include <utility>
 
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/Measure.h"
-#include "instrument/PropertySetting.h"
-#include "instrument/PropertyTables.h"
-#include "instrument/SessionRules.h"
-#include "instrument/WorkThread.h"
-#include "output/JournalTransfer.h"
-#include "output/ItemRegistry.h"
-#include "output/MeasurementJournal.h"
-#include "output/SampleNames.h"
-#include "output/Transfer.h"
-#include "output/Values.h"
-#include "quality/ReferenceStore.h"
-#include "platform/Resources.h"
-#include "trace/TraceTimings.h"
-#include "settings/SettingsStore.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/Measure.h"
+#include "core/instrument/PropertySetting.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/instrument/SessionRules.h"
+#include "core/instrument/WorkThread.h"
+#include "core/output/ItemRegistry.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/output/SampleNames.h"
+#include "core/output/Transfer.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
+#include "core/quality/ReferenceStore.h"
+#include "core/settings/SettingsStore.h"
 #include "corvexres/ResourceIds.h"
+#include "trace/TraceTimings.h"
 
 namespace ombra::core {
 
-using namespace mainwin;
 
 namespace {
 
@@ -182,7 +181,7 @@ bool InstrumentSession::CheckCalibrationStatus() {
     int32_t status = 0;
     const int32_t rc = adapter_.GetCalibrateStatus(&status);
     if (rc == 0) calibrationStatus_ = status;
-    const CalibrationCheck check = mainwin::CheckCalibrationStatus(rc, status);
+    const CalibrationCheck check = core::CheckCalibrationStatus(rc, status);
     if (check.noticeStringId != 0) Tell(check.noticeStringId, platform::mb::ICONINFORMATION);
     return check.ready;
 }
@@ -318,10 +317,10 @@ void InstrumentSession::NotReadyReaction() {
     showingNotReady_ = true;
     {
         PausedWatch paused(*watchThread_);
-        const mainwin::NotReadyReaction reaction = NotReadyReactionFor(calibrationStatus_);
-        if (reaction.kind == mainwin::NotReadyReaction::Notice)
+        const core::NotReadyReaction reaction = NotReadyReactionFor(calibrationStatus_);
+        if (reaction.kind == core::NotReadyReaction::Notice)
             Tell(reaction.id, platform::mb::ICONINFORMATION | kUrgent);
-        else if (reaction.kind == mainwin::NotReadyReaction::InstrumentError)
+        else if (reaction.kind == core::NotReadyReaction::InstrumentError)
             errorMng_.Report(reaction.id);
     }
     showingNotReady_ = false;

@@ -20,22 +20,22 @@
 #include <vector>
 
 #include "automation/Automation.h"
-#include "instrument/DeviceEnumeration.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/InstrumentLink.h"
-#include "instrument/MeasuredData.h"
-#include "instrument/SessionRules.h"
-#include "instrument/VireoDllAdapter.h"
-#include "instrument/WorkThread.h"
-#include "output/Catalogue.h"
-#include "output/MeasurementJournal.h"
-#include "output/MeasurementUndo.h"
-#include "output/MissNotice.h"
-#include "output/OutputItem.h"
-#include "platform/Notice.h"
-#include "quality/Reference.h"
-#include "quality/SampleAverager.h"
-#include "settings/AppSettings.h"
+#include "core/instrument/DeviceEnumeration.h"
+#include "core/instrument/ErrorMng.h"
+#include "core/instrument/InstrumentLink.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/instrument/SessionRules.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/instrument/WorkThread.h"
+#include "core/output/Catalogue.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/output/MeasurementUndo.h"
+#include "core/output/MissNotice.h"
+#include "core/output/OutputItem.h"
+#include "core/platform/Notice.h"
+#include "core/quality/Reference.h"
+#include "core/quality/SampleAverager.h"
+#include "core/settings/AppSettings.h"
 
 namespace ombra::core {
 
@@ -140,7 +140,7 @@ public:
     bool IsReadyToMeasure() const { return readyToMeasure_; }
     bool IsWatching() const;
     // What the window's status shows: not connected, ready, calibration needed, lost, reading.
-    mainwin::SessionStatus Status() const;
+    SessionStatus Status() const;
     int CalibrationStatus() const { return calibrationStatus_; }
     int PolarizationCondition() const { return polarizationCondition_; }
     int PolarizationState() const { return polarizationState_; }
@@ -194,7 +194,7 @@ private:
     void ReadIdentity();
     void LoadSettingsForInstrument();
     bool ApplySettingsToInstrument();
-    void OnTrigger(mainwin::TriggerType trigger, bool &latch);
+    void OnTrigger(TriggerType trigger, bool &latch);
     void NotReadyReaction();
     void MeasureAndTransfer();
     void MeasurementFailed(int32_t rc);

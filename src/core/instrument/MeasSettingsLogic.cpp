@@ -1,15 +1,15 @@
-#include "instrument/MeasSettingsLogic.h"
+#include "core/instrument/MeasSettingsLogic.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <cstdint>
 #include <span>
 
-#include "settings/SettingsStore.h"
-#include "instrument/PropertySetting.h"
-#include "instrument/PropertyTables.h"
-#include "output/Catalogue.h"
-#include "platform/Resources.h"
+#include "core/instrument/PropertySetting.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/output/Catalogue.h"
+#include "core/platform/Resources.h"
+#include "core/settings/SettingsStore.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "settings/AppSettings.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/PropertyTables.h"
-#include "platform/Notice.h"
+#include "core/instrument/ErrorMng.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/platform/Notice.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -1,9 +1,9 @@
-#include "instrument/Measure.h"
+#include "core/instrument/Measure.h"
 
-#include "settings/AppSettings.h"
-#include "instrument/PropertySetting.h"
-#include "instrument/PropertyTables.h"
-#include "platform/Resources.h"
+#include "core/instrument/PropertySetting.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "instrument/MeasuredData.h"
-#include "instrument/VireoDllAdapter.h"
-#include "settings/AppSettings.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/settings/AppSettings.h"
 
 namespace ombra::core {
 

@@ -1,11 +1,11 @@
-#include "instrument/PropertySetting.h"
+#include "core/instrument/PropertySetting.h"
 
 #include <cstdio>
 
-#include "settings/AppSettings.h"
-#include "platform/Resources.h"
-#include "instrument/ConnectedDevice.h"
-#include "instrument/InstrumentLibrary.h"
+#include "core/instrument/ConnectedDevice.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "instrument/VireoDllAdapter.h"
-#include "settings/AppSettings.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/settings/AppSettings.h"
 
 namespace ombra::core {
 

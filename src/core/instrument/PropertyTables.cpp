@@ -1,8 +1,8 @@
-#include "instrument/PropertyTables.h"
+#include "core/instrument/PropertyTables.h"
 
 #include <array>
 
-#include "instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentLibrary.h"
 
 namespace ombra::core {
 namespace {

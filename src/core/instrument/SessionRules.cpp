@@ -1,9 +1,9 @@
-#include "instrument/SessionRules.h"
+#include "core/instrument/SessionRules.h"
 #include "corvexres/ResourceIds.h"
 
 #include <cstdio>
 
-namespace ombra::core::mainwin {
+namespace ombra::core {
 
 CalibrationCheck CheckCalibrationStatus(int32_t queryResult, int32_t status) {
     if (queryResult != 0) return {true, 0};
@@ -62,4 +62,4 @@ std::string MeasurementTimeText(int hour, int minute, int second) {
     return text;
 }
 
-}  // namespace ombra::core::mainwin
+}  // namespace ombra::core

@@ -7,7 +7,7 @@
 #include <string>
 #include "corvexres/ResourceIds.h"
 
-namespace ombra::core::mainwin {
+namespace ombra::core {
 
 // Messages posted to the window by the button-watch thread (application base 32768 + n).
 
@@ -63,4 +63,4 @@ TriggerAction DecideTrigger(TriggerType trigger, int measurementType, bool conne
 std::string MeasurementDateText(int year, int month, int day);
 std::string MeasurementTimeText(int hour, int minute, int second);
 
-}  // namespace ombra::core::mainwin
+}  // namespace ombra::core

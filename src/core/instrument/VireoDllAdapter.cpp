@@ -1,4 +1,4 @@
-#include "instrument/VireoDllAdapter.h"
+#include "core/instrument/VireoDllAdapter.h"
 
 namespace ombra::core {
 namespace {

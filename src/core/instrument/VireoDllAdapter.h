@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentLibrary.h"
 
 namespace ombra::core {
 

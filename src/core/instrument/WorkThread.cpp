@@ -1,4 +1,4 @@
-#include "instrument/WorkThread.h"
+#include "core/instrument/WorkThread.h"
 #include "trace/TraceTimings.h"
 
 #include <chrono>

@@ -10,7 +10,7 @@
 #include <optional>
 #include <thread>
 
-#include "instrument/VireoDllAdapter.h"
+#include "core/instrument/VireoDllAdapter.h"
 
 namespace ombra::core {
 

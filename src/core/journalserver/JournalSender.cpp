@@ -1,4 +1,4 @@
-#include "journalserver/JournalSender.h"
+#include "core/journalserver/JournalSender.h"
 
 #include <algorithm>
 #include <chrono>

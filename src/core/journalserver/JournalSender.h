@@ -18,8 +18,8 @@
 #include <mutex>
 #include <thread>
 
-#include "journalserver/ServerConnection.h"
-#include "journalserver/ServerJournal.h"
+#include "core/journalserver/ServerConnection.h"
+#include "core/journalserver/ServerJournal.h"
 
 namespace ombra::core {
 

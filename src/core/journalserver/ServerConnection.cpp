@@ -1,4 +1,4 @@
-#include "journalserver/ServerConnection.h"
+#include "core/journalserver/ServerConnection.h"
 
 #include <dirent.h>
 #include <netinet/in.h>
@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -1,4 +1,4 @@
-#include "journalserver/ServerJournal.h"
+#include "core/journalserver/ServerJournal.h"
 
 #include <unistd.h>
 #include <pwd.h>
@@ -16,9 +16,9 @@
 #include <cmath>
 #include <functional>
 
-#include "platform/Resources.h"
-#include "quality/Reference.h"
-#include "quality/ReferenceStore.h"
+#include "core/platform/Resources.h"
+#include "core/quality/Reference.h"
+#include "core/quality/ReferenceStore.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -14,9 +14,9 @@
 #include <optional>
 #include <vector>
 
-#include "journalserver/ServerConnection.h"
-#include "output/JournalModel.h"
-#include "output/MeasurementJournal.h"
+#include "core/journalserver/ServerConnection.h"
+#include "core/output/JournalModel.h"
+#include "core/output/MeasurementJournal.h"
 
 namespace ombra::core {
 

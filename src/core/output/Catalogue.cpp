@@ -1,6 +1,6 @@
-#include "output/Catalogue.h"
+#include "core/output/Catalogue.h"
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 
 namespace ombra::core {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "output/ItemRegistry.h"
-#include "output/OutputItem.h"
+#include "core/output/ItemRegistry.h"
+#include "core/output/OutputItem.h"
 
 namespace ombra::core {
 

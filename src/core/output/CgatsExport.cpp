@@ -1,4 +1,4 @@
-#include "output/CgatsExport.h"
+#include "core/output/CgatsExport.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -7,10 +7,10 @@
 #include <map>
 #include <optional>
 
-#include "instrument/MeasuredData.h"
-#include "instrument/PropertyTables.h"
-#include "output/Values.h"
-#include "platform/Resources.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -15,7 +15,7 @@
 
 #include "cgats/Cgats.h"
 #include "cgats/ReferenceFile.h"
-#include "output/MeasurementJournal.h"
+#include "core/output/MeasurementJournal.h"
 
 namespace ombra::core {
 

@@ -1,4 +1,4 @@
-#include "output/ExcelControl.h"
+#include "core/output/ExcelControl.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "output/HeldMeasurements.h"
+#include "core/output/HeldMeasurements.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <QJsonObject>
 #include <cmath>
 
-#include "platform/AtomicFile.h"
-#include "platform/PrivateFiles.h"
+#include "core/platform/AtomicFile.h"
+#include "core/platform/PrivateFiles.h"
 
 namespace ombra::core {
 

@@ -1,8 +1,8 @@
-#include "output/ItemRegistry.h"
+#include "core/output/ItemRegistry.h"
 
 #include <algorithm>
 
-#include "instrument/MeasuredData.h"
+#include "core/instrument/MeasuredData.h"
 
 namespace ombra::core {
 namespace {

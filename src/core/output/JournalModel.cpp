@@ -1,4 +1,4 @@
-#include "output/JournalModel.h"
+#include "core/output/JournalModel.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "output/JournalTransfer.h"
-#include "platform/Resources.h"
+#include "core/output/JournalTransfer.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "output/MeasurementJournal.h"
+#include "core/output/MeasurementJournal.h"
 
 namespace ombra::core {
 

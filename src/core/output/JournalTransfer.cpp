@@ -1,4 +1,4 @@
-#include "output/JournalTransfer.h"
+#include "core/output/JournalTransfer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,9 +6,9 @@
 #include <sstream>
 #include <string_view>
 
-#include "output/ExcelControl.h"
-#include "output/MemorySheet.h"
-#include "platform/Resources.h"
+#include "core/output/ExcelControl.h"
+#include "core/output/MemorySheet.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

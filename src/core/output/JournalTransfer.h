@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "automation/Automation.h"
-#include "output/MeasurementJournal.h"
-#include "output/Transfer.h"
-#include "platform/Notice.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/output/Transfer.h"
+#include "core/platform/Notice.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

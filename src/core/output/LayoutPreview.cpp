@@ -1,14 +1,14 @@
-#include "output/LayoutPreview.h"
+#include "core/output/LayoutPreview.h"
 
 #include <algorithm>
 #include <limits>
 #include <map>
 
-#include "instrument/MeasuredData.h"
-#include "output/Catalogue.h"
-#include "output/MemorySheet.h"
-#include "platform/Resources.h"
-#include "quality/Reference.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/Catalogue.h"
+#include "core/output/MemorySheet.h"
+#include "core/platform/Resources.h"
+#include "core/quality/Reference.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "output/Transfer.h"
-#include "output/Values.h"
+#include "core/output/Transfer.h"
+#include "core/output/Values.h"
 
 namespace ombra::core {
 

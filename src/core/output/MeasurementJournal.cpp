@@ -1,4 +1,4 @@
-#include "output/MeasurementJournal.h"
+#include "core/output/MeasurementJournal.h"
 
 #include <sys/stat.h>
 
@@ -20,13 +20,13 @@
 #include <functional>
 #include <unordered_map>
 
-#include "settings/AppSettings.h"
-#include "instrument/MeasuredData.h"
-#include "output/HeldMeasurements.h"
-#include "output/Values.h"
-#include "platform/MessageFlags.h"
-#include "platform/PrivateFiles.h"
-#include "platform/Resources.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/HeldMeasurements.h"
+#include "core/output/Values.h"
+#include "core/platform/MessageFlags.h"
+#include "core/platform/PrivateFiles.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "output/OutputItem.h"
-#include "output/Transfer.h"
-#include "platform/Notice.h"
+#include "core/output/OutputItem.h"
+#include "core/output/Transfer.h"
+#include "core/platform/Notice.h"
 
 namespace ombra::core {
 

@@ -1,4 +1,4 @@
-#include "output/MeasurementUndo.h"
+#include "core/output/MeasurementUndo.h"
 
 namespace ombra::core {
 namespace {

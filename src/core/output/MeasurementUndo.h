@@ -8,7 +8,7 @@
 
 #include <QtGlobal>
 
-#include "output/Transfer.h"
+#include "core/output/Transfer.h"
 
 namespace ombra::core {
 

@@ -1,4 +1,4 @@
-#include "output/MemorySheet.h"
+#include "core/output/MemorySheet.h"
 
 #include <algorithm>
 #include <cctype>

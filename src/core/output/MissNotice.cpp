@@ -1,8 +1,8 @@
-#include "output/MissNotice.h"
+#include "core/output/MissNotice.h"
 
-#include "output/JournalTransfer.h"
-#include "platform/Notice.h"
-#include "platform/Resources.h"
+#include "core/output/JournalTransfer.h"
+#include "core/platform/Notice.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "output/Transfer.h"
+#include "core/output/Transfer.h"
 
 namespace ombra::core {
 

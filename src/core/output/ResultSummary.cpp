@@ -1,12 +1,12 @@
-#include "output/ResultSummary.h"
+#include "core/output/ResultSummary.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "colorimetry/Srgb.h"
-#include "instrument/MeasuredData.h"
-#include "output/JournalTransfer.h"
-#include "output/Values.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/Values.h"
 
 namespace ombra::core {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "output/MeasurementJournal.h"
+#include "core/output/MeasurementJournal.h"
 
 namespace ombra::core {
 

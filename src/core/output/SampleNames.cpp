@@ -1,4 +1,4 @@
-#include "output/SampleNames.h"
+#include "core/output/SampleNames.h"
 
 #include <QFile>
 

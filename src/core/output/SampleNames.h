@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 
 namespace ombra::core {
 

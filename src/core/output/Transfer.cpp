@@ -1,4 +1,4 @@
-#include "output/Transfer.h"
+#include "core/output/Transfer.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <utility>
 
-#include "output/ExcelControl.h"
-#include "trace/TraceTimings.h"
-#include "output/ItemRegistry.h"
+#include "core/output/ExcelControl.h"
+#include "core/output/ItemRegistry.h"
 #include "corvexres/ResourceIds.h"
+#include "trace/TraceTimings.h"
 
 namespace ombra::core {
 

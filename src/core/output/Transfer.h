@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "automation/Automation.h"
-#include "output/ExcelControl.h"
-#include "output/OutputItem.h"
-#include "platform/Notice.h"
+#include "core/output/ExcelControl.h"
+#include "core/output/OutputItem.h"
+#include "core/platform/Notice.h"
 
 namespace ombra::core {
 

@@ -1,4 +1,4 @@
-#include "output/Values.h"
+#include "core/output/Values.h"
 
 #include <charconv>
 #include <cstdio>
@@ -6,10 +6,10 @@
 #include <limits>
 #include <optional>
 
-#include "output/Catalogue.h"
-#include "platform/Resources.h"
-#include "quality/Reference.h"
-#include "quality/SampleAverager.h"
+#include "core/output/Catalogue.h"
+#include "core/platform/Resources.h"
+#include "core/quality/Reference.h"
+#include "core/quality/SampleAverager.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "settings/AppSettings.h"
-#include "instrument/MeasuredData.h"
-#include "output/OutputItem.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/OutputItem.h"
+#include "core/settings/AppSettings.h"
 
 namespace ombra::core {
 

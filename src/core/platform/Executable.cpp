@@ -1,4 +1,4 @@
-#include "platform/Executable.h"
+#include "core/platform/Executable.h"
 
 #include <unistd.h>
 

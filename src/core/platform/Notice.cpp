@@ -1,6 +1,6 @@
-#include "platform/Notice.h"
+#include "core/platform/Notice.h"
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 
 namespace ombra::core {
 

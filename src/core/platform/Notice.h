@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/MessageFlags.h"
+#include "core/platform/MessageFlags.h"
 
 namespace ombra::core {
 

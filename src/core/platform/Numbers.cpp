@@ -1,4 +1,4 @@
-#include "platform/Numbers.h"
+#include "core/platform/Numbers.h"
 
 #include <QLocale>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "platform/PostedMessage.h"
+#include "core/platform/PostedMessage.h"
 
 #include <QCoreApplication>
 

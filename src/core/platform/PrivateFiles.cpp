@@ -1,4 +1,4 @@
-#include "platform/PrivateFiles.h"
+#include "core/platform/PrivateFiles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/ProfileStore.h"
+#include "core/platform/ProfileStore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/PrivateFiles.h"
-#include "platform/Resources.h"
+#include "core/platform/PrivateFiles.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core::platform {

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/Notice.h"
+#include "core/platform/Notice.h"
 
 namespace ombra::core::platform {
 

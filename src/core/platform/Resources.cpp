@@ -1,4 +1,4 @@
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 
 #include <corvexres/corvexres.h>
 #include <dlfcn.h>

@@ -1,4 +1,4 @@
-#include "platform/SingleInstance.h"
+#include "core/platform/SingleInstance.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -17,7 +17,7 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core::platform {

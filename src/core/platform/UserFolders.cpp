@@ -1,4 +1,4 @@
-#include "platform/UserFolders.h"
+#include "core/platform/UserFolders.h"
 
 #include <QDir>
 #include <QStandardPaths>

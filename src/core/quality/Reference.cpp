@@ -1,13 +1,13 @@
-#include "quality/Reference.h"
+#include "core/quality/Reference.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "instrument/MeasuredData.h"
-#include "instrument/PropertyTables.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -1,4 +1,4 @@
-#include "quality/ReferenceFile.h"
+#include "core/quality/ReferenceFile.h"
 
 namespace ombra::core {
 namespace {

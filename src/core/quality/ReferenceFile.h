@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "quality/ReferenceStore.h"
+#include "core/quality/ReferenceStore.h"
 
 namespace ombra::core {
 

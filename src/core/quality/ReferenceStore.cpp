@@ -1,4 +1,4 @@
-#include "quality/ReferenceStore.h"
+#include "core/quality/ReferenceStore.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -12,13 +12,13 @@
 #include <cstring>
 #include <limits>
 
-#include "colorset/ColorSet.h"
-#include "instrument/MeasuredData.h"
-#include "instrument/PropertyTables.h"
-#include "output/MeasurementJournal.h"
-#include "platform/AtomicFile.h"
-#include "platform/PrivateFiles.h"
-#include "platform/Resources.h"
+#include "core/colorset/ColorSet.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/AtomicFile.h"
+#include "core/platform/PrivateFiles.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

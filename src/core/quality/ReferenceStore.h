@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "quality/Reference.h"
+#include "core/quality/Reference.h"
 
 namespace ombra::core {
 

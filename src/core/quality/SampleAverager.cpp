@@ -1,4 +1,4 @@
-#include "quality/SampleAverager.h"
+#include "core/quality/SampleAverager.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "instrument/MeasuredData.h"
+#include "core/instrument/MeasuredData.h"
 
 namespace ombra::core {
 

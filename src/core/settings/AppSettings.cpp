@@ -1,13 +1,13 @@
-#include "settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 
 #include <QString>
 #include <QSysInfo>
 
 #include <algorithm>
 
-#include "quality/SampleAverager.h"
-#include "platform/Resources.h"
-#include "settings/SettingsStore.h"
+#include "core/platform/Resources.h"
+#include "core/quality/SampleAverager.h"
+#include "core/settings/SettingsStore.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "output/OutputItem.h"
-#include "platform/ProfileStore.h"
+#include "core/output/OutputItem.h"
+#include "core/platform/ProfileStore.h"
 
 namespace ombra::core {
 

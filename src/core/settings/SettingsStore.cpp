@@ -1,9 +1,9 @@
-#include "settings/SettingsStore.h"
+#include "core/settings/SettingsStore.h"
 
 #include <climits>
 #include <string_view>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/AppSettings.h"
-#include "output/Catalogue.h"
-#include "platform/ProfileStore.h"
+#include "core/output/Catalogue.h"
+#include "core/platform/ProfileStore.h"
+#include "core/settings/AppSettings.h"
 
 namespace ombra::core {
 

@@ -1,4 +1,4 @@
-#include "colorset/CColorDataEditScreenDlg.h"
+#include "ui/colorset/CColorDataEditScreenDlg.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -8,22 +8,23 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "settings/AppSettings.h"
-#include "colorset/ColorSetFieldEdits.h"
-#include "colorset/Configuration.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
+#include "core/colorset/Configuration.h"
+#include "core/instrument/DialogInstrument.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
-#include "UiLayer.h"
+#include "fxapi/fxapi.h"
+#include "ui/colorset/ColorSetFieldEdits.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 namespace {
 
-bool validSlot(int slot) { return slot >= 0 && slot < kColorSetSlots; }
+bool validSlot(int slot) { return slot >= 0 && slot < core::kColorSetSlots; }
 
 }  // namespace
 
-CColorDataEditScreenDlg::CColorDataEditScreenDlg(CConfiguration &configuration, int slot, int colorIndex, QWidget *parent)
+CColorDataEditScreenDlg::CColorDataEditScreenDlg(core::CConfiguration &configuration, int slot, int colorIndex, QWidget *parent)
     : QDialog(parent), configuration_(configuration), slot_(slot), colorIndex_(colorIndex) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgColorEntry));
     CreateControls();
@@ -33,30 +34,30 @@ CColorDataEditScreenDlg::CColorDataEditScreenDlg(CConfiguration &configuration, 
 CColorDataEditScreenDlg::~CColorDataEditScreenDlg() = default;
 
 void CColorDataEditScreenDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(res::kStrColour));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrColour));
     caption_ = new QLabel(this);
     caption_->setObjectName(ColorSetControlName(res::kCtlColorEntryCaption));
-    name_ = new NameEdit(res::kCtlColorEntryName, kColorNameLimit, this);
-    const NumericFieldRule labRules[3] = {fields::Lightness(), fields::ColorAxis(), fields::ColorAxis()};
+    name_ = new NameEdit(res::kCtlColorEntryName, core::kColorNameLimit, this);
+    const core::NumericFieldRule labRules[3] = {core::fields::Lightness(), core::fields::ColorAxis(), core::fields::ColorAxis()};
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(platform::ResQString(res::kStrName), this), 0, 0);
+    grid->addWidget(new QLabel(core::platform::ResQString(res::kStrName), this), 0, 0);
     grid->addWidget(name_, 0, 1, 1, 2);
     for (int i = 0; i < 3; ++i) {
         lab_[i] = new NumericEdit(kLabIds[i], labRules[i], this);
-        grid->addWidget(new QLabel(platform::ResQString(res::kStrLabelLStar + i), this), 1 + i, 0);
+        grid->addWidget(new QLabel(core::platform::ResQString(res::kStrLabelLStar + i), this), 1 + i, 0);
         grid->addWidget(lab_[i], 1 + i, 1, 1, 2);
     }
-    auto *measure = new QPushButton(platform::ResQString(res::kStrMeasure), this);
+    auto *measure = new QPushButton(core::platform::ResQString(res::kStrMeasure), this);
     measure->setObjectName(ColorSetControlName(res::kCtlColorEntryMeasure));
     measure->setAutoDefault(false);
     grid->addWidget(measure, 1, 3);
     connect(measure, &QPushButton::clicked, this, &CColorDataEditScreenDlg::OnMeasure);
-    for (int t = 0; t < kColorTolerances; ++t) {
+    for (int t = 0; t < core::kColorTolerances; ++t) {
         checks_[t] = new QCheckBox(this);
         checks_[t]->setObjectName(ColorSetControlName(kCheckIds[t]));
-        labels_[t] = new QLabel(platform::ResQString(res::kStrFirstDifferenceLabel + t) + QStringLiteral(" :"), this);
+        labels_[t] = new QLabel(core::platform::ResQString(res::kStrFirstDifferenceLabel + t) + QStringLiteral(" :"), this);
         labels_[t]->setObjectName(ColorSetControlName(kLabelIds[t]));
-        tolerances_[t] = new NumericEdit(kToleranceIds[t], fields::ColorTolerance(), this);
+        tolerances_[t] = new NumericEdit(kToleranceIds[t], core::fields::ColorTolerance(), this);
         grid->addWidget(checks_[t], 4 + t, 0);
         grid->addWidget(labels_[t], 4 + t, 1);
         grid->addWidget(tolerances_[t], 4 + t, 2);
@@ -76,18 +77,19 @@ void CColorDataEditScreenDlg::CreateControls() {
 }
 
 void CColorDataEditScreenDlg::InitDialog() {
-    errorMng_.Init(platform::NoticeSinkFor(this));
-    const ColorSet *set = validSlot(slot_) ? configuration_.Slot(slot_) : nullptr;
-    if (set && colorIndex_ >= 0 && colorIndex_ < kColorSetColors) {
-        labels_[3]->setText(platform::ResQString(colordata::FourthToleranceHeader(set->differenceFormula)) +
+    core::DialogInstrument *instrument = configuration_.Instrument();
+    errorMng_.Init(platform::NoticeSinkFor(this), instrument ? instrument->Judge() : core::LossJudge{});
+    const core::ColorSet *set = validSlot(slot_) ? configuration_.Slot(slot_) : nullptr;
+    if (set && colorIndex_ >= 0 && colorIndex_ < core::kColorSetColors) {
+        labels_[3]->setText(core::platform::ResQString(core::colordata::FourthToleranceHeader(set->differenceFormula)) +
                             QStringLiteral(" :"));
-        form_ = colordata::LoadColorEntry(*set, colorIndex_);
+        form_ = core::colordata::LoadColorEntry(*set, colorIndex_);
     }
-    caption_->setText(platform::ResQString(res::kStrColour) + QStringLiteral(" %1").arg(colorIndex_ + 1));
+    caption_->setText(core::platform::ResQString(res::kStrColour) + QStringLiteral(" %1").arg(colorIndex_ + 1));
     name_->SetName(form_.name);
     const double labValues[3] = {form_.L, form_.a, form_.b};
     for (int i = 0; i < 3; ++i) lab_[i]->SetValue(labValues[i]);
-    for (int t = 0; t < kColorTolerances; ++t) {
+    for (int t = 0; t < core::kColorTolerances; ++t) {
         tolerances_[t]->SetValue(form_.tolerances[t]);
         checks_[t]->setChecked(form_.inUse[t]);
         OnToleranceChecked(t);
@@ -101,11 +103,15 @@ void CColorDataEditScreenDlg::OnToleranceChecked(int t) {
 }
 
 void CColorDataEditScreenDlg::OnMeasure() {
-    if (platform::ShowNotice(this, MakeNotice(res::kStrMeasureColourQuestion, res::kStrMessageCaption,
-                                              platform::mb::OKCANCEL | platform::mb::ICONASTERISK)) != platform::mb::IDOK)
+    if (platform::ShowNotice(this, core::MakeNotice(res::kStrMeasureColourQuestion, res::kStrMessageCaption,
+                                              core::platform::mb::OKCANCEL | core::platform::mb::ICONASTERISK)) != core::platform::mb::IDOK)
         return;
     std::array<double, 3> lab{form_.L, form_.a, form_.b};
-    int32_t status = colordata::MeasureColorLab(adapter_, static_cast<uint32_t>(Settings().measurement.MeasurementType()), lab);
+    // Through the instrument the session opened; without one, as the library answers a call
+    // without an open instrument.
+    core::DialogInstrument *instrument = configuration_.Instrument();
+    const auto storedType = static_cast<uint32_t>(core::Settings().measurement.MeasurementType());
+    const int32_t status = instrument ? instrument->MeasureColorLab(storedType, lab) : DI_ERR_BAD_HANDLE;
     if (status != 0) {
         errorMng_.Report(status);
         return;
@@ -121,16 +127,16 @@ void CColorDataEditScreenDlg::accept() {
     if (!name_->Commit()) return;
     for (NumericEdit *edit : lab_)
         if (!edit->Commit()) return;
-    for (int t = 0; t < kColorTolerances; ++t)
+    for (int t = 0; t < core::kColorTolerances; ++t)
         if (form_.inUse[t] && !tolerances_[t]->Commit()) return;
-    ColorSet *set = validSlot(slot_) ? configuration_.Slot(slot_) : nullptr;
-    if (!set || colorIndex_ < 0 || colorIndex_ >= kColorSetColors) return;
+    core::ColorSet *set = validSlot(slot_) ? configuration_.Slot(slot_) : nullptr;
+    if (!set || colorIndex_ < 0 || colorIndex_ >= core::kColorSetColors) return;
     form_.name = name_->Name();
     form_.L = lab_[0]->Value();
     form_.a = lab_[1]->Value();
     form_.b = lab_[2]->Value();
-    for (int t = 0; t < kColorTolerances; ++t) form_.tolerances[t] = tolerances_[t]->Value();
-    colordata::StoreColorEntry(form_, *set, colorIndex_);
+    for (int t = 0; t < core::kColorTolerances; ++t) form_.tolerances[t] = tolerances_[t]->Value();
+    core::colordata::StoreColorEntry(form_, *set, colorIndex_);
     QDialog::accept();
 }
 

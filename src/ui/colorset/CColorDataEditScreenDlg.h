@@ -10,10 +10,8 @@
 #include <QDialog>
 #include <array>
 
-#include "colorset/ColorDataPageLogic.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/VireoDllAdapter.h"
-#include "UiLayer.h"
+#include "core/colorset/ColorDataPageLogic.h"
+#include "core/instrument/ErrorMng.h"
 #include "corvexres/ResourceIds.h"
 
 class QCheckBox;
@@ -40,7 +38,7 @@ public:
     static constexpr std::array<int, 4> kLabelIds{res::kCtlColorEntryLabel1, res::kCtlColorEntryLabel2,
                                                   res::kCtlColorEntryLabel3, res::kCtlColorEntryLabel4};
 
-    CColorDataEditScreenDlg(CConfiguration &configuration, int slot, int colorIndex, QWidget *parent = nullptr);
+    CColorDataEditScreenDlg(core::CConfiguration &configuration, int slot, int colorIndex, QWidget *parent = nullptr);
     ~CColorDataEditScreenDlg() override;
 
     void OnMeasure();
@@ -55,12 +53,11 @@ private:
     void InitDialog();
     void OnToleranceChecked(int t);
 
-    CConfiguration &configuration_;
+    core::CConfiguration &configuration_;
     int slot_;
     int colorIndex_;
-    CErrorMng errorMng_;
-    CVireoDllAdapter adapter_;
-    colordata::ColorEntryForm form_;
+    core::CErrorMng errorMng_;
+    core::colordata::ColorEntryForm form_;
     QLabel *caption_ = nullptr;
     NameEdit *name_ = nullptr;
     std::array<NumericEdit *, 3> lab_{};

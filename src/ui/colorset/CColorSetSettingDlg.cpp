@@ -1,19 +1,18 @@
-#include "colorset/CColorSetSettingDlg.h"
+#include "ui/colorset/CColorSetSettingDlg.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "colorset/CEditColorSetDlg.h"
-#include "colorset/ColorSetEditing.h"
-#include "controls/CCheckListCtrl.h"
-#include "instrument/WorkThread.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "platform/WaitCursor.h"
-#include "UiLayer.h"
+#include "core/colorset/ColorSetEditing.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/colorset/CEditColorSetDlg.h"
+#include "ui/controls/CCheckListCtrl.h"
+#include "ui/platform/MessageBox.h"
+#include "ui/platform/WaitCursor.h"
 
 namespace ombra::ui {
 namespace {
@@ -34,7 +33,7 @@ CColorSetSettingDlg::CColorSetSettingDlg(QWidget *parent, ColorSetPageFactory pa
 CColorSetSettingDlg::~CColorSetSettingDlg() = default;
 
 void CColorSetSettingDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(res::kStrColorSetsTitle));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrColorSetsTitle));
     list_ = new CCheckListCtrl(this);
     list_->setObjectName(controlName(res::kCtlColorSetsList));
     list_->setMinimumSize(300, 320);
@@ -45,11 +44,11 @@ void CColorSetSettingDlg::CreateControls() {
         button->setAutoDefault(false);
         return button;
     };
-    edit_ = addButton(res::kCtlColorSetsEdit, platform::ResQString(res::kStrEdit));
-    clear_ = addButton(res::kCtlColorSetsClear, platform::ResQString(res::kStrClear));
-    clearAll_ = addButton(res::kCtlColorSetsClearAll, platform::ResQString(res::kStrClearAll));
-    QPushButton *ok = addButton(1, platform::ResQString(res::kStrOk));
-    QPushButton *cancel = addButton(2, platform::ResQString(res::kStrCancel));
+    edit_ = addButton(res::kCtlColorSetsEdit, core::platform::ResQString(res::kStrEdit));
+    clear_ = addButton(res::kCtlColorSetsClear, core::platform::ResQString(res::kStrClear));
+    clearAll_ = addButton(res::kCtlColorSetsClearAll, core::platform::ResQString(res::kStrClearAll));
+    QPushButton *ok = addButton(1, core::platform::ResQString(res::kStrOk));
+    QPushButton *cancel = addButton(2, core::platform::ResQString(res::kStrCancel));
     ok->setDefault(true);
     connect(edit_, &QPushButton::clicked, this, &CColorSetSettingDlg::OnEdit);
     connect(clear_, &QPushButton::clicked, this, &CColorSetSettingDlg::OnClear);
@@ -82,7 +81,7 @@ void CColorSetSettingDlg::InitDialog() {
         layout()->activate();
         const int nameWidth = std::max(list_->viewport()->width(), list_->minimumWidth()) - kNameColumnMargin;
         list_->InsertColumn(0, QString(), kNumberColumnWidth);
-        list_->InsertColumn(1, platform::ResQString(res::kStrColourSetName), nameWidth);
+        list_->InsertColumn(1, core::platform::ResQString(res::kStrColourSetName), nameWidth);
         for (int column = 0; column < 2; ++column)
             list_->horizontalHeaderItem(column)->setTextAlignment(Qt::AlignCenter);
     }
@@ -94,7 +93,7 @@ void CColorSetSettingDlg::InitDialog() {
 void CColorSetSettingDlg::FillList() {
     list_->DeleteAllItems();
     int row = 0;
-    for (const colorsets::SlotRow &slot : colorsets::SlotRows(configuration_)) {
+    for (const core::colorsets::SlotRow &slot : core::colorsets::SlotRows(configuration_)) {
         list_->InsertItem(row, QString::fromStdString(slot.number));
         list_->SetItemText(row, 1, QString::fromStdString(slot.name));
         for (int column = 0; column < 2; ++column) list_->item(row, column)->setTextAlignment(Qt::AlignCenter);
@@ -122,7 +121,7 @@ void CColorSetSettingDlg::Reselect(int row) {
 }
 
 int CColorSetSettingDlg::Message(const std::string &text, unsigned flags) {
-    return platform::ShowMessageBox(this, text, platform::ResString(res::kStrMessageCaption), flags);
+    return platform::ShowMessageBox(this, text, core::platform::ResString(res::kStrMessageCaption), flags);
 }
 
 // ---- commands ----
@@ -130,7 +129,7 @@ int CColorSetSettingDlg::Message(const std::string &text, unsigned flags) {
 void CColorSetSettingDlg::OnEdit() {
     const int slot = SelectedSlot();
     if (slot < 0) return;
-    const ColorSet backup = *configuration_.Slot(slot);
+    const core::ColorSet backup = *configuration_.Slot(slot);
     int result = QDialog::Rejected;
     {
         CEditColorSetDlg editor(configuration_, slot, this, pages_);
@@ -150,24 +149,24 @@ void CColorSetSettingDlg::OnClear() {
     const int slot = SelectedSlot();
     if (slot < 0) return;
     const std::string name = list_->GetItemText(slot, 1).toStdString();
-    if (Message(colorsets::ClearOneQuestion(name), platform::mb::OKCANCEL) == platform::mb::IDOK) {
-        if (int32_t status = colorsets::ClearSlot(configuration_, slot)) {
+    if (Message(core::colorsets::ClearOneQuestion(name), core::platform::mb::OKCANCEL) == core::platform::mb::IDOK) {
+        if (int32_t status = core::colorsets::ClearSlot(configuration_, slot)) {
             errorMng_.Report(status);
         } else {
             FillList();
-            Message(platform::ResString(res::kStrColourSetsCleared), platform::mb::ICONINFORMATION);
+            Message(core::platform::ResString(res::kStrColourSetsCleared), core::platform::mb::ICONINFORMATION);
         }
     }
     Reselect(slot);
 }
 
 void CColorSetSettingDlg::OnClearAll() {
-    if (Message(platform::ResString(res::kStrClearAllColourSetsQuestion), platform::mb::OKCANCEL) != platform::mb::IDOK) {
+    if (Message(core::platform::ResString(res::kStrClearAllColourSetsQuestion), core::platform::mb::OKCANCEL) != core::platform::mb::IDOK) {
         Reselect(list_->GetSelectionMark());
         return;
     }
     platform::WaitCursor wait;
-    if (int32_t status = colorsets::ClearAllRegistered(configuration_)) {
+    if (int32_t status = core::colorsets::ClearAllRegistered(configuration_)) {
         // The list keeps its contents, although the slots before the failing one are
         // already gone from the instrument.
         wait.End();
@@ -175,37 +174,38 @@ void CColorSetSettingDlg::OnClearAll() {
         return;
     }
     wait.End();
-    Message(platform::ResString(res::kStrColourSetsCleared), platform::mb::ICONINFORMATION);
+    Message(core::platform::ResString(res::kStrColourSetsCleared), core::platform::mb::ICONINFORMATION);
     FillList();
     Reselect(0);
 }
 
-void CColorSetSettingDlg::SetLossJudge(LossJudge judge) {
+void CColorSetSettingDlg::SetLossJudge(core::LossJudge judge) {
     lossJudge_ = std::move(judge);
     errorMng_.Init(platform::NoticeSinkFor(this), lossJudge_);
 }
 
 // ---- the main window's command ----
 
-int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, InstrumentLink *link, ColorSetPageFactory pages) {
+int32_t RunColorSets(QWidget *parent, core::CWorkThread *watcher, core::InstrumentLink *link, ColorSetPageFactory pages) {
     struct PausedWatcher {
-        CWorkThread *watcher;
-        explicit PausedWatcher(CWorkThread *w) : watcher(w) {
+        core::CWorkThread *watcher;
+        explicit PausedWatcher(core::CWorkThread *w) : watcher(w) {
             if (watcher) watcher->Pause();
         }
         ~PausedWatcher() {
             if (watcher) watcher->Resume();
         }
     } paused(watcher);
-    const LossJudge judge = link ? link->Judge() : LossJudge{};
+    const core::LossJudge judge = link ? link->Judge() : core::LossJudge{};
     platform::WaitCursor wait;
     CColorSetSettingDlg dialog(parent, std::move(pages));
     dialog.SetLossJudge(judge);
+    dialog.Configuration().SetInstrument(link);
     const int32_t status = dialog.Configuration().ReadAllFromInstrument();
     // The dialog and its editor run with the normal cursor, as does the error message.
     wait.End();
     if (status != 0) {
-        CErrorMng errors;
+        core::CErrorMng errors;
         errors.Init(platform::NoticeSinkFor(parent), judge);
         errors.Report(status);
         return status;

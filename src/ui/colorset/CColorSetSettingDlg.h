@@ -12,11 +12,10 @@
 #include <QDialog>
 #include <functional>
 
-#include "colorset/ColorSetPages.h"
-#include "colorset/Configuration.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/InstrumentLink.h"
-#include "UiLayer.h"
+#include "core/colorset/Configuration.h"
+#include "core/instrument/ErrorMng.h"
+#include "core/instrument/InstrumentLink.h"
+#include "ui/colorset/ColorSetPages.h"
 
 class QPushButton;
 
@@ -38,7 +37,7 @@ public:
     explicit CColorSetSettingDlg(QWidget *parent = nullptr, ColorSetPageFactory pages = DefaultColorSetPages());
     ~CColorSetSettingDlg() override;
 
-    CConfiguration &Configuration() { return configuration_; }
+    core::CConfiguration &Configuration() { return configuration_; }
     CCheckListCtrl *List() const { return list_; }
 
     // Fills the list from the collection and selects the first row. Runs when the dialog is
@@ -52,7 +51,7 @@ public:
 
     // Who judges a failed call as the instrument's loss (the session's link); the editor
     // gets it too.
-    void SetLossJudge(LossJudge judge);
+    void SetLossJudge(core::LossJudge judge);
 
     // How the editor is run (exec() unless a test says otherwise); returns its result.
     using EditorRunner = std::function<int(CEditColorSetDlg &editor)>;
@@ -74,9 +73,9 @@ private:
     QPushButton *edit_ = nullptr;
     QPushButton *clear_ = nullptr;
     QPushButton *clearAll_ = nullptr;
-    CConfiguration configuration_;
-    CErrorMng errorMng_;
-    LossJudge lossJudge_;
+    core::CConfiguration configuration_;
+    core::CErrorMng errorMng_;
+    core::LossJudge lossJudge_;
     ColorSetPageFactory pages_;
     EditorRunner runEditor_;
     bool initialized_ = false;
@@ -87,7 +86,7 @@ private:
 // the session that `link` belongs to, when given) and no dialog opens. Otherwise the wait
 // cursor ends and the list runs modally. `watcher` is resumed at the end. Returns the status
 // of the reading (0: the list was shown).
-int32_t RunColorSets(QWidget *parent, CWorkThread *watcher, InstrumentLink *link = nullptr,
+int32_t RunColorSets(QWidget *parent, core::CWorkThread *watcher, core::InstrumentLink *link = nullptr,
                      ColorSetPageFactory pages = DefaultColorSetPages());
 
 }  // namespace ombra::ui

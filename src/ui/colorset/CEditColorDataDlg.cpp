@@ -1,4 +1,4 @@
-#include "colorset/CEditColorDataDlg.h"
+#include "ui/colorset/CEditColorDataDlg.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -8,21 +8,20 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "colorset/CColorDataEditScreenDlg.h"
-#include "colorset/ColorSetFieldEdits.h"
-#include "colorset/Configuration.h"
-#include "controls/CCheckListCtrl.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
+#include "core/colorset/Configuration.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
-#include "UiLayer.h"
+#include "ui/colorset/CColorDataEditScreenDlg.h"
+#include "ui/colorset/ColorSetFieldEdits.h"
+#include "ui/controls/CCheckListCtrl.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 
-CEditColorDataDlg::CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
+CEditColorDataDlg::CEditColorDataDlg(core::CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgColorDataPage));
-    setWindowTitle(platform::ResQString(res::kStrColours));  // the tab text
+    setWindowTitle(core::platform::ResQString(res::kStrColours));  // the tab text
     CreateControls();
     LoadFromSlot();
 }
@@ -33,9 +32,9 @@ void CEditColorDataDlg::CreateControls() {
     list_->installEventFilter(this);
     paperChoice_ = new QComboBox(this);
     paperChoice_->setObjectName(ColorSetControlName(res::kCtlColorDataPagePaper));
-    enter_ = ColorSetButton(this, res::kCtlColorDataPageEnter, platform::ResQString(res::kStrEnterEdit));
-    delete_ = ColorSetButton(this, res::kCtlColorDataPageDelete, platform::ResQString(res::kStrDeleteButton));
-    deleteAll_ = ColorSetButton(this, res::kCtlColorDataPageDeleteAll, platform::ResQString(res::kStrDeleteAll));
+    enter_ = ColorSetButton(this, res::kCtlColorDataPageEnter, core::platform::ResQString(res::kStrEnterEdit));
+    delete_ = ColorSetButton(this, res::kCtlColorDataPageDelete, core::platform::ResQString(res::kStrDeleteButton));
+    deleteAll_ = ColorSetButton(this, res::kCtlColorDataPageDeleteAll, core::platform::ResQString(res::kStrDeleteAll));
     connect(enter_, &QPushButton::clicked, this, &CEditColorDataDlg::OnEnterColor);
     connect(delete_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteColor);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorDataDlg::OnDeleteAllColors);
@@ -44,7 +43,7 @@ void CEditColorDataDlg::CreateControls() {
     connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { OnEnterColor(); });
 
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel(platform::ResQString(res::kStrPaperColour), this));
+    row->addWidget(new QLabel(core::platform::ResQString(res::kStrPaperColour), this));
     row->addWidget(paperChoice_);
     row->addStretch();
     row->addWidget(enter_);
@@ -53,13 +52,13 @@ void CEditColorDataDlg::CreateControls() {
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addLayout(row);
-    for (const colordata::Column &c : colordata::Columns(0))
-        list_->InsertColumn(list_->GetColumnCount(), platform::ResQString(c.headerId), c.width);
+    for (const core::colordata::Column &c : core::colordata::Columns(0))
+        list_->InsertColumn(list_->GetColumnCount(), core::platform::ResQString(c.headerId), c.width);
     for (int i = 0; i < list_->GetColumnCount(); ++i)
         if (QTableWidgetItem *h = list_->horizontalHeaderItem(i)) h->setTextAlignment(Qt::AlignCenter);
 }
 
-ColorSet *CEditColorDataDlg::Set() const { return Configuration().Slot(SlotNumber()); }
+core::ColorSet *CEditColorDataDlg::Set() const { return Configuration().Slot(SlotNumber()); }
 
 void CEditColorDataDlg::LoadFromSlot() {
     FillList();
@@ -68,7 +67,7 @@ void CEditColorDataDlg::LoadFromSlot() {
 }
 
 bool CEditColorDataDlg::StoreToSlot() {
-    if (ColorSet *set = Set()) colordata::StoreColorList(filled_, paper_, *set);
+    if (core::ColorSet *set = Set()) core::colordata::StoreColorList(filled_, paper_, *set);
     return true;
 }
 
@@ -85,19 +84,19 @@ void CEditColorDataDlg::showEvent(QShowEvent *event) {
 }
 
 void CEditColorDataDlg::FillList() {
-    const ColorSet *set = Set();
-    ColorSet empty;
-    const ColorSet &source = set ? *set : empty;
-    filled_ = colordata::FillColorList(source);
+    const core::ColorSet *set = Set();
+    core::ColorSet empty;
+    const core::ColorSet &source = set ? *set : empty;
+    filled_ = core::colordata::FillColorList(source);
     QSignalBlocker block(list_);
     list_->DeleteAllItems();
-    QTableWidgetItem *header = list_->horizontalHeaderItem(colordata::kColumns - 1);
-    if (header) header->setText(platform::ResQString(colordata::FourthToleranceHeader(source.differenceFormula)));
-    for (int k = 0; k < kColorSetColors; ++k) {
+    QTableWidgetItem *header = list_->horizontalHeaderItem(core::colordata::kColumns - 1);
+    if (header) header->setText(core::platform::ResQString(core::colordata::FourthToleranceHeader(source.differenceFormula)));
+    for (int k = 0; k < core::kColorSetColors; ++k) {
         list_->InsertItem(k, QString::fromStdString(filled_.rows[k][0]));
-        for (int c = 1; c < colordata::kColumns; ++c)
+        for (int c = 1; c < core::colordata::kColumns; ++c)
             list_->SetItemText(k, c, QString::fromStdString(filled_.rows[k][c]));
-        for (int c = 0; c < colordata::kColumns; ++c)
+        for (int c = 0; c < core::colordata::kColumns; ++c)
             if (QTableWidgetItem *item = list_->item(k, c)) item->setTextAlignment(Qt::AlignCenter);
     }
     paper_ = source.paperColor + 1;
@@ -106,16 +105,16 @@ void CEditColorDataDlg::FillList() {
 void CEditColorDataDlg::FillPaperChoice() {
     QSignalBlocker block(paperChoice_);
     paperChoice_->clear();
-    paperChoice_->addItem(platform::ResQString(res::kStrPaperNone));
-    for (int k = 1; k <= kColorSetColors; ++k) paperChoice_->addItem(QString::number(k));
-    paperChoice_->setCurrentIndex(paper_ >= 0 && paper_ <= kColorSetColors ? paper_ : 0);
+    paperChoice_->addItem(core::platform::ResQString(res::kStrPaperNone));
+    for (int k = 1; k <= core::kColorSetColors; ++k) paperChoice_->addItem(QString::number(k));
+    paperChoice_->setCurrentIndex(paper_ >= 0 && paper_ <= core::kColorSetColors ? paper_ : 0);
 }
 
 void CEditColorDataDlg::UpdateButtons() {
-    const ColorSet *set = Set();
+    const core::ColorSet *set = Set();
     int row = SelectedRow();
-    delete_->setEnabled(set && row >= 0 && colordata::ColorDefined(*set, row));
-    bool any = set && colordata::AnyColorDefined(*set);
+    delete_->setEnabled(set && row >= 0 && core::colordata::ColorDefined(*set, row));
+    bool any = set && core::colordata::AnyColorDefined(*set);
     deleteAll_->setEnabled(any);
     // The editor can save or send the set only while it has a colour.
     for (int id : {res::kCtlColorSetEditorSave, res::kCtlColorSetEditorSend})
@@ -140,44 +139,44 @@ void CEditColorDataDlg::OnEnterColor() {
 }
 
 void CEditColorDataDlg::OnDeleteColor() {
-    ColorSet *set = Set();
+    core::ColorSet *set = Set();
     int k = SelectedRow();
     if (!set || k < 0) return;
     auto notice = [this](int id, unsigned flags) {
-        return platform::ShowNotice(this, MakeNotice(id, res::kStrMessageCaption, flags));
+        return platform::ShowNotice(this, core::MakeNotice(id, res::kStrMessageCaption, flags));
     };
-    if (notice(res::kStrDeleteColourQuestion, platform::mb::OKCANCEL) != platform::mb::IDOK) {
+    if (notice(res::kStrDeleteColourQuestion, core::platform::mb::OKCANCEL) != core::platform::mb::IDOK) {
         SelectRow(k);
         return;
     }
-    colordata::DeleteColor(*set, k);
+    core::colordata::DeleteColor(*set, k);
     FillList();
-    notice(res::kStrColourDataDeleted, platform::mb::OK);
+    notice(res::kStrColourDataDeleted, core::platform::mb::OK);
     SelectRow(k);
     FillPaperChoice();
 }
 
 void CEditColorDataDlg::OnDeleteAllColors() {
-    ColorSet *set = Set();
+    core::ColorSet *set = Set();
     if (!set) return;
     auto notice = [this](int id, unsigned flags) {
-        return platform::ShowNotice(this, MakeNotice(id, res::kStrMessageCaption, flags));
+        return platform::ShowNotice(this, core::MakeNotice(id, res::kStrMessageCaption, flags));
     };
-    if (notice(res::kStrDeleteAllColoursQuestion, platform::mb::OKCANCEL) != platform::mb::IDOK) {
+    if (notice(res::kStrDeleteAllColoursQuestion, core::platform::mb::OKCANCEL) != core::platform::mb::IDOK) {
         SelectRow(SelectedRow());
         return;
     }
-    colordata::DeleteAllColors(*set);
+    core::colordata::DeleteAllColors(*set);
     FillList();
-    notice(res::kStrColourDataDeleted, platform::mb::OK);
+    notice(res::kStrColourDataDeleted, core::platform::mb::OK);
     SelectRow(0);
     FillPaperChoice();
 }
 
 void CEditColorDataDlg::OnPaperChanged(int chosen) {
-    ColorSet *set = Set();
+    core::ColorSet *set = Set();
     if (!set || chosen < 0) return;
-    paper_ = colordata::ChangePaperChoice(*set, paper_, chosen, platform::NoticeSinkFor(this));
+    paper_ = core::colordata::ChangePaperChoice(*set, paper_, chosen, platform::NoticeSinkFor(this));
     if (paper_ != chosen) {
         QSignalBlocker block(paperChoice_);
         paperChoice_->setCurrentIndex(paper_);
@@ -192,7 +191,7 @@ bool CEditColorDataDlg::eventFilter(QObject *watched, QEvent *event) {
         int row = SelectedRow();
         if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
             // The selection stays inside the list.
-            int next = key->key() == Qt::Key_Up ? std::max(row - 1, 0) : std::min(row + 1, kColorSetColors - 1);
+            int next = key->key() == Qt::Key_Up ? std::max(row - 1, 0) : std::min(row + 1, core::kColorSetColors - 1);
             SelectRow(next);
             return true;
         }

@@ -3,9 +3,8 @@
 // and delete all (1053) colours. Controls are named "ctl_<id>", the page "dlg_139".
 #pragma once
 
-#include "colorset/ColorDataPageLogic.h"
-#include "colorset/ColorSetPage.h"
-#include "UiLayer.h"
+#include "core/colorset/ColorDataPageLogic.h"
+#include "ui/colorset/ColorSetPage.h"
 
 class QComboBox;
 class QPushButton;
@@ -17,7 +16,7 @@ class CCheckListCtrl;
 class CEditColorDataDlg : public ColorSetPage {
     Q_OBJECT
 public:
-    CEditColorDataDlg(CConfiguration &configuration, int slot, QWidget *parent = nullptr);
+    CEditColorDataDlg(core::CConfiguration &configuration, int slot, QWidget *parent = nullptr);
 
     void LoadFromSlot() override;
     bool StoreToSlot() override;
@@ -36,7 +35,7 @@ protected:
 
 private:
     void CreateControls();
-    ColorSet *Set() const;
+    core::ColorSet *Set() const;
     void FillList();
     void FillPaperChoice();
     void UpdateButtons();
@@ -48,7 +47,7 @@ private:
     QPushButton *enter_ = nullptr;
     QPushButton *delete_ = nullptr;
     QPushButton *deleteAll_ = nullptr;
-    colordata::ColorList filled_;
+    core::colordata::ColorList filled_;
     int paper_ = 0;  // 0 none, k colour k
 };
 

@@ -1,4 +1,4 @@
-#include "colorset/CEditColorMeasCondDlg.h"
+#include "ui/colorset/CEditColorMeasCondDlg.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -6,16 +6,15 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
-#include "colorset/ColorSetFieldEdits.h"
-#include "colorset/Configuration.h"
-#include "platform/Resources.h"
-#include "UiLayer.h"
+#include "core/colorset/Configuration.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/colorset/ColorSetFieldEdits.h"
 
 namespace ombra::ui {
 namespace {
 
-std::vector<int> textIds(const std::vector<meascond::ChoiceEntry> &entries) {
+std::vector<int> textIds(const std::vector<core::meascond::ChoiceEntry> &entries) {
     std::vector<int> ids;
     for (const auto &e : entries) ids.push_back(e.textId);
     return ids;
@@ -28,10 +27,10 @@ void select(QComboBox *choice, int position) {
 
 }  // namespace
 
-CEditColorMeasCondDlg::CEditColorMeasCondDlg(CConfiguration &configuration, int slot, QWidget *parent)
+CEditColorMeasCondDlg::CEditColorMeasCondDlg(core::CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgMeasCondPage));
-    setWindowTitle(platform::ResQString(res::kStrConditions));  // the tab text
+    setWindowTitle(core::platform::ResQString(res::kStrConditions));  // the tab text
     CreateControls();
     LoadFromSlot();
     settingUp_ = false;
@@ -45,7 +44,7 @@ QComboBox *CEditColorMeasCondDlg::AddChoice(int id) {
 }
 
 void CEditColorMeasCondDlg::CreateControls() {
-    name_ = new NameEdit(res::kCtlMeasCondPageName, kColorSetNameLimit, this);
+    name_ = new NameEdit(res::kCtlMeasCondPageName, core::kColorSetNameLimit, this);
     condition_ = AddChoice(res::kCtlMeasCondPageCondition);
     illuminant_ = AddChoice(res::kCtlMeasCondPageIlluminant);
     observer_ = AddChoice(res::kCtlMeasCondPageObserver);
@@ -54,36 +53,36 @@ void CEditColorMeasCondDlg::CreateControls() {
     polarization_ = AddChoice(res::kCtlMeasCondPagePolarization);
     toneCondition_ = AddChoice(res::kCtlMeasCondPageToneCondition);
     toneSetting_ = AddChoice(res::kCtlMeasCondPageToneSetting);
-    FillChoice(illuminant_, textIds(meascond::RangeChoices(res::kStrIlluminantA, 15)));
-    FillChoice(observer_, textIds(meascond::RangeChoices(res::kStrObserver2Degrees, 2)));
-    FillChoice(formula_, textIds(meascond::RangeChoices(res::kStrFormulaCie1976, 5)));
-    FillChoice(mode_, textIds(meascond::RangeChoices(res::kStrModeAbsolute, 3)));
-    FillChoice(polarization_, textIds(meascond::RangeChoices(res::kStrPolarisationOff, 2)));
-    FillChoice(toneSetting_, textIds(meascond::RangeChoices(res::kStrToneMurrayDavies, 5)));
+    FillChoice(illuminant_, textIds(core::meascond::RangeChoices(res::kStrIlluminantA, 15)));
+    FillChoice(observer_, textIds(core::meascond::RangeChoices(res::kStrObserver2Degrees, 2)));
+    FillChoice(formula_, textIds(core::meascond::RangeChoices(res::kStrFormulaCie1976, 5)));
+    FillChoice(mode_, textIds(core::meascond::RangeChoices(res::kStrModeAbsolute, 3)));
+    FillChoice(polarization_, textIds(core::meascond::RangeChoices(res::kStrPolarisationOff, 2)));
+    FillChoice(toneSetting_, textIds(core::meascond::RangeChoices(res::kStrToneMurrayDavies, 5)));
     auto *factorRow = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
-        factors_[i] = new NumericEdit(kFactorIds[i], fields::Factor(), this);
+        factors_[i] = new NumericEdit(kFactorIds[i], core::fields::Factor(), this);
         factorRow->addWidget(factors_[i]);
     }
-    toneFactor_ = new NumericEdit(res::kCtlMeasCondPageToneFactor, fields::ToneFactor(), this);
+    toneFactor_ = new NumericEdit(res::kCtlMeasCondPageToneFactor, core::fields::ToneFactor(), this);
 
     auto *layout = new QFormLayout(this);
-    layout->addRow(platform::ResQString(res::kStrColourSetName), name_);
-    layout->addRow(platform::ResQString(res::kStrMeasurementCondition), condition_);
-    layout->addRow(platform::ResQString(res::kStrIlluminant), illuminant_);
-    layout->addRow(platform::ResQString(res::kStrObserver), observer_);
-    layout->addRow(platform::ResQString(res::kStrColourDifference), formula_);
-    layout->addRow(platform::ResQString(res::kStrFactors), factorRow);
-    layout->addRow(platform::ResQString(res::kStrMode), mode_);
-    layout->addRow(platform::ResQString(res::kStrPolarisation), polarization_);
-    layout->addRow(platform::ResQString(res::kStrToneMeasurementCondition), toneCondition_);
-    layout->addRow(platform::ResQString(res::kStrToneSetting), toneSetting_);
-    layout->addRow(platform::ResQString(res::kStrToneFactor), toneFactor_);
+    layout->addRow(core::platform::ResQString(res::kStrColourSetName), name_);
+    layout->addRow(core::platform::ResQString(res::kStrMeasurementCondition), condition_);
+    layout->addRow(core::platform::ResQString(res::kStrIlluminant), illuminant_);
+    layout->addRow(core::platform::ResQString(res::kStrObserver), observer_);
+    layout->addRow(core::platform::ResQString(res::kStrColourDifference), formula_);
+    layout->addRow(core::platform::ResQString(res::kStrFactors), factorRow);
+    layout->addRow(core::platform::ResQString(res::kStrMode), mode_);
+    layout->addRow(core::platform::ResQString(res::kStrPolarisation), polarization_);
+    layout->addRow(core::platform::ResQString(res::kStrToneMeasurementCondition), toneCondition_);
+    layout->addRow(core::platform::ResQString(res::kStrToneSetting), toneSetting_);
+    layout->addRow(core::platform::ResQString(res::kStrToneFactor), toneFactor_);
 }
 
 void CEditColorMeasCondDlg::LoadFromSlot() {
-    if (SlotNumber() >= 0 && SlotNumber() < kColorSetSlots)
-        if (const ColorSet *set = Configuration().Slot(SlotNumber())) form_ = meascond::LoadForm(*set);
+    if (SlotNumber() >= 0 && SlotNumber() < core::kColorSetSlots)
+        if (const core::ColorSet *set = Configuration().Slot(SlotNumber())) form_ = core::meascond::LoadForm(*set);
     FillControls();
 }
 
@@ -101,20 +100,20 @@ void CEditColorMeasCondDlg::FillControls() {
 }
 
 void CEditColorMeasCondDlg::FillConditionChoices() {
-    meascond::ApplyPolarization(form_);
-    conditionEntries_ = meascond::ConditionChoices(form_.polarization);
-    toneConditionEntries_ = meascond::ToneConditionChoices(form_.polarization);
+    core::meascond::ApplyPolarization(form_);
+    conditionEntries_ = core::meascond::ConditionChoices(form_.polarization);
+    toneConditionEntries_ = core::meascond::ToneConditionChoices(form_.polarization);
     for (auto [choice, entries] : {std::pair{condition_, &conditionEntries_}, std::pair{toneCondition_, &toneConditionEntries_}}) {
         QSignalBlocker block(choice);
         FillChoice(choice, textIds(*entries));
         choice->setEnabled(form_.polarization != 1);
     }
-    select(condition_, meascond::PositionOf(conditionEntries_, form_.conditionIndex));
-    select(toneCondition_, meascond::PositionOf(toneConditionEntries_, form_.toneConditionIndex));
+    select(condition_, core::meascond::PositionOf(conditionEntries_, form_.conditionIndex));
+    select(toneCondition_, core::meascond::PositionOf(toneConditionEntries_, form_.toneConditionIndex));
 }
 
 void CEditColorMeasCondDlg::ApplyFactorEdits() {
-    std::array<bool, 3> inUse = meascond::FactorsInUse(form_.differenceFormula);
+    std::array<bool, 3> inUse = core::meascond::FactorsInUse(form_.differenceFormula);
     for (int i = 0; i < 3; ++i) {
         // A factor the formula does not use keeps its value but shows nothing.
         if (inUse[i]) factors_[i]->SetValue(form_.factors[i]);
@@ -139,7 +138,7 @@ void CEditColorMeasCondDlg::OnChoice(int id, int position) {
         ApplyFactorEdits();
         break;
     case res::kCtlMeasCondPagePolarization:
-        meascond::ChangePolarization(form_, position);
+        core::meascond::ChangePolarization(form_, position);
         FillConditionChoices();
         break;
     default: break;
@@ -153,13 +152,13 @@ bool CEditColorMeasCondDlg::StoreToSlot() {
     for (NumericEdit *edit : factors_)
         if (edit->isEnabled() && !edit->Commit()) return false;
     if (!toneFactor_->Commit()) return false;
-    ColorSet *set = Configuration().Slot(SlotNumber());
+    core::ColorSet *set = Configuration().Slot(SlotNumber());
     if (!set) return true;
     form_.name = name_->Name();
     for (int i = 0; i < 3; ++i)
         if (factors_[i]->isEnabled()) form_.factors[i] = factors_[i]->Value();
     form_.toneFactor = toneFactor_->Value();
-    meascond::StoreForm(form_, *set);
+    core::meascond::StoreForm(form_, *set);
     return true;
 }
 

@@ -7,10 +7,9 @@
 
 #include <array>
 
-#include "colorset/ColorSetPage.h"
-#include "colorset/MeasCondPageLogic.h"
-#include "UiLayer.h"
+#include "core/colorset/MeasCondPageLogic.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/colorset/ColorSetPage.h"
 
 class QComboBox;
 
@@ -25,12 +24,12 @@ public:
     static constexpr std::array<int, 3> kFactorIds{res::kCtlMeasCondPageFactor1, res::kCtlMeasCondPageFactor2,
                                                    res::kCtlMeasCondPageFactor3};
 
-    CEditColorMeasCondDlg(CConfiguration &configuration, int slot, QWidget *parent = nullptr);
+    CEditColorMeasCondDlg(core::CConfiguration &configuration, int slot, QWidget *parent = nullptr);
 
     void LoadFromSlot() override;
     bool StoreToSlot() override;
 
-    const meascond::Form &Form() const { return form_; }
+    const core::meascond::Form &Form() const { return form_; }
 
 private:
     void CreateControls();
@@ -40,14 +39,14 @@ private:
     void ApplyFactorEdits();
     void OnChoice(int id, int position);
 
-    meascond::Form form_;
+    core::meascond::Form form_;
     bool settingUp_ = true;
     NameEdit *name_ = nullptr;
     std::array<NumericEdit *, 3> factors_{};
     NumericEdit *toneFactor_ = nullptr;
     QComboBox *condition_ = nullptr, *illuminant_ = nullptr, *observer_ = nullptr, *formula_ = nullptr,
               *mode_ = nullptr, *polarization_ = nullptr, *toneCondition_ = nullptr, *toneSetting_ = nullptr;
-    std::vector<meascond::ChoiceEntry> conditionEntries_, toneConditionEntries_;
+    std::vector<core::meascond::ChoiceEntry> conditionEntries_, toneConditionEntries_;
 };
 
 }  // namespace ombra::ui

@@ -1,4 +1,4 @@
-#include "colorset/CEditColorSetDlg.h"
+#include "ui/colorset/CEditColorSetDlg.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -8,17 +8,16 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "colorset/ColorSetEditing.h"
-#include "colorset/ColorSetFieldEdits.h"
-#include "colorset/ColorSetPage.h"
-#include "colorset/Configuration.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
-#include "platform/UserFolders.h"
-#include "UiLayer.h"
+#include "core/colorset/ColorSetEditing.h"
+#include "core/colorset/Configuration.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/platform/UserFolders.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/colorset/ColorSetFieldEdits.h"
+#include "ui/colorset/ColorSetPage.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 namespace {
@@ -27,15 +26,15 @@ QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
 platform::FileDialogRequest colorSetFileRequest() {
     platform::FileDialogRequest request;
-    request.filter = platform::ResString(res::kStrColourSetFilter);
-    request.startFolder = platform::UserFilesFolder(platform::UserFiles::ColorSets);
+    request.filter = core::platform::ResString(res::kStrColourSetFilter);
+    request.startFolder = core::platform::UserFilesFolder(core::platform::UserFiles::ColorSets);
     request.createStartFolder = true;
     return request;
 }
 
 }  // namespace
 
-CEditColorSetDlg::CEditColorSetDlg(CConfiguration &configuration, int slot, QWidget *parent,
+CEditColorSetDlg::CEditColorSetDlg(core::CConfiguration &configuration, int slot, QWidget *parent,
                                    const ColorSetPageFactory &pages)
     : QDialog(parent), configuration_(configuration), slot_(slot) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgColorSetEditor));
@@ -46,10 +45,10 @@ CEditColorSetDlg::CEditColorSetDlg(CConfiguration &configuration, int slot, QWid
 
 CEditColorSetDlg::~CEditColorSetDlg() = default;
 
-void CEditColorSetDlg::SetLossJudge(LossJudge judge) { errorMng_.Init(platform::NoticeSinkFor(this), std::move(judge)); }
+void CEditColorSetDlg::SetLossJudge(core::LossJudge judge) { errorMng_.Init(platform::NoticeSinkFor(this), std::move(judge)); }
 
 void CEditColorSetDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(res::kStrEditColorSetTitle));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrEditColorSetTitle));
     caption_ = new QLabel(this);
     caption_->setObjectName(controlName(res::kCtlColorSetEditorCaption));
     tabs_ = new QTabWidget(this);
@@ -61,11 +60,11 @@ void CEditColorSetDlg::CreateControls() {
         button->setAutoDefault(false);  // Enter presses nothing
         return button;
     };
-    QPushButton *send = addButton(res::kCtlColorSetEditorSend, platform::ResQString(res::kStrSend));
-    QPushButton *load = addButton(res::kCtlColorSetEditorLoad, platform::ResQString(res::kStrLoad));
-    QPushButton *save = addButton(res::kCtlColorSetEditorSave, platform::ResQString(res::kStrSave));
-    QPushButton *ok = addButton(1, platform::ResQString(res::kStrOk));
-    QPushButton *cancel = addButton(2, platform::ResQString(res::kStrCancel));
+    QPushButton *send = addButton(res::kCtlColorSetEditorSend, core::platform::ResQString(res::kStrSend));
+    QPushButton *load = addButton(res::kCtlColorSetEditorLoad, core::platform::ResQString(res::kStrLoad));
+    QPushButton *save = addButton(res::kCtlColorSetEditorSave, core::platform::ResQString(res::kStrSave));
+    QPushButton *ok = addButton(1, core::platform::ResQString(res::kStrOk));
+    QPushButton *cancel = addButton(2, core::platform::ResQString(res::kStrCancel));
     connect(send, &QPushButton::clicked, this, &CEditColorSetDlg::OnSend);
     connect(load, &QPushButton::clicked, this, &CEditColorSetDlg::OnLoad);
     connect(save, &QPushButton::clicked, this, &CEditColorSetDlg::OnSave);
@@ -94,7 +93,7 @@ void CEditColorSetDlg::InitDialog() {
     tabs_->setCurrentIndex(0);
     currentTab_ = 0;
     connect(tabs_, &QTabWidget::currentChanged, this, &CEditColorSetDlg::OnTabChanged);
-    caption_->setText(QString::fromStdString(colorsets::EditorCaption(slot_)));
+    caption_->setText(QString::fromStdString(core::colorsets::EditorCaption(slot_)));
     findChild<QPushButton *>(controlName(1))->hide();
     for (ColorSetPage *page : pages_) page->LoadFromSlot();
     if (!pages_.empty()) pages_.front()->setFocus();
@@ -121,9 +120,9 @@ void CEditColorSetDlg::OnTabChanged(int index) {
     if (index < 0 || index >= static_cast<int>(pages_.size())) return;
     pages_[index]->setFocus();
     if (index == kColorDataTab)
-        platform::PostAppMessage(pages_[index], ColorSetPage::kColorDataRefreshMessage);
+        core::platform::PostAppMessage(pages_[index], ColorSetPage::kColorDataRefreshMessage);
     else if (index == kToneDataTab)
-        platform::PostAppMessage(pages_[index], ColorSetPage::kToneDataRefreshMessage);
+        core::platform::PostAppMessage(pages_[index], ColorSetPage::kToneDataRefreshMessage);
 }
 
 // Selects tab `index` without the exchange of a tab change.
@@ -145,7 +144,7 @@ bool CEditColorSetDlg::ExchangeAll() {
 }
 
 bool CEditColorSetDlg::CheckMidToneSpread() {
-    std::optional<Notice> problem = colorsets::MidToneSpreadNotice(configuration_, slot_);
+    std::optional<core::Notice> problem = core::colorsets::MidToneSpreadNotice(configuration_, slot_);
     if (!problem) return true;
     Message(*problem);
     return false;
@@ -159,7 +158,7 @@ void CEditColorSetDlg::OnSend() {
         errorMng_.Report(status);
         return;
     }
-    Message(MakeNotice(res::kStrColourSetSent, res::kStrMessageCaption, platform::mb::ICONINFORMATION));
+    Message(core::MakeNotice(res::kStrColourSetSent, res::kStrMessageCaption, core::platform::mb::ICONINFORMATION));
     // Accepted, never 0: the toolkit's Cancel result is 0, and only a sent slot may stay
     // as the editor left it.
     done(QDialog::Accepted);
@@ -170,7 +169,7 @@ void CEditColorSetDlg::OnLoad() {
     if (!path) return;
     if (configuration_.LoadFromFile(*path, slot_) != 0) {
         const std::string name = QFileInfo(QString::fromStdString(*path)).fileName().toStdString();
-        Message(MakeNotice(res::kStrFileUnreadable, res::kStrMessageCaption, platform::mb::ICONHAND, {name}));
+        Message(core::MakeNotice(res::kStrFileUnreadable, res::kStrMessageCaption, core::platform::mb::ICONHAND, {name}));
         return;
     }
     for (ColorSetPage *page : pages_) page->LoadFromSlot();
@@ -180,23 +179,23 @@ void CEditColorSetDlg::OnSave() {
     if (!ExchangeAll() || !CheckMidToneSpread()) return;
     // Said before the file dialog, and in its own words: the file check would refuse the
     // pair, and "could not be written" would send the user looking at the folder.
-    if (std::optional<Notice> mismatch = colorsets::PolarizationMismatchNotice(configuration_, slot_)) {
+    if (std::optional<core::Notice> mismatch = core::colorsets::PolarizationMismatchNotice(configuration_, slot_)) {
         Message(*mismatch);
         return;
     }
     platform::FileDialogRequest request = colorSetFileRequest();
     request.save = true;  // asks before overwriting an existing file
-    request.defaultExtension = colorsets::kFileExtension;
-    const ColorSet *set = configuration_.Slot(slot_);
-    request.fileName = set ? colorsets::ProposedFileName(set->name) : std::string();
+    request.defaultExtension = core::colorsets::kFileExtension;
+    const core::ColorSet *set = configuration_.Slot(slot_);
+    request.fileName = set ? core::colorsets::ProposedFileName(set->name) : std::string();
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
     if (configuration_.SaveToFile(*path, slot_))
-        Message(MakeNotice(res::kStrFileSaved, res::kStrMessageCaption, platform::mb::ICONINFORMATION));
+        Message(core::MakeNotice(res::kStrFileSaved, res::kStrMessageCaption, core::platform::mb::ICONINFORMATION));
     else
-        Message(MakeNotice(res::kStrFileNotWritten, res::kStrMessageCaption, platform::mb::ICONHAND, {*path}));
+        Message(core::MakeNotice(res::kStrFileNotWritten, res::kStrMessageCaption, core::platform::mb::ICONHAND, {*path}));
 }
 
-int CEditColorSetDlg::Message(const Notice &notice) { return platform::ShowNotice(this, notice); }
+int CEditColorSetDlg::Message(const core::Notice &notice) { return platform::ShowNotice(this, notice); }
 
 }  // namespace ombra::ui

@@ -11,9 +11,8 @@
 #include <QDialog>
 #include <vector>
 
-#include "colorset/ColorSetPages.h"
-#include "instrument/ErrorMng.h"
-#include "UiLayer.h"
+#include "core/instrument/ErrorMng.h"
+#include "ui/colorset/ColorSetPages.h"
 
 class QLabel;
 class QPushButton;
@@ -34,12 +33,12 @@ public:
     static constexpr int kColorDataTab = 1;
     static constexpr int kToneDataTab = 2;
 
-    CEditColorSetDlg(CConfiguration &configuration, int slot, QWidget *parent = nullptr,
+    CEditColorSetDlg(core::CConfiguration &configuration, int slot, QWidget *parent = nullptr,
                      const ColorSetPageFactory &pages = DefaultColorSetPages());
     ~CEditColorSetDlg() override;
 
     // Who judges a failed send as the instrument's loss (the session's link).
-    void SetLossJudge(LossJudge judge);
+    void SetLossJudge(core::LossJudge judge);
 
     // --- Commands of the buttons ---
     void OnSend();  // ends Accepted once the slot is in the instrument
@@ -55,7 +54,7 @@ public:
     const std::vector<ColorSetPage *> &Pages() const { return pages_; }
     QTabWidget *Tabs() const { return tabs_; }
     int Slot() const { return slot_; }
-    CConfiguration &Configuration() const { return configuration_; }
+    core::CConfiguration &Configuration() const { return configuration_; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -65,14 +64,14 @@ private:
     void InitDialog();
     void OnTabChanged(int index);
     void ShowTab(int index);
-    int Message(const Notice &notice);
+    int Message(const core::Notice &notice);
 
-    CConfiguration &configuration_;
+    core::CConfiguration &configuration_;
     int slot_;
     std::vector<ColorSetPage *> pages_;
     int currentTab_ = 0;
     bool returningToTab_ = false;
-    CErrorMng errorMng_;
+    core::CErrorMng errorMng_;
     QTabWidget *tabs_ = nullptr;
     QLabel *caption_ = nullptr;
 };

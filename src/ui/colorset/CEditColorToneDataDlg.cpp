@@ -1,4 +1,4 @@
-#include "colorset/CEditColorToneDataDlg.h"
+#include "ui/colorset/CEditColorToneDataDlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,21 +13,20 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "colorset/CEditToneDataDlg.h"
-#include "colorset/ColorSetFieldEdits.h"
-#include "colorset/Configuration.h"
-#include "controls/CCheckListCtrl.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
+#include "core/colorset/Configuration.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
-#include "UiLayer.h"
+#include "ui/colorset/CEditToneDataDlg.h"
+#include "ui/colorset/ColorSetFieldEdits.h"
+#include "ui/controls/CCheckListCtrl.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 
-CEditColorToneDataDlg::CEditColorToneDataDlg(CConfiguration &configuration, int slot, QWidget *parent)
+CEditColorToneDataDlg::CEditColorToneDataDlg(core::CConfiguration &configuration, int slot, QWidget *parent)
     : ColorSetPage(configuration, slot, parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgToneDataPage));
-    setWindowTitle(platform::ResQString(res::kStrTones));  // the tab text
+    setWindowTitle(core::platform::ResQString(res::kStrTones));  // the tab text
     CreateControls();
     LoadFromSlot();
     settingUp_ = false;
@@ -36,33 +35,33 @@ CEditColorToneDataDlg::CEditColorToneDataDlg(CConfiguration &configuration, int 
 void CEditColorToneDataDlg::CreateControls() {
     list_ = new CCheckListCtrl(this);
     list_->setObjectName(ColorSetControlName(res::kCtlToneDataPageList));
-    for (const tonedata::Column &c : tonedata::Columns())
-        list_->InsertColumn(list_->GetColumnCount(), platform::ResQString(c.headerId), c.width);
+    for (const core::tonedata::Column &c : core::tonedata::Columns())
+        list_->InsertColumn(list_->GetColumnCount(), core::platform::ResQString(c.headerId), c.width);
     // Headings are centred over their centred cells, as in the colour list.
     for (int i = 0; i < list_->GetColumnCount(); ++i)
         if (QTableWidgetItem *h = list_->horizontalHeaderItem(i)) h->setTextAlignment(Qt::AlignCenter);
     WidenColumnsToHeadings();
-    enter_ = ColorSetButton(this, res::kCtlToneDataPageEnter, platform::ResQString(res::kStrEnterEdit));
-    delete_ = ColorSetButton(this, res::kCtlToneDataPageDelete, platform::ResQString(res::kStrDeleteButton));
-    deleteAll_ = ColorSetButton(this, res::kCtlToneDataPageDeleteAll, platform::ResQString(res::kStrDeleteAll));
+    enter_ = ColorSetButton(this, res::kCtlToneDataPageEnter, core::platform::ResQString(res::kStrEnterEdit));
+    delete_ = ColorSetButton(this, res::kCtlToneDataPageDelete, core::platform::ResQString(res::kStrDeleteButton));
+    deleteAll_ = ColorSetButton(this, res::kCtlToneDataPageDeleteAll, core::platform::ResQString(res::kStrDeleteAll));
     connect(enter_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnEnterTone);
     connect(delete_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteTone);
     connect(deleteAll_, &QPushButton::clicked, this, &CEditColorToneDataDlg::OnDeleteAllTones);
     connect(list_, &QTableWidget::itemSelectionChanged, this, &CEditColorToneDataDlg::UpdateButtons);
 
-    heading_ = new QLabel(platform::ResQString(res::kStrToneDataHeading), this);
+    heading_ = new QLabel(core::platform::ResQString(res::kStrToneDataHeading), this);
     heading_->setObjectName(ColorSetControlName(res::kCtlToneDataPageHeading));
     QFont font = heading_->font();
     font.setPointSizeF(font.pointSizeF() + 2);
     font.setWeight(QFont::Bold);
     heading_->setFont(font);
-    midToneOn_ = new QCheckBox(platform::ResQString(res::kStrMidToneSpread), this);
+    midToneOn_ = new QCheckBox(core::platform::ResQString(res::kStrMidToneSpread), this);
     midToneOn_->setObjectName(ColorSetControlName(res::kCtlToneDataPageMidToneOn));
     connect(midToneOn_, &QCheckBox::toggled, this, &CEditColorToneDataDlg::OnMidToneOn);
     auto *group = new QButtonGroup(this);
     auto *rule = new QGridLayout;
     for (int s = 0; s < 3; ++s) {
-        steps_[s] = new QRadioButton(platform::ResQString(res::kStrStep).arg(s + 1), this);
+        steps_[s] = new QRadioButton(core::platform::ResQString(res::kStrStep).arg(s + 1), this);
         steps_[s]->setObjectName(ColorSetControlName(kStepIds[s]));
         group->addButton(steps_[s], s);
         rule->addWidget(steps_[s], 0, s);
@@ -72,10 +71,10 @@ void CEditColorToneDataDlg::CreateControls() {
         connect(steps_[s], &QRadioButton::clicked, this, [this, s] { OnStep(s); });
         connect(choices_[s], &QComboBox::activated, this, [this, s](int chosen) { OnChoice(s, chosen); });
     }
-    tolerance_ = new NumericEdit(res::kCtlToneDataPageTolerance, fields::MidToneTolerance(), this);
+    tolerance_ = new NumericEdit(res::kCtlToneDataPageTolerance, core::fields::MidToneTolerance(), this);
     for (int column = 0; column < 3; ++column) rule->setColumnStretch(column, 1);
     auto *toleranceRow = new QHBoxLayout;
-    toleranceRow->addWidget(new QLabel(platform::ResQString(res::kStrTolerance), this));
+    toleranceRow->addWidget(new QLabel(core::platform::ResQString(res::kStrTolerance), this));
     toleranceRow->addWidget(tolerance_);
     toleranceRow->addStretch();
     tolerance_->setMaximumWidth(80);
@@ -94,7 +93,7 @@ void CEditColorToneDataDlg::CreateControls() {
     layout->addLayout(toleranceRow);
 }
 
-ColorSet *CEditColorToneDataDlg::Set() const { return Configuration().Slot(SlotNumber()); }
+core::ColorSet *CEditColorToneDataDlg::Set() const { return Configuration().Slot(SlotNumber()); }
 
 void CEditColorToneDataDlg::LoadFromSlot() {
     FillList(true);
@@ -134,25 +133,25 @@ void CEditColorToneDataDlg::ShowCutValuesInTooltips() {
 }
 
 void CEditColorToneDataDlg::FillList(bool loading) {
-    ColorSet empty;
-    const ColorSet &set = Set() ? *Set() : empty;
-    filled_ = tonedata::FillToneList(set);
+    core::ColorSet empty;
+    const core::ColorSet &set = Set() ? *Set() : empty;
+    filled_ = core::tonedata::FillToneList(set);
     {
         QSignalBlocker block(list_);
         list_->DeleteAllItems();
-        for (int e = 0; e < kColorSetTones; ++e) {
+        for (int e = 0; e < core::kColorSetTones; ++e) {
             list_->InsertItem(e, QString::fromStdString(filled_.rows[e][0]));
-            for (int c = 1; c < tonedata::kColumns; ++c) list_->SetItemText(e, c, QString::fromStdString(filled_.rows[e][c]));
-            for (int c = 0; c < tonedata::kColumns; ++c)
+            for (int c = 1; c < core::tonedata::kColumns; ++c) list_->SetItemText(e, c, QString::fromStdString(filled_.rows[e][c]));
+            for (int c = 0; c < core::tonedata::kColumns; ++c)
                 if (QTableWidgetItem *item = list_->item(e, c)) item->setTextAlignment(Qt::AlignCenter);
         }
         ShowCutValuesInTooltips();
     }
     if (loading) {
-        midTone_ = tonedata::LoadMidTone(set, filled_.names);
+        midTone_ = core::tonedata::LoadMidTone(set, filled_.names);
         tolerance_->SetValue(midTone_.tolerance);
     }
-    tonedata::ApplyEligibility(midTone_, filled_.names.size());
+    core::tonedata::ApplyEligibility(midTone_, filled_.names.size());
     QSignalBlocker block(midToneOn_);
     midToneOn_->setChecked(midTone_.on);
     midToneOn_->setEnabled(filled_.names.size() >= 3);
@@ -162,7 +161,7 @@ void CEditColorToneDataDlg::FillList(bool loading) {
 }
 
 void CEditColorToneDataDlg::FillChoices() {
-    std::array<int, 3> selected = tonedata::FillMidToneChoices(filled_.names, midTone_);
+    std::array<int, 3> selected = core::tonedata::FillMidToneChoices(filled_.names, midTone_);
     for (int i = 0; i < 3; ++i) {
         QSignalBlocker block(choices_[i]);
         choices_[i]->clear();
@@ -178,12 +177,12 @@ void CEditColorToneDataDlg::EnableMidToneControls() {
 }
 
 void CEditColorToneDataDlg::UpdateButtons() {
-    ColorSet empty;
-    const ColorSet &set = Set() ? *Set() : empty;
+    core::ColorSet empty;
+    const core::ColorSet &set = Set() ? *Set() : empty;
     int row = list_->GetSelectionMark();
-    enter_->setEnabled(tonedata::CanEnterToneEntry(set));
-    delete_->setEnabled(row >= 0 && row < kColorSetTones && set.tones[row].enabled == 1);
-    deleteAll_->setEnabled(tonedata::AnyToneEnabled(set));
+    enter_->setEnabled(core::tonedata::CanEnterToneEntry(set));
+    delete_->setEnabled(row >= 0 && row < core::kColorSetTones && set.tones[row].enabled == 1);
+    deleteAll_->setEnabled(core::tonedata::AnyToneEnabled(set));
 }
 
 void CEditColorToneDataDlg::SelectRow(int row) {
@@ -204,7 +203,7 @@ void CEditColorToneDataDlg::OnStep(int step) {
 void CEditColorToneDataDlg::OnMidToneOn(bool on) {
     midTone_.on = on;
     if (on) {
-        filled_.names = tonedata::EligibleNames(Set() ? *Set() : ColorSet{});
+        filled_.names = core::tonedata::EligibleNames(Set() ? *Set() : core::ColorSet{});
         steps_[midTone_.stepIndex]->setChecked(true);
         FillChoices();
     }
@@ -221,12 +220,12 @@ bool CEditColorToneDataDlg::StoreToSlot() {
     if (settingUp_) return true;
     if (tolerance_->isEnabled() && !tolerance_->Commit()) return false;
     midTone_.tolerance = tolerance_->Value();
-    ColorSet *set = Set();
+    core::ColorSet *set = Set();
     if (!set) return true;
     // The other pages may have changed the entries since this page was last shown: a rule
     // over fewer than three eligible entries is stored switched off.
-    tonedata::ApplyEligibility(midTone_, tonedata::EligibleNames(*set).size());
-    tonedata::StoreToneList(filled_, midTone_, *set);
+    core::tonedata::ApplyEligibility(midTone_, core::tonedata::EligibleNames(*set).size());
+    core::tonedata::StoreToneList(filled_, midTone_, *set);
     return true;
 }
 
@@ -238,30 +237,30 @@ void CEditColorToneDataDlg::OnEnterTone() {
 }
 
 void CEditColorToneDataDlg::OnDeleteTone() {
-    ColorSet *set = Set();
+    core::ColorSet *set = Set();
     int e = list_->GetSelectionMark();
-    if (!set || e < 0 || e >= kColorSetTones) return;
-    Notice question = MakeNotice(0, res::kStrMessageCaption, platform::mb::OKCANCEL);
-    question.text = platform::ResString(res::kStrReallyDelete) + tonedata::ToneEntryName(*set, e);
-    if (platform::ShowNotice(this, question) == platform::mb::IDOK) {
-        tonedata::DeleteToneEntry(*set, e, midTone_);
+    if (!set || e < 0 || e >= core::kColorSetTones) return;
+    core::Notice question = core::MakeNotice(0, res::kStrMessageCaption, core::platform::mb::OKCANCEL);
+    question.text = core::platform::ResString(res::kStrReallyDelete) + core::tonedata::ToneEntryName(*set, e);
+    if (platform::ShowNotice(this, question) == core::platform::mb::IDOK) {
+        core::tonedata::DeleteToneEntry(*set, e, midTone_);
         FillList(false);
-        platform::ShowNotice(this, MakeNotice(res::kStrToneDataDeleted, res::kStrMessageCaption, platform::mb::OK));
+        platform::ShowNotice(this, core::MakeNotice(res::kStrToneDataDeleted, res::kStrMessageCaption, core::platform::mb::OK));
     }
     SelectRow(e);
 }
 
 void CEditColorToneDataDlg::OnDeleteAllTones() {
-    ColorSet *set = Set();
+    core::ColorSet *set = Set();
     if (!set) return;
-    if (platform::ShowNotice(this, MakeNotice(res::kStrDeleteAllTonesQuestion, res::kStrMessageCaption,
-                                              platform::mb::OKCANCEL)) != platform::mb::IDOK) {
+    if (platform::ShowNotice(this, core::MakeNotice(res::kStrDeleteAllTonesQuestion, res::kStrMessageCaption,
+                                              core::platform::mb::OKCANCEL)) != core::platform::mb::IDOK) {
         SelectRow(list_->GetSelectionMark());
         return;
     }
-    tonedata::DeleteAllToneEntries(*set, midTone_);
+    core::tonedata::DeleteAllToneEntries(*set, midTone_);
     FillList(false);
-    platform::ShowNotice(this, MakeNotice(res::kStrToneDataDeleted, res::kStrMessageCaption, platform::mb::OK));
+    platform::ShowNotice(this, core::MakeNotice(res::kStrToneDataDeleted, res::kStrMessageCaption, core::platform::mb::OK));
     SelectRow(0);
 }
 

@@ -6,10 +6,9 @@
 
 #include <array>
 
-#include "colorset/ColorSetPage.h"
-#include "colorset/ToneDataPageLogic.h"
-#include "UiLayer.h"
+#include "core/colorset/ToneDataPageLogic.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/colorset/ColorSetPage.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,7 +29,7 @@ public:
     static constexpr std::array<int, 3> kChoiceIds{res::kCtlToneDataPageChoice1, res::kCtlToneDataPageChoice2,
                                                    res::kCtlToneDataPageChoice3};
 
-    CEditColorToneDataDlg(CConfiguration &configuration, int slot, QWidget *parent = nullptr);
+    CEditColorToneDataDlg(core::CConfiguration &configuration, int slot, QWidget *parent = nullptr);
 
     void LoadFromSlot() override;
     bool StoreToSlot() override;
@@ -40,14 +39,14 @@ public:
     void OnDeleteTone();
     void OnDeleteAllTones();
 
-    const tonedata::MidTone &MidTone() const { return midTone_; }
+    const core::tonedata::MidTone &MidTone() const { return midTone_; }
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void CreateControls();
-    ColorSet *Set() const;
+    core::ColorSet *Set() const;
     // Fills the list; `loading` also takes the mid-tone spread from the slot.
     void FillList(bool loading);
     void WidenColumnsToHeadings();
@@ -67,8 +66,8 @@ private:
     std::array<QComboBox *, 3> choices_{};
     NumericEdit *tolerance_ = nullptr;
     QLabel *heading_ = nullptr;
-    tonedata::ToneList filled_;
-    tonedata::MidTone midTone_;
+    core::tonedata::ToneList filled_;
+    core::tonedata::MidTone midTone_;
     bool settingUp_ = true;
 };
 

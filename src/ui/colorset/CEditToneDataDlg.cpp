@@ -1,4 +1,4 @@
-#include "colorset/CEditToneDataDlg.h"
+#include "ui/colorset/CEditToneDataDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,16 +9,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "colorset/ColorSetFieldEdits.h"
-#include "colorset/Configuration.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "UiLayer.h"
+#include "core/colorset/Configuration.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/colorset/ColorSetFieldEdits.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 
-CEditToneDataDlg::CEditToneDataDlg(CConfiguration &configuration, int slot, int entry, QWidget *parent)
+CEditToneDataDlg::CEditToneDataDlg(core::CConfiguration &configuration, int slot, int entry, QWidget *parent)
     : QDialog(parent), configuration_(configuration), slot_(slot), entry_(entry) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgToneEntry));
     CreateControls();
@@ -26,30 +25,30 @@ CEditToneDataDlg::CEditToneDataDlg(CConfiguration &configuration, int slot, int 
 }
 
 void CEditToneDataDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(res::kStrToneEntry));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrToneEntry));
     caption_ = new QLabel(this);
     caption_->setObjectName(ColorSetControlName(res::kCtlToneEntryCaption));
     color_ = new QComboBox(this);
     color_->setObjectName(ColorSetControlName(res::kCtlToneEntryColour));
     connect(color_, &QComboBox::activated, this, &CEditToneDataDlg::OnColorChosen);
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(platform::ResQString(res::kStrColour), this), 0, 0);
+    grid->addWidget(new QLabel(core::platform::ResQString(res::kStrColour), this), 0, 0);
     grid->addWidget(color_, 0, 1, 1, 3);
-    for (int s = 0; s < kToneSteps; ++s) {
-        stepChecks_[s] = new QCheckBox(platform::ResQString(res::kStrStep).arg(s + 1), this);
+    for (int s = 0; s < core::kToneSteps; ++s) {
+        stepChecks_[s] = new QCheckBox(core::platform::ResQString(res::kStrStep).arg(s + 1), this);
         stepChecks_[s]->setObjectName(ColorSetControlName(kStepCheckIds[s]));
-        tints_[s] = new NumericEdit(kTintIds[s], fields::Tint(), this);
-        aims_[s] = new NumericEdit(kAimIds[s], fields::Aim(), this);
-        tolerances_[s] = new NumericEdit(kToleranceIds[s], fields::StepTolerance(), this);
+        tints_[s] = new NumericEdit(kTintIds[s], core::fields::Tint(), this);
+        aims_[s] = new NumericEdit(kAimIds[s], core::fields::Aim(), this);
+        tolerances_[s] = new NumericEdit(kToleranceIds[s], core::fields::StepTolerance(), this);
         grid->addWidget(stepChecks_[s], 2 + s, 0);
         grid->addWidget(tints_[s], 2 + s, 1);
         grid->addWidget(aims_[s], 2 + s, 2);
         grid->addWidget(tolerances_[s], 2 + s, 3);
         connect(stepChecks_[s], &QCheckBox::toggled, this, [this, s] { OnStepChecked(s); });
     }
-    grid->addWidget(new QLabel(platform::ResQString(res::kStrTint), this), 1, 1);
-    grid->addWidget(new QLabel(platform::ResQString(res::kStrAim), this), 1, 2);
-    grid->addWidget(new QLabel(platform::ResQString(res::kStrTolerance), this), 1, 3);
+    grid->addWidget(new QLabel(core::platform::ResQString(res::kStrTint), this), 1, 1);
+    grid->addWidget(new QLabel(core::platform::ResQString(res::kStrAim), this), 1, 2);
+    grid->addWidget(new QLabel(core::platform::ResQString(res::kStrTolerance), this), 1, 3);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     platform::NameStandardButtons(*buttons);
     ok_ = buttons->button(QDialogButtonBox::Ok);
@@ -65,10 +64,10 @@ void CEditToneDataDlg::CreateControls() {
 }
 
 void CEditToneDataDlg::InitDialog() {
-    const ColorSet *set = slot_ >= 0 && slot_ < kColorSetSlots ? configuration_.Slot(slot_) : nullptr;
-    if (set) form_ = tonedata::LoadToneEntry(*set, entry_);
-    caption_->setText(platform::ResQString(res::kStrToneEntry) + QStringLiteral(" %1").arg(entry_ + 1));
-    tonedata::NameList colors = set ? tonedata::ToneColorChoices(*set) : tonedata::NameList{};
+    const core::ColorSet *set = slot_ >= 0 && slot_ < core::kColorSetSlots ? configuration_.Slot(slot_) : nullptr;
+    if (set) form_ = core::tonedata::LoadToneEntry(*set, entry_);
+    caption_->setText(core::platform::ResQString(res::kStrToneEntry) + QStringLiteral(" %1").arg(entry_ + 1));
+    core::tonedata::NameList colors = set ? core::tonedata::ToneColorChoices(*set) : core::tonedata::NameList{};
     int shown = 0;
     for (size_t i = 0; i < colors.size(); ++i) {
         color_->addItem(QString::fromStdString(colors[i].second), colors[i].first);
@@ -78,7 +77,7 @@ void CEditToneDataDlg::InitDialog() {
     // it until the user chooses another.
     if (form_.color < 0 && !colors.empty()) form_.color = colors.front().first;
     color_->setCurrentIndex(colors.empty() ? -1 : shown);
-    for (int s = 0; s < kToneSteps; ++s) {
+    for (int s = 0; s < core::kToneSteps; ++s) {
         tints_[s]->SetValue(form_.tints[s]);
         aims_[s]->SetValue(form_.aims[s]);
         tolerances_[s]->SetValue(form_.tolerances[s]);
@@ -101,18 +100,18 @@ void CEditToneDataDlg::OnStepChecked(int s) {
 }
 
 void CEditToneDataDlg::accept() {
-    for (int s = 0; s < kToneSteps; ++s) {
+    for (int s = 0; s < core::kToneSteps; ++s) {
         if (!form_.on[s]) continue;
         for (NumericEdit *edit : {tints_[s], aims_[s], tolerances_[s]})
             if (!edit->Commit()) return;
     }
-    for (int s = 0; s < kToneSteps; ++s) {
+    for (int s = 0; s < core::kToneSteps; ++s) {
         form_.tints[s] = tints_[s]->Value();
         form_.aims[s] = aims_[s]->Value();
         form_.tolerances[s] = tolerances_[s]->Value();
     }
-    ColorSet *set = slot_ >= 0 && slot_ < kColorSetSlots ? configuration_.Slot(slot_) : nullptr;
-    if (!set || !tonedata::StoreToneEntry(form_, *set, entry_)) return;
+    core::ColorSet *set = slot_ >= 0 && slot_ < core::kColorSetSlots ? configuration_.Slot(slot_) : nullptr;
+    if (!set || !core::tonedata::StoreToneEntry(form_, *set, entry_)) return;
     QDialog::accept();
 }
 

@@ -8,8 +8,7 @@
 #include <QDialog>
 #include <array>
 
-#include "colorset/ToneDataPageLogic.h"
-#include "UiLayer.h"
+#include "core/colorset/ToneDataPageLogic.h"
 #include "corvexres/ResourceIds.h"
 
 class QCheckBox;
@@ -38,10 +37,10 @@ public:
                                                       res::kCtlToneEntryStep2Tolerance,
                                                       res::kCtlToneEntryStep3Tolerance};
 
-    CEditToneDataDlg(CConfiguration &configuration, int slot, int entry, QWidget *parent = nullptr);
+    CEditToneDataDlg(core::CConfiguration &configuration, int slot, int entry, QWidget *parent = nullptr);
 
     void accept() override;
-    const tonedata::ToneEntryForm &Form() const { return form_; }
+    const core::tonedata::ToneEntryForm &Form() const { return form_; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -52,10 +51,10 @@ private:
     void OnStepChecked(int s);
     void OnColorChosen(int position);
 
-    CConfiguration &configuration_;
+    core::CConfiguration &configuration_;
     int slot_;
     int entry_;
-    tonedata::ToneEntryForm form_;
+    core::tonedata::ToneEntryForm form_;
     QLabel *caption_ = nullptr;
     QComboBox *color_ = nullptr;
     QPushButton *ok_ = nullptr;

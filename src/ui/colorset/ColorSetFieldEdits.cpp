@@ -1,4 +1,4 @@
-#include "colorset/ColorSetFieldEdits.h"
+#include "ui/colorset/ColorSetFieldEdits.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -7,10 +7,9 @@
 #include <QTimer>
 #include <utility>
 
-#include "platform/MessageBox.h"
-#include "platform/Numbers.h"
-#include "platform/Resources.h"
-#include "UiLayer.h"
+#include "core/platform/Numbers.h"
+#include "core/platform/Resources.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 
@@ -30,18 +29,18 @@ void FieldEdit::focusOutEvent(QFocusEvent *event) {
     });
 }
 
-NumericEdit::NumericEdit(int id, NumericFieldRule rule, QWidget *parent) : FieldEdit(id, parent), rule_(rule) {}
+NumericEdit::NumericEdit(int id, core::NumericFieldRule rule, QWidget *parent) : FieldEdit(id, parent), rule_(rule) {}
 
 void NumericEdit::SetValue(double value) {
     value_ = value;
     measured_.reset();
-    shown_ = QString::fromStdString(FieldText(value, rule_));
+    shown_ = QString::fromStdString(core::FieldText(value, rule_));
     setText(shown_);
 }
 
 void NumericEdit::SetMeasured(double value) {
     measured_ = value;
-    shown_ = QString::fromStdString(MeasuredFieldText(value, rule_));
+    shown_ = QString::fromStdString(core::MeasuredFieldText(value, rule_));
     setText(shown_);
 }
 
@@ -53,11 +52,11 @@ void NumericEdit::ShowEmpty() {
 
 bool NumericEdit::Commit() {
     const std::optional<double> measured = std::exchange(measured_, std::nullopt);
-    if (text() == shown_) return !measured || Apply(CheckMeasuredValue(*measured, value_, rule_));
-    return Apply(CheckNumericField(text().toStdString(), value_, rule_, platform::UserDecimalSeparator()));
+    if (text() == shown_) return !measured || Apply(core::CheckMeasuredValue(*measured, value_, rule_));
+    return Apply(core::CheckNumericField(text().toStdString(), value_, rule_, core::platform::UserDecimalSeparator()));
 }
 
-bool NumericEdit::Apply(const FieldCheck &check) {
+bool NumericEdit::Apply(const core::FieldCheck &check) {
     value_ = check.value;
     shown_ = QString::fromStdString(check.text);
     setText(shown_);
@@ -79,7 +78,7 @@ void NameEdit::SetName(const std::string &name) {
 
 bool NameEdit::Commit() {
     if (text() == shown_) return true;
-    NameCheck check = CheckNameField(text().toStdString(), name_, maximumLength_);
+    core::NameCheck check = core::CheckNameField(text().toStdString(), name_, maximumLength_);
     SetName(check.name);
     if (!check.notice) return true;
     platform::ShowNotice(window(), *check.notice);
@@ -89,7 +88,7 @@ bool NameEdit::Commit() {
 
 void FillChoice(QComboBox *choice, const std::vector<int> &textIds) {
     choice->clear();
-    for (int id : textIds) choice->addItem(platform::ResQString(id));
+    for (int id : textIds) choice->addItem(core::platform::ResQString(id));
 }
 
 }  // namespace ombra::ui

@@ -11,8 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "colorset/ColorSetFields.h"
-#include "UiLayer.h"
+#include "core/colorset/ColorSetFields.h"
 
 class QComboBox;
 class QFocusEvent;
@@ -58,7 +57,7 @@ protected:
 class NumericEdit : public FieldEdit {
     Q_OBJECT
 public:
-    NumericEdit(int id, NumericFieldRule rule, QWidget *parent);
+    NumericEdit(int id, core::NumericFieldRule rule, QWidget *parent);
     void SetValue(double value);
     double Value() const { return value_; }
     // Shows a value the instrument measured (string 1196 for one it did not deliver). It
@@ -70,9 +69,9 @@ public:
     bool Commit() override;
 
 private:
-    bool Apply(const FieldCheck &check);
+    bool Apply(const core::FieldCheck &check);
 
-    NumericFieldRule rule_;
+    core::NumericFieldRule rule_;
     double value_ = 0;
     std::optional<double> measured_;  // shown, not yet checked
 };

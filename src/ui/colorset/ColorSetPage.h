@@ -6,8 +6,7 @@
 
 #include <QWidget>
 
-#include "platform/PostedMessage.h"
-#include "UiLayer.h"
+#include "core/platform/PostedMessage.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
@@ -20,10 +19,10 @@ class ColorSetPage : public QWidget {
     Q_OBJECT
 public:
     // The refresh messages the editor posts to the colour-data and the tone-data page.
-    static constexpr int kColorDataRefreshMessage = platform::kAppMessageBase + 16;  // 32784
-    static constexpr int kToneDataRefreshMessage = platform::kAppMessageBase + 17;   // 32785
+    static constexpr int kColorDataRefreshMessage = core::platform::kAppMessageBase + 16;  // 32784
+    static constexpr int kToneDataRefreshMessage = core::platform::kAppMessageBase + 17;   // 32785
 
-    ColorSetPage(CConfiguration &configuration, int slot, QWidget *parent = nullptr)
+    ColorSetPage(core::CConfiguration &configuration, int slot, QWidget *parent = nullptr)
         : QWidget(parent), configuration_(configuration), slot_(slot) {}
 
     // Fills every control from the slot (opening, and after a file was loaded into it).
@@ -35,14 +34,14 @@ public:
     // page, 32785 to the tone-data page): reload the list from the slot, select its first row.
     virtual void Refresh() {}
 
-    CConfiguration &Configuration() const { return configuration_; }
+    core::CConfiguration &Configuration() const { return configuration_; }
     int SlotNumber() const { return slot_; }
 
 protected:
     // A posted refresh message arrives here and becomes Refresh().
     bool event(QEvent *e) override {
-        if (e->type() == platform::AppMessageEvent::EventType()) {
-            const int message = static_cast<platform::AppMessageEvent *>(e)->message();
+        if (e->type() == core::platform::AppMessageEvent::EventType()) {
+            const int message = static_cast<core::platform::AppMessageEvent *>(e)->message();
             if (message == kColorDataRefreshMessage || message == kToneDataRefreshMessage) {
                 Refresh();
                 return true;
@@ -52,7 +51,7 @@ protected:
     }
 
 private:
-    CConfiguration &configuration_;
+    core::CConfiguration &configuration_;
     int slot_;
 };
 

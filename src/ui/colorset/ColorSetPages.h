@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <vector>
-#include "UiLayer.h"
 
 class QWidget;
 
@@ -20,10 +19,10 @@ class ColorSetPage;
 // Creates the editor's pages for `slot` of `configuration` as children of `parent`, in tab
 // order. The tab after the first is the colour-data page, the one after it the tone-data page.
 using ColorSetPageFactory =
-    std::function<std::vector<ColorSetPage *>(CConfiguration &configuration, int slot, QWidget *parent)>;
+    std::function<std::vector<ColorSetPage *>(core::CConfiguration &configuration, int slot, QWidget *parent)>;
 
 // The program's own three pages.
-std::vector<ColorSetPage *> MakeColorSetPages(CConfiguration &configuration, int slot, QWidget *parent);
+std::vector<ColorSetPage *> MakeColorSetPages(core::CConfiguration &configuration, int slot, QWidget *parent);
 ColorSetPageFactory DefaultColorSetPages();
 
 }  // namespace ombra::ui

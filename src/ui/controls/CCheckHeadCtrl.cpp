@@ -1,5 +1,4 @@
-#include "controls/CCheckHeadCtrl.h"
-#include "UiLayer.h"
+#include "ui/controls/CCheckHeadCtrl.h"
 
 namespace ombra::ui {
 

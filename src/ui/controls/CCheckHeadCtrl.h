@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QHeaderView>
-#include "UiLayer.h"
 
 namespace ombra::ui {
 

@@ -1,8 +1,7 @@
-#include "controls/CCheckListCtrl.h"
+#include "ui/controls/CCheckListCtrl.h"
 
 #include <QAbstractItemView>
 #include <algorithm>
-#include "UiLayer.h"
 
 namespace ombra::ui {
 

@@ -7,8 +7,7 @@
 #include <QTableWidget>
 #include <QVariant>
 
-#include "controls/CCheckHeadCtrl.h"
-#include "UiLayer.h"
+#include "ui/controls/CCheckHeadCtrl.h"
 
 namespace ombra::ui {
 

@@ -1,4 +1,4 @@
-#include "controls/OmbraImageButton.h"
+#include "ui/controls/OmbraImageButton.h"
 
 #include <QEvent>
 #include <QImage>
@@ -7,9 +7,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-#include "platform/Resources.h"
-#include "platform/ResourceImages.h"
-#include "UiLayer.h"
+#include "core/platform/Resources.h"
+#include "ui/platform/ResourceImages.h"
 
 namespace ombra::ui {
 namespace {

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QSize>
 #include <QTimer>
-#include "UiLayer.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "controls/SpectrumPlot.h"
+#include "ui/controls/SpectrumPlot.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -17,7 +17,7 @@ Range ValueRange(const std::vector<SpectrumPlot::Curve> &curves, double &step) {
     double lo = 0, hi = 0;
     bool any = false;
     for (const auto &curve : curves)
-        for (const SpectrumPoint &p : curve.points) {
+        for (const core::SpectrumPoint &p : curve.points) {
             lo = any ? std::min(lo, p.value) : std::min(0.0, p.value);
             hi = any ? std::max(hi, p.value) : p.value;
             any = true;
@@ -31,7 +31,7 @@ Range WavelengthRange(const std::vector<SpectrumPlot::Curve> &curves) {
     Range r{380, 730};
     bool any = false;
     for (const auto &curve : curves)
-        for (const SpectrumPoint &p : curve.points) {
+        for (const core::SpectrumPoint &p : curve.points) {
             r.lo = any ? std::min(r.lo, p.nm) : p.nm;
             r.hi = any ? std::max(r.hi, p.nm) : p.nm;
             any = true;
@@ -124,7 +124,7 @@ void SpectrumPlot::paintEvent(QPaintEvent *) {
     for (const Curve &curve : curves_) {
         if (curve.points.empty()) continue;
         QPainterPath path(QPointF(x(curve.points.front().nm), y(curve.points.front().value)));
-        for (const SpectrumPoint &p : curve.points) path.lineTo(x(p.nm), y(p.value));
+        for (const core::SpectrumPoint &p : curve.points) path.lineTo(x(p.nm), y(p.value));
         QColor colour = curve.colour.isValid() ? curve.colour : text;
         if (curve.faint) colour.setAlphaF(0.35);
         painter.setPen(QPen(colour, curve.faint ? 1.2 : 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

@@ -9,8 +9,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "output/ResultSummary.h"
-#include "UiLayer.h"
+#include "core/output/ResultSummary.h"
 
 namespace ombra::ui {
 
@@ -18,7 +17,7 @@ class SpectrumPlot : public QWidget {
     Q_OBJECT
 public:
     struct Curve {
-        std::vector<SpectrumPoint> points;
+        std::vector<core::SpectrumPoint> points;
         QColor colour;
         bool faint = false;
     };

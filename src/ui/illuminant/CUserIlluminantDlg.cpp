@@ -1,6 +1,6 @@
-#include "illuminant/CUserIlluminantDlg.h"
+#include "ui/illuminant/CUserIlluminantDlg.h"
 
-#include "output/Values.h"
+#include "core/output/Values.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -11,28 +11,27 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "settings/AppSettings.h"
-#include "instrument/WorkThread.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "platform/UserFolders.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/Resources.h"
+#include "core/platform/UserFolders.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
-#include "UiLayer.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 namespace {
 
 QString controlName(int id) { return QStringLiteral("ctl_%1").arg(id); }
 
-bool isMissing(float value) { return value == kNoValue || !std::isfinite(value); }
+bool isMissing(float value) { return value == core::kNoValue || !std::isfinite(value); }
 
 }  // namespace
 
-CUserIlluminantDlg::CUserIlluminantDlg(DialogInstrument &instrument, QWidget *parent)
+CUserIlluminantDlg::CUserIlluminantDlg(core::DialogInstrument &instrument, QWidget *parent)
     : QDialog(parent),
       instrument_(instrument),
-      settings_(Settings()) {
+      settings_(core::Settings()) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgUserIlluminant));
     CreateControls();
     InitDialog();
@@ -48,16 +47,16 @@ QPushButton *CUserIlluminantDlg::addButton(int id, const QString &text) {
 }
 
 void CUserIlluminantDlg::CreateControls() {
-    setWindowTitle(platform::ResWindowTitle(res::kStrUserIlluminantTitle));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrUserIlluminantTitle));
     auto *fileRow = new QHBoxLayout;
-    auto *open = addButton(res::kCtlUserIlluminantOpen, platform::ResQString(res::kStrOpen));
-    auto *save = addButton(res::kCtlUserIlluminantSave, platform::ResQString(res::kStrSave));
+    auto *open = addButton(res::kCtlUserIlluminantOpen, core::platform::ResQString(res::kStrOpen));
+    auto *save = addButton(res::kCtlUserIlluminantSave, core::platform::ResQString(res::kStrSave));
     fileRow->addWidget(open);
     fileRow->addWidget(save);
     auto *instrumentRow = new QHBoxLayout;
-    auto *read = addButton(res::kCtlUserIlluminantRead, platform::ResQString(res::kStrRead));
-    auto *reg = addButton(res::kCtlUserIlluminantRegister, platform::ResQString(res::kStrRegister));
-    auto *measure = addButton(res::kCtlUserIlluminantMeasure, platform::ResQString(res::kStrMeasureLightSource));
+    auto *read = addButton(res::kCtlUserIlluminantRead, core::platform::ResQString(res::kStrRead));
+    auto *reg = addButton(res::kCtlUserIlluminantRegister, core::platform::ResQString(res::kStrRegister));
+    auto *measure = addButton(res::kCtlUserIlluminantMeasure, core::platform::ResQString(res::kStrMeasureLightSource));
     instrumentRow->addWidget(read);
     instrumentRow->addWidget(reg);
     instrumentRow->addWidget(measure);
@@ -68,8 +67,8 @@ void CUserIlluminantDlg::CreateControls() {
     connect(measure, &QPushButton::clicked, this, &CUserIlluminantDlg::OnMeasure);
 
     auto *results = new QGridLayout;
-    const QString labels[] = {platform::ResQString(res::kStrIlluminance), platform::ResQString(res::kStrTemperature),
-                              platform::ResQString(res::kStrDeltaUv)};
+    const QString labels[] = {core::platform::ResQString(res::kStrIlluminance), core::platform::ResQString(res::kStrTemperature),
+                              core::platform::ResQString(res::kStrDeltaUv)};
     for (int row = 0; row < 3; ++row) {
         auto *label = new QLabel(labels[row], this);
         auto *value = new QLabel(this);
@@ -91,7 +90,7 @@ void CUserIlluminantDlg::CreateControls() {
     plot_ = new SpectrumPlot(this);
     plot_->setObjectName("illuminantPlot");
     plot_->setMinimumSize(320, 200);
-    plot_->SetAxisTitles(platform::ResQString(res::kStrWavelengthAxis), platform::ResQString(res::kStrRelativePowerAxis));
+    plot_->SetAxisTitles(core::platform::ResQString(res::kStrWavelengthAxis), core::platform::ResQString(res::kStrRelativePowerAxis));
 
     auto *controls = new QVBoxLayout;
     controls->addLayout(fileRow);
@@ -108,7 +107,7 @@ void CUserIlluminantDlg::CreateControls() {
 
 // The record as it stands, point for point; places without a value are left out.
 void CUserIlluminantDlg::PlotRecord() {
-    std::vector<SpectrumPoint> points;
+    std::vector<core::SpectrumPoint> points;
     for (int k = 0; k < DI_USER_ILLUMINANT_POINTS; ++k)
         if (!isMissing(record_.power[k]))
             points.push_back({300.0 + 5.0 * k, double(record_.power[k])});
@@ -117,9 +116,9 @@ void CUserIlluminantDlg::PlotRecord() {
 
 void CUserIlluminantDlg::InitDialog() {
     errorMng_.Init(platform::NoticeSinkFor(this), instrument_.Judge());
-    caption_ = platform::ResString(res::kStrMessageCaption);
+    caption_ = core::platform::ResString(res::kStrMessageCaption);
     findChild<QPushButton *>(controlName(res::kCtlUserIlluminantMeasure))
-        ->setEnabled(settings_.identity.ModelName() == platform::ResString(res::kStrModelNameType100));
+        ->setEnabled(settings_.identity.ModelName() == core::platform::ResString(res::kStrModelNameType100));
     findChild<QPushButton *>(controlName(res::kCtlUserIlluminantSave))->setEnabled(false);
     findChild<QPushButton *>(controlName(res::kCtlUserIlluminantRegister))->setEnabled(false);
     HideResults();
@@ -129,19 +128,19 @@ void CUserIlluminantDlg::InitDialog() {
 
 void CUserIlluminantDlg::OnOpen() {
     platform::FileDialogRequest request;
-    request.filter = platform::ResString(res::kStrFileFilter);
-    request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
+    request.filter = core::platform::ResString(res::kStrFileFilter);
+    request.startFolder = core::platform::UserFilesFolder(core::platform::UserFiles::Illuminants);
     request.createStartFolder = true;
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
-    UserIlluminantRecord scratch{};
-    bool ok = ReadUserIlluminantFile(*path, scratch);
+    core::UserIlluminantRecord scratch{};
+    bool ok = core::ReadUserIlluminantFile(*path, scratch);
     if (ok) {
         record_ = scratch;
         ok = ComputeResults();
     }
     if (!ok) {
-        Message(MessageWithFile(res::kStrFileUnreadable, *path), platform::mb::ICONHAND);
+        Message(MessageWithFile(res::kStrFileUnreadable, *path), core::platform::mb::ICONHAND);
         return;
     }
     ShowResults();
@@ -150,26 +149,26 @@ void CUserIlluminantDlg::OnOpen() {
 void CUserIlluminantDlg::OnSave() {
     platform::FileDialogRequest request;
     request.save = true;
-    request.filter = platform::ResString(res::kStrFileFilter);
-    request.startFolder = platform::UserFilesFolder(platform::UserFiles::Illuminants);
+    request.filter = core::platform::ResString(res::kStrFileFilter);
+    request.startFolder = core::platform::UserFilesFolder(core::platform::UserFiles::Illuminants);
     request.createStartFolder = true;
-    request.fileName = platform::ResString(res::kStrUserIlluminantFileName);
+    request.fileName = core::platform::ResString(res::kStrUserIlluminantFileName);
     request.defaultExtension = kDefaultExtension;
     std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
-    UserIlluminantRecord scratch{};
-    if (PrepareUserIlluminantForSave(record_, scratch) && WriteUserIlluminantFile(*path, scratch))
-        Message(platform::ResString(res::kStrFileSaved), platform::mb::ICONASTERISK);
+    core::UserIlluminantRecord scratch{};
+    if (core::PrepareUserIlluminantForSave(record_, scratch) && core::WriteUserIlluminantFile(*path, scratch))
+        Message(core::platform::ResString(res::kStrFileSaved), core::platform::mb::ICONASTERISK);
     else
-        Message(MessageWithFile(res::kStrFileNotWritten, *path), platform::mb::ICONHAND);
+        Message(MessageWithFile(res::kStrFileNotWritten, *path), core::platform::mb::ICONHAND);
 }
 
 void CUserIlluminantDlg::OnReadFromInstrument() {
     // Read into a scratch record: a failed read must not leave part of an answer behind.
-    UserIlluminantRecord scratch = record_;
+    core::UserIlluminantRecord scratch = record_;
     int32_t rc = instrument_.ReadUserIlluminant(scratch);
     // Nothing registered is said as such, not as a failure of the colour calculation.
-    if (rc == 0 && !HoldsUserIlluminant(scratch)) rc = kNoUserIlluminantCode;
+    if (rc == 0 && !core::HoldsUserIlluminant(scratch)) rc = core::kNoUserIlluminantCode;
     if (rc != 0) {
         errorMng_.Report(rc);
         return;
@@ -179,23 +178,23 @@ void CUserIlluminantDlg::OnReadFromInstrument() {
 }
 
 void CUserIlluminantDlg::OnRegister() {
-    UserIlluminantRecord sent = record_;
+    core::UserIlluminantRecord sent = record_;
     if (int32_t rc = instrument_.RegisterUserIlluminant(sent)) {
         errorMng_.Report(rc);
         return;
     }
-    Message(platform::ResString(res::kStrUserIlluminantRegistered), platform::mb::ICONASTERISK);
+    Message(core::platform::ResString(res::kStrUserIlluminantRegistered), core::platform::mb::ICONASTERISK);
 }
 
 void CUserIlluminantDlg::OnMeasure() {
     if (settings_.measurement.Polarization() == 1) {
-        Message(platform::ResString(res::kStrLightSourceNeedsPolarisationOff), platform::mb::ICONHAND);
+        Message(core::platform::ResString(res::kStrLightSourceNeedsPolarisationOff), core::platform::mb::ICONHAND);
         return;
     }
-    if (Message(platform::ResString(res::kStrMeasureLightSourceQuestion), platform::mb::OKCANCEL | platform::mb::ICONASTERISK) !=
-        platform::mb::IDOK)
+    if (Message(core::platform::ResString(res::kStrMeasureLightSourceQuestion), core::platform::mb::OKCANCEL | core::platform::mb::ICONASTERISK) !=
+        core::platform::mb::IDOK)
         return;
-    LightSourceMeasurement outcome =
+    core::LightSourceMeasurement outcome =
         instrument_.MeasureLightSource(static_cast<uint32_t>(settings_.measurement.MeasurementType()),
                                        static_cast<uint32_t>(settings_.measurement.Observer()), record_, results_);
     if (outcome.code != 0) errorMng_.Report(outcome.code);
@@ -207,8 +206,8 @@ void CUserIlluminantDlg::OnMeasure() {
 // ---- results ----
 
 bool CUserIlluminantDlg::ComputeResults() {
-    IlluminantResults computed{};
-    int result = ComputeIlluminantResults(record_, computed);
+    core::IlluminantResults computed{};
+    int result = core::ComputeIlluminantResults(record_, computed);
     if (result == 0) {
         results_ = computed;
         return true;
@@ -216,19 +215,19 @@ bool CUserIlluminantDlg::ComputeResults() {
     // The record has changed but has no values: the old ones must not stay on show, nor may
     // the record be saved or registered as if it had been computed.
     HideResults();
-    Message(platform::ResString(ColorResultMessageId(result)), platform::mb::ICONHAND);
+    Message(core::platform::ResString(core::ColorResultMessageId(result)), core::platform::mb::ICONHAND);
     return false;
 }
 
 std::string CUserIlluminantDlg::IntegerText(float value, const char *unit) {
-    if (isMissing(value)) return platform::ResString(res::kStrMissingValue);
+    if (isMissing(value)) return core::platform::ResString(res::kStrMissingValue);
     // Truncated towards zero like an integer conversion, without its range limit.
-    return FormatFixed(std::trunc(static_cast<double>(value)) + 0.0, 0) + unit;
+    return core::FormatFixed(std::trunc(static_cast<double>(value)) + 0.0, 0) + unit;
 }
 
 std::string CUserIlluminantDlg::DuvText(float value) {
-    if (isMissing(value)) return platform::ResString(res::kStrMissingValue);
-    return FormatFixed(value, 3);
+    if (isMissing(value)) return core::platform::ResString(res::kStrMissingValue);
+    return core::FormatFixed(value, 3);
 }
 
 void CUserIlluminantDlg::ShowResults() {
@@ -256,13 +255,13 @@ int CUserIlluminantDlg::Message(const std::string &text, unsigned flags) {
 
 std::string CUserIlluminantDlg::MessageWithFile(int stringId, const std::string &path) const {
     QString name = QFileInfo(QString::fromStdString(path)).fileName();
-    return platform::ResQString(stringId).arg(name).toStdString();
+    return core::platform::ResQString(stringId).arg(name).toStdString();
 }
 
-int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, DialogInstrument &instrument) {
+int RunUserIlluminantDlg(QWidget *parent, core::CWorkThread *watcher, core::DialogInstrument &instrument) {
     struct PausedWatcher {
-        CWorkThread *watcher;
-        explicit PausedWatcher(CWorkThread *w) : watcher(w) {
+        core::CWorkThread *watcher;
+        explicit PausedWatcher(core::CWorkThread *w) : watcher(w) {
             if (watcher) watcher->Pause();
         }
         ~PausedWatcher() {

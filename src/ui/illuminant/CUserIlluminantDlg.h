@@ -13,13 +13,12 @@
 #include <QDialog>
 #include <string>
 
-#include "controls/SpectrumPlot.h"
-#include "illuminant/ColorCalculation.h"
-#include "illuminant/UserIlluminantFile.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/DialogInstrument.h"
-#include "UiLayer.h"
+#include "core/illuminant/ColorCalculation.h"
+#include "core/illuminant/UserIlluminantFile.h"
+#include "core/instrument/DialogInstrument.h"
+#include "core/instrument/ErrorMng.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/controls/SpectrumPlot.h"
 
 class QLabel;
 class QPushButton;
@@ -38,7 +37,7 @@ public:
     static constexpr const char *kDefaultExtension = "uid";
 
     // `instrument`: the session's (InstrumentSession::Link()); the dialog holds none itself.
-    explicit CUserIlluminantDlg(DialogInstrument &instrument, QWidget *parent = nullptr);
+    explicit CUserIlluminantDlg(core::DialogInstrument &instrument, QWidget *parent = nullptr);
     ~CUserIlluminantDlg() override;
 
     // --- Commands of the buttons ---
@@ -48,8 +47,8 @@ public:
     void OnRegister();
     void OnMeasure();
 
-    const UserIlluminantRecord &Record() const { return record_; }
-    const IlluminantResults &Results() const { return results_; }
+    const core::UserIlluminantRecord &Record() const { return record_; }
+    const core::IlluminantResults &Results() const { return results_; }
     // The record's 97 values over 300..780 nm, drawn beside the controls.
     SpectrumPlot *Plot() const { return plot_; }
 
@@ -70,12 +69,12 @@ private:
     std::string MessageWithFile(int stringId, const std::string &path) const;
 
     // Members in the order of the editor's description.
-    CErrorMng errorMng_;
-    DialogInstrument &instrument_;
-    AppSettings &settings_;
+    core::CErrorMng errorMng_;
+    core::DialogInstrument &instrument_;
+    core::AppSettings &settings_;
     std::string caption_;
-    UserIlluminantRecord record_{};
-    IlluminantResults results_{0, 0, 0};
+    core::UserIlluminantRecord record_{};
+    core::IlluminantResults results_{0, 0, 0};
 
     QLabel *resultControls_[res::kCtlUserIlluminantDuv - res::kCtlUserIlluminantIlluminanceLabel + 1] = {};
     SpectrumPlot *plot_ = nullptr;
@@ -85,6 +84,6 @@ private:
 // `watcher` (the button-watch thread, may be null) is paused for the whole run and resumed
 // afterwards, so the editor's instrument calls never interleave with the button poll. The
 // editor reaches the instrument through `instrument` (the session's).
-int RunUserIlluminantDlg(QWidget *parent, CWorkThread *watcher, DialogInstrument &instrument);
+int RunUserIlluminantDlg(QWidget *parent, core::CWorkThread *watcher, core::DialogInstrument &instrument);
 
 }  // namespace ombra::ui

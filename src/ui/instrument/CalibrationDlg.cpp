@@ -1,4 +1,4 @@
-#include "instrument/CalibrationDlg.h"
+#include "ui/instrument/CalibrationDlg.h"
 
 #include <QCoreApplication>
 #include <QFontInfo>
@@ -9,14 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "settings/AppSettings.h"
-#include "instrument/WorkThread.h"
-#include "platform/Executable.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "platform/WaitCursor.h"
-#include "UiLayer.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/Executable.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/platform/MessageBox.h"
+#include "ui/platform/WaitCursor.h"
 
 namespace ombra::ui {
 namespace {
@@ -36,11 +35,11 @@ QFont enlargedBold(const QFont &base) {
 
 }  // namespace
 
-CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, DialogInstrument &instrument, QWidget *parent)
+CCalibrationDlg::CCalibrationDlg(const core::CalibrationStep &step, core::DialogInstrument &instrument, QWidget *parent)
     : QDialog(parent),
-      title_(platform::ResWindowTitle(step.titleId).toStdString()),
+      title_(core::platform::ResWindowTitle(step.titleId).toStdString()),
       picturePath_(step.picturePath),
-      message_(platform::ResString(step.messageId)),
+      message_(core::platform::ResString(step.messageId)),
       skipAllowed_(step.skipAllowed),
       zeroMode_(step.zeroMode),
       instrument_(instrument) {
@@ -51,12 +50,12 @@ CCalibrationDlg::CCalibrationDlg(const CalibrationStep &step, DialogInstrument &
     messageLabel_ = new QLabel(this);
     messageLabel_->setObjectName(controlName(res::kCtlCalibrationMessage));
     messageLabel_->setWordWrap(true);
-    calibrateButton_ = new QPushButton(platform::ResQString(res::kStrCalibrate), this);
+    calibrateButton_ = new QPushButton(core::platform::ResQString(res::kStrCalibrate), this);
     calibrateButton_->setObjectName(controlName(res::kCtlCalibrationCalibrate));
     calibrateButton_->setDefault(true);
-    skipButton_ = new QPushButton(platform::ResQString(res::kStrSkip), this);
+    skipButton_ = new QPushButton(core::platform::ResQString(res::kStrSkip), this);
     skipButton_->setObjectName(controlName(res::kCtlCalibrationSkip));
-    auto *cancel = new QPushButton(platform::ResQString(res::kStrCancel), this);
+    auto *cancel = new QPushButton(core::platform::ResQString(res::kStrCancel), this);
     cancel->setObjectName(controlName(2));
 
     auto *text = new QVBoxLayout;
@@ -107,9 +106,9 @@ void CCalibrationDlg::OnCalibrate() {
         return;
     }
     if (!zeroMode_)
-        platform::ShowMessageBox(this, platform::ResString(res::kStrWhiteCalibrationDone),
-                                 platform::ResString(res::kStrMessageCaption), platform::mb::ICONASTERISK);
-    if (!ended_) done(calib::kOkResult);
+        platform::ShowMessageBox(this, core::platform::ResString(res::kStrWhiteCalibrationDone),
+                                 core::platform::ResString(res::kStrMessageCaption), core::platform::mb::ICONASTERISK);
+    if (!ended_) done(core::calib::kOkResult);
 }
 
 void CCalibrationDlg::EndLost() {
@@ -117,18 +116,18 @@ void CCalibrationDlg::EndLost() {
     done(0);
 }
 
-void CCalibrationDlg::OnSkip() { done(calib::kSkipResult); }
+void CCalibrationDlg::OnSkip() { done(core::calib::kSkipResult); }
 
-CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, DialogInstrument &instrument) {
-    return RunCalibration(parent, watcher, Settings().measurement.Polarization(), platform::ExecutableDirectory(),
+core::CalibrationOutcome RunCalibration(QWidget *parent, core::CWorkThread *watcher, core::DialogInstrument &instrument) {
+    return RunCalibration(parent, watcher, core::Settings().measurement.Polarization(), core::platform::ExecutableDirectory(),
                           instrument);
 }
 
-CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, int polarization,
-                                  const std::string &programDir, DialogInstrument &instrument) {
+core::CalibrationOutcome RunCalibration(QWidget *parent, core::CWorkThread *watcher, int polarization,
+                                  const std::string &programDir, core::DialogInstrument &instrument) {
     calibrationRunning = true;
     if (watcher) watcher->Pause();
-    CalibrationOutcome outcome = RunCalibrationSequence(polarization, programDir, [&](const CalibrationStep &step) {
+    core::CalibrationOutcome outcome = core::RunCalibrationSequence(polarization, programDir, [&](const core::CalibrationStep &step) {
         // A loss of the instrument during the previous step ends the run.
         if (!calibrationRunning) return 0;
         CCalibrationDlg dialog(step, instrument, parent);

@@ -9,10 +9,9 @@
 #include <QDialog>
 #include <string>
 
-#include "instrument/CalibrationSequence.h"
-#include "instrument/DialogInstrument.h"
-#include "instrument/ErrorMng.h"
-#include "UiLayer.h"
+#include "core/instrument/CalibrationSequence.h"
+#include "core/instrument/DialogInstrument.h"
+#include "core/instrument/ErrorMng.h"
 #include "corvexres/ResourceIds.h"
 
 class QLabel;
@@ -31,7 +30,7 @@ public:
     static constexpr int kPictureHeight = 240;
 
     // `instrument`: the session's (InstrumentSession::Link()); the dialog holds none itself.
-    CCalibrationDlg(const CalibrationStep &step, DialogInstrument &instrument, QWidget *parent = nullptr);
+    CCalibrationDlg(const core::CalibrationStep &step, core::DialogInstrument &instrument, QWidget *parent = nullptr);
     ~CCalibrationDlg() override;
 
     // The calibrate button: runs the step; success closes with OK (the white calibration
@@ -57,9 +56,9 @@ private:
     std::string message_;
     bool skipAllowed_ = false;
     bool zeroMode_ = false;
-    DialogInstrument &instrument_;
-    CErrorMng errorMng_;
-    int32_t calibrationKind_ = calib::kWhiteKind;
+    core::DialogInstrument &instrument_;
+    core::CErrorMng errorMng_;
+    int32_t calibrationKind_ = core::calib::kWhiteKind;
 
     QLabel *messageLabel_ = nullptr;
     QPushButton *calibrateButton_ = nullptr;
@@ -72,10 +71,10 @@ private:
 // white step. Afterwards the window repaints when `whiteShown` and sets its readyToMeasure
 // when ready() (a cancelled white step leaves it as it was).
 // The steps reach the instrument through `instrument` (the session's).
-CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, DialogInstrument &instrument);
+core::CalibrationOutcome RunCalibration(QWidget *parent, core::CWorkThread *watcher, core::DialogInstrument &instrument);
 // The same with the polarisation setting and the folder of the pictures given.
-CalibrationOutcome RunCalibration(QWidget *parent, CWorkThread *watcher, int polarization,
-                                  const std::string &programDir, DialogInstrument &instrument);
+core::CalibrationOutcome RunCalibration(QWidget *parent, core::CWorkThread *watcher, int polarization,
+                                  const std::string &programDir, core::DialogInstrument &instrument);
 
 // True while RunCalibration runs (the window's calibrationDialogOpen).
 bool IsCalibrationDialogOpen();

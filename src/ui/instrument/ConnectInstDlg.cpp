@@ -1,4 +1,4 @@
-#include "instrument/ConnectInstDlg.h"
+#include "ui/instrument/ConnectInstDlg.h"
 
 #include <algorithm>
 
@@ -9,11 +9,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
-#include "UiLayer.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 namespace {
@@ -29,10 +28,10 @@ QTableWidgetItem *centred(const QString &text) {
 
 }  // namespace
 
-CConnectInstDlg::CConnectInstDlg(const DeviceList &devices, QWidget *parent)
+CConnectInstDlg::CConnectInstDlg(const core::DeviceList &devices, QWidget *parent)
     : QDialog(parent), list_(new QTableWidget(this)), devices_(devices) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgChooseInstrument));
-    setWindowTitle(platform::ResWindowTitle(res::kStrChooseInstrumentTitle));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrChooseInstrumentTitle));
     list_->setObjectName(controlName(res::kCtlChooseInstrumentList));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     platform::NameStandardButtons(*buttons);
@@ -50,7 +49,7 @@ CConnectInstDlg::CConnectInstDlg(const DeviceList &devices, QWidget *parent)
 void CConnectInstDlg::fillList() {
     list_->setColumnCount(3);
     const int widths[] = {60, 120, 160};
-    const QString headings[] = {QString(), platform::ResQString(res::kStrModel), platform::ResQString(res::kStrSerialNumber)};
+    const QString headings[] = {QString(), core::platform::ResQString(res::kStrModel), core::platform::ResQString(res::kStrSerialNumber)};
     for (int column = 0; column < 3; ++column) {
         list_->setHorizontalHeaderItem(column, centred(headings[column]));
         list_->setColumnWidth(column, widths[column]);
@@ -102,11 +101,11 @@ bool CConnectInstDlg::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void CConnectInstDlg::accept() {
-    Settings().identity.SetSelectedInstrument(mark_ >= 0 ? mark_ : 0);
+    core::Settings().identity.SetSelectedInstrument(mark_ >= 0 ? mark_ : 0);
     QDialog::accept();
 }
 
-bool RunConnectInstDlg(const DeviceList &devices, QWidget *parent) {
+bool RunConnectInstDlg(const core::DeviceList &devices, QWidget *parent) {
     CConnectInstDlg dialog(devices, parent);
     return dialog.exec() == QDialog::Accepted;
 }

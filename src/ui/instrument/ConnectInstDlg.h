@@ -4,8 +4,7 @@
 
 #include <QDialog>
 
-#include "instrument/DeviceEnumeration.h"
-#include "UiLayer.h"
+#include "core/instrument/DeviceEnumeration.h"
 
 class QTableWidget;
 
@@ -14,7 +13,7 @@ namespace ombra::ui {
 class CConnectInstDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CConnectInstDlg(const DeviceList &devices, QWidget *parent = nullptr);
+    explicit CConnectInstDlg(const core::DeviceList &devices, QWidget *parent = nullptr);
 
     // The row that OK would store (-1 when the list is empty).
     int SelectionMark() const { return mark_; }
@@ -29,11 +28,11 @@ private:
     void moveMark(int step);
 
     QTableWidget *list_;
-    DeviceList devices_;
+    core::DeviceList devices_;
     int mark_ = -1;
 };
 
 // Shows the dialog modally; true on OK.
-bool RunConnectInstDlg(const DeviceList &devices, QWidget *parent);
+bool RunConnectInstDlg(const core::DeviceList &devices, QWidget *parent);
 
 }  // namespace ombra::ui

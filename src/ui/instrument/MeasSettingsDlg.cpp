@@ -1,4 +1,4 @@
-#include "instrument/MeasSettingsDlg.h"
+#include "ui/instrument/MeasSettingsDlg.h"
 
 #include <algorithm>
 
@@ -12,11 +12,10 @@
 #include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "quality/SampleAverager.h"
-#include "UiLayer.h"
+#include "core/platform/Resources.h"
+#include "core/quality/SampleAverager.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 namespace {
@@ -42,12 +41,12 @@ int WidthForEntries(const QComboBox &combo) {
 
 }  // namespace
 
-CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, AppSettings &settings, InstrumentLink *link)
+CMeasSettingsDlg::CMeasSettingsDlg(QWidget *parent, core::AppSettings &settings, core::InstrumentLink *link)
     : QDialog(parent), logic_(settings) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgMeasSettings));
-    setWindowTitle(platform::ResWindowTitle(res::kStrMeasSettingsTitle));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrMeasSettingsTitle));
     BuildLayout(settings.sampling.ReadingsPerSample());
-    logic_.Initialise(platform::NoticeSinkFor(this), link ? link->Judge() : LossJudge{});
+    logic_.Initialise(platform::NoticeSinkFor(this), link ? link->Judge() : core::LossJudge{});
     ShowLists();
     currentDialog = this;
 }
@@ -59,17 +58,17 @@ CMeasSettingsDlg::~CMeasSettingsDlg() {
 CMeasSettingsDlg *CMeasSettingsDlg::Current() { return currentDialog; }
 
 void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
-    const QString labels[kSettingsListCount] = {platform::ResQString(res::kStrMeasurementType),       platform::ResQString(res::kStrMeasurementCondition),
-                                                platform::ResQString(res::kStrWhiteReference), platform::ResQString(res::kStrObserver),
-                                                platform::ResQString(res::kStrIlluminant), platform::ResQString(res::kStrPolarisationFilter)};
+    const QString labels[core::kSettingsListCount] = {core::platform::ResQString(res::kStrMeasurementType),       core::platform::ResQString(res::kStrMeasurementCondition),
+                                                core::platform::ResQString(res::kStrWhiteReference), core::platform::ResQString(res::kStrObserver),
+                                                core::platform::ResQString(res::kStrIlluminant), core::platform::ResQString(res::kStrPolarisationFilter)};
     auto *form = new QFormLayout;
-    for (int i = 0; i < kSettingsListCount; ++i) {
+    for (int i = 0; i < core::kSettingsListCount; ++i) {
         auto *combo = new QComboBox(this);
-        combo->setObjectName(controlName(meas::kListIds[i]));
+        combo->setObjectName(controlName(core::meas::kListIds[i]));
         combo->setMinimumWidth(kMinListWidth);
         controls_[i] = combo;
         form->addRow(labels[i], combo);
-        auto list = static_cast<SettingsList>(i);
+        auto list = static_cast<core::SettingsList>(i);
         // Only the user's choices run the change handlers; refilling the lists does not.
         connect(combo, &QComboBox::activated, this, [this, list](int position) {
             logic_.Select(list, position);
@@ -78,9 +77,9 @@ void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
     }
     readings_ = new QSpinBox(this);
     readings_->setObjectName("readingsPerSample");
-    readings_->setRange(kMinReadingsPerSample, kMaxReadingsPerSample);
+    readings_->setRange(core::kMinReadingsPerSample, core::kMaxReadingsPerSample);
     readings_->setValue(readingsPerSample);
-    form->addRow(platform::ResQString(res::kStrReadingsPerSample), readings_);
+    form->addRow(core::platform::ResQString(res::kStrReadingsPerSample), readings_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     platform::NameStandardButtons(*buttons);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(controlName(1));
@@ -94,8 +93,8 @@ void CMeasSettingsDlg::BuildLayout(int readingsPerSample) {
 
 // Mirrors the list states of the logic into the controls.
 void CMeasSettingsDlg::ShowLists() {
-    for (int i = 0; i < kSettingsListCount; ++i) {
-        const SettingsListState &s = logic_.List(static_cast<SettingsList>(i));
+    for (int i = 0; i < core::kSettingsListCount; ++i) {
+        const core::SettingsListState &s = logic_.List(static_cast<core::SettingsList>(i));
         QComboBox *combo = controls_[i];
         QSignalBlocker block(combo);
         QStringList texts;
@@ -125,7 +124,7 @@ void CMeasSettingsDlg::EndAsCancelled() {
     done(QDialog::Rejected);
 }
 
-int RunMeasurementSettings(QWidget *parent, AppSettings &settings, InstrumentLink *link) {
+int RunMeasurementSettings(QWidget *parent, core::AppSettings &settings, core::InstrumentLink *link) {
     settingsDialogShown = true;
     CMeasSettingsDlg dialog(parent, settings, link);
     int result = settingsDialogShown ? dialog.exec() : QDialog::Rejected;

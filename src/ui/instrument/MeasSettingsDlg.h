@@ -9,13 +9,12 @@
 // instrument is lost while it is shown, the window calls EndMeasurementSettingsDialog().
 #pragma once
 
-#include "instrument/InstrumentLink.h"
+#include "core/instrument/InstrumentLink.h"
 
 #include <QDialog>
 #include <array>
 
-#include "instrument/MeasSettingsLogic.h"
-#include "UiLayer.h"
+#include "core/instrument/MeasSettingsLogic.h"
 
 class QComboBox;
 class QSpinBox;
@@ -28,19 +27,19 @@ public:
     // Takes the six list positions from `settings` and initialises (this probes the
     // instrument, so an instrument must be open).
     // `link`: the session's instrument, whose loss is told by the session.
-    explicit CMeasSettingsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings(),
-                              InstrumentLink *link = nullptr);
+    explicit CMeasSettingsDlg(QWidget *parent = nullptr, core::AppSettings &settings = core::Settings(),
+                              core::InstrumentLink *link = nullptr);
     ~CMeasSettingsDlg() override;
 
     // OK: stores and sends the settings; stays open when the instrument refused the
     // condition or the illuminant.
     void OnOk();
 
-    QComboBox *ListControl(SettingsList list) const { return controls_[static_cast<size_t>(list)]; }
+    QComboBox *ListControl(core::SettingsList list) const { return controls_[static_cast<size_t>(list)]; }
     QSpinBox *ReadingsControl() const { return readings_; }
     int ReadingsPerSample() const;
-    const MeasSettingsLogic &Logic() const { return logic_; }
-    MeasSettingsLogic &Logic() { return logic_; }
+    const core::MeasSettingsLogic &Logic() const { return logic_; }
+    core::MeasSettingsLogic &Logic() { return logic_; }
 
     // Ends the dialog as cancelled; a later OK in progress no longer closes it with OK.
     void EndAsCancelled();
@@ -52,8 +51,8 @@ private:
     void BuildLayout(int readingsPerSample);
     void ShowLists();
 
-    MeasSettingsLogic logic_;
-    std::array<QComboBox *, kSettingsListCount> controls_{};
+    core::MeasSettingsLogic logic_;
+    std::array<QComboBox *, core::kSettingsListCount> controls_{};
     QSpinBox *readings_ = nullptr;
     bool ended_ = false;
 };
@@ -64,7 +63,7 @@ private:
 // Returns the dialog's result (QDialog::Accepted for OK). After OK the window sets its
 // polarizationCondition to the polarisation position in force, runs its calibration-status check into
 // readyToMeasure and repaints. The button-watch thread keeps running meanwhile.
-int RunMeasurementSettings(QWidget *parent, AppSettings &settings = Settings(), InstrumentLink *link = nullptr);
+int RunMeasurementSettings(QWidget *parent, core::AppSettings &settings = core::Settings(), core::InstrumentLink *link = nullptr);
 
 // True while RunMeasurementSettings shows the dialog (the window's settingsDialogOpen).
 bool IsMeasurementSettingsDialogOpen();

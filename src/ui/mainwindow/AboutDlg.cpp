@@ -1,4 +1,4 @@
-#include "mainwindow/AboutDlg.h"
+#include "ui/mainwindow/AboutDlg.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -7,26 +7,25 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "platform/ResourceImages.h"
-#include "UiLayer.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/platform/MessageBox.h"
+#include "ui/platform/ResourceImages.h"
 
 namespace ombra::ui {
 namespace {
 
 
-QString InstrumentLine(const std::optional<ConnectedDevice> &device) {
-    if (!device) return platform::ResQString(res::kStrNoInstrumentLine);
-    return platform::ResQString(res::kStrInstrumentLine)
+QString InstrumentLine(const std::optional<core::ConnectedDevice> &device) {
+    if (!device) return core::platform::ResQString(res::kStrNoInstrumentLine);
+    return core::platform::ResQString(res::kStrInstrumentLine)
         .arg(QString::fromStdString(device->model), QString::fromStdString(device->serial),
              QString::fromStdString(device->firmware));
 }
 
 QString OfficeLine(const std::string &version) {
-    return version.empty() ? platform::ResQString(res::kStrNoOffice)
-                           : platform::ResQString(res::kStrOffice).arg(QString::fromStdString(version));
+    return version.empty() ? core::platform::ResQString(res::kStrNoOffice)
+                           : core::platform::ResQString(res::kStrOffice).arg(QString::fromStdString(version));
 }
 
 QLabel *FactLabel(const QString &text, const char *name, QWidget *parent) {
@@ -40,7 +39,7 @@ QLabel *FactLabel(const QString &text, const char *name, QWidget *parent) {
 
 CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent, const AboutFacts &facts) : QDialog(parent) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgAbout));
-    setWindowTitle(platform::ResWindowTitle(res::kStrAboutTitle));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrAboutTitle));
     versionText_ = productVersion;
 
     auto *icon = new QLabel(this);
@@ -48,16 +47,16 @@ CAboutDlg::CAboutDlg(const QString &productVersion, QWidget *parent, const About
     const QPixmap pixmap = platform::ResPixmap(res::kAppIcon);
     if (!pixmap.isNull()) icon->setPixmap(pixmap.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
-    auto *product = new QLabel(platform::ResQString(res::kStrMessageCaption), this);
+    auto *product = new QLabel(core::platform::ResQString(res::kStrMessageCaption), this);
     product->setObjectName("aboutProduct");
     QFont bold = product->font();
     bold.setBold(true);
     product->setFont(bold);
-    QLabel *version = FactLabel(platform::ResQString(res::kStrVersion).arg(productVersion), "aboutVersion", this);
+    QLabel *version = FactLabel(core::platform::ResQString(res::kStrVersion).arg(productVersion), "aboutVersion", this);
     const QList<QLabel *> factLabels = {
-        FactLabel(platform::ResQString(res::kStrCopyright), "aboutCopyright", this),
-        FactLabel(platform::ResQString(res::kStrLicence), "aboutLicence", this),
-        FactLabel(platform::ResQString(res::kStrQtVersion).arg(QString::fromLatin1(qVersion())), "aboutQt", this),
+        FactLabel(core::platform::ResQString(res::kStrCopyright), "aboutCopyright", this),
+        FactLabel(core::platform::ResQString(res::kStrLicence), "aboutLicence", this),
+        FactLabel(core::platform::ResQString(res::kStrQtVersion).arg(QString::fromLatin1(qVersion())), "aboutQt", this),
         FactLabel(OfficeLine(facts.officeVersion), "aboutOffice", this),
         FactLabel(InstrumentLine(facts.instrument), "aboutInstrument", this)};
 

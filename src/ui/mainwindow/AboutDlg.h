@@ -6,15 +6,14 @@
 #include <QString>
 #include <optional>
 
-#include "instrument/ConnectedDevice.h"
-#include "UiLayer.h"
+#include "core/instrument/ConnectedDevice.h"
 
 namespace ombra::ui {
 
 // What the box tells beside the program's own version.
 struct AboutFacts {
     std::string officeVersion;                  // empty: no office connection in this build
-    std::optional<ConnectedDevice> instrument;  // the one connected, if any
+    std::optional<core::ConnectedDevice> instrument;  // the one connected, if any
 };
 
 class CAboutDlg : public QDialog {

@@ -1,4 +1,4 @@
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,33 +12,33 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "mainwindow/AboutDlg.h"
-#include "mainwindow/MainWindowLogic.h"
-#include "mainwindow/ManualOpener.h"
-#include "settings/SettingsStore.h"
-#include "colorset/CColorSetSettingDlg.h"
-#include "controls/OmbraImageButton.h"
-#include "instrument/CalibrationDlg.h"
-#include "instrument/ConnectInstDlg.h"
-#include "instrument/MeasSettingsDlg.h"
-#include "illuminant/CUserIlluminantDlg.h"
-#include "instrument/WorkThread.h"
-#include "output/CDataItemsDlg.h"
-#include "output/JournalTransfer.h"
-#include "output/MeasurementsDlg.h"
-#include "quality/ReferencesDlg.h"
-#include "platform/MessageBox.h"
-#include "platform/PostedMessage.h"
-#include "platform/ProfileStore.h"
-#include "platform/Resources.h"
-#include "platform/ResourceImages.h"
-#include "platform/WaitCursor.h"
-#include "UiLayer.h"
+#include "core/instrument/WorkThread.h"
+#include "core/output/JournalTransfer.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/ProfileStore.h"
+#include "core/platform/Resources.h"
+#include "core/settings/SettingsStore.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/colorset/CColorSetSettingDlg.h"
+#include "ui/controls/OmbraImageButton.h"
+#include "ui/illuminant/CUserIlluminantDlg.h"
+#include "ui/instrument/CalibrationDlg.h"
+#include "ui/instrument/ConnectInstDlg.h"
+#include "ui/instrument/MeasSettingsDlg.h"
+#include "ui/mainwindow/AboutDlg.h"
+#include "ui/mainwindow/MainWindowLogic.h"
+#include "ui/mainwindow/ManualOpener.h"
+#include "ui/output/CDataItemsDlg.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/platform/MessageBox.h"
+#include "ui/platform/ResourceImages.h"
+#include "ui/platform/WaitCursor.h"
+#include "ui/quality/ReferencesDlg.h"
 
 namespace ombra::ui {
 
-using namespace mainwin;
+using namespace mainwindow;
+
 
 namespace {
 
@@ -54,25 +54,25 @@ int ControlIdOf(const QWidget *widget) {
 }  // namespace
 
 CVireoDataTransferSoftwareDlg::CVireoDataTransferSoftwareDlg(const QString &productVersion, QWidget *parent,
-                                                             AppSettings &settings)
+                                                             core::AppSettings &settings)
     : QDialog(parent), settings_(settings), session_(settings), productVersion_(productVersion) {
     setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgMain));
     icon_ = QIcon(platform::ResPixmap(res::kAppIcon));
-    deviceChooser_ = [this](const DeviceList &devices) { return RunConnectInstDlg(devices, this); };
+    deviceChooser_ = [this](const core::DeviceList &devices) { return RunConnectInstDlg(devices, this); };
     session_.SetNoticeSink(platform::NoticeSinkFor(this));
-    connect(&session_, &InstrumentSession::instrumentOpened, this, &CVireoDataTransferSoftwareDlg::ShowConnectedControls);
-    connect(&session_, &InstrumentSession::identityRead, this, &CVireoDataTransferSoftwareDlg::SetInstrumentText);
-    connect(&session_, &InstrumentSession::connectionChanged, this, &CVireoDataTransferSoftwareDlg::OnConnectionChanged);
-    connect(&session_, &InstrumentSession::readyChanged, this, [this] { RefreshDisplay(); });
-    connect(&session_, &InstrumentSession::statusChanged, this, [this] {
+    connect(&session_, &core::InstrumentSession::instrumentOpened, this, &CVireoDataTransferSoftwareDlg::ShowConnectedControls);
+    connect(&session_, &core::InstrumentSession::identityRead, this, &CVireoDataTransferSoftwareDlg::SetInstrumentText);
+    connect(&session_, &core::InstrumentSession::connectionChanged, this, &CVireoDataTransferSoftwareDlg::OnConnectionChanged);
+    connect(&session_, &core::InstrumentSession::readyChanged, this, [this] { RefreshDisplay(); });
+    connect(&session_, &core::InstrumentSession::statusChanged, this, [this] {
         RefreshDisplay();
         // A measurement holds the event loop: its status is drawn at once.
-        if (session_.Status() == mainwin::SessionStatus::Reading) statusLamp_->repaint();
+        if (session_.Status() == core::SessionStatus::Reading) statusLamp_->repaint();
     });
-    connect(&session_, &InstrumentSession::instrumentLost, this, &CVireoDataTransferSoftwareDlg::EndInstrumentDialogs);
-    connect(&session_, &InstrumentSession::measurementWritten, this, &CVireoDataTransferSoftwareDlg::OnMeasurementWritten);
+    connect(&session_, &core::InstrumentSession::instrumentLost, this, &CVireoDataTransferSoftwareDlg::EndInstrumentDialogs);
+    connect(&session_, &core::InstrumentSession::measurementWritten, this, &CVireoDataTransferSoftwareDlg::OnMeasurementWritten);
     // Measurements held outside the journal are counted in the status bar until they moved in.
-    connect(&session_, &InstrumentSession::heldCountChanged, this, [this] {
+    connect(&session_, &core::InstrumentSession::heldCountChanged, this, [this] {
         lastingNotice_ = QString::fromStdString(session_.LastingNotice());
         SetHintText(lastingNotice_);
     });
@@ -99,7 +99,7 @@ void CVireoDataTransferSoftwareDlg::PaintClient(QPainter &painter) {
 void CVireoDataTransferSoftwareDlg::RefreshDisplay() {
     const QString identity = InstrumentText();
     const StatusLook look = LookOf(Status(), !identity.isEmpty());
-    QString text = platform::ResQString(look.textId);
+    QString text = core::platform::ResQString(look.textId);
     if (look.textId == res::kStrStatusReady) text = text.arg(identity);
     statusLamp_->setText(QString::fromUtf8(look.symbol) + ' ' + text);
     statusLamp_->setToolTip(text);
@@ -125,7 +125,7 @@ void CVireoDataTransferSoftwareDlg::SetHintText(const QString &text) { hintPane_
 QString CVireoDataTransferSoftwareDlg::HintText() const { return hintPane_->text(); }
 
 void CVireoDataTransferSoftwareDlg::SetConnectMenuText(int stringId) {
-    if (QAction *item = MenuAction(res::kCmdConnect)) item->setText(platform::ResQString(stringId));
+    if (QAction *item = MenuAction(res::kCmdConnect)) item->setText(core::platform::ResQString(stringId));
 }
 
 void CVireoDataTransferSoftwareDlg::SetConnectImages(bool connectedSet) {
@@ -140,16 +140,16 @@ void CVireoDataTransferSoftwareDlg::SetInstrumentButtonsEnabled(bool enabled) {
 
 void CVireoDataTransferSoftwareDlg::ShowConnectedControls() {
     SetInstrumentButtonsEnabled(true);
-    connectButton_->setText(platform::ResQString(res::kStrDisconnectCaption));
-    connectButton_->setToolTip(platform::ResQString(ControlHintStringId(res::kCmdConnect, true)));
+    connectButton_->setText(core::platform::ResQString(res::kStrDisconnectCaption));
+    connectButton_->setToolTip(core::platform::ResQString(ControlHintStringId(res::kCmdConnect, true)));
     SetConnectImages(true);
     connectButton_->repaint();
 }
 
 void CVireoDataTransferSoftwareDlg::ShowDisconnectedControls() {
     SetInstrumentButtonsEnabled(false);
-    connectButton_->setText(platform::ResQString(res::kStrConnectCaption));
-    connectButton_->setToolTip(platform::ResQString(ControlHintStringId(res::kCmdConnect, false)));
+    connectButton_->setText(core::platform::ResQString(res::kStrConnectCaption));
+    connectButton_->setToolTip(core::platform::ResQString(ControlHintStringId(res::kCmdConnect, false)));
     SetInstrumentText(QString());
     SetConnectMenuText(res::kStrMenuConnect);
     SetConnectImages(false);
@@ -180,7 +180,7 @@ void CVireoDataTransferSoftwareDlg::OnMenuHighlighted(QAction *action) {
     if (!lastingNotice_.isEmpty()) return;  // unwritten measurements outrank hints
     const int id = action ? action->data().toInt() : 0;
     const int hint = MenuHintStringId(id, IsConnected());
-    SetHintText(hint ? platform::ResQString(hint) : QString());
+    SetHintText(hint ? core::platform::ResQString(hint) : QString());
 }
 
 void CVireoDataTransferSoftwareDlg::OnButtonHovered() {
@@ -189,7 +189,7 @@ void CVireoDataTransferSoftwareDlg::OnButtonHovered() {
     const QWidget *focused = QApplication::focusWidget();
     if (!focused) return;
     const int hint = ControlHintStringId(ControlIdOf(focused), IsConnected());
-    SetHintText(hint ? platform::ResQString(hint) : QString());
+    SetHintText(hint ? core::platform::ResQString(hint) : QString());
 }
 
 void CVireoDataTransferSoftwareDlg::OnButtonLeft() {
@@ -218,12 +218,12 @@ void CVireoDataTransferSoftwareDlg::OnCommand(int commandId) {
     case res::kCmdSetUpOffice: OnSetUpOffice(); break;
     case res::kCmdResultPanel: OnResultPanelCommand(); break;
     case res::kCmdReferences:
-        if (ReferenceStore *references = session_.References()) RunReferencesWindow(this, *references);
+        if (core::ReferenceStore *references = session_.References()) RunReferencesWindow(this, *references);
         break;
     default: break;
     }
     // A command that changed settings which could not be saved says so, once per failure.
-    if (const std::optional<Notice> failed = platform::TakeSettingsFailureNotice(settings_.Store()))
+    if (const std::optional<core::Notice> failed = core::platform::TakeSettingsFailureNotice(settings_.Store()))
         platform::ShowNotice(this, *failed);
 }
 
@@ -236,7 +236,7 @@ void CVireoDataTransferSoftwareDlg::OnConnectDisconnect() {
 
 void CVireoDataTransferSoftwareDlg::OnCalibration() {
     // The run pauses the watch thread itself and resumes it at its end.
-    const CalibrationOutcome outcome = RunCalibration(this, session_.WatchThread(), session_.Link());
+    const core::CalibrationOutcome outcome = RunCalibration(this, session_.WatchThread(), session_.Link());
     if (outcome.ready()) session_.SetReadyToMeasure(true);
     if (outcome.whiteShown) RefreshDisplay();
 }
@@ -264,7 +264,7 @@ void CVireoDataTransferSoftwareDlg::OnExit() {
 
 void CVireoDataTransferSoftwareDlg::OnAbout() {
     // The instrument's identity as read at connection, while it is connected.
-    const AboutFacts facts{OfficeConnectionVersion(), IsConnected() ? LastConnectedDevice() : std::nullopt};
+    const AboutFacts facts{core::OfficeConnectionVersion(), IsConnected() ? core::LastConnectedDevice() : std::nullopt};
     CAboutDlg about(productVersion_, this, facts);
     about.exec();
 }
@@ -275,13 +275,13 @@ void CVireoDataTransferSoftwareDlg::OnSetUpOffice() {
 }
 
 void CVireoDataTransferSoftwareDlg::OnMeasurements() {
-    MeasurementJournal *journal = session_.Journal();
+    core::MeasurementJournal *journal = session_.Journal();
     if (!journal) return;
     // The user is looking at the unwritten measurements now.
     session_.UnwrittenSeen();
     lastingNotice_ = QString::fromStdString(session_.LastingNotice());
     SetHintText(lastingNotice_);
-    const WriteEntryFunction write = ResendFunction(session_.SpreadsheetConnector(), session_.LastWorkbook(),
+    const core::WriteEntryFunction write = core::ResendFunction(session_.SpreadsheetConnector(), session_.LastWorkbook(),
                                                     messageCaption_.toStdString(), platform::NoticeSinkFor(this));
     RunMeasurementsWindow(this, *journal, write, session_.References(), journalServer_ ? &*journalServer_ : nullptr);
     RefreshMissBannerCount();
@@ -289,36 +289,36 @@ void CVireoDataTransferSoftwareDlg::OnMeasurements() {
 
 void CVireoDataTransferSoftwareDlg::OnManual() {
     const ManualOpenResult result =
-        OpenManual(QCoreApplication::applicationDirPath(), platform::ResQString(res::kStrManualFile));
+        OpenManual(QCoreApplication::applicationDirPath(), core::platform::ResQString(res::kStrManualFile));
     if (result.opened) {
         // The manual is written in English only: a user reading the program in another
         // language is told so, unless a standing notice holds the status line.
-        if (platform::ResourceLanguage() != "en" && lastingNotice_.isEmpty()) SetHintText(platform::ResQString(res::kStrManualInEnglish));
+        if (core::platform::ResourceLanguage() != "en" && lastingNotice_.isEmpty()) SetHintText(core::platform::ResQString(res::kStrManualInEnglish));
         return;
     }
-    QString text = platform::ResQString(result.messageId);
+    QString text = core::platform::ResQString(result.messageId);
     if (text.contains("%1")) text = text.arg(QDir::toNativeSeparators(result.manualPath));
     platform::ShowMessageBox(this, text.toStdString(),
-                             platform::ResString(res::kStrMessageCaption), platform::mb::ICONERROR);
+                             core::platform::ResString(res::kStrMessageCaption), core::platform::mb::ICONERROR);
 }
 
 void CVireoDataTransferSoftwareDlg::OnUndoMeasurement() {
-    const UndoOutcome outcome = session_.UndoLastMeasurement();
+    const core::UndoOutcome outcome = session_.UndoLastMeasurement();
     QString text;
     switch (outcome.result) {
-    case UndoResult::Undone: return;
-    case UndoResult::NothingToUndo: text = platform::ResQString(res::kStrNothingToUndo); break;
-    case UndoResult::CellChanged: text = platform::ResQString(res::kStrUndoCellChanged).arg(QString::fromStdString(outcome.cell)); break;
-    case UndoResult::OtherSheet: text = platform::ResQString(res::kStrUndoOtherSheet).arg(QString::fromStdString(outcome.sheet)); break;
-    case UndoResult::NoSpreadsheet: text = platform::ResQString(res::kStrUndoNoSpreadsheet); break;
-    case UndoResult::Failed: text = platform::ResQString(res::kStrUndoFailed); break;
+    case core::UndoResult::Undone: return;
+    case core::UndoResult::NothingToUndo: text = core::platform::ResQString(res::kStrNothingToUndo); break;
+    case core::UndoResult::CellChanged: text = core::platform::ResQString(res::kStrUndoCellChanged).arg(QString::fromStdString(outcome.cell)); break;
+    case core::UndoResult::OtherSheet: text = core::platform::ResQString(res::kStrUndoOtherSheet).arg(QString::fromStdString(outcome.sheet)); break;
+    case core::UndoResult::NoSpreadsheet: text = core::platform::ResQString(res::kStrUndoNoSpreadsheet); break;
+    case core::UndoResult::Failed: text = core::platform::ResQString(res::kStrUndoFailed); break;
     }
-    const unsigned icon = outcome.result == UndoResult::NothingToUndo ? platform::mb::ICONINFORMATION : platform::mb::ICONWARNING;
+    const unsigned icon = outcome.result == core::UndoResult::NothingToUndo ? core::platform::mb::ICONINFORMATION : core::platform::mb::ICONWARNING;
     platform::ShowMessageBox(this, text.toStdString(), messageCaption_.toStdString(), icon);
 }
 
 void CVireoDataTransferSoftwareDlg::ShowMessage(int stringId, unsigned flags) {
-    platform::ShowMessageBox(this, platform::ResString(stringId), messageCaption_.toStdString(), flags);
+    platform::ShowMessageBox(this, core::platform::ResString(stringId), messageCaption_.toStdString(), flags);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -327,7 +327,7 @@ void CVireoDataTransferSoftwareDlg::ShowMessage(int stringId, unsigned flags) {
 void CVireoDataTransferSoftwareDlg::Connect() {
     platform::WaitCursor waitCursor;
     // The user picks an instrument with the normal cursor.
-    session_.SetDeviceChooser([this, &waitCursor](const DeviceList &devices) {
+    session_.SetDeviceChooser([this, &waitCursor](const core::DeviceList &devices) {
         waitCursor.End();
         const bool chosen = deviceChooser_ && deviceChooser_(devices);
         waitCursor.Resume();
@@ -359,9 +359,9 @@ void CVireoDataTransferSoftwareDlg::EndInstrumentDialogs() {
 // Messages of the button-watch thread
 
 void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
-    if (event->type() == platform::AppMessageEvent::EventType()) {
-        const auto *message = static_cast<platform::AppMessageEvent *>(event);
-        if (message->message() == platform::kCommandMessage)
+    if (event->type() == core::platform::AppMessageEvent::EventType()) {
+        const auto *message = static_cast<core::platform::AppMessageEvent *>(event);
+        if (message->message() == core::platform::kCommandMessage)
             OnCommand(static_cast<int>(message->wParam()));
         else
             HandleMessage(message->message());
@@ -374,7 +374,7 @@ void CVireoDataTransferSoftwareDlg::customEvent(QEvent *event) {
 void CVireoDataTransferSoftwareDlg::HandleMessage(int message) { session_.HandleWatchMessage(message); }
 
 // The session says which notice follows a measurement; a standing one it ends leaves the pane.
-void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const MeasurementReport &report) {
+void CVireoDataTransferSoftwareDlg::OnMeasurementWritten(const core::MeasurementReport &report) {
     UpdateResultPanel(report);
     ShowMissBanner(report.miss);
     const QString notice = QString::fromStdString(report.statusNotice);

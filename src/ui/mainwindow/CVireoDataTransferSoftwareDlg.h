@@ -25,10 +25,9 @@
 #include <utility>
 #include <vector>
 
-#include "instrument/InstrumentSession.h"
-#include "journalserver/ServerConnection.h"
-#include "settings/AppSettings.h"
-#include "UiLayer.h"
+#include "core/instrument/InstrumentSession.h"
+#include "core/journalserver/ServerConnection.h"
+#include "core/settings/AppSettings.h"
 
 class QAction;
 class QLabel;
@@ -49,7 +48,7 @@ public:
     static constexpr int kClientHeight = 400;
 
     explicit CVireoDataTransferSoftwareDlg(const QString &productVersion, QWidget *parent = nullptr,
-                                           AppSettings &settings = ombra::core::Settings());
+                                           core::AppSettings &settings = ombra::core::Settings());
     ~CVireoDataTransferSoftwareDlg() override;
 
     // Runs a command of the menu, the buttons or the accelerator table.
@@ -86,25 +85,25 @@ public:
 
     // --- Seams for tests and for the dialogs that join later ---
     // The choice among several usable instruments (the connect dialog by default).
-    void SetDeviceChooser(DeviceChooser chooser) { deviceChooser_ = std::move(chooser); }
+    void SetDeviceChooser(core::DeviceChooser chooser) { deviceChooser_ = std::move(chooser); }
     // Where the values of a measurement go (a transfer into the spreadsheet by default).
-    void SetMeasurementWriter(MeasurementWriter writer) { session_.SetMeasurementWriter(std::move(writer)); }
+    void SetMeasurementWriter(core::MeasurementWriter writer) { session_.SetMeasurementWriter(std::move(writer)); }
     // The spreadsheet connection of each measurement (the application wires LibreOffice Calc).
-    void SetAutomationFactory(AutomationFactory factory) { session_.SetAutomationFactory(std::move(factory)); }
+    void SetAutomationFactory(core::AutomationFactory factory) { session_.SetAutomationFactory(std::move(factory)); }
     // Data › Set up LibreOffice: runs the set-up and returns what it did, for a message box (the
     // application wires LibreOffice; without it the command does nothing).
-    void SetOfficeSetup(std::function<Notice()> setUp) { officeSetup_ = std::move(setUp); }
+    void SetOfficeSetup(std::function<core::Notice()> setUp) { officeSetup_ = std::move(setUp); }
     // The journal every measurement is kept in (the application opens it).
-    void SetJournal(MeasurementJournal *journal) { session_.SetJournal(journal); }
-    void SetReferences(ReferenceStore *references) { session_.SetReferences(references); }
+    void SetJournal(core::MeasurementJournal *journal) { session_.SetJournal(journal); }
+    void SetReferences(core::ReferenceStore *references) { session_.SetReferences(references); }
     // The shared journal's server: the Measurements window can then show every station's
     // measurements. Without one it shows this station's only, as always.
-    void SetJournalServer(const ServerAddress &server) { journalServer_ = server; }
+    void SetJournalServer(const core::ServerAddress &server) { journalServer_ = server; }
     // How many measurements wait for the server (the result panel shows it while any do).
     void ShowServerWaiting(int waiting);
     // The short sound of a measurement that missed the sheet (the desktop's bell by default).
     void SetMissSound(std::function<void()> sound) { missSound_ = std::move(sound); }
-    InstrumentSession &Session() { return session_; }
+    core::InstrumentSession &Session() { return session_; }
     bool IsWatching() const { return session_.IsWatching(); }
     int CalibrationStatus() const { return session_.CalibrationStatus(); }
     int PolarizationCondition() const { return session_.PolarizationCondition(); }
@@ -114,12 +113,12 @@ public:
     int RowLimit() const { return session_.RowLimit(); }
     const std::string &MeasurementDate() const { return session_.MeasurementDate(); }
     const std::string &MeasurementTime() const { return session_.MeasurementTime(); }
-    const CMeasuredData &MeasuredData() const { return session_.MeasuredData(); }
+    const core::CMeasuredData &MeasuredData() const { return session_.MeasuredData(); }
 
     // --- State; the window repaints after every change of a flag ---
     bool IsConnected() const { return session_.IsConnected(); }
     bool IsReadyToMeasure() const { return session_.IsReadyToMeasure(); }
-    core::mainwin::SessionStatus Status() const { return session_.Status(); }
+    core::SessionStatus Status() const { return session_.Status(); }
     void SetConnected(bool connected);
     void SetReadyToMeasure(bool ready) { session_.SetReadyToMeasure(ready); }
 
@@ -179,17 +178,17 @@ private:
     void HandleMessage(int message);
     void EndInstrumentDialogs();
 
-    void OnMeasurementWritten(const MeasurementReport &report);
+    void OnMeasurementWritten(const core::MeasurementReport &report);
     // The banner of a missed measurement (MainWindowBanner.cpp).
     void CreateMissBanner();
-    void ShowMissBanner(const MissNotice &miss);
+    void ShowMissBanner(const core::MissNotice &miss);
     void RefreshMissBannerCount();
     void OnMissSoundSwitched(bool on);
     void OnConnectionChanged(bool connected);
     // The result panel (MainWindowPanel.cpp).
     void CreateResultPanel();
     void OnResultPanelCommand();
-    void UpdateResultPanel(const MeasurementReport &report);
+    void UpdateResultPanel(const core::MeasurementReport &report);
 
     // Members in the order of the window's description.
     QIcon icon_;
@@ -199,8 +198,8 @@ private:
     OmbraImageButton *connectButton_ = nullptr;
     OmbraImageButton *dataItemsButton_ = nullptr;
     OmbraImageButton *colorSetsButton_ = nullptr;
-    AppSettings &settings_;
-    InstrumentSession session_;
+    core::AppSettings &settings_;
+    core::InstrumentSession session_;
     QLabel *statusLamp_ = nullptr;
     QPixmap background_;
     QWidget *statusBar_ = nullptr;
@@ -213,10 +212,10 @@ private:
     int panelWritten_ = 0;     // this session's measurements, for the panel's counts
     int panelNotWritten_ = 0;
     std::function<void()> missSound_;
-    std::optional<ServerAddress> journalServer_;
+    std::optional<core::ServerAddress> journalServer_;
 
-    DeviceChooser deviceChooser_;
-    std::function<Notice()> officeSetup_;
+    core::DeviceChooser deviceChooser_;
+    std::function<core::Notice()> officeSetup_;
     QWidget *client_ = nullptr;
     QString productVersion_;
 };

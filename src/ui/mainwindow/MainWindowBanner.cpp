@@ -5,15 +5,15 @@
 
 #include <cstdio>
 
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "mainwindow/MainWindowLogic.h"
-#include "mainwindow/MissBanner.h"
-#include "output/JournalTransfer.h"
-#include "output/MeasurementJournal.h"
-#include "platform/Executable.h"
-#include "platform/MessageBox.h"
-#include "platform/ProfileStore.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/Executable.h"
+#include "core/platform/ProfileStore.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/mainwindow/MainWindowLogic.h"
+#include "ui/mainwindow/MissBanner.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 
@@ -31,32 +31,32 @@ void CVireoDataTransferSoftwareDlg::CreateMissBanner() {
     connect(missBanner_, &MissBanner::soundSwitched, this, &CVireoDataTransferSoftwareDlg::OnMissSoundSwitched);
 }
 
-void CVireoDataTransferSoftwareDlg::ShowMissBanner(const MissNotice &miss) {
-    if (miss.reason == MissReason::None) {
+void CVireoDataTransferSoftwareDlg::ShowMissBanner(const core::MissNotice &miss) {
+    if (miss.reason == core::MissReason::None) {
         missBanner_->hide();
         return;
     }
     const bool sound = settings_.feedback.MissSound();
     missBanner_->ShowNotice(miss, sound, kBannerMargin, kBannerMargin, client_->width() - 2 * kBannerMargin);
     // Said on the error stream too, for whoever runs the program from a terminal or a script.
-    std::fprintf(stderr, "%s: %s\n", platform::ProgramName().c_str(), miss.text.c_str());
+    std::fprintf(stderr, "%s: %s\n", core::platform::ProgramName().c_str(), miss.text.c_str());
     if (sound && missSound_) missSound_();
 }
 
 // After the Measurements window: resent measurements are no longer waiting.
 void CVireoDataTransferSoftwareDlg::RefreshMissBannerCount() {
-    MeasurementJournal *journal = session_.Journal();
+    core::MeasurementJournal *journal = session_.Journal();
     if (!journal || missBanner_->isHidden()) return;
     const int unwritten = journal->UnwrittenCount();
     if (unwritten == 0)
         missBanner_->hide();
     else
-        missBanner_->SetCountText(QString::fromStdString(UnwrittenNoticeText(unwritten)));
+        missBanner_->SetCountText(QString::fromStdString(core::UnwrittenNoticeText(unwritten)));
 }
 
 void CVireoDataTransferSoftwareDlg::OnMissSoundSwitched(bool on) {
     settings_.feedback.SetMissSound(on);
-    if (const std::optional<Notice> failed = platform::TakeSettingsFailureNotice(settings_.Store()))
+    if (const std::optional<core::Notice> failed = core::platform::TakeSettingsFailureNotice(settings_.Store()))
         platform::ShowNotice(this, *failed);
 }
 

@@ -1,6 +1,6 @@
 // The main window's widgets as they are built when it opens: the client area with its
 // background, the menu with the About item, the status bar, the image buttons and the lamp.
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -15,29 +15,29 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "mainwindow/AboutDlg.h"
-#include "mainwindow/MainWindowLogic.h"
-#include "mainwindow/ManualOpener.h"
-#include "settings/SettingsStore.h"
-#include "controls/OmbraImageButton.h"
-#include "instrument/CalibrationDlg.h"
-#include "instrument/ConnectInstDlg.h"
-#include "instrument/MeasSettingsDlg.h"
-#include "illuminant/CUserIlluminantDlg.h"
-#include "instrument/WorkThread.h"
-#include "output/CDataItemsDlg.h"
-#include "output/ResultPanel.h"
-#include "platform/MessageBox.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
-#include "platform/ResourceImages.h"
-#include "platform/WaitCursor.h"
-#include "UiLayer.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/settings/SettingsStore.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/controls/OmbraImageButton.h"
+#include "ui/illuminant/CUserIlluminantDlg.h"
+#include "ui/instrument/CalibrationDlg.h"
+#include "ui/instrument/ConnectInstDlg.h"
+#include "ui/instrument/MeasSettingsDlg.h"
+#include "ui/mainwindow/AboutDlg.h"
+#include "ui/mainwindow/MainWindowLogic.h"
+#include "ui/mainwindow/ManualOpener.h"
+#include "ui/output/CDataItemsDlg.h"
+#include "ui/output/ResultPanel.h"
+#include "ui/platform/MessageBox.h"
+#include "ui/platform/ResourceImages.h"
+#include "ui/platform/WaitCursor.h"
 
 namespace ombra::ui {
 
-using namespace mainwin;
+using namespace mainwindow;
+
 
 namespace {
 
@@ -67,14 +67,14 @@ QString CaptionFromMenuText(QString text) {
 }
 
 // The keys of a command in the accelerator table, or none.
-QKeySequence KeysOf(const std::vector<platform::Accelerator> &table, int commandId) {
-    for (const platform::Accelerator &entry : table)
+QKeySequence KeysOf(const std::vector<core::platform::Accelerator> &table, int commandId) {
+    for (const core::platform::Accelerator &entry : table)
         if (entry.commandId == commandId)
             return QKeySequence::fromString(QString::fromStdString(entry.keys), QKeySequence::PortableText);
     return {};
 }
 
-QString MenuTextOf(const std::vector<platform::MenuEntry> &menu, int commandId) {
+QString MenuTextOf(const std::vector<core::platform::MenuEntry> &menu, int commandId) {
     for (const auto &entry : menu)
         if (entry.level == 1 && entry.commandId == commandId) return QString::fromStdString(entry.text);
     return {};
@@ -86,7 +86,7 @@ QString MenuTextOf(const std::vector<platform::MenuEntry> &menu, int commandId) 
 // Layout when the window opens
 
 void CVireoDataTransferSoftwareDlg::InitDialog() {
-    setWindowTitle(platform::ResQString(res::kStrMessageCaption));
+    setWindowTitle(core::platform::ResQString(res::kStrMessageCaption));
     if (!icon_.isNull()) setWindowIcon(icon_);
 
     client_ = new ClientWidget(this, this);
@@ -103,7 +103,7 @@ void CVireoDataTransferSoftwareDlg::InitDialog() {
     layout->addWidget(client_, 0, Qt::AlignLeft | Qt::AlignTop);
 
     CreateStatusBar();
-    messageCaption_ = platform::ResQString(res::kStrMessageCaption);
+    messageCaption_ = core::platform::ResQString(res::kStrMessageCaption);
 
     // The status takes the status bar's right part, over the instrument pane: it names the
     // instrument itself when it is ready.
@@ -131,8 +131,8 @@ void CVireoDataTransferSoftwareDlg::CreateMenu() {
     menu_ = new QMenuBar(this);
     menu_->setObjectName(QStringLiteral("menu_%1").arg(res::kMainMenu));
     QMenu *popup = nullptr;
-    const std::vector<platform::Accelerator> keys = platform::ResAccelerators(res::kAcceleratorTable);
-    for (const platform::MenuEntry &entry : platform::ResMenu(res::kMainMenu)) {
+    const std::vector<core::platform::Accelerator> keys = core::platform::ResAccelerators(res::kAcceleratorTable);
+    for (const core::platform::MenuEntry &entry : core::platform::ResMenu(res::kMainMenu)) {
         if (entry.level == 0) {
             popup = menu_->addMenu(QString::fromStdString(entry.text));
             AttachPopup(popup);
@@ -164,7 +164,7 @@ void CVireoDataTransferSoftwareDlg::CreateMenu() {
 // The window-menu About item: on this desktop it goes at the end of the last pop-up, unless
 // the menu already offers the About command.
 void CVireoDataTransferSoftwareDlg::AddAboutItem() {
-    const QString text = platform::ResQString(res::kStrAboutItem);
+    const QString text = core::platform::ResQString(res::kStrAboutItem);
     if (text.isEmpty() || MenuAction(res::kCmdAbout)) return;
     const QList<QAction *> popups = menu_->actions();
     QMenu *target = nullptr;
@@ -184,12 +184,12 @@ void CVireoDataTransferSoftwareDlg::AddAboutItem() {
 
 // The Edit menu follows the first pop-up; its one item takes the last measurement back.
 void CVireoDataTransferSoftwareDlg::AddEditMenu() {
-    auto *edit = new QMenu(platform::ResQString(res::kStrEditMenu), menu_);
+    auto *edit = new QMenu(core::platform::ResQString(res::kStrEditMenu), menu_);
     edit->setObjectName(QStringLiteral("menu_edit"));
     const QList<QAction *> popups = menu_->actions();
     menu_->insertMenu(popups.size() > 1 ? popups[1] : nullptr, edit);
     AttachPopup(edit);
-    QAction *undo = edit->addAction(platform::ResQString(res::kStrUndoMeasurement));
+    QAction *undo = edit->addAction(core::platform::ResQString(res::kStrUndoMeasurement));
     undo->setObjectName(QStringLiteral("menu_undo"));
     undo->setShortcut(QKeySequence::Undo);
     undo->setShortcutContext(Qt::ApplicationShortcut);
@@ -218,13 +218,13 @@ void CVireoDataTransferSoftwareDlg::CreateStatusBar() {
 }
 
 void CVireoDataTransferSoftwareDlg::SetUpButtons() {
-    const std::vector<platform::MenuEntry> menu = platform::ResMenu(res::kMainMenu);
+    const std::vector<core::platform::MenuEntry> menu = core::platform::ResMenu(res::kMainMenu);
     for (const int id : kImageButtons) {
         auto *button = new OmbraImageButton(client_);
         button->setObjectName(ControlName(id));
         button->setFixedSize(kButtonWidth, kButtonHeight);
-        if (const int tip = ControlHintStringId(id, false)) button->setToolTip(platform::ResQString(tip));
-        button->setText(id == res::kCmdConnect ? platform::ResQString(res::kStrConnectCaption)
+        if (const int tip = ControlHintStringId(id, false)) button->setToolTip(core::platform::ResQString(tip));
+        button->setText(id == res::kCmdConnect ? core::platform::ResQString(res::kStrConnectCaption)
                                           : CaptionFromMenuText(MenuTextOf(menu, id)));
         const ImageSet images = ButtonImages(id);
         button->SetImages(images.normal, images.pressed, images.hover, images.disabled);

@@ -1,10 +1,9 @@
-#include "mainwindow/MainWindowLogic.h"
+#include "ui/mainwindow/MainWindowLogic.h"
 
 #include <cstdio>
-#include "UiLayer.h"
 #include "corvexres/ResourceIds.h"
 
-namespace ombra::ui::mainwin {
+namespace ombra::ui::mainwindow {
 
 EnableRule CommandEnableRule(int commandId) {
     switch (commandId) {
@@ -98,17 +97,17 @@ Point LampPosition(int clientWidth, int clientHeight, int lampWidth, int lampHei
     return {clientWidth - 3 - lampWidth, clientHeight - lampHeight};
 }
 
-StatusLook LookOf(core::mainwin::SessionStatus status, bool identityKnown) {
-    using core::mainwin::SessionStatus;
+StatusLook LookOf(core::SessionStatus status, bool identityKnown) {
+    using core::SessionStatus;
     switch (status) {
-    case SessionStatus::Ready:
+    case core::SessionStatus::Ready:
         return {{0, 128, 0}, "\u25CF", identityKnown ? res::kStrStatusReady : res::kStrStatusReadyUnknown};  // disc
-    case SessionStatus::CalibrationNeeded: return {{176, 96, 0}, "\u25B2", res::kStrStatusCalibration};  // triangle
-    case SessionStatus::Lost: return {{192, 0, 0}, "\u2716", res::kStrStatusLost};                      // cross
-    case SessionStatus::Reading: return {{0, 80, 192}, "\u25C6", res::kStrStatusReading};               // diamond
-    case SessionStatus::NotConnected: break;
+    case core::SessionStatus::CalibrationNeeded: return {{176, 96, 0}, "\u25B2", res::kStrStatusCalibration};  // triangle
+    case core::SessionStatus::Lost: return {{192, 0, 0}, "\u2716", res::kStrStatusLost};                      // cross
+    case core::SessionStatus::Reading: return {{0, 80, 192}, "\u25C6", res::kStrStatusReading};               // diamond
+    case core::SessionStatus::NotConnected: break;
     }
     return {{96, 96, 96}, "\u25CB", res::kStrStatusNotConnected};  // ring
 }
 
-}  // namespace ombra::ui::mainwin
+}  // namespace ombra::ui::mainwindow

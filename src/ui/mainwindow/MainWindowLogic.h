@@ -8,11 +8,10 @@
 #include <cstdint>
 #include <string>
 
-#include "instrument/SessionRules.h"
-#include "UiLayer.h"
+#include "core/instrument/SessionRules.h"
 #include "corvexres/ResourceIds.h"
 
-namespace ombra::ui::mainwin {
+namespace ombra::ui::mainwindow {
 
 // The system menu's About item (the window, its controls and its commands are named with the
 // resources).
@@ -71,6 +70,6 @@ struct StatusLook {
     int textId;          // with the instrument's identity ("%1") when ready
     bool operator==(const StatusLook &) const = default;
 };
-StatusLook LookOf(core::mainwin::SessionStatus status, bool identityKnown = true);
+StatusLook LookOf(core::SessionStatus status, bool identityKnown = true);
 
-}  // namespace ombra::ui::mainwin
+}  // namespace ombra::ui::mainwindow

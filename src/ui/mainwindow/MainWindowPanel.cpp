@@ -2,20 +2,21 @@
 // (the choice is kept), and filled after every measurement's transfer.
 #include <QAction>
 
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "mainwindow/MainWindowLogic.h"
-#include "journalserver/ServerJournal.h"
-#include "mainwindow/ResultPanelFeed.h"
-#include "output/ResultPanel.h"
-#include "platform/AtomicFile.h"
+#include "core/journalserver/ServerJournal.h"
+#include "core/platform/AtomicFile.h"
 #include "trace/TraceTimings.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/mainwindow/MainWindowLogic.h"
+#include "ui/mainwindow/ResultPanelFeed.h"
+#include "ui/output/ResultPanel.h"
 
 #include <cstdlib>
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
 
-using namespace mainwin;
+using namespace mainwindow;
+
 
 namespace {
 
@@ -28,7 +29,7 @@ void WritePanelText(const ResultPanel &panel) {
     QString text = "where\t" + panel.WhereText() + '\n';
     if (!panel.ServerWaitingText().isEmpty()) text += "server\t" + panel.ServerWaitingText() + '\n';
     for (const auto &[label, value] : panel.ShownValues()) text += label + '\t' + value + '\n';
-    platform::WriteFileAtomically(path, text.toStdString());
+    core::platform::WriteFileAtomically(path, text.toStdString());
 }
 
 }  // namespace
@@ -43,9 +44,9 @@ void CVireoDataTransferSoftwareDlg::CreateResultPanel() {
     }
     // A sample of several readings: the panel counts them and its button drops an unfinished one;
     // the session's word on a dropped sample stands in the status bar.
-    connect(&session_, &InstrumentSession::sampleChanged, resultPanel_, &ResultPanel::SetSampleProgress);
-    connect(resultPanel_, &ResultPanel::discardSampleRequested, &session_, &InstrumentSession::DiscardSample);
-    connect(&session_, &InstrumentSession::sampleDiscarded, this, [this](const QString &notice) { SetHintText(notice); });
+    connect(&session_, &core::InstrumentSession::sampleChanged, resultPanel_, &ResultPanel::SetSampleProgress);
+    connect(resultPanel_, &ResultPanel::discardSampleRequested, &session_, &core::InstrumentSession::DiscardSample);
+    connect(&session_, &core::InstrumentSession::sampleDiscarded, this, [this](const QString &notice) { SetHintText(notice); });
 }
 
 void CVireoDataTransferSoftwareDlg::OnResultPanelCommand() {
@@ -57,14 +58,14 @@ void CVireoDataTransferSoftwareDlg::OnResultPanelCommand() {
 }
 
 void CVireoDataTransferSoftwareDlg::ShowServerWaiting(int waiting) {
-    const QString text = QString::fromStdString(ServerWaitingText(waiting));
+    const QString text = QString::fromStdString(core::ServerWaitingText(waiting));
     if (text == resultPanel_->ServerWaitingText()) return;
     resultPanel_->SetServerWaiting(text);
     WritePanelText(*resultPanel_);
 }
 
 // Runs after the transfer's last cell, in the same turn of the event loop.
-void CVireoDataTransferSoftwareDlg::UpdateResultPanel(const MeasurementReport &report) {
+void CVireoDataTransferSoftwareDlg::UpdateResultPanel(const core::MeasurementReport &report) {
     trace::TraceMark("panel start");
     ++(report.measurement.outcome.written() ? panelWritten_ : panelNotWritten_);
     resultPanel_->ShowNext(PanelSummaryOf(report));

@@ -1,11 +1,10 @@
-#include "mainwindow/ManualOpener.h"
+#include "ui/mainwindow/ManualOpener.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
-#include "UiLayer.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {

@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <functional>
-#include "UiLayer.h"
 
 namespace ombra::ui {
 

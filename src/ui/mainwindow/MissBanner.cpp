@@ -1,4 +1,4 @@
-#include "mainwindow/MissBanner.h"
+#include "ui/mainwindow/MissBanner.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -8,7 +8,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
@@ -16,7 +16,7 @@ namespace ombra::ui {
 namespace {
 
 QPushButton *Button(int stringId, const char *name, QWidget *parent) {
-    auto *button = new QPushButton(platform::ResQString(stringId), parent);
+    auto *button = new QPushButton(core::platform::ResQString(stringId), parent);
     button->setObjectName(name);
     button->setAutoDefault(false);  // Enter in the window must not press it
     button->setFocusPolicy(Qt::TabFocus);
@@ -50,7 +50,7 @@ MissBanner::MissBanner(QWidget *parent) : QFrame(parent) {
     setup_ = Button(res::kStrSetUpMenu, "missBannerSetup", this);
     measurements_ = Button(res::kStrMeasurements, "missBannerMeasurements", this);
     dismiss_ = Button(res::kStrDismiss, "missBannerDismiss", this);
-    sound_ = new QCheckBox(platform::ResQString(res::kStrSound), this);
+    sound_ = new QCheckBox(core::platform::ResQString(res::kStrSound), this);
     sound_->setObjectName("missBannerSound");
     sound_->setFocusPolicy(Qt::TabFocus);
 
@@ -75,7 +75,7 @@ MissBanner::MissBanner(QWidget *parent) : QFrame(parent) {
     hide();
 }
 
-void MissBanner::ShowNotice(const MissNotice &notice, bool soundOn, int x, int y, int width) {
+void MissBanner::ShowNotice(const core::MissNotice &notice, bool soundOn, int x, int y, int width) {
     reason_ = notice.reason;
     text_->setText(QString::fromStdString(notice.text));
     setup_->setVisible(notice.offersSetup);

@@ -11,8 +11,7 @@
 #include <QFrame>
 #include <QString>
 
-#include "output/MissNotice.h"
-#include "UiLayer.h"
+#include "core/output/MissNotice.h"
 
 class QCheckBox;
 class QLabel;
@@ -26,10 +25,10 @@ public:
     explicit MissBanner(QWidget *parent);
 
     // Shows the notice over the top of the parent, `width` wide from (x, y).
-    void ShowNotice(const MissNotice &notice, bool soundOn, int x, int y, int width);
+    void ShowNotice(const core::MissNotice &notice, bool soundOn, int x, int y, int width);
     // The count of unwritten measurements changed; an empty text removes the count line.
     void SetCountText(const QString &countText);
-    MissReason Reason() const { return reason_; }
+    core::MissReason Reason() const { return reason_; }
     // Everything the banner says, reason first.
     QString Text() const;
 
@@ -46,7 +45,7 @@ signals:
 private:
     void FitHeight(int width);
 
-    MissReason reason_ = MissReason::None;
+    core::MissReason reason_ = core::MissReason::None;
     QLabel *text_ = nullptr;
     QLabel *count_ = nullptr;
     QPushButton *setup_ = nullptr;

@@ -1,9 +1,9 @@
-#include "mainwindow/ResultPanelFeed.h"
+#include "ui/mainwindow/ResultPanelFeed.h"
 
 namespace ombra::ui {
 
-ResultSummary PanelSummaryOf(const MeasurementReport &report) {
-    return SummariseEntry(report.measurement, report.measurement.outcome.written() ? std::string() : report.miss.text);
+core::ResultSummary PanelSummaryOf(const core::MeasurementReport &report) {
+    return core::SummariseEntry(report.measurement, report.measurement.outcome.written() ? std::string() : report.miss.text);
 }
 
 }  // namespace ombra::ui

@@ -2,14 +2,13 @@
 // just transferred. Everything the panel needs of the session is read here and nowhere else.
 #pragma once
 
-#include "instrument/InstrumentSession.h"
-#include "output/ResultSummary.h"
-#include "UiLayer.h"
+#include "core/instrument/InstrumentSession.h"
+#include "core/output/ResultSummary.h"
 
 namespace ombra::ui {
 
 // The measurement the session has just handed to the spreadsheet, as its report tells it: the
 // values, where the cells went, and why they did not when they did not.
-ResultSummary PanelSummaryOf(const MeasurementReport &report);
+core::ResultSummary PanelSummaryOf(const core::MeasurementReport &report);
 
 }  // namespace ombra::ui

@@ -1,4 +1,4 @@
-#include "output/CDataItemsDlg.h"
+#include "ui/output/CDataItemsDlg.h"
 
 #include <algorithm>
 
@@ -14,15 +14,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "settings/SettingsStore.h"
-#include "output/Catalogue.h"
-#include "output/LayoutPreview.h"
-#include "output/LayoutPreviewPane.h"
-#include "output/SampleNamesDlg.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "UiLayer.h"
+#include "core/output/Catalogue.h"
+#include "core/output/LayoutPreview.h"
+#include "core/platform/Resources.h"
+#include "core/settings/SettingsStore.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/output/LayoutPreviewPane.h"
+#include "ui/output/SampleNamesDlg.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 namespace {
@@ -52,13 +51,13 @@ QListWidget *MakeList(QWidget *parent, int id) {
     return list;
 }
 
-QString Res(int id) { return platform::ResQString(id); }
+QString Res(int id) { return core::platform::ResQString(id); }
 
 }  // namespace
 
-CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), settings_(settings) {
+CDataItemsDlg::CDataItemsDlg(QWidget *parent, core::AppSettings &settings) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("dlg_133"));
-    setWindowTitle(platform::ResWindowTitle(res::kStrDataItemsTitle));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrDataItemsTitle));
     BuildLayout();
 
     // Start from the settings: the selection of the type in force, label and direction.
@@ -75,7 +74,7 @@ CDataItemsDlg::CDataItemsDlg(QWidget *parent, AppSettings &settings) : QDialog(p
     LoadTabs();
     ShowTab(0);
 
-    for (const OutputItem &item : chosenList_) InsertChosen(selectedList_->count(), item);
+    for (const core::OutputItem &item : chosenList_) InsertChosen(selectedList_->count(), item);
     if (int last = selectedList_->count() - 1; last >= 0) {
         selectedList_->item(last)->setSelected(true);
         selectedList_->setCurrentRow(last, QItemSelectionModel::NoUpdate);
@@ -178,17 +177,17 @@ void CDataItemsDlg::BuildLists() {
     spectralList_.clear();
     densityList_.clear();
     bool irradiance = settings_.measurement.MeasurementTypeSel() != 0;
-    DataItemCatalogue catalogue;
-    catalogue.RebuildForType(irradiance ? MeasKind::Irradiance : MeasKind::Reflection);
+    core::DataItemCatalogue catalogue;
+    catalogue.RebuildForType(irradiance ? core::MeasKind::Irradiance : core::MeasKind::Reflection);
     catalogue.RebuildDensity();
 
     generalList_ = catalogue.generalItems;
-    colourList_ = {MakeItem(item::kDate), MakeItem(item::kTime)};
+    colourList_ = {core::MakeItem(core::item::kDate), core::MakeItem(core::item::kTime)};
     colourList_.insert(colourList_.end(), catalogue.colourItems.begin(), catalogue.colourItems.end());
     if (irradiance) {
         // Only the wavelengths the instrument measures in irradiance are offered.
-        spectralList_ = {MakeItem(item::kSpectrumGroup)};
-        OutputItemList grid = RunItems(GridFor(true).written);
+        spectralList_ = {core::MakeItem(core::item::kSpectrumGroup)};
+        core::OutputItemList grid = core::RunItems(core::GridFor(true).written);
         spectralList_.insert(spectralList_.end(), grid.begin(), grid.end());
     } else {
         spectralList_ = catalogue.spectralItems;
@@ -198,9 +197,9 @@ void CDataItemsDlg::BuildLists() {
 }
 
 void CDataItemsDlg::LoadTabs() {
-    std::string smallModel = platform::ResString(res::kStrModelNameType200);
+    std::string smallModel = core::platform::ResString(res::kStrModelNameType200);
     bool isSmallModel = !smallModel.empty() && settings_.identity.ModelName() == smallModel;
-    std::vector<std::pair<int, const OutputItemList *>> tabs;
+    std::vector<std::pair<int, const core::OutputItemList *>> tabs;
     if (isSmallModel)
         tabs = {{res::kStrGeneralTab, &generalList_},
                 {res::kStrColourTab, &colourList_},
@@ -220,7 +219,7 @@ void CDataItemsDlg::LoadTabs() {
     QSignalBlocker block(tabs_);
     tabLists_.clear();
     for (auto [labelId, list] : tabs) {
-        tabs_->addTab(platform::ResQString(labelId));
+        tabs_->addTab(core::platform::ResQString(labelId));
         tabLists_.push_back(list);
     }
     tabs_->setCurrentIndex(0);
@@ -228,7 +227,7 @@ void CDataItemsDlg::LoadTabs() {
 
 void CDataItemsDlg::FillSeparators() {
     separatorTexts_.clear();
-    for (int code = 0; code < kSeparatorCodes; ++code) separatorTexts_ << platform::ResQString(res::kStrSeparatorNameBase + code);
+    for (int code = 0; code < kSeparatorCodes; ++code) separatorTexts_ << core::platform::ResQString(res::kStrSeparatorNameBase + code);
     const std::pair<QComboBox *, int> combos[] = {
         {blockSep_, settings_.layout.BlockSep()}, {valSep_, settings_.layout.ValSep()}, {funcSep_, settings_.layout.FuncSep()}};
     for (auto [combo, code] : combos) {
@@ -240,7 +239,7 @@ void CDataItemsDlg::FillSeparators() {
 void CDataItemsDlg::ShowTab(int index) {
     offeredList_->clear();
     if (index < 0 || index >= static_cast<int>(tabLists_.size())) return;
-    for (const OutputItem &item : *tabLists_[index]) {
+    for (const core::OutputItem &item : *tabLists_[index]) {
         auto *entry = new QListWidgetItem(QString::fromStdString(item.label), offeredList_);
         entry->setData(Qt::UserRole, item.identifier);
     }
@@ -267,8 +266,8 @@ void CDataItemsDlg::ConnectPreview() {
         connect(combo, &QComboBox::currentIndexChanged, this, schedule);
 }
 
-TransferLayout CDataItemsDlg::CurrentLayout() const {
-    TransferLayout layout;
+core::TransferLayout CDataItemsDlg::CurrentLayout() const {
+    core::TransferLayout layout;
     layout.Label = ChosenLabel();
     layout.Row = rowRight_->isChecked() ? 1 : 0;
     layout.BlockSep = blockSep_->currentData().toInt();
@@ -283,7 +282,7 @@ int CDataItemsDlg::ChosenLabel() const {
     return headerCheck_->isChecked() ? 2 : 1;
 }
 
-void CDataItemsDlg::UpdatePreview() { preview_->Show(ComputeLayoutPreview(ChosenIdentifiers(), CurrentLayout())); }
+void CDataItemsDlg::UpdatePreview() { preview_->Show(core::ComputeLayoutPreview(ChosenIdentifiers(), CurrentLayout())); }
 
 int CDataItemsDlg::ChosenId(int row) const { return selectedList_->item(row)->data(Qt::UserRole).toInt(); }
 
@@ -293,7 +292,7 @@ std::vector<int> CDataItemsDlg::ChosenIdentifiers() const {
     return ids;
 }
 
-void CDataItemsDlg::InsertChosen(int row, const OutputItem &item) {
+void CDataItemsDlg::InsertChosen(int row, const core::OutputItem &item) {
     auto *entry = new QListWidgetItem(QString::fromStdString(item.label));
     entry->setData(Qt::UserRole, item.identifier);
     selectedList_->insertItem(row, entry);
@@ -302,15 +301,15 @@ void CDataItemsDlg::InsertChosen(int row, const OutputItem &item) {
 // Blank cells may be added any number of times; anything else only when neither the item
 // itself nor a group standing for it is in the selection.
 bool CDataItemsDlg::IsPresent(int id) const {
-    if (id == item::kBlank) return false;
+    if (id == core::item::kBlank) return false;
     for (int r = 0; r < selectedList_->count(); ++r) {
         int chosen = ChosenId(r);
-        if (chosen == id || GroupCovers(chosen, id)) return true;
+        if (chosen == id || core::GroupCovers(chosen, id)) return true;
     }
     return false;
 }
 
-void CDataItemsDlg::AddItems(const OutputItemList &items) {
+void CDataItemsDlg::AddItems(const core::OutputItemList &items) {
     int insertAt = 0;
     for (int r = selectedList_->count() - 1; r >= 0; --r) {
         if (selectedList_->item(r)->isSelected()) {
@@ -319,12 +318,12 @@ void CDataItemsDlg::AddItems(const OutputItemList &items) {
         }
     }
     int lastInserted = -1;
-    for (const OutputItem &item : items) {
+    for (const core::OutputItem &item : items) {
         if (IsPresent(item.identifier)) continue;
-        if (IsGroupItem(item.identifier)) {
+        if (core::IsGroupItem(item.identifier)) {
             // The group replaces the entries it stands for.
             for (int r = selectedList_->count() - 1; r >= 0; --r) {
-                if (!GroupCovers(item.identifier, ChosenId(r))) continue;
+                if (!core::GroupCovers(item.identifier, ChosenId(r))) continue;
                 delete selectedList_->takeItem(r);
                 if (r < insertAt) --insertAt;
             }
@@ -343,8 +342,8 @@ void CDataItemsDlg::AddItems(const OutputItemList &items) {
 void CDataItemsDlg::OnAdd() {
     int tab = tabs_->currentIndex();
     if (tab < 0 || tab >= static_cast<int>(tabLists_.size())) return;
-    const OutputItemList &shown = *tabLists_[tab];
-    OutputItemList picked;
+    const core::OutputItemList &shown = *tabLists_[tab];
+    core::OutputItemList picked;
     for (int r = 0; r < offeredList_->count() && r < static_cast<int>(shown.size()); ++r)
         if (offeredList_->item(r)->isSelected()) picked.push_back(shown[r]);
     AddItems(picked);
@@ -377,7 +376,7 @@ std::vector<CDataItemsDlg::Entry> CDataItemsDlg::Entries() const {
     std::vector<Entry> entries;
     for (int r = 0; r < selectedList_->count(); ++r) {
         const QListWidgetItem *w = selectedList_->item(r);
-        OutputItem item;
+        core::OutputItem item;
         item.identifier = ChosenId(r);
         item.label = w->text().toStdString();
         entries.push_back({item, w->isSelected()});
@@ -427,8 +426,8 @@ void CDataItemsDlg::OnOk() {
     settings_.layout.SetRow(row_);
 
     if (selectedList_->count() == 0) {
-        platform::ShowMessageBox(this, platform::ResString(res::kStrSelectionEmpty), platform::ResString(res::kStrMessageCaption),
-                                 platform::mb::ICONINFORMATION);
+        platform::ShowMessageBox(this, core::platform::ResString(res::kStrSelectionEmpty), core::platform::ResString(res::kStrMessageCaption),
+                                 core::platform::mb::ICONINFORMATION);
         return;
     }
 
@@ -436,10 +435,10 @@ void CDataItemsDlg::OnOk() {
     densityWavelengthList_.clear();
     for (const Entry &e : Entries()) {
         chosenList_.push_back(e.item);
-        if (IsSpotDensityItem(e.item.identifier)) densityWavelengthList_.push_back(e.item);
-        if (e.item.identifier == item::kSpotDensityGroup) settings_.selection.SetDensitySpectrumSelected(true);
+        if (core::IsSpotDensityItem(e.item.identifier)) densityWavelengthList_.push_back(e.item);
+        if (e.item.identifier == core::item::kSpotDensityGroup) settings_.selection.SetDensitySpectrumSelected(true);
     }
-    StoreSelection(settings_, chosenList_, SelectionTarget::ByMeasurementType);
+    core::StoreSelection(settings_, chosenList_, core::SelectionTarget::ByMeasurementType);
 
     settings_.measurement.SetPrevMeasSel(settings_.measurement.MeasurementType());
     settings_.selection.StoreText(settings_.measurement.MeasurementTypeSel(), chosenList_);

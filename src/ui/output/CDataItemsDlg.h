@@ -5,10 +5,9 @@
 
 #include <QDialog>
 
-#include "settings/AppSettings.h"
-#include "output/OutputItem.h"
-#include "output/Transfer.h"
-#include "UiLayer.h"
+#include "core/output/OutputItem.h"
+#include "core/output/Transfer.h"
+#include "core/settings/AppSettings.h"
 
 class QListWidget;
 class QTabBar;
@@ -24,13 +23,13 @@ class LayoutPreviewPane;
 class CDataItemsDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CDataItemsDlg(QWidget *parent = nullptr, AppSettings &settings = Settings());
+    explicit CDataItemsDlg(QWidget *parent = nullptr, core::AppSettings &settings = core::Settings());
     ~CDataItemsDlg() override;
 
     // Identifiers of the entries of the selection list, in order (for callers and tests).
     std::vector<int> ChosenIdentifiers() const;
     // The layout the controls show now (not the stored settings).
-    TransferLayout CurrentLayout() const;
+    core::TransferLayout CurrentLayout() const;
 
 private:
     void BuildLayout();
@@ -43,7 +42,7 @@ private:
     int ChosenLabel() const;  // the Label setting the controls show
 
     bool IsPresent(int id) const;
-    void AddItems(const OutputItemList &items);
+    void AddItems(const core::OutputItemList &items);
     void OnAdd();
     void OnAddAll();
     void OnRemove();
@@ -55,23 +54,23 @@ private:
     void OnOk();
 
     struct Entry {
-        OutputItem item;
+        core::OutputItem item;
         bool selected;
     };
     std::vector<Entry> Entries() const;
     void SetEntries(const std::vector<Entry> &entries);
-    void InsertChosen(int row, const OutputItem &item);
+    void InsertChosen(int row, const core::OutputItem &item);
     int ChosenId(int row) const;
 
     QListWidget *selectedList_ = nullptr;  // 1014
     QTabBar *tabs_ = nullptr;              // 1017
-    OutputItemList generalList_, colourList_, spectralList_, chosenList_;
+    core::OutputItemList generalList_, colourList_, spectralList_, chosenList_;
     int label_ = 1;
     int row_ = 0;
-    AppSettings &settings_;
-    OutputItemList densityList_;
-    OutputItemList densityWavelengthList_;
-    OutputItemList comparisonList_;  // the comparison with the reference (reflection)
+    core::AppSettings &settings_;
+    core::OutputItemList densityList_;
+    core::OutputItemList densityWavelengthList_;
+    core::OutputItemList comparisonList_;  // the comparison with the reference (reflection)
     QStringList separatorTexts_;
 
     QListWidget *offeredList_ = nullptr;   // 1019
@@ -82,7 +81,7 @@ private:
     QComboBox *blockSep_ = nullptr;        // 1072
     QComboBox *valSep_ = nullptr;          // 1073
     QComboBox *funcSep_ = nullptr;         // 1074
-    std::vector<const OutputItemList *> tabLists_;
+    std::vector<const core::OutputItemList *> tabLists_;
     LayoutPreviewPane *preview_ = nullptr;
     QTimer *previewTimer_ = nullptr;  // gathers the changes of one event-loop turn
 };

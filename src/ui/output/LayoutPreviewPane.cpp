@@ -1,4 +1,4 @@
-#include "output/LayoutPreviewPane.h"
+#include "ui/output/LayoutPreviewPane.h"
 
 #include <algorithm>
 
@@ -11,8 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "platform/Resources.h"
-#include "UiLayer.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
@@ -63,14 +62,14 @@ class LayoutPreviewModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    void Set(LayoutPreview preview) {
+    void Set(core::LayoutPreview preview) {
         beginResetModel();
         preview_ = std::move(preview);
         columns_ = std::max(preview_.LastColumn() + 1, kMinColumns);
         rows_ = std::max(preview_.LastRow() + 1, kMinRows);
         endResetModel();
     }
-    const LayoutPreview &Preview() const { return preview_; }
+    const core::LayoutPreview &Preview() const { return preview_; }
 
     int rowCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : rows_; }
     int columnCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : columns_; }
@@ -83,7 +82,7 @@ public:
     QVariant data(const QModelIndex &index, int role) const override {
         const int column = index.column() + 1, row = index.row() + 1;
         if (role == kIsNextRole) return preview_.hasNext && preview_.nextColumn == column && preview_.nextRow == row;
-        const PreviewCell *cell = preview_.CellAt(column, row);
+        const core::PreviewCell *cell = preview_.CellAt(column, row);
         if (!cell) return {};
         switch (role) {
         case Qt::DisplayRole: return QString::fromStdString(cell->text);
@@ -100,7 +99,7 @@ public:
     }
 
 private:
-    LayoutPreview preview_;
+    core::LayoutPreview preview_;
     int columns_ = kMinColumns;
     int rows_ = kMinRows;
 };
@@ -130,21 +129,21 @@ LayoutPreviewPane::LayoutPreviewPane(QWidget *parent) : QWidget(parent) {
     auto *legend = new QHBoxLayout;
     for (int measurement : {1, 2}) {
         legend->addWidget(LegendSwatch(Tint(measurement), this));
-        legend->addWidget(new QLabel(platform::ResQString(res::kStrFirstMeasurementLegend + measurement - 1), this));
+        legend->addWidget(new QLabel(core::platform::ResQString(res::kStrFirstMeasurementLegend + measurement - 1), this));
         legend->addSpacing(12);
     }
-    legend->addWidget(new QLabel(platform::ResQString(res::kStrNextMeasurementLegend), this));
+    legend->addWidget(new QLabel(core::platform::ResQString(res::kStrNextMeasurementLegend), this));
     legend->addStretch();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(platform::ResQString(res::kStrPreviewHeading), this));
+    layout->addWidget(new QLabel(core::platform::ResQString(res::kStrPreviewHeading), this));
     layout->addWidget(grid_, 1);
     layout->addLayout(legend);
     layout->addWidget(warning_);
 }
 
-void LayoutPreviewPane::Show(LayoutPreview preview) {
+void LayoutPreviewPane::Show(core::LayoutPreview preview) {
     warning_->setText(QString::fromStdString(preview.warningText));
     model_->Set(std::move(preview));
     const int measured = std::min(model_->columnCount({}) - 1, kMeasuredColumns);
@@ -154,7 +153,7 @@ void LayoutPreviewPane::Show(LayoutPreview preview) {
     }
 }
 
-const LayoutPreview &LayoutPreviewPane::Preview() const { return model_->Preview(); }
+const core::LayoutPreview &LayoutPreviewPane::Preview() const { return model_->Preview(); }
 
 QColor LayoutPreviewPane::Tint(int measurement) {
     return measurement == 1 ? QColor(0xd6, 0xe6, 0xfa) : QColor(0xfc, 0xe2, 0xc4);

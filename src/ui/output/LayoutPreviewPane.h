@@ -5,8 +5,7 @@
 
 #include <QWidget>
 
-#include "output/LayoutPreview.h"
-#include "UiLayer.h"
+#include "core/output/LayoutPreview.h"
 
 class QLabel;
 class QTableView;
@@ -20,8 +19,8 @@ class LayoutPreviewPane : public QWidget {
 public:
     explicit LayoutPreviewPane(QWidget *parent = nullptr);
 
-    void Show(LayoutPreview preview);
-    const LayoutPreview &Preview() const;
+    void Show(core::LayoutPreview preview);
+    const core::LayoutPreview &Preview() const;
 
     // The tints of the first and the second measurement's cells.
     static QColor Tint(int measurement);

@@ -13,11 +13,11 @@
 #include <chrono>
 #include <future>
 
-#include "journalserver/ServerJournal.h"
-#include "output/MeasurementsDlg.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
+#include "core/journalserver/ServerJournal.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 
@@ -29,9 +29,9 @@ constexpr int kTurnMs = 10;
 // Runs `work` on a worker thread, the event loop turning (and a busy indicator showing once it
 // takes a while) until it is done.
 void RunAside(QWidget *parent, const std::function<void()> &work) {
-    QProgressDialog progress(platform::ResQString(res::kStrReadingAllStations), QString(), 0, 0, parent);
+    QProgressDialog progress(core::platform::ResQString(res::kStrReadingAllStations), QString(), 0, 0, parent);
     progress.setObjectName("serverProgress");
-    progress.setWindowTitle(platform::ResWindowTitle(res::kStrMeasurementsTitle));
+    progress.setWindowTitle(core::platform::ResWindowTitle(res::kStrMeasurementsTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
     progress.setValue(0);
@@ -48,13 +48,13 @@ MeasurementsDlg::~MeasurementsDlg() {
     if (model_ != ownModel_) delete model_;
 }
 
-void MeasurementsDlg::OfferAllStations(const ServerAddress &server) {
+void MeasurementsDlg::OfferAllStations(const core::ServerAddress &server) {
     server_ = server;
     if (stations_) return;
     stations_ = new QComboBox(this);
     stations_->setObjectName("stationsFilter");
-    stations_->addItem(platform::ResQString(res::kStrThisStation));
-    stations_->addItem(platform::ResQString(res::kStrAllStations));
+    stations_->addItem(core::platform::ResQString(res::kStrThisStation));
+    stations_->addItem(core::platform::ResQString(res::kStrAllStations));
     filterBar_->insertWidget(0, stations_);
     connect(stations_, &QComboBox::currentIndexChanged, this, [this](int index) { ShowAllStations(index == 1); });
 }
@@ -76,23 +76,23 @@ bool MeasurementsDlg::ShowAllStations(bool all) {
 // Reads the server with the filter in force; on failure the user is told and this station's
 // measurements are shown again.
 bool MeasurementsDlg::LoadAllStations() {
-    const JournalFilter filter = CurrentFilter();
-    const ServerAddress server = *server_;
-    std::optional<std::vector<ServerEntry>> read;
+    const core::JournalFilter filter = CurrentFilter();
+    const core::ServerAddress server = *server_;
+    std::optional<std::vector<core::ServerEntry>> read;
     QString problem;
     RunAside(this, [&] {
-        ServerConnection connection(server);
-        read = ReadServerEntries(connection, filter, kAllStationsRows);
+        core::ServerConnection connection(server);
+        read = core::ReadServerEntries(connection, filter, kAllStationsRows);
         if (!read) problem = connection.LastError();
     });
     if (!copyFolder_) copyFolder_ = std::make_unique<QTemporaryDir>();
-    std::unique_ptr<MeasurementJournal> copy;
+    std::unique_ptr<core::MeasurementJournal> copy;
     if (read && copyFolder_->isValid()) {
         const QString path = copyFolder_->filePath(QString("all-stations-%1.sqlite").arg(++copies_));
-        copy = std::make_unique<MeasurementJournal>(nullptr, path, QStringList{});
-        std::vector<JournalEntry> entries;
+        copy = std::make_unique<core::MeasurementJournal>(nullptr, path, QStringList{});
+        std::vector<core::JournalEntry> entries;
         entries.reserve(read->size());
-        for (ServerEntry &e : *read) {
+        for (core::ServerEntry &e : *read) {
             // The instrument column and every copy or export name the station beside the serial number.
             e.entry.serial += " (" + e.station.toStdString() + ")";
             entries.push_back(std::move(e.entry));
@@ -100,12 +100,12 @@ bool MeasurementsDlg::LoadAllStations() {
         if (!entries.empty() && copy->Import(entries) != static_cast<int>(entries.size())) copy.reset();
     }
     if (!copy) {
-        platform::ShowMessageBox(this, platform::ResQString(res::kStrAllStationsNotRead).arg(problem).toStdString(),
-                                 platform::ResString(res::kStrMessageCaption), platform::mb::ICONWARNING);
+        platform::ShowMessageBox(this, core::platform::ResQString(res::kStrAllStationsNotRead).arg(problem).toStdString(),
+                                 core::platform::ResString(res::kStrMessageCaption), core::platform::mb::ICONWARNING);
         ShowAllStations(false);
         return false;
     }
-    auto *model = new JournalModel(*copy, this);
+    auto *model = new core::JournalModel(*copy, this);
     model->SetFilter(filter);
     model->SetValueColumns(model_->ValueColumns());
     model->sort(model_->SortColumn(), model_->SortOrder());
@@ -115,9 +115,9 @@ bool MeasurementsDlg::LoadAllStations() {
 }
 
 // The table shows `model`; a copy's model shown before is dropped.
-void MeasurementsDlg::ShowModel(JournalModel *model) {
+void MeasurementsDlg::ShowModel(core::JournalModel *model) {
     if (model == model_) return;
-    JournalModel *before = model_;
+    core::JournalModel *before = model_;
     model_ = model;
     table_->setModel(model_);
     table_->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
@@ -126,7 +126,7 @@ void MeasurementsDlg::ShowModel(JournalModel *model) {
     ShowRowCount();
 }
 
-void MeasurementsDlg::DropCopy(std::unique_ptr<MeasurementJournal> next) {
+void MeasurementsDlg::DropCopy(std::unique_ptr<core::MeasurementJournal> next) {
     const QString path = allStations_ ? allStations_->path() : QString();
     allStations_ = std::move(next);
     for (const char *suffix : {"", "-wal", "-shm"})

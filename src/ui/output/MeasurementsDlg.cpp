@@ -1,4 +1,4 @@
-#include "output/MeasurementsDlg.h"
+#include "ui/output/MeasurementsDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,17 +26,16 @@
 #include <future>
 #include <set>
 
-#include "output/CgatsExport.h"
-#include "output/JournalTransfer.h"
-#include "output/ResultPanel.h"
-#include "output/ResultSummary.h"
-#include "platform/AtomicFile.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
-#include "quality/ReferencesDlg.h"
-#include "UiLayer.h"
+#include "core/output/CgatsExport.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/ResultSummary.h"
+#include "core/platform/AtomicFile.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/output/ResultPanel.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
+#include "ui/quality/ReferencesDlg.h"
 
 namespace ombra::ui {
 
@@ -64,27 +63,27 @@ private:
 };
 
 // The labels of an entry's values in order: where they change, a table needs a header record.
-bool SameLabels(const std::vector<std::string> &labels, const JournalEntry &entry) {
+bool SameLabels(const std::vector<std::string> &labels, const core::JournalEntry &entry) {
     size_t i = 0;
-    for (const OutputItem &item : entry.valueItems)
+    for (const core::OutputItem &item : entry.valueItems)
         if (item.identifier != 1035 && item.identifier != 1036 && (i >= labels.size() || labels[i++] != item.label))
             return false;
     return i == labels.size();
 }
 
 // Appends an entry's record as `line` makes it, after a header record where the items change.
-void AppendRecord(std::string &out, std::vector<std::string> &lastLabels, const JournalEntry &entry,
+void AppendRecord(std::string &out, std::vector<std::string> &lastLabels, const core::JournalEntry &entry,
                   std::string (*line)(const std::vector<std::string> &)) {
     if (lastLabels.empty() || !SameLabels(lastLabels, entry)) {
-        const std::vector<std::string> header = JournalTableHeader(entry);
+        const std::vector<std::string> header = core::JournalTableHeader(entry);
         out += line(header);
         lastLabels.assign(header.begin() + 4, header.end());  // after date, time, instrument, serial
     }
-    out += line(JournalTableRow(entry));
+    out += line(core::JournalTableRow(entry));
 }
 
 QString Filled(int id, const QStringList &args) {
-    QString text = platform::ResQString(id);
+    QString text = core::platform::ResQString(id);
     for (int i = args.size(); i-- > 0;) text.replace(QStringLiteral("%%1").arg(i + 1), args[i]);
     return text;
 }
@@ -93,10 +92,10 @@ QString Filled(int id, const QStringList &args) {
 // they are asked for, in order.
 class EntryFeed {
 public:
-    EntryFeed(MeasurementJournal &journal, const std::vector<qint64> &ids, bool asTable = false)
+    EntryFeed(core::MeasurementJournal &journal, const std::vector<qint64> &ids, bool asTable = false)
         : journal_(journal), ids_(ids), asTable_(asTable) {}
     // The entry of ids[i]; null when the journal no longer has it.
-    const JournalEntry *At(size_t i) {
+    const core::JournalEntry *At(size_t i) {
         if (i < first_ || i >= end_) {
             first_ = i;
             end_ = std::min(ids_.size(), i + kEntriesRead);
@@ -105,15 +104,15 @@ public:
                                      asTable_);
         }
         auto it = std::lower_bound(read_.begin(), read_.end(), ids_[i],
-                                   [](const JournalEntry &e, qint64 id) { return e.id < id; });
+                                   [](const core::JournalEntry &e, qint64 id) { return e.id < id; });
         return it != read_.end() && it->id == ids_[i] ? &*it : nullptr;
     }
 
 private:
-    MeasurementJournal &journal_;
+    core::MeasurementJournal &journal_;
     const std::vector<qint64> &ids_;
     bool asTable_;
-    std::vector<JournalEntry> read_;
+    std::vector<core::JournalEntry> read_;
     size_t first_ = 0, end_ = 0;
 };
 
@@ -137,8 +136,8 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (index.data(JournalModel::WithdrawnRole).toBool()) option->font.setStrikeOut(true);
-        if (!index.data(JournalModel::UnwrittenRole).toBool()) return;
+        if (index.data(core::JournalModel::WithdrawnRole).toBool()) option->font.setStrikeOut(true);
+        if (!index.data(core::JournalModel::UnwrittenRole).toBool()) return;
         option->font.setBold(true);
         option->backgroundBrush = QColor(255, 229, 204);
         option->palette.setColor(QPalette::Text, QColor(140, 30, 0));
@@ -156,17 +155,17 @@ QString CutCellText(const QString &text, const QFontMetrics &metrics, int column
 namespace {
 
 QPushButton *Button(QWidget *parent, int textId, const char *name) {
-    auto *button = new QPushButton(platform::ResQString(textId), parent);
+    auto *button = new QPushButton(core::platform::ResQString(textId), parent);
     button->setObjectName(QString::fromLatin1(name));
     return button;
 }
 
 }  // namespace
 
-MeasurementsDlg::MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent)
+MeasurementsDlg::MeasurementsDlg(core::MeasurementJournal &journal, core::WriteEntryFunction write, QWidget *parent)
     : QDialog(parent), journal_(journal), write_(std::move(write)) {
-    setWindowTitle(platform::ResWindowTitle(res::kStrMeasurementsTitle));
-    model_ = ownModel_ = new JournalModel(journal_, this);
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrMeasurementsTitle));
+    model_ = ownModel_ = new core::JournalModel(journal_, this);
     table_ = new QTableView(this);
     table_->setObjectName("measurements");
     table_->setModel(model_);
@@ -238,32 +237,32 @@ void MeasurementsDlg::ShowRowCount() {
 
 // The first two selected rows from the top, the older one first: read from the selection's
 // ranges, so that a selection of every row of a large journal costs no more than one of two.
-std::vector<JournalEntry> MeasurementsDlg::FirstSelectedEntries() const {
+std::vector<core::JournalEntry> MeasurementsDlg::FirstSelectedEntries() const {
     std::set<int> rows;
     for (const QItemSelectionRange &range : table_->selectionModel()->selection())
         for (int row = range.top(); row <= range.bottom() && row < range.top() + 2; ++row) rows.insert(row);
-    std::vector<JournalEntry> entries;
+    std::vector<core::JournalEntry> entries;
     for (int row : rows) {
         if (entries.size() == 2) break;
-        if (std::optional<JournalEntry> entry = Shown().Entry(model_->IdAt(row))) entries.push_back(std::move(*entry));
+        if (std::optional<core::JournalEntry> entry = Shown().Entry(model_->IdAt(row))) entries.push_back(std::move(*entry));
     }
-    std::sort(entries.begin(), entries.end(), [](const JournalEntry &a, const JournalEntry &b) { return a.id < b.id; });
+    std::sort(entries.begin(), entries.end(), [](const core::JournalEntry &a, const core::JournalEntry &b) { return a.id < b.id; });
     return entries;
 }
 
 void MeasurementsDlg::ShowSelectedInPanels() {
-    const std::vector<JournalEntry> selected = FirstSelectedEntries();
+    const std::vector<core::JournalEntry> selected = FirstSelectedEntries();
     secondPanel_->setVisible(selected.size() >= 2);
     if (selected.empty()) {
         panel_->Clear();
         return;
     }
-    const ResultSummary first = SummariseEntry(selected[0]);
+    const core::ResultSummary first = core::SummariseEntry(selected[0]);
     if (selected.size() == 1) {
         panel_->Show(first);
         return;
     }
-    const ResultSummary second = SummariseEntry(selected[1]);
+    const core::ResultSummary second = core::SummariseEntry(selected[1]);
     panel_->Show(first, &second.spectrum);
     secondPanel_->Show(second, &first.spectrum);
 }
@@ -272,7 +271,7 @@ void MeasurementsDlg::ShowSelectedInPanels() {
 QLayout *MeasurementsDlg::MakeFilterBar() {
     search_ = new QLineEdit(this);
     search_->setObjectName("search");
-    search_->setPlaceholderText(platform::ResQString(res::kStrSearch));
+    search_->setPlaceholderText(core::platform::ResQString(res::kStrSearch));
     search_->setClearButtonEnabled(true);
     searchPause_ = new QTimer(this);
     searchPause_->setSingleShot(true);
@@ -281,7 +280,7 @@ QLayout *MeasurementsDlg::MakeFilterBar() {
     connect(search_, &QLineEdit::textChanged, searchPause_, qOverload<>(&QTimer::start));
     connect(search_, &QLineEdit::returnPressed, this, &MeasurementsDlg::ApplyFilter);
     auto dateFilter = [this](QCheckBox *&check, QDateEdit *&edit, int textId, const char *name) {
-        check = new QCheckBox(platform::ResQString(textId), this);
+        check = new QCheckBox(core::platform::ResQString(textId), this);
         check->setObjectName(QString::fromLatin1(name) + "Check");
         edit = new QDateEdit(QDate::currentDate(), this);
         edit->setObjectName(QString::fromLatin1(name) + "Date");
@@ -295,7 +294,7 @@ QLayout *MeasurementsDlg::MakeFilterBar() {
     dateFilter(toCheck_, to_, res::kStrTo, "to");
     outcome_ = new QComboBox(this);
     outcome_->setObjectName("outcomeFilter");
-    using K = TransferResult;
+    using K = core::TransferResult;
     const std::pair<int, std::vector<K>> choices[] = {
         {res::kStrEveryOutcome, {}},
         {res::kStrUnwritten, {K::Pending, K::NotWritten, K::PartlyWritten, K::OutsideSheet}},
@@ -307,12 +306,12 @@ QLayout *MeasurementsDlg::MakeFilterBar() {
     for (const auto &[textId, kinds] : choices) {
         QVariantList list;
         for (K kind : kinds) list << static_cast<int>(kind);
-        outcome_->addItem(platform::ResQString(textId), list);
+        outcome_->addItem(core::platform::ResQString(textId), list);
     }
     connect(outcome_, &QComboBox::currentIndexChanged, this, &MeasurementsDlg::ApplyFilter);
     columnsButton_ = new QToolButton(this);
     columnsButton_->setObjectName("columnsButton");
-    columnsButton_->setText(platform::ResQString(res::kStrColumns));
+    columnsButton_->setText(core::platform::ResQString(res::kStrColumns));
     columnsButton_->setPopupMode(QToolButton::InstantPopup);
     columnsButton_->setMenu(new QMenu(columnsButton_));
     connect(columnsButton_->menu(), &QMenu::aboutToShow, this, &MeasurementsDlg::ShowColumnsMenu);
@@ -336,13 +335,13 @@ void MeasurementsDlg::ApplyFilter() {
     model_->SetFilter(CurrentFilter());
 }
 
-JournalFilter MeasurementsDlg::CurrentFilter() const {
-    JournalFilter filter;
+core::JournalFilter MeasurementsDlg::CurrentFilter() const {
+    core::JournalFilter filter;
     filter.text = search_->text().trimmed();
     if (fromCheck_->isChecked()) filter.from = from_->date();
     if (toCheck_->isChecked()) filter.to = to_->date();
     for (const QVariant &kind : outcome_->currentData().toList())
-        filter.outcomes.push_back(static_cast<TransferResult>(kind.toInt()));
+        filter.outcomes.push_back(static_cast<core::TransferResult>(kind.toInt()));
     return filter;
 }
 
@@ -350,13 +349,13 @@ JournalFilter MeasurementsDlg::CurrentFilter() const {
 void MeasurementsDlg::ShowColumnsMenu() {
     QMenu *menu = columnsButton_->menu();
     menu->clear();
-    const std::vector<JournalValueColumn> shown = model_->ValueColumns();
-    for (const JournalValueColumn &column : model_->AvailableValueColumns()) {
+    const std::vector<core::JournalValueColumn> shown = model_->ValueColumns();
+    for (const core::JournalValueColumn &column : model_->AvailableValueColumns()) {
         QAction *action = menu->addAction(QString::fromStdString(column.label));
         action->setCheckable(true);
         action->setChecked(std::find(shown.begin(), shown.end(), column) != shown.end());
         connect(action, &QAction::toggled, this, [this, column](bool on) {
-            std::vector<JournalValueColumn> columns = model_->ValueColumns();
+            std::vector<core::JournalValueColumn> columns = model_->ValueColumns();
             std::erase(columns, column);
             if (on) columns.push_back(column);
             model_->SetValueColumns(columns);
@@ -378,12 +377,12 @@ void MeasurementsDlg::KeepSortIndicator() {
     QHeaderView *header = table_->horizontalHeader();
     if (header->sortIndicatorSection() == model_->SortColumn() && header->sortIndicatorOrder() == model_->SortOrder())
         return;
-    if (JournalModel::IsSortable(header->sortIndicatorSection()) && header->sortIndicatorSection() != TimeColumn) return;
+    if (core::JournalModel::IsSortable(header->sortIndicatorSection()) && header->sortIndicatorSection() != TimeColumn) return;
     const QSignalBlocker block(header);
     header->setSortIndicator(model_->SortColumn(), model_->SortOrder());
 }
 
-JournalEntry MeasurementsDlg::EntryAt(int row) const { return Shown().Entry(model_->IdAt(row)).value_or(JournalEntry{}); }
+core::JournalEntry MeasurementsDlg::EntryAt(int row) const { return Shown().Entry(model_->IdAt(row)).value_or(core::JournalEntry{}); }
 
 void MeasurementsDlg::Reload() {
     const std::vector<qint64> selected = SelectedIds();
@@ -416,7 +415,7 @@ std::vector<qint64> MeasurementsDlg::SelectedIds() const {
     return ids;
 }
 
-std::vector<JournalEntry> MeasurementsDlg::SelectedEntries(size_t limit) const {
+std::vector<core::JournalEntry> MeasurementsDlg::SelectedEntries(size_t limit) const {
     std::vector<qint64> ids = SelectedIds();
     if (ids.size() > limit) ids.resize(limit);
     return Shown().Entries(ids);
@@ -434,7 +433,7 @@ void MeasurementsDlg::UpdateButtons() {
     if (referenceButton_) referenceButton_->setEnabled(OneRowSelected());
 }
 
-void MeasurementsDlg::OfferUseAsReference(ReferenceStore &store) {
+void MeasurementsDlg::OfferUseAsReference(core::ReferenceStore &store) {
     references_ = &store;
     if (referenceButton_) return;
     referenceButton_ = Button(this, res::kStrUseAsReference, "referenceButton");
@@ -453,10 +452,10 @@ bool MeasurementsDlg::OneRowSelected() const {
 }
 
 bool MeasurementsDlg::UseSelectedAsReference() {
-    const std::vector<JournalEntry> selected = SelectedEntries(2);
+    const std::vector<core::JournalEntry> selected = SelectedEntries(2);
     if (!references_ || selected.size() != 1) return false;
-    const JournalEntry &entry = selected.front();
-    const std::optional<Reference> reference = ReferenceOfJournalEntry({}, entry);
+    const core::JournalEntry &entry = selected.front();
+    const std::optional<core::Reference> reference = core::ReferenceOfJournalEntry({}, entry);
     if (!reference) {
         QApplication::beep();  // an irradiance measurement, or one without L*a*b*
         return false;
@@ -467,9 +466,9 @@ bool MeasurementsDlg::UseSelectedAsReference() {
 bool MeasurementsDlg::RunRows(int count, int labelId, const std::function<bool(int)> &step,
                               const std::function<bool()> &aside) {
     QProgressDialog progress(Filled(labelId, {QStringLiteral("1"), QString::number(count)}),
-                             platform::ResQString(res::kStrCancel), 0, count, this);
+                             core::platform::ResQString(res::kStrCancel), 0, count, this);
     progress.setObjectName("progress");
-    progress.setWindowTitle(platform::ResWindowTitle(res::kStrMeasurementsTitle));
+    progress.setWindowTitle(core::platform::ResWindowTitle(res::kStrMeasurementsTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
     progress.setAutoReset(false);
@@ -505,9 +504,9 @@ int MeasurementsDlg::WriteSelected() {
     int written = 0;
     bool noWorkbook = false;
     RunRows(static_cast<int>(ids.size()), res::kStrWriting, [&](int i) {
-        const JournalEntry *entry = feed.At(static_cast<size_t>(i));
+        const core::JournalEntry *entry = feed.At(static_cast<size_t>(i));
         if (!entry) return true;  // deleted meanwhile
-        const TransferOutcome outcome = write_(*entry);
+        const core::TransferOutcome outcome = write_(*entry);
         journal_.SetOutcome(entry->id, outcome);
         // The next measurement starts where this one ended: after a failure there is no such place.
         if (!outcome.written()) {
@@ -523,8 +522,8 @@ int MeasurementsDlg::WriteSelected() {
     else
         model_->RefreshShown();
     if (noWorkbook)
-        platform::ShowMessageBox(this, platform::ResString(res::kStrNoWorkbook), platform::ResString(res::kStrMessageCaption),
-                                 platform::mb::ICONINFORMATION);
+        platform::ShowMessageBox(this, core::platform::ResString(res::kStrNoWorkbook), core::platform::ResString(res::kStrMessageCaption),
+                                 core::platform::mb::ICONINFORMATION);
     return written;
 }
 
@@ -537,7 +536,7 @@ QString MeasurementsDlg::CopySelected() {
     std::string text;
     std::vector<std::string> lastHeader;
     const bool complete = RunRows(static_cast<int>(ids.size()), res::kStrCopying, [&](int i) {
-        if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) AppendRecord(text, lastHeader, *entry, TsvLine);
+        if (const core::JournalEntry *entry = feed.At(static_cast<size_t>(i))) AppendRecord(text, lastHeader, *entry, core::TsvLine);
         return true;
     });
     if (!complete) return {};
@@ -553,14 +552,14 @@ bool MeasurementsDlg::ExportSelected() {
     BusyFlag busy(busy_);
     platform::FileDialogRequest request;
     request.save = true;
-    request.filter = platform::ResString(res::kStrCsvFilter);
+    request.filter = core::platform::ResString(res::kStrCsvFilter);
     request.defaultExtension = "csv";
-    request.fileName = platform::ResString(res::kStrExportName) + ".csv";
+    request.fileName = core::platform::ResString(res::kStrExportName) + ".csv";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
     // The records stream into the file a chunk at a time; the file replaces the old one only
     // once all of it is on the disk (on a worker thread).
-    platform::AtomicFileWriter file(*path);
+    core::platform::AtomicFileWriter file(*path);
     std::string csv, error;
     std::vector<std::string> lastHeader;
     EntryFeed feed(Shown(), ids, true);
@@ -568,7 +567,7 @@ bool MeasurementsDlg::ExportSelected() {
     const bool complete = !failed && RunRows(
         static_cast<int>(ids.size()), res::kStrExporting,
         [&](int i) {
-            if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) AppendRecord(csv, lastHeader, *entry, CsvLine);
+            if (const core::JournalEntry *entry = feed.At(static_cast<size_t>(i))) AppendRecord(csv, lastHeader, *entry, core::CsvLine);
             if (csv.size() < kExportChunk) return true;
             failed = !file.Append(csv, &error);
             csv.clear();
@@ -581,7 +580,7 @@ bool MeasurementsDlg::ExportSelected() {
     if (!complete && !failed) return false;  // cancelled
     if (!complete) {
         platform::ShowMessageBox(this, Filled(res::kStrFileNotWrittenBecause, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
-                                 platform::ResString(res::kStrMessageCaption), platform::mb::ICONERROR);
+                                 core::platform::ResString(res::kStrMessageCaption), core::platform::mb::ICONERROR);
         return false;
     }
     return true;
@@ -595,28 +594,28 @@ bool MeasurementsDlg::ExportSelectedCgats() {
     BusyFlag busy(busy_);
     platform::FileDialogRequest request;
     request.save = true;
-    request.filter = platform::ResString(res::kStrCgatsFilter);
+    request.filter = core::platform::ResString(res::kStrCgatsFilter);
     request.defaultExtension = "txt";
-    request.fileName = platform::ResString(res::kStrExportName) + ".txt";
+    request.fileName = core::platform::ResString(res::kStrExportName) + ".txt";
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return false;
-    std::vector<JournalEntry> entries;
+    std::vector<core::JournalEntry> entries;
     EntryFeed feed(Shown(), ids);
     std::string error;
     bool writing = false;
     const bool complete = RunRows(
         static_cast<int>(ids.size()), res::kStrExporting,
         [&](int i) {
-            if (const JournalEntry *entry = feed.At(static_cast<size_t>(i))) entries.push_back(*entry);
+            if (const core::JournalEntry *entry = feed.At(static_cast<size_t>(i))) entries.push_back(*entry);
             return true;
         },
         [&] {
             writing = true;
-            return platform::WriteFileAtomically(*path, CgatsOfEntries(entries, CgatsCreatedNow()), &error);
+            return core::platform::WriteFileAtomically(*path, core::CgatsOfEntries(entries, core::CgatsCreatedNow()), &error);
         });
     if (!complete && writing)
         platform::ShowMessageBox(this, Filled(res::kStrFileNotWrittenBecause, {QString::fromStdString(*path), QString::fromStdString(error)}).toStdString(),
-                                 platform::ResString(res::kStrMessageCaption), platform::mb::ICONERROR);
+                                 core::platform::ResString(res::kStrMessageCaption), core::platform::mb::ICONERROR);
     return complete;
 }
 
@@ -625,8 +624,8 @@ int MeasurementsDlg::DeleteSelected() {
     const std::vector<qint64> ids = SelectedIds();
     if (ids.empty()) return 0;
     const std::string question = Filled(res::kStrConfirmDelete, {QString::number(ids.size())}).toStdString();
-    if (platform::ShowMessageBox(this, question, platform::ResString(res::kStrMessageCaption),
-                                 platform::mb::ICONQUESTION | platform::mb::YESNO) != platform::mb::IDYES)
+    if (platform::ShowMessageBox(this, question, core::platform::ResString(res::kStrMessageCaption),
+                                 core::platform::mb::ICONQUESTION | core::platform::mb::YESNO) != core::platform::mb::IDYES)
         return 0;
     BusyFlag busy(busy_);
     table_->clearSelection();
@@ -648,8 +647,8 @@ int MeasurementsDlg::DeleteSelected() {
     return removed;
 }
 
-void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write,
-                           ReferenceStore *references, const ServerAddress *server) {
+void RunMeasurementsWindow(QWidget *parent, core::MeasurementJournal &journal, core::WriteEntryFunction write,
+                           core::ReferenceStore *references, const core::ServerAddress *server) {
     MeasurementsDlg dlg(journal, std::move(write), parent);
     if (references) dlg.OfferUseAsReference(*references);
     if (server) dlg.OfferAllStations(*server);

@@ -19,11 +19,10 @@
 #include <optional>
 #include <vector>
 
-#include "output/JournalModel.h"
-#include "output/JournalTransfer.h"
-#include "journalserver/ServerConnection.h"
-#include "output/MeasurementJournal.h"
-#include "UiLayer.h"
+#include "core/journalserver/ServerConnection.h"
+#include "core/output/JournalModel.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/MeasurementJournal.h"
 
 class QCheckBox;
 class QComboBox;
@@ -54,29 +53,29 @@ class MeasurementsDlg : public QDialog {
     Q_OBJECT
 public:
     enum Column {
-        DateColumn = JournalModel::DateColumn,
-        TimeColumn = JournalModel::TimeColumn,
-        InstrumentColumn = JournalModel::InstrumentColumn,
-        ValuesColumn = JournalModel::ValuesColumn,
-        OutcomeColumn = JournalModel::OutcomeColumn,
-        ColumnCount = JournalModel::FixedColumns
+        DateColumn = core::JournalModel::DateColumn,
+        TimeColumn = core::JournalModel::TimeColumn,
+        InstrumentColumn = core::JournalModel::InstrumentColumn,
+        ValuesColumn = core::JournalModel::ValuesColumn,
+        OutcomeColumn = core::JournalModel::OutcomeColumn,
+        ColumnCount = core::JournalModel::FixedColumns
     };
 
-    MeasurementsDlg(MeasurementJournal &journal, WriteEntryFunction write, QWidget *parent = nullptr);
+    MeasurementsDlg(core::MeasurementJournal &journal, core::WriteEntryFunction write, QWidget *parent = nullptr);
     ~MeasurementsDlg() override;
 
     // Reads the journal again; the measurements selected stay selected.
     void Reload();
     QTableView *Table() const { return table_; }
-    JournalModel *Model() const { return model_; }
+    core::JournalModel *Model() const { return model_; }
     // The entry shown in a row, read from the journal.
-    JournalEntry EntryAt(int row) const;
+    core::JournalEntry EntryAt(int row) const;
     // Selects the rows of these entries (and only those).
     void SelectIds(const std::vector<qint64> &ids);
     // The ids of the selected entries, oldest first: the order they were measured in.
     std::vector<qint64> SelectedIds() const;
     // The first `limit` of them, read from the journal.
-    std::vector<JournalEntry> SelectedEntries(size_t limit = SIZE_MAX) const;
+    std::vector<core::JournalEntry> SelectedEntries(size_t limit = SIZE_MAX) const;
     // The search text, the days and the outcome chosen above the table, in force at once
     // (typing is taken after a short pause).
     void ApplyFilter();
@@ -94,14 +93,14 @@ public:
 
     // Adds the "Use as reference" button: the one selected reflection measurement becomes a
     // reference of `store`, under a name the user gives.
-    void OfferUseAsReference(ReferenceStore &store);
+    void OfferUseAsReference(core::ReferenceStore &store);
     bool UseSelectedAsReference();
 
     // Adds the choice of "This station" or "All stations": every station's measurements are read
     // from the shared journal's server when chosen and whenever the filter changes, into a copy
     // the table shows with the same search, filter and order; they can be copied and exported
     // (each instrument with its station), but only this station's are written or deleted.
-    void OfferAllStations(const ServerAddress &server);
+    void OfferAllStations(const core::ServerAddress &server);
     // Shows every station's measurements (true) or this station's; false when the server
     // could not be read (the user is told; this station's stay shown).
     bool ShowAllStations(bool all);
@@ -122,25 +121,25 @@ private:
     QLayout *MakeFilterBar();
     void ConnectModel();
     void ShowRowCount();
-    void DropCopy(std::unique_ptr<MeasurementJournal> next);
-    JournalFilter CurrentFilter() const;
+    void DropCopy(std::unique_ptr<core::MeasurementJournal> next);
+    core::JournalFilter CurrentFilter() const;
     bool LoadAllStations();
-    void ShowModel(JournalModel *model);
+    void ShowModel(core::JournalModel *model);
     // The journal the table shows: this station's, or the copy of every station's.
-    MeasurementJournal &Shown() const { return allStations_ ? *allStations_ : journal_; }
+    core::MeasurementJournal &Shown() const { return allStations_ ? *allStations_ : journal_; }
     void ShowColumnsMenu();
     void KeepSortIndicator();
     void FitOutcomeColumnToItsHeading();
     void UpdateButtons();
     void ShowSelectedInPanels();
     bool OneRowSelected() const;
-    std::vector<JournalEntry> FirstSelectedEntries() const;
+    std::vector<core::JournalEntry> FirstSelectedEntries() const;
 
     bool busy_ = false;  // a command runs: the others wait for it
 
-    MeasurementJournal &journal_;
-    WriteEntryFunction write_;
-    JournalModel *model_ = nullptr;
+    core::MeasurementJournal &journal_;
+    core::WriteEntryFunction write_;
+    core::JournalModel *model_ = nullptr;
     QTableView *table_ = nullptr;
     QLineEdit *search_ = nullptr;
     QCheckBox *fromCheck_ = nullptr;
@@ -159,21 +158,21 @@ private:
     ResultPanel *panel_ = nullptr;
     ResultPanel *secondPanel_ = nullptr;
     QHBoxLayout *buttons_ = nullptr;
-    ReferenceStore *references_ = nullptr;
+    core::ReferenceStore *references_ = nullptr;
     QPushButton *referenceButton_ = nullptr;
     QHBoxLayout *filterBar_ = nullptr;
-    std::optional<ServerAddress> server_;
+    std::optional<core::ServerAddress> server_;
     QComboBox *stations_ = nullptr;
-    JournalModel *ownModel_ = nullptr;
+    core::JournalModel *ownModel_ = nullptr;
     std::unique_ptr<QTemporaryDir> copyFolder_;
-    std::unique_ptr<MeasurementJournal> allStations_;
+    std::unique_ptr<core::MeasurementJournal> allStations_;
     int copies_ = 0;
 };
 
 // Shows the window modally over `parent`; returns when the user closes it.
 // With `references`, the window offers "Use as reference".
 // With `server`, the window offers every station's measurements too.
-void RunMeasurementsWindow(QWidget *parent, MeasurementJournal &journal, WriteEntryFunction write,
-                           ReferenceStore *references = nullptr, const ServerAddress *server = nullptr);
+void RunMeasurementsWindow(QWidget *parent, core::MeasurementJournal &journal, core::WriteEntryFunction write,
+                           core::ReferenceStore *references = nullptr, const core::ServerAddress *server = nullptr);
 
 }  // namespace ombra::ui

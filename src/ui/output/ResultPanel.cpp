@@ -1,4 +1,4 @@
-#include "output/ResultPanel.h"
+#include "ui/output/ResultPanel.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "output/Values.h"
-#include "platform/Resources.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::ui {
@@ -21,8 +21,8 @@ QString Q(const std::string &text) { return QString::fromStdString(text); }
 
 // A light's value as its cell has it: illuminance and CCT truncated, Δuv with three decimals.
 QString CellText(double value, int decimals) {
-    if (IsMissingValue(value) || !std::isfinite(value)) return QString::fromUtf8("–");
-    return Q(decimals == 0 ? FormatTruncated(value) : FormatFixed(value, decimals));
+    if (core::IsMissingValue(value) || !std::isfinite(value)) return QString::fromUtf8("–");
+    return Q(decimals == 0 ? core::FormatTruncated(value) : core::FormatFixed(value, decimals));
 }
 
 QLabel *NamedLabel(const char *name, QWidget *parent) {
@@ -42,7 +42,7 @@ ColourSwatch::ColourSwatch(QWidget *parent) : QWidget(parent) {
 void ColourSwatch::SetColour(std::optional<QColor> colour, bool outOfGamut) {
     colour_ = colour;
     outOfGamut_ = colour && outOfGamut;
-    setToolTip(outOfGamut_ ? platform::ResQString(res::kStrOutOfGamut) : QString());
+    setToolTip(outOfGamut_ ? core::platform::ResQString(res::kStrOutOfGamut) : QString());
     update();
 }
 
@@ -81,7 +81,7 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
     server_ = NamedLabel("resultServerWaiting", this);
     server_->hide();
     sampleProgress_ = NamedLabel("resultSampleProgress", this);
-    discardSample_ = new QPushButton(platform::ResQString(res::kStrDiscardSample), this);
+    discardSample_ = new QPushButton(core::platform::ResQString(res::kStrDiscardSample), this);
     discardSample_->setObjectName("resultDiscardSample");
     connect(discardSample_, &QPushButton::clicked, this, &ResultPanel::discardSampleRequested);
     sampleProgress_->hide();
@@ -127,8 +127,8 @@ ResultPanel::ResultPanel(QWidget *parent) : QWidget(parent) {
 // The panel is as tall as its fullest state from the start, so the window neither grows nor
 // clips its buttons and status bar as measurements fill the panel.
 void ResultPanel::KeepFullestHeight() {
-    ResultSummary fullest;
-    fullest.firstValues.assign(kPanelValueCount, {"L*", "100.00"});
+    core::ResultSummary fullest;
+    fullest.firstValues.assign(core::kPanelValueCount, {"L*", "100.00"});
     ShowValues(fullest);
     for (QLabel *line : {stamp_, light_, where_, counts_, settings_}) {
         line->setText("0");
@@ -140,7 +140,7 @@ void ResultPanel::KeepFullestHeight() {
 
 void ResultPanel::SetSampleProgress(int collected, int readings) {
     const bool unfinished = collected > 0 && collected < readings;
-    sampleProgress_->setText(unfinished ? platform::ResQString(res::kStrReadingOfSample)
+    sampleProgress_->setText(unfinished ? core::platform::ResQString(res::kStrReadingOfSample)
                                               .arg(collected)
                                               .arg(readings)
                                         : QString());
@@ -156,14 +156,14 @@ void ResultPanel::Clear() {
     stamp_->clear();
     light_->clear();
     light_->hide();
-    ShowValues(ResultSummary{});
-    plot_->SetAxisTitles(platform::ResQString(res::kStrWavelengthAxis), platform::ResQString(res::kStrReflectanceAxis));
+    ShowValues(core::ResultSummary{});
+    plot_->SetAxisTitles(core::platform::ResQString(res::kStrWavelengthAxis), core::platform::ResQString(res::kStrReflectanceAxis));
     plot_->SetCurves({});
-    where_->setText(platform::ResQString(res::kStrNoMeasurement));
+    where_->setText(core::platform::ResQString(res::kStrNoMeasurement));
     settings_->clear();
 }
 
-void ResultPanel::Show(const ResultSummary &s, const std::vector<SpectrumPoint> *behind) {
+void ResultPanel::Show(const core::ResultSummary &s, const std::vector<core::SpectrumPoint> *behind) {
     const auto &rgb = s.swatch;
     swatch_->SetColour(rgb ? std::optional<QColor>(QColor((*rgb)[0], (*rgb)[1], (*rgb)[2])) : std::nullopt,
                        s.outOfGamut);
@@ -171,37 +171,37 @@ void ResultPanel::Show(const ResultSummary &s, const std::vector<SpectrumPoint> 
     light_->setVisible(s.irradiance);
     light_->setText(s.irradiance ? LightLine(s) : QString());
     ShowValues(s);
-    plot_->SetAxisTitles(platform::ResQString(res::kStrWavelengthAxis),
-                         platform::ResQString(s.irradiance ? res::kStrIrradianceAxis : res::kStrReflectanceAxis));
+    plot_->SetAxisTitles(core::platform::ResQString(res::kStrWavelengthAxis),
+                         core::platform::ResQString(s.irradiance ? res::kStrIrradianceAxis : res::kStrReflectanceAxis));
     std::vector<SpectrumPlot::Curve> curves;
     if (behind && !behind->empty()) curves.push_back({*behind, palette().color(QPalette::Text), true});
     curves.push_back({s.spectrum, QColor(0x1f, 0x5f, 0xbf), false});
     plot_->SetCurves(std::move(curves));
-    where_->setText(s.written ? platform::ResQString(res::kStrWrittenTo).arg(Q(s.where)) : Q(s.where));
+    where_->setText(s.written ? core::platform::ResQString(res::kStrWrittenTo).arg(Q(s.where)) : Q(s.where));
     where_->setToolTip(where_->text());
     settings_->setText(Q(s.settingsLine));
     settings_->setToolTip(settings_->text());
     shown_ = s;
 }
 
-void ResultPanel::ShowNext(const ResultSummary &s) {
+void ResultPanel::ShowNext(const core::ResultSummary &s) {
     const bool sameKind = shown_ && shown_->irradiance == s.irradiance;
-    const std::vector<SpectrumPoint> before = sameKind ? shown_->spectrum : std::vector<SpectrumPoint>{};
+    const std::vector<core::SpectrumPoint> before = sameKind ? shown_->spectrum : std::vector<core::SpectrumPoint>{};
     Show(s, &before);
 }
 
 void ResultPanel::SetCounts(int written, int notWritten) {
-    counts_->setText(platform::ResQString(res::kStrSessionCounts).arg(written).arg(notWritten));
+    counts_->setText(core::platform::ResQString(res::kStrSessionCounts).arg(written).arg(notWritten));
     counts_->show();
 }
 
-QString ResultPanel::LightLine(const ResultSummary &s) {
-    return platform::ResQString(res::kStrIlluminanceLabel) + ' ' + CellText(s.lux, 0) + "\n" +
-           platform::ResQString(res::kStrCctLabel) + ' ' + CellText(s.cct, 0) + "\n" +
-           platform::ResQString(res::kStrDeltaUv) + ' ' + CellText(s.duv, 3);
+QString ResultPanel::LightLine(const core::ResultSummary &s) {
+    return core::platform::ResQString(res::kStrIlluminanceLabel) + ' ' + CellText(s.lux, 0) + "\n" +
+           core::platform::ResQString(res::kStrCctLabel) + ' ' + CellText(s.cct, 0) + "\n" +
+           core::platform::ResQString(res::kStrDeltaUv) + ' ' + CellText(s.duv, 3);
 }
 
-void ResultPanel::ShowValues(const ResultSummary &s) {
+void ResultPanel::ShowValues(const core::ResultSummary &s) {
     while (QLayoutItem *item = values_->takeAt(0)) {
         delete item->widget();
         delete item;

@@ -11,9 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "controls/SpectrumPlot.h"
-#include "output/ResultSummary.h"
-#include "UiLayer.h"
+#include "core/output/ResultSummary.h"
+#include "ui/controls/SpectrumPlot.h"
 
 class QGridLayout;
 class QLabel;
@@ -45,10 +44,10 @@ public:
     explicit ResultPanel(QWidget *parent = nullptr);
 
     // Shows a measurement; `behind`, when given, is drawn faintly behind its curve.
-    void Show(const ResultSummary &summary, const std::vector<SpectrumPoint> *behind = nullptr);
+    void Show(const core::ResultSummary &summary, const std::vector<core::SpectrumPoint> *behind = nullptr);
     // Shows the next measurement of a series: the one shown before is drawn behind it (when it
     // was of the same kind).
-    void ShowNext(const ResultSummary &summary);
+    void ShowNext(const core::ResultSummary &summary);
     // The session's counts line; hidden until set (the Measurements window has none).
     void SetCounts(int written, int notWritten);
     // How many measurements wait for the shared journal's server ("3 measurements waiting for
@@ -78,9 +77,9 @@ signals:
     void discardSampleRequested();
 
 private:
-    void ShowValues(const ResultSummary &summary);
+    void ShowValues(const core::ResultSummary &summary);
     void KeepFullestHeight();
-    static QString LightLine(const ResultSummary &summary);
+    static QString LightLine(const core::ResultSummary &summary);
 
     ColourSwatch *swatch_ = nullptr;
     QLabel *stamp_ = nullptr;
@@ -93,7 +92,7 @@ private:
     QLabel *settings_ = nullptr;
     QLabel *sampleProgress_ = nullptr;
     QPushButton *discardSample_ = nullptr;
-    std::optional<ResultSummary> shown_;
+    std::optional<core::ResultSummary> shown_;
 };
 
 }  // namespace ombra::ui

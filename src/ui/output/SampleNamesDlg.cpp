@@ -1,4 +1,4 @@
-#include "output/SampleNamesDlg.h"
+#include "ui/output/SampleNamesDlg.h"
 
 #include <algorithm>
 #include <climits>
@@ -13,11 +13,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "output/SampleNames.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
+#include "core/output/SampleNames.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 namespace {
@@ -30,26 +30,26 @@ W *Named(W *widget, int id) {
 
 }  // namespace
 
-SampleNamesDlg::SampleNamesDlg(QWidget *parent, AppSettings &settings) : QDialog(parent), settings_(settings) {
+SampleNamesDlg::SampleNamesDlg(QWidget *parent, core::AppSettings &settings) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("dlg_2023"));
-    setWindowTitle(platform::ResWindowTitle(res::kStrSampleNamesTitle));
-    const SampleSettings &samples = settings_.samples;
-    automatic_ = Named(new QRadioButton(platform::ResQString(res::kStrNumberAutomatically), this),
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrSampleNamesTitle));
+    const core::SampleSettings &samples = settings_.samples;
+    automatic_ = Named(new QRadioButton(core::platform::ResQString(res::kStrNumberAutomatically), this),
                        res::kStrNumberAutomatically);
-    fromList_ = Named(new QRadioButton(platform::ResQString(res::kStrNamesFromList), this), res::kStrNamesFromList);
+    fromList_ = Named(new QRadioButton(core::platform::ResQString(res::kStrNamesFromList), this), res::kStrNamesFromList);
     prefix_ = Named(new QLineEdit(QString::fromStdString(samples.Prefix()), this), res::kStrPrefix);
     nextNumber_ = Named(new QSpinBox(this), res::kStrNextNumber);
     nextNumber_->setRange(0, INT_MAX);
     nextNumber_->setValue(samples.NextNumber());
     listState_ = Named(new QLabel(this), res::kStrNamesLoaded);
-    auto *load = Named(new QPushButton(platform::ResQString(res::kStrLoadList), this), res::kStrLoadList);
+    auto *load = Named(new QPushButton(core::platform::ResQString(res::kStrLoadList), this), res::kStrLoadList);
     load->setAutoDefault(false);
     connect(load, &QPushButton::clicked, this, &SampleNamesDlg::LoadList);
-    (samples.Mode() == SampleSettings::Naming::List ? fromList_ : automatic_)->setChecked(true);
+    (samples.Mode() == core::SampleSettings::Naming::List ? fromList_ : automatic_)->setChecked(true);
 
     auto *numbering = new QFormLayout;
-    numbering->addRow(platform::ResQString(res::kStrPrefix), prefix_);
-    numbering->addRow(platform::ResQString(res::kStrNextNumber), nextNumber_);
+    numbering->addRow(core::platform::ResQString(res::kStrPrefix), prefix_);
+    numbering->addRow(core::platform::ResQString(res::kStrNextNumber), nextNumber_);
     auto *list = new QHBoxLayout;
     list->addWidget(listState_, 1);
     list->addWidget(load);
@@ -71,14 +71,14 @@ SampleNamesDlg::SampleNamesDlg(QWidget *parent, AppSettings &settings) : QDialog
 
 void SampleNamesDlg::LoadList() {
     platform::FileDialogRequest request;
-    request.filter = platform::ResString(res::kStrNameListFilter);
+    request.filter = core::platform::ResString(res::kStrNameListFilter);
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
-    std::optional<std::vector<std::string>> names = ReadSampleNameFile(*path);
+    std::optional<std::vector<std::string>> names = core::ReadSampleNameFile(*path);
     if (!names) {
-        const QString text = platform::ResQString(res::kStrNameListUnreadable).arg(QString::fromStdString(*path));
+        const QString text = core::platform::ResQString(res::kStrNameListUnreadable).arg(QString::fromStdString(*path));
         platform::ShowMessageBox(this, text.toStdString(),
-                                 platform::ResString(res::kStrSampleNamesTitle), platform::mb::ICONERROR);
+                                 core::platform::ResString(res::kStrSampleNamesTitle), core::platform::mb::ICONERROR);
         return;
     }
     loaded_ = std::move(names);
@@ -91,13 +91,13 @@ void SampleNamesDlg::ShowListState() {
     const std::vector<std::string> names = loaded_ ? *loaded_ : settings_.samples.List();
     const int position = loaded_ ? 0 : settings_.samples.ListPosition();
     const int left = std::max(0, static_cast<int>(names.size()) - position);
-    listState_->setText(names.empty() ? platform::ResQString(res::kStrNoNameList)
-                                      : platform::ResQString(res::kStrNamesLoaded).arg(names.size()).arg(left));
+    listState_->setText(names.empty() ? core::platform::ResQString(res::kStrNoNameList)
+                                      : core::platform::ResQString(res::kStrNamesLoaded).arg(names.size()).arg(left));
 }
 
 void SampleNamesDlg::OnOk() {
-    SampleSettings &samples = settings_.samples;
-    samples.SetMode(fromList_->isChecked() ? SampleSettings::Naming::List : SampleSettings::Naming::Automatic);
+    core::SampleSettings &samples = settings_.samples;
+    samples.SetMode(fromList_->isChecked() ? core::SampleSettings::Naming::List : core::SampleSettings::Naming::Automatic);
     samples.SetPrefix(prefix_->text().toStdString());
     samples.SetNextNumber(nextNumber_->value());
     if (loaded_) samples.SetList(*loaded_);

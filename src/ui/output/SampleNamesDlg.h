@@ -9,8 +9,7 @@
 
 #include <QDialog>
 
-#include "settings/AppSettings.h"
-#include "UiLayer.h"
+#include "core/settings/AppSettings.h"
 
 class QLabel;
 class QLineEdit;
@@ -22,14 +21,14 @@ namespace ombra::ui {
 class SampleNamesDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit SampleNamesDlg(QWidget *parent = nullptr, AppSettings &settings = Settings());
+    explicit SampleNamesDlg(QWidget *parent = nullptr, core::AppSettings &settings = core::Settings());
 
 private:
     void LoadList();
     void ShowListState();
     void OnOk();
 
-    AppSettings &settings_;
+    core::AppSettings &settings_;
     std::optional<std::vector<std::string>> loaded_;  // a list loaded in this dialog, stored at OK
     QRadioButton *automatic_ = nullptr;  // 2024
     QRadioButton *fromList_ = nullptr;   // 2025

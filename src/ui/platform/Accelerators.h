@@ -5,8 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/Resources.h"
-#include "UiLayer.h"
+#include "core/platform/Resources.h"
 
 class QShortcut;
 class QWidget;
@@ -17,7 +16,7 @@ namespace ombra::ui::platform {
 // and not covered by another modal window). Each press calls `onCommand(commandId)`;
 // without `onCommand` the window receives a kCommandMessage with wParam = command id.
 // Entries whose keys do not parse are skipped. Returns the shortcuts created.
-std::vector<QShortcut *> InstallAccelerators(QWidget *window, const std::vector<Accelerator> &table,
+std::vector<QShortcut *> InstallAccelerators(QWidget *window, const std::vector<core::platform::Accelerator> &table,
                                              std::function<void(int commandId)> onCommand = {});
 
 }  // namespace ombra::ui::platform

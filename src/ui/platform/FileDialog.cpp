@@ -1,10 +1,9 @@
-#include "platform/FileDialog.h"
+#include "ui/platform/FileDialog.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
-#include "UiLayer.h"
 
 namespace ombra::ui::platform {
 namespace {

@@ -6,7 +6,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include "UiLayer.h"
 
 class QString;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "platform/MessageBox.h"
+#include "ui/platform/MessageBox.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -7,8 +7,7 @@
 #include <QPushButton>
 #include <QSpacerItem>
 
-#include "platform/Resources.h"
-#include "UiLayer.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace ombra::ui::platform {
@@ -23,11 +22,11 @@ MessageBoxHook &hook() {
 // button boxes); empty for any other button.
 QString StandardButtonText(int button) {
     switch (button) {
-    case QDialogButtonBox::Ok: return ResQString(res::kStrOk);
-    case QDialogButtonBox::Cancel: return ResQString(res::kStrCancel);
-    case QDialogButtonBox::Close: return ResQString(res::kStrClose);
-    case QDialogButtonBox::Yes: return ResQString(res::kStrYes);
-    case QDialogButtonBox::No: return ResQString(res::kStrNo);
+    case QDialogButtonBox::Ok: return core::platform::ResQString(res::kStrOk);
+    case QDialogButtonBox::Cancel: return core::platform::ResQString(res::kStrCancel);
+    case QDialogButtonBox::Close: return core::platform::ResQString(res::kStrClose);
+    case QDialogButtonBox::Yes: return core::platform::ResQString(res::kStrYes);
+    case QDialogButtonBox::No: return core::platform::ResQString(res::kStrNo);
     default: return {};
     }
 }
@@ -40,10 +39,10 @@ void NameButtons(Box &box) {
 
 QMessageBox::Icon iconFor(unsigned flags) {
     switch (flags & 0xF0) {
-    case mb::ICONHAND: return QMessageBox::Critical;
-    case mb::ICONQUESTION: return QMessageBox::Question;
-    case mb::ICONEXCLAMATION: return QMessageBox::Warning;
-    case mb::ICONASTERISK: return QMessageBox::Information;
+    case core::platform::mb::ICONHAND: return QMessageBox::Critical;
+    case core::platform::mb::ICONQUESTION: return QMessageBox::Question;
+    case core::platform::mb::ICONEXCLAMATION: return QMessageBox::Warning;
+    case core::platform::mb::ICONASTERISK: return QMessageBox::Information;
     default: return QMessageBox::NoIcon;
     }
 }
@@ -75,12 +74,12 @@ int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &
                     QMessageBox::NoButton, parent);
     QAbstractButton *cancel = nullptr, *yes = nullptr, *no = nullptr;
     switch (flags & 0xF) {
-    case mb::OKCANCEL:
+    case core::platform::mb::OKCANCEL:
         box.addButton(QMessageBox::Ok);
         cancel = box.addButton(QMessageBox::Cancel);
         box.setEscapeButton(cancel);
         break;
-    case mb::YESNO:
+    case core::platform::mb::YESNO:
         yes = box.addButton(QMessageBox::Yes);
         no = box.addButton(QMessageBox::No);
         box.setEscapeButton(no);
@@ -91,30 +90,30 @@ int ShowMessageBox(QWidget *parent, const std::string &text, const std::string &
     }
     NameButtons(box);
     WidenForTitle(box);
-    if (flags & mb::SYSTEMMODAL) {
+    if (flags & core::platform::mb::SYSTEMMODAL) {
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     }
-    if (flags & (mb::SETFOREGROUND | mb::SYSTEMMODAL)) {
+    if (flags & (core::platform::mb::SETFOREGROUND | core::platform::mb::SYSTEMMODAL)) {
         box.show();
         box.raise();
         box.activateWindow();
     }
     box.exec();
     QAbstractButton *chosen = box.clickedButton();
-    if (chosen && chosen == cancel) return mb::IDCANCEL;
-    if (chosen && chosen == yes) return mb::IDYES;
-    if (chosen && chosen == no) return mb::IDNO;
-    if (!chosen && cancel) return mb::IDCANCEL;
-    return mb::IDOK;
+    if (chosen && chosen == cancel) return core::platform::mb::IDCANCEL;
+    if (chosen && chosen == yes) return core::platform::mb::IDYES;
+    if (chosen && chosen == no) return core::platform::mb::IDNO;
+    if (!chosen && cancel) return core::platform::mb::IDCANCEL;
+    return core::platform::mb::IDOK;
 }
 
-int ShowNotice(QWidget *parent, const Notice &notice) {
+int ShowNotice(QWidget *parent, const core::Notice &notice) {
     return ShowMessageBox(parent, notice.Text(), notice.Caption(), notice.flags);
 }
 
-NoticeSink NoticeSinkFor(QWidget *parent) {
-    return [parent](const Notice &notice) { return ShowNotice(parent, notice); };
+core::NoticeSink NoticeSinkFor(QWidget *parent) {
+    return [parent](const core::Notice &notice) { return ShowNotice(parent, notice); };
 }
 
 }  // namespace ombra::ui::platform

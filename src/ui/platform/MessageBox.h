@@ -5,9 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/MessageFlags.h"
-#include "platform/Notice.h"
-#include "UiLayer.h"
+#include "core/platform/MessageFlags.h"
+#include "core/platform/Notice.h"
 #include "corvexres/ResourceIds.h"
 
 class QDialogButtonBox;
@@ -34,8 +33,8 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 void NameStandardButtons(QDialogButtonBox &buttons);
 
 // Shows a notice of the logic as a message box over `parent`.
-int ShowNotice(QWidget *parent, const Notice &notice);
+int ShowNotice(QWidget *parent, const core::Notice &notice);
 // A sink that shows every notice over `parent`.
-NoticeSink NoticeSinkFor(QWidget *parent);
+core::NoticeSink NoticeSinkFor(QWidget *parent);
 
 }  // namespace ombra::ui::platform

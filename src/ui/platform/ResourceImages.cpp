@@ -1,15 +1,14 @@
-#include "platform/ResourceImages.h"
+#include "ui/platform/ResourceImages.h"
 
 #include <QByteArray>
 
-#include "platform/Resources.h"
-#include "UiLayer.h"
+#include "core/platform/Resources.h"
 
 namespace ombra::ui::platform {
 
 QPixmap ResPixmap(int id) {
     QPixmap pixmap;
-    const QByteArray data = ResImageData(id);
+    const QByteArray data = core::platform::ResImageData(id);
     if (!data.isEmpty()) pixmap.loadFromData(data);
     return pixmap;
 }

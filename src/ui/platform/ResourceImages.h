@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QPixmap>
-#include "UiLayer.h"
 
 namespace ombra::ui::platform {
 

@@ -1,8 +1,7 @@
-#include "platform/WaitCursor.h"
+#include "ui/platform/WaitCursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>
-#include "UiLayer.h"
 
 namespace ombra::ui::platform {
 namespace {

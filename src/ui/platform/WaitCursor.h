@@ -2,7 +2,6 @@
 // Nesting is safe: each object restores exactly what it set. UI thread only.
 #pragma once
 
-#include "UiLayer.h"
 
 namespace ombra::ui::platform {
 

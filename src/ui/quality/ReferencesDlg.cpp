@@ -1,4 +1,4 @@
-#include "quality/ReferencesDlg.h"
+#include "ui/quality/ReferencesDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,24 +13,24 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "colorset/ColorSet.h"
-#include "instrument/PropertyTables.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/MessageFlags.h"
-#include "platform/Numbers.h"
-#include "platform/Resources.h"
-#include "quality/ReferenceFile.h"
+#include "core/colorset/ColorSet.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/platform/MessageFlags.h"
+#include "core/platform/Numbers.h"
+#include "core/platform/Resources.h"
+#include "core/quality/ReferenceFile.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
 
 namespace ombra::ui {
 namespace {
 
 // The formula choice lists ΔE*ab, ΔE94, ΔE00, ΔE CMC in the order of DeltaEFormula.
-constexpr int kFormulaStrings[kDeltaEFormulas] = {res::kStrFirstFormula, res::kStrFirstFormula + 1, res::kStrFirstFormula + 2,
+constexpr int kFormulaStrings[core::kDeltaEFormulas] = {res::kStrFirstFormula, res::kStrFirstFormula + 1, res::kStrFirstFormula + 2,
                                                   res::kStrFirstFormula + 3};
 
-QString Res(int id) { return platform::ResQString(id); }
+QString Res(int id) { return core::platform::ResQString(id); }
 
 QPushButton *Button(QWidget *parent, int textId, const char *name) {
     auto *button = new QPushButton(Res(textId), parent);
@@ -48,50 +48,50 @@ QDoubleSpinBox *Spin(QWidget *parent, double min, double max, double value, cons
 }
 
 void Tell(QWidget *parent, const QString &text) {
-    using namespace platform::mb;
-    platform::ShowMessageBox(parent, text.toStdString(), platform::ResString(res::kStrMessageCaption), OK | ICONEXCLAMATION);
+    namespace mb = core::platform::mb;
+    platform::ShowMessageBox(parent, text.toStdString(), core::platform::ResString(res::kStrMessageCaption), mb::OK | mb::ICONEXCLAMATION);
 }
 
 }  // namespace
 
-std::string ToleranceText(const ColourTolerance &t) {
+std::string ToleranceText(const core::ColourTolerance &t) {
     std::vector<std::string> parts;
     if (t.limit > 0)
-        parts.push_back(platform::ResString(kFormulaStrings[static_cast<int>(t.formula)]) + " ≤ " +
-                        platform::FormatNumber(t.limit, 2));
-    for (int k = 0; k < kComponents; ++k)
+        parts.push_back(core::platform::ResString(kFormulaStrings[static_cast<int>(t.formula)]) + " ≤ " +
+                        core::platform::FormatNumber(t.limit, 2));
+    for (int k = 0; k < core::kComponents; ++k)
         if (t.componentLimits[k] > 0)
-            parts.push_back(platform::ResString(res::kStrFirstComponent + k) + " ±" + platform::FormatNumber(t.componentLimits[k], 2));
-    if (parts.empty()) return platform::ResString(res::kStrMissingValue);
+            parts.push_back(core::platform::ResString(res::kStrFirstComponent + k) + " ±" + core::platform::FormatNumber(t.componentLimits[k], 2));
+    if (parts.empty()) return core::platform::ResString(res::kStrMissingValue);
     std::string text;
     for (const std::string &p : parts) text += (text.empty() ? "" : "; ") + p;
-    if (t.warnFraction > 0) text += " (" + platform::FormatNumber(t.warnFraction * 100, 0) + " %)";
+    if (t.warnFraction > 0) text += " (" + core::platform::FormatNumber(t.warnFraction * 100, 0) + " %)";
     return text;
 }
 
 // ---- ReferenceEntryDlg ----
 
 ReferenceEntryDlg::ReferenceEntryDlg(QWidget *parent) : QDialog(parent) {
-    setWindowTitle(platform::ResWindowTitle(res::kStrReferencesTitle));
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrReferencesTitle));
     name_ = new QLineEdit(this);
     name_->setObjectName("name");
     lab_ = {Spin(this, 0, 100, 50, "L"), Spin(this, -200, 200, 0, "a"), Spin(this, -200, 200, 0, "b")};
     illuminant_ = new QComboBox(this);
     illuminant_->setObjectName("illuminant");
     // The tabulated illuminants (the user illuminant's power only the instrument knows).
-    for (const ListEntry &e : meas::kIlluminantEntries)
-        if (const auto row = FindPropertyRow(PropertyTable::Illuminant, static_cast<uint32_t>(e.code));
+    for (const core::ListEntry &e : core::meas::kIlluminantEntries)
+        if (const auto row = core::FindPropertyRow(core::PropertyTable::Illuminant, static_cast<uint32_t>(e.code));
             row && row->value < colorimetry::kIlluminantUser)
             illuminant_->addItem(Res(e.stringId), row->value);
     illuminant_->setCurrentIndex(illuminant_->findData(colorimetry::kIlluminantD50));
     observer_ = new QComboBox(this);
     observer_->setObjectName("observer");
-    for (const ListEntry &e : meas::kObserverEntries)
-        observer_->addItem(Res(e.stringId), FindPropertyRow(PropertyTable::Observer, static_cast<uint32_t>(e.code))->value);
+    for (const core::ListEntry &e : core::meas::kObserverEntries)
+        observer_->addItem(Res(e.stringId), core::FindPropertyRow(core::PropertyTable::Observer, static_cast<uint32_t>(e.code))->value);
     formula_ = new QComboBox(this);
     formula_->setObjectName("formula");
-    for (int f = 0; f < kDeltaEFormulas; ++f) formula_->addItem(Res(kFormulaStrings[f]), f);
-    formula_->setCurrentIndex(static_cast<int>(DeltaEFormula::Ciede2000));
+    for (int f = 0; f < core::kDeltaEFormulas; ++f) formula_->addItem(Res(kFormulaStrings[f]), f);
+    formula_->setCurrentIndex(static_cast<int>(core::DeltaEFormula::Ciede2000));
     limit_ = Spin(this, 0, 100, 0, "limit");
     components_ = {Spin(this, 0, 100, 0, "limitL"), Spin(this, 0, 100, 0, "limitA"), Spin(this, 0, 100, 0, "limitB")};
     warn_ = Spin(this, 0, 99, 0, "warn");
@@ -121,16 +121,16 @@ ReferenceEntryDlg::ReferenceEntryDlg(QWidget *parent) : QDialog(parent) {
     UpdateOk();
 }
 
-std::optional<Reference> ReferenceEntryDlg::Entered() const {
-    Reference r;
+std::optional<core::Reference> ReferenceEntryDlg::Entered() const {
+    core::Reference r;
     r.name = name_->text().trimmed().toStdString();
     for (int k = 0; k < 3; ++k) r.lab[k] = lab_[k]->value();
     r.conditions = {illuminant_->currentData().toInt(), observer_->currentData().toInt()};
-    r.tolerance.formula = static_cast<DeltaEFormula>(formula_->currentData().toInt());
+    r.tolerance.formula = static_cast<core::DeltaEFormula>(formula_->currentData().toInt());
     r.tolerance.limit = limit_->value();
     for (int k = 0; k < 3; ++k) r.tolerance.componentLimits[k] = components_[k]->value();
     r.tolerance.warnFraction = warn_->value() / 100.0;
-    if (!IsValidReference(r)) return std::nullopt;
+    if (!core::IsValidReference(r)) return std::nullopt;
     return r;
 }
 
@@ -138,8 +138,8 @@ void ReferenceEntryDlg::UpdateOk() { ok_->setEnabled(Entered().has_value()); }
 
 // ---- ReferencesDlg ----
 
-ReferencesDlg::ReferencesDlg(ReferenceStore &store, QWidget *parent) : QDialog(parent), store_(store) {
-    setWindowTitle(platform::ResWindowTitle(res::kStrReferencesTitle));
+ReferencesDlg::ReferencesDlg(core::ReferenceStore &store, QWidget *parent) : QDialog(parent), store_(store) {
+    setWindowTitle(core::platform::ResWindowTitle(res::kStrReferencesTitle));
     table_ = new QTableWidget(0, ColumnCount, this);
     table_->setObjectName("references");
     table_->setHorizontalHeaderLabels({Res(res::kStrName), Res(res::kStrLabelLStar), Res(res::kStrLabelAStar), Res(res::kStrLabelBStar), Res(res::kStrTolerance)});
@@ -157,7 +157,7 @@ ReferencesDlg::ReferencesDlg(ReferenceStore &store, QWidget *parent) : QDialog(p
     nearest_ = new QCheckBox(Res(res::kStrNearest), this);
     nearest_->setObjectName("nearestCheck");
     nearest_->setChecked(store_.NearestMode());
-    importButton_->setVisible(static_cast<bool>(InstalledReferenceFileReader()));
+    importButton_->setVisible(static_cast<bool>(core::InstalledReferenceFileReader()));
     connect(addButton_, &QPushButton::clicked, this, &ReferencesDlg::AddTyped);
     connect(importButton_, &QPushButton::clicked, this, &ReferencesDlg::ImportFile);
     connect(deleteButton_, &QPushButton::clicked, this, &ReferencesDlg::DeleteSelected);
@@ -181,14 +181,14 @@ ReferencesDlg::ReferencesDlg(ReferenceStore &store, QWidget *parent) : QDialog(p
 void ReferencesDlg::Reload() {
     const std::string selected = SelectedName();
     table_->setRowCount(0);
-    const std::vector<Reference> &refs = store_.References();
+    const std::vector<core::Reference> &refs = store_.References();
     table_->setRowCount(static_cast<int>(refs.size()));
     for (int row = 0; row < static_cast<int>(refs.size()); ++row) {
-        const Reference &r = refs[static_cast<size_t>(row)];
+        const core::Reference &r = refs[static_cast<size_t>(row)];
         const QString texts[ColumnCount] = {
-            QString::fromStdString(r.name), QString::fromStdString(platform::FormatNumber(r.lab[0], 2)),
-            QString::fromStdString(platform::FormatNumber(r.lab[1], 2)),
-            QString::fromStdString(platform::FormatNumber(r.lab[2], 2)), QString::fromStdString(ToleranceText(r.tolerance))};
+            QString::fromStdString(r.name), QString::fromStdString(core::platform::FormatNumber(r.lab[0], 2)),
+            QString::fromStdString(core::platform::FormatNumber(r.lab[1], 2)),
+            QString::fromStdString(core::platform::FormatNumber(r.lab[2], 2)), QString::fromStdString(ToleranceText(r.tolerance))};
         const bool active = !store_.NearestMode() && r.name == store_.ActiveName();
         for (int c = 0; c < ColumnCount; ++c) {
             auto *item = new QTableWidgetItem(texts[c]);
@@ -225,33 +225,33 @@ bool ReferencesDlg::Saved(bool ok) {
 void ReferencesDlg::AddTyped() {
     ReferenceEntryDlg entry(this);
     if (entry.exec() != QDialog::Accepted) return;
-    if (const std::optional<Reference> r = entry.Entered()) Add(*r);
+    if (const std::optional<core::Reference> r = entry.Entered()) Add(*r);
 }
 
-bool ReferencesDlg::Add(const Reference &reference) {
+bool ReferencesDlg::Add(const core::Reference &reference) {
     const bool ok = Saved(store_.Put(reference));
     for (int row = 0; row < table_->rowCount(); ++row)
         if (table_->item(row, NameColumn)->text().toStdString() == reference.name) table_->selectRow(row);
     return ok;
 }
 
-bool ReferencesDlg::AddColorSet(const ColorSet &set) {
+bool ReferencesDlg::AddColorSet(const core::ColorSet &set) {
     bool ok = true;
-    for (const Reference &r : ReferencesOfColorSet(set)) ok = store_.Put(r) && ok;
+    for (const core::Reference &r : core::ReferencesOfColorSet(set)) ok = store_.Put(r) && ok;
     return Saved(ok);
 }
 
 void ReferencesDlg::ImportFile() {
-    const ReferenceFileReader &reader = InstalledReferenceFileReader();
+    const core::ReferenceFileReader &reader = core::InstalledReferenceFileReader();
     if (!reader) return;
     platform::FileDialogRequest request;
-    request.filter = platform::ResString(res::kStrImportFilter);
+    request.filter = core::platform::ResString(res::kStrImportFilter);
     const std::optional<std::string> path = platform::ShowFileDialog(this, request);
     if (!path) return;
-    const ReferenceFileRead read = reader(*path);
+    const core::ReferenceFileRead read = reader(*path);
     // Entries without conditions take D50/2°, those of the usual print references.
-    const ImportResult result = read.error.empty() ? store_.Import(read.entries, ViewingConditions{})
-                                                   : ImportResult{0, 0, read.error};
+    const core::ImportResult result = read.error.empty() ? store_.Import(read.entries, core::ViewingConditions{})
+                                                   : core::ImportResult{0, 0, read.error};
     if (!result.ok()) Tell(this, Res(res::kStrNotImported).arg(QString::fromStdString(result.error)));
     Reload();
 }
@@ -272,14 +272,14 @@ bool ReferencesDlg::SetNearest(bool on) {
     return Saved(store_.SetNearestMode(on));
 }
 
-void RunReferencesWindow(QWidget *parent, ReferenceStore &store) {
+void RunReferencesWindow(QWidget *parent, core::ReferenceStore &store) {
     ReferencesDlg dlg(store, parent);
     dlg.exec();
 }
 
-bool UseAsReference(QWidget *parent, ReferenceStore &store, Reference reference, const std::string &proposed) {
+bool UseAsReference(QWidget *parent, core::ReferenceStore &store, core::Reference reference, const std::string &proposed) {
     QInputDialog ask(parent);
-    ask.setWindowTitle(platform::ResWindowTitle(res::kStrUseAsReference));
+    ask.setWindowTitle(core::platform::ResWindowTitle(res::kStrUseAsReference));
     ask.setLabelText(Res(res::kStrNamePrompt));
     ask.setTextValue(QString::fromStdString(proposed));
     ask.setOkButtonText(Res(res::kStrOk));

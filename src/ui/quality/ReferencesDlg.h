@@ -7,8 +7,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "quality/ReferenceStore.h"
-#include "UiLayer.h"
+#include "core/quality/ReferenceStore.h"
 
 class QCheckBox;
 class QComboBox;
@@ -26,7 +25,7 @@ class ReferenceEntryDlg : public QDialog {
 public:
     explicit ReferenceEntryDlg(QWidget *parent = nullptr);
     // The reference the fields describe; nullopt while it is not valid (no name).
-    std::optional<Reference> Entered() const;
+    std::optional<core::Reference> Entered() const;
 
 private:
     void UpdateOk();
@@ -47,17 +46,17 @@ class ReferencesDlg : public QDialog {
 public:
     enum Column { NameColumn, LColumn, AColumn, BColumn, ToleranceColumn, ColumnCount };
 
-    explicit ReferencesDlg(ReferenceStore &store, QWidget *parent = nullptr);
+    explicit ReferencesDlg(core::ReferenceStore &store, QWidget *parent = nullptr);
 
     QTableWidget *Table() const { return table_; }
     void Reload();
 
     // The commands of the buttons.
     void AddTyped();           // asks for the values
-    bool Add(const Reference &reference);
+    bool Add(const core::Reference &reference);
     // Every defined colour of a certification colour set read from the instrument, with its
     // tolerances; false when one could not be saved.
-    bool AddColorSet(const ColorSet &set);
+    bool AddColorSet(const core::ColorSet &set);
     void ImportFile();         // asks for the file; only with a file reader installed
     bool DeleteSelected();
     bool MakeSelectedActive();
@@ -68,7 +67,7 @@ private:
     bool Saved(bool ok);  // tells a failed save
     void UpdateButtons();
 
-    ReferenceStore &store_;
+    core::ReferenceStore &store_;
     QTableWidget *table_ = nullptr;
     QPushButton *addButton_ = nullptr;
     QPushButton *importButton_ = nullptr;
@@ -79,12 +78,12 @@ private:
 
 // The text of a tolerance for the list: "ΔE00 ≤ 2.00", "ΔL* ±1.00", joined by "; ", with the
 // warning band in percent; the missing-value text when none is in use.
-std::string ToleranceText(const ColourTolerance &tolerance);
+std::string ToleranceText(const core::ColourTolerance &tolerance);
 
-void RunReferencesWindow(QWidget *parent, ReferenceStore &store);
+void RunReferencesWindow(QWidget *parent, core::ReferenceStore &store);
 
 // "Use as reference": asks for a name (proposing `proposed`) and puts `reference` under it;
 // false when cancelled or not saved.
-bool UseAsReference(QWidget *parent, ReferenceStore &store, Reference reference, const std::string &proposed);
+bool UseAsReference(QWidget *parent, core::ReferenceStore &store, core::Reference reference, const std::string &proposed);
 
 }  // namespace ombra::ui

@@ -15,18 +15,21 @@
 #include <cstring>
 
 #include "../../unit/colorset/ColorSetTestSupport.h"
-#include "colorset/CColorDataEditScreenDlg.h"
-#include "colorset/CColorSetSettingDlg.h"
-#include "colorset/CEditColorSetDlg.h"
-#include "colorset/ColorSetPage.h"
-#include "colorset/ColorSetPages.h"
-#include "controls/CCheckListCtrl.h"
-#include "instrument/VireoDllAdapter.h"
-#include "instrument/WorkThread.h"
-#include "platform/FileDialog.h"
-#include "platform/Resources.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/Resources.h"
 #include "support/NameColorSetPage.h"
+#include "support/OwnInstrument.h"
 #include "support/TestSupport.h"
+#include "ui/colorset/CColorDataEditScreenDlg.h"
+#include "ui/colorset/CColorSetSettingDlg.h"
+#include "ui/colorset/CEditColorSetDlg.h"
+#include "ui/colorset/ColorSetPage.h"
+#include "ui/colorset/ColorSetPages.h"
+#include "ui/controls/CCheckListCtrl.h"
+#include "ui/platform/FileDialog.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -85,7 +88,7 @@ class TestColorSetDlgs : public QObject {
 
 private slots:
     void init() {
-        if (ui::platform::ResString(1286).empty()) QSKIP("needs the texts of the resource library");
+        if (core::platform::ResString(1286).empty()) QSKIP("needs the texts of the resource library");
         instrument_ = std::make_unique<ColorSetInstrument>();
         DeviceHandle() = kDevice;
         owner_ = std::make_unique<CVireoDllAdapter>();  // the main window's hold on the instrument
@@ -112,7 +115,7 @@ private slots:
         QCOMPARE(list->GetItemText(2, 1), QString("Proof A"));
         QCOMPARE(list->GetItemText(5, 1), QString("A/B"));
         QCOMPARE(list->GetItemText(3, 1), QString());
-        QCOMPARE(list->horizontalHeaderItem(1)->text(), ui::platform::ResQString(1286));
+        QCOMPARE(list->horizontalHeaderItem(1)->text(), core::platform::ResQString(1286));
         QCOMPARE(list->columnWidth(0), 40);
         QCOMPARE(list->GetSelectionMark(), 0);
         QVERIFY(button(*dialog, 1029)->isEnabled());
@@ -195,7 +198,7 @@ private slots:
         dialog->OnEdit();
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1302));
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1302));
         QCOMPARE(instrument_->sent.size(), size_t(1));
         QCOMPARE(instrument_->sent[0].first, 4);
         QCOMPARE(std::string(instrument_->held.at(4).name), std::string("Fresh"));
@@ -214,8 +217,8 @@ private slots:
         editor.OnSend();
         QCOMPARE(editor.result(), -5);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
-        QVERIFY(boxes.Boxes()[0].text.find(ui::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
+        QCOMPARE(boxes.Boxes()[0].caption, core::platform::ResString(1200));
+        QVERIFY(boxes.Boxes()[0].text.find(core::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
     }
 
     void refusalsAndMidToneRuleBlockSendingAndSaving() {
@@ -225,7 +228,7 @@ private slots:
         editor.show();
         QCOMPARE(editor.Tabs()->count(), 3);
         QCOMPARE(editor.Tabs()->tabText(1), QString("Colours"));
-        QCOMPARE(editor.findChild<QLabel *>("ctl_1066")->text(), ui::platform::ResQString(1067) + " 3");
+        QCOMPARE(editor.findChild<QLabel *>("ctl_1066")->text(), core::platform::ResQString(1067) + " 3");
         QVERIFY(button(editor, 1)->isHidden());
 
         // The middle page refuses: sending brings it to the front and sends nothing.
@@ -252,7 +255,7 @@ private slots:
         answer_ = path("never.fcs");
         editor.OnSave();
         QCOMPARE(boxes.Count(), size_t(2));
-        QVERIFY(boxes.Boxes()[0].text.rfind(ui::platform::ResString(1390) + "\n\n - ", 0) == 0);
+        QVERIFY(boxes.Boxes()[0].text.rfind(core::platform::ResString(1390) + "\n\n - ", 0) == 0);
         QCOMPARE(instrument_->sent.size(), size_t(0));
         QVERIFY(requests_.empty());
 
@@ -263,8 +266,8 @@ private slots:
         boxes.Clear();
         editor.OnSave();
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1790));
-        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1790));
+        QCOMPARE(boxes.Boxes()[0].flags, core::platform::mb::ICONHAND);
         QVERIFY(requests_.empty());
         set.polarization = 1;
 
@@ -286,7 +289,7 @@ private slots:
             set.tones[e].enabled = set.tones[e].defined = 1;
             set.tones[e].color = colour;
         }
-        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
+        MessageBoxRecorder boxes(core::platform::mb::IDOK);
         CEditColorSetDlg editor(config, 2);
         QSignalSpy finished(&editor, &QDialog::finished);
         editor.show();
@@ -350,16 +353,18 @@ private slots:
         config.ResetAll();
         *config.Slot(2) = SampleSet();
         const ColorEntry before = config.Slot(2)->colors[1];
-        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
+        MessageBoxRecorder boxes(core::platform::mb::IDOK);
+        core::test::OwnInstrument instrument;
+        config.SetInstrument(&instrument);
         CColorDataEditScreenDlg entry(config, 2, 1);
         auto lab = [&](int i) { return entry.findChild<QLineEdit *>(QStringLiteral("ctl_%1").arg(1056 + i)); };
         instrument_->fake.SetMissingValues(true);
         entry.OnMeasure();
         QCOMPARE(boxes.Count(), size_t(1));  // the question only: the instrument answered 0
-        for (int i = 0; i < 3; ++i) QCOMPARE(lab(i)->text(), ui::platform::ResQString(1196));
+        for (int i = 0; i < 3; ++i) QCOMPARE(lab(i)->text(), core::platform::ResQString(1196));
         entry.accept();
         QCOMPARE(entry.result(), int(QDialog::Rejected));
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResQString(1300).arg("0.00", "999.99").toStdString());
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResQString(1300).arg("0.00", "999.99").toStdString());
         QCOMPARE(lab(0)->text(), QString("11.25"));  // the value before measuring
         QCOMPARE(config.Slot(2)->colors[1], before);
 
@@ -390,13 +395,13 @@ private slots:
         qputenv("HOME", QFile::encodeName(home.path()));
         editor.OnLoad();
         qputenv("HOME", previousHome);
-        QCOMPARE(requests_.back().filter, ui::platform::ResString(2250));
+        QCOMPARE(requests_.back().filter, core::platform::ResString(2250));
         QCOMPARE(requests_.back().startFolder, home.path().toStdString() + "/Documents/Ombra Data Transfer/ColorSet");
         QVERIFY(requests_.back().createStartFolder);
         QVERIFY(!requests_.back().save);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResQString(1294).arg("bad.fcs").toStdString());
-        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResQString(1294).arg("bad.fcs").toStdString());
+        QCOMPARE(boxes.Boxes()[0].flags, core::platform::mb::ICONHAND);
         QVERIFY(SameBytes(*dialog->Configuration().Slot(5), before));
 
         boxes.Clear();
@@ -408,24 +413,24 @@ private slots:
         QCOMPARE(save.defaultExtension, std::string("fcs"));
         QVERIFY(QFile::exists(QString::fromStdString(path("A_B.fcs"))));
         QVERIFY(!QFile::exists(dir_.path() + "/A"));
-        QCOMPARE(boxes.Boxes().at(0).text, ui::platform::ResString(1307));
-        QCOMPARE(boxes.Boxes().at(0).flags, ui::platform::mb::ICONINFORMATION);
+        QCOMPARE(boxes.Boxes().at(0).text, core::platform::ResString(1307));
+        QCOMPARE(boxes.Boxes().at(0).flags, core::platform::mb::ICONINFORMATION);
 
         boxes.Clear();
         answer_ = path("no-such-folder/x.fcs");
         editor.OnSave();
-        QCOMPARE(boxes.Boxes().at(0).text, ui::platform::ResQString(1301).arg(QString::fromStdString(*answer_)).toStdString());
-        QCOMPARE(boxes.Boxes().at(0).flags, ui::platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes().at(0).text, core::platform::ResQString(1301).arg(QString::fromStdString(*answer_)).toStdString());
+        QCOMPARE(boxes.Boxes().at(0).flags, core::platform::mb::ICONHAND);
     }
 
     void clearOneAsksWithTheNameAndResetsTheSlot() {
         auto dialog = openList();
         MessageBoxRecorder boxes;
         dialog->List()->SelectItem(2);
-        boxes.Answer(ui::platform::mb::IDCANCEL);
+        boxes.Answer(core::platform::mb::IDCANCEL);
         click(*dialog, 1030);
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1288) + "Proof A ?");
-        QCOMPARE(boxes.Boxes()[0].flags & 0xF, ui::platform::mb::OKCANCEL);
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1288) + "Proof A ?");
+        QCOMPARE(boxes.Boxes()[0].flags & 0xF, core::platform::mb::OKCANCEL);
         QCOMPARE(instrument_->fake.Count("DIClearCertificationColorSet"), 0);
 
         boxes.Clear();
@@ -437,8 +442,8 @@ private slots:
         boxes.Clear();
         click(*dialog, 1030);
         QCOMPARE(boxes.Count(), size_t(2));
-        QCOMPARE(boxes.Boxes()[1].text, ui::platform::ResString(1292));
-        QCOMPARE(boxes.Boxes()[1].flags, ui::platform::mb::ICONINFORMATION);
+        QCOMPARE(boxes.Boxes()[1].text, core::platform::ResString(1292));
+        QCOMPARE(boxes.Boxes()[1].flags, core::platform::mb::ICONINFORMATION);
         QVERIFY(SameBytes(*dialog->Configuration().Slot(2), ColorSet{}));
         QCOMPARE(dialog->List()->GetItemText(2, 1), QString());
         QCOMPARE(dialog->List()->GetSelectionMark(), 2);
@@ -457,8 +462,8 @@ private slots:
         });
         click(*dialog, 1031);
         QCOMPARE(boxes.Count(), size_t(2));  // the question, the error once
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1291));
-        QVERIFY(boxes.Boxes()[1].text.find(ui::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1291));
+        QVERIFY(boxes.Boxes()[1].text.find(core::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
         std::vector<int> cleared;
         for (const FakeCall &c : instrument_->fake.CallsOf("DIClearCertificationColorSet")) cleared.push_back(c.a);
         QCOMPARE(cleared, (std::vector<int>{2, 5, 9}));
@@ -470,7 +475,7 @@ private slots:
         instrument_->fake.SetRule(nullptr);
         boxes.Clear();
         click(*dialog, 1031);
-        QCOMPARE(boxes.Boxes().at(1).text, ui::platform::ResString(1292));
+        QCOMPARE(boxes.Boxes().at(1).text, core::platform::ResString(1292));
         QVERIFY(!dialog->Configuration().AnyRegistered());
         QCOMPARE(dialog->List()->GetItemText(9, 1), QString());
         QCOMPARE(dialog->List()->GetSelectionMark(), 0);
@@ -516,7 +521,7 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!listOpened);
         QCOMPARE(boxes.Count(), size_t(1));
-        QVERIFY(boxes.Boxes()[0].text.find(ui::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
+        QVERIFY(boxes.Boxes()[0].text.find(core::platform::ResString(1200 + DI_ERR_TIMEOUT)) != std::string::npos);
         QCOMPARE(watcher.events, (std::vector<std::string>{"pause", "resume"}));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }

@@ -16,16 +16,18 @@
 #include <functional>
 
 #include "../../unit/colorset/ColorSetTestSupport.h"
-#include "colorset/CColorDataEditScreenDlg.h"
-#include "colorset/CEditColorDataDlg.h"
-#include "colorset/CEditColorMeasCondDlg.h"
-#include "colorset/CEditColorToneDataDlg.h"
-#include "colorset/CEditToneDataDlg.h"
-#include "colorset/ColorSetPages.h"
-#include "colorset/Configuration.h"
-#include "controls/CCheckListCtrl.h"
-#include "platform/Resources.h"
+#include "core/colorset/Configuration.h"
+#include "core/platform/Resources.h"
 #include "support/TestSupport.h"
+#include "ui/colorset/CColorDataEditScreenDlg.h"
+#include "ui/colorset/CEditColorDataDlg.h"
+#include "ui/colorset/CEditColorMeasCondDlg.h"
+#include "ui/colorset/CEditColorToneDataDlg.h"
+#include "ui/colorset/CEditToneDataDlg.h"
+#include "ui/colorset/ColorSetPages.h"
+#include "ui/controls/CCheckListCtrl.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -41,7 +43,7 @@ T *control(QWidget &parent, int id) {
     if (!found) qFatal("no control %d", id);
     return found;
 }
-QString resText(int id) { return ui::platform::ResQString(id); }
+QString resText(int id) { return core::platform::ResQString(id); }
 QStringList headers(CCheckListCtrl *list) {
     QStringList out;
     for (int c = 0; c < list->columnCount(); ++c) out << list->horizontalHeaderItem(c)->text();
@@ -126,11 +128,11 @@ private slots:
         page.Refresh();
         QCOMPARE(list->horizontalHeaderItem(9)->text(), resText(1408));
 
-        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
+        MessageBoxRecorder boxes(core::platform::mb::IDOK);
         control<QPushButton>(page, 1053)->click();
         QCOMPARE(boxes.Count(), size_t(2));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1392));
-        QCOMPARE(boxes.Boxes()[1].text, ui::platform::ResString(1290));
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1392));
+        QCOMPARE(boxes.Boxes()[1].text, core::platform::ResString(1290));
         QVERIFY(!control<QPushButton>(page, 1053)->isEnabled());
         QVERIFY(!save->isEnabled() && !send->isEnabled());
         QCOMPARE(paper->currentIndex(), 0);
@@ -139,16 +141,16 @@ private slots:
     void paperChoiceRefusesAnUndefinedColourAndAsksForADefinedOne() {
         CEditColorDataDlg page(config_, kSlot);
         auto *paper = control<QComboBox>(page, 1065);
-        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
+        MessageBoxRecorder boxes(core::platform::mb::IDOK);
         paper->setCurrentIndex(4);  // colour 4 is undefined
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1296));
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1296));
         QCOMPARE(paper->currentIndex(), 1);
         QCOMPARE(Slot().paperColor, 0);
         paper->setCurrentIndex(2);
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1393));
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1393));
         QCOMPARE(Slot().paperColor, 1);
         QCOMPARE(Slot().tones[1].enabled, 0);  // the entry on the new paper colour is off
-        boxes.Answer(ui::platform::mb::IDCANCEL);
+        boxes.Answer(core::platform::mb::IDCANCEL);
         paper->setCurrentIndex(0);
         QCOMPARE(paper->currentIndex(), 2);
         QCOMPARE(Slot().paperColor, 1);
@@ -175,7 +177,7 @@ private slots:
         MessageBoxRecorder boxes;
         type(entry, 1056, "-1");
         entry.accept();
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1284));
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1284));
         QCOMPARE(control<QLineEdit>(entry, 1056)->text(), QString("11.25"));
         QCOMPARE(entry.result(), int(QDialog::Rejected));
         QCOMPARE(Slot().colors[1], before);
@@ -185,7 +187,7 @@ private slots:
         QCOMPARE(Slot().colors[1], before);
         type(entry, 1055, "Ink~");
         entry.accept();
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1293));
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1293));
         QCOMPARE(control<QLineEdit>(entry, 1055)->text(), QString("Col2"));
 
         type(entry, 1057, "-1.5");
@@ -211,7 +213,7 @@ private slots:
         lightness->setFocus();
         control<QLineEdit>(entry, 1057)->setFocus();
         QTRY_COMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1284));
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1284));
         QCOMPARE(lightness->text(), QString("11.25"));
         QTRY_VERIFY(lightness->hasFocus());
     }
@@ -260,7 +262,7 @@ private slots:
         QCOMPARE(Slot().factors[0], 2.0f);
         type(page, 1035, "Set~");
         QVERIFY(!page.StoreToSlot());
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1293));
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1293));
         type(page, 1035, "New name");
         QVERIFY(page.StoreToSlot());
         QCOMPARE(Slot().name, std::string("New name"));
@@ -321,8 +323,8 @@ private slots:
         QCOMPARE(control<QLineEdit>(page, 1361)->text(), QString("5.0"));
         list->SelectItem(2);
         control<QPushButton>(page, 1091)->click();
-        QCOMPARE(boxes.Boxes().at(1).text, ui::platform::ResString(1288) + "Col5" + ui::platform::ResString(1387) + " 3)");
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1384));
+        QCOMPARE(boxes.Boxes().at(1).text, core::platform::ResString(1288) + "Col5" + core::platform::ResString(1387) + " 3)");
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1384));
         QVERIFY(page.StoreToSlot());
         QCOMPARE(Slot().midToneSpread.toneIndexes, (std::array<int, 3>{0, 1, 4}));  // the first three eligible entries
         QCOMPARE(Slot().midToneSpread.tolerance, 5.0f);
@@ -361,8 +363,8 @@ private slots:
         for (int id : {1381, 1374, 1375}) {
             type(entry, id, "1x");
             entry.accept();
-            QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1284));
-            QCOMPARE(boxes.Boxes().back().flags, ui::platform::mb::ICONHAND);
+            QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1284));
+            QCOMPARE(boxes.Boxes().back().flags, core::platform::mb::ICONHAND);
         }
         QCOMPARE(control<QLineEdit>(entry, 1374)->text(), QString("20.0"));  // the previous aim is back
         QCOMPARE(Slot().tones[6].enabled, 0);
@@ -412,7 +414,7 @@ private slots:
         const ToneEntry before = set.tones[1];
         QWidget editor;
         std::vector<ColorSetPage *> pages = MakeColorSetPages(config_, kSlot, &editor);
-        MessageBoxRecorder boxes(ui::platform::mb::IDOK);
+        MessageBoxRecorder boxes(core::platform::mb::IDOK);
         auto *paper = control<QComboBox>(*pages[1], 1065);
         paper->setCurrentIndex(2);  // paper := colour 2, the entry goes off
         QCOMPARE(set.tones[1].enabled, 0);

@@ -11,22 +11,25 @@
 #include <optional>
 
 #include "OpenInstrumentOnFxsim.h"
-#include "settings/AppSettings.h"
 #include "colorimetry/Instrument.h"
-#include "colorset/CColorDataEditScreenDlg.h"
-#include "colorset/CEditColorSetDlg.h"
-#include "colorset/CEditToneDataDlg.h"
-#include "colorset/CertificationColorSetRecord.h"
-#include "colorset/ColorSetPage.h"
-#include "colorset/ColorSetPages.h"
-#include "colorset/Configuration.h"
-#include "instrument/DeviceEnumeration.h"
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/PropertyTables.h"
-#include "platform/FileDialog.h"
-#include "platform/Numbers.h"
-#include "platform/Resources.h"
+#include "core/colorset/CertificationColorSetRecord.h"
+#include "core/colorset/Configuration.h"
+#include "core/instrument/DeviceEnumeration.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/platform/Numbers.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
+#include "support/OwnInstrument.h"
 #include "support/TestSupport.h"
+#include "ui/colorset/CColorDataEditScreenDlg.h"
+#include "ui/colorset/CEditColorSetDlg.h"
+#include "ui/colorset/CEditToneDataDlg.h"
+#include "ui/colorset/ColorSetPage.h"
+#include "ui/colorset/ColorSetPages.h"
+#include "ui/platform/FileDialog.h"
+
+using namespace ombra::core;
 
 namespace {
 
@@ -67,17 +70,19 @@ protected:
 
 TEST_F(ColorSetEditorOnFxsim, MeasureFillsTheLibrarysLabAndLeavesTheMeasurementTypeAsSet) {
     config_.ResetAll();
+    core::test::OwnInstrument instrument;
+    config_.SetInstrument(&instrument);
     CColorDataEditScreenDlg entry(config_, 0, 0);
     entry.OnMeasure();
     ASSERT_EQ(boxes_.Count(), 1u) << "only the question";
-    EXPECT_EQ(boxes_.Boxes()[0].text, ui::platform::ResString(1369));
+    EXPECT_EQ(boxes_.Boxes()[0].text, core::platform::ResString(1369));
     cm::MeasurementProperties props;
     props.observer = cm::kObserver10;
     props.illuminant = cm::kIlluminantD65;
     props.condition = cm::kConditionM1;
     const cm::InstrumentResults expected = cm::Measure(*cm::FindSample("cc_purplish_blue"), props);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(control<QLineEdit>(entry, 1056 + i)->text().toStdString(), ui::platform::FormatNumber(expected.colour[0][i], 2));
+        EXPECT_EQ(control<QLineEdit>(entry, 1056 + i)->text().toStdString(), core::platform::FormatNumber(expected.colour[0][i], 2));
     EXPECT_EQ(MeasurementTypeProperty(), 3) << "irradiance, as the setting says";
 
     // A failing measurement is reported, leaves the values and still puts the type back.
@@ -86,7 +91,7 @@ TEST_F(ColorSetEditorOnFxsim, MeasureFillsTheLibrarysLabAndLeavesTheMeasurementT
     boxes_.Clear();
     entry.OnMeasure();
     ASSERT_EQ(boxes_.Count(), 2u) << "the question and the error";
-    EXPECT_NE(boxes_.Boxes()[1].text.find(ui::platform::ResString(1234)), std::string::npos) << boxes_.Boxes()[1].text;
+    EXPECT_NE(boxes_.Boxes()[1].text.find(core::platform::ResString(1234)), std::string::npos) << boxes_.Boxes()[1].text;
     EXPECT_EQ(control<QLineEdit>(entry, 1056)->text(), QString("50.00"));
     EXPECT_EQ(MeasurementTypeProperty(), 3);
 
@@ -97,12 +102,12 @@ TEST_F(ColorSetEditorOnFxsim, MeasureFillsTheLibrarysLabAndLeavesTheMeasurementT
     boxes_.Clear();
     entry.OnMeasure();
     ASSERT_EQ(boxes_.Count(), 2u) << "the question and the error";
-    EXPECT_NE(boxes_.Boxes()[1].text.find(ui::platform::ResString(1231)), std::string::npos) << boxes_.Boxes()[1].text;
+    EXPECT_NE(boxes_.Boxes()[1].text.find(core::platform::ResString(1231)), std::string::npos) << boxes_.Boxes()[1].text;
     EXPECT_EQ(control<QLineEdit>(entry, 1056)->text(), QString("50.00"));
     entry.accept();
     ASSERT_EQ(entry.result(), int(QDialog::Accepted));
     EXPECT_EQ(config_.Slot(0)->colors[0].L, 50.0f);
-    EXPECT_EQ(ui::platform::FormatNumber(config_.Slot(0)->colors[0].a, 2), ui::platform::FormatNumber(expected.colour[0][1], 2));
+    EXPECT_EQ(core::platform::FormatNumber(config_.Slot(0)->colors[0].a, 2), core::platform::FormatNumber(expected.colour[0][1], 2));
 }
 
 // Edits slot `slot` through the pages and their entry dialogs.
@@ -217,17 +222,17 @@ TEST_F(ColorSetEditorOnFxsim, ASlotHeldPolarisedWithoutTheFlagIsEditedSentAndSav
         CEditColorSetDlg editor(read, kSlot);
         ColorSetPage &conditions = *editor.Pages()[0];
         EXPECT_EQ(control<QComboBox>(conditions, 1044)->currentIndex(), 1) << "polarisation on";
-        EXPECT_EQ(control<QComboBox>(conditions, 1036)->currentText().toStdString(), ui::platform::ResString(1273));
+        EXPECT_EQ(control<QComboBox>(conditions, 1036)->currentText().toStdString(), core::platform::ResString(1273));
         editor.OnSave();
         ASSERT_EQ(boxes_.Count(), 1u);
-        EXPECT_EQ(boxes_.Boxes()[0].text, ui::platform::ResString(1307)) << boxes_.Boxes()[0].text;
+        EXPECT_EQ(boxes_.Boxes()[0].text, core::platform::ResString(1307)) << boxes_.Boxes()[0].text;
         CConfiguration loaded;
         loaded.ResetAll();
         EXPECT_EQ(loaded.LoadFromFile(path, kSlot), 0) << "the saved file loads again";
         EXPECT_EQ(loaded.Slot(kSlot)->polarization, 1);
         editor.OnSend();
         ASSERT_EQ(boxes_.Count(), 2u);
-        EXPECT_EQ(boxes_.Boxes()[1].text, ui::platform::ResString(1302));
+        EXPECT_EQ(boxes_.Boxes()[1].text, core::platform::ResString(1302));
     }
     ui::platform::SetFileDialogHook(previous);
     EXPECT_EQ(HeldConditionAndPolarization(kSlot), std::make_pair(161, 1));

@@ -12,17 +12,19 @@
 #include <thread>
 
 #include "OpenInstrumentOnFxsim.h"
-#include "settings/AppSettings.h"
-#include "colorset/CColorSetSettingDlg.h"
-#include "colorset/CEditColorSetDlg.h"
-#include "colorset/CertificationColorSetRecord.h"
-#include "controls/CCheckListCtrl.h"
-#include "instrument/DeviceEnumeration.h"
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/VireoDllAdapter.h"
-#include "platform/Resources.h"
+#include "core/colorset/CertificationColorSetRecord.h"
+#include "core/instrument/DeviceEnumeration.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/NameColorSetPage.h"
 #include "support/TestSupport.h"
+#include "ui/colorset/CColorSetSettingDlg.h"
+#include "ui/colorset/CEditColorSetDlg.h"
+#include "ui/controls/CCheckListCtrl.h"
+
+using namespace ombra::core;
 
 namespace {
 
@@ -82,9 +84,9 @@ TEST_F(ColorSetsOnFxsim, EditSendAndClearASlot) {
     EXPECT_EQ(storedAfterSend, std::optional<std::string>("Fxsim 7"));
     EXPECT_EQ(StoredNameOnceWritten(kSlot, std::nullopt), std::nullopt);
     ASSERT_EQ(boxes_.Count(), 3u) << "sent, the clear question, cleared";
-    EXPECT_EQ(boxes_.Boxes()[0].text, ui::platform::ResString(1302));
-    EXPECT_EQ(boxes_.Boxes()[1].text, ui::platform::ResString(1288) + "Fxsim 7 ?");
-    EXPECT_EQ(boxes_.Boxes()[2].text, ui::platform::ResString(1292));
+    EXPECT_EQ(boxes_.Boxes()[0].text, core::platform::ResString(1302));
+    EXPECT_EQ(boxes_.Boxes()[1].text, core::platform::ResString(1288) + "Fxsim 7 ?");
+    EXPECT_EQ(boxes_.Boxes()[2].text, core::platform::ResString(1292));
 
     CertificationColorSetRecord record{};
     int32_t status = LockedCall([&](const DIFunctions &di) {

@@ -8,14 +8,16 @@
 #include <optional>
 
 #include "FxsimHarness.h"
-#include "instrument/DeviceEnumeration.h"
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/VireoDllAdapter.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
+#include "core/instrument/DeviceEnumeration.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/TestSupport.h"
 
 namespace ombra::ui::test {
+
+using namespace ombra::core;
 
 class OpenInstrumentOnFxsim : public ::testing::Test {
 protected:
@@ -23,7 +25,7 @@ protected:
 
     void SetUp() override {
         Settings() = AppSettings{};
-        if (platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
+        if (core::platform::ResString(1234).empty()) GTEST_SKIP() << "needs the resource library";
         ASSERT_TRUE(serve_.Start()) << serve_.Output().toStdString();
         std::string error;
         ASSERT_TRUE(LoadInstrumentLibrary(OMBRA_BIN_DIR "/libfxAPI.so", &error)) << error;
@@ -43,7 +45,7 @@ protected:
     }
 
     DIFunctions saved_ = Instrument();
-    MessageBoxRecorder boxes_{platform::mb::IDOK};
+    MessageBoxRecorder boxes_{core::platform::mb::IDOK};
     fxtest::FxsimServe serve_;
     std::optional<CVireoDllAdapter> session_;  // the main window's hold on the instrument
 };

@@ -3,9 +3,11 @@
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
-#include "controls/CCheckListCtrl.h"
-#include "controls/OmbraImageButton.h"
 #include "support/TestSupport.h"
+#include "ui/controls/CCheckListCtrl.h"
+#include "ui/controls/OmbraImageButton.h"
+
+using namespace ombra::core;
 
 using ombra::ui::CCheckListCtrl;
 using ombra::ui::OmbraImageButton;

@@ -13,23 +13,25 @@
 #include <thread>
 
 #include "FxsimHarness.h"
-#include "settings/AppSettings.h"
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "colorset/Configuration.h"
-#include "controls/OmbraImageButton.h"
-#include "illuminant/CUserIlluminantDlg.h"
-#include "instrument/CalibrationDlg.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/InstrumentLibrary.h"
-#include "output/Values.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
+#include "core/colorset/Configuration.h"
+#include "core/instrument/ErrorMng.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/output/Values.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/TestSupport.h"
+#include "ui/controls/OmbraImageButton.h"
+#include "ui/illuminant/CUserIlluminantDlg.h"
+#include "ui/instrument/CalibrationDlg.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
-using ombra::ui::platform::ResQString;
-using ombra::ui::platform::ResString;
+using ombra::core::platform::ResQString;
+using ombra::core::platform::ResString;
 
 namespace {
 
@@ -205,9 +207,9 @@ std::optional<int32_t> FaultMatrixTest::Run(Operation operation) {
     case Operation::Disconnect: w.OnCommand(1000); break;
     case Operation::Poll: QTest::qWait(1500); break;  // the watch thread makes the call
     case Operation::Measure:
-        ui::platform::PostAppMessage(&w, 32778);
+        core::platform::PostAppMessage(&w, 32778);
         QCoreApplication::processEvents();
-        ui::platform::PostAppMessage(&w, 32782);
+        core::platform::PostAppMessage(&w, 32782);
         break;
     case Operation::WhiteCalibration:
     case Operation::ZeroCalibration: {
@@ -303,9 +305,9 @@ void FaultMatrixTest::matrix() {
     // The message column: one fault, one message at most; a loss leaves the window showing the
     // disconnected state, and its message came after the window showed it.
     QVERIFY2(boxes_->Count() <= 1, summary.c_str());
-    if (window_->Status() == core::mainwin::SessionStatus::Lost || summary.find("1197") != std::string::npos) {
+    if (window_->Status() == core::SessionStatus::Lost || summary.find("1197") != std::string::npos) {
         QVERIFY2(ShowsDisconnected(), summary.c_str());
-        QCOMPARE(window_->Status(), core::mainwin::SessionStatus::Lost);
+        QCOMPARE(window_->Status(), core::SessionStatus::Lost);
         QCOMPARE(lossShownConnected_, 0);
     }
 

@@ -16,19 +16,21 @@
 #include <thread>
 
 #include "FxsimHarness.h"
-#include "controls/OmbraImageButton.h"
-#include "instrument/InstrumentLibrary.h"
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "output/MeasurementJournal.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/TestSupport.h"
+#include "ui/controls/OmbraImageButton.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
-using ombra::ui::platform::ResQString;
-using ombra::ui::platform::ResString;
+using ombra::core::platform::ResQString;
+using ombra::core::platform::ResString;
 
 namespace {
 
@@ -139,8 +141,8 @@ void FaultsOnFxsimTest::oneMessagePerFault() {
     if (seq == Sequence::ColorSetRead) {
         window->OnCommand(1028);
     } else {
-        ui::platform::PostAppMessage(window.get(), 32778);
-        ui::platform::PostAppMessage(window.get(), 32782);
+        core::platform::PostAppMessage(window.get(), 32778);
+        core::platform::PostAppMessage(window.get(), 32782);
         QVERIFY(QTest::qWaitFor([&] { return boxes.Count() > 0; }, 30000));
     }
     striker.join();
@@ -154,7 +156,7 @@ void FaultsOnFxsimTest::oneMessagePerFault() {
     QCOMPARE(boxes.Boxes()[0].text, ResString(1197));
     QVERIFY2(lossToldOnDisconnectedWindow, "the loss was told before the window showed it");
     QVERIFY(!window->IsConnected());
-    QCOMPARE(window->Status(), core::mainwin::SessionStatus::Lost);
+    QCOMPARE(window->Status(), core::SessionStatus::Lost);
     for (const JournalEntry &entry : journal.List())
         QVERIFY2(!entry.outcome.written(), "the journal claims a measurement written");
     QCOMPARE(journal.List().size(), size_t(0));

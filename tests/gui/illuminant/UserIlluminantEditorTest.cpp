@@ -7,29 +7,31 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "core/illuminant/LightSourceMeasurement.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/IlluminantTestSupport.h"
 #include "support/OwnInstrument.h"
-#include "settings/AppSettings.h"
-#include "illuminant/CUserIlluminantDlg.h"
-#include "illuminant/LightSourceMeasurement.h"
-#include "instrument/InstrumentLibrary.h"
-#include "platform/FileDialog.h"
-#include "platform/Resources.h"
 #include "support/TestSupport.h"
+#include "ui/illuminant/CUserIlluminantDlg.h"
+#include "ui/platform/FileDialog.h"
+
+using namespace ombra::core;
 
 namespace ombra::ui::test {
 namespace {
 
-using ui::platform::mb::ICONASTERISK;
-using ui::platform::mb::ICONHAND;
+using core::platform::mb::ICONASTERISK;
+using core::platform::mb::ICONHAND;
 
 constexpr unsigned kErrorManagerFlags =
-    ui::platform::mb::ICONEXCLAMATION | ui::platform::mb::SYSTEMMODAL | ui::platform::mb::SETFOREGROUND;
+    core::platform::mb::ICONEXCLAMATION | core::platform::mb::SYSTEMMODAL | core::platform::mb::SETFOREGROUND;
 
 class EditorTest : public ::testing::Test {
 protected:
     EditorTest() : saved_(Settings()) {
-        Settings().identity.SetModelName(ui::platform::ResString(1234));
+        Settings().identity.SetModelName(core::platform::ResString(1234));
         SetConnectedModelName(Settings().identity.ModelName());
         Settings().measurement.InForce().MeasurementType = 1;
         Settings().measurement.InForce().Observer = 2;
@@ -57,7 +59,7 @@ protected:
     bool Enabled(CUserIlluminantDlg &dialog, int id) {
         return dialog.findChild<QPushButton *>(QStringLiteral("ctl_%1").arg(id))->isEnabled();
     }
-    std::string ErrorText(int32_t code) { return Settings().identity.ModelName() + " : " + ui::platform::ResString(1200 + code); }
+    std::string ErrorText(int32_t code) { return Settings().identity.ModelName() + " : " + core::platform::ResString(1200 + code); }
     std::string Path(const std::string &name) { return dir_.path().toStdString() + "/" + name; }
 
     AppSettings saved_;
@@ -80,7 +82,7 @@ TEST_F(EditorTest, StartsEmptyWithSaveAndRegisterOffAndResultsHidden) {
     EXPECT_TRUE(Enabled(dialog, 1083));
     EXPECT_FALSE(ResultsShown(dialog));
 
-    Settings().identity.SetModelName(ui::platform::ResString(1235));
+    Settings().identity.SetModelName(core::platform::ResString(1235));
     CUserIlluminantDlg reflectionOnly(own_);
     EXPECT_FALSE(Enabled(reflectionOnly, 1083));
 }
@@ -115,7 +117,7 @@ TEST_F(EditorTest, FailedReadBackGoesToTheErrorManagerAndLeavesTheRecord) {
     dialog.OnReadFromInstrument();
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, ErrorText(5));
-    EXPECT_EQ(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
+    EXPECT_EQ(boxes.Boxes()[0].caption, core::platform::ResString(1200));
     EXPECT_EQ(boxes.Boxes()[0].flags, kErrorManagerFlags);
     for (float v : dialog.Record().power) EXPECT_EQ(v, 0.0f);  // the library's scribbles are not taken
     EXPECT_TRUE(colour.Calls().empty());
@@ -133,7 +135,7 @@ TEST_F(EditorTest, ReadingAnInstrumentWithoutAUserIlluminantSaysNoneIsRegistered
         CUserIlluminantDlg dialog(own_);
         dialog.OnReadFromInstrument();
         ASSERT_EQ(boxes.Count(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].text, Settings().identity.ModelName() + " : " + ui::platform::ResString(1229));
+        EXPECT_EQ(boxes.Boxes()[0].text, Settings().identity.ModelName() + " : " + core::platform::ResString(1229));
         EXPECT_EQ(boxes.Boxes()[0].flags, kErrorManagerFlags);
         EXPECT_TRUE(colour.Calls().empty());
         EXPECT_FALSE(ResultsShown(dialog));
@@ -173,7 +175,7 @@ TEST_F(EditorTest, RegisterSendsTheRecordAndConfirms) {
     ASSERT_EQ(IlluminantInstrument::registered().size(), 1u);
     EXPECT_EQ(0, std::memcmp(&IlluminantInstrument::registered()[0], &dialog.Record(), sizeof(UserIlluminantRecord)));
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1337));
+    EXPECT_EQ(boxes.Boxes()[0].text, core::platform::ResString(1337));
     EXPECT_EQ(boxes.Boxes()[0].flags, ICONASTERISK);
 
     boxes.Clear();
@@ -191,8 +193,8 @@ TEST_F(EditorTest, MeasuringALightSourceRunsTheSequenceAndRestoresTheSettings) {
     dialog.OnMeasure();
 
     ASSERT_EQ(boxes.Count(), 1u);  // the question only
-    EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1339));
-    EXPECT_EQ(boxes.Boxes()[0].flags, ui::platform::mb::OKCANCEL | ICONASTERISK);
+    EXPECT_EQ(boxes.Boxes()[0].text, core::platform::ResString(1339));
+    EXPECT_EQ(boxes.Boxes()[0].flags, core::platform::mb::OKCANCEL | ICONASTERISK);
     std::vector<std::string> expected = {"DISetProperty", "DISetProperty", "DIDoMeasurement", "DISetProperty",
                                          "DIGetColor",    "DIGetSpectrum", "DISetProperty",   "DISetProperty"};
     ASSERT_EQ(instrument_.Names(), expected);
@@ -224,16 +226,16 @@ TEST_F(EditorTest, MeasuringIsRefusedUnderPolarisationAndStopsOnCancel) {
     CUserIlluminantDlg dialog(own_);
     instrument_.ClearLog();
     {
-        MessageBoxRecorder boxes(ui::platform::mb::IDCANCEL);
+        MessageBoxRecorder boxes(core::platform::mb::IDCANCEL);
         dialog.OnMeasure();
         ASSERT_EQ(boxes.Count(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1339));
+        EXPECT_EQ(boxes.Boxes()[0].text, core::platform::ResString(1339));
     }
     Settings().measurement.InForce().Polarization = 1;
     MessageBoxRecorder boxes;
     dialog.OnMeasure();
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(1338));
+    EXPECT_EQ(boxes.Boxes()[0].text, core::platform::ResString(1338));
     EXPECT_EQ(boxes.Boxes()[0].flags, ICONHAND);
     EXPECT_TRUE(instrument_.Calls().empty());
 }
@@ -325,9 +327,9 @@ TEST_F(EditorTest, EveryColourFailureShowsItsMessageThenTheFileMessage) {
         colour.SetResult(result);
         dialog.OnOpen();
         ASSERT_EQ(boxes.Count(), 2u) << result;
-        EXPECT_EQ(boxes.Boxes()[0].text, ui::platform::ResString(messageId)) << result;
+        EXPECT_EQ(boxes.Boxes()[0].text, core::platform::ResString(messageId)) << result;
         EXPECT_EQ(boxes.Boxes()[0].flags, ICONHAND);
-        EXPECT_EQ(boxes.Boxes()[1].text, ui::platform::ResQString(1294).arg("lamp.uid").toStdString());
+        EXPECT_EQ(boxes.Boxes()[1].text, core::platform::ResQString(1294).arg("lamp.uid").toStdString());
         EXPECT_EQ(boxes.Boxes()[1].flags, ICONHAND);
         EXPECT_FALSE(ResultsShown(dialog)) << result;
         EXPECT_FALSE(Enabled(dialog, 1080)) << result;
@@ -336,7 +338,7 @@ TEST_F(EditorTest, EveryColourFailureShowsItsMessageThenTheFileMessage) {
 }
 
 TEST_F(EditorTest, ShownTextsOfTheThreeValues) {
-    const std::string missing = ui::platform::ResString(1196);
+    const std::string missing = core::platform::ResString(1196);
     EXPECT_EQ(CUserIlluminantDlg::IntegerText(12.9f, " [lx]"), "12 [lx]");
     EXPECT_EQ(CUserIlluminantDlg::IntegerText(-0.7f, " [lx]"), "0 [lx]");
     EXPECT_EQ(CUserIlluminantDlg::IntegerText(-3.5f, " [K]"), "-3 [K]");

@@ -7,14 +7,16 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "core/instrument/WorkThread.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/IlluminantTestSupport.h"
 #include "support/OwnInstrument.h"
-#include "settings/AppSettings.h"
-#include "illuminant/CUserIlluminantDlg.h"
-#include "instrument/WorkThread.h"
-#include "platform/FileDialog.h"
-#include "platform/Resources.h"
 #include "support/TestSupport.h"
+#include "ui/illuminant/CUserIlluminantDlg.h"
+#include "ui/platform/FileDialog.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -40,7 +42,7 @@ class TestUserIlluminantDlg : public QObject {
 private slots:
     void init() {
         saved_ = Settings();
-        Settings().identity.SetModelName(ui::platform::ResString(1234));
+        Settings().identity.SetModelName(core::platform::ResString(1234));
         requests_.clear();
         answer_.reset();
         previous_ = ui::platform::SetFileDialogHook([this](const ui::platform::FileDialogRequest &r) {
@@ -63,7 +65,7 @@ private slots:
         // Cancelled: nothing happens.
         click(dialog, 1079);
         QCOMPARE(requests_.size(), size_t(1));
-        QCOMPARE(requests_[0].filter, ui::platform::ResString(2251));
+        QCOMPARE(requests_[0].filter, core::platform::ResString(2251));
         QVERIFY(!requests_[0].save);
         QCOMPARE(boxes.Count(), size_t(0));
 
@@ -84,19 +86,19 @@ private slots:
         QVERIFY(save.save);
         QCOMPARE(save.fileName, std::string("UserIlluminant"));
         QCOMPARE(save.defaultExtension, std::string("uid"));
-        QCOMPARE(save.filter, ui::platform::ResString(2251));
+        QCOMPARE(save.filter, core::platform::ResString(2251));
         QCOMPARE(ReadText(path("copy.uid")), RampText(97));
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1307));
-        QCOMPARE(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
-        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONASTERISK);
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1307));
+        QCOMPARE(boxes.Boxes()[0].caption, core::platform::ResString(1200));
+        QCOMPARE(boxes.Boxes()[0].flags, core::platform::mb::ICONASTERISK);
 
         boxes.Clear();
         answer_ = path("missing-folder/new.uid");
         click(dialog, 1080);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResQString(1301).arg("new.uid").toStdString());
-        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResQString(1301).arg("new.uid").toStdString());
+        QCOMPARE(boxes.Boxes()[0].flags, core::platform::mb::ICONHAND);
     }
 
     void unreadableFileNamesTheFileAndKeepsTheRecord() {
@@ -108,8 +110,8 @@ private slots:
         answer_ = path("short.uid");
         click(dialog, 1079);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResQString(1294).arg("short.uid").toStdString());
-        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONHAND);
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResQString(1294).arg("short.uid").toStdString());
+        QCOMPARE(boxes.Boxes()[0].flags, core::platform::mb::ICONHAND);
         QVERIFY(colour.Calls().empty());
         QVERIFY(!button(dialog, 1080)->isEnabled());
         QVERIFY(dialog.findChild<QLabel *>("ctl_1087")->isHidden());
@@ -122,9 +124,9 @@ private slots:
         WriteText(path("lamp.uid"), RampText(97));
         answer_ = path("lamp.uid");
         click(dialog, 1079);
-        QCOMPARE(text(dialog, 1087), ui::platform::ResQString(1196));
+        QCOMPARE(text(dialog, 1087), core::platform::ResQString(1196));
         QCOMPARE(text(dialog, 1088), QString("6500 [K]"));
-        QCOMPARE(text(dialog, 1089), ui::platform::ResQString(1196));
+        QCOMPARE(text(dialog, 1089), core::platform::ResQString(1196));
     }
 
     void instrumentButtonsReadRegisterAndMeasure() {
@@ -139,9 +141,9 @@ private slots:
         QCOMPARE(dialog.Record().power[96], 97.0f);
         click(dialog, 1082);
         QCOMPARE(IlluminantInstrument::registered().size(), size_t(1));
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1337));
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1337));
         click(dialog, 1083);
-        QCOMPARE(boxes.Boxes().back().text, ui::platform::ResString(1339));
+        QCOMPARE(boxes.Boxes().back().text, core::platform::ResString(1339));
         QCOMPARE(text(dialog, 1087), QString("61 [lx]"));
         QCOMPARE(instrument.Count("DIDoMeasurement"), 1);
     }

@@ -6,18 +6,20 @@
 #include <functional>
 #include <memory>
 
-#include "instrument/CalibrationDlg.h"
-#include "instrument/WorkThread.h"
-#include "platform/Resources.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/Resources.h"
 #include "support/FakeInstrument.h"
 #include "support/OwnInstrument.h"
 #include "support/TestSupport.h"
+#include "ui/instrument/CalibrationDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
 using ombra::ui::test::FakeInstrument;
 using ombra::core::test::OwnInstrument;
-namespace mb = ombra::ui::platform::mb;
+namespace mb = ombra::core::platform::mb;
 
 namespace {
 
@@ -93,9 +95,9 @@ private slots:
     void showsCaptionInstructionPictureAndFocus() {
         CCalibrationDlg dlg(WhiteCalibrationStep(binDir), *instrument);
         QCOMPARE(dlg.objectName(), QString("dlg_129"));
-        QCOMPARE(dlg.windowTitle(), ui::platform::ResWindowTitle(1316));
+        QCOMPARE(dlg.windowTitle(), core::platform::ResWindowTitle(1316));
         auto *message = dlg.findChild<QLabel *>("ctl_1003");
-        QCOMPARE(message->text(), ui::platform::ResQString(1318));
+        QCOMPARE(message->text(), core::platform::ResQString(1318));
         QVERIFY(message->font().bold());
         QCOMPARE(QFontInfo(message->font()).pixelSize(), QFontInfo(dlg.font()).pixelSize() + 4);
         auto *picture = dlg.findChild<QLabel *>("ctl_1075");
@@ -106,8 +108,8 @@ private slots:
         QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(button(&dlg, 1076)));
 
         CCalibrationDlg zero(ZeroCalibrationStep(binDir, true), *instrument);
-        QCOMPARE(zero.windowTitle(), ui::platform::ResWindowTitle(1315));
-        QCOMPARE(zero.findChild<QLabel *>("ctl_1003")->text(), ui::platform::ResQString(1317));
+        QCOMPARE(zero.windowTitle(), core::platform::ResWindowTitle(1315));
+        QCOMPARE(zero.findChild<QLabel *>("ctl_1003")->text(), core::platform::ResQString(1317));
     }
 
     void missingPictureLeavesThePictureEmpty() {
@@ -131,7 +133,7 @@ private slots:
         QCOMPARE(fake->CallsOf("DIDoCalibration")[0].a, 7);
         QCOMPARE(fake->Count("DIDoPolarizationCalib"), 0);
         QCOMPARE(int(boxes.size()), 1);
-        QCOMPARE(boxes[0].text, ui::platform::ResString(1186));
+        QCOMPARE(boxes[0].text, core::platform::ResString(1186));
         QCOMPARE(boxes[0].flags, unsigned(mb::ICONASTERISK));
         QVERIFY(visibleAtMessage);
         QVERIFY(!dlg.isVisible());
@@ -145,7 +147,7 @@ private slots:
         dlg.show();
         QTest::mouseClick(button(&dlg, 1076), Qt::LeftButton);
         QCOMPARE(int(boxes.Count()), 1);
-        QCOMPARE(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
+        QCOMPARE(boxes.Boxes()[0].caption, core::platform::ResString(1200));
         QVERIFY(dlg.isVisible());
         // A second try that succeeds closes it.
         fake->SetResult("DIDoCalibration", 0);
@@ -187,7 +189,7 @@ private slots:
             button(dlg, 1076)->click();
         });
         CalibrationOutcome outcome = RunCalibration(nullptr, &watcher, 0, binDir, *instrument);
-        QCOMPARE(driver.titles, QStringList{ui::platform::ResWindowTitle(1316)});
+        QCOMPARE(driver.titles, QStringList{core::platform::ResWindowTitle(1316)});
         QVERIFY(outcome.ready());
         QVERIFY(openDuringRun);
         QVERIFY(!IsCalibrationDialogOpen());
@@ -199,7 +201,7 @@ private slots:
         ui::test::MessageBoxRecorder boxes;
         DialogDriver driver([](CCalibrationDlg *dlg) { button(dlg, dlg->ZeroMode() ? 1077 : 1076)->click(); });
         CalibrationOutcome outcome = RunCalibration(nullptr, nullptr, 1, binDir, *instrument);
-        QCOMPARE(driver.titles, (QStringList{ui::platform::ResWindowTitle(1315), ui::platform::ResWindowTitle(1316)}));
+        QCOMPARE(driver.titles, (QStringList{core::platform::ResWindowTitle(1315), core::platform::ResWindowTitle(1316)}));
         QCOMPARE(outcome.zeroResult, -7);
         QVERIFY(outcome.ready());
         QCOMPARE(fake->Count("DIDoPolarizationCalib"), 0);

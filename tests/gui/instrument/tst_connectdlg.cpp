@@ -3,10 +3,12 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "settings/AppSettings.h"
-#include "instrument/ConnectInstDlg.h"
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/TestSupport.h"
+#include "ui/instrument/ConnectInstDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -29,8 +31,8 @@ private slots:
         QVERIFY(table);
         QCOMPARE(table->columnCount(), 3);
         QCOMPARE(table->horizontalHeaderItem(0)->text(), QString());
-        QCOMPARE(table->horizontalHeaderItem(1)->text(), ui::platform::ResQString(1313));  // Model
-        QCOMPARE(table->horizontalHeaderItem(2)->text(), ui::platform::ResQString(1314));  // Serial number
+        QCOMPARE(table->horizontalHeaderItem(1)->text(), core::platform::ResQString(1313));  // Model
+        QCOMPARE(table->horizontalHeaderItem(2)->text(), core::platform::ResQString(1314));  // Serial number
         QCOMPARE(table->columnWidth(0), 60);
         QCOMPARE(table->columnWidth(1), 120);
         QCOMPARE(table->columnWidth(2), 160);

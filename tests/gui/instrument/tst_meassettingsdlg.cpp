@@ -6,10 +6,12 @@
 #include <functional>
 #include <memory>
 
-#include "instrument/MeasSettingsDlg.h"
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 #include "support/FakeInstrument.h"
 #include "support/TestSupport.h"
+#include "ui/instrument/MeasSettingsDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -47,7 +49,7 @@ class MeasSettingsDlgTest : public QObject {
 
     std::unique_ptr<FakeInstrument> fake;
     std::unique_ptr<ui::test::MessageBoxRecorder> boxes;
-    ui::platform::MemoryProfileStore store;
+    core::platform::MemoryProfileStore store;
     AppSettings s{store};
 
 private slots:
@@ -56,8 +58,8 @@ private slots:
         DeviceHandle() = fake->AddDevice();
         boxes = std::make_unique<ui::test::MessageBoxRecorder>();
         s = AppSettings{};
-        s.identity.SetModelName(ui::platform::ResString(1234));
-        store = ui::platform::MemoryProfileStore{};
+        s.identity.SetModelName(core::platform::ResString(1234));
+        store = core::platform::MemoryProfileStore{};
     }
     void cleanup() {
         boxes.reset();
@@ -70,22 +72,22 @@ private slots:
         CMeasSettingsDlg dlg(nullptr, s);
         QCOMPARE(dlg.objectName(), QString("dlg_130"));
         QCOMPARE(combo(dlg, 1012)->count(), 2);
-        QCOMPARE(combo(dlg, 1012)->itemText(1), ui::platform::ResQString(1141));
+        QCOMPARE(combo(dlg, 1012)->itemText(1), core::platform::ResQString(1141));
         QCOMPARE(combo(dlg, 1004)->count(), 16);
         QCOMPARE(combo(dlg, 1004)->currentIndex(), 6);
-        QCOMPARE(combo(dlg, 1004)->currentText(), ui::platform::ResQString(1149));
+        QCOMPARE(combo(dlg, 1004)->currentText(), core::platform::ResQString(1149));
         QCOMPARE(combo(dlg, 1005)->count(), 2);
         QVERIFY(!combo(dlg, 1005)->isEnabled());
         QCOMPARE(combo(dlg, 1006)->currentIndex(), 1);
         QCOMPARE(combo(dlg, 1007)->count(), 15);
         QCOMPARE(combo(dlg, 1007)->currentIndex(), 2);
-        QCOMPARE(combo(dlg, 1071)->itemText(1), ui::platform::ResQString(1283));
+        QCOMPARE(combo(dlg, 1071)->itemText(1), core::platform::ResQString(1283));
         QVERIFY(dlg.findChild<QPushButton *>("ctl_1"));
         QVERIFY(dlg.findChild<QPushButton *>("ctl_2"));
     }
 
     void reflectionOnlyModelAndRefusedProbe() {
-        s.identity.SetModelName(ui::platform::ResString(1235));
+        s.identity.SetModelName(core::platform::ResString(1235));
         fake->SetRule([](const FakeCall &c) -> std::optional<int32_t> {
             if (c.fn == "DISetProperty" && c.a == 4 && c.b == 14) return 10001;
             return std::nullopt;
@@ -99,19 +101,19 @@ private slots:
     // The controls follow the lists' contents and enable states after each choice.
     void controlsFollowFilterAndTypeChoices() {
         CMeasSettingsDlg dlg(nullptr, s);
-        QCOMPARE(dlg.windowTitle(), ui::platform::ResWindowTitle(2204));
+        QCOMPARE(dlg.windowTitle(), core::platform::ResWindowTitle(2204));
         const QString conditionBefore = combo(dlg, 1004)->currentText();
         choose(dlg, 1071, 1);
         QCOMPARE(combo(dlg, 1004)->count(), 1);
-        QCOMPARE(combo(dlg, 1004)->currentText(), ui::platform::ResQString(1273));
+        QCOMPARE(combo(dlg, 1004)->currentText(), core::platform::ResQString(1273));
         QVERIFY(!combo(dlg, 1004)->isEnabled());
         QCOMPARE(int(boxes->Count()), 1);
         // The message says what the filter changed: the condition, old → new.
         const QString told = QString::fromStdString(boxes->Boxes()[0].text);
-        QVERIFY2(told.startsWith(ui::platform::ResQString(2260)), qPrintable(told));
-        QVERIFY2(told.contains(ui::platform::ResQString(2261).arg(conditionBefore, ui::platform::ResQString(1273))),
+        QVERIFY2(told.startsWith(core::platform::ResQString(2260)), qPrintable(told));
+        QVERIFY2(told.contains(core::platform::ResQString(2261).arg(conditionBefore, core::platform::ResQString(1273))),
                  qPrintable(told));
-        QCOMPARE(QString::fromStdString(boxes->Boxes()[0].caption), ui::platform::ResQString(1200));
+        QCOMPARE(QString::fromStdString(boxes->Boxes()[0].caption), core::platform::ResQString(1200));
 
         choose(dlg, 1012, 1);
         QVERIFY(!combo(dlg, 1004)->isEnabled());
@@ -119,7 +121,7 @@ private slots:
         QVERIFY(!combo(dlg, 1071)->isEnabled());
         QCOMPARE(combo(dlg, 1071)->currentIndex(), 0);
         QCOMPARE(combo(dlg, 1004)->count(), 16);
-        QCOMPARE(combo(dlg, 1004)->currentText(), ui::platform::ResQString(1143));
+        QCOMPARE(combo(dlg, 1004)->currentText(), core::platform::ResQString(1143));
     }
 
     void okStoresSendsAndCopiesThePositionsBack() {
@@ -185,7 +187,7 @@ private slots:
         int result = RunMeasurementSettings(nullptr, s);
         QVERIFY(stillShown);
         QCOMPARE(result, int(QDialog::Rejected));
-        QCOMPARE(boxes->Boxes().back().text, ui::platform::ResString(1241));
+        QCOMPARE(boxes->Boxes().back().text, core::platform::ResString(1241));
         QCOMPARE(s.measurement.MeasurementCondSel(), 0);
         QCOMPARE(s.measurement.MeasurementCond(), 4);
         QCOMPARE(store.GetInt(s.identity.ModelName(), "MeasurementCond", -1), 0x20);

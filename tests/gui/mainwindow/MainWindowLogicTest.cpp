@@ -5,10 +5,12 @@
 #include <string>
 #include <tuple>
 
-#include "mainwindow/MainWindowLogic.h"
 #include "corvexres/ResourceIds.h"
+#include "ui/mainwindow/MainWindowLogic.h"
 
-using namespace ombra::ui::mainwin;
+using namespace ombra::core;
+
+using namespace ombra::ui::mainwindow;
 
 namespace {
 
@@ -73,8 +75,8 @@ TEST(MainWindowLayout, PanesAndLamp) {
 // The status shows five states apart by symbol and text, not by colour alone, and a
 // connected instrument that may not measure is never shown as ready.
 TEST(MainWindowStatus, EveryStateHasItsOwnSymbolTextAndColour) {
-    using ombra::core::mainwin::SessionStatus;
-    using ombra::core::mainwin::StatusOf;
+    using ombra::core::SessionStatus;
+    using ombra::core::StatusOf;
     EXPECT_EQ(StatusOf(true, true, false, false), SessionStatus::Ready);
     EXPECT_EQ(StatusOf(true, false, false, false), SessionStatus::CalibrationNeeded);
     EXPECT_EQ(StatusOf(true, true, false, true), SessionStatus::Reading);
@@ -102,9 +104,9 @@ TEST(MainWindowStatus, EveryStateHasItsOwnSymbolTextAndColour) {
 
 // A measurement refused for a due calibration tells the status which calibration is due.
 TEST(MainWindowStatus, RefusalsForCalibrationAreRecognised) {
-    EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(19), 3);
-    EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(34), 4);
-    for (int32_t other : {0, 4, 5, 12, 29}) EXPECT_EQ(ombra::core::mainwin::CalibrationStatusOfRefusal(other), 0);
+    EXPECT_EQ(ombra::core::CalibrationStatusOfRefusal(19), 3);
+    EXPECT_EQ(ombra::core::CalibrationStatusOfRefusal(34), 4);
+    for (int32_t other : {0, 4, 5, 12, 29}) EXPECT_EQ(ombra::core::CalibrationStatusOfRefusal(other), 0);
 }
 
 TEST(MainWindowImages, SetsPerButton) {

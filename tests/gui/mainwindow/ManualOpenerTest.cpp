@@ -9,7 +9,8 @@
 #include <QThread>
 #include <vector>
 
-#include "mainwindow/ManualOpener.h"
+#include "ui/mainwindow/ManualOpener.h"
+
 
 using namespace ombra;
 using namespace ombra::ui;

@@ -11,20 +11,22 @@
 #include <map>
 #include <set>
 
-#include "instrument/CalibrationDlg.h"
-#include "instrument/MeasSettingsDlg.h"
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "controls/OmbraImageButton.h"
-#include "output/CDataItemsDlg.h"
-#include "output/MeasurementJournal.h"
-#include "output/MeasurementsDlg.h"
-#include "platform/Resources.h"
-#include "quality/ReferencesDlg.h"
-#include "settings/AppSettings.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/FakeInstrument.h"
 #include "support/OwnInstrument.h"
 #include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
+#include "ui/controls/OmbraImageButton.h"
+#include "ui/instrument/CalibrationDlg.h"
+#include "ui/instrument/MeasSettingsDlg.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/output/CDataItemsDlg.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/quality/ReferencesDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -124,7 +126,7 @@ private slots:
     void initTestCase() {
         german = std::make_unique<core::test::ScopedLanguage>("de_DE.UTF-8");
         QVERIFY(core::test::ScopedLanguage::LoadAsProgram());
-        QCOMPARE(QString::fromStdString(ui::platform::ResourceLanguage()), QStringLiteral("de"));
+        QCOMPARE(QString::fromStdString(core::platform::ResourceLanguage()), QStringLiteral("de"));
     }
     void cleanupTestCase() { german.reset(); }
 
@@ -144,7 +146,7 @@ private slots:
         QFETCH(int, model);
         QFETCH(int, typeSel);
         AppSettings settings;
-        settings.identity.SetModelName(ui::platform::ResString(model));
+        settings.identity.SetModelName(core::platform::ResString(model));
         settings.measurement.InForce().MeasurementTypeSel = typeSel;
         CDataItemsDlg dlg(nullptr, settings);
         Collect(dlg, "data items");
@@ -160,7 +162,7 @@ private slots:
         core::test::FakeInstrument instrument;
         DeviceHandle() = instrument.AddDevice();
         AppSettings settings;
-        settings.identity.SetModelName(ui::platform::ResString(1234));
+        settings.identity.SetModelName(core::platform::ResString(1234));
         {
             CMeasSettingsDlg dlg(nullptr, settings);
             Collect(dlg, "measurement settings");

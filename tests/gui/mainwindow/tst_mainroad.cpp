@@ -12,25 +12,27 @@
 #include <memory>
 #include <set>
 
-#include "settings/AppSettings.h"
-#include "mainwindow/AboutDlg.h"
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "mainwindow/MainWindowLogic.h"
-#include "mainwindow/MissBanner.h"
-#include "controls/OmbraImageButton.h"
-#include "support/MemoryAutomation.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
+#include "corvexres/ResourceIds.h"
 #include "support/FakeInstrument.h"
+#include "support/MemoryAutomation.h"
 #include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
+#include "ui/controls/OmbraImageButton.h"
+#include "ui/mainwindow/AboutDlg.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/mainwindow/MainWindowLogic.h"
+#include "ui/mainwindow/MissBanner.h"
 
 using namespace ombra;
 using namespace ombra::ui;
-using ombra::ui::platform::ResQString;
-using ombra::ui::platform::ResString;
+using namespace ombra::core;
+using ombra::core::platform::ResQString;
+using ombra::core::platform::ResString;
 using ombra::ui::test::FakeInstrument;
-namespace mb = ombra::ui::platform::mb;
+namespace mb = ombra::core::platform::mb;
 
 namespace {
 
@@ -70,7 +72,7 @@ struct Rig {
         return window->IsConnected();
     }
     void Post(int message, int times = 1) {
-        for (int i = 0; i < times; ++i) ui::platform::PostAppMessage(window.get(), message);
+        for (int i = 0; i < times; ++i) core::platform::PostAppMessage(window.get(), message);
         QCoreApplication::processEvents();
     }
     int Boxes(int stringId) const {
@@ -90,7 +92,7 @@ struct Rig {
     }
 };
 
-using ombra::core::mainwin::SessionStatus;
+using ombra::core::SessionStatus;
 
 void VerifyDisconnectedDisplay(CVireoDataTransferSoftwareDlg &w) {
     QVERIFY(!w.IsConnected());
@@ -435,7 +437,7 @@ void MainRoadTest::theSessionsNoticeStandsInTheHintPane() {
     Rig rig;
     rig.fake.AddDevice();
     QVERIFY(rig.Connect());
-    const QString notice = QString::fromUtf8(ui::mainwin::kNotWrittenNotice);
+    const QString notice = QString::fromUtf8(core::kNotWrittenNotice);
     rig.officeUp = false;
     rig.Press();
     QCOMPARE(rig.w().HintText(), notice);
@@ -454,11 +456,10 @@ void MainRoadTest::theSessionsNoticeStandsInTheHintPane() {
     QVERIFY(perPress > 2);
     rig.sheet.failAtCall = static_cast<int>(rig.sheet.calls.size()) + perPress * 2 / 3;  // stops answering part-way
     rig.Press();
-    QCOMPARE(rig.w().HintText(), QString::fromUtf8(ui::mainwin::kSpreadsheetFailedNotice));
+    QCOMPARE(rig.w().HintText(), QString::fromUtf8(core::kSpreadsheetFailedNotice));
     rig.Press();
     QVERIFY(rig.w().HintText().isEmpty());
 }
 
 OMBRA_QTEST_MAIN(MainRoadTest)
 #include "tst_mainroad.moc"
-#include "corvexres/ResourceIds.h"

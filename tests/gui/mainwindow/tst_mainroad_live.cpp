@@ -4,18 +4,20 @@
 #include <QLabel>
 
 #include "FxsimHarness.h"
-#include "settings/AppSettings.h"
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "controls/OmbraImageButton.h"
-#include "instrument/InstrumentLibrary.h"
-#include "output/Values.h"
-#include "platform/Resources.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/TestSupport.h"
+#include "ui/controls/OmbraImageButton.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
-using ombra::ui::platform::ResQString;
-using ombra::ui::platform::ResString;
+using ombra::core::platform::ResQString;
+using ombra::core::platform::ResString;
 
 namespace {
 

@@ -11,32 +11,34 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "mainwindow/AboutDlg.h"
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "mainwindow/MainWindowLogic.h"
-#include "mainwindow/ManualOpener.h"
-#include "controls/OmbraImageButton.h"
-#include "platform/Accelerators.h"
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 #include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
+#include "ui/controls/OmbraImageButton.h"
+#include "ui/mainwindow/AboutDlg.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/mainwindow/MainWindowLogic.h"
+#include "ui/mainwindow/ManualOpener.h"
+#include "ui/platform/Accelerators.h"
+
+using namespace ombra::core;
 
 using ombra::ui::CAboutDlg;
 using ombra::ui::CVireoDataTransferSoftwareDlg;
 using ombra::ui::OmbraImageButton;
-using ombra::ui::platform::ResQString;
-using ombra::ui::platform::ResString;
+using ombra::core::platform::ResQString;
+using ombra::core::platform::ResString;
 
 namespace {
 
 const int kButtons[] = {1000, 1001, 1002, 1020, 1028};
 const int kInstrumentButtons[] = {1001, 1002, 1020, 1028};
 
-using ombra::core::mainwin::SessionStatus;
+using ombra::core::SessionStatus;
 
 QColor LampColour(CVireoDataTransferSoftwareDlg &w) { return w.Lamp()->palette().color(QPalette::WindowText); }
 QColor ColourOf(SessionStatus status) {
-    const auto c = ombra::ui::mainwin::LookOf(status).colour;
+    const auto c = ombra::ui::mainwindow::LookOf(status).colour;
     return QColor(c.r, c.g, c.b);
 }
 
@@ -352,7 +354,7 @@ void MainWindowTest::manualCommandReportsFailure() {
     const QString expected = QFileInfo::exists(manual) ? ResQString(1397).arg(manual) : ResQString(1396);
     QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text), expected);
     QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), ResQString(1200));
-    QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::ui::platform::mb::ICONERROR);
+    QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::core::platform::mb::ICONERROR);
 
     answer = ombra::ui::shell::kFailed;
     w.OnCommand(32774);
@@ -452,7 +454,7 @@ void MainWindowTest::setUpOfficeCommandShowsWhatTheSetUpDid() {
     int runs = 0;
     w.SetOfficeSetup([&] {
         ++runs;
-        return ombra::core::MakeNotice(1703, 1200, ombra::ui::platform::mb::ICONINFORMATION, {"/p/registrymodifications.xcu"});
+        return ombra::core::MakeNotice(1703, 1200, ombra::core::platform::mb::ICONINFORMATION, {"/p/registrymodifications.xcu"});
     });
     QVERIFY(item->isEnabled());
     item->trigger();
@@ -462,7 +464,7 @@ void MainWindowTest::setUpOfficeCommandShowsWhatTheSetUpDid() {
     std::string expected = ResString(1703);
     expected.replace(expected.find("%1"), 2, "/p/registrymodifications.xcu");
     QCOMPARE(boxes.Boxes()[0].text, expected);
-    QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::ui::platform::mb::ICONINFORMATION);
+    QCOMPARE(boxes.Boxes()[0].flags & 0xF0, ombra::core::platform::mb::ICONINFORMATION);
 }
 
 OMBRA_QTEST_MAIN(MainWindowTest)

@@ -8,21 +8,23 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "mainwindow/MissBanner.h"
-#include "output/JournalTransfer.h"
-#include "output/MeasurementJournal.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/FakeInstrument.h"
-#include "support/MemoryAutomation.h"
 #include "support/MainWindowRig.h"
+#include "support/MemoryAutomation.h"
 #include "support/TestSupport.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/mainwindow/MissBanner.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
-using ombra::ui::platform::ResQString;
+using ombra::core::platform::ResQString;
 
 namespace {
 

@@ -8,22 +8,24 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "output/MeasurementJournal.h"
-#include "output/ResultPanel.h"
-#include "output/ResultSummary.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/output/ResultSummary.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/FakeInstrument.h"
-#include "support/MemoryAutomation.h"
 #include "support/MainWindowRig.h"
+#include "support/MemoryAutomation.h"
 #include "support/TestSupport.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/output/ResultPanel.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
-using ombra::ui::platform::ResQString;
-using ombra::ui::platform::ResString;
+using ombra::core::platform::ResQString;
+using ombra::core::platform::ResString;
 
 namespace {
 

@@ -5,19 +5,21 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "output/MeasurementJournal.h"
-#include "platform/PostedMessage.h"
-#include "platform/Resources.h"
-#include "settings/AppSettings.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/PostedMessage.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/FakeInstrument.h"
-#include "support/MemoryAutomation.h"
 #include "support/MainWindowRig.h"
+#include "support/MemoryAutomation.h"
 #include "support/TestSupport.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
-using ombra::ui::platform::ResQString;
+using ombra::core::platform::ResQString;
 
 namespace {
 
@@ -63,7 +65,7 @@ private slots:
 
         rig.Undo()->trigger();  // nothing left
         QCOMPARE(rig.boxes.Count(), size_t(1));
-        QCOMPARE(rig.boxes.Boxes()[0].text, ui::platform::ResString(2038));
+        QCOMPARE(rig.boxes.Boxes()[0].text, core::platform::ResString(2038));
     }
 
     void aCellChangedSinceIsNamedAndNothingIsUndone() {

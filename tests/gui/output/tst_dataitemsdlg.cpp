@@ -6,14 +6,16 @@
 #include <QTabBar>
 #include <QtTest>
 
-#include "output/CDataItemsDlg.h"
-#include "output/Catalogue.h"
-#include "platform/Resources.h"
+#include "core/output/Catalogue.h"
+#include "core/platform/Resources.h"
 #include "support/TestSupport.h"
+#include "ui/output/CDataItemsDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
-using ui::platform::MemoryProfileStore;
+using core::platform::MemoryProfileStore;
 
 namespace {
 
@@ -86,7 +88,7 @@ class TestDataItemsDlg : public QObject {
 private slots:
     void init() {
         settings = AppSettings{};
-        settings.identity.SetModelName(ui::platform::ResString(1234));
+        settings.identity.SetModelName(core::platform::ResString(1234));
         settings.layout.InForce().BlockSep = 13;
         settings.selection.InForce().reflectionSelection = Items({1035, 1036, 2005, 2000});
         settings.selection.InForce().irradianceSelection = Items({1035, 1036, 1037, 1038, 1039});
@@ -97,9 +99,9 @@ private slots:
         {
             CDataItemsDlg dlg(nullptr, settings);
             Driver d{dlg};
-            QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1254), ui::platform::ResQString(1255),
-                                                 ui::platform::ResQString(1179), ui::platform::ResQString(1309),
-                                                 ui::platform::ResQString(1961)}));
+            QCOMPARE(d.TabLabels(), (QStringList{core::platform::ResQString(1254), core::platform::ResQString(1255),
+                                                 core::platform::ResQString(1179), core::platform::ResQString(1309),
+                                                 core::platform::ResQString(1961)}));
             QCOMPARE(d.OfferedIds().front(), 2023);
             d.Tabs()->setCurrentIndex(1);
             QCOMPARE(d.OfferedIds()[0], 1035);
@@ -120,7 +122,7 @@ private slots:
         {
             CDataItemsDlg dlg(nullptr, settings);
             Driver d{dlg};
-            QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1178), ui::platform::ResQString(1180)}));
+            QCOMPARE(d.TabLabels(), (QStringList{core::platform::ResQString(1178), core::platform::ResQString(1180)}));
             QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 1037, 1038, 1039}));
             d.Tabs()->setCurrentIndex(1);
             std::vector<int> spectral = d.OfferedIds();
@@ -155,13 +157,13 @@ private slots:
     }
 
     void tabsOfTheReflectionOnlyModel() {
-        if (ui::platform::ResString(1235).empty()) QSKIP("model name texts not available");
+        if (core::platform::ResString(1235).empty()) QSKIP("model name texts not available");
         settings.measurement.InForce().MeasurementTypeSel = 1;
-        settings.identity.SetModelName(ui::platform::ResString(1235));
+        settings.identity.SetModelName(core::platform::ResString(1235));
         CDataItemsDlg dlg(nullptr, settings);
         Driver d{dlg};
-        QCOMPARE(d.TabLabels(), (QStringList{ui::platform::ResQString(1254), ui::platform::ResQString(1255),
-                                             ui::platform::ResQString(1309)}));
+        QCOMPARE(d.TabLabels(), (QStringList{core::platform::ResQString(1254), core::platform::ResQString(1255),
+                                             core::platform::ResQString(1309)}));
     }
 
     void startState() {
@@ -173,14 +175,14 @@ private slots:
         Driver d{dlg};
         QCOMPARE(dlg.ChosenIdentifiers(), (std::vector<int>{1035, 1036, 2005, 2000}));
         QCOMPARE(d.SelectedRows(), (std::vector<int>{3}));
-        QCOMPARE(d.Chosen()->item(2)->text(), ui::platform::ResQString(1261));
+        QCOMPARE(d.Chosen()->item(2)->text(), core::platform::ResQString(1261));
         QVERIFY(!d.Ctl<QCheckBox>(1025)->isChecked());
         QVERIFY(d.Ctl<QRadioButton>(1027)->isChecked());
         QCOMPARE(d.Ctl<QComboBox>(1072)->count(), 17);
         QCOMPARE(d.Ctl<QComboBox>(1072)->currentData().toInt(), 13);
         QCOMPARE(d.Ctl<QComboBox>(1073)->currentData().toInt(), 3);
         QCOMPARE(d.Ctl<QComboBox>(1074)->currentData().toInt(), 7);
-        QCOMPARE(d.Ctl<QComboBox>(1074)->itemText(16), ui::platform::ResQString(1336));
+        QCOMPARE(d.Ctl<QComboBox>(1074)->itemText(16), core::platform::ResQString(1336));
     }
 
     void groupReplacesTheEntriesItCovers() {
@@ -336,9 +338,9 @@ private slots:
         d.Click(8);
         d.Click(1);
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1237));
-        QCOMPARE(boxes.Boxes()[0].caption, ui::platform::ResString(1200));
-        QCOMPARE(boxes.Boxes()[0].flags, ui::platform::mb::ICONINFORMATION);
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1237));
+        QCOMPARE(boxes.Boxes()[0].caption, core::platform::ResString(1200));
+        QCOMPARE(boxes.Boxes()[0].flags, core::platform::mb::ICONINFORMATION);
         QCOMPARE(store.Writes().size(), size_t(2));
         QCOMPARE(store.Writes()[0].name, std::string("Label"));
         QCOMPARE(store.Writes()[1].name, std::string("Row"));

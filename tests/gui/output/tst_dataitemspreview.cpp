@@ -6,11 +6,13 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "output/CDataItemsDlg.h"
-#include "output/Catalogue.h"
-#include "output/LayoutPreviewPane.h"
-#include "platform/Resources.h"
+#include "core/output/Catalogue.h"
+#include "core/platform/Resources.h"
 #include "support/TestSupport.h"
+#include "ui/output/CDataItemsDlg.h"
+#include "ui/output/LayoutPreviewPane.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -30,7 +32,7 @@ class TestDataItemsPreview : public QObject {
 
 private slots:
     void changingTheControlsUpdatesThePreview() {
-        ui::platform::MemoryProfileStore store;
+        core::platform::MemoryProfileStore store;
         AppSettings s(store);
         s.selection.InForce().reflectionSelection = {MakeItem(item::kLabGroup)};
         s.layout.InForce().BlockSep = 13;
@@ -45,11 +47,11 @@ private slots:
         auto *block = Find<QComboBox>(dlg, "ctl_1072");
         block->setCurrentIndex(block->findData(12));  // joins: the second writes onto the first
         QTRY_COMPARE(pane->Preview().warning, PreviewWarning::WritesOntoFirst);
-        QCOMPARE(warning->text(), ui::platform::ResQString(1625));
+        QCOMPARE(warning->text(), core::platform::ResQString(1625));
 
         block->setCurrentIndex(block->findData(10));  // up from row 1: off the sheet
         QTRY_COMPARE(pane->Preview().warning, PreviewWarning::LeavesSheet);
-        QCOMPARE(warning->text(), ui::platform::ResQString(1624));
+        QCOMPARE(warning->text(), core::platform::ResQString(1624));
         QVERIFY(!pane->Preview().hasNext);
 
         block->setCurrentIndex(block->findData(13));

@@ -12,14 +12,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "output/JournalTransfer.h"
-#include "instrument/MeasuredData.h"
-#include "output/MeasurementsDlg.h"
-#include "output/ResultPanel.h"
-#include "output/ResultSummary.h"
-#include "platform/FileDialog.h"
-#include "platform/Resources.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/ResultSummary.h"
+#include "core/platform/Resources.h"
 #include "support/TestSupport.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/output/ResultPanel.h"
+#include "ui/platform/FileDialog.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -98,7 +100,7 @@ private slots:
         dlg.SelectIds({ids[0]});
         ResultPanel *first = dlg.Panel(0);
         QVERIFY(dlg.Panel(1)->isHidden());
-        QCOMPARE(first->WhereText(), ui::platform::ResQString(1886).arg("Book1.ods › Sheet1 › A1:D2"));
+        QCOMPARE(first->WhereText(), core::platform::ResQString(1886).arg("Book1.ods › Sheet1 › A1:D2"));
         const auto &curve = first->Plot()->Curves().back().points;
         QCOMPARE(curve.size(), size_t(36));
         for (int k = 0; k < 36; ++k) QCOMPARE(curve[k].value, double(float(0.1 + 0.01 * k)) * 100.0);
@@ -147,8 +149,8 @@ private slots:
         QCOMPARE(Text(dlg, 0, MeasurementsDlg::InstrumentColumn), QString("OS-100 4711"));
         QCOMPARE(Text(dlg, 0, MeasurementsDlg::ValuesColumn), QString("L* 3.5   a* -0.25   b* 1.00"));
         QCOMPARE(Text(dlg, 2, MeasurementsDlg::OutcomeColumn), QString("Written: Book1.ods, Sheet1, A1 to D2"));
-        QCOMPARE(Text(dlg, 1, MeasurementsDlg::OutcomeColumn), ui::platform::ResQString(1431));
-        QCOMPARE(Text(dlg, 0, MeasurementsDlg::OutcomeColumn), ui::platform::ResQString(1434));
+        QCOMPARE(Text(dlg, 1, MeasurementsDlg::OutcomeColumn), core::platform::ResQString(1431));
+        QCOMPARE(Text(dlg, 0, MeasurementsDlg::OutcomeColumn), core::platform::ResQString(1434));
         QVERIFY(Unwritten(dlg, 0));
         QVERIFY(Unwritten(dlg, 1));
         QVERIFY(!Unwritten(dlg, 2));
@@ -194,13 +196,13 @@ private slots:
         MeasurementsDlg dlg(*journal, nullptr);
         dlg.SelectIds({ids[0], ids[1]});
         {
-            ui::test::MessageBoxRecorder no(ui::platform::mb::IDNO);
+            ui::test::MessageBoxRecorder no(core::platform::mb::IDNO);
             QCOMPARE(dlg.DeleteSelected(), 0);
             QCOMPARE(no.Count(), size_t(1));
             QVERIFY(QString::fromStdString(no.Boxes()[0].text).contains("2"));
         }
         QCOMPARE(dlg.Model()->rowCount(), 3);
-        ui::test::MessageBoxRecorder yes(ui::platform::mb::IDYES);
+        ui::test::MessageBoxRecorder yes(core::platform::mb::IDYES);
         QCOMPARE(dlg.DeleteSelected(), 2);
         QCOMPARE(dlg.Model()->rowCount(), 1);
         QCOMPARE(journal->List().size(), size_t(1));
@@ -228,7 +230,7 @@ private slots:
         QCOMPARE(dlg.WriteSelected(), 0);
         QCOMPARE(sent.size(), size_t(1));  // no workbook: the rest is not tried
         QCOMPARE(boxes.Count(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, ui::platform::ResString(1446));
+        QCOMPARE(boxes.Boxes()[0].text, core::platform::ResString(1446));
         QCOMPARE(journal->UnwrittenCount(), 1);
     }
 

@@ -7,12 +7,14 @@
 #include <QtTest>
 
 #include "cgats/Cgats.h"
-#include "instrument/MeasuredData.h"
-#include "output/MeasurementsDlg.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/Resources.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/platform/Resources.h"
 #include "support/TestSupport.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -29,7 +31,7 @@ JournalEntry Entry(int n) {
     e.model = "OS-100";
     e.serial = "4711";
     e.outputItems = {OutputItem{2000, "Lab", 0, ""}};
-    e.settingTexts = {"", "", "", ui::platform::ResString(1161), ui::platform::ResString(1165), ""};
+    e.settingTexts = {"", "", "", core::platform::ResString(1161), core::platform::ResString(1165), ""};
     e.rawRecord.assign(reinterpret_cast<const char *>(&r), sizeof r);
     return e;
 }
@@ -85,7 +87,7 @@ private slots:
         std::vector<std::string> said;
         auto box = ui::platform::SetMessageBoxHook([&](const ui::platform::MessageBoxRequest &r) {
             said.push_back(r.text);
-            return ui::platform::mb::IDOK;
+            return core::platform::mb::IDOK;
         });
         QVERIFY(!dlg.ExportSelectedCgats());
         ui::platform::SetFileDialogHook(dialog);

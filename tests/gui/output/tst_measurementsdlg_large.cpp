@@ -25,12 +25,14 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "output/JournalTransfer.h"
-#include "output/MeasurementsDlg.h"
-#include "platform/FileDialog.h"
-#include "platform/Resources.h"
+#include "core/output/JournalTransfer.h"
+#include "core/platform/Resources.h"
 #include "support/JournalFill.h"
 #include "support/TestSupport.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/platform/FileDialog.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -167,7 +169,7 @@ private slots:
     // Not written, on one local day, sorted by instrument: every row counted and in order.
     void filtersByOutcomeAndDayAndSorts() {
         auto *outcome = dlg->findChild<QComboBox *>("outcomeFilter");
-        outcome->setCurrentIndex(outcome->findText(ui::platform::ResQString(1431)));
+        outcome->setCurrentIndex(outcome->findText(core::platform::ResQString(1431)));
         QCOMPARE(Model().rowCount(), CountCopies([](int n) { return n % 10 == 0; }));
         const QDate day(2026, 1, 5);
         dlg->findChild<QDateEdit *>("fromDate")->setDate(day);
@@ -261,7 +263,7 @@ private slots:
         const qint64 kept = Model().IdAt(1);
         dlg->SelectIds(ids);
         QCOMPARE(dlg->SelectedIds().size(), size_t(1000));
-        ui::test::MessageBoxRecorder yes(ui::platform::mb::IDYES);
+        ui::test::MessageBoxRecorder yes(core::platform::mb::IDYES);
         stall.Start();
         const int removed = dlg->DeleteSelected();
         const QString measured = stall.Stop();
@@ -275,7 +277,7 @@ private slots:
 
     void deletesAll() {
         SelectAll();
-        ui::test::MessageBoxRecorder yes(ui::platform::mb::IDYES);
+        ui::test::MessageBoxRecorder yes(core::platform::mb::IDYES);
         stall.Start();
         const int removed = dlg->DeleteSelected();
         const QString measured = stall.Stop();

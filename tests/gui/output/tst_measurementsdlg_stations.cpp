@@ -14,12 +14,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "journalserver/ServerJournal.h"
-#include "mainwindow/CVireoDataTransferSoftwareDlg.h"
-#include "output/MeasurementsDlg.h"
-#include "platform/Resources.h"
+#include "core/journalserver/ServerJournal.h"
+#include "core/platform/Resources.h"
 #include "support/PgTestServer.h"
 #include "support/TestSupport.h"
+#include "ui/mainwindow/CVireoDataTransferSoftwareDlg.h"
+#include "ui/output/MeasurementsDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
@@ -79,7 +81,7 @@ void MeasurementsStationsTest::everyStationFromTheServer() {
     dlg.OfferAllStations(*ParseServerAddress(server.Url(), &problem));
     auto *stations = dlg.findChild<QComboBox *>("stationsFilter");
     QVERIFY2(stations, problem.c_str());
-    QCOMPARE(stations->itemText(1), ui::platform::ResQString(2071));
+    QCOMPARE(stations->itemText(1), core::platform::ResQString(2071));
     QCOMPARE(dlg.Model()->rowCount(), 3);
 
     stations->setCurrentIndex(1);
@@ -120,7 +122,7 @@ void MeasurementsStationsTest::aServerThatCannotBeReachedIsTold() {
     dlg.OfferAllStations(nowhere);
     QVERIFY(!dlg.ShowAllStations(true));
     QCOMPARE(boxes.Count(), size_t(1));
-    QVERIFY(QString::fromStdString(boxes.Boxes()[0].text).startsWith(ui::platform::ResQString(2072).section("%1", 0, 0)));
+    QVERIFY(QString::fromStdString(boxes.Boxes()[0].text).startsWith(core::platform::ResQString(2072).section("%1", 0, 0)));
     QCOMPARE(dlg.findChild<QComboBox *>("stationsFilter")->currentIndex(), 0);
     QVERIFY(!dlg.ShowsAllStations());
     QCOMPARE(dlg.Model()->rowCount(), 1);
@@ -136,7 +138,7 @@ void MeasurementsStationsTest::thePanelCountsWhatWaits() {
     QVERIFY(!waiting->isHidden());
     QCOMPARE(waiting->text(), QString("3 measurements waiting for the server"));
     w.ShowServerWaiting(1);
-    QCOMPARE(waiting->text(), ui::platform::ResQString(2069));
+    QCOMPARE(waiting->text(), core::platform::ResQString(2069));
     w.ShowServerWaiting(0);
     QVERIFY(waiting->isHidden());
 }

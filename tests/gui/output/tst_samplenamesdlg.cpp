@@ -7,15 +7,17 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "output/SampleNames.h"
-#include "output/SampleNamesDlg.h"
-#include "platform/FileDialog.h"
-#include "platform/Resources.h"
+#include "core/output/SampleNames.h"
+#include "core/platform/Resources.h"
 #include "support/TestSupport.h"
+#include "ui/output/SampleNamesDlg.h"
+#include "ui/platform/FileDialog.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;
-using ui::platform::MemoryProfileStore;
+using core::platform::MemoryProfileStore;
 
 namespace {
 
@@ -66,11 +68,11 @@ private slots:
         const auto previous = ui::platform::SetFileDialogHook(
             [&](const ui::platform::FileDialogRequest &) { return std::optional<std::string>(path.toStdString()); });
         SampleNamesDlg dlg(nullptr, settings);
-        QCOMPARE(Ctl<QLabel>(dlg, 2029)->text(), ui::platform::ResQString(2033));
+        QCOMPARE(Ctl<QLabel>(dlg, 2029)->text(), core::platform::ResQString(2033));
         Ctl<QPushButton>(dlg, 2028)->click();
         ui::platform::SetFileDialogHook(previous);
         QVERIFY(Ctl<QRadioButton>(dlg, 2025)->isChecked());
-        QCOMPARE(Ctl<QLabel>(dlg, 2029)->text(), ui::platform::ResQString(2029).arg(3).arg(3));
+        QCOMPARE(Ctl<QLabel>(dlg, 2029)->text(), core::platform::ResQString(2029).arg(3).arg(3));
         QVERIFY(settings.samples.List().empty());  // not before OK
         Ctl<QPushButton>(dlg, 1)->click();
         QCOMPARE(settings.samples.List(), (std::vector<std::string>{"Name", "white", "black"}));

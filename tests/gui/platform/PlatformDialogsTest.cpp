@@ -8,9 +8,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
 #include "support/TestSupport.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
+
+using namespace ombra::core;
+using namespace ombra::core::platform;
 
 namespace {
 

@@ -13,12 +13,15 @@
 #include <QTimer>
 #include <thread>
 
-#include "platform/Accelerators.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/PostedMessage.h"
-#include "platform/WaitCursor.h"
+#include "core/platform/PostedMessage.h"
 #include "support/TestSupport.h"
+#include "ui/platform/Accelerators.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/platform/MessageBox.h"
+#include "ui/platform/WaitCursor.h"
+
+using namespace ombra::core;
+using namespace ombra::core::platform;
 
 using namespace ombra::ui::platform;
 

@@ -13,14 +13,16 @@
 
 #include <QInputDialog>
 
-#include "instrument/MeasuredData.h"
-#include "output/MeasurementJournal.h"
-#include "output/MeasurementsDlg.h"
-#include "platform/FileDialog.h"
-#include "platform/Resources.h"
-#include "quality/ReferenceFile.h"
-#include "quality/ReferencesDlg.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/Resources.h"
+#include "core/quality/ReferenceFile.h"
 #include "support/TestSupport.h"
+#include "ui/output/MeasurementsDlg.h"
+#include "ui/platform/FileDialog.h"
+#include "ui/quality/ReferencesDlg.h"
+
+using namespace ombra::core;
 
 using namespace ombra;
 using namespace ombra::ui;

@@ -6,6 +6,7 @@
 
 #include "app/CommandLine.h"
 
+
 namespace {
 
 using ombra::app::CommandLine;

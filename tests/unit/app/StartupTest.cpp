@@ -12,11 +12,14 @@
 #include <sstream>
 
 #include "app/App.h"
-#include "platform/Executable.h"
-#include "platform/SingleInstance.h"
+#include "core/platform/Executable.h"
+#include "core/platform/SingleInstance.h"
+#include "corvexres/ResourceIds.h"
 #include "support/ScopedLanguage.h"
 #include "support/TestSupport.h"
-#include "corvexres/ResourceIds.h"
+
+using namespace ombra::ui;
+using namespace ombra::core;
 
 namespace {
 

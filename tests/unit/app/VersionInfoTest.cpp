@@ -2,6 +2,7 @@
 
 #include "app/VersionInfo.h"
 
+
 namespace {
 
 using ombra::app::LookUpProductVersion;

@@ -22,10 +22,10 @@
 #include "calcbridge/AtomicReplace.h"
 #include "calcbridge/CalcBridge.h"
 #include "calcbridge/CalcSetup.h"
-#include "output/ExcelControl.h"
-#include "output/Transfer.h"
-#include "support/NoticeRecorder.h"
+#include "core/output/ExcelControl.h"
+#include "core/output/Transfer.h"
 #include "support/CoreTestSupport.h"
+#include "support/NoticeRecorder.h"
 
 namespace ombra::core {
 namespace {

@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "calcbridge/CalcBridge.h"
-#include "output/ExcelControl.h"
-#include "output/JournalTransfer.h"
+#include "core/output/ExcelControl.h"
+#include "core/output/JournalTransfer.h"
 #include "support/CoreTestSupport.h"
 
 namespace ombra::core {

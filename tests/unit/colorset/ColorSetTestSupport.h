@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "colorset/CertificationColorSetRecord.h"
-#include "colorset/ColorSet.h"
-#include "colorset/ColorSetFile.h"
+#include "core/colorset/CertificationColorSetRecord.h"
+#include "core/colorset/ColorSet.h"
+#include "core/colorset/ColorSetFile.h"
 #include "support/FakeInstrument.h"
 
 namespace ombra::core::test {

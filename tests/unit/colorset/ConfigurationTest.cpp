@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include "ColorSetTestSupport.h"
-#include "colorset/Configuration.h"
-#include "instrument/VireoDllAdapter.h"
+#include "core/colorset/Configuration.h"
+#include "core/instrument/VireoDllAdapter.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // file name and the start folder. (Rows and clears are tested through the list dialog.)
 #include <gtest/gtest.h>
 
-#include "colorset/ColorSetEditing.h"
-#include "colorset/Configuration.h"
-#include "platform/Resources.h"
+#include "core/colorset/ColorSetEditing.h"
+#include "core/colorset/Configuration.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace {

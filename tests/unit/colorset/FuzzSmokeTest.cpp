@@ -6,7 +6,7 @@
 #include <random>
 
 #include "ColorSetTestSupport.h"
-#include "colorset/Configuration.h"
+#include "core/colorset/Configuration.h"
 
 namespace {
 

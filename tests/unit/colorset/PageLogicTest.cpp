@@ -7,15 +7,15 @@
 #include <limits>
 
 #include "ColorSetTestSupport.h"
-#include "colorset/ColorDataPageLogic.h"
-#include "colorset/ColorSetFields.h"
-#include "colorset/MeasCondPageLogic.h"
-#include "colorset/ToneDataPageLogic.h"
-#include "instrument/VireoDllAdapter.h"
-#include "platform/Resources.h"
+#include "core/colorset/ColorDataPageLogic.h"
+#include "core/colorset/ColorSetFields.h"
+#include "core/colorset/MeasCondPageLogic.h"
+#include "core/colorset/ToneDataPageLogic.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 #include "support/CommaLocale.h"
 #include "support/FakeInstrument.h"
-#include "corvexres/ResourceIds.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "instrument/VireoDllAdapter.h"
+#include "core/instrument/VireoDllAdapter.h"
 #include "support/FakeInstrument.h"
 
 namespace {

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "settings/AppSettings.h"
-#include "instrument/DeviceEnumeration.h"
-#include "instrument/PropertyTables.h"
-#include "instrument/VireoDllAdapter.h"
-#include "platform/Resources.h"
-#include "support/FakeInstrument.h"
+#include "core/instrument/DeviceEnumeration.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/instrument/VireoDllAdapter.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/CoreTestSupport.h"
+#include "support/FakeInstrument.h"
 
 namespace {
 

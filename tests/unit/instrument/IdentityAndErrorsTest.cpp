@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "settings/AppSettings.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/PropertySetting.h"
-#include "platform/Resources.h"
-#include "support/FakeInstrument.h"
+#include "core/instrument/ErrorMng.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/PropertySetting.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/CoreTestSupport.h"
+#include "support/FakeInstrument.h"
 
 namespace {
 

@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/InstrumentSession.h"
-#include "output/JournalTransfer.h"
-#include "output/MeasurementJournal.h"
-#include "output/Values.h"
-#include "platform/Resources.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentSession.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
+#include "corvexres/ResourceIds.h"
 #include "support/CoreTestSupport.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"
-#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {

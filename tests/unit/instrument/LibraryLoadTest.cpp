@@ -2,8 +2,8 @@
 
 #include <QFileInfo>
 
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/VireoDllAdapter.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/VireoDllAdapter.h"
 #include "support/CoreTestSupport.h"
 
 namespace {

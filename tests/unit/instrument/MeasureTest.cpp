@@ -2,10 +2,10 @@
 
 #include <cfloat>
 
-#include "settings/AppSettings.h"
-#include "instrument/Measure.h"
-#include "instrument/PropertyTables.h"
-#include "platform/Resources.h"
+#include "core/instrument/Measure.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/FakeInstrument.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <set>
 #include <span>
 
-#include "instrument/PropertyTables.h"
-#include "platform/Resources.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/platform/Resources.h"
 #include "support/FakeInstrument.h"
 
 namespace {

@@ -4,16 +4,17 @@
 // only late is told by its own code.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "instrument/CalibrationSequence.h"
-#include "instrument/DialogInstrument.h"
-#include "instrument/ErrorMng.h"
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/InstrumentSession.h"
-#include "platform/Resources.h"
+#include "core/instrument/CalibrationSequence.h"
+#include "core/instrument/DialogInstrument.h"
+#include "core/instrument/ErrorMng.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentSession.h"
+#include "core/platform/Resources.h"
 #include "support/CoreTestSupport.h"
 #include "support/FakeInstrument.h"
 
@@ -62,7 +63,7 @@ protected:
         EXPECT_EQ(notices.Notices()[0].textId, 1197);
         EXPECT_EQ(disconnectedAtNotice, 0u) << "the window shows the loss before its message";
         EXPECT_FALSE(session.IsConnected());
-        EXPECT_EQ(session.Status(), mainwin::SessionStatus::Lost);
+        EXPECT_EQ(session.Status(), SessionStatus::Lost);
         EXPECT_EQ(written, 0);
     }
 
@@ -157,6 +158,8 @@ TEST_F(SessionFaults, TheDialogsOperationsAreTheSessionsCallsUnderTheLock) {
     EXPECT_EQ(instrument.ReadUserIlluminant(record), 0);
     EXPECT_EQ(instrument.RegisterUserIlluminant(record), 0);
     EXPECT_EQ(instrument.MeasureLightSource(1, 2, record, results).code, 0);
+    std::array<double, 3> lab{};
+    EXPECT_EQ(instrument.MeasureColorLab(0x4, lab), 0);
     fake.SetRule({});
 
     EXPECT_TRUE(unlocked.empty()) << unlocked.front();
@@ -168,6 +171,8 @@ TEST_F(SessionFaults, TheDialogsOperationsAreTheSessionsCallsUnderTheLock) {
                                                "DIRegUserIlluminant"}));
     EXPECT_EQ(calls[1].a, calib::kWhiteKind);
     for (const test::FakeCall &call : calls) EXPECT_EQ(call.handle, device) << call.fn;
+    EXPECT_EQ(lab[0], test::FakeInstrument::ColorValue(0, 0)) << "the colour entry's L*a*b*";
+    EXPECT_EQ(calls.back().fn, "DISetProperty") << "the stored measurement type is set back";
     EXPECT_TRUE(notices.Notices().empty());
 
     fake.Script("DIDoCalibration", {kGone});

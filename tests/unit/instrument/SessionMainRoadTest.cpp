@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "instrument/ErrorMng.h"
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/InstrumentSession.h"
-#include "instrument/WorkThread.h"
-#include "output/Catalogue.h"
-#include "output/JournalTransfer.h"
-#include "output/MeasurementJournal.h"
-#include "platform/Resources.h"
+#include "core/instrument/ErrorMng.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/InstrumentSession.h"
+#include "core/instrument/WorkThread.h"
+#include "core/output/Catalogue.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/Resources.h"
 #include "support/CoreTestSupport.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"
@@ -166,7 +166,7 @@ TEST_F(MainRoad, ConnectPutsTheSettingsOnTheInstrumentInOrder) {
                                               "P2=0", "P3=2", "DIGetCalibrateStatus"}));
     EXPECT_TRUE(session.IsWatching());
     EXPECT_TRUE(session.IsReadyToMeasure());
-    EXPECT_EQ(session.Status(), mainwin::SessionStatus::Ready);
+    EXPECT_EQ(session.Status(), SessionStatus::Ready);
     EXPECT_EQ(notices.Count(), 0u);
     EXPECT_FALSE(settings.selection.Reflection().empty()) << "the stored selections are loaded for the model";
 }
@@ -186,7 +186,7 @@ TEST_F(MainRoad, TheCalibrationStatusAtConnectionDecidesReadiness) {
         EXPECT_EQ(Find(c.notice)->flags & 0xF0, mb::ICONINFORMATION);
         EXPECT_EQ(session.IsReadyToMeasure(), c.ready) << c.status;
         EXPECT_EQ(session.Status(),
-                  c.ready ? mainwin::SessionStatus::Ready : mainwin::SessionStatus::CalibrationNeeded);
+                  c.ready ? SessionStatus::Ready : SessionStatus::CalibrationNeeded);
         EXPECT_EQ(session.CalibrationStatus(), c.status);
         session.Disconnect();
     }
@@ -313,7 +313,7 @@ TEST_F(MainRoad, TheLossIsToldOnceAfterTheDisconnectedStateAndConnectingAgainLea
     std::vector<std::string> order;
     QObject::connect(&session, &InstrumentSession::connectionChanged, [&](bool on) { order.push_back(on ? "on" : "off"); });
     session.SetNoticeSink([&](const Notice &notice) {
-        order.push_back("notice " + std::to_string(notice.textId) + (session.Status() == mainwin::SessionStatus::Lost ? " lost" : ""));
+        order.push_back("notice " + std::to_string(notice.textId) + (session.Status() == SessionStatus::Lost ? " lost" : ""));
         return notices.Sink()(notice);
     });
     Post(WatchEvent::InstrumentLost, 3);  // the thread posts on every poll
@@ -329,7 +329,7 @@ TEST_F(MainRoad, TheLossIsToldOnceAfterTheDisconnectedStateAndConnectingAgainLea
     fake.SetResult("DISetProperty", 0);
     fake.AddDevice();
     ASSERT_TRUE(session.Connect());
-    EXPECT_EQ(session.Status(), mainwin::SessionStatus::Ready);
+    EXPECT_EQ(session.Status(), SessionStatus::Ready);
 }
 
 TEST_F(MainRoad, ALossDuringAMeasurementIsOneMessageAndWritesNothing) {
@@ -340,7 +340,7 @@ TEST_F(MainRoad, ALossDuringAMeasurementIsOneMessageAndWritesNothing) {
     Post(WatchEvent::ReflectionPressed);
     ASSERT_EQ(notices.Count(), 1u);
     EXPECT_EQ(Told(1197), 1);
-    EXPECT_EQ(session.Status(), mainwin::SessionStatus::Lost);
+    EXPECT_EQ(session.Status(), SessionStatus::Lost);
     EXPECT_TRUE(reports.empty());
     EXPECT_TRUE(sheet.writes.empty());
 }
@@ -504,7 +504,7 @@ TEST_F(MainRoad, ACalibrationDueWhileConnectedMakesTheSessionNotReady) {
     fake.Script("DIDoMeasurement", {19});  // the instrument refuses the next measurement
     Press();
     EXPECT_EQ(ErrorsTold(19), 1);
-    EXPECT_EQ(session.Status(), mainwin::SessionStatus::CalibrationNeeded);
+    EXPECT_EQ(session.Status(), SessionStatus::CalibrationNeeded);
     EXPECT_EQ(session.CalibrationStatus(), 3);
     Press();  // not sent to the instrument: the session knows it is not ready
     EXPECT_EQ(fake.Count("DIDoMeasurement"), 1);
@@ -516,10 +516,10 @@ TEST_F(MainRoad, ACalibrationDueWhileConnectedMakesTheSessionNotReady) {
 TEST_F(MainRoad, TheStatusIsReadingWhileTheInstrumentMeasures) {
     fake.AddDevice();
     ASSERT_TRUE(session.Connect());
-    std::vector<mainwin::SessionStatus> shown;
+    std::vector<SessionStatus> shown;
     QObject::connect(&session, &InstrumentSession::statusChanged, [&] { shown.push_back(session.Status()); });
     Press();
-    EXPECT_EQ(shown, (std::vector<mainwin::SessionStatus>{mainwin::SessionStatus::Reading, mainwin::SessionStatus::Ready}));
+    EXPECT_EQ(shown, (std::vector<SessionStatus>{SessionStatus::Reading, SessionStatus::Ready}));
     EXPECT_EQ(reports.size(), 1u);
 }
 
@@ -622,14 +622,14 @@ TEST_F(MainRoad, TheSessionSaysWhichNoticeFollowsAMeasurement) {
     ASSERT_TRUE(session.Connect());
     officeUp = false;
     Press();
-    EXPECT_EQ(reports.back().statusNotice, mainwin::kNotWrittenNotice);
+    EXPECT_EQ(reports.back().statusNotice, kNotWrittenNotice);
     officeUp = true;
     const MemoryAutomation whole = sheet;
     sheet.Sheet().rowCount = 10;  // the sheet ends: the banner alone tells it
     sheet.Sheet().cursorRow = 10;
     Press();
     EXPECT_EQ(LastOutcome().result, TransferResult::OutsideSheet);
-    EXPECT_EQ(reports.back().statusNotice, mainwin::kNotWrittenNotice);
+    EXPECT_EQ(reports.back().statusNotice, kNotWrittenNotice);
     sheet = whole;
     Press();
     EXPECT_EQ(reports.back().statusNotice, "");
@@ -639,7 +639,7 @@ TEST_F(MainRoad, TheSessionSaysWhichNoticeFollowsAMeasurement) {
     sheet.failAtCall = calls * 2 / 3;  // stops answering part-way
     Press();
     EXPECT_EQ(LastOutcome().result, TransferResult::PartlyWritten);
-    EXPECT_EQ(reports.back().statusNotice, mainwin::kSpreadsheetFailedNotice);
+    EXPECT_EQ(reports.back().statusNotice, kSpreadsheetFailedNotice);
 
     const TransferOutcome written = TransferOutcome::Of(TransferResult::Written, MissReason::None);
     const TransferOutcome missed = TransferOutcome::Of(TransferResult::NotWritten, MissReason::OfficeNotRunning);

@@ -3,9 +3,9 @@
 // and the time stamp texts.
 #include <gtest/gtest.h>
 
-#include "instrument/SessionRules.h"
+#include "core/instrument/SessionRules.h"
 
-using namespace ombra::core::mainwin;
+using namespace ombra::core;
 
 TEST(CalibrationStatusCheck, NoticesAndReadiness) {
     EXPECT_EQ(CheckCalibrationStatus(0, 1), (CalibrationCheck{true, 0}));

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "instrument/InstrumentSession.h"
-#include "output/MeasurementJournal.h"
-#include "output/Values.h"
-#include "platform/Resources.h"
+#include "core/instrument/InstrumentSession.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
 #include "support/CoreTestSupport.h"
 #include "support/FakeInstrument.h"
 #include "support/MemoryAutomation.h"

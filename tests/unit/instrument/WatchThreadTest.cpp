@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "instrument/WorkThread.h"
+#include "core/instrument/WorkThread.h"
 #include "support/FakeInstrument.h"
 
 namespace {

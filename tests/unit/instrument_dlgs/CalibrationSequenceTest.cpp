@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "instrument/CalibrationSequence.h"
+#include "core/instrument/CalibrationSequence.h"
 #include "support/FakeInstrument.h"
 
 using namespace ombra;

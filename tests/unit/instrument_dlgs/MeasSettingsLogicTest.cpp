@@ -3,13 +3,13 @@
 #include <QCoreApplication>
 #include <memory>
 
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/MeasSettingsLogic.h"
-#include "instrument/PropertyTables.h"
-#include "platform/Resources.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/MeasSettingsLogic.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/platform/Resources.h"
+#include "support/CoreTestSupport.h"
 #include "support/FakeInstrument.h"
 #include "support/NoticeRecorder.h"
-#include "support/CoreTestSupport.h"
 
 using namespace ombra;
 using namespace ombra::core;

@@ -8,17 +8,17 @@
 #include <thread>
 
 #include "FxsimHarness.h"
-#include "settings/AppSettings.h"
 #include "colorimetry/Instrument.h"
-#include "colorset/Configuration.h"
-#include "instrument/DeviceEnumeration.h"
-#include "instrument/InstrumentLibrary.h"
-#include "instrument/Measure.h"
-#include "instrument/PropertySetting.h"
-#include "instrument/PropertyTables.h"
-#include "instrument/WorkThread.h"
-#include "platform/Resources.h"
-#include "quality/ReferenceStore.h"
+#include "core/colorset/Configuration.h"
+#include "core/instrument/DeviceEnumeration.h"
+#include "core/instrument/InstrumentLibrary.h"
+#include "core/instrument/Measure.h"
+#include "core/instrument/PropertySetting.h"
+#include "core/instrument/PropertyTables.h"
+#include "core/instrument/WorkThread.h"
+#include "core/platform/Resources.h"
+#include "core/quality/ReferenceStore.h"
+#include "core/settings/AppSettings.h"
 #include "support/CoreTestSupport.h"
 
 namespace {

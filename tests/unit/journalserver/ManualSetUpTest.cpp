@@ -18,9 +18,9 @@
 #include <QThread>
 #include <set>
 
-#include "journalserver/ServerConnection.h"
-#include "journalserver/ServerJournal.h"
-#include "output/MeasurementJournal.h"
+#include "core/journalserver/ServerConnection.h"
+#include "core/journalserver/ServerJournal.h"
+#include "core/output/MeasurementJournal.h"
 #include "support/PgTestServer.h"
 
 namespace ombra::core {

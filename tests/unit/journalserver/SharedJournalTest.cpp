@@ -15,10 +15,10 @@
 #include <atomic>
 #include <future>
 
-#include "journalserver/JournalSender.h"
-#include "journalserver/ServerJournal.h"
-#include "output/JournalModel.h"
-#include "output/MeasurementJournal.h"
+#include "core/journalserver/JournalSender.h"
+#include "core/journalserver/ServerJournal.h"
+#include "core/output/JournalModel.h"
+#include "core/output/MeasurementJournal.h"
 #include "support/PgTestServer.h"
 
 namespace ombra::core {

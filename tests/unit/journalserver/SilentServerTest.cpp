@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "journalserver/JournalSender.h"
-#include "journalserver/ServerConnection.h"
-#include "output/MeasurementJournal.h"
+#include "core/journalserver/JournalSender.h"
+#include "core/journalserver/ServerConnection.h"
+#include "core/output/MeasurementJournal.h"
 
 namespace ombra::core {
 namespace {

@@ -5,9 +5,9 @@
 #include <sstream>
 #include <string>
 
+#include "core/output/OutputItem.h"
+#include "core/output/Transfer.h"
 #include "support/MemoryAutomation.h"
-#include "output/OutputItem.h"
-#include "output/Transfer.h"
 
 namespace ombra::core::test {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "output/Catalogue.h"
-#include "platform/Resources.h"
+#include "core/output/Catalogue.h"
+#include "core/platform/Resources.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 #include <limits>
 
-#include "instrument/MeasuredData.h"
-#include "output/CgatsExport.h"
-#include "platform/AtomicFile.h"
-#include "platform/Resources.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/CgatsExport.h"
+#include "core/platform/AtomicFile.h"
+#include "core/platform/Resources.h"
 #include "support/CommaLocale.h"
 
 namespace ombra::core {

@@ -7,13 +7,13 @@
 #include "support/CommaLocale.h"
 #include "support/MemoryAutomation.h"
 
-#include "output/Catalogue.h"
-#include "output/LayoutPreview.h"
-#include "output/Transfer.h"
-#include "output/Values.h"
-#include "platform/Resources.h"
-#include "quality/Reference.h"
-#include "quality/SampleAverager.h"
+#include "core/output/Catalogue.h"
+#include "core/output/LayoutPreview.h"
+#include "core/output/Transfer.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
+#include "core/quality/Reference.h"
+#include "core/quality/SampleAverager.h"
 
 namespace ombra::core {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CalcTestUtil.h"
-#include "output/ExcelControl.h"
+#include "core/output/ExcelControl.h"
 
 namespace ombra::core {
 namespace {

@@ -6,9 +6,9 @@
 #include <map>
 #include <set>
 
-#include "instrument/MeasuredData.h"
-#include "output/Catalogue.h"
-#include "output/ItemRegistry.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/Catalogue.h"
+#include "core/output/ItemRegistry.h"
 
 namespace {
 

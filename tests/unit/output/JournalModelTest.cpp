@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 
-#include "output/JournalModel.h"
+#include "core/output/JournalModel.h"
 #include "support/JournalFill.h"
 
 namespace ombra::core {

@@ -10,8 +10,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include "output/JournalModel.h"
-#include "output/MeasurementJournal.h"
+#include "core/output/JournalModel.h"
+#include "core/output/MeasurementJournal.h"
 
 namespace ombra::core {
 namespace {

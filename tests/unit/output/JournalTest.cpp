@@ -15,14 +15,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "settings/AppSettings.h"
-#include "instrument/MeasuredData.h"
-#include "output/HeldMeasurements.h"
-#include "output/JournalModel.h"
-#include "output/JournalTransfer.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/HeldMeasurements.h"
+#include "core/output/JournalModel.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
+#include "core/settings/AppSettings.h"
 #include "support/MemoryAutomation.h"
-#include "output/Values.h"
-#include "platform/Resources.h"
 #include "support/OutputItems.h"
 
 namespace ombra::core {

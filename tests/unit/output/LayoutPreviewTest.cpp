@@ -5,9 +5,9 @@
 #include <span>
 
 #include "CalcTestUtil.h"
-#include "output/ItemRegistry.h"
-#include "output/LayoutPreview.h"
-#include "platform/Resources.h"
+#include "core/output/ItemRegistry.h"
+#include "core/output/LayoutPreview.h"
+#include "core/platform/Resources.h"
 #include "support/NoticeRecorder.h"
 
 namespace ombra::core {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CalcTestUtil.h"
-#include "output/MeasurementUndo.h"
+#include "core/output/MeasurementUndo.h"
 #include "support/NoticeRecorder.h"
 
 namespace ombra::core {

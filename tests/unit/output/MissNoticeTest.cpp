@@ -3,9 +3,9 @@
 // the user last worked in while the program's own window is in front.
 #include <gtest/gtest.h>
 
-#include "output/JournalTransfer.h"
-#include "output/MissNotice.h"
-#include "platform/Resources.h"
+#include "core/output/JournalTransfer.h"
+#include "core/output/MissNotice.h"
+#include "core/platform/Resources.h"
 #include "support/MemoryAutomation.h"
 
 namespace ombra::core {

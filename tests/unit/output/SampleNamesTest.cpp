@@ -2,8 +2,8 @@
 // list taken name by name until it ends.
 #include <gtest/gtest.h>
 
-#include "output/SampleNames.h"
-#include "platform/Resources.h"
+#include "core/output/SampleNames.h"
+#include "core/platform/Resources.h"
 #include "support/MemoryProfileStore.h"
 
 namespace ombra::core {

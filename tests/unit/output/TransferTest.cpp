@@ -4,14 +4,14 @@
 #include <set>
 
 #include "CalcTestUtil.h"
-#include "output/ItemRegistry.h"
-#include "output/LayoutPreview.h"
-#include "output/Transfer.h"
-#include "platform/MessageFlags.h"
-#include "platform/Resources.h"
-#include "support/NoticeRecorder.h"
-#include "support/CoreTestSupport.h"
+#include "core/output/ItemRegistry.h"
+#include "core/output/LayoutPreview.h"
+#include "core/output/Transfer.h"
+#include "core/platform/MessageFlags.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
+#include "support/CoreTestSupport.h"
+#include "support/NoticeRecorder.h"
 
 namespace ombra::core {
 namespace {

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <limits>
 
-#include "output/Catalogue.h"
-#include "output/Values.h"
-#include "platform/Resources.h"
+#include "core/output/Catalogue.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
 #include "corvexres/ResourceIds.h"
 
 namespace {

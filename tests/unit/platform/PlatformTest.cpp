@@ -14,10 +14,10 @@
 #include <fstream>
 #include <future>
 
-#include "platform/AtomicFile.h"
-#include "platform/Numbers.h"
-#include "platform/SingleInstance.h"
-#include "platform/UserFolders.h"
+#include "core/platform/AtomicFile.h"
+#include "core/platform/Numbers.h"
+#include "core/platform/SingleInstance.h"
+#include "core/platform/UserFolders.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <QTemporaryDir>
 
-#include "platform/ProfileStore.h"
+#include "core/platform/ProfileStore.h"
 #include "support/MemoryProfileStore.h"
 
 namespace {

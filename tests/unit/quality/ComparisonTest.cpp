@@ -7,12 +7,12 @@
 #include <cmath>
 
 #include "colorimetry/Difference.h"
-#include "instrument/MeasuredData.h"
-#include "quality/Reference.h"
-#include "settings/AppSettings.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/quality/Reference.h"
+#include "core/settings/AppSettings.h"
 
-#include "support/QualityTestSupport.h"
 #include "corvexres/ResourceIds.h"
+#include "support/QualityTestSupport.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "colorset/ColorSet.h"
-#include "instrument/MeasuredData.h"
-#include "output/MeasurementJournal.h"
-#include "platform/Resources.h"
-#include "quality/ReferenceStore.h"
+#include "core/colorset/ColorSet.h"
+#include "core/instrument/MeasuredData.h"
+#include "core/output/MeasurementJournal.h"
+#include "core/platform/Resources.h"
+#include "core/quality/ReferenceStore.h"
 
 #include "support/QualityTestSupport.h"
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "colorimetry/Difference.h"
-#include "quality/SampleAverager.h"
+#include "core/quality/SampleAverager.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <limits>
 #include <string>
 
-#include "output/Catalogue.h"
-#include "output/Values.h"
-#include "platform/Resources.h"
+#include "core/output/Catalogue.h"
+#include "core/output/Values.h"
+#include "core/platform/Resources.h"
 #include "support/CommaLocale.h"
 #include "support/ScopedLanguage.h"
 

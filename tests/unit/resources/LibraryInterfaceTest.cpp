@@ -14,8 +14,10 @@
 #include <set>
 #include <string>
 
-#include "platform/Resources.h"
-#include "platform/ResourceImages.h"
+#include "core/platform/Resources.h"
+#include "ui/platform/ResourceImages.h"
+
+using namespace ombra::core;
 
 namespace {
 
@@ -126,7 +128,7 @@ TEST(LibraryImages, CalibrationPicturesBesideTheProgram) {
 }
 
 TEST(LibraryMenu, MainMenuCarriesEveryCommandOnce) {
-    const auto menu = ombra::ui::platform::ResMenu(132);
+    const auto menu = ombra::core::platform::ResMenu(132);
     ASSERT_FALSE(menu.empty());
     EXPECT_EQ(menu.front().level, 0) << "starts with a popup";
     std::multiset<int> commands;
@@ -146,15 +148,15 @@ TEST(LibraryMenu, MainMenuCarriesEveryCommandOnce) {
 }
 
 TEST(LibraryMenu, ConnectItemStartsWithTheConnectText) {
-    for (const auto &entry : ombra::ui::platform::ResMenu(132)) {
+    for (const auto &entry : ombra::core::platform::ResMenu(132)) {
         if (entry.commandId == 1000) {
-            EXPECT_EQ(entry.text, ombra::ui::platform::ResString(1419));
+            EXPECT_EQ(entry.text, ombra::core::platform::ResString(1419));
         }
     }
 }
 
 TEST(LibraryMenu, AcceleratorsAreValidDistinctKeysForMenuCommands) {
-    const auto keys = ombra::ui::platform::ResAccelerators(135);
+    const auto keys = ombra::core::platform::ResAccelerators(135);
     ASSERT_FALSE(keys.empty());
     std::set<int> seenKeys;
     std::set<int> commands;
@@ -184,8 +186,8 @@ TEST(LibraryDump, PrintsEveryStringInIdOrder) {
         const int id = line.left(tab).toInt();
         EXPECT_GT(id, previous) << "ascending ids";
         previous = id;
-        if (!ombra::ui::platform::ResQString(id).contains('\n')) {
-            EXPECT_EQ(line.mid(tab + 1), ombra::ui::platform::ResQString(id)) << id;
+        if (!ombra::core::platform::ResQString(id).contains('\n')) {
+            EXPECT_EQ(line.mid(tab + 1), ombra::core::platform::ResQString(id)) << id;
         }
     }
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
 
 using ombra::core::platform::HasResString;
 using ombra::core::platform::ResQString;

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "settings/SettingsStore.h"
+#include "core/settings/SettingsStore.h"
 #include "support/MemoryProfileStore.h"
 #include "support/OutputItems.h"
 

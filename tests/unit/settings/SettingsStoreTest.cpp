@@ -3,8 +3,8 @@
 #include "support/MemoryProfileStore.h"
 #include "support/OutputItems.h"
 
-#include "settings/SettingsStore.h"
-#include "platform/Resources.h"
+#include "core/platform/Resources.h"
+#include "core/settings/SettingsStore.h"
 
 namespace {
 
