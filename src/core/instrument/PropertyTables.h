@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 
+#include "corvexres/ResourceIds.h"
+
 namespace ombra::core {
 
 namespace prop {
@@ -56,25 +58,30 @@ struct ListEntry {
 // The lists of the measurement-settings dialog, in list order.
 namespace meas {
 // The second type (irradiance) is offered only by the model that measures it.
-constexpr ListEntry kTypeEntries[] = {{1140, 0x1}, {1141, 0x4}};
+constexpr ListEntry kTypeEntries[] = {{res::kStrReflection, 0x1}, {res::kStrIrradiance, 0x4}};
 // The last condition (value 14) is offered only when the instrument accepts it.
 // String 1146 names no condition of the list.
 constexpr ListEntry kConditionEntries[] = {
-    {1142, 0x1},   {1143, 0x4},   {1144, 0x4000}, {1145, 0x2},    {1147, 0x8},    {1148, 0x10},
-    {1149, 0x20},  {1150, 0x40},  {1151, 0x80},   {1152, 0x100},  {1153, 0x200},  {1154, 0x400},
-    {1155, 0x800}, {1156, 0x1000}, {1157, 0x2000}, {1158, 0x8000},
+    {res::kStrConditionM0, 0x1}, {res::kStrConditionM1, 0x4}, {res::kStrConditionM2, 0x4000},
+    {res::kStrConditionSourceC, 0x2}, {res::kStrConditionSourceD55, 0x8}, {res::kStrConditionSourceD65, 0x10},
+    {res::kStrConditionSourceD75, 0x20}, {res::kStrConditionSourceF1, 0x40}, {res::kStrConditionSourceF2, 0x80},
+    {res::kStrConditionSourceF3, 0x100}, {res::kStrConditionSourceF6, 0x200}, {res::kStrConditionSourceF7, 0x400},
+    {res::kStrConditionSourceF8, 0x800}, {res::kStrConditionSourceF10, 0x1000}, {res::kStrConditionSourceF11, 0x2000},
+    {res::kStrConditionUserIlluminant, 0x8000},
 };
 // With the polarisation filter on, the one condition offered: bits 0x1, 0x20 and 0x80.
-constexpr ListEntry kPolarizedCondition = {1273, 161};
-constexpr ListEntry kDensityWhiteRefEntries[] = {{1159, 1}, {1160, 2}};
-constexpr ListEntry kObserverEntries[] = {{1161, 0x1}, {1162, 0x2}};
+constexpr ListEntry kPolarizedCondition = {res::kStrConditionM3, 161};
+constexpr ListEntry kDensityWhiteRefEntries[] = {{res::kStrWhiteAbsolute, 1}, {res::kStrWhiteRelativeToPaper, 2}};
+constexpr ListEntry kObserverEntries[] = {{res::kStrObserver2Degrees, 0x1}, {res::kStrObserver10Degrees, 0x2}};
 // The last illuminant (value 14, the user illuminant) is offered only with the last condition.
 constexpr ListEntry kIlluminantEntries[] = {
-    {1163, 0x1},   {1164, 0x2},   {1165, 0x4},    {1166, 0x8},    {1167, 0x10},   {1168, 0x20},
-    {1169, 0x40},  {1170, 0x80},  {1171, 0x100},  {1172, 0x200},  {1173, 0x400},  {1174, 0x800},
-    {1175, 0x1000}, {1176, 0x2000}, {1177, 0x8000},
+    {res::kStrIlluminantA, 0x1}, {res::kStrIlluminantC, 0x2}, {res::kStrIlluminantD50, 0x4},
+    {res::kStrIlluminantD55, 0x8}, {res::kStrIlluminantD65, 0x10}, {res::kStrIlluminantD75, 0x20},
+    {res::kStrIlluminantF1, 0x40}, {res::kStrIlluminantF2, 0x80}, {res::kStrIlluminantF3, 0x100},
+    {res::kStrIlluminantF6, 0x200}, {res::kStrIlluminantF7, 0x400}, {res::kStrIlluminantF8, 0x800},
+    {res::kStrIlluminantF10, 0x1000}, {res::kStrIlluminantF11, 0x2000}, {res::kStrUserIlluminantTitle, 0x8000},
 };
-constexpr ListEntry kPolarizationEntries[] = {{1282, 0}, {1283, 1}};
+constexpr ListEntry kPolarizationEntries[] = {{res::kStrPolarisationOff, 0}, {res::kStrPolarisationOn, 1}};
 }  // namespace meas
 
 struct MeasurementMasks {
