@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "core/platform/Executable.h"
+#include "corvexres/ResourceIds.h"
 
 namespace ombra::core {
 namespace {
@@ -71,20 +72,20 @@ int ComputeIlluminantResults(const UserIlluminantRecord &record, IlluminantResul
 
 int ColorResultMessageId(int result) {
     switch (result) {
-    case 1: return 1201;
-    case 2: return 1203;
-    case 3: return 1202;
-    case 4: return 1207;
-    case 5: return 1342;
-    case 6: return 1343;
-    case 7: return 1344;
-    case 8: return 1345;
-    case 9: return 1346;
-    case 10: return 1347;
+    case 1: return res::kStrErrorInvalidParameter;
+    case 2: return res::kStrErrorValueOutOfRange;
+    case 3: return res::kStrErrorOutOfMemory;
+    case 4: return res::kStrErrorFunctionNotSupported;
+    case 5: return res::kStrColourCalcIlluminantInvalid;
+    case 6: return res::kStrColourCalcObserverInvalid;
+    case 7: return res::kStrColourCalcRangeUnsupported;
+    case 8: return res::kStrColourCalcNoLight;
+    case 9: return res::kStrColourCalcTemperatureOutOfRange;
+    case 10: return res::kStrColourCalcValuesUnsupported;
     case 11:
-    case 12: return 1225;
-    case 13: return 1348;
-    default: return 1341;
+    case 12: return res::kStrErrorSpectrumInvalid;
+    case 13: return res::kStrColourCalcInternalError;
+    default: return res::kStrColourCalcFailed;
     }
 }
 

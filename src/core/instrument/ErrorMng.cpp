@@ -27,15 +27,21 @@ constexpr std::array<CodeRow, 40> kCodeTable = [] {
     return t;
 }();
 
+// The texts of codes 1..33 follow one another in the string table, in code order, from the
+// invalid parameter to the empty colour-set slot.
+constexpr int kFirstCodeText = res::kStrErrorInvalidParameter;
+constexpr int kLastCodeText = res::kStrErrorColourSetSlotEmpty;
+static_assert(kLastCodeText - kFirstCodeText == 32, "one text for each of the codes 1..33");
+
 // Rows 2..40; row 40 is the default (no text, no caption, OK only).
 constexpr std::array<ErrorMessageRow, 39> kMessageTable = [] {
     std::array<ErrorMessageRow, 39> t{};
-    for (int row = 2; row <= 34; ++row) t[row - 2] = {1200 + row - 1, res::kStrMessageCaption, kErrorFlags};
-    t[35 - 2] = {1303, res::kStrMessageCaption, kErrorFlags};
-    t[36 - 2] = {1304, res::kStrMessageCaption, kErrorFlags};
-    t[37 - 2] = {1305, res::kStrMessageCaption, kErrorFlags};
-    t[38 - 2] = {1390, res::kStrMessageCaption, kErrorFlags};
-    t[39 - 2] = {1398, res::kStrMessageCaption, kErrorFlags};
+    for (int row = 2; row <= 34; ++row) t[row - 2] = {kFirstCodeText + row - 2, res::kStrMessageCaption, kErrorFlags};
+    t[35 - 2] = {res::kStrErrorWhiteCalibrationDue, res::kStrMessageCaption, kErrorFlags};
+    t[36 - 2] = {res::kStrErrorFirmwareUnsupported, res::kStrMessageCaption, kErrorFlags};
+    t[37 - 2] = {res::kStrErrorInstrumentInUse, res::kStrMessageCaption, kErrorFlags};
+    t[38 - 2] = {res::kStrMidToneHeading, res::kStrMessageCaption, kErrorFlags};
+    t[39 - 2] = {res::kStrErrorUnexpected, res::kStrMessageCaption, kErrorFlags};
     t[40 - 2] = {0, 0, 0};
     return t;
 }();
