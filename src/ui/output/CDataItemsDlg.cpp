@@ -56,7 +56,7 @@ QString Res(int id) { return core::platform::ResQString(id); }
 }  // namespace
 
 CDataItemsDlg::CDataItemsDlg(QWidget *parent, core::AppSettings &settings) : QDialog(parent), settings_(settings) {
-    setObjectName(QStringLiteral("dlg_133"));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgDataItems));
     setWindowTitle(core::platform::ResWindowTitle(res::kStrDataItemsTitle));
     BuildLayout();
 
@@ -88,36 +88,43 @@ CDataItemsDlg::CDataItemsDlg(QWidget *parent, core::AppSettings &settings) : QDi
 CDataItemsDlg::~CDataItemsDlg() { selectedList_->model()->disconnect(this); }
 
 void CDataItemsDlg::BuildLayout() {
-    selectedList_ = MakeList(this, 1014);
-    offeredList_ = MakeList(this, 1019);
-    tabs_ = Named(new QTabBar(this), 1017);
+    selectedList_ = MakeList(this, res::kCtlDataItemsSelectedList);
+    offeredList_ = MakeList(this, res::kCtlDataItemsOfferedList);
+    tabs_ = Named(new QTabBar(this), res::kCtlDataItemsTabs);
     // Every tab shows its whole text side by side with the others: the bar asks for the room
     // they need instead of hiding some behind scroll arrows.
     tabs_->setUsesScrollButtons(false);
     tabs_->setElideMode(Qt::ElideNone);
     tabs_->setExpanding(false);
-    labelCheck_ = Named(new QCheckBox(Res(res::kStrLabel), this), 1025);
+    labelCheck_ = Named(new QCheckBox(Res(res::kStrLabel), this), res::kCtlDataItemsLabel);
     headerCheck_ = Named(new QCheckBox(Res(res::kStrTableHeader), this), res::kStrTableHeader);
     connect(labelCheck_, &QCheckBox::toggled, headerCheck_, &QCheckBox::setEnabled);
-    rowDown_ = Named(new QRadioButton(Res(res::kStrLabelAbove), this), 1026);
-    rowRight_ = Named(new QRadioButton(Res(res::kStrLabelLeft), this), 1027);
-    blockSep_ = Named(new QComboBox(this), 1072);
-    valSep_ = Named(new QComboBox(this), 1073);
-    funcSep_ = Named(new QComboBox(this), 1074);
+    rowDown_ = Named(new QRadioButton(Res(res::kStrLabelAbove), this), res::kCtlDataItemsLabelAbove);
+    rowRight_ = Named(new QRadioButton(Res(res::kStrLabelLeft), this), res::kCtlDataItemsLabelLeft);
+    blockSep_ = Named(new QComboBox(this), res::kCtlDataItemsBlockSeparator);
+    valSep_ = Named(new QComboBox(this), res::kCtlDataItemsValueSeparator);
+    funcSep_ = Named(new QComboBox(this), res::kCtlDataItemsItemSeparator);
 
+    auto *buttonColumn = new QVBoxLayout;
+    auto *orderColumn = new QVBoxLayout;
+    auto *closeRow = new QHBoxLayout;
     struct ButtonDef {
         int id;
         int text;
         void (CDataItemsDlg::*slot)();
+        QBoxLayout *home;
     };
-    const ButtonDef moves[] = {{3, res::kStrAddItem, &CDataItemsDlg::OnAdd},       {6, res::kStrAddAll, &CDataItemsDlg::OnAddAll},
-                               {7, res::kStrRemove, &CDataItemsDlg::OnRemove}, {8, res::kStrClearItems, &CDataItemsDlg::OnClear},
-                               {9, res::kStrTop, &CDataItemsDlg::MoveToTop},   {10, res::kStrUp, &CDataItemsDlg::MoveUp},
-                               {11, res::kStrDown, &CDataItemsDlg::MoveDown},  {12, res::kStrBottom, &CDataItemsDlg::MoveToBottom},
-                               {1, res::kStrOk, &CDataItemsDlg::OnOk},         {2, res::kStrCancel, &CDataItemsDlg::reject}};
-    auto *buttonColumn = new QVBoxLayout;
-    auto *orderColumn = new QVBoxLayout;
-    auto *closeRow = new QHBoxLayout;
+    const ButtonDef moves[] = {
+        {res::kCtlDataItemsAdd, res::kStrAddItem, &CDataItemsDlg::OnAdd, buttonColumn},
+        {res::kCtlDataItemsAddAll, res::kStrAddAll, &CDataItemsDlg::OnAddAll, buttonColumn},
+        {res::kCtlDataItemsRemove, res::kStrRemove, &CDataItemsDlg::OnRemove, buttonColumn},
+        {res::kCtlDataItemsClear, res::kStrClearItems, &CDataItemsDlg::OnClear, buttonColumn},
+        {res::kCtlDataItemsTop, res::kStrTop, &CDataItemsDlg::MoveToTop, orderColumn},
+        {res::kCtlDataItemsUp, res::kStrUp, &CDataItemsDlg::MoveUp, orderColumn},
+        {res::kCtlDataItemsDown, res::kStrDown, &CDataItemsDlg::MoveDown, orderColumn},
+        {res::kCtlDataItemsBottom, res::kStrBottom, &CDataItemsDlg::MoveToBottom, orderColumn},
+        {res::kCtlDataItemsOk, res::kStrOk, &CDataItemsDlg::OnOk, closeRow},
+        {res::kCtlDataItemsCancel, res::kStrCancel, &CDataItemsDlg::reject, closeRow}};
     // How the Sample item names the samples is set beside the selection that writes it.
     auto *sampleNames = Named(new QPushButton(Res(res::kStrSampleNamesButton), this), res::kStrSampleNamesButton);
     sampleNames->setAutoDefault(false);
@@ -128,9 +135,7 @@ void CDataItemsDlg::BuildLayout() {
         auto *button = Named(new QPushButton(Res(def.text), this), def.id);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, def.slot);
-        QBoxLayout *home = def.id <= 2 ? static_cast<QBoxLayout *>(closeRow)
-                         : def.id <= 8 ? buttonColumn : orderColumn;
-        home->addWidget(button);
+        def.home->addWidget(button);
     }
     buttonColumn->addStretch();
     orderColumn->addStretch();

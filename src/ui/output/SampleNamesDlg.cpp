@@ -31,7 +31,7 @@ W *Named(W *widget, int id) {
 }  // namespace
 
 SampleNamesDlg::SampleNamesDlg(QWidget *parent, core::AppSettings &settings) : QDialog(parent), settings_(settings) {
-    setObjectName(QStringLiteral("dlg_2023"));
+    setObjectName(QStringLiteral("dlg_%1").arg(res::kDlgSampleNames));
     setWindowTitle(core::platform::ResWindowTitle(res::kStrSampleNamesTitle));
     const core::SampleSettings &samples = settings_.samples;
     automatic_ = Named(new QRadioButton(core::platform::ResQString(res::kStrNumberAutomatically), this),
